@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+// Column types of the database (text with size, memo, number, integer, short,
+// counter, yes/no, date) as the dataset layer sees them.
+enum class FieldType : quint8 { Text, Memo, Number, Integer, Short, Counter, Bool, Date };
+
+inline bool isTextType(FieldType t)
+{
+    return t == FieldType::Text || t == FieldType::Memo;
+}
+inline bool isIntegerType(FieldType t)
+{
+    return t == FieldType::Integer || t == FieldType::Short || t == FieldType::Counter;
+}
+inline bool isNumericType(FieldType t)
+{
+    return t == FieldType::Number || isIntegerType(t);
+}
+
+struct ColumnInfo
+{
+    QString name;       // as the table spells it
+    FieldType type = FieldType::Text;
+    int size = 0;       // characters, for Text
+    bool counter = false;
+};

@@ -1,0 +1,315 @@
+#include "germanformat.h"
+
+#include "value.h"
+
+#include <QByteArray>
+#include <cmath>
+#include <cstdio>
+
+namespace German {
+
+QString formatFloat(double value)
+{
+    if (std::isnan(value) || std::isinf(value))
+        return QStringLiteral("0");
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    QString s = QString::fromLatin1(buf);
+    if (s.contains(QLatin1Char('e'))) {
+        // Keep the exponent form of very large and very small numbers, German style.
+        s.replace(QLatin1Char('.'), QLatin1Char(','));
+        s.replace(QLatin1Char('e'), QLatin1Char('E'));
+        return s;
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    s.replace(QLatin1Char('.'), QLatin1Char(','));
+    return s;
+}
+
+QString formatMask(double value, const QString &mask)
+{
+    // Split the mask into the number part and any literal text around it.
+    int first = -1, last = -1;
+    for (int i = 0; i < mask.size(); ++i) {
+        const QChar c = mask.at(i);
+        if (c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char(',') || c == QLatin1Char('.')) {
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+    }
+    if (first < 0)
+        return mask;
+    const QString prefix = mask.left(first);
+    const QString suffix = mask.mid(last + 1);
+    const QString num = mask.mid(first, last - first + 1);
+    const int point = num.indexOf(QLatin1Char('.'));
+    const QString intPart = point < 0 ? num : num.left(point);
+    const QString decPart = point < 0 ? QString() : num.mid(point + 1);
+    const bool grouping = intPart.contains(QLatin1Char(','));
+    int minDecimals = 0, maxDecimals = 0;
+    for (QChar c : decPart) {
+        if (c == QLatin1Char('0')) {
+            ++minDecimals;
+            ++maxDecimals;
+        } else if (c == QLatin1Char('#')) {
+            ++maxDecimals;
+        }
+    }
+    int minInt = 0;
+    for (QChar c : intPart)
+        if (c == QLatin1Char('0'))
+            ++minInt;
+
+    if (std::isnan(value) || std::isinf(value))
+        value = 0;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", maxDecimals, std::fabs(value));
+    QString digits = QString::fromLatin1(buf);
+    QString ip = digits, dp;
+    const int dot = digits.indexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        ip = digits.left(dot);
+        dp = digits.mid(dot + 1);
+    }
+    while (dp.size() > minDecimals && dp.endsWith(QLatin1Char('0')))
+        dp.chop(1);
+    if (ip == QLatin1String("0") && minInt == 0)
+        ip.clear();
+    while (ip.size() < minInt)
+        ip.prepend(QLatin1Char('0'));
+    if (grouping && ip.size() > 3) {
+        QString g;
+        int n = 0;
+        for (int i = ip.size() - 1; i >= 0; --i) {
+            g.prepend(ip.at(i));
+            if (++n % 3 == 0 && i > 0)
+                g.prepend(QLatin1Char('.'));
+        }
+        ip = g;
+    }
+    QString out = ip;
+    if (!dp.isEmpty())
+        out += QLatin1Char(',') + dp;
+    if (out.isEmpty())
+        out = QStringLiteral("0");
+    bool negative = value < 0;
+    if (negative) {
+        bool allZero = true;
+        for (QChar c : out)
+            if (c.isDigit() && c != QLatin1Char('0'))
+                allZero = false;
+        negative = !allZero;
+    }
+    return prefix + (negative ? QStringLiteral("-") : QString()) + out + suffix;
+}
+
+bool parseFloat(const QString &input, double *out)
+{
+    QString t = input.trimmed();
+    if (t.isEmpty())
+        return false;
+    // A trailing or leading currency mark is what a user copies from a display.
+    for (const QString &cur : {QStringLiteral("€"), QStringLiteral("DM")}) {
+        if (t.endsWith(cur))
+            t = t.left(t.size() - cur.size()).trimmed();
+    }
+    const int comma = t.indexOf(QLatin1Char(','));
+    if (comma >= 0) {
+        if (t.indexOf(QLatin1Char(','), comma + 1) >= 0)
+            return false;
+        QString ip = t.left(comma);
+        if (ip.contains(QLatin1Char('.'))) {
+            // Dots before a comma must be proper thousands groups.
+            const QStringList groups = ip.split(QLatin1Char('.'));
+            for (int i = 1; i < groups.size(); ++i)
+                if (groups[i].size() != 3)
+                    return false;
+            ip.remove(QLatin1Char('.'));
+        }
+        t = ip + QLatin1Char('.') + t.mid(comma + 1);
+    } else if (t.count(QLatin1Char('.')) > 1) {
+        const QStringList groups = t.split(QLatin1Char('.'));
+        for (int i = 1; i < groups.size(); ++i)
+            if (groups[i].size() != 3)
+                return false;
+        t.remove(QLatin1Char('.'));
+    } else if (t.count(QLatin1Char('.')) == 1) {
+        const int dot = t.indexOf(QLatin1Char('.'));
+        const int after = t.size() - dot - 1;
+        const int before = dot - ((t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) ? 1 : 0);
+        if (after == 3 && before >= 1 && before <= 3)
+            t.remove(dot, 1); // "1.500" is fifteen hundred to a German reader
+    }
+    for (QChar c : t) {
+        if (!(c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('+') ||
+              c == QLatin1Char('e') || c == QLatin1Char('E')))
+            return false;
+    }
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (!ok || std::isnan(d) || std::isinf(d))
+        return false;
+    *out = d;
+    return true;
+}
+
+bool parseInteger(const QString &input, qint64 *out)
+{
+    const QString t = input.trimmed();
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok);
+    if (!ok)
+        return false;
+    *out = v;
+    return true;
+}
+
+static QString two(int v)
+{
+    return QString::number(v).rightJustified(2, QLatin1Char('0'));
+}
+
+QString formatDate(const QDate &date)
+{
+    if (!date.isValid())
+        return QString();
+    return two(date.day()) + QLatin1Char('.') + two(date.month()) + QLatin1Char('.') +
+           QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
+}
+
+QString formatTime(int s)
+{
+    return two(s / 3600) + QLatin1Char(':') + two(s / 60 % 60) + QLatin1Char(':') + two(s % 60);
+}
+
+QString formatStamp(qint64 stamp)
+{
+    const QString d = formatDate(Value::dateOfStamp(stamp));
+    const int secs = Value::secondsOfStamp(stamp);
+    return secs ? d + QLatin1Char(' ') + formatTime(secs) : d;
+}
+
+static bool readNumber(const QString &t, int &pos, int maxDigits, int *out)
+{
+    int n = 0, v = 0;
+    while (pos < t.size() && t.at(pos).isDigit() && n < maxDigits) {
+        v = v * 10 + t.at(pos).digitValue();
+        ++pos;
+        ++n;
+    }
+    *out = v;
+    return n > 0;
+}
+
+bool parseDateText(const QString &input, qint64 *stamp)
+{
+    const QString t = input.trimmed();
+    int pos = 0, d = 0, m = 0, y = 0;
+    if (!readNumber(t, pos, 2, &d) || pos >= t.size() || t.at(pos) != QLatin1Char('.'))
+        return false;
+    ++pos;
+    if (!readNumber(t, pos, 2, &m) || pos >= t.size() || t.at(pos) != QLatin1Char('.'))
+        return false;
+    ++pos;
+    const int yearStart = pos;
+    if (!readNumber(t, pos, 4, &y))
+        return false;
+    const int yearDigits = pos - yearStart;
+    if (yearDigits == 2)
+        y += y < 50 ? 2000 : 1900;
+    else if (yearDigits != 4)
+        return false;
+    int secs = 0;
+    if (pos < t.size()) {
+        if (t.at(pos) != QLatin1Char(' '))
+            return false;
+        while (pos < t.size() && t.at(pos) == QLatin1Char(' '))
+            ++pos;
+        int h = 0, mi = 0, s = 0;
+        if (!readNumber(t, pos, 2, &h) || pos >= t.size() || t.at(pos) != QLatin1Char(':'))
+            return false;
+        ++pos;
+        if (!readNumber(t, pos, 2, &mi))
+            return false;
+        if (pos < t.size() && t.at(pos) == QLatin1Char(':')) {
+            ++pos;
+            if (!readNumber(t, pos, 2, &s))
+                return false;
+        }
+        if (pos != t.size() || h > 23 || mi > 59 || s > 59)
+            return false;
+        secs = h * 3600 + mi * 60 + s;
+    }
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return false;
+    *stamp = Value::stampOf(date, secs);
+    return true;
+}
+
+QString monthName(int month)
+{
+    static const char *const names[] = {"Januar", "Februar", "März",     "April",   "Mai",      "Juni",
+                                        "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
+    if (month < 1 || month > 12)
+        return QString();
+    return QString::fromUtf8(names[month - 1]);
+}
+
+QString isoOfStamp(qint64 stamp)
+{
+    const QDate d = Value::dateOfStamp(stamp);
+    const int s = Value::secondsOfStamp(stamp);
+    char buf[32];
+    if (s == 0)
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+    else
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(), d.day(), s / 3600,
+                      s / 60 % 60, s % 60);
+    return QString::fromLatin1(buf);
+}
+
+static inline int digitsAt(const char *p, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const unsigned c = unsigned(p[i]) - '0';
+        if (c > 9)
+            return -1;
+        v = v * 10 + int(c);
+    }
+    return v;
+}
+
+bool parseIso(const char *p, int len, qint64 *stamp)
+{
+    if (len < 10 || p[4] != '-' || p[7] != '-')
+        return false;
+    const int y = digitsAt(p, 4), m = digitsAt(p + 5, 2), d = digitsAt(p + 8, 2);
+    if (y < 0 || m < 1 || m > 12 || d < 1 || d > 31)
+        return false;
+    int secs = 0;
+    if (len >= 19 && (p[10] == ' ' || p[10] == 'T') && p[13] == ':' && p[16] == ':') {
+        const int h = digitsAt(p + 11, 2), mi = digitsAt(p + 14, 2), s = digitsAt(p + 17, 2);
+        if (h < 0 || mi < 0 || s < 0)
+            return false;
+        secs = h * 3600 + mi * 60 + s;
+    } else if (len != 10) {
+        return false;
+    }
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return false;
+    *stamp = Value::stampOf(date, secs);
+    return true;
+}
+
+bool parseIso(const QString &text, qint64 *stamp)
+{
+    const QByteArray b = text.toLatin1();
+    return parseIso(b.constData(), int(b.size()), stamp);
+}
+
+} // namespace German

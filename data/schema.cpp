@@ -1,0 +1,190 @@
+#include "schema.h"
+
+#include "apperror.h"
+#include "demodata.h"
+#include "engine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <iterator>
+
+namespace Schema {
+
+namespace {
+
+ColumnInfo text(const char *name, int size)
+{
+    return ColumnInfo{QString::fromUtf8(name), FieldType::Text, size, false};
+}
+ColumnInfo col(const char *name, FieldType type)
+{
+    return ColumnInfo{QString::fromUtf8(name), type, 0, type == FieldType::Counter};
+}
+
+QList<TableDef> makeTables()
+{
+    using T = FieldType;
+    QList<TableDef> t;
+    t << TableDef{QStringLiteral("Adress"),
+                  {text("NAME1", 60),       text("VORNAME", 25),       col("ID", T::Number),
+                   col("TYP", T::Number),   col("ANGELEGT", T::Date),  col("GEAENDERT", T::Date),
+                   col("KDNR", T::Number),  col("NAMEN", T::Memo),     text("STRASSE", 30),
+                   text("PLZ", 8),          text("ORT", 40),           text("VORWAHL", 7),
+                   text("TELEFON1", 20),    text("TELEFAX", 20),       col("KONTAKT", T::Date),
+                   col("BEMERKUNG", T::Memo), text("WWW", 60),         text("EMAIL", 60),
+                   text("LKDNR", 10),       col("kunde", T::Bool),     col("Lieferant", T::Bool),
+                   text("KontoNr", 50),     text("KontoBank", 50),     text("KontoBLZ", 50),
+                   text("KontoInhaber", 50), col("Serienbrief", T::Bool), text("Anrede", 50),
+                   text("MA", 5),           text("GRUPPE", 8),         text("POSTFACH", 10),
+                   text("PF_PLZ", 8),       col("Agenturprae", T::Integer), col("Agenturnr", T::Integer)}};
+    t << TableDef{QStringLiteral("Personen"),
+                  {col("ID", T::Number), col("FIRMAID", T::Number), text("FUNKTION", 14), text("NAME", 40),
+                   text("VORNAME", 20), text("DURCHWAHL", 25), text("EMAIL", 40)}};
+    t << TableDef{QStringLiteral("Vorgang1"),
+                  {col("id", T::Counter),      col("erledigt", T::Bool),  col("bezahlt", T::Bool),
+                   col("bezahltdatum", T::Date), col("zieltage", T::Short), col("zieldatum", T::Date),
+                   col("gedruckt", T::Bool),   col("weiter", T::Bool),    col("storniert", T::Bool),
+                   text("vorgangnr", 15),      text("typ", 1),            col("kdnr", T::Number),
+                   col("datum", T::Date),      col("anschrift", T::Memo), col("Notiz", T::Memo),
+                   col("Kopftext", T::Memo),   col("Fusstext", T::Memo),  col("ek", T::Number),
+                   col("vk", T::Number),       text("VertragT", 1),       text("Waehrung", 3)}};
+    t << TableDef{QStringLiteral("Vorgang2"),
+                  {col("id", T::Counter), col("vorgangID", T::Integer), text("Artikel", 30), text("Titel", 50),
+                   col("Bezeichnung", T::Memo), col("anzahl", T::Number), text("einheit", 6),
+                   col("Preis", T::Number), col("EK", T::Number), col("Pos", T::Short)}};
+    t << TableDef{QStringLiteral("VTyp"), {col("key", T::Counter), text("Typbez", 30), text("id", 1)}};
+    t << TableDef{QStringLiteral("Artikel"),
+                  {col("id", T::Counter), text("Art-Nr", 30), text("Beschreibung", 50),
+                   col("Bezeichnung", T::Memo), col("Lieferant", T::Integer), col("Kategorie", T::Integer),
+                   col("Notizen", T::Memo), col("EK", T::Number), col("VK", T::Number), text("Einheit", 4),
+                   col("Preisdatum", T::Date), text("Waehrung", 3)}};
+    // Contact notes of an address; not part of the delivered file of older installations.
+    t << TableDef{QStringLiteral("Notizen"),
+                  {col("id", T::Counter), col("KDNR", T::Number), col("Datum", T::Date), text("Typ", 50),
+                   col("Text", T::Memo)}};
+    return t;
+}
+
+const char *const kIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS ix_vorgang2_vorgangid ON Vorgang2(vorgangID)",
+    "CREATE INDEX IF NOT EXISTS ix_personen_firmaid ON Personen(FIRMAID)",
+    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_nr ON Vorgang1(typ, vorgangnr)",
+    // Serves "highest numeric number of a type" without reading every number.
+    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_numnr ON Vorgang1(typ, CAST(vorgangnr AS INTEGER))",
+    "CREATE INDEX IF NOT EXISTS ix_vorgang1_kdnr ON Vorgang1(kdnr)",
+    "CREATE INDEX IF NOT EXISTS ix_vorgang1_datum ON Vorgang1(datum)",
+    "CREATE INDEX IF NOT EXISTS ix_adress_kdnr ON Adress(KDNR)",
+    "CREATE INDEX IF NOT EXISTS ix_notizen_kdnr ON Notizen(KDNR)",
+};
+
+void createTable(Engine &engine, const TableDef &t)
+{
+    QStringList cols;
+    for (const ColumnInfo &c : t.columns)
+        cols << engine.columnDdl(c);
+    engine.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(engine.quote(t.name), cols.join(QStringLiteral(", "))));
+}
+
+} // namespace
+
+const QList<TableDef> &tables()
+{
+    static const QList<TableDef> t = makeTables();
+    return t;
+}
+
+const TableDef *table(const QString &name)
+{
+    for (const TableDef &t : tables())
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+void create(Engine &engine)
+{
+    engine.begin();
+    try {
+        for (const TableDef &t : tables())
+            createTable(engine, t);
+        for (const char *ix : kIndexes)
+            engine.exec(QString::fromUtf8(ix));
+        static const char *const types[][2] = {{"Angebot", "A"},      {"Bestellung", "B"}, {"Gutschrift", "G"},
+                                                 {"Lieferschein", "L"}, {"Mahnung", "M"},    {"Rechnung", "R"},
+                                                 {"Vertrag", "V"}};
+        auto st = engine.prepare(QStringLiteral("INSERT INTO VTyp (Typbez, id) VALUES (?, ?)"));
+        for (const auto &row : types) {
+            st->reset();
+            st->bind(1, Value(QString::fromUtf8(row[0])));
+            st->bind(2, Value(QString::fromUtf8(row[1])));
+            st->step();
+        }
+        engine.commit();
+    } catch (...) {
+        engine.rollback();
+        throw;
+    }
+}
+
+void upgrade(Engine &engine)
+{
+    const QStringList present = engine.tables();
+    auto has = [&](const QString &name) {
+        for (const QString &p : present)
+            if (p.compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    bool needed = !has(QStringLiteral("Notizen"));
+    if (!needed) {
+        auto st = engine.prepare(QStringLiteral("select count(*) from sqlite_master where type='index' and name like 'ix_%'"));
+        st->step();
+        needed = st->columnDynamic(0).rawInt() < qint64(std::size(kIndexes));
+    }
+    if (!needed)
+        return;
+    engine.begin();
+    try {
+        if (!has(QStringLiteral("Notizen")))
+            createTable(engine, *table(QStringLiteral("Notizen")));
+        for (const char *ix : kIndexes) {
+            const QString sql = QString::fromUtf8(ix);
+            // An index over a table the file does not have is simply not made.
+            const QString tableName = sql.section(QLatin1String(" ON "), 1).section(QLatin1Char('('), 0, 0);
+            if (has(tableName) || tableName == QLatin1String("Notizen"))
+                engine.exec(sql);
+        }
+        engine.commit();
+    } catch (...) {
+        engine.rollback();
+        throw;
+    }
+}
+
+void createDatabaseFile(const QString &path, bool withDemoData)
+{
+    const QFileInfo fi(path);
+    if (fi.exists())
+        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben").arg(
+            QDir::toNativeSeparators(fi.absoluteFilePath())));
+    if (!QDir().mkpath(fi.absolutePath()))
+        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(
+            QDir::toNativeSeparators(fi.absolutePath())));
+    auto engine = Engine::create();
+    if (!engine)
+        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    try {
+        engine->open(fi.absoluteFilePath(), true);
+        create(*engine);
+        if (withDemoData)
+            DemoData::fill(*engine);
+        engine->close();
+    } catch (...) {
+        engine->close();
+        QFile::remove(fi.absoluteFilePath());
+        throw;
+    }
+}
+
+} // namespace Schema

@@ -1,0 +1,32 @@
+#pragma once
+// The tables of the database file, their indexes and the rows of VTyp, and
+// the creation of a new, empty database file.
+#include "fieldtype.h"
+
+#include <QList>
+#include <QString>
+
+class Engine;
+
+namespace Schema {
+
+struct TableDef
+{
+    QString name;
+    QList<ColumnInfo> columns;
+};
+
+// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel and the contact notes.
+const QList<TableDef> &tables();
+const TableDef *table(const QString &name); // letter case ignored
+
+// Creates every table, index and VTyp row on an empty, open database.
+void create(Engine &engine);
+// Brings an older file up to date without touching its data: adds the
+// contact-notes table and any missing index.
+void upgrade(Engine &engine);
+
+// Makes a new database file; refuses (AppError) when the file exists.
+void createDatabaseFile(const QString &path, bool withDemoData);
+
+} // namespace Schema

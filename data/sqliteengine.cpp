@@ -1,0 +1,383 @@
+#include "apperror.h"
+#include "engine.h"
+#include "germanformat.h"
+#include "textcompare.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace {
+
+bool g_simulateMissing = false;
+
+QString busyMessage()
+{
+    return QStringLiteral("Die Datenbank wird gerade von einem anderen Programm bearbeitet und ist gesperrt. "
+                          "Bitte versuchen Sie es in einigen Sekunden noch einmal");
+}
+
+[[noreturn]] void fail(sqlite3 *db, int rc, const QString &context = QString())
+{
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        throw AppError(busyMessage());
+    QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (rc == SQLITE_NOTADB)
+        msg = QStringLiteral("Die Datei ist keine Datenbank");
+    else if (rc == SQLITE_READONLY)
+        msg = QStringLiteral("Die Datenbank ist schreibgeschützt");
+    else if (rc == SQLITE_FULL)
+        msg = QStringLiteral("Der Datenträger ist voll; die Änderung wurde nicht gespeichert");
+    throw AppError(context.isEmpty() ? msg : context + QStringLiteral(": ") + msg);
+}
+
+int collateGerman(void *, int alen, const void *a, int blen, const void *b)
+{
+    return TextCompare::compareUtf8(static_cast<const char *>(a), alen, static_cast<const char *>(b), blen);
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *v = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const int vl = sqlite3_value_bytes(argv[0]);
+    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    const int pl = sqlite3_value_bytes(argv[1]);
+    sqlite3_result_int(ctx, TextCompare::like(QString::fromUtf8(v, vl), QString::fromUtf8(p, pl)) ? 1 : 0);
+}
+
+class SqliteStatement : public Statement
+{
+public:
+    SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt) : m_db(db), m_stmt(stmt) {}
+    ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
+
+    void bind(int index, const Value &v) override
+    {
+        int rc = SQLITE_OK;
+        switch (v.kind()) {
+        case Value::Null:
+            rc = sqlite3_bind_null(m_stmt, index);
+            break;
+        case Value::Bool:
+        case Value::Int:
+            rc = sqlite3_bind_int64(m_stmt, index, v.rawInt());
+            break;
+        case Value::Double:
+            rc = sqlite3_bind_double(m_stmt, index, v.rawDouble());
+            break;
+        case Value::Text: {
+            const QByteArray b = v.rawText().toUtf8();
+            rc = sqlite3_bind_text(m_stmt, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case Value::DateTime: {
+            const QByteArray b = German::isoOfStamp(v.stamp()).toLatin1();
+            rc = sqlite3_bind_text(m_stmt, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+        if (rc != SQLITE_OK)
+            fail(m_db, rc);
+    }
+
+    bool step() override
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        sqlite3_reset(m_stmt);
+        fail(m_db, rc);
+    }
+
+    void reset() override
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+
+    int columnCount() const override { return sqlite3_column_count(m_stmt); }
+
+    Value column(int i, FieldType type) const override
+    {
+        const int st = sqlite3_column_type(m_stmt, i);
+        if (st == SQLITE_NULL)
+            return Value();
+        switch (type) {
+        case FieldType::Text:
+        case FieldType::Memo:
+            if (st == SQLITE_INTEGER)
+                return Value(QString::number(sqlite3_column_int64(m_stmt, i)));
+            if (st == SQLITE_FLOAT)
+                return Value(German::formatFloat(sqlite3_column_double(m_stmt, i)));
+            return Value(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
+                                           sqlite3_column_bytes(m_stmt, i)));
+        case FieldType::Number:
+            if (st == SQLITE_TEXT)
+                return textAsNumber(i);
+            return Value(sqlite3_column_double(m_stmt, i));
+        case FieldType::Integer:
+        case FieldType::Short:
+        case FieldType::Counter:
+            if (st == SQLITE_TEXT)
+                return textAsNumber(i);
+            return Value(qint64(sqlite3_column_int64(m_stmt, i)));
+        case FieldType::Bool:
+            return Value(sqlite3_column_int64(m_stmt, i) != 0);
+        case FieldType::Date: {
+            if (st == SQLITE_TEXT) {
+                qint64 stamp = 0;
+                const char *t = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i));
+                if (German::parseIso(t, sqlite3_column_bytes(m_stmt, i), &stamp))
+                    return Value::fromStamp(stamp);
+                // A date written by hand in German form is still a date.
+                if (German::parseDateText(QString::fromUtf8(t), &stamp))
+                    return Value::fromStamp(stamp);
+                return Value();
+            }
+            return Value();
+        }
+        }
+        return Value();
+    }
+
+    Value columnDynamic(int i) const override
+    {
+        switch (sqlite3_column_type(m_stmt, i)) {
+        case SQLITE_INTEGER:
+            return Value(qint64(sqlite3_column_int64(m_stmt, i)));
+        case SQLITE_FLOAT:
+            return Value(sqlite3_column_double(m_stmt, i));
+        case SQLITE_TEXT:
+            return Value(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
+                                           sqlite3_column_bytes(m_stmt, i)));
+        default:
+            return Value();
+        }
+    }
+
+private:
+    Value textAsNumber(int i) const
+    {
+        double d = 0;
+        const QString t = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)));
+        if (German::parseFloat(t, &d))
+            return Value(d);
+        return Value();
+    }
+
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt;
+};
+
+class SqliteEngine : public Engine
+{
+public:
+    ~SqliteEngine() override { close(); }
+
+    void open(const QString &path, bool createNew) override
+    {
+        close();
+        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+        if (createNew)
+            flags |= SQLITE_OPEN_CREATE;
+        sqlite3 *db = nullptr;
+        const QByteArray p = path.toUtf8();
+        int rc = sqlite3_open_v2(p.constData(), &db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            const QString msg = QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2")
+                                    .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+            sqlite3_close(db);
+            throw AppError(msg);
+        }
+        sqlite3_extended_result_codes(db, 0);
+        sqlite3_busy_timeout(db, 5000);
+        sqlite3_create_collation(db, "TVDE", SQLITE_UTF8, nullptr, collateGerman);
+        sqlite3_create_function_v2(db, "tvlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                   nullptr, nullptr, nullptr);
+        m_db = db;
+        m_path = path;
+        // Touch the file's header so that a file that is no database fails here, not later.
+        try {
+            exec(QStringLiteral("select count(*) from sqlite_master"));
+        } catch (const AppError &e) {
+            close();
+            throw AppError(QStringLiteral("Die Datei %1 kann nicht als Datenbank geöffnet werden: %2")
+                               .arg(path, e.message()));
+        }
+    }
+
+    void close() override
+    {
+        if (m_db) {
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+        }
+    }
+    bool isOpen() const override { return m_db != nullptr; }
+    QString path() const override { return m_path; }
+
+    std::unique_ptr<Statement> prepare(const QString &sql) override
+    {
+        ensureOpen();
+        const QByteArray b = sql.toUtf8();
+        sqlite3_stmt *stmt = nullptr;
+        const int rc = sqlite3_prepare_v2(m_db, b.constData(), int(b.size()), &stmt, nullptr);
+        if (rc != SQLITE_OK)
+            fail(m_db, rc);
+        return std::make_unique<SqliteStatement>(m_db, stmt);
+    }
+
+    void exec(const QString &sql) override
+    {
+        ensureOpen();
+        const QByteArray b = sql.toUtf8();
+        char *err = nullptr;
+        const int rc = sqlite3_exec(m_db, b.constData(), nullptr, nullptr, &err);
+        sqlite3_free(err);
+        if (rc != SQLITE_OK)
+            fail(m_db, rc);
+    }
+
+    qint64 lastInsertId() const override { return sqlite3_last_insert_rowid(m_db); }
+    int changes() const override { return sqlite3_changes(m_db); }
+
+    QStringList tables() override
+    {
+        QStringList out;
+        auto st = prepare(QStringLiteral(
+            "select name from sqlite_master where type in ('table','view') and name not like 'sqlite_%'"));
+        while (st->step())
+            out << st->columnDynamic(0).rawText();
+        return out;
+    }
+
+    QList<ColumnInfo> columns(const QString &table) override
+    {
+        QList<ColumnInfo> out;
+        auto st = prepare(QStringLiteral("pragma table_info(%1)").arg(quote(table)));
+        while (st->step()) {
+            ColumnInfo c;
+            c.name = st->columnDynamic(1).rawText();
+            const QString decl = st->columnDynamic(2).rawText().toUpper();
+            const bool pk = st->columnDynamic(5).rawInt() != 0;
+            static const QRegularExpression sized(QStringLiteral("^(VAR)?CHAR\\s*\\((\\d+)\\)"));
+            const auto m = sized.match(decl);
+            if (m.hasMatch()) {
+                c.type = FieldType::Text;
+                c.size = m.captured(2).toInt();
+            } else if (decl.startsWith(QLatin1String("INTEGER")) && pk) {
+                c.type = FieldType::Counter;
+                c.counter = true;
+            } else if (decl.startsWith(QLatin1String("SMALLINT"))) {
+                c.type = FieldType::Short;
+            } else if (decl.contains(QLatin1String("INT"))) {
+                c.type = FieldType::Integer;
+            } else if (decl.startsWith(QLatin1String("BOOL")) || decl == QLatin1String("BIT") ||
+                       decl == QLatin1String("YESNO")) {
+                c.type = FieldType::Bool;
+            } else if (decl.startsWith(QLatin1String("DATE")) || decl.startsWith(QLatin1String("TIME"))) {
+                c.type = FieldType::Date;
+            } else if (decl.contains(QLatin1String("REAL")) || decl.contains(QLatin1String("DOUB")) ||
+                       decl.contains(QLatin1String("FLOA")) || decl.contains(QLatin1String("NUM")) ||
+                       decl.contains(QLatin1String("DEC")) || decl.contains(QLatin1String("CURRENCY"))) {
+                c.type = FieldType::Number;
+            } else {
+                c.type = FieldType::Memo;
+            }
+            out << c;
+        }
+        return out;
+    }
+
+    QString columnDdl(const ColumnInfo &c) const override
+    {
+        QString type;
+        switch (c.type) {
+        case FieldType::Text:
+            type = QStringLiteral("VARCHAR(%1)").arg(c.size);
+            break;
+        case FieldType::Memo:
+            type = QStringLiteral("TEXT");
+            break;
+        case FieldType::Number:
+            type = QStringLiteral("DOUBLE");
+            break;
+        case FieldType::Integer:
+            type = QStringLiteral("INTEGER");
+            break;
+        case FieldType::Short:
+            type = QStringLiteral("SMALLINT");
+            break;
+        case FieldType::Counter:
+            type = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+            break;
+        case FieldType::Bool:
+            type = QStringLiteral("BOOLEAN NOT NULL DEFAULT 0");
+            break;
+        case FieldType::Date:
+            type = QStringLiteral("DATETIME");
+            break;
+        }
+        return quote(c.name) + QLatin1Char(' ') + type;
+    }
+
+    void begin() override { exec(QStringLiteral("BEGIN IMMEDIATE")); }
+    void commit() override { exec(QStringLiteral("COMMIT")); }
+    void rollback() override
+    {
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            exec(QStringLiteral("ROLLBACK"));
+    }
+    void savepoint(const QString &name) override { exec(QStringLiteral("SAVEPOINT ") + quote(name)); }
+    void release(const QString &name) override { exec(QStringLiteral("RELEASE ") + quote(name)); }
+    void rollbackTo(const QString &name) override
+    {
+        exec(QStringLiteral("ROLLBACK TO ") + quote(name));
+        exec(QStringLiteral("RELEASE ") + quote(name));
+    }
+
+    QString quote(const QString &identifier) const override
+    {
+        QString s = identifier;
+        s.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        return QLatin1Char('"') + s + QLatin1Char('"');
+    }
+    QString rowIdName() const override { return QStringLiteral("rowid"); }
+    QString textCollate() const override { return QStringLiteral(" COLLATE TVDE"); }
+    QString likeCall(const QString &value, const QString &pattern) const override
+    {
+        return QStringLiteral("tvlike(%1, %2)").arg(value, pattern);
+    }
+
+private:
+    void ensureOpen() const
+    {
+        if (!m_db)
+            throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    }
+
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+};
+
+} // namespace
+
+std::unique_ptr<Engine> Engine::create(const QString &kind)
+{
+    if (g_simulateMissing || kind.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) != 0)
+        return nullptr;
+    if (sqlite3_initialize() != SQLITE_OK || sqlite3_libversion_number() < 3031000)
+        return nullptr;
+    return std::make_unique<SqliteEngine>();
+}
+
+void Engine::simulateMissingEngine(bool missing)
+{
+    g_simulateMissing = missing;
+}

@@ -1,0 +1,103 @@
+#pragma once
+// One cell of a dataset row. Kept to 32 bytes because a document list holds
+// well over a million of them; dates are a single count of seconds so that
+// comparing and sorting them costs nothing.
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+
+class Value
+{
+public:
+    enum Kind : quint8 { Null, Bool, Int, Double, Text, DateTime };
+
+    Value() noexcept : m_kind(Null) { m_i = 0; }
+    Value(bool b) noexcept : m_kind(Bool) { m_i = b ? 1 : 0; }
+    Value(int i) noexcept : m_kind(Int) { m_i = i; }
+    Value(qint64 i) noexcept : m_kind(Int) { m_i = i; }
+    Value(double d) noexcept : m_kind(Double) { m_d = d; }
+    Value(const QString &s) : m_kind(Text) { new (&m_s) QString(s); }
+    Value(QString &&s) noexcept : m_kind(Text) { new (&m_s) QString(std::move(s)); }
+    Value(const char *) = delete;
+    static Value fromStamp(qint64 stamp)
+    {
+        Value v;
+        v.m_kind = DateTime;
+        v.m_i = stamp;
+        return v;
+    }
+    static Value fromDate(const QDate &d) { return d.isValid() ? fromStamp(stampOf(d)) : Value(); }
+    static Value fromDateTime(const QDateTime &dt);
+
+    Value(const Value &o) : m_kind(o.m_kind)
+    {
+        if (m_kind == Text)
+            new (&m_s) QString(o.m_s);
+        else
+            m_i = o.m_i;
+    }
+    Value(Value &&o) noexcept : m_kind(o.m_kind)
+    {
+        if (m_kind == Text)
+            new (&m_s) QString(std::move(o.m_s));
+        else
+            m_i = o.m_i;
+    }
+    Value &operator=(const Value &o)
+    {
+        if (this != &o) {
+            Value tmp(o);
+            swap(tmp);
+        }
+        return *this;
+    }
+    Value &operator=(Value &&o) noexcept
+    {
+        Value tmp(std::move(o));
+        swap(tmp);
+        return *this;
+    }
+    ~Value()
+    {
+        if (m_kind == Text)
+            m_s.~QString();
+    }
+    void swap(Value &o) noexcept;
+
+    Kind kind() const { return m_kind; }
+    bool isNull() const { return m_kind == Null; }
+
+    // Raw access; the caller knows the kind.
+    qint64 rawInt() const { return m_i; }
+    double rawDouble() const { return m_d; }
+    const QString &rawText() const { return m_s; }
+    qint64 stamp() const { return m_i; }
+
+    // Loose readings used by comparisons and conversions.
+    bool toBool() const;
+    double toDouble() const;
+    QDate toDate() const;
+    QDateTime toDateTime() const;
+
+    // Exact equality of kind and content (doubles compare by value).
+    bool operator==(const Value &o) const;
+    bool operator!=(const Value &o) const { return !(*this == o); }
+
+    // Seconds since the start of the Julian day count; the time of day is local, naive.
+    static qint64 stampOf(const QDate &d, int secondsOfDay = 0)
+    {
+        return d.toJulianDay() * 86400 + secondsOfDay;
+    }
+    static QDate dateOfStamp(qint64 s) { return QDate::fromJulianDay(s / 86400); }
+    static int secondsOfStamp(qint64 s) { return int(s % 86400); }
+
+private:
+    union {
+        qint64 m_i;
+        double m_d;
+        QString m_s;
+    };
+    Kind m_kind;
+};
+static_assert(sizeof(Value) <= 32, "Value must stay small");
