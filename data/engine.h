@@ -61,6 +61,7 @@ public:
     // SQL pieces the dialect translator asks for.
     virtual QString quote(const QString &identifier) const = 0;
     virtual QString rowIdName() const = 0;
-    virtual QString textCollate() const = 0;                                  // appended to a text operand
+    virtual QString textCollate() const = 0;     // German collation, appended to a text operand
+    virtual QString asciiNoCaseCollate() const = 0; // ASCII case folding, which indexes can serve
     virtual QString likeCall(const QString &value, const QString &pattern) const = 0;
 };

@@ -69,9 +69,9 @@ QList<TableDef> makeTables()
 const char *const kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS ix_vorgang2_vorgangid ON Vorgang2(vorgangID)",
     "CREATE INDEX IF NOT EXISTS ix_personen_firmaid ON Personen(FIRMAID)",
-    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_nr ON Vorgang1(typ, vorgangnr)",
+    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_nr ON Vorgang1(typ COLLATE NOCASE, vorgangnr COLLATE NOCASE)",
     // Serves "highest numeric number of a type" without reading every number.
-    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_numnr ON Vorgang1(typ, CAST(vorgangnr AS INTEGER))",
+    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_numnr ON Vorgang1(typ COLLATE NOCASE, CAST(vorgangnr AS INTEGER))",
     "CREATE INDEX IF NOT EXISTS ix_vorgang1_kdnr ON Vorgang1(kdnr)",
     "CREATE INDEX IF NOT EXISTS ix_vorgang1_datum ON Vorgang1(datum)",
     "CREATE INDEX IF NOT EXISTS ix_adress_kdnr ON Adress(KDNR)",

@@ -350,6 +350,7 @@ public:
     }
     QString rowIdName() const override { return QStringLiteral("rowid"); }
     QString textCollate() const override { return QStringLiteral(" COLLATE TVDE"); }
+    QString asciiNoCaseCollate() const override { return QStringLiteral(" COLLATE NOCASE"); }
     QString likeCall(const QString &value, const QString &pattern) const override
     {
         return QStringLiteral("tvlike(%1, %2)").arg(value, pattern);

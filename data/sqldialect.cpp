@@ -1,0 +1,980 @@
+#include "sqldialect.h"
+
+#include "apperror.h"
+#include "engine.h"
+#include "germanformat.h"
+#include "textcompare.h"
+
+#include <cmath>
+
+namespace Sql {
+
+namespace {
+
+struct Token
+{
+    enum Type { End, Ident, Number, String, Date, Symbol } type = End;
+    QString text;   // identifier / symbol / string content
+    Value value;    // number or date
+    int pos = 0;
+    bool bracketed = false;
+};
+
+QString oneLine(const QString &text)
+{
+    QString s = text;
+    s.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return s.simplified();
+}
+
+[[noreturn]] void syntaxError(const QString &source, const QString &detail)
+{
+    throw AppError(QStringLiteral("Syntaxfehler in '%1': %2").arg(oneLine(source), detail));
+}
+
+bool isIdentStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_');
+}
+bool isIdentPart(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+class Lexer
+{
+public:
+    explicit Lexer(const QString &text) : m_text(text) {}
+
+    std::vector<Token> run()
+    {
+        std::vector<Token> out;
+        for (;;) {
+            skipSpace();
+            Token t;
+            t.pos = m_pos;
+            if (m_pos >= m_text.size()) {
+                out.push_back(t);
+                return out;
+            }
+            const QChar c = m_text.at(m_pos);
+            if (isIdentStart(c)) {
+                const int start = m_pos;
+                while (m_pos < m_text.size() && isIdentPart(m_text.at(m_pos)))
+                    ++m_pos;
+                t.type = Token::Ident;
+                t.text = m_text.mid(start, m_pos - start);
+            } else if (c == QLatin1Char('[')) {
+                const int close = m_text.indexOf(QLatin1Char(']'), m_pos + 1);
+                if (close < 0)
+                    syntaxError(m_text, QStringLiteral("fehlende schließende Klammer ']'"));
+                t.type = Token::Ident;
+                t.bracketed = true;
+                t.text = m_text.mid(m_pos + 1, close - m_pos - 1);
+                if (t.text.trimmed().isEmpty())
+                    syntaxError(m_text, QStringLiteral("leerer Name in []"));
+                m_pos = close + 1;
+            } else if (c.isDigit() || (c == QLatin1Char('.') && m_pos + 1 < m_text.size() &&
+                                       m_text.at(m_pos + 1).isDigit())) {
+                lexNumber(t);
+            } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+                lexString(t, c);
+            } else if (c == QLatin1Char('#')) {
+                lexDate(t);
+            } else {
+                t.type = Token::Symbol;
+                const QString two = m_text.mid(m_pos, 2);
+                if (two == QLatin1String("<>") || two == QLatin1String("<=") || two == QLatin1String(">=") ||
+                    two == QLatin1String("!=")) {
+                    t.text = two == QLatin1String("!=") ? QStringLiteral("<>") : two;
+                    m_pos += 2;
+                } else if (QStringLiteral("=<>(),.*-+").contains(c)) {
+                    t.text = c;
+                    ++m_pos;
+                } else {
+                    syntaxError(m_text, QStringLiteral("unerwartetes Zeichen '%1'").arg(c));
+                }
+            }
+            out.push_back(t);
+        }
+    }
+
+private:
+    void skipSpace()
+    {
+        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace())
+            ++m_pos;
+    }
+
+    void lexNumber(Token &t)
+    {
+        const int start = m_pos;
+        while (m_pos < m_text.size() && m_text.at(m_pos).isDigit())
+            ++m_pos;
+        bool decimal = false;
+        if (m_pos < m_text.size() && m_text.at(m_pos) == QLatin1Char('.')) {
+            decimal = true;
+            ++m_pos;
+            while (m_pos < m_text.size() && m_text.at(m_pos).isDigit())
+                ++m_pos;
+        }
+        if (m_pos < m_text.size() && isIdentStart(m_text.at(m_pos)))
+            syntaxError(m_text, QStringLiteral("ungültige Zahl '%1'").arg(m_text.mid(start, m_pos - start + 1)));
+        const QString s = m_text.mid(start, m_pos - start);
+        t.type = Token::Number;
+        t.text = s;
+        bool ok = false;
+        if (!decimal) {
+            const qint64 v = s.toLongLong(&ok);
+            if (ok) {
+                t.value = Value(v);
+                return;
+            }
+        }
+        const double d = s.toDouble(&ok);
+        if (!ok || std::isinf(d))
+            syntaxError(m_text, QStringLiteral("ungültige Zahl '%1'").arg(s));
+        t.value = Value(d);
+    }
+
+    void lexString(Token &t, QChar quote)
+    {
+        QString s;
+        ++m_pos;
+        for (;;) {
+            if (m_pos >= m_text.size())
+                throw AppError(QStringLiteral("Zeichenfolge ohne schließendes Anführungszeichen in '%1'")
+                                   .arg(oneLine(m_text)));
+            const QChar c = m_text.at(m_pos);
+            if (c == quote) {
+                if (m_pos + 1 < m_text.size() && m_text.at(m_pos + 1) == quote) {
+                    s += quote;
+                    m_pos += 2;
+                    continue;
+                }
+                ++m_pos;
+                break;
+            }
+            s += c;
+            ++m_pos;
+        }
+        t.type = Token::String;
+        t.text = s;
+    }
+
+    void lexDate(Token &t)
+    {
+        const int close = m_text.indexOf(QLatin1Char('#'), m_pos + 1);
+        if (close < 0)
+            syntaxError(m_text, QStringLiteral("Datum ohne schließendes '#'"));
+        const QString body = m_text.mid(m_pos + 1, close - m_pos - 1).trimmed();
+        m_pos = close + 1;
+        // #mm/dd/yyyy# with an optional time.
+        const QStringList parts = body.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList mdy = parts.value(0).split(QLatin1Char('/'));
+        bool ok1 = false, ok2 = false, ok3 = false;
+        int month = 0, day = 0, year = 0;
+        if (mdy.size() == 3) {
+            month = mdy[0].toInt(&ok1);
+            day = mdy[1].toInt(&ok2);
+            year = mdy[2].toInt(&ok3);
+        }
+        QDate date(year, month, day);
+        if (!ok1 || !ok2 || !ok3 || !date.isValid() || parts.size() > 2)
+            syntaxError(m_text, QStringLiteral("ungültiges Datum '#%1#'").arg(body));
+        int secs = 0;
+        if (parts.size() == 2) {
+            const QTime time = QTime::fromString(parts[1], QStringLiteral("H:mm:ss"));
+            const QTime time2 = QTime::fromString(parts[1], QStringLiteral("H:mm"));
+            if (time.isValid())
+                secs = time.msecsSinceStartOfDay() / 1000;
+            else if (time2.isValid())
+                secs = time2.msecsSinceStartOfDay() / 1000;
+            else
+                syntaxError(m_text, QStringLiteral("ungültige Uhrzeit '%1'").arg(parts[1]));
+        }
+        t.type = Token::Date;
+        t.value = Value::fromStamp(Value::stampOf(date, secs));
+        t.text = body;
+    }
+
+    QString m_text;
+    int m_pos = 0;
+};
+
+class Parser
+{
+public:
+    explicit Parser(const QString &text) : m_source(text), m_tokens(Lexer(text).run()) {}
+
+    Select parseSelect()
+    {
+        Select s;
+        expectKeyword("select");
+        if (isKeyword("top")) {
+            next();
+            if (cur().type != Token::Number || cur().value.kind() != Value::Int || cur().value.rawInt() < 0)
+                error(QStringLiteral("nach TOP wird eine ganze Zahl erwartet"));
+            s.top = int(cur().value.rawInt());
+            next();
+        }
+        for (;;) {
+            SelectItem item;
+            if (isSymbol("*")) {
+                next();
+                item.star = true;
+            } else if (cur().type == Token::Ident && peek(1).type == Token::Symbol && peek(1).text == QLatin1String(".") &&
+                       peek(2).type == Token::Symbol && peek(2).text == QLatin1String("*")) {
+                item.star = true;
+                item.starTable = cur().text;
+                next();
+                next();
+                next();
+            } else {
+                item.expr = parseOperand();
+                if (item.expr->kind != Expr::Column && item.expr->kind != Expr::Val)
+                    error(QStringLiteral("in der Feldliste sind nur Feldnamen erlaubt"));
+                if (isKeyword("as")) {
+                    next();
+                    item.alias = expectName();
+                }
+            }
+            s.items.push_back(std::move(item));
+            if (!isSymbol(","))
+                break;
+            next();
+        }
+        expectKeyword("from");
+        s.from = parseTableRef();
+        if (isKeyword("inner")) {
+            next();
+            expectKeyword("join");
+            s.hasJoin = true;
+            s.join = parseTableRef();
+            expectKeyword("on");
+            s.joinOn = parseOr();
+        }
+        if (isKeyword("where")) {
+            next();
+            s.where = parseOr();
+        }
+        if (isKeyword("order")) {
+            next();
+            expectKeyword("by");
+            s.orderBy = parseOrderList();
+        }
+        if (isSymbol(";") || cur().type != Token::End)
+            unexpected();
+        return s;
+    }
+
+    ExprPtr parseConditionOnly()
+    {
+        if (cur().type == Token::End)
+            error(QStringLiteral("leere Bedingung"));
+        ExprPtr e = parseOr();
+        if (cur().type != Token::End)
+            unexpected();
+        return e;
+    }
+
+private:
+    const Token &cur() const { return m_tokens[m_i]; }
+    const Token &peek(int n) const
+    {
+        const size_t k = qMin(m_i + size_t(n), m_tokens.size() - 1);
+        return m_tokens[k];
+    }
+    void next()
+    {
+        if (m_i + 1 < m_tokens.size())
+            ++m_i;
+    }
+    bool isKeyword(const char *kw) const
+    {
+        return cur().type == Token::Ident && !cur().bracketed &&
+               cur().text.compare(QLatin1String(kw), Qt::CaseInsensitive) == 0;
+    }
+    bool isSymbol(const char *s) const
+    {
+        return cur().type == Token::Symbol && cur().text == QLatin1String(s);
+    }
+    [[noreturn]] void error(const QString &detail) const { syntaxError(m_source, detail); }
+    [[noreturn]] void unexpected() const
+    {
+        if (cur().type == Token::End)
+            error(QStringLiteral("unerwartetes Ende"));
+        QString what = cur().type == Token::String ? QLatin1Char('\'') + cur().text + QLatin1Char('\'')
+                                                   : m_source.mid(cur().pos).section(QLatin1Char(' '), 0, 0);
+        error(QStringLiteral("unerwartet: %1").arg(what.isEmpty() ? cur().text : what));
+    }
+    void expectKeyword(const char *kw)
+    {
+        if (!isKeyword(kw))
+            error(QStringLiteral("'%1' erwartet").arg(QString::fromLatin1(kw).toUpper()));
+        next();
+    }
+    static bool isReserved(const QString &word)
+    {
+        static const char *const words[] = {"select", "from", "where", "order", "by",    "and",  "or",
+                                            "not",    "like", "as",    "inner", "join",  "on",   "is",
+                                            "null",   "true", "false", "desc",  "asc",   "top"};
+        for (const char *w : words)
+            if (word.compare(QLatin1String(w), Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    }
+    QString expectName()
+    {
+        if (cur().type != Token::Ident || (!cur().bracketed && isReserved(cur().text)))
+            error(QStringLiteral("Name erwartet"));
+        const QString n = cur().text;
+        next();
+        return n;
+    }
+
+    TableRef parseTableRef()
+    {
+        TableRef t;
+        t.name = expectName();
+        if (isKeyword("as")) {
+            next();
+            t.alias = expectName();
+        } else if (cur().type == Token::Ident && (cur().bracketed || !isReserved(cur().text))) {
+            t.alias = expectName();
+        }
+        return t;
+    }
+
+    std::vector<OrderItem> parseOrderList()
+    {
+        std::vector<OrderItem> list;
+        for (;;) {
+            OrderItem o;
+            o.expr = parseOperand();
+            if (o.expr->kind != Expr::Column && o.expr->kind != Expr::Val)
+                error(QStringLiteral("nach ORDER BY wird ein Feldname erwartet"));
+            if (isKeyword("desc")) {
+                o.desc = true;
+                next();
+            } else if (isKeyword("asc")) {
+                next();
+            }
+            list.push_back(std::move(o));
+            if (!isSymbol(","))
+                break;
+            next();
+        }
+        return list;
+    }
+
+    ExprPtr parseOr()
+    {
+        ExprPtr left = parseAnd();
+        while (isKeyword("or")) {
+            next();
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::Logic;
+            e->op = Op::Or;
+            e->left = std::move(left);
+            e->right = parseAnd();
+            left = std::move(e);
+        }
+        return left;
+    }
+
+    ExprPtr parseAnd()
+    {
+        ExprPtr left = parseNot();
+        while (isKeyword("and")) {
+            next();
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::Logic;
+            e->op = Op::And;
+            e->left = std::move(left);
+            e->right = parseNot();
+            left = std::move(e);
+        }
+        return left;
+    }
+
+    ExprPtr parseNot()
+    {
+        if (isKeyword("not")) {
+            next();
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::Not;
+            e->left = parseNot();
+            return e;
+        }
+        return parsePredicate();
+    }
+
+    ExprPtr parsePredicate()
+    {
+        if (isSymbol("(")) {
+            // A parenthesised condition; "(a) = b" is not a form the program writes.
+            next();
+            ExprPtr inner = parseOr();
+            if (!isSymbol(")"))
+                error(QStringLiteral("')' erwartet"));
+            next();
+            return inner;
+        }
+        ExprPtr left = parseOperand();
+        if (cur().type == Token::Symbol) {
+            static const struct
+            {
+                const char *sym;
+                Op op;
+            } ops[] = {{"=", Op::Eq}, {"<>", Op::Ne}, {"<", Op::Lt}, {">", Op::Gt}, {"<=", Op::Le}, {">=", Op::Ge}};
+            for (const auto &o : ops) {
+                if (cur().text == QLatin1String(o.sym)) {
+                    next();
+                    auto e = std::make_unique<Expr>();
+                    e->kind = Expr::Compare;
+                    e->op = o.op;
+                    e->left = std::move(left);
+                    e->right = parseOperand();
+                    return e;
+                }
+            }
+        }
+        bool negated = false;
+        if (isKeyword("not") && peek(1).type == Token::Ident &&
+            peek(1).text.compare(QLatin1String("like"), Qt::CaseInsensitive) == 0) {
+            negated = true;
+            next();
+        }
+        if (isKeyword("like")) {
+            next();
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::Like;
+            e->negated = negated;
+            e->left = std::move(left);
+            e->right = parseOperand();
+            if (e->right->kind != Expr::Literal || e->right->litKind != Expr::Text)
+                error(QStringLiteral("nach LIKE wird ein Muster in Anführungszeichen erwartet"));
+            return e;
+        }
+        if (negated)
+            unexpected();
+        if (isKeyword("is")) {
+            next();
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::IsNull;
+            if (isKeyword("not")) {
+                e->negated = true;
+                next();
+            }
+            expectKeyword("null");
+            e->left = std::move(left);
+            return e;
+        }
+        // A yes/no column (or a literal) standing alone is a condition.
+        auto e = std::make_unique<Expr>();
+        e->kind = Expr::Truth;
+        e->left = std::move(left);
+        return e;
+    }
+
+    ExprPtr parseOperand()
+    {
+        auto e = std::make_unique<Expr>();
+        const Token &t = cur();
+        if (t.type == Token::Symbol && (t.text == QLatin1String("-") || t.text == QLatin1String("+")) &&
+            peek(1).type == Token::Number) {
+            const bool minus = t.text == QLatin1String("-");
+            next();
+            e->kind = Expr::Literal;
+            e->litKind = Expr::Number;
+            const Value v = cur().value;
+            e->value = !minus ? v : (v.kind() == Value::Int ? Value(-v.rawInt()) : Value(-v.rawDouble()));
+            next();
+            return e;
+        }
+        switch (t.type) {
+        case Token::Number:
+            e->kind = Expr::Literal;
+            e->litKind = Expr::Number;
+            e->value = t.value;
+            next();
+            return e;
+        case Token::String:
+            e->kind = Expr::Literal;
+            e->litKind = Expr::Text;
+            e->value = Value(t.text);
+            next();
+            return e;
+        case Token::Date:
+            e->kind = Expr::Literal;
+            e->litKind = Expr::Date;
+            e->value = t.value;
+            next();
+            return e;
+        case Token::Ident:
+            if (!t.bracketed) {
+                if (t.text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                    t.text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+                    e->kind = Expr::Literal;
+                    e->litKind = Expr::Bool;
+                    e->value = Value(t.text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0);
+                    next();
+                    return e;
+                }
+                if (t.text.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0) {
+                    e->kind = Expr::Literal;
+                    e->litKind = Expr::Null;
+                    next();
+                    return e;
+                }
+                if (t.text.compare(QLatin1String("val"), Qt::CaseInsensitive) == 0 && peek(1).type == Token::Symbol &&
+                    peek(1).text == QLatin1String("(")) {
+                    next();
+                    next();
+                    e->kind = Expr::Val;
+                    e->left = parseOperand();
+                    if (e->left->kind != Expr::Column)
+                        error(QStringLiteral("Val erwartet einen Feldnamen"));
+                    if (!isSymbol(")"))
+                        error(QStringLiteral("')' erwartet"));
+                    next();
+                    return e;
+                }
+                if (isReserved(t.text))
+                    unexpected();
+            }
+            e->kind = Expr::Column;
+            e->name = t.text;
+            next();
+            if (isSymbol(".")) {
+                next();
+                e->table = e->name;
+                e->name = expectName();
+            }
+            return e;
+        default:
+            unexpected();
+        }
+    }
+
+    QString m_source;
+    std::vector<Token> m_tokens;
+    size_t m_i = 0;
+};
+
+// ---- resolution -------------------------------------------------------------
+
+[[noreturn]] void typeMismatch(const QString &source)
+{
+    throw AppError(QStringLiteral("Datentypen in Kriterienausdruck unverträglich: '%1'").arg(oneLine(source)));
+}
+
+// The type an operand has once resolved; literals have theirs.
+bool operandType(const Expr &e, FieldType *type)
+{
+    if (e.kind == Expr::Column) {
+        *type = e.binding.type;
+        return true;
+    }
+    if (e.kind == Expr::Val) {
+        *type = FieldType::Number;
+        return true;
+    }
+    return false;
+}
+
+// Converts a literal so it compares with a column of the given type.
+void coerceLiteral(Expr &lit, FieldType type, const QString &source)
+{
+    if (lit.kind != Expr::Literal || lit.litKind == Expr::Null)
+        return;
+    switch (type) {
+    case FieldType::Text:
+    case FieldType::Memo:
+        if (lit.litKind == Expr::Number)
+            lit.value = Value(lit.value.kind() == Value::Int ? QString::number(lit.value.rawInt())
+                                                              : German::formatFloat(lit.value.rawDouble()));
+        else if (lit.litKind == Expr::Date)
+            lit.value = Value(German::formatStamp(lit.value.stamp()));
+        else if (lit.litKind == Expr::Bool)
+            lit.value = Value(lit.value.rawInt() ? QStringLiteral("Ja") : QStringLiteral("Nein"));
+        lit.litKind = Expr::Text;
+        return;
+    case FieldType::Number:
+    case FieldType::Integer:
+    case FieldType::Short:
+    case FieldType::Counter:
+        if (lit.litKind == Expr::Text) {
+            double d = 0;
+            if (!German::parseFloat(lit.value.rawText(), &d))
+                typeMismatch(source);
+            lit.value = (d == std::floor(d) && std::fabs(d) < 9e15) ? Value(qint64(d)) : Value(d);
+        } else if (lit.litKind == Expr::Bool) {
+            lit.value = Value(qint64(lit.value.rawInt() ? -1 : 0));
+        } else if (lit.litKind == Expr::Date) {
+            typeMismatch(source);
+        }
+        lit.litKind = Expr::Number;
+        return;
+    case FieldType::Date:
+        if (lit.litKind == Expr::Text) {
+            qint64 stamp = 0;
+            if (!German::parseDateText(lit.value.rawText(), &stamp) && !German::parseIso(lit.value.rawText(), &stamp))
+                typeMismatch(source);
+            lit.value = Value::fromStamp(stamp);
+        } else if (lit.litKind != Expr::Date) {
+            typeMismatch(source);
+        }
+        lit.litKind = Expr::Date;
+        return;
+    case FieldType::Bool:
+        if (lit.litKind == Expr::Number)
+            lit.value = Value(lit.value.toDouble() != 0.0);
+        else if (lit.litKind == Expr::Text) {
+            const QString t = lit.value.rawText().trimmed().toLower();
+            if (t == QLatin1String("ja") || t == QLatin1String("true") || t == QLatin1String("wahr") ||
+                t == QLatin1String("-1") || t == QLatin1String("1"))
+                lit.value = Value(true);
+            else if (t == QLatin1String("nein") || t == QLatin1String("false") || t == QLatin1String("falsch") ||
+                     t == QLatin1String("0"))
+                lit.value = Value(false);
+            else
+                typeMismatch(source);
+        } else if (lit.litKind == Expr::Date) {
+            typeMismatch(source);
+        }
+        lit.litKind = Expr::Bool;
+        return;
+    }
+}
+
+void resolveNode(Expr &e, const Resolver &resolver, const QString &source)
+{
+    switch (e.kind) {
+    case Expr::Column:
+        e.binding = resolver(e.table, e.name);
+        if (!e.binding.valid) {
+            const QString full = e.table.isEmpty() ? e.name : e.table + QLatin1Char('.') + e.name;
+            throw AppError(QStringLiteral("Unbekannter Feldname '%1' in '%2'").arg(full, oneLine(source)));
+        }
+        return;
+    case Expr::Literal:
+        return;
+    case Expr::Val:
+        resolveNode(*e.left, resolver, source);
+        return;
+    case Expr::Compare: {
+        resolveNode(*e.left, resolver, source);
+        resolveNode(*e.right, resolver, source);
+        FieldType t;
+        if (operandType(*e.left, &t))
+            coerceLiteral(*e.right, t, source);
+        if (operandType(*e.right, &t))
+            coerceLiteral(*e.left, t, source);
+        return;
+    }
+    case Expr::Logic:
+        resolveNode(*e.left, resolver, source);
+        resolveNode(*e.right, resolver, source);
+        return;
+    case Expr::Not:
+    case Expr::IsNull:
+    case Expr::Truth:
+        resolveNode(*e.left, resolver, source);
+        if (e.kind == Expr::Truth && e.left->kind == Expr::Column && isTextType(e.left->binding.type))
+            typeMismatch(source);
+        return;
+    case Expr::Like:
+        resolveNode(*e.left, resolver, source);
+        if (e.left->kind == Expr::Column && e.left->binding.type == FieldType::Date)
+            typeMismatch(source);
+        return;
+    }
+}
+
+// ---- emission ------------------------------------------------------------------
+
+bool isAsciiText(const Value &v)
+{
+    if (v.kind() != Value::Text)
+        return false;
+    for (QChar c : v.rawText())
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+bool isTextOperand(const Expr &e)
+{
+    return (e.kind == Expr::Column && isTextType(e.binding.type)) ||
+           (e.kind == Expr::Literal && e.litKind == Expr::Text);
+}
+
+QString emitOperand(const Expr &e, const Engine &, QList<Value> &params)
+{
+    switch (e.kind) {
+    case Expr::Column:
+        if (e.binding.type == FieldType::Bool)
+            return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(e.binding.sql);
+        return e.binding.sql;
+    case Expr::Val:
+        return QStringLiteral("CAST(%1 AS INTEGER)").arg(e.left->binding.sql);
+    case Expr::Literal:
+        if (e.litKind == Expr::Null)
+            return QStringLiteral("NULL");
+        params << e.value;
+        return QStringLiteral("?");
+    default:
+        return QString();
+    }
+}
+
+const char *opText(Op op)
+{
+    switch (op) {
+    case Op::Eq:
+        return " = ";
+    case Op::Ne:
+        return " <> ";
+    case Op::Lt:
+        return " < ";
+    case Op::Gt:
+        return " > ";
+    case Op::Le:
+        return " <= ";
+    case Op::Ge:
+        return " >= ";
+    case Op::And:
+        return " AND ";
+    case Op::Or:
+        return " OR ";
+    }
+    return " = ";
+}
+
+// ---- evaluation ------------------------------------------------------------------
+
+enum Tri { False, True, Unknown };
+
+Value operandValue(const Expr &e, const std::function<Value(int)> &row)
+{
+    switch (e.kind) {
+    case Expr::Column:
+        return row(e.binding.fieldIndex);
+    case Expr::Val: {
+        const Value v = row(e.left->binding.fieldIndex);
+        if (v.isNull())
+            return v;
+        if (v.kind() == Value::Text) {
+            double d = 0;
+            const QString t = v.rawText().trimmed();
+            int n = 0;
+            while (n < t.size() && (t.at(n).isDigit() || (n == 0 && t.at(n) == QLatin1Char('-'))))
+                ++n;
+            return Value(qint64(German::parseFloat(t.left(n), &d) ? d : 0));
+        }
+        return Value(qint64(v.toDouble()));
+    }
+    case Expr::Literal:
+        return e.value;
+    default:
+        return Value();
+    }
+}
+
+int compareValues(const Value &a, const Value &b, bool text)
+{
+    if (text) {
+        auto asText = [](const Value &v) {
+            switch (v.kind()) {
+            case Value::Text:
+                return v.rawText();
+            case Value::Int:
+                return QString::number(v.rawInt());
+            case Value::Double:
+                return German::formatFloat(v.rawDouble());
+            case Value::DateTime:
+                return German::formatStamp(v.stamp());
+            case Value::Bool:
+                return v.rawInt() ? QStringLiteral("Ja") : QStringLiteral("Nein");
+            default:
+                return QString();
+            }
+        };
+        return TextCompare::compare(asText(a), asText(b));
+    }
+    if (a.kind() == Value::DateTime && b.kind() == Value::DateTime)
+        return a.stamp() < b.stamp() ? -1 : (a.stamp() > b.stamp() ? 1 : 0);
+    const double x = a.kind() == Value::Bool ? (a.rawInt() ? 1 : 0) : a.toDouble();
+    const double y = b.kind() == Value::Bool ? (b.rawInt() ? 1 : 0) : b.toDouble();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+Tri eval(const Expr &e, const std::function<Value(int)> &row)
+{
+    switch (e.kind) {
+    case Expr::Logic: {
+        const Tri l = eval(*e.left, row);
+        if (e.op == Op::And && l == False)
+            return False;
+        if (e.op == Op::Or && l == True)
+            return True;
+        const Tri r = eval(*e.right, row);
+        if (e.op == Op::And)
+            return r == False ? False : (l == True && r == True ? True : Unknown);
+        return r == True ? True : (l == False && r == False ? False : Unknown);
+    }
+    case Expr::Not: {
+        const Tri t = eval(*e.left, row);
+        return t == Unknown ? Unknown : (t == True ? False : True);
+    }
+    case Expr::Truth: {
+        const Value v = operandValue(*e.left, row);
+        if (e.left->kind == Expr::Column && e.left->binding.type == FieldType::Bool)
+            return v.toBool() ? True : False;
+        if (v.isNull())
+            return e.left->kind == Expr::Column ? False : Unknown;
+        return v.toBool() ? True : False;
+    }
+    case Expr::IsNull: {
+        const Value v = operandValue(*e.left, row);
+        const bool isNull = v.isNull() || (v.kind() == Value::Text && false);
+        return (isNull != e.negated) ? True : False;
+    }
+    case Expr::Like: {
+        const Value v = operandValue(*e.left, row);
+        if (v.isNull())
+            return Unknown;
+        const QString text = v.kind() == Value::Text ? v.rawText()
+                             : v.kind() == Value::Int ? QString::number(v.rawInt())
+                                                      : German::formatFloat(v.toDouble());
+        const bool m = TextCompare::like(text, e.right->value.rawText());
+        return (m != e.negated) ? True : False;
+    }
+    case Expr::Compare: {
+        Value a = operandValue(*e.left, row);
+        Value b = operandValue(*e.right, row);
+        // Yes/no columns never hold null: a missing value is a no.
+        if (e.left->kind == Expr::Column && e.left->binding.type == FieldType::Bool)
+            a = Value(a.toBool());
+        if (e.right->kind == Expr::Column && e.right->binding.type == FieldType::Bool)
+            b = Value(b.toBool());
+        if (a.isNull() || b.isNull())
+            return Unknown;
+        const bool text = isTextOperand(*e.left) || isTextOperand(*e.right);
+        const int c = compareValues(a, b, text);
+        bool r = false;
+        switch (e.op) {
+        case Op::Eq:
+            r = c == 0;
+            break;
+        case Op::Ne:
+            r = c != 0;
+            break;
+        case Op::Lt:
+            r = c < 0;
+            break;
+        case Op::Gt:
+            r = c > 0;
+            break;
+        case Op::Le:
+            r = c <= 0;
+            break;
+        case Op::Ge:
+            r = c >= 0;
+            break;
+        default:
+            break;
+        }
+        return r ? True : False;
+    }
+    default: {
+        const Value v = operandValue(e, row);
+        if (v.isNull())
+            return Unknown;
+        return v.toBool() ? True : False;
+    }
+    }
+}
+
+} // namespace
+
+Select parseSelect(const QString &text)
+{
+    return Parser(text).parseSelect();
+}
+
+ExprPtr parseCondition(const QString &text)
+{
+    return Parser(text).parseConditionOnly();
+}
+
+void resolve(Expr &expr, const Resolver &resolver, const QString &sourceText)
+{
+    resolveNode(expr, resolver, sourceText);
+}
+
+QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
+{
+    switch (e.kind) {
+    case Expr::Logic:
+        return QLatin1Char('(') + emitSql(*e.left, engine, params) + QLatin1String(opText(e.op)) +
+               emitSql(*e.right, engine, params) + QLatin1Char(')');
+    case Expr::Not:
+        return QStringLiteral("(NOT %1)").arg(emitSql(*e.left, engine, params));
+    case Expr::Truth: {
+        const QString o = emitOperand(*e.left, engine, params);
+        if (e.left->kind == Expr::Column && e.left->binding.type == FieldType::Bool)
+            return o;
+        return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(o);
+    }
+    case Expr::IsNull: {
+        const QString o = e.left->kind == Expr::Column ? e.left->binding.sql : emitOperand(*e.left, engine, params);
+        return QStringLiteral("(%1 IS %2NULL)").arg(o, e.negated ? QStringLiteral("NOT ") : QString());
+    }
+    case Expr::Like: {
+        QString o = emitOperand(*e.left, engine, params);
+        if (e.left->kind == Expr::Column && !isTextType(e.left->binding.type))
+            o = QStringLiteral("CAST(%1 AS TEXT)").arg(o);
+        params << e.right->value;
+        const QString call = engine.likeCall(o, QStringLiteral("?"));
+        return e.negated ? QStringLiteral("(NOT %1)").arg(call) : call;
+    }
+    case Expr::Compare: {
+        const bool text = isTextOperand(*e.left) || isTextOperand(*e.right);
+        QString l = emitOperand(*e.left, engine, params);
+        QString r = emitOperand(*e.right, engine, params);
+        if (text) {
+            // A plain-ASCII literal needs only ASCII case folding, which lets the
+            // engine use its case-insensitive indexes; anything else takes the
+            // German collation.
+            const Expr *lit = e.right->kind == Expr::Literal ? e.right.get()
+                              : e.left->kind == Expr::Literal ? e.left.get() : nullptr;
+            if (lit && isAsciiText(lit->value) && (e.op == Op::Eq || e.op == Op::Ne))
+                r += engine.asciiNoCaseCollate();
+            else
+                r += engine.textCollate();
+        }
+        return QLatin1Char('(') + l + QLatin1String(opText(e.op)) + r + QLatin1Char(')');
+    }
+    default:
+        return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(emitOperand(e, engine, params));
+    }
+}
+
+bool evaluate(const Expr &expr, const std::function<Value(int)> &row)
+{
+    return eval(expr, row) == True;
+}
+
+QString quoteText(const QString &text)
+{
+    QString s = text;
+    s.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
+
+} // namespace Sql

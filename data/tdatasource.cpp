@@ -1,0 +1,41 @@
+#include "tdatasource.h"
+
+#include "tvexdaotable.h"
+
+TDataSource::TDataSource(QObject *parent, TVexDaoTable *dataset) : QObject(parent)
+{
+    if (dataset)
+        setDataSet(dataset);
+}
+
+TDataSource::~TDataSource()
+{
+    if (m_dataset)
+        m_dataset->removeSource(this);
+    for (const auto &d : m_details)
+        if (d)
+            d->setMasterSource(nullptr);
+}
+
+void TDataSource::setDataSet(TVexDaoTable *dataset)
+{
+    if (m_dataset == dataset)
+        return;
+    if (m_dataset)
+        m_dataset->removeSource(this);
+    m_dataset = dataset;
+    if (m_dataset)
+        m_dataset->addSource(this);
+    Q_EMIT dataSetChanged();
+}
+
+void TDataSource::addUpdater(RecordUpdater *u)
+{
+    if (!m_updaters.contains(u))
+        m_updaters.append(u);
+}
+
+void TDataSource::removeUpdater(RecordUpdater *u)
+{
+    m_updaters.removeAll(u);
+}

@@ -1,0 +1,240 @@
+#include "tvexdaodatabase.h"
+
+#include "apperror.h"
+#include "engine.h"
+#include "programfolder.h"
+#include "schema.h"
+#include "tvexdaotable.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QPointer>
+
+namespace {
+QHash<QString, QPointer<TVexDaoDatabase>> &aliases()
+{
+    static QHash<QString, QPointer<TVexDaoDatabase>> a;
+    return a;
+}
+} // namespace
+
+const ColumnInfo *TableSchema::column(const QString &n) const
+{
+    for (const ColumnInfo &c : columns)
+        if (c.name.compare(n, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+TVexDaoDatabase::TVexDaoDatabase(QObject *parent) : QObject(parent) {}
+
+TVexDaoDatabase::~TVexDaoDatabase()
+{
+    try {
+        Close();
+    } catch (...) {
+        // Nothing can be shown any more; the engine closes the file regardless.
+    }
+    for (TVexDaoTable *ds : std::as_const(m_datasets))
+        ds->connectionClosing();
+    if (!m_alias.isEmpty() && aliases().value(m_alias) == this)
+        aliases().remove(m_alias);
+}
+
+void TVexDaoDatabase::setDatabase(const QString &path)
+{
+    if (Connected())
+        throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Database: Cannot set Database while Database is connected!"));
+    m_database = path;
+}
+
+bool TVexDaoDatabase::Connected() const
+{
+    return m_engine && m_engine->isOpen();
+}
+
+void TVexDaoDatabase::Open()
+{
+    if (Connected())
+        return;
+    if (m_database.isEmpty())
+        throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Active: Database property is not defined!"));
+    if (DatabaseType.isEmpty())
+        throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Active: DatabaseType property is not defined!"));
+    auto engine = Engine::create();
+    if (!engine)
+        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    QString path = m_database;
+    if (!QFileInfo::exists(path) && SmartOpen)
+        path = ProgramFolder::file(QFileInfo(path).fileName());
+    if (!QFileInfo::exists(path))
+        throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(path));
+    engine->open(path);
+    m_engine = std::move(engine);
+    m_tables.clear();
+    m_depth = 0;
+    try {
+        Schema::upgrade(*m_engine);
+    } catch (const AppError &) {
+        // A file we may not change (read-only, locked) still opens; only the
+        // additions of this version are missing then.
+    }
+}
+
+void TVexDaoDatabase::Close()
+{
+    if (!m_engine)
+        return;
+    // Datasets close first: their BeforeClose may still save a pending row.
+    const QList<TVexDaoTable *> open = m_datasets;
+    for (TVexDaoTable *ds : open)
+        if (ds->Active())
+            ds->Close();
+    if (m_depth > 0)
+        m_engine->rollback();
+    m_depth = 0;
+    m_engine->close();
+    m_engine.reset();
+    m_tables.clear();
+}
+
+void TVexDaoDatabase::setAlias(const QString &alias)
+{
+    if (!m_alias.isEmpty())
+        aliases().remove(m_alias.toLower());
+    m_alias = alias.toLower();
+    if (!m_alias.isEmpty())
+        aliases().insert(m_alias, this);
+}
+
+TVexDaoDatabase *TVexDaoDatabase::byAlias(const QString &alias)
+{
+    return aliases().value(alias.toLower());
+}
+
+Engine &TVexDaoDatabase::engine() const
+{
+    if (!Connected())
+        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    return *m_engine;
+}
+
+const TableSchema *TVexDaoDatabase::table(const QString &name)
+{
+    const QString key = name.toLower();
+    auto it = m_tables.constFind(key);
+    if (it != m_tables.constEnd())
+        return &it.value();
+    Engine &e = engine();
+    for (const QString &t : e.tables()) {
+        if (t.compare(name, Qt::CaseInsensitive) == 0) {
+            TableSchema s;
+            s.name = t;
+            s.columns = e.columns(t);
+            return &m_tables.insert(key, s).value();
+        }
+    }
+    return nullptr;
+}
+
+void TVexDaoDatabase::registerDataset(TVexDaoTable *ds)
+{
+    if (!m_datasets.contains(ds))
+        m_datasets.append(ds);
+}
+
+void TVexDaoDatabase::unregisterDataset(TVexDaoTable *ds)
+{
+    m_datasets.removeAll(ds);
+}
+
+void TVexDaoDatabase::StartTransaction()
+{
+    Engine &e = engine();
+    if (m_depth == 0) {
+        e.begin();
+        m_touched.clear();
+    } else {
+        e.savepoint(QStringLiteral("tv%1").arg(m_depth));
+    }
+    ++m_depth;
+}
+
+void TVexDaoDatabase::Commit()
+{
+    if (m_depth == 0)
+        return;
+    Engine &e = engine();
+    if (m_depth == 1)
+        e.commit();
+    else
+        e.release(QStringLiteral("tv%1").arg(m_depth - 1));
+    --m_depth;
+}
+
+void TVexDaoDatabase::Rollback()
+{
+    if (m_depth == 0)
+        return;
+    Engine &e = engine();
+    --m_depth;
+    if (m_depth == 0)
+        e.rollback();
+    else
+        e.rollbackTo(QStringLiteral("tv%1").arg(m_depth));
+    // Show only what is stored: re-read the datasets over the tables the
+    // transaction wrote to.
+    const QSet<QString> touched = m_touched;
+    const QList<TVexDaoTable *> open = m_datasets;
+    for (TVexDaoTable *ds : open)
+        if (ds->Active() && ds->readsAnyOf(touched))
+            ds->reloadAfterRollback();
+}
+
+void TVexDaoDatabase::noteWrite(const QString &table)
+{
+    if (m_depth > 0)
+        m_touched.insert(table.toLower());
+}
+
+TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)
+{
+    Engine &e = db.engine();
+    if (db.m_depth == 0) {
+        e.begin();
+        db.m_touched.clear();
+    } else {
+        m_savepoint = QStringLiteral("tvw%1").arg(++db.m_savepointCounter);
+        e.savepoint(m_savepoint);
+    }
+    ++db.m_depth;
+}
+
+void TVexDaoDatabase::WriteScope::commit()
+{
+    Engine &e = m_db.engine();
+    if (m_savepoint.isEmpty())
+        e.commit();
+    else
+        e.release(m_savepoint);
+    m_done = true;
+    --m_db.m_depth;
+}
+
+TVexDaoDatabase::WriteScope::~WriteScope()
+{
+    if (m_done)
+        return;
+    --m_db.m_depth;
+    if (!m_db.Connected())
+        return;
+    try {
+        if (m_savepoint.isEmpty())
+            m_db.engine().rollback();
+        else
+            m_db.engine().rollbackTo(m_savepoint);
+    } catch (...) {
+        // The write failed already; its error is the one the user sees.
+    }
+}

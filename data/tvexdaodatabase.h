@@ -1,0 +1,92 @@
+#pragma once
+// The connection: one database file opened shared, the engine behind it, the
+// table descriptions it reads from the file, the write transactions, and the
+// list of open datasets that a rollback must re-read.
+#include "fieldtype.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <memory>
+
+class Engine;
+class TVexDaoTable;
+
+struct TableSchema
+{
+    QString name;               // as stored
+    QList<ColumnInfo> columns;
+    const ColumnInfo *column(const QString &name) const; // letter case ignored
+};
+
+class TVexDaoDatabase : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TVexDaoDatabase(QObject *parent = nullptr);
+    ~TVexDaoDatabase() override;
+
+    // ---- properties (the values the program sets)
+    QString DatabaseType = QStringLiteral("Access");
+    int EngineType = 2;
+    QString Version = QStringLiteral("3.6");
+    QString Workspace = QStringLiteral("DaoWorkspace");
+    QString SystemDatabase = QStringLiteral("system.mdb");
+    QString UserName = QStringLiteral("Admin");
+    bool LoginPrompt = false;
+    bool Exclusive = false;
+    bool ReadOnly = false;
+    bool SmartOpen = true;
+
+    QString Database() const { return m_database; }
+    void setDatabase(const QString &path);
+    bool Connected() const;
+    void Open();
+    void Close();
+
+    // Other datasets may name this connection by an alias ("Tavirelmdb").
+    void setAlias(const QString &alias);
+    static TVexDaoDatabase *byAlias(const QString &alias);
+
+    // Runs that must be saved whole or not at all. Nestable; a Rollback
+    // re-reads every open dataset so that it shows only what is stored.
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    int transactionDepth() const { return m_depth; }
+
+    // ---- used by the dataset layer and the data modules
+    Engine &engine() const;
+    const TableSchema *table(const QString &name); // null when the file has no such table
+    void registerDataset(TVexDaoTable *ds);
+    void unregisterDataset(TVexDaoTable *ds);
+    // Remembers a table written inside a transaction, for a later Rollback.
+    void noteWrite(const QString &table);
+
+    // One write: begins a transaction or a savepoint, and commits or rolls
+    // back only that part. Datasets are not re-read on failure.
+    class WriteScope
+    {
+    public:
+        explicit WriteScope(TVexDaoDatabase &db);
+        ~WriteScope();
+        void commit();
+
+    private:
+        TVexDaoDatabase &m_db;
+        QString m_savepoint;
+        bool m_done = false;
+    };
+
+private:
+    QString m_database;
+    std::unique_ptr<Engine> m_engine;
+    QHash<QString, TableSchema> m_tables; // key: lower-case name
+    QList<TVexDaoTable *> m_datasets;
+    QString m_alias;
+    int m_depth = 0;
+    int m_savepointCounter = 0;
+    QSet<QString> m_touched;
+};

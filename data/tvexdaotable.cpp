@@ -1,0 +1,1342 @@
+#include "tvexdaotable.h"
+
+#include "apperror.h"
+#include "engine.h"
+#include "tdatasource.h"
+#include "textcompare.h"
+#include "tvexdaodatabase.h"
+
+#include <QScopeGuard>
+#include <algorithm>
+
+namespace {
+
+const QString kFieldNotFound = QStringLiteral("Das Feld '%1' wurde nicht gefunden");
+const QString kClosed = QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
+const QString kEmpty = QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar");
+const QString kNotEditing = QStringLiteral("Datenmenge weder im Editier- noch im Einfügemodus");
+
+// The query a dataset runs: its tables, its result columns and the SQL.
+struct Source
+{
+    const TableSchema *schema = nullptr;
+    QString userAlias;
+    QString sqlAlias; // t0, t1
+};
+
+struct ResultColumn
+{
+    QString name;      // alias, or the column's own name
+    int table = -1;    // -1 for an expression
+    QString column;    // stored spelling
+    FieldType type = FieldType::Text;
+    int size = 0;
+    bool counter = false;
+    QString sql;
+};
+
+} // namespace
+
+struct TVexDaoTable::Query
+{
+    Sql::Select select;
+    std::vector<Source> sources;
+    std::vector<ResultColumn> columns;
+    QString sql;
+    QList<Value> params;
+};
+
+// ---------------------------------------------------------------------------
+// construction, properties
+
+TVexDaoTable::TVexDaoTable(QObject *parent, const QString &name) : QObject(parent)
+{
+    setObjectName(name);
+}
+
+TVexDaoTable::~TVexDaoTable()
+{
+    if (m_db)
+        m_db->unregisterDataset(this);
+    if (m_masterSource)
+        m_masterSource->m_details.removeAll(this);
+    const QList<TDataSource *> sources = m_sources;
+    for (TDataSource *s : sources)
+        if (s->m_dataset == this)
+            s->setDataSet(nullptr);
+}
+
+void TVexDaoTable::setDatabase(TVexDaoDatabase *db)
+{
+    if (m_db == db)
+        return;
+    if (Active())
+        Close();
+    if (m_db)
+        m_db->unregisterDataset(this);
+    m_db = db;
+    if (m_db)
+        m_db->registerDataset(this);
+}
+
+void TVexDaoTable::setDatabaseName(const QString &alias)
+{
+    setDatabase(TVexDaoDatabase::byAlias(alias));
+}
+
+void TVexDaoTable::setTableName(const QString &name)
+{
+    m_tableName = name;
+}
+
+void TVexDaoTable::setFilter(const QString &filter)
+{
+    m_filter = filter;
+    if (Active() && m_filtered) {
+        CheckBrowseMode();
+        openRows();
+        notify(Notify::DataSet);
+    }
+}
+
+void TVexDaoTable::setFiltered(bool on)
+{
+    if (m_filtered == on)
+        return;
+    m_filtered = on;
+    if (Active()) {
+        CheckBrowseMode();
+        openRows();
+        notify(Notify::DataSet);
+    }
+}
+
+void TVexDaoTable::setMasterSource(TDataSource *source)
+{
+    if (m_masterSource == source)
+        return;
+    if (m_masterSource)
+        m_masterSource->m_details.removeAll(this);
+    m_masterSource = source;
+    if (m_masterSource)
+        m_masterSource->m_details.append(this);
+}
+
+void TVexDaoTable::setMasterFields(const QStringList &lines)
+{
+    m_masterFields = lines;
+}
+
+void TVexDaoTable::setActive(bool on)
+{
+    if (on)
+        Open();
+    else
+        Close();
+}
+
+void TVexDaoTable::raise(const QString &message) const
+{
+    if (objectName().isEmpty())
+        throw AppError(message);
+    throw AppError(objectName() + QStringLiteral(": ") + message);
+}
+
+void TVexDaoTable::checkActive() const
+{
+    if (!Active())
+        raise(kClosed);
+}
+
+// ---------------------------------------------------------------------------
+// fields
+
+TField *TVexDaoTable::addField(const QString &name, FieldType type, int size)
+{
+    auto f = std::make_unique<TField>(this, name, FieldKind::Data, type, size);
+    f->m_index = int(m_fields.size());
+    m_fields.push_back(std::move(f));
+    m_hasDeclaredData = true;
+    return m_fields.back().get();
+}
+
+TField *TVexDaoTable::addCalcField(const QString &name, FieldType type, int size)
+{
+    auto f = std::make_unique<TField>(this, name, FieldKind::Calculated, type, size);
+    f->m_index = int(m_fields.size());
+    m_fields.push_back(std::move(f));
+    return m_fields.back().get();
+}
+
+TField *TVexDaoTable::addLookupField(const QString &name, FieldType type, int size, const QString &keyFields,
+                                     TVexDaoTable *lookupDataSet, const QString &lookupKeyFields,
+                                     const QString &lookupResultField)
+{
+    auto f = std::make_unique<TField>(this, name, FieldKind::Lookup, type, size);
+    f->m_index = int(m_fields.size());
+    f->KeyFields = keyFields;
+    f->LookupDataSet = lookupDataSet;
+    f->LookupKeyFields = lookupKeyFields;
+    f->LookupResultField = lookupResultField;
+    m_fields.push_back(std::move(f));
+    return m_fields.back().get();
+}
+
+TField *TVexDaoTable::FindField(const QString &name) const
+{
+    for (const auto &f : m_fields) {
+        if (!f->m_persistent && f->m_column < 0)
+            continue; // a column of an earlier query
+        if (f->m_name.compare(name, Qt::CaseInsensitive) == 0)
+            return f.get();
+    }
+    return nullptr;
+}
+
+TField *TVexDaoTable::FieldByName(const QString &name) const
+{
+    TField *f = FindField(name);
+    if (!f)
+        raise(kFieldNotFound.arg(name));
+    return f;
+}
+
+Value TVexDaoTable::fieldValue(const TField *f, int row) const
+{
+    if (row < 0)
+        row = m_calcRow >= 0 ? m_calcRow : m_cur;
+    if (m_state == DataSetState::Inactive || row < 0 || row >= int(m_rows.size()))
+        return Value();
+    switch (f->m_kind) {
+    case FieldKind::Data:
+        return m_rows[size_t(row)].values[size_t(f->m_index)];
+    case FieldKind::Calculated:
+        ensureCalc(row);
+        return m_rows[size_t(row)].values[size_t(f->m_index)];
+    case FieldKind::Lookup:
+        return lookupValue(f, row);
+    }
+    return Value();
+}
+
+void TVexDaoTable::ensureCalc(int row) const
+{
+    Row &r = const_cast<Row &>(m_rows[size_t(row)]);
+    if (r.calcValid || !OnCalcFields)
+        return;
+    r.calcValid = true;
+    const int saved = m_calcRow;
+    m_calcRow = row;
+    auto restore = qScopeGuard([&] { m_calcRow = saved; });
+    OnCalcFields(const_cast<TVexDaoTable &>(*this));
+}
+
+Value TVexDaoTable::lookupValue(const TField *f, int row) const
+{
+    TVexDaoTable *l = f->LookupDataSet;
+    if (!l || !l->Active())
+        return Value();
+    const TField *key = FindField(f->KeyFields);
+    const TField *lkey = l->FindField(f->LookupKeyFields);
+    const TField *lres = l->FindField(f->LookupResultField);
+    if (!key || !lkey || !lres)
+        return Value();
+    const Value k = fieldValue(key, row);
+    if (k.isNull())
+        return Value();
+    for (int i = 0; i < l->RowCount(); ++i) {
+        const Value lk = l->fieldValue(lkey, i);
+        const bool same = (k.kind() == Value::Text && lk.kind() == Value::Text)
+                              ? TextCompare::equals(k.rawText(), lk.rawText())
+                              : k == lk || (!lk.isNull() && k.toDouble() == lk.toDouble() &&
+                                            k.kind() != Value::Text && lk.kind() != Value::Text);
+        if (same)
+            return l->fieldValue(lres, i);
+    }
+    return Value();
+}
+
+void TVexDaoTable::setFieldValue(TField *f, const Value &v)
+{
+    if (m_calcRow >= 0) {
+        if (f->m_kind != FieldKind::Calculated)
+            raise(kNotEditing);
+        m_rows[size_t(m_calcRow)].values[size_t(f->m_index)] = v;
+        return;
+    }
+    checkActive();
+    if (m_state == DataSetState::Browse)
+        raise(kNotEditing);
+    if (f->m_kind == FieldKind::Calculated || f->ReadOnly || f->m_counter)
+        raise(QStringLiteral("Feld '%1' kann nicht geändert werden").arg(f->m_name));
+    if (f->m_kind == FieldKind::Lookup) {
+        // Choosing a lookup value writes the matching key.
+        TVexDaoTable *l = f->LookupDataSet;
+        TField *key = FieldByName(f->KeyFields);
+        if (v.isNull() || (v.kind() == Value::Text && v.rawText().isEmpty())) {
+            key->Clear();
+            return;
+        }
+        if (l && l->Active()) {
+            const TField *lkey = l->FieldByName(f->LookupKeyFields);
+            const TField *lres = l->FieldByName(f->LookupResultField);
+            for (int i = 0; i < l->RowCount(); ++i) {
+                const Value r = l->fieldValue(lres, i);
+                if (r.kind() == Value::Text && v.kind() == Value::Text ? TextCompare::equals(r.rawText(), v.rawText())
+                                                                         : r == v) {
+                    key->setValue(l->fieldValue(lkey, i));
+                    return;
+                }
+            }
+        }
+        raise(QStringLiteral("'%1' ist kein gültiger Wert für Feld '%2'")
+                  .arg(v.kind() == Value::Text ? v.rawText() : QString(), f->m_name));
+    }
+    Row &r = m_rows[size_t(m_cur)];
+    r.values[size_t(f->m_index)] = v;
+    r.calcValid = false;
+    if (!m_linkAssigning)
+        m_modified = true;
+    notify(Notify::Record, f);
+}
+
+// ---------------------------------------------------------------------------
+// the query
+
+QString TVexDaoTable::tableOf(int tableIndex) const
+{
+    return m_tables.value(tableIndex);
+}
+
+bool TVexDaoTable::readsAnyOf(const QSet<QString> &lowerTableNames) const
+{
+    for (const QString &t : m_tables)
+        if (lowerTableNames.contains(t.toLower()))
+            return true;
+    return false;
+}
+
+std::vector<std::pair<TField *, TField *>> TVexDaoTable::linkPairs() const
+{
+    std::vector<std::pair<TField *, TField *>> pairs;
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (!master)
+        return pairs;
+    for (const QString &line : m_masterFields) {
+        const int arrow = line.indexOf(QLatin1String("->"));
+        if (arrow < 0)
+            continue;
+        const QString detail = line.left(arrow).trimmed();
+        const QString mfield = line.mid(arrow + 2).trimmed();
+        pairs.emplace_back(FieldByName(detail), master->FieldByName(mfield));
+    }
+    return pairs;
+}
+
+void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
+{
+    Engine &engine = m_db->engine();
+    const QString source = m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QString();
+    if (!m_tableName.isEmpty()) {
+        q.select.from.name = m_tableName;
+        Sql::SelectItem star;
+        star.star = true;
+        q.select.items.push_back(std::move(star));
+    } else {
+        q.select = Sql::parseSelect(source);
+    }
+    const QString text = m_tableName.isEmpty() ? source : QStringLiteral("select * from ") + m_tableName;
+
+    auto addSource = [&](const Sql::TableRef &ref) {
+        const TableSchema *schema = m_db->table(ref.name);
+        if (!schema)
+            throw AppError(QStringLiteral("Die Tabelle oder Abfrage '%1' wurde nicht gefunden").arg(ref.name));
+        Source s;
+        s.schema = schema;
+        s.userAlias = ref.alias;
+        s.sqlAlias = QStringLiteral("t%1").arg(q.sources.size());
+        q.sources.push_back(s);
+    };
+    addSource(q.select.from);
+    if (q.select.hasJoin)
+        addSource(q.select.join);
+    m_tables.clear();
+    for (const Source &s : q.sources)
+        m_tables << s.schema->name;
+    m_tableCount = int(q.sources.size());
+
+    // Names of the tables: by qualifier (table name or alias), else the first that has it.
+    auto baseResolve = [&](const QString &table, const QString &name, int *tableIndex) -> const ColumnInfo * {
+        for (size_t i = 0; i < q.sources.size(); ++i) {
+            const Source &s = q.sources[i];
+            if (!table.isEmpty() && s.schema->name.compare(table, Qt::CaseInsensitive) != 0 &&
+                s.userAlias.compare(table, Qt::CaseInsensitive) != 0)
+                continue;
+            if (const ColumnInfo *c = s.schema->column(name)) {
+                *tableIndex = int(i);
+                return c;
+            }
+        }
+        return nullptr;
+    };
+    auto columnSql = [&](int t, const ColumnInfo &c) {
+        return q.sources[size_t(t)].sqlAlias + QLatin1Char('.') + engine.quote(c.name);
+    };
+    Sql::Resolver base = [&](const QString &table, const QString &name) {
+        Sql::ColumnBinding b;
+        int t = -1;
+        if (const ColumnInfo *c = baseResolve(table, name, &t)) {
+            b.sql = columnSql(t, *c);
+            b.type = c->type;
+            b.valid = true;
+        }
+        return b;
+    };
+
+    // The result columns.
+    for (Sql::SelectItem &item : q.select.items) {
+        if (item.star) {
+            for (size_t i = 0; i < q.sources.size(); ++i) {
+                const Source &s = q.sources[i];
+                if (!item.starTable.isEmpty() && s.schema->name.compare(item.starTable, Qt::CaseInsensitive) != 0 &&
+                    s.userAlias.compare(item.starTable, Qt::CaseInsensitive) != 0)
+                    continue;
+                for (const ColumnInfo &c : s.schema->columns) {
+                    // A table dataset with declared fields reads only those.
+                    if (!m_tableName.isEmpty() && m_hasDeclaredData) {
+                        bool wanted = false;
+                        for (const auto &f : m_fields)
+                            if (f->m_kind == FieldKind::Data && f->m_name.compare(c.name, Qt::CaseInsensitive) == 0)
+                                wanted = true;
+                        if (!wanted)
+                            continue;
+                    }
+                    ResultColumn rc;
+                    rc.name = c.name;
+                    rc.table = int(i);
+                    rc.column = c.name;
+                    rc.type = c.type;
+                    rc.size = c.size;
+                    rc.counter = c.counter;
+                    rc.sql = columnSql(int(i), c);
+                    q.columns.push_back(rc);
+                }
+            }
+            continue;
+        }
+        ResultColumn rc;
+        Sql::Expr &e = *item.expr;
+        if (e.kind == Sql::Expr::Val) {
+            Sql::resolve(e, base, text);
+            rc.name = item.alias.isEmpty() ? QStringLiteral("Expr%1").arg(q.columns.size()) : item.alias;
+            rc.type = FieldType::Number;
+            rc.sql = QStringLiteral("CAST(%1 AS INTEGER)").arg(e.left->binding.sql);
+        } else {
+            int t = -1;
+            const ColumnInfo *c = baseResolve(e.table, e.name, &t);
+            if (!c)
+                throw AppError(QStringLiteral("Unbekannter Feldname '%1' in '%2'")
+                                   .arg(e.table.isEmpty() ? e.name : e.table + QLatin1Char('.') + e.name,
+                                        text.simplified()));
+            rc.name = item.alias.isEmpty() ? c->name : item.alias;
+            rc.table = t;
+            rc.column = c->name;
+            rc.type = c->type;
+            rc.size = c->size;
+            rc.counter = c->counter;
+            rc.sql = columnSql(t, *c);
+        }
+        q.columns.push_back(rc);
+    }
+
+    // Names of the result: an alias or column of the result first, then the tables.
+    Sql::Resolver result = [&](const QString &table, const QString &name) {
+        if (table.isEmpty()) {
+            for (const ResultColumn &rc : q.columns) {
+                if (rc.name.compare(name, Qt::CaseInsensitive) == 0) {
+                    Sql::ColumnBinding b;
+                    b.sql = rc.sql;
+                    b.type = rc.type;
+                    b.valid = true;
+                    return b;
+                }
+            }
+        }
+        return base(table, name);
+    };
+
+    QStringList where;
+    QList<Value> params;
+    if (q.select.hasJoin) {
+        Sql::resolve(*q.select.joinOn, base, text);
+    }
+    QList<Value> joinParams;
+    const QString joinSql = q.select.hasJoin ? Sql::emitSql(*q.select.joinOn, engine, joinParams) : QString();
+    params << joinParams;
+    if (q.select.where) {
+        Sql::resolve(*q.select.where, base, text);
+        where << Sql::emitSql(*q.select.where, engine, params);
+    }
+    if (forSingleRow) {
+        where << QStringLiteral("t0.%1 = ?").arg(engine.rowIdName());
+    } else {
+        QString restriction;
+        TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+        if (master) {
+            QStringList parts;
+            for (const QString &line : m_masterFields) {
+                const int arrow = line.indexOf(QLatin1String("->"));
+                if (arrow < 0)
+                    continue;
+                const QString detail = line.left(arrow).trimmed();
+                const QString mfield = line.mid(arrow + 2).trimmed();
+                const Sql::ColumnBinding b = result(QString(), detail);
+                if (!b.valid)
+                    raise(kFieldNotFound.arg(detail));
+                const Value mv = master->FieldByName(mfield)->value();
+                if (mv.isNull()) {
+                    parts << QStringLiteral("%1 IS NULL").arg(b.sql);
+                } else {
+                    parts << QStringLiteral("%1 = ?").arg(b.sql);
+                    params << mv;
+                }
+            }
+            restriction = parts.join(QStringLiteral(" AND "));
+        }
+        QString filterSql;
+        if (m_filtered && !m_filter.trimmed().isEmpty()) {
+            Sql::ExprPtr cond = Sql::parseCondition(m_filter);
+            Sql::resolve(*cond, result, m_filter);
+            filterSql = Sql::emitSql(*cond, engine, params);
+        }
+        if (!restriction.isEmpty() && !filterSql.isEmpty())
+            where << QStringLiteral("(%1) AND (%2)").arg(restriction, filterSql);
+        else if (!restriction.isEmpty())
+            where << restriction;
+        else if (!filterSql.isEmpty())
+            where << filterSql;
+    }
+
+    QStringList order;
+    auto orderTerm = [&](const Sql::ColumnBinding &b, bool desc) {
+        QString term = b.sql;
+        if (isTextType(b.type))
+            term += engine.textCollate();
+        if (desc)
+            term += QStringLiteral(" DESC");
+        return term;
+    };
+    if (!forSingleRow) {
+        if (!m_orderField.isEmpty()) {
+            const Sql::ColumnBinding b = result(QString(), m_orderField);
+            if (!b.valid)
+                raise(kFieldNotFound.arg(m_orderField));
+            order << orderTerm(b, false);
+        } else {
+            for (Sql::OrderItem &o : q.select.orderBy) {
+                Sql::resolve(*o.expr, result, text);
+                Sql::ColumnBinding b = o.expr->binding;
+                if (o.expr->kind == Sql::Expr::Val) {
+                    b.sql = QStringLiteral("CAST(%1 AS INTEGER)").arg(o.expr->left->binding.sql);
+                    b.type = FieldType::Number;
+                }
+                order << orderTerm(b, o.desc);
+            }
+        }
+    }
+
+    QStringList cols;
+    for (const ResultColumn &rc : q.columns)
+        cols << rc.sql;
+    for (const Source &s : q.sources)
+        cols << s.sqlAlias + QLatin1Char('.') + engine.rowIdName();
+    QString sql = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                  engine.quote(q.sources[0].schema->name) + QStringLiteral(" t0");
+    if (q.select.hasJoin)
+        sql += QStringLiteral(" INNER JOIN ") + engine.quote(q.sources[1].schema->name) + QStringLiteral(" t1 ON ") +
+               joinSql;
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    if (!order.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    if (q.select.top >= 0 && !forSingleRow)
+        sql += QStringLiteral(" LIMIT %1").arg(q.select.top);
+    q.sql = sql;
+    q.params = params;
+}
+
+void TVexDaoTable::prepareFields(const Query &q)
+{
+    // Data fields map to result columns by name.
+    auto findColumn = [&](const QString &name) {
+        for (size_t i = 0; i < q.columns.size(); ++i)
+            if (q.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return int(i);
+        return -1;
+    };
+    if (m_hasDeclaredData) {
+        for (const auto &f : m_fields) {
+            if (f->m_kind != FieldKind::Data)
+                continue;
+            const int c = findColumn(f->m_name);
+            if (c < 0)
+                raise(kFieldNotFound.arg(f->m_name));
+        }
+    } else {
+        // Fields made from the columns; objects of earlier opens are kept so
+        // that nobody holds a dangling field.
+        for (auto &f : m_fields)
+            if (!f->m_persistent)
+                f->m_column = -1;
+        for (const ResultColumn &rc : q.columns) {
+            TField *existing = nullptr;
+            for (auto &f : m_fields)
+                if (!f->m_persistent && f->m_name.compare(rc.name, Qt::CaseInsensitive) == 0 && f->m_column < 0)
+                    existing = f.get();
+            if (!existing || existing->m_type != rc.type) {
+                auto f = std::make_unique<TField>(this, rc.name, FieldKind::Data, rc.type, rc.size);
+                f->m_persistent = false;
+                f->m_index = int(m_fields.size());
+                m_fields.push_back(std::move(f));
+                existing = m_fields.back().get();
+            }
+            existing->m_column = 0; // set below
+        }
+    }
+    for (auto &f : m_fields) {
+        if (f->m_kind != FieldKind::Data || (!f->m_persistent && f->m_column < 0))
+            continue;
+        const int c = findColumn(f->m_name);
+        f->m_column = c;
+        if (c >= 0) {
+            const ResultColumn &rc = q.columns[size_t(c)];
+            f->m_tableIndex = rc.table;
+            f->m_baseColumn = rc.table >= 0 ? rc.column : QString();
+            f->m_counter = rc.counter;
+            if (f->m_size == 0)
+                f->m_size = rc.size;
+        }
+    }
+    m_valueSlots = int(m_fields.size());
+}
+
+void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
+{
+    Engine &engine = m_db->engine();
+    if (q.sql != m_lastSql || !m_lastStmt) {
+        m_lastStmt.reset();
+        m_lastStmt = engine.prepare(q.sql);
+        m_lastSql = q.sql;
+    } else {
+        m_lastStmt->reset();
+    }
+    Statement &st = *m_lastStmt;
+    for (int i = 0; i < q.params.size(); ++i)
+        st.bind(i + 1, q.params[i]);
+
+    struct Map
+    {
+        int slot, column;
+        FieldType type;
+    };
+    std::vector<Map> map;
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
+            map.push_back({f->m_index, f->m_column, f->m_type});
+    const int rowidColumn = int(q.columns.size());
+    const int slotCount = m_valueSlots;
+    const int tables = int(q.sources.size());
+    try {
+        while (st.step()) {
+            Row r;
+            r.values.resize(size_t(slotCount));
+            for (const Map &m : map)
+                r.values[size_t(m.slot)] = st.column(m.column, m.type);
+            for (int t = 0; t < tables; ++t)
+                r.rowid[t] = st.column(rowidColumn + t, FieldType::Integer).rawInt();
+            out.push_back(std::move(r));
+        }
+    } catch (...) {
+        st.reset();
+        throw;
+    }
+    st.reset();
+}
+
+void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
+{
+    Query q;
+    buildQuery(q, false);
+    prepareFields(q);
+    std::vector<Row> rows;
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (!master || master->Active())
+        readRows(q, rows);
+    m_rows.swap(rows);
+    m_state = DataSetState::Browse;
+    m_modified = false;
+    m_detailStale = false;
+    m_cur = m_rows.empty() ? -1 : 0;
+    if (keepPosition && keepRowid) {
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            if (m_rows[i].rowid[0] == keepRowid) {
+                m_cur = int(i);
+                break;
+            }
+    }
+    m_bof = m_cur <= 0;
+    m_eof = m_rows.empty();
+}
+
+bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+{
+    Q_UNUSED(tableIndex);
+    Query q;
+    buildQuery(q, true);
+    q.params << Value(rowid);
+    std::vector<Row> rows;
+    // The single-row statement must not replace the cached one of the rows.
+    Engine &engine = m_db->engine();
+    auto st = engine.prepare(q.sql);
+    for (int i = 0; i < q.params.size(); ++i)
+        st->bind(i + 1, q.params[i]);
+    if (!st->step())
+        return false;
+    out.values.assign(size_t(m_valueSlots), Value());
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
+            out.values[size_t(f->m_index)] = st->column(f->m_column, f->m_type);
+    for (int t = 0; t < int(q.sources.size()); ++t)
+        out.rowid[t] = st->column(int(q.columns.size()) + t, FieldType::Integer).rawInt();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// opening, closing, moving
+
+void TVexDaoTable::Open()
+{
+    if (Active())
+        return;
+    if (!m_db || !m_db->Connected())
+        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    if (m_tableName.isEmpty() && m_sql.join(QString()).trimmed().isEmpty())
+        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Missing TableName or QueryDefName, or SQL is empty!"));
+    if (m_masterSource && m_masterSource->DataSet() && !m_masterSource->DataSet()->Active())
+        m_masterSource->DataSet()->Open();
+    m_lastStmt.reset();
+    m_lastSql.clear();
+    openRows();
+    m_db->registerDataset(this);
+    notify(Notify::State);
+    notify(Notify::DataSet);
+}
+
+void TVexDaoTable::Close()
+{
+    if (!Active())
+        return;
+    if (BeforeClose)
+        BeforeClose(*this);
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_cur = -1;
+    m_eof = m_bof = true;
+    m_state = DataSetState::Inactive;
+    m_modified = false;
+    m_lastStmt.reset();
+    m_lastSql.clear();
+    notify(Notify::State);
+    notify(Notify::DataSet);
+}
+
+void TVexDaoTable::connectionClosing()
+{
+    m_lastStmt.reset();
+    m_lastSql.clear();
+    m_db = nullptr;
+    m_rows.clear();
+    m_cur = -1;
+    m_state = DataSetState::Inactive;
+}
+
+void TVexDaoTable::setCurrent(int row)
+{
+    const bool changed = row != m_cur;
+    m_cur = row;
+    if (changed)
+        notify(Notify::Current);
+}
+
+void TVexDaoTable::First()
+{
+    checkActive();
+    CheckBrowseMode();
+    m_bof = true;
+    m_eof = m_rows.empty();
+    setCurrent(m_rows.empty() ? -1 : 0);
+}
+
+void TVexDaoTable::Last()
+{
+    checkActive();
+    CheckBrowseMode();
+    m_eof = true;
+    m_bof = m_rows.empty();
+    setCurrent(int(m_rows.size()) - 1);
+}
+
+void TVexDaoTable::Next()
+{
+    checkActive();
+    CheckBrowseMode();
+    m_bof = false;
+    if (m_cur + 1 < int(m_rows.size())) {
+        m_eof = false;
+        setCurrent(m_cur + 1);
+    } else {
+        m_eof = true;
+    }
+}
+
+void TVexDaoTable::Prior()
+{
+    checkActive();
+    CheckBrowseMode();
+    m_eof = false;
+    if (m_cur > 0) {
+        m_bof = false;
+        setCurrent(m_cur - 1);
+    } else {
+        m_bof = true;
+    }
+}
+
+void TVexDaoTable::MoveTo(int row)
+{
+    checkActive();
+    if (row < 0 || row >= int(m_rows.size()) || row == m_cur)
+        return;
+    CheckBrowseMode();
+    if (row >= int(m_rows.size()))
+        row = int(m_rows.size()) - 1;
+    m_bof = row == 0;
+    m_eof = false;
+    setCurrent(row);
+}
+
+int TVexDaoTable::RecordCount() const
+{
+    checkActive();
+    return int(m_rows.size()) - (m_state == DataSetState::Insert ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------
+// editing
+
+void TVexDaoTable::CheckBrowseMode()
+{
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    if (m_calcRow >= 0)
+        return;
+    for (TDataSource *s : std::as_const(m_sources))
+        for (RecordUpdater *u : std::as_const(s->m_updaters))
+            u->updateRecord();
+    if (m_modified)
+        Post();
+    else
+        Cancel();
+}
+
+void TVexDaoTable::Edit()
+{
+    checkActive();
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+        return;
+    if (m_rows.empty()) {
+        Insert();
+        return;
+    }
+    // Begin from what is stored now, so that a save later checks against it.
+    Row fresh;
+    if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh))
+        throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht"));
+    Row &r = m_rows[size_t(m_cur)];
+    bool changed = false;
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0 &&
+            r.values[size_t(f->m_index)] != fresh.values[size_t(f->m_index)]) {
+            r.values[size_t(f->m_index)] = fresh.values[size_t(f->m_index)];
+            changed = true;
+        }
+    if (changed)
+        r.calcValid = false;
+    m_snapshot = r;
+    m_state = DataSetState::Edit;
+    m_modified = false;
+    if (changed)
+        notify(Notify::Record);
+    notify(Notify::State);
+}
+
+void TVexDaoTable::Insert()
+{
+    checkActive();
+    CheckBrowseMode();
+    Row r;
+    r.values.resize(size_t(m_valueSlots));
+    m_insertFrom = m_cur;
+    m_rows.push_back(std::move(r));
+    m_cur = int(m_rows.size()) - 1;
+    m_state = DataSetState::Insert;
+    m_modified = false;
+    m_eof = m_bof = false;
+    m_snapshot = m_rows.back();
+    notify(Notify::RowInserted, nullptr, m_cur);
+    // The link fields take the master's values; that is no assignment.
+    {
+        m_linkAssigning = true;
+        auto restore = qScopeGuard([&] { m_linkAssigning = false; });
+        for (auto &[detail, master] : linkPairs())
+            detail->setValue(master->value());
+    }
+    notify(Notify::State);
+    notify(Notify::Current);
+    if (AfterInsert)
+        AfterInsert(*this);
+}
+
+void TVexDaoTable::writeInsert(Row &row)
+{
+    Engine &engine = m_db->engine();
+    QStringList cols, marks;
+    QList<Value> params;
+    for (const auto &f : m_fields) {
+        if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != 0 || f->m_baseColumn.isEmpty() ||
+            f->m_counter)
+            continue;
+        Value v = row.values[size_t(f->m_index)];
+        if (v.isNull() && f->m_type == FieldType::Bool)
+            v = Value(false);
+        if (v.isNull())
+            continue;
+        cols << engine.quote(f->m_baseColumn);
+        marks << QStringLiteral("?");
+        params << v;
+    }
+    const QString table = engine.quote(m_tables.value(0));
+    const QString sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                       : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                             .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    auto st = engine.prepare(sql);
+    for (int i = 0; i < params.size(); ++i)
+        st->bind(i + 1, params[i]);
+    st->step();
+    row.rowid[0] = engine.lastInsertId();
+    m_db->noteWrite(m_tables.value(0));
+}
+
+void TVexDaoTable::writeUpdate(Row &row)
+{
+    Engine &engine = m_db->engine();
+    for (int t = 0; t < m_tableCount; ++t) {
+        QStringList sets, checkCols;
+        QList<Value> params;
+        std::vector<const TField *> checked;
+        for (const auto &f : m_fields) {
+            if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != t || f->m_baseColumn.isEmpty())
+                continue;
+            checkCols << engine.quote(f->m_baseColumn);
+            checked.push_back(f.get());
+            if (f->m_counter)
+                continue;
+            const Value &now = row.values[size_t(f->m_index)];
+            if (now != m_snapshot.values[size_t(f->m_index)]) {
+                sets << engine.quote(f->m_baseColumn) + QStringLiteral(" = ?");
+                params << (now.isNull() && f->m_type == FieldType::Bool ? Value(false) : now);
+            }
+        }
+        if (sets.isEmpty())
+            continue;
+        const QString table = engine.quote(m_tables.value(t));
+        // Optimistic locking: write only over the row as it was when editing began.
+        auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                        .arg(checkCols.join(QStringLiteral(", ")), table, engine.rowIdName()));
+        check->bind(1, Value(row.rowid[t]));
+        if (!check->step())
+            throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht. "
+                                          "Ihre Änderungen wurden nicht gespeichert"));
+        for (size_t i = 0; i < checked.size(); ++i) {
+            const TField *f = checked[i];
+            if (check->column(int(i), f->m_type) != m_snapshot.values[size_t(f->m_index)])
+                throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert. "
+                                              "Ihre Änderungen wurden nicht gespeichert; brechen Sie die Bearbeitung "
+                                              "ab, um den neuen Stand zu sehen"));
+        }
+        auto st = engine.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                     .arg(table, sets.join(QStringLiteral(", ")), engine.rowIdName()));
+        for (int i = 0; i < params.size(); ++i)
+            st->bind(i + 1, params[i]);
+        st->bind(params.size() + 1, Value(row.rowid[t]));
+        st->step();
+        m_db->noteWrite(m_tables.value(t));
+    }
+}
+
+void TVexDaoTable::Post()
+{
+    checkActive();
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    for (TDataSource *s : std::as_const(m_sources))
+        for (RecordUpdater *u : std::as_const(s->m_updaters))
+            u->updateRecord();
+    if (BeforePost)
+        BeforePost(*this);
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return; // BeforePost settled the row itself
+    Row &row = m_rows[size_t(m_cur)];
+    const bool inserting = m_state == DataSetState::Insert;
+    {
+        TVexDaoDatabase::WriteScope scope(*m_db);
+        if (inserting)
+            writeInsert(row);
+        else
+            writeUpdate(row);
+        scope.commit();
+    }
+    m_state = DataSetState::Browse;
+    m_modified = false;
+    Row fresh;
+    if (readSingleRow(0, row.rowid[0], fresh))
+        m_rows[size_t(m_cur)] = std::move(fresh);
+    m_rows[size_t(m_cur)].calcValid = false;
+    notify(Notify::State);
+    notify(Notify::Record);
+    // Details follow a saved master row.
+    if (m_disableCount == 0)
+        for (TDataSource *s : std::as_const(m_sources))
+            for (const auto &d : std::as_const(s->m_details))
+                if (d)
+                    d->masterChanged(true);
+    if (AfterPost)
+        AfterPost(*this);
+}
+
+void TVexDaoTable::Cancel()
+{
+    checkActive();
+    if (m_state == DataSetState::Insert) {
+        const int removed = m_cur;
+        m_rows.erase(m_rows.begin() + m_cur);
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        int back = m_insertFrom;
+        if (back >= int(m_rows.size()))
+            back = int(m_rows.size()) - 1;
+        m_cur = back;
+        m_eof = m_rows.empty();
+        m_bof = m_rows.empty() || m_cur == 0;
+        notify(Notify::RowRemoved, nullptr, removed);
+        notify(Notify::State);
+        notify(Notify::Current);
+        return;
+    }
+    if (m_state == DataSetState::Edit) {
+        m_rows[size_t(m_cur)] = m_snapshot;
+        m_rows[size_t(m_cur)].calcValid = false;
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        notify(Notify::Record);
+        notify(Notify::State);
+    }
+}
+
+void TVexDaoTable::Delete()
+{
+    checkActive();
+    if (m_state == DataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (m_rows.empty())
+        raise(kEmpty);
+    CheckBrowseMode();
+    if (m_rows.empty())
+        raise(kEmpty);
+    // The delete with everything its rules delete first is one transaction:
+    // either all of it is stored or nothing.
+    m_db->StartTransaction();
+    try {
+        if (BeforeDelete)
+            BeforeDelete(*this);
+        if (m_cur < 0)
+            raise(kEmpty);
+        Engine &engine = m_db->engine();
+        auto st = engine.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                                     .arg(engine.quote(m_tables.value(0)), engine.rowIdName()));
+        st->bind(1, Value(m_rows[size_t(m_cur)].rowid[0]));
+        st->step();
+        m_db->noteWrite(m_tables.value(0));
+        const int removed = m_cur;
+        m_rows.erase(m_rows.begin() + m_cur);
+        if (m_cur >= int(m_rows.size()))
+            m_cur = int(m_rows.size()) - 1;
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        m_eof = m_bof = m_rows.empty();
+        notify(Notify::RowRemoved, nullptr, removed);
+        notify(Notify::State);
+        notify(Notify::Current);
+        if (AfterDelete)
+            AfterDelete(*this);
+        m_db->Commit();
+    } catch (...) {
+        if (m_db && m_db->Connected())
+            m_db->Rollback();
+        throw;
+    }
+}
+
+void TVexDaoTable::Refresh()
+{
+    checkActive();
+    CheckBrowseMode();
+    const qint64 keep = m_cur >= 0 ? m_rows[size_t(m_cur)].rowid[0] : 0;
+    openRows(keep, true);
+    notify(Notify::DataSet);
+}
+
+void TVexDaoTable::reloadAfterRollback()
+{
+    if (!Active())
+        return;
+    const qint64 keep = m_cur >= 0 && m_cur < int(m_rows.size()) ? m_rows[size_t(m_cur)].rowid[0] : 0;
+    m_state = DataSetState::Browse;
+    m_modified = false;
+    m_lastStmt.reset();
+    m_lastSql.clear();
+    try {
+        openRows(keep, true);
+    } catch (...) {
+        m_rows.clear();
+        m_cur = -1;
+        m_eof = m_bof = true;
+    }
+    notify(Notify::State);
+    notify(Notify::DataSet);
+}
+
+// ---------------------------------------------------------------------------
+// finding
+
+bool TVexDaoTable::rowMatches(const Sql::Expr &cond, int row) const
+{
+    return Sql::evaluate(cond, [&](int fieldIndex) { return fieldValue(m_fields[size_t(fieldIndex)].get(), row); });
+}
+
+bool TVexDaoTable::FindFirst()
+{
+    checkActive();
+    Sql::ExprPtr cond;
+    if (!m_filter.trimmed().isEmpty()) {
+        cond = Sql::parseCondition(m_filter);
+        Sql::resolve(*cond,
+                     [&](const QString &, const QString &name) {
+                         Sql::ColumnBinding b;
+                         if (const TField *f = FindField(name)) {
+                             b.type = f->DataType();
+                             b.fieldIndex = f->m_index;
+                             b.valid = true;
+                         }
+                         return b;
+                     },
+                     m_filter);
+    }
+    CheckBrowseMode();
+    for (int i = 0; i < int(m_rows.size()); ++i) {
+        if (!cond || rowMatches(*cond, i)) {
+            m_bof = i == 0;
+            m_eof = false;
+            setCurrent(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TVexDaoTable::Locate(const QString &fieldName, const Value &value, int options)
+{
+    checkActive();
+    const TField *f = FieldByName(fieldName);
+    CheckBrowseMode();
+    const bool caseless = options & LoCaseInsensitive;
+    const bool partial = options & LoPartialKey;
+    const bool textual = isTextType(f->DataType()) || f->Kind() == FieldKind::Lookup;
+    Value wanted = value;
+    if (!textual && value.kind() == Value::Text)
+        wanted = f->convertText(value.rawText());
+    const QString wantedText = value.kind() == Value::Text ? value.rawText() : f->formatValue(value, true);
+    for (int i = 0; i < int(m_rows.size()); ++i) {
+        const Value v = fieldValue(f, i);
+        bool hit;
+        if (textual) {
+            const QString t = v.kind() == Value::Text ? v.rawText() : f->formatValue(v, true);
+            if (partial)
+                hit = caseless ? TextCompare::startsWith(t, wantedText) : t.startsWith(wantedText);
+            else
+                hit = caseless ? TextCompare::equals(t, wantedText) : t == wantedText;
+        } else if (partial) {
+            hit = f->formatValue(v, true).startsWith(wantedText);
+        } else {
+            hit = !v.isNull() && !wanted.isNull() &&
+                  (v == wanted || (v.kind() != Value::Text && v.toDouble() == wanted.toDouble()));
+        }
+        if (hit) {
+            m_bof = i == 0;
+            m_eof = false;
+            setCurrent(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TVexDaoTable::OrderByField(const QString &fieldName)
+{
+    m_orderField = fieldName;
+    if (!Active())
+        return;
+    CheckBrowseMode();
+    const qint64 keep = m_cur >= 0 ? m_rows[size_t(m_cur)].rowid[0] : 0;
+    openRows(keep, true);
+    notify(Notify::DataSet);
+}
+
+bool TVexDaoTable::SeekAtOrAfter(const Value &value)
+{
+    checkActive();
+    if (m_orderField.isEmpty())
+        raise(QStringLiteral("Für die Suche ist keine Sortierung gesetzt"));
+    const TField *f = FieldByName(m_orderField);
+    CheckBrowseMode();
+    const bool textual = isTextType(f->DataType());
+    Value wanted = value;
+    if (!textual && value.kind() == Value::Text)
+        wanted = f->convertText(value.rawText());
+    auto atOrAfter = [&](int row) {
+        const Value v = fieldValue(f, row);
+        if (textual) {
+            const QString t = v.kind() == Value::Text ? v.rawText() : QString();
+            return TextCompare::compare(t, wanted.kind() == Value::Text ? wanted.rawText() : QString()) >= 0;
+        }
+        if (v.isNull())
+            return wanted.isNull();
+        if (v.kind() == Value::DateTime && wanted.kind() == Value::DateTime)
+            return v.stamp() >= wanted.stamp();
+        return v.toDouble() >= wanted.toDouble();
+    };
+    // The rows are in the order of the field, so the first hit is found by halving.
+    int lo = 0, hi = int(m_rows.size());
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (atOrAfter(mid))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    if (lo >= int(m_rows.size()))
+        return false;
+    m_bof = lo == 0;
+    m_eof = false;
+    setCurrent(lo);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// controls and details
+
+void TVexDaoTable::DisableControls()
+{
+    ++m_disableCount;
+}
+
+void TVexDaoTable::EnableControls()
+{
+    if (m_disableCount == 0)
+        return;
+    if (--m_disableCount == 0)
+        notify(Notify::DataSet);
+}
+
+void TVexDaoTable::addSource(TDataSource *s)
+{
+    if (!m_sources.contains(s))
+        m_sources.append(s);
+}
+
+void TVexDaoTable::removeSource(TDataSource *s)
+{
+    m_sources.removeAll(s);
+}
+
+void TVexDaoTable::notify(Notify what, TField *field, int row)
+{
+    if (m_disableCount > 0)
+        return;
+    const QList<TDataSource *> sources = m_sources;
+    for (TDataSource *s : sources) {
+        switch (what) {
+        case Notify::DataSet:
+            Q_EMIT s->dataSetChanged();
+            break;
+        case Notify::Current:
+            Q_EMIT s->currentChanged();
+            break;
+        case Notify::Record:
+            Q_EMIT s->recordChanged(field);
+            break;
+        case Notify::State:
+            Q_EMIT s->stateChanged();
+            break;
+        case Notify::RowInserted:
+            Q_EMIT s->rowInserted(row);
+            break;
+        case Notify::RowRemoved:
+            Q_EMIT s->rowRemoved(row);
+            break;
+        }
+    }
+    if (what == Notify::DataSet || what == Notify::Current) {
+        for (TDataSource *s : sources) {
+            const auto details = s->m_details;
+            for (const auto &d : details)
+                if (d)
+                    d->masterChanged(false);
+        }
+    }
+}
+
+void TVexDaoTable::masterChanged(bool force)
+{
+    Q_UNUSED(force);
+    if (!Active())
+        return;
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (!master)
+        return;
+    if (master->ControlsDisabled() || ControlsDisabled() || master->State() == DataSetState::Edit) {
+        m_detailStale = true;
+        return;
+    }
+    CheckBrowseMode();
+    if (!master->Active()) {
+        m_rows.clear();
+        m_cur = -1;
+        m_eof = m_bof = true;
+    } else {
+        openRows();
+    }
+    notify(Notify::DataSet);
+}

@@ -1,0 +1,177 @@
+#pragma once
+// The dataset: a cursor over all rows of one table or over the result of one
+// select, held in memory after Open, with one current row and the states
+// browse, edit and insert, fields, filter, find operations, a master/detail
+// link and events. Names and behaviour follow the program's established
+// dataset component.
+#include "sqldialect.h"
+#include "tdatasource.h"
+#include "tfield.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TVexDaoDatabase;
+class TDataSource;
+class Statement;
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+class TVexDaoTable : public QObject
+{
+    Q_OBJECT
+public:
+    using Event = std::function<void(TVexDaoTable &)>;
+
+    explicit TVexDaoTable(QObject *parent = nullptr, const QString &name = QString());
+    ~TVexDaoTable() override;
+
+    // ---- properties
+    TVexDaoDatabase *Database() const { return m_db; }
+    void setDatabase(TVexDaoDatabase *db);
+    // Names the connection through its alias (e.g. "Tavirelmdb").
+    void setDatabaseName(const QString &alias);
+    QString TableName() const { return m_tableName; }
+    void setTableName(const QString &name);
+    QStringList &SQL() { return m_sql; } // takes effect at the next Open
+    const QStringList &SQL() const { return m_sql; }
+    int TableType = 2;
+    int LockType = 3;
+    QString Filter() const { return m_filter; }
+    void setFilter(const QString &filter);
+    bool Filtered() const { return m_filtered; }
+    void setFiltered(bool on);
+    TDataSource *MasterSource() const { return m_masterSource; }
+    void setMasterSource(TDataSource *source);
+    QStringList MasterFields() const { return m_masterFields; }
+    void setMasterFields(const QStringList &lines);
+    bool Active() const { return m_state != DataSetState::Inactive; }
+    void setActive(bool on);
+    DataSetState State() const { return m_state; }
+    QString name() const { return objectName(); }
+
+    // ---- events
+    Event BeforeClose, AfterInsert, BeforePost, AfterPost, BeforeDelete, AfterDelete, OnCalcFields;
+
+    // ---- fields (declared by the owner before Open; without declared data
+    // fields every column of the result becomes a field at Open)
+    TField *addField(const QString &name, FieldType type, int size = 0);
+    TField *addCalcField(const QString &name, FieldType type, int size = 0);
+    TField *addLookupField(const QString &name, FieldType type, int size, const QString &keyFields,
+                           TVexDaoTable *lookupDataSet, const QString &lookupKeyFields,
+                           const QString &lookupResultField);
+    TField *FieldByName(const QString &name) const; // fails with the layer's message
+    TField *FindField(const QString &name) const;   // null when there is none
+    int FieldCount() const { return int(m_fields.size()); }
+    TField *Fields(int i) const { return m_fields[size_t(i)].get(); }
+
+    // ---- operations
+    void Open();
+    void Close();
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    void MoveTo(int row);     // make the row with this index current
+    bool Eof() const { return m_eof; }
+    bool Bof() const { return m_bof; }
+    int RecordCount() const;  // rows held now; a new unsaved row is not counted
+    int RowCount() const { return int(m_rows.size()); } // including a new row
+    int RecNo() const { return m_cur; } // index of the current row, -1 when empty
+    bool IsEmpty() const { return m_rows.empty(); }
+    void Edit();
+    void Insert();
+    void Post();
+    void Cancel();
+    void Delete();
+    void Refresh();           // read again, staying on the current row where it still is
+    bool FindFirst();
+    enum LocateOption { LoCaseInsensitive = 1, LoPartialKey = 2 };
+    bool Locate(const QString &fieldName, const Value &value, int options);
+    void OrderByField(const QString &fieldName);
+    QString OrderField() const { return m_orderField; }
+    bool SeekAtOrAfter(const Value &value);
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disableCount > 0; }
+    // Saves or drops pending changes as a move does.
+    void CheckBrowseMode();
+    // Whether a field was assigned since the row entered edit or insert state.
+    bool Modified() const { return m_modified; }
+
+    // Checks of the layer, with its messages.
+    void checkActive() const;
+    [[noreturn]] void raise(const QString &message) const; // prefixed with the name
+
+    // ---- used by fields, sources, the connection
+    Value fieldValue(const TField *f, int row) const;
+    void setFieldValue(TField *f, const Value &v);
+    int calcRow() const { return m_calcRow; }
+    void addSource(TDataSource *s);
+    void removeSource(TDataSource *s);
+    void reloadAfterRollback();
+    bool readsAnyOf(const QSet<QString> &lowerTableNames) const;
+    void connectionClosing();
+
+private:
+    struct Row
+    {
+        std::vector<Value> values;
+        qint64 rowid[2] = {0, 0};
+        bool calcValid = false;
+    };
+    struct Query;
+    enum class Notify { DataSet, Current, Record, State, RowInserted, RowRemoved };
+
+    void openRows(qint64 keepRowid = 0, bool keepPosition = false);
+    void readRows(Query &q, std::vector<Row> &out);
+    void buildQuery(Query &q, bool forSingleRow);
+    void prepareFields(const Query &q);
+    bool readSingleRow(int tableIndex, qint64 rowid, Row &out);
+    void writeInsert(Row &row);
+    void writeUpdate(Row &row);
+    void ensureCalc(int row) const;
+    Value lookupValue(const TField *f, int row) const;
+    void notify(Notify what, TField *field = nullptr, int row = -1);
+    void masterChanged(bool force);
+    void setCurrent(int row);
+    std::vector<std::pair<TField *, TField *>> linkPairs() const; // detail, master
+    bool rowMatches(const Sql::Expr &cond, int row) const;
+    QString tableOf(int tableIndex) const;
+
+    TVexDaoDatabase *m_db = nullptr;
+    QString m_tableName;
+    QStringList m_sql;
+    QString m_filter;
+    bool m_filtered = false;
+    QPointer<TDataSource> m_masterSource;
+    QStringList m_masterFields;
+    QString m_orderField;
+
+    std::vector<std::unique_ptr<TField>> m_fields;
+    std::vector<Row> m_rows;
+    int m_cur = -1;
+    bool m_eof = true, m_bof = true;
+    DataSetState m_state = DataSetState::Inactive;
+    bool m_modified = false;
+    Row m_snapshot;          // the row as it was when edit or insert began
+    int m_insertFrom = -1;   // current row before Insert
+    int m_disableCount = 0;
+    bool m_detailStale = false;
+    mutable int m_calcRow = -1;
+    bool m_linkAssigning = false;
+    bool m_hasDeclaredData = false;
+    int m_valueSlots = 0;    // data + calculated + lookup
+    int m_tableCount = 1;
+    QStringList m_tables;    // canonical names of the query's tables
+    QList<TDataSource *> m_sources;
+
+    // The last statement, kept while the query text stays the same (detail re-reads).
+    QString m_lastSql;
+    std::unique_ptr<Statement> m_lastStmt;
+};
