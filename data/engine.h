@@ -35,6 +35,8 @@ public:
     static void simulateMissingEngine(bool missing);
 
     virtual void open(const QString &path, bool createNew = false) = 0;
+    // How long a write waits for another program's lock before it fails.
+    virtual void setBusyTimeout(int milliseconds) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual QString path() const = 0;

@@ -920,9 +920,12 @@ void resolve(Expr &expr, const Resolver &resolver, const QString &sourceText)
 QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
 {
     switch (e.kind) {
-    case Expr::Logic:
-        return QLatin1Char('(') + emitSql(*e.left, engine, params) + QLatin1String(opText(e.op)) +
-               emitSql(*e.right, engine, params) + QLatin1Char(')');
+    case Expr::Logic: {
+        // Emit left before right: the parameters must follow the text's order.
+        const QString l = emitSql(*e.left, engine, params);
+        const QString r = emitSql(*e.right, engine, params);
+        return QLatin1Char('(') + l + QLatin1String(opText(e.op)) + r + QLatin1Char(')');
+    }
     case Expr::Not:
         return QStringLiteral("(NOT %1)").arg(emitSql(*e.left, engine, params));
     case Expr::Truth: {

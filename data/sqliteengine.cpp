@@ -196,7 +196,7 @@ public:
             throw AppError(msg);
         }
         sqlite3_extended_result_codes(db, 0);
-        sqlite3_busy_timeout(db, 5000);
+        sqlite3_busy_timeout(db, m_busyTimeout);
         sqlite3_create_collation(db, "TVDE", SQLITE_UTF8, nullptr, collateGerman);
         sqlite3_create_function_v2(db, "tvlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
                                    nullptr, nullptr, nullptr);
@@ -210,6 +210,13 @@ public:
             throw AppError(QStringLiteral("Die Datei %1 kann nicht als Datenbank geöffnet werden: %2")
                                .arg(path, e.message()));
         }
+    }
+
+    void setBusyTimeout(int ms) override
+    {
+        m_busyTimeout = ms;
+        if (m_db)
+            sqlite3_busy_timeout(m_db, ms);
     }
 
     void close() override
@@ -365,6 +372,7 @@ private:
 
     sqlite3 *m_db = nullptr;
     QString m_path;
+    int m_busyTimeout = 5000;
 };
 
 } // namespace

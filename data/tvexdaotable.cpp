@@ -633,6 +633,13 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
     Statement &st = *m_lastStmt;
     for (int i = 0; i < q.params.size(); ++i)
         st.bind(i + 1, q.params[i]);
+    static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
+    if (trace) {
+        QStringList p;
+        for (const Value &v : q.params)
+            p << (v.kind() == Value::Text ? v.rawText() : QString::number(v.toDouble()));
+        qDebug("%s: %s [%s]", qPrintable(objectName()), qPrintable(q.sql), qPrintable(p.join(QLatin1Char('|'))));
+    }
 
     struct Map
     {

@@ -26,3 +26,10 @@ private:
     QString m_path;
     std::unique_ptr<Engine> m_raw;
 };
+
+#include <ostream>
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}

@@ -1,0 +1,154 @@
+// Filters, finds, ordering and seeking, with the dialect's German text rules.
+#include "tests/dbfixture.h"
+
+#include "data/textcompare.h"
+
+namespace {
+
+class FilterFind : public DbFixture
+{
+protected:
+    void SetUp() override
+    {
+        DbFixture::SetUp();
+        db->exec(QStringLiteral(
+            "insert into Adress (KDNR, NAME1, ORT, kunde, Lieferant, KONTAKT) values "
+            "(1, 'Müller', 'Köln', 1, 0, '2005-03-01'), (2, 'muller', 'Bonn', 1, 1, '2005-03-02'), "
+            "(3, 'Maier', 'Aachen', 0, 1, NULL), (4, 'Zander', 'Essen', 1, 0, '2006-01-01'), "
+            "(5, 'MÜLLER', 'Berlin', 0, 0, NULL), (6, 'Abel', 'Ulm', 1, 0, NULL)"));
+        t = table(QStringLiteral("Adress"), QStringLiteral("Adress"));
+        t->Open();
+    }
+    QString column(const QString &name)
+    {
+        QStringList out;
+        for (int i = 0; i < t->RowCount(); ++i)
+            out << t->FieldByName(name)->DisplayTextAt(i);
+        return out.join(QLatin1Char(','));
+    }
+    TVexDaoTable *t = nullptr;
+};
+
+TEST_F(FilterFind, FilterAppliesWhenSwitchedOnAndCounts)
+{
+    t->setFilter(QStringLiteral("kunde and not (lieferant)"));
+    EXPECT_EQ(t->RecordCount(), 6);
+    t->setFiltered(true);
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("1,4,6"));
+    EXPECT_EQ(t->RecordCount(), 3);
+    t->setFilter(QStringLiteral("lieferant = true"));
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("2,3"));
+    t->setFiltered(false);
+    EXPECT_EQ(t->RecordCount(), 6);
+}
+
+TEST_F(FilterFind, TextsCompareWithoutLetterCaseIncludingUmlauts)
+{
+    t->setFilter(QStringLiteral("name1 = 'müller'"));
+    t->setFiltered(true);
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("1,5")) << "muller without umlaut is another name";
+    t->setFilter(QStringLiteral("NAME1 like 'm*'"));
+    EXPECT_EQ(t->RecordCount(), 4);
+    t->setFilter(QStringLiteral("NAME1 like 'M?ller'"));
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("1,2,5"));
+    t->setFilter(QStringLiteral("name1 = 'M*'"));
+    EXPECT_EQ(t->RecordCount(), 0) << "= compares exactly, * is no pattern there";
+}
+
+TEST_F(FilterFind, OrderPutsUmlautsBesideTheirBaseLetter)
+{
+    t->OrderByField(QStringLiteral("NAME1"));
+    const QString order = column(QStringLiteral("NAME1"));
+    EXPECT_TRUE(order.startsWith(QStringLiteral("Abel,Maier,muller,"))) << order.toStdString();
+    EXPECT_TRUE(order.endsWith(QStringLiteral(",Zander"))) << order.toStdString();
+    EXPECT_TRUE(t->SeekAtOrAfter(Value(QStringLiteral("mu"))));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("muller"));
+    EXPECT_TRUE(t->SeekAtOrAfter(Value(QStringLiteral("mül"))));
+    // Umlauts sort with their base letter, so the search lands at the start of the group.
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("muller"));
+    const qint64 found = t->FieldByName(QStringLiteral("KDNR"))->AsInteger();
+    EXPECT_FALSE(t->SeekAtOrAfter(Value(QStringLiteral("zz"))));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), found) << "no hit leaves the row";
+    t->Refresh();
+    EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), found) << "refresh keeps the row";
+}
+
+TEST_F(FilterFind, DatesInFiltersAsLiteralsAndGermanTexts)
+{
+    t->setFilter(QStringLiteral("kontakt >= #03/02/2005# and kontakt <= '31.12.2005'"));
+    t->setFiltered(true);
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("2"));
+    EXPECT_EQ(column(QStringLiteral("KONTAKT")), QStringLiteral("02.03.2005"));
+}
+
+TEST_F(FilterFind, FindFirstUsesFilterTextWithoutFiltering)
+{
+    t->setFilter(QStringLiteral("KDNR = 5"));
+    EXPECT_TRUE(t->FindFirst());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("MÜLLER"));
+    EXPECT_EQ(t->RecordCount(), 6);
+    t->setFilter(QStringLiteral("KDNR = 77"));
+    EXPECT_FALSE(t->FindFirst());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 5);
+    t->setFilter(QStringLiteral("name1 = 'maier' and not kunde"));
+    EXPECT_TRUE(t->FindFirst());
+    EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 3);
+}
+
+TEST_F(FilterFind, LocateWithCaseAndPrefixOptions)
+{
+    EXPECT_TRUE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("zan")),
+                          TVexDaoTable::LoCaseInsensitive | TVexDaoTable::LoPartialKey));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 4);
+    EXPECT_FALSE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("zan")), TVexDaoTable::LoPartialKey));
+    EXPECT_TRUE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("müller")), TVexDaoTable::LoCaseInsensitive));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 1);
+    EXPECT_TRUE(t->Locate(QStringLiteral("KDNR"), Value(QStringLiteral("6")), 0));
+    EXPECT_EQ(t->FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("Abel"));
+}
+
+TEST_F(FilterFind, RejectedFilterLeavesRowsAndNamesTheText)
+{
+    t->setFiltered(true);
+    const QString msg = ERROR_OF(t->setFilter(QStringLiteral("kdnr=1\n; drop table adress")));
+    EXPECT_TRUE(msg.contains(QStringLiteral("kdnr=1 ; drop table adress"))) << msg.toStdString();
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from adress")).rawInt(), 6);
+    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("gibtsnicht = 1"))).contains(QStringLiteral("gibtsnicht")));
+    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("name1 = 'offen"))).contains(QStringLiteral("Anführungszeichen")));
+    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("kdnr = 'abc'"))).contains(QStringLiteral("unverträglich")));
+}
+
+TEST_F(FilterFind, JoinedSelectWithAliasesFiltersAndOrdersByResultNames)
+{
+    db->exec(QStringLiteral("insert into Vorgang1 (vorgangnr, typ, kdnr, datum, vk) values "
+                            "('10005', 'R', 1, '2005-01-02', 10), ('9999', 'R', 4, '2005-01-02', 20), "
+                            "('10006', 'A', 4, '2005-01-03', 30), ('10007', 'R', 99, '2005-01-04', 40)"));
+    auto *q = query(QStringLiteral("SELECT Vorgang1.id, Vorgang1.kdnr, Vorgang1.Datum, Vorgang1.vorgangnr, "
+                                   "Adress.NAME1 AS Kunde FROM Vorgang1 INNER JOIN Adress ON Vorgang1.kdnr = "
+                                   "Adress.KDNR order by datum desc,vorgangnr desc,kunde"));
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 3) << "a document without address is not listed";
+    EXPECT_EQ(q->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("10006"));
+    q->Next();
+    EXPECT_EQ(q->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("9999")) << "text order";
+    q->setFilter(QStringLiteral("vorgangnr = 10005"));
+    q->setFiltered(true);
+    EXPECT_EQ(q->RecordCount(), 1);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("Kunde"))->AsString(), QStringLiteral("Müller"));
+    q->setFilter(QStringLiteral("kdnr =4 and datum >= #01/01/1999# and datum <=#12/31/2100#"));
+    EXPECT_EQ(q->RecordCount(), 2);
+    q->setFilter(QStringLiteral("Kunde like 'zan*'"));
+    EXPECT_EQ(q->RecordCount(), 2);
+}
+
+TEST_F(FilterFind, ColumnNamesInAnyLetterCase)
+{
+    db->exec(QStringLiteral("insert into Vorgang1 (vorgangnr, typ) values ('1', 'R')"));
+    auto *q = query(QStringLiteral("select VORGANGNR, Typ from VORGANG1 where vorgangNR = '1'"));
+    q->Open();
+    EXPECT_EQ(q->FieldByName(QStringLiteral("VorgangNR"))->AsString(), QStringLiteral("1"));
+    auto *a = query(QStringLiteral("select [Art-Nr] from artikel order by [art-nr]"));
+    EXPECT_NO_THROW(a->Open());
+}
+
+} // namespace

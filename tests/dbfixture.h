@@ -1,0 +1,59 @@
+#pragma once
+// A connection on a fresh test database, with helpers to make datasets.
+#include "data/apperror.h"
+#include "data/tvexdaodatabase.h"
+#include "data/tvexdaotable.h"
+#include "tests/testdb.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+class DbFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        db = std::make_unique<TestDb>();
+        conn = std::make_unique<TVexDaoDatabase>();
+        conn->setDatabase(db->path());
+        conn->Open();
+    }
+    void TearDown() override
+    {
+        datasets.clear();
+        conn.reset();
+        db.reset();
+    }
+
+    TVexDaoTable *table(const QString &name, const QString &dsName = QString())
+    {
+        auto t = std::make_unique<TVexDaoTable>(nullptr, dsName);
+        t->setDatabase(conn.get());
+        t->setTableName(name);
+        datasets.push_back(std::move(t));
+        return datasets.back().get();
+    }
+    TVexDaoTable *query(const QString &sql, const QString &dsName = QString())
+    {
+        auto t = std::make_unique<TVexDaoTable>(nullptr, dsName);
+        t->setDatabase(conn.get());
+        t->SQL() << sql;
+        datasets.push_back(std::move(t));
+        return datasets.back().get();
+    }
+
+    std::unique_ptr<TestDb> db;
+    std::unique_ptr<TVexDaoDatabase> conn;
+    std::vector<std::unique_ptr<TVexDaoTable>> datasets;
+};
+
+// The message of the AppError a statement throws, or "" when it throws none.
+#define ERROR_OF(stmt)                                                                                             \
+    [&]() -> QString {                                                                                             \
+        try {                                                                                                      \
+            stmt;                                                                                                  \
+        } catch (const AppError &e) {                                                                              \
+            return e.message();                                                                                    \
+        }                                                                                                          \
+        return QString();                                                                                          \
+    }()
