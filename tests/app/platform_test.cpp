@@ -16,8 +16,13 @@ class ShellOpenTest : public ::testing::Test
     {
         Platform::setOpenHookForTests([this](const QString &what) { opened << what; });
     }
-    void TearDown() override { Platform::setOpenHookForTests({}); }
+    void TearDown() override
+    {
+        Platform::setOpenHookForTests({});
+        qputenv("PATH", m_path);
+    }
     QStringList opened;
+    const QByteArray m_path = qgetenv("PATH");
 };
 
 } // namespace
@@ -51,7 +56,6 @@ TEST_F(ShellOpenTest, AnythingElseIsALocalFile)
 #ifndef Q_OS_WIN
 TEST_F(ShellOpenTest, CalcStartsThisSystemsCalculatorIfThereIsOne)
 {
-    const QByteArray path = qgetenv("PATH");
     QTemporaryDir bin;
     qputenv("PATH", QFile::encodeName(bin.path()));
     Platform::ShellOpen(QStringLiteral("calc.exe"));
@@ -63,7 +67,6 @@ TEST_F(ShellOpenTest, CalcStartsThisSystemsCalculatorIfThereIsOne)
     f.close();
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     Platform::ShellOpen(QStringLiteral("CALC.EXE"));
-    qputenv("PATH", path);
     EXPECT_EQ(opened, QStringList{kcalc});
 }
 #endif

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <clocale>
 #include <gtest/gtest.h>
+#include <string>
 
 TEST(AddDaysToDateText, CrossesMonthYearAndLeapDayEnds)
 {
@@ -56,14 +57,16 @@ TEST(DateToSqlLiteral, MonthFirstWithPaddedParts)
 
 TEST(MonthYearText, GermanWhateverTheLocale)
 {
-    const QLocale before;
+    const std::string cLocale = std::setlocale(LC_ALL, nullptr);
+    const QLocale qtLocale;
     std::setlocale(LC_ALL, "C");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(MonthYearText(QDate(2005, 3, 3)), QStringLiteral("März 2005"));
     EXPECT_EQ(MonthYearText(QDate(2026, 12, 31)), QStringLiteral("Dezember 2026"));
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(MonthYearText(QDate(2024, 1, 1)), QStringLiteral("Januar 2024"));
-    QLocale::setDefault(before);
+    QLocale::setDefault(qtLocale);
+    std::setlocale(LC_ALL, cLocale.c_str());
 }
 
 TEST(Today, CanBeFixedAndReleased)

@@ -19,6 +19,9 @@ class ProgramFolderTest : public ::testing::Test
         ProgramFolder::setDirForTests(QString());
         QDir::setCurrent(m_cwd);
     }
+    // A member outlives TearDown, so the working directory has moved back
+    // before the folder goes (Windows cannot remove the current directory).
+    QTemporaryDir m_elsewhere;
     const QString m_cwd = QDir::currentPath();
 };
 
@@ -26,8 +29,7 @@ class ProgramFolderTest : public ::testing::Test
 
 TEST_F(ProgramFolderTest, IsTheExecutablesFolderNotTheWorkingDirectory)
 {
-    QTemporaryDir elsewhere;
-    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    ASSERT_TRUE(QDir::setCurrent(m_elsewhere.path()));
     EXPECT_EQ(QFileInfo(ProgramFolder::dir()), QFileInfo(QCoreApplication::applicationDirPath()));
     EXPECT_EQ(ProgramFolder::iniPath(),
               ProgramFolder::dir() + QStringLiteral("/") +
@@ -38,8 +40,7 @@ TEST_F(ProgramFolderTest, IsTheExecutablesFolderNotTheWorkingDirectory)
 
 TEST_F(ProgramFolderTest, FilesOfTheBuiltProgramFolderAreFoundFromAnyWorkingDirectory)
 {
-    QTemporaryDir elsewhere;
-    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    ASSERT_TRUE(QDir::setCurrent(m_elsewhere.path()));
     ProgramFolder::setDirForTests(QStringLiteral(TAVIREL_PROGRAM_DIR));
     EXPECT_EQ(ProgramFolder::iniPath(), QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel.ini"));
     for (const char *name :
