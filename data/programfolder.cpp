@@ -1,6 +1,7 @@
 #include "programfolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace ProgramFolder {
@@ -8,33 +9,36 @@ namespace ProgramFolder {
 namespace {
 QString &overrideDir()
 {
-    static QString d;
-    return d;
+    static QString dir;
+    return dir;
 }
 } // namespace
 
 QString dir()
 {
-    if (!overrideDir().isEmpty())
-        return overrideDir();
-    return QCoreApplication::applicationDirPath();
+    if (!overrideDir().isEmpty()) return overrideDir();
+    return QDir::fromNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
-void setDirForTests(const QString &d)
+void setDirForTests(const QString &dir)
 {
-    overrideDir() = d;
+    overrideDir() = QDir::fromNativeSeparators(dir);
 }
 
 QString file(const QString &relative)
 {
-    return dir() + QLatin1Char('/') + relative;
+    QString rel = relative;
+    rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString base = dir();
+    if (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return base + QLatin1Char('/') + rel;
 }
 
 QString iniPath()
 {
-    if (!overrideDir().isEmpty())
-        return file(QStringLiteral("tavirel.ini"));
-    return file(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".ini"));
+    if (!overrideDir().isEmpty()) return file(QStringLiteral("tavirel.ini"));
+    return file(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                QStringLiteral(".ini"));
 }
 
 QString databasePath()

@@ -1,14 +1,20 @@
 #pragma once
-// The program folder: the folder of the executable. Every file of the program
-// is found from it, never from the working directory.
+// The program folder: the folder that holds the executable. Every file of the
+// program (database, settings, text files) is found from it, never from the
+// working directory.
 #include <QString>
 
 namespace ProgramFolder {
 
 QString dir();
-void setDirForTests(const QString &dir); // empty = the real folder again
+// Tests point the program at a folder of their own; empty returns to the real one.
+void setDirForTests(const QString &dir);
+
+// dir() + "/" + relative, forward slashes; "notiz\typ.txt" works too.
 QString file(const QString &relative);
+// The executable's own name with the extension ".ini" ("tavirel.ini" while a
+// test folder is set).
 QString iniPath();
-QString databasePath();
+QString databasePath(); // daten/tavirel.mdb
 
 } // namespace ProgramFolder

@@ -1,0 +1,101 @@
+#include "textfiles.h"
+
+#include "apperror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace TextFiles {
+
+namespace {
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five unassigned
+// bytes map to the C1 controls of the same value, as Windows itself does.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98..9F
+};
+
+QString decodeCp1252(const QByteArray &bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *dst = out.data();
+    for (char c : bytes) {
+        const uchar b = uchar(c);
+        *dst++ = (b >= 0x80 && b <= 0x9F) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+bool readFile(const QString &path, QByteArray *bytes)
+{
+    if (QFileInfo(path).isDir()) return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    *bytes = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+} // namespace
+
+QString decode(const QByteArray &bytes)
+{
+    QByteArray b = bytes;
+    if (b.startsWith("\xEF\xBB\xBF")) b.remove(0, 3);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(b);
+    if (!utf8.hasError()) return text;
+    return decodeCp1252(b);
+}
+
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+        lines << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
+        start = i + 1;
+    }
+    if (start < n) lines << text.mid(start);
+    return lines;
+}
+
+QStringList loadLines(const QString &path)
+{
+    QByteArray bytes;
+    if (!readFile(path, &bytes))
+        throw AppError(
+            QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(QDir::toNativeSeparators(path)));
+    return splitLines(decode(bytes));
+}
+
+QStringList readLinesOrNotFound(const QString &path)
+{
+    QByteArray bytes;
+    if (!readFile(path, &bytes)) throw AppError(QStringLiteral("Datei nicht gefunden"));
+    return splitLines(decode(bytes));
+}
+
+void saveLines(const QString &path, const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes += line.toUtf8();
+        bytes += "\r\n";
+    }
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw AppError(
+            QStringLiteral("Datei %1 kann nicht gespeichert werden").arg(QDir::toNativeSeparators(path)));
+}
+
+} // namespace TextFiles

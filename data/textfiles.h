@@ -1,0 +1,26 @@
+#pragma once
+// The program's plain text files (letterhead, units, note types, the list's
+// select). Files written by older installations are Windows-1252, ours are
+// UTF-8; both read the same.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace TextFiles {
+
+// UTF-8 (with or without BOM) when the bytes are valid UTF-8, else Windows-1252.
+QString decode(const QByteArray &bytes);
+
+// Splits at CR LF, LF or CR; a line break at the very end adds no empty line.
+QStringList splitLines(const QString &text);
+
+// For files loaded as a list of lines: "Datei <path> kann nicht geöffnet werden".
+QStringList loadLines(const QString &path);
+// For files read line by line: "Datei nicht gefunden".
+QStringList readLinesOrNotFound(const QString &path);
+
+// UTF-8 without BOM, every line ended by CR LF so the files stay exchangeable
+// with Windows installations. Written atomically; AppError when it fails.
+void saveLines(const QString &path, const QStringList &lines);
+
+} // namespace TextFiles

@@ -1,0 +1,88 @@
+#include "data/programfolder.h"
+#include "data/settings.h"
+#include "data/textfiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Leaves the working directory and the folder override as it found them.
+class ProgramFolderTest : public ::testing::Test
+{
+  protected:
+    void TearDown() override
+    {
+        ProgramFolder::setDirForTests(QString());
+        QDir::setCurrent(m_cwd);
+    }
+    // A member outlives TearDown, so the working directory has moved back
+    // before the folder goes (Windows cannot remove the current directory).
+    QTemporaryDir m_elsewhere;
+    const QString m_cwd = QDir::currentPath();
+};
+
+} // namespace
+
+TEST_F(ProgramFolderTest, IsTheExecutablesFolderNotTheWorkingDirectory)
+{
+    ASSERT_TRUE(QDir::setCurrent(m_elsewhere.path()));
+    EXPECT_EQ(QFileInfo(ProgramFolder::dir()), QFileInfo(QCoreApplication::applicationDirPath()));
+    EXPECT_EQ(ProgramFolder::iniPath(),
+              ProgramFolder::dir() + QStringLiteral("/") +
+                  QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                  QStringLiteral(".ini"));
+    EXPECT_EQ(ProgramFolder::databasePath(), ProgramFolder::dir() + QStringLiteral("/daten/tavirel.mdb"));
+}
+
+TEST_F(ProgramFolderTest, FilesOfTheBuiltProgramFolderAreFoundFromAnyWorkingDirectory)
+{
+    ASSERT_TRUE(QDir::setCurrent(m_elsewhere.path()));
+    ProgramFolder::setDirForTests(QStringLiteral(TAVIREL_PROGRAM_DIR));
+    EXPECT_EQ(ProgramFolder::iniPath(), QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel.ini"));
+    for (const char *name :
+         {"vliste.sql", "vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt", "Fuss3.txt",
+          "Fuss4.txt", "vertragfuss.txt", "einheit.txt", "notiz/typ.txt", "notiz\\typ.txt", "tavirel.ini"})
+        EXPECT_TRUE(QFileInfo::exists(ProgramFolder::file(QString::fromLatin1(name)))) << name;
+    EXPECT_TRUE(IniFile(ProgramFolder::iniPath())
+                    .readString(QStringLiteral("ust"), QStringLiteral("id"))
+                    .startsWith(QStringLiteral("DE")));
+}
+
+TEST_F(ProgramFolderTest, OverrideAndBackToTheRealFolder)
+{
+    QTemporaryDir dir;
+    ProgramFolder::setDirForTests(dir.path() + QStringLiteral("/"));
+    EXPECT_EQ(ProgramFolder::file(QStringLiteral("notiz\\typ.txt")),
+              dir.path() + QStringLiteral("/notiz/typ.txt"));
+    ProgramFolder::setDirForTests(QString());
+    EXPECT_EQ(QFileInfo(ProgramFolder::dir()), QFileInfo(QCoreApplication::applicationDirPath()));
+}
+
+// The delivered text files are what the windows and print layouts read.
+TEST(ProgramFolderFiles, DeliveredTextFilesHaveTheirForm)
+{
+    const QString dir = QStringLiteral(TAVIREL_PROGRAM_DIR "/");
+    const QStringList vorgang = TextFiles::loadLines(dir + QStringLiteral("vorgang.txt"));
+    ASSERT_EQ(vorgang.size(), 9);
+    for (int line : {2, 3, 6, 7}) {
+        bool ok = false;
+        vorgang.at(line).toInt(&ok);
+        EXPECT_TRUE(ok) << "line " << line + 1 << " must be a whole number";
+    }
+    for (const QString &unit : TextFiles::loadLines(dir + QStringLiteral("einheit.txt"))) {
+        EXPECT_FALSE(unit.isEmpty());
+        EXPECT_LE(unit.size(), 4) << unit.toStdString(); // Artikel.Einheit is text(4)
+    }
+    const QString fuss = TextFiles::loadLines(dir + QStringLiteral("vertragfuss.txt")).join(u'\n');
+    for (const char *ph : {"%KONTONR", "%KONTOBANK", "%KONTOBLZ", "%KONTOINHABER"})
+        EXPECT_TRUE(fuss.contains(QString::fromLatin1(ph))) << ph;
+    const QString sql = TextFiles::loadLines(dir + QStringLiteral("vliste.sql")).join(u' ');
+    EXPECT_TRUE(
+        sql.contains(QStringLiteral("FROM Vorgang1 INNER JOIN Adress ON Vorgang1.kdnr = Adress.KDNR")));
+    EXPECT_TRUE(sql.contains(QStringLiteral("Adress.NAME1 AS Kunde")));
+    EXPECT_FALSE(sql.contains(QStringLiteral("order by"), Qt::CaseInsensitive)); // the list adds its own
+}
