@@ -4,7 +4,6 @@
 #include "data/textfiles.h"
 #include "tests/testdb.h"
 
-#include <QElapsedTimer>
 #include <QSet>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -259,16 +258,4 @@ TEST(DemoDataLarge, ShapeAndDeterminism)
     expectTotalsMatchPositions(a.raw());
     EXPECT_EQ(dump(a.raw()), dump(b.raw()));
     EXPECT_THROW(DemoData::fillLarge(b.raw(), -1, 0, 0), AppError);
-}
-
-TEST(DemoDataLarge, BenchmarkSizeTakesSeconds)
-{
-    TestDb db;
-    QElapsedTimer timer;
-    timer.start();
-    DemoData::fillLarge(db.raw(), 10000, 100000, 4);
-    const qint64 ms = timer.elapsed();
-    EXPECT_EQ(count(db, QStringLiteral("select count(*) from Vorgang2")), 400000);
-    EXPECT_LT(ms, 20000) << "fillLarge took " << ms << " ms";
-    std::printf("fillLarge 10000/100000/4: %lld ms\n", static_cast<long long>(ms));
 }

@@ -1,0 +1,198 @@
+#include "commandline.h"
+
+#include "data/apperror.h"
+#include "data/germanformat.h"
+#include "data/programfolder.h"
+#include "data/schema.h"
+#include "data/tvexdaodatabase.h"
+#include "data/tvexdaotable.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace CommandLine {
+
+namespace {
+
+const char *const kHelp =
+    "Tavirelsverwaltung - Auftragsverwaltung\n"
+    "\n"
+    "Aufruf:\n"
+    "  tavirel                         startet das Programm mit seinen Fenstern\n"
+    "  tavirel init-db [--demo]        legt eine neue, leere Datenbank an (mit --demo: mit Beispieldaten);\n"
+    "                                  eine bestehende Datei wird nie ueberschrieben\n"
+    "  tavirel query \"<select>\"        fuehrt eine Abfrage aus und gibt eine Kopfzeile und je Datensatz eine\n"
+    "                                  Zeile aus, Felder durch \";\" getrennt; Datum als TT.MM.JJJJ (mit Uhrzeit,\n"
+    "                                  wenn es eine hat), Zahlen mit Dezimalkomma, Ja/Nein-Felder als Ja oder\n"
+    "                                  Nein, Zeilenumbrueche in Texten als Leerzeichen\n"
+    "  tavirel invoice-contracts M|Q|H|J\n"
+    "                                  erzeugt aus allen Vertraegen der Periode (Monat, Quartal, Halbjahr,\n"
+    "                                  Jahr) je eine Rechnung\n"
+    "\n"
+    "Jeder Befehl nimmt --db PFAD fuer eine andere Datenbankdatei; ohne --db gilt daten/tavirel.mdb im\n"
+    "Programmordner.\n";
+
+void out(const QString &s)
+{
+    const QByteArray b = s.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+}
+
+void err(const QString &s)
+{
+    const QByteArray b = (s + QLatin1Char('\n')).toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+}
+
+struct Options
+{
+    QString command;
+    QStringList positional;
+    QString db;
+    bool demo = false;
+    QString error;
+};
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--db")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("Nach --db fehlt der Pfad der Datenbankdatei");
+                return o;
+            }
+            o.db = args[++i];
+        } else if (a.startsWith(QLatin1String("--db="))) {
+            o.db = a.mid(5);
+        } else if (a == QLatin1String("--demo")) {
+            o.demo = true;
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.command = QStringLiteral("help");
+        } else if (o.command.isEmpty()) {
+            o.command = a;
+        } else {
+            o.positional << a;
+        }
+    }
+    return o;
+}
+
+QString cellText(const TField *f)
+{
+    const Value v = f->value();
+    switch (v.kind()) {
+    case Value::Null:
+        return QString();
+    case Value::Bool:
+        return v.rawInt() ? QStringLiteral("Ja") : QStringLiteral("Nein");
+    case Value::DateTime:
+        return German::formatStamp(v.stamp());
+    case Value::Double:
+        return German::formatFloat(v.rawDouble());
+    case Value::Int:
+        return QString::number(v.rawInt());
+    case Value::Text: {
+        QString t = v.rawText();
+        t.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        return t;
+    }
+    }
+    return QString();
+}
+
+// Opens the connection on --db (no fallback: an explicit path must exist) or
+// on the program folder's database.
+void openDatabase(TVexDaoDatabase &db, const QString &path)
+{
+    if (!path.isEmpty()) {
+        db.SmartOpen = false;
+        db.setDatabase(QFileInfo(path).absoluteFilePath());
+    } else {
+        db.setDatabase(ProgramFolder::databasePath());
+    }
+    db.Open();
+}
+
+int initDb(const Options &o)
+{
+    const QString path = o.db.isEmpty() ? ProgramFolder::databasePath() : QFileInfo(o.db).absoluteFilePath();
+    try {
+        Schema::createDatabaseFile(path, o.demo);
+    } catch (const AppError &e) {
+        err(e.message());
+        return 1;
+    }
+    out(QStringLiteral("Datenbank angelegt: %1%2\n")
+            .arg(QDir::toNativeSeparators(path), o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
+    return 0;
+}
+
+int query(const Options &o)
+{
+    if (o.positional.size() != 1) {
+        err(QStringLiteral("Bitte genau eine Abfrage angeben, z. B. tavirel query \"select * from adress\""));
+        return 1;
+    }
+    try {
+        TVexDaoDatabase db;
+        openDatabase(db, o.db);
+        TVexDaoTable t(nullptr, QStringLiteral("query"));
+        t.setDatabase(&db);
+        t.SQL() << o.positional.first();
+        t.Open();
+        QStringList header;
+        for (int i = 0; i < t.FieldCount(); ++i)
+            if (t.FindField(t.Fields(i)->FieldName()) == t.Fields(i))
+                header << t.Fields(i)->FieldName();
+        out(header.join(QLatin1Char(';')) + QLatin1Char('\n'));
+        QString block;
+        for (t.First(); !t.Eof(); t.Next()) {
+            QStringList cells;
+            for (const QString &h : header)
+                cells << cellText(t.FieldByName(h));
+            block += cells.join(QLatin1Char(';')) + QLatin1Char('\n');
+            if (block.size() > 65536) {
+                out(block);
+                block.clear();
+            }
+        }
+        out(block);
+    } catch (const AppError &e) {
+        err(e.message());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool isCommand(const QStringList &args)
+{
+    return args.size() > 1;
+}
+
+int run(const QStringList &args)
+{
+    const Options o = parse(args);
+    if (!o.error.isEmpty()) {
+        err(o.error);
+        return 2;
+    }
+    if (o.command == QLatin1String("help")) {
+        out(QString::fromUtf8(kHelp));
+        return 0;
+    }
+    if (o.command == QLatin1String("init-db"))
+        return initDb(o);
+    if (o.command == QLatin1String("query"))
+        return query(o);
+    err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
+    return 2;
+}
+
+} // namespace CommandLine
