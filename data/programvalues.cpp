@@ -1,0 +1,7 @@
+#include "programvalues.h"
+
+ProgramValues &ProgramValues::instance()
+{
+    static ProgramValues values;
+    return values;
+}
