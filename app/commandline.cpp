@@ -5,7 +5,12 @@
 #include "data/programfolder.h"
 #include "data/schema.h"
 #include "data/tvexdaodatabase.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
 #include "data/tvexdaotable.h"
+#include "documents/core/tfumw.h"
+#include "lists/core/documentlistsql.h"
+#include "lists/core/periodicinvoicing.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -169,6 +174,52 @@ int query(const Options &o)
     return 0;
 }
 
+int invoiceContracts(const Options &o)
+{
+    const QString letter = o.positional.value(0).toUpper();
+    if (o.positional.size() != 1 || !IsPeriodLetter(letter)) {
+        err(QStringLiteral("Bitte eine Vertragsperiode angeben: M (Monat), Q (Quartal), H (Halbjahr) oder J (Jahr)"));
+        return 2;
+    }
+    Tdataa addresses;
+    TData documents(&addresses.Datenbank);
+    TVexDaoTable vorganglist(nullptr, QStringLiteral("vorganglist"));
+    try {
+        if (!o.db.isEmpty()) {
+            if (!QFileInfo::exists(o.db))
+                throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(o.db));
+            addresses.Datenbank.SmartOpen = false;
+        }
+        addresses.DataModuleCreate(o.db.isEmpty() ? QString() : QFileInfo(o.db).absoluteFilePath());
+        documents.DataCreate();
+        vorganglist.setDatabase(&addresses.Datenbank);
+        vorganglist.SQL() << DocumentListSql();
+        vorganglist.Open();
+    } catch (const AppError &e) {
+        err(e.message());
+        return 2;
+    }
+    dataa = &addresses;
+    Data = &documents;
+    TFumw umw(nullptr);
+    PeriodicRunResult r;
+    try {
+        r = CreatePeriodicInvoicesRun(vorganglist, umw, letter);
+    } catch (const AppError &e) {
+        r.error = e.message();
+    }
+    if (r.count > 0)
+        out(QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden!\n").arg(r.count).arg(r.first, r.last));
+    if (!r.error.isEmpty()) {
+        err(QStringLiteral("Der Lauf wurde abgebrochen: %1").arg(r.error));
+        return 1;
+    }
+    if (r.count == 0)
+        out(QStringLiteral("Es gibt keinen Vertrag der Periode %1 mit Positionen; es wurden keine Rechnungen erstellt.\n")
+                .arg(letter));
+    return 0;
+}
+
 } // namespace
 
 bool isCommand(const QStringList &args)
@@ -191,6 +242,8 @@ int run(const QStringList &args)
         return initDb(o);
     if (o.command == QLatin1String("query"))
         return query(o);
+    if (o.command == QLatin1String("invoice-contracts"))
+        return invoiceContracts(o);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

@@ -1,0 +1,270 @@
+#include "tdata.h"
+
+#include "apperror.h"
+#include "dates.h"
+#include "programfolder.h"
+#include "programvalues.h"
+#include "progress.h"
+#include "settings.h"
+#include "tvexdaodatabase.h"
+
+#include <QScopeGuard>
+#include <cfenv>
+#include <cmath>
+
+TData *Data = nullptr;
+
+QString CurrencyOfDate(const QDate &date)
+{
+    return date >= QDate(2002, 1, 1) ? QStringLiteral("€") : QStringLiteral("DM");
+}
+
+TData::TData(TVexDaoDatabase *connection, QObject *parent)
+    : QObject(parent), vorgang(this, QStringLiteral("vorgang")), VorgangQ(this, &vorgang),
+      vorgangdata(this, QStringLiteral("vorgangdata")), VorgangDQ(this, &vorgangdata),
+      typen(this, QStringLiteral("typen")), TypenQ(this, &typen), vorSQL(this, QStringLiteral("vorSQL")),
+      Artikel(this, QStringLiteral("Artikel")), ArtikelQ(this, &Artikel)
+{
+    using T = FieldType;
+    typen.setDatabase(connection);
+    typen.SQL() << QStringLiteral("select * from vtyp") << QStringLiteral("order by Typbez");
+
+    vorgang.setDatabase(connection);
+    vorgang.setTableName(QStringLiteral("Vorgang1"));
+    vorgang.addCalcField(QStringLiteral("vkbr"), T::Number);
+    vorgang.addCalcField(QStringLiteral("gewinn"), T::Number);
+    vorgang.addLookupField(QStringLiteral("Typname"), T::Text, 20, QStringLiteral("typ"), &typen,
+                           QStringLiteral("id"), QStringLiteral("Typbez"));
+    vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
+    vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
+    vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
+
+    vorgangdata.setDatabase(connection);
+    vorgangdata.setTableName(QStringLiteral("Vorgang2"));
+    vorgangdata.setMasterSource(&VorgangQ);
+    vorgangdata.setMasterFields({QStringLiteral("vorgangID -> id")});
+    vorgangdata.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
+    vorgangdata.addCalcField(QStringLiteral("preisbr"), T::Number);
+    vorgangdata.AfterInsert = [this](TVexDaoTable &ds) { VorgangDataAfterInsert(ds); };
+    vorgangdata.AfterPost = [this](TVexDaoTable &ds) { VorgangDataAfterPost(ds); };
+    vorgangdata.AfterDelete = [this](TVexDaoTable &ds) { VorgangDataAfterDelete(ds); };
+    vorgangdata.OnCalcFields = [this](TVexDaoTable &ds) { VorgangDataCalcFields(ds); };
+
+    vorSQL.setDatabase(connection);
+
+    Artikel.setDatabase(connection);
+    Artikel.setTableName(QStringLiteral("Artikel"));
+    Artikel.addCalcField(QStringLiteral("Gewinn"), T::Number);
+    Artikel.addCalcField(QStringLiteral("vkbrutto"), T::Number);
+    Artikel.AfterInsert = [this](TVexDaoTable &ds) { ArtikelAfterInsert(ds); };
+    Artikel.BeforePost = [this](TVexDaoTable &ds) { ArtikelBeforePost(ds); };
+    Artikel.OnCalcFields = [this](TVexDaoTable &ds) { ArtikelCalcFields(ds); };
+}
+
+TData::~TData()
+{
+    if (Data == this)
+        Data = nullptr;
+}
+
+void TData::DataCreate()
+{
+    ProgramValues::instance().UstId =
+        IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
+    StartupProgress::set(6);
+    Artikel.Open();
+    Artikel.FieldByName(QStringLiteral("EK"))->DisplayFormat = QStringLiteral("#,#0.00");
+    Artikel.FieldByName(QStringLiteral("VK"))->DisplayFormat = QStringLiteral("#,#0.00");
+    StartupProgress::set(7);
+    vorgang.Open();
+    StartupProgress::set(8);
+    vorgangdata.Open();
+    StartupProgress::set(9);
+    typen.Open();
+    StartupProgress::set(11);
+}
+
+namespace {
+
+// Adds amount × 10000 to a count of ten-thousandths, rounded to the nearest
+// count with halves to the even one.
+qint64 addRounded(qint64 count, long double amount)
+{
+    const int mode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double r = std::nearbyintl(amount * 10000.0L + static_cast<long double>(count));
+    std::fesetround(mode);
+    return static_cast<qint64>(r);
+}
+
+} // namespace
+
+void TData::RecalcTotals()
+{
+    qint64 purchase = 0, sales = 0;
+    if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
+        const qint64 remembered =
+            vorgangdata.IsEmpty() ? 0 : vorgangdata.FieldByName(QStringLiteral("id"))->AsInteger();
+        vorgangdata.DisableControls();
+        auto enable = qScopeGuard([&] { vorgangdata.EnableControls(); });
+        vorgangdata.First();
+        TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
+        TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
+        TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
+        while (!vorgangdata.Eof()) {
+            const long double q = anzahl->AsFloat();
+            purchase = addRounded(purchase, static_cast<long double>(ek->AsFloat()) * q);
+            sales = addRounded(sales, static_cast<long double>(preis->AsFloat()) * q);
+            vorgangdata.Next();
+        }
+        vorgangdata.setFilter(QStringLiteral("id = %1").arg(remembered));
+        vorgangdata.FindFirst();
+    }
+    vorgang.Edit();
+    vorgang.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(static_cast<long double>(purchase) / 10000.0L));
+    vorgang.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(static_cast<long double>(sales) / 10000.0L));
+}
+
+QString TData::StartNumber(const QString &typ)
+{
+    switch (typ.isEmpty() ? u'\0' : typ.at(0).toUpper().unicode()) {
+    case 'A':
+        return QStringLiteral("5000");
+    case 'B':
+    case 'U':
+        return QStringLiteral("1000");
+    case 'G':
+        return QStringLiteral("4000");
+    case 'L':
+    case 'R':
+        return QStringLiteral("10000");
+    case 'M':
+        return QStringLiteral("20000");
+    case 'V':
+        return QStringLiteral("30000");
+    default:
+        return QString();
+    }
+}
+
+void TData::AssignVorgangNr(const QString &typ)
+{
+    vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
+    vorgang.FieldByName(QStringLiteral("Waehrung"))->SetAsString(CurrencyOfDate(Today()));
+    TVexDaoDatabase *db = vorgang.Database();
+    if (!db)
+        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    // The highest number is read and the new one saved under one write lock:
+    // two programs on one file never give the same number. The highest is the
+    // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
+    db->StartTransaction();
+    try {
+        vorSQL.Close();
+        vorSQL.SQL().clear();
+        vorSQL.SQL() << QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
+                            .arg(Sql::quoteText(typ))
+                     << QStringLiteral("order by val(Vorgangnr) desc");
+        vorSQL.Open();
+        const qint64 highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsInteger();
+        TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
+        if (highest > 0)
+            nr->SetAsString(QString::number(highest + 1));
+        else if (!StartNumber(typ).isEmpty())
+            nr->SetAsString(StartNumber(typ));
+        vorgang.Post();
+        db->Commit();
+    } catch (...) {
+        vorSQL.Close();
+        db->Rollback();
+        throw;
+    }
+    vorgang.Edit();
+    vorSQL.Close();
+}
+
+void TData::VorgangAfterInsert(TVexDaoTable &ds)
+{
+    ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
+}
+
+void TData::VorgangBeforeDelete(TVexDaoTable &)
+{
+    vorgangdata.First();
+    while (!vorgangdata.IsEmpty())
+        vorgangdata.Delete();
+}
+
+void TData::VorgangCalcFields(TVexDaoTable &ds)
+{
+    const long double factor = ProgramValues::instance().vatFactor();
+    const double vk = ds.FieldByName(QStringLiteral("vk"))->AsFloat();
+    const double ek = ds.FieldByName(QStringLiteral("ek"))->AsFloat();
+    ds.FieldByName(QStringLiteral("vkbr"))->SetAsFloat(double(vk * factor));
+    ds.FieldByName(QStringLiteral("gewinn"))->SetAsFloat(vk - ek);
+}
+
+void TData::VorgangDataAfterInsert(TVexDaoTable &ds)
+{
+    ds.FieldByName(QStringLiteral("Pos"))->SetAsInteger(ds.RecordCount() + 1);
+}
+
+void TData::VorgangDataAfterPost(TVexDaoTable &)
+{
+    if (!m_renumbering)
+        RecalcTotals();
+}
+
+void TData::VorgangDataAfterDelete(TVexDaoTable &ds)
+{
+    if (ds.IsEmpty())
+        return;
+    const qint64 remembered = ds.FieldByName(QStringLiteral("id"))->AsInteger();
+    {
+        // Each renumbered position is saved on its own; the totals are the
+        // same after every one of these saves, so they are computed once.
+        m_renumbering = true;
+        auto done = qScopeGuard([&] { m_renumbering = false; });
+        TField *pos = ds.FieldByName(QStringLiteral("Pos"));
+        int n = 0;
+        for (ds.First(); !ds.Eof(); ds.Next()) {
+            ++n;
+            if (pos->AsInteger() != n) {
+                ds.Edit();
+                pos->SetAsInteger(n);
+                ds.Post();
+            }
+        }
+    }
+    RecalcTotals();
+    ds.setFilter(QStringLiteral("ID = %1").arg(remembered));
+    ds.FindFirst();
+    ds.setFilter(QString());
+}
+
+void TData::VorgangDataCalcFields(TVexDaoTable &ds)
+{
+    const long double factor = ProgramValues::instance().vatFactor();
+    const long double total =
+        static_cast<long double>(ds.FieldByName(QStringLiteral("Preis"))->AsFloat()) *
+        ds.FieldByName(QStringLiteral("anzahl"))->AsFloat();
+    ds.FieldByName(QStringLiteral("gesamtpreis"))->SetAsFloat(double(total));
+    ds.FieldByName(QStringLiteral("preisbr"))->SetAsFloat(double(total * factor));
+}
+
+void TData::ArtikelAfterInsert(TVexDaoTable &ds)
+{
+    ds.FieldByName(QStringLiteral("Waehrung"))->SetAsString(CurrencyOfDate(Today()));
+}
+
+void TData::ArtikelBeforePost(TVexDaoTable &ds)
+{
+    ds.FieldByName(QStringLiteral("Preisdatum"))->SetAsDate(Today());
+}
+
+void TData::ArtikelCalcFields(TVexDaoTable &ds)
+{
+    const long double factor = ProgramValues::instance().vatFactor();
+    const double vk = ds.FieldByName(QStringLiteral("VK"))->AsFloat();
+    ds.FieldByName(QStringLiteral("Gewinn"))->SetAsFloat(vk - ds.FieldByName(QStringLiteral("EK"))->AsFloat());
+    ds.FieldByName(QStringLiteral("vkbrutto"))->SetAsFloat(double(vk * factor));
+}

@@ -1,0 +1,135 @@
+#include "tdataa.h"
+
+#include "apperror.h"
+#include "dates.h"
+#include "germanformat.h"
+#include "programfolder.h"
+#include "progress.h"
+
+Tdataa *dataa = nullptr;
+
+Tdataa::Tdataa(QObject *parent)
+    : QObject(parent), Datenbank(this), Adress(this, QStringLiteral("Adress")), DSAdress(this, &Adress),
+      uPersonen(this, QStringLiteral("uPersonen")), DSuPersonen(this, &uPersonen),
+      AdressSQL(this, QStringLiteral("AdressSQL"))
+{
+    Datenbank.setAlias(QStringLiteral("Tavirelmdb"));
+
+    Adress.setDatabase(&Datenbank);
+    Adress.setTableName(QStringLiteral("Adress"));
+    using T = FieldType;
+    AdressNAME1 = Adress.addField(QStringLiteral("NAME1"), T::Text, 60);
+    AdressVORNAME = Adress.addField(QStringLiteral("VORNAME"), T::Text, 25);
+    AdressID = Adress.addField(QStringLiteral("ID"), T::Number);
+    AdressTYP = Adress.addField(QStringLiteral("TYP"), T::Number);
+    AdressANGELEGT = Adress.addField(QStringLiteral("ANGELEGT"), T::Date);
+    AdressGEAENDERT = Adress.addField(QStringLiteral("GEAENDERT"), T::Date);
+    AdressKDNR = Adress.addField(QStringLiteral("KDNR"), T::Number);
+    AdressNAMEN = Adress.addField(QStringLiteral("NAMEN"), T::Memo);
+    AdressSTRASSE = Adress.addField(QStringLiteral("STRASSE"), T::Text, 30);
+    AdressPLZ = Adress.addField(QStringLiteral("PLZ"), T::Text, 8);
+    AdressORT = Adress.addField(QStringLiteral("ORT"), T::Text, 40);
+    AdressVORWAHL = Adress.addField(QStringLiteral("VORWAHL"), T::Text, 7);
+    AdressTELEFON1 = Adress.addField(QStringLiteral("TELEFON1"), T::Text, 20);
+    AdressTELEFAX = Adress.addField(QStringLiteral("TELEFAX"), T::Text, 20);
+    AdressKONTAKT = Adress.addField(QStringLiteral("KONTAKT"), T::Date);
+    AdressBEMERKUNG = Adress.addField(QStringLiteral("BEMERKUNG"), T::Memo);
+    AdressWWW = Adress.addField(QStringLiteral("WWW"), T::Text, 60);
+    AdressEMAIL = Adress.addField(QStringLiteral("EMAIL"), T::Text, 60);
+    AdressLKDNR = Adress.addField(QStringLiteral("LKDNR"), T::Text, 10);
+    Adresskunde = Adress.addField(QStringLiteral("kunde"), T::Bool);
+    AdressLieferant = Adress.addField(QStringLiteral("Lieferant"), T::Bool);
+    AdressSerienbrief = Adress.addField(QStringLiteral("Serienbrief"), T::Bool);
+    AdressAnrede = Adress.addField(QStringLiteral("Anrede"), T::Text, 50);
+    AdressMA = Adress.addField(QStringLiteral("MA"), T::Text, 5);
+    Adress.BeforeClose = [this](TVexDaoTable &ds) { AdressBeforeClose(ds); };
+    Adress.AfterInsert = [this](TVexDaoTable &ds) { AdressAfterInsert(ds); };
+    Adress.BeforePost = [this](TVexDaoTable &ds) { AdressBeforePost(ds); };
+    Adress.BeforeDelete = [this](TVexDaoTable &ds) { AdressBeforeDelete(ds); };
+
+    uPersonen.setDatabase(&Datenbank);
+    uPersonen.setTableName(QStringLiteral("Personen"));
+    uPersonenID = uPersonen.addField(QStringLiteral("ID"), T::Number);
+    uPersonenFIRMAID = uPersonen.addField(QStringLiteral("FIRMAID"), T::Number);
+    uPersonenFUNKTION = uPersonen.addField(QStringLiteral("FUNKTION"), T::Text, 14);
+    uPersonenNAME = uPersonen.addField(QStringLiteral("NAME"), T::Text, 40);
+    uPersonenVORNAME = uPersonen.addField(QStringLiteral("VORNAME"), T::Text, 20);
+    uPersonenDURCHWAHL = uPersonen.addField(QStringLiteral("DURCHWAHL"), T::Text, 25);
+    uPersonenEMAIL = uPersonen.addField(QStringLiteral("EMAIL"), T::Text, 40);
+    uPersonen.setMasterSource(&DSAdress);
+    uPersonen.setMasterFields({QStringLiteral("FIRMAID -> KDNR")});
+
+    AdressSQL.setDatabase(&Datenbank);
+}
+
+Tdataa::~Tdataa()
+{
+    // Program end: a pending address change is saved as the dataset closes.
+    try {
+        Adress.Close();
+    } catch (const AppError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+    try {
+        Datenbank.Close();
+    } catch (const AppError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+    if (dataa == this)
+        dataa = nullptr;
+}
+
+void Tdataa::DataModuleCreate(const QString &databasePath)
+{
+    Datenbank.Close();
+    Datenbank.setDatabase(databasePath.isEmpty() ? ProgramFolder::databasePath() : databasePath);
+    Datenbank.Open();
+    StartupProgress::set(1);
+    Adress.Open();
+    StartupProgress::set(2);
+    uPersonen.Open();
+    StartupProgress::set(3);
+}
+
+void Tdataa::AdressAfterInsert(TVexDaoTable &ds)
+{
+    ds.FieldByName(QStringLiteral("ANGELEGT"))->SetAsDate(Today());
+    ds.FieldByName(QStringLiteral("TYP"))->SetAsInteger(1);
+    // Reading the highest number and saving the new one happen under one
+    // write lock, so two programs on one file never give the same number.
+    Datenbank.StartTransaction();
+    try {
+        AdressSQL.Close();
+        AdressSQL.SQL().clear();
+        AdressSQL.SQL() << QStringLiteral("Select top 1 ID,kdnr from Adress") << QStringLiteral("order by kdnr desc");
+        AdressSQL.Open();
+        const qint64 highest = AdressSQL.IsEmpty() ? 0 : AdressSQL.FieldByName(QStringLiteral("kdnr"))->AsInteger();
+        ds.FieldByName(QStringLiteral("KDNR"))->SetAsInteger(highest + 1);
+        ds.FieldByName(QStringLiteral("ID"))->SetAsInteger(highest + 1);
+        ds.Post();
+        Datenbank.Commit();
+    } catch (...) {
+        Datenbank.Rollback();
+        throw;
+    }
+    ds.Edit();
+}
+
+void Tdataa::AdressBeforePost(TVexDaoTable &ds)
+{
+    ds.Edit();
+    ds.FieldByName(QStringLiteral("GEAENDERT"))->SetAsString(German::formatDate(Today()));
+}
+
+void Tdataa::AdressBeforeDelete(TVexDaoTable &)
+{
+    uPersonen.First();
+    while (!uPersonen.IsEmpty())
+        uPersonen.Delete();
+}
+
+void Tdataa::AdressBeforeClose(TVexDaoTable &ds)
+{
+    if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert)
+        ds.Post();
+}

@@ -1,0 +1,149 @@
+#include "tfumw.h"
+
+#include "data/apperror.h"
+#include "data/dates.h"
+#include "data/tdata.h"
+#include "data/tvexdaodatabase.h"
+
+#include <QScopeGuard>
+
+QPointer<TFumw> Fumw;
+
+TFumw::TFumw(QObject *owner)
+    : QObject(owner), vSql(this, QStringLiteral("vSql")), vdsql(this, QStringLiteral("vdsql")),
+      adrsql(this, QStringLiteral("adrsql"))
+{
+    vSql.setDatabaseName(QStringLiteral("Tavirelmdb"));
+    vdsql.setDatabaseName(QStringLiteral("Tavirelmdb"));
+    adrsql.setDatabaseName(QStringLiteral("Tavirelmdb"));
+}
+
+TFumw::~TFumw() = default;
+
+void TFumw::SetZieldatum(const QString &dateText)
+{
+    TVexDaoTable &vorgang = Data->vorgang;
+    vorgang.Edit();
+    const qint64 days = vorgang.FieldByName(QStringLiteral("zieltage"))->AsInteger();
+    vorgang.FieldByName(QStringLiteral("zieldatum"))->SetAsString(AddDaysToDateText(dateText, int(days)));
+}
+
+namespace {
+
+// Upper case of a to z only, so positions stay those of the text itself.
+QString upperAscii(const QString &text)
+{
+    QString u = text;
+    for (QChar &c : u)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 32);
+    return u;
+}
+
+bool replaceFirst(QString &text, const QString &placeholder, const QString &by)
+{
+    const int at = int(upperAscii(text).indexOf(placeholder));
+    if (at < 0)
+        return false;
+    text.replace(at, placeholder.size(), by);
+    return true;
+}
+
+} // namespace
+
+QString TFumw::ReplacePlaceholders(const QString &input)
+{
+    QString text = input;
+    replaceFirst(text, QStringLiteral("%MONAT"), MonthYearText(Today()));
+    const QString upper = upperAscii(text);
+    // The bank data is read whenever any bank placeholder occurs, not only
+    // with "%KONTONR"; otherwise the others would silently become empty.
+    if (!upper.contains(QLatin1String("%KONTO")))
+        return text;
+    QString nr, bank, blz, inhaber;
+    const qint64 kdnr = qRound64(Data->vorgang.FieldByName(QStringLiteral("kdnr"))->AsFloat());
+    adrsql.Close();
+    adrsql.SQL().clear();
+    adrsql.SQL() << QStringLiteral("select kontonr,kontoinhaber,kontobank,kontoblz,kdnr from adress where kdnr = %1")
+                        .arg(kdnr);
+    adrsql.Open();
+    if (!adrsql.IsEmpty()) {
+        nr = adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString();
+        bank = adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString();
+        blz = adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString();
+        inhaber = adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString();
+    }
+    adrsql.Close();
+    replaceFirst(text, QStringLiteral("%KONTONR"), nr);
+    replaceFirst(text, QStringLiteral("%KONTOBANK"), bank);
+    replaceFirst(text, QStringLiteral("%KONTOBLZ"), blz);
+    replaceFirst(text, QStringLiteral("%KONTOINHABER"), inhaber);
+    return text;
+}
+
+void TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &number)
+{
+    TVexDaoTable &vorgang = Data->vorgang;
+    TVexDaoTable &vorgangdata = Data->vorgangdata;
+    if (vorgangdata.IsEmpty())
+        return;
+    const qint64 n = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
+    vSql.Close();
+    vdsql.Close();
+    vSql.SQL().clear();
+    vSql.SQL() << QStringLiteral("Select * from vorgang1 where id = %1").arg(n);
+    vdsql.SQL().clear();
+    vdsql.SQL() << QStringLiteral("Select * from vorgang2 where vorgangid = %1").arg(n);
+
+    // The new document with all its positions is one transaction: an error
+    // anywhere leaves nothing of it behind.
+    TVexDaoDatabase *db = vorgang.Database();
+    db->StartTransaction();
+    auto closeQueries = qScopeGuard([&] {
+        vSql.Close();
+        vdsql.Close();
+    });
+    try {
+        vorgang.Insert();
+        vdsql.Open();
+        vSql.Open();
+        auto copy = [&](const char *target, const char *source) {
+            vorgang.FieldByName(QString::fromLatin1(target))
+                ->SetAsString(vSql.FieldByName(QString::fromLatin1(source))->AsString());
+        };
+        vorgang.FieldByName(QStringLiteral("Typ"))->SetAsString(typ);
+        vorgang.FieldByName(QStringLiteral("Datum"))->SetAsString(dateText);
+        copy("Zieltage", "Zieltage");
+        copy("KDNR", "KDNR");
+        vorgang.FieldByName(QStringLiteral("Kopftext"))
+            ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Kopftext"))->AsString()));
+        vorgang.FieldByName(QStringLiteral("Fusstext"))
+            ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Fusstext"))->AsString()));
+        copy("Anschrift", "Anschrift");
+        copy("Waehrung", "Waehrung");
+        SetZieldatum(dateText);
+        Data->AssignVorgangNr(typ);
+        vorgang.Post();
+        const QString newNumber = vorgang.FieldByName(QStringLiteral("vorgangnr"))->AsString();
+        static const char *const columns[][2] = {{"Artikel", "Artikel"}, {"Bezeichnung", "Bezeichnung"},
+                                                 {"Titel", "titel"},     {"Anzahl", "Anzahl"},
+                                                 {"Einheit", "Einheit"}, {"Preis", "Preis"},
+                                                 {"EK", "EK"},           {"Pos", "Pos"}};
+        for (vdsql.First(); !vdsql.Eof(); vdsql.Next()) {
+            vorgangdata.Insert();
+            for (const auto &c : columns)
+                vorgangdata.FieldByName(QString::fromLatin1(c[0]))
+                    ->SetAsString(vdsql.FieldByName(QString::fromLatin1(c[1]))->AsString());
+            vorgangdata.Post();
+        }
+        vSql.Close();
+        vdsql.Close();
+        vorgang.Post();
+        db->Commit();
+        number = newNumber;
+    } catch (...) {
+        if (db->Connected())
+            db->Rollback();
+        throw;
+    }
+}

@@ -1,0 +1,74 @@
+#include "periodicinvoicing.h"
+
+#include "data/apperror.h"
+#include "data/dates.h"
+#include "data/germanformat.h"
+#include "data/tdata.h"
+#include "data/tvexdaotable.h"
+#include "documents/core/tfumw.h"
+
+
+bool IsPeriodLetter(const QString &letter)
+{
+    return letter == QLatin1String("M") || letter == QLatin1String("Q") || letter == QLatin1String("H") ||
+           letter == QLatin1String("J");
+}
+
+QString PeriodWord(const QString &letter)
+{
+    if (letter == QLatin1String("M"))
+        return QStringLiteral("Monats");
+    if (letter == QLatin1String("Q"))
+        return QStringLiteral("Quartals");
+    if (letter == QLatin1String("H"))
+        return QStringLiteral("Halbjahres");
+    if (letter == QLatin1String("J"))
+        return QStringLiteral("Jahres");
+    return QString();
+}
+
+PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter)
+{
+    PeriodicRunResult result;
+    if (!IsPeriodLetter(letter))
+        throw AppError(QStringLiteral("'%1' ist keine Vertragsperiode (M, Q, H oder J)").arg(letter));
+    TVexDaoTable &vorgang = Data->vorgang;
+    const QString today = German::formatDate(Today());
+
+    vorganglist.DisableControls();
+    try {
+        vorganglist.setFilter(QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter)));
+        vorganglist.setFiltered(true);
+        vorganglist.First();
+        TField *id = vorganglist.FieldByName(QStringLiteral("id"));
+        while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
+            vorgang.setFilter(QStringLiteral("id = %1").arg(id->AsInteger()));
+            if (vorgang.FindFirst()) {
+                QString number = result.last;
+                umw.CopyVorgang(QStringLiteral("R"), today, number);
+                // A contract without positions leaves the number as it was.
+                if (number != result.last) {
+                    result.last = number;
+                    ++result.count;
+                    if (result.first.isEmpty())
+                        result.first = number;
+                }
+            }
+            vorganglist.Next();
+        }
+    } catch (const AppError &e) {
+        result.error = e.message();
+    }
+    // The list shows every document again, however the run ended.
+    try {
+        vorganglist.Close();
+        vorganglist.setFilter(QString());
+        vorganglist.setFiltered(false);
+        vorganglist.Open();
+    } catch (const AppError &e) {
+        if (result.error.isEmpty())
+            result.error = e.message();
+    }
+    vorganglist.EnableControls();
+    return result;
+}

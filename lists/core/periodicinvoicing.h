@@ -1,0 +1,28 @@
+#pragma once
+// The periodic contract invoicing run without its window: every contract of
+// one period letter in the list dataset becomes a new invoice. The document
+// list window and the command line both call it.
+#include <QString>
+
+class TVexDaoTable;
+class TFumw;
+
+struct PeriodicRunResult
+{
+    int count = 0;   // invoices made
+    QString first;   // number of the first invoice made, empty when none
+    QString last;    // number of the last invoice made
+    QString error;   // the message of the error that ended the run early, if any
+};
+
+// "M", "Q", "H" or "J".
+bool IsPeriodLetter(const QString &letter);
+// "Monats", "Quartals", "Halbjahres", "Jahres": the word the question and the
+// messages put before "srechnungen".
+QString PeriodWord(const QString &letter);
+
+// Runs over vorganglist (the list's select with its order line, open): filters
+// it to the contracts of the letter, copies each with its positions into an
+// invoice dated today, and finally re-opens the list unfiltered. An error ends
+// the run at that contract; the invoices made before it stay.
+PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter);
