@@ -243,6 +243,9 @@ public:
     void exec(const QString &sql) override
     {
         ensureOpen();
+        static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
+        if (trace)
+            qDebug("exec: %s", qPrintable(sql));
         const QByteArray b = sql.toUtf8();
         char *err = nullptr;
         const int rc = sqlite3_exec(m_db, b.constData(), nullptr, nullptr, &err);

@@ -185,10 +185,17 @@ void TVexDaoDatabase::Rollback()
         e.rollbackTo(QStringLiteral("tv%1").arg(m_depth));
     // Show only what is stored: re-read the datasets over the tables the
     // transaction wrote to.
+    // Pending rows go first, all of them, so that no re-read settles one of
+    // them into the file again.
     const QSet<QString> touched = m_touched;
-    const QList<TVexDaoTable *> open = m_datasets;
-    for (TVexDaoTable *ds : open)
-        if (ds->Active() && ds->readsAnyOf(touched))
+    QList<QPointer<TVexDaoTable>> affected;
+    for (TVexDaoTable *ds : std::as_const(m_datasets))
+        if (ds->Active() && ds->readsAnyOf(touched)) {
+            ds->discardPending();
+            affected << ds;
+        }
+    for (const auto &ds : std::as_const(affected))
+        if (ds)
             ds->reloadAfterRollback();
 }
 

@@ -1115,13 +1115,25 @@ void TVexDaoTable::Refresh()
     notify(Notify::DataSet);
 }
 
+void TVexDaoTable::discardPending()
+{
+    if (m_state == DataSetState::Insert) {
+        m_rows.erase(m_rows.begin() + m_cur);
+        m_cur = m_rows.empty() ? -1 : qBound(0, m_insertFrom, int(m_rows.size()) - 1);
+    } else if (m_state == DataSetState::Edit) {
+        m_rows[size_t(m_cur)] = m_snapshot;
+    }
+    if (m_state == DataSetState::Insert || m_state == DataSetState::Edit)
+        m_state = DataSetState::Browse;
+    m_modified = false;
+}
+
 void TVexDaoTable::reloadAfterRollback()
 {
     if (!Active())
         return;
+    discardPending();
     const qint64 keep = m_cur >= 0 && m_cur < int(m_rows.size()) ? m_rows[size_t(m_cur)].rowid[0] : 0;
-    m_state = DataSetState::Browse;
-    m_modified = false;
     m_lastStmt.reset();
     m_lastSql.clear();
     try {

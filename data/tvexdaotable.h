@@ -115,6 +115,7 @@ public:
     void addSource(TDataSource *s);
     void removeSource(TDataSource *s);
     void reloadAfterRollback();
+    void discardPending(); // drops an edited or new row without a word
     bool readsAnyOf(const QSet<QString> &lowerTableNames) const;
     void connectionClosing();
 

@@ -1,0 +1,124 @@
+// Numbers: customer numbers and document numbers per type, their start
+// values, gaps, growing digits and two programs numbering at once.
+#include "tests/modulesfixture.h"
+
+namespace {
+
+using Numbering = ModulesFixture;
+
+TEST_F(Numbering, FirstNumberOfEveryType)
+{
+    const struct
+    {
+        const char *typ, *first;
+    } expected[] = {{"A", "5000"}, {"B", "1000"}, {"G", "4000"},  {"L", "10000"},
+                    {"M", "20000"}, {"R", "10000"}, {"U", "1000"}, {"V", "30000"}};
+    for (const auto &e : expected) {
+        newDocument(QString::fromLatin1(e.typ));
+        EXPECT_EQ(doc("vorgangnr")->AsString(), QString::fromLatin1(e.first)) << e.typ;
+        vorgang().Post();
+    }
+    newDocument(QStringLiteral("X"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QString()) << "a letter without a range gets no number";
+}
+
+TEST_F(Numbering, NextNumberRespectsGapsAndCountsPerType)
+{
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '10041'), ('R', '10005'), ('L', '10003')"));
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("10042"));
+    vorgang().Post();
+    newDocument(QStringLiteral("L"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("10004"));
+}
+
+TEST_F(Numbering, DigitGrowthKeepsCountingUp)
+{
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('B', '9998'), ('B', '998')"));
+    QStringList got;
+    for (int i = 0; i < 3; ++i) {
+        newDocument(QStringLiteral("B"));
+        got << doc("vorgangnr")->AsString();
+        vorgang().Post();
+    }
+    EXPECT_EQ(got, (QStringList{QStringLiteral("9999"), QStringLiteral("10000"), QStringLiteral("10001")}));
+}
+
+TEST_F(Numbering, NumbersThatAreNoNumbersAreSkipped)
+{
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('A', 'Entwurf'), ('A', '5007')"));
+    newDocument(QStringLiteral("A"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("5008"));
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('G', 'alt')"));
+    vorgang().Post();
+    newDocument(QStringLiteral("G"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("4000"));
+}
+
+TEST_F(Numbering, NewDocumentIsDatedSavedAndEditing)
+{
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(vorgang().State(), DataSetState::Edit);
+    EXPECT_EQ(doc("zieltage")->AsInteger(), 7);
+    EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 3, 15));
+    EXPECT_GT(doc("id")->AsInteger(), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where vorgangnr = '10000'")), 1);
+}
+
+TEST_F(Numbering, CurrencyOfTheDay)
+{
+    SetTodayForTests(QDate(2001, 12, 31));
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(doc("Waehrung")->AsString(), QStringLiteral("DM"));
+    vorgang().Post();
+    SetTodayForTests(QDate(2002, 1, 1));
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(doc("Waehrung")->AsString(), QStringLiteral("€"));
+}
+
+TEST_F(Numbering, CustomerNumbersFollowTheHighest)
+{
+    TVexDaoTable &adr = addresses->Adress;
+    adr.Insert();
+    EXPECT_EQ(addresses->AdressKDNR->AsInteger(), 1);
+    EXPECT_EQ(addresses->AdressID->AsInteger(), 1);
+    EXPECT_EQ(adr.State(), DataSetState::Edit);
+    adr.Cancel();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from adress where kdnr = 1 and typ = 1 and angelegt = '2005-03-15' "
+                                   "and geaendert = '2005-03-15' and name1 is null")),
+              1) << "the new address is stored at once, numbered and dated";
+    db->exec(QStringLiteral("insert into Adress (KDNR) values (5), (100)"));
+    adr.Insert();
+    EXPECT_EQ(addresses->AdressKDNR->AsInteger(), 101);
+    adr.Insert();
+    EXPECT_EQ(addresses->AdressKDNR->AsInteger(), 102);
+}
+
+TEST_F(Numbering, ChangeDateOnEverySaveCreationDateKept)
+{
+    TVexDaoTable &adr = addresses->Adress;
+    adr.Insert();
+    adr.Post();
+    SetTodayForTests(QDate(2005, 4, 2));
+    adr.Edit();
+    addresses->AdressNAME1->SetAsString(QStringLiteral("Später"));
+    adr.Post();
+    EXPECT_EQ(addresses->AdressANGELEGT->AsDate(), QDate(2005, 3, 15));
+    EXPECT_EQ(addresses->AdressGEAENDERT->AsDate(), QDate(2005, 4, 2));
+}
+
+TEST_F(Numbering, TwoProgramsNeverGiveOneCustomerNumberTwice)
+{
+    Tdataa second;
+    second.DataModuleCreate(db->path());
+    for (int i = 0; i < 5; ++i) {
+        addresses->Adress.Insert();
+        addresses->Adress.Post();
+        second.Adress.Insert(); // the other program has not re-read the table
+        second.Adress.Post();
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(distinct kdnr) from adress")), 10);
+    EXPECT_EQ(db->scalar(QStringLiteral("select max(kdnr) from adress")).toDouble(), 10.0);
+}
+
+} // namespace

@@ -1,0 +1,190 @@
+// The periodic invoicing run over the document list, and the command that
+// runs it from a shell.
+#include "documents/core/tfumw.h"
+#include "lists/core/documentlistsql.h"
+#include "lists/core/periodicinvoicing.h"
+#include "tests/modulesfixture.h"
+
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+class PeriodicRun : public ModulesFixture
+{
+protected:
+    void SetUp() override
+    {
+        ModulesFixture::SetUp();
+        QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), db->folder() + QStringLiteral("/vliste.sql"));
+        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'Anton'), (2, 'Berta'), (3, 'Cäsar')"));
+        umw = std::make_unique<TFumw>(nullptr);
+        list = std::make_unique<TVexDaoTable>(nullptr, QStringLiteral("vorganglist"));
+        list->setDatabase(&addresses->Datenbank);
+        list->SQL() << DocumentListSql();
+    }
+    void TearDown() override
+    {
+        list.reset();
+        umw.reset();
+        ModulesFixture::TearDown();
+    }
+    void contract(qint64 kdnr, const QString &period, int positionCount, bool cancelled = false)
+    {
+        newDocument(QStringLiteral("V"));
+        doc("kdnr")->SetAsInteger(kdnr);
+        doc("VertragT")->SetAsString(period);
+        doc("storniert")->SetAsBoolean(cancelled);
+        for (int i = 0; i < positionCount; ++i)
+            addPosition(1, 10, 1);
+        vorgang().Post();
+    }
+    PeriodicRunResult run(const QString &letter)
+    {
+        if (!list->Active())
+            list->Open();
+        return CreatePeriodicInvoicesRun(*list, *umw, letter);
+    }
+    std::unique_ptr<TFumw> umw;
+    std::unique_ptr<TVexDaoTable> list;
+};
+
+TEST_F(PeriodicRun, EveryContractOfTheLetterWithPositions)
+{
+    contract(1, QStringLiteral("M"), 2);
+    contract(2, QStringLiteral("M"), 0);                 // no positions: no invoice
+    contract(3, QStringLiteral("M"), 1, true);           // cancelled: invoiced all the same
+    contract(1, QStringLiteral("J"), 1);                 // another period
+    contract(99, QStringLiteral("M"), 1);                // no address: not in the list
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '10041')"));
+    const PeriodicRunResult r = run(QStringLiteral("M"));
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(r.first, QStringLiteral("10042"));
+    EXPECT_EQ(r.last, QStringLiteral("10043"));
+    EXPECT_TRUE(r.error.isEmpty());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = '2005-03-15'")), 2);
+    EXPECT_FALSE(list->Filtered());
+    EXPECT_EQ(list->RecordCount(), 6) << "the list shows every document with an address again";
+}
+
+TEST_F(PeriodicRun, NumbersFollowTheListOrder)
+{
+    contract(3, QStringLiteral("Q"), 1);
+    contract(1, QStringLiteral("Q"), 1);
+    run(QStringLiteral("Q"));
+    // Newest first, then by number descending: the second contract is invoiced first.
+    EXPECT_EQ(db->scalar(QStringLiteral("select kdnr from vorgang1 where vorgangnr = '10000' and typ = 'R'")).toDouble(),
+              1.0);
+}
+
+TEST_F(PeriodicRun, TwoRunsOnOneDayMakeTwoSets)
+{
+    contract(1, QStringLiteral("H"), 1);
+    EXPECT_EQ(run(QStringLiteral("H")).count, 1);
+    const PeriodicRunResult second = run(QStringLiteral("H"));
+    EXPECT_EQ(second.count, 1);
+    EXPECT_EQ(second.first, QStringLiteral("10001"));
+}
+
+TEST_F(PeriodicRun, FilterOfTheListDoesNotLimitTheRun)
+{
+    contract(1, QStringLiteral("M"), 1);
+    contract(2, QStringLiteral("M"), 1);
+    list->setFilter(QStringLiteral("kdnr =1 and datum >= #01/01/1999# and datum <=#12/31/2100#"));
+    list->setFiltered(true);
+    list->Open();
+    EXPECT_EQ(run(QStringLiteral("M")).count, 2);
+    EXPECT_FALSE(list->Filtered());
+}
+
+TEST_F(PeriodicRun, ErrorEndsTheRunAndKeepsEarlierInvoices)
+{
+    contract(1, QStringLiteral("M"), 1);
+    contract(2, QStringLiteral("M"), 1);
+    // The list shows the second contract first; make the first one in the list unreadable.
+    db->exec(QStringLiteral("update vorgang2 set Pos = 40000 where vorgangID = (select min(id) from vorgang1)"));
+    const PeriodicRunResult r = run(QStringLiteral("M"));
+    EXPECT_EQ(r.count, 1);
+    EXPECT_FALSE(r.error.isEmpty());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
+                                   "where d.typ = 'R'")),
+              1);
+    EXPECT_TRUE(list->Active());
+}
+
+TEST_F(PeriodicRun, UnknownLetterIsRefused)
+{
+    EXPECT_THROW(run(QStringLiteral("X")), AppError);
+    EXPECT_EQ(PeriodWord(QStringLiteral("Q")), QStringLiteral("Quartals"));
+}
+
+// The command runs in its own process, as a user starts it.
+class InvoiceCommand : public ::testing::Test
+{
+protected:
+    QString program = QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel");
+    int run(const QStringList &args, QString *out = nullptr, QString *err = nullptr)
+    {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(120000);
+        if (out)
+            *out = QString::fromUtf8(p.readAllStandardOutput());
+        if (err)
+            *err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    }
+};
+
+TEST_F(InvoiceCommand, MessagesAndExitStatus)
+{
+    TestDb db(true);
+    const QString path = db.path();
+    const qint64 monthly = db.scalar(QStringLiteral("select count(*) from vorgang1 v where typ = 'V' and VertragT = 'M' "
+                                                    "and exists (select 1 from vorgang2 where vorgangID = v.id) and "
+                                                    "exists (select 1 from adress where kdnr = v.kdnr)"))
+                               .rawInt();
+    const qint64 highest =
+        db.scalar(QStringLiteral("select max(cast(vorgangnr as integer)) from vorgang1 where typ = 'R'")).rawInt();
+    QString out, err;
+    EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"), path}, &out), 0);
+    EXPECT_EQ(out.trimmed(), QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden!")
+                                 .arg(monthly)
+                                 .arg(highest + 1)
+                                 .arg(highest + monthly));
+    EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("W"), QStringLiteral("--db"), path}, &out, &err), 2);
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"),
+                   db.folder() + QStringLiteral("/fehlt.mdb")},
+                  &out, &err),
+              2);
+    EXPECT_TRUE(err.contains(QStringLiteral("Cannot find Database")));
+    TestDb empty;
+    EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("J"), QStringLiteral("--db"), empty.path()}, &out), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("keine Rechnungen"))) << out.toStdString();
+}
+
+TEST_F(InvoiceCommand, TwoRunsAtOnceNeverShareANumber)
+{
+    TestDb db(true);
+    const QStringList args{QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"), db.path()};
+    QProcess a, b;
+    a.start(program, args);
+    b.start(program, args);
+    ASSERT_TRUE(a.waitForFinished(120000));
+    ASSERT_TRUE(b.waitForFinished(120000));
+    EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
+    EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from (select vorgangnr from vorgang1 where typ = 'R' "
+                                       "group by vorgangnr having count(*) > 1)"))
+                  .rawInt(),
+              0);
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = date('now')")).rawInt(),
+              2 * db.scalar(QStringLiteral("select count(*) from vorgang1 v where typ = 'V' and VertragT = 'M' and "
+                                           "exists (select 1 from vorgang2 where vorgangID = v.id) and "
+                                           "exists (select 1 from adress where kdnr = v.kdnr)"))
+                      .rawInt());
+}
+
+} // namespace

@@ -1,0 +1,63 @@
+#pragma once
+// The two data modules on a fresh test database, with today fixed, as the
+// program has them after start-up.
+#include "data/dates.h"
+#include "data/programfolder.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
+#include "tests/dbfixture.h"
+
+#include <QDir>
+
+class ModulesFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetTodayForTests(QDate(2005, 3, 15));
+        db = std::make_unique<TestDb>();
+        ProgramFolder::setDirForTests(db->folder());
+        addresses = std::make_unique<Tdataa>();
+        documents = std::make_unique<TData>(&addresses->Datenbank);
+        dataa = addresses.get();
+        Data = documents.get();
+        addresses->DataModuleCreate(db->path());
+        documents->DataCreate();
+    }
+    void TearDown() override
+    {
+        documents.reset();
+        addresses.reset();
+        db.reset();
+        ProgramFolder::setDirForTests(QString());
+        SetTodayForTests(QDate());
+    }
+
+    TVexDaoTable &vorgang() { return documents->vorgang; }
+    TVexDaoTable &positions() { return documents->vorgangdata; }
+    TField *doc(const char *name) { return vorgang().FieldByName(QString::fromUtf8(name)); }
+    TField *pos(const char *name) { return positions().FieldByName(QString::fromUtf8(name)); }
+
+    // A new, numbered document of the type, as the editor makes one.
+    void newDocument(const QString &typ)
+    {
+        vorgang().Insert();
+        doc("typ")->SetAsString(typ);
+        documents->AssignVorgangNr(typ);
+    }
+    void addPosition(double ek, double preis, double anzahl, const QString &titel = QString())
+    {
+        positions().Insert();
+        pos("EK")->SetAsFloat(ek);
+        pos("Preis")->SetAsFloat(preis);
+        pos("anzahl")->SetAsFloat(anzahl);
+        if (!titel.isEmpty())
+            pos("Titel")->SetAsString(titel);
+        positions().Post();
+    }
+    qint64 count(const QString &sql) { return db->scalar(sql).rawInt(); }
+
+    std::unique_ptr<TestDb> db;
+    std::unique_ptr<Tdataa> addresses;
+    std::unique_ptr<TData> documents;
+};
