@@ -115,6 +115,18 @@ template <class C> C *bound(C *control, const char *name, const QString &field)
     return control;
 }
 
+// Deletes the current row so that the next one becomes current, as the
+// dataset has it. A DBGrid over the dataset moves it to the row above while
+// the row is taken out of the grid; that move is undone here.
+void deleteCurrent(TVexDaoTable &ds)
+{
+    const int row = ds.RecNo();
+    ds.Delete();
+    const int wanted = qMin(row, ds.RecordCount() - 1);
+    if (wanted >= 0 && ds.RecNo() != wanted)
+        ds.MoveTo(wanted);
+}
+
 } // namespace
 
 void TFAdr::setNewVorgangHandler(std::function<void(TFAdr &, QChar typ)> handler)
@@ -656,13 +668,14 @@ void TFAdr::buildNotesPage()
                 return false;
             }
         }
-        if (which == DBNavigator::Delete)
-            return Dialogs::instance().message(
-                       this, kTitle,
-                       QStringLiteral("Wollen Sie die Notiz vom %1 wirklich löschen?")
-                           .arg(Notizen->FieldByName(QStringLiteral("Datum"))->DisplayText()),
-                       Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) == Dialogs::Yes;
-        return true;
+        if (which != DBNavigator::Delete)
+            return true;
+        if (Dialogs::instance().message(this, kTitle,
+                                        QStringLiteral("Wollen Sie die Notiz vom %1 wirklich löschen?")
+                                            .arg(Notizen->FieldByName(QStringLiteral("Datum"))->DisplayText()),
+                                        Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) == Dialogs::Yes)
+            deleteCurrent(*Notizen); // the navigator shows a failure in the error box
+        return false;
     };
     auto *navRow = new QHBoxLayout;
     navRow->addWidget(DBNavigator2);
@@ -979,6 +992,7 @@ void TFAdr::adrdelClick()
     // The address goes with its contact persons and its notes, all or nothing:
     // notes left behind would turn up at the next address given the same number.
     TVexDaoDatabase &db = dataa->Datenbank;
+    const Value kdnr = dataa->AdressKDNR->value();
     try {
         db.StartTransaction();
         try {
@@ -991,13 +1005,18 @@ void TFAdr::adrdelClick()
                 while (!Notizen->IsEmpty())
                     Notizen->Delete();
             }
-            adress.Delete();
+            deleteCurrent(adress);
             db.Commit();
         } catch (...) {
             db.Rollback();
             throw;
         }
     } catch (const AppError &e) {
+        // Back on the address that stays, with its contacts and notes.
+        try {
+            adress.Locate(QStringLiteral("KDNR"), kdnr, 0);
+        } catch (const AppError &) {
+        }
         ShowErrorBox(e.message(), this);
     }
 }
@@ -1059,7 +1078,7 @@ void TFAdr::Ansprechpartnerlschen1Click()
     if (Dialogs::instance().message(this, kTitle, question, Dialogs::Question, Dialogs::Yes | Dialogs::No,
                                     Dialogs::No) != Dialogs::Yes)
         return;
-    guarded([&] { persons.Delete(); });
+    guarded([&] { deleteCurrent(persons); });
 }
 
 // ---------------------------------------------------------------------------

@@ -3,12 +3,20 @@
 // scripted dialog seam (an unasked-for question fails the test), a program
 // folder with its note types, and the address window on the offscreen
 // platform.
+#include "addresses/lettertabs.h"
 #include "addresses/tfadr.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
 #include "data/tdataa.h"
 #include "data/textfiles.h"
 #include "tests/dbfixture.h"
+#include "widgets/dbcheckbox.h"
+#include "widgets/dbcombobox.h"
+#include "widgets/dbedit.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbmemo.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/dbtext.h"
 #include "widgets/scripteddialogs.h"
 
 #include <QApplication>
