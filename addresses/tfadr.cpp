@@ -608,6 +608,8 @@ void TFAdr::buildNotesPage()
     Notizen->setMasterSource(&dataa->DSAdress);
     Notizen->setMasterFields({QStringLiteral("KDNR -> KDNR")});
     Notizen->AfterInsert = [](TVexDaoTable &ds) { ds.FieldByName(QStringLiteral("Datum"))->SetAsDate(Today()); };
+    // A saved note takes its place by date.
+    Notizen->AfterPost = [](TVexDaoTable &ds) { ds.Refresh(); };
     DSNotizen = new TDataSource(this, Notizen);
 
     auto *page = new QHBoxLayout(TabSheet2);

@@ -4,6 +4,7 @@
 #include "data/textfiles.h"
 #include "widgets/dialogs.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -69,11 +70,23 @@ void TFTextshow::Beenden1Click()
     close();
 }
 
+void TFTextshow::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    Speichern1Click();
+}
+
 void TFTextshow::done(int result)
 {
-    if (!m_closed) {
-        m_closed = true;
-        Speichern1Click();
-    }
+    FormClose();
     QDialog::done(result);
+}
+
+void TFTextshow::closeEvent(QCloseEvent *event)
+{
+    // A close of a window that is not shown does not reach done().
+    FormClose();
+    QDialog::closeEvent(event);
 }

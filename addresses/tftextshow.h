@@ -33,7 +33,12 @@ public Q_SLOTS:
     // reported and the window closes all the same.
     void done(int result) override;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void FormClose();
+
     QString m_path;
     bool m_closed = false;
 };
