@@ -139,7 +139,9 @@ void DBGrid::followDataSet(int row)
 void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
-    if (m_syncing || !current.isValid() || !m_model->isFollowing())
+    // While rows come and go the view moves its current cell by itself; that
+    // must not move the dataset, which is in the middle of the change.
+    if (m_syncing || m_model->isReshaping() || !current.isValid() || !m_model->isFollowing())
         return;
     TVexDaoTable *ds = m_model->dataSet();
     if (current.row() == ds->RecNo())
