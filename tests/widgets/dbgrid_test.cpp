@@ -7,6 +7,7 @@
 #include "widgets/dbgrid.h"
 #include "widgets/dbgridmodel.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -204,6 +205,65 @@ TEST_F(GridTest, CellEditorWritesTheFieldAndKeepsRefusedText)
     EXPECT_EQ(t->State(), DataSetState::Browse) << "the second Escape cancels the row";
     EXPECT_EQ(cell(1, 2), QStringLiteral("2"));
     EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(GridTest, PickListColumnsEditWithTheirList)
+{
+    addArticles({QStringLiteral("Eins")});
+    open();
+    DBGridColumn unit(QStringLiteral("Einheit"), QStringLiteral("Einheit"));
+    unit.pickList = QStringList{QStringLiteral("Stk"), QStringLiteral("Std"), QStringLiteral("kg")};
+    grid->setColumns({unit});
+    focusOn(grid);
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto *combo = grid->viewport()->findChild<QComboBox *>();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 3);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(t->State(), DataSetState::Edit);
+    QTest::keyClick(combo, Qt::Key_Return);
+    EXPECT_EQ(t->FieldByName(QStringLiteral("Einheit"))->AsString(), QStringLiteral("kg"));
+}
+
+TEST_F(GridTest, TextInAnOpenCellIsWrittenWhenTheDatasetPostsOrMoves)
+{
+    addArticles({QStringLiteral("Eins"), QStringLiteral("Zwei")});
+    openWithColumns();
+    focusOn(grid);
+    grid->setCurrentIndex(model->index(0, 1));
+    QTest::keyClick(grid, Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    editor()->selectAll();
+    type(editor(), QStringLiteral("Uno"));
+    t->Post(); // as the navigator does, the editor still open
+    EXPECT_EQ(db->scalar(QStringLiteral("select Beschreibung from Artikel where [Art-Nr] = 'A1'")).rawText(),
+              QStringLiteral("Uno"));
+    EXPECT_EQ(editor(), nullptr) << "the saved row is shown again";
+
+    QTest::keyClick(grid, Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    editor()->selectAll();
+    type(editor(), QStringLiteral("Un"));
+    t->Next();
+    EXPECT_EQ(db->scalar(QStringLiteral("select Beschreibung from Artikel where [Art-Nr] = 'A1'")).rawText(),
+              QStringLiteral("Un"));
+    EXPECT_EQ(t->RecNo(), 1);
+    EXPECT_EQ(editor(), nullptr) << "the editor of the row left behind is closed";
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+
+    grid->setCurrentIndex(model->index(1, 2));
+    QTest::keyClick(grid, Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    editor()->selectAll();
+    type(editor(), QStringLiteral("zwei"));
+    EXPECT_EQ(ERROR_OF(t->Post()), QStringLiteral("'zwei' ist kein gültiger Fließkommawert für Feld 'VK'"));
+    EXPECT_EQ(t->State(), DataSetState::Edit);
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("zwei"));
+    t->Cancel();
+    EXPECT_EQ(editor(), nullptr) << "cancelled with the row";
+    EXPECT_EQ(cell(1, 2), QStringLiteral("2"));
 }
 
 TEST_F(GridTest, RowsFollowInsertCancelDeleteAndReopen)
