@@ -119,15 +119,13 @@ TEST_F(NavigatorTest, DeleteAsksNothingAndTheWindowDecides)
 
 TEST_F(NavigatorTest, WindowChoosesTheButtonsWhichCarryGermanHintsAndIcons)
 {
-    EXPECT_EQ(nav->button(B::First)->toolTip(), QStringLiteral("Erster Datensatz"));
-    EXPECT_EQ(nav->button(B::Prior)->toolTip(), QStringLiteral("Vorheriger Datensatz"));
-    EXPECT_EQ(nav->button(B::Next)->toolTip(), QStringLiteral("Nächster Datensatz"));
-    EXPECT_EQ(nav->button(B::Last)->toolTip(), QStringLiteral("Letzter Datensatz"));
-    EXPECT_EQ(nav->button(B::Insert)->toolTip(), QStringLiteral("Datensatz einfügen"));
-    EXPECT_EQ(nav->button(B::Delete)->toolTip(), QStringLiteral("Datensatz löschen"));
-    EXPECT_EQ(nav->button(B::Post)->toolTip(), QStringLiteral("Änderungen speichern"));
-    EXPECT_EQ(nav->button(B::Cancel)->toolTip(), QStringLiteral("Änderungen verwerfen"));
-    EXPECT_EQ(nav->button(B::Refresh)->toolTip(), QStringLiteral("Daten aktualisieren"));
+    QStringList hints;
+    for (B::Button b : {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Post, B::Cancel, B::Refresh})
+        hints << nav->button(b)->toolTip();
+    EXPECT_EQ(hints.join(QLatin1Char('|')),
+              QStringLiteral("Erster Datensatz|Vorheriger Datensatz|Nächster Datensatz|Letzter Datensatz|"
+                             "Datensatz einfügen|Datensatz löschen|Änderungen speichern|Änderungen verwerfen|"
+                             "Daten aktualisieren"));
     EXPECT_FALSE(nav->button(B::Delete)->icon().isNull());
 
     auto *moves = add(new DBNavigator(nullptr, B::First | B::Prior | B::Next | B::Last));
