@@ -34,9 +34,34 @@ DBGrid::DBGrid(QWidget *parent)
     updateEditTriggers();
 }
 
+DBGrid::~DBGrid()
+{
+    if (m_source)
+        m_source->removeUpdater(this);
+}
+
 void DBGrid::setDataSource(TDataSource *source)
 {
+    if (m_source) {
+        m_source->removeUpdater(this);
+        disconnect(m_source, nullptr, this, nullptr);
+    }
+    m_source = source;
+    if (m_source) {
+        m_source->addUpdater(this);
+        // After a cancel the typed text is gone from the row; so is its editor.
+        connect(m_source, &TDataSource::stateChanged, this, [this] {
+            const TVexDaoTable *ds = m_model->dataSet();
+            if (!ds || (ds->State() != DataSetState::Edit && ds->State() != DataSetState::Insert))
+                m_delegate->discardEditor();
+        });
+    }
     m_model->setDataSource(source);
+}
+
+void DBGrid::updateRecord()
+{
+    m_delegate->updateRecord();
 }
 
 TDataSource *DBGrid::dataSource() const
@@ -120,6 +145,9 @@ void DBGrid::applyColumnWidths()
 
 void DBGrid::followDataSet(int row)
 {
+    // An editor still open here belongs to a row the dataset has left or dropped.
+    if (state() == QAbstractItemView::EditingState && currentIndex().row() != row)
+        m_delegate->discardEditor();
     m_syncing = true;
     if (row < 0 || row >= m_model->rowCount()) {
         selectionModel()->clear();
@@ -139,7 +167,9 @@ void DBGrid::followDataSet(int row)
 void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
-    if (m_syncing || !current.isValid() || !m_model->isFollowing())
+    // While rows come and go the view moves its current cell by itself; that
+    // must not move the dataset, which is in the middle of the change.
+    if (m_syncing || m_model->isReshaping() || !current.isValid() || !m_model->isFollowing())
         return;
     TVexDaoTable *ds = m_model->dataSet();
     if (current.row() == ds->RecNo())

@@ -6,18 +6,21 @@
 // view are ever read.
 #include "dbgridcolumn.h"
 
+#include "data/tvexdaotable.h"
+
+#include <QPointer>
 #include <QTableView>
 
 class DBGridModel;
 class DBGridDelegate;
-class TDataSource;
 class TField;
 
-class DBGrid : public QTableView
+class DBGrid : public QTableView, public RecordUpdater
 {
     Q_OBJECT
 public:
     explicit DBGrid(QWidget *parent = nullptr);
+    ~DBGrid() override;
 
     void setDataSource(TDataSource *source);
     TDataSource *dataSource() const;
@@ -40,6 +43,9 @@ public:
 
     DBGridModel *gridModel() const { return m_model; }
 
+    // Text typed into a cell is written when the dataset posts or leaves the row.
+    void updateRecord() override;
+
 Q_SIGNALS:
     // A click on a column title.
     void titleClicked(int column, const QString &fieldName);
@@ -58,5 +64,6 @@ private:
 
     DBGridModel *m_model;
     DBGridDelegate *m_delegate;
+    QPointer<TDataSource> m_source;
     bool m_syncing = false;
 };

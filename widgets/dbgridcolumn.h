@@ -6,6 +6,11 @@
 
 struct DBGridColumn
 {
+    DBGridColumn(const QString &fieldName = QString(), const QString &title = QString(), int width = 0)
+        : fieldName(fieldName), title(title), width(width)
+    {
+    }
+
     QString fieldName;
     QString title;        // the field's display label (or name) when empty
     int width = 0;        // pixels; 0 = the grid's default

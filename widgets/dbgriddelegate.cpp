@@ -4,6 +4,7 @@
 #include "dialogs.h"
 
 #include "data/apperror.h"
+#include "data/tvexdaotable.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -54,6 +55,7 @@ QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
         editor = line;
     }
     line->setFrame(false);
+    m_editor = editor;
     editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
     connect(line, &QLineEdit::textEdited, this, [this, editor] {
         if (editor->property(kTouchedProperty).toBool())
@@ -104,6 +106,28 @@ bool DBGridDelegate::write(QWidget *editor) const
     }
     editor->setProperty(kTouchedProperty, false);
     return true;
+}
+
+void DBGridDelegate::updateRecord()
+{
+    QWidget *editor = m_editor;
+    if (!editor || !editor->isVisible() || !editor->property(kTouchedProperty).toBool())
+        return;
+    const QPersistentModelIndex index = indexOf(editor);
+    const TVexDaoTable *ds = m_model->dataSet();
+    if (!index.isValid() || !ds || index.row() != ds->RecNo())
+        return;
+    m_model->writeCell(index, textOf(editor));
+    editor->setProperty(kTouchedProperty, false);
+}
+
+void DBGridDelegate::discardEditor()
+{
+    QWidget *editor = m_editor;
+    if (!editor || !editor->isVisible())
+        return;
+    editor->setProperty(kTouchedProperty, false);
+    Q_EMIT closeEditor(editor, RevertModelCache);
 }
 
 void DBGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &) const

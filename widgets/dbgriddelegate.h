@@ -5,6 +5,7 @@
 // the field does not take shows the layer's message, and the editor stays
 // open with the text so that the user can correct it.
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 class DBGridModel;
@@ -20,6 +21,12 @@ public:
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
+    // The dataset posts or leaves the row: text typed into the open editor of
+    // its current row is written now (throws AppError when the field refuses it).
+    void updateRecord();
+    // Closes the open editor without writing (the row it belongs to is gone).
+    void discardEditor();
+
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;
 
@@ -29,4 +36,5 @@ private:
     static QString textOf(const QWidget *editor);
 
     DBGridModel *m_model;
+    mutable QPointer<QWidget> m_editor; // the open editor
 };

@@ -5,6 +5,8 @@
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"
 
+#include <QScopeGuard>
+
 namespace {
 
 // Enough for a full screen of rows several times over.
@@ -79,6 +81,8 @@ void DBGridModel::resolveColumns()
 
 void DBGridModel::reset()
 {
+    ++m_reshaping;
+    auto done = qScopeGuard([this] { --m_reshaping; });
     beginResetModel();
     m_shown.clear();
     resolveColumns();
@@ -115,6 +119,8 @@ void DBGridModel::onRowInserted(int row)
 {
     if (row < 0 || row > m_rows)
         return reset();
+    ++m_reshaping;
+    auto done = qScopeGuard([this] { --m_reshaping; });
     beginInsertRows(QModelIndex(), row, row);
     m_shown.clear();
     ++m_rows;
@@ -125,6 +131,8 @@ void DBGridModel::onRowRemoved(int row)
 {
     if (row < 0 || row >= m_rows)
         return reset();
+    ++m_reshaping;
+    auto done = qScopeGuard([this] { --m_reshaping; });
     beginRemoveRows(QModelIndex(), row, row);
     m_shown.clear();
     --m_rows;

@@ -31,6 +31,7 @@ public:
     DBGridColumn columnAt(int column) const;
     TField *fieldAt(int column) const;
     bool isFollowing() const; // bound to an open dataset whose controls are enabled
+    bool isReshaping() const { return m_reshaping > 0; } // rows are being added, removed or reset
 
     // Writes text typed into a cell: moves to the row, puts the dataset into
     // edit state and assigns the field. Throws AppError with the layer's message.
@@ -70,6 +71,7 @@ private:
     std::vector<Column> m_columns;
     int m_rows = 0;
     bool m_readOnly = false;
+    int m_reshaping = 0;
     // Texts given out lately, served while the dataset's controls are disabled.
     mutable QHash<int, QStringList> m_shown;
 };

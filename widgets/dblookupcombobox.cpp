@@ -1,5 +1,8 @@
 #include "dblookupcombobox.h"
 
+#include "dialogs.h"
+
+#include "data/apperror.h"
 #include "data/textcompare.h"
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"
@@ -168,8 +171,14 @@ void DBLookupComboBox::showField(TField *f)
 
 void DBLookupComboBox::showPopup()
 {
-    if (m_dirty)
-        rebuild();
+    try {
+        if (m_dirty)
+            rebuild();
+    } catch (const AppError &e) {
+        m_showing = false;
+        ShowErrorBox(e.message(), this); // a calculated list field may fail
+        return;
+    }
     QComboBox::showPopup();
 }
 

@@ -127,7 +127,7 @@ void FieldLink::updateRecord()
         write(*f); // a failure leaves the change pending
     }
     m_modified = false;
-    doShow();
+    refresh();
 }
 
 bool FieldLink::commit()
