@@ -115,18 +115,6 @@ template <class C> C *bound(C *control, const char *name, const QString &field)
     return control;
 }
 
-// Deletes the current row so that the next one becomes current, as the
-// dataset has it. A DBGrid over the dataset moves it to the row above while
-// the row is taken out of the grid; that move is undone here.
-void deleteCurrent(TVexDaoTable &ds)
-{
-    const int row = ds.RecNo();
-    ds.Delete();
-    const int wanted = qMin(row, ds.RecordCount() - 1);
-    if (wanted >= 0 && ds.RecNo() != wanted)
-        ds.MoveTo(wanted);
-}
-
 } // namespace
 
 void TFAdr::setNewVorgangHandler(std::function<void(TFAdr &, QChar typ)> handler)
@@ -676,7 +664,7 @@ void TFAdr::buildNotesPage()
                                         QStringLiteral("Wollen Sie die Notiz vom %1 wirklich löschen?")
                                             .arg(Notizen->FieldByName(QStringLiteral("Datum"))->DisplayText()),
                                         Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) == Dialogs::Yes)
-            deleteCurrent(*Notizen); // the navigator shows a failure in the error box
+            Notizen->Delete(); // the navigator shows a failure in the error box
         return false;
     };
     auto *navRow = new QHBoxLayout;
@@ -1007,7 +995,7 @@ void TFAdr::adrdelClick()
                 while (!Notizen->IsEmpty())
                     Notizen->Delete();
             }
-            deleteCurrent(adress);
+            adress.Delete();
             db.Commit();
         } catch (...) {
             db.Rollback();
@@ -1080,7 +1068,7 @@ void TFAdr::Ansprechpartnerlschen1Click()
     if (Dialogs::instance().message(this, kTitle, question, Dialogs::Question, Dialogs::Yes | Dialogs::No,
                                     Dialogs::No) != Dialogs::Yes)
         return;
-    guarded([&] { deleteCurrent(persons); });
+    guarded([&] { persons.Delete(); });
 }
 
 // ---------------------------------------------------------------------------
