@@ -533,11 +533,19 @@ void TFAdr::buildAddressPage()
     right->addLayout(marks, r++, 1);
     right->setRowStretch(r, 1);
 
-    auto *form = new QHBoxLayout;
+    // On wide screens the fields keep a readable length; the grid below
+    // takes the whole width.
+    auto *formArea = new QWidget;
+    formArea->setMaximumWidth(chars(this, 190));
+    auto *form = new QHBoxLayout(formArea);
+    form->setContentsMargins(0, 0, 0, 0);
     form->setSpacing(32);
     form->addLayout(left, 1);
     form->addLayout(right, 1);
-    page->addLayout(form);
+    auto *formRow = new QHBoxLayout;
+    formRow->addWidget(formArea, 1);
+    formRow->addStretch(0);
+    page->addLayout(formRow);
 
     exportmemo = new QPlainTextEdit(SAdr);
     exportmemo->setObjectName(QStringLiteral("exportmemo"));
