@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QUrl>
 
 void TFAdr::SpeedButton1Click()
 {
@@ -84,7 +85,17 @@ void TFAdr::SendMailTo(const QString &address)
 {
     if (address.isEmpty())
         return;
-    Platform::ShellOpen(QStringLiteral("mailto:") + address);
+    // The field holds one address: characters that would add headers or
+    // attachments to the mail request ("?attach=...") are passed as text.
+    QString text;
+    for (const QChar c : address) {
+        if (c == QLatin1Char('?') || c == QLatin1Char('&') || c == QLatin1Char('#') || c == QLatin1Char('%') ||
+            c.isSpace() || c.category() == QChar::Other_Control)
+            text += QString::fromLatin1(QUrl::toPercentEncoding(QString(c)));
+        else
+            text += c;
+    }
+    Platform::ShellOpen(QStringLiteral("mailto:") + text);
 }
 
 void TFAdr::SpeedButton2Click()

@@ -108,6 +108,10 @@ TEST_F(Correspondence, MailAndWebGoToTheShellOnlyWithAnAddress)
     window->SpeedButton3Click();
     window->SendMailTo(QString());
     EXPECT_TRUE(opened.isEmpty());
+    window->SendMailTo(QStringLiteral("meier@example.com?attach=/etc/passwd&cc=x@y.de"));
+    EXPECT_EQ(opened, QStringList(QStringLiteral("mailto:meier@example.com%3Fattach=/etc/passwd%26cc=x@y.de")))
+        << "a stored address never adds headers or attachments";
+    opened.clear();
     EXPECT_TRUE(dialogs->interactions().isEmpty()) << "empty fields do nothing, without a message";
 }
 
