@@ -69,14 +69,6 @@ TEST_F(Correspondence, SalutationsWithEmptyNamesKeepTheBlankBeforeTheComma)
     EXPECT_EQ(anrede(), QStringLiteral("Sehr geehrte Damen und Herren,"));
 }
 
-TEST_F(Correspondence, LongSalutationIsCutToTheField)
-{
-    showAddress(QStringLiteral("NAME1 = 'Abcdefghijklmnopqrstuvwxyz Abcdefghijklmnopqrstuvwxyz'"));
-    window->Herr1->trigger();
-    EXPECT_EQ(anrede(), QStringLiteral("Sehr geehrter Herr Abcdefghijklmnopqrstuvwxyz Abcd"));
-    EXPECT_EQ(anrede().size(), 50);
-}
-
 TEST_F(Correspondence, SalutationUsesTheNameBeingTyped)
 {
     showAddress(QString());

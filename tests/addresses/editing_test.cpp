@@ -167,14 +167,6 @@ TEST_F(Editing, QuickEntryWithoutANameWarnsAndStoresNothing)
     EXPECT_TRUE(window->editing()) << "editing goes on whatever the outcome";
 }
 
-TEST_F(Editing, QuickEntryCancelledCreatesNothing)
-{
-    dialogs->answerExec(quickEntry(QStringLiteral("Niemand"), QString(), false));
-    window->adrinsClick();
-    EXPECT_EQ(count(QStringLiteral("select count(*) from Adress")), 3);
-    EXPECT_TRUE(window->editing());
-}
-
 TEST_F(Editing, ClosingAfterQuickEntryAsksAndYesSaves)
 {
     dialogs->answerExec(quickEntry(QStringLiteral("Neumann")));
@@ -219,27 +211,6 @@ TEST_F(Editing, ClosingAsksBothQuestionsAndCancelOnTheFirstKeepsTheWindow)
     EXPECT_EQ(dialogs->messages().size(), 2);
     EXPECT_EQ(adress().State(), DataSetState::Edit);
     EXPECT_EQ(addresses->AdressORT->AsString(), QStringLiteral("Hamm"));
-}
-
-TEST_F(Editing, ClosingWithNothingPendingAsksNothing)
-{
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(dialogs->interactions().isEmpty());
-}
-
-TEST_F(Editing, SaveMenuPostsOnlyAPendingAddress)
-{
-    goTo(1);
-    window->Speichern1->trigger();
-    EXPECT_EQ(adress().State(), DataSetState::Browse);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from Adress where GEAENDERT is not null")), 0)
-        << "nothing pending, nothing saved";
-    window->eingabeClick();
-    window->EditNAME->setFocus();
-    QTest::keyClicks(window->EditNAME, "horst");
-    window->Speichern1->trigger();
-    EXPECT_EQ(db->scalar(QStringLiteral("select NAME1 || GEAENDERT from Adress where KDNR = 1")).rawText(),
-              QStringLiteral("Adlerhorst2005-03-15"));
 }
 
 TEST_F(Editing, ContactPersonsAreAddedSavedAndDeletedAfterAQuestion)
