@@ -27,8 +27,7 @@ LetterTabs::LetterTabs(QWidget *parent) : QWidget(parent), m_group(new QButtonGr
     layout->addStretch(1);
     m_group->button(0)->setChecked(true);
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
-        if (id == m_current)
-            return;
+        if (id == m_current) return;
         m_current = id;
         Q_EMIT currentChanged(id);
     });

@@ -10,7 +10,7 @@ class QButtonGroup;
 class LetterTabs : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit LetterTabs(QWidget *parent = nullptr);
 
     int count() const;
@@ -20,11 +20,11 @@ public:
     // Selects a tab without announcing it, as the window does at creation.
     void setCurrentIndex(int index);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // Another tab was chosen by the user.
     void currentChanged(int index);
 
-private:
+  private:
     QButtonGroup *m_group;
     int m_current = 0;
 };

@@ -102,8 +102,7 @@ QAction *separator(QMenu *menu, const char *name)
 QLabel *label(const QString &caption, QWidget *buddy = nullptr)
 {
     auto *l = new QLabel(caption);
-    if (buddy)
-        l->setBuddy(buddy);
+    if (buddy) l->setBuddy(buddy);
     return l;
 }
 
@@ -124,8 +123,7 @@ void TFAdr::setNewVorgangHandler(std::function<void(TFAdr &, QChar typ)> handler
 
 TFAdr::TFAdr(QWidget *parent) : QWidget(parent)
 {
-    if (!dataa)
-        throw AppError(QStringLiteral("Das Adressmodul ist nicht geladen"));
+    if (!dataa) throw AppError(QStringLiteral("Das Adressmodul ist nicht geladen"));
     setObjectName(QStringLiteral("FAdr"));
     setWindowTitle(QStringLiteral("Adressverwaltung"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -201,7 +199,8 @@ void TFAdr::buildActions()
 
     NamenKontext = new QMenu(this);
     NamenKontext->setObjectName(QStringLiteral("NamenKontext"));
-    NeuerAnsprechpartner1 = menuItem(NamenKontext, "NeuerAnsprechpartner1", QStringLiteral("&Neuer Ansprechpartner"));
+    NeuerAnsprechpartner1 =
+        menuItem(NamenKontext, "NeuerAnsprechpartner1", QStringLiteral("&Neuer Ansprechpartner"));
     Ansprechpartnerspeichern2 =
         menuItem(NamenKontext, "Ansprechpartnerspeichern2", QStringLiteral("Ansprechpartner &speichern"));
     Ansprechpartnerlschen1 =
@@ -230,7 +229,8 @@ void TFAdr::buildActions()
     ExportMenu = new QMenu(this);
     ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
     Adresseexportieren1 = menuItem(ExportMenu, "Adresseexportieren1", QStringLiteral("&Adresse exportieren"));
-    Faxnummerexportieren1 = menuItem(ExportMenu, "Faxnummerexportieren1", QStringLiteral("&Faxnummer exportieren"));
+    Faxnummerexportieren1 =
+        menuItem(ExportMenu, "Faxnummerexportieren1", QStringLiteral("&Faxnummer exportieren"));
     connect(Adresseexportieren1, &QAction::triggered, this, &TFAdr::btExportClick);
     connect(Faxnummerexportieren1, &QAction::triggered, this, &TFAdr::Faxnummerexportieren1Click);
 
@@ -239,7 +239,8 @@ void TFAdr::buildActions()
     NeueRechnung1 = menuItem(VorgangM, "NeueRechnung1", QStringLiteral("&Rechnung anlegen"));
     NeuesAngebot1 = menuItem(VorgangM, "NeuesAngebot1", QStringLiteral("&Angebot anlegen"));
     VorgangM->addSeparator();
-    Lieferscheinanlegen1 = menuItem(VorgangM, "Lieferscheinanlegen1", QStringLiteral("&Lieferschein anlegen"));
+    Lieferscheinanlegen1 =
+        menuItem(VorgangM, "Lieferscheinanlegen1", QStringLiteral("&Lieferschein anlegen"));
     Bestellunganlegen1 = menuItem(VorgangM, "Bestellunganlegen1", QStringLiteral("&Bestellung anlegen"));
     VorgangM->addSeparator();
     VertragMonatlich1 = menuItem(VorgangM, "VertragMonatlich1", QStringLiteral("&Vertrag anlegen"));
@@ -465,17 +466,21 @@ void TFAdr::buildAddressPage()
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
-    SpeedButton1 = speedButton("SpeedButton1", QStringLiteral("Anrede auswählen (auch Rechtsklick auf Eingabefeld)"),
-                               icon(this, "go-down", QStyle::SP_ArrowDown));
+    SpeedButton1 =
+        speedButton("SpeedButton1", QStringLiteral("Anrede auswählen (auch Rechtsklick auf Eingabefeld)"),
+                    icon(this, "go-down", QStyle::SP_ArrowDown));
     connect(SpeedButton1, &QToolButton::clicked, this, &TFAdr::SpeedButton1Click);
     SpeedButton3 = speedButton("SpeedButton3", QStringLiteral("Internetseite öffnen"),
                                icon(this, "internet-web-browser", QStyle::SP_DriveNetIcon));
     connect(SpeedButton3, &QToolButton::clicked, this, &TFAdr::SpeedButton3Click);
-    SpeedButton2 = speedButton("SpeedButton2", QStringLiteral("e-mail"), icon(this, "mail-message-new", QStyle::SP_FileLinkIcon));
+    SpeedButton2 = speedButton("SpeedButton2", QStringLiteral("e-mail"),
+                               icon(this, "mail-message-new", QStyle::SP_FileLinkIcon));
     connect(SpeedButton2, &QToolButton::clicked, this, &TFAdr::SpeedButton2Click);
     DBCheckBox2 = bound(new DBCheckBox(QStringLiteral("Kunde")), "DBCheckBox2", QStringLiteral("kunde"));
-    DBCheckBox1 = bound(new DBCheckBox(QStringLiteral("Lieferant")), "DBCheckBox1", QStringLiteral("Lieferant"));
-    DBCheckBox3 = bound(new DBCheckBox(QStringLiteral("Serienbrief")), "DBCheckBox3", QStringLiteral("Serienbrief"));
+    DBCheckBox1 =
+        bound(new DBCheckBox(QStringLiteral("Lieferant")), "DBCheckBox1", QStringLiteral("Lieferant"));
+    DBCheckBox3 =
+        bound(new DBCheckBox(QStringLiteral("Serienbrief")), "DBCheckBox3", QStringLiteral("Serienbrief"));
 
     // Two columns of fields, each with its own rows: name and postal address
     // on the left, the ways to reach the address and its marks on the right.
@@ -600,10 +605,13 @@ void TFAdr::buildNotesPage()
     // the current address through the master link and is dated today.
     Notizen = new TVexDaoTable(this, QStringLiteral("Notizen"));
     Notizen->setDatabase(&dataa->Datenbank);
-    Notizen->SQL() << QStringLiteral("select * from Notizen") << QStringLiteral("order by Datum desc, id desc");
+    Notizen->SQL() << QStringLiteral("select * from Notizen")
+                   << QStringLiteral("order by Datum desc, id desc");
     Notizen->setMasterSource(&dataa->DSAdress);
     Notizen->setMasterFields({QStringLiteral("KDNR -> KDNR")});
-    Notizen->AfterInsert = [](TVexDaoTable &ds) { ds.FieldByName(QStringLiteral("Datum"))->SetAsDate(Today()); };
+    Notizen->AfterInsert = [](TVexDaoTable &ds) {
+        ds.FieldByName(QStringLiteral("Datum"))->SetAsDate(Today());
+    };
     // A saved note takes its place by date.
     Notizen->AfterPost = [](TVexDaoTable &ds) { ds.Refresh(); };
     DSNotizen = new TDataSource(this, Notizen);
@@ -651,9 +659,9 @@ void TFAdr::buildNotesPage()
 
     auto *list = new QVBoxLayout;
     list->setSpacing(4);
-    DBNavigator2 = new DBNavigator(TabSheet2, DBNavigator::First | DBNavigator::Prior | DBNavigator::Next |
-                                                  DBNavigator::Last | DBNavigator::Insert | DBNavigator::Delete |
-                                                  DBNavigator::Post | DBNavigator::Cancel);
+    DBNavigator2 = new DBNavigator(
+        TabSheet2, DBNavigator::First | DBNavigator::Prior | DBNavigator::Next | DBNavigator::Last |
+                       DBNavigator::Insert | DBNavigator::Delete | DBNavigator::Post | DBNavigator::Cancel);
     DBNavigator2->setObjectName(QStringLiteral("DBNavigator2"));
     DBNavigator2->setDataSource(DSNotizen);
     // Changing notes follows the editing switch like the input group does,
@@ -666,12 +674,12 @@ void TFAdr::buildNotesPage()
                 return false;
             }
         }
-        if (which != DBNavigator::Delete)
-            return true;
-        if (Dialogs::instance().message(this, kTitle,
-                                        QStringLiteral("Wollen Sie die Notiz vom %1 wirklich löschen?")
-                                            .arg(Notizen->FieldByName(QStringLiteral("Datum"))->DisplayText()),
-                                        Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) == Dialogs::Yes)
+        if (which != DBNavigator::Delete) return true;
+        if (Dialogs::instance().message(
+                this, kTitle,
+                QStringLiteral("Wollen Sie die Notiz vom %1 wirklich löschen?")
+                    .arg(Notizen->FieldByName(QStringLiteral("Datum"))->DisplayText()),
+                Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) == Dialogs::Yes)
             Notizen->Delete(); // the navigator shows a failure in the error box
         return false;
     };
@@ -722,18 +730,19 @@ void TFAdr::buildListPage()
     DBGrid1->setReadOnly(true);
     DBGrid1->setRowSelect(true);
     DBGrid1->setDataSource(&dataa->DSAdress);
-    DBGrid1->setColumns({column(QStringLiteral("KDNR"), QStringLiteral("Kd-Nr"), chars(this, 6)),
-                         column(QStringLiteral("NAME1"), QString(), chars(this, 31)),
-                         column(QStringLiteral("VORNAME"), QString(), chars(this, 13)),
-                         column(QStringLiteral("STRASSE"), QStringLiteral("Straße"), chars(this, 24)),
-                         column(QStringLiteral("PLZ"), QString(), chars(this, 6)),
-                         column(QStringLiteral("ORT"), QString(), chars(this, 16)),
-                         column(QStringLiteral("VORWAHL"), QString(), chars(this, 8)),
-                         column(QStringLiteral("TELEFON1"), QString(), chars(this, 11)),
-                         column(QStringLiteral("TELEFAX"), QString(), chars(this, 11)),
-                         column(QStringLiteral("KONTAKT"), QString(), chars(this, 10)),
-                         column(QStringLiteral("ANGELEGT"), QStringLiteral("angelegt"), chars(this, 10)),
-                         column(QStringLiteral("GEAENDERT"), QStringLiteral("letzte Änderung"), chars(this, 14))});
+    DBGrid1->setColumns(
+        {column(QStringLiteral("KDNR"), QStringLiteral("Kd-Nr"), chars(this, 6)),
+         column(QStringLiteral("NAME1"), QString(), chars(this, 31)),
+         column(QStringLiteral("VORNAME"), QString(), chars(this, 13)),
+         column(QStringLiteral("STRASSE"), QStringLiteral("Straße"), chars(this, 24)),
+         column(QStringLiteral("PLZ"), QString(), chars(this, 6)),
+         column(QStringLiteral("ORT"), QString(), chars(this, 16)),
+         column(QStringLiteral("VORWAHL"), QString(), chars(this, 8)),
+         column(QStringLiteral("TELEFON1"), QString(), chars(this, 11)),
+         column(QStringLiteral("TELEFAX"), QString(), chars(this, 11)),
+         column(QStringLiteral("KONTAKT"), QString(), chars(this, 10)),
+         column(QStringLiteral("ANGELEGT"), QStringLiteral("angelegt"), chars(this, 10)),
+         column(QStringLiteral("GEAENDERT"), QStringLiteral("letzte Änderung"), chars(this, 14))});
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
     connect(DBGrid1, &DBGrid::recordDoubleClicked, this, &TFAdr::DBGrid1DblClick);
     page->addWidget(DBGrid1, 1);
@@ -750,7 +759,8 @@ void TFAdr::FormCreate()
     control->setCurrentIndex(0);
     // The window shows Nachname as its sort choice, so the shared dataset
     // gets that order; it stays on its current address.
-    if (dataa->Adress.Active() && dataa->Adress.OrderField().compare(QLatin1String("NAME1"), Qt::CaseInsensitive))
+    if (dataa->Adress.Active() &&
+        dataa->Adress.OrderField().compare(QLatin1String("NAME1"), Qt::CaseInsensitive))
         guarded([] { dataa->Adress.OrderByField(QStringLiteral("NAME1")); });
     openNotes();
     try {
@@ -769,8 +779,7 @@ void TFAdr::FormCreate()
 
 void TFAdr::openNotes()
 {
-    if (!dataa->Datenbank.Connected() || !dataa->Adress.Active())
-        return;
+    if (!dataa->Datenbank.Connected() || !dataa->Adress.Active()) return;
     guarded([this] { Notizen->Open(); });
 }
 
@@ -781,8 +790,9 @@ void TFAdr::closeEvent(QCloseEvent *event)
     if (!askToSave(dataa->Adress, QStringLiteral("Der aktuelle Datensatz ist noch nicht gespeichert. "
                                                  "Wollen Sie jetzt speichern?")))
         canClose = false;
-    if (!askToSave(dataa->uPersonen, QStringLiteral("Der aktuelle Ansprechpartner ist noch nicht gespeichert. "
-                                                    "Wollen Sie jetzt speichern?")))
+    if (!askToSave(dataa->uPersonen,
+                   QStringLiteral("Der aktuelle Ansprechpartner ist noch nicht gespeichert. "
+                                  "Wollen Sie jetzt speichern?")))
         canClose = false;
     // A note being typed belongs to this window alone and would go with it:
     // it is saved as leaving the row would save it.
@@ -804,8 +814,7 @@ void TFAdr::closeEvent(QCloseEvent *event)
 
 bool TFAdr::askToSave(TVexDaoTable &ds, const QString &question)
 {
-    if (!ds.Active() || !editingOrInserting(ds))
-        return true;
+    if (!ds.Active() || !editingOrInserting(ds)) return true;
     switch (Dialogs::instance().message(this, kTitle, question, Dialogs::Question,
                                         Dialogs::Yes | Dialogs::No | Dialogs::Cancel, Dialogs::Yes)) {
     case Dialogs::Yes:
@@ -846,7 +855,8 @@ QList<QMenu *> TFAdr::mergedMenus() const
 
 bool TFAdr::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == kdsuch && (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonRelease)) {
+    if (watched == kdsuch &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonRelease)) {
         const bool result = QWidget::eventFilter(watched, event);
         kdsuchEnter();
         return result;
@@ -903,8 +913,7 @@ void TFAdr::fastfindChange(const QString &text)
 
 void TFAdr::kdsuchChange(const QString &text)
 {
-    if (text.length() <= 3)
-        return;
+    if (text.length() <= 3) return;
     // Only a whole number becomes the condition; any other text finds nothing,
     // so what is typed can never turn into a condition of its own.
     static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
@@ -921,7 +930,8 @@ void TFAdr::kdsuchChange(const QString &text)
         }
     }
     if (!found)
-        Dialogs::instance().message(this, kTitle, QStringLiteral("Kdnr %1 konnte nicht lokalisiert werden").arg(text),
+        Dialogs::instance().message(this, kTitle,
+                                    QStringLiteral("Kdnr %1 konnte nicht lokalisiert werden").arg(text),
                                     Dialogs::Information, Dialogs::Ok);
 }
 
@@ -975,13 +985,12 @@ void TFAdr::adrinsClick()
 void TFAdr::adrdelClick()
 {
     if (!m_editing) {
-        Dialogs::instance().message(this, kTitle, QStringLiteral("Bearbeitung ist gesperrt!"), Dialogs::Information,
-                                    Dialogs::Ok);
+        Dialogs::instance().message(this, kTitle, QStringLiteral("Bearbeitung ist gesperrt!"),
+                                    Dialogs::Information, Dialogs::Ok);
         return;
     }
     TVexDaoTable &adress = dataa->Adress;
-    if (!adress.Active() || adress.IsEmpty())
-        return;
+    if (!adress.Active() || adress.IsEmpty()) return;
     const QString question =
         QStringLiteral("Wollen Sie wirklich die Adresse %1 löschen?").arg(dataa->AdressNAME1->AsString());
     if (Dialogs::instance().message(this, kTitle, question, Dialogs::Question, Dialogs::Yes | Dialogs::No,
@@ -1022,8 +1031,7 @@ void TFAdr::adrdelClick()
 void TFAdr::Speichern1Click()
 {
     guarded([] {
-        if (editingOrInserting(dataa->Adress))
-            dataa->Adress.Post();
+        if (editingOrInserting(dataa->Adress)) dataa->Adress.Post();
     });
 }
 
@@ -1046,8 +1054,7 @@ void TFAdr::DBGrid1DblClick()
 void TFAdr::NeuerAnsprechpartner1Click()
 {
     // A person needs an address to belong to.
-    if (!dataa->Adress.Active() || dataa->Adress.IsEmpty())
-        return;
+    if (!dataa->Adress.Active() || dataa->Adress.IsEmpty()) return;
     guarded([this] {
         dataa->uPersonen.Insert();
         const QModelIndex cell = DBGrid2->model()->index(dataa->uPersonen.RecNo(), 0);
@@ -1061,16 +1068,14 @@ void TFAdr::NeuerAnsprechpartner1Click()
 void TFAdr::Ansprechpartnerspeichern2Click()
 {
     guarded([] {
-        if (editingOrInserting(dataa->uPersonen))
-            dataa->uPersonen.Post();
+        if (editingOrInserting(dataa->uPersonen)) dataa->uPersonen.Post();
     });
 }
 
 void TFAdr::Ansprechpartnerlschen1Click()
 {
     TVexDaoTable &persons = dataa->uPersonen;
-    if (!persons.Active() || persons.IsEmpty())
-        return;
+    if (!persons.Active() || persons.IsEmpty()) return;
     const QString question = QStringLiteral("Wollen Sie den Ansprechpartner %1 wirklich löschen?")
                                  .arg(dataa->uPersonenNAME->AsString());
     if (Dialogs::instance().message(this, kTitle, question, Dialogs::Question, Dialogs::Yes | Dialogs::No,
@@ -1109,19 +1114,16 @@ void TFAdr::updateDocumentCommands()
     alleVorgngean1->setEnabled(list);
     const bool newDocuments = editor && bool(newVorgangHandler());
     ToolButton3->setEnabled(newDocuments);
-    for (QAction *a : {NeueRechnung1, NeuesAngebot1, Lieferscheinanlegen1, Bestellunganlegen1, VertragMonatlich1,
-                       NeueRechnung2, NeuesAngebot2, NeuerLieferschein1, Bestellung1})
+    for (QAction *a : {NeueRechnung1, NeuesAngebot1, Lieferscheinanlegen1, Bestellunganlegen1,
+                       VertragMonatlich1, NeueRechnung2, NeuesAngebot2, NeuerLieferschein1, Bestellung1})
         a->setEnabled(newDocuments);
 }
 
-void TFAdr::VorganglisteClick()
-{
-}
+void TFAdr::VorganglisteClick() {}
 
 void TFAdr::NewVorgangForAddress(QChar typ)
 {
-    if (!ToolButton3->isEnabled())
-        return;
+    if (!ToolButton3->isEnabled()) return;
     guarded([&] { newVorgangHandler()(*this, typ); });
 }
 

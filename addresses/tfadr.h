@@ -34,7 +34,7 @@ class TVexDaoTable;
 class TFAdr : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit TFAdr(QWidget *parent = nullptr);
     ~TFAdr() override;
 
@@ -117,7 +117,7 @@ public:
     // which installs this; until then their commands stay disabled.
     static void setNewVorgangHandler(std::function<void(TFAdr &, QChar typ)> handler);
 
-public Q_SLOTS:
+  public Q_SLOTS:
     // Part of the address window proper.
     void fastfindChange(const QString &text);
     void kdsuchChange(const QString &text);
@@ -166,12 +166,12 @@ public Q_SLOTS:
     // document windows.
     void updateDocumentCommands();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override; // FormCloseQuery, then FormClose
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     void FormCreate();
     void FormClose();
     void buildActions();

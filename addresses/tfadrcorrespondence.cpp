@@ -83,14 +83,13 @@ void TFAdr::ApoFrau1Click()
 
 void TFAdr::SendMailTo(const QString &address)
 {
-    if (address.isEmpty())
-        return;
+    if (address.isEmpty()) return;
     // The field holds one address: characters that would add headers or
     // attachments to the mail request ("?attach=...") are passed as text.
     QString text;
     for (const QChar c : address) {
-        if (c == QLatin1Char('?') || c == QLatin1Char('&') || c == QLatin1Char('#') || c == QLatin1Char('%') ||
-            c.isSpace() || c.category() == QChar::Other_Control)
+        if (c == QLatin1Char('?') || c == QLatin1Char('&') || c == QLatin1Char('#') ||
+            c == QLatin1Char('%') || c.isSpace() || c.category() == QChar::Other_Control)
             text += QString::fromLatin1(QUrl::toPercentEncoding(QString(c)));
         else
             text += c;
@@ -100,8 +99,7 @@ void TFAdr::SendMailTo(const QString &address)
 
 void TFAdr::SpeedButton2Click()
 {
-    if (dataa->Adress.Active())
-        SendMailTo(dataa->AdressEMAIL->AsString());
+    if (dataa->Adress.Active()) SendMailTo(dataa->AdressEMAIL->AsString());
 }
 
 void TFAdr::emailschreiben1Click()
@@ -116,17 +114,14 @@ void TFAdr::NamenKontextPopup()
                               ? dataa->uPersonenEMAIL->AsString()
                               : QString();
     emailschreiben1->setEnabled(!email.isEmpty());
-    if (!email.isEmpty())
-        emailschreiben1->setText(QStringLiteral("e-mail an: ") + email);
+    if (!email.isEmpty()) emailschreiben1->setText(QStringLiteral("e-mail an: ") + email);
 }
 
 void TFAdr::SpeedButton3Click()
 {
-    if (!dataa->Adress.Active())
-        return;
+    if (!dataa->Adress.Active()) return;
     const QString www = dataa->AdressWWW->AsString();
-    if (www.isEmpty())
-        return;
+    if (www.isEmpty()) return;
     Platform::ShellOpen(QStringLiteral("http://www.") + www);
 }
 
@@ -154,23 +149,22 @@ QString memoLines(const QString &stored)
 
 void TFAdr::btExportClick()
 {
-    if (!dataa->Adress.Active())
-        return;
+    if (!dataa->Adress.Active()) return;
     exportmemo->clear();
     exportmemo->appendPlainText(
         (dataa->AdressVORNAME->AsString() + QLatin1Char(' ') + dataa->AdressNAME1->AsString()).trimmed());
     exportmemo->appendPlainText(memoLines(dataa->AdressNAMEN->AsString()));
     exportmemo->appendPlainText(dataa->AdressSTRASSE->AsString());
     exportmemo->appendPlainText(QString());
-    exportmemo->appendPlainText(dataa->AdressPLZ->AsString() + QLatin1Char(' ') + dataa->AdressORT->AsString());
+    exportmemo->appendPlainText(dataa->AdressPLZ->AsString() + QLatin1Char(' ') +
+                                dataa->AdressORT->AsString());
     exportmemo->selectAll();
     QGuiApplication::clipboard()->setText(linesWithWindowsBreaks(*exportmemo));
 }
 
 void TFAdr::Faxnummerexportieren1Click()
 {
-    if (!dataa->Adress.Active())
-        return;
+    if (!dataa->Adress.Active()) return;
     exportmemo->clear();
     exportmemo->appendPlainText(dataa->AdressTELEFAX->AsString());
     exportmemo->selectAll();
@@ -180,8 +174,7 @@ void TFAdr::Faxnummerexportieren1Click()
 void TFAdr::ToolButton4Click()
 {
     TVexDaoTable &adress = dataa->Adress;
-    if (!adress.Active())
-        return;
+    if (!adress.Active()) return;
     // One run, saved whole or not at all: a save that fails takes back the
     // marks cleared before it, and the display comes back either way.
     adress.DisableControls();

@@ -101,8 +101,7 @@ Tfadrins::Tfadrins(QWidget *parent) : QDialog(parent)
     setTabOrder(Button1, Button2);
 
     connect(Button1, &QPushButton::clicked, this, [this] {
-        if (Button1Click())
-            accept();
+        if (Button1Click()) accept();
     });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -116,9 +115,10 @@ bool Tfadrins::Button1Click()
     if (n->text().isEmpty()) {
         // The dialog stays open with everything typed, so that only the name
         // has to be added.
-        Dialogs::instance().message(this, QStringLiteral("Tavirelsverwaltung"),
-                                    QStringLiteral("Sie haben keinen Namen eingegeben. Speichern nicht möglich!"),
-                                    Dialogs::Warning, Dialogs::Ok);
+        Dialogs::instance().message(
+            this, QStringLiteral("Tavirelsverwaltung"),
+            QStringLiteral("Sie haben keinen Namen eingegeben. Speichern nicht möglich!"), Dialogs::Warning,
+            Dialogs::Ok);
         n->setFocus();
         return false;
     }

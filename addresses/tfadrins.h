@@ -11,7 +11,7 @@ class QStatusBar;
 class Tfadrins : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit Tfadrins(QWidget *parent = nullptr);
 
     QLineEdit *v, *n;
@@ -20,7 +20,7 @@ public:
     QPushButton *Button1, *Button2;
     QStatusBar *StatusBar1;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     // "&Anlegen": appends the address; true when the dialog may close.
     bool Button1Click();
 };

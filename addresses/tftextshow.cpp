@@ -49,8 +49,7 @@ void TFTextshow::LoadText(const QString &path)
 {
     m_path = path;
     Memo1->clear();
-    if (QFileInfo::exists(path))
-        Memo1->setPlainText(TextFiles::loadLines(path).join(QLatin1Char('\n')));
+    if (QFileInfo::exists(path)) Memo1->setPlainText(TextFiles::loadLines(path).join(QLatin1Char('\n')));
 }
 
 bool TFTextshow::Speichern1Click()
@@ -72,8 +71,7 @@ void TFTextshow::Beenden1Click()
 
 void TFTextshow::FormClose()
 {
-    if (m_closed)
-        return;
+    if (m_closed) return;
     m_closed = true;
     Speichern1Click();
 }

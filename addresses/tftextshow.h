@@ -11,7 +11,7 @@ class QPlainTextEdit;
 class TFTextshow : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TFTextshow(QWidget *parent = nullptr);
 
     QMenuBar *MainMenu1;
@@ -24,7 +24,7 @@ public:
     void LoadText(const QString &path);
     QString path() const { return m_path; }
 
-public Q_SLOTS:
+  public Q_SLOTS:
     // Writes the text; false (after the error box) when that failed.
     bool Speichern1Click();
     void Beenden1Click();
@@ -33,10 +33,10 @@ public Q_SLOTS:
     // reported and the window closes all the same.
     void done(int result) override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void FormClose();
 
     QString m_path;

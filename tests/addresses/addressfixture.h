@@ -31,14 +31,15 @@ inline void PrintTo(const QStringList &list, std::ostream *os)
 
 class AddressFixture : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         SetTodayForTests(QDate(2005, 3, 15));
         db = std::make_unique<TestDb>(demo);
         ProgramFolder::setDirForTests(db->folder());
         QDir(db->folder()).mkpath(QStringLiteral("notiz"));
-        TextFiles::saveLines(typesPath(), {QStringLiteral("Termin"), QStringLiteral("Anruf"), QStringLiteral("Brief")});
+        TextFiles::saveLines(typesPath(),
+                             {QStringLiteral("Termin"), QStringLiteral("Anruf"), QStringLiteral("Brief")});
         dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
     }
     void TearDown() override
@@ -59,8 +60,7 @@ protected:
     }
     TFAdr *openWindow()
     {
-        if (!addresses)
-            openModule();
+        if (!addresses) openModule();
         window = new TFAdr;
         window->resize(1280, 800);
         window->show();
@@ -69,7 +69,8 @@ protected:
     }
 
     // Rows written straight into the file, before the module reads it.
-    void address(int kdnr, const QString &name1, const QString &vorname = QString(), const QString &ort = QString())
+    void address(int kdnr, const QString &name1, const QString &vorname = QString(),
+                 const QString &ort = QString())
     {
         db->exec(QStringLiteral("insert into Adress (ID, KDNR, NAME1, VORNAME, ORT, TYP, kunde, Lieferant, "
                                 "Serienbrief) values (%1, %1, '%2', '%3', '%4', 1, 0, 0, 0)")

@@ -14,7 +14,7 @@ namespace {
 
 class Correspondence : public AddressFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         AddressFixture::SetUp();
@@ -92,7 +92,8 @@ TEST_F(Correspondence, MailAndWebGoToTheShellOnlyWithAnAddress)
     window->eingabeClick();
     window->SpeedButton2->click();
     window->SpeedButton3->click();
-    EXPECT_EQ(opened, QStringList({QStringLiteral("mailto:meier@example.com"), QStringLiteral("http://www.meier.de")}));
+    EXPECT_EQ(opened, QStringList({QStringLiteral("mailto:meier@example.com"),
+                                   QStringLiteral("http://www.meier.de")}));
     opened.clear();
     db->exec(QStringLiteral("update Adress set EMAIL = null, WWW = ''"));
     adress().Refresh();
@@ -101,7 +102,8 @@ TEST_F(Correspondence, MailAndWebGoToTheShellOnlyWithAnAddress)
     window->SendMailTo(QString());
     EXPECT_TRUE(opened.isEmpty());
     window->SendMailTo(QStringLiteral("meier@example.com?attach=/etc/passwd&cc=x@y.de"));
-    EXPECT_EQ(opened, QStringList(QStringLiteral("mailto:meier@example.com%3Fattach=/etc/passwd%26cc=x@y.de")))
+    EXPECT_EQ(opened,
+              QStringList(QStringLiteral("mailto:meier@example.com%3Fattach=/etc/passwd%26cc=x@y.de")))
         << "a stored address never adds headers or attachments";
     opened.clear();
     EXPECT_TRUE(dialogs->interactions().isEmpty()) << "empty fields do nothing, without a message";
@@ -119,7 +121,8 @@ TEST_F(Correspondence, ContactMenuOffersMailOnlyForAContactWithAnAddress)
     EXPECT_EQ(window->emailschreiben1->text(), QStringLiteral("e-mail an: adam@meier.de"));
     window->emailschreiben1->trigger();
     window->EMailanAnsprechpartner1->trigger();
-    EXPECT_EQ(opened, QStringList({QStringLiteral("mailto:adam@meier.de"), QStringLiteral("mailto:adam@meier.de")}));
+    EXPECT_EQ(opened,
+              QStringList({QStringLiteral("mailto:adam@meier.de"), QStringLiteral("mailto:adam@meier.de")}));
 
     persons().Next();
     window->NamenKontextPopup();
@@ -159,7 +162,7 @@ TEST_F(Correspondence, FaxNumberToClipboard)
 
 class MailMergeMarks : public AddressFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         AddressFixture::SetUp();
@@ -199,8 +202,7 @@ TEST_F(MailMergeMarks, AFailedSaveTakesTheRunBackAndTheDisplayResumes)
     int saves = 0;
     const auto rule = adress().BeforePost;
     adress().BeforePost = [&](TVexDaoTable &ds) {
-        if (++saves == 2)
-            throw AppError(QStringLiteral("Datenträger voll"));
+        if (++saves == 2) throw AppError(QStringLiteral("Datenträger voll"));
         rule(ds);
     };
     dialogs->answerMessage(Dialogs::Ok);

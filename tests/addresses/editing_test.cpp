@@ -19,7 +19,7 @@ namespace {
 
 class Editing : public AddressFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         AddressFixture::SetUp();
@@ -57,8 +57,8 @@ TEST_F(Editing, SwitchEnablesTheFourAreasTogether)
     for (QWidget *w : areas)
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(window->DBGrid2->isEnabled()) << "the contacts grid lies on the address page";
-    for (QWidget *w : QList<QWidget *>{window->DBNavigator1, window->fastfind, window->kdsuch, window->control,
-                                       window->DBGrid1})
+    for (QWidget *w : QList<QWidget *>{window->DBNavigator1, window->fastfind, window->kdsuch,
+                                       window->control, window->DBGrid1})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 
     window->eingabe->click();
@@ -88,7 +88,8 @@ TEST_F(Editing, DeleteAsksAndTakesContactsAndNotesAlong)
     goTo(2);
     dialogs->answerMessage(Dialogs::No);
     window->Adresselschen1->trigger();
-    EXPECT_EQ(messages(), QStringLiteral("Tavirelsverwaltung|Wollen Sie wirklich die Adresse Bauer löschen?"));
+    EXPECT_EQ(messages(),
+              QStringLiteral("Tavirelsverwaltung|Wollen Sie wirklich die Adresse Bauer löschen?"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from Adress")), 3) << "No deletes nothing";
     EXPECT_EQ(currentKdnr(), 2);
 
@@ -128,11 +129,14 @@ TEST_F(Editing, QuickEntryWithANameCreatesTheNextAddressAndSwitchesEditingOn)
     EXPECT_TRUE(window->editing());
     EXPECT_EQ(adress().State(), DataSetState::Edit) << "left in editing for the window";
     EXPECT_EQ(count(QStringLiteral("select count(*) from Adress")), 4);
-    EXPECT_EQ(db->scalar(QStringLiteral("select NAME1 || '|' || ORT || '|' || cast(TYP as integer) || '|' || MA || '|' || ANGELEGT "
-                                        "|| '|' || ifnull(VORNAME, '') || '|' || ifnull(NAMEN, '') from Adress "
-                                        "where KDNR = 4"))
-                  .rawText(),
-              QStringLiteral("Neumann|Kassel|2|TV|2005-03-15||"));
+    EXPECT_EQ(
+        db
+            ->scalar(QStringLiteral(
+                "select NAME1 || '|' || ORT || '|' || cast(TYP as integer) || '|' || MA || '|' || ANGELEGT "
+                "|| '|' || ifnull(VORNAME, '') || '|' || ifnull(NAMEN, '') from Adress "
+                "where KDNR = 4"))
+            .rawText(),
+        QStringLiteral("Neumann|Kassel|2|TV|2005-03-15||"));
     EXPECT_EQ(current("NAME1"), QStringLiteral("Neumann"));
 }
 
@@ -159,8 +163,9 @@ TEST_F(Editing, QuickEntryWithoutANameWarnsAndStoresNothing)
     });
     dialogs->answerMessage(Dialogs::Ok);
     window->adrinsClick();
-    EXPECT_EQ(messages(),
-              QStringLiteral("Tavirelsverwaltung|Sie haben keinen Namen eingegeben. Speichern nicht möglich!"));
+    EXPECT_EQ(
+        messages(),
+        QStringLiteral("Tavirelsverwaltung|Sie haben keinen Namen eingegeben. Speichern nicht möglich!"));
     EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Warning);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Adress")), 3);
     EXPECT_EQ(adress().State(), DataSetState::Browse);
@@ -175,11 +180,13 @@ TEST_F(Editing, ClosingAfterQuickEntryAsksAndYesSaves)
     window->eOrt->setFocus();
     QTest::keyClicks(window->eOrt, "er");
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(messages(), QStringLiteral("Tavirelsverwaltung|Der aktuelle Datensatz ist noch nicht gespeichert. "
-                                         "Wollen Sie jetzt speichern?"));
+    EXPECT_EQ(messages(),
+              QStringLiteral("Tavirelsverwaltung|Der aktuelle Datensatz ist noch nicht gespeichert. "
+                             "Wollen Sie jetzt speichern?"));
     EXPECT_EQ(dialogs->interactions().last().buttons, Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
     EXPECT_EQ(adress().State(), DataSetState::Browse);
-    EXPECT_EQ(db->scalar(QStringLiteral("select ORT from Adress where KDNR = 4")).rawText(), QStringLiteral("Kasseler"))
+    EXPECT_EQ(db->scalar(QStringLiteral("select ORT from Adress where KDNR = 4")).rawText(),
+              QStringLiteral("Kasseler"))
         << "the text being typed is saved too";
 }
 
@@ -192,11 +199,12 @@ TEST_F(Editing, ClosingAsksBothQuestionsAndCancelOnTheFirstKeepsTheWindow)
     addresses->uPersonenNAME->SetAsString(QStringLiteral("Eins-neu"));
     dialogs->answerMessage(Dialogs::Cancel).answerMessage(Dialogs::Yes);
     EXPECT_FALSE(window->close());
-    EXPECT_EQ(dialogs->messages(),
-              QStringList({QStringLiteral("Tavirelsverwaltung|Der aktuelle Datensatz ist noch nicht gespeichert. "
-                                          "Wollen Sie jetzt speichern?"),
-                           QStringLiteral("Tavirelsverwaltung|Der aktuelle Ansprechpartner ist noch nicht "
-                                          "gespeichert. Wollen Sie jetzt speichern?")}));
+    EXPECT_EQ(
+        dialogs->messages(),
+        QStringList({QStringLiteral("Tavirelsverwaltung|Der aktuelle Datensatz ist noch nicht gespeichert. "
+                                    "Wollen Sie jetzt speichern?"),
+                     QStringLiteral("Tavirelsverwaltung|Der aktuelle Ansprechpartner ist noch nicht "
+                                    "gespeichert. Wollen Sie jetzt speichern?")}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(count(QStringLiteral("select count(*) from Personen where NAME = 'Eins-neu'")), 1);
     EXPECT_EQ(adress().State(), DataSetState::Edit) << "Cancel leaves the address pending";
@@ -225,7 +233,8 @@ TEST_F(Editing, ContactPersonsAreAddedSavedAndDeletedAfterAQuestion)
 
     dialogs->answerMessage(Dialogs::No);
     window->Ansprechpartnerlschen1->trigger();
-    EXPECT_EQ(messages(), QStringLiteral("Tavirelsverwaltung|Wollen Sie den Ansprechpartner Neu wirklich löschen?"));
+    EXPECT_EQ(messages(),
+              QStringLiteral("Tavirelsverwaltung|Wollen Sie den Ansprechpartner Neu wirklich löschen?"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from Personen where FIRMAID = 1")), 1);
     dialogs->answerMessage(Dialogs::Yes);
     window->Ansprechpartnerlschen2->trigger();

@@ -15,7 +15,7 @@ namespace {
 
 class Notes : public AddressFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         AddressFixture::SetUp();
@@ -33,8 +33,7 @@ protected:
         const int keep = notes().RecNo();
         for (notes().First(); !notes().Eof(); notes().Next())
             texts << notes().FieldByName(QStringLiteral("Text"))->AsString();
-        if (keep >= 0)
-            notes().MoveTo(keep);
+        if (keep >= 0) notes().MoveTo(keep);
         return texts;
     }
     static QByteArray fileBytes(const QString &path)
@@ -48,7 +47,8 @@ TEST_F(Notes, EachAddressShowsItsOwnNotesNewestFirst)
 {
     openWindow();
     ASSERT_EQ(current("NAME1"), QStringLiteral("Adler"));
-    EXPECT_EQ(noteTexts(), QStringList({QStringLiteral("neuester"), QStringLiteral("erster"), QStringLiteral("ältester")}));
+    EXPECT_EQ(noteTexts(), QStringList({QStringLiteral("neuester"), QStringLiteral("erster"),
+                                        QStringLiteral("ältester")}));
     EXPECT_EQ(window->DBGrid3->model()->rowCount(), 3);
     EXPECT_EQ(window->DBGrid3->model()->index(0, 0).data().toString(), QStringLiteral("01.02.2005"));
     adress().Next();
@@ -72,10 +72,11 @@ TEST_F(Notes, ANewNoteBelongsToTheCurrentAddressAndIsDatedToday)
     QTest::keyClicks(window->DBMemo1, "Angebot geschickt");
     window->DBNavigator2->click(DBNavigator::Post);
     EXPECT_EQ(notes().State(), DataSetState::Browse);
-    EXPECT_EQ(db->scalar(QStringLiteral("select KDNR || '|' || Datum || '|' || Typ || '|' || Text from Notizen "
-                                        "where Text like 'Angebot%'"))
-                  .rawText(),
-              QStringLiteral("2.0|2005-03-15|Brief|Angebot geschickt"));
+    EXPECT_EQ(
+        db->scalar(QStringLiteral("select KDNR || '|' || Datum || '|' || Typ || '|' || Text from Notizen "
+                                  "where Text like 'Angebot%'"))
+            .rawText(),
+        QStringLiteral("2.0|2005-03-15|Brief|Angebot geschickt"));
     EXPECT_EQ(noteTexts(), QStringList({QStringLiteral("Angebot geschickt"), QStringLiteral("von Bauer")}));
     adress().First();
     EXPECT_EQ(noteTexts().size(), 3) << "the other address keeps its own";
@@ -88,8 +89,9 @@ TEST_F(Notes, NotesAreLockedWhileEditingIsOff)
     dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
     window->DBNavigator2->click(DBNavigator::Insert);
     window->DBNavigator2->click(DBNavigator::Delete);
-    EXPECT_EQ(dialogs->messages(), QStringList({QStringLiteral("Tavirelsverwaltung|Bearbeitung ist gesperrt!"),
-                                                QStringLiteral("Tavirelsverwaltung|Bearbeitung ist gesperrt!")}));
+    EXPECT_EQ(dialogs->messages(),
+              QStringList({QStringLiteral("Tavirelsverwaltung|Bearbeitung ist gesperrt!"),
+                           QStringLiteral("Tavirelsverwaltung|Bearbeitung ist gesperrt!")}));
     EXPECT_EQ(notes().State(), DataSetState::Browse);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Notizen")), 4);
     window->DBNavigator2->click(DBNavigator::Next);
@@ -119,7 +121,8 @@ TEST_F(Notes, ANoteBeingTypedIsSavedWhenTheWindowCloses)
     QTest::keyClicks(window->DBMemo1, "noch offen");
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(dialogs->interactions().isEmpty());
-    EXPECT_EQ(count(QStringLiteral("select count(*) from Notizen where KDNR = 1 and Text = 'noch offen'")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Notizen where KDNR = 1 and Text = 'noch offen'")),
+              1);
 }
 
 TEST_F(Notes, AnOlderFileWithoutTheTableGetsIt)
@@ -155,9 +158,8 @@ TEST_F(Notes, NoteTypesAreSortedAndTheEditorChangesThemForTheNextWindowOnly)
 
     EXPECT_TRUE(window->close());
     openWindow();
-    EXPECT_EQ(window->Vtypbox->items(),
-              QStringList({QStringLiteral("Anruf"), QStringLiteral("Besuch"), QStringLiteral("Brief"),
-                           QStringLiteral("Termin")}));
+    EXPECT_EQ(window->Vtypbox->items(), QStringList({QStringLiteral("Anruf"), QStringLiteral("Besuch"),
+                                                     QStringLiteral("Brief"), QStringLiteral("Termin")}));
 }
 
 TEST_F(Notes, MissingNoteTypesAreReportedAndTheWindowOpensAnyway)
@@ -165,7 +167,8 @@ TEST_F(Notes, MissingNoteTypesAreReportedAndTheWindowOpensAnyway)
     QFile::remove(typesPath());
     dialogs->answerMessage(Dialogs::Ok);
     openWindow();
-    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("Tavirelsverwaltung|Datei "))) << lastMessage().toStdString();
+    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("Tavirelsverwaltung|Datei ")))
+        << lastMessage().toStdString();
     EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Error);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Vtypbox->count(), 0);
@@ -173,7 +176,7 @@ TEST_F(Notes, MissingNoteTypesAreReportedAndTheWindowOpensAnyway)
 
 class NoteViewer : public AddressFixture
 {
-protected:
+  protected:
     static QByteArray fileBytes(const QString &path)
     {
         QFile f(path);

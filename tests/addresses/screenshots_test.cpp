@@ -13,13 +13,14 @@ namespace {
 
 class Screenshots : public AddressFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         demo = true;
         AddressFixture::SetUp();
-        TextFiles::saveLines(typesPath(), {QStringLiteral("Anruf"), QStringLiteral("Besuch"), QStringLiteral("Brief"),
-                                           QStringLiteral("E-Mail"), QStringLiteral("Fax"), QStringLiteral("Termin")});
+        TextFiles::saveLines(typesPath(),
+                             {QStringLiteral("Anruf"), QStringLiteral("Besuch"), QStringLiteral("Brief"),
+                              QStringLiteral("E-Mail"), QStringLiteral("Fax"), QStringLiteral("Termin")});
     }
     // Writes the window as it is drawn and checks that the picture holds more
     // than an empty frame.

@@ -12,7 +12,7 @@ namespace {
 
 class Searches : public AddressFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         AddressFixture::SetUp();
@@ -59,9 +59,10 @@ TEST_F(Searches, CustomerNumberSearchStartsWithTheFourthCharacterAndReportsEachM
 
     dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
     typeInto(window->kdsuch, QStringLiteral("17"));
-    EXPECT_EQ(dialogs->messages(),
-              QStringList({QStringLiteral("Tavirelsverwaltung|Kdnr 10041 konnte nicht lokalisiert werden"),
-                           QStringLiteral("Tavirelsverwaltung|Kdnr 100417 konnte nicht lokalisiert werden")}));
+    EXPECT_EQ(
+        dialogs->messages(),
+        QStringList({QStringLiteral("Tavirelsverwaltung|Kdnr 10041 konnte nicht lokalisiert werden"),
+                     QStringLiteral("Tavirelsverwaltung|Kdnr 100417 konnte nicht lokalisiert werden")}));
     EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Information);
     EXPECT_EQ(currentKdnr(), 1004) << "a miss keeps the position";
     EXPECT_TRUE(dialogs->allAnswered());
@@ -71,13 +72,16 @@ TEST_F(Searches, TextThatIsNoWholeNumberIsNotFoundAndNeverBecomesACondition)
 {
     window->kdsuch->setText(QStringLiteral("2000"));
     ASSERT_EQ(currentKdnr(), 2000);
-    for (const QString &typed : {QStringLiteral("1 or 1=1"), QStringLiteral("12a4"), QStringLiteral("1001)"),
-                                 QStringLiteral("kdnr>0"), QStringLiteral("1e10"), QStringLiteral("99999999999999999999")}) {
+    for (const QString &typed :
+         {QStringLiteral("1 or 1=1"), QStringLiteral("12a4"), QStringLiteral("1001)"),
+          QStringLiteral("kdnr>0"), QStringLiteral("1e10"), QStringLiteral("99999999999999999999")}) {
         dialogs->clear();
         dialogs->answerMessage(Dialogs::Ok);
         window->kdsuch->setText(typed);
-        EXPECT_EQ(dialogs->messages(),
-                  QStringList(QStringLiteral("Tavirelsverwaltung|Kdnr %1 konnte nicht lokalisiert werden").arg(typed)))
+        EXPECT_EQ(
+            dialogs->messages(),
+            QStringList(
+                QStringLiteral("Tavirelsverwaltung|Kdnr %1 konnte nicht lokalisiert werden").arg(typed)))
             << typed.toStdString();
         EXPECT_EQ(currentKdnr(), 2000) << typed.toStdString();
         EXPECT_FALSE(adress().Filter().contains(QLatin1String("or"))) << adress().Filter().toStdString();
@@ -114,8 +118,9 @@ TEST_F(Searches, SortMenuOrdersMarksOneChoiceAndMovesToTheFirst)
     QStringList cities;
     for (adress().First(); !adress().Eof(); adress().Next())
         cities << current("ORT");
-    EXPECT_EQ(cities, QStringList({QStringLiteral("Aachen"), QStringLiteral("Berlin"), QStringLiteral("Kassel"),
-                                   QStringLiteral("Mainz"), QStringLiteral("Ulm")}));
+    EXPECT_EQ(cities,
+              QStringList({QStringLiteral("Aachen"), QStringLiteral("Berlin"), QStringLiteral("Kassel"),
+                           QStringLiteral("Mainz"), QStringLiteral("Ulm")}));
     window->Vorname1->trigger();
     EXPECT_EQ(current("VORNAME"), QStringLiteral("Anna"));
     EXPECT_FALSE(window->Ort1->isChecked());
