@@ -1,0 +1,42 @@
+// An error that no operation catches ends that operation in the error box;
+// the program goes on.
+#include "shelldialogs.h"
+
+#include "data/apperror.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+TEST(ErrorBox, AnErrorThrownByAClickedSlotIsShownAndTheProgramGoesOn)
+{
+    ShellDialogs dialogs;
+    QPushButton button(QStringLiteral("Speichern"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&clicks] {
+        ++clicks;
+        if (clicks == 1) throw AppError(QStringLiteral("Kunde nicht gefunden"));
+        if (clicks == 2) throw std::runtime_error("Speicher voll");
+    });
+    button.show();
+
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(dialogs.messages, (QStringList{QStringLiteral("Tavirelsverwaltung|Kunde nicht gefunden."),
+                                             QStringLiteral("Tavirelsverwaltung|Speicher voll.")}));
+    EXPECT_FALSE(button.isDown());
+}
+
+TEST(ErrorBox, AnErrorOfAQueuedCallIsShownToo)
+{
+    ShellDialogs dialogs;
+    QObject target;
+    QMetaObject::invokeMethod(
+        &target, [] { throw AppError(QStringLiteral("Datei nicht gefunden")); }, Qt::QueuedConnection);
+    QCoreApplication::sendPostedEvents(&target, QEvent::MetaCall);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Tavirelsverwaltung|Datei nicht gefunden.")});
+}
