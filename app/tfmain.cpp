@@ -408,7 +408,6 @@ void Tfmain::Beenden1Click()
     for (QMdiSubWindow *frame : frames)
         delete frame;
     close();
-    QCoreApplication::quit();
 }
 
 void Tfmain::closeEvent(QCloseEvent *event)
@@ -425,6 +424,9 @@ void Tfmain::closeEvent(QCloseEvent *event)
         }
     }
     event->accept();
+    // The run ends with the main window, whatever other top-level window
+    // (a print preview, say) is still open.
+    QCoreApplication::quit();
 }
 
 void Tfmain::Nebeneinander1Click()

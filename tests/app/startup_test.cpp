@@ -24,11 +24,7 @@ namespace {
 class StartupTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        QApplication::setQuitOnLastWindowClosed(false);
-        m_name = QCoreApplication::applicationName();
-    }
+    void SetUp() override { m_name = QCoreApplication::applicationName(); }
     void TearDown() override
     {
         // The observers of the tests hold their locals, which are gone now.
@@ -37,7 +33,6 @@ class StartupTest : public ::testing::Test
         ProgramFolder::setDirForTests(QString());
         QCoreApplication::setApplicationName(m_name);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QApplication::setQuitOnLastWindowClosed(true);
     }
 
     ShellDialogs dialogs;
