@@ -65,6 +65,9 @@ Tfmain *start(const QString &databasePath)
     step(QStringLiteral("TFinfo"), [] {
         auto *splash = new TFinfo;
         splash->show();
+        // The window system maps the window asynchronously; let it do so now
+        // so that the splash is seen while the modules open the database.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         splash->repaint();
     });
     step(QStringLiteral("Titel"), [] {
