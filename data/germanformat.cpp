@@ -299,10 +299,14 @@ bool parseIso(const char *p, int len, qint64 *stamp)
     } else if (len != 10) {
         return false;
     }
-    const QDate date(y, m, d);
-    if (!date.isValid())
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (d > monthDays[m - 1] + (m == 2 && leap ? 1 : 0))
         return false;
-    *stamp = Value::stampOf(date, secs);
+    // Julian day number of a Gregorian date, without building a QDate.
+    const qint64 a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
+    const qint64 jd = d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
+    *stamp = jd * 86400 + secs;
     return true;
 }
 

@@ -6,10 +6,20 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <sqlite3.h>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
 bool g_simulateMissing = false;
+
+struct StringHash
+{
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
 
 QString busyMessage()
 {
@@ -97,6 +107,7 @@ public:
 
     void reset() override
     {
+        m_caches.clear();
         sqlite3_reset(m_stmt);
         sqlite3_clear_bindings(m_stmt);
     }
@@ -115,8 +126,7 @@ public:
                 return Value(QString::number(sqlite3_column_int64(m_stmt, i)));
             if (st == SQLITE_FLOAT)
                 return Value(German::formatFloat(sqlite3_column_double(m_stmt, i)));
-            return Value(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)),
-                                           sqlite3_column_bytes(m_stmt, i)));
+            return Value(text(i));
         case FieldType::Number:
             if (st == SQLITE_TEXT)
                 return textAsNumber(i);
@@ -162,6 +172,42 @@ public:
     }
 
 private:
+    // Many texts repeat from row to row (type letters, currencies, towns,
+    // area codes); sharing one string for each saves an allocation per cell.
+    // A column whose texts do not repeat stops being looked up after a while.
+    struct ColumnCache
+    {
+        std::unordered_map<std::string, QString, StringHash, std::equal_to<>> texts;
+        int lookups = 0, hits = 0;
+        bool enabled = true;
+    };
+
+    QString text(int i) const
+    {
+        const char *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i));
+        const int n = sqlite3_column_bytes(m_stmt, i);
+        if (n == 0 || n > 24)
+            return QString::fromUtf8(p, n);
+        if (size_t(i) >= m_caches.size())
+            m_caches.resize(size_t(i) + 1);
+        ColumnCache &c = m_caches[size_t(i)];
+        if (!c.enabled)
+            return QString::fromUtf8(p, n);
+        ++c.lookups;
+        const std::string_view key(p, size_t(n));
+        auto it = c.texts.find(key);
+        if (it != c.texts.end()) {
+            ++c.hits;
+            return it->second;
+        }
+        if (c.lookups >= 256 && c.hits * 2 < c.lookups) {
+            c.enabled = false;
+            c.texts.clear();
+            return QString::fromUtf8(p, n);
+        }
+        return c.texts.emplace(std::string(key), QString::fromUtf8(p, n)).first->second;
+    }
+
     Value textAsNumber(int i) const
     {
         double d = 0;
@@ -173,6 +219,7 @@ private:
 
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
+    mutable std::vector<ColumnCache> m_caches;
 };
 
 class SqliteEngine : public Engine

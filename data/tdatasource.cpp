@@ -12,7 +12,8 @@ TDataSource::~TDataSource()
 {
     if (m_dataset)
         m_dataset->removeSource(this);
-    for (const auto &d : m_details)
+    const auto details = m_details; // unlinking edits the list
+    for (const auto &d : details)
         if (d)
             d->setMasterSource(nullptr);
 }

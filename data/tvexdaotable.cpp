@@ -680,6 +680,7 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
     if (!master || master->Active())
         readRows(q, rows);
     m_rows.swap(rows);
+    m_rowIndexValid = false;
     m_state = DataSetState::Browse;
     m_modified = false;
     m_detailStale = false;
@@ -747,6 +748,7 @@ void TVexDaoTable::Close()
         BeforeClose(*this);
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_rowIndexValid = false;
     m_cur = -1;
     m_eof = m_bof = true;
     m_state = DataSetState::Inactive;
@@ -1015,6 +1017,8 @@ void TVexDaoTable::Post()
     }
     m_state = DataSetState::Browse;
     m_modified = false;
+    if (inserting && m_rowIndexValid)
+        m_rowIndex.insert(row.rowid[0], m_cur);
     Row fresh;
     if (readSingleRow(0, row.rowid[0], fresh))
         m_rows[size_t(m_cur)] = std::move(fresh);
@@ -1088,6 +1092,7 @@ void TVexDaoTable::Delete()
         m_db->noteWrite(m_tables.value(0));
         const int removed = m_cur;
         m_rows.erase(m_rows.begin() + m_cur);
+        m_rowIndexValid = false;
         if (m_cur >= int(m_rows.size()))
             m_cur = int(m_rows.size()) - 1;
         m_state = DataSetState::Browse;
@@ -1174,6 +1179,21 @@ bool TVexDaoTable::FindFirst()
                      m_filter);
     }
     CheckBrowseMode();
+    // "id = n" on the counter is answered from the row index, not by a scan.
+    if (cond && cond->kind == Sql::Expr::Compare && cond->op == Sql::Op::Eq &&
+        cond->left->kind == Sql::Expr::Column && cond->right->kind == Sql::Expr::Literal &&
+        cond->right->value.kind() == Value::Int) {
+        const TField *f = m_fields[size_t(cond->left->binding.fieldIndex)].get();
+        if (f->m_kind == FieldKind::Data && f->m_counter && f->m_tableIndex == 0) {
+            const int i = findByRowId(cond->right->value.rawInt());
+            if (i < 0)
+                return false;
+            m_bof = i == 0;
+            m_eof = false;
+            setCurrent(i);
+            return true;
+        }
+    }
     for (int i = 0; i < int(m_rows.size()); ++i) {
         if (!cond || rowMatches(*cond, i)) {
             m_bof = i == 0;
@@ -1183,6 +1203,19 @@ bool TVexDaoTable::FindFirst()
         }
     }
     return false;
+}
+
+int TVexDaoTable::findByRowId(qint64 rowid)
+{
+    if (!m_rowIndexValid) {
+        m_rowIndex.clear();
+        m_rowIndex.reserve(qsizetype(m_rows.size()));
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            if (m_rows[i].rowid[0])
+                m_rowIndex.insert(m_rows[i].rowid[0], int(i));
+        m_rowIndexValid = true;
+    }
+    return m_rowIndex.value(rowid, -1);
 }
 
 bool TVexDaoTable::Locate(const QString &fieldName, const Value &value, int options)
@@ -1351,6 +1384,7 @@ void TVexDaoTable::masterChanged(bool force)
     }
     CheckBrowseMode();
     if (!master->Active()) {
+        m_rowIndexValid = false;
         m_rows.clear();
         m_cur = -1;
         m_eof = m_bof = true;

@@ -8,6 +8,7 @@
 #include "tdatasource.h"
 #include "tfield.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -101,6 +102,8 @@ public:
     bool ControlsDisabled() const { return m_disableCount > 0; }
     // Saves or drops pending changes as a move does.
     void CheckBrowseMode();
+    // The engine SQL of the last read, for diagnostics and benchmarks.
+    QString lastQuerySql() const { return m_lastSql; }
     // Whether a field was assigned since the row entered edit or insert state.
     bool Modified() const { return m_modified; }
 
@@ -171,6 +174,12 @@ private:
     int m_tableCount = 1;
     QStringList m_tables;    // canonical names of the query's tables
     QList<TDataSource *> m_sources;
+
+    // Row index by the first table's row id, for finds by the counter; built
+    // when first needed and dropped whenever rows shift.
+    QHash<qint64, int> m_rowIndex;
+    bool m_rowIndexValid = false;
+    int findByRowId(qint64 rowid);
 
     // The last statement, kept while the query text stays the same (detail re-reads).
     QString m_lastSql;

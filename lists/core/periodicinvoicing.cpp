@@ -4,6 +4,7 @@
 #include "data/dates.h"
 #include "data/germanformat.h"
 #include "data/tdata.h"
+#include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
 
@@ -36,6 +37,10 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
     const QString today = German::formatDate(Today());
 
     vorganglist.DisableControls();
+    // One write transaction for the run, one savepoint per invoice: an error
+    // undoes only the invoice it struck, and the file is written once.
+    TVexDaoDatabase *db = vorgang.Database();
+    db->StartTransaction();
     try {
         vorganglist.setFilter(QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter)));
         vorganglist.setFiltered(true);
@@ -57,6 +62,13 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             vorganglist.Next();
         }
     } catch (const AppError &e) {
+        result.error = e.message();
+    }
+    try {
+        db->Commit();
+    } catch (const AppError &e) {
+        db->Rollback();
+        result = PeriodicRunResult();
         result.error = e.message();
     }
     // The list shows every document again, however the run ended.

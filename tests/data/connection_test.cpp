@@ -1,0 +1,106 @@
+// Opening the connection: its checks, the fallback to the program folder and
+// the messages of a missing file or engine.
+#include "data/engine.h"
+#include "data/programfolder.h"
+#include "tests/dbfixture.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+struct ProgramFolderScope
+{
+    explicit ProgramFolderScope(const QString &dir) { ProgramFolder::setDirForTests(dir); }
+    ~ProgramFolderScope() { ProgramFolder::setDirForTests(QString()); }
+};
+
+TEST(Connection, PropertiesAreChecked)
+{
+    TVexDaoDatabase db;
+    EXPECT_EQ(ERROR_OF(db.Open()), QStringLiteral("TVexDaoDatabase.F_Set_Active: Database property is not defined!"));
+    db.setDatabase(QStringLiteral("x.mdb"));
+    db.DatabaseType.clear();
+    EXPECT_EQ(ERROR_OF(db.Open()), QStringLiteral("TVexDaoDatabase.F_Set_Active: DatabaseType property is not defined!"));
+    TestDb file;
+    TVexDaoDatabase open;
+    open.setDatabase(file.path());
+    open.Open();
+    EXPECT_NO_THROW(open.Open()) << "opening an open connection does nothing";
+    EXPECT_EQ(ERROR_OF(open.setDatabase(QStringLiteral("y.mdb"))),
+              QStringLiteral("TVexDaoDatabase.F_Set_Database: Cannot set Database while Database is connected!"));
+}
+
+TEST(Connection, MissingFileFallsBackToTheProgramFolder)
+{
+    TestDb file;
+    QTemporaryDir programDir;
+    ProgramFolderScope scope(programDir.path());
+    const QString missing = programDir.path() + QStringLiteral("/daten/tavirel.mdb");
+    TVexDaoDatabase db;
+    db.setDatabase(missing);
+    EXPECT_EQ(ERROR_OF(db.Open()), QStringLiteral("Cannot find Database:\n") +
+                                       QDir::toNativeSeparators(programDir.path() + QStringLiteral("/tavirel.mdb")));
+    EXPECT_FALSE(db.Connected());
+    ASSERT_TRUE(QFile::copy(file.path(), programDir.path() + QStringLiteral("/tavirel.mdb")));
+    db.Open();
+    EXPECT_TRUE(db.Connected());
+}
+
+TEST(Connection, MissingEngineIsReported)
+{
+    TestDb file;
+    TVexDaoDatabase db;
+    db.setDatabase(file.path());
+    Engine::simulateMissingEngine(true);
+    const QString msg = ERROR_OF(db.Open());
+    Engine::simulateMissingEngine(false);
+    EXPECT_EQ(msg, QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+}
+
+TEST(Connection, DatasetsNeedAConnectionAndAText)
+{
+    TVexDaoDatabase db;
+    TVexDaoTable t(nullptr, QStringLiteral("x"));
+    t.setDatabase(&db);
+    t.setTableName(QStringLiteral("Adress"));
+    EXPECT_EQ(ERROR_OF(t.Open()), QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    TestDb file;
+    db.setDatabase(file.path());
+    db.Open();
+    TVexDaoTable empty(nullptr, QStringLiteral("y"));
+    empty.setDatabase(&db);
+    EXPECT_EQ(ERROR_OF(empty.Open()),
+              QStringLiteral("TVexDaoTable.OpenDaoRecordset: Missing TableName or QueryDefName, or SQL is empty!"));
+    db.Close();
+    EXPECT_FALSE(t.Active());
+}
+
+TEST(Connection, AliasNamesTheSameConnection)
+{
+    TestDb file;
+    TVexDaoDatabase db;
+    db.setAlias(QStringLiteral("Tavirelmdb"));
+    db.setDatabase(file.path());
+    db.Open();
+    TVexDaoTable t;
+    t.setDatabaseName(QStringLiteral("tavirelMDB"));
+    t.SQL() << QStringLiteral("select * from vtyp");
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), 7);
+}
+
+TEST(Connection, OlderFileWithoutNotesTableGetsIt)
+{
+    TestDb file;
+    file.exec(QStringLiteral("drop table Notizen"));
+    TVexDaoDatabase db;
+    db.setDatabase(file.path());
+    db.Open();
+    TVexDaoTable t;
+    t.setDatabase(&db);
+    t.setTableName(QStringLiteral("Notizen"));
+    EXPECT_NO_THROW(t.Open());
+}
+
+} // namespace
