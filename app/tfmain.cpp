@@ -12,7 +12,6 @@
 #include "data/tdataa.h"
 
 #include <QAbstractButton>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -24,7 +23,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QToolButton>
 
 Tfmain *fmain = nullptr;
 
