@@ -18,6 +18,11 @@ TDataSource::~TDataSource()
             d->setMasterSource(nullptr);
 }
 
+TVexDaoTable *TDataSource::DataSet() const
+{
+    return m_dataset;
+}
+
 void TDataSource::setDataSet(TVexDaoTable *dataset)
 {
     if (m_dataset == dataset)

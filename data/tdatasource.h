@@ -24,7 +24,7 @@ public:
     explicit TDataSource(QObject *parent = nullptr, TVexDaoTable *dataset = nullptr);
     ~TDataSource() override;
 
-    TVexDaoTable *DataSet() const { return m_dataset; }
+    TVexDaoTable *DataSet() const;
     void setDataSet(TVexDaoTable *dataset);
 
     void addUpdater(RecordUpdater *u);

@@ -799,12 +799,14 @@ void TVexDaoTable::Next()
 {
     checkActive();
     CheckBrowseMode();
+    const bool wasBof = m_bof;
     m_bof = false;
     if (m_cur + 1 < int(m_rows.size())) {
         m_eof = false;
         setCurrent(m_cur + 1);
-    } else {
+    } else if (!m_eof || wasBof) {
         m_eof = true;
+        notify(Notify::State); // the end flags changed: navigators follow
     }
 }
 
@@ -812,12 +814,14 @@ void TVexDaoTable::Prior()
 {
     checkActive();
     CheckBrowseMode();
+    const bool wasEof = m_eof;
     m_eof = false;
     if (m_cur > 0) {
         m_bof = false;
         setCurrent(m_cur - 1);
-    } else {
+    } else if (!m_bof || wasEof) {
         m_bof = true;
+        notify(Notify::State);
     }
 }
 

@@ -1,0 +1,115 @@
+#include "dbcombobox.h"
+
+#include "data/tfield.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+DBComboBox::DBComboBox(QWidget *parent) : QComboBox(parent), m_link(this)
+{
+    setInsertPolicy(QComboBox::NoInsert);
+    m_link.show = [this](TField *f) { showField(f); };
+    m_link.write = [this](TField &f) { f.SetAsString(currentText()); };
+    connect(this, &QComboBox::editTextChanged, this, [this] {
+        if (m_showing)
+            return;
+        if (m_readOnly || !m_link.beginChange())
+            m_link.reset();
+    });
+    connect(this, &QComboBox::activated, this, [this] { chosen(); });
+    showField(nullptr);
+}
+
+void DBComboBox::setItems(const QStringList &list)
+{
+    m_showing = true;
+    clear();
+    addItems(list);
+    m_showing = false;
+    m_link.refresh();
+}
+
+QStringList DBComboBox::items() const
+{
+    QStringList out;
+    for (int i = 0; i < count(); ++i)
+        out << itemText(i);
+    return out;
+}
+
+void DBComboBox::setEditable(bool on)
+{
+    m_showing = true;
+    QComboBox::setEditable(on);
+    setInsertPolicy(QComboBox::NoInsert);
+    m_showing = false;
+    m_link.refresh();
+}
+
+void DBComboBox::setReadOnly(bool on)
+{
+    m_readOnly = on;
+    m_link.refresh();
+}
+
+void DBComboBox::chosen()
+{
+    if (m_showing)
+        return;
+    if (m_readOnly || !m_link.beginChange()) {
+        m_link.reset();
+        return;
+    }
+    m_link.commit();
+}
+
+void DBComboBox::showField(TField *)
+{
+    const bool editable = isEditable();
+    if (editable)
+        lineEdit()->setReadOnly(m_readOnly || !m_link.canModify());
+    const QString shown = m_link.text(editable && hasFocus() && m_link.canModify());
+    m_showing = true;
+    if (editable) {
+        if (currentText() != shown)
+            setEditText(shown);
+    } else {
+        setCurrentIndex(findText(shown, Qt::MatchFixedString));
+    }
+    m_showing = false;
+}
+
+void DBComboBox::focusInEvent(QFocusEvent *event)
+{
+    m_link.focusEntered();
+    QComboBox::focusInEvent(event);
+}
+
+void DBComboBox::focusOutEvent(QFocusEvent *event)
+{
+    QComboBox::focusOutEvent(event);
+    m_link.focusLeft(event->reason());
+}
+
+void DBComboBox::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (m_link.escape()) {
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!m_link.commit()) {
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QComboBox::keyPressEvent(event);
+}

@@ -1,0 +1,68 @@
+#include "dbedit.h"
+
+#include "data/tfield.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent), m_link(this)
+{
+    m_link.show = [this](TField *f) { showField(f); };
+    m_link.write = [this](TField &f) { f.SetAsString(text()); };
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        if (!m_link.beginChange())
+            m_link.reset();
+    });
+    showField(nullptr);
+}
+
+void DBEdit::setReadOnly(bool on)
+{
+    m_readOnly = on;
+    m_link.refresh();
+}
+
+void DBEdit::showField(TField *f)
+{
+    QLineEdit::setReadOnly(m_readOnly || !m_link.canModify());
+    // The field's size limits typing, so that nothing is cut off silently.
+    setMaxLength(f && f->DataType() == FieldType::Text && f->Size() > 0 ? f->Size() : 32767);
+    const QString shown = m_link.text(hasFocus() && m_link.canModify());
+    if (shown != text())
+        setText(shown);
+}
+
+void DBEdit::focusInEvent(QFocusEvent *event)
+{
+    m_link.focusEntered();
+    QLineEdit::focusInEvent(event);
+}
+
+void DBEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    m_link.focusLeft(event->reason());
+}
+
+void DBEdit::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (m_link.escape()) {
+            selectAll();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!m_link.commit()) {
+            event->accept(); // a dialog's default button must not act on a rejected value
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QLineEdit::keyPressEvent(event);
+}

@@ -1,0 +1,219 @@
+#include "dbgrid.h"
+
+#include "dbgriddelegate.h"
+#include "dbgridmodel.h"
+#include "dialogs.h"
+
+#include "data/apperror.h"
+#include "data/tvexdaotable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+DBGrid::DBGrid(QWidget *parent)
+    : QTableView(parent), m_model(new DBGridModel(this)), m_delegate(new DBGridDelegate(m_model, this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setAlternatingRowColors(false);
+    setWordWrap(false);
+    setSortingEnabled(false);
+    // Fixed row heights keep scrolling over many rows independent of their contents.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Q_EMIT titleClicked(column, fieldNameAt(column)); });
+    connect(m_model, &DBGridModel::currentRowChanged, this, &DBGrid::followDataSet);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::applyColumnWidths);
+    updateEditTriggers();
+}
+
+DBGrid::~DBGrid()
+{
+    if (m_source)
+        m_source->removeUpdater(this);
+}
+
+void DBGrid::setDataSource(TDataSource *source)
+{
+    if (m_source) {
+        m_source->removeUpdater(this);
+        disconnect(m_source, nullptr, this, nullptr);
+    }
+    m_source = source;
+    if (m_source) {
+        m_source->addUpdater(this);
+        // After a cancel the typed text is gone from the row; so is its editor.
+        connect(m_source, &TDataSource::stateChanged, this, [this] {
+            const TVexDaoTable *ds = m_model->dataSet();
+            if (!ds || (ds->State() != DataSetState::Edit && ds->State() != DataSetState::Insert))
+                m_delegate->discardEditor();
+        });
+    }
+    m_model->setDataSource(source);
+}
+
+void DBGrid::updateRecord()
+{
+    m_delegate->updateRecord();
+}
+
+TDataSource *DBGrid::dataSource() const
+{
+    return m_model->dataSource();
+}
+
+void DBGrid::setColumns(const QList<DBGridColumn> &columns)
+{
+    m_model->setColumns(columns);
+    followDataSet(m_model->dataSet() && m_model->dataSet()->Active() ? m_model->dataSet()->RecNo() : -1);
+}
+
+void DBGrid::addColumn(const DBGridColumn &column)
+{
+    QList<DBGridColumn> all = m_model->columns();
+    all << column;
+    setColumns(all);
+}
+
+void DBGrid::addColumn(const QString &fieldName, const QString &title, int width)
+{
+    DBGridColumn c;
+    c.fieldName = fieldName;
+    c.title = title;
+    c.width = width;
+    addColumn(c);
+}
+
+void DBGrid::clearColumns()
+{
+    setColumns({});
+}
+
+QList<DBGridColumn> DBGrid::columns() const
+{
+    return m_model->columns();
+}
+
+QString DBGrid::fieldNameAt(int column) const
+{
+    return m_model->columnAt(column).fieldName;
+}
+
+void DBGrid::setRowSelect(bool on)
+{
+    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
+bool DBGrid::rowSelect() const
+{
+    return selectionBehavior() == QAbstractItemView::SelectRows;
+}
+
+void DBGrid::setReadOnly(bool on)
+{
+    m_model->setReadOnly(on);
+    updateEditTriggers();
+}
+
+bool DBGrid::isReadOnly() const
+{
+    return m_model->isReadOnly();
+}
+
+void DBGrid::updateEditTriggers()
+{
+    setEditTriggers(m_model->isReadOnly() ? QAbstractItemView::NoEditTriggers
+                                          : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                                QAbstractItemView::AnyKeyPressed);
+}
+
+void DBGrid::applyColumnWidths()
+{
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        const int width = m_model->columnAt(c).width;
+        if (width > 0)
+            setColumnWidth(c, width);
+    }
+}
+
+void DBGrid::followDataSet(int row)
+{
+    // An editor still open here belongs to a row the dataset has left or dropped.
+    if (state() == QAbstractItemView::EditingState && currentIndex().row() != row)
+        m_delegate->discardEditor();
+    m_syncing = true;
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clear();
+    } else {
+        const int column = qMax(currentIndex().column(), 0);
+        const QModelIndex index = m_model->index(row, qMin(column, qMax(m_model->columnCount() - 1, 0)));
+        if (index.isValid()) {
+            const auto flags = QItemSelectionModel::ClearAndSelect |
+                               (rowSelect() ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate);
+            selectionModel()->setCurrentIndex(index, flags);
+            scrollTo(index);
+        }
+    }
+    m_syncing = false;
+}
+
+void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    // While rows come and go the view moves its current cell by itself; that
+    // must not move the dataset, which is in the middle of the change.
+    if (m_syncing || m_model->isReshaping() || !current.isValid() || !m_model->isFollowing())
+        return;
+    TVexDaoTable *ds = m_model->dataSet();
+    if (current.row() == ds->RecNo())
+        return;
+    try {
+        ds->MoveTo(current.row());
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+    }
+    // The dataset may have refused to leave its row, or dropped a new one.
+    if (ds->RecNo() != current.row())
+        followDataSet(ds->RecNo());
+}
+
+void DBGrid::keyPressEvent(QKeyEvent *event)
+{
+    TVexDaoTable *ds = m_model->dataSet();
+    if (state() != QAbstractItemView::EditingState && m_model->isFollowing() && !isReadOnly() &&
+        event->modifiers() == Qt::NoModifier) {
+        try {
+            if (event->key() == Qt::Key_Escape &&
+                (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert)) {
+                ds->Cancel();
+                event->accept();
+                return;
+            }
+            if (event->key() == Qt::Key_Insert) {
+                ds->Insert();
+                event->accept();
+                return;
+            }
+        } catch (const AppError &e) {
+            ShowErrorBox(e.message(), this);
+            event->accept();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DBGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && m_model->isFollowing() && m_model->dataSet()->RecNo() == index.row())
+        Q_EMIT recordDoubleClicked();
+}

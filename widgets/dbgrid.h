@@ -1,0 +1,69 @@
+#pragma once
+// A table of a dataset's rows. The grid's current row is the dataset's
+// current row: choosing a row moves the dataset there, and moving the dataset
+// selects its row. Cells are edited through the columns' fields unless the
+// grid or the column is read-only. Fast on 100,000 rows: only the rows in
+// view are ever read.
+#include "dbgridcolumn.h"
+
+#include "data/tvexdaotable.h"
+
+#include <QPointer>
+#include <QTableView>
+
+class DBGridModel;
+class DBGridDelegate;
+class TField;
+
+class DBGrid : public QTableView, public RecordUpdater
+{
+    Q_OBJECT
+public:
+    explicit DBGrid(QWidget *parent = nullptr);
+    ~DBGrid() override;
+
+    void setDataSource(TDataSource *source);
+    TDataSource *dataSource() const;
+
+    // Columns: a window sets them all at once or adds them one by one; with
+    // none the grid shows every visible field of the dataset.
+    void setColumns(const QList<DBGridColumn> &columns);
+    void addColumn(const DBGridColumn &column);
+    void addColumn(const QString &fieldName, const QString &title = QString(), int width = 0);
+    void clearColumns();
+    QList<DBGridColumn> columns() const;
+    // The field name of a column as shown.
+    QString fieldNameAt(int column) const;
+
+    // Whole-row selection instead of single cells.
+    void setRowSelect(bool on);
+    bool rowSelect() const;
+    void setReadOnly(bool on);
+    bool isReadOnly() const;
+
+    DBGridModel *gridModel() const { return m_model; }
+
+    // Text typed into a cell is written when the dataset posts or leaves the row.
+    void updateRecord() override;
+
+Q_SIGNALS:
+    // A click on a column title.
+    void titleClicked(int column, const QString &fieldName);
+    // A double click on a row, after the dataset moved to it.
+    void recordDoubleClicked();
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void followDataSet(int row);
+    void applyColumnWidths();
+    void updateEditTriggers();
+
+    DBGridModel *m_model;
+    DBGridDelegate *m_delegate;
+    QPointer<TDataSource> m_source;
+    bool m_syncing = false;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// One column of a DBGrid as the window sets it up.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+struct DBGridColumn
+{
+    DBGridColumn(const QString &fieldName = QString(), const QString &title = QString(), int width = 0)
+        : fieldName(fieldName), title(title), width(width)
+    {
+    }
+
+    QString fieldName;
+    QString title;        // the field's display label (or name) when empty
+    int width = 0;        // pixels; 0 = the grid's default
+    bool readOnly = false;
+    QStringList pickList; // the cell editor offers these texts
+    QColor color;         // background; invalid = the grid's
+    QColor fontColor;     // text; invalid = the grid's
+    Qt::Alignment alignment = {}; // none = numbers right, everything else left
+};

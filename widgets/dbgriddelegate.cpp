@@ -1,0 +1,181 @@
+#include "dbgriddelegate.h"
+
+#include "dbgridmodel.h"
+#include "dialogs.h"
+
+#include "data/apperror.h"
+#include "data/tvexdaotable.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+const char *const kIndexProperty = "tavirelCell";
+const char *const kTouchedProperty = "tavirelTouched";
+
+QPersistentModelIndex indexOf(const QWidget *editor)
+{
+    return editor->property(kIndexProperty).value<QPersistentModelIndex>();
+}
+
+} // namespace
+
+DBGridDelegate::DBGridDelegate(DBGridModel *model, QObject *parent) : QStyledItemDelegate(parent), m_model(model)
+{
+}
+
+QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    const DBGridColumn column = m_model->columnAt(index.column());
+    QWidget *editor;
+    QLineEdit *line;
+    if (!column.pickList.isEmpty()) {
+        auto *combo = new QComboBox(parent);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->addItems(column.pickList);
+        line = combo->lineEdit();
+        editor = combo;
+        connect(combo, &QComboBox::activated, this, [this, combo] {
+            if (!combo->property(kTouchedProperty).toBool()) {
+                combo->setProperty(kTouchedProperty, true);
+                try {
+                    m_model->beginEdit(indexOf(combo));
+                } catch (const AppError &e) {
+                    ShowErrorBox(e.message(), combo);
+                }
+            }
+        });
+    } else {
+        line = new QLineEdit(parent);
+        editor = line;
+    }
+    line->setFrame(false);
+    m_editor = editor;
+    editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
+    connect(line, &QLineEdit::textEdited, this, [this, editor] {
+        if (editor->property(kTouchedProperty).toBool())
+            return;
+        editor->setProperty(kTouchedProperty, true);
+        try {
+            m_model->beginEdit(indexOf(editor));
+        } catch (const AppError &e) {
+            ShowErrorBox(e.message(), editor);
+        }
+    });
+    return editor;
+}
+
+QString DBGridDelegate::textOf(const QWidget *editor)
+{
+    if (const auto *combo = qobject_cast<const QComboBox *>(editor))
+        return combo->currentText();
+    if (const auto *line = qobject_cast<const QLineEdit *>(editor))
+        return line->text();
+    return QString();
+}
+
+void DBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    // A refresh of the row must not overwrite what the user is typing.
+    if (editor->property(kTouchedProperty).toBool())
+        return;
+    const QString text = index.data(Qt::EditRole).toString();
+    if (auto *combo = qobject_cast<QComboBox *>(editor))
+        combo->setEditText(text);
+    else if (auto *line = qobject_cast<QLineEdit *>(editor))
+        line->setText(text);
+}
+
+bool DBGridDelegate::write(QWidget *editor) const
+{
+    if (!editor->property(kTouchedProperty).toBool())
+        return true; // nothing typed: nothing to write
+    const QPersistentModelIndex index = indexOf(editor);
+    if (!index.isValid())
+        return true;
+    try {
+        m_model->writeCell(index, textOf(editor));
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), editor);
+        return false;
+    }
+    editor->setProperty(kTouchedProperty, false);
+    return true;
+}
+
+void DBGridDelegate::updateRecord()
+{
+    QWidget *editor = m_editor;
+    if (!editor || !editor->isVisible() || !editor->property(kTouchedProperty).toBool())
+        return;
+    const QPersistentModelIndex index = indexOf(editor);
+    const TVexDaoTable *ds = m_model->dataSet();
+    if (!index.isValid() || !ds || index.row() != ds->RecNo())
+        return;
+    m_model->writeCell(index, textOf(editor));
+    editor->setProperty(kTouchedProperty, false);
+}
+
+void DBGridDelegate::discardEditor()
+{
+    QWidget *editor = m_editor;
+    if (!editor || !editor->isVisible())
+        return;
+    editor->setProperty(kTouchedProperty, false);
+    Q_EMIT closeEditor(editor, RevertModelCache);
+}
+
+void DBGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &) const
+{
+    // The view commits this way when the user clicks another cell.
+    write(editor);
+}
+
+bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *editor = qobject_cast<QWidget *>(object);
+    if (!editor)
+        return QStyledItemDelegate::eventFilter(object, event);
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QAbstractItemDelegate::EndEditHint hint;
+        switch (key->key()) {
+        case Qt::Key_Tab:
+            hint = EditNextItem;
+            break;
+        case Qt::Key_Backtab:
+            hint = EditPreviousItem;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            hint = NoHint;
+            break;
+        default:
+            return QStyledItemDelegate::eventFilter(object, event);
+        }
+        if (write(editor))
+            Q_EMIT closeEditor(editor, hint);
+        return true;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            return false;
+        // Focus moving within the editor (a combo box's own parts) is no leaving.
+        for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
+            if (w == editor)
+                return false;
+        if (!write(editor)) {
+            editor->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        Q_EMIT closeEditor(editor, NoHint);
+        return false;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}

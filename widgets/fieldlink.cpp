@@ -1,0 +1,237 @@
+#include "fieldlink.h"
+
+#include "dialogs.h"
+
+#include "data/apperror.h"
+#include "data/tfield.h"
+#include "data/tvexdaotable.h"
+
+#include <QScopeGuard>
+#include <QWidget>
+
+FieldLink::FieldLink(QWidget *control) : QObject(nullptr), m_control(control)
+{
+}
+
+FieldLink::~FieldLink()
+{
+    if (m_source)
+        m_source->removeUpdater(this);
+}
+
+void FieldLink::setDataSource(TDataSource *source)
+{
+    if (m_source == source)
+        return;
+    if (m_source) {
+        m_source->removeUpdater(this);
+        disconnect(m_source, nullptr, this, nullptr);
+    }
+    m_source = source;
+    m_modified = false;
+    if (m_source) {
+        m_source->addUpdater(this);
+        connect(m_source, &TDataSource::dataSetChanged, this, &FieldLink::onDataSetChanged);
+        connect(m_source, &TDataSource::currentChanged, this, &FieldLink::onCurrentChanged);
+        connect(m_source, &TDataSource::recordChanged, this, &FieldLink::onRecordChanged);
+        connect(m_source, &TDataSource::stateChanged, this, &FieldLink::onStateChanged);
+        connect(m_source, &QObject::destroyed, this, [this] {
+            m_modified = false;
+            doShow();
+        });
+    }
+    refresh();
+}
+
+void FieldLink::setDataField(const QString &name)
+{
+    m_fieldName = name;
+    m_modified = false;
+    refresh();
+}
+
+TVexDaoTable *FieldLink::dataSet() const
+{
+    return m_source ? m_source->DataSet() : nullptr;
+}
+
+TField *FieldLink::field() const
+{
+    TVexDaoTable *ds = dataSet();
+    if (!ds || !ds->Active() || m_fieldName.isEmpty())
+        return nullptr;
+    return ds->FindField(m_fieldName);
+}
+
+bool FieldLink::canModify() const
+{
+    const TField *f = field();
+    return f && !f->ReadOnly && f->Kind() != FieldKind::Calculated && f->DataType() != FieldType::Counter;
+}
+
+bool FieldLink::editing() const
+{
+    const TVexDaoTable *ds = dataSet();
+    return ds && (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert);
+}
+
+bool FieldLink::following() const
+{
+    const TVexDaoTable *ds = dataSet();
+    return !ds || !ds->ControlsDisabled();
+}
+
+QString FieldLink::text(bool forEdit) const
+{
+    const TField *f = field();
+    if (!f)
+        return QString();
+    return forEdit ? f->EditText() : f->DisplayText();
+}
+
+bool FieldLink::beginChange()
+{
+    if (m_modified)
+        return true;
+    if (!canModify())
+        return false;
+    if (!editing()) {
+        // Edit() re-reads the row (and inserts on an empty dataset); the
+        // signals it sends must not overwrite what the user just typed.
+        try {
+            m_quiet = true;
+            auto restore = qScopeGuard([this] { m_quiet = false; });
+            dataSet()->Edit();
+        } catch (const AppError &e) {
+            ShowErrorBox(e.message(), m_control);
+            doShow();
+            return false;
+        }
+    }
+    m_modified = true;
+    return true;
+}
+
+void FieldLink::updateRecord()
+{
+    if (!m_modified)
+        return;
+    TField *f = field();
+    if (!f || !write || !editing()) {
+        m_modified = false;
+        return;
+    }
+    {
+        m_quiet = true;
+        auto restore = qScopeGuard([this] { m_quiet = false; });
+        write(*f); // a failure leaves the change pending
+    }
+    m_modified = false;
+    refresh();
+}
+
+bool FieldLink::commit()
+{
+    if (!m_modified || m_committing)
+        return !m_modified;
+    m_committing = true;
+    auto restore = qScopeGuard([this] { m_committing = false; });
+    try {
+        updateRecord();
+        return true;
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), m_control);
+        return false;
+    }
+}
+
+void FieldLink::reset()
+{
+    m_modified = false;
+    refresh();
+}
+
+void FieldLink::refresh()
+{
+    if (following())
+        doShow();
+}
+
+void FieldLink::doShow()
+{
+    if (!show)
+        return;
+    try {
+        show(field());
+    } catch (const AppError &e) {
+        // A calculated field's handler may fail while the row is shown.
+        ShowErrorBox(e.message(), m_control);
+    }
+}
+
+void FieldLink::focusEntered()
+{
+    if (!m_modified)
+        refresh();
+}
+
+void FieldLink::focusLeft(Qt::FocusReason reason)
+{
+    // A message box or a popup taking the focus is no leaving of the control.
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return;
+    if (!commit()) {
+        m_control->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    refresh();
+}
+
+bool FieldLink::escape()
+{
+    if (!m_modified)
+        return false;
+    reset();
+    return true;
+}
+
+void FieldLink::onDataSetChanged()
+{
+    if (!editing())
+        m_modified = false;
+    if (!m_modified && !m_quiet)
+        refresh();
+}
+
+void FieldLink::onCurrentChanged()
+{
+    if (m_quiet)
+        return;
+    m_modified = false;
+    refresh();
+}
+
+void FieldLink::onRecordChanged(TField *changed)
+{
+    if (m_quiet)
+        return;
+    TField *f = field();
+    // Calculated and lookup fields change with any field of the row.
+    if (changed && changed != f && !(f && f->Kind() != FieldKind::Data))
+        return;
+    // The program wrote this field itself: its value replaces the typed one.
+    if (changed == f && f)
+        m_modified = false;
+    if (!m_modified)
+        refresh();
+}
+
+void FieldLink::onStateChanged()
+{
+    if (m_quiet)
+        return;
+    if (!editing())
+        m_modified = false;
+    if (!m_modified)
+        refresh();
+}
