@@ -1,8 +1,7 @@
 // An error that no operation catches ends that operation in the error box;
 // the program goes on.
-#include "shelldialogs.h"
-
 #include "data/apperror.h"
+#include "widgets/scripteddialogs.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -11,7 +10,9 @@
 
 TEST(ErrorBox, AnErrorThrownByAClickedSlotIsShownAndTheProgramGoesOn)
 {
-    ShellDialogs dialogs;
+    ScriptedDialogsScope dialogs;
+    dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
+    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
     QPushButton button(QStringLiteral("Speichern"));
     int clicks = 0;
     QObject::connect(&button, &QPushButton::clicked, [&clicks] {
@@ -26,17 +27,18 @@ TEST(ErrorBox, AnErrorThrownByAClickedSlotIsShownAndTheProgramGoesOn)
     QTest::mouseClick(&button, Qt::LeftButton);
 
     EXPECT_EQ(clicks, 3);
-    EXPECT_EQ(dialogs.messages, (QStringList{QStringLiteral("Tavirelsverwaltung|Kunde nicht gefunden."),
-                                             QStringLiteral("Tavirelsverwaltung|Speicher voll.")}));
+    EXPECT_EQ(dialogs->messages(), (QStringList{QStringLiteral("Tavirelsverwaltung|Kunde nicht gefunden."),
+                                                QStringLiteral("Tavirelsverwaltung|Speicher voll.")}));
     EXPECT_FALSE(button.isDown());
 }
 
 TEST(ErrorBox, AnErrorOfAQueuedCallIsShownToo)
 {
-    ShellDialogs dialogs;
+    ScriptedDialogsScope dialogs;
+    dialogs->answerMessage(Dialogs::Ok);
     QObject target;
     QMetaObject::invokeMethod(
         &target, [] { throw AppError(QStringLiteral("Datei nicht gefunden")); }, Qt::QueuedConnection);
     QCoreApplication::sendPostedEvents(&target, QEvent::MetaCall);
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Tavirelsverwaltung|Datei nicht gefunden.")});
+    EXPECT_EQ(dialogs->messages(), QStringList{QStringLiteral("Tavirelsverwaltung|Datei nicht gefunden.")});
 }

@@ -2,7 +2,6 @@
 // without a database file, which shows the failures and still comes up.
 #include "app/startup.h"
 
-#include "shelldialogs.h"
 #include "testwindows.h"
 
 #include "app/tfinfo.h"
@@ -11,6 +10,7 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "tests/testdb.h"
+#include "widgets/scripteddialogs.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -24,7 +24,11 @@ namespace {
 class StartupTest : public ::testing::Test
 {
   protected:
-    void SetUp() override { m_name = QCoreApplication::applicationName(); }
+    void SetUp() override
+    {
+        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
+        m_name = QCoreApplication::applicationName();
+    }
     void TearDown() override
     {
         // The observers of the tests hold their locals, which are gone now.
@@ -35,7 +39,7 @@ class StartupTest : public ::testing::Test
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    ShellDialogs dialogs;
+    ScriptedDialogsScope dialogs;
     QString m_name;
 };
 
@@ -71,7 +75,7 @@ TEST_F(StartupTest, StepsRunInOrderWithTheSplashShowingTheProgress)
                                   QStringLiteral("Fortschritt 11"), QStringLiteral("TData"),
                                   QStringLiteral("TFAdr"), QStringLiteral("TFinfo geschlossen")}));
     EXPECT_EQ(bar, (QList<int>{1, 2, 3, 6, 7, 8, 9, 11}));
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(dialogs->interactions().isEmpty());
     EXPECT_TRUE(Finfo.isNull());
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main, fmain);
@@ -94,14 +98,16 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     QStringList steps;
     Startup::setObserverForTests([&steps](const QString &step) { steps << step; });
 
+    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
     Tfmain *main = Startup::start(folder.filePath(QStringLiteral("daten/tavirel.mdb")));
+    const QStringList messages = dialogs->messages();
 
     // The connection's message for the address module, then the document
     // module's own for its first dataset; nothing else.
-    ASSERT_EQ(dialogs.messages.size(), 2) << dialogs.messages.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|Cannot find Database:\n")));
-    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("tavirel.mdb")));
-    EXPECT_EQ(dialogs.messages[1],
+    ASSERT_EQ(messages.size(), 2) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|Cannot find Database:\n")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("tavirel.mdb")));
+    EXPECT_EQ(messages[1],
               QStringLiteral("Tavirelsverwaltung|TVexDaoTable.OpenDaoRecordset: Database is NOT connected."));
     EXPECT_TRUE(steps.endsWith(QStringLiteral("TFinfo geschlossen")));
     EXPECT_TRUE(Finfo.isNull());
@@ -117,7 +123,8 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     // Every menu entry and tool button can be used; what needs data says so.
     main->registerWindow(WindowKind::Vorgangsliste, [] { return new ListTestWindow; });
     main->registerWindow(WindowKind::Adressen, [] { return new TestWindow(QStringLiteral("Adressen")); });
-    dialogs.messages.clear();
+    dialogs->clear();
+    dialogs->answerMessage(Dialogs::Ok);
     QList<QAction *> actions;
     for (QMenu *menu : {main->Menue2, main->Fenster1, main->Datei1})
         actions << menu->actions();
@@ -126,8 +133,8 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
         if (a != main->Beenden1) a->trigger();
     QMetaObject::invokeMethod(main, "ShowVorgaengeOfAddress", Qt::QueuedConnection);
     QCoreApplication::sendPostedEvents(main, QEvent::MetaCall);
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|")));
+    ASSERT_EQ(dialogs->messages().size(), 1);
+    EXPECT_TRUE(dialogs->messages()[0].startsWith(QStringLiteral("Tavirelsverwaltung|")));
 
     main->Beenden1->trigger();
     EXPECT_FALSE(main->isVisible());

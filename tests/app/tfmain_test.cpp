@@ -3,12 +3,12 @@
 // the two ways of ending (close box asks the children, "&Beenden" does not).
 #include "app/tfmain.h"
 
-#include "shelldialogs.h"
 #include "testwindows.h"
 
 #include "data/programvalues.h"
 #include "data/tdataa.h"
 #include "tests/testdb.h"
+#include "widgets/scripteddialogs.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -28,6 +28,7 @@ class MainWindowTest : public ::testing::Test
   protected:
     void SetUp() override
     {
+        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
         main = std::make_unique<Tfmain>();
         main->show();
         QApplication::setActiveWindow(main.get());
@@ -70,7 +71,7 @@ class MainWindowTest : public ::testing::Test
         return s;
     }
 
-    ShellDialogs dialogs;
+    ScriptedDialogsScope dialogs;
     std::unique_ptr<Tfmain> main;
     QHash<QString, int> made;
 };
@@ -203,11 +204,11 @@ TEST_F(MainWindowTest, AWindowThatRefusesToCloseStaysWithItsReference)
     registerPlain(WindowKind::Adressen, QStringLiteral("Adressen"));
     main->Kontakte1->trigger();
     askBeforeClosing(child(0));
-    dialogs.answers = {Dialogs::Cancel, Dialogs::Cancel};
+    dialogs->answerMessage(Dialogs::Cancel).answerMessage(Dialogs::Cancel);
 
     main->Schlieen1->trigger();
     main->FAdr->close();
-    EXPECT_EQ(dialogs.messages.size(), 2);
+    EXPECT_TRUE(dialogs->allAnswered());
     EXPECT_FALSE(main->FAdr.isNull());
     EXPECT_EQ(main->childWindows().size(), 1);
     EXPECT_TRUE(main->FAdr->isVisible());
@@ -274,21 +275,21 @@ TEST_F(MainWindowTest, CloseBoxAsksEveryChildAndOneRefusalKeepsTheProgram)
     askBeforeClosing(child(0));
     askBeforeClosing(child(1));
     askBeforeClosing(child(2));
-    dialogs.answers = {Dialogs::No, Dialogs::Cancel};
+    dialogs->answerMessage(Dialogs::No).answerMessage(Dialogs::Cancel);
 
     EXPECT_FALSE(main->close());
     EXPECT_TRUE(main->isVisible());
     // Asked in turn until one refused; the third was not asked.
-    EXPECT_EQ(dialogs.messages, (QStringList{QStringLiteral("Adressen|Änderungen speichern?"),
-                                             QStringLiteral("Artikel|Änderungen speichern?")}));
+    EXPECT_EQ(dialogs->messages(), (QStringList{QStringLiteral("Adressen|Änderungen speichern?"),
+                                                QStringLiteral("Artikel|Änderungen speichern?")}));
     ASSERT_EQ(main->childWindows().size(), 2);
     EXPECT_TRUE(main->FAdr.isNull());
     EXPECT_FALSE(main->Fartikel.isNull());
 
-    dialogs.messages.clear();
-    dialogs.answers = {Dialogs::No, Dialogs::No};
+    dialogs->clear();
+    dialogs->answerMessage(Dialogs::No).answerMessage(Dialogs::No);
     EXPECT_TRUE(main->close());
-    EXPECT_EQ(dialogs.messages.size(), 2);
+    EXPECT_TRUE(dialogs->allAnswered());
     EXPECT_TRUE(main->childWindows().isEmpty());
 }
 
@@ -300,10 +301,10 @@ TEST_F(MainWindowTest, AltF4EndsThroughBeendenWithoutAskingTheChildren)
     main->ArtikelListe1->trigger();
     askBeforeClosing(child(0));
     askBeforeClosing(child(1));
-    dialogs.answers = {Dialogs::Cancel, Dialogs::Cancel};
 
+    // Any question here would fail the test as unexpected.
     QTest::keyClick(main.get(), Qt::Key_F4, Qt::AltModifier);
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs->interactions().isEmpty());
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(main->childWindows().isEmpty());
     EXPECT_TRUE(main->FAdr.isNull());
