@@ -135,6 +135,7 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     QCoreApplication::sendPostedEvents(main, QEvent::MetaCall);
     ASSERT_EQ(dialogs->messages().size(), 1);
     EXPECT_TRUE(dialogs->messages()[0].startsWith(QStringLiteral("Tavirelsverwaltung|")));
+    EXPECT_TRUE(dialogs->messages()[0].contains(QStringLiteral("geschlossener Datenmenge")));
 
     main->Beenden1->trigger();
     EXPECT_FALSE(main->isVisible());
