@@ -1,18 +1,29 @@
 #include "app/commandline.h"
+#include "app/startup.h"
+#include "app/tavirelapplication.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 
 int main(int argc, char **argv)
 {
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+
+    // "--db PATH" alone starts the windows on another database file.
+    QString databasePath;
+    if (args.size() == 3 && args.at(1) == QLatin1String("--db")) {
+        databasePath = args.at(2);
+        args = args.mid(0, 1);
+    } else if (args.size() == 2 && args.at(1).startsWith(QLatin1String("--db="))) {
+        databasePath = args.at(1).mid(5);
+        args = args.mid(0, 1);
+    }
+
     if (CommandLine::isCommand(args)) {
         QCoreApplication app(argc, argv);
         return CommandLine::run(args);
     }
-    QCoreApplication app(argc, argv);
-    std::puts("Die Fenster folgen; bis dahin: tavirel --help");
-    return 0;
+    TavirelApplication app(argc, argv);
+    return Startup::run(databasePath);
 }

@@ -1,10 +1,13 @@
-#include <QApplication>
+#include "app/tavirelapplication.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // The program's own application object, so that an error thrown by an
+    // event handler reaches the error box here as it does in the program.
+    TavirelApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,139 @@
+#include "startup.h"
+
+#include "appicons.h"
+#include "businesswindows.h"
+#include "tfinfo.h"
+#include "tfmain.h"
+
+#include "data/apperror.h"
+#include "data/progress.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
+#include "widgets/dialogs.h"
+
+#include <QApplication>
+#include <QProgressBar>
+#include <exception>
+
+namespace Startup {
+
+namespace {
+
+std::function<void(const QString &)> &observer()
+{
+    static std::function<void(const QString &)> o;
+    return o;
+}
+
+void told(const QString &step)
+{
+    if (observer()) observer()(step);
+}
+
+// A failure is shown in the error box and the caller goes on.
+void guarded(const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message());
+    } catch (const std::exception &e) {
+        ShowErrorBox(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+// One creation step: its failure is shown and the next step follows.
+void step(const QString &name, const std::function<void()> &body)
+{
+    guarded(body);
+    told(name);
+}
+
+void showProgress(int value)
+{
+    if (Finfo) {
+        Finfo->Progress->setValue(value);
+        Finfo->Progress->repaint();
+    }
+    told(QStringLiteral("Fortschritt %1").arg(value));
+}
+
+} // namespace
+
+Tfmain *start(const QString &databasePath)
+{
+    step(QStringLiteral("TFinfo"), [] {
+        auto *splash = new TFinfo;
+        splash->show();
+        // The window system maps the window asynchronously; let it do so now
+        // so that the splash is seen while the modules open the database.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        splash->repaint();
+    });
+    step(QStringLiteral("Titel"), [] {
+        // The name only: a display name would be appended to every caption.
+        QCoreApplication::setApplicationName(QStringLiteral("Tavirelsverwaltung"));
+        QApplication::setWindowIcon(QIcon(AppIcons::programSymbol()));
+    });
+    step(QStringLiteral("Tfmain"), [] {
+        auto *main = new Tfmain;
+        RegisterBusinessWindows(*main);
+    });
+
+    StartupProgress::setHandler(showProgress);
+    step(QStringLiteral("Tdataa"), [&databasePath] {
+        // The module exists even when its creation fails, so that every
+        // window finds its (closed) datasets.
+        dataa = new Tdataa;
+        dataa->DataModuleCreate(databasePath);
+    });
+    step(QStringLiteral("TData"), [] {
+        Data = new TData(dataa ? &dataa->Datenbank : nullptr);
+        Data->DataCreate();
+    });
+    StartupProgress::setHandler({});
+
+    // The address window is a child of the main window's client area, so the
+    // frame comes on screen first.
+    if (fmain) fmain->show();
+    step(QStringLiteral("TFAdr"), [] {
+        // Opens as soon as the address window has registered itself.
+        if (fmain && fmain->isRegistered(WindowKind::Adressen)) fmain->Kontakte1Click();
+    });
+    step(QStringLiteral("TFinfo geschlossen"), [] {
+        if (Finfo) {
+            Finfo->close();
+            delete Finfo.data();
+        }
+    });
+    return fmain;
+}
+
+void finish()
+{
+    delete fmain;
+    // A pending address change is saved as Adress closes; a failing save
+    // shows its message here rather than inside a destructor.
+    guarded([] {
+        if (dataa) dataa->Adress.Close();
+    });
+    delete Data;
+    Data = nullptr;
+    delete dataa;
+    dataa = nullptr;
+}
+
+int run(const QString &databasePath)
+{
+    if (!start(databasePath)) return 1;
+    const int status = QApplication::exec();
+    finish();
+    return status;
+}
+
+void setObserverForTests(std::function<void(const QString &step)> o)
+{
+    observer() = std::move(o);
+}
+
+} // namespace Startup

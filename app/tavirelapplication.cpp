@@ -1,0 +1,22 @@
+#include "tavirelapplication.h"
+
+#include "data/apperror.h"
+#include "widgets/dialogs.h"
+
+#include <exception>
+
+TavirelApplication::TavirelApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TavirelApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), activeWindow());
+    } catch (const std::exception &e) {
+        ShowErrorBox(QString::fromLocal8Bit(e.what()), activeWindow());
+    } catch (...) {
+        ShowErrorBox(QStringLiteral("Unbekannter Fehler"), activeWindow());
+    }
+    return false;
+}

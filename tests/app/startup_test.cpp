@@ -1,0 +1,142 @@
+// Start-up: the order of its steps with the splash's progress, and a start
+// without a database file, which shows the failures and still comes up.
+#include "app/startup.h"
+
+#include "testwindows.h"
+
+#include "app/tfinfo.h"
+#include "app/tfmain.h"
+#include "data/programfolder.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
+#include "tests/testdb.h"
+#include "widgets/scripteddialogs.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+class StartupTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
+        m_name = QCoreApplication::applicationName();
+    }
+    void TearDown() override
+    {
+        // The observers of the tests hold their locals, which are gone now.
+        Startup::setObserverForTests({});
+        Startup::finish();
+        ProgramFolder::setDirForTests(QString());
+        QCoreApplication::setApplicationName(m_name);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    ScriptedDialogsScope dialogs;
+    QString m_name;
+};
+
+} // namespace
+
+TEST_F(StartupTest, StepsRunInOrderWithTheSplashShowingTheProgress)
+{
+    TestDb db(true);
+    ProgramFolder::setDirForTests(db.folder());
+    QStringList steps;
+    QList<int> bar;
+    Startup::setObserverForTests([&](const QString &step) {
+        steps << step;
+        if (step == QLatin1String("TFinfo geschlossen")) return;
+        // The splash stays on screen until the last step.
+        EXPECT_TRUE(Finfo && Finfo->isVisible()) << step.toStdString();
+        if (step.startsWith(QLatin1String("Fortschritt"))) {
+            bar << (Finfo ? Finfo->Progress->value() : -1);
+            EXPECT_NE(fmain, nullptr);
+        }
+        if (step == QLatin1String("Tfmain")) {
+            EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Tavirelsverwaltung"));
+        }
+    });
+
+    Tfmain *main = Startup::start(db.path());
+
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("TFinfo"), QStringLiteral("Titel"), QStringLiteral("Tfmain"),
+                                  QStringLiteral("Fortschritt 1"), QStringLiteral("Fortschritt 2"),
+                                  QStringLiteral("Fortschritt 3"), QStringLiteral("Tdataa"),
+                                  QStringLiteral("Fortschritt 6"), QStringLiteral("Fortschritt 7"),
+                                  QStringLiteral("Fortschritt 8"), QStringLiteral("Fortschritt 9"),
+                                  QStringLiteral("Fortschritt 11"), QStringLiteral("TData"),
+                                  QStringLiteral("TFAdr"), QStringLiteral("TFinfo geschlossen")}));
+    EXPECT_EQ(bar, (QList<int>{1, 2, 3, 6, 7, 8, 9, 11}));
+    EXPECT_TRUE(dialogs->interactions().isEmpty());
+    EXPECT_TRUE(Finfo.isNull());
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main, fmain);
+    EXPECT_TRUE(main->isVisible());
+    ASSERT_NE(dataa, nullptr);
+    ASSERT_NE(Data, nullptr);
+    EXPECT_TRUE(dataa->Adress.Active());
+    EXPECT_TRUE(Data->typen.Active());
+
+    Startup::finish();
+    EXPECT_EQ(fmain, nullptr);
+    EXPECT_EQ(dataa, nullptr);
+    EXPECT_EQ(Data, nullptr);
+}
+
+TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
+{
+    QTemporaryDir folder;
+    ProgramFolder::setDirForTests(folder.path());
+    QStringList steps;
+    Startup::setObserverForTests([&steps](const QString &step) { steps << step; });
+
+    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(folder.filePath(QStringLiteral("daten/tavirel.mdb")));
+    const QStringList messages = dialogs->messages();
+
+    // The connection's message for the address module, then the document
+    // module's own for its first dataset; nothing else.
+    ASSERT_EQ(messages.size(), 2) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|Cannot find Database:\n")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("tavirel.mdb")));
+    EXPECT_EQ(messages[1],
+              QStringLiteral("Tavirelsverwaltung|TVexDaoTable.OpenDaoRecordset: Database is NOT connected."));
+    EXPECT_TRUE(steps.endsWith(QStringLiteral("TFinfo geschlossen")));
+    EXPECT_TRUE(Finfo.isNull());
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->isVisible());
+    ASSERT_NE(dataa, nullptr);
+    ASSERT_NE(Data, nullptr);
+    EXPECT_FALSE(dataa->Adress.Active());
+    EXPECT_FALSE(dataa->uPersonen.Active());
+    EXPECT_FALSE(Data->Artikel.Active());
+    EXPECT_FALSE(Data->vorgang.Active());
+
+    // Every menu entry and tool button can be used; what needs data says so.
+    main->registerWindow(WindowKind::Vorgangsliste, [] { return new ListTestWindow; });
+    main->registerWindow(WindowKind::Adressen, [] { return new TestWindow(QStringLiteral("Adressen")); });
+    dialogs->clear();
+    dialogs->answerMessage(Dialogs::Ok);
+    QList<QAction *> actions;
+    for (QMenu *menu : {main->Menue2, main->Fenster1, main->Datei1})
+        actions << menu->actions();
+    actions << main->ToolBar1->actions();
+    for (QAction *a : std::as_const(actions))
+        if (a != main->Beenden1) a->trigger();
+    QMetaObject::invokeMethod(main, "ShowVorgaengeOfAddress", Qt::QueuedConnection);
+    QCoreApplication::sendPostedEvents(main, QEvent::MetaCall);
+    ASSERT_EQ(dialogs->messages().size(), 1);
+    EXPECT_TRUE(dialogs->messages()[0].startsWith(QStringLiteral("Tavirelsverwaltung|")));
+    EXPECT_TRUE(dialogs->messages()[0].contains(QStringLiteral("geschlossener Datenmenge")));
+
+    main->Beenden1->trigger();
+    EXPECT_FALSE(main->isVisible());
+}
