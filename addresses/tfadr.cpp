@@ -4,6 +4,7 @@
 #include "tfadrins.h"
 #include "tftextshow.h"
 
+#include "app/tfmain.h"
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
@@ -171,10 +172,7 @@ TFAdr::TFAdr(QWidget *parent) : QWidget(parent)
     FormCreate();
 }
 
-TFAdr::~TFAdr()
-{
-    FormClose();
-}
+TFAdr::~TFAdr() = default;
 
 // ---------------------------------------------------------------------------
 // building the window
@@ -835,8 +833,9 @@ bool TFAdr::askToSave(TVexDaoTable &ds, const QString &question)
 
 void TFAdr::FormClose()
 {
-    // The program-wide reference empties itself: FAdr is a guarded pointer
-    // of the main window.
+    // The main window's frame empties the reference as well; a window that
+    // closes on its own must not leave it behind either.
+    if (fmain && fmain->FAdr == this) fmain->FAdr = nullptr;
 }
 
 void TFAdr::showEvent(QShowEvent *event)
@@ -1108,8 +1107,8 @@ void TFAdr::SpeedButton6Click()
 
 void TFAdr::updateDocumentCommands()
 {
-    const bool list = false;
-    const bool editor = false;
+    const bool list = fmain && fmain->isRegistered(WindowKind::Vorgangsliste);
+    const bool editor = fmain && fmain->isRegistered(WindowKind::Vorgang);
     Vorgangliste->setEnabled(list);
     alleVorgngean1->setEnabled(list);
     const bool newDocuments = editor && bool(newVorgangHandler());
@@ -1119,7 +1118,12 @@ void TFAdr::updateDocumentCommands()
         a->setEnabled(newDocuments);
 }
 
-void TFAdr::VorganglisteClick() {}
+void TFAdr::VorganglisteClick()
+{
+    updateDocumentCommands();
+    if (!Vorgangliste->isEnabled()) return;
+    guarded([] { fmain->ShowVorgaengeOfAddress(); });
+}
 
 void TFAdr::NewVorgangForAddress(QChar typ)
 {

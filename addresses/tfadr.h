@@ -3,6 +3,8 @@
 // contact persons and contact notes, and prepare correspondence with the
 // current address. It works on the shared datasets of the address data
 // module; only the contact notes have a dataset of the window's own.
+#include "app/mergingchild.h"
+
 #include <QList>
 #include <QStringList>
 #include <QWidget>
@@ -31,7 +33,7 @@ class QToolButton;
 class TDataSource;
 class TVexDaoTable;
 
-class TFAdr : public QWidget
+class TFAdr : public QWidget, public MergingChild
 {
     Q_OBJECT
   public:
@@ -107,7 +109,7 @@ class TFAdr : public QWidget
     QAction *NeueRechnung1, *NeuesAngebot1, *Lieferscheinanlegen1, *Bestellunganlegen1, *VertragMonatlich1;
 
     // The menus the main window shows while this window is active (group 1).
-    QList<QMenu *> mergedMenus() const;
+    QList<QMenu *> mergedMenus() const override;
 
     bool editing() const { return m_editing; }
     // The choices of the note type box as loaded at creation.
@@ -162,7 +164,7 @@ class TFAdr : public QWidget
     void Bestellunganlegen1Click();
     void VertragMonatlich1Click();
 
-    // Enables the document commands when the main window can open the
+    // Enables the document commands while the main window can open the
     // document windows.
     void updateDocumentCommands();
 

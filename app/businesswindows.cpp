@@ -2,10 +2,11 @@
 
 #include "tfmain.h"
 
+#include "addresses/tfadr.h"
+
 void RegisterBusinessWindows(Tfmain &main)
 {
-    // The address, article, document-list and document windows register their
-    // factories here, e.g.
-    //   main.registerWindow(WindowKind::Adressen, [] { return new TFAdr; });
-    Q_UNUSED(main);
+    // The article, document-list and document windows register their
+    // factories here as well.
+    main.registerWindow(WindowKind::Adressen, [] { return new TFAdr; });
 }

@@ -9,10 +9,12 @@
 #include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
+#include "data/textfiles.h"
 #include "tests/testdb.h"
 #include "widgets/scripteddialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -39,6 +41,13 @@ class StartupTest : public ::testing::Test
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // The program folder's note types, which the address window reads.
+    static void giveNoteTypes(const QString &folder)
+    {
+        QDir(folder).mkpath(QStringLiteral("notiz"));
+        TextFiles::saveLines(folder + QStringLiteral("/notiz/typ.txt"), {QStringLiteral("Anruf")});
+    }
+
     ScriptedDialogsScope dialogs;
     QString m_name;
 };
@@ -49,6 +58,7 @@ TEST_F(StartupTest, StepsRunInOrderWithTheSplashShowingTheProgress)
 {
     TestDb db(true);
     ProgramFolder::setDirForTests(db.folder());
+    giveNoteTypes(db.folder());
     QStringList steps;
     QList<int> bar;
     Startup::setObserverForTests([&](const QString &step) {
@@ -95,6 +105,7 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
 {
     QTemporaryDir folder;
     ProgramFolder::setDirForTests(folder.path());
+    giveNoteTypes(folder.path());
     QStringList steps;
     Startup::setObserverForTests([&steps](const QString &step) { steps << step; });
 
