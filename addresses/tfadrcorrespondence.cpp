@@ -120,9 +120,17 @@ void TFAdr::NamenKontextPopup()
 void TFAdr::SpeedButton3Click()
 {
     if (!dataa->Adress.Active()) return;
-    const QString www = dataa->AdressWWW->AsString();
+    const QString www = dataa->AdressWWW->AsString().trimmed();
     if (www.isEmpty()) return;
-    Platform::ShellOpen(QStringLiteral("http://www.") + www);
+    // The field holds the address without "http://www.", as its label says;
+    // one typed with it would otherwise open "http://www.www...".
+    if (www.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+        www.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        Platform::ShellOpen(www);
+    else if (www.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        Platform::ShellOpen(QStringLiteral("http://") + www);
+    else
+        Platform::ShellOpen(QStringLiteral("http://www.") + www);
 }
 
 namespace {

@@ -95,6 +95,15 @@ TEST_F(Correspondence, MailAndWebGoToTheShellOnlyWithAnAddress)
     EXPECT_EQ(opened, QStringList({QStringLiteral("mailto:meier@example.com"),
                                    QStringLiteral("http://www.meier.de")}));
     opened.clear();
+    for (const char *typed : {"www.meier.de", "https://meier.de"}) {
+        db->exec(QStringLiteral("update Adress set WWW = '%1'").arg(QLatin1String(typed)));
+        adress().Refresh();
+        window->SpeedButton3Click();
+    }
+    EXPECT_EQ(opened,
+              QStringList({QStringLiteral("http://www.meier.de"), QStringLiteral("https://meier.de")}))
+        << "an address typed with its prefix is not prefixed twice";
+    opened.clear();
     db->exec(QStringLiteral("update Adress set EMAIL = null, WWW = ''"));
     adress().Refresh();
     window->SpeedButton2Click();
