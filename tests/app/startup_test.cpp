@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -136,12 +137,16 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     main->registerWindow(WindowKind::Adressen, [] { return new TestWindow(QStringLiteral("Adressen")); });
     dialogs->clear();
     dialogs->answerMessage(Dialogs::Ok);
-    QList<QAction *> actions;
+    // The address window is open from start-up, so the window list has
+    // entries, and they are made anew whenever a window opens or closes.
+    QList<QPointer<QAction>> actions;
     for (QMenu *menu : {main->Menue2, main->Fenster1, main->Datei1})
-        actions << menu->actions();
-    actions << main->ToolBar1->actions();
-    for (QAction *a : std::as_const(actions))
-        if (a != main->Beenden1) a->trigger();
+        for (QAction *a : menu->actions())
+            actions << a;
+    for (QAction *a : main->ToolBar1->actions())
+        actions << a;
+    for (const QPointer<QAction> &a : std::as_const(actions))
+        if (a && a != main->Beenden1) a->trigger();
     QMetaObject::invokeMethod(main, "ShowVorgaengeOfAddress", Qt::QueuedConnection);
     QCoreApplication::sendPostedEvents(main, QEvent::MetaCall);
     ASSERT_EQ(dialogs->messages().size(), 1);
