@@ -18,7 +18,13 @@ bool g_simulateMissing = false;
 struct StringHash
 {
     using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    size_t operator()(std::string_view s) const
+    {
+        size_t h = 1469598103934665603ull; // FNV-1a: the keys are a few bytes long
+        for (unsigned char c : s)
+            h = (h ^ c) * 1099511628211ull;
+        return h;
+    }
 };
 
 QString busyMessage()
@@ -200,7 +206,7 @@ private:
             ++c.hits;
             return it->second;
         }
-        if (c.lookups >= 256 && c.hits * 2 < c.lookups) {
+        if (c.lookups >= 64 && c.hits * 2 < c.lookups) {
             c.enabled = false;
             c.texts.clear();
             return QString::fromUtf8(p, n);

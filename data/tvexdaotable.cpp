@@ -641,24 +641,29 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
         qDebug("%s: %s [%s]", qPrintable(objectName()), qPrintable(q.sql), qPrintable(p.join(QLatin1Char('|'))));
     }
 
-    struct Map
-    {
-        int slot, column;
-        FieldType type;
-    };
-    std::vector<Map> map;
-    for (const auto &f : m_fields)
-        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
-            map.push_back({f->m_index, f->m_column, f->m_type});
-    const int rowidColumn = int(q.columns.size());
+    // Where each slot of a row comes from: a result column, or nothing
+    // (calculated and lookup fields).
     const int slotCount = m_valueSlots;
+    std::vector<int> columnOf(size_t(slotCount), -1);
+    std::vector<FieldType> typeOf(size_t(slotCount), FieldType::Text);
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0) {
+            columnOf[size_t(f->m_index)] = f->m_column;
+            typeOf[size_t(f->m_index)] = f->m_type;
+        }
+    const int rowidColumn = int(q.columns.size());
     const int tables = int(q.sources.size());
     try {
         while (st.step()) {
             Row r;
-            r.values.resize(size_t(slotCount));
-            for (const Map &m : map)
-                r.values[size_t(m.slot)] = st.column(m.column, m.type);
+            r.values.reserve(size_t(slotCount));
+            for (int slot = 0; slot < slotCount; ++slot) {
+                const int c = columnOf[size_t(slot)];
+                if (c >= 0)
+                    r.values.push_back(st.column(c, typeOf[size_t(slot)]));
+                else
+                    r.values.emplace_back();
+            }
             for (int t = 0; t < tables; ++t)
                 r.rowid[t] = st.column(rowidColumn + t, FieldType::Integer).rawInt();
             out.push_back(std::move(r));

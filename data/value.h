@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <cstring>
 
 class Value
 {
@@ -54,8 +55,13 @@ public:
     }
     Value &operator=(Value &&o) noexcept
     {
-        Value tmp(std::move(o));
-        swap(tmp);
+        // QString is relocatable: take over its bytes and leave the source null.
+        if (this != &o) {
+            if (m_kind == Text)
+                m_s.~QString();
+            std::memcpy(static_cast<void *>(this), static_cast<const void *>(&o), sizeof(Value));
+            o.m_kind = Null;
+        }
         return *this;
     }
     ~Value()
