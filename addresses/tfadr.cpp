@@ -1006,12 +1006,7 @@ void TFAdr::adrdelClick()
             persons.First();
             while (!persons.IsEmpty())
                 persons.Delete();
-            if (Notizen->Active()) {
-                Notizen->First();
-                while (!Notizen->IsEmpty())
-                    Notizen->Delete();
-            }
-            adress.Delete();
+            adress.Delete(); // the address data module removes its notes as well
             db.Commit();
         } catch (...) {
             db.Rollback();

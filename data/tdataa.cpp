@@ -121,11 +121,22 @@ void Tdataa::AdressBeforePost(TVexDaoTable &ds)
     ds.FieldByName(QStringLiteral("GEAENDERT"))->SetAsString(German::formatDate(Today()));
 }
 
-void Tdataa::AdressBeforeDelete(TVexDaoTable &)
+void Tdataa::AdressBeforeDelete(TVexDaoTable &ds)
 {
     uPersonen.First();
     while (!uPersonen.IsEmpty())
         uPersonen.Delete();
+    // The contact notes go too: left behind they would turn up at the next
+    // address that is given the same number.
+    const Value kdnr = ds.FieldByName(QStringLiteral("KDNR"))->value();
+    if (kdnr.isNull() || !Datenbank.table(QStringLiteral("Notizen")))
+        return;
+    TVexDaoTable notes(nullptr, QStringLiteral("Notizen"));
+    notes.setDatabase(&Datenbank);
+    notes.SQL() << QStringLiteral("select id from Notizen where KDNR = %1").arg(QString::number(kdnr.toDouble(), 'g', 17));
+    notes.Open();
+    while (!notes.IsEmpty())
+        notes.Delete();
 }
 
 void Tdataa::AdressBeforeClose(TVexDaoTable &ds)

@@ -124,6 +124,7 @@ TEST_F(Totals, AddressGoesWithItsContactPersons)
     db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'A'), (2, 'B')"));
     db->exec(QStringLiteral("insert into Personen (FIRMAID, NAME) values (1, 'x'), (1, 'y'), (1, 'z'), (2, 'andere')"));
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr) values ('R', '10000', 1)"));
+    db->exec(QStringLiteral("insert into Notizen (KDNR, Typ) values (1, 'Anruf'), (2, 'Besuch')"));
     addresses->Adress.Refresh();
     addresses->Adress.First();
     EXPECT_EQ(addresses->uPersonen.RecordCount(), 3);
@@ -131,6 +132,7 @@ TEST_F(Totals, AddressGoesWithItsContactPersons)
     EXPECT_EQ(count(QStringLiteral("select count(*) from personen")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from adress")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1) << "documents stay";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from notizen")), 1) << "the notes of the address go with it";
 }
 
 TEST_F(Totals, PendingAddressEditIsSavedAtProgramEnd)
