@@ -50,6 +50,9 @@ public:
     virtual QStringList tables() = 0;
     virtual QList<ColumnInfo> columns(const QString &table) = 0;
     virtual QString columnDdl(const ColumnInfo &column) const = 0;
+    // Whether the table never hands out the id of a deleted row again; where it
+    // may, a row id alone does not say that a row is still the one that was read.
+    virtual bool keepsRowIds(const QString &table) = 0;
 
     // Write transactions. begin() takes the write lock at once, waiting a few
     // seconds for another program to finish; savepoints nest inside it.

@@ -136,6 +136,11 @@ void upgrade(Engine &engine)
                 return true;
         return false;
     };
+    // Only a file of this program is brought up to date: an unrelated or empty
+    // file stays exactly as it is (it fails later, when a table is missing).
+    for (const TableDef &t : tables())
+        if (t.name != QLatin1String("Notizen") && !has(t.name))
+            return;
     bool needed = !has(QStringLiteral("Notizen"));
     if (!needed) {
         auto st = engine.prepare(QStringLiteral("select count(*) from sqlite_master where type='index' and name like 'ix_%'"));

@@ -23,7 +23,8 @@ const TableDef *table(const QString &name); // letter case ignored
 // Creates every table, index and VTyp row on an empty, open database.
 void create(Engine &engine);
 // Brings an older file up to date without touching its data: adds the
-// contact-notes table and any missing index.
+// contact-notes table and any missing index. A file without this program's
+// tables is left untouched.
 void upgrade(Engine &engine);
 
 // Makes a new database file; refuses (AppError) when the file exists.

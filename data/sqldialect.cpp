@@ -26,12 +26,29 @@ QString oneLine(const QString &text)
     s.replace(QLatin1String("\r\n"), QLatin1String(" "));
     s.replace(QLatin1Char('\n'), QLatin1Char(' '));
     s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    return s.simplified();
+    s = s.simplified();
+    // A message quotes the text; one of thousands of characters would bury it.
+    constexpr int kQuoted = 200;
+    if (s.size() > kQuoted)
+        s = s.left(kQuoted) + QStringLiteral(" …");
+    return s;
 }
 
 [[noreturn]] void syntaxError(const QString &source, const QString &detail)
 {
     throw AppError(QStringLiteral("Syntaxfehler in '%1': %2").arg(oneLine(source), detail));
+}
+
+// How deeply a condition may nest: conditions, not-operators and Val() inside
+// one another. The engine parses the emitted SQL with a small fixed stack,
+// so the limit is on the nesting that reaches the SQL; parentheses that only
+// repeat themselves are allowed a little further.
+constexpr int kMaxNesting = 12;
+constexpr int kMaxParserNesting = 64;
+
+QString tooDeep()
+{
+    return QStringLiteral("der Ausdruck ist zu tief verschachtelt (höchstens %1 Ebenen)").arg(kMaxNesting);
 }
 
 bool isIdentStart(QChar c)
@@ -267,6 +284,10 @@ public:
         }
         if (isSymbol(";") || cur().type != Token::End)
             unexpected();
+        if (s.joinOn)
+            checkNesting(*s.joinOn);
+        if (s.where)
+            checkNesting(*s.where);
         return s;
     }
 
@@ -277,10 +298,31 @@ public:
         ExprPtr e = parseOr();
         if (cur().type != Token::End)
             unexpected();
+        checkNesting(*e);
         return e;
     }
 
 private:
+    static int nestingOf(const Expr &e)
+    {
+        int inner = 0;
+        switch (e.kind) {
+        case Expr::Logic:
+            for (const ExprPtr &t : e.terms)
+                inner = qMax(inner, nestingOf(*t));
+            return inner + 1;
+        case Expr::Not:
+            return nestingOf(*e.left) + 1;
+        default:
+            return 0;
+        }
+    }
+    void checkNesting(const Expr &e) const
+    {
+        if (nestingOf(e) > kMaxNesting)
+            error(tooDeep());
+    }
+
     const Token &cur() const { return m_tokens[m_i]; }
     const Token &peek(int n) const
     {
@@ -370,52 +412,63 @@ private:
         return list;
     }
 
-    ExprPtr parseOr()
+    // "a or b or c" is one node with three terms, not a nesting of pairs: a
+    // long chain neither nests the engine's SQL nor the recursion here.
+    ExprPtr parseOr() { return parseChain(Op::Or); }
+    ExprPtr parseAnd() { return parseChain(Op::And); }
+
+    ExprPtr parseChain(Op op)
     {
-        ExprPtr left = parseAnd();
-        while (isKeyword("or")) {
+        const char *keyword = op == Op::Or ? "or" : "and";
+        ExprPtr first = op == Op::Or ? parseAnd() : parseNot();
+        if (!isKeyword(keyword))
+            return first;
+        auto e = std::make_unique<Expr>();
+        e->kind = Expr::Logic;
+        e->op = op;
+        addTerm(*e, std::move(first));
+        while (isKeyword(keyword)) {
             next();
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Logic;
-            e->op = Op::Or;
-            e->left = std::move(left);
-            e->right = parseAnd();
-            left = std::move(e);
+            addTerm(*e, op == Op::Or ? parseAnd() : parseNot());
         }
-        return left;
+        return e;
     }
 
-    ExprPtr parseAnd()
+    static void addTerm(Expr &chain, ExprPtr term)
     {
-        ExprPtr left = parseNot();
-        while (isKeyword("and")) {
-            next();
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Logic;
-            e->op = Op::And;
-            e->left = std::move(left);
-            e->right = parseNot();
-            left = std::move(e);
+        // "a or (b or c)" is the same chain.
+        if (term->kind == Expr::Logic && term->op == chain.op) {
+            for (ExprPtr &t : term->terms)
+                chain.terms.push_back(std::move(t));
+            return;
         }
-        return left;
+        chain.terms.push_back(std::move(term));
     }
 
     ExprPtr parseNot()
     {
-        if (isKeyword("not")) {
+        // A run of "not" is read in a loop; two of them cancel out.
+        bool negate = false;
+        while (isKeyword("not")) {
             next();
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Not;
-            e->left = parseNot();
-            return e;
+            negate = !negate;
         }
-        return parsePredicate();
+        ExprPtr inner = parsePredicate();
+        if (!negate)
+            return inner;
+        if (inner->kind == Expr::Not)
+            return std::move(inner->left);
+        auto e = std::make_unique<Expr>();
+        e->kind = Expr::Not;
+        e->left = std::move(inner);
+        return e;
     }
 
     ExprPtr parsePredicate()
     {
         if (isSymbol("(")) {
             // A parenthesised condition; "(a) = b" is not a form the program writes.
+            const Nesting nesting(*this);
             next();
             ExprPtr inner = parseOr();
             if (!isSymbol(")"))
@@ -532,6 +585,7 @@ private:
                 }
                 if (t.text.compare(QLatin1String("val"), Qt::CaseInsensitive) == 0 && peek(1).type == Token::Symbol &&
                     peek(1).text == QLatin1String("(")) {
+                    const Nesting nesting(*this);
                     next();
                     next();
                     e->kind = Expr::Val;
@@ -560,9 +614,27 @@ private:
         }
     }
 
+    // Guards the recursion of the parser against texts nested without end.
+    class Nesting
+    {
+    public:
+        explicit Nesting(Parser &p) : m_p(p)
+        {
+            if (++m_p.m_depth > kMaxParserNesting)
+                m_p.error(tooDeep());
+        }
+        ~Nesting() { --m_p.m_depth; }
+        Nesting(const Nesting &) = delete;
+        Nesting &operator=(const Nesting &) = delete;
+
+    private:
+        Parser &m_p;
+    };
+
     QString m_source;
     std::vector<Token> m_tokens;
     size_t m_i = 0;
+    int m_depth = 0;
 };
 
 // ---- resolution -------------------------------------------------------------
@@ -677,8 +749,8 @@ void resolveNode(Expr &e, const Resolver &resolver, const QString &source)
         return;
     }
     case Expr::Logic:
-        resolveNode(*e.left, resolver, source);
-        resolveNode(*e.right, resolver, source);
+        for (ExprPtr &t : e.terms)
+            resolveNode(*t, resolver, source);
         return;
     case Expr::Not:
     case Expr::IsNull:
@@ -817,15 +889,16 @@ Tri eval(const Expr &e, const std::function<Value(int)> &row)
 {
     switch (e.kind) {
     case Expr::Logic: {
-        const Tri l = eval(*e.left, row);
-        if (e.op == Op::And && l == False)
-            return False;
-        if (e.op == Op::Or && l == True)
-            return True;
-        const Tri r = eval(*e.right, row);
-        if (e.op == Op::And)
-            return r == False ? False : (l == True && r == True ? True : Unknown);
-        return r == True ? True : (l == False && r == False ? False : Unknown);
+        // And: false wins, else unknown wins; or: true wins, else unknown wins.
+        const Tri decisive = e.op == Op::And ? False : True;
+        bool unknown = false;
+        for (const ExprPtr &t : e.terms) {
+            const Tri r = eval(*t, row);
+            if (r == decisive)
+                return decisive;
+            unknown = unknown || r == Unknown;
+        }
+        return unknown ? Unknown : (e.op == Op::And ? True : False);
     }
     case Expr::Not: {
         const Tri t = eval(*e.left, row);
@@ -917,17 +990,70 @@ void resolve(Expr &expr, const Resolver &resolver, const QString &sourceText)
     resolveNode(expr, resolver, sourceText);
 }
 
-QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
+namespace {
+
+// The engine's parser nests every parenthesis on a small stack, and its
+// expression tree may only grow so deep; so parentheses are written only where
+// the precedence (not before and before or) needs them, and a long chain is
+// cut into parenthesised groups that each stay short.
+constexpr size_t kChainGroup = 64;
+
+QString joinChain(std::vector<QString> parts, const QString &op)
+{
+    while (parts.size() > kChainGroup) {
+        std::vector<QString> groups;
+        for (size_t i = 0; i < parts.size(); i += kChainGroup) {
+            QStringList group;
+            for (size_t k = i; k < qMin(parts.size(), i + kChainGroup); ++k)
+                group << parts[k];
+            groups.push_back(QLatin1Char('(') + group.join(op) + QLatin1Char(')'));
+        }
+        parts = std::move(groups);
+    }
+    QStringList all;
+    for (QString &p : parts)
+        all << std::move(p);
+    return all.join(op);
+}
+
+QString emitCondition(const Expr &e, const Engine &engine, QList<Value> &params);
+
+// A term inside an and-chain, or-chain or after not, in parentheses where the
+// precedence needs them.
+QString emitTerm(const Expr &e, const Engine &engine, QList<Value> &params, Op context, bool afterNot)
+{
+    const QString s = emitCondition(e, engine, params);
+    const bool needs = e.kind == Expr::Logic && (afterNot || (e.op == Op::Or && context == Op::And));
+    return needs ? QLatin1Char('(') + s + QLatin1Char(')') : s;
+}
+
+QString emitCondition(const Expr &e, const Engine &engine, QList<Value> &params)
 {
     switch (e.kind) {
     case Expr::Logic: {
-        // Emit left before right: the parameters must follow the text's order.
-        const QString l = emitSql(*e.left, engine, params);
-        const QString r = emitSql(*e.right, engine, params);
-        return QLatin1Char('(') + l + QLatin1String(opText(e.op)) + r + QLatin1Char(')');
+        // Terms in the text's order: the parameters must follow it.
+        std::vector<QString> parts;
+        parts.reserve(e.terms.size());
+        for (const ExprPtr &t : e.terms)
+            parts.push_back(emitTerm(*t, engine, params, e.op, false));
+        return joinChain(std::move(parts), QLatin1String(opText(e.op)));
     }
     case Expr::Not:
-        return QStringLiteral("(NOT %1)").arg(emitSql(*e.left, engine, params));
+        return QStringLiteral("NOT ") + emitTerm(*e.left, engine, params, Op::And, true);
+    default:
+        return emitSql(e, engine, params);
+    }
+}
+
+} // namespace
+
+QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
+{
+    switch (e.kind) {
+    case Expr::Logic:
+    case Expr::Not:
+        // Whole conditions are joined by callers with AND: one pair of parentheses around.
+        return QLatin1Char('(') + emitCondition(e, engine, params) + QLatin1Char(')');
     case Expr::Truth: {
         const QString o = emitOperand(*e.left, engine, params);
         if (e.left->kind == Expr::Column && e.left->binding.type == FieldType::Bool)

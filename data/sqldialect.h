@@ -38,9 +38,10 @@ struct Expr
     // Literal
     enum LitKind { Number, Text, Date, Bool, Null } litKind = Null;
     Value value;
-    // Compare, Logic
+    // Compare (left, right), Logic (terms joined by op), Not, Like, IsNull, Truth, Val (left)
     Op op = Op::Eq;
     std::unique_ptr<Expr> left, right;
+    std::vector<std::unique_ptr<Expr>> terms;
     bool negated = false; // Like, IsNull
 };
 using ExprPtr = std::unique_ptr<Expr>;

@@ -358,6 +358,17 @@ public:
         return out;
     }
 
+    bool keepsRowIds(const QString &table) override
+    {
+        // Only a counter declared AUTOINCREMENT is never reused; a plain rowid
+        // is handed out again once the highest row is deleted.
+        auto st = prepare(QStringLiteral("select sql from sqlite_master where type = 'table' and name = ?"));
+        st->bind(1, Value(table));
+        if (!st->step())
+            return false;
+        return st->columnDynamic(0).rawText().contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+    }
+
     QString columnDdl(const ColumnInfo &c) const override
     {
         QString type;

@@ -118,68 +118,75 @@ bool startsWith(QStringView text, QStringView prefix)
     return true;
 }
 
-static bool likeAt(QStringView t, qsizetype ti, QStringView p, qsizetype pi)
+// Does the pattern element at pi (one character, ?, # or a [...] list) match
+// the text character? Sets the element's length in the pattern.
+static bool matchOne(QStringView p, qsizetype pi, char16_t tc, qsizetype *length)
 {
-    while (pi < p.size()) {
-        const char16_t pc = p[pi].unicode();
-        if (pc == u'*') {
+    const char16_t pc = p[pi].unicode();
+    *length = 1;
+    if (pc == u'?')
+        return true;
+    if (pc == u'#')
+        return QChar(tc).isDigit();
+    if (pc != u'[')
+        return foldChar(pc) == tc;
+    const qsizetype close = p.indexOf(QLatin1Char(']'), pi + 1);
+    if (close < 0)
+        return tc == u'[';
+    *length = close - pi + 1;
+    qsizetype k = pi + 1;
+    bool negate = false;
+    if (k < close && p[k] == QLatin1Char('!')) {
+        negate = true;
+        ++k;
+    }
+    bool hit = false;
+    for (; k < close; ++k) {
+        const char16_t lo = foldChar(p[k].unicode());
+        if (k + 2 < close && p[k + 1] == QLatin1Char('-')) {
+            const char16_t hi = foldChar(p[k + 2].unicode());
+            if (tc >= lo && tc <= hi)
+                hit = true;
+            k += 2;
+        } else if (tc == lo) {
+            hit = true;
+        }
+    }
+    return hit != negate;
+}
+
+bool like(QStringView t, QStringView p)
+{
+    // Every element but * takes exactly one character, so on a mismatch only
+    // the last * needs to take one character more: the earlier ones can never
+    // do better. That keeps the work within text length times pattern length,
+    // however many stars a pattern has.
+    qsizetype ti = 0, pi = 0;
+    qsizetype starP = -1, starT = 0;
+    while (ti < t.size()) {
+        if (pi < p.size() && p[pi] == QLatin1Char('*')) {
             while (pi < p.size() && p[pi] == QLatin1Char('*'))
                 ++pi;
             if (pi == p.size())
                 return true;
-            for (qsizetype k = ti; k <= t.size(); ++k)
-                if (likeAt(t, k, p, pi))
-                    return true;
-            return false;
+            starP = pi;
+            starT = ti;
+            continue;
         }
-        if (ti >= t.size())
-            return false;
-        const char16_t tc = foldChar(t[ti].unicode());
-        if (pc == u'?') {
-            // any one character
-        } else if (pc == u'#') {
-            if (!QChar(tc).isDigit())
-                return false;
-        } else if (pc == u'[') {
-            const qsizetype close = p.indexOf(QLatin1Char(']'), pi + 1);
-            if (close < 0) {
-                if (tc != u'[')
-                    return false;
-            } else {
-                qsizetype k = pi + 1;
-                bool negate = false;
-                if (k < close && p[k] == QLatin1Char('!')) {
-                    negate = true;
-                    ++k;
-                }
-                bool hit = false;
-                for (; k < close; ++k) {
-                    const char16_t lo = foldChar(p[k].unicode());
-                    if (k + 2 < close && p[k + 1] == QLatin1Char('-')) {
-                        const char16_t hi = foldChar(p[k + 2].unicode());
-                        if (tc >= lo && tc <= hi)
-                            hit = true;
-                        k += 2;
-                    } else if (tc == lo) {
-                        hit = true;
-                    }
-                }
-                if (hit == negate)
-                    return false;
-                pi = close;
-            }
-        } else if (foldChar(pc) != tc) {
-            return false;
+        qsizetype length = 1;
+        if (pi < p.size() && matchOne(p, pi, foldChar(t[ti].unicode()), &length)) {
+            ++ti;
+            pi += length;
+            continue;
         }
-        ++ti;
-        ++pi;
+        if (starP < 0)
+            return false;
+        pi = starP;
+        ti = ++starT;
     }
-    return ti == t.size();
-}
-
-bool like(QStringView text, QStringView pattern)
-{
-    return likeAt(text, 0, pattern, 0);
+    while (pi < p.size() && p[pi] == QLatin1Char('*'))
+        ++pi;
+    return pi == p.size();
 }
 
 int compareUtf8(const char *a, int alen, const char *b, int blen)

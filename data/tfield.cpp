@@ -4,6 +4,7 @@
 #include "germanformat.h"
 #include "tvexdaotable.h"
 
+#include <QTextBoundaryFinder>
 #include <cmath>
 
 TField::TField(TVexDaoTable *dataset, const QString &name, FieldKind kind, FieldType type, int size)
@@ -247,11 +248,47 @@ static Value normalise(const TField &f, const Value &v)
     return v;
 }
 
+int TField::charCount(QStringView text)
+{
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++n)
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+    return n;
+}
+
+QString TField::cutToChars(const QString &text, int chars)
+{
+    if (chars < 0 || text.size() <= chars)
+        return text; // fewer code units than allowed characters: nothing to cut
+    qsizetype end = 0;
+    for (int n = 0; n < chars && end < text.size(); ++n)
+        end += (text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate()) ? 2 : 1;
+    if (end >= text.size())
+        return text;
+    // Accents and other marks that follow a letter belong to it: they go
+    // with it rather than being split off.
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    graphemes.setPosition(end);
+    if (!graphemes.isAtBoundary()) {
+        const qsizetype before = graphemes.toPreviousBoundary();
+        if (before > 0)
+            end = before;
+    }
+    return text.left(end);
+}
+
+QString TField::fitText(const QString &text) const
+{
+    const int max = MaxChars();
+    return max > 0 ? cutToChars(text, max) : text;
+}
+
 void TField::setValue(const Value &v)
 {
     Value n = normalise(*this, v);
-    if (m_type == FieldType::Text && m_size > 0 && n.kind() == Value::Text && n.rawText().size() > m_size)
-        n = Value(n.rawText().left(m_size));
+    if (MaxChars() > 0 && n.kind() == Value::Text && n.rawText().size() > MaxChars())
+        n = Value(fitText(n.rawText()));
     m_dataset->setFieldValue(this, n);
 }
 

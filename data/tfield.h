@@ -70,6 +70,16 @@ public:
     Value convertText(const QString &text) const;
     QString formatValue(const Value &v, bool forEdit) const;
 
+    // The most characters a text field holds (a character outside the basic
+    // plane counts once), 0 when unlimited; for controls that limit typing.
+    int MaxChars() const { return m_type == FieldType::Text && m_size > 0 ? m_size : 0; }
+    // The text as this field stores it: cut to MaxChars() at a whole character.
+    QString fitText(const QString &text) const;
+    // Characters of a text, counted as MaxChars() counts them.
+    static int charCount(QStringView text);
+    // The text cut to at most that many characters, never inside a character.
+    static QString cutToChars(const QString &text, int chars);
+
     int index() const { return m_index; }
 
 private:

@@ -73,6 +73,7 @@ void TVexDaoDatabase::Open()
     engine->open(path);
     m_engine = std::move(engine);
     m_tables.clear();
+    m_rowWrites.clear();
     m_depth = 0;
     try {
         Schema::upgrade(*m_engine);
@@ -132,6 +133,7 @@ const TableSchema *TVexDaoDatabase::table(const QString &name)
             TableSchema s;
             s.name = t;
             s.columns = e.columns(t);
+            s.keepsRowIds = e.keepsRowIds(t);
             return &m_tables.insert(key, s).value();
         }
     }
@@ -203,6 +205,17 @@ void TVexDaoDatabase::noteWrite(const QString &table)
 {
     if (m_depth > 0)
         m_touched.insert(table.toLower());
+}
+
+void TVexDaoDatabase::noteRowWrite(const QString &table, qint64 rowid)
+{
+    m_rowWrites[table.toLower()].insert(rowid, ++m_writeSerial);
+}
+
+bool TVexDaoDatabase::wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const
+{
+    const auto t = m_rowWrites.constFind(table.toLower());
+    return t != m_rowWrites.constEnd() && t->value(rowid, 0) > serial;
 }
 
 TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)

@@ -18,6 +18,7 @@ struct TableSchema
 {
     QString name;               // as stored
     QList<ColumnInfo> columns;
+    bool keepsRowIds = false;   // a deleted row's id is never given to another row
     const ColumnInfo *column(const QString &name) const; // letter case ignored
 };
 
@@ -64,6 +65,11 @@ public:
     void unregisterDataset(TVexDaoTable *ds);
     // Remembers a table written inside a transaction, for a later Rollback.
     void noteWrite(const QString &table);
+    // Rows this connection wrote, so that a dataset holding an older copy of
+    // such a row can tell the program's own change from another program's.
+    quint64 writeSerial() const { return m_writeSerial; }
+    void noteRowWrite(const QString &table, qint64 rowid);
+    bool wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const;
 
     // One write: begins a transaction or a savepoint, and commits or rolls
     // back only that part. Datasets are not re-read on failure.
@@ -89,4 +95,6 @@ private:
     int m_depth = 0;
     int m_savepointCounter = 0;
     QSet<QString> m_touched;
+    quint64 m_writeSerial = 0;
+    QHash<QString, QHash<qint64, quint64>> m_rowWrites; // key: lower-case table
 };

@@ -15,6 +15,16 @@ const QString kFieldNotFound = QStringLiteral("Das Feld '%1' wurde nicht gefunde
 const QString kClosed = QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
 const QString kEmpty = QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar");
 const QString kNotEditing = QStringLiteral("Datenmenge weder im Editier- noch im Einfügemodus");
+const QString kDeletedElsewhere = QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht");
+const QString kChangedBeforeEdit =
+    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht. "
+                   "Die Daten wurden neu eingelesen; bitte prüfen Sie den Datensatz, bevor Sie ihn bearbeiten");
+const QString kChangedBeforeDelete =
+    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht und wurde "
+                   "nicht gelöscht. Die Daten wurden neu eingelesen");
+const QString kDeletedBeforeDelete =
+    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht. Die Daten wurden neu "
+                   "eingelesen");
 
 // The query a dataset runs: its tables, its result columns and the SQL.
 struct Source
@@ -91,10 +101,17 @@ void TVexDaoTable::setTableName(const QString &name)
 
 void TVexDaoTable::setFilter(const QString &filter)
 {
+    const QString previous = m_filter;
     m_filter = filter;
     if (Active() && m_filtered) {
-        CheckBrowseMode();
-        openRows();
+        // A text the engine rejects must not stay: every later re-read would fail on it.
+        try {
+            CheckBrowseMode();
+            openRows();
+        } catch (...) {
+            m_filter = previous;
+            throw;
+        }
         notify(Notify::DataSet);
     }
 }
@@ -105,8 +122,13 @@ void TVexDaoTable::setFiltered(bool on)
         return;
     m_filtered = on;
     if (Active()) {
-        CheckBrowseMode();
-        openRows();
+        try {
+            CheckBrowseMode();
+            openRows();
+        } catch (...) {
+            m_filtered = !on;
+            throw;
+        }
         notify(Notify::DataSet);
     }
 }
@@ -361,8 +383,10 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     if (q.select.hasJoin)
         addSource(q.select.join);
     m_tables.clear();
-    for (const Source &s : q.sources)
-        m_tables << s.schema->name;
+    for (size_t i = 0; i < q.sources.size(); ++i) {
+        m_tables << q.sources[i].schema->name;
+        m_keepsRowIds[i] = q.sources[i].schema->keepsRowIds;
+    }
     m_tableCount = int(q.sources.size());
 
     // Names of the tables: by qualifier (table name or alias), else the first that has it.
@@ -473,7 +497,9 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     QList<Value> joinParams;
     const QString joinSql = q.select.hasJoin ? Sql::emitSql(*q.select.joinOn, engine, joinParams) : QString();
     params << joinParams;
-    if (q.select.where) {
+    // A row read again by its identity is read whatever the select's own
+    // condition says: a new or changed row outside it is still that row.
+    if (q.select.where && !forSingleRow) {
         Sql::resolve(*q.select.where, base, text);
         where << Sql::emitSql(*q.select.where, engine, params);
     }
@@ -653,9 +679,11 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
         }
     const int rowidColumn = int(q.columns.size());
     const int tables = int(q.sources.size());
+    const quint64 readAt = m_db->writeSerial();
     try {
         while (st.step()) {
             Row r;
+            r.readAt = readAt;
             r.values.reserve(size_t(slotCount));
             for (int slot = 0; slot < slotCount; ++slot) {
                 const int c = columnOf[size_t(slot)];
@@ -681,8 +709,7 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
     buildQuery(q, false);
     prepareFields(q);
     std::vector<Row> rows;
-    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
-    if (!master || master->Active())
+    if (!masterLinkMissing())
         readRows(q, rows);
     m_rows.swap(rows);
     m_rowIndexValid = false;
@@ -701,6 +728,24 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
     m_eof = m_rows.empty();
 }
 
+// A detail holds no rows while its master has no current row or a link value
+// of the master is empty: a null link would otherwise match every orphaned
+// row (a contact person without an address, a position without a document).
+bool TVexDaoTable::masterLinkMissing() const
+{
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (!master)
+        return false;
+    if (!master->Active() || master->RecNo() < 0)
+        return true;
+    for (const QString &line : m_masterFields) {
+        const int arrow = line.indexOf(QLatin1String("->"));
+        if (arrow >= 0 && master->FieldByName(line.mid(arrow + 2).trimmed())->value().isNull())
+            return true;
+    }
+    return false;
+}
+
 bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
 {
     Q_UNUSED(tableIndex);
@@ -715,6 +760,7 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
         st->bind(i + 1, q.params[i]);
     if (!st->step())
         return false;
+    out.readAt = m_db->writeSerial();
     out.values.assign(size_t(m_valueSlots), Value());
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0)
@@ -879,8 +925,14 @@ void TVexDaoTable::Edit()
     // Begin from what is stored now, so that a save later checks against it.
     Row fresh;
     if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh))
-        throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht"));
+        throw AppError(kDeletedElsewhere);
     Row &r = m_rows[size_t(m_cur)];
+    // Where a table may give a deleted row's id to a new row, the stored row
+    // is only known to be this one while it still holds what was read;
+    // otherwise editing would carry on with someone else's row.
+    for (int t = 0; t < m_tableCount; ++t)
+        if (!m_keepsRowIds[t] && !sameRow(r, fresh, t))
+            rereadAndRaise(kChangedBeforeEdit);
     bool changed = false;
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0 &&
@@ -953,20 +1005,75 @@ void TVexDaoTable::writeInsert(Row &row)
     st->step();
     row.rowid[0] = engine.lastInsertId();
     m_db->noteWrite(m_tables.value(0));
+    m_db->noteRowWrite(m_tables.value(0), row.rowid[0]);
+}
+
+bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
+{
+    if (a.rowid[tableIndex] != b.rowid[tableIndex])
+        return false;
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0 && f->m_tableIndex == tableIndex &&
+            !f->m_baseColumn.isEmpty() && a.values[size_t(f->m_index)] != b.values[size_t(f->m_index)])
+            return false;
+    return true;
+}
+
+// Compares the stored row of one table of the query with the values the
+// dataset holds for it, over every column of that table it reads.
+TVexDaoTable::Stored TVexDaoTable::storedRow(int tableIndex, qint64 rowid, const Row &against)
+{
+    Engine &engine = m_db->engine();
+    QStringList cols;
+    std::vector<const TField *> checked;
+    for (const auto &f : m_fields) {
+        if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != tableIndex ||
+            f->m_baseColumn.isEmpty())
+            continue;
+        cols << engine.quote(f->m_baseColumn);
+        checked.push_back(f.get());
+    }
+    if (cols.isEmpty())
+        cols << engine.rowIdName();
+    auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                    .arg(cols.join(QStringLiteral(", ")), engine.quote(m_tables.value(tableIndex)),
+                                         engine.rowIdName()));
+    check->bind(1, Value(rowid));
+    if (!check->step())
+        return Stored::Missing;
+    for (size_t i = 0; i < checked.size(); ++i) {
+        const TField *f = checked[i];
+        if (check->column(int(i), f->m_type) != against.values[size_t(f->m_index)])
+            return Stored::Changed;
+    }
+    return Stored::Same;
+}
+
+void TVexDaoTable::rereadAndRaise(const QString &message)
+{
+    // Show what is stored now; the row the user saw may be gone or another.
+    const qint64 keep = m_cur >= 0 ? m_rows[size_t(m_cur)].rowid[0] : 0;
+    m_state = DataSetState::Browse;
+    m_modified = false;
+    try {
+        openRows(keep, true);
+    } catch (const AppError &) {
+        // The message below is the one that matters.
+    }
+    notify(Notify::State);
+    notify(Notify::DataSet);
+    raise(message);
 }
 
 void TVexDaoTable::writeUpdate(Row &row)
 {
     Engine &engine = m_db->engine();
     for (int t = 0; t < m_tableCount; ++t) {
-        QStringList sets, checkCols;
+        QStringList sets;
         QList<Value> params;
-        std::vector<const TField *> checked;
         for (const auto &f : m_fields) {
             if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != t || f->m_baseColumn.isEmpty())
                 continue;
-            checkCols << engine.quote(f->m_baseColumn);
-            checked.push_back(f.get());
             if (f->m_counter)
                 continue;
             const Value &now = row.values[size_t(f->m_index)];
@@ -978,19 +1085,17 @@ void TVexDaoTable::writeUpdate(Row &row)
         if (sets.isEmpty())
             continue;
         const QString table = engine.quote(m_tables.value(t));
-        // Optimistic locking: write only over the row as it was when editing began.
-        auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                        .arg(checkCols.join(QStringLiteral(", ")), table, engine.rowIdName()));
-        check->bind(1, Value(row.rowid[t]));
-        if (!check->step())
-            throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht. "
-                                          "Ihre Änderungen wurden nicht gespeichert"));
-        for (size_t i = 0; i < checked.size(); ++i) {
-            const TField *f = checked[i];
-            if (check->column(int(i), f->m_type) != m_snapshot.values[size_t(f->m_index)])
-                throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert. "
-                                              "Ihre Änderungen wurden nicht gespeichert; brechen Sie die Bearbeitung "
-                                              "ab, um den neuen Stand zu sehen"));
+        // Optimistic locking: write only over the row as it was when editing
+        // began; that also confirms it is still the same row.
+        switch (storedRow(t, row.rowid[t], m_snapshot)) {
+        case Stored::Missing:
+            throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+        case Stored::Changed:
+            throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert. "
+                                          "Ihre Änderungen wurden nicht gespeichert; brechen Sie die Bearbeitung "
+                                          "ab, um den neuen Stand zu sehen"));
+        case Stored::Same:
+            break;
         }
         auto st = engine.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                      .arg(table, sets.join(QStringLiteral(", ")), engine.rowIdName()));
@@ -999,6 +1104,7 @@ void TVexDaoTable::writeUpdate(Row &row)
         st->bind(params.size() + 1, Value(row.rowid[t]));
         st->step();
         m_db->noteWrite(m_tables.value(t));
+        m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
 }
 
@@ -1088,6 +1194,23 @@ void TVexDaoTable::Delete()
     // The delete with everything its rules delete first is one transaction:
     // either all of it is stored or nothing.
     m_db->StartTransaction();
+    // Optimistic, as a save: only the row as it was read is deleted. A change
+    // this program made through another of its datasets is its own; a row id
+    // that a table may hand out again is only trusted with unchanged columns.
+    Stored stored = Stored::Same;
+    try {
+        const Row &r = m_rows[size_t(m_cur)];
+        stored = storedRow(0, r.rowid[0], r);
+        if (stored == Stored::Changed && m_keepsRowIds[0] && m_db->wroteRowSince(m_tables.value(0), r.rowid[0], r.readAt))
+            stored = Stored::Same;
+    } catch (...) {
+        m_db->Rollback();
+        throw;
+    }
+    if (stored != Stored::Same) {
+        m_db->Commit(); // nothing was written
+        rereadAndRaise(stored == Stored::Missing ? kDeletedBeforeDelete : kChangedBeforeDelete);
+    }
     try {
         if (BeforeDelete)
             BeforeDelete(*this);
@@ -1298,15 +1421,11 @@ bool TVexDaoTable::SeekAtOrAfter(const Value &value)
             return v.stamp() >= wanted.stamp();
         return v.toDouble() >= wanted.toDouble();
     };
-    // The rows are in the order of the field, so the first hit is found by halving.
-    int lo = 0, hi = int(m_rows.size());
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (atOrAfter(mid))
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
+    // Rows edited or added since the read need not be in order any more, so
+    // the rows are gone through from the first rather than halved.
+    int lo = 0;
+    while (lo < int(m_rows.size()) && !atOrAfter(lo))
+        ++lo;
     if (lo >= int(m_rows.size()))
         return false;
     m_bof = lo == 0;

@@ -127,8 +127,10 @@ private:
     {
         std::vector<Value> values;
         qint64 rowid[2] = {0, 0};
+        quint64 readAt = 0; // the connection's write serial when the row was read
         bool calcValid = false;
     };
+    enum class Stored { Same, Changed, Missing };
     struct Query;
     enum class Notify { DataSet, Current, Record, State, RowInserted, RowRemoved };
 
@@ -139,6 +141,10 @@ private:
     bool readSingleRow(int tableIndex, qint64 rowid, Row &out);
     void writeInsert(Row &row);
     void writeUpdate(Row &row);
+    Stored storedRow(int tableIndex, qint64 rowid, const Row &against);
+    bool sameRow(const Row &a, const Row &b, int tableIndex) const;
+    bool masterLinkMissing() const;
+    [[noreturn]] void rereadAndRaise(const QString &message);
     void ensureCalc(int row) const;
     Value lookupValue(const TField *f, int row) const;
     void notify(Notify what, TField *field = nullptr, int row = -1);
@@ -172,6 +178,7 @@ private:
     bool m_hasDeclaredData = false;
     int m_valueSlots = 0;    // data + calculated + lookup
     int m_tableCount = 1;
+    bool m_keepsRowIds[2] = {false, false}; // per table of the query
     QStringList m_tables;    // canonical names of the query's tables
     QList<TDataSource *> m_sources;
 
