@@ -43,7 +43,7 @@ QString oneLine(const QString &text)
 // one another. The engine parses the emitted SQL with a small fixed stack,
 // so the limit is on the nesting that reaches the SQL; parentheses that only
 // repeat themselves are allowed a little further.
-constexpr int kMaxNesting = 12;
+constexpr int kMaxNesting = 20;
 constexpr int kMaxParserNesting = 64;
 
 QString tooDeep()

@@ -111,4 +111,164 @@ TEST_F(Concurrency, RollbackRereadsDatasetsSoTheyShowOnlyWhatIsStored)
     EXPECT_EQ(mine->State(), DataSetState::Browse);
 }
 
+// Addresses and contact persons have no counter: the file hands a deleted
+// row's id to the next new row, so a row id alone does not say that a row
+// is still the one a program read.
+class RowIdentity : public DbFixture
+{
+protected:
+    void SetUp() override
+    {
+        DbFixture::SetUp();
+        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, ORT) values (1, 'Erste', 'Köln'), (2, 'Zweite', 'Bonn')"));
+        other = std::make_unique<TVexDaoDatabase>();
+        other->setDatabase(db->path());
+        other->Open();
+        mine = table(QStringLiteral("Adress"), QStringLiteral("Adress"));
+        mine->Open();
+        mine->Last(); // address 2, the highest row id
+    }
+    void TearDown() override
+    {
+        other.reset();
+        DbFixture::TearDown();
+    }
+    // The other program deletes address 2 and adds a new one, which is given
+    // the freed row id.
+    void replaceSecondAddressElsewhere()
+    {
+        TVexDaoTable theirs(nullptr, QStringLiteral("Adress"));
+        theirs.setDatabase(other.get());
+        theirs.setTableName(QStringLiteral("Adress"));
+        theirs.Open();
+        theirs.Last();
+        const qint64 freed = db->scalar(QStringLiteral("select rowid from Adress where KDNR = 2")).rawInt();
+        theirs.Delete();
+        theirs.Insert();
+        theirs.FieldByName(QStringLiteral("KDNR"))->SetAsInteger(3);
+        theirs.FieldByName(QStringLiteral("NAME1"))->SetAsString(QStringLiteral("Fremd"));
+        theirs.Post();
+        ASSERT_EQ(db->scalar(QStringLiteral("select rowid from Adress where KDNR = 3")).rawInt(), freed)
+            << "the premise: the file hands the row id out again";
+    }
+    QString storedNames() { return names(QStringLiteral("select NAME1 from Adress order by KDNR")); }
+    QString names(const QString &sql)
+    {
+        QStringList out;
+        auto st = db->raw().prepare(sql);
+        while (st->step())
+            out << st->columnDynamic(0).rawText();
+        return out.join(QLatin1Char(','));
+    }
+
+    std::unique_ptr<TVexDaoDatabase> other;
+    TVexDaoTable *mine = nullptr;
+};
+
+TEST_F(RowIdentity, EditOfAReplacedRowRefusesAndShowsWhatIsStored)
+{
+    replaceSecondAddressElsewhere();
+    const QString msg = ERROR_OF(mine->Edit());
+    EXPECT_TRUE(msg.contains(QStringLiteral("geändert oder gelöscht"))) << msg.toStdString();
+    EXPECT_EQ(mine->State(), DataSetState::Browse);
+    EXPECT_EQ(storedNames(), QStringLiteral("Erste,Fremd"));
+    // Re-read: the stale address is gone from the dataset, the new one is there.
+    QStringList shown;
+    for (int i = 0; i < mine->RowCount(); ++i)
+        shown << mine->FieldByName(QStringLiteral("NAME1"))->valueAt(i).rawText();
+    EXPECT_EQ(shown.join(QLatin1Char(',')), QStringLiteral("Erste,Fremd"));
+}
+
+TEST_F(RowIdentity, SaveOverAReplacedRowFailsAndChangesNothing)
+{
+    mine->Edit();
+    mine->FieldByName(QStringLiteral("ORT"))->SetAsString(QStringLiteral("Berlin"));
+    replaceSecondAddressElsewhere();
+    const QString msg = ERROR_OF(mine->Post());
+    EXPECT_TRUE(msg.contains(QStringLiteral("anderen Benutzer geändert"))) << msg.toStdString();
+    EXPECT_EQ(mine->State(), DataSetState::Edit) << "the user's values stay";
+    EXPECT_EQ(names(QStringLiteral("select coalesce(ORT, '') from Adress order by KDNR")), QStringLiteral("Köln,"));
+}
+
+TEST_F(RowIdentity, DeleteOfAReplacedRowDeletesNothing)
+{
+    replaceSecondAddressElsewhere();
+    const QString msg = ERROR_OF(mine->Delete());
+    EXPECT_TRUE(msg.contains(QStringLiteral("nicht gelöscht"))) << msg.toStdString();
+    EXPECT_EQ(storedNames(), QStringLiteral("Erste,Fremd"));
+    EXPECT_EQ(conn->transactionDepth(), 0);
+}
+
+TEST_F(RowIdentity, DeleteOfARowChangedOrDeletedElsewhereIsRefused)
+{
+    TVexDaoTable theirs(nullptr, QStringLiteral("Adress"));
+    theirs.setDatabase(other.get());
+    theirs.setTableName(QStringLiteral("Adress"));
+    theirs.Open();
+    theirs.Last();
+    theirs.Edit();
+    theirs.FieldByName(QStringLiteral("ORT"))->SetAsString(QStringLiteral("Bad Godesberg"));
+    theirs.Post();
+    EXPECT_TRUE(ERROR_OF(mine->Delete()).contains(QStringLiteral("nicht gelöscht")));
+    EXPECT_EQ(storedNames(), QStringLiteral("Erste,Zweite"));
+    EXPECT_EQ(mine->FieldByName(QStringLiteral("ORT"))->AsString(), QStringLiteral("Bad Godesberg"))
+        << "re-read: the user sees the change";
+    EXPECT_NO_THROW(mine->Delete()) << "what the user has seen may be deleted";
+    EXPECT_EQ(storedNames(), QStringLiteral("Erste"));
+
+    theirs.Refresh();
+    theirs.First();
+    mine->First();
+    theirs.Delete();
+    EXPECT_TRUE(ERROR_OF(mine->Delete()).contains(QStringLiteral("gelöscht")));
+    EXPECT_TRUE(mine->IsEmpty()) << "re-read";
+}
+
+TEST_F(Concurrency, DeleteChecksTheRowButNotThisProgramsOwnSaves)
+{
+    // Another program's change: the row the user saw is not what would go.
+    theirs->Edit();
+    theirs->FieldByName(QStringLiteral("VK"))->SetAsFloat(8);
+    theirs->Post();
+    EXPECT_TRUE(ERROR_OF(mine->Delete()).contains(QStringLiteral("nicht gelöscht")));
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 2);
+
+    // A save through another dataset of this program is the program's own.
+    auto *second = table(QStringLiteral("Artikel"));
+    second->Open();
+    mine->First();
+    second->Edit();
+    second->FieldByName(QStringLiteral("VK"))->SetAsFloat(12);
+    second->Post();
+    EXPECT_NO_THROW(mine->Delete());
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 1);
+}
+
+// Re-reads of a row go by its identity alone, not through the select's condition.
+TEST_F(Concurrency, RowsAreReadAgainByIdentityAlone)
+{
+    auto *cheap = query(QStringLiteral("select * from Artikel where VK < 5 order by [Art-Nr]"));
+    cheap->Open();
+    ASSERT_EQ(cheap->RecordCount(), 2);
+    // A new row outside the condition keeps its counter after the save.
+    cheap->Insert();
+    cheap->FieldByName(QStringLiteral("Art-Nr"))->SetAsString(QStringLiteral("A9"));
+    cheap->FieldByName(QStringLiteral("VK"))->SetAsFloat(90);
+    cheap->Post();
+    EXPECT_EQ(cheap->FieldByName(QStringLiteral("id"))->AsInteger(),
+              db->scalar(QStringLiteral("select id from Artikel where [Art-Nr] = 'A9'")).rawInt());
+    EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 90.0);
+
+    // A row another program moved out of the condition is still there to edit.
+    cheap->First();
+    theirs->Edit();
+    theirs->FieldByName(QStringLiteral("VK"))->SetAsFloat(50);
+    theirs->Post();
+    EXPECT_NO_THROW(cheap->Edit());
+    EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 50.0);
+    cheap->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("teuer"));
+    EXPECT_NO_THROW(cheap->Post());
+    EXPECT_EQ(stored(), QStringLiteral("teuer"));
+}
+
 } // namespace

@@ -4,8 +4,10 @@
 #include "data/programfolder.h"
 #include "tests/dbfixture.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -101,6 +103,47 @@ TEST(Connection, OlderFileWithoutNotesTableGetsIt)
     t.setDatabase(&db);
     t.setTableName(QStringLiteral("Notizen"));
     EXPECT_NO_THROW(t.Open());
+}
+
+// Another program's database, or an empty file, chosen by mistake: it stays
+// exactly as it was, whatever fails afterwards.
+TEST(Connection, ForeignFilesAreLeftByteForByte)
+{
+    QTemporaryDir dir;
+    const QString foreign = dir.filePath(QStringLiteral("kunden.db"));
+    {
+        auto e = Engine::create();
+        e->open(foreign, true);
+        e->exec(QStringLiteral("create table kunden (nr integer, name text); insert into kunden values (1, 'x')"));
+        e->exec(QStringLiteral("create table Adress (nr integer)")); // one name alike is not this program's file
+        e->close();
+    }
+    const QString empty = dir.filePath(QStringLiteral("leer.mdb"));
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto checksum = [](const QString &path) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    };
+    for (const QString &path : {foreign, empty}) {
+        const QByteArray before = checksum(path);
+        const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
+        {
+            TVexDaoDatabase db;
+            db.setDatabase(path);
+            db.Open();
+            TVexDaoTable t(nullptr, QStringLiteral("Notizen"));
+            t.setDatabase(&db);
+            t.setTableName(QStringLiteral("Notizen"));
+            EXPECT_TRUE(ERROR_OF(t.Open()).contains(QStringLiteral("nicht gefunden"))) << path.toStdString();
+            db.Close();
+        }
+        EXPECT_EQ(checksum(path), before) << path.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), filesBefore) << "no journal left behind";
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The dialect: what it accepts, what it refuses, and that a condition means
 // the same in the database as in memory.
 #include "data/sqldialect.h"
+#include "data/tdatasource.h"
+#include "data/textcompare.h"
 #include "tests/dbfixture.h"
 
 namespace {
@@ -106,6 +108,154 @@ TEST_F(DialectAgreement, DatabaseAndMemoryAgree)
             stored.insert(t->FieldByName(QStringLiteral("id"))->valueAt(i).rawInt());
         EXPECT_EQ(stored, inMemory) << c;
     }
+}
+
+TEST(Dialect, PatternTestWithStarsListsAndDigits)
+{
+    const struct
+    {
+        const char *text, *pattern;
+        bool match;
+    } cases[] = {
+        {"Müller", "m*", true},          {"Müller", "*LER", true},       {"Müller", "M?ller", true},
+        {"abab ab", "*ab*ab", true},     {"abab a", "*ab*ab", false},    {"aXbXc", "a*b*c", true},
+        {"ac", "a*b*c", false},          {"", "*", true},                {"", "?", false},
+        {"x", "", false},                {"R-17", "R-##", true},         {"R-1x", "R-##", false},
+        {"Bonn", "[a-c]*", true},        {"Köln", "[!a-c]*", true},      {"Aachen", "[!a-c]*", false},
+        {"[x", "[x", true},              {"a*b", "a[*]b", true},         {"aab", "*a?", true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TextCompare::like(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)), c.match)
+            << c.text << " like " << c.pattern;
+    // Many stars on a text that nearly matches: no trying of every split.
+    const QString name(60, QLatin1Char('a'));
+    EXPECT_FALSE(TextCompare::like(name, QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*b")));
+    EXPECT_TRUE(TextCompare::like(name + QLatin1Char('b'), QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*b")));
+    EXPECT_FALSE(TextCompare::like(QString(20000, QLatin1Char('a')), QString(2000, QLatin1Char('*')) + QStringLiteral("b")));
+}
+
+TEST(Dialect, NestingWithoutEndIsRefusedWithAMessage)
+{
+    const QString parens = QString(30000, QLatin1Char('(')) + QStringLiteral("kdnr = 1") + QString(30000, QLatin1Char(')'));
+    QString nots;
+    for (int i = 0; i < 30000; ++i)
+        nots += QStringLiteral("not (");
+    nots += QStringLiteral("bezahlt") + QString(30000, QLatin1Char(')'));
+    QString vals;
+    for (int i = 0; i < 30000; ++i)
+        vals += QStringLiteral("val(");
+    for (const QString &text : {parens, nots, vals}) {
+        const QString msg = ERROR_OF(Sql::parseCondition(text));
+        EXPECT_TRUE(msg.contains(QStringLiteral("zu tief verschachtelt"))) << msg.left(300).toStdString();
+        EXPECT_LT(msg.size(), 400) << "the message quotes only the beginning of the text";
+        EXPECT_FALSE(ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress where ") + text)).isEmpty());
+    }
+    // A plain run of nots needs no nesting: two of them cancel out.
+    QString run;
+    for (int i = 0; i < 30001; ++i)
+        run += QStringLiteral("not ");
+    EXPECT_NO_THROW(Sql::parseCondition(run + QStringLiteral("bezahlt")));
+}
+
+// Texts of the given nesting, built of and, or and not in the given order,
+// the innermost part last so that nothing can be closed before the end.
+QString nested(const QString &order, int depth)
+{
+    QString text = QStringLiteral("FIRMAID = 1");
+    for (int i = 0; i < depth; ++i) {
+        switch (order.at(i % order.size()).unicode()) {
+        case 'A':
+            text = QStringLiteral("NAME = 'a' and (%1)").arg(text);
+            break;
+        case 'O':
+            text = QStringLiteral("NAME like 'b*' or (%1)").arg(text);
+            break;
+        default:
+            text = QStringLiteral("not (%1)").arg(text);
+            break;
+        }
+    }
+    return text;
+}
+
+class DialectInTheDatabase : public DbFixture
+{
+protected:
+    void SetUp() override
+    {
+        DbFixture::SetUp();
+        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'a'), (2, 'b')"));
+        db->exec(QStringLiteral("insert into Personen (FIRMAID, NAME) values (1, 'x'), (1, 'y'), (2, 'z')"));
+    }
+};
+
+TEST_F(DialectInTheDatabase, DeepestAllowedNestingRunsInTheEngine)
+{
+    // As deep as allowed, in every order, inside a select with its own
+    // condition and under a master restriction: the engine takes it all.
+    auto *master = table(QStringLiteral("Adress"));
+    TDataSource source(nullptr, master);
+    auto *detail = query(QStringLiteral("select * from Personen where (NAME <> 'q' or not (FUNKTION is null)) "
+                                        "and (NAME like '*' or NAME = 'w')"));
+    detail->setMasterSource(&source);
+    detail->setMasterFields({QStringLiteral("FIRMAID -> KDNR")});
+    detail->setFiltered(true);
+    master->Open();
+    detail->Open();
+    for (const char *order : {"AO", "OA", "AON", "ANO", "OAN", "ONA", "NAO", "NOA", "AN", "ON"}) {
+        int deepest = 0;
+        for (int depth = 1; depth < 60; ++depth) {
+            const QString text = nested(QString::fromUtf8(order), depth);
+            if (!ERROR_OF(Sql::parseCondition(text)).isEmpty())
+                break;
+            deepest = depth;
+            const QString msg = ERROR_OF(detail->setFilter(text));
+            EXPECT_TRUE(msg.isEmpty()) << order << " " << depth << ": " << msg.toStdString();
+        }
+        EXPECT_GE(deepest, 20) << order;
+    }
+    // Of it all only the outermost not holds: every person of address 1.
+    detail->setFilter(nested(QStringLiteral("AON"), 6));
+    EXPECT_EQ(detail->RecordCount(), 2);
+}
+
+TEST_F(DialectInTheDatabase, LongAndOrChainsWork)
+{
+    auto *t = table(QStringLiteral("Personen"));
+    t->Open();
+    for (int terms : {1000, 5000}) {
+        QStringList ors, ands;
+        for (int i = 0; i < terms; ++i) {
+            ors << QStringLiteral("FIRMAID = %1").arg(i + 2);
+            ands << QStringLiteral("NAME <> 'n%1'").arg(i);
+        }
+        t->setFilter(ors.join(QStringLiteral(" or ")));
+        t->setFiltered(true);
+        EXPECT_EQ(t->RecordCount(), 1) << terms;
+        t->setFilter(ands.join(QStringLiteral(" and ")));
+        EXPECT_EQ(t->RecordCount(), 3) << terms;
+        t->setFilter(QStringLiteral("NAME = 'x' and (%1)").arg(ors.join(QStringLiteral(" or "))));
+        EXPECT_EQ(t->RecordCount(), 0) << terms;
+        t->setFiltered(false);
+        // The same chain in memory.
+        t->setFilter(QStringLiteral("%1 or NAME = 'y'").arg(ors.join(QStringLiteral(" or "))));
+        EXPECT_TRUE(t->FindFirst());
+        EXPECT_EQ(t->FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("y"));
+    }
+}
+
+TEST_F(DialectInTheDatabase, ManyStarsInTheEngineAndInMemory)
+{
+    db->exec(QStringLiteral("update Adress set NAME1 = '%1' where KDNR = 2").arg(QString(60, QLatin1Char('a'))));
+    auto *t = table(QStringLiteral("Adress"));
+    t->Open();
+    const QString pattern = QStringLiteral("NAME1 like '*a*a*a*a*a*a*a*a*a*a*a*b'");
+    t->setFilter(pattern);
+    EXPECT_FALSE(t->FindFirst());
+    t->setFiltered(true);
+    EXPECT_EQ(t->RecordCount(), 0);
+    t->setFilter(QStringLiteral("NAME1 like '*a*a*a*a*a*a*a*a*a*a*a*a'"));
+    EXPECT_EQ(t->RecordCount(), 1);
 }
 
 } // namespace

@@ -68,6 +68,28 @@ TEST_F(FieldConversion, LongTextIsCutToTheFieldSize)
     EXPECT_EQ(f("Waehrung")->AsString().size(), 1);
 }
 
+TEST_F(FieldConversion, TextIsCutAtWholeCharacters)
+{
+    // vorgangnr holds 15 characters; one outside the basic plane is one character.
+    const QString clef = QStringLiteral("\U0001D11E");
+    const QString fourteen(14, QLatin1Char('1'));
+    f("vorgangnr")->SetAsString(fourteen + clef + QStringLiteral("x"));
+    EXPECT_EQ(f("vorgangnr")->AsString(), fourteen + clef);
+    f("vorgangnr")->SetAsString(QString(15, QLatin1Char('2')) + clef);
+    EXPECT_EQ(f("vorgangnr")->AsString(), QString(15, QLatin1Char('2')));
+    EXPECT_EQ(TField::charCount(fourteen + clef), 15);
+    // A mark that belongs to the last letter goes with it.
+    f("vorgangnr")->SetAsString(fourteen + QStringLiteral("e\u0301x"));
+    EXPECT_EQ(f("vorgangnr")->AsString(), fourteen);
+    f("vorgangnr")->SetAsString(fourteen + clef);
+    t->Post();
+    EXPECT_EQ(db->scalar(QStringLiteral("select vorgangnr from vorgang1")).rawText(), fourteen + clef)
+        << "stored whole, no question mark";
+    EXPECT_EQ(f("vorgangnr")->MaxChars(), 15);
+    EXPECT_EQ(f("anschrift")->MaxChars(), 0) << "a memo has no limit";
+    EXPECT_EQ(TField::cutToChars(QStringLiteral("ab") + clef + QStringLiteral("c"), 3), QStringLiteral("ab") + clef);
+}
+
 TEST_F(FieldConversion, NullsReadAsEmptyZeroFalse)
 {
     EXPECT_EQ(f("vk")->AsFloat(), 0.0);

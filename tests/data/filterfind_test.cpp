@@ -73,6 +73,37 @@ TEST_F(FilterFind, OrderPutsUmlautsBesideTheirBaseLetter)
     EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), found) << "refresh keeps the row";
 }
 
+TEST_F(FilterFind, SeekFindsTheFirstRowAtOrAfterInAnyOrder)
+{
+    db->exec(QStringLiteral("delete from Adress"));
+    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'A'), (2, 'B'), (3, 'C'), (4, 'D')"));
+    t->OrderByField(QStringLiteral("NAME1"));
+    // Edited and new rows stay where they are until the next read: [A, B, 0, D, E, Aa].
+    t->MoveTo(2);
+    t->Edit();
+    t->FieldByName(QStringLiteral("NAME1"))->SetAsString(QStringLiteral("0"));
+    t->Post();
+    for (const char *name : {"E", "Aa"}) {
+        t->Insert();
+        t->FieldByName(QStringLiteral("NAME1"))->SetAsString(QString::fromUtf8(name));
+        t->Post();
+    }
+    ASSERT_EQ(column(QStringLiteral("NAME1")), QStringLiteral("A,B,0,D,E,Aa"));
+    const struct
+    {
+        const char *wanted;
+        int row;
+    } seeks[] = {{"B", 1}, {"b", 1}, {"Ab", 1}, {"C", 3}, {"0", 0}, {"E", 4}, {"Aa", 1}};
+    for (const auto &s : seeks) {
+        t->First();
+        EXPECT_TRUE(t->SeekAtOrAfter(Value(QString::fromUtf8(s.wanted)))) << s.wanted;
+        EXPECT_EQ(t->RecNo(), s.row) << s.wanted;
+    }
+    t->MoveTo(5);
+    EXPECT_FALSE(t->SeekAtOrAfter(Value(QStringLiteral("F"))));
+    EXPECT_EQ(t->RecNo(), 5);
+}
+
 TEST_F(FilterFind, DatesInFiltersAsLiteralsAndGermanTexts)
 {
     t->setFilter(QStringLiteral("kontakt >= #03/02/2005# and kontakt <= '31.12.2005'"));
@@ -116,6 +147,23 @@ TEST_F(FilterFind, RejectedFilterLeavesRowsAndNamesTheText)
     EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("gibtsnicht = 1"))).contains(QStringLiteral("gibtsnicht")));
     EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("name1 = 'offen"))).contains(QStringLiteral("Anführungszeichen")));
     EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("kdnr = 'abc'"))).contains(QStringLiteral("unverträglich")));
+}
+
+TEST_F(FilterFind, RejectedFilterDoesNotStaySet)
+{
+    t->setFilter(QStringLiteral("kunde"));
+    t->setFiltered(true);
+    EXPECT_FALSE(ERROR_OF(t->setFilter(QStringLiteral("gibtsnicht = 1"))).isEmpty());
+    EXPECT_EQ(t->Filter(), QStringLiteral("kunde"));
+    EXPECT_NO_THROW(t->Refresh()) << "later reads do not fail on the rejected text";
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("1,2,4,6"));
+
+    t->setFiltered(false);
+    t->setFilter(QStringLiteral("kdnr = 'abc'")); // not read while filtering is off
+    EXPECT_FALSE(ERROR_OF(t->setFiltered(true)).isEmpty());
+    EXPECT_FALSE(t->Filtered());
+    EXPECT_NO_THROW(t->Refresh());
+    EXPECT_EQ(t->RecordCount(), 6);
 }
 
 TEST_F(FilterFind, JoinedSelectWithAliasesFiltersAndOrdersByResultNames)

@@ -89,11 +89,25 @@ TEST_F(MasterDetail, DetailHoldsStillWhileDisabledOrMasterEditing)
     EXPECT_EQ(names(), QStringLiteral("b1"));
 }
 
-TEST_F(MasterDetail, DetailOfEmptyMasterIsEmpty)
+TEST_F(MasterDetail, DetailOfNoMasterRowHoldsNoRows)
 {
-    db->exec(QStringLiteral("delete from Adress"));
+    // An orphaned contact person must not turn up under every new or empty address.
+    db->exec(QStringLiteral("insert into Personen (FIRMAID, NAME) values (NULL, 'waise')"));
+    db->exec(QStringLiteral("insert into Adress (NAME1) values ('ohne Nummer')"));
     detail->Open();
-    EXPECT_EQ(detail->RecordCount(), 0);
+    master->Last();
+    EXPECT_EQ(master->FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("ohne Nummer"));
+    EXPECT_EQ(detail->RecordCount(), 0) << "a null link value";
+    master->First();
+    master->Insert();
+    EXPECT_EQ(detail->RecordCount(), 0) << "master in insert state";
+    master->Cancel();
+    EXPECT_EQ(names(), QStringLiteral("a1,a2"));
+
+    db->exec(QStringLiteral("delete from Adress"));
+    master->Refresh();
+    EXPECT_EQ(detail->RecordCount(), 0) << "master without a current row";
+    EXPECT_TRUE(detail->Eof());
 }
 
 TEST_F(MasterDetail, DetailSettlesPendingRowWhenMasterMoves)

@@ -31,6 +31,21 @@ TEST_F(Totals, EachAmountIsRoundedToFourDecimals)
     EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 60.6366);
 }
 
+TEST_F(Totals, HalvesRoundToTheEvenTenThousandth)
+{
+    // 0.03125 is 312.5 ten-thousandths: a half, exactly, in binary too.
+    newDocument(QStringLiteral("R"));
+    addPosition(0.03125, 0.03125, 1);
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 0.0312) << "312.5 goes to 312, not 313";
+    addPosition(0.03125, 0.03125, 1);
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 0.0624) << "312 + 312.5 is 624.5, which goes to 624";
+    EXPECT_DOUBLE_EQ(doc("ek")->AsFloat(), 0.0624);
+    addPosition(0, 0.03125, 3); // 624 + 937.5 = 1561.5 goes up to the even 1562
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 0.1562);
+    addPosition(0, -0.03125, 1); // 1562 - 312.5 = 1249.5 goes to 1250
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 0.125);
+}
+
 TEST_F(Totals, CancelledDocumentHasZeroTotals)
 {
     newDocument(QStringLiteral("R"));
