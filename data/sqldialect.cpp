@@ -45,6 +45,10 @@ QString oneLine(const QString &text)
 // repeat themselves are allowed a little further.
 constexpr int kMaxNesting = 20;
 constexpr int kMaxParserNesting = 64;
+// The engine's work on a statement grows with the square of its literals, so
+// a text of tens of thousands of comparisons would hold the program for
+// minutes; a few thousand take a fraction of a second.
+constexpr int kMaxComparisons = 5000;
 
 QString tooDeep()
 {
@@ -476,6 +480,8 @@ private:
             next();
             return inner;
         }
+        if (++m_comparisons > kMaxComparisons)
+            error(QStringLiteral("der Ausdruck ist zu lang (höchstens %1 Vergleiche)").arg(kMaxComparisons));
         ExprPtr left = parseOperand();
         if (cur().type == Token::Symbol) {
             static const struct
@@ -635,6 +641,7 @@ private:
     std::vector<Token> m_tokens;
     size_t m_i = 0;
     int m_depth = 0;
+    int m_comparisons = 0;
 };
 
 // ---- resolution -------------------------------------------------------------
