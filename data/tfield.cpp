@@ -262,8 +262,11 @@ QString TField::cutToChars(const QString &text, int chars)
     if (chars < 0 || text.size() <= chars)
         return text; // fewer code units than allowed characters: nothing to cut
     qsizetype end = 0;
-    for (int n = 0; n < chars && end < text.size(); ++n)
-        end += (text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate()) ? 2 : 1;
+    for (int n = 0; n < chars && end < text.size(); ++n) {
+        const bool pair =
+            text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
     if (end >= text.size())
         return text;
     // Accents and other marks that follow a letter belong to it: they go

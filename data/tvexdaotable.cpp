@@ -15,16 +15,18 @@ const QString kFieldNotFound = QStringLiteral("Das Feld '%1' wurde nicht gefunde
 const QString kClosed = QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
 const QString kEmpty = QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar");
 const QString kNotEditing = QStringLiteral("Datenmenge weder im Editier- noch im Einfügemodus");
-const QString kDeletedElsewhere = QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht");
+const QString kDeletedElsewhere =
+    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht");
 const QString kChangedBeforeEdit =
     QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht. "
-                   "Die Daten wurden neu eingelesen; bitte prüfen Sie den Datensatz, bevor Sie ihn bearbeiten");
+                   "Die Daten wurden neu eingelesen; bitte prüfen Sie den Datensatz, "
+                   "bevor Sie ihn bearbeiten");
 const QString kChangedBeforeDelete =
-    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht und wurde "
-                   "nicht gelöscht. Die Daten wurden neu eingelesen");
+    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht "
+                   "und wurde nicht gelöscht. Die Daten wurden neu eingelesen");
 const QString kDeletedBeforeDelete =
-    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht. Die Daten wurden neu "
-                   "eingelesen");
+    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht. "
+                   "Die Daten wurden neu eingelesen");
 
 // The query a dataset runs: its tables, its result columns and the SQL.
 struct Source
@@ -1035,9 +1037,9 @@ TVexDaoTable::Stored TVexDaoTable::storedRow(int tableIndex, qint64 rowid, const
     }
     if (cols.isEmpty())
         cols << engine.rowIdName();
+    const QString table = engine.quote(m_tables.value(tableIndex));
     auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                    .arg(cols.join(QStringLiteral(", ")), engine.quote(m_tables.value(tableIndex)),
-                                         engine.rowIdName()));
+                                    .arg(cols.join(QStringLiteral(", ")), table, engine.rowIdName()));
     check->bind(1, Value(rowid));
     if (!check->step())
         return Stored::Missing;
@@ -1091,9 +1093,9 @@ void TVexDaoTable::writeUpdate(Row &row)
         case Stored::Missing:
             throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
         case Stored::Changed:
-            throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert. "
-                                          "Ihre Änderungen wurden nicht gespeichert; brechen Sie die Bearbeitung "
-                                          "ab, um den neuen Stand zu sehen"));
+            throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
+                                          "geändert. Ihre Änderungen wurden nicht gespeichert; brechen Sie "
+                                          "die Bearbeitung ab, um den neuen Stand zu sehen"));
         case Stored::Same:
             break;
         }
@@ -1201,7 +1203,8 @@ void TVexDaoTable::Delete()
     try {
         const Row &r = m_rows[size_t(m_cur)];
         stored = storedRow(0, r.rowid[0], r);
-        if (stored == Stored::Changed && m_keepsRowIds[0] && m_db->wroteRowSince(m_tables.value(0), r.rowid[0], r.readAt))
+        if (stored == Stored::Changed && m_keepsRowIds[0] &&
+            m_db->wroteRowSince(m_tables.value(0), r.rowid[0], r.readAt))
             stored = Stored::Same;
     } catch (...) {
         m_db->Rollback();

@@ -120,7 +120,8 @@ protected:
     void SetUp() override
     {
         DbFixture::SetUp();
-        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, ORT) values (1, 'Erste', 'Köln'), (2, 'Zweite', 'Bonn')"));
+        db->exec(QStringLiteral(
+            "insert into Adress (KDNR, NAME1, ORT) values (1, 'Erste', 'Köln'), (2, 'Zweite', 'Bonn')"));
         other = std::make_unique<TVexDaoDatabase>();
         other->setDatabase(db->path());
         other->Open();
@@ -187,7 +188,8 @@ TEST_F(RowIdentity, SaveOverAReplacedRowFailsAndChangesNothing)
     const QString msg = ERROR_OF(mine->Post());
     EXPECT_TRUE(msg.contains(QStringLiteral("anderen Benutzer geändert"))) << msg.toStdString();
     EXPECT_EQ(mine->State(), DataSetState::Edit) << "the user's values stay";
-    EXPECT_EQ(names(QStringLiteral("select coalesce(ORT, '') from Adress order by KDNR")), QStringLiteral("Köln,"));
+    EXPECT_EQ(names(QStringLiteral("select coalesce(ORT, '') from Adress order by KDNR")),
+              QStringLiteral("Köln,"));
 }
 
 TEST_F(RowIdentity, DeleteOfAReplacedRowDeletesNothing)

@@ -114,8 +114,10 @@ TEST(Connection, ForeignFilesAreLeftByteForByte)
     {
         auto e = Engine::create();
         e->open(foreign, true);
-        e->exec(QStringLiteral("create table kunden (nr integer, name text); insert into kunden values (1, 'x')"));
-        e->exec(QStringLiteral("create table Adress (nr integer)")); // one name alike is not this program's file
+        e->exec(QStringLiteral(
+            "create table kunden (nr integer, name text); insert into kunden values (1, 'x')"));
+        // One name alike does not make it this program's file.
+        e->exec(QStringLiteral("create table Adress (nr integer)"));
         e->close();
     }
     const QString empty = dir.filePath(QStringLiteral("leer.mdb"));

@@ -131,12 +131,14 @@ TEST(Dialect, PatternTestWithStarsListsAndDigits)
     const QString name(60, QLatin1Char('a'));
     EXPECT_FALSE(TextCompare::like(name, QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*b")));
     EXPECT_TRUE(TextCompare::like(name + QLatin1Char('b'), QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*b")));
-    EXPECT_FALSE(TextCompare::like(QString(20000, QLatin1Char('a')), QString(2000, QLatin1Char('*')) + QStringLiteral("b")));
+    EXPECT_FALSE(TextCompare::like(QString(20000, QLatin1Char('a')),
+                                   QString(2000, QLatin1Char('*')) + QStringLiteral("b")));
 }
 
 TEST(Dialect, NestingWithoutEndIsRefusedWithAMessage)
 {
-    const QString parens = QString(30000, QLatin1Char('(')) + QStringLiteral("kdnr = 1") + QString(30000, QLatin1Char(')'));
+    const QString parens =
+        QString(30000, QLatin1Char('(')) + QStringLiteral("kdnr = 1") + QString(30000, QLatin1Char(')'));
     QString nots;
     for (int i = 0; i < 30000; ++i)
         nots += QStringLiteral("not (");
@@ -148,7 +150,8 @@ TEST(Dialect, NestingWithoutEndIsRefusedWithAMessage)
         const QString msg = ERROR_OF(Sql::parseCondition(text));
         EXPECT_TRUE(msg.contains(QStringLiteral("zu tief verschachtelt"))) << msg.left(300).toStdString();
         EXPECT_LT(msg.size(), 400) << "the message quotes only the beginning of the text";
-        EXPECT_FALSE(ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress where ") + text)).isEmpty());
+        const QString select = QStringLiteral("select * from adress where ") + text;
+        EXPECT_FALSE(ERROR_OF(Sql::parseSelect(select)).isEmpty());
     }
     // A plain run of nots needs no nesting: two of them cancel out.
     QString run;
@@ -195,8 +198,8 @@ TEST_F(DialectInTheDatabase, DeepestAllowedNestingRunsInTheEngine)
     // condition and under a master restriction: the engine takes it all.
     auto *master = table(QStringLiteral("Adress"));
     TDataSource source(nullptr, master);
-    auto *detail = query(QStringLiteral("select * from Personen where (NAME <> 'q' or not (FUNKTION is null)) "
-                                        "and (NAME like '*' or NAME = 'w')"));
+    auto *detail = query(QStringLiteral("select * from Personen where (NAME <> 'q' or not (FUNKTION is "
+                                        "null)) and (NAME like '*' or NAME = 'w')"));
     detail->setMasterSource(&source);
     detail->setMasterFields({QStringLiteral("FIRMAID -> KDNR")});
     detail->setFiltered(true);
@@ -246,12 +249,14 @@ TEST_F(DialectInTheDatabase, LongAndOrChainsWork)
     QStringList many;
     for (int i = 0; i < 5001; ++i)
         many << QStringLiteral("FIRMAID = %1").arg(i);
-    EXPECT_TRUE(ERROR_OF(Sql::parseCondition(many.join(QStringLiteral(" or ")))).contains(QStringLiteral("zu lang")));
+    const QString tooLong = many.join(QStringLiteral(" or "));
+    EXPECT_TRUE(ERROR_OF(Sql::parseCondition(tooLong)).contains(QStringLiteral("zu lang")));
 }
 
 TEST_F(DialectInTheDatabase, ManyStarsInTheEngineAndInMemory)
 {
-    db->exec(QStringLiteral("update Adress set NAME1 = '%1' where KDNR = 2").arg(QString(60, QLatin1Char('a'))));
+    db->exec(
+        QStringLiteral("update Adress set NAME1 = '%1' where KDNR = 2").arg(QString(60, QLatin1Char('a'))));
     auto *t = table(QStringLiteral("Adress"));
     t->Open();
     const QString pattern = QStringLiteral("NAME1 like '*a*a*a*a*a*a*a*a*a*a*a*b'");

@@ -87,7 +87,8 @@ TEST_F(FieldConversion, TextIsCutAtWholeCharacters)
         << "stored whole, no question mark";
     EXPECT_EQ(f("vorgangnr")->MaxChars(), 15);
     EXPECT_EQ(f("anschrift")->MaxChars(), 0) << "a memo has no limit";
-    EXPECT_EQ(TField::cutToChars(QStringLiteral("ab") + clef + QStringLiteral("c"), 3), QStringLiteral("ab") + clef);
+    EXPECT_EQ(TField::cutToChars(QStringLiteral("ab") + clef + QStringLiteral("c"), 3),
+              QStringLiteral("ab") + clef);
 }
 
 TEST_F(FieldConversion, NullsReadAsEmptyZeroFalse)

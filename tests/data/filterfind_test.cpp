@@ -76,7 +76,8 @@ TEST_F(FilterFind, OrderPutsUmlautsBesideTheirBaseLetter)
 TEST_F(FilterFind, SeekFindsTheFirstRowAtOrAfterInAnyOrder)
 {
     db->exec(QStringLiteral("delete from Adress"));
-    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'A'), (2, 'B'), (3, 'C'), (4, 'D')"));
+    db->exec(
+        QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'A'), (2, 'B'), (3, 'C'), (4, 'D')"));
     t->OrderByField(QStringLiteral("NAME1"));
     // Edited and new rows stay where they are until the next read: [A, B, 0, D, E, Aa].
     t->MoveTo(2);
