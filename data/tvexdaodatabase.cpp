@@ -22,7 +22,7 @@ QHash<QString, QPointer<TVexDaoDatabase>> &aliases()
 const ColumnInfo *TableSchema::column(const QString &n) const
 {
     for (const ColumnInfo &c : columns)
-        if (c.name.compare(n, Qt::CaseInsensitive) == 0)
+        if (c.name.size() == n.size() && c.name.compare(n, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
 }
@@ -212,7 +212,9 @@ TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)
         e.begin();
         db.m_touched.clear();
     } else {
-        m_savepoint = QStringLiteral("tvw%1").arg(++db.m_savepointCounter);
+        // Named by depth: scopes nest strictly, and the same names each time
+        // let the engine keep their statements.
+        m_savepoint = QStringLiteral("tvw%1").arg(db.m_depth);
         e.savepoint(m_savepoint);
     }
     ++db.m_depth;

@@ -87,6 +87,5 @@ private:
     QList<TVexDaoTable *> m_datasets;
     QString m_alias;
     int m_depth = 0;
-    int m_savepointCounter = 0;
     QSet<QString> m_touched;
 };

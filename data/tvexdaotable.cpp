@@ -44,6 +44,7 @@ struct TVexDaoTable::Query
     std::vector<ResultColumn> columns;
     QString sql;
     QList<Value> params;
+    QList<int> masterParams; // where in params the master's link values go
 };
 
 // ---------------------------------------------------------------------------
@@ -187,7 +188,8 @@ TField *TVexDaoTable::FindField(const QString &name) const
     for (const auto &f : m_fields) {
         if (!f->m_persistent && f->m_column < 0)
             continue; // a column of an earlier query
-        if (f->m_name.compare(name, Qt::CaseInsensitive) == 0)
+        // Names equal without regard to case have equal lengths: most are ruled out cheaply.
+        if (f->m_name.size() == name.size() && f->m_name.compare(name, Qt::CaseInsensitive) == 0)
             return f.get();
     }
     return nullptr;
@@ -498,6 +500,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
                     parts << QStringLiteral("%1 IS NULL").arg(b.sql);
                 } else {
                     parts << QStringLiteral("%1 = ?").arg(b.sql);
+                    q.masterParams << int(params.size());
                     params << mv;
                 }
             }
@@ -570,7 +573,8 @@ void TVexDaoTable::prepareFields(const Query &q)
     // Data fields map to result columns by name.
     auto findColumn = [&](const QString &name) {
         for (size_t i = 0; i < q.columns.size(); ++i)
-            if (q.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            if (q.columns[i].name.size() == name.size() &&
+                q.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
                 return int(i);
         return -1;
     };
@@ -591,7 +595,8 @@ void TVexDaoTable::prepareFields(const Query &q)
         for (const ResultColumn &rc : q.columns) {
             TField *existing = nullptr;
             for (auto &f : m_fields)
-                if (!f->m_persistent && f->m_name.compare(rc.name, Qt::CaseInsensitive) == 0 && f->m_column < 0)
+                if (!f->m_persistent && f->m_column < 0 && f->m_name.size() == rc.name.size() &&
+                    f->m_name.compare(rc.name, Qt::CaseInsensitive) == 0)
                     existing = f.get();
             if (!existing || existing->m_type != rc.type) {
                 auto f = std::make_unique<TField>(this, rc.name, FieldKind::Data, rc.type, rc.size);
@@ -675,11 +680,57 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
     st.reset();
 }
 
+QString TVexDaoTable::rowsQueryKey(QList<Value> *masterValues) const
+{
+    QString key = m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
+    key += QChar(0x1f);
+    if (m_filtered)
+        key += m_filter;
+    key += QChar(0x1f) + m_orderField + QChar(0x1f) + QString::number(m_fields.size()) + QChar(0x1f);
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (master) {
+        key += QLatin1Char('m');
+        for (const QString &line : m_masterFields) {
+            const int arrow = line.indexOf(QLatin1String("->"));
+            if (arrow < 0)
+                continue;
+            const TField *mf = master->FindField(line.mid(arrow + 2).trimmed());
+            const Value mv = mf ? mf->value() : Value();
+            key += mf ? (mv.isNull() ? QLatin1Char('0') : QLatin1Char('1')) : QLatin1Char('?');
+            if (!mv.isNull())
+                *masterValues << mv;
+        }
+    }
+    return key;
+}
+
 void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
 {
+    // Re-reads with the same query text and only other link values of the
+    // master (a detail following its master) reuse the query built before.
     Query q;
-    buildQuery(q, false);
-    prepareFields(q);
+    QList<Value> masterValues;
+    const QString key = rowsQueryKey(&masterValues);
+    RowsQuery &rq = m_rowsQuery;
+    if (rq.valid && rq.key == key && rq.masterParams.size() == masterValues.size()) {
+        q.sql = rq.sql;
+        q.params = rq.params;
+        for (int i = 0; i < rq.masterParams.size(); ++i)
+            q.params[rq.masterParams[i]] = masterValues[i];
+        q.columns.resize(size_t(rq.columns));
+        q.sources.resize(size_t(rq.tables));
+    } else {
+        rq.valid = false;
+        buildQuery(q, false);
+        prepareFields(q);
+        rq.key = key;
+        rq.sql = q.sql;
+        rq.params = q.params;
+        rq.masterParams = q.masterParams;
+        rq.columns = int(q.columns.size());
+        rq.tables = int(q.sources.size());
+        rq.valid = true;
+    }
     std::vector<Row> rows;
     TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
     if (!master || master->Active())
@@ -704,23 +755,35 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
 bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
 {
     Q_UNUSED(tableIndex);
-    Query q;
-    buildQuery(q, true);
-    q.params << Value(rowid);
-    std::vector<Row> rows;
+    // Every save and every edit re-reads a row: its query is built once for
+    // the dataset's source, not each time.
+    const QString source =
+        m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
+    SingleRowQuery &sq = m_singleRowQuery;
+    if (!sq.valid || sq.source != source) {
+        Query q;
+        buildQuery(q, true);
+        sq.sql = q.sql;
+        sq.params = q.params;
+        sq.columns = int(q.columns.size());
+        sq.tables = int(q.sources.size());
+        sq.source = source;
+        sq.valid = true;
+    }
     // The single-row statement must not replace the cached one of the rows.
     Engine &engine = m_db->engine();
-    auto st = engine.prepare(q.sql);
-    for (int i = 0; i < q.params.size(); ++i)
-        st->bind(i + 1, q.params[i]);
+    auto st = engine.prepare(sq.sql);
+    for (int i = 0; i < sq.params.size(); ++i)
+        st->bind(i + 1, sq.params[i]);
+    st->bind(int(sq.params.size()) + 1, Value(rowid));
     if (!st->step())
         return false;
     out.values.assign(size_t(m_valueSlots), Value());
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0)
             out.values[size_t(f->m_index)] = st->column(f->m_column, f->m_type);
-    for (int t = 0; t < int(q.sources.size()); ++t)
-        out.rowid[t] = st->column(int(q.columns.size()) + t, FieldType::Integer).rawInt();
+    for (int t = 0; t < sq.tables; ++t)
+        out.rowid[t] = st->column(sq.columns + t, FieldType::Integer).rawInt();
     return true;
 }
 
@@ -739,6 +802,8 @@ void TVexDaoTable::Open()
         m_masterSource->DataSet()->Open();
     m_lastStmt.reset();
     m_lastSql.clear();
+    m_singleRowQuery.valid = false;
+    m_rowsQuery.valid = false;
     openRows();
     m_db->registerDataset(this);
     notify(Notify::State);
@@ -766,6 +831,8 @@ void TVexDaoTable::Close()
 
 void TVexDaoTable::connectionClosing()
 {
+    m_singleRowQuery.valid = false;
+    m_rowsQuery.valid = false;
     m_lastStmt.reset();
     m_lastSql.clear();
     m_db = nullptr;
@@ -1148,6 +1215,7 @@ void TVexDaoTable::reloadAfterRollback()
         return;
     discardPending();
     const qint64 keep = m_cur >= 0 && m_cur < int(m_rows.size()) ? m_rows[size_t(m_cur)].rowid[0] : 0;
+    m_rowsQuery.valid = false;
     m_lastStmt.reset();
     m_lastSql.clear();
     try {

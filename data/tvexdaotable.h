@@ -181,6 +181,28 @@ private:
     bool m_rowIndexValid = false;
     int findByRowId(qint64 rowid);
 
+    // The query that re-reads one row, built once per Open and source.
+    struct SingleRowQuery
+    {
+        bool valid = false;
+        QString source, sql;
+        QList<Value> params;
+        int columns = 0, tables = 0;
+    };
+    SingleRowQuery m_singleRowQuery;
+    // The query that reads the rows, kept while its text, filter, order and
+    // the master's link values being empty or not stay the same.
+    struct RowsQuery
+    {
+        bool valid = false;
+        QString key, sql;
+        QList<Value> params;
+        QList<int> masterParams;
+        int columns = 0, tables = 0;
+    };
+    RowsQuery m_rowsQuery;
+    QString rowsQueryKey(QList<Value> *masterValues) const;
+
     // The last statement, kept while the query text stays the same (detail re-reads).
     QString m_lastSql;
     std::unique_ptr<Statement> m_lastStmt;

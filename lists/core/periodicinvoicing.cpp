@@ -28,6 +28,17 @@ QString PeriodWord(const QString &letter)
     return QString();
 }
 
+QString ContractText(const TVexDaoTable &vorganglist)
+{
+    auto text = [&](const char *name) {
+        const TField *f = vorganglist.FindField(QString::fromLatin1(name));
+        return f ? f->AsString().trimmed() : QString();
+    };
+    const QString kunde = text("Kunde");
+    const QString name = kunde.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(kunde);
+    return QStringLiteral("Vertrag %1 des Kunden %2%3").arg(text("vorgangnr"), text("kdnr"), name);
+}
+
 PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter)
 {
     PeriodicRunResult result;
@@ -49,14 +60,14 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
             vorgang.setFilter(QStringLiteral("id = %1").arg(id->AsInteger()));
             if (vorgang.FindFirst()) {
-                QString number = result.last;
-                umw.CopyVorgang(QStringLiteral("R"), today, number);
-                // A contract without positions leaves the number as it was.
-                if (number != result.last) {
-                    result.last = number;
-                    ++result.count;
-                    if (result.first.isEmpty())
-                        result.first = number;
+                try {
+                    if (umw.CopyVorgang(QStringLiteral("R"), today, result.last)) {
+                        ++result.count;
+                        if (result.first.isEmpty())
+                            result.first = result.last;
+                    }
+                } catch (const AppError &e) {
+                    throw AppError(ContractText(vorganglist) + QStringLiteral(": ") + e.message());
                 }
             }
             vorganglist.Next();
