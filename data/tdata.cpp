@@ -173,7 +173,7 @@ QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize
                                 ? QStringLiteral("passt nicht in das Nummernfeld (%1 Zeichen)").arg(fieldSize)
                                 : QStringLiteral("ist zu groß");
         throw AppError(QStringLiteral("Für den Vorgangstyp '%1' ist keine weitere Nummer frei: die nächste "
-                                      "Nummer nach %2 %3. Es wurde nichts gespeichert.")
+                                      "Nummer nach %2 %3. Der neue Vorgang wurde nicht gespeichert.")
                            .arg(TypeName(typ), QString::number(highest, 'f', 0), why));
     }
     return next;
