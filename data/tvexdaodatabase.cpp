@@ -73,6 +73,7 @@ void TVexDaoDatabase::Open()
     engine->open(path);
     m_engine = std::move(engine);
     m_tables.clear();
+    ++m_generation;
     m_depth = 0;
     try {
         Schema::upgrade(*m_engine);

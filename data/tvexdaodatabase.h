@@ -56,6 +56,9 @@ public:
     void Commit();
     void Rollback();
     int transactionDepth() const { return m_depth; }
+    // Counts the opens: what a dataset built from the file's tables holds
+    // good only while this stays the same.
+    int generation() const { return m_generation; }
 
     // ---- used by the dataset layer and the data modules
     Engine &engine() const;
@@ -87,5 +90,6 @@ private:
     QList<TVexDaoTable *> m_datasets;
     QString m_alias;
     int m_depth = 0;
+    int m_generation = 0;
     QSet<QString> m_touched;
 };

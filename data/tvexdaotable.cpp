@@ -76,6 +76,8 @@ void TVexDaoTable::setDatabase(TVexDaoDatabase *db)
     if (m_db)
         m_db->unregisterDataset(this);
     m_db = db;
+    m_singleRowQuery.valid = false;
+    m_rowsQuery.valid = false;
     if (m_db)
         m_db->registerDataset(this);
 }
@@ -683,7 +685,7 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
 QString TVexDaoTable::rowsQueryKey(QList<Value> *masterValues) const
 {
     QString key = m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
-    key += QChar(0x1f);
+    key += QChar(0x1f) + QString::number(m_db->generation()) + QChar(0x1f);
     if (m_filtered)
         key += m_filter;
     key += QChar(0x1f) + m_orderField + QChar(0x1f) + QString::number(m_fields.size()) + QChar(0x1f);
@@ -760,7 +762,7 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
     const QString source =
         m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
     SingleRowQuery &sq = m_singleRowQuery;
-    if (!sq.valid || sq.source != source) {
+    if (!sq.valid || sq.source != source || sq.generation != m_db->generation()) {
         Query q;
         buildQuery(q, true);
         sq.sql = q.sql;
@@ -768,6 +770,7 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
         sq.columns = int(q.columns.size());
         sq.tables = int(q.sources.size());
         sq.source = source;
+        sq.generation = m_db->generation();
         sq.valid = true;
     }
     // The single-row statement must not replace the cached one of the rows.
@@ -802,8 +805,6 @@ void TVexDaoTable::Open()
         m_masterSource->DataSet()->Open();
     m_lastStmt.reset();
     m_lastSql.clear();
-    m_singleRowQuery.valid = false;
-    m_rowsQuery.valid = false;
     openRows();
     m_db->registerDataset(this);
     notify(Notify::State);

@@ -181,13 +181,14 @@ private:
     bool m_rowIndexValid = false;
     int findByRowId(qint64 rowid);
 
-    // The query that re-reads one row, built once per Open and source.
+    // The query that re-reads one row, built once for the dataset's source
+    // (and kept while the connection stays open on the same file).
     struct SingleRowQuery
     {
         bool valid = false;
         QString source, sql;
         QList<Value> params;
-        int columns = 0, tables = 0;
+        int columns = 0, tables = 0, generation = 0;
     };
     SingleRowQuery m_singleRowQuery;
     // The query that reads the rows, kept while its text, filter, order and

@@ -39,7 +39,13 @@ QString ContractText(const TVexDaoTable &vorganglist)
     return QStringLiteral("Vertrag %1 des Kunden %2%3").arg(text("vorgangnr"), text("kdnr"), name);
 }
 
-PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter)
+QString ContractFilter(const QString &letter)
+{
+    return QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter));
+}
+
+PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,
+                                            bool restoreList)
 {
     PeriodicRunResult result;
     if (!IsPeriodLetter(letter))
@@ -53,7 +59,7 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
     TVexDaoDatabase *db = vorgang.Database();
     db->StartTransaction();
     try {
-        vorganglist.setFilter(QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter)));
+        vorganglist.setFilter(ContractFilter(letter));
         vorganglist.setFiltered(true);
         vorganglist.First();
         TField *id = vorganglist.FieldByName(QStringLiteral("id"));
@@ -84,10 +90,12 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
     }
     // The list shows every document again, however the run ended.
     try {
-        vorganglist.Close();
-        vorganglist.setFilter(QString());
-        vorganglist.setFiltered(false);
-        vorganglist.Open();
+        if (restoreList) {
+            vorganglist.Close();
+            vorganglist.setFilter(QString());
+            vorganglist.setFiltered(false);
+            vorganglist.Open();
+        }
     } catch (const AppError &e) {
         if (result.error.isEmpty())
             result.error = e.message();
