@@ -625,6 +625,7 @@ void TVexDaoTable::prepareFields(const Query &q)
         }
     }
     m_valueSlots = int(m_fields.size());
+    m_insertText = InsertText(); // the fields may stand for other columns now
 }
 
 void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
@@ -996,7 +997,7 @@ void TVexDaoTable::Insert()
 void TVexDaoTable::writeInsert(Row &row)
 {
     Engine &engine = m_db->engine();
-    QStringList cols, marks;
+    std::vector<const TField *> used;
     QList<Value> params;
     for (const auto &f : m_fields) {
         if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != 0 || f->m_baseColumn.isEmpty() ||
@@ -1007,15 +1008,27 @@ void TVexDaoTable::writeInsert(Row &row)
             v = Value(false);
         if (v.isNull())
             continue;
-        cols << engine.quote(f->m_baseColumn);
-        marks << QStringLiteral("?");
+        used.push_back(f.get());
         params << v;
     }
-    const QString table = engine.quote(m_tables.value(0));
-    const QString sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                       : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                             .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    auto st = engine.prepare(sql);
+    // Rows of one dataset mostly fill the same columns: the text is made
+    // again only when they differ from the last insert's.
+    InsertText &it = m_insertText;
+    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used) {
+        QStringList cols, marks;
+        for (const TField *f : used) {
+            cols << engine.quote(f->m_baseColumn);
+            marks << QStringLiteral("?");
+        }
+        const QString table = engine.quote(m_tables.value(0));
+        it.sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        it.fields = used;
+        it.table = m_tables.value(0);
+        it.generation = m_db->generation();
+    }
+    auto st = engine.prepare(it.sql);
     for (int i = 0; i < params.size(); ++i)
         st->bind(i + 1, params[i]);
     st->step();

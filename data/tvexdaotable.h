@@ -202,6 +202,14 @@ private:
         int columns = 0, tables = 0;
     };
     RowsQuery m_rowsQuery;
+    // The text of the last insert and the fields it wrote.
+    struct InsertText
+    {
+        std::vector<const TField *> fields;
+        QString table, sql;
+        int generation = -1;
+    };
+    InsertText m_insertText;
     QString rowsQueryKey(QList<Value> *masterValues) const;
 
     // The last statement, kept while the query text stays the same (detail re-reads).
