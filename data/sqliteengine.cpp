@@ -153,8 +153,10 @@ public:
     bool step() override
     {
         const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
+        if (rc == SQLITE_ROW) {
+            ++m_rowsRead;
             return true;
+        }
         if (rc == SQLITE_DONE)
             return false;
         sqlite3_reset(m_stmt);
@@ -163,6 +165,7 @@ public:
 
     void reset() override
     {
+        m_rowsRead = 0;
         m_caches.clear();
         sqlite3_reset(m_stmt);
         sqlite3_clear_bindings(m_stmt);
@@ -242,7 +245,9 @@ private:
     {
         const char *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i));
         const int n = sqlite3_column_bytes(m_stmt, i);
-        if (n == 0 || n > 24)
+        // A handful of rows (one re-read, a document's positions) repeat too
+        // little to pay for the sharing.
+        if (n == 0 || n > 24 || m_rowsRead <= 8)
             return QString::fromUtf8(p, n);
         if (size_t(i) >= m_caches.size())
             m_caches.resize(size_t(i) + 1);
@@ -277,6 +282,7 @@ private:
     sqlite3_stmt *m_stmt;
     std::shared_ptr<StatementPool> m_pool;
     std::string m_sql;
+    int m_rowsRead = 0;
     mutable std::vector<ColumnCache> m_caches;
 };
 

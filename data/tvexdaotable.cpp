@@ -683,23 +683,26 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
     st.reset();
 }
 
-QString TVexDaoTable::rowsQueryKey(QList<Value> *masterValues) const
+TVexDaoTable::RowsQuery::Key TVexDaoTable::rowsQueryKey(QList<Value> *masterValues) const
 {
-    QString key = m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
-    key += QChar(0x1f) + QString::number(m_db->generation()) + QChar(0x1f);
+    RowsQuery::Key key;
+    key.tableName = m_tableName;
+    key.sql = m_sql;
     if (m_filtered)
-        key += m_filter;
-    key += QChar(0x1f) + m_orderField + QChar(0x1f) + QString::number(m_fields.size()) + QChar(0x1f);
+        key.filter = m_filter;
+    key.orderField = m_orderField;
+    key.fields = int(m_fields.size());
+    key.generation = m_db->generation();
     TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
     if (master) {
-        key += QLatin1Char('m');
+        key.links += 'm';
         for (const QString &line : m_masterFields) {
             const int arrow = line.indexOf(QLatin1String("->"));
             if (arrow < 0)
                 continue;
             const TField *mf = master->FindField(line.mid(arrow + 2).trimmed());
             const Value mv = mf ? mf->value() : Value();
-            key += mf ? (mv.isNull() ? QLatin1Char('0') : QLatin1Char('1')) : QLatin1Char('?');
+            key.links += mf ? (mv.isNull() ? '0' : '1') : '?';
             if (!mv.isNull())
                 *masterValues << mv;
         }
@@ -713,7 +716,7 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
     // master (a detail following its master) reuse the query built before.
     Query q;
     QList<Value> masterValues;
-    const QString key = rowsQueryKey(&masterValues);
+    RowsQuery::Key key = rowsQueryKey(&masterValues);
     RowsQuery &rq = m_rowsQuery;
     if (rq.valid && rq.key == key && rq.masterParams.size() == masterValues.size()) {
         q.sql = rq.sql;
@@ -726,7 +729,7 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
         rq.valid = false;
         buildQuery(q, false);
         prepareFields(q);
-        rq.key = key;
+        rq.key = std::move(key);
         rq.sql = q.sql;
         rq.params = q.params;
         rq.masterParams = q.masterParams;

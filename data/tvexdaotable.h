@@ -195,8 +195,18 @@ private:
     // the master's link values being empty or not stay the same.
     struct RowsQuery
     {
+        struct Key
+        {
+            QString tableName;
+            QStringList sql;
+            QString filter, orderField;
+            int fields = 0, generation = 0;
+            QByteArray links; // per link of a master: value empty, present or field missing
+            bool operator==(const Key &) const = default;
+        };
         bool valid = false;
-        QString key, sql;
+        Key key;
+        QString sql;
         QList<Value> params;
         QList<int> masterParams;
         int columns = 0, tables = 0;
@@ -210,7 +220,7 @@ private:
         int generation = -1;
     };
     InsertText m_insertText;
-    QString rowsQueryKey(QList<Value> *masterValues) const;
+    RowsQuery::Key rowsQueryKey(QList<Value> *masterValues) const;
 
     // The last statement, kept while the query text stays the same (detail re-reads).
     QString m_lastSql;
