@@ -206,12 +206,14 @@ void TVexDaoDatabase::noteWrite(const QString &table)
         m_touched.insert(table.toLower());
 }
 
-TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)
+TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db, bool oneStatement) : m_db(db)
 {
     Engine &e = db.engine();
     if (db.m_depth == 0) {
         e.begin();
         db.m_touched.clear();
+    } else if (oneStatement) {
+        m_nested = true;
     } else {
         // Named by depth: scopes nest strictly, and the same names each time
         // let the engine keep their statements.
@@ -223,11 +225,14 @@ TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)
 
 void TVexDaoDatabase::WriteScope::commit()
 {
-    Engine &e = m_db.engine();
-    if (m_savepoint.isEmpty())
-        e.commit();
-    else
-        e.release(m_savepoint);
+    // Nested without a savepoint, the surrounding transaction decides.
+    if (!m_nested) {
+        Engine &e = m_db.engine();
+        if (m_savepoint.isEmpty())
+            e.commit();
+        else
+            e.release(m_savepoint);
+    }
     m_done = true;
     --m_db.m_depth;
 }
@@ -237,7 +242,7 @@ TVexDaoDatabase::WriteScope::~WriteScope()
     if (m_done)
         return;
     --m_db.m_depth;
-    if (!m_db.Connected())
+    if (!m_db.Connected() || m_nested)
         return;
     try {
         if (m_savepoint.isEmpty())

@@ -69,17 +69,20 @@ public:
     void noteWrite(const QString &table);
 
     // One write: begins a transaction or a savepoint, and commits or rolls
-    // back only that part. Datasets are not re-read on failure.
+    // back only that part. Datasets are not re-read on failure. A write of
+    // one statement inside a transaction needs no savepoint: the engine
+    // undoes a failed statement by itself.
     class WriteScope
     {
     public:
-        explicit WriteScope(TVexDaoDatabase &db);
+        explicit WriteScope(TVexDaoDatabase &db, bool oneStatement = false);
         ~WriteScope();
         void commit();
 
     private:
         TVexDaoDatabase &m_db;
         QString m_savepoint;
+        bool m_nested = false; // inside a transaction, without a savepoint of its own
         bool m_done = false;
     };
 

@@ -1101,7 +1101,7 @@ void TVexDaoTable::Post()
     Row &row = m_rows[size_t(m_cur)];
     const bool inserting = m_state == DataSetState::Insert;
     {
-        TVexDaoDatabase::WriteScope scope(*m_db);
+        TVexDaoDatabase::WriteScope scope(*m_db, inserting || m_tableCount == 1);
         if (inserting)
             writeInsert(row);
         else
