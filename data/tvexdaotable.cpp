@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "engine.h"
+#include "sqlshape.h"
 #include "tdatasource.h"
 #include "textcompare.h"
 #include "tvexdaodatabase.h"
@@ -710,17 +711,81 @@ TVexDaoTable::RowsQuery::Key TVexDaoTable::rowsQueryKey(QList<Value> *masterValu
     return key;
 }
 
+QList<int> TVexDaoTable::numberParams(const Query &q, const QString &shape, const QStringList &numbers)
+{
+    // Each number must have become a parameter of its own, and nothing else
+    // may depend on it: the query is built once more with other numbers in
+    // their places and compared.
+    QStringList probe;
+    for (int i = 0; i < numbers.size(); ++i)
+        probe << (numbers[i].contains(QLatin1Char('.')) ? QStringLiteral("%1.25").arg(900000001 + i)
+                                                         : QString::number(900000001 + i));
+    const QStringList sql = m_sql;
+    const QStringList tables = m_tables;
+    const int tableCount = m_tableCount;
+    Query p;
+    bool built = true;
+    m_sql = QStringList{SqlShape::numbersIn(shape, probe)};
+    try {
+        buildQuery(p, false);
+    } catch (...) {
+        built = false;
+    }
+    m_sql = sql;
+    m_tables = tables;
+    m_tableCount = tableCount;
+    if (!built || p.sql != q.sql || p.params.size() != q.params.size() || p.masterParams != q.masterParams)
+        return {};
+    QList<int> at(numbers.size(), -1);
+    for (int k = 0; k < p.params.size(); ++k) {
+        const Value &v = p.params[k];
+        int which = -1;
+        if (v.kind() == Value::Int || v.kind() == Value::Double)
+            for (int i = 0; i < probe.size() && which < 0; ++i)
+                if (SqlShape::sameValue(v, SqlShape::numberValue(probe[i], v.kind())))
+                    which = i;
+        if (which < 0) {
+            if (!SqlShape::sameValue(v, q.params[k]))
+                return {};
+            continue;
+        }
+        if (at[which] >= 0 || q.masterParams.contains(k) ||
+            !SqlShape::sameValue(q.params[k], SqlShape::numberValue(numbers[which], q.params[k].kind())))
+            return {};
+        at[which] = k;
+    }
+    return at.contains(-1) ? QList<int>() : at;
+}
+
 void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
 {
     // Re-reads with the same query text and only other link values of the
-    // master (a detail following its master) reuse the query built before.
+    // master (a detail following its master) reuse the query built before;
+    // so does a query read again with only other numbers in its text.
     Query q;
     QList<Value> masterValues;
     RowsQuery::Key key = rowsQueryKey(&masterValues);
     RowsQuery &rq = m_rowsQuery;
-    if (rq.valid && rq.key == key && rq.masterParams.size() == masterValues.size()) {
+    QString shape;
+    QStringList numbers;
+    const bool shaped = m_tableName.isEmpty() &&
+                        SqlShape::numbersOut(m_sql.join(QLatin1Char('\n')), &shape, &numbers) && !numbers.isEmpty();
+    RowsQuery::Key shapeKey;
+    if (shaped) {
+        shapeKey = key;
+        shapeKey.sql = QStringList{shape};
+    }
+    const bool hit = rq.valid && rq.masterParams.size() == masterValues.size() &&
+                     (rq.numberParams.isEmpty()
+                          ? rq.key == key
+                          : shaped && rq.numberParams.size() == numbers.size() && rq.key == shapeKey);
+    if (hit) {
         q.sql = rq.sql;
         q.params = rq.params;
+        for (int i = 0; i < rq.numberParams.size(); ++i) {
+            Value &p = q.params[rq.numberParams[i]];
+            p = SqlShape::numberValue(numbers[i], p.kind());
+        }
         for (int i = 0; i < rq.masterParams.size(); ++i)
             q.params[rq.masterParams[i]] = masterValues[i];
         q.columns.resize(size_t(rq.columns));
@@ -729,7 +794,8 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
         rq.valid = false;
         buildQuery(q, false);
         prepareFields(q);
-        rq.key = std::move(key);
+        rq.numberParams = shaped ? numberParams(q, shape, numbers) : QList<int>();
+        rq.key = rq.numberParams.isEmpty() ? std::move(key) : std::move(shapeKey);
         rq.sql = q.sql;
         rq.params = q.params;
         rq.masterParams = q.masterParams;

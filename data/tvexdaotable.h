@@ -209,9 +209,11 @@ private:
         QString sql;
         QList<Value> params;
         QList<int> masterParams;
+        QList<int> numberParams; // where the numbers of the text go, when the key is its shape
         int columns = 0, tables = 0;
     };
     RowsQuery m_rowsQuery;
+    QList<int> numberParams(const Query &q, const QString &shape, const QStringList &numbers);
     // The text of the last insert and the fields it wrote.
     struct InsertText
     {
