@@ -77,8 +77,9 @@ void TVexDaoTable::setDatabase(TVexDaoDatabase *db)
     if (m_db)
         m_db->unregisterDataset(this);
     m_db = db;
-    m_singleRowQuery.valid = false;
+    m_singleRowQuery = SingleRowQuery();
     m_rowsQuery.valid = false;
+    m_insertText = InsertText();
     if (m_db)
         m_db->registerDataset(this);
 }
@@ -832,7 +833,9 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
     const QString source =
         m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
     SingleRowQuery &sq = m_singleRowQuery;
+    Engine &engine = m_db->engine();
     if (!sq.valid || sq.source != source || sq.generation != m_db->generation()) {
+        sq = SingleRowQuery();
         Query q;
         buildQuery(q, true);
         sq.sql = q.sql;
@@ -843,9 +846,12 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
         sq.generation = m_db->generation();
         sq.valid = true;
     }
-    // The single-row statement must not replace the cached one of the rows.
-    Engine &engine = m_db->engine();
-    auto st = engine.prepare(sq.sql);
+    // The single-row statement is its own, not the cached one of the rows;
+    // it is reset after each read so that it holds no lock.
+    if (!sq.statement)
+        sq.statement = engine.prepare(sq.sql);
+    Statement *st = sq.statement.get();
+    auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < sq.params.size(); ++i)
         st->bind(i + 1, sq.params[i]);
     st->bind(int(sq.params.size()) + 1, Value(rowid));
@@ -902,8 +908,9 @@ void TVexDaoTable::Close()
 
 void TVexDaoTable::connectionClosing()
 {
-    m_singleRowQuery.valid = false;
+    m_singleRowQuery = SingleRowQuery();
     m_rowsQuery.valid = false;
+    m_insertText = InsertText();
     m_lastStmt.reset();
     m_lastSql.clear();
     m_db = nullptr;
@@ -1084,6 +1091,7 @@ void TVexDaoTable::writeInsert(Row &row)
     // again only when they differ from the last insert's.
     InsertText &it = m_insertText;
     if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used) {
+        it.statement.reset();
         QStringList cols, marks;
         for (const TField *f : used) {
             cols << engine.quote(f->m_baseColumn);
@@ -1097,7 +1105,10 @@ void TVexDaoTable::writeInsert(Row &row)
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
     }
-    auto st = engine.prepare(it.sql);
+    if (!it.statement)
+        it.statement = engine.prepare(it.sql);
+    Statement *st = it.statement.get();
+    auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < params.size(); ++i)
         st->bind(i + 1, params[i]);
     st->step();

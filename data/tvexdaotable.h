@@ -189,6 +189,7 @@ private:
         QString source, sql;
         QList<Value> params;
         int columns = 0, tables = 0, generation = 0;
+        std::unique_ptr<Statement> statement;
     };
     SingleRowQuery m_singleRowQuery;
     // The query that reads the rows, kept while its text, filter, order and
@@ -220,6 +221,7 @@ private:
         std::vector<const TField *> fields;
         QString table, sql;
         int generation = -1;
+        std::unique_ptr<Statement> statement;
     };
     InsertText m_insertText;
     RowsQuery::Key rowsQueryKey(QList<Value> *masterValues) const;
