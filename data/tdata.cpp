@@ -190,6 +190,7 @@ void TData::AssignVorgangNr(const QString &typ)
     // two programs on one file never give the same number. The highest is the
     // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
     db->StartTransaction();
+    bool refused = false;
     try {
         vorSQL.Close();
         vorSQL.SQL().clear();
@@ -199,18 +200,22 @@ void TData::AssignVorgangNr(const QString &typ)
         vorSQL.Open();
         const double highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
         TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
-        if (highest > 0)
-            nr->SetAsString(NextNumberAfter(typ, highest, nr->Size()));
-        else if (!StartNumber(typ).isEmpty())
-            nr->SetAsString(StartNumber(typ));
+        QString next = StartNumber(typ);
+        if (highest > 0) {
+            refused = true; // until the next number is found to fit
+            next = NextNumberAfter(typ, highest, nr->Size());
+            refused = false;
+        }
+        if (!next.isEmpty())
+            nr->SetAsString(next);
         vorgang.Post();
         db->Commit();
     } catch (...) {
         vorSQL.Close();
         db->Rollback();
-        // A new document that got no number is dropped, so that no later
-        // move saves it unnumbered.
-        if (vorgang.State() == DataSetState::Insert)
+        // A new document refused a number is dropped, so that no later move
+        // saves it unnumbered.
+        if (refused && vorgang.State() == DataSetState::Insert)
             vorgang.Cancel();
         throw;
     }
