@@ -173,6 +173,14 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
     } catch (...) {
         if (db->Connected())
             db->Rollback();
+        // A new document that failed before it was first saved would
+        // otherwise stay pending, and the next move would save it unnumbered.
+        try {
+            if (vorgang.State() == DataSetState::Insert)
+                vorgang.Cancel();
+        } catch (...) {
+            // The error that stopped the copy is the one to report.
+        }
         throw;
     }
 }

@@ -139,6 +139,18 @@ TEST_F(Conversion, ErrorInTheMiddleLeavesNothingOfTheNewDocument)
     EXPECT_FALSE(vorgang().FindFirst()) << "the dataset shows only what is stored";
 }
 
+TEST_F(Conversion, ErrorBeforeNumberingLeavesNothingPending)
+{
+    const qint64 source = contract(2);
+    db->exec(QStringLiteral("update vorgang1 set zieltage = -1 where id = %1").arg(source));
+    QString number;
+    EXPECT_FALSE(ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number)).isEmpty());
+    EXPECT_NE(vorgang().State(), DataSetState::Insert);
+    vorgang().First(); // a move saves nothing
+    vorgang().Last();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
+}
+
 TEST_F(Conversion, SaysWhetherItMadeADocument)
 {
     contract(0);
