@@ -194,6 +194,9 @@ int invoiceContracts(const Options &o)
         documents.DataCreate();
         vorganglist.setDatabase(&addresses.Datenbank);
         vorganglist.SQL() << DocumentListSql();
+        // Nobody sees the list here: it is read with the run's filter only.
+        vorganglist.setFilter(ContractFilter(letter));
+        vorganglist.setFiltered(true);
         vorganglist.Open();
     } catch (const AppError &e) {
         err(e.message());
@@ -204,7 +207,7 @@ int invoiceContracts(const Options &o)
     TFumw umw(nullptr);
     PeriodicRunResult r;
     try {
-        r = CreatePeriodicInvoicesRun(vorganglist, umw, letter);
+        r = CreatePeriodicInvoicesRun(vorganglist, umw, letter, false);
     } catch (const AppError &e) {
         r.error = e.message();
     }

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <memory>
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
@@ -65,11 +66,60 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     sqlite3_result_int(ctx, TextCompare::like(QString::fromUtf8(v, vl), QString::fromUtf8(p, pl)) ? 1 : 0);
 }
 
+// Statements done with, kept by their SQL text for the next prepare of the
+// same text: a dataset re-reads one row or writes one row with the same SQL
+// again and again, and preparing costs far more than running it.
+struct StatementPool
+{
+    static constexpr size_t kMaxTexts = 64;
+    sqlite3 *db = nullptr; // null once the connection is closed
+    std::unordered_map<std::string, std::vector<sqlite3_stmt *>> idle;
+
+    sqlite3_stmt *take(const std::string &sql)
+    {
+        auto it = idle.find(sql);
+        if (it == idle.end() || it->second.empty())
+            return nullptr;
+        sqlite3_stmt *st = it->second.back();
+        it->second.pop_back();
+        return st;
+    }
+    void give(const std::string &sql, sqlite3_stmt *st)
+    {
+        if (!db) {
+            sqlite3_finalize(st);
+            return;
+        }
+        // Many one-off texts (filters typed by the user) start the pool afresh.
+        if (idle.size() >= kMaxTexts && !idle.count(sql))
+            clear();
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        idle[sql].push_back(st);
+    }
+    void clear()
+    {
+        for (auto &[sql, list] : idle)
+            for (sqlite3_stmt *st : list)
+                sqlite3_finalize(st);
+        idle.clear();
+    }
+};
+
 class SqliteStatement : public Statement
 {
 public:
-    SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt) : m_db(db), m_stmt(stmt) {}
-    ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
+    SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt, std::shared_ptr<StatementPool> pool, std::string sql)
+        : m_db(db), m_stmt(stmt), m_pool(std::move(pool)), m_sql(std::move(sql))
+    {
+    }
+    ~SqliteStatement() override
+    {
+        if (m_pool)
+            m_pool->give(m_sql, m_stmt);
+        else
+            sqlite3_finalize(m_stmt);
+    }
 
     void bind(int index, const Value &v) override
     {
@@ -103,8 +153,10 @@ public:
     bool step() override
     {
         const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
+        if (rc == SQLITE_ROW) {
+            ++m_rowsRead;
             return true;
+        }
         if (rc == SQLITE_DONE)
             return false;
         sqlite3_reset(m_stmt);
@@ -113,6 +165,7 @@ public:
 
     void reset() override
     {
+        m_rowsRead = 0;
         m_caches.clear();
         sqlite3_reset(m_stmt);
         sqlite3_clear_bindings(m_stmt);
@@ -192,7 +245,9 @@ private:
     {
         const char *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i));
         const int n = sqlite3_column_bytes(m_stmt, i);
-        if (n == 0 || n > 24)
+        // A handful of rows (one re-read, a document's positions) repeat too
+        // little to pay for the sharing.
+        if (n == 0 || n > 24 || m_rowsRead <= 8)
             return QString::fromUtf8(p, n);
         if (size_t(i) >= m_caches.size())
             m_caches.resize(size_t(i) + 1);
@@ -225,6 +280,9 @@ private:
 
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
+    std::shared_ptr<StatementPool> m_pool;
+    std::string m_sql;
+    int m_rowsRead = 0;
     mutable std::vector<ColumnCache> m_caches;
 };
 
@@ -255,9 +313,16 @@ public:
                                    nullptr, nullptr, nullptr);
         m_db = db;
         m_path = path;
+        m_pool = std::make_shared<StatementPool>();
+        m_pool->db = db;
         // Touch the file's header so that a file that is no database fails here, not later.
         try {
             exec(QStringLiteral("select count(*) from sqlite_master"));
+            // The undo records of savepoints stay in memory: a run with a
+            // savepoint per document would otherwise write every page it
+            // touches a second time to a temporary file. The journal that
+            // makes a crash safe is not affected.
+            exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
         } catch (const AppError &e) {
             close();
             throw AppError(QStringLiteral("Die Datei %1 kann nicht als Datenbank geöffnet werden: %2")
@@ -274,6 +339,11 @@ public:
 
     void close() override
     {
+        if (m_pool) {
+            m_pool->clear();
+            m_pool->db = nullptr; // statements still held finalize themselves
+            m_pool.reset();
+        }
         if (m_db) {
             sqlite3_close_v2(m_db);
             m_db = nullptr;
@@ -285,12 +355,15 @@ public:
     std::unique_ptr<Statement> prepare(const QString &sql) override
     {
         ensureOpen();
-        const QByteArray b = sql.toUtf8();
+        std::string key = sql.toStdString();
+        if (sqlite3_stmt *cached = m_pool->take(key))
+            return std::make_unique<SqliteStatement>(m_db, cached, m_pool, std::move(key));
         sqlite3_stmt *stmt = nullptr;
-        const int rc = sqlite3_prepare_v2(m_db, b.constData(), int(b.size()), &stmt, nullptr);
+        const int rc =
+            sqlite3_prepare_v3(m_db, key.data(), int(key.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
         if (rc != SQLITE_OK)
             fail(m_db, rc);
-        return std::make_unique<SqliteStatement>(m_db, stmt);
+        return std::make_unique<SqliteStatement>(m_db, stmt, m_pool, std::move(key));
     }
 
     void exec(const QString &sql) override
@@ -408,19 +481,33 @@ public:
         if (m_db && !sqlite3_get_autocommit(m_db))
             exec(QStringLiteral("ROLLBACK"));
     }
-    void savepoint(const QString &name) override { exec(QStringLiteral("SAVEPOINT ") + quote(name)); }
-    void release(const QString &name) override { exec(QStringLiteral("RELEASE ") + quote(name)); }
+    // Savepoints come and go with every save inside a run: prepared once, kept.
+    void savepoint(const QString &name) override { run(QStringLiteral("SAVEPOINT ") + quote(name)); }
+    void release(const QString &name) override { run(QStringLiteral("RELEASE ") + quote(name)); }
     void rollbackTo(const QString &name) override
     {
-        exec(QStringLiteral("ROLLBACK TO ") + quote(name));
-        exec(QStringLiteral("RELEASE ") + quote(name));
+        run(QStringLiteral("ROLLBACK TO ") + quote(name));
+        run(QStringLiteral("RELEASE ") + quote(name));
     }
 
     QString quote(const QString &identifier) const override
     {
-        QString s = identifier;
-        s.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        return QLatin1Char('"') + s + QLatin1Char('"');
+        // Called for every column of every statement built: no search and
+        // replace for the usual name without quotes.
+        QString s;
+        s.reserve(identifier.size() + 2);
+        s += QLatin1Char('"');
+        if (identifier.contains(QLatin1Char('"'))) {
+            for (const QChar c : identifier) {
+                if (c == QLatin1Char('"'))
+                    s += QLatin1Char('"');
+                s += c;
+            }
+        } else {
+            s += identifier;
+        }
+        s += QLatin1Char('"');
+        return s;
     }
     QString rowIdName() const override { return QStringLiteral("rowid"); }
     QString textCollate() const override { return QStringLiteral(" COLLATE TVDE"); }
@@ -431,6 +518,12 @@ public:
     }
 
 private:
+    void run(const QString &sql)
+    {
+        auto st = prepare(sql);
+        st->step();
+    }
+
     void ensureOpen() const
     {
         if (!m_db)
@@ -440,6 +533,7 @@ private:
     sqlite3 *m_db = nullptr;
     QString m_path;
     int m_busyTimeout = 5000;
+    std::shared_ptr<StatementPool> m_pool;
 };
 
 } // namespace

@@ -147,6 +147,38 @@ QString TData::StartNumber(const QString &typ)
     }
 }
 
+QString TData::TypeName(const QString &typ) const
+{
+    if (typen.Active()) {
+        const TField *id = typen.FindField(QStringLiteral("id"));
+        const TField *name = typen.FindField(QStringLiteral("Typbez"));
+        for (int i = 0; id && name && i < typen.RowCount(); ++i) {
+            const QString text = name->DisplayTextAt(i);
+            if (id->DisplayTextAt(i).compare(typ, Qt::CaseInsensitive) == 0 && !text.isEmpty())
+                return text;
+        }
+    }
+    return typ;
+}
+
+QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize) const
+{
+    // Beyond 2^53 a stored number can no longer be counted on by one; far
+    // below that it has outgrown the field anyway.
+    constexpr double kLargestCountable = 9007199254740992.0;
+    const QString next = highest < kLargestCountable ? QString::number(qint64(highest) + 1) : QString();
+    const bool fits = !next.isEmpty() && (fieldSize <= 0 || next.size() <= fieldSize);
+    if (!fits) {
+        const QString why = fieldSize > 0
+                                ? QStringLiteral("passt nicht in das Nummernfeld (%1 Zeichen)").arg(fieldSize)
+                                : QStringLiteral("ist zu groß");
+        throw AppError(QStringLiteral("Für den Vorgangstyp '%1' ist keine weitere Nummer frei: die nächste "
+                                      "Nummer nach %2 %3. Der neue Vorgang wurde nicht gespeichert.")
+                           .arg(TypeName(typ), QString::number(highest, 'f', 0), why));
+    }
+    return next;
+}
+
 void TData::AssignVorgangNr(const QString &typ)
 {
     vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
@@ -158,6 +190,7 @@ void TData::AssignVorgangNr(const QString &typ)
     // two programs on one file never give the same number. The highest is the
     // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
     db->StartTransaction();
+    bool refused = false;
     try {
         vorSQL.Close();
         vorSQL.SQL().clear();
@@ -165,17 +198,25 @@ void TData::AssignVorgangNr(const QString &typ)
                             .arg(Sql::quoteText(typ))
                      << QStringLiteral("order by val(Vorgangnr) desc");
         vorSQL.Open();
-        const qint64 highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsInteger();
+        const double highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
         TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
-        if (highest > 0)
-            nr->SetAsString(QString::number(highest + 1));
-        else if (!StartNumber(typ).isEmpty())
-            nr->SetAsString(StartNumber(typ));
+        QString next = StartNumber(typ);
+        if (highest > 0) {
+            refused = true; // until the next number is found to fit
+            next = NextNumberAfter(typ, highest, nr->Size());
+            refused = false;
+        }
+        if (!next.isEmpty())
+            nr->SetAsString(next);
         vorgang.Post();
         db->Commit();
     } catch (...) {
         vorSQL.Close();
         db->Rollback();
+        // A new document refused a number is dropped, so that no later move
+        // saves it unnumbered.
+        if (refused && vorgang.State() == DataSetState::Insert)
+            vorgang.Cancel();
         throw;
     }
     vorgang.Edit();
@@ -210,8 +251,18 @@ void TData::VorgangDataAfterInsert(TVexDaoTable &ds)
 
 void TData::VorgangDataAfterPost(TVexDaoTable &)
 {
-    if (!m_renumbering)
+    if (m_totalsDeferred == 0)
         RecalcTotals();
+}
+
+TData::TotalsDeferred::TotalsDeferred(TData &data) : m_data(data)
+{
+    ++m_data.m_totalsDeferred;
+}
+
+TData::TotalsDeferred::~TotalsDeferred()
+{
+    --m_data.m_totalsDeferred;
 }
 
 void TData::VorgangDataAfterDelete(TVexDaoTable &ds)
@@ -222,8 +273,7 @@ void TData::VorgangDataAfterDelete(TVexDaoTable &ds)
     {
         // Each renumbered position is saved on its own; the totals are the
         // same after every one of these saves, so they are computed once.
-        m_renumbering = true;
-        auto done = qScopeGuard([&] { m_renumbering = false; });
+        TotalsDeferred deferred(*this);
         TField *pos = ds.FieldByName(QStringLiteral("Pos"));
         int n = 0;
         for (ds.First(); !ds.Eof(); ds.Next()) {

@@ -41,6 +41,25 @@ public:
     void AssignVorgangNr(const QString &typ);
     // The start number of a type letter, or empty when the letter has none.
     static QString StartNumber(const QString &typ);
+    // The number after the highest of the type; refused with a message naming
+    // the type when it would not fit a field of fieldSize characters.
+    QString NextNumberAfter(const QString &typ, double highest, int fieldSize) const;
+    // The name of a type letter from the types, or the letter itself.
+    QString TypeName(const QString &typ) const;
+
+    // While one exists, saving a position does not recompute the totals: a
+    // caller that saves many positions in a row recomputes them once after.
+    class TotalsDeferred
+    {
+    public:
+        explicit TotalsDeferred(TData &data);
+        ~TotalsDeferred();
+        TotalsDeferred(const TotalsDeferred &) = delete;
+        TotalsDeferred &operator=(const TotalsDeferred &) = delete;
+
+    private:
+        TData &m_data;
+    };
 
     void VorgangAfterInsert(TVexDaoTable &ds);
     void VorgangBeforeDelete(TVexDaoTable &ds);
@@ -54,7 +73,7 @@ public:
     void ArtikelCalcFields(TVexDaoTable &ds);
 
 private:
-    bool m_renumbering = false;
+    int m_totalsDeferred = 0;
 };
 
 // The program-wide instance, made at start-up (empty until then).

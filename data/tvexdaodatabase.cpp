@@ -22,7 +22,7 @@ QHash<QString, QPointer<TVexDaoDatabase>> &aliases()
 const ColumnInfo *TableSchema::column(const QString &n) const
 {
     for (const ColumnInfo &c : columns)
-        if (c.name.compare(n, Qt::CaseInsensitive) == 0)
+        if (c.name.size() == n.size() && c.name.compare(n, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
 }
@@ -74,6 +74,7 @@ void TVexDaoDatabase::Open()
     m_engine = std::move(engine);
     m_tables.clear();
     m_rowWrites.clear();
+    ++m_generation;
     m_depth = 0;
     try {
         Schema::upgrade(*m_engine);
@@ -218,14 +219,18 @@ bool TVexDaoDatabase::wroteRowSince(const QString &table, qint64 rowid, quint64 
     return t != m_rowWrites.constEnd() && t->value(rowid, 0) > serial;
 }
 
-TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)
+TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db, bool oneStatement) : m_db(db)
 {
     Engine &e = db.engine();
     if (db.m_depth == 0) {
         e.begin();
         db.m_touched.clear();
+    } else if (oneStatement) {
+        m_nested = true;
     } else {
-        m_savepoint = QStringLiteral("tvw%1").arg(++db.m_savepointCounter);
+        // Named by depth: scopes nest strictly, and the same names each time
+        // let the engine keep their statements.
+        m_savepoint = QStringLiteral("tvw%1").arg(db.m_depth);
         e.savepoint(m_savepoint);
     }
     ++db.m_depth;
@@ -233,11 +238,14 @@ TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db) : m_db(db)
 
 void TVexDaoDatabase::WriteScope::commit()
 {
-    Engine &e = m_db.engine();
-    if (m_savepoint.isEmpty())
-        e.commit();
-    else
-        e.release(m_savepoint);
+    // Nested without a savepoint, the surrounding transaction decides.
+    if (!m_nested) {
+        Engine &e = m_db.engine();
+        if (m_savepoint.isEmpty())
+            e.commit();
+        else
+            e.release(m_savepoint);
+    }
     m_done = true;
     --m_db.m_depth;
 }
@@ -247,7 +255,7 @@ TVexDaoDatabase::WriteScope::~WriteScope()
     if (m_done)
         return;
     --m_db.m_depth;
-    if (!m_db.Connected())
+    if (!m_db.Connected() || m_nested)
         return;
     try {
         if (m_savepoint.isEmpty())

@@ -57,6 +57,9 @@ public:
     void Commit();
     void Rollback();
     int transactionDepth() const { return m_depth; }
+    // Counts the opens: what a dataset built from the file's tables holds
+    // good only while this stays the same.
+    int generation() const { return m_generation; }
 
     // ---- used by the dataset layer and the data modules
     Engine &engine() const;
@@ -72,17 +75,20 @@ public:
     bool wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const;
 
     // One write: begins a transaction or a savepoint, and commits or rolls
-    // back only that part. Datasets are not re-read on failure.
+    // back only that part. Datasets are not re-read on failure. A write of
+    // one statement inside a transaction needs no savepoint: the engine
+    // undoes a failed statement by itself.
     class WriteScope
     {
     public:
-        explicit WriteScope(TVexDaoDatabase &db);
+        explicit WriteScope(TVexDaoDatabase &db, bool oneStatement = false);
         ~WriteScope();
         void commit();
 
     private:
         TVexDaoDatabase &m_db;
         QString m_savepoint;
+        bool m_nested = false; // inside a transaction, without a savepoint of its own
         bool m_done = false;
     };
 
@@ -93,7 +99,7 @@ private:
     QList<TVexDaoTable *> m_datasets;
     QString m_alias;
     int m_depth = 0;
-    int m_savepointCounter = 0;
+    int m_generation = 0;
     QSet<QString> m_touched;
     quint64 m_writeSerial = 0;
     QHash<QString, QHash<qint64, quint64>> m_rowWrites; // key: lower-case table

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "engine.h"
+#include "sqlshape.h"
 #include "tdatasource.h"
 #include "textcompare.h"
 #include "tvexdaodatabase.h"
@@ -56,6 +57,7 @@ struct TVexDaoTable::Query
     std::vector<ResultColumn> columns;
     QString sql;
     QList<Value> params;
+    QList<int> masterParams; // where in params the master's link values go
 };
 
 // ---------------------------------------------------------------------------
@@ -87,6 +89,9 @@ void TVexDaoTable::setDatabase(TVexDaoDatabase *db)
     if (m_db)
         m_db->unregisterDataset(this);
     m_db = db;
+    m_singleRowQuery = SingleRowQuery();
+    m_rowsQuery.valid = false;
+    m_insertText = InsertText();
     if (m_db)
         m_db->registerDataset(this);
 }
@@ -211,7 +216,8 @@ TField *TVexDaoTable::FindField(const QString &name) const
     for (const auto &f : m_fields) {
         if (!f->m_persistent && f->m_column < 0)
             continue; // a column of an earlier query
-        if (f->m_name.compare(name, Qt::CaseInsensitive) == 0)
+        // Names equal without regard to case have equal lengths: most are ruled out cheaply.
+        if (f->m_name.size() == name.size() && f->m_name.compare(name, Qt::CaseInsensitive) == 0)
             return f.get();
     }
     return nullptr;
@@ -526,6 +532,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
                     parts << QStringLiteral("%1 IS NULL").arg(b.sql);
                 } else {
                     parts << QStringLiteral("%1 = ?").arg(b.sql);
+                    q.masterParams << int(params.size());
                     params << mv;
                 }
             }
@@ -598,7 +605,8 @@ void TVexDaoTable::prepareFields(const Query &q)
     // Data fields map to result columns by name.
     auto findColumn = [&](const QString &name) {
         for (size_t i = 0; i < q.columns.size(); ++i)
-            if (q.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            if (q.columns[i].name.size() == name.size() &&
+                q.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
                 return int(i);
         return -1;
     };
@@ -619,7 +627,8 @@ void TVexDaoTable::prepareFields(const Query &q)
         for (const ResultColumn &rc : q.columns) {
             TField *existing = nullptr;
             for (auto &f : m_fields)
-                if (!f->m_persistent && f->m_name.compare(rc.name, Qt::CaseInsensitive) == 0 && f->m_column < 0)
+                if (!f->m_persistent && f->m_column < 0 && f->m_name.size() == rc.name.size() &&
+                    f->m_name.compare(rc.name, Qt::CaseInsensitive) == 0)
                     existing = f.get();
             if (!existing || existing->m_type != rc.type) {
                 auto f = std::make_unique<TField>(this, rc.name, FieldKind::Data, rc.type, rc.size);
@@ -646,6 +655,7 @@ void TVexDaoTable::prepareFields(const Query &q)
         }
     }
     m_valueSlots = int(m_fields.size());
+    m_insertText = InsertText(); // the fields may stand for other columns now
 }
 
 void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
@@ -705,11 +715,125 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
     st.reset();
 }
 
+TVexDaoTable::RowsQuery::Key TVexDaoTable::rowsQueryKey(QList<Value> *masterValues) const
+{
+    RowsQuery::Key key;
+    key.tableName = m_tableName;
+    key.sql = m_sql;
+    if (m_filtered)
+        key.filter = m_filter;
+    key.orderField = m_orderField;
+    key.fields = int(m_fields.size());
+    key.generation = m_db->generation();
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (master) {
+        key.links += 'm';
+        for (const QString &line : m_masterFields) {
+            const int arrow = line.indexOf(QLatin1String("->"));
+            if (arrow < 0)
+                continue;
+            const TField *mf = master->FindField(line.mid(arrow + 2).trimmed());
+            const Value mv = mf ? mf->value() : Value();
+            key.links += mf ? (mv.isNull() ? '0' : '1') : '?';
+            if (!mv.isNull())
+                *masterValues << mv;
+        }
+    }
+    return key;
+}
+
+QList<int> TVexDaoTable::numberParams(const Query &q, const QString &shape, const QStringList &numbers)
+{
+    // Each number must have become a parameter of its own, and nothing else
+    // may depend on it: the query is built once more with other numbers in
+    // their places and compared.
+    QStringList probe;
+    for (int i = 0; i < numbers.size(); ++i)
+        probe << (numbers[i].contains(QLatin1Char('.')) ? QStringLiteral("%1.25").arg(900000001 + i)
+                                                         : QString::number(900000001 + i));
+    const QStringList sql = m_sql;
+    const QStringList tables = m_tables;
+    const int tableCount = m_tableCount;
+    Query p;
+    bool built = true;
+    m_sql = QStringList{SqlShape::numbersIn(shape, probe)};
+    try {
+        buildQuery(p, false);
+    } catch (...) {
+        built = false;
+    }
+    m_sql = sql;
+    m_tables = tables;
+    m_tableCount = tableCount;
+    if (!built || p.sql != q.sql || p.params.size() != q.params.size() || p.masterParams != q.masterParams)
+        return {};
+    QList<int> at(numbers.size(), -1);
+    for (int k = 0; k < p.params.size(); ++k) {
+        const Value &v = p.params[k];
+        int which = -1;
+        if (v.kind() == Value::Int || v.kind() == Value::Double)
+            for (int i = 0; i < probe.size() && which < 0; ++i)
+                if (SqlShape::sameValue(v, SqlShape::numberValue(probe[i], v.kind())))
+                    which = i;
+        if (which < 0) {
+            if (!SqlShape::sameValue(v, q.params[k]))
+                return {};
+            continue;
+        }
+        if (at[which] >= 0 || q.masterParams.contains(k) ||
+            !SqlShape::sameValue(q.params[k], SqlShape::numberValue(numbers[which], q.params[k].kind())))
+            return {};
+        at[which] = k;
+    }
+    return at.contains(-1) ? QList<int>() : at;
+}
+
 void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
 {
+    // Re-reads with the same query text and only other link values of the
+    // master (a detail following its master) reuse the query built before;
+    // so does a query read again with only other numbers in its text.
     Query q;
-    buildQuery(q, false);
-    prepareFields(q);
+    QList<Value> masterValues;
+    RowsQuery::Key key = rowsQueryKey(&masterValues);
+    RowsQuery &rq = m_rowsQuery;
+    QString shape;
+    QStringList numbers;
+    const bool shaped = m_tableName.isEmpty() &&
+                        SqlShape::numbersOut(m_sql.join(QLatin1Char('\n')), &shape, &numbers) && !numbers.isEmpty();
+    RowsQuery::Key shapeKey;
+    if (shaped) {
+        shapeKey = key;
+        shapeKey.sql = QStringList{shape};
+    }
+    const bool hit = rq.valid && rq.masterParams.size() == masterValues.size() &&
+                     (rq.numberParams.isEmpty()
+                          ? rq.key == key
+                          : shaped && rq.numberParams.size() == numbers.size() && rq.key == shapeKey);
+    if (hit) {
+        q.sql = rq.sql;
+        q.params = rq.params;
+        for (int i = 0; i < rq.numberParams.size(); ++i) {
+            Value &p = q.params[rq.numberParams[i]];
+            p = SqlShape::numberValue(numbers[i], p.kind());
+        }
+        for (int i = 0; i < rq.masterParams.size(); ++i)
+            q.params[rq.masterParams[i]] = masterValues[i];
+        q.columns.resize(size_t(rq.columns));
+        q.sources.resize(size_t(rq.tables));
+    } else {
+        rq.valid = false;
+        buildQuery(q, false);
+        prepareFields(q);
+        rq.numberParams = shaped ? numberParams(q, shape, numbers) : QList<int>();
+        rq.key = rq.numberParams.isEmpty() ? std::move(key) : std::move(shapeKey);
+        rq.sql = q.sql;
+        rq.params = q.params;
+        rq.masterParams = q.masterParams;
+        rq.columns = int(q.columns.size());
+        rq.tables = int(q.sources.size());
+        rq.valid = true;
+    }
     std::vector<Row> rows;
     if (!masterLinkMissing())
         readRows(q, rows);
@@ -751,15 +875,33 @@ bool TVexDaoTable::masterLinkMissing() const
 bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
 {
     Q_UNUSED(tableIndex);
-    Query q;
-    buildQuery(q, true);
-    q.params << Value(rowid);
-    std::vector<Row> rows;
-    // The single-row statement must not replace the cached one of the rows.
+    // Every save and every edit re-reads a row: its query is built once for
+    // the dataset's source, not each time.
+    const QString source =
+        m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
+    SingleRowQuery &sq = m_singleRowQuery;
     Engine &engine = m_db->engine();
-    auto st = engine.prepare(q.sql);
-    for (int i = 0; i < q.params.size(); ++i)
-        st->bind(i + 1, q.params[i]);
+    if (!sq.valid || sq.source != source || sq.generation != m_db->generation()) {
+        sq = SingleRowQuery();
+        Query q;
+        buildQuery(q, true);
+        sq.sql = q.sql;
+        sq.params = q.params;
+        sq.columns = int(q.columns.size());
+        sq.tables = int(q.sources.size());
+        sq.source = source;
+        sq.generation = m_db->generation();
+        sq.valid = true;
+    }
+    // The single-row statement is its own, not the cached one of the rows;
+    // it is reset after each read so that it holds no lock.
+    if (!sq.statement)
+        sq.statement = engine.prepare(sq.sql);
+    Statement *st = sq.statement.get();
+    auto done = qScopeGuard([st] { st->reset(); });
+    for (int i = 0; i < sq.params.size(); ++i)
+        st->bind(i + 1, sq.params[i]);
+    st->bind(int(sq.params.size()) + 1, Value(rowid));
     if (!st->step())
         return false;
     out.readAt = m_db->writeSerial();
@@ -767,8 +909,8 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0)
             out.values[size_t(f->m_index)] = st->column(f->m_column, f->m_type);
-    for (int t = 0; t < int(q.sources.size()); ++t)
-        out.rowid[t] = st->column(int(q.columns.size()) + t, FieldType::Integer).rawInt();
+    for (int t = 0; t < sq.tables; ++t)
+        out.rowid[t] = st->column(sq.columns + t, FieldType::Integer).rawInt();
     return true;
 }
 
@@ -814,6 +956,9 @@ void TVexDaoTable::Close()
 
 void TVexDaoTable::connectionClosing()
 {
+    m_singleRowQuery = SingleRowQuery();
+    m_rowsQuery.valid = false;
+    m_insertText = InsertText();
     m_lastStmt.reset();
     m_lastSql.clear();
     m_db = nullptr;
@@ -982,7 +1127,7 @@ void TVexDaoTable::Insert()
 void TVexDaoTable::writeInsert(Row &row)
 {
     Engine &engine = m_db->engine();
-    QStringList cols, marks;
+    std::vector<const TField *> used;
     QList<Value> params;
     for (const auto &f : m_fields) {
         if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != 0 || f->m_baseColumn.isEmpty() ||
@@ -993,15 +1138,31 @@ void TVexDaoTable::writeInsert(Row &row)
             v = Value(false);
         if (v.isNull())
             continue;
-        cols << engine.quote(f->m_baseColumn);
-        marks << QStringLiteral("?");
+        used.push_back(f.get());
         params << v;
     }
-    const QString table = engine.quote(m_tables.value(0));
-    const QString sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                       : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                             .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    auto st = engine.prepare(sql);
+    // Rows of one dataset mostly fill the same columns: the text is made
+    // again only when they differ from the last insert's.
+    InsertText &it = m_insertText;
+    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used) {
+        it.statement.reset();
+        QStringList cols, marks;
+        for (const TField *f : used) {
+            cols << engine.quote(f->m_baseColumn);
+            marks << QStringLiteral("?");
+        }
+        const QString table = engine.quote(m_tables.value(0));
+        it.sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        it.fields = used;
+        it.table = m_tables.value(0);
+        it.generation = m_db->generation();
+    }
+    if (!it.statement)
+        it.statement = engine.prepare(it.sql);
+    Statement *st = it.statement.get();
+    auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < params.size(); ++i)
         st->bind(i + 1, params[i]);
     st->step();
@@ -1125,7 +1286,7 @@ void TVexDaoTable::Post()
     Row &row = m_rows[size_t(m_cur)];
     const bool inserting = m_state == DataSetState::Insert;
     {
-        TVexDaoDatabase::WriteScope scope(*m_db);
+        TVexDaoDatabase::WriteScope scope(*m_db, inserting || m_tableCount == 1);
         if (inserting)
             writeInsert(row);
         else
@@ -1274,6 +1435,7 @@ void TVexDaoTable::reloadAfterRollback()
         return;
     discardPending();
     const qint64 keep = m_cur >= 0 && m_cur < int(m_rows.size()) ? m_rows[size_t(m_cur)].rowid[0] : 0;
+    m_rowsQuery.valid = false;
     m_lastStmt.reset();
     m_lastSql.clear();
     try {

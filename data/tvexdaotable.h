@@ -188,6 +188,51 @@ private:
     bool m_rowIndexValid = false;
     int findByRowId(qint64 rowid);
 
+    // The query that re-reads one row, built once for the dataset's source
+    // (and kept while the connection stays open on the same file).
+    struct SingleRowQuery
+    {
+        bool valid = false;
+        QString source, sql;
+        QList<Value> params;
+        int columns = 0, tables = 0, generation = 0;
+        std::unique_ptr<Statement> statement;
+    };
+    SingleRowQuery m_singleRowQuery;
+    // The query that reads the rows, kept while its text, filter, order and
+    // the master's link values being empty or not stay the same.
+    struct RowsQuery
+    {
+        struct Key
+        {
+            QString tableName;
+            QStringList sql;
+            QString filter, orderField;
+            int fields = 0, generation = 0;
+            QByteArray links; // per link of a master: value empty, present or field missing
+            bool operator==(const Key &) const = default;
+        };
+        bool valid = false;
+        Key key;
+        QString sql;
+        QList<Value> params;
+        QList<int> masterParams;
+        QList<int> numberParams; // where the numbers of the text go, when the key is its shape
+        int columns = 0, tables = 0;
+    };
+    RowsQuery m_rowsQuery;
+    QList<int> numberParams(const Query &q, const QString &shape, const QStringList &numbers);
+    // The text of the last insert and the fields it wrote.
+    struct InsertText
+    {
+        std::vector<const TField *> fields;
+        QString table, sql;
+        int generation = -1;
+        std::unique_ptr<Statement> statement;
+    };
+    InsertText m_insertText;
+    RowsQuery::Key rowsQueryKey(QList<Value> *masterValues) const;
+
     // The last statement, kept while the query text stays the same (detail re-reads).
     QString m_lastSql;
     std::unique_ptr<Statement> m_lastStmt;

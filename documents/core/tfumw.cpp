@@ -6,6 +6,7 @@
 #include "data/tvexdaodatabase.h"
 
 #include <QScopeGuard>
+#include <iterator>
 
 QPointer<TFumw> Fumw;
 
@@ -81,12 +82,12 @@ QString TFumw::ReplacePlaceholders(const QString &input)
     return text;
 }
 
-void TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &number)
+bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &number)
 {
     TVexDaoTable &vorgang = Data->vorgang;
     TVexDaoTable &vorgangdata = Data->vorgangdata;
     if (vorgangdata.IsEmpty())
-        return;
+        return false;
     const qint64 n = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
     vSql.Close();
     vdsql.Close();
@@ -104,46 +105,82 @@ void TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
         vdsql.Close();
     });
     try {
-        vorgang.Insert();
-        vdsql.Open();
-        vSql.Open();
-        auto copy = [&](const char *target, const char *source) {
-            vorgang.FieldByName(QString::fromLatin1(target))
-                ->SetAsString(vSql.FieldByName(QString::fromLatin1(source))->AsString());
-        };
-        vorgang.FieldByName(QStringLiteral("Typ"))->SetAsString(typ);
-        vorgang.FieldByName(QStringLiteral("Datum"))->SetAsString(dateText);
-        copy("Zieltage", "Zieltage");
-        copy("KDNR", "KDNR");
-        vorgang.FieldByName(QStringLiteral("Kopftext"))
-            ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Kopftext"))->AsString()));
-        vorgang.FieldByName(QStringLiteral("Fusstext"))
-            ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Fusstext"))->AsString()));
-        copy("Anschrift", "Anschrift");
-        copy("Waehrung", "Waehrung");
-        SetZieldatum(dateText);
-        Data->AssignVorgangNr(typ);
-        vorgang.Post();
+        // The positions follow the new document once it is numbered and
+        // saved, not at every step of making it.
+        vorgang.DisableControls();
+        try {
+            vorgang.Insert();
+            vdsql.Open();
+            vSql.Open();
+            auto copy = [&](const char *target, const char *source) {
+                vorgang.FieldByName(QString::fromLatin1(target))
+                    ->SetAsString(vSql.FieldByName(QString::fromLatin1(source))->AsString());
+            };
+            vorgang.FieldByName(QStringLiteral("Typ"))->SetAsString(typ);
+            vorgang.FieldByName(QStringLiteral("Datum"))->SetAsString(dateText);
+            copy("Zieltage", "Zieltage");
+            copy("KDNR", "KDNR");
+            vorgang.FieldByName(QStringLiteral("Kopftext"))
+                ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Kopftext"))->AsString()));
+            vorgang.FieldByName(QStringLiteral("Fusstext"))
+                ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Fusstext"))->AsString()));
+            copy("Anschrift", "Anschrift");
+            copy("Waehrung", "Waehrung");
+            SetZieldatum(dateText);
+            Data->AssignVorgangNr(typ);
+            vorgang.Post();
+        } catch (...) {
+            try {
+                vorgang.EnableControls();
+            } catch (...) {
+                // The error that stopped the copy is the one to report.
+            }
+            throw;
+        }
+        vorgang.EnableControls();
         const QString newNumber = vorgang.FieldByName(QStringLiteral("vorgangnr"))->AsString();
+
         static const char *const columns[][2] = {{"Artikel", "Artikel"}, {"Bezeichnung", "Bezeichnung"},
                                                  {"Titel", "titel"},     {"Anzahl", "Anzahl"},
                                                  {"Einheit", "Einheit"}, {"Preis", "Preis"},
                                                  {"EK", "EK"},           {"Pos", "Pos"}};
-        for (vdsql.First(); !vdsql.Eof(); vdsql.Next()) {
-            vorgangdata.Insert();
-            for (const auto &c : columns)
-                vorgangdata.FieldByName(QString::fromLatin1(c[0]))
-                    ->SetAsString(vdsql.FieldByName(QString::fromLatin1(c[1]))->AsString());
-            vorgangdata.Post();
+        constexpr size_t kColumns = std::size(columns);
+        TField *targets[kColumns], *sources[kColumns];
+        for (size_t c = 0; c < kColumns; ++c) {
+            targets[c] = vorgangdata.FieldByName(QString::fromLatin1(columns[c][0]));
+            sources[c] = vdsql.FieldByName(QString::fromLatin1(columns[c][1]));
         }
+        bool copied = false;
+        {
+            // The totals are those of all positions: computed once they are all saved.
+            TData::TotalsDeferred deferred(*Data);
+            for (vdsql.First(); !vdsql.Eof(); vdsql.Next()) {
+                vorgangdata.Insert();
+                for (size_t c = 0; c < kColumns; ++c)
+                    targets[c]->SetAsString(sources[c]->AsString());
+                vorgangdata.Post();
+                copied = true;
+            }
+        }
+        if (copied)
+            Data->RecalcTotals();
         vSql.Close();
         vdsql.Close();
         vorgang.Post();
         db->Commit();
         number = newNumber;
+        return true;
     } catch (...) {
         if (db->Connected())
             db->Rollback();
+        // A new document that failed before it was first saved would
+        // otherwise stay pending, and the next move would save it unnumbered.
+        try {
+            if (vorgang.State() == DataSetState::Insert)
+                vorgang.Cancel();
+        } catch (...) {
+            // The error that stopped the copy is the one to report.
+        }
         throw;
     }
 }

@@ -28,8 +28,9 @@ public:
     QString ReplacePlaceholders(const QString &text);
     // Copies the current document of vorgang with its positions into a new
     // document of the type; number receives the new number. A document
-    // without positions makes nothing. All of it is saved, or nothing.
-    void CopyVorgang(const QString &typ, const QString &dateText, QString &number);
+    // without positions makes nothing and keeps number as it was. All of it
+    // is saved, or nothing. True when a document was made.
+    bool CopyVorgang(const QString &typ, const QString &dateText, QString &number);
 };
 
 // The program-wide reference; empty while no conversion object exists.

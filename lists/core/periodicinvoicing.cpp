@@ -28,7 +28,24 @@ QString PeriodWord(const QString &letter)
     return QString();
 }
 
-PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter)
+QString ContractText(const TVexDaoTable &vorganglist)
+{
+    auto text = [&](const char *name) {
+        const TField *f = vorganglist.FindField(QString::fromLatin1(name));
+        return f ? f->AsString().trimmed() : QString();
+    };
+    const QString kunde = text("Kunde");
+    const QString name = kunde.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(kunde);
+    return QStringLiteral("Vertrag %1 des Kunden %2%3").arg(text("vorgangnr"), text("kdnr"), name);
+}
+
+QString ContractFilter(const QString &letter)
+{
+    return QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter));
+}
+
+PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,
+                                            bool restoreList)
 {
     PeriodicRunResult result;
     if (!IsPeriodLetter(letter))
@@ -42,21 +59,21 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
     TVexDaoDatabase *db = vorgang.Database();
     db->StartTransaction();
     try {
-        vorganglist.setFilter(QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter)));
+        vorganglist.setFilter(ContractFilter(letter));
         vorganglist.setFiltered(true);
         vorganglist.First();
         TField *id = vorganglist.FieldByName(QStringLiteral("id"));
         while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
             vorgang.setFilter(QStringLiteral("id = %1").arg(id->AsInteger()));
             if (vorgang.FindFirst()) {
-                QString number = result.last;
-                umw.CopyVorgang(QStringLiteral("R"), today, number);
-                // A contract without positions leaves the number as it was.
-                if (number != result.last) {
-                    result.last = number;
-                    ++result.count;
-                    if (result.first.isEmpty())
-                        result.first = number;
+                try {
+                    if (umw.CopyVorgang(QStringLiteral("R"), today, result.last)) {
+                        ++result.count;
+                        if (result.first.isEmpty())
+                            result.first = result.last;
+                    }
+                } catch (const AppError &e) {
+                    throw AppError(ContractText(vorganglist) + QStringLiteral(": ") + e.message());
                 }
             }
             vorganglist.Next();
@@ -73,10 +90,12 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
     }
     // The list shows every document again, however the run ended.
     try {
-        vorganglist.Close();
-        vorganglist.setFilter(QString());
-        vorganglist.setFiltered(false);
-        vorganglist.Open();
+        if (restoreList) {
+            vorganglist.Close();
+            vorganglist.setFilter(QString());
+            vorganglist.setFiltered(false);
+            vorganglist.Open();
+        }
     } catch (const AppError &e) {
         if (result.error.isEmpty())
             result.error = e.message();

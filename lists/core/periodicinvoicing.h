@@ -21,8 +21,18 @@ bool IsPeriodLetter(const QString &letter);
 // messages put before "srechnungen".
 QString PeriodWord(const QString &letter);
 
+// "Vertrag 30004 des Kunden 17 (Anton Meier)": the current contract of the
+// list, as messages about it name it.
+QString ContractText(const TVexDaoTable &vorganglist);
+
+// The list's filter text for the contracts of a period letter.
+QString ContractFilter(const QString &letter);
+
 // Runs over vorganglist (the list's select with its order line, open): filters
 // it to the contracts of the letter, copies each with its positions into an
-// invoice dated today, and finally re-opens the list unfiltered. An error ends
-// the run at that contract; the invoices made before it stay.
-PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter);
+// invoice dated today, and finally re-opens the list unfiltered (unless
+// restoreList is false: a caller that shows no list is spared reading it). An error ends
+// the run at that contract, and its message names the contract; the invoices
+// made before it stay.
+PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,
+                                            bool restoreList = true);

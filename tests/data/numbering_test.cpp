@@ -55,6 +55,51 @@ TEST_F(Numbering, NumbersThatAreNoNumbersAreSkipped)
     EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("4000"));
 }
 
+// The number field holds 15 characters: the last number that fits is given,
+// the one after it is refused by name of the type and nothing is saved, never
+// cut to fit (which gave one number to several documents).
+TEST_F(Numbering, NumbersAtTheFieldLimit)
+{
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '999999999999998')"));
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("999999999999999"));
+    vorgang().Post();
+    const qint64 before = count(QStringLiteral("select count(*) from vorgang1"));
+
+    vorgang().Insert();
+    doc("typ")->SetAsString(QStringLiteral("R"));
+    const QString message = ERROR_OF(documents->AssignVorgangNr(QStringLiteral("R")));
+    EXPECT_TRUE(message.contains(QStringLiteral("'Rechnung'"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("999999999999999"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("15 Zeichen"))) << message.toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), before) << "nothing is saved";
+    EXPECT_NE(vorgang().State(), DataSetState::Insert) << "no unnumbered document is left to be saved later";
+    vorgang().First(); // a move saves nothing either
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), before);
+
+    // Other types count on as before.
+    newDocument(QStringLiteral("L"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("10000"));
+}
+
+TEST_F(Numbering, StoredNumbersBeyondTheFieldAreRefusedToo)
+{
+    // Written by another tool past the field's size, and past what a number can count.
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('A', '99999999999999999999')"));
+    vorgang().Insert();
+    doc("typ")->SetAsString(QStringLiteral("A"));
+    const QString message = ERROR_OF(documents->AssignVorgangNr(QStringLiteral("A")));
+    EXPECT_TRUE(message.contains(QStringLiteral("'Angebot'"))) << message.toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
+
+    EXPECT_EQ(documents->NextNumberAfter(QStringLiteral("B"), 9007199254740991.0, 0), QStringLiteral("9007199254740992"));
+    const QString tooLarge = ERROR_OF(documents->NextNumberAfter(QStringLiteral("B"), 9007199254740992.0, 0));
+    EXPECT_TRUE(tooLarge.contains(QStringLiteral("'Bestellung'")) && tooLarge.contains(QStringLiteral("zu groß")))
+        << tooLarge.toStdString();
+    EXPECT_TRUE(ERROR_OF(documents->NextNumberAfter(QStringLiteral("Q"), 99.0, 2)).contains(QStringLiteral("'Q'")))
+        << "a letter without a type name is named by itself";
+}
+
 TEST_F(Numbering, NewDocumentIsDatedSavedAndEditing)
 {
     newDocument(QStringLiteral("R"));

@@ -139,6 +139,65 @@ TEST_F(Conversion, ErrorInTheMiddleLeavesNothingOfTheNewDocument)
     EXPECT_FALSE(vorgang().FindFirst()) << "the dataset shows only what is stored";
 }
 
+TEST_F(Conversion, ErrorBeforeNumberingLeavesNothingPending)
+{
+    const qint64 source = contract(2);
+    db->exec(QStringLiteral("update vorgang1 set zieltage = -1 where id = %1").arg(source));
+    QString number;
+    EXPECT_FALSE(ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number)).isEmpty());
+    EXPECT_NE(vorgang().State(), DataSetState::Insert);
+    vorgang().First(); // a move saves nothing
+    vorgang().Last();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
+}
+
+TEST_F(Conversion, SaysWhetherItMadeADocument)
+{
+    contract(0);
+    QString number = QStringLiteral("10007");
+    EXPECT_FALSE(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
+    EXPECT_EQ(number, QStringLiteral("10007"));
+    contract(1);
+    EXPECT_TRUE(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
+    EXPECT_EQ(number, QStringLiteral("10000"));
+}
+
+TEST_F(Conversion, NoNumberLeftMakesNothing)
+{
+    const qint64 source = contract(2);
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '999999999999999')"));
+    QString number = QStringLiteral("vorher");
+    const QString message = ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
+    EXPECT_TRUE(message.contains(QStringLiteral("'Rechnung'"))) << message.toStdString();
+    EXPECT_EQ(number, QStringLiteral("vorher"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2")), 2);
+    EXPECT_EQ(vorgang().State(), DataSetState::Browse);
+    vorgang().setFilter(QStringLiteral("id = %1").arg(source));
+    EXPECT_TRUE(vorgang().FindFirst()) << "the contract is still there to be found";
+    EXPECT_EQ(positions().RecordCount(), 2);
+}
+
+// The copy saves its positions one by one but computes the totals once; what
+// is stored must be what a computation after every position gave.
+TEST_F(Conversion, TotalsOfTheCopyAreThoseOfAllItsPositions)
+{
+    newDocument(QStringLiteral("V"));
+    doc("kdnr")->SetAsInteger(7);
+    addPosition(10, 15, 3);
+    addPosition(2.5, 4, 0.5);
+    addPosition(0.33333, 0.33333, 1);
+    vorgang().Post();
+    QString number;
+    ASSERT_TRUE(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
+    EXPECT_DOUBLE_EQ(doc("ek")->AsFloat(), 31.5833);
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 47.3333);
+    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from vorgang1 where typ = 'R'")).toDouble(), 47.3333);
+    // Positions saved afterwards recompute the totals again.
+    addPosition(1, 1, 1);
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 48.3333);
+}
+
 TEST_F(Conversion, ReferenceEmptiesWithItsOwner)
 {
     auto owner = std::make_unique<QObject>();

@@ -113,6 +113,46 @@ TEST_F(PeriodicRun, ErrorEndsTheRunAndKeepsEarlierInvoices)
     EXPECT_TRUE(list->Active());
 }
 
+// When the invoice numbers run out, the run stops at the contract that would
+// have needed one more; no number is given twice, and the count is that of
+// the invoices made.
+TEST_F(PeriodicRun, NumbersRunningOutStopTheRun)
+{
+    contract(1, QStringLiteral("M"), 1);
+    contract(2, QStringLiteral("M"), 1);
+    contract(3, QStringLiteral("M"), 1);
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '999999999999998')"));
+    const PeriodicRunResult r = run(QStringLiteral("M"));
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(r.first, QStringLiteral("999999999999999"));
+    EXPECT_EQ(r.last, QStringLiteral("999999999999999"));
+    // The list shows 30002 first; the second contract in it is 30001 of Berta.
+    EXPECT_TRUE(r.error.startsWith(QStringLiteral("Vertrag 30001 des Kunden 2 (Berta): "))) << r.error.toStdString();
+    EXPECT_TRUE(r.error.contains(QStringLiteral("'Rechnung'"))) << r.error.toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 2);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and length(vorgangnr) > 15")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from (select vorgangnr from vorgang1 where typ = 'R' "
+                                   "group by vorgangnr having count(*) > 1)")),
+              0);
+    EXPECT_TRUE(list->Active());
+}
+
+TEST_F(PeriodicRun, BadPaymentDaysNameTheContract)
+{
+    contract(1, QStringLiteral("M"), 1); // 30000, invoiced second
+    contract(2, QStringLiteral("M"), 1); // 30001, invoiced first
+    for (const int days : {-1, 40000}) {
+        db->exec(QStringLiteral("update vorgang1 set zieltage = %1 where vorgangnr = '30000'").arg(days));
+        const qint64 before = count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'"));
+        const PeriodicRunResult r = run(QStringLiteral("M"));
+        EXPECT_TRUE(r.error.startsWith(QStringLiteral("Vertrag 30000 des Kunden 1 (Anton): "))) << r.error.toStdString();
+        EXPECT_EQ(r.count, 1) << days;
+        EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), before + 1)
+            << "the invoice made before the bad contract stays";
+        EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and kdnr = 1")), 0);
+    }
+}
+
 TEST_F(PeriodicRun, UnknownLetterIsRefused)
 {
     EXPECT_THROW(run(QStringLiteral("X")), AppError);
@@ -163,6 +203,22 @@ TEST_F(InvoiceCommand, MessagesAndExitStatus)
     TestDb empty;
     EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("J"), QStringLiteral("--db"), empty.path()}, &out), 0);
     EXPECT_TRUE(out.contains(QStringLiteral("keine Rechnungen"))) << out.toStdString();
+}
+
+TEST_F(InvoiceCommand, NumbersRunningOutFailTheCommand)
+{
+    TestDb db(true);
+    db.exec(QStringLiteral("update vorgang1 set vorgangnr = '999999999999999' where id = (select max(id) from vorgang1 "
+                           "where typ = 'R')"));
+    const qint64 before = db.scalar(QStringLiteral("select count(*) from vorgang1")).rawInt();
+    QString out, err;
+    EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"), db.path()}, &out,
+                  &err),
+              1);
+    EXPECT_TRUE(err.contains(QStringLiteral("Vertrag ")) && err.contains(QStringLiteral("'Rechnung'")))
+        << err.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("erstellt"))) << out.toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1")).rawInt(), before);
 }
 
 TEST_F(InvoiceCommand, TwoRunsAtOnceNeverShareANumber)
