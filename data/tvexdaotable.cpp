@@ -296,7 +296,7 @@ void TVexDaoTable::setFieldValue(TField *f, const Value &v)
     r.values[size_t(f->m_index)] = v;
     r.calcValid = false;
     if (!m_linkAssigning)
-        m_modified = true;
+        m_modified = m_touched = true;
     notify(Notify::Record, f);
 }
 
@@ -892,7 +892,7 @@ void TVexDaoTable::Edit()
         r.calcValid = false;
     m_snapshot = r;
     m_state = DataSetState::Edit;
-    m_modified = false;
+    m_modified = m_touched = false;
     if (changed)
         notify(Notify::Record);
     notify(Notify::State);
@@ -908,7 +908,7 @@ void TVexDaoTable::Insert()
     m_rows.push_back(std::move(r));
     m_cur = int(m_rows.size()) - 1;
     m_state = DataSetState::Insert;
-    m_modified = false;
+    m_modified = m_touched = false;
     m_eof = m_bof = false;
     m_snapshot = m_rows.back();
     notify(Notify::RowInserted, nullptr, m_cur);
@@ -923,6 +923,7 @@ void TVexDaoTable::Insert()
     notify(Notify::Current);
     if (AfterInsert)
         AfterInsert(*this);
+    m_touched = false;
 }
 
 void TVexDaoTable::writeInsert(Row &row)

@@ -1,17 +1,17 @@
 #include "fieldlink.h"
 
+#include "dialogescape.h"
 #include "dialogs.h"
 
 #include "data/apperror.h"
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"
 
+#include <QKeyEvent>
 #include <QScopeGuard>
 #include <QWidget>
 
-FieldLink::FieldLink(QWidget *control) : QObject(nullptr), m_control(control)
-{
-}
+FieldLink::FieldLink(QWidget *control) : QObject(control), m_control(control) {}
 
 FieldLink::~FieldLink()
 {
@@ -193,6 +193,42 @@ bool FieldLink::escape()
         return false;
     reset();
     return true;
+}
+
+bool FieldLink::escapeKey(QKeyEvent *event)
+{
+    if (DialogEscape::claims(m_control)) {
+        event->ignore();
+        return true;
+    }
+    if (!escape())
+        return false;
+    event->accept();
+    return true;
+}
+
+bool FieldLink::wantsKey(QKeyEvent *event) const
+{
+    return event->key() == Qt::Key_Escape && m_modified && !DialogEscape::claims(m_control);
+}
+
+void FieldLink::flush()
+{
+    if (!m_modified)
+        return;
+    try {
+        updateRecord();
+    } catch (const AppError &) {
+        // Refused: the field keeps its value, as it would after Escape.
+    }
+    m_modified = false;
+}
+
+int FieldLink::maxLength() const
+{
+    const TField *f = field();
+    return f && f->DataType() == FieldType::Text && f->Kind() == FieldKind::Data && f->Size() > 0 ? f->Size()
+                                                                                                  : 0;
 }
 
 void FieldLink::onDataSetChanged()
