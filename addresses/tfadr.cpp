@@ -11,6 +11,7 @@
 #include "data/tdataa.h"
 #include "data/textcompare.h"
 #include "data/textfiles.h"
+#include "widgets/boundcontrols.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -783,6 +784,12 @@ void TFAdr::openNotes()
 
 void TFAdr::closeEvent(QCloseEvent *event)
 {
+    // Text still in a control belongs to the change the questions are about:
+    // it is written first, and a value its field refuses keeps the window.
+    if (!BoundControls::writeAll(this)) {
+        event->ignore();
+        return;
+    }
     // FormCloseQuery: both questions are asked whatever the first answer was.
     bool canClose = true;
     if (!askToSave(dataa->Adress, QStringLiteral("Der aktuelle Datensatz ist noch nicht gespeichert. "
