@@ -11,7 +11,6 @@
 #include "data/tdataa.h"
 #include "data/textcompare.h"
 #include "data/textfiles.h"
-#include "widgets/boundcontrols.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -20,6 +19,7 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
+#include "widgets/pendingedits.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -786,7 +786,7 @@ void TFAdr::closeEvent(QCloseEvent *event)
 {
     // Text still in a control belongs to the change the questions are about:
     // it is written first, and a value its field refuses keeps the window.
-    if (!BoundControls::writeAll(this)) {
+    if (!PendingEdits::writeAll(this)) {
         event->ignore();
         return;
     }

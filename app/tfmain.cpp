@@ -10,7 +10,7 @@
 #include "data/apperror.h"
 #include "data/programvalues.h"
 #include "data/tdataa.h"
-#include "widgets/boundcontrols.h"
+#include "widgets/pendingedits.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -406,7 +406,7 @@ void Tfmain::Beenden1Click()
     // running so that it can be corrected.
     const QList<QMdiSubWindow *> frames = ClientArea->subWindowList();
     for (QMdiSubWindow *frame : frames)
-        if (!BoundControls::writeAll(frame)) return;
+        if (!PendingEdits::writeAll(frame)) return;
     m_endingWithoutAsking = true;
     for (QMdiSubWindow *frame : frames)
         delete frame;

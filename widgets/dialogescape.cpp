@@ -1,6 +1,6 @@
 #include "dialogescape.h"
 
-#include "boundcontrols.h"
+#include "pendingedits.h"
 
 #include <QDialog>
 #include <QKeyEvent>
@@ -21,7 +21,7 @@ void DialogEscape::setAction(QDialog *dialog, std::function<void()> action)
 void DialogEscape::acceptOnEscape(QDialog *dialog)
 {
     setAction(dialog, [dialog] {
-        if (BoundControls::writeAll(dialog))
+        if (PendingEdits::writeAll(dialog))
             dialog->accept();
     });
 }
@@ -36,11 +36,14 @@ bool DialogEscape::claims(const QWidget *control)
 
 bool DialogEscape::eventFilter(QObject *watched, QEvent *event)
 {
-    // The key reaches the dialog when the focused control passed it on.
-    if (event->type() == QEvent::KeyPress && m_action) {
+    // The key reaches the dialog when the focused control passed it on; no
+    // Esc shortcut of the dialog's buttons takes it away before.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) && m_action) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
-            m_action();
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                m_action();
             return true;
         }
     }

@@ -6,7 +6,7 @@
 // dataset posts or leaves the row (as the dataset's RecordUpdater). Errors are
 // shown in the error box here, so that no exception leaves a Qt slot. The
 // link is a child of its control, so that a window finds the links of all
-// its controls (BoundControls).
+// its controls (PendingEdits).
 #include "data/tvexdaotable.h" // TDataSource needs the whole dataset class
 
 #include <QObject>

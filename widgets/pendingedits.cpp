@@ -1,11 +1,11 @@
-#include "boundcontrols.h"
+#include "pendingedits.h"
 
 #include "dbgrid.h"
 #include "fieldlink.h"
 
 #include <QWidget>
 
-bool BoundControls::writeAll(QWidget *window)
+bool PendingEdits::writeAll(QWidget *window)
 {
     if (!window)
         return true;

@@ -5,7 +5,7 @@
 // value is lost and the question sees the whole change.
 class QWidget;
 
-class BoundControls
+class PendingEdits
 {
 public:
     // Writes the pending text of every bound control and open grid cell
