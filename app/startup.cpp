@@ -65,11 +65,12 @@ void warnIfWriteProtected()
         panel->setToolTip(QStringLiteral("Änderungen können nicht gespeichert werden."));
         fmain->StatusBar1->addPermanentWidget(panel);
     }
-    Dialogs::instance().message(fmain, QStringLiteral("Tavirelsverwaltung"),
-                                QStringLiteral("Die Datenbank %1 ist schreibgeschützt. Änderungen können nicht "
-                                               "gespeichert werden.")
-                                    .arg(path),
-                                Dialogs::Warning, Dialogs::Ok);
+    Dialogs::instance().message(
+        fmain, QStringLiteral("Tavirelsverwaltung"),
+        QStringLiteral("Die Datenbank %1 ist schreibgeschützt. Änderungen können nicht "
+                       "gespeichert werden.")
+            .arg(path),
+        Dialogs::Warning, Dialogs::Ok);
 }
 
 void showProgress(int value)

@@ -59,6 +59,7 @@ Q_SIGNALS:
     void recordDoubleClicked();
 
 protected:
+    bool event(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

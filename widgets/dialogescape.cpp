@@ -13,16 +13,14 @@ DialogEscape::DialogEscape(QDialog *dialog) : QObject(dialog)
 void DialogEscape::setAction(QDialog *dialog, std::function<void()> action)
 {
     auto *escape = dialog->findChild<DialogEscape *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!escape)
-        escape = new DialogEscape(dialog);
+    if (!escape) escape = new DialogEscape(dialog);
     escape->m_action = std::move(action);
 }
 
 void DialogEscape::acceptOnEscape(QDialog *dialog)
 {
     setAction(dialog, [dialog] {
-        if (PendingEdits::writeAll(dialog))
-            dialog->accept();
+        if (PendingEdits::writeAll(dialog)) dialog->accept();
     });
 }
 
@@ -42,8 +40,7 @@ bool DialogEscape::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
             event->accept();
-            if (event->type() == QEvent::KeyPress)
-                m_action();
+            if (event->type() == QEvent::KeyPress) m_action();
             return true;
         }
     }

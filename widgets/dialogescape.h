@@ -13,7 +13,7 @@ class QWidget;
 class DialogEscape : public QObject
 {
     Q_OBJECT
-public:
+  public:
     // Esc anywhere in the dialog runs the action (replacing an earlier one).
     static void setAction(QDialog *dialog, std::function<void()> action);
     // Esc closes the dialog as OK does, keeping what was typed: the bound
@@ -23,10 +23,10 @@ public:
     // The control's window has an Esc action of its own.
     static bool claims(const QWidget *control);
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     explicit DialogEscape(QDialog *dialog);
 
     std::function<void()> m_action;

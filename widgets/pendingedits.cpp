@@ -7,8 +7,7 @@
 
 bool PendingEdits::writeAll(QWidget *window)
 {
-    if (!window)
-        return true;
+    if (!window) return true;
     const QList<FieldLink *> links = window->findChildren<FieldLink *>();
     for (FieldLink *link : links) {
         if (link->modified() && !link->commit()) {
@@ -17,10 +16,8 @@ bool PendingEdits::writeAll(QWidget *window)
         }
     }
     QList<DBGrid *> grids = window->findChildren<DBGrid *>();
-    if (auto *grid = qobject_cast<DBGrid *>(window))
-        grids.prepend(grid);
+    if (auto *grid = qobject_cast<DBGrid *>(window)) grids.prepend(grid);
     for (DBGrid *grid : std::as_const(grids))
-        if (!grid->writeEditor())
-            return false;
+        if (!grid->writeEditor()) return false;
     return true;
 }

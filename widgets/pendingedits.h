@@ -7,7 +7,7 @@ class QWidget;
 
 class PendingEdits
 {
-public:
+  public:
     // Writes the pending text of every bound control and open grid cell
     // inside the window (the window itself included). A value that its field
     // refuses shows the layer's message and takes the focus back for the

@@ -54,7 +54,8 @@ class TypedTextOnClose : public AddressFixture
     }
     QString storedOf(const char *column)
     {
-        return db->scalar(QStringLiteral("select %1 from Adress where KDNR = 2").arg(QLatin1String(column))).rawText();
+        return db->scalar(QStringLiteral("select %1 from Adress where KDNR = 2").arg(QLatin1String(column)))
+            .rawText();
     }
     static QString saveQuestion()
     {

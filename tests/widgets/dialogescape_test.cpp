@@ -16,7 +16,7 @@ namespace {
 
 class EscapeInDialogs : public WidgetFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         WidgetFixture::SetUp();
@@ -50,8 +50,7 @@ protected:
     QLineEdit *cellEditor()
     {
         for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible())
-                return e;
+            if (e->isVisible()) return e;
         return nullptr;
     }
     // Esc as the keyboard sends it: shortcuts first, then the focused control.
@@ -72,8 +71,23 @@ TEST_F(EscapeInDialogs, EscRevertsTypedTextAndTheDialogStays)
     escape(name);
     EXPECT_EQ(name->text(), QStringLiteral("Schraube"));
     EXPECT_TRUE(dialog->isVisible()) << "the dialog's Esc did not act";
-    escape(name);
-    EXPECT_FALSE(dialog->isVisible()) << "nothing left to revert: the dialog's Esc";
+    EXPECT_EQ(t->State(), DataSetState::Edit);
+
+    // In the grid each Esc takes back one step: the cell, then the row.
+    focusOn(grid);
+    grid->setCurrentIndex(grid->gridModel()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_F2);
+    ASSERT_NE(cellEditor(), nullptr);
+    type(cellEditor(), QStringLiteral("x"));
+    escape(cellEditor());
+    EXPECT_EQ(cellEditor(), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    escape(grid);
+    EXPECT_EQ(t->State(), DataSetState::Browse);
+    EXPECT_TRUE(dialog->isVisible());
+
+    escape(grid);
+    EXPECT_FALSE(dialog->isVisible()) << "nothing left to take back: the dialog's Esc";
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 

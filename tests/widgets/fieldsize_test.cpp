@@ -16,7 +16,7 @@ namespace {
 
 class FieldSize : public WidgetFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         WidgetFixture::SetUp();

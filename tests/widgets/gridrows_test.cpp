@@ -14,26 +14,28 @@ namespace {
 
 class GridRows : public WidgetFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         WidgetFixture::SetUp();
         addArticles({QStringLiteral("Eins"), QStringLiteral("Zwei"), QStringLiteral("Drei")});
         t = table(QStringLiteral("Artikel"), QStringLiteral("Artikel"));
         // Defaults of a new row, as the positions get their number.
-        t->AfterInsert = [](TVexDaoTable &ds) { ds.FieldByName(QStringLiteral("Einheit"))->SetAsString(QStringLiteral("Stk")); };
+        t->AfterInsert = [](TVexDaoTable &ds) {
+            ds.FieldByName(QStringLiteral("Einheit"))->SetAsString(QStringLiteral("Stk"));
+        };
         t->Open();
         grid = add(new DBGrid);
         grid->setDataSource(sourceOf(t));
-        grid->setColumns({{QStringLiteral("Art-Nr")}, {QStringLiteral("Beschreibung")}, {QStringLiteral("VK")}});
+        grid->setColumns(
+            {{QStringLiteral("Art-Nr")}, {QStringLiteral("Beschreibung")}, {QStringLiteral("VK")}});
         other = add(new QLineEdit);
         show();
     }
     QLineEdit *cellEditor()
     {
         for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible())
-                return e;
+            if (e->isVisible()) return e;
         return nullptr;
     }
     void typeIntoCell(int row, int column, const QString &text)
@@ -52,7 +54,8 @@ protected:
     }
     QString stored(int row)
     {
-        return db->scalar(QStringLiteral("select Beschreibung from Artikel where [Art-Nr] = 'A%1'").arg(row + 1))
+        return db
+            ->scalar(QStringLiteral("select Beschreibung from Artikel where [Art-Nr] = 'A%1'").arg(row + 1))
             .rawText();
     }
 
@@ -66,7 +69,8 @@ TEST_F(GridRows, ARefusedCellValueHoldsTheRowWithOneMessage)
     typeIntoCell(0, 1, QStringLiteral("Uno"));
     QTest::keyClick(cellEditor(), Qt::Key_Return);
     typeIntoCell(0, 2, QStringLiteral("abc"));
-    const QString refusal = QStringLiteral("Tavirelsverwaltung|'abc' ist kein gültiger Fließkommawert für Feld 'VK'");
+    const QString refusal =
+        QStringLiteral("Tavirelsverwaltung|'abc' ist kein gültiger Fließkommawert für Feld 'VK'");
 
     dialogs->answerMessage(Dialogs::Ok);
     clickCell(2, 1);

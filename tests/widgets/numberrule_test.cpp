@@ -16,8 +16,8 @@ namespace {
 struct Typed
 {
     const char *text;
-    std::optional<double> number;   // what a number field takes; none = refused
-    std::optional<qint64> integer;  // what a whole-number field takes
+    std::optional<double> number;  // what a number field takes; none = refused
+    std::optional<qint64> integer; // what a whole-number field takes
 };
 
 const Typed kTyped[] = {
@@ -48,7 +48,7 @@ const Typed kTyped[] = {
 
 class NumberRule : public WidgetFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         WidgetFixture::SetUp();
@@ -69,8 +69,7 @@ protected:
     QLineEdit *cellEditor()
     {
         for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible())
-                return e;
+            if (e->isVisible()) return e;
         return nullptr;
     }
     double vk() { return t->FieldByName(QStringLiteral("VK"))->AsFloat(); }
@@ -87,7 +86,8 @@ TEST_F(NumberRule, EveryPlaceANumberIsTypedTakesOrRefusesTheSameTexts)
     for (const Typed &c : kTyped) {
         const QString text = QString::fromUtf8(c.text);
         SCOPED_TRACE(c.text);
-        const QString refusal = QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld 'VK'").arg(text);
+        const QString refusal =
+            QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld 'VK'").arg(text);
 
         // An input box or the gross price edit of the position dialog.
         if (c.number)
@@ -97,12 +97,12 @@ TEST_F(NumberRule, EveryPlaceANumberIsTypedTakesOrRefusesTheSameTexts)
         if (c.integer)
             EXPECT_EQ(German::readInteger(text), *c.integer);
         else
-            EXPECT_EQ(ERROR_OF(German::readInteger(text)), QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text));
+            EXPECT_EQ(ERROR_OF(German::readInteger(text)),
+                      QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text));
 
         // A bound edit, left with Tab.
         dialogs->clear();
-        if (!c.number)
-            dialogs->answerMessage(Dialogs::Ok);
+        if (!c.number) dialogs->answerMessage(Dialogs::Ok);
         focusOn(price);
         price->selectAll();
         type(price, text);
@@ -121,8 +121,7 @@ TEST_F(NumberRule, EveryPlaceANumberIsTypedTakesOrRefusesTheSameTexts)
 
         // A grid cell, written with Enter.
         dialogs->clear();
-        if (!c.number)
-            dialogs->answerMessage(Dialogs::Ok);
+        if (!c.number) dialogs->answerMessage(Dialogs::Ok);
         focusOn(grid);
         grid->setCurrentIndex(grid->gridModel()->index(0, 1));
         QTest::keyClick(grid, Qt::Key_F2);

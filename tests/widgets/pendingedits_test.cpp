@@ -15,7 +15,7 @@ namespace {
 
 class PendingText : public WidgetFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         WidgetFixture::SetUp();
@@ -50,15 +50,13 @@ protected:
     void retype(QWidget *w, const QString &text)
     {
         focusOn(w);
-        if (auto *line = qobject_cast<QLineEdit *>(w))
-            line->selectAll();
+        if (auto *line = qobject_cast<QLineEdit *>(w)) line->selectAll();
         type(w, text);
     }
     QLineEdit *cellEditor()
     {
         for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible())
-                return e;
+            if (e->isVisible()) return e;
         return nullptr;
     }
     void typeIntoCell(int row, int column, const QString &text)
@@ -73,7 +71,9 @@ protected:
     QString field(const char *name) { return t->FieldByName(QString::fromUtf8(name))->AsString(); }
     QString stored(const char *column)
     {
-        return db->scalar(QStringLiteral("select %1 from Artikel where [Art-Nr] = 'A1'").arg(QLatin1String(column)))
+        return db
+            ->scalar(
+                QStringLiteral("select %1 from Artikel where [Art-Nr] = 'A1'").arg(QLatin1String(column)))
             .rawText();
     }
 
@@ -99,7 +99,8 @@ TEST_F(PendingText, TheWindowHasEveryControlWriteBeforeItAsks)
     retype(price, QStringLiteral("12a"));
     dialogs->answerMessage(Dialogs::Ok);
     EXPECT_FALSE(PendingEdits::writeAll(window.get()));
-    EXPECT_EQ(messages(), QStringLiteral("Tavirelsverwaltung|'12a' ist kein gültiger Fließkommawert für Feld 'VK'"));
+    EXPECT_EQ(messages(),
+              QStringLiteral("Tavirelsverwaltung|'12a' ist kein gültiger Fließkommawert für Feld 'VK'"));
     EXPECT_TRUE(price->hasFocus());
     EXPECT_EQ(price->text(), QStringLiteral("12a"));
 
