@@ -62,6 +62,7 @@ void warnIfWriteProtected()
     if (fmain) {
         auto *panel = new QLabel(QStringLiteral("Schreibgeschützt"), fmain->StatusBar1);
         panel->setObjectName(QStringLiteral("WriteProtectionPanel"));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setToolTip(QStringLiteral("Änderungen können nicht gespeichert werden."));
         fmain->StatusBar1->addPermanentWidget(panel);
     }
