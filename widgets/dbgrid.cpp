@@ -84,6 +84,11 @@ bool DBGrid::writeEditor()
     return m_delegate->commitEditor();
 }
 
+QWidget *DBGrid::cellEditor() const
+{
+    return m_delegate->editor();
+}
+
 TDataSource *DBGrid::dataSource() const
 {
     return m_model->dataSource();
@@ -210,8 +215,10 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
 
 int DBGrid::dropUntouchedRow()
 {
+    // A read-only grid is where rows are chosen, not typed: the new row is
+    // filled in other controls then.
     TVexDaoTable *ds = m_model->dataSet();
-    if (!m_model->isFollowing() || ds->State() != DataSetState::Insert || ds->Touched() ||
+    if (isReadOnly() || !m_model->isFollowing() || ds->State() != DataSetState::Insert || ds->Touched() ||
         m_delegate->editor())
         return -1;
     const int row = ds->RecNo();

@@ -51,6 +51,8 @@ public:
     // Writes the text of an open cell editor now; false (after the message,
     // with the focus back in the editor) when the field refuses it.
     bool writeEditor();
+    // The open cell editor, if any.
+    QWidget *cellEditor() const;
 
 Q_SIGNALS:
     // A click on a column title.

@@ -221,7 +221,10 @@ bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
             if (w == editor)
                 return false;
         if (!write(editor)) {
-            editor->setFocus(Qt::OtherFocusReason);
+            // Going out of sight with the grid's page: as with DBEdit, the
+            // text waits in the open editor.
+            if (editor->isVisible())
+                editor->setFocus(Qt::OtherFocusReason);
             return true;
         }
         Q_EMIT closeEditor(editor, NoHint);

@@ -181,7 +181,10 @@ void FieldLink::focusLeft(Qt::FocusReason reason)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
     if (!commit()) {
-        m_control->setFocus(Qt::OtherFocusReason);
+        // A control going out of sight with its page cannot take the focus
+        // back: the text waits in it for the save or the window's closing.
+        if (m_control->isVisible())
+            m_control->setFocus(Qt::OtherFocusReason);
         return;
     }
     refresh();

@@ -128,6 +128,25 @@ TEST_F(TypedTextOnClose, ARefusedValueKeepsTheWindowWithOneMessageAndNoQuestion)
     QTest::keyClick(w->eKontakt, Qt::Key_Escape);
 }
 
+TEST_F(TypedTextOnClose, ARefusedValueOnAnotherPageBringsItsPageBack)
+{
+    TFAdr *w = openInMainWindow();
+    ASSERT_NE(w, nullptr);
+    w->PControl->setCurrentWidget(w->TabSheet2);
+    w->DBNavigator2->click(DBNavigator::Insert);
+    typeInto(w->DBEdit1, QStringLiteral("gestern"));
+    dialogs->answerMessage(Dialogs::Ok);
+    w->PControl->setCurrentWidget(w->SAdr); // leaving tells once
+    dialogs->answerMessage(Dialogs::Ok);
+    main->Schlieen1->trigger();
+    EXPECT_EQ(dialogs->messages().size(), 2) << messages().toStdString();
+    EXPECT_EQ(main->FAdr.data(), w);
+    EXPECT_EQ(w->PControl->currentWidget(), w->TabSheet2) << "the field in question is shown";
+    EXPECT_TRUE(w->DBEdit1->hasFocus());
+    EXPECT_TRUE(dialogs->allAnswered());
+    QTest::keyClick(w->DBEdit1, Qt::Key_Escape);
+}
+
 TEST_F(TypedTextOnClose, EndingTakesTheTypedTextIntoThePendingChange)
 {
     TFAdr *w = openInMainWindow();

@@ -161,6 +161,15 @@ TEST_F(GridRows, ANewRowNobodyTouchedGoesWhenTheGridIsLeft)
     EXPECT_EQ(grid->gridModel()->rowCount(), 3);
     EXPECT_EQ(count(QStringLiteral("Artikel")), 3) << "no empty record";
 
+    // A read-only grid chooses rows; their new rows are typed elsewhere.
+    grid->setReadOnly(true);
+    t->Insert();
+    focusOn(grid);
+    focusOn(other);
+    EXPECT_EQ(t->State(), DataSetState::Insert);
+    t->Cancel();
+    grid->setReadOnly(false);
+
     // A row the user typed into stays and is saved as usual.
     QTest::keyClick(grid, Qt::Key_Insert);
     typeIntoCell(3, 0, QStringLiteral("A4"));
