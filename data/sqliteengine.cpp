@@ -237,7 +237,8 @@ public:
     void open(const QString &path, bool createNew) override
     {
         close();
-        int flags = (g_simulateWriteProtection ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+        int flags =
+            (g_simulateWriteProtection ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
         if (createNew)
             flags |= SQLITE_OPEN_CREATE;
         sqlite3 *db = nullptr;
@@ -302,7 +303,8 @@ public:
                 sqlite3_step(st) == SQLITE_ROW)
                 version = sqlite3_column_int(st, 0);
             sqlite3_finalize(st);
-            rc = sqlite3_exec(m_db, QByteArray("PRAGMA user_version = " + QByteArray::number(version)).constData(),
+            rc = sqlite3_exec(m_db,
+                              QByteArray("PRAGMA user_version = " + QByteArray::number(version)).constData(),
                               nullptr, nullptr, nullptr);
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         }

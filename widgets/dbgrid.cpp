@@ -254,9 +254,10 @@ bool DBGrid::focusRefused() const
 bool DBGrid::event(QEvent *event)
 {
     // Esc drops the row's changes before any Esc shortcut of the window acts.
-    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
-        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier && m_model->isFollowing() && !isReadOnly() &&
-        editingOrInserting(m_model->dataSet()) && !DialogEscape::claims(this)) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier && m_model->isFollowing() &&
+        !isReadOnly() && editingOrInserting(m_model->dataSet()) && !DialogEscape::claims(this)) {
         event->accept();
         return true;
     }
