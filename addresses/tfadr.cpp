@@ -19,6 +19,7 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
+#include "widgets/pendingedits.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -783,6 +784,12 @@ void TFAdr::openNotes()
 
 void TFAdr::closeEvent(QCloseEvent *event)
 {
+    // Text still in a control belongs to the change the questions are about:
+    // it is written first, and a value its field refuses keeps the window.
+    if (!PendingEdits::writeAll(this)) {
+        event->ignore();
+        return;
+    }
     // FormCloseQuery: both questions are asked whatever the first answer was.
     bool canClose = true;
     if (!askToSave(dataa->Adress, QStringLiteral("Der aktuelle Datensatz ist noch nicht gespeichert. "

@@ -6,13 +6,17 @@
 #include "tfmain.h"
 
 #include "data/apperror.h"
+#include "data/engine.h"
 #include "data/progress.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "widgets/dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <exception>
 
 namespace Startup {
@@ -47,6 +51,27 @@ void step(const QString &name, const std::function<void()> &body)
 {
     guarded(body);
     told(name);
+}
+
+// A write-protected database opens as any other; only the first save would
+// tell. The user hears it once, now, and the status bar keeps saying it.
+void warnIfWriteProtected()
+{
+    if (!dataa || !dataa->Datenbank.Connected() || dataa->Datenbank.canWrite()) return;
+    const QString path = QDir::toNativeSeparators(dataa->Datenbank.engine().path());
+    if (fmain) {
+        auto *panel = new QLabel(QStringLiteral("Schreibgeschützt"), fmain->StatusBar1);
+        panel->setObjectName(QStringLiteral("WriteProtectionPanel"));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setToolTip(QStringLiteral("Änderungen können nicht gespeichert werden."));
+        fmain->StatusBar1->addPermanentWidget(panel);
+    }
+    Dialogs::instance().message(
+        fmain, QStringLiteral("Tavirelsverwaltung"),
+        QStringLiteral("Die Datenbank %1 ist schreibgeschützt. Änderungen können nicht "
+                       "gespeichert werden.")
+            .arg(path),
+        Dialogs::Warning, Dialogs::Ok);
 }
 
 void showProgress(int value)
@@ -106,6 +131,7 @@ Tfmain *start(const QString &databasePath)
             delete Finfo.data();
         }
     });
+    guarded(warnIfWriteProtected);
     return fmain;
 }
 

@@ -10,6 +10,7 @@
 #include "data/apperror.h"
 #include "data/programvalues.h"
 #include "data/tdataa.h"
+#include "widgets/pendingedits.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -400,9 +401,13 @@ void Tfmain::Beenden1Click()
 {
     // Ending does not ask the child windows: they are freed without their
     // close questions. The address module saves a pending change itself when
-    // its dataset closes at the end of the run.
-    m_endingWithoutAsking = true;
+    // its dataset closes at the end of the run; text still in a control joins
+    // that change first, and a value its field refuses keeps the program
+    // running so that it can be corrected.
     const QList<QMdiSubWindow *> frames = ClientArea->subWindowList();
+    for (QMdiSubWindow *frame : frames)
+        if (!PendingEdits::writeAll(frame)) return;
+    m_endingWithoutAsking = true;
     for (QMdiSubWindow *frame : frames)
         delete frame;
     close();

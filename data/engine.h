@@ -33,12 +33,17 @@ public:
     static std::unique_ptr<Engine> create(const QString &kind = QStringLiteral("sqlite"));
     // For tests: make create() fail as if the engine library were missing.
     static void simulateMissingEngine(bool missing);
+    // For tests: open every file as if it were write-protected.
+    static void simulateWriteProtection(bool on);
 
     virtual void open(const QString &path, bool createNew = false) = 0;
     // How long a write waits for another program's lock before it fails.
     virtual void setBusyTimeout(int milliseconds) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Whether a change can be saved in the open file: false for a
+    // write-protected file or one whose folder takes no journal.
+    virtual bool canWrite() = 0;
     virtual QString path() const = 0;
 
     virtual std::unique_ptr<Statement> prepare(const QString &sql) = 0;

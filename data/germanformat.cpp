@@ -1,5 +1,6 @@
 #include "germanformat.h"
 
+#include "apperror.h"
 #include "value.h"
 
 #include <QByteArray>
@@ -105,50 +106,84 @@ QString formatMask(double value, const QString &mask)
     return prefix + (negative ? QStringLiteral("-") : QString()) + out + suffix;
 }
 
+namespace {
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// The integer digits of a typed number without their thousands dots. A dot
+// is only ever a thousands separator: a first group of one to three digits
+// that does not start with 0, then groups of exactly three ("1.500",
+// "12.345.678"). Anything else with a dot ("0.500", "1.5", "12.50") is no
+// number, so that a quantity typed the English way is never taken as a
+// thousand times as much or as little.
+bool ungroup(const QString &digits, QString *out)
+{
+    if (!digits.contains(QLatin1Char('.'))) {
+        *out = digits;
+        return true;
+    }
+    const QStringList groups = digits.split(QLatin1Char('.'));
+    const QString &first = groups.first();
+    if (first.isEmpty() || first.size() > 3 || first.at(0) == QLatin1Char('0'))
+        return false;
+    for (int i = 1; i < groups.size(); ++i)
+        if (groups[i].size() != 3)
+            return false;
+    *out = groups.join(QString());
+    return true;
+}
+
+} // namespace
+
 bool parseFloat(const QString &input, double *out)
 {
     QString t = input.trimmed();
-    if (t.isEmpty())
-        return false;
-    // A trailing or leading currency mark is what a user copies from a display.
+    // A trailing currency mark is what a user copies from a display.
     for (const QString &cur : {QStringLiteral("€"), QStringLiteral("DM")}) {
         if (t.endsWith(cur))
             t = t.left(t.size() - cur.size()).trimmed();
     }
-    const int comma = t.indexOf(QLatin1Char(','));
-    if (comma >= 0) {
-        if (t.indexOf(QLatin1Char(','), comma + 1) >= 0)
-            return false;
-        QString ip = t.left(comma);
-        if (ip.contains(QLatin1Char('.'))) {
-            // Dots before a comma must be proper thousands groups.
-            const QStringList groups = ip.split(QLatin1Char('.'));
-            for (int i = 1; i < groups.size(); ++i)
-                if (groups[i].size() != 3)
-                    return false;
-            ip.remove(QLatin1Char('.'));
-        }
-        t = ip + QLatin1Char('.') + t.mid(comma + 1);
-    } else if (t.count(QLatin1Char('.')) > 1) {
-        const QStringList groups = t.split(QLatin1Char('.'));
-        for (int i = 1; i < groups.size(); ++i)
-            if (groups[i].size() != 3)
-                return false;
-        t.remove(QLatin1Char('.'));
-    } else if (t.count(QLatin1Char('.')) == 1) {
-        const int dot = t.indexOf(QLatin1Char('.'));
-        const int after = t.size() - dot - 1;
-        const int before = dot - ((t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) ? 1 : 0);
-        if (after == 3 && before >= 1 && before <= 3)
-            t.remove(dot, 1); // "1.500" is fifteen hundred to a German reader
+    int pos = 0;
+    QString sign;
+    if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+')))
+        sign = t.at(pos++);
+    const int intStart = pos;
+    while (pos < t.size() && (isAsciiDigit(t.at(pos)) || t.at(pos) == QLatin1Char('.')))
+        ++pos;
+    QString intDigits;
+    if (!ungroup(t.mid(intStart, pos - intStart), &intDigits))
+        return false;
+    QString fraction;
+    if (pos < t.size() && t.at(pos) == QLatin1Char(',')) {
+        const int start = ++pos;
+        while (pos < t.size() && isAsciiDigit(t.at(pos)))
+            ++pos;
+        fraction = t.mid(start, pos - start);
     }
-    for (QChar c : t) {
-        if (!(c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('+') ||
-              c == QLatin1Char('e') || c == QLatin1Char('E')))
+    if (intDigits.isEmpty() && fraction.isEmpty())
+        return false;
+    // The exponent form that very large and very small numbers are shown in.
+    QString exponent;
+    if (pos < t.size() && (t.at(pos) == QLatin1Char('e') || t.at(pos) == QLatin1Char('E'))) {
+        const int start = pos++;
+        if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+')))
+            ++pos;
+        const int digits = pos;
+        while (pos < t.size() && isAsciiDigit(t.at(pos)))
+            ++pos;
+        if (pos == digits)
             return false;
+        exponent = t.mid(start, pos - start);
     }
+    if (pos != t.size())
+        return false;
+    const QString plain = sign + (intDigits.isEmpty() ? QStringLiteral("0") : intDigits) +
+                          (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction) + exponent;
     bool ok = false;
-    const double d = t.toDouble(&ok);
+    const double d = plain.toDouble(&ok);
     if (!ok || std::isnan(d) || std::isinf(d))
         return false;
     *out = d;
@@ -158,12 +193,51 @@ bool parseFloat(const QString &input, double *out)
 bool parseInteger(const QString &input, qint64 *out)
 {
     const QString t = input.trimmed();
+    int pos = 0;
+    if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+')))
+        ++pos;
+    QString digits;
+    if (!ungroup(t.mid(pos), &digits) || digits.isEmpty())
+        return false;
+    for (QChar c : std::as_const(digits))
+        if (!isAsciiDigit(c))
+            return false;
     bool ok = false;
-    const qint64 v = t.toLongLong(&ok);
+    const qint64 v = (t.left(pos) + digits).toLongLong(&ok);
     if (!ok)
         return false;
     *out = v;
     return true;
+}
+
+QString floatError(const QString &text, const QString &fieldName)
+{
+    return fieldName.isEmpty()
+               ? QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(text)
+               : QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(text, fieldName);
+}
+
+QString integerError(const QString &text, const QString &fieldName)
+{
+    return fieldName.isEmpty()
+               ? QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text)
+               : QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, fieldName);
+}
+
+double readFloat(const QString &text, const QString &fieldName)
+{
+    double d = 0;
+    if (!parseFloat(text, &d))
+        throw AppError(floatError(text, fieldName));
+    return d;
+}
+
+qint64 readInteger(const QString &text, const QString &fieldName)
+{
+    qint64 n = 0;
+    if (!parseInteger(text, &n))
+        throw AppError(integerError(text, fieldName));
+    return n;
 }
 
 static QString two(int v)

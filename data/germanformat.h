@@ -11,9 +11,21 @@ QString formatFloat(double value);
 // A display mask such as "#,#0.00" or "#,##0.00 ": grouping when the integer
 // part holds a comma, as many decimals as the mask has after its point.
 QString formatMask(double value, const QString &mask);
-// Reads "1234,56", "1.234,56", "-3" and, as a courtesy, "2.5".
+// The one rule for numbers typed anywhere in the program: decimal comma,
+// and a dot only as a thousands separator in proper groups of three after a
+// first group of one to three digits not starting with 0. "1234,56",
+// "1.234,56", "1.500" and "-3" are numbers; "0.500", "1.5" and "12.50" are not.
 bool parseFloat(const QString &text, double *out);
+// Whole numbers by the same rule ("1.500" is 1500).
 bool parseInteger(const QString &text, qint64 *out);
+// The layer's messages for a text that is no number; without a field name
+// the short form that reading a stored text gives.
+QString floatError(const QString &text, const QString &fieldName = QString());
+QString integerError(const QString &text, const QString &fieldName = QString());
+// parseFloat and parseInteger for a typed text that must be a number (an
+// input box, an edit bound to no field): throw AppError with the message.
+double readFloat(const QString &text, const QString &fieldName = QString());
+qint64 readInteger(const QString &text, const QString &fieldName = QString());
 
 QString formatDate(const QDate &date);          // dd.mm.yyyy
 QString formatStamp(qint64 stamp);              // date, and the time when it has one

@@ -15,6 +15,7 @@
 namespace {
 
 bool g_simulateMissing = false;
+bool g_simulateWriteProtection = false;
 
 struct StringHash
 {
@@ -294,7 +295,8 @@ public:
     void open(const QString &path, bool createNew) override
     {
         close();
-        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+        int flags =
+            (g_simulateWriteProtection ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
         if (createNew)
             flags |= SQLITE_OPEN_CREATE;
         sqlite3 *db = nullptr;
@@ -350,6 +352,35 @@ public:
         }
     }
     bool isOpen() const override { return m_db != nullptr; }
+
+    bool canWrite() override
+    {
+        ensureOpen();
+        // SQLite opens a file it may not write read-only without a word.
+        if (sqlite3_db_readonly(m_db, "main") == 1)
+            return false;
+        if (!sqlite3_get_autocommit(m_db))
+            return true; // a write is under way
+        // A folder that takes no journal refuses every save as well: try a
+        // write that changes nothing and take it back. A lock held by another
+        // program means the file can be written, just not this instant.
+        sqlite3_busy_timeout(m_db, 0);
+        int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_stmt *st = nullptr;
+            int version = 0;
+            if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
+                sqlite3_step(st) == SQLITE_ROW)
+                version = sqlite3_column_int(st, 0);
+            sqlite3_finalize(st);
+            rc = sqlite3_exec(m_db,
+                              QByteArray("PRAGMA user_version = " + QByteArray::number(version)).constData(),
+                              nullptr, nullptr, nullptr);
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        sqlite3_busy_timeout(m_db, m_busyTimeout);
+        return rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+    }
     QString path() const override { return m_path; }
 
     std::unique_ptr<Statement> prepare(const QString &sql) override
@@ -550,4 +581,9 @@ std::unique_ptr<Engine> Engine::create(const QString &kind)
 void Engine::simulateMissingEngine(bool missing)
 {
     g_simulateMissing = missing;
+}
+
+void Engine::simulateWriteProtection(bool on)
+{
+    g_simulateWriteProtection = on;
 }

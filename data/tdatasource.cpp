@@ -1,5 +1,6 @@
 #include "tdatasource.h"
 
+#include "apperror.h"
 #include "tvexdaotable.h"
 
 TDataSource::TDataSource(QObject *parent, TVexDaoTable *dataset) : QObject(parent)
@@ -10,6 +11,15 @@ TDataSource::TDataSource(QObject *parent, TVexDaoTable *dataset) : QObject(paren
 
 TDataSource::~TDataSource()
 {
+    // Controls still holding typed text write it before their source goes,
+    // so that the dataset's pending row keeps it; a refused text stays unwritten.
+    const auto updaters = m_updaters;
+    for (RecordUpdater *u : updaters) {
+        try {
+            u->updateRecord();
+        } catch (const AppError &) {
+        }
+    }
     if (m_dataset)
         m_dataset->removeSource(this);
     const auto details = m_details; // unlinking edits the list

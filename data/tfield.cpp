@@ -64,7 +64,7 @@ qint64 TField::AsInteger() const
             return 0;
         qint64 n = 0;
         if (!German::parseInteger(t, &n))
-            throw AppError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(v.rawText()));
+            throw AppError(German::integerError(v.rawText()));
         return n;
     }
     case Value::Double:
@@ -85,7 +85,7 @@ double TField::AsFloat() const
             return 0;
         double d = 0;
         if (!German::parseFloat(t, &d))
-            throw AppError(QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(v.rawText()));
+            throw AppError(German::floatError(v.rawText()));
         return d;
     }
     if (v.kind() == Value::Bool)
@@ -166,7 +166,7 @@ Value TField::convertText(const QString &text) const
             return Value();
         double d = 0;
         if (!German::parseFloat(t, &d))
-            throw AppError(QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(text, m_name));
+            throw AppError(German::floatError(text, m_name));
         return Value(d);
     }
     case FieldType::Integer:
@@ -176,7 +176,7 @@ Value TField::convertText(const QString &text) const
             return Value();
         qint64 n = 0;
         if (!German::parseInteger(t, &n))
-            throw AppError(QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, m_name));
+            throw AppError(German::integerError(text, m_name));
         return Value(n);
     }
     case FieldType::Bool: {

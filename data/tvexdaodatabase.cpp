@@ -101,6 +101,11 @@ void TVexDaoDatabase::Close()
     m_tables.clear();
 }
 
+bool TVexDaoDatabase::canWrite() const
+{
+    return m_engine && m_engine->canWrite();
+}
+
 void TVexDaoDatabase::setAlias(const QString &alias)
 {
     if (!m_alias.isEmpty())

@@ -46,6 +46,8 @@ public:
     bool Connected() const;
     void Open();
     void Close();
+    // Whether changes can be saved in the open file (it may be write-protected).
+    bool canWrite() const;
 
     // Other datasets may name this connection by an alias ("Tavirelmdb").
     void setAlias(const QString &alias);

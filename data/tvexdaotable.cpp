@@ -326,7 +326,7 @@ void TVexDaoTable::setFieldValue(TField *f, const Value &v)
     r.values[size_t(f->m_index)] = v;
     r.calcValid = false;
     if (!m_linkAssigning)
-        m_modified = true;
+        m_modified = m_touched = true;
     notify(Notify::Record, f);
 }
 
@@ -1091,7 +1091,7 @@ void TVexDaoTable::Edit()
         r.calcValid = false;
     m_snapshot = r;
     m_state = DataSetState::Edit;
-    m_modified = false;
+    m_modified = m_touched = false;
     if (changed)
         notify(Notify::Record);
     notify(Notify::State);
@@ -1107,7 +1107,7 @@ void TVexDaoTable::Insert()
     m_rows.push_back(std::move(r));
     m_cur = int(m_rows.size()) - 1;
     m_state = DataSetState::Insert;
-    m_modified = false;
+    m_modified = m_touched = false;
     m_eof = m_bof = false;
     m_snapshot = m_rows.back();
     notify(Notify::RowInserted, nullptr, m_cur);
@@ -1122,6 +1122,7 @@ void TVexDaoTable::Insert()
     notify(Notify::Current);
     if (AfterInsert)
         AfterInsert(*this);
+    m_touched = false;
 }
 
 void TVexDaoTable::writeInsert(Row &row)

@@ -106,6 +106,10 @@ public:
     QString lastQuerySql() const { return m_lastSql; }
     // Whether a field was assigned since the row entered edit or insert state.
     bool Modified() const { return m_modified; }
+    // The same, leaving aside what the insert itself put into a new row (the
+    // link values and AfterInsert's defaults): a grid drops a new row that
+    // nobody touched.
+    bool Touched() const { return m_touched && m_state != DataSetState::Browse; }
 
     // Checks of the layer, with its messages.
     void checkActive() const;
@@ -169,6 +173,7 @@ private:
     bool m_eof = true, m_bof = true;
     DataSetState m_state = DataSetState::Inactive;
     bool m_modified = false;
+    bool m_touched = false;
     Row m_snapshot;          // the row as it was when edit or insert began
     int m_insertFrom = -1;   // current row before Insert
     int m_disableCount = 0;

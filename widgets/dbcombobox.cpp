@@ -21,6 +21,11 @@ DBComboBox::DBComboBox(QWidget *parent) : QComboBox(parent), m_link(this)
     showField(nullptr);
 }
 
+DBComboBox::~DBComboBox()
+{
+    m_link.flush();
+}
+
 void DBComboBox::setItems(const QStringList &list)
 {
     m_showing = true;
@@ -72,12 +77,24 @@ void DBComboBox::showField(TField *)
     const QString shown = m_link.text(editable && hasFocus() && m_link.canModify());
     m_showing = true;
     if (editable) {
+        // As in DBEdit: typing stops at the field's size.
+        const int limit = m_link.maxLength();
+        lineEdit()->setMaxLength(limit > 0 ? qMax(limit, int(shown.size())) : 32767);
         if (currentText() != shown)
             setEditText(shown);
     } else {
         setCurrentIndex(findText(shown, Qt::MatchFixedString));
     }
     m_showing = false;
+}
+
+bool DBComboBox::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && m_link.wantsKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QComboBox::event(event);
 }
 
 void DBComboBox::focusInEvent(QFocusEvent *event)
@@ -96,10 +113,8 @@ void DBComboBox::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        if (m_link.escape()) {
-            event->accept();
+        if (m_link.escapeKey(event))
             return;
-        }
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:

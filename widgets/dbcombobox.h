@@ -12,6 +12,7 @@ class DBComboBox : public QComboBox
     Q_OBJECT
 public:
     explicit DBComboBox(QWidget *parent = nullptr);
+    ~DBComboBox() override;
 
     void setDataSource(TDataSource *source) { m_link.setDataSource(source); }
     TDataSource *dataSource() const { return m_link.dataSource(); }
@@ -28,6 +29,7 @@ public:
     bool isModified() const { return m_link.modified(); }
 
 protected:
+    bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -16,20 +16,36 @@ DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent), m_link(this)
     showField(nullptr);
 }
 
+DBEdit::~DBEdit()
+{
+    m_link.flush();
+}
+
 void DBEdit::setReadOnly(bool on)
 {
     m_readOnly = on;
     m_link.refresh();
 }
 
-void DBEdit::showField(TField *f)
+void DBEdit::showField(TField *)
 {
     QLineEdit::setReadOnly(m_readOnly || !m_link.canModify());
-    // The field's size limits typing, so that nothing is cut off silently.
-    setMaxLength(f && f->DataType() == FieldType::Text && f->Size() > 0 ? f->Size() : 32767);
     const QString shown = m_link.text(hasFocus() && m_link.canModify());
+    // The field's size limits typing, so that nothing is cut off silently; a
+    // longer text stored by other means is still shown whole.
+    const int limit = m_link.maxLength();
+    setMaxLength(limit > 0 ? qMax(limit, int(shown.size())) : 32767);
     if (shown != text())
         setText(shown);
+}
+
+bool DBEdit::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && m_link.wantsKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
 }
 
 void DBEdit::focusInEvent(QFocusEvent *event)
@@ -48,9 +64,9 @@ void DBEdit::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        if (m_link.escape()) {
-            selectAll();
-            event->accept();
+        if (m_link.escapeKey(event)) {
+            if (event->isAccepted())
+                selectAll();
             return;
         }
         break;

@@ -10,6 +10,7 @@ class DBEdit : public QLineEdit
     Q_OBJECT
 public:
     explicit DBEdit(QWidget *parent = nullptr);
+    ~DBEdit() override;
 
     void setDataSource(TDataSource *source) { m_link.setDataSource(source); }
     TDataSource *dataSource() const { return m_link.dataSource(); }
@@ -24,6 +25,7 @@ public:
     bool isModified() const { return m_link.modified(); }
 
 protected:
+    bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -2,14 +2,25 @@
 
 #include "dbgriddelegate.h"
 #include "dbgridmodel.h"
+#include "dialogescape.h"
 #include "dialogs.h"
 
 #include "data/apperror.h"
 #include "data/tvexdaotable.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+namespace {
+
+bool editingOrInserting(const TVexDaoTable *ds)
+{
+    return ds && (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert);
+}
+
+} // namespace
 
 DBGrid::DBGrid(QWidget *parent)
     : QTableView(parent), m_model(new DBGridModel(this)), m_delegate(new DBGridDelegate(m_model, this))
@@ -31,11 +42,16 @@ DBGrid::DBGrid(QWidget *parent)
             [this](int column) { Q_EMIT titleClicked(column, fieldNameAt(column)); });
     connect(m_model, &DBGridModel::currentRowChanged, this, &DBGrid::followDataSet);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::applyColumnWidths);
+    connect(qApp, &QApplication::focusChanged, this, &DBGrid::onFocusChanged);
     updateEditTriggers();
 }
 
 DBGrid::~DBGrid()
 {
+    // The focus moves as the window is taken down; that is no leaving of the grid.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    // Text typed into an open cell stays with the row the window leaves pending.
+    m_delegate->flush();
     if (m_source)
         m_source->removeUpdater(this);
 }
@@ -51,8 +67,7 @@ void DBGrid::setDataSource(TDataSource *source)
         m_source->addUpdater(this);
         // After a cancel the typed text is gone from the row; so is its editor.
         connect(m_source, &TDataSource::stateChanged, this, [this] {
-            const TVexDaoTable *ds = m_model->dataSet();
-            if (!ds || (ds->State() != DataSetState::Edit && ds->State() != DataSetState::Insert))
+            if (!editingOrInserting(m_model->dataSet()))
                 m_delegate->discardEditor();
         });
     }
@@ -62,6 +77,16 @@ void DBGrid::setDataSource(TDataSource *source)
 void DBGrid::updateRecord()
 {
     m_delegate->updateRecord();
+}
+
+bool DBGrid::writeEditor()
+{
+    return m_delegate->commitEditor();
+}
+
+QWidget *DBGrid::cellEditor() const
+{
+    return m_delegate->editor();
 }
 
 TDataSource *DBGrid::dataSource() const
@@ -172,33 +197,97 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     if (m_syncing || m_model->isReshaping() || !current.isValid() || !m_model->isFollowing())
         return;
     TVexDaoTable *ds = m_model->dataSet();
-    if (current.row() == ds->RecNo())
+    int row = current.row();
+    if (row == ds->RecNo())
         return;
     try {
-        ds->MoveTo(current.row());
+        const int dropped = dropUntouchedRow();
+        if (dropped >= 0 && row > dropped)
+            --row;
+        ds->MoveTo(row);
     } catch (const AppError &e) {
         ShowErrorBox(e.message(), this);
     }
     // The dataset may have refused to leave its row, or dropped a new one.
-    if (ds->RecNo() != current.row())
+    if (currentIndex().row() != ds->RecNo())
         followDataSet(ds->RecNo());
+}
+
+int DBGrid::dropUntouchedRow()
+{
+    // A read-only grid is where rows are chosen, not typed: the new row is
+    // filled in other controls then.
+    TVexDaoTable *ds = m_model->dataSet();
+    if (isReadOnly() || !m_model->isFollowing() || ds->State() != DataSetState::Insert || ds->Touched() ||
+        m_delegate->editor())
+        return -1;
+    const int row = ds->RecNo();
+    ds->Cancel();
+    return row;
+}
+
+void DBGrid::onFocusChanged(QWidget *old, QWidget *now)
+{
+    // Leaving for another control of the same window; a message box or a
+    // popup taking the focus for a moment is no leaving.
+    if (!old || !now || now->window() != window())
+        return;
+    const bool wasHere = old == this || isAncestorOf(old);
+    const bool isHere = now == this || isAncestorOf(now);
+    if (!wasHere || isHere)
+        return;
+    try {
+        dropUntouchedRow();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+    }
+}
+
+bool DBGrid::focusRefused() const
+{
+    if (!(focusPolicy() & Qt::ClickFocus) || hasFocus())
+        return false;
+    const QWidget *focus = QApplication::focusWidget();
+    return focus && focus->window() == window();
+}
+
+bool DBGrid::event(QEvent *event)
+{
+    // Esc drops the row's changes before any Esc shortcut of the window acts.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier && m_model->isFollowing() &&
+        !isReadOnly() && editingOrInserting(m_model->dataSet()) && !DialogEscape::claims(this)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
 }
 
 void DBGrid::keyPressEvent(QKeyEvent *event)
 {
     TVexDaoTable *ds = m_model->dataSet();
-    if (state() != QAbstractItemView::EditingState && m_model->isFollowing() && !isReadOnly() &&
-        event->modifiers() == Qt::NoModifier) {
+    // A dialog's own Esc action wins over dropping the row's changes.
+    if (event->key() == Qt::Key_Escape && DialogEscape::claims(this)) {
+        event->ignore();
+        return;
+    }
+    if (state() != QAbstractItemView::EditingState && m_model->isFollowing() && !isReadOnly()) {
         try {
-            if (event->key() == Qt::Key_Escape &&
-                (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert)) {
+            if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Escape &&
+                editingOrInserting(ds)) {
                 ds->Cancel();
                 event->accept();
                 return;
             }
-            if (event->key() == Qt::Key_Insert) {
+            if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Insert) {
                 ds->Insert();
                 event->accept();
+                return;
+            }
+            if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_Delete) {
+                event->accept();
+                confirmDelete();
                 return;
             }
         } catch (const AppError &e) {
@@ -210,8 +299,33 @@ void DBGrid::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
+void DBGrid::confirmDelete()
+{
+    TVexDaoTable *ds = m_model->dataSet();
+    if (ds->IsEmpty())
+        return;
+    if (Dialogs::instance().message(this, QStringLiteral("Bestätigung"), QStringLiteral("Datensatz löschen?"),
+                                    Dialogs::Question, Dialogs::Yes | Dialogs::No,
+                                    Dialogs::No) != Dialogs::Yes)
+        return;
+    ds->Delete();
+}
+
+void DBGrid::mousePressEvent(QMouseEvent *event)
+{
+    if (focusRefused()) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
 void DBGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (focusRefused()) {
+        event->accept();
+        return;
+    }
     QTableView::mouseDoubleClickEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid() && m_model->isFollowing() && m_model->dataSet()->RecNo() == index.row())

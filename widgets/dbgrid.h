@@ -3,7 +3,10 @@
 // current row: choosing a row moves the dataset there, and moving the dataset
 // selects its row. Cells are edited through the columns' fields unless the
 // grid or the column is read-only. Fast on 100,000 rows: only the rows in
-// view are ever read.
+// view are ever read. Keys as users of such grids know them: Insert adds a
+// row, Ctrl+Del deletes the current one after a question, Esc drops the
+// row's changes; a new row nobody touched is dropped again when the grid
+// loses the focus or another row is chosen.
 #include "dbgridcolumn.h"
 
 #include "data/tvexdaotable.h"
@@ -45,6 +48,11 @@ public:
 
     // Text typed into a cell is written when the dataset posts or leaves the row.
     void updateRecord() override;
+    // Writes the text of an open cell editor now; false (after the message,
+    // with the focus back in the editor) when the field refuses it.
+    bool writeEditor();
+    // The open cell editor, if any.
+    QWidget *cellEditor() const;
 
 Q_SIGNALS:
     // A click on a column title.
@@ -53,12 +61,22 @@ Q_SIGNALS:
     void recordDoubleClicked();
 
 protected:
+    bool event(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     void followDataSet(int row);
+    // A control elsewhere that refused its value kept the focus: a click
+    // into the grid must not act on the rows then.
+    bool focusRefused() const;
+    void onFocusChanged(QWidget *old, QWidget *now);
+    // Drops the current row when it is new and nobody touched it; returns
+    // the index the row had, or -1 when there was none to drop.
+    int dropUntouchedRow();
+    void confirmDelete();
     void applyColumnWidths();
     void updateEditTriggers();
 

@@ -18,5 +18,6 @@ struct DBGridColumn
     QStringList pickList; // the cell editor offers these texts
     QColor color;         // background; invalid = the grid's
     QColor fontColor;     // text; invalid = the grid's
+    QColor titleColor;    // the title's text; invalid = the header's
     Qt::Alignment alignment = {}; // none = numbers right, everything else left
 };

@@ -1,9 +1,11 @@
 #include "dbgriddelegate.h"
 
 #include "dbgridmodel.h"
+#include "dialogescape.h"
 #include "dialogs.h"
 
 #include "data/apperror.h"
+#include "data/tfield.h"
 #include "data/tvexdaotable.h"
 
 #include <QApplication>
@@ -85,10 +87,26 @@ void DBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
     if (editor->property(kTouchedProperty).toBool())
         return;
     const QString text = index.data(Qt::EditRole).toString();
-    if (auto *combo = qobject_cast<QComboBox *>(editor))
+    auto *combo = qobject_cast<QComboBox *>(editor);
+    auto *line = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return;
+    // Typing stops at a text field's size, so that nothing is cut off
+    // silently; a longer text stored by other means is still shown whole.
+    const TField *f = m_model->fieldAt(index.column());
+    const bool sized = f && f->DataType() == FieldType::Text && f->Kind() == FieldKind::Data && f->Size() > 0;
+    line->setMaxLength(sized ? qMax(f->Size(), int(text.size())) : 32767);
+    if (combo)
         combo->setEditText(text);
-    else if (auto *line = qobject_cast<QLineEdit *>(editor))
+    else
         line->setText(text);
+}
+
+void DBGridDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const
+{
+    if (m_editor == editor)
+        m_editor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
 }
 
 bool DBGridDelegate::write(QWidget *editor) const
@@ -108,10 +126,28 @@ bool DBGridDelegate::write(QWidget *editor) const
     return true;
 }
 
+bool DBGridDelegate::commitEditor()
+{
+    QWidget *editor = m_editor;
+    if (!editor || write(editor))
+        return true;
+    editor->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void DBGridDelegate::flush()
+{
+    try {
+        updateRecord();
+    } catch (const AppError &) {
+        // Refused: the field keeps its value, as after Escape.
+    }
+}
+
 void DBGridDelegate::updateRecord()
 {
     QWidget *editor = m_editor;
-    if (!editor || !editor->isVisible() || !editor->property(kTouchedProperty).toBool())
+    if (!editor || !editor->property(kTouchedProperty).toBool())
         return;
     const QPersistentModelIndex index = indexOf(editor);
     const TVexDaoTable *ds = m_model->dataSet();
@@ -124,7 +160,7 @@ void DBGridDelegate::updateRecord()
 void DBGridDelegate::discardEditor()
 {
     QWidget *editor = m_editor;
-    if (!editor || !editor->isVisible())
+    if (!editor)
         return;
     editor->setProperty(kTouchedProperty, false);
     Q_EMIT closeEditor(editor, RevertModelCache);
@@ -145,6 +181,20 @@ bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         QAbstractItemDelegate::EndEditHint hint;
         switch (key->key()) {
+        case Qt::Key_Escape:
+            // A dialog's own Esc action wins over the revert of the cell.
+            if (DialogEscape::claims(editor))
+                return false;
+            return QStyledItemDelegate::eventFilter(object, event);
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // These leave the row through the view (a pick list keeps them for
+            // its choices): a refused text holds the row.
+            if (qobject_cast<QComboBox *>(editor))
+                return QStyledItemDelegate::eventFilter(object, event);
+            return !write(editor);
         case Qt::Key_Tab:
             hint = EditNextItem;
             break;
@@ -171,7 +221,10 @@ bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
             if (w == editor)
                 return false;
         if (!write(editor)) {
-            editor->setFocus(Qt::OtherFocusReason);
+            // Going out of sight with the grid's page: as with DBEdit, the
+            // text waits in the open editor.
+            if (editor->isVisible())
+                editor->setFocus(Qt::OtherFocusReason);
             return true;
         }
         Q_EMIT closeEditor(editor, NoHint);

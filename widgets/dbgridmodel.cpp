@@ -221,9 +221,13 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
 
 QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    return columnAt(section).title;
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return columnAt(section).title;
+    if (orientation == Qt::Horizontal && role == Qt::ForegroundRole) {
+        const QColor color = columnAt(section).titleColor;
+        return color.isValid() ? QVariant(color) : QVariant();
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags DBGridModel::flags(const QModelIndex &index) const

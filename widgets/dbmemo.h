@@ -9,6 +9,7 @@ class DBMemo : public QPlainTextEdit
     Q_OBJECT
 public:
     explicit DBMemo(QWidget *parent = nullptr);
+    ~DBMemo() override;
 
     void setDataSource(TDataSource *source) { m_link.setDataSource(source); }
     TDataSource *dataSource() const { return m_link.dataSource(); }
@@ -21,12 +22,15 @@ public:
     bool isModified() const { return m_link.modified(); }
 
 protected:
+    bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void showField(TField *field);
+    // Takes back what was typed or pasted beyond the size of a text field.
+    void keepWithinLimit();
 
     FieldLink m_link;
     bool m_readOnly = false;

@@ -1,17 +1,17 @@
 #include "fieldlink.h"
 
+#include "dialogescape.h"
 #include "dialogs.h"
 
 #include "data/apperror.h"
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"
 
+#include <QKeyEvent>
 #include <QScopeGuard>
 #include <QWidget>
 
-FieldLink::FieldLink(QWidget *control) : QObject(nullptr), m_control(control)
-{
-}
+FieldLink::FieldLink(QWidget *control) : QObject(control), m_control(control) {}
 
 FieldLink::~FieldLink()
 {
@@ -181,7 +181,10 @@ void FieldLink::focusLeft(Qt::FocusReason reason)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
     if (!commit()) {
-        m_control->setFocus(Qt::OtherFocusReason);
+        // A control going out of sight with its page cannot take the focus
+        // back: the text waits in it for the save or the window's closing.
+        if (m_control->isVisible())
+            m_control->setFocus(Qt::OtherFocusReason);
         return;
     }
     refresh();
@@ -193,6 +196,42 @@ bool FieldLink::escape()
         return false;
     reset();
     return true;
+}
+
+bool FieldLink::escapeKey(QKeyEvent *event)
+{
+    if (DialogEscape::claims(m_control)) {
+        event->ignore();
+        return true;
+    }
+    if (!escape())
+        return false;
+    event->accept();
+    return true;
+}
+
+bool FieldLink::wantsKey(QKeyEvent *event) const
+{
+    return event->key() == Qt::Key_Escape && m_modified && !DialogEscape::claims(m_control);
+}
+
+void FieldLink::flush()
+{
+    if (!m_modified)
+        return;
+    try {
+        updateRecord();
+    } catch (const AppError &) {
+        // Refused: the field keeps its value, as it would after Escape.
+    }
+    m_modified = false;
+}
+
+int FieldLink::maxLength() const
+{
+    const TField *f = field();
+    return f && f->DataType() == FieldType::Text && f->Kind() == FieldKind::Data && f->Size() > 0 ? f->Size()
+                                                                                                  : 0;
 }
 
 void FieldLink::onDataSetChanged()

@@ -4,7 +4,9 @@
 // not yet written, puts the dataset into edit state when the user begins a
 // change, and writes the change when the user leaves the control or when the
 // dataset posts or leaves the row (as the dataset's RecordUpdater). Errors are
-// shown in the error box here, so that no exception leaves a Qt slot.
+// shown in the error box here, so that no exception leaves a Qt slot. The
+// link is a child of its control, so that a window finds the links of all
+// its controls (PendingEdits).
 #include "data/tvexdaotable.h" // TDataSource needs the whole dataset class
 
 #include <QObject>
@@ -12,6 +14,7 @@
 #include <QString>
 #include <functional>
 
+class QKeyEvent;
 class QWidget;
 class TField;
 class TVexDaoTable;
@@ -22,6 +25,8 @@ class FieldLink : public QObject, public RecordUpdater
 public:
     explicit FieldLink(QWidget *control);
     ~FieldLink() override;
+
+    QWidget *control() const { return m_control; }
 
     void setDataSource(TDataSource *source);
     TDataSource *dataSource() const { return m_source; }
@@ -58,6 +63,19 @@ public:
     void focusLeft(Qt::FocusReason reason);
     // Escape: true when a pending change was dropped.
     bool escape();
+    // Esc pressed in the control: reverts typed text, and then the key is
+    // used up (true) so that the dialog around does not act on it. In a
+    // dialog with an Esc action of its own the key goes on to the dialog.
+    bool escapeKey(QKeyEvent *event);
+    // Answers a shortcut override: Esc belongs to the control while it has
+    // typed text to revert, before any Esc shortcut of the window.
+    bool wantsKey(QKeyEvent *event) const;
+    // The control goes away: its typed text is written quietly where the
+    // field takes it, so that a pending row keeps it (a window's closing
+    // question has already written and checked it in the usual course).
+    void flush();
+    // The field's size where it limits typed text (text fields), else 0.
+    int maxLength() const;
 
     // Set by the control: shows the field (null = nothing to show) and writes
     // the control's content into the field (may throw AppError).

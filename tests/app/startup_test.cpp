@@ -6,6 +6,7 @@
 
 #include "app/tfinfo.h"
 #include "app/tfmain.h"
+#include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
@@ -155,4 +157,36 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
 
     main->Beenden1->trigger();
     EXPECT_FALSE(main->isVisible());
+}
+
+TEST_F(StartupTest, AWriteProtectedDatabaseSaysSoOnceAndStartsOtherwiseAsUsual)
+{
+    TestDb db(true);
+    ProgramFolder::setDirForTests(db.folder());
+    giveNoteTypes(db.folder());
+    Engine::simulateWriteProtection(true);
+    dialogs->answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(db.path());
+    Engine::simulateWriteProtection(false);
+
+    ASSERT_EQ(dialogs->interactions().size(), 1);
+    const auto &warning = dialogs->interactions().first();
+    EXPECT_EQ(warning.caption, QStringLiteral("Tavirelsverwaltung"));
+    EXPECT_EQ(warning.text, QStringLiteral("Die Datenbank %1 ist schreibgeschützt. Änderungen können nicht "
+                                           "gespeichert werden.")
+                                .arg(QDir::toNativeSeparators(db.path())));
+    EXPECT_EQ(warning.icon, Dialogs::Warning);
+    ASSERT_NE(main, nullptr);
+    auto *panel = main->findChild<QLabel *>(QStringLiteral("WriteProtectionPanel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->text(), QStringLiteral("Schreibgeschützt"));
+    EXPECT_TRUE(dataa->Adress.Active()) << "reading goes on as usual";
+    EXPECT_TRUE(main->FAdr) << "and the address window opens";
+
+    // A file that can be written says nothing.
+    Startup::finish();
+    dialogs->clear();
+    Startup::start(db.path());
+    EXPECT_TRUE(dialogs->interactions().isEmpty());
+    EXPECT_EQ(fmain->findChild<QLabel *>(QStringLiteral("WriteProtectionPanel")), nullptr);
 }

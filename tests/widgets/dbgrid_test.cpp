@@ -133,6 +133,7 @@ TEST_F(GridTest, ColumnsCarryTitlesWidthsColoursAndReadOnlyFlags)
     price.readOnly = true;
     price.color = Qt::yellow;
     price.fontColor = Qt::blue;
+    price.titleColor = Qt::red;
     t->FieldByName(QStringLiteral("Beschreibung"))->DisplayLabel = QStringLiteral("Bezeichnung");
     grid->setColumns({{QStringLiteral("Art-Nr"), QStringLiteral("Nummer"), 120}, {QStringLiteral("Beschreibung")},
                       price, {QStringLiteral("gibtsnicht")}});
@@ -142,6 +143,8 @@ TEST_F(GridTest, ColumnsCarryTitlesWidthsColoursAndReadOnlyFlags)
     EXPECT_EQ(grid->columnWidth(0), 120);
     EXPECT_EQ(model->index(0, 2).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::yellow));
     EXPECT_EQ(model->index(0, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::blue));
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_FALSE(model->headerData(1, Qt::Horizontal, Qt::ForegroundRole).isValid());
     EXPECT_TRUE(model->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
     EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model->flags(model->index(0, 2)) & Qt::ItemIsEditable);
