@@ -860,7 +860,8 @@ bool TFAdr::eventFilter(QObject *watched, QEvent *event)
         kdsuchEnter();
         return result;
     }
-    if (watched == eKontakt && event->type() == QEvent::MouseButtonDblClick) {
+    // Filters see events of disabled controls too: a locked box puts no date.
+    if (watched == eKontakt && event->type() == QEvent::MouseButtonDblClick && eKontakt->isEnabled()) {
         eKontaktDblClick();
         return true;
     }
@@ -889,9 +890,9 @@ void TFAdr::setEditing(bool on)
     m_editing = on;
     eingabe->setChecked(on);
     Bearbeitenerlauben1->setChecked(on);
-    for (QWidget *area : {static_cast<QWidget *>(SAdrTop), SAdr, static_cast<QWidget *>(Eingabe1),
-                          static_cast<QWidget *>(Eingabe3)})
-        area->setEnabled(on);
+    // Locked rather than disabled: the address must stay readable, and the
+    // remarks and contact persons scrollable.
+    m_lock.setLocked({SAdrTop, SAdr, Eingabe1, Eingabe3}, !on);
 }
 
 void TFAdr::eingabeClick()
