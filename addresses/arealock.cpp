@@ -132,8 +132,12 @@ void AreaLock::lockScrollOnly(QWidget *control)
     // read-only text offers copying only.
     if (control->contextMenuPolicy() == Qt::CustomContextMenu)
         control->setContextMenuPolicy(Qt::PreventContextMenu);
-    QPalette p = control->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        p.setColor(group, QPalette::Base, p.color(group, QPalette::Window));
-    control->setPalette(p);
+    // A locked memo looks like the locked fields; a grid stays a list as
+    // every other list.
+    if (qobject_cast<DBMemo *>(control)) {
+        QPalette p = control->palette();
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            p.setColor(group, QPalette::Base, p.color(group, QPalette::Window));
+        control->setPalette(p);
+    }
 }
