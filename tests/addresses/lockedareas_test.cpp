@@ -167,6 +167,10 @@ TEST_F(LockedAreas, TakeNoFocusNoInputAndChangeNothing)
     QContextMenuEvent menu(QContextMenuEvent::Mouse, at, window->DBGrid2->viewport()->mapToGlobal(at));
     QApplication::sendEvent(window->DBGrid2->viewport(), &menu);
     EXPECT_FALSE(window->NamenKontext->isVisible());
+    QContextMenuEvent salutation(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                 window->eAnrede->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(window->eAnrede, &salutation);
+    EXPECT_FALSE(window->PopupM->isVisible()) << "the salutation menu would change the address";
 
     window->PControl->setCurrentWidget(window->TabSheet3);
     QTest::mouseClick(window->Eingabe3->viewport(), Qt::LeftButton);
@@ -229,6 +233,11 @@ TEST_F(LockedAreas, UnlockingGivesInputBackAndLockingKeepsWhatWasTyped)
     window->PControl->setCurrentWidget(window->SAdr);
     EXPECT_EQ(window->Eingabe3->focusPolicy(), Qt::StrongFocus);
     EXPECT_FALSE(window->Eingabe3->isReadOnly());
+    QContextMenuEvent salutation(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                 window->eAnrede->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(window->eAnrede, &salutation);
+    EXPECT_TRUE(window->PopupM->isVisible()) << "unlocked, the salutation menu opens again";
+    window->PopupM->hide();
     QTest::mouseClick(window->EditNAME, Qt::LeftButton);
     ASSERT_TRUE(window->EditNAME->hasFocus());
     window->EditNAME->selectAll();
