@@ -1,5 +1,8 @@
 #include "commandline.h"
 
+#include "germantranslations.h"
+#include "platform.h"
+
 #include "data/apperror.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
@@ -236,6 +239,9 @@ bool isCommand(const QStringList &args)
 
 int run(const QStringList &args)
 {
+    // Qt's own texts in German here too, and a console that shows umlauts.
+    GermanTranslations::install();
+    Platform::prepareConsole();
     const Options o = parse(args);
     if (!o.error.isEmpty()) {
         err(o.error);

@@ -1,6 +1,4 @@
 #include "app/commandline.h"
-#include "app/germantranslations.h"
-#include "app/platform.h"
 #include "app/startup.h"
 #include "app/tavirelapplication.h"
 
@@ -24,8 +22,6 @@ int main(int argc, char **argv)
 
     if (CommandLine::isCommand(args)) {
         QCoreApplication app(argc, argv);
-        GermanTranslations::install();
-        Platform::prepareConsole();
         return CommandLine::run(args);
     }
     TavirelApplication app(argc, argv);
