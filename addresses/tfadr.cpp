@@ -4,6 +4,7 @@
 #include "tfadrins.h"
 #include "tftextshow.h"
 
+#include "app/appicons.h"
 #include "app/tfmain.h"
 #include "data/apperror.h"
 #include "data/dates.h"
@@ -34,7 +35,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -61,9 +61,21 @@ int chars(const QWidget *w, int n)
     return w->fontMetrics().averageCharWidth() * n + 12;
 }
 
-QIcon icon(const QWidget *w, const char *themeName, QStyle::StandardPixmap fallback)
+// Room for a date as the fields show it (digits are wider than the average).
+int dateWidth(const QWidget *w)
 {
-    return QIcon::fromTheme(QString::fromLatin1(themeName), w->style()->standardIcon(fallback, nullptr, w));
+    return w->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000")) + 16;
+}
+
+// A grid column for dates, wide enough for the date and for its title.
+DBGridColumn dateColumn(const DBGrid *grid, const QString &field, const QString &title)
+{
+    const QFontMetrics header = grid->horizontalHeader()->fontMetrics();
+    DBGridColumn c;
+    c.fieldName = field;
+    c.title = title;
+    c.width = std::max(dateWidth(grid), header.horizontalAdvance(title.isEmpty() ? field : title) + 16);
+    return c;
 }
 
 QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image)
@@ -310,8 +322,8 @@ void TFAdr::buildTopBar()
     ToolBar1 = new QToolBar(ControlBar1);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setIconSize(QSize(20, 20));
-    ToolButton5 = toolButton(ToolBar1, "ToolButton5", QStringLiteral("Sortierung ändern"),
-                             icon(this, "view-sort-ascending", QStyle::SP_TitleBarShadeButton));
+    ToolButton5 =
+        toolButton(ToolBar1, "ToolButton5", QStringLiteral("Sortierung ändern"), AppIcons::sortOrder());
     ToolButton5->setText(QStringLiteral("Sortieren"));
     ToolButton5->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ToolButton5->setMenu(Sortmenu1);
@@ -319,38 +331,36 @@ void TFAdr::buildTopBar()
     ToolButton5->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ToolButton5, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { Sortmenu1->popup(ToolButton5->mapToGlobal(at)); });
-    Vorgangliste = toolButton(ToolBar1, "Vorgangliste", QStringLiteral("Vorgänge anzeigen"),
-                              icon(this, "view-list-details", QStyle::SP_FileDialogDetailedView));
+    Vorgangliste =
+        toolButton(ToolBar1, "Vorgangliste", QStringLiteral("Vorgänge anzeigen"), AppIcons::documentList());
     connect(Vorgangliste, &QToolButton::clicked, this, &TFAdr::VorganglisteClick);
-    ToolButton3 = toolButton(ToolBar1, "ToolButton3", QStringLiteral("Neuer Vorgang"),
-                             icon(this, "document-new", QStyle::SP_FileIcon));
+    ToolButton3 =
+        toolButton(ToolBar1, "ToolButton3", QStringLiteral("Neuer Vorgang"), AppIcons::newDocument());
     ToolButton3->setText(QStringLiteral("Neuer Vorgang"));
     ToolButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ToolButton3->setMenu(VorgangM);
     ToolButton3->setPopupMode(QToolButton::MenuButtonPopup);
     connect(ToolButton3, &QToolButton::clicked, this, &TFAdr::NeueRechnung1Click);
     btExport = toolButton(ToolBar1, "btExport", QStringLiteral("Adresse in Zwischenablage"),
-                          icon(this, "edit-copy", QStyle::SP_FileDialogContentsView));
+                          AppIcons::addressToClipboard());
     btExport->setMenu(ExportMenu);
     btExport->setPopupMode(QToolButton::MenuButtonPopup);
     connect(btExport, &QToolButton::clicked, this, &TFAdr::btExportClick);
     ToolButton4 = toolButton(ToolBar1, "ToolButton4", QStringLiteral("Alle Serienbriefmarker löschen"),
-                             icon(this, "edit-clear", QStyle::SP_DialogResetButton));
+                             AppIcons::clearMailMergeMarks());
     connect(ToolButton4, &QToolButton::clicked, this, &TFAdr::ToolButton4Click);
     row->addWidget(ToolBar1);
 
     ToolBar2 = new QToolBar(ControlBar1);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
     ToolBar2->setIconSize(QSize(20, 20));
-    eingabe = toolButton(ToolBar2, "eingabe", QStringLiteral("Bearbeiten ein/ausschalten"),
-                         icon(this, "document-edit", QStyle::SP_DialogOpenButton));
+    eingabe =
+        toolButton(ToolBar2, "eingabe", QStringLiteral("Bearbeiten ein/ausschalten"), AppIcons::editSwitch());
     eingabe->setCheckable(true);
     connect(eingabe, &QToolButton::clicked, this, &TFAdr::eingabeClick);
-    adrins = toolButton(ToolBar2, "adrins", QStringLiteral("Adresse anlegen"),
-                        icon(this, "contact-new", QStyle::SP_FileDialogNewFolder));
+    adrins = toolButton(ToolBar2, "adrins", QStringLiteral("Adresse anlegen"), AppIcons::newAddress());
     connect(adrins, &QToolButton::clicked, this, &TFAdr::adrinsClick);
-    adrdel = toolButton(ToolBar2, "adrdel", QStringLiteral("Adresse löschen"),
-                        icon(this, "edit-delete", QStyle::SP_TrashIcon));
+    adrdel = toolButton(ToolBar2, "adrdel", QStringLiteral("Adresse löschen"), AppIcons::deleteAddress());
     connect(adrdel, &QToolButton::clicked, this, &TFAdr::adrdelClick);
     row->addWidget(ToolBar2);
 
@@ -408,7 +418,7 @@ void TFAdr::buildTopStrip()
     row->addWidget(label(QStringLiteral("Name:")));
     row->addWidget(sName, 1);
     eKontakt = bound(new DBEdit(SAdrTop), "eKontakt", QStringLiteral("KONTAKT"));
-    eKontakt->setFixedWidth(chars(this, 11));
+    eKontakt->setFixedWidth(dateWidth(this));
     eKontakt->setToolTip(QStringLiteral("Doppelklick: heute"));
     eKontakt->installEventFilter(this);
     row->addWidget(label(QStringLiteral("letzter Kontakt:"), eKontakt));
@@ -447,8 +457,9 @@ void TFAdr::buildAddressPage()
     eOrt = bound(new DBEdit, "eOrt", QStringLiteral("ORT"));
     cVorwahl = bound(new DBComboBox, "cVorwahl", QStringLiteral("Vorwahl"));
     cVorwahl->setEditable(true);
-    cVorwahl->setItems({QStringLiteral("0711"), QStringLiteral("07121"), QStringLiteral("07031"),
-                        QStringLiteral("07151"), QStringLiteral("07161")});
+    // The firm's own region: Kassel and the places around it in North Hesse.
+    cVorwahl->setItems({QStringLiteral("0561"), QStringLiteral("05601"), QStringLiteral("05605"),
+                        QStringLiteral("05606"), QStringLiteral("05609")});
     eTelefon1 = bound(new DBEdit, "eTelefon1", QStringLiteral("Telefon1"));
     eTelefax = bound(new DBEdit, "eTelefax", QStringLiteral("TELEFAX"));
     eAnrede = bound(new DBEdit, "eAnrede", QStringLiteral("Anrede"));
@@ -467,13 +478,11 @@ void TFAdr::buildAddressPage()
     };
     SpeedButton1 =
         speedButton("SpeedButton1", QStringLiteral("Anrede auswählen (auch Rechtsklick auf Eingabefeld)"),
-                    icon(this, "go-down", QStyle::SP_ArrowDown));
+                    AppIcons::pickFromList());
     connect(SpeedButton1, &QToolButton::clicked, this, &TFAdr::SpeedButton1Click);
-    SpeedButton3 = speedButton("SpeedButton3", QStringLiteral("Internetseite öffnen"),
-                               icon(this, "internet-web-browser", QStyle::SP_DriveNetIcon));
+    SpeedButton3 = speedButton("SpeedButton3", QStringLiteral("Internetseite öffnen"), AppIcons::webPage());
     connect(SpeedButton3, &QToolButton::clicked, this, &TFAdr::SpeedButton3Click);
-    SpeedButton2 = speedButton("SpeedButton2", QStringLiteral("e-mail"),
-                               icon(this, "mail-message-new", QStyle::SP_FileLinkIcon));
+    SpeedButton2 = speedButton("SpeedButton2", QStringLiteral("e-mail"), AppIcons::eMail());
     connect(SpeedButton2, &QToolButton::clicked, this, &TFAdr::SpeedButton2Click);
     DBCheckBox2 = bound(new DBCheckBox(QStringLiteral("Kunde")), "DBCheckBox2", QStringLiteral("kunde"));
     DBCheckBox1 =
@@ -628,7 +637,7 @@ void TFAdr::buildNotesPage()
     DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
     DBEdit1->setDataSource(DSNotizen);
     DBEdit1->setDataField(QStringLiteral("Datum"));
-    DBEdit1->setMaximumWidth(chars(this, 11));
+    DBEdit1->setMaximumWidth(dateWidth(this));
     Vtypbox = new DBComboBox;
     Vtypbox->setObjectName(QStringLiteral("Vtypbox"));
     Vtypbox->setEditable(true);
@@ -691,7 +700,7 @@ void TFAdr::buildNotesPage()
     DBGrid3->setReadOnly(true);
     DBGrid3->setRowSelect(true);
     DBGrid3->setDataSource(DSNotizen);
-    DBGrid3->setColumns({column(QStringLiteral("Datum"), QString(), chars(this, 11)),
+    DBGrid3->setColumns({dateColumn(DBGrid3, QStringLiteral("Datum"), QString()),
                          column(QStringLiteral("Typ"), QString(), chars(this, 16)),
                          column(QStringLiteral("Text"), QString(), chars(this, 60))});
     DBGrid3->horizontalHeader()->setStretchLastSection(true);
@@ -739,9 +748,9 @@ void TFAdr::buildListPage()
          column(QStringLiteral("VORWAHL"), QString(), chars(this, 8)),
          column(QStringLiteral("TELEFON1"), QString(), chars(this, 11)),
          column(QStringLiteral("TELEFAX"), QString(), chars(this, 11)),
-         column(QStringLiteral("KONTAKT"), QString(), chars(this, 10)),
-         column(QStringLiteral("ANGELEGT"), QStringLiteral("angelegt"), chars(this, 10)),
-         column(QStringLiteral("GEAENDERT"), QStringLiteral("letzte Änderung"), chars(this, 14))});
+         dateColumn(DBGrid1, QStringLiteral("KONTAKT"), QString()),
+         dateColumn(DBGrid1, QStringLiteral("ANGELEGT"), QStringLiteral("angelegt")),
+         dateColumn(DBGrid1, QStringLiteral("GEAENDERT"), QStringLiteral("letzte Änderung"))});
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
     connect(DBGrid1, &DBGrid::recordDoubleClicked, this, &TFAdr::DBGrid1DblClick);
     page->addWidget(DBGrid1, 1);
@@ -867,7 +876,8 @@ bool TFAdr::eventFilter(QObject *watched, QEvent *event)
         kdsuchEnter();
         return result;
     }
-    if (watched == eKontakt && event->type() == QEvent::MouseButtonDblClick) {
+    // Filters see events of disabled controls too: a locked box puts no date.
+    if (watched == eKontakt && event->type() == QEvent::MouseButtonDblClick && eKontakt->isEnabled()) {
         eKontaktDblClick();
         return true;
     }
@@ -896,9 +906,9 @@ void TFAdr::setEditing(bool on)
     m_editing = on;
     eingabe->setChecked(on);
     Bearbeitenerlauben1->setChecked(on);
-    for (QWidget *area : {static_cast<QWidget *>(SAdrTop), SAdr, static_cast<QWidget *>(Eingabe1),
-                          static_cast<QWidget *>(Eingabe3)})
-        area->setEnabled(on);
+    // Locked rather than disabled: the address must stay readable, and the
+    // remarks and contact persons scrollable.
+    m_lock.setLocked({SAdrTop, SAdr, Eingabe1, Eingabe3}, !on);
 }
 
 void TFAdr::eingabeClick()

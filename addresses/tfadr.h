@@ -4,6 +4,7 @@
 // current address. It works on the shared datasets of the address data
 // module; only the contact notes have a dataset of the window's own.
 #include "app/mergingchild.h"
+#include "arealock.h"
 
 #include <QList>
 #include <QStringList>
@@ -195,5 +196,6 @@ class TFAdr : public QWidget, public MergingChild
     void guarded(const std::function<void()> &work);
 
     bool m_editing = false;
+    AreaLock m_lock; // the four areas while editing is off
     QStringList m_noteTypes;
 };

@@ -1,8 +1,10 @@
 #include "appicons.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
-#include <functional>
+#include <QSvgRenderer>
 
 namespace AppIcons {
 
@@ -12,40 +14,45 @@ const QColor kInk(0x20, 0x30, 0x60);
 const QColor kPaper(0xfc, 0xfc, 0xf4);
 const QColor kBlue(0x1e, 0x50, 0xb4);
 
-// Draws on a 24 x 24 grid and scales, so one drawing serves every size the
-// tool bar or the menu asks for.
-QPixmap drawn(int size, const std::function<void(QPainter &)> &draw)
+QString resourcePath(const QString &name)
 {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 24.0, size / 24.0);
-    draw(p);
-    return pm;
+    return QStringLiteral(":/icons/") + name + QStringLiteral(".svg");
 }
 
-QIcon iconOf(const std::function<void(QPainter &)> &draw)
+QIcon themed(const char *themeName, const char *file)
 {
-    QIcon icon;
-    for (int size : {16, 24, 32})
-        icon.addPixmap(drawn(size, draw));
-    return icon;
-}
-
-QIcon themed(const char *name, const std::function<void(QPainter &)> &draw)
-{
-    return QIcon::fromTheme(QString::fromLatin1(name), iconOf(draw));
-}
-
-void page(QPainter &p, const QRectF &r)
-{
-    p.setPen(QPen(kInk, 1.2));
-    p.setBrush(kPaper);
-    p.drawRect(r);
+    return QIcon::fromTheme(QString::fromLatin1(themeName), bundled(QString::fromLatin1(file)));
 }
 
 } // namespace
+
+QIcon bundled(const QString &name)
+{
+    // Drawn here rather than through an image plug-in, so that the pictures
+    // never depend on what an installation happens to carry.
+    if (!QFile::exists(resourcePath(name))) return QIcon();
+    QSvgRenderer svg(resourcePath(name));
+    if (!svg.isValid()) return QIcon();
+    QIcon icon;
+    for (int size : {16, 20, 24, 32, 48}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        svg.render(&p);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+QStringList bundledNames()
+{
+    QStringList names;
+    for (const QString &file :
+         QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")}, QDir::Files))
+        names << file.chopped(4);
+    return names;
+}
 
 QPixmap programSymbol()
 {
@@ -78,78 +85,72 @@ QPixmap programSymbol()
 
 QIcon addresses()
 {
-    return themed("x-office-address-book", [](QPainter &p) {
-        page(p, QRectF(3, 4, 18, 16));
-        p.setPen(Qt::NoPen);
-        p.setBrush(kBlue);
-        p.drawEllipse(QRectF(6, 7, 5, 5));
-        p.drawChord(QRectF(4.5, 12, 8, 8), 0, 180 * 16);
-        p.setPen(QPen(kInk, 1.2));
-        p.drawLine(QPointF(13, 9), QPointF(19, 9));
-        p.drawLine(QPointF(13, 12), QPointF(19, 12));
-        p.drawLine(QPointF(13, 15), QPointF(17, 15));
-    });
+    return themed("x-office-address-book", "addresses");
 }
 
 QIcon articles()
 {
-    return themed("package-x-generic", [](QPainter &p) {
-        p.setPen(QPen(kInk, 1.2));
-        p.setBrush(QColor(0xd8, 0xa8, 0x60));
-        p.drawRect(QRectF(3, 8, 18, 13));
-        p.setBrush(QColor(0xe8, 0xc0, 0x80));
-        QPolygonF lid;
-        lid << QPointF(3, 8) << QPointF(7, 3) << QPointF(17, 3) << QPointF(21, 8);
-        p.drawPolygon(lid);
-        p.drawLine(QPointF(12, 3), QPointF(12, 13));
-    });
+    return themed("package-x-generic", "articles");
 }
 
 QIcon newDocument()
 {
-    return themed("document-new", [](QPainter &p) {
-        page(p, QRectF(4, 2, 14, 19));
-        p.setPen(QPen(kInk, 1));
-        for (int y : {7, 10, 13})
-            p.drawLine(QPointF(7, y), QPointF(15, y));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x20, 0x90, 0x30));
-        p.drawEllipse(QRectF(12, 12, 11, 11));
-        p.setPen(QPen(Qt::white, 2));
-        p.drawLine(QPointF(17.5, 14.5), QPointF(17.5, 20.5));
-        p.drawLine(QPointF(14.5, 17.5), QPointF(20.5, 17.5));
-    });
+    return themed("document-new", "document-new");
 }
 
 QIcon documentList()
 {
-    return themed("view-list-details", [](QPainter &p) {
-        page(p, QRectF(2, 3, 20, 18));
-        p.setPen(Qt::NoPen);
-        p.setBrush(kBlue);
-        p.drawRect(QRectF(2, 3, 20, 4));
-        p.setPen(QPen(kInk, 1));
-        for (int y : {10, 13, 16, 19}) {
-            p.drawLine(QPointF(4, y), QPointF(9, y));
-            p.drawLine(QPointF(11, y), QPointF(20, y));
-        }
-    });
+    return themed("view-list-details", "document-list");
 }
 
 QIcon calculator()
 {
-    return themed("accessories-calculator", [](QPainter &p) {
-        p.setPen(QPen(kInk, 1.2));
-        p.setBrush(QColor(0xc8, 0xcc, 0xd4));
-        p.drawRoundedRect(QRectF(4, 2, 16, 20), 2, 2);
-        p.setBrush(QColor(0xd0, 0xf0, 0xd0));
-        p.drawRect(QRectF(6.5, 4.5, 11, 5));
-        p.setPen(Qt::NoPen);
-        p.setBrush(kInk);
-        for (int row = 0; row < 3; ++row)
-            for (int col = 0; col < 3; ++col)
-                p.drawRect(QRectF(7 + col * 3.7, 11.5 + row * 3.3, 2.4, 2.2));
-    });
+    return themed("accessories-calculator", "calculator");
+}
+
+QIcon sortOrder()
+{
+    return themed("view-sort-ascending", "sort");
+}
+
+QIcon addressToClipboard()
+{
+    return themed("edit-copy", "address-clipboard");
+}
+
+QIcon clearMailMergeMarks()
+{
+    return themed("edit-clear-all", "mailmerge-clear");
+}
+
+QIcon editSwitch()
+{
+    return themed("document-edit", "edit");
+}
+
+QIcon newAddress()
+{
+    return themed("contact-new", "address-new");
+}
+
+QIcon deleteAddress()
+{
+    return themed("edit-delete", "address-delete");
+}
+
+QIcon pickFromList()
+{
+    return themed("go-down", "pick-list");
+}
+
+QIcon webPage()
+{
+    return themed("internet-web-browser", "web-page");
+}
+
+QIcon eMail()
+{
+    return themed("mail-message-new", "e-mail");
 }
 
 } // namespace AppIcons

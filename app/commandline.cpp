@@ -1,12 +1,15 @@
 #include "commandline.h"
 
+#include "germantranslations.h"
+#include "platform.h"
+
 #include "data/apperror.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
 #include "data/schema.h"
-#include "data/tvexdaodatabase.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
+#include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
@@ -26,16 +29,19 @@ const char *const kHelp =
     "Aufruf:\n"
     "  tavirel                         startet das Programm mit seinen Fenstern\n"
     "  tavirel init-db [--demo]        legt eine neue, leere Datenbank an (mit --demo: mit Beispieldaten);\n"
-    "                                  eine bestehende Datei wird nie ueberschrieben\n"
-    "  tavirel query \"<select>\"        fuehrt eine Abfrage aus und gibt eine Kopfzeile und je Datensatz eine\n"
-    "                                  Zeile aus, Felder durch \";\" getrennt; Datum als TT.MM.JJJJ (mit Uhrzeit,\n"
-    "                                  wenn es eine hat), Zahlen mit Dezimalkomma, Ja/Nein-Felder als Ja oder\n"
-    "                                  Nein, Zeilenumbrueche in Texten als Leerzeichen\n"
+    "                                  eine bestehende Datei wird nie überschrieben\n"
+    "  tavirel query \"<select>\"        führt eine Abfrage aus und gibt eine Kopfzeile und je Datensatz "
+    "eine\n"
+    "                                  Zeile aus, Felder durch \";\" getrennt; Datum als TT.MM.JJJJ (mit "
+    "Uhrzeit,\n"
+    "                                  wenn es eine hat), Zahlen mit Dezimalkomma, Ja/Nein-Felder als Ja "
+    "oder\n"
+    "                                  Nein, Zeilenumbrüche in Texten als Leerzeichen\n"
     "  tavirel invoice-contracts M|Q|H|J\n"
-    "                                  erzeugt aus allen Vertraegen der Periode (Monat, Quartal, Halbjahr,\n"
+    "                                  erzeugt aus allen Verträgen der Periode (Monat, Quartal, Halbjahr,\n"
     "                                  Jahr) je eine Rechnung\n"
     "\n"
-    "Jeder Befehl nimmt --db PFAD fuer eine andere Datenbankdatei; ohne --db gilt daten/tavirel.mdb im\n"
+    "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei; ohne --db gilt daten/tavirel.mdb im\n"
     "Programmordner.\n";
 
 void out(const QString &s)
@@ -133,7 +139,8 @@ int initDb(const Options &o)
         return 1;
     }
     out(QStringLiteral("Datenbank angelegt: %1%2\n")
-            .arg(QDir::toNativeSeparators(path), o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
+            .arg(QDir::toNativeSeparators(path),
+                 o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
     return 0;
 }
 
@@ -152,8 +159,7 @@ int query(const Options &o)
         t.Open();
         QStringList header;
         for (int i = 0; i < t.FieldCount(); ++i)
-            if (t.FindField(t.Fields(i)->FieldName()) == t.Fields(i))
-                header << t.Fields(i)->FieldName();
+            if (t.FindField(t.Fields(i)->FieldName()) == t.Fields(i)) header << t.Fields(i)->FieldName();
         out(header.join(QLatin1Char(';')) + QLatin1Char('\n'));
         QString block;
         for (t.First(); !t.Eof(); t.Next()) {
@@ -178,7 +184,8 @@ int invoiceContracts(const Options &o)
 {
     const QString letter = o.positional.value(0).toUpper();
     if (o.positional.size() != 1 || !IsPeriodLetter(letter)) {
-        err(QStringLiteral("Bitte eine Vertragsperiode angeben: M (Monat), Q (Quartal), H (Halbjahr) oder J (Jahr)"));
+        err(QStringLiteral(
+            "Bitte eine Vertragsperiode angeben: M (Monat), Q (Quartal), H (Halbjahr) oder J (Jahr)"));
         return 2;
     }
     Tdataa addresses;
@@ -212,13 +219,16 @@ int invoiceContracts(const Options &o)
         r.error = e.message();
     }
     if (r.count > 0)
-        out(QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden!\n").arg(r.count).arg(r.first, r.last));
+        out(QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden!\n")
+                .arg(r.count)
+                .arg(r.first, r.last));
     if (!r.error.isEmpty()) {
         err(QStringLiteral("Der Lauf wurde abgebrochen: %1").arg(r.error));
         return 1;
     }
     if (r.count == 0)
-        out(QStringLiteral("Es gibt keinen Vertrag der Periode %1 mit Positionen; es wurden keine Rechnungen erstellt.\n")
+        out(QStringLiteral("Es gibt keinen Vertrag der Periode %1 mit Positionen; es wurden keine Rechnungen "
+                           "erstellt.\n")
                 .arg(letter));
     return 0;
 }
@@ -232,6 +242,9 @@ bool isCommand(const QStringList &args)
 
 int run(const QStringList &args)
 {
+    // Qt's own texts in German here too, and a console that shows umlauts.
+    GermanTranslations::install();
+    Platform::prepareConsole();
     const Options o = parse(args);
     if (!o.error.isEmpty()) {
         err(o.error);
@@ -241,12 +254,9 @@ int run(const QStringList &args)
         out(QString::fromUtf8(kHelp));
         return 0;
     }
-    if (o.command == QLatin1String("init-db"))
-        return initDb(o);
-    if (o.command == QLatin1String("query"))
-        return query(o);
-    if (o.command == QLatin1String("invoice-contracts"))
-        return invoiceContracts(o);
+    if (o.command == QLatin1String("init-db")) return initDb(o);
+    if (o.command == QLatin1String("query")) return query(o);
+    if (o.command == QLatin1String("invoice-contracts")) return invoiceContracts(o);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

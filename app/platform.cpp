@@ -7,6 +7,10 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace Platform {
 
 namespace {
@@ -61,6 +65,13 @@ void ShellOpen(const QString &text)
         hook()(url.toString());
     else
         QDesktopServices::openUrl(url);
+}
+
+void prepareConsole()
+{
+#ifdef Q_OS_WIN
+    SetConsoleOutputCP(CP_UTF8);
+#endif
 }
 
 void setOpenHookForTests(std::function<void(const QString &what)> h)

@@ -10,6 +10,10 @@ namespace Platform {
 // programs, anything else is opened as a local file. Failures stay silent.
 void ShellOpen(const QString &text);
 
+// The command line writes UTF-8; a console that expects another code page is
+// told so, so that umlauts come out as umlauts.
+void prepareConsole();
+
 // Tests: record what would be opened (the URL text or the calculator's program)
 // instead of opening it. An empty function restores the real launcher.
 void setOpenHookForTests(std::function<void(const QString &what)> hook);

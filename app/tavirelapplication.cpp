@@ -1,11 +1,16 @@
 #include "tavirelapplication.h"
 
+#include "germantranslations.h"
+
 #include "data/apperror.h"
 #include "widgets/dialogs.h"
 
 #include <exception>
 
-TavirelApplication::TavirelApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TavirelApplication::TavirelApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    GermanTranslations::install();
+}
 
 bool TavirelApplication::notify(QObject *receiver, QEvent *event)
 {

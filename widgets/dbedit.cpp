@@ -9,6 +9,11 @@ DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent), m_link(this)
 {
     m_link.show = [this](TField *f) { showField(f); };
     m_link.write = [this](TField &f) { f.SetAsString(text()); };
+    // A text longer than the box shows its beginning: a new text leaves the
+    // cursor, and so the view, at its end.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!hasFocus()) setCursorPosition(0);
+    });
     connect(this, &QLineEdit::textEdited, this, [this] {
         if (!m_link.beginChange())
             m_link.reset();

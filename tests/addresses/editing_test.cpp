@@ -51,12 +51,19 @@ class Editing : public AddressFixture
     }
 };
 
-TEST_F(Editing, SwitchEnablesTheFourAreasTogether)
+TEST_F(Editing, SwitchLocksTheFourAreasTogether)
 {
     const QList<QWidget *> areas = {window->SAdrTop, window->SAdr, window->Eingabe1, window->Eingabe3};
-    for (QWidget *w : areas)
-        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_FALSE(window->DBGrid2->isEnabled()) << "the contacts grid lies on the address page";
+    auto locked = [&](bool expected) {
+        for (QWidget *area : areas) {
+            const QList<QWidget *> controls = AreaLock::inputControls(area);
+            EXPECT_FALSE(controls.isEmpty()) << area->objectName().toStdString();
+            for (QWidget *w : controls)
+                EXPECT_EQ(AreaLock::refusesInput(w), expected) << w->objectName().toStdString();
+        }
+    };
+    locked(true);
+    EXPECT_TRUE(AreaLock::refusesInput(window->DBGrid2)) << "the contacts grid lies on the address page";
     for (QWidget *w : QList<QWidget *>{window->DBNavigator1, window->fastfind, window->kdsuch,
                                        window->control, window->DBGrid1})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
@@ -64,12 +71,13 @@ TEST_F(Editing, SwitchEnablesTheFourAreasTogether)
     window->eingabe->click();
     EXPECT_TRUE(window->eingabe->isChecked());
     EXPECT_TRUE(window->Bearbeitenerlauben1->isChecked());
-    for (QWidget *w : areas)
-        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    locked(false);
+    EXPECT_FALSE(window->DBGrid2->isReadOnly());
+    EXPECT_EQ(window->DBGrid2->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_TRUE(window->EditKDNR->isReadOnly()) << "the customer number stays read-only";
     window->Bearbeitenerlauben1->trigger();
     EXPECT_FALSE(window->eingabe->isChecked());
-    for (QWidget *w : areas)
-        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    locked(true);
 }
 
 TEST_F(Editing, DeleteIsRefusedWhileEditingIsOff)
