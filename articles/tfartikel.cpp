@@ -186,9 +186,11 @@ void TFartikel::buildToolBar()
 
     dmbt = toolButton(ToolBar1, "dmbt", QStringLiteral("Alle Artikel auf DM setzen"),
                       currencyIcon(QStringLiteral("DM"), QColor(0x80, 0x60, 0x20)));
+    dmbtItem = ToolBar1->actions().constLast();
     connect(dmbt, &QToolButton::clicked, this, &TFartikel::dmbtClick);
     eurbt = toolButton(ToolBar1, "eurbt", QStringLiteral("Alle Artikel von DM in Euro umrechnen"),
                        currencyIcon(QStringLiteral("€"), QColor(0x1e, 0x50, 0xb4)));
+    eurbtItem = ToolBar1->actions().constLast();
     connect(eurbt, &QToolButton::clicked, this, &TFartikel::eurbtClick);
 }
 
@@ -351,8 +353,8 @@ void TFartikel::FormCreate()
     }
     const TField *waehrung = artikel().Active() ? artikel().FindField(QStringLiteral("Waehrung")) : nullptr;
     const QString currency = waehrung ? waehrung->AsString() : QString();
-    dmbt->setVisible(currency != QLatin1String("DM") && currency != QStringLiteral("€"));
-    eurbt->setVisible(!ArticleChangeover::EuroDone(ProgramFolder::iniPath()));
+    dmbtItem->setVisible(currency != QLatin1String("DM") && currency != QStringLiteral("€"));
+    eurbtItem->setVisible(!ArticleChangeover::EuroDone(ProgramFolder::iniPath()));
 }
 
 void TFartikel::loadUnits()

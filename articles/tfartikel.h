@@ -15,6 +15,7 @@ class DBGrid;
 class DBMemo;
 class DBNavigator;
 class DBText;
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -37,6 +38,8 @@ class TFartikel : public QWidget
     QToolButton *ToolButton2, *ToolButton5;
     DBNavigator *Navigator; // "DBNavigator"
     QToolButton *dmbt, *eurbt;
+    // A tool bar shows or hides its buttons through their actions.
+    QAction *dmbtItem, *eurbtItem;
 
     // ---- input panel
     QFrame *Panel2;
