@@ -50,11 +50,6 @@ int chars(const QWidget *w, int n)
     return w->fontMetrics().averageCharWidth() * n + 12;
 }
 
-QIcon themed(const QWidget *w, const char *themeName, QStyle::StandardPixmap fallback)
-{
-    return QIcon::fromTheme(QString::fromLatin1(themeName), w->style()->standardIcon(fallback, nullptr, w));
-}
-
 // The currency buttons show their currency: a coin with "€" or "DM".
 QIcon currencyIcon(const QString &text, const QColor &colour)
 {
@@ -73,6 +68,36 @@ QIcon currencyIcon(const QString &text, const QColor &colour)
         p.setFont(f);
         p.setPen(colour.darker(160));
         p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, text);
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+// The article buttons: a parcel with a green plus or a red minus.
+QIcon parcelIcon(bool add)
+{
+    QIcon icon;
+    for (int size : {16, 20, 24, 32}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 24.0, size / 24.0);
+        const QColor ink(0x5a, 0x40, 0x1e);
+        p.setPen(QPen(ink, 1.2));
+        p.setBrush(QColor(0xd8, 0xb0, 0x78));
+        p.drawRect(QRectF(2.5, 7.5, 14, 12));
+        p.setBrush(QColor(0xe8, 0xc8, 0x98));
+        p.drawPolygon(
+            QPolygonF({QPointF(2.5, 7.5), QPointF(6.5, 3.5), QPointF(20.5, 3.5), QPointF(16.5, 7.5)}));
+        p.drawLine(QPointF(9.5, 7.5), QPointF(9.5, 12.5));
+        const QColor badge = add ? QColor(0x2e, 0x8b, 0x3a) : QColor(0xc0, 0x30, 0x30);
+        p.setPen(QPen(badge.darker(130), 1));
+        p.setBrush(badge);
+        p.drawEllipse(QRectF(12.5, 12.5, 11, 11));
+        p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(15.3, 18), QPointF(20.7, 18));
+        if (add) p.drawLine(QPointF(18, 15.3), QPointF(18, 20.7));
         icon.addPixmap(pm);
     }
     return icon;
@@ -169,11 +194,9 @@ void TFartikel::buildToolBar()
     ToolBar1->setIconSize(QSize(20, 20));
     ToolBar1->setMovable(false);
 
-    ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Artikel hinzufügen"),
-                             themed(this, "list-add", QStyle::SP_FileDialogNewFolder));
+    ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Artikel hinzufügen"), parcelIcon(true));
     connect(ToolButton2, &QToolButton::clicked, this, &TFartikel::ToolButton2Click);
-    ToolButton5 = toolButton(ToolBar1, "ToolButton5", QStringLiteral("Artikel löschen"),
-                             themed(this, "list-remove", QStyle::SP_TrashIcon));
+    ToolButton5 = toolButton(ToolBar1, "ToolButton5", QStringLiteral("Artikel löschen"), parcelIcon(false));
     connect(ToolButton5, &QToolButton::clicked, this, &TFartikel::ToolButton5Click);
     ToolBar1->addSeparator();
 
@@ -323,7 +346,10 @@ void TFartikel::buildList()
          DBGridColumn(QStringLiteral("VK"), QString(), chars(this, 11)),
          DBGridColumn(QStringLiteral("EK"), QString(), chars(this, 11)),
          DBGridColumn(QStringLiteral("Waehrung"), QStringLiteral("Währung"), chars(this, 8))});
-    DBGrid2->horizontalHeader()->setStretchLastSection(true);
+    // The title takes the room there is, up to a readable length; the figures
+    // stay near it on wide screens.
+    DBGrid2->viewport()->installEventFilter(this);
+    connect(DBGrid2->model(), &QAbstractItemModel::modelReset, this, &TFartikel::fitColumns);
     // The chosen article stays marked while the user types in the panel.
     QPalette pal = DBGrid2->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -481,6 +507,21 @@ void TFartikel::FormClose()
     // The main window's frame empties the reference as well; a window that
     // closes on its own must not leave it behind either.
     if (fmain && fmain->Fartikel == this) fmain->Fartikel = nullptr;
+}
+
+void TFartikel::fitColumns()
+{
+    int others = 0;
+    for (int c = 0; c < DBGrid2->model()->columnCount(); ++c)
+        if (c != 1) others += DBGrid2->columnWidth(c);
+    DBGrid2->setColumnWidth(1,
+                            qBound(chars(this, 36), DBGrid2->viewport()->width() - others, chars(this, 90)));
+}
+
+bool TFartikel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DBGrid2->viewport() && event->type() == QEvent::Resize) fitColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFartikel::guarded(const std::function<void()> &work)
