@@ -1,11 +1,14 @@
 // A picture of the article window for the README, made offscreen from the
-// demo database at 1280 x 800. TAVIREL_SCREENSHOT_LARGE names a file for a
-// second picture at 1920 x 1080, to look at the window on a large screen.
+// demo database at 1280 x 800. TAVIREL_SCREENSHOT_DIR names a folder for more
+// pictures to look at: the window at 1920 x 1080 and the units editor.
 #include "articlefixture.h"
+
+#include "documents/tftedit.h"
 
 #include <QDir>
 #include <QFontDatabase>
 #include <QImage>
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -50,9 +53,16 @@ TEST_F(ArticleScreenshot, CatalogueWithTheCurrentArticle)
     const QString folder = QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots");
     ASSERT_TRUE(QDir().mkpath(folder));
     EXPECT_TRUE(shot(QSize(1280, 800)).save(folder + QStringLiteral("/artikel.png"), "PNG"));
-    const QString large = qEnvironmentVariable("TAVIREL_SCREENSHOT_LARGE");
-    if (!large.isEmpty()) {
-        EXPECT_TRUE(shot(QSize(1920, 1080)).save(large, "PNG"));
+    const QString more = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
+    if (!more.isEmpty()) {
+        EXPECT_TRUE(shot(QSize(1920, 1080)).save(more + QStringLiteral("/artikel-1920.png"), "PNG"));
+        dialogs->answerExec([&more](QDialog &d) {
+            d.show();
+            QApplication::processEvents();
+            EXPECT_TRUE(d.grab().save(more + QStringLiteral("/einheiten.png"), "PNG"));
+            return int(QDialog::Rejected);
+        });
+        window->Button1Click();
     }
     QApplication::setFont(QFont());
 }
