@@ -97,6 +97,12 @@ TEST_F(ArticleRun, AFailingSaveUndoesTheWholeRunAndKeepsThePendingChangeSavedBef
     EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel where Waehrung = 'DM'")).rawInt(), 0);
 }
 
+TEST_F(ArticleRun, AnEmptyCatalogueStillGetsTheFlag)
+{
+    ArticleChangeover::ConvertToEuro(artikel(), 1.95583L, ini());
+    EXPECT_TRUE(ArticleChangeover::EuroDone(ini()));
+}
+
 TEST_F(ArticleRun, ASettingsFileThatCannotBeWrittenUndoesTheConversion)
 {
     article(QStringLiteral("A1"), 100, 195.583);
