@@ -1,9 +1,11 @@
 // Benchmarks of the dataset layer and the periodic invoicing run on a
 // generated database of 10,000 addresses, 100,000 documents and 400,000
 // positions (plus 1,000 monthly contracts of 5 positions each), and of the
-// run on a file that holds only the 1,000 contracts and their customers.
-// Every case runs beside a raw baseline in this binary: the same work through
-// the plain SQLite C interface.
+// run on a file that holds only the 1,000 contracts and their customers, and
+// of the article currency changeover on a catalogue of 50,000 articles. Every
+// case runs beside a raw baseline in this binary: the same work through the
+// plain SQLite C interface.
+#include "articles/core/articlechangeover.h"
 #include "data/dates.h"
 #include "data/demodata.h"
 #include "data/engine.h"
@@ -498,6 +500,98 @@ void BM_RecalcTotals1000Positions_Raw(benchmark::State &state)
             QStringLiteral("select sum(EK * anzahl), sum(Preis * anzahl) from Vorgang2 where vorgangID = 5")));
 }
 
+// ---- the article currency changeover
+
+constexpr int kArticles = 50000;
+
+QString catalogueTemplatePath()
+{
+    return g_dir->path() + QStringLiteral("/artikel.mdb");
+}
+
+void makeCatalogue()
+{
+    Schema::createDatabaseFile(catalogueTemplatePath(), false);
+    auto engine = Engine::create();
+    engine->open(catalogueTemplatePath());
+    engine->exec(
+        QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+            "insert into Artikel (\"Art-Nr\", Beschreibung, Bezeichnung, EK, VK, Einheit, Preisdatum, "
+            "Waehrung) "
+            "select printf('A-%06d', i), 'Artikel ' || i, 'Beschreibung des Artikels ' || i, 10 + i % 500, "
+            "25 + i % 700, 'Stk', '2001-06-01', 'DM' from n")
+            .arg(kArticles));
+    engine->close();
+}
+
+QString freshCatalogue()
+{
+    const QString path = g_dir->path() + QStringLiteral("/artikelrun.mdb");
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+    QFile::copy(catalogueTemplatePath(), path);
+    return path;
+}
+
+// The run as the window starts it: over the open shared article dataset,
+// each article put into editing, changed and saved by the move to the next.
+void BM_EuroChangeover(benchmark::State &state)
+{
+    ModulesOnTemplate m(freshCatalogue());
+    TVexDaoTable &artikel = m.documents.Artikel;
+    int seen = 0;
+    for (auto _ : state) {
+        ArticleChangeover::ConvertToEuro(artikel, 1.95583L, ProgramFolder::iniPath(),
+                                         [&](int n) { seen = n; });
+        benchmark::DoNotOptimize(seen);
+    }
+    state.counters["articles"] = seen;
+}
+
+// The same rows changed by one UPDATE in one transaction.
+void BM_EuroChangeover_Raw(benchmark::State &state)
+{
+    RawDb raw(freshCatalogue());
+    for (auto _ : state) {
+        raw.exec("BEGIN IMMEDIATE");
+        raw.exec("update Artikel set Waehrung = '€', EK = EK / 1.95583, VK = VK / 1.95583, "
+                 "Preisdatum = '2026-01-05'");
+        raw.exec("COMMIT");
+    }
+    state.counters["articles"] = kArticles;
+}
+
+// The same rows changed one by one through one prepared UPDATE by row id.
+void BM_EuroChangeover_RawPerRow(benchmark::State &state)
+{
+    RawDb raw(freshCatalogue());
+    std::vector<sqlite3_int64> ids;
+    {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(raw.db, "select rowid from Artikel order by \"Art-Nr\"", -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            ids.push_back(sqlite3_column_int64(st, 0));
+        sqlite3_finalize(st);
+    }
+    sqlite3_stmt *update = nullptr;
+    sqlite3_prepare_v2(raw.db,
+                       "update Artikel set Waehrung = '€', EK = EK / 1.95583, VK = VK / 1.95583, "
+                       "Preisdatum = '2026-01-05' where rowid = ?",
+                       -1, &update, nullptr);
+    for (auto _ : state) {
+        raw.exec("BEGIN IMMEDIATE");
+        for (sqlite3_int64 id : ids) {
+            sqlite3_bind_int64(update, 1, id);
+            sqlite3_step(update);
+            sqlite3_reset(update);
+        }
+        raw.exec("COMMIT");
+    }
+    sqlite3_finalize(update);
+    state.counters["articles"] = double(ids.size());
+}
+
 } // namespace
 
 BENCHMARK(BM_OpenDocumentList)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -517,6 +611,9 @@ BENCHMARK(BM_NextDocumentNumber)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NextDocumentNumber_Raw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecalcTotals1000Positions)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecalcTotals1000Positions_Raw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EuroChangeover)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_EuroChangeover_Raw)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_EuroChangeover_RawPerRow)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
@@ -526,6 +623,7 @@ int main(int argc, char **argv)
     ProgramFolder::setDirForTests(dir.path());
     QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), dir.path() + QStringLiteral("/vliste.sql"));
     makeDatabase();
+    makeCatalogue();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

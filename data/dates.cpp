@@ -60,7 +60,20 @@ QString MonthYearText(const QDate &date)
 QDate Today()
 {
     const QDate &fixed = todayOverride();
-    return fixed.isValid() ? fixed : QDate::currentDate();
+    if (fixed.isValid()) return fixed;
+    // The local date costs a look at the time zone on every call, and a run
+    // that stamps every record asks thousands of times a second. The clock in
+    // milliseconds is cheap: the date is looked up again only when the clock
+    // leaves the day it was found for (midnight, or a clock set back).
+    static QDate day;
+    static qint64 dayStart = 0, nextDayStart = 0;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!day.isValid() || now < dayStart || now >= nextDayStart) {
+        day = QDate::currentDate();
+        dayStart = day.startOfDay().toMSecsSinceEpoch();
+        nextDayStart = day.addDays(1).startOfDay().toMSecsSinceEpoch();
+    }
+    return day;
 }
 
 void SetTodayForTests(const QDate &date)

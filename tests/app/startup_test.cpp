@@ -44,11 +44,13 @@ class StartupTest : public ::testing::Test
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    // The program folder's note types, which the address window reads.
+    // The program folder's note types and units, which the address and the
+    // article window read.
     static void giveNoteTypes(const QString &folder)
     {
         QDir(folder).mkpath(QStringLiteral("notiz"));
         TextFiles::saveLines(folder + QStringLiteral("/notiz/typ.txt"), {QStringLiteral("Anruf")});
+        TextFiles::saveLines(folder + QStringLiteral("/einheit.txt"), {QStringLiteral("Stk")});
     }
 
     ScriptedDialogsScope dialogs;
@@ -151,7 +153,7 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
         if (a && a != main->Beenden1) a->trigger();
     QMetaObject::invokeMethod(main, "ShowVorgaengeOfAddress", Qt::QueuedConnection);
     QCoreApplication::sendPostedEvents(main, QEvent::MetaCall);
-    ASSERT_EQ(dialogs->messages().size(), 1);
+    ASSERT_EQ(dialogs->messages().size(), 1) << dialogs->messages().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(dialogs->messages()[0].startsWith(QStringLiteral("Tavirelsverwaltung|")));
     EXPECT_TRUE(dialogs->messages()[0].contains(QStringLiteral("geschlossener Datenmenge")));
 

@@ -1,0 +1,137 @@
+// The currency buttons of the article window: their questions, the flag that
+// guards the euro conversion, the progress bar and the suspended display
+// while a run goes over the catalogue, and a failed run that leaves the
+// catalogue whole.
+#include "articlefixture.h"
+
+namespace {
+
+class Changeover : public ArticleFixture
+{
+  protected:
+    struct Seen
+    {
+        bool barShown;
+        bool displaySuspended;
+        int position;
+    };
+    // Records, at every save of an article, what the window shows meanwhile.
+    void watchSaves()
+    {
+        auto rule = artikel().BeforePost;
+        artikel().BeforePost = [this, rule](TVexDaoTable &ds) {
+            seen.push_back({window->Progress->isVisible(), ds.ControlsDisabled(), window->Progress->value()});
+            rule(ds);
+        };
+    }
+    bool flag() { return IniFile(iniPath()).readBool(QStringLiteral("Euro"), QStringLiteral("Artikel")); }
+    QString gridText(int row, int column)
+    {
+        return window->DBGrid2->model()->index(row, column).data().toString();
+    }
+
+    std::vector<Seen> seen;
+};
+
+TEST_F(Changeover, EuroRunAsksConvertsEveryArticleWithTheDisplaySuspendedAndSetsTheFlag)
+{
+    article(QStringLiteral("A1"), QStringLiteral("Schraube"), 100, 195.583);
+    article(QStringLiteral("A2"), QStringLiteral("Mutter"), 19.5583, 39.1166, QStringLiteral("€"));
+    openWindow();
+    watchSaves();
+    ASSERT_TRUE(window->eurbt->isVisibleTo(window));
+
+    dialogs->answerMessage(Dialogs::Yes);
+    window->eurbt->click();
+    ASSERT_EQ(dialogs->interactions().size(), 1);
+    const auto &question = dialogs->interactions().first();
+    EXPECT_EQ(question.text, QStringLiteral("Alle Artikel werden jetzt von DM in EURO umgerechnet!"));
+    EXPECT_EQ(question.icon, Dialogs::Warning);
+    EXPECT_EQ(question.buttons, Dialogs::Yes | Dialogs::No);
+
+    ASSERT_EQ(seen.size(), 2u);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_TRUE(seen[i].barShown);
+        EXPECT_TRUE(seen[i].displaySuspended);
+        EXPECT_EQ(seen[i].position, int(i) + 1);
+    }
+    EXPECT_EQ(window->Progress->maximum(), 2);
+    EXPECT_TRUE(window->Progress->isHidden());
+    EXPECT_FALSE(artikel().ControlsDisabled());
+    EXPECT_EQ(currentNr(), QStringLiteral("A2")) << "the last article stays current";
+
+    // An article already in euro is divided as well.
+    EXPECT_EQ(storedText(QStringLiteral("A2"), "Waehrung"), QStringLiteral("€"));
+    EXPECT_NEAR(stored(QStringLiteral("A2"), "EK"), 10, 1e-12);
+    EXPECT_TRUE(flag());
+    // The list shows the new prices at once, through the display format.
+    EXPECT_EQ(gridText(0, 2), QStringLiteral("100,00"));
+    EXPECT_EQ(gridText(0, 3), QStringLiteral("51,13"));
+    EXPECT_EQ(gridText(0, 4), QStringLiteral("€"));
+    EXPECT_EQ(window->EditEK->text(), QStringLiteral("10,00"));
+
+    // The button stays, but the flag guards a second run.
+    dialogs->answerMessage(Dialogs::Ok);
+    window->eurbt->click();
+    EXPECT_EQ(dialogs->messages().last(),
+              QStringLiteral("Euroumrechnung|Artikel sind schon in Euro umgerechnet worden!"));
+    EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::NoIcon);
+    EXPECT_NEAR(stored(QStringLiteral("A1"), "VK"), 100, 1e-12);
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Changeover, ARunThatFailsOnOneArticleConvertsNoneAndGivesTheDisplayBack)
+{
+    article(QStringLiteral("A1"), QStringLiteral("Schraube"), 100, 195.583);
+    article(QStringLiteral("A2"), QStringLiteral("Mutter"), 10, 20);
+    article(QStringLiteral("A3"), QStringLiteral("Dübel"), 5, 8);
+    db->exec(QStringLiteral("create trigger gesperrt before update on Artikel when new.\"Art-Nr\" = 'A2' "
+                            "begin select raise(abort, 'Artikel A2 ist gesperrt'); end"));
+    openWindow();
+    // A change the user left pending is saved before the run and outlives it.
+    artikel().Edit();
+    field("Notizen")->SetAsString(QStringLiteral("geprüft"));
+
+    dialogs->answerMessage(Dialogs::Yes).answerMessage(Dialogs::Ok);
+    window->eurbt->click();
+    const QString error = dialogs->messages().last();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Tavirelsverwaltung|"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("Artikel A2 ist gesperrt"))) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(QStringLiteral("kein Artikel wurde umgerechnet."))) << error.toStdString();
+
+    EXPECT_TRUE(window->Progress->isHidden());
+    EXPECT_FALSE(artikel().ControlsDisabled());
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel where Waehrung = 'DM'")).rawInt(), 3);
+    EXPECT_EQ(storedText(QStringLiteral("A1"), "Notizen"), QStringLiteral("geprüft"));
+    EXPECT_FALSE(QFile::exists(iniPath())) << "no flag for a run that did not happen";
+    // The window shows what is stored.
+    EXPECT_EQ(gridText(0, 3), QStringLiteral("100,00"));
+    EXPECT_EQ(gridText(0, 4), QStringLiteral("DM"));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Changeover, DmLabellingChangesOnlyTheLabels)
+{
+    article(QStringLiteral("A1"), QStringLiteral("Schraube"), 51.13, 100, QString());
+    article(QStringLiteral("A2"), QStringLiteral("Mutter"), 5, 10, QStringLiteral("€"));
+    IniFile(iniPath()).writeBool(QStringLiteral("Euro"), QStringLiteral("Artikel"), true);
+    openWindow();
+    watchSaves();
+    ASSERT_TRUE(window->dmbt->isVisibleTo(window)) << "the current article has no currency";
+
+    dialogs->answerMessage(Dialogs::Yes);
+    window->dmbt->click();
+    EXPECT_EQ(dialogs->messages(),
+              QStringList(QStringLiteral("Tavirelsverwaltung|Alle Artikel werden jetzt auf DM gesetzt!")));
+    EXPECT_EQ(dialogs->interactions().first().icon, Dialogs::Warning);
+    EXPECT_EQ(db->scalar(QStringLiteral("select group_concat(Waehrung || ' ' || EK || ' ' || VK || ' ' || "
+                                        "Preisdatum, '; ') from Artikel"))
+                  .rawText(),
+              QStringLiteral("DM 51.13 100.0 2005-03-15; DM 5.0 10.0 2005-03-15"));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_TRUE(seen[0].barShown && seen[0].displaySuspended);
+    EXPECT_TRUE(window->Progress->isHidden());
+    EXPECT_TRUE(flag());
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+// A picture of the article window for the README, made offscreen from the
+// demo database at 1280 x 800. TAVIREL_SCREENSHOT_DIR names a folder for more
+// pictures to look at: the window at 1920 x 1080 and the units editor.
+#include "articlefixture.h"
+
+#include "documents/tftedit.h"
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPlainTextEdit>
+
+namespace {
+
+class ArticleScreenshot : public ArticleFixture
+{
+  protected:
+    void SetUp() override
+    {
+        demo = true;
+        ArticleFixture::SetUp();
+        TextFiles::saveLines(unitsPath(), {QStringLiteral("Stk"), QStringLiteral("h"), QStringLiteral("m"),
+                                           QStringLiteral("Psch"), QStringLiteral("t")});
+    }
+    // The window as it is drawn, checked to hold more than an empty frame.
+    QImage shot(const QSize &size)
+    {
+        window->resize(size);
+        QApplication::processEvents();
+        const QImage image = window->grab().toImage();
+        EXPECT_EQ(image.size(), size);
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 7)
+            for (int x = 0; x < image.width(); x += 7)
+                colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 8) << "the picture is nearly blank";
+        return image;
+    }
+};
+
+TEST_F(ArticleScreenshot, CatalogueWithTheCurrentArticle)
+{
+    ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts: install fonts-liberation";
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    openWindow();
+    // An article with a description of several lines and notes.
+    for (artikel().First(); !artikel().Eof(); artikel().Next())
+        if (field("Notizen")->AsString().size() > 0 && field("Bezeichnung")->AsString().contains(u'\n'))
+            break;
+    ASSERT_FALSE(artikel().Eof());
+    window->DBGrid2->setFocus();
+
+    const QString folder = QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(shot(QSize(1280, 800)).save(folder + QStringLiteral("/artikel.png"), "PNG"));
+    const QString more = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
+    if (!more.isEmpty()) {
+        EXPECT_TRUE(shot(QSize(1920, 1080)).save(more + QStringLiteral("/artikel-1920.png"), "PNG"));
+        dialogs->answerExec([&more](QDialog &d) {
+            d.show();
+            QApplication::processEvents();
+            EXPECT_TRUE(d.grab().save(more + QStringLiteral("/einheiten.png"), "PNG"));
+            return int(QDialog::Rejected);
+        });
+        window->Button1Click();
+    }
+    QApplication::setFont(QFont());
+}
+
+} // namespace
