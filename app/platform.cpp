@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -41,6 +43,19 @@ QUrl urlOf(const QString &text)
     return QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
 }
 
+struct TestPrinters
+{
+    QStringList names;
+    QString defaultName;
+    std::function<void(QPrinter &)> hook;
+};
+
+TestPrinters &testPrinters()
+{
+    static TestPrinters p;
+    return p;
+}
+
 } // namespace
 
 void ShellOpen(const QString &text)
@@ -66,6 +81,46 @@ void ShellOpen(const QString &text)
 void setOpenHookForTests(std::function<void(const QString &what)> h)
 {
     hook() = std::move(h);
+}
+
+void useHeadlessDisplay()
+{
+#ifndef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+}
+
+QStringList printerNames()
+{
+    if (testPrinters().hook) return testPrinters().names;
+    return QPrinterInfo::availablePrinterNames();
+}
+
+QString defaultPrinterName()
+{
+    if (testPrinters().hook) return testPrinters().defaultName;
+    return QPrinterInfo::defaultPrinterName();
+}
+
+bool anyPrinter()
+{
+    return !printerNames().isEmpty() || !defaultPrinterName().isEmpty();
+}
+
+void routePrintJob(QPrinter &printer)
+{
+    if (testPrinters().hook) testPrinters().hook(printer);
+}
+
+void setPrintersForTests(const QStringList &names, const QString &defaultName,
+                         std::function<void(QPrinter &printer)> jobHook)
+{
+    testPrinters() = TestPrinters{names, defaultName, std::move(jobHook)};
+}
+
+void clearPrintersForTests()
+{
+    testPrinters() = TestPrinters{};
 }
 
 } // namespace Platform

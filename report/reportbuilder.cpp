@@ -255,11 +255,11 @@ QStringList ReportBuilder::wrap(const QString &text, const QFontMetricsF &fm, qr
     return out;
 }
 
-void ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, Layout &out, qreal &growth)
+qreal ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, Layout &out)
 {
     const qreal bandWidth = m_report.bandWidth();
     if (e.kind() == ReportElement::Kind::Line) {
-        if (e.width <= 0) return;
+        if (e.width <= 0) return e.top;
         Item it;
         it.item.kind = PageItem::Kind::Line;
         qreal left = e.left;
@@ -270,7 +270,7 @@ void ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, 
         it.item.rect = QRectF(left, e.top, e.width, 0);
         it.item.penWidth = e.penWidth;
         out.items.push_back(std::move(it));
-        return;
+        return e.top;
     }
 
     const QFontMetricsF &fm = metrics(e.font);
@@ -292,13 +292,11 @@ void ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, 
             boxWidth = qMax(boxWidth, fm.horizontalAdvance(l) * kMmPerPx);
     }
     const qreal lineHeight = fm.lineSpacing() * kMmPerPx;
-    const qreal designHeight = e.height > 0 ? e.height : lineHeight;
+    const qreal boxHeight = e.height > 0 ? e.height : lineHeight;
     if (!e.grows) {
         // What does not fit the box is cut, a whole line at a time.
-        const int fitting = qMax(1, int(std::floor((designHeight + kEpsilon) / lineHeight)));
+        const int fitting = qMax(1, int(std::floor((boxHeight + kEpsilon) / lineHeight)));
         if (e.height > 0 && lines.size() > fitting) lines = lines.mid(0, fitting);
-    } else {
-        growth = qMax(growth, lines.size() * lineHeight - designHeight);
     }
 
     qreal left = e.left;
@@ -317,16 +315,33 @@ void ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, 
         it.pageNumber = pageNumber;
         out.items.push_back(std::move(it));
     }
+    return e.top + (e.grows ? qMax(boxHeight, lines.size() * lineHeight) : boxHeight);
 }
 
 ReportBuilder::Layout ReportBuilder::layout(const ReportBand &band, const RowSource *row)
 {
-    Layout l;
-    qreal growth = 0;
+    // The lowest bottom any element has by design: an element that ends there
+    // keeps its distance to the band's bottom as it grows; one higher up only
+    // makes the band grow when it reaches past the bottom.
+    qreal lowest = 0;
     for (const auto &e : band.elements())
-        if (e->enabled) layoutElement(*e, row, l, growth);
-    l.height = band.height + qMax<qreal>(0, growth);
+        if (e->enabled) lowest = qMax(lowest, e->top + designHeight(*e));
+    Layout l;
+    l.height = band.height;
+    for (const auto &e : band.elements()) {
+        if (!e->enabled) continue;
+        const qreal bottom = layoutElement(*e, row, l);
+        const qreal designBottom = e->top + designHeight(*e);
+        const qreal gap = designBottom >= lowest - kEpsilon ? qMax<qreal>(0, band.height - designBottom) : 0;
+        l.height = qMax(l.height, bottom + gap);
+    }
     return l;
+}
+
+qreal ReportBuilder::designHeight(const ReportElement &e)
+{
+    if (e.kind() == ReportElement::Kind::Line) return 0;
+    return e.height > 0 ? e.height : metrics(e.font).lineSpacing() * kMmPerPx;
 }
 
 // ---- placing bands on pages

@@ -35,7 +35,9 @@ class ReportBuilder
 
     void printBand(ReportBand &band, const RowSource *row, Mode mode);
     Layout layout(const ReportBand &band, const RowSource *row);
-    void layoutElement(const ReportElement &e, const RowSource *row, Layout &out, qreal &growth);
+    // Adds the element's items; returns its bottom.
+    qreal layoutElement(const ReportElement &e, const RowSource *row, Layout &out);
+    qreal designHeight(const ReportElement &e);
     QString textOf(const ReportElement &e, const RowSource *row) const;
     QStringList wrap(const QString &text, const QFontMetricsF &fm, qreal widthPx) const;
     const QFontMetricsF &metrics(const QFont &font);
