@@ -47,7 +47,7 @@ struct TestPrinters
 {
     QStringList names;
     QString defaultName;
-    std::function<void(QPrinter &)> hook;
+    std::function<void(QPrinter &, const QString &)> hook;
 };
 
 TestPrinters &testPrinters()
@@ -107,13 +107,16 @@ bool anyPrinter()
     return !printerNames().isEmpty() || !defaultPrinterName().isEmpty();
 }
 
-void routePrintJob(QPrinter &printer)
+void routePrintJob(QPrinter &printer, const QString &printerName)
 {
-    if (testPrinters().hook) testPrinters().hook(printer);
+    if (testPrinters().hook)
+        testPrinters().hook(printer, printerName.isEmpty() ? printer.printerName() : printerName);
+    else if (!printerName.isEmpty())
+        printer.setPrinterName(printerName);
 }
 
 void setPrintersForTests(const QStringList &names, const QString &defaultName,
-                         std::function<void(QPrinter &printer)> jobHook)
+                         std::function<void(QPrinter &printer, const QString &printerName)> jobHook)
 {
     testPrinters() = TestPrinters{names, defaultName, std::move(jobHook)};
 }

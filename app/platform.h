@@ -26,14 +26,15 @@ void useHeadlessDisplay();
 QStringList printerNames();
 QString defaultPrinterName();
 bool anyPrinter();
-// Called with every print job just before it is drawn on its printer.
-void routePrintJob(QPrinter &printer);
+// Sends the job to the named printer (empty: the one the printer is set to)
+// just before it is drawn.
+void routePrintJob(QPrinter &printer, const QString &printerName);
 
 // Tests: pretend that these printers are installed, and hand every print job
 // to the hook (which sends it to a file) instead of a real printer. An empty
 // hook restores the real printers.
 void setPrintersForTests(const QStringList &names, const QString &defaultName,
-                         std::function<void(QPrinter &printer)> jobHook);
+                         std::function<void(QPrinter &printer, const QString &printerName)> jobHook);
 void clearPrintersForTests();
 
 } // namespace Platform

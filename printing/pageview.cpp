@@ -81,13 +81,14 @@ void PageView::showPage(int number)
 void PageView::setZoom(int percent)
 {
     if (percent < 2 || percent > 2000 || percent == m_zoom) return;
-    // Keep the middle of what is seen where it is.
+    // Keep the part of the page that is seen: its middle across, its top
+    // edge down the page (so a page seen from its top stays so).
     const qreal cx = (horizontalScrollBar()->value() + viewport()->width() / 2.0) / qMax(1, m_sheet->width());
-    const qreal cy = (verticalScrollBar()->value() + viewport()->height() / 2.0) / qMax(1, m_sheet->height());
+    const qreal top = verticalScrollBar()->value() / qreal(qMax(1, m_sheet->height()));
     m_zoom = percent;
     updateSheet();
     horizontalScrollBar()->setValue(qRound(cx * m_sheet->width() - viewport()->width() / 2.0));
-    verticalScrollBar()->setValue(qRound(cy * m_sheet->height() - viewport()->height() / 2.0));
+    verticalScrollBar()->setValue(qRound(top * m_sheet->height()));
 }
 
 qreal PageView::pixelsPerMmAt100() const

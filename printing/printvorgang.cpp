@@ -47,18 +47,18 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(form.Bericht.title);
+    QString printerName; // empty: the dialog's choice
     if (withDialog) {
         if (!Dialogs::instance().printerDialog(QApplication::activeWindow(), printer)) return;
     } else {
         if (!Platform::anyPrinter())
             throw AppError(QStringLiteral("Es ist kein Drucker eingerichtet; %1 wurde nicht gedruckt")
                                .arg(form.Bericht.title));
-        const QString name = Platform::defaultPrinterName();
-        if (!name.isEmpty()) printer.setPrinterName(name);
+        printerName = Platform::defaultPrinterName();
     }
     const auto pages = form.Bericht.build();
     if (pages->pagesAvailable() == 0) return;
-    Platform::routePrintJob(printer);
+    Platform::routePrintJob(printer, printerName);
     pages->print(printer);
 }
 

@@ -322,10 +322,10 @@ bool TPrevForm::ensurePrinter()
     return false;
 }
 
-void TPrevForm::printOn(QPrinter &printer)
+void TPrevForm::printOn(QPrinter &printer, const QString &printerName)
 {
     if (!m_pages) return;
-    Platform::routePrintJob(printer);
+    Platform::routePrintJob(printer, printerName);
     const int sent = m_pages->print(printer);
     ShowStatus(sent == 1 ? QStringLiteral("1 Seite an den Drucker gesendet.")
                          : QStringLiteral("%1 Seiten an den Drucker gesendet.").arg(sent));
@@ -336,9 +336,7 @@ void TPrevForm::DruckenClick()
     if (!ensurePrinter()) return;
     QPrinter printer(QPrinter::HighResolution);
     const int index = PrinterBox->currentIndex();
-    const QString name = index >= 0 ? PrinterBox->itemText(index) : Platform::defaultPrinterName();
-    if (!name.isEmpty()) printer.setPrinterName(name);
-    printOn(printer);
+    printOn(printer, index >= 0 ? PrinterBox->itemText(index) : Platform::defaultPrinterName());
 }
 
 void TPrevForm::AuswahlvorAusdruck1Click()
@@ -348,7 +346,7 @@ void TPrevForm::AuswahlvorAusdruck1Click()
         if (m_pages) m_dialogPrinter->setDocName(m_pages->title());
     }
     if (!Dialogs::instance().printerDialog(this, *m_dialogPrinter)) return;
-    printOn(*m_dialogPrinter);
+    printOn(*m_dialogPrinter, QString());
 }
 
 void TPrevForm::firstClick()

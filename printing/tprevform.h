@@ -89,7 +89,7 @@ class TPrevForm : public QMainWindow
     void buildBottomStrip();
     void copyZoomIntoBox();
     bool ensurePrinter();
-    void printOn(QPrinter &printer);
+    void printOn(QPrinter &printer, const QString &printerName);
 
     QPointer<PageSet> m_pages;
     std::unique_ptr<QPrinter> m_dialogPrinter; // the choices of "Auswahl vor Ausdruck"

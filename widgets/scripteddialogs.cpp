@@ -59,7 +59,7 @@ ScriptedDialogs &ScriptedDialogs::answerPrinter(bool accept)
     return *this;
 }
 
-ScriptedDialogs &ScriptedDialogs::answerPrinter(PrinterHandler handler)
+ScriptedDialogs &ScriptedDialogs::choosePrinter(PrinterHandler handler)
 {
     m_script.push_back(Answer{Kind::Printer, Ok, true, {}, {}, std::move(handler)});
     return *this;

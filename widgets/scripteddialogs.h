@@ -40,7 +40,7 @@ public:
     ScriptedDialogs &answerSaveFile(const QString &fileName);
     ScriptedDialogs &cancelSaveFile();
     ScriptedDialogs &answerPrinter(bool accept);
-    ScriptedDialogs &answerPrinter(PrinterHandler handler);
+    ScriptedDialogs &choosePrinter(PrinterHandler handler);
     // The handler may fill in the dialog's controls; it returns the result code.
     ScriptedDialogs &answerExec(ExecHandler handler);
 
