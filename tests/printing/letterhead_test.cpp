@@ -32,6 +32,11 @@ TEST_F(PrintFixture, InvoiceAndOfferPrintTheirLinesSumsAndTerms)
     EXPECT_TRUE(offerText.contains(QStringLiteral("Angebot A - 5001")));
     EXPECT_TRUE(offerText.contains(QStringLiteral("Dieses Angebot ist bis zum 31.03.2005 gültig.")));
     EXPECT_FALSE(offerText.contains(QStringLiteral("Zahlung fällig")));
+
+    // An invoice without a due date has no date to name: its payment line stays empty.
+    const qint64 undated =
+        document(QStringLiteral("R"), QStringLiteral("10011"), QStringLiteral("01.03.2005"), QString());
+    EXPECT_FALSE(printed(undated).contains(QStringLiteral("fällig")));
 }
 
 TEST_F(PrintFixture, DeliveryNoteHasNoPricesNoSumsAndAnEmptyPaymentLine)
