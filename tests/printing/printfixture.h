@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 class PrintFixture : public ModulesFixture
@@ -20,6 +21,8 @@ class PrintFixture : public ModulesFixture
     void SetUp() override
     {
         ModulesFixture::SetUp();
+        // The preview's printer choice is per user: keep it in the test's own folder.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         const QDir source(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder"));
         for (const char *name : {"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
                                  "Fuss3.txt", "Fuss4.txt"})
@@ -96,7 +99,7 @@ class PrintFixture : public ModulesFixture
         return PdfTools::text(pdf, page).simplified();
     }
 
-    QTemporaryDir out;
+    QTemporaryDir out, settingsDir;
 };
 
 // The y position (mm from the paper's top) of the first item with the text on
