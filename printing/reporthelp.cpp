@@ -13,7 +13,8 @@ ReportHelp::ReportHelp()
     setWindowFlag(Qt::Window);
     setOpenExternalLinks(false);
     setReadOnly(true);
-    resize(560, 620);
+    resize(560, 500);
+    document()->setDocumentMargin(14);
     auto *close = new QAction(this);
     close->setShortcut(Qt::Key_Escape);
     connect(close, &QAction::triggered, this, &QWidget::close);
@@ -47,28 +48,23 @@ QString ReportHelp::topicHtml(int topic)
     if (topic != 2000)
         return QStringLiteral("<h3>Hilfe</h3><p>Zu diesem Thema (%1) gibt es keine Hilfe.</p>").arg(topic);
     return QStringLiteral(
-        "<h2>Seitenansicht</h2>"
-        "<p>Die Seitenansicht zeigt einen Bericht - einen Vorgang auf dem Briefbogen oder eine Liste - so, "
-        "wie er gedruckt wird. Solange die Seiten noch aufgebaut werden, läuft unten rechts der "
-        "Fortschrittsbalken; "
-        "danach trägt das Fenster den Titel des Berichts und zeigt die Seite in voller Breite.</p>"
-        "<h3>Blättern</h3>"
-        "<p><b>Anfang</b>, <b>zurück</b>, <b>weiter</b> und <b>Ende</b> zeigen die erste, die vorige, die "
-        "nächste "
-        "und die letzte Seite. Unten links steht die gezeigte Seite und die Zahl der Seiten, z. B. "
-        "<i>2 / 5</i>.</p>"
-        "<h3>Vergrößern und Verkleinern</h3>"
-        "<p><b>Vergrößern</b> und <b>Verkleinern</b> ändern die Anzeige um 10 %. Unter <b>Ansicht</b> zeigt "
-        "<i>Gesamte Seite</i> die ganze Seite, <i>Seitenbreite</i> die Seite so breit wie das Fenster und "
-        "<i>Kein Zoom (100 %)</i> die Seite in ihrer wirklichen Größe. Im Feld unten lässt sich der "
-        "Vergrößerungsfaktor auch eintippen (5 bis 300 %); ein leeres Feld steht für 100 %.</p>"
-        "<h3>Drucken</h3>"
-        "<p>Im Auswahlfeld neben <b>Druck</b> wählen Sie den Drucker; die Wahl gilt auch für alle späteren "
-        "Berichte. <b>Druck</b> (oder <i>Standard-Druck</i> im Menü des Knopfes) druckt alle Seiten einmal "
-        "auf diesem Drucker. <i>Auswahl vor Ausdruck</i> öffnet vorher den Druckdialog, in dem Sie Drucker, "
-        "Seitenbereich und Zahl der Exemplare wählen; <i>Abbrechen</i> druckt nichts.</p>"
-        "<h3>Schließen</h3>"
-        "<p><b>Schließen</b> oder die Taste <b>Esc</b> schließt die Seitenansicht. Ein Rechtsklick auf die "
-        "Werkzeugleisten schaltet mit <i>Symbolunterschriften</i> die Beschriftung der Blättern-Knöpfe "
-        "ein und aus.</p>");
+        "<h2>Seitenansicht</h2><p>Die Seitenansicht zeigt einen Bericht - einen Vorgang auf dem "
+        "Briefbogen oder eine Liste - so, wie er gedruckt wird. Solange die Seiten noch aufgebaut "
+        "werden, läuft unten rechts der Fortschrittsbalken; danach trägt das Fenster den Titel "
+        "des Berichts und zeigt die Seite in voller Breite.</p><h3>Blättern</h3><p><b>Anfang</b>, "
+        "<b>zurück</b>, <b>weiter</b> und <b>Ende</b> zeigen die erste, die vorige, die nächste "
+        "und die letzte Seite. Unten links steht die gezeigte Seite und die Zahl der Seiten, z. "
+        "B. <i>2 / 5</i>.</p><h3>Vergrößern und Verkleinern</h3><p><b>Vergrößern</b> und "
+        "<b>Verkleinern</b> ändern die Anzeige um 10 %. Ein Klick auf <b>Ansicht</b> zeigt die "
+        "ganze Seite; sein Pfeil öffnet ein Menü mit <i>Gesamte Seite</i>, <i>Seitenbreite</i> "
+        "(die Seite so breit wie das Fenster) und <i>Kein Zoom (100 %)</i> (die Seite in ihrer "
+        "wirklichen Größe). Im Feld unten lässt sich der Vergrößerungsfaktor auch eintippen (5 "
+        "bis 300 %); ein leeres Feld steht für 100 %.</p><h3>Drucken</h3><p>Im Auswahlfeld neben "
+        "<b>Druck</b> wählen Sie den Drucker; die Wahl gilt auch für alle späteren Berichte. "
+        "<b>Druck</b> (oder <i>Standard-Druck</i> im Menü des Knopfes) druckt alle Seiten einmal "
+        "auf diesem Drucker. <i>Auswahl vor Ausdruck</i> öffnet vorher den Druckdialog, in dem "
+        "Sie Drucker, Seitenbereich und Zahl der Exemplare wählen; <i>Abbrechen</i> druckt "
+        "nichts.</p><h3>Schließen</h3><p><b>Schließen</b> oder die Taste <b>Esc</b> schließt die "
+        "Seitenansicht. Ein Rechtsklick auf die Werkzeugleisten schaltet mit "
+        "<i>Symbolunterschriften</i> die Beschriftung der Blättern-Knöpfe ein und aus.</p>");
 }
