@@ -85,6 +85,8 @@ TPrevForm::TPrevForm(PageSet *pages, QWidget *parent) : QMainWindow(parent), m_p
     if (pages) {
         connect(pages, &PageSet::pageAvailable, this, &TPrevForm::PreviewPageAvailable);
         connect(pages, &PageSet::progressChanged, this, &TPrevForm::PreviewProgressUpdate);
+        // A build that failed takes its pages away: nothing is left to show.
+        connect(pages, &QObject::destroyed, this, &QWidget::close);
     }
     resize(1000, 760);
 }

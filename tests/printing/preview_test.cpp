@@ -2,8 +2,10 @@
 // directly and after the printer dialog, help and closing.
 #include "previewfixture.h"
 
+#include "data/apperror.h"
 #include "printing/pageview.h"
 #include "printing/reporthelp.h"
+#include "tests/dbfixture.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -224,4 +226,19 @@ TEST_F(PreviewFixture, CaptionsHelpAndStatusTexts)
     help->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(ReportHelp::current());
+}
+
+TEST_F(PreviewFixture, FailingBuildClosesThePreviewAndTheErrorReachesTheCaller)
+{
+    Report report;
+    ReportBand *summary = report.addBand(ReportBand::Kind::Summary, QStringLiteral("s"), 10);
+    summary->beforePrint = [](ReportBand &, bool &) { throw AppError(QStringLiteral("Datensatz fehlt")); };
+    QPointer<TPrevForm> shown;
+    EXPECT_EQ(ERROR_OF(report.preview([&](PageSet *pages) {
+                  shown = new TPrevForm(pages);
+                  shown->show();
+              })),
+              QStringLiteral("Datensatz fehlt"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(shown);
 }
