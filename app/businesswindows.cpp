@@ -4,6 +4,7 @@
 
 #include "addresses/tfadr.h"
 #include "articles/tfartikel.h"
+#include "printing/printvorgang.h"
 
 void RegisterBusinessWindows(Tfmain &main)
 {
@@ -11,4 +12,5 @@ void RegisterBusinessWindows(Tfmain &main)
     // as well.
     main.registerWindow(WindowKind::Adressen, [] { return new TFAdr; });
     main.registerWindow(WindowKind::Artikel, [] { return new TFartikel; });
+    main.setPrintHandler(PrintVorgang);
 }

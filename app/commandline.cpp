@@ -6,7 +6,9 @@
 #include "data/apperror.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
+#include "data/programvalues.h"
 #include "data/schema.h"
+#include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
@@ -14,6 +16,7 @@
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
+#include "printing/printvorgang.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,6 +43,8 @@ const char *const kHelp =
     "  tavirel invoice-contracts M|Q|H|J\n"
     "                                  erzeugt aus allen Verträgen der Periode (Monat, Quartal, Halbjahr,\n"
     "                                  Jahr) je eine Rechnung\n"
+    "  tavirel pdf <id> <datei.pdf>    schreibt den Vorgang mit dieser ID auf dem Briefbogen als PDF, mit den\n"
+    "                                  Seiten, die auch die Vorschau zeigt\n"
     "\n"
     "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei; ohne --db gilt daten/tavirel.mdb im\n"
     "Programmordner.\n";
@@ -233,11 +238,41 @@ int invoiceContracts(const Options &o)
     return 0;
 }
 
+int pdf(const Options &o)
+{
+    if (o.positional.size() != 2) {
+        err(QStringLiteral("Bitte die ID des Vorgangs und die PDF-Datei angeben, z. B. tavirel pdf 17 rechnung.pdf"));
+        return 2;
+    }
+    const QString path = QFileInfo(o.positional.at(1)).absoluteFilePath();
+    try {
+        TVexDaoDatabase db;
+        openDatabase(db, o.db);
+        // The tax number comes from the settings file, as in the program.
+        ProgramValues::instance().UstId =
+            IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
+        QStringList warnings;
+        WriteVorgangPdf(&db, o.positional.at(0), path, &warnings);
+        for (const QString &w : warnings)
+            err(QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));
+    } catch (const AppError &e) {
+        err(e.message());
+        return 1;
+    }
+    out(QStringLiteral("PDF geschrieben: %1\n").arg(QDir::toNativeSeparators(path)));
+    return 0;
+}
+
 } // namespace
 
 bool isCommand(const QStringList &args)
 {
     return args.size() > 1;
+}
+
+bool needsFonts(const QStringList &args)
+{
+    return parse(args).command == QLatin1String("pdf");
 }
 
 int run(const QStringList &args)
@@ -257,6 +292,7 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("init-db")) return initDb(o);
     if (o.command == QLatin1String("query")) return query(o);
     if (o.command == QLatin1String("invoice-contracts")) return invoiceContracts(o);
+    if (o.command == QLatin1String("pdf")) return pdf(o);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

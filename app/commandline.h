@@ -8,6 +8,9 @@ namespace CommandLine {
 // True when the arguments name a subcommand (or ask for help), so that no
 // window is needed.
 bool isCommand(const QStringList &args);
+// Whether the command draws text (a PDF), which needs the fonts of a GUI
+// application, though no display.
+bool needsFonts(const QStringList &args);
 // Runs it and returns the exit status.
 int run(const QStringList &args);
 

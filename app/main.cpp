@@ -1,8 +1,10 @@
 #include "app/commandline.h"
+#include "app/platform.h"
 #include "app/startup.h"
 #include "app/tavirelapplication.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 int main(int argc, char **argv)
 {
@@ -21,6 +23,11 @@ int main(int argc, char **argv)
     }
 
     if (CommandLine::isCommand(args)) {
+        if (CommandLine::needsFonts(args)) {
+            Platform::useHeadlessDisplay();
+            QGuiApplication app(argc, argv);
+            return CommandLine::run(args);
+        }
         QCoreApplication app(argc, argv);
         return CommandLine::run(args);
     }

@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -45,6 +47,19 @@ QUrl urlOf(const QString &text)
     return QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
 }
 
+struct TestPrinters
+{
+    QStringList names;
+    QString defaultName;
+    std::function<void(QPrinter &, const QString &)> hook;
+};
+
+TestPrinters &testPrinters()
+{
+    static TestPrinters p;
+    return p;
+}
+
 } // namespace
 
 void ShellOpen(const QString &text)
@@ -77,6 +92,49 @@ void prepareConsole()
 void setOpenHookForTests(std::function<void(const QString &what)> h)
 {
     hook() = std::move(h);
+}
+
+void useHeadlessDisplay()
+{
+#ifndef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+}
+
+QStringList printerNames()
+{
+    if (testPrinters().hook) return testPrinters().names;
+    return QPrinterInfo::availablePrinterNames();
+}
+
+QString defaultPrinterName()
+{
+    if (testPrinters().hook) return testPrinters().defaultName;
+    return QPrinterInfo::defaultPrinterName();
+}
+
+bool anyPrinter()
+{
+    return !printerNames().isEmpty() || !defaultPrinterName().isEmpty();
+}
+
+void routePrintJob(QPrinter &printer, const QString &printerName)
+{
+    if (testPrinters().hook)
+        testPrinters().hook(printer, printerName.isEmpty() ? printer.printerName() : printerName);
+    else if (!printerName.isEmpty())
+        printer.setPrinterName(printerName);
+}
+
+void setPrintersForTests(const QStringList &names, const QString &defaultName,
+                         std::function<void(QPrinter &printer, const QString &printerName)> jobHook)
+{
+    testPrinters() = TestPrinters{names, defaultName, std::move(jobHook)};
+}
+
+void clearPrintersForTests()
+{
+    testPrinters() = TestPrinters{};
 }
 
 } // namespace Platform

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "dates.h"
+#include "money.h"
 #include "programfolder.h"
 #include "programvalues.h"
 #include "progress.h"
@@ -84,20 +85,7 @@ void TData::DataCreate()
     StartupProgress::set(11);
 }
 
-namespace {
-
-// Adds amount × 10000 to a count of ten-thousandths, rounded to the nearest
-// count with halves to the even one.
-qint64 addRounded(qint64 count, long double amount)
-{
-    const int mode = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long double r = std::nearbyintl(amount * 10000.0L + static_cast<long double>(count));
-    std::fesetround(mode);
-    return static_cast<qint64>(r);
-}
-
-} // namespace
+using Money::addRounded;
 
 void TData::RecalcTotals()
 {

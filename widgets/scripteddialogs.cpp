@@ -59,6 +59,12 @@ ScriptedDialogs &ScriptedDialogs::answerPrinter(bool accept)
     return *this;
 }
 
+ScriptedDialogs &ScriptedDialogs::choosePrinter(PrinterHandler handler)
+{
+    m_script.push_back(Answer{Kind::Printer, Ok, true, {}, {}, std::move(handler)});
+    return *this;
+}
+
 ScriptedDialogs &ScriptedDialogs::answerExec(ExecHandler handler)
 {
     m_script.push_back(Answer{Kind::Exec, Ok, true, {}, std::move(handler)});
@@ -159,11 +165,13 @@ QString ScriptedDialogs::saveFileName(QWidget *, const SaveFileOptions &options)
     return a ? a->text : QString();
 }
 
-bool ScriptedDialogs::printerDialog(QWidget *, QPrinter &)
+bool ScriptedDialogs::printerDialog(QWidget *, QPrinter &printer)
 {
     Interaction i;
     i.kind = Kind::Printer;
     const std::optional<Answer> a = take(i);
+    if (a && a->printer)
+        return a->printer(printer);
     return a && a->accept;
 }
 

@@ -30,6 +30,8 @@ public:
     };
 
     using ExecHandler = std::function<int(QDialog &)>;
+    // Chooses in the printer dialog (page range, copies...); true confirms.
+    using PrinterHandler = std::function<bool(QPrinter &)>;
 
     // ---- the script, consumed in order
     ScriptedDialogs &answerMessage(Button button);
@@ -38,6 +40,7 @@ public:
     ScriptedDialogs &answerSaveFile(const QString &fileName);
     ScriptedDialogs &cancelSaveFile();
     ScriptedDialogs &answerPrinter(bool accept);
+    ScriptedDialogs &choosePrinter(PrinterHandler handler);
     // The handler may fill in the dialog's controls; it returns the result code.
     ScriptedDialogs &answerExec(ExecHandler handler);
 
@@ -71,6 +74,7 @@ private:
         bool accept = false;
         QString text;
         ExecHandler handler;
+        PrinterHandler printer = {};
     };
     // The next answer when it is of this kind; records the interaction either way.
     std::optional<Answer> take(Interaction &i);

@@ -1,0 +1,75 @@
+#include "money.h"
+
+#include "germanformat.h"
+
+#include <cfenv>
+#include <cmath>
+
+namespace Money {
+
+qint64 addRounded(qint64 count, long double amount)
+{
+    const int mode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double r = std::nearbyintl(amount * 10000.0L + static_cast<long double>(count));
+    std::fesetround(mode);
+    // Beyond ±9·10^14 currency units a count no longer fits; such an amount is
+    // nonsense input, held at the edge rather than wrapped around.
+    constexpr long double limit = 9.0e18L;
+    if (!(r < limit)) return r != r ? count : qint64(limit);
+    if (r < -limit) return -qint64(limit);
+    return static_cast<qint64>(r);
+}
+
+qint64 percentOf(qint64 count, int percent)
+{
+    const qint64 n = count * percent;
+    qint64 q = n / 100;
+    const qint64 r = n % 100; // same sign as n
+    const qint64 twice = 2 * (r < 0 ? -r : r);
+    if (twice > 100 || (twice == 100 && (q % 2) != 0)) q += n < 0 ? -1 : 1;
+    return q;
+}
+
+namespace {
+
+int maskDecimals(const QString &mask)
+{
+    const int point = int(mask.indexOf(QLatin1Char('.')));
+    if (point < 0) return 0;
+    int n = 0;
+    for (int i = point + 1; i < mask.size(); ++i) {
+        const QChar c = mask.at(i);
+        if (c != QLatin1Char('0') && c != QLatin1Char('#')) break;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+QString format(qint64 count, const QString &mask)
+{
+    const int decimals = maskDecimals(mask);
+    if (decimals >= 4) return German::formatMask(double(toAmount(count)), mask);
+    qint64 divisor = 1;
+    for (int i = decimals; i < 4; ++i)
+        divisor *= 10;
+    const qint64 magnitude = (count < 0 ? -count : count);
+    qint64 shown = (magnitude + divisor / 2) / divisor;
+    if (count < 0) shown = -shown;
+    qint64 scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    // shown / scale is the double nearest to a number of at most `decimals`
+    // places, which the mask then prints exactly.
+    return German::formatMask(double(shown) / double(scale), mask);
+}
+
+QString formatAmount(double amount, const QString &mask)
+{
+    if (std::isnan(amount) || std::isinf(amount)) amount = 0;
+    return format(fromAmount(amount), mask);
+}
+
+} // namespace Money

@@ -1,0 +1,75 @@
+#include "printvorgang.h"
+
+#include "tbvorgang.h"
+#include "tprevform.h"
+
+#include "app/platform.h"
+#include "data/apperror.h"
+#include "data/tdataa.h"
+#include "report/pageset.h"
+#include "widgets/dialogs.h"
+
+#include <QApplication>
+#include <QPrinter>
+
+namespace {
+
+void reportLoadProblems(const QStringList &problems)
+{
+    if (problems.isEmpty()) return;
+    Dialogs::instance().message(
+        QApplication::activeWindow(), QStringLiteral("Tavirelsverwaltung"),
+        QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n%1\n\n"
+                       "Gedruckt wird mit den eingebauten Texten.")
+            .arg(problems.join(QLatin1Char('\n'))),
+        Dialogs::Warning, Dialogs::Ok);
+}
+
+} // namespace
+
+void BerichtPreview(PageSet *pages)
+{
+    auto *preview = new TPrevForm(pages);
+    preview->showMaximized();
+}
+
+void PrintVorgang(const QString &idText, bool preview, bool withDialog)
+{
+    if (!dataa) throw AppError(QStringLiteral("Die Datenbank ist nicht geöffnet"));
+    TBvorgang form(&dataa->Datenbank);
+    form.FormCreate(idText);
+    reportLoadProblems(form.loadProblems());
+    form.Bericht.title = form.titleText();
+
+    if (preview) {
+        form.Bericht.preview(BerichtPreview);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(form.Bericht.title);
+    QString printerName; // empty: the dialog's choice
+    if (withDialog) {
+        if (!Dialogs::instance().printerDialog(QApplication::activeWindow(), printer)) return;
+    } else {
+        if (!Platform::anyPrinter())
+            throw AppError(QStringLiteral("Es ist kein Drucker eingerichtet; %1 wurde nicht gedruckt")
+                               .arg(form.Bericht.title));
+        printerName = Platform::defaultPrinterName();
+    }
+    const auto pages = form.Bericht.build();
+    if (pages->pagesAvailable() == 0) return;
+    Platform::routePrintJob(printer, printerName);
+    pages->print(printer);
+}
+
+void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
+                     QStringList *warnings)
+{
+    TBvorgang form(connection);
+    form.FormCreate(idText);
+    if (form.Vorgang1.IsEmpty())
+        throw AppError(QStringLiteral("Es gibt keinen Vorgang mit der ID %1").arg(idText.trimmed()));
+    if (warnings) *warnings = form.loadProblems();
+    form.Bericht.title = form.titleText();
+    form.Bericht.build()->writePdf(path);
+}

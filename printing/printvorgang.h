@@ -1,0 +1,24 @@
+#pragma once
+// Printing one business document on the letterhead: the main window's
+// PrintVorgang and the PDF export that the command line and the document
+// editor share.
+#include <QString>
+#include <QStringList>
+
+class PageSet;
+class TVexDaoDatabase;
+
+// preview: the preview window, returning when it is closed; otherwise the
+// printer dialog first when withDialog (cancel prints nothing), then the
+// print. Letterhead files that cannot be read are reported once.
+void PrintVorgang(const QString &idText, bool preview, bool withDialog);
+
+// The report's preview hook: the preview window with the page set, shown.
+void BerichtPreview(PageSet *pages);
+
+// Writes the document with the id as PDF: the pages the preview shows.
+// AppError when the id names no document or the file cannot be written; no
+// file is left then. What could not be read of the letterhead comes back in
+// warnings (the PDF then has the built-in texts there).
+void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
+                     QStringList *warnings = nullptr);

@@ -1,0 +1,70 @@
+#include "reporthelp.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+
+QPointer<ReportHelp> ReportHelp::s_window;
+
+ReportHelp::ReportHelp()
+{
+    setObjectName(QStringLiteral("ReportHelp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlag(Qt::Window);
+    setOpenExternalLinks(false);
+    setReadOnly(true);
+    resize(560, 500);
+    document()->setDocumentMargin(14);
+    auto *close = new QAction(this);
+    close->setShortcut(Qt::Key_Escape);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
+}
+
+ReportHelp *ReportHelp::current()
+{
+    return s_window;
+}
+
+ReportHelp *ReportHelp::showTopic(int topic)
+{
+    if (!s_window) s_window = new ReportHelp;
+    s_window->setTopic(topic);
+    s_window->show();
+    s_window->raise();
+    s_window->activateWindow();
+    return s_window;
+}
+
+void ReportHelp::setTopic(int topic)
+{
+    m_topic = topic;
+    setWindowTitle(QStringLiteral("Hilfe - Seitenansicht"));
+    setHtml(topicHtml(topic));
+}
+
+QString ReportHelp::topicHtml(int topic)
+{
+    if (topic != 2000)
+        return QStringLiteral("<h3>Hilfe</h3><p>Zu diesem Thema (%1) gibt es keine Hilfe.</p>").arg(topic);
+    return QStringLiteral(
+        "<h2>Seitenansicht</h2><p>Die Seitenansicht zeigt einen Bericht - einen Vorgang auf dem "
+        "Briefbogen oder eine Liste - so, wie er gedruckt wird. Solange die Seiten noch aufgebaut "
+        "werden, läuft unten rechts der Fortschrittsbalken; danach trägt das Fenster den Titel "
+        "des Berichts und zeigt die Seite in voller Breite.</p><h3>Blättern</h3><p><b>Anfang</b>, "
+        "<b>zurück</b>, <b>weiter</b> und <b>Ende</b> zeigen die erste, die vorige, die nächste "
+        "und die letzte Seite. Unten links steht die gezeigte Seite und die Zahl der Seiten, z. "
+        "B. <i>2 / 5</i>.</p><h3>Vergrößern und Verkleinern</h3><p><b>Vergrößern</b> und "
+        "<b>Verkleinern</b> ändern die Anzeige um 10 %. Ein Klick auf <b>Ansicht</b> zeigt die "
+        "ganze Seite; sein Pfeil öffnet ein Menü mit <i>Gesamte Seite</i>, <i>Seitenbreite</i> "
+        "(die Seite so breit wie das Fenster) und <i>Kein Zoom (100 %)</i> (die Seite in ihrer "
+        "wirklichen Größe). Im Feld unten lässt sich der Vergrößerungsfaktor auch eintippen (5 "
+        "bis 300 %); ein leeres Feld steht für 100 %.</p><h3>Drucken</h3><p>Im Auswahlfeld neben "
+        "<b>Druck</b> wählen Sie den Drucker; die Wahl gilt auch für alle späteren Berichte. "
+        "<b>Druck</b> (oder <i>Standard-Druck</i> im Menü des Knopfes) druckt alle Seiten einmal "
+        "auf diesem Drucker. <i>Auswahl vor Ausdruck</i> öffnet vorher den Druckdialog, in dem "
+        "Sie Drucker, Seitenbereich und Zahl der Exemplare wählen; <i>Abbrechen</i> druckt "
+        "nichts.</p><h3>Schließen</h3><p><b>Schließen</b> oder die Taste <b>Esc</b> schließt die "
+        "Seitenansicht. Ein Rechtsklick auf die Werkzeugleisten schaltet mit "
+        "<i>Symbolunterschriften</i> die Beschriftung der Blättern-Knöpfe ein und aus.</p>");
+}

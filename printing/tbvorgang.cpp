@@ -1,0 +1,360 @@
+#include "tbvorgang.h"
+
+#include "data/apperror.h"
+#include "data/germanformat.h"
+#include "data/money.h"
+#include "data/programfolder.h"
+#include "data/programvalues.h"
+#include "data/textfiles.h"
+#include "report/reportfonts.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+using BandKind = ReportBand::Kind;
+using ReportFonts::font;
+
+const QString kTimes = QStringLiteral("Times New Roman");
+const QString kArial = QStringLiteral("Arial");
+
+// Letterhead positions are screen pixels of the layout at 100 % (96 per inch).
+qreal mmOfPixels(int pixels)
+{
+    return pixels * 25.4 / 96.0;
+}
+
+} // namespace
+
+TBvorgang::TBvorgang(TVexDaoDatabase *connection, QObject *parent)
+    : QObject(parent), Vorgang1(this, QStringLiteral("Vorgang1")), VorgangQ(this, &Vorgang1),
+      vorgang2(this, QStringLiteral("vorgang2")), typ(this, QStringLiteral("typ")), m_master(Vorgang1),
+      m_positions(vorgang2)
+{
+    setObjectName(QStringLiteral("BVorgang"));
+    using T = FieldType;
+    typ.setDatabase(connection);
+    typ.setTableName(QStringLiteral("VTyp"));
+
+    Vorgang1.setDatabase(connection);
+    Vorgang1.setTableName(QStringLiteral("Vorgang1"));
+    Vorgang1.addLookupField(QStringLiteral("Typname"), T::Text, 30, QStringLiteral("typ"), &typ,
+                            QStringLiteral("id"), QStringLiteral("Typbez"));
+
+    vorgang2.setDatabase(connection);
+    vorgang2.setTableName(QStringLiteral("Vorgang2"));
+    vorgang2.setMasterSource(&VorgangQ);
+    vorgang2.setMasterFields({QStringLiteral("vorgangID -> id")});
+    vorgang2.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
+    vorgang2.OnCalcFields = [this](TVexDaoTable &ds) { Vorgang2CalcFields(ds); };
+
+    buildLayout();
+}
+
+TBvorgang::~TBvorgang() = default;
+
+void TBvorgang::buildLayout()
+{
+    Bericht.paper = QSizeF(210, 297);
+    Bericht.margins = QMarginsF(20, 15, 20, 10);
+    Bericht.baseFont = font(kTimes, 12);
+    Bericht.setMaster(&m_master);
+    Bericht.beforePrint = [this](Report &) { BerichtBeforePrint(); };
+
+    // Pages 2 and later: name, addition, the short sender block, page number.
+    PageHeaderBand1 = Bericht.addBand(BandKind::PageHeader, QStringLiteral("PageHeaderBand1"), 32.3);
+    PageHeaderBand1->printOnFirstPage = false;
+    Firmaname1 = &PageHeaderBand1->addLabel(QStringLiteral("Firmaname1"), 0, mmOfPixels(4),
+                                            QStringLiteral("Firmenname"));
+    Firmaname1->font = font(kTimes, 36);
+    ZusatzName1 =
+        &PageHeaderBand1->addLabel(QStringLiteral("ZusatzName1"), mmOfPixels(4), mmOfPixels(60), {});
+    ZusatzName1->font = font(kArial, 12, false, true);
+    Memo1 = &PageHeaderBand1->addMemo(QStringLiteral("Memo1"), 135.5, 2.6, 31.5, 0);
+    Memo1->grows = true;
+    QRSysData1 =
+        &PageHeaderBand1->addPageNumber(QStringLiteral("QRSysData1"), 141.6, 21.7, QStringLiteral("Seite: "))
+             .size(26.7, 5.3)
+             .aligned(Qt::AlignRight)
+             .withFont(font(kArial, 10));
+    QRShape3 = &PageHeaderBand1->addLine(QStringLiteral("QRShape3"), 1.3, 29.1, 168.0);
+
+    // First page: the letterhead, the recipient, numbers and date, the title line.
+    BandTitle = Bericht.addBand(BandKind::Title, QStringLiteral("BandTitle"), 93.9);
+    BandTitle->beforePrint = [this](ReportBand &, bool &print) { BandTitleBeforePrint(print); };
+    FirmaName =
+        &BandTitle->addLabel(QStringLiteral("FirmaName"), 0, mmOfPixels(4), QStringLiteral("Firmenname"));
+    FirmaName->font = font(kTimes, 36);
+    Zusatzname = &BandTitle->addLabel(QStringLiteral("Zusatzname"), mmOfPixels(4), mmOfPixels(60), {});
+    Zusatzname->font = font(kArial, 12);
+    Memo = &BandTitle->addMemo(QStringLiteral("Memo"), 134.1, 1.3, 31.5, 0);
+    Memo->grows = true;
+    QRShape1 = &BandTitle->addLine(QStringLiteral("QRShape1"), 0, 30.4, 168.0);
+    Briefadresse = &BandTitle->addLabel(QStringLiteral("Briefadresse"), 0, 33.1, {});
+    Briefadresse->font = font(kArial, 6);
+    QRDBText1 = &BandTitle->addDataText(QStringLiteral("QRDBText1"), 0, 42.3, QStringLiteral("anschrift"))
+                     .size(108.7, 37.6)
+                     .wrapping(false);
+    kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), 132.3, 66.1,
+                                    [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
+    kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), 150.8, 66.1, [this](const RowSource *) {
+        return QString::number(qRound64(Vorgang1.FieldByName(QStringLiteral("kdnr"))->AsFloat()));
+    });
+    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), 132.3, 71.4, QStringLiteral("Steuer-Nr:"));
+    UST1 = &BandTitle->addLabel(QStringLiteral("UST1"), 150.8, 71.4, {});
+    QRLabel1 = &BandTitle->addLabel(QStringLiteral("QRLabel1"), 132.3, 76.7, QStringLiteral("Datum:"));
+    QRExpr2 = &BandTitle->addExpression(QStringLiteral("QRExpr2"), 150.8, 76.7, [this](const RowSource *) {
+        const TField *d = Vorgang1.FieldByName(QStringLiteral("datum"));
+        return d->IsNull() ? QString() : German::formatDate(d->AsDate());
+    });
+    QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
+        return docText("Typname") + QLatin1Char(' ') + docText("typ") + QStringLiteral(" - ") +
+               docText("vorgangnr");
+    });
+    QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
+    QRExpr1->autoSize = false;
+
+    ChildTitle = Bericht.addChild(BandTitle, QStringLiteral("ChildTitle"), 13.5);
+    QRDBText3 = &ChildTitle->addDataText(QStringLiteral("QRDBText3"), 0, 3.2, QStringLiteral("Kopftext"))
+                     .size(167.5)
+                     .wrapping(true)
+                     .withFont(font(kTimes, 10));
+
+    // The positions with their column titles.
+    GroupHeaderBand1 = Bericht.addBand(BandKind::GroupHeader, QStringLiteral("GroupHeaderBand1"), 6.3);
+    GroupHeaderBand1->font = font(kArial, 10, true, false, true);
+    GroupHeaderBand1->beforePrint = [this](ReportBand &, bool &print) { GroupHeaderBand1BeforePrint(print); };
+    QRLabel5 = &GroupHeaderBand1->addLabel(QStringLiteral("QRLabel5"), 0, 0.5, QStringLiteral("Pos"));
+    QRLabel3 =
+        &GroupHeaderBand1->addLabel(QStringLiteral("QRLabel3"), 10.6, 0.5, QStringLiteral("Bezeichnung"));
+    QRLabel4 = &GroupHeaderBand1->addLabel(QStringLiteral("QRLabel4"), 107.2, 0.5, QStringLiteral("Menge"));
+    lPreis = &GroupHeaderBand1->addLabel(QStringLiteral("lPreis"), 138.9, 0.5, QStringLiteral("Preis"));
+    lgesamt = &GroupHeaderBand1->addLabel(QStringLiteral("lgesamt"), 156.1, 0.5, QStringLiteral("Gesamt"));
+
+    BandDetail = Bericht.addSubDetail(QStringLiteral("BandDetail"), 5.8, &m_positions, GroupHeaderBand1);
+    BandDetail->font = font(kTimes, 9);
+    BandDetail->beforePrint = [this](ReportBand &, bool &print) { BandDetailBeforePrint(print); };
+    QRDBText11 = &BandDetail->addDataText(QStringLiteral("QRDBText11"), 0, 0.3, QStringLiteral("Pos"));
+    QRDBText11->autoSize = true;
+    QRDBText7 =
+        &BandDetail->addDataText(QStringLiteral("QRDBText7"), 10.6, 0.3, QStringLiteral("Bezeichnung"))
+             .size(92.9)
+             .wrapping(true);
+    sMenge = &BandDetail->addDataText(QStringLiteral("sMenge"), 108.5, 0.3, QStringLiteral("Anzahl"))
+                  .size(8.2)
+                  .aligned(Qt::AlignRight);
+    QRDBText4 = &BandDetail->addDataText(QStringLiteral("QRDBText4"), 117.2, 0.3, QStringLiteral("Einheit"))
+                     .size(8.7);
+    sPreis = &BandDetail->addDataText(QStringLiteral("sPreis"), 126.5, 0.3, QStringLiteral("Preis"))
+                  .size(21.2)
+                  .aligned(Qt::AlignRight);
+    sGesamt = &BandDetail->addDataText(QStringLiteral("sGesamt"), 0, 0.3, QStringLiteral("gesamtpreis"))
+                   .size(22.5)
+                   .aligned(Qt::AlignRight)
+                   .toBand(ReportElement::BandAlign::Right);
+
+    // Totals, then the payment line and the footer text below them.
+    Zusammenfassung = Bericht.addBand(BandKind::Summary, QStringLiteral("Zusammenfassung"), 25.9);
+    Zusammenfassung->beforePrint = [this](ReportBand &, bool &print) { ZusammenfassungBeforePrint(print); };
+    GesNetto = &Zusammenfassung->addLabel(QStringLiteral("GesNetto"), 0, 0.8, {})
+                    .size(44.5)
+                    .aligned(Qt::AlignRight)
+                    .toBand(ReportElement::BandAlign::Right);
+    GesNetto->autoSize = false;
+    GesMW = &Zusammenfassung->addLabel(QStringLiteral("GesMW"), 0, 6.1, {})
+                 .toBand(ReportElement::BandAlign::Right);
+    GesBrutto = &Zusammenfassung->addLabel(QStringLiteral("GesBrutto"), 0, 12.4, {})
+                     .size(44.5)
+                     .aligned(Qt::AlignRight)
+                     .toBand(ReportElement::BandAlign::Right)
+                     .withFont(font(kTimes, 12, true));
+    GesBrutto->autoSize = false;
+
+    Zahlungsziel = Bericht.addChild(Zusammenfassung, QStringLiteral("Zahlungsziel"), 8.7);
+    Zahlungsziel->beforePrint = [this](ReportBand &, bool &print) { ZahlungszielBeforePrint(print); };
+    Ziel1 = &Zahlungsziel->addLabel(QStringLiteral("Ziel1"), 1.3, 0.5, QStringLiteral("       "))
+                 .withFont(font(kTimes, 10));
+
+    Fussband = Bericht.addChild(Zahlungsziel, QStringLiteral("Fussband"), 6.3);
+    QRDBText12 = &Fussband->addDataText(QStringLiteral("QRDBText12"), 0, 0.5, QStringLiteral("Fusstext"))
+                      .size(168.8)
+                      .wrapping(true)
+                      .withFont(font(kTimes, 10));
+
+    // Every page: the firm's four footer columns; what does not fit is cut.
+    PageFooterBand1 = Bericht.addBand(BandKind::PageFooter, QStringLiteral("PageFooterBand1"), 18.0);
+    PageFooterBand1->font = font(kArial, 8);
+    MemoF1 = &PageFooterBand1->addMemo(QStringLiteral("MemoF1"), 0, 0.5, 39.7, 16.7)
+                  .toBand(ReportElement::BandAlign::Left);
+    MemoF2 = &PageFooterBand1->addMemo(QStringLiteral("MemoF2"), 45.0, 0.5, 39.7, 16.1);
+    MemoF3 = &PageFooterBand1->addMemo(QStringLiteral("MemoF3"), 90.0, 0.5, 39.7, 16.1);
+    MemoF4 = &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, 38.4, 16.7);
+    for (ReportElement *column : {MemoF1, MemoF2, MemoF3, MemoF4})
+        column->wordWrap = true;
+}
+
+QString TBvorgang::docText(const char *field) const
+{
+    return Vorgang1.FieldByName(QString::fromLatin1(field))->AsString();
+}
+
+void TBvorgang::FormCreate(const QString &idText)
+{
+    // Only a whole number reaches the filter text: anything else would be
+    // read as a condition of its own.
+    static const QRegularExpression number(QStringLiteral("^\\s*-?\\d{1,18}\\s*$"));
+    if (!number.match(idText).hasMatch())
+        throw AppError(
+            QStringLiteral("Ungültige Vorgangs-ID \"%1\": erwartet wird eine ganze Zahl").arg(idText));
+    typ.Open();
+    Vorgang1.setFilter(QStringLiteral("id =") + idText.trimmed());
+    Vorgang1.setFiltered(true);
+    Vorgang1.Open();
+    vorgang2.Open();
+    loadLetterhead();
+}
+
+void TBvorgang::loadLetterhead()
+{
+    m_problems.clear();
+    const auto problem = [this](const QString &file, const QString &what) {
+        m_problems << QStringLiteral("%1: %2").arg(file, what);
+    };
+
+    // vorgang.txt is taken whole or not at all, so that a name never appears
+    // beside a half-read position or font.
+    const QString letterhead = QStringLiteral("vorgang.txt");
+    try {
+        const QStringList lines = TextFiles::readLinesOrNotFound(ProgramFolder::file(letterhead));
+        if (lines.size() < 9) throw AppError(QStringLiteral("nur %1 von 9 Zeilen").arg(lines.size()));
+        int positions[4] = {};
+        const int lineOf[4] = {3, 4, 7, 8};
+        for (int i = 0; i < 4; ++i) {
+            bool ok = false;
+            positions[i] = lines.at(lineOf[i] - 1).trimmed().toInt(&ok);
+            if (!ok)
+                throw AppError(QStringLiteral("Zeile %1: \"%2\" ist keine ganze Zahl")
+                                   .arg(lineOf[i])
+                                   .arg(lines.at(lineOf[i] - 1)));
+        }
+        const auto family = [](const QString &name) {
+            return name.trimmed().isEmpty() ? kTimes : name.trimmed();
+        };
+        // LoadLabelFromText for the first page, then for the page header.
+        for (ReportElement *name : {FirmaName, Firmaname1}) {
+            name->text = lines.at(0);
+            name->font = font(family(lines.at(1)), 36);
+            name->left = mmOfPixels(positions[0]);
+            name->top = mmOfPixels(positions[1]);
+        }
+        for (ReportElement *addition : {Zusatzname, ZusatzName1}) {
+            addition->text = lines.at(4);
+            addition->font = font(family(lines.at(5)), 12, false, addition == ZusatzName1);
+            addition->left = mmOfPixels(positions[2]);
+            addition->top = mmOfPixels(positions[3]);
+        }
+        Briefadresse->text = lines.at(8);
+    } catch (const AppError &e) {
+        problem(letterhead, e.message());
+    }
+
+    const struct
+    {
+        const char *file;
+        ReportElement *memo;
+    } memos[] = {{"vorgang1.txt", Memo}, {"vorgang2.txt", Memo1}, {"Fuss1.txt", MemoF1},
+                 {"Fuss2.txt", MemoF2},  {"Fuss3.txt", MemoF3},   {"Fuss4.txt", MemoF4}};
+    for (const auto &m : memos) {
+        const QString file = QString::fromLatin1(m.file);
+        try {
+            m.memo->lines = TextFiles::loadLines(ProgramFolder::file(file));
+        } catch (const AppError &e) {
+            problem(file, e.message());
+        }
+    }
+}
+
+QString TBvorgang::titleText() const
+{
+    if (!Vorgang1.Active() || Vorgang1.IsEmpty()) return QStringLiteral("Vorgang -");
+    return QStringLiteral("Vorgang %1-%2").arg(docText("Typ"), docText("Vorgangnr"));
+}
+
+QString TBvorgang::moneyMask() const
+{
+    return QStringLiteral("#,##0.00 ") + docText("Waehrung");
+}
+
+void TBvorgang::BerichtBeforePrint()
+{
+    sPreis->mask = moneyMask();
+    sGesamt->mask = moneyMask();
+}
+
+void TBvorgang::BandTitleBeforePrint(bool &)
+{
+    NetSum = 0;
+    GrossSum = 0;
+    const QString ustId = ProgramValues::instance().UstId;
+    const bool withTaxNumber = !ustId.isEmpty();
+    UST1->text = ustId;
+    UST1->enabled = withTaxNumber;
+    USt2->enabled = withTaxNumber;
+    // Without a tax number the customer number takes its line, directly above the date.
+    kd1->top = withTaxNumber ? 66.1 : 71.4;
+    kd2->top = kd1->top;
+}
+
+void TBvorgang::GroupHeaderBand1BeforePrint(bool &)
+{
+    const bool prices = docText("typ") != QLatin1String("L");
+    lPreis->enabled = prices;
+    lgesamt->enabled = prices;
+}
+
+void TBvorgang::BandDetailBeforePrint(bool &)
+{
+    const bool priced = vorgang2.FieldByName(QStringLiteral("anzahl"))->AsFloat() != 0;
+    NetSum = Money::addRounded(NetSum, vorgang2.FieldByName(QStringLiteral("gesamtpreis"))->AsFloat());
+    const bool deliveryNote = docText("typ") == QLatin1String("L");
+    sPreis->enabled = priced && !deliveryNote;
+    sGesamt->enabled = priced && !deliveryNote;
+}
+
+void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
+{
+    if (docText("typ") == QLatin1String("L")) printBand = false;
+    const int rate = ProgramValues::instance().MwstSatz;
+    TaxSum = Money::percentOf(NetSum, rate);
+    GrossSum = NetSum + TaxSum;
+    const QString mask = moneyMask();
+    GesNetto->text = Money::format(NetSum, mask);
+    GesBrutto->text = Money::format(GrossSum, mask);
+    // The rate actually used, not a fixed 19.
+    GesMW->text = QStringLiteral("+ %1 % MWSt.    ").arg(rate) + Money::format(TaxSum, mask);
+}
+
+void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
+{
+    const QString t = docText("Typ");
+    const TField *due = Vorgang1.FieldByName(QStringLiteral("zieldatum"));
+    const QString dueText = due->IsNull() ? QString() : German::formatDate(due->AsDate());
+    Ziel1->text = QStringLiteral("       ");
+    if (t == QLatin1String("G")) {
+        printBand = false;
+    } else if (dueText.isEmpty()) {
+        // Without a due date there is no date to name: the line stays empty
+        // rather than read "fällig bis .".
+    } else if (t == QLatin1String("A")) {
+        Ziel1->text = QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
+    } else if (t == QLatin1String("R")) {
+        Ziel1->text = QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
+    }
+}
+
+void TBvorgang::Vorgang2CalcFields(TVexDaoTable &ds)
+{
+    const long double total = static_cast<long double>(ds.FieldByName(QStringLiteral("anzahl"))->AsFloat()) *
+                              ds.FieldByName(QStringLiteral("Preis"))->AsFloat();
+    ds.FieldByName(QStringLiteral("gesamtpreis"))->SetAsFloat(double(total));
+}

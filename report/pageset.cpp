@@ -1,0 +1,179 @@
+#include "pageset.h"
+
+#include "data/apperror.h"
+
+#include <QDir>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+
+PageSet::PageSet(QObject *parent) : QObject(parent) {}
+
+PageSet::~PageSet() = default;
+
+const Page &PageSet::page(int number) const
+{
+    static const Page empty;
+    if (number < 1 || number > pagesAvailable()) return empty;
+    return m_pages[size_t(number - 1)];
+}
+
+void PageSet::paintPage(int number, QPainter &painter) const
+{
+    const QPaintDevice *device = painter.device();
+    const qreal dpiX = device ? device->logicalDpiX() : 96;
+    const qreal dpiY = device ? device->logicalDpiY() : 96;
+    paintPage(number, painter, QRectF(0, 0, m_paper.width() * dpiX / 25.4, m_paper.height() * dpiY / 25.4));
+}
+
+void PageSet::paintPage(int number, QPainter &painter, const QRectF &target) const
+{
+    if (m_paper.isEmpty()) return;
+    const qreal sx = target.width() / m_paper.width();
+    const qreal sy = target.height() / m_paper.height();
+    const qreal dpiY = painter.device() ? painter.device()->logicalDpiY() : 96;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setBrush(Qt::NoBrush);
+    QFont last;
+    qreal lastPoints = -1;
+    for (const PageItem &item : page(number).items) {
+        const QRectF r(target.x() + item.rect.x() * sx, target.y() + item.rect.y() * sy,
+                       item.rect.width() * sx, item.rect.height() * sy);
+        if (item.kind == PageItem::Kind::Line) {
+            painter.setPen(QPen(Qt::black, qMax<qreal>(item.penWidth * sy, 0.5), Qt::SolidLine, Qt::FlatCap));
+            painter.drawLine(QPointF(r.left(), r.top()), QPointF(r.right(), r.top()));
+            continue;
+        }
+        // A point is 25.4 / 72 mm; the device turns point sizes into pixels
+        // at its own resolution, so the size is given relative to that.
+        const qreal points = item.font.pointSizeF() * 25.4 * sy / dpiY;
+        if (points != lastPoints || !(item.font == last)) {
+            last = item.font;
+            lastPoints = points;
+            QFont f = item.font;
+            f.setPointSizeF(qMax<qreal>(points, 0.1));
+            painter.setFont(f);
+        }
+        painter.setPen(Qt::black);
+        painter.drawText(r, item.flags | Qt::TextDontClip | Qt::TextSingleLine, item.text);
+    }
+    painter.restore();
+}
+
+QImage PageSet::renderPage(int number, qreal dotsPerInch) const
+{
+    const QSize size(qRound(m_paper.width() * dotsPerInch / 25.4),
+                     qRound(m_paper.height() * dotsPerInch / 25.4));
+    QImage image(size, QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
+    image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintPage(number, painter);
+    return image;
+}
+
+int PageSet::print(QPrinter &printer) const
+{
+    int from = 1, to = pagesAvailable();
+    const QPageRanges ranges = printer.pageRanges();
+    if (printer.printRange() == QPrinter::PageRange && !ranges.isEmpty()) {
+        from = qMax(from, ranges.firstPage());
+        to = qMin(to, ranges.lastPage());
+    }
+    std::vector<int> numbers;
+    for (int n = from; n <= to; ++n)
+        if (printer.printRange() != QPrinter::PageRange || ranges.isEmpty() || ranges.contains(n))
+            numbers.push_back(n);
+    if (numbers.empty()) return 0;
+
+    printer.setDocName(m_title);
+    printer.setFullPage(true);
+    printer.setPageLayout(QPageLayout(
+        QPageSize(m_paper, QPageSize::Millimeter),
+        m_paper.width() > m_paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
+    // Printers that make copies themselves get each page once.
+    const int copies = printer.supportsMultipleCopies() ? 1 : qMax(1, printer.copyCount());
+    const bool collate = printer.collateCopies();
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw AppError(
+            QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden").arg(printer.printerName()));
+    bool firstSheet = true;
+    const auto sheet = [&](int n) {
+        if (!firstSheet) printer.newPage();
+        firstSheet = false;
+        paintPage(n, painter);
+    };
+    if (collate) {
+        for (int c = 0; c < copies; ++c)
+            for (int n : numbers)
+                sheet(n);
+    } else {
+        for (int n : numbers)
+            for (int c = 0; c < copies; ++c)
+                sheet(n);
+    }
+    painter.end();
+    return int(numbers.size());
+}
+
+void PageSet::writePdf(const QString &path) const
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (m_pages.empty())
+        throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(
+            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(m_title);
+        writer.setCreator(QStringLiteral("Tavirelsverwaltung"));
+        writer.setResolution(1200);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(m_paper, QPageSize::Millimeter), QPageLayout::Portrait, QMarginsF()));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            file.cancelWriting();
+            throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden").arg(shown));
+        }
+        for (int n = 1; n <= pagesAvailable(); ++n) {
+            if (n > 1) writer.newPage();
+            paintPage(n, painter);
+        }
+        painter.end();
+    }
+    if (!file.commit())
+        throw AppError(
+            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
+}
+
+void PageSet::addPage(Page page)
+{
+    m_pages.push_back(std::move(page));
+    Q_EMIT pageAvailable(pagesAvailable());
+}
+
+void PageSet::setProgress(int percent)
+{
+    percent = qBound(0, percent, 100);
+    if (percent == m_progress) return;
+    m_progress = percent;
+    Q_EMIT progressChanged(percent);
+}
+
+void PageSet::setComplete()
+{
+    m_complete = true;
+    if (m_progress != 100) {
+        m_progress = 100;
+        Q_EMIT progressChanged(100);
+    }
+    Q_EMIT completed();
+}

@@ -1,0 +1,207 @@
+// The letterhead print of a document, read back from the PDF it becomes:
+// what each document type prints, the sums and their rounding, the tax
+// number line, the page header of later pages and the letterhead files.
+#include "printfixture.h"
+
+#include "data/apperror.h"
+
+TEST_F(PrintFixture, InvoiceAndOfferPrintTheirLinesSumsAndTerms)
+{
+    const qint64 invoice = document(QStringLiteral("R"), QStringLiteral("10005"));
+    position(invoice, 1, QStringLiteral("Kupferrohr 15 x 1 mm"), 1.5, 11.8, QStringLiteral("m"));
+    position(invoice, 2, QStringLiteral("Thermostatkopf"), 2, 1234.5);
+    const QString text = printed(invoice);
+    EXPECT_TRUE(text.contains(QStringLiteral("Rechnung R - 10005"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Gemeinde Fuldabrück Am Rathaus 2")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Kd.-Nr.: 1005")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Steuer-Nr: DE284716392")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Datum: 10.01.2005")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Pos Bezeichnung Menge Preis Gesamt")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1 Kupferrohr 15 x 1 mm 1,5 m 11,80 € 17,70 €")));
+    EXPECT_TRUE(text.contains(QStringLiteral("2 Thermostatkopf 2 Stk 1.234,50 € 2.469,00 €")));
+    // 2.486,70 net, 472,473 VAT, 2.959,173 gross.
+    EXPECT_TRUE(text.contains(QStringLiteral("2.486,70 € + 19 % MWSt. 472,47 € 2.959,17 €")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Zahlung fällig bis 14.01.2005.")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Vielen Dank für Ihren Auftrag.")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Finanzamt Kassel"))) << "footer columns";
+
+    const qint64 offer = document(QStringLiteral("A"), QStringLiteral("5001"), QStringLiteral("01.03.2005"),
+                                  QStringLiteral("31.03.2005"));
+    position(offer, 1, QStringLiteral("Wartung"), 1, 100);
+    const QString offerText = printed(offer);
+    EXPECT_TRUE(offerText.contains(QStringLiteral("Angebot A - 5001")));
+    EXPECT_TRUE(offerText.contains(QStringLiteral("Dieses Angebot ist bis zum 31.03.2005 gültig.")));
+    EXPECT_FALSE(offerText.contains(QStringLiteral("Zahlung fällig")));
+
+    // An invoice without a due date has no date to name: its payment line stays empty.
+    const qint64 undated =
+        document(QStringLiteral("R"), QStringLiteral("10011"), QStringLiteral("01.03.2005"), QString());
+    EXPECT_FALSE(printed(undated).contains(QStringLiteral("fällig")));
+}
+
+TEST_F(PrintFixture, DeliveryNoteHasNoPricesNoSumsAndAnEmptyPaymentLine)
+{
+    const qint64 id = document(QStringLiteral("L"), QStringLiteral("10001"), QStringLiteral("10.01.2005"),
+                               QStringLiteral("14.01.2005"), QStringLiteral("€"), QString(),
+                               QStringLiteral("Ware erhalten: Datum, Unterschrift"));
+    position(id, 1, QStringLiteral("Umwälzpumpe"), 8, 120);
+    const QString text = printed(id);
+    EXPECT_TRUE(text.contains(QStringLiteral("Lieferschein L - 10001"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Pos Bezeichnung Menge")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1 Umwälzpumpe 8 Stk")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Preis")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Gesamt")));
+    EXPECT_FALSE(text.contains(QStringLiteral("€")));
+    EXPECT_FALSE(text.contains(QStringLiteral("MWSt.")));
+    EXPECT_FALSE(text.contains(QStringLiteral("fällig")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Ware erhalten: Datum, Unterschrift")));
+}
+
+TEST_F(PrintFixture, TypeGPrintsSumsWithoutPaymentLineButWithFooterText)
+{
+    const qint64 id = document(QStringLiteral("G"), QStringLiteral("4000"));
+    position(id, 1, QStringLiteral("Gutschrift Rücksendung"), 1, 50);
+    const auto pages = pagesOf(id);
+    const QString text = printed(id);
+    EXPECT_TRUE(text.contains(QStringLiteral("50,00 € + 19 % MWSt. 9,50 € 59,50 €"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("fällig")));
+    EXPECT_FALSE(text.contains(QStringLiteral("gültig")));
+    // The footer text moves up into the payment line's place.
+    const qreal gross = topOf(*pages, 1, QStringLiteral("59,50 €"));
+    EXPECT_NEAR(topOf(*pages, 1, QStringLiteral("Vielen Dank für Ihren Auftrag.")), gross - 12.4 + 25.9 + 0.5,
+                0.05);
+}
+
+TEST_F(PrintFixture, TextOnlyPositionsPrintNoPriceAndSumToZero)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10002"));
+    position(id, 1, QStringLiteral("Arbeiten laut Aufmaß"), 0, 25);
+    position(id, 2, QStringLiteral("Hinweis zur Entsorgung"), 0, 0);
+    const QString text = printed(id);
+    EXPECT_TRUE(text.contains(QStringLiteral("1 Arbeiten laut Aufmaß 0 Stk 2 Hinweis")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("25,00")));
+    EXPECT_TRUE(text.contains(QStringLiteral("0,00 € + 19 % MWSt. 0,00 € 0,00 €")));
+}
+
+TEST_F(PrintFixture, SumsAreKeptInTenThousandthsAndShownHalfUp)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10003"));
+    position(id, 1, QStringLiteral("Kleinteil"), 0.333, 1);
+    position(id, 2, QStringLiteral("Kleinteil"), 0.333, 1);
+    TBvorgang form(&addresses->Datenbank);
+    form.FormCreate(QString::number(id));
+    const auto pages = form.Bericht.build();
+    EXPECT_EQ(form.NetSum, 6660);
+    EXPECT_EQ(form.TaxSum, 1265);
+    EXPECT_EQ(form.GrossSum, 7925);
+    EXPECT_TRUE(printed(id).contains(QStringLiteral("0,67 € + 19 % MWSt. 0,13 € 0,79 €")))
+        << "net and VAT shown do not add up to the gross shown";
+    // A second build starts its sums anew.
+    form.Bericht.build();
+    EXPECT_EQ(form.NetSum, 6660);
+}
+
+TEST_F(PrintFixture, VatLineNamesTheRateInUseAndAmountsTheirCurrency)
+{
+    ProgramValues::instance().MwstSatz = 16;
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10004"), QStringLiteral("10.01.2001"),
+                               QStringLiteral("20.01.2001"), QStringLiteral("DM"));
+    position(id, 1, QStringLiteral("Heizkörper"), 1, 1234.5);
+    const QString text = printed(id);
+    EXPECT_TRUE(text.contains(QStringLiteral("1 Heizkörper 1 Stk 1.234,50 DM 1.234,50 DM")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("1.234,50 DM + 16 % MWSt. 197,52 DM 1.432,02 DM")));
+}
+
+TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10006"));
+    const auto withNumber = pagesOf(id);
+    EXPECT_NEAR(topOf(*withNumber, 1, QStringLiteral("Kd.-Nr.: ")), 15 + 66.1, 0.01);
+    EXPECT_NEAR(topOf(*withNumber, 1, QStringLiteral("DE284716392")), 15 + 71.4, 0.01);
+
+    ProgramValues::instance().UstId.clear();
+    const auto without = pagesOf(id);
+    EXPECT_NEAR(topOf(*without, 1, QStringLiteral("Kd.-Nr.: ")), 15 + 71.4, 0.01);
+    EXPECT_NEAR(topOf(*without, 1, QStringLiteral("1005")), 15 + 71.4, 0.01);
+    EXPECT_NEAR(topOf(*without, 1, QStringLiteral("Datum:")), 15 + 76.7, 0.01);
+    EXPECT_LT(topOf(*without, 1, QStringLiteral("Steuer-Nr:")), 0);
+    EXPECT_FALSE(printed(id).contains(QStringLiteral("Steuer")));
+}
+
+TEST_F(PrintFixture, LongDocumentsRepeatHeaderAndFooterOnEveryPage)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10007"));
+    for (int p = 1; p <= 45; ++p)
+        position(id, p,
+                 QStringLiteral("Position %1 mit einer Beschreibung über zwei Zeilen, damit sie wächst und "
+                                "die Seiten füllt")
+                     .arg(p),
+                 1, 10);
+    const auto pages = pagesOf(id);
+    ASSERT_GE(pages->pagesAvailable(), 2);
+    const QString pdf = out.filePath(QStringLiteral("lang.pdf"));
+    WriteVorgangPdf(&addresses->Datenbank, QString::number(id), pdf);
+    EXPECT_EQ(PdfTools::pageCount(pdf), pages->pagesAvailable());
+    const QString first = PdfTools::text(pdf, 1).simplified();
+    const QString second = PdfTools::text(pdf, 2).simplified();
+    EXPECT_FALSE(first.contains(QStringLiteral("Seite:")));
+    EXPECT_TRUE(second.contains(QStringLiteral("Seite: 2"))) << second.toStdString();
+    EXPECT_TRUE(second.contains(QStringLiteral("Tavirel")));
+    EXPECT_FALSE(second.contains(QStringLiteral("Rechnung R - 10007")));
+    EXPECT_TRUE(second.contains(QStringLiteral("Pos Bezeichnung Menge Preis Gesamt")))
+        << "column titles again";
+    for (const QString &page : {first, second})
+        EXPECT_TRUE(page.contains(QStringLiteral("Geschäftsführer: Jana Albers")));
+    // Every position once, the sum of all of them at the end.
+    const QString all = PdfTools::text(pdf).simplified();
+    for (int p = 1; p <= 45; ++p)
+        EXPECT_EQ(all.count(QStringLiteral("Position %1 mit").arg(p)), 1) << p;
+    EXPECT_TRUE(all.contains(QStringLiteral("450,00 € + 19 % MWSt. 85,50 € 535,50 €")));
+}
+
+TEST_F(PrintFixture, UnreadableLetterheadPrintsWithBuiltInTextsAndSaysSo)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10008"));
+    // Eight lines: the sender line is missing, so nothing of the file is used.
+    writeLetterhead(QStringLiteral("vorgang.txt"),
+                    "Anders\r\nArial\r\n0\r\n4\r\nZusatz\r\nArial\r\n4\r\n60\r\n");
+    QFile::remove(letterheadFile(QStringLiteral("Fuss2.txt")));
+    QStringList problems;
+    auto pages = pagesOf(id, &problems);
+    ASSERT_EQ(problems.size(), 2) << problems.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(problems.at(0), QStringLiteral("vorgang.txt: nur 8 von 9 Zeilen"));
+    EXPECT_TRUE(problems.at(1).startsWith(QStringLiteral("Fuss2.txt: Datei ")))
+        << problems.at(1).toStdString();
+    EXPECT_LT(topOf(*pages, 1, QStringLiteral("Anders")), 0) << "half a letterhead";
+    EXPECT_GT(topOf(*pages, 1, QStringLiteral("Firmenname")), 0);
+    EXPECT_GT(topOf(*pages, 1, QStringLiteral("Kasseler Beispielbank")), 0) << "the other files still count";
+
+    writeLetterhead(QStringLiteral("vorgang.txt"),
+                    "Anders\r\nArial\r\nlinks\r\n4\r\nZusatz\r\nArial\r\n4\r\n60\r\nAbsender\r\n");
+    pages = pagesOf(id, &problems);
+    EXPECT_EQ(problems.value(0), QStringLiteral("vorgang.txt: Zeile 3: \"links\" ist keine ganze Zahl"));
+    EXPECT_LT(topOf(*pages, 1, QStringLiteral("Anders")), 0);
+
+    writeLetterhead(QStringLiteral("vorgang.txt"),
+                    "Anders\r\nArial\r\n0\r\n4\r\nZusatz\r\nArial\r\n20\r\n60\r\nAbsender\r\n");
+    pages = pagesOf(id, &problems);
+    EXPECT_NEAR(topOf(*pages, 1, QStringLiteral("Anders")), 15 + 4 * 25.4 / 96, 0.01);
+    EXPECT_NEAR(topOf(*pages, 1, QStringLiteral("Zusatz")), 15 + 60 * 25.4 / 96, 0.01);
+}
+
+TEST_F(PrintFixture, PdfNeedsAnExistingDocumentAndAWritableFile)
+{
+    const QString pdf = out.filePath(QStringLiteral("x.pdf"));
+    EXPECT_EQ(ERROR_OF(WriteVorgangPdf(&addresses->Datenbank, QStringLiteral("999"), pdf)),
+              QStringLiteral("Es gibt keinen Vorgang mit der ID 999"));
+    EXPECT_EQ(ERROR_OF(WriteVorgangPdf(&addresses->Datenbank, QStringLiteral("1 or 1=1"), pdf)),
+              QStringLiteral("Ungültige Vorgangs-ID \"1 or 1=1\": erwartet wird eine ganze Zahl"));
+    EXPECT_FALSE(QFile::exists(pdf));
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10009"));
+    const QString blocked = out.filePath(QStringLiteral("fehlt/x.pdf"));
+    EXPECT_TRUE(ERROR_OF(WriteVorgangPdf(&addresses->Datenbank, QString::number(id), blocked))
+                    .startsWith(QStringLiteral("Die Datei ")));
+    EXPECT_FALSE(QFile::exists(blocked));
+}
