@@ -1,6 +1,7 @@
 #include "einvoice.h"
 
 #include "data/apperror.h"
+#include "data/germanformat.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 
@@ -99,9 +100,12 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
     const QString waehrung = head.FieldByName(QStringLiteral("Waehrung"))->AsString().trimmed();
     if (waehrung.compare(QLatin1String("DM"), Qt::CaseInsensitive) == 0)
         problems << QStringLiteral("Er ist in DM ausgestellt; E-Rechnungen gibt es nur in Euro.");
+    else if (waehrung.isEmpty())
+        problems << QStringLiteral("Er hat keine Währung.");
     else if (waehrung != QStringLiteral("€") &&
              waehrung.compare(QLatin1String("EUR"), Qt::CaseInsensitive) != 0)
-        problems << QStringLiteral("Er hat keine Währung Euro (\"%1\").").arg(waehrung);
+        problems << QStringLiteral("Er ist in \"%1\" ausgestellt; E-Rechnungen gibt es nur in Euro.")
+                        .arg(waehrung);
     if (inv.number.isEmpty()) problems << QStringLiteral("Er hat keine Vorgangsnummer.");
     inv.issueDate = head.FieldByName(QStringLiteral("datum"))->AsDate();
     if (!inv.issueDate.isValid()) problems << QStringLiteral("Er hat kein Datum.");
@@ -109,8 +113,7 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
     if (!inv.dueDate.isValid() && inv.issueDate.isValid())
         inv.dueDate = inv.issueDate.addDays(head.FieldByName(QStringLiteral("zieltage"))->AsInteger());
     if (!inv.creditNote && inv.dueDate.isValid())
-        inv.paymentTerms =
-            QStringLiteral("Zahlung fällig bis %1.").arg(inv.dueDate.toString(QStringLiteral("dd.MM.yyyy")));
+        inv.paymentTerms = QStringLiteral("Zahlung fällig bis %1.").arg(German::formatDate(inv.dueDate));
 
     const QString kopftext = text(head, "Kopftext");
     const QString fusstext = text(head, "Fusstext");
@@ -137,6 +140,13 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         EInvoiceLine line;
         const qint64 pos = positions.FieldByName(QStringLiteral("Pos"))->AsInteger();
         line.id = QString::number(pos > 0 ? pos : index);
+        const double preis = positions.FieldByName(QStringLiteral("Preis"))->AsFloat();
+        // A value no sum can carry (written by some other tool) must not turn into a wrong amount.
+        if (!std::isfinite(anzahl) || !std::isfinite(preis) || std::fabs(anzahl * preis) >= 1e12) {
+            problems << QStringLiteral("Position %1 hat keine gültige Menge oder keinen gültigen Preis.")
+                            .arg(line.id);
+            continue;
+        }
         line.articleNr = text(positions, "Artikel");
         line.name = titel.isEmpty() ? firstLine(bezeichnung) : firstLine(titel);
         line.description = bezeichnung;
@@ -146,7 +156,6 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
             line.name =
                 line.articleNr.isEmpty() ? QStringLiteral("Position %1").arg(line.id) : line.articleNr;
         line.unitCode = unitCodeOf(positions.FieldByName(QStringLiteral("einheit"))->AsString());
-        const double preis = positions.FieldByName(QStringLiteral("Preis"))->AsFloat();
         // EN 16931 forbids a negative price: a discount line is a negative quantity.
         line.quantity = preis < 0 ? -anzahl : anzahl;
         line.price = preis < 0 ? -preis : preis;
@@ -154,7 +163,7 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         inv.lineTotalCents += line.netCents;
         inv.lines << line;
     }
-    if (inv.lines.isEmpty())
+    if (inv.lines.isEmpty() && index == textOnly)
         problems << (textOnly > 0 ? QStringLiteral("Er hat nur Textpositionen, keine Position mit Menge.")
                                   : QStringLiteral("Er hat keine Positionen."));
     if (!fusstext.isEmpty()) inv.notes << fusstext;

@@ -38,6 +38,16 @@ TEST_F(Refusals, DocumentsWithoutPositionsOrWithTextOnly)
     position(textOnly, 1, 0, 0, "", "Nur ein Hinweis");
     EXPECT_TRUE(EINVOICE_ERROR_OF(load(textOnly))
                     .endsWith(QStringLiteral("\nEr hat nur Textpositionen, keine Position mit Menge.")));
+
+    // An amount no sum can carry, as another tool may have stored it.
+    const qint64 overflowing = document("R", 1, "10002");
+    position(overflowing, 1, 2, 10);
+    db->raw().exec(
+        QStringLiteral("insert into Vorgang2 (vorgangID, Pos, anzahl, Preis) values (%1, 2, 1, 1e999)")
+            .arg(overflowing));
+    EXPECT_EQ(EINVOICE_ERROR_OF(load(overflowing)),
+              QStringLiteral("Vorgang R-10002 kann nicht als E-Rechnung ausgegeben werden:\n"
+                             "Position 2 hat keine gültige Menge oder keinen gültigen Preis."));
 }
 
 TEST_F(Refusals, MissingSellerDataIsListedWithTheKeysToSet)
