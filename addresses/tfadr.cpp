@@ -2,6 +2,7 @@
 
 #include "lettertabs.h"
 #include "tfadrins.h"
+#include "tferechnung.h"
 #include "tftextshow.h"
 
 #include "app/appicons.h"
@@ -269,12 +270,14 @@ void TFAdr::buildMenus()
     NeueAdresse1 = menuItem(Adresse1, "NeueAdresse1", QStringLiteral("&Neue Adresse"));
     Adresselschen1 = menuItem(Adresse1, "Adresselschen1", QStringLiteral("Adresse &löschen"));
     Speichern1 = menuItem(Adresse1, "Speichern1", QStringLiteral("&Speichern"));
+    ERechnung1 = menuItem(Adresse1, "ERechnung1", QStringLiteral("&E-Rechnung..."));
     N3 = separator(Adresse1, "N3");
     Bearbeitenerlauben1 = menuItem(Adresse1, "Bearbeitenerlauben1", QStringLiteral("Bearbeiten erlauben"));
     Bearbeitenerlauben1->setCheckable(true);
     connect(NeueAdresse1, &QAction::triggered, this, &TFAdr::adrinsClick);
     connect(Adresselschen1, &QAction::triggered, this, &TFAdr::adrdelClick);
     connect(Speichern1, &QAction::triggered, this, &TFAdr::Speichern1Click);
+    connect(ERechnung1, &QAction::triggered, this, &TFAdr::ERechnung1Click);
     connect(Bearbeitenerlauben1, &QAction::triggered, this, &TFAdr::eingabeClick);
 
     Ansprechpartner1 = new QMenu(QStringLiteral("&Ansprechpartner"), this);
@@ -996,6 +999,23 @@ void TFAdr::adrinsClick()
         Dialogs::instance().exec(dialog);
     }
     setEditing(true);
+}
+
+// E-invoice mailbox and buyer reference of the current address, in a dialog of
+// their own; like every change of the address only while editing is allowed.
+void TFAdr::ERechnung1Click()
+{
+    if (!m_editing) {
+        Dialogs::instance().message(this, kTitle, QStringLiteral("Bearbeitung ist gesperrt!"),
+                                    Dialogs::Information, Dialogs::Ok);
+        return;
+    }
+    guarded([this] {
+        if (dataa->Adress.IsEmpty()) return;
+        dataa->Adress.CheckBrowseMode(); // a new address is saved before data is kept under its number
+        TFERechnung dialog(this);
+        Dialogs::instance().exec(dialog);
+    });
 }
 
 void TFAdr::adrdelClick()

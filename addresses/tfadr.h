@@ -91,7 +91,7 @@ class TFAdr : public QWidget, public MergingChild
     // ---- menus
     QMenuBar *MainMenu1; // shown only while the window stands alone
     QMenu *Adresse1;
-    QAction *NeueAdresse1, *Adresselschen1, *Speichern1, *N3, *Bearbeitenerlauben1;
+    QAction *NeueAdresse1, *Adresselschen1, *Speichern1, *ERechnung1, *N3, *Bearbeitenerlauben1;
     QMenu *Ansprechpartner1;
     QAction *NeuerAnsprechpartner2, *Ansprechpartnerspeichern1, *Ansprechpartnerlschen2, *N5,
         *EMailanAnsprechpartner1;
@@ -133,6 +133,7 @@ class TFAdr : public QWidget, public MergingChild
     void adrinsClick();
     void adrdelClick();
     void Speichern1Click();
+    void ERechnung1Click();
     void NeuerAnsprechpartner1Click();
     void Ansprechpartnerspeichern2Click();
     void Ansprechpartnerlschen1Click();

@@ -14,12 +14,16 @@
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
+#include "einvoice/ciiwriter.h"
+#include "einvoice/einvoice.h"
+#include "einvoice/sellerdata.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
 #include "printing/printvorgang.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <cstdio>
 
 namespace CommandLine {
@@ -45,6 +49,10 @@ const char *const kHelp =
     "                                  Jahr) je eine Rechnung\n"
     "  tavirel pdf <id> <datei.pdf>    schreibt den Vorgang mit dieser ID auf dem Briefbogen als PDF, mit den\n"
     "                                  Seiten, die auch die Vorschau zeigt\n"
+    "  tavirel xrechnung <id> <datei.xml>\n"
+    "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
+    "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller stehen\n"
+    "                                  in tavirel.ini im Abschnitt [ERechnung]\n"
     "\n"
     "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei; ohne --db gilt daten/tavirel.mdb im\n"
     "Programmordner.\n";
@@ -263,6 +271,43 @@ int pdf(const Options &o)
     return 0;
 }
 
+// Written whole or not at all: a refused or failed run leaves no file behind.
+void saveFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+}
+
+int xrechnung(const Options &o)
+{
+    if (o.positional.size() != 2) {
+        err(QStringLiteral("Aufruf: tavirel xrechnung <id> <datei.xml> [--db PFAD]"));
+        return 2;
+    }
+    bool ok = false;
+    const qint64 id = o.positional.at(0).toLongLong(&ok);
+    if (!ok || id <= 0) {
+        err(QStringLiteral("'%1' ist keine Vorgangs-ID (eine ganze Zahl, die Spalte id von Vorgang1)")
+                .arg(o.positional.at(0)));
+        return 2;
+    }
+    const QString target = QFileInfo(o.positional.at(1)).absoluteFilePath();
+    try {
+        TVexDaoDatabase db;
+        openDatabase(db, o.db);
+        const EInvoice invoice = EInvoice::load(db, id, SellerData::read(ProgramFolder::iniPath()),
+                                                ProgramValues::instance().MwstSatz);
+        saveFile(target, CiiWriter::write(invoice, CiiWriter::Profile::XRechnung));
+    } catch (const AppError &e) {
+        err(e.message());
+        return 1;
+    }
+    out(QStringLiteral("E-Rechnung geschrieben: %1\n").arg(QDir::toNativeSeparators(target)));
+    return 0;
+}
+
 } // namespace
 
 bool isCommand(const QStringList &args)
@@ -293,6 +338,7 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("query")) return query(o);
     if (o.command == QLatin1String("invoice-contracts")) return invoiceContracts(o);
     if (o.command == QLatin1String("pdf")) return pdf(o);
+    if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

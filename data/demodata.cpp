@@ -819,6 +819,14 @@ void fill(Engine &engine)
                       text(types[rng.range(0, int(std::size(types)) - 1)]),
                       text(texts[rng.range(0, int(std::size(texts)) - 1)])});
         }
+
+        // The municipality takes e-invoices only at its invoicing mailbox and
+        // with its Leitweg-ID as the buyer reference.
+        Insert einvoice(engine, "ERechnung", {"KDNR", "Email", "Referenz"});
+        for (const Address &a : addresses)
+            if (a.name1 == u8("Gemeinde Fuldabrück"))
+                einvoice.row(
+                    {Value(double(a.kdnr)), text("rechnung@fuldabrueck.de"), text("06633004-0001-87")});
     });
 }
 

@@ -63,6 +63,11 @@ QList<TableDef> makeTables()
     t << TableDef{QStringLiteral("Notizen"),
                   {col("id", T::Counter), col("KDNR", T::Number), col("Datum", T::Date), text("Typ", 50),
                    col("Text", T::Memo)}};
+    // Per address what an e-invoice needs beyond the address: where it is mailed
+    // and the buyer's reference (a public authority's Leitweg-ID). Empty values
+    // fall back to the address's EMAIL and its customer number.
+    t << TableDef{QStringLiteral("ERechnung"),
+                  {col("id", T::Counter), col("KDNR", T::Number), text("Email", 80), text("Referenz", 60)}};
     return t;
 }
 
@@ -76,7 +81,12 @@ const char *const kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS ix_vorgang1_datum ON Vorgang1(datum)",
     "CREATE INDEX IF NOT EXISTS ix_adress_kdnr ON Adress(KDNR)",
     "CREATE INDEX IF NOT EXISTS ix_notizen_kdnr ON Notizen(KDNR)",
+    "CREATE UNIQUE INDEX IF NOT EXISTS ix_erechnung_kdnr ON ERechnung(KDNR)",
 };
+
+// Tables of this program that older files may lack; made only in a file that
+// holds the program's tables, never in some other database opened by mistake.
+const char *const kAddedTables[] = {"Notizen", "ERechnung"};
 
 void createTable(Engine &engine, const TableDef &t)
 {
@@ -138,10 +148,18 @@ void upgrade(Engine &engine)
     };
     // Only a file of this program is brought up to date: an unrelated or empty
     // file stays exactly as it is (it fails later, when a table is missing).
+    auto added = [](const QString &name) {
+        for (const char *a : kAddedTables)
+            if (name.compare(QString::fromUtf8(a), Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
     for (const TableDef &t : tables())
-        if (t.name != QLatin1String("Notizen") && !has(t.name))
+        if (!added(t.name) && !has(t.name))
             return;
-    bool needed = !has(QStringLiteral("Notizen"));
+    bool needed = false;
+    for (const char *a : kAddedTables)
+        needed = needed || !has(QString::fromUtf8(a));
     if (!needed) {
         auto st = engine.prepare(QStringLiteral("select count(*) from sqlite_master where type='index' and name like 'ix_%'"));
         st->step();
@@ -151,13 +169,19 @@ void upgrade(Engine &engine)
         return;
     engine.begin();
     try {
-        if (!has(QStringLiteral("Notizen")))
-            createTable(engine, *table(QStringLiteral("Notizen")));
+        QStringList made;
+        for (const char *added : kAddedTables) {
+            const QString name = QString::fromUtf8(added);
+            if (!has(name)) {
+                createTable(engine, *table(name));
+                made << name;
+            }
+        }
         for (const char *ix : kIndexes) {
             const QString sql = QString::fromUtf8(ix);
             // An index over a table the file does not have is simply not made.
             const QString tableName = sql.section(QLatin1String(" ON "), 1).section(QLatin1Char('('), 0, 0);
-            if (has(tableName) || tableName == QLatin1String("Notizen"))
+            if (has(tableName) || made.contains(tableName))
                 engine.exec(sql);
         }
         engine.commit();

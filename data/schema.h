@@ -16,15 +16,16 @@ struct TableDef
     QList<ColumnInfo> columns;
 };
 
-// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel and the contact notes.
+// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel, the contact notes and
+// the e-invoice data of the addresses.
 const QList<TableDef> &tables();
 const TableDef *table(const QString &name); // letter case ignored
 
 // Creates every table, index and VTyp row on an empty, open database.
 void create(Engine &engine);
 // Brings an older file up to date without touching its data: adds the
-// contact-notes table and any missing index. A file without this program's
-// tables is left untouched.
+// contact-notes and e-invoice tables and any missing index. A file without
+// this program's tables is left untouched.
 void upgrade(Engine &engine);
 
 // Makes a new database file; refuses (AppError) when the file exists.

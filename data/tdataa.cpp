@@ -126,17 +126,22 @@ void Tdataa::AdressBeforeDelete(TVexDaoTable &ds)
     uPersonen.First();
     while (!uPersonen.IsEmpty())
         uPersonen.Delete();
-    // The contact notes go too: left behind they would turn up at the next
-    // address that is given the same number.
+    // The contact notes and the e-invoice data go too: left behind they would
+    // turn up at the next address that is given the same number.
     const Value kdnr = ds.FieldByName(QStringLiteral("KDNR"))->value();
-    if (kdnr.isNull() || !Datenbank.table(QStringLiteral("Notizen")))
+    if (kdnr.isNull())
         return;
-    TVexDaoTable notes(nullptr, QStringLiteral("Notizen"));
-    notes.setDatabase(&Datenbank);
-    notes.SQL() << QStringLiteral("select id from Notizen where KDNR = %1").arg(QString::number(kdnr.toDouble(), 'g', 17));
-    notes.Open();
-    while (!notes.IsEmpty())
-        notes.Delete();
+    for (const QString &table : {QStringLiteral("Notizen"), QStringLiteral("ERechnung")}) {
+        if (!Datenbank.table(table))
+            continue;
+        TVexDaoTable rows(nullptr, table);
+        rows.setDatabase(&Datenbank);
+        rows.SQL() << QStringLiteral("select id from %1 where KDNR = %2")
+                          .arg(table, QString::number(kdnr.toDouble(), 'g', 17));
+        rows.Open();
+        while (!rows.IsEmpty())
+            rows.Delete();
+    }
 }
 
 void Tdataa::AdressBeforeClose(TVexDaoTable &ds)

@@ -1,0 +1,79 @@
+#include "sellerdata.h"
+
+#include "data/settings.h"
+
+SellerData SellerData::read(const QString &iniPath)
+{
+    const IniFile ini(iniPath);
+    auto get = [&](const char *key) { return ini.readString(section(), QString::fromLatin1(key)).trimmed(); };
+    SellerData s;
+    s.Firma = get("Firma");
+    s.Strasse = get("Strasse");
+    s.PLZ = get("PLZ");
+    s.Ort = get("Ort");
+    s.Land = get("Land").toUpper();
+    if (s.Land.isEmpty()) s.Land = QStringLiteral("DE");
+    s.UStIdNr = get("UStIdNr");
+    s.Steuernummer = get("Steuernummer");
+    s.IBAN = get("IBAN");
+    s.BIC = get("BIC");
+    s.Bank = get("Bank");
+    s.Kontakt = get("Kontakt");
+    s.Telefon = get("Telefon");
+    s.EMail = get("EMail");
+    s.GlaeubigerID = get("GlaeubigerID");
+    return s;
+}
+
+QStringList SellerData::missing(bool needsAccount) const
+{
+    QStringList out;
+    auto need = [&](const QString &value, const char *what) {
+        if (value.isEmpty()) out << QString::fromUtf8(what);
+    };
+    need(Firma, "Firmenname (Firma)");
+    need(Strasse, "Straße (Strasse)");
+    need(PLZ, "Postleitzahl (PLZ)");
+    need(Ort, "Ort (Ort)");
+    if (Land.size() != 2 || !Land.at(0).isLetter() || !Land.at(1).isLetter())
+        out << QStringLiteral("Ländercode mit zwei Buchstaben (Land)");
+    if (UStIdNr.isEmpty() && Steuernummer.isEmpty())
+        out << QStringLiteral("Umsatzsteuer-Identifikationsnummer oder Steuernummer (UStIdNr, Steuernummer)");
+    if (needsAccount) {
+        if (IBAN.isEmpty())
+            out << QStringLiteral("IBAN (IBAN)");
+        else if (!IsValidIban(IBAN))
+            out << QStringLiteral("gültige IBAN (IBAN)");
+    }
+    need(Kontakt, "Ansprechpartner (Kontakt)");
+    need(Telefon, "Telefon (Telefon)");
+    need(EMail, "E-Mail (EMail)");
+    return out;
+}
+
+QString SellerData::ibanCompact() const
+{
+    return QString(IBAN).remove(QLatin1Char(' ')).toUpper();
+}
+
+bool IsValidIban(const QString &iban)
+{
+    const QString s = QString(iban).remove(QLatin1Char(' ')).toUpper();
+    if (s.size() < 15 || s.size() > 34 || !s.at(0).isLetter() || !s.at(1).isLetter() || !s.at(2).isDigit() ||
+        !s.at(3).isDigit())
+        return false;
+    // ISO 13616: country and check digits moved to the end, letters as 10..35,
+    // the whole number modulo 97 must be 1.
+    int rest = 0;
+    const QString moved = s.mid(4) + s.left(4);
+    for (const QChar c : moved) {
+        if (c.isDigit() && c.unicode() < 128) {
+            rest = (rest * 10 + c.digitValue()) % 97;
+        } else if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
+            rest = (rest * 100 + (c.unicode() - 'A' + 10)) % 97;
+        } else {
+            return false;
+        }
+    }
+    return rest == 1;
+}

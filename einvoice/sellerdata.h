@@ -1,0 +1,27 @@
+#pragma once
+// What an e-invoice needs to know about our own firm. The letterhead texts hold
+// it only as free text for the print, so it has a section of its own in the
+// settings file, [ERechnung]; like every setting it is read afresh each time.
+#include <QString>
+#include <QStringList>
+
+struct SellerData
+{
+    QString Firma, Strasse, PLZ, Ort, Land, UStIdNr, Steuernummer, IBAN, BIC, Bank, Kontakt, Telefon, EMail,
+        GlaeubigerID;
+
+    static QString section() { return QStringLiteral("ERechnung"); }
+    // Reads the section of the settings file; a missing country reads as "DE".
+    static SellerData read(const QString &iniPath);
+
+    // What is missing or unusable, as "Name (Schlüssel)" texts in the order of
+    // the section; empty when an e-invoice can be written. The IBAN is needed
+    // only where the buyer is asked to transfer money.
+    QStringList missing(bool needsAccount) const;
+
+    // The IBAN without blanks, upper case.
+    QString ibanCompact() const;
+};
+
+// True for a well-formed IBAN with correct check digits (blanks allowed).
+bool IsValidIban(const QString &iban);
