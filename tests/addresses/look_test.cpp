@@ -6,6 +6,7 @@
 
 #include "app/appicons.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QHeaderView>
 #include <QRegularExpression>
@@ -119,6 +120,7 @@ TEST_F(Look, ALongNameShowsItsBeginning)
     openWindow();
     window->resize(900, 700); // a small screen: the name does not fit its box
     adress().First();
+    const int minimumWithShortName = window->minimumSizeHint().width();
     ASSERT_TRUE(adress().Locate(QStringLiteral("KDNR"), Value(4), 0));
     ASSERT_EQ(window->EditNAME->text(), name);
     ASSERT_FALSE(showsWhole(window->EditNAME)) << "the name is meant to be longer than its box";
@@ -129,7 +131,8 @@ TEST_F(Look, ALongNameShowsItsBeginning)
     EXPECT_TRUE(showsBeginning(window->EditNAME)) << "with editing on as well";
     // In the list: the end is cut, not the beginning.
     EXPECT_EQ(window->DBGrid1->textElideMode(), Qt::ElideRight);
-    EXPECT_LE(window->minimumSizeHint().width(), 900) << "the top strip does not grow with the name";
+    EXPECT_LE(window->minimumSizeHint().width(), std::max(minimumWithShortName, 900))
+        << "the top strip does not grow with the name";
 }
 
 TEST_F(Look, AreaCodesFitTheFirmsRegion)
