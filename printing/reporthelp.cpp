@@ -39,12 +39,19 @@ ReportHelp *ReportHelp::showTopic(int topic)
 void ReportHelp::setTopic(int topic)
 {
     m_topic = topic;
-    setWindowTitle(QStringLiteral("Hilfe - Seitenansicht"));
+    setWindowTitle(topic == 1005 ? QStringLiteral("Hilfe - Kalender") : QStringLiteral("Hilfe - Seitenansicht"));
     setHtml(topicHtml(topic));
 }
 
 QString ReportHelp::topicHtml(int topic)
 {
+    if (topic == 1005)
+        return QStringLiteral(
+            "<h2>Kalender</h2><p>Wählen Sie einen Tag mit der Maus oder den Pfeiltasten; die Pfeile "
+            "oben blättern die Monate, Monat und Jahr lassen sich auch direkt wählen. Links steht die "
+            "Kalenderwoche.</p><p><b>OK</b>, die Eingabetaste oder ein Doppelklick auf einen Tag "
+            "übernehmen das Datum; <b>Abbruch</b> oder Esc schließen den Kalender, ohne etwas zu "
+            "ändern.</p>");
     if (topic != 2000)
         return QStringLiteral("<h3>Hilfe</h3><p>Zu diesem Thema (%1) gibt es keine Hilfe.</p>").arg(topic);
     return QStringLiteral(

@@ -1,7 +1,7 @@
 #pragma once
 // The help window of the reports: a small German help text per topic, shown
 // in one window beside the preview (not modal). Topic 2000 explains the
-// print preview.
+// print preview, topic 1005 the calendar.
 #include <QPointer>
 #include <QTextBrowser>
 
