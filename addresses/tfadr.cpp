@@ -7,12 +7,15 @@
 
 #include "app/appicons.h"
 #include "app/tfmain.h"
+#include "app/vorgangwindows.h"
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
+#include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/textcompare.h"
 #include "data/textfiles.h"
+#include "documents/tfvadr.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -35,7 +38,9 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -44,12 +49,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
-
-std::function<void(TFAdr &, QChar)> &newVorgangHandler()
-{
-    static std::function<void(TFAdr &, QChar)> handler;
-    return handler;
-}
 
 bool editingOrInserting(const TVexDaoTable &ds)
 {
@@ -130,11 +129,6 @@ template <class C> C *bound(C *control, const char *name, const QString &field)
 }
 
 } // namespace
-
-void TFAdr::setNewVorgangHandler(std::function<void(TFAdr &, QChar typ)> handler)
-{
-    newVorgangHandler() = std::move(handler);
-}
 
 TFAdr::TFAdr(QWidget *parent) : QWidget(parent)
 {
@@ -1143,7 +1137,7 @@ void TFAdr::updateDocumentCommands()
     const bool editor = fmain && fmain->isRegistered(WindowKind::Vorgang);
     Vorgangliste->setEnabled(list);
     alleVorgngean1->setEnabled(list);
-    const bool newDocuments = editor && bool(newVorgangHandler());
+    const bool newDocuments = editor;
     ToolButton3->setEnabled(newDocuments);
     for (QAction *a : {NeueRechnung1, NeuesAngebot1, Lieferscheinanlegen1, Bestellunganlegen1,
                        VertragMonatlich1, NeueRechnung2, NeuesAngebot2, NeuerLieferschein1, Bestellung1})
@@ -1159,8 +1153,93 @@ void TFAdr::VorganglisteClick()
 
 void TFAdr::NewVorgangForAddress(QChar typ)
 {
+    updateDocumentCommands();
     if (!ToolButton3->isEnabled()) return;
-    guarded([&] { newVorgangHandler()(*this, typ); });
+    QString title;
+    switch (typ.unicode()) {
+    case 'R':
+        title = QStringLiteral("Neue Rechnung");
+        break;
+    case 'A':
+        title = QStringLiteral("Neues Angebot");
+        break;
+    case 'L':
+        title = QStringLiteral("Neuen Lieferschein");
+        break;
+    case 'B':
+        title = QStringLiteral("Neue Bestellung");
+        break;
+    case 'V':
+        title = QStringLiteral("Neuer Vertrag");
+        break;
+    default:
+        return;
+    }
+    if (!PendingEdits::writeAll(this)) return;
+    TVexDaoTable &adress = dataa->Adress;
+    if (!adress.Active() || adress.IsEmpty()) {
+        // There is no customer number to look for.
+        Dialogs::instance().message(this, kTitle, QStringLiteral("Es ist keine Adresse ausgewählt."),
+                                    Dialogs::Information, Dialogs::Ok);
+        return;
+    }
+    const auto current = [&adress](const char *field) {
+        return adress.FieldByName(QString::fromLatin1(field))->AsString();
+    };
+    const QString name = (current("VORNAME") + QLatin1Char(' ') + current("NAME1")).trimmed();
+    if (Dialogs::instance().message(this, kTitle, QStringLiteral("%1 für %2 anlegen?").arg(title, name),
+                                    Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::Yes) != Dialogs::Yes)
+        return;
+    // The document takes the address as it is stored: a change being typed
+    // is saved first, so that the document does not get the old one.
+    if (editingOrInserting(adress)) {
+        bool saved = false;
+        guarded([&] {
+            adress.Post();
+            saved = true;
+        });
+        if (!saved) return;
+    }
+
+    guarded([&] {
+        if (!Data) throw AppError(QStringLiteral("Das Dokumentmodul ist nicht geladen"));
+        if (!FVadrRef()) FVadrRef() = new TFVadr;
+        QPointer<TFVadr> chooser = FVadrRef();
+        // The chooser is only borrowed for its address block: it goes again
+        // however this ends.
+        auto closeChooser = qScopeGuard([&] {
+            if (chooser) chooser->close();
+        });
+        TVexDaoTable *adr = chooser->adr;
+        adr->Close();
+        adr->SQL().clear();
+        adr->SQL() << QStringLiteral("select id,Kdnr,name1,Strasse,Vorname,Namen,PLZ,Ort,typ from adress")
+                   << QStringLiteral("where ") + QStringLiteral("kdnr = ") + current("kdnr");
+        adr->Open();
+        if (adr->IsEmpty()) {
+            Dialogs::instance().message(this, kTitle, QStringLiteral("Adresse nicht gefunden"),
+                                        Dialogs::Warning, Dialogs::Ok);
+            return;
+        }
+        fmain->ShowVorgangEditor();
+        auto *editor = dynamic_cast<VorgangEditorWindow *>(fmain->FVorgang.data());
+        // A document being typed in the editor is finished before the new one.
+        if (!editor || !PendingEdits::writeAll(fmain->FVorgang)) return;
+        TVexDaoTable &vorgang = Data->vorgang;
+        vorgang.Insert();
+        try {
+            vorgang.FieldByName(QStringLiteral("typ"))->SetAsString(QString(typ));
+            chooser->uebernahmeClick();
+            closeChooser.dismiss();
+            chooser->close();
+            Data->AssignVorgangNr(vorgang.FieldByName(QStringLiteral("Typ"))->AsString());
+        } catch (...) {
+            // Never numbered: no later move may save it without a number.
+            if (vorgang.State() == DataSetState::Insert) vorgang.Cancel();
+            throw;
+        }
+        editor->EditDatumExit();
+    });
 }
 
 void TFAdr::NeueRechnung1Click()

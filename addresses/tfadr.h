@@ -116,10 +116,6 @@ class TFAdr : public QWidget, public MergingChild
     // The choices of the note type box as loaded at creation.
     QStringList noteTypes() const;
 
-    // New documents for the current address come with the document editor,
-    // which installs this; until then their commands stay disabled.
-    static void setNewVorgangHandler(std::function<void(TFAdr &, QChar typ)> handler);
-
   public Q_SLOTS:
     // Part of the address window proper.
     void fastfindChange(const QString &text);
@@ -159,7 +155,8 @@ class TFAdr : public QWidget, public MergingChild
     void Faxnummerexportieren1Click();
     void ToolButton4Click();
 
-    // New documents (enabled only when the document editor can take them).
+    // New documents for the current address (enabled while the main window
+    // offers the document editor).
     void NeueRechnung1Click();
     void NeuesAngebot1Click();
     void Lieferscheinanlegen1Click();
@@ -192,7 +189,12 @@ class TFAdr : public QWidget, public MergingChild
     // Asks the closing question for a dataset that holds an unsaved change;
     // false when closing must stop.
     bool askToSave(TVexDaoTable &ds, const QString &question);
+  public:
+    // Asks, then makes a document of the type for the current address and
+    // shows it in the document editor, numbered and dated.
     void NewVorgangForAddress(QChar typ);
+
+  private:
     // Runs a handler's work; an error ends it and is shown in the error box.
     void guarded(const std::function<void()> &work);
 

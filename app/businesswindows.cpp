@@ -4,6 +4,7 @@
 
 #include "addresses/tfadr.h"
 #include "articles/tfartikel.h"
+#include "documents/tfvorgang.h"
 #include "printing/printvorgang.h"
 
 void RegisterBusinessWindows(Tfmain &main)
@@ -13,4 +14,5 @@ void RegisterBusinessWindows(Tfmain &main)
     main.registerWindow(WindowKind::Adressen, [] { return new TFAdr; });
     main.registerWindow(WindowKind::Artikel, [] { return new TFartikel; });
     main.setPrintHandler(PrintVorgang);
+    main.registerWindow(WindowKind::Vorgang, [] { return new TFVorgang; });
 }

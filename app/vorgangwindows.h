@@ -10,6 +10,8 @@ class VorgangEditorWindow
   public:
     virtual ~VorgangEditorWindow() = default;
     virtual void tbNeuClick() = 0; // starts a new document in the editor
+    // The current document's due date from the date the editor shows.
+    virtual void EditDatumExit() = 0;
 };
 
 class VorgangListWindow

@@ -44,6 +44,9 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgangdata.setTableName(QStringLiteral("Vorgang2"));
     vorgangdata.setMasterSource(&VorgangQ);
     vorgangdata.setMasterFields({QStringLiteral("vorgangID -> id")});
+    // Positions in the order of their numbers: moving, renumbering and the
+    // renumbering after a deletion go through the rows in this order.
+    vorgangdata.OrderByField(QStringLiteral("Pos"));
     vorgangdata.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
     vorgangdata.addCalcField(QStringLiteral("preisbr"), T::Number);
     vorgangdata.AfterInsert = [this](TVexDaoTable &ds) { VorgangDataAfterInsert(ds); };

@@ -43,7 +43,9 @@ class EditorTestWindow : public TestWindow, public VorgangEditorWindow
   public:
     EditorTestWindow() : TestWindow(QStringLiteral("Vorgang")) {}
     void tbNeuClick() override { ++newDocuments; }
+    void EditDatumExit() override { ++dueDates; }
     int newDocuments = 0;
+    int dueDates = 0;
 };
 
 class ListTestWindow : public TestWindow, public VorgangListWindow

@@ -1,0 +1,1157 @@
+#include "tfvorgang.h"
+
+#include "tfvadr.h"
+#include "tfvartikel.h"
+#include "tfvinfo.h"
+#include "tfvpostext.h"
+#include "tfvtext.h"
+#include "tkalenderform.h"
+
+#include "app/appicons.h"
+#include "app/tfmain.h"
+#include "data/apperror.h"
+#include "data/tdata.h"
+#include "data/tvexdaodatabase.h"
+#include "documents/core/tfumw.h"
+#include "printing/printvorgang.h"
+#include "widgets/dbcombobox.h"
+#include "widgets/dbedit.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbmemo.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/dbtext.h"
+#include "widgets/dialogs.h"
+#include "widgets/fieldlink.h"
+#include "widgets/pendingedits.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tavirelsverwaltung");
+const QString kMoney = QStringLiteral("#,##0.00");
+
+bool editingOrInserting(const TVexDaoTable &ds)
+{
+    return ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert;
+}
+
+// A width of so many average characters of the widget's font.
+int chars(const QWidget *w, int n)
+{
+    return w->fontMetrics().averageCharWidth() * n + 12;
+}
+
+QIcon icon(const char *themeName, const char *file)
+{
+    return QIcon::fromTheme(QString::fromLatin1(themeName), AppIcons::bundled(QString::fromLatin1(file)));
+}
+
+QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image)
+{
+    auto *b = new QToolButton(bar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    b->setIcon(image);
+    b->setAutoRaise(true);
+    bar->addWidget(b);
+    return b;
+}
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+QAction *separator(QMenu *menu, const char *name)
+{
+    QAction *a = menu->addSeparator();
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+QMenu *popupMenu(QWidget *owner, const char *name)
+{
+    auto *m = new QMenu(owner);
+    m->setObjectName(QString::fromLatin1(name));
+    return m;
+}
+
+template <class C> C *bound(C *control, const char *name, TDataSource *source, const QString &field)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    control->setDataSource(source);
+    control->setDataField(field);
+    return control;
+}
+
+// Leaving the control runs the window's exit handler once the typed value is
+// in its field; a value the field refused keeps the focus, and no handler runs.
+// A message box or a popup taking the focus is no leaving.
+bool leaves(Qt::FocusReason reason)
+{
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+class ExitEdit : public DBEdit
+{
+  public:
+    using DBEdit::DBEdit;
+    std::function<void()> OnExit;
+
+  protected:
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        DBEdit::focusOutEvent(event);
+        if (OnExit && leaves(event->reason()) && !isModified()) OnExit();
+    }
+};
+
+class ExitComboBox : public DBComboBox
+{
+  public:
+    using DBComboBox::DBComboBox;
+    std::function<void()> OnExit;
+
+  protected:
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        DBComboBox::focusOutEvent(event);
+        if (OnExit && leaves(event->reason()) && !isModified()) OnExit();
+    }
+};
+
+// A file name from the document's caption, without the characters file
+// systems refuse.
+QString fileNameOf(const QString &caption)
+{
+    QString name = caption;
+    name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
+    return name.simplified();
+}
+
+} // namespace
+
+TFVorgang::TFVorgang(QWidget *parent) : QWidget(parent)
+{
+    if (!Data) throw AppError(QStringLiteral("Das Dokumentmodul ist nicht geladen"));
+    setObjectName(QStringLiteral("FVorgang"));
+    setWindowTitle(QStringLiteral("Vorgangsbearbeitung"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    vorgang2 = new TVexDaoTable(this, QStringLiteral("vorgang2"));
+    vorgang2->setDatabase(Data->vorgangdata.Database());
+    vorgang2->setTableName(QStringLiteral("Vorgang2"));
+    vorgang2->setMasterSource(&Data->VorgangQ);
+    vorgang2->setMasterFields({QStringLiteral("vorgangID -> id")});
+    vorgang2->OrderByField(QStringLiteral("Pos"));
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    buildMenus();
+    buildToolBars();
+    outer->addWidget(ControlBar1);
+    buildTitle();
+    outer->addWidget(Paneltitel);
+    buildPositions();
+    outer->addWidget(Splitter1, 1);
+    buildFooter();
+    outer->addWidget(Panelfuss);
+
+    resize(1000, 640);
+    FormCreate();
+}
+
+TFVorgang::~TFVorgang()
+{
+    // Freed without closing (the program ends): what is pending is saved
+    // quietly, as closing would have saved it.
+    if (m_closed || !Data) return;
+    try {
+        if (Data->vorgangdata.Active() && editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Post();
+        if (Data->vorgang.Active() && editingOrInserting(Data->vorgang)) Data->vorgang.Post();
+    } catch (const AppError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// building the window
+
+void TFVorgang::buildMenus()
+{
+    PosMenu = popupMenu(this, "PosMenu");
+    Posnew = menuItem(PosMenu, "Posnew", QStringLiteral("&neue Position "));
+    Posshow = menuItem(PosMenu, "Posshow", QStringLiteral("&Position bearbeiten"));
+    Posdel = menuItem(PosMenu, "Posdel", QStringLiteral("Position &löschen"));
+    Positionspeichern1 = menuItem(PosMenu, "Positionspeichern1", QStringLiteral("Position &speichern"));
+    N1 = separator(PosMenu, "N1");
+    Posnachoben1 = menuItem(PosMenu, "Posnachoben1", QStringLiteral("Pos. nach &oben"));
+    Posnachoben1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Posnachunten1 = menuItem(PosMenu, "Posnachunten1", QStringLiteral("Pos. nach &unten"));
+    Posnachunten1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    // The short cuts work anywhere in the window, not only in the open menu.
+    for (QAction *a : {Posnachoben1, Posnachunten1}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    }
+    connect(Posnew, &QAction::triggered, this, &TFVorgang::PosnewClick);
+    connect(Posshow, &QAction::triggered, this, &TFVorgang::PosshowClick);
+    connect(Posdel, &QAction::triggered, this, &TFVorgang::PosdelClick);
+    connect(Positionspeichern1, &QAction::triggered, this, &TFVorgang::Positionspeichern1Click);
+    connect(Posnachoben1, &QAction::triggered, this, &TFVorgang::Posnachoben1Click);
+    connect(Posnachunten1, &QAction::triggered, this, &TFVorgang::Posnachunten1Click);
+
+    Printmenu = popupMenu(this, "Printmenu");
+    Vorschau1 = menuItem(Printmenu, "Vorschau1", QStringLiteral("&Vorschau"));
+    Ausdruck1 = menuItem(Printmenu, "Ausdruck1", QStringLiteral("&Ausdruck"));
+    N3 = separator(Printmenu, "N3");
+    Export1 = menuItem(Printmenu, "Export1", QStringLiteral("&Export"));
+    connect(Vorschau1, &QAction::triggered, this, &TFVorgang::tbDruckClick);
+    connect(Ausdruck1, &QAction::triggered, this, &TFVorgang::Ausdruck1Click);
+    connect(Export1, &QAction::triggered, this, &TFVorgang::Export1Click);
+
+    MemoMenu = popupMenu(this, "MemoMenu");
+    MemoGroup = new QActionGroup(this);
+    MemoGroup->setExclusive(true);
+    Beschreibung1 = menuItem(MemoMenu, "Beschreibung1", QStringLiteral("Beschreibung"));
+    Kopf1 = menuItem(MemoMenu, "Kopf1", QStringLiteral("Kopf"));
+    Fuss1 = menuItem(MemoMenu, "Fuss1", QStringLiteral("Fuss"));
+    for (QAction *a : {Beschreibung1, Kopf1, Fuss1}) {
+        a->setCheckable(true);
+        MemoGroup->addAction(a);
+    }
+    Beschreibung1->setChecked(true);
+    connect(Beschreibung1, &QAction::triggered, this, &TFVorgang::Beschreibung1Click);
+    connect(Kopf1, &QAction::triggered, this, &TFVorgang::Kopf1Click);
+    connect(Fuss1, &QAction::triggered, this, &TFVorgang::Fuss1Click);
+
+    KopfMenu = popupMenu(this, "KopfMenu");
+    KopfundFussbearbeiten1 =
+        menuItem(KopfMenu, "KopfundFussbearbeiten1", QStringLiteral("Kopf und &Fuss bearbeiten"));
+    MenuItem4 = menuItem(KopfMenu, "MenuItem4", QStringLiteral("&Kontodaten einsetzen"));
+    connect(KopfundFussbearbeiten1, &QAction::triggered, this, &TFVorgang::tbtexteClick);
+    connect(MenuItem4, &QAction::triggered, this, &TFVorgang::MenuItem4Click);
+
+    InfoMenu = popupMenu(this, "InfoMenu");
+    Informationen1 = menuItem(InfoMenu, "Informationen1", QStringLiteral("Informationen"));
+    Gesamtbetragberechnen1 = menuItem(InfoMenu, "Gesamtbetragberechnen1", QStringLiteral("&Neuberechnung"));
+    connect(Informationen1, &QAction::triggered, this, &TFVorgang::tbinfoClick);
+    connect(Gesamtbetragberechnen1, &QAction::triggered, this, &TFVorgang::tbcalculateClick);
+}
+
+void TFVorgang::buildToolBars()
+{
+    ControlBar1 = new QWidget(this);
+    ControlBar1->setObjectName(QStringLiteral("ControlBar1"));
+    auto *row = new QHBoxLayout(ControlBar1);
+    row->setContentsMargins(4, 2, 4, 2);
+    row->setSpacing(6);
+
+    const auto withMenu = [](QToolButton *b, QMenu *menu) {
+        b->setMenu(menu);
+        b->setPopupMode(QToolButton::MenuButtonPopup);
+    };
+
+    ToolBar1 = new QToolBar(ControlBar1);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(20, 20));
+    tbDruck = toolButton(ToolBar1, "tbDruck", QStringLiteral("Vorgang drucken"), icon("document-print", "print"));
+    withMenu(tbDruck, Printmenu);
+    connect(tbDruck, &QToolButton::clicked, this, &TFVorgang::tbDruckClick);
+    ToolBar1->addSeparator();
+    tbAdresse = toolButton(ToolBar1, "tbAdresse", QStringLiteral("Adressdaten"), AppIcons::addresses());
+    connect(tbAdresse, &QToolButton::clicked, this, &TFVorgang::AdressShowClick);
+    tbtexte = toolButton(ToolBar1, "tbtexte", QStringLiteral("Vorgangstexte"),
+                         icon("x-office-document", "document-texts"));
+    withMenu(tbtexte, KopfMenu);
+    connect(tbtexte, &QToolButton::clicked, this, &TFVorgang::tbtexteClick);
+    tbinfo = toolButton(ToolBar1, "tbinfo", QStringLiteral("Infobox anzeigen"), icon("dialog-information", "info"));
+    withMenu(tbinfo, InfoMenu);
+    connect(tbinfo, &QToolButton::clicked, this, &TFVorgang::tbinfoClick);
+    ToolBar1->addSeparator();
+    tbNeu = toolButton(ToolBar1, "tbNeu", QStringLiteral("Neuer Vorgang"), AppIcons::newDocument());
+    connect(tbNeu, &QToolButton::clicked, this, &TFVorgang::tbNeuClick);
+    ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Vorgang löschen"),
+                             AppIcons::bundled(QStringLiteral("document-delete")));
+    connect(ToolButton2, &QToolButton::clicked, this, &TFVorgang::ToolButton2Click);
+    row->addWidget(ToolBar1);
+
+    ToolBar2 = new QToolBar(ControlBar1);
+    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    ToolBar2->setIconSize(QSize(20, 20));
+    ToolButton5 = toolButton(ToolBar2, "ToolButton5", QStringLiteral("Position hinzufügen"),
+                             AppIcons::bundled(QStringLiteral("position-add")));
+    connect(ToolButton5, &QToolButton::clicked, this, &TFVorgang::PosnewClick);
+    ToolButton7 = toolButton(ToolBar2, "ToolButton7", QStringLiteral("Leere Position hinzufügen"),
+                             AppIcons::bundled(QStringLiteral("position-empty")));
+    connect(ToolButton7, &QToolButton::clicked, this, &TFVorgang::LeerposClick);
+    ToolButton6 = toolButton(ToolBar2, "ToolButton6", QStringLiteral("Position löschen"),
+                             AppIcons::bundled(QStringLiteral("position-delete")));
+    connect(ToolButton6, &QToolButton::clicked, this, &TFVorgang::PosdelClick);
+    ToolButton9 = toolButton(ToolBar2, "ToolButton9", QStringLiteral("Position bearbeiten"),
+                             AppIcons::bundled(QStringLiteral("edit")));
+    connect(ToolButton9, &QToolButton::clicked, this, &TFVorgang::PosshowClick);
+    ToolBar2->addSeparator();
+    ToolButton10 = toolButton(ToolBar2, "ToolButton10", QStringLiteral("Speichern"), icon("document-save", "save"));
+    connect(ToolButton10, &QToolButton::clicked, this, &TFVorgang::tbposSaveClick);
+    TbBeschreibung = toolButton(ToolBar2, "TbBeschreibung", QStringLiteral("Texte rechts anzeigen"),
+                                AppIcons::bundled(QStringLiteral("text-panel")));
+    TbBeschreibung->setCheckable(true);
+    withMenu(TbBeschreibung, MemoMenu);
+    TbBeschreibung->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TbBeschreibung, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PosMenu->popup(TbBeschreibung->mapToGlobal(at)); });
+    connect(TbBeschreibung, &QToolButton::clicked, this, &TFVorgang::TBBeschreibungClick);
+    ToolBar2->addSeparator();
+    ToolButton1 = toolButton(ToolBar2, "ToolButton1", QStringLiteral("Position nach oben verschieben"),
+                             AppIcons::bundled(QStringLiteral("position-up")));
+    connect(ToolButton1, &QToolButton::clicked, this, &TFVorgang::Posnachoben1Click);
+    ToolButton8 = toolButton(ToolBar2, "ToolButton8", QStringLiteral("Position nach unten verschieben"),
+                             AppIcons::bundled(QStringLiteral("position-down")));
+    connect(ToolButton8, &QToolButton::clicked, this, &TFVorgang::Posnachunten1Click);
+    // Without a hint the picture alone would have to say what the button does.
+    ToolButton11 = toolButton(ToolBar2, "ToolButton11", QStringLiteral("Positionen neu nummerieren"),
+                              AppIcons::bundled(QStringLiteral("renumber")));
+    connect(ToolButton11, &QToolButton::clicked, this, &TFVorgang::tbPosnrClick);
+    ToolBar2->addSeparator();
+    row->addWidget(ToolBar2);
+
+    DBNavigator1 = new DBNavigator(ControlBar1, DBNavigator::First | DBNavigator::Prior | DBNavigator::Next |
+                                                    DBNavigator::Last | DBNavigator::Post | DBNavigator::Cancel);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setDataSource(&Data->VorgangQ);
+    row->addWidget(DBNavigator1);
+    row->addStretch(1);
+}
+
+void TFVorgang::buildTitle()
+{
+    TDataSource *q = &Data->VorgangQ;
+    Paneltitel = new QFrame(this);
+    Paneltitel->setObjectName(QStringLiteral("Paneltitel"));
+    Paneltitel->setFrameShape(QFrame::StyledPanel);
+    auto *row = new QHBoxLayout(Paneltitel);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(6);
+
+    sVorgang = bound(new DBText(Paneltitel), "sVorgang", q, QStringLiteral("Typname"));
+    QFont bold = sVorgang->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    sVorgang->setFont(bold);
+    sVorgang->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("Lieferschein")) + 8);
+    row->addWidget(sVorgang);
+
+    const auto readOnly = [](DBEdit *e) {
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+    };
+    DBEdit1 = bound(new DBEdit(Paneltitel), "DBEdit1", q, QStringLiteral("Typ"));
+    readOnly(DBEdit1);
+    DBEdit1->setAlignment(Qt::AlignCenter);
+    DBEdit1->setFixedWidth(chars(this, 2));
+    row->addWidget(DBEdit1);
+    sVnr = bound(new DBEdit(Paneltitel), "sVnr", q, QStringLiteral("VorgangNR"));
+    readOnly(sVnr);
+    sVnr->setFixedWidth(chars(this, 9));
+    row->addWidget(sVnr);
+
+    // One line of the address block: the name, enough to know whose
+    // document it is; the chooser shows and edits the whole block.
+    sKunde = bound(new DBMemo(Paneltitel), "sKunde", q, QStringLiteral("Anschrift"));
+    sKunde->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sKunde->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sKunde->setLineWrapMode(QPlainTextEdit::NoWrap);
+    sKunde->setTabChangesFocus(true);
+    sKunde->setFixedHeight(sVnr->sizeHint().height());
+    sKunde->document()->setDocumentMargin(1);
+    sKunde->setToolTip(QStringLiteral("Doppelklick: Adresse wählen"));
+    sKunde->setMinimumWidth(chars(this, 20));
+    sKunde->viewport()->installEventFilter(this);
+    row->addWidget(sKunde, 1);
+    row->addSpacing(8);
+
+    auto *datum = new ExitEdit(Paneltitel);
+    EditDatum = bound(static_cast<DBEdit *>(datum), "EditDatum", q, QStringLiteral("datum"));
+    datum->OnExit = [this] { EditDatumExit(); };
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) + 16;
+    EditDatum->setFixedWidth(dateWidth);
+    Label3 = new QLabel(QStringLiteral("Datum"), Paneltitel);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setBuddy(EditDatum);
+    row->addWidget(Label3);
+    row->addWidget(EditDatum);
+    const auto dateButton = [this](const char *name) {
+        auto *b = new QToolButton(Paneltitel);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(QStringLiteral("Datum wählen"));
+        b->setIcon(icon("x-office-calendar", "calendar"));
+        b->setAutoRaise(true); // flat
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    btDatum = dateButton("btDatum");
+    connect(btDatum, &QToolButton::clicked, this, &TFVorgang::btDatumClick);
+    row->addWidget(btDatum);
+    row->addSpacing(8);
+
+    auto *ziel = new ExitComboBox(Paneltitel);
+    DBComboBox1 = bound(static_cast<DBComboBox *>(ziel), "DBComboBox1", q, QStringLiteral("ZielTage"));
+    DBComboBox1->setEditable(true);
+    DBComboBox1->setItems({QStringLiteral("7"), QStringLiteral("10"), QStringLiteral("14"), QStringLiteral("30")});
+    DBComboBox1->setFixedWidth(chars(this, 7));
+    ziel->OnExit = [this] { EditDatumExit(); };
+    // The box writes a picked item first; the due date follows it.
+    connect(DBComboBox1, &QComboBox::activated, this, [this] { EditDatumExit(); });
+    Label5 = new QLabel(QStringLiteral("Zahlungsziel"), Paneltitel);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setBuddy(DBComboBox1);
+    row->addWidget(Label5);
+    row->addWidget(DBComboBox1);
+    sZieldatum = bound(new DBEdit(Paneltitel), "sZieldatum", q, QStringLiteral("ZielDatum"));
+    sZieldatum->setFixedWidth(dateWidth);
+    row->addWidget(sZieldatum);
+    btZieldatum = dateButton("btZieldatum");
+    connect(btZieldatum, &QToolButton::clicked, this, &TFVorgang::btZieldatumClick);
+    row->addWidget(btZieldatum);
+
+    typbox = bound(new DBComboBox(Paneltitel), "typbox", q, QStringLiteral("VertragT"));
+    typbox->setItems({QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H"), QStringLiteral("J")});
+    typbox->setToolTip(QStringLiteral("Vertragstyp"));
+    typbox->setFixedWidth(chars(this, 6));
+    typbox->hide();
+    row->addWidget(typbox);
+
+    DBText4 = bound(new DBText(Paneltitel), "DBText4", q, QStringLiteral("Waehrung"));
+    DBText4->setMinimumWidth(chars(this, 3));
+    DBText4->setAlignment(Qt::AlignCenter);
+    row->addWidget(DBText4);
+}
+
+void TFVorgang::buildPositions()
+{
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+
+    Tab = new DBGrid(Splitter1);
+    Tab->setObjectName(QStringLiteral("Tab"));
+    Tab->setDataSource(&Data->VorgangDQ);
+    const auto column = [this](const char *field, const QString &title, int width) {
+        return DBGridColumn(QString::fromLatin1(field), title, chars(this, width));
+    };
+    DBGridColumn pos = column("Pos", QStringLiteral("Pos"), 4);
+    pos.readOnly = true;
+    DBGridColumn einheit = column("einheit", QStringLiteral("Einheit"), 7);
+    einheit.pickList = {QStringLiteral("h"), QStringLiteral("STK")};
+    Tab->setColumns({pos, column("Artikel", QStringLiteral("Artikel"), 12), column("Titel", QStringLiteral("Titel"), 40),
+                     column("anzahl", QStringLiteral("Anzahl"), 8), einheit, column("EK", QStringLiteral("EK"), 11),
+                     column("Preis", QStringLiteral("VK"), 11),
+                     column("gesamtpreis", QStringLiteral("Gesamtpreis"), 12)});
+    Tab->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Tab, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PosMenu->popup(Tab->viewport()->mapToGlobal(at)); });
+    connect(Tab, &DBGrid::recordDoubleClicked, this, &TFVorgang::PosshowClick);
+    Tab->installEventFilter(this);
+    Tab->viewport()->installEventFilter(this);
+    connect(Tab->model(), &QAbstractItemModel::modelReset, this, &TFVorgang::fitColumns);
+    // The current position stays marked while the user types in the panel.
+    QPalette pal = Tab->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    Tab->setPalette(pal);
+
+    BMemo = new QFrame(Splitter1);
+    BMemo->setObjectName(QStringLiteral("BMemo"));
+    auto *panel = new QVBoxLayout(BMemo);
+    panel->setContentsMargins(4, 2, 2, 0);
+    panel->setSpacing(2);
+    BMemoL = new QLabel(QStringLiteral("Beschreibung"), BMemo);
+    BMemoL->setObjectName(QStringLiteral("BMemoL"));
+    QFont bold = BMemoL->font();
+    bold.setBold(true);
+    BMemoL->setFont(bold);
+    panel->addWidget(BMemoL);
+    BMemo1 = bound(new DBMemo(BMemo), "BMemo1", &Data->VorgangDQ, QStringLiteral("Bezeichnung"));
+    BMemo1->setTabChangesFocus(true);
+    BMemoL->setBuddy(BMemo1);
+    panel->addWidget(BMemo1, 1);
+    BMemo->hide(); // FormCreate shows it through its button
+
+    Splitter1->setStretchFactor(0, 3);
+    Splitter1->setStretchFactor(1, 1);
+}
+
+void TFVorgang::buildFooter()
+{
+    TDataSource *q = &Data->VorgangQ;
+    Panelfuss = new QFrame(this);
+    Panelfuss->setObjectName(QStringLiteral("Panelfuss"));
+    Panelfuss->setFrameShape(QFrame::StyledPanel);
+    auto *row = new QHBoxLayout(Panelfuss);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(6);
+    const auto amount = [&](const char *name, const QString &caption, const QString &field) {
+        auto *t = bound(new DBText(Panelfuss), name, q, field);
+        t->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        t->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000.000,00")) + 8);
+        auto *l = new QLabel(caption, Panelfuss);
+        row->addWidget(l);
+        row->addWidget(t);
+        return t;
+    };
+    sEK = amount("sEK", QStringLiteral("EK:"), QStringLiteral("EK"));
+    row->addSpacing(12);
+    sVK = amount("sVK", QStringLiteral("VK:"), QStringLiteral("VK"));
+    row->addSpacing(12);
+    sVKbr = amount("sVKbr", QStringLiteral("Brutto:"), QStringLiteral("vkbr"));
+    QFont bold = sVKbr->font();
+    bold.setBold(true);
+    sVKbr->setFont(bold);
+    sWaehrung = bound(new DBText(Panelfuss), "sWaehrung", q, QStringLiteral("Waehrung"));
+    sWaehrung->setFont(bold);
+    row->addWidget(sWaehrung);
+    row->addSpacing(12);
+    sGewinn = amount("sGewinn", QStringLiteral("Gewinn"), QStringLiteral("Gewinn"));
+    row->addStretch(1);
+
+    storno = new QLabel(QStringLiteral("STORNIERT"), Panelfuss);
+    storno->setObjectName(QStringLiteral("storno"));
+    storno->setFont(bold);
+    QPalette red = storno->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    storno->setPalette(red);
+    storno->hide();
+    row->addWidget(storno);
+
+    DBEdit2 = bound(new DBEdit(Panelfuss), "DBEdit2", q, QStringLiteral("VorgangNR"));
+    DBEdit2->setReadOnly(true);
+    DBEdit2->hide();
+    row->addWidget(DBEdit2);
+}
+
+// ---------------------------------------------------------------------------
+// creation and closing
+
+void TFVorgang::FormCreate()
+{
+    // Money reads as money, in the grid and the footer alike.
+    for (TVexDaoTable *ds : {&Data->vorgang, &Data->vorgangdata}) {
+        if (!ds->Active()) continue;
+        for (const char *name : {"EK", "VK", "vkbr", "gewinn", "Preis", "gesamtpreis"})
+            if (TField *f = ds->FindField(QString::fromLatin1(name)); f && f->DisplayFormat.isEmpty())
+                f->DisplayFormat = kMoney;
+    }
+
+    if (!FvartikelRef()) FvartikelRef() = new Tfvartikel(this);
+    FvartikelRef()->PosshowClick = [this] { PosshowClick(); };
+
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Tab->palette().color(QPalette::Base));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    TBBeschreibungClick();
+
+    // Another document shown, or the one shown changed: the caption, the
+    // contract period and the cancel mark follow. The number alone would
+    // miss a document of another type with the same number.
+    connect(DBEdit2, &QLineEdit::textChanged, this, &TFVorgang::DBEdit2Change);
+    connect(&Data->VorgangQ, &TDataSource::currentChanged, this, &TFVorgang::DBEdit2Change);
+    connect(&Data->VorgangQ, &TDataSource::dataSetChanged, this, &TFVorgang::DBEdit2Change);
+    connect(&Data->VorgangQ, &TDataSource::recordChanged, this, &TFVorgang::DBEdit2Change);
+    connect(&Data->VorgangQ, &TDataSource::stateChanged, this, &TFVorgang::DBEdit2Change);
+    DBEdit2Change();
+}
+
+void TFVorgang::closeEvent(QCloseEvent *event)
+{
+    if (!PendingEdits::writeAll(this)) {
+        event->ignore();
+        return;
+    }
+    // The positions first: each saved position puts the document's new
+    // totals into it, which the document's save then stores too.
+    QString error;
+    try {
+        if (Data->vorgangdata.Active() && editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Post();
+        if (Data->vorgang.Active() && editingOrInserting(Data->vorgang)) Data->vorgang.Post();
+    } catch (const AppError &e) {
+        error = e.message();
+    }
+    if (!error.isEmpty()) {
+        ShowErrorBox(error, this);
+        if (!ask(QStringLiteral("Der Vorgang konnte nicht gespeichert werden. Wollen Sie das Fenster trotzdem "
+                                "schließen? Die Änderungen gehen dann verloren."),
+                 Dialogs::Warning)) {
+            event->ignore();
+            return;
+        }
+        if (editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Cancel();
+        if (editingOrInserting(Data->vorgang)) Data->vorgang.Cancel();
+    }
+    event->accept();
+    FormClose();
+}
+
+void TFVorgang::FormClose()
+{
+    if (m_closed) return;
+    m_closed = true;
+    delete FvartikelRef().data();
+    FvartikelRef() = nullptr;
+    // The main window's frame empties the reference as well; a window that
+    // closes on its own must not leave it behind either.
+    if (fmain && fmain->FVorgang == this) fmain->FVorgang = nullptr;
+}
+
+bool TFVorgang::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == sKunde->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        AdressShowClick();
+        return true;
+    }
+    if (watched == Tab && event->type() == QEvent::KeyPress) {
+        // The grid's own delete asks its question and deletes; the totals
+        // follow here, also when the last position went.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
+            const int before = Data->vorgangdata.Active() ? Data->vorgangdata.RecordCount() : 0;
+            static_cast<QObject *>(Tab)->event(event);
+            if (Data->vorgangdata.Active() && Data->vorgangdata.RecordCount() < before)
+                guarded([] { Data->RecalcTotals(); });
+            return true;
+        }
+    }
+    if (watched == Tab->viewport() && event->type() == QEvent::Resize) fitColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFVorgang::fitColumns()
+{
+    // The title takes the room there is, up to a readable length.
+    const int titel = 2;
+    int others = 0;
+    for (int c = 0; c < Tab->model()->columnCount(); ++c)
+        if (c != titel) others += Tab->columnWidth(c);
+    Tab->setColumnWidth(titel, qBound(chars(this, 30), Tab->viewport()->width() - others, chars(this, 90)));
+}
+
+// ---------------------------------------------------------------------------
+// helpers
+
+bool TFVorgang::hasDocument() const
+{
+    const TVexDaoTable &v = Data->vorgang;
+    return v.Active() && !v.IsEmpty();
+}
+
+bool TFVorgang::hasSavedDocument() const
+{
+    return hasDocument() && !Data->vorgang.FieldByName(QStringLiteral("id"))->IsNull();
+}
+
+bool TFVorgang::ask(const QString &question, int icon)
+{
+    return Dialogs::instance().message(this, kTitle, question, Dialogs::Icon(icon), Dialogs::Yes | Dialogs::No,
+                                       Dialogs::Yes) == Dialogs::Yes;
+}
+
+void TFVorgang::guarded(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+    }
+}
+
+bool TFVorgang::saveDocument()
+{
+    if (!PendingEdits::writeAll(this)) return false;
+    try {
+        if (editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Post();
+        if (editingOrInserting(Data->vorgang)) Data->vorgang.Post();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return false;
+    }
+    return true;
+}
+
+void TFVorgang::locatePosition(qint64 id)
+{
+    TVexDaoTable &d = Data->vorgangdata;
+    d.setFilter(QStringLiteral("id = %1").arg(id));
+    d.FindFirst();
+    d.setFilter(QString());
+}
+
+// ---------------------------------------------------------------------------
+// the document
+
+void TFVorgang::tbNeuClick()
+{
+    if (!PendingEdits::writeAll(this)) return;
+    if (!ask(QStringLiteral("Neuen Vorgang anlegen?"), Dialogs::Question)) return;
+    guarded([this] {
+        TVexDaoTable &v = Data->vorgang;
+        v.Insert();
+        try {
+            v.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
+            ShowAddressChooser(true);
+            Data->AssignVorgangNr(v.FieldByName(QStringLiteral("Typ"))->AsString());
+        } catch (...) {
+            // Never numbered: no later move may save it without a number.
+            if (v.State() == DataSetState::Insert) v.Cancel();
+            throw;
+        }
+        EditDatumExit();
+    });
+}
+
+void TFVorgang::ShowAddressChooser(bool newDocument)
+{
+    const QString typ = Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString();
+    const QString condition = typ == QLatin1String("B") ? QStringLiteral("lieferant = true")
+                                                        : QStringLiteral("kunde = true");
+    if (!FVadrRef()) FVadrRef() = new TFVadr;
+    TFVadr *chooser = FVadrRef();
+    chooser->typpanel->setVisible(newDocument);
+    if (newDocument) chooser->setWindowTitle(QStringLiteral("Neuen Vorgang anlegen"));
+    chooser->OpenAddressList(condition);
+    Dialogs::instance().exec(*chooser);
+}
+
+void TFVorgang::AdressShowClick()
+{
+    if (!hasDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] { ShowAddressChooser(false); });
+}
+
+void TFVorgang::DBEdit2Change()
+{
+    const bool doc = hasDocument();
+    const bool saved = hasSavedDocument();
+    if (doc) {
+        const TVexDaoTable &v = Data->vorgang;
+        setWindowTitle(QStringLiteral("Vorgang: %1 %2-%3")
+                           .arg(v.FieldByName(QStringLiteral("Typname"))->AsString(),
+                                v.FieldByName(QStringLiteral("typ"))->AsString(),
+                                v.FieldByName(QStringLiteral("vorgangnr"))->AsString()));
+    }
+    typbox->setVisible(doc && Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("V"));
+    storno->setVisible(doc && Data->vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean());
+
+    // Without a document nothing may be typed (a change would make an
+    // unnumbered document), and positions need a saved one to belong to.
+    Paneltitel->setEnabled(doc);
+    BMemo1->setEnabled(Beschreibung1->isChecked() ? saved : doc);
+    Tab->setReadOnly(!saved);
+    for (QWidget *w : std::initializer_list<QWidget *>{tbDruck, tbAdresse, tbtexte, tbinfo, ToolButton2})
+        w->setEnabled(doc);
+    for (QWidget *w : std::initializer_list<QWidget *>{ToolButton5, ToolButton7, ToolButton6, ToolButton9,
+                                                       ToolButton10, ToolButton1, ToolButton8, ToolButton11})
+        w->setEnabled(saved);
+    for (QAction *a : {Posnew, Posshow, Posdel, Positionspeichern1, Posnachoben1, Posnachunten1})
+        a->setEnabled(saved);
+}
+
+void TFVorgang::EditDatumExit()
+{
+    // No date, no due date: leaving an empty date field is no error.
+    if (!hasDocument() || EditDatum->text().trimmed().isEmpty()) return;
+    guarded([this] { TFumw::SetZieldatum(EditDatum->text()); });
+}
+
+void TFVorgang::chooseDate(const QString &field)
+{
+    if (!hasDocument() || !PendingEdits::writeAll(this)) return;
+    TKalenderform calendar(this);
+    Dialogs::instance().exec(calendar);
+    if (calendar.SelectedDateText.isEmpty()) return;
+    guarded([&] {
+        Data->vorgang.Edit();
+        Data->vorgang.FieldByName(field)->SetAsString(calendar.SelectedDateText);
+    });
+}
+
+void TFVorgang::btDatumClick()
+{
+    chooseDate(QStringLiteral("Datum"));
+}
+
+void TFVorgang::btZieldatumClick()
+{
+    chooseDate(QStringLiteral("ZielDatum"));
+}
+
+void TFVorgang::ToolButton2Click()
+{
+    if (!hasDocument()) return;
+    if (!ask(QStringLiteral("Wollen Sie diesen Vorgang wirklich löschen?"), Dialogs::Question)) return;
+    // What was typed belongs to the document that goes: it is dropped, not
+    // saved first.
+    for (FieldLink *link : findChildren<FieldLink *>())
+        if (link->modified()) link->reset();
+    guarded([] {
+        TVexDaoTable &v = Data->vorgang;
+        if (editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Cancel();
+        if (v.State() == DataSetState::Insert) {
+            v.Cancel();
+            return;
+        }
+        if (v.State() == DataSetState::Edit) v.Cancel();
+        v.Delete(); // its positions go in the same transaction
+    });
+}
+
+void TFVorgang::printDocument(bool preview, bool withDialog)
+{
+    if (!hasSavedDocument() || !saveDocument()) return;
+    const QString id = Data->vorgang.FieldByName(QStringLiteral("ID"))->AsString();
+    guarded([&] {
+        if (fmain)
+            fmain->PrintVorgang(id, preview, withDialog);
+        else
+            PrintVorgang(id, preview, withDialog);
+    });
+}
+
+void TFVorgang::tbDruckClick()
+{
+    printDocument(true, true);
+}
+
+void TFVorgang::Ausdruck1Click()
+{
+    printDocument(false, true);
+}
+
+void TFVorgang::Export1Click()
+{
+    if (!hasSavedDocument() || !saveDocument()) return;
+    const TVexDaoTable &v = Data->vorgang;
+    Dialogs::SaveFileOptions options;
+    options.caption = QStringLiteral("Vorgang als PDF speichern");
+    options.defaultSuffix = QStringLiteral("pdf");
+    options.filter = QStringLiteral("PDF-Dateien (*.pdf);;Alle Dateien (*)");
+    options.directory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    options.fileName = fileNameOf(QStringLiteral("%1 %2-%3.pdf")
+                                      .arg(v.FieldByName(QStringLiteral("Typname"))->AsString(),
+                                           v.FieldByName(QStringLiteral("typ"))->AsString(),
+                                           v.FieldByName(QStringLiteral("vorgangnr"))->AsString()));
+    const QString path = Dialogs::instance().saveFileName(this, options);
+    if (path.isEmpty()) return;
+    guarded([&] {
+        QStringList warnings;
+        WriteVorgangPdf(Data->vorgang.Database(), v.FieldByName(QStringLiteral("ID"))->AsString(), path,
+                        &warnings);
+        if (!warnings.isEmpty())
+            Dialogs::instance().message(this, kTitle,
+                                        QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
+                                                       "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
+                                            .arg(warnings.join(QLatin1Char('\n'))),
+                                        Dialogs::Warning, Dialogs::Ok);
+    });
+}
+
+void TFVorgang::tbtexteClick()
+{
+    if (!hasDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        QPointer<TFVtext> dialog = new TFVtext(this);
+        auto free = qScopeGuard([&] { delete dialog.data(); });
+        Dialogs::instance().exec(*dialog);
+    });
+}
+
+void TFVorgang::MenuItem4Click()
+{
+    if (!hasDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        TVexDaoTable &v = Data->vorgang;
+        const TField *kdnr = v.FieldByName(QStringLiteral("kdnr"));
+        if (kdnr->IsNull()) {
+            Dialogs::instance().message(
+                this, kTitle, QStringLiteral("Der Vorgang hat keine Adresse; es gibt keine Kontodaten einzusetzen."),
+                Dialogs::Information, Dialogs::Ok);
+            return;
+        }
+        // The address as it is stored, read by a query of this handler alone.
+        TVexDaoTable konto(nullptr, QStringLiteral("konto"));
+        konto.setDatabase(v.Database());
+        konto.SQL() << QStringLiteral("select KontoInhaber, KontoBank, KontoBLZ, KontoNr from adress")
+                    << QStringLiteral("where kdnr = %1").arg(kdnr->AsInteger());
+        konto.Open();
+        QStringList lines;
+        if (!konto.IsEmpty()) {
+            const auto value = [&](const char *name) {
+                return konto.FieldByName(QString::fromLatin1(name))->AsString().trimmed();
+            };
+            const QString inhaber = value("KontoInhaber"), bank = value("KontoBank"), blz = value("KontoBLZ"),
+                          nr = value("KontoNr");
+            // Older addresses hold a bank code and account number, newer
+            // ones BIC and IBAN in the same fields; each line says which.
+            const bool isIban = QRegularExpression(QStringLiteral("^[A-Za-z]{2}[0-9]{2}")).match(nr).hasMatch();
+            const bool isBic = !blz.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9 ]+$")).match(blz).hasMatch();
+            if (!inhaber.isEmpty()) lines << QStringLiteral("Kontoinhaber: ") + inhaber;
+            if (!bank.isEmpty()) lines << QStringLiteral("Bank: ") + bank;
+            if (!blz.isEmpty()) lines << (isBic ? QStringLiteral("BIC: ") : QStringLiteral("BLZ: ")) + blz;
+            if (!nr.isEmpty()) lines << (isIban ? QStringLiteral("IBAN: ") : QStringLiteral("Konto-Nr.: ")) + nr;
+        }
+        konto.Close();
+        if (lines.isEmpty()) {
+            Dialogs::instance().message(
+                this, kTitle,
+                QStringLiteral("Zur Adresse dieses Vorgangs (Kd.-Nr. %1) sind keine Kontodaten gespeichert.")
+                    .arg(kdnr->AsInteger()),
+                Dialogs::Information, Dialogs::Ok);
+            return;
+        }
+        v.Edit();
+        TField *fuss = v.FieldByName(QStringLiteral("Fusstext"));
+        QString text = fuss->AsString();
+        // Stored memos break their lines as the Windows program did.
+        const QString crlf = QStringLiteral("\r\n");
+        if (!text.trimmed().isEmpty()) {
+            if (!text.endsWith(QLatin1Char('\n'))) text += crlf;
+            text += crlf;
+        }
+        fuss->SetAsString(text + lines.join(crlf));
+    });
+}
+
+void TFVorgang::tbinfoClick()
+{
+    if (!hasDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        QPointer<TFvInfo> dialog = new TFvInfo(this);
+        auto free = qScopeGuard([&] { delete dialog.data(); });
+        Dialogs::instance().exec(*dialog);
+    });
+}
+
+void TFVorgang::tbcalculateClick()
+{
+    if (!hasDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([] { Data->RecalcTotals(); });
+}
+
+// ---------------------------------------------------------------------------
+// positions
+
+void TFVorgang::PosnewClick()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        if (!FvartikelRef()) {
+            FvartikelRef() = new Tfvartikel(this);
+            FvartikelRef()->PosshowClick = [this] { PosshowClick(); };
+        }
+        Dialogs::instance().exec(*FvartikelRef());
+    });
+}
+
+void TFVorgang::LeerposClick()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([] { Data->vorgangdata.Insert(); });
+    if (Data->vorgangdata.State() == DataSetState::Insert) {
+        Tab->setFocus();
+        Tab->setCurrentIndex(Tab->model()->index(Data->vorgangdata.RecNo(), 1));
+    }
+}
+
+void TFVorgang::PosdelClick()
+{
+    if (!hasSavedDocument() || Data->vorgangdata.IsEmpty()) return;
+    if (Dialogs::instance().message(this, kTitle, QStringLiteral("Wollen Sie diese Position wirklich löschen?"),
+                                    Dialogs::Information, Dialogs::Yes | Dialogs::No,
+                                    Dialogs::Yes) != Dialogs::Yes)
+        return;
+    // Text typed into the position goes with it.
+    for (FieldLink *link : findChildren<FieldLink *>())
+        if (link->modified() && link->dataSource() == &Data->VorgangDQ) link->reset();
+    guarded([] {
+        Data->vorgangdata.Delete();
+        Data->RecalcTotals();
+    });
+}
+
+void TFVorgang::PosshowClick()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    if (Data->vorgangdata.IsEmpty()) return;
+    guarded([this] {
+        {
+            QPointer<TFVPostext> dialog = new TFVPostext(this);
+            auto free = qScopeGuard([&] { delete dialog.data(); });
+            Dialogs::instance().exec(*dialog);
+        }
+        Data->RecalcTotals();
+    });
+}
+
+void TFVorgang::tbposSaveClick()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([] {
+        if (editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Post();
+    });
+}
+
+void TFVorgang::Positionspeichern1Click()
+{
+    tbposSaveClick();
+}
+
+void TFVorgang::Posnachoben1Click()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        TVexDaoTable &d = Data->vorgangdata;
+        d.CheckBrowseMode(); // a new row is saved (or dropped) before it moves
+        if (d.IsEmpty()) return;
+        const qint64 id = d.FieldByName(QStringLiteral("id"))->AsInteger();
+        const qint64 p = d.FieldByName(QStringLiteral("pos"))->AsInteger();
+        if (p <= 1) return;
+        {
+            d.DisableControls();
+            auto resume = qScopeGuard([&] { d.EnableControls(); });
+            d.Prior();
+            d.Edit();
+            d.FieldByName(QStringLiteral("pos"))->SetAsInteger(p);
+            d.Post();
+            locatePosition(id);
+            d.Edit();
+            d.FieldByName(QStringLiteral("pos"))->SetAsInteger(p - 1);
+            d.Post();
+        }
+        // Shown in the order of their numbers again, on the moved row.
+        d.Refresh();
+    });
+}
+
+void TFVorgang::Posnachunten1Click()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        TVexDaoTable &d = Data->vorgangdata;
+        d.CheckBrowseMode();
+        if (d.IsEmpty()) return;
+        TField *id = d.FieldByName(QStringLiteral("id"));
+        const qint64 remembered = id->AsInteger();
+        d.DisableControls();
+        d.Next();
+        d.EnableControls();
+        if (id->AsInteger() == remembered) return; // the last row
+        {
+            d.Prior();
+            const qint64 b = d.FieldByName(QStringLiteral("pos"))->AsInteger();
+            d.DisableControls();
+            auto resume = qScopeGuard([&] { d.EnableControls(); });
+            d.Next();
+            d.Edit();
+            d.FieldByName(QStringLiteral("pos"))->SetAsInteger(b);
+            d.Post();
+            locatePosition(remembered);
+            d.Edit();
+            d.FieldByName(QStringLiteral("pos"))->SetAsInteger(b + 1);
+            d.Post();
+        }
+        d.Refresh();
+    });
+}
+
+void TFVorgang::tbPosnrClick()
+{
+    if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        TVexDaoTable &d = Data->vorgangdata;
+        d.CheckBrowseMode();
+        vorgang2->Open();
+        vorgang2->First();
+        vorgang2->DisableControls();
+        {
+            auto done = qScopeGuard([this] {
+                vorgang2->EnableControls();
+                vorgang2->Close();
+            });
+            TField *pos = vorgang2->FieldByName(QStringLiteral("pos"));
+            for (int n = 1; !vorgang2->Eof(); ++n) {
+                vorgang2->Edit();
+                pos->SetAsInteger(n);
+                vorgang2->Next(); // saves the row as it moves on
+            }
+        }
+        // The shared positions read the new numbers.
+        d.Refresh();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// the text panel
+
+void TFVorgang::TBBeschreibungClick()
+{
+    BMemo->setVisible(!BMemo->isVisibleTo(this));
+    TbBeschreibung->setChecked(BMemo->isVisibleTo(this));
+}
+
+void TFVorgang::bindMemo(QAction *item, TDataSource *source, const QString &field, const QString &caption)
+{
+    // What was typed belongs to the field shown so far; a refused value
+    // keeps the panel on it.
+    if (!PendingEdits::writeAll(BMemo)) {
+        const QString shown = BMemo1->dataField();
+        (shown == QLatin1String("Kopftext")   ? Kopf1
+         : shown == QLatin1String("Fusstext") ? Fuss1
+                                              : Beschreibung1)
+            ->setChecked(true);
+        return;
+    }
+    BMemo->show();
+    item->setChecked(true);
+    BMemo1->setDataSource(nullptr);
+    BMemo1->setDataField(QString());
+    BMemo1->setDataSource(source);
+    BMemo1->setDataField(field);
+    BMemoL->setText(caption);
+    DBEdit2Change();
+}
+
+void TFVorgang::Beschreibung1Click()
+{
+    bindMemo(Beschreibung1, &Data->VorgangDQ, QStringLiteral("Bezeichnung"), QStringLiteral("Beschreibung"));
+}
+
+void TFVorgang::Kopf1Click()
+{
+    bindMemo(Kopf1, &Data->VorgangQ, QStringLiteral("Kopftext"), QStringLiteral("Kopf"));
+}
+
+void TFVorgang::Fuss1Click()
+{
+    bindMemo(Fuss1, &Data->VorgangQ, QStringLiteral("Fusstext"), QStringLiteral("Fuss"));
+}
