@@ -1,0 +1,3 @@
+#include "tfvinfo.h"
+
+TFvInfo::TFvInfo(QWidget *owner) : QDialog(owner) {}

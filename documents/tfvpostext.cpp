@@ -1,0 +1,3 @@
+#include "tfvpostext.h"
+
+TFVPostext::TFVPostext(QWidget *owner) : QDialog(owner) {}

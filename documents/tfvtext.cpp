@@ -1,0 +1,3 @@
+#include "tfvtext.h"
+
+TFVtext::TFVtext(QWidget *owner) : QDialog(owner) {}
