@@ -26,6 +26,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -274,7 +275,8 @@ void TFVorgang::buildToolBars()
     ToolBar1 = new QToolBar(ControlBar1);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setIconSize(QSize(20, 20));
-    tbDruck = toolButton(ToolBar1, "tbDruck", QStringLiteral("Vorgang drucken"), icon("document-print", "print"));
+    tbDruck =
+        toolButton(ToolBar1, "tbDruck", QStringLiteral("Vorgang drucken"), icon("document-print", "print"));
     withMenu(tbDruck, Printmenu);
     connect(tbDruck, &QToolButton::clicked, this, &TFVorgang::tbDruckClick);
     ToolBar1->addSeparator();
@@ -284,7 +286,8 @@ void TFVorgang::buildToolBars()
                          icon("x-office-document", "document-texts"));
     withMenu(tbtexte, KopfMenu);
     connect(tbtexte, &QToolButton::clicked, this, &TFVorgang::tbtexteClick);
-    tbinfo = toolButton(ToolBar1, "tbinfo", QStringLiteral("Infobox anzeigen"), icon("dialog-information", "info"));
+    tbinfo = toolButton(ToolBar1, "tbinfo", QStringLiteral("Infobox anzeigen"),
+                        icon("dialog-information", "info"));
     withMenu(tbinfo, InfoMenu);
     connect(tbinfo, &QToolButton::clicked, this, &TFVorgang::tbinfoClick);
     ToolBar1->addSeparator();
@@ -311,7 +314,8 @@ void TFVorgang::buildToolBars()
                              AppIcons::bundled(QStringLiteral("edit")));
     connect(ToolButton9, &QToolButton::clicked, this, &TFVorgang::PosshowClick);
     ToolBar2->addSeparator();
-    ToolButton10 = toolButton(ToolBar2, "ToolButton10", QStringLiteral("Speichern"), icon("document-save", "save"));
+    ToolButton10 =
+        toolButton(ToolBar2, "ToolButton10", QStringLiteral("Speichern"), icon("document-save", "save"));
     connect(ToolButton10, &QToolButton::clicked, this, &TFVorgang::tbposSaveClick);
     TbBeschreibung = toolButton(ToolBar2, "TbBeschreibung", QStringLiteral("Texte rechts anzeigen"),
                                 AppIcons::bundled(QStringLiteral("text-panel")));
@@ -335,10 +339,21 @@ void TFVorgang::buildToolBars()
     ToolBar2->addSeparator();
     row->addWidget(ToolBar2);
 
-    DBNavigator1 = new DBNavigator(ControlBar1, DBNavigator::First | DBNavigator::Prior | DBNavigator::Next |
-                                                    DBNavigator::Last | DBNavigator::Post | DBNavigator::Cancel);
+    DBNavigator1 =
+        new DBNavigator(ControlBar1, DBNavigator::First | DBNavigator::Prior | DBNavigator::Next |
+                                         DBNavigator::Last | DBNavigator::Post | DBNavigator::Cancel);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setDataSource(&Data->VorgangQ);
+    connect(DBNavigator1, &DBNavigator::clicked, this, [this](DBNavigator::Button which) {
+        // A cancel after another workstation's change shows what is stored
+        // now, as the message about that change promises: beginning an edit
+        // reads the row afresh.
+        if (which != DBNavigator::Cancel || !hasSavedDocument()) return;
+        guarded([] {
+            Data->vorgang.Edit();
+            Data->vorgang.Cancel();
+        });
+    });
     row->addWidget(DBNavigator1);
     row->addStretch(1);
 }
@@ -377,13 +392,15 @@ void TFVorgang::buildTitle()
 
     // One line of the address block: the name, enough to know whose
     // document it is; the chooser shows and edits the whole block.
-    sKunde = bound(new DBMemo(Paneltitel), "sKunde", q, QStringLiteral("Anschrift"));
+    sKunde = new DBMemo(Paneltitel);
+    // Set before the binding: a changed margin counts as a changed text.
+    sKunde->document()->setDocumentMargin(1);
+    bound(sKunde, "sKunde", q, QStringLiteral("Anschrift"));
     sKunde->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sKunde->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sKunde->setLineWrapMode(QPlainTextEdit::NoWrap);
     sKunde->setTabChangesFocus(true);
     sKunde->setFixedHeight(sVnr->sizeHint().height());
-    sKunde->document()->setDocumentMargin(1);
     sKunde->setToolTip(QStringLiteral("Doppelklick: Adresse wählen"));
     sKunde->setMinimumWidth(chars(this, 20));
     sKunde->viewport()->installEventFilter(this);
@@ -417,7 +434,8 @@ void TFVorgang::buildTitle()
     auto *ziel = new ExitComboBox(Paneltitel);
     DBComboBox1 = bound(static_cast<DBComboBox *>(ziel), "DBComboBox1", q, QStringLiteral("ZielTage"));
     DBComboBox1->setEditable(true);
-    DBComboBox1->setItems({QStringLiteral("7"), QStringLiteral("10"), QStringLiteral("14"), QStringLiteral("30")});
+    DBComboBox1->setItems(
+        {QStringLiteral("7"), QStringLiteral("10"), QStringLiteral("14"), QStringLiteral("30")});
     DBComboBox1->setFixedWidth(chars(this, 7));
     ziel->OnExit = [this] { EditDatumExit(); };
     // The box writes a picked item first; the due date follows it.
@@ -463,9 +481,10 @@ void TFVorgang::buildPositions()
     pos.readOnly = true;
     DBGridColumn einheit = column("einheit", QStringLiteral("Einheit"), 7);
     einheit.pickList = {QStringLiteral("h"), QStringLiteral("STK")};
-    Tab->setColumns({pos, column("Artikel", QStringLiteral("Artikel"), 12), column("Titel", QStringLiteral("Titel"), 40),
-                     column("anzahl", QStringLiteral("Anzahl"), 8), einheit, column("EK", QStringLiteral("EK"), 11),
-                     column("Preis", QStringLiteral("VK"), 11),
+    Tab->setColumns({pos, column("Artikel", QStringLiteral("Artikel"), 12),
+                     column("Titel", QStringLiteral("Titel"), 40),
+                     column("anzahl", QStringLiteral("Anzahl"), 8), einheit,
+                     column("EK", QStringLiteral("EK"), 11), column("Preis", QStringLiteral("VK"), 11),
                      column("gesamtpreis", QStringLiteral("Gesamtpreis"), 12)});
     Tab->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tab, &QWidget::customContextMenuRequested, this,
@@ -601,9 +620,10 @@ void TFVorgang::closeEvent(QCloseEvent *event)
     }
     if (!error.isEmpty()) {
         ShowErrorBox(error, this);
-        if (!ask(QStringLiteral("Der Vorgang konnte nicht gespeichert werden. Wollen Sie das Fenster trotzdem "
-                                "schließen? Die Änderungen gehen dann verloren."),
-                 Dialogs::Warning)) {
+        if (!ask(
+                QStringLiteral("Der Vorgang konnte nicht gespeichert werden. Wollen Sie das Fenster trotzdem "
+                               "schließen? Die Änderungen gehen dann verloren."),
+                Dialogs::Warning)) {
             event->ignore();
             return;
         }
@@ -673,8 +693,8 @@ bool TFVorgang::hasSavedDocument() const
 
 bool TFVorgang::ask(const QString &question, int icon)
 {
-    return Dialogs::instance().message(this, kTitle, question, Dialogs::Icon(icon), Dialogs::Yes | Dialogs::No,
-                                       Dialogs::Yes) == Dialogs::Yes;
+    return Dialogs::instance().message(this, kTitle, question, Dialogs::Icon(icon),
+                                       Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes;
 }
 
 void TFVorgang::guarded(const std::function<void()> &work)
@@ -733,8 +753,8 @@ void TFVorgang::tbNeuClick()
 void TFVorgang::ShowAddressChooser(bool newDocument)
 {
     const QString typ = Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString();
-    const QString condition = typ == QLatin1String("B") ? QStringLiteral("lieferant = true")
-                                                        : QStringLiteral("kunde = true");
+    const QString condition =
+        typ == QLatin1String("B") ? QStringLiteral("lieferant = true") : QStringLiteral("kunde = true");
     if (!FVadrRef()) FVadrRef() = new TFVadr;
     TFVadr *chooser = FVadrRef();
     chooser->typpanel->setVisible(newDocument);
@@ -760,7 +780,8 @@ void TFVorgang::DBEdit2Change()
                                 v.FieldByName(QStringLiteral("typ"))->AsString(),
                                 v.FieldByName(QStringLiteral("vorgangnr"))->AsString()));
     }
-    typbox->setVisible(doc && Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("V"));
+    typbox->setVisible(doc &&
+                       Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("V"));
     storno->setVisible(doc && Data->vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean());
 
     // Without a document nothing may be typed (a change would make an
@@ -868,11 +889,12 @@ void TFVorgang::Export1Click()
         WriteVorgangPdf(Data->vorgang.Database(), v.FieldByName(QStringLiteral("ID"))->AsString(), path,
                         &warnings);
         if (!warnings.isEmpty())
-            Dialogs::instance().message(this, kTitle,
-                                        QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
-                                                       "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
-                                            .arg(warnings.join(QLatin1Char('\n'))),
-                                        Dialogs::Warning, Dialogs::Ok);
+            Dialogs::instance().message(
+                this, kTitle,
+                QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
+                               "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
+                    .arg(warnings.join(QLatin1Char('\n'))),
+                Dialogs::Warning, Dialogs::Ok);
     });
 }
 
@@ -894,7 +916,8 @@ void TFVorgang::MenuItem4Click()
         const TField *kdnr = v.FieldByName(QStringLiteral("kdnr"));
         if (kdnr->IsNull()) {
             Dialogs::instance().message(
-                this, kTitle, QStringLiteral("Der Vorgang hat keine Adresse; es gibt keine Kontodaten einzusetzen."),
+                this, kTitle,
+                QStringLiteral("Der Vorgang hat keine Adresse; es gibt keine Kontodaten einzusetzen."),
                 Dialogs::Information, Dialogs::Ok);
             return;
         }
@@ -913,12 +936,15 @@ void TFVorgang::MenuItem4Click()
                           nr = value("KontoNr");
             // Older addresses hold a bank code and account number, newer
             // ones BIC and IBAN in the same fields; each line says which.
-            const bool isIban = QRegularExpression(QStringLiteral("^[A-Za-z]{2}[0-9]{2}")).match(nr).hasMatch();
-            const bool isBic = !blz.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9 ]+$")).match(blz).hasMatch();
+            const bool isIban =
+                QRegularExpression(QStringLiteral("^[A-Za-z]{2}[0-9]{2}")).match(nr).hasMatch();
+            const bool isBic =
+                !blz.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9 ]+$")).match(blz).hasMatch();
             if (!inhaber.isEmpty()) lines << QStringLiteral("Kontoinhaber: ") + inhaber;
             if (!bank.isEmpty()) lines << QStringLiteral("Bank: ") + bank;
             if (!blz.isEmpty()) lines << (isBic ? QStringLiteral("BIC: ") : QStringLiteral("BLZ: ")) + blz;
-            if (!nr.isEmpty()) lines << (isIban ? QStringLiteral("IBAN: ") : QStringLiteral("Konto-Nr.: ")) + nr;
+            if (!nr.isEmpty())
+                lines << (isIban ? QStringLiteral("IBAN: ") : QStringLiteral("Konto-Nr.: ")) + nr;
         }
         konto.Close();
         if (lines.isEmpty()) {
@@ -986,9 +1012,9 @@ void TFVorgang::LeerposClick()
 void TFVorgang::PosdelClick()
 {
     if (!hasSavedDocument() || Data->vorgangdata.IsEmpty()) return;
-    if (Dialogs::instance().message(this, kTitle, QStringLiteral("Wollen Sie diese Position wirklich löschen?"),
-                                    Dialogs::Information, Dialogs::Yes | Dialogs::No,
-                                    Dialogs::Yes) != Dialogs::Yes)
+    if (Dialogs::instance().message(
+            this, kTitle, QStringLiteral("Wollen Sie diese Position wirklich löschen?"), Dialogs::Information,
+            Dialogs::Yes | Dialogs::No, Dialogs::Yes) != Dialogs::Yes)
         return;
     // Text typed into the position goes with it.
     for (FieldLink *link : findChildren<FieldLink *>())

@@ -1,0 +1,412 @@
+// The document editor around its document: the caption and the marks that
+// follow the document shown, a new document, the dates, deleting, the text
+// panel, the bank data, printing and export, and closing.
+#include "editorfixture.h"
+
+#include "documents/tfvadr.h"
+#include "documents/tkalenderform.h"
+#include "printing/tprevform.h"
+#include "tests/report/pdftools.h"
+
+#include <QCalendarWidget>
+#include <QGroupBox>
+#include <QMenu>
+#include <QSplitter>
+
+namespace {
+
+class Editor : public EditorFixture
+{
+  protected:
+    // The chooser closes without an address having been taken.
+    void closeChooserUntouched()
+    {
+        dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); });
+    }
+};
+
+TEST_F(Editor, CaptionAndMarksFollowTheDocumentShown)
+{
+    openModules();
+    EXPECT_TRUE(vorgang().IsEmpty());
+    openEditor();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgangsbearbeitung"));
+    EXPECT_FALSE(window->ToolButton5->isEnabled()) << "positions need a document";
+    EXPECT_FALSE(window->tbDruck->isEnabled());
+    EXPECT_TRUE(window->tbNeu->isEnabled());
+    delete window.data();
+    documents.reset();
+    addresses.reset();
+
+    const qint64 invoice = document(QStringLiteral("R"), QStringLiteral("10001"));
+    const qint64 contract = document(QStringLiteral("V"), QStringLiteral("30000"));
+    const qint64 note = document(QStringLiteral("L"), QStringLiteral("10001"), 0, true);
+    openEditor(invoice);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgang: Rechnung R-10001"));
+    EXPECT_FALSE(window->typbox->isVisible());
+    EXPECT_FALSE(window->storno->isVisible());
+    EXPECT_TRUE(window->ToolButton5->isEnabled());
+
+    showDocument(contract);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgang: Vertrag V-30000"));
+    EXPECT_TRUE(window->typbox->isVisible()) << "contract period only for contracts";
+    EXPECT_FALSE(window->storno->isVisible());
+
+    // The same number as the invoice: the caption must not keep the invoice's.
+    showDocument(note);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgang: Lieferschein L-10001"));
+    EXPECT_FALSE(window->typbox->isVisible());
+    EXPECT_TRUE(window->storno->isVisible());
+    EXPECT_EQ(window->storno->text(), QStringLiteral("STORNIERT"));
+
+    // Cancelling the document shown shows the mark at once.
+    showDocument(invoice);
+    vorgang().Edit();
+    doc("storniert")->SetAsBoolean(true);
+    EXPECT_TRUE(window->storno->isVisible());
+}
+
+TEST_F(Editor, NewDocumentAsksThenIsNumberedDatedAndDueWithoutAnAddress)
+{
+    openEditor();
+    dialogs->answerMessage(Dialogs::No);
+    window->tbNeu->click();
+    EXPECT_EQ(dialogs->interactions().first().text, QStringLiteral("Neuen Vorgang anlegen?"));
+    EXPECT_EQ(dialogs->interactions().first().icon, Dialogs::Question);
+    EXPECT_TRUE(vorgang().IsEmpty()) << "No inserts nothing";
+
+    TFVadr *shown = nullptr;
+    bool typeGroupShown = false;
+    QString caption;
+    dialogs->answerMessage(Dialogs::Yes);
+    dialogs->answerExec([&](QDialog &d) {
+        shown = qobject_cast<TFVadr *>(&d);
+        if (shown) {
+            typeGroupShown = shown->typpanel->isVisibleTo(shown);
+            caption = shown->windowTitle();
+        }
+        return int(QDialog::Rejected);
+    });
+    window->tbNeuClick();
+    ASSERT_TRUE(dialogs->allAnswered()) << dialogs->unexpected().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(shown, nullptr) << "the address chooser is shown";
+    EXPECT_TRUE(typeGroupShown);
+    EXPECT_EQ(caption, QStringLiteral("Neuen Vorgang anlegen"));
+
+    const qint64 id = doc("id")->AsInteger();
+    ASSERT_GT(id, 0) << "numbered and saved although no address was taken";
+    EXPECT_EQ(stored(id, "typ"), QStringLiteral("R"));
+    EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("10000"));
+    EXPECT_EQ(stored(id, "datum"), QStringLiteral("2005-03-15"));
+    EXPECT_EQ(stored(id, "Waehrung"), QStringLiteral("€"));
+    EXPECT_EQ(stored(id, "kdnr"), QString());
+    EXPECT_EQ(stored(id, "anschrift"), QString());
+    EXPECT_EQ(vorgang().State(), DataSetState::Edit) << "left in editing with its due date";
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 3, 22)) << "today plus 7 days";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgang: Rechnung R-10000"));
+    EXPECT_TRUE(window->ToolButton5->isEnabled());
+
+    // The navigator's post button stores the due date.
+    window->DBNavigator1->click(DBNavigator::Post);
+    EXPECT_EQ(stored(id, "zieldatum"), QStringLiteral("2005-03-22"));
+}
+
+TEST_F(Editor, ChooserListsSuppliersOnlyForOrders)
+{
+    address(1, QStringLiteral("Kunde"), QString(), true, false);
+    address(2, QStringLiteral("Lieferant"), QString(), false, true);
+    const qint64 order = document(QStringLiteral("B"), QStringLiteral("1000"));
+    const qint64 offer = document(QStringLiteral("A"), QStringLiteral("5000"));
+    openEditor(order);
+
+    QStringList listed;
+    const auto listOnce = [&] {
+        dialogs->answerExec([&](QDialog &d) {
+            auto &chooser = static_cast<TFVadr &>(d);
+            EXPECT_FALSE(chooser.typpanel->isVisibleTo(&chooser)) << "no type group for a shown document";
+            for (chooser.adr->First(); !chooser.adr->Eof(); chooser.adr->Next())
+                listed << chooser.adr->FieldByName(QStringLiteral("name1"))->AsString();
+            return int(QDialog::Rejected);
+        });
+    };
+    listOnce();
+    window->tbAdresse->click();
+    EXPECT_EQ(listed, QStringList{QStringLiteral("Lieferant")});
+
+    listed.clear();
+    showDocument(offer);
+    listOnce();
+    window->AdressShowClick();
+    EXPECT_EQ(listed, QStringList{QStringLiteral("Kunde")});
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Editor, LeavingTheDateOrThePaymentDaysSetsTheDueDateButTheCalendarDoesNot)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    openEditor(id);
+    EXPECT_EQ(window->EditDatum->text(), QStringLiteral("01.03.2005"));
+
+    window->EditDatum->setFocus();
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("10.04.2005"));
+    window->sZieldatum->setFocus();
+    EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 4, 10));
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 24)) << "14 payment days";
+
+    // Picking 30 in the payment days box.
+    window->DBComboBox1->setCurrentIndex(3);
+    Q_EMIT window->DBComboBox1->activated(3);
+    EXPECT_EQ(doc("zieltage")->AsInteger(), 30);
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 5, 10));
+
+    // Typing payment days and leaving the box.
+    window->DBComboBox1->setFocus();
+    window->DBComboBox1->lineEdit()->selectAll();
+    QTest::keyClicks(window->DBComboBox1, QStringLiteral("10"));
+    window->EditDatum->setFocus();
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 20));
+
+    // A date that is no date: the field's message, the due date stays.
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("31.02.2005"));
+    dialogs->answerMessage(Dialogs::Ok);
+    window->sZieldatum->setFocus();
+    EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Error);
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 20));
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("10.04.2005"));
+    window->sZieldatum->setFocus();
+
+    // The calendar sets the date only.
+    dialogs->answerExec([](QDialog &d) {
+        auto &calendar = static_cast<TKalenderform &>(d);
+        EXPECT_EQ(calendar.Kalender->selectedDate(), QDate(2005, 3, 15)) << "starts on today";
+        calendar.Kalender->setSelectedDate(QDate(2005, 6, 1));
+        calendar.BTOKClick();
+        return calendar.result();
+    });
+    window->btDatum->click();
+    EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 6, 1));
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 20)) << "not recomputed";
+
+    dialogs->answerExec([](QDialog &d) {
+        auto &calendar = static_cast<TKalenderform &>(d);
+        calendar.Kalender->setSelectedDate(QDate(2005, 7, 1));
+        calendar.BTAbbruchClick();
+        return calendar.result();
+    });
+    window->btZieldatum->click();
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 20)) << "Abbruch changes nothing";
+    dialogs->answerExec([](QDialog &d) {
+        auto &calendar = static_cast<TKalenderform &>(d);
+        calendar.Kalender->setSelectedDate(QDate(2005, 7, 1));
+        calendar.BTOKClick();
+        return calendar.result();
+    });
+    window->btZieldatum->click();
+    EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 7, 1));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Editor, DeletingTheDocumentAsksAndTakesItsPositionsAllOrNothing)
+{
+    const qint64 keep = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(keep, 1, QStringLiteral("Bleibt"));
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10002"));
+    for (int i = 1; i <= 5; ++i)
+        position(id, i, QStringLiteral("P%1").arg(i));
+    // Another program refuses the document's deletion after its positions
+    // were deleted.
+    db->exec(QStringLiteral("create trigger refuse before delete on Vorgang1 when old.id = %1 "
+                            "begin select raise(abort, 'gesperrt'); end")
+                 .arg(id));
+    openEditor(id);
+
+    dialogs->answerMessage(Dialogs::No);
+    window->ToolButton2->click();
+    EXPECT_EQ(dialogs->interactions().last().text,
+              QStringLiteral("Wollen Sie diesen Vorgang wirklich löschen?"));
+    EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Question);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 5);
+
+    dialogs->answerMessage(Dialogs::Yes);
+    dialogs->answerMessage(Dialogs::Ok); // the error
+    window->ToolButton2Click();
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("gesperrt"))) << lastMessage().toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 5)
+        << "no position lost when the document stays";
+    EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("10002"));
+
+    db->exec(QStringLiteral("drop trigger refuse"));
+    showDocument(id);
+    dialogs->answerMessage(Dialogs::Yes);
+    window->ToolButton2Click();
+    EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("<kein Vorgang>"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 0);
+    EXPECT_EQ(storedPositions(keep), QStringList{QStringLiteral("1:Bleibt")});
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Editor, TextPanelTogglesAndShowsTheChosenText)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(id, 1, QStringLiteral("Wartung"));
+    db->exec(
+        QStringLiteral("update Vorgang1 set Kopftext = 'Sehr geehrte Frau Muster,' where id = %1").arg(id));
+    openEditor(id);
+    EXPECT_TRUE(window->BMemo->isVisible()) << "starts visible";
+    EXPECT_TRUE(window->TbBeschreibung->isChecked());
+    EXPECT_EQ(window->BMemoL->text(), QStringLiteral("Beschreibung"));
+    EXPECT_EQ(window->BMemo1->toPlainText(), QStringLiteral("Wartung lang"));
+
+    window->TbBeschreibung->click();
+    EXPECT_FALSE(window->BMemo->isVisible());
+    EXPECT_FALSE(window->TbBeschreibung->isChecked());
+
+    window->Kopf1->trigger();
+    EXPECT_TRUE(window->BMemo->isVisible());
+    EXPECT_FALSE(window->TbBeschreibung->isChecked()) << "the menu leaves the button as it was";
+    EXPECT_TRUE(window->Kopf1->isChecked());
+    EXPECT_FALSE(window->Beschreibung1->isChecked());
+    EXPECT_EQ(window->BMemoL->text(), QStringLiteral("Kopf"));
+    EXPECT_EQ(window->BMemo1->toPlainText(), QStringLiteral("Sehr geehrte Frau Muster,"));
+
+    window->Fuss1Click();
+    EXPECT_EQ(window->BMemoL->text(), QStringLiteral("Fuss"));
+    EXPECT_EQ(window->BMemo1->toPlainText(), QStringLiteral("Vielen Dank."));
+    window->BMemo1->setFocus();
+    window->BMemo1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(window->BMemo1, QStringLiteral(" Gruß"));
+    // Switching writes what was typed into the footer, not into the position.
+    window->Beschreibung1Click();
+    EXPECT_EQ(doc("Fusstext")->AsString(), QStringLiteral("Vielen Dank. Gruß"));
+    EXPECT_EQ(pos("Bezeichnung")->AsString(), QStringLiteral("Wartung lang"));
+}
+
+TEST_F(Editor, BankDataOfTheAddressGoBelowTheFooterText)
+{
+    address(7, QStringLiteral("Muster"), QStringLiteral("Eva"));
+    db->exec(
+        QStringLiteral("update Adress set KontoInhaber = 'Eva Muster', KontoBank = 'Kasseler Sparkasse', "
+                       "KontoBLZ = 'HELADEF1KAS', KontoNr = 'DE12520503530001234567' where kdnr = 7"));
+    address(8, QStringLiteral("Ohne"));
+    const qint64 with = document(QStringLiteral("R"), QStringLiteral("10001"), 7);
+    const qint64 without = document(QStringLiteral("R"), QStringLiteral("10002"), 8);
+    const qint64 none = document(QStringLiteral("R"), QStringLiteral("10003"));
+    openEditor(with);
+
+    window->MenuItem4->trigger();
+    EXPECT_EQ(doc("Fusstext")->AsString(),
+              QStringLiteral("Vielen Dank.\r\n\r\nKontoinhaber: Eva Muster\r\nBank: Kasseler Sparkasse\r\n"
+                             "BIC: HELADEF1KAS\r\nIBAN: DE12520503530001234567"));
+    EXPECT_EQ(vorgang().State(), DataSetState::Edit) << "saved with the document";
+
+    showDocument(without);
+    dialogs->answerMessage(Dialogs::Ok);
+    window->MenuItem4Click();
+    EXPECT_EQ(lastMessage(), QStringLiteral("Tavirelsverwaltung|Zur Adresse dieses Vorgangs (Kd.-Nr. 8) sind "
+                                            "keine Kontodaten gespeichert."));
+    EXPECT_EQ(doc("Fusstext")->AsString(), QStringLiteral("Vielen Dank."));
+
+    showDocument(none);
+    dialogs->answerMessage(Dialogs::Ok);
+    window->MenuItem4Click();
+    EXPECT_EQ(lastMessage(),
+              QStringLiteral(
+                  "Tavirelsverwaltung|Der Vorgang hat keine Adresse; es gibt keine Kontodaten einzusetzen."));
+    EXPECT_EQ(stored(with, "Fusstext").count(QStringLiteral("IBAN")), 1)
+        << "saved when another document came";
+
+    // An older address with bank code and account number.
+    db->exec(QStringLiteral("update Adress set KontoBLZ = '52050353', KontoNr = '1234567', KontoInhaber = '' "
+                            "where kdnr = 7"));
+    showDocument(with);
+    vorgang().Edit();
+    doc("Fusstext")->Clear();
+    window->MenuItem4Click();
+    EXPECT_EQ(doc("Fusstext")->AsString(),
+              QStringLiteral("Bank: Kasseler Sparkasse\r\nBLZ: 52050353\r\nKonto-Nr.: 1234567"));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Editor, ExportWritesThePdfOfWhatIsShownThroughTheSaveDialog)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(id, 1, QStringLiteral("Wartung Heizung"), 2, 89);
+    openEditor(id);
+    // A change not yet saved is part of what is exported.
+    positions().Edit();
+    pos("Titel")->SetAsString(QStringLiteral("Wartung Therme"));
+    pos("Bezeichnung")->SetAsString(QStringLiteral("Wartung Therme"));
+
+    QTemporaryDir out;
+    Dialogs::SaveFileOptions asked;
+    dialogs->cancelSaveFile();
+    window->Export1->trigger();
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+
+    const QString path = out.filePath(QStringLiteral("rechnung.pdf"));
+    dialogs->answerSaveFile(path);
+    window->Export1Click();
+    asked = dialogs->interactions().last().saveOptions;
+    EXPECT_EQ(asked.fileName, QStringLiteral("Rechnung R-10001.pdf"));
+    EXPECT_EQ(asked.defaultSuffix, QStringLiteral("pdf"));
+    ASSERT_TRUE(QFile::exists(path));
+    const QString text = PdfTools::text(path, 0).simplified();
+    EXPECT_TRUE(text.contains(QStringLiteral("Wartung Therme"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("178,00"))) << text.toStdString();
+    EXPECT_EQ(positions().State(), DataSetState::Browse);
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+TEST_F(Editor, PreviewShowsTheSavedDocument)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(id, 1, QStringLiteral("Wartung"), 1, 50);
+    openEditor(id);
+    positions().Edit();
+    pos("Preis")->SetAsFloat(60);
+
+    QString caption;
+    QMetaObject::invokeMethod(
+        qApp,
+        [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *p = qobject_cast<TPrevForm *>(w); p && p->isVisible()) {
+                    caption = p->windowTitle();
+                    p->close();
+                }
+        },
+        Qt::QueuedConnection);
+    window->tbDruck->click();
+    EXPECT_EQ(caption, QStringLiteral("Vorgang R-10001"));
+    EXPECT_DOUBLE_EQ(
+        db->scalar(QStringLiteral("select Preis from Vorgang2 where vorgangID = %1").arg(id)).toDouble(), 60);
+    EXPECT_DOUBLE_EQ(storedNumber(id, "vk"), 60) << "saved with its totals before printing";
+}
+
+TEST_F(Editor, ClosingSavesTheDocumentAndItsPositions)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(id, 1, QStringLiteral("Wartung"), 1, 50);
+    openEditor(id);
+    window->LeerposClick();
+    ASSERT_EQ(positions().State(), DataSetState::Insert);
+    pos("Titel")->SetAsString(QStringLiteral("Anfahrt"));
+    pos("anzahl")->SetAsFloat(1);
+    pos("Preis")->SetAsFloat(35);
+    window->sKunde->setFocus();
+    window->sKunde->moveCursor(QTextCursor::End);
+    QTest::keyClicks(window->sKunde, QStringLiteral(" GmbH"));
+
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(storedPositions(id), (QStringList{QStringLiteral("1:Wartung"), QStringLiteral("2:Anfahrt")}));
+    EXPECT_EQ(stored(id, "anschrift"), QStringLiteral("Eva Muster GmbH"));
+    EXPECT_DOUBLE_EQ(storedNumber(id, "vk"), 85) << "the totals of the new position are stored too";
+    EXPECT_EQ(vorgang().State(), DataSetState::Browse);
+}
+
+} // namespace
