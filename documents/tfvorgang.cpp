@@ -34,6 +34,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScopeGuard>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -139,6 +140,23 @@ class ExitComboBox : public DBComboBox
     }
 };
 
+// The first line of the address block in a box as high as the edits beside
+// it: the view is one line high, so no part of a second line shows.
+class OneLineMemo : public DBMemo
+{
+  public:
+    using DBMemo::DBMemo;
+
+  protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        const int line = fontMetrics().lineSpacing() + 2 * qRound(document()->documentMargin());
+        const int spare = qMax(0, height() - 2 * frameWidth() - line);
+        setViewportMargins(0, spare / 2, 0, spare - spare / 2);
+        DBMemo::resizeEvent(event);
+    }
+};
+
 // A file name from the document's caption, without the characters file
 // systems refuse.
 QString fileNameOf(const QString &caption)
@@ -163,6 +181,15 @@ TFVorgang::TFVorgang(QWidget *parent) : QWidget(parent)
     vorgang2->setMasterSource(&Data->VorgangQ);
     vorgang2->setMasterFields({QStringLiteral("vorgangID -> id")});
     vorgang2->OrderByField(QStringLiteral("Pos"));
+
+    // Money reads as money, in the grid and the footer alike (before the
+    // controls first show the fields).
+    for (TVexDaoTable *ds : {&Data->vorgang, &Data->vorgangdata}) {
+        if (!ds->Active()) continue;
+        for (const char *name : {"EK", "VK", "vkbr", "gewinn", "Preis", "gesamtpreis"})
+            if (TField *f = ds->FindField(QString::fromLatin1(name)); f && f->DisplayFormat.isEmpty())
+                f->DisplayFormat = kMoney;
+    }
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -392,7 +419,7 @@ void TFVorgang::buildTitle()
 
     // One line of the address block: the name, enough to know whose
     // document it is; the chooser shows and edits the whole block.
-    sKunde = new DBMemo(Paneltitel);
+    sKunde = new OneLineMemo(Paneltitel);
     // Set before the binding: a changed margin counts as a changed text.
     sKunde->document()->setDocumentMargin(1);
     bound(sKunde, "sKunde", q, QStringLiteral("Anschrift"));
@@ -517,8 +544,10 @@ void TFVorgang::buildPositions()
     panel->addWidget(BMemo1, 1);
     BMemo->hide(); // FormCreate shows it through its button
 
-    Splitter1->setStretchFactor(0, 3);
-    Splitter1->setStretchFactor(1, 1);
+    // A wider window gives its room to the positions; the panel keeps its width.
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({chars(this, 120), chars(this, 44)});
 }
 
 void TFVorgang::buildFooter()
@@ -574,14 +603,6 @@ void TFVorgang::buildFooter()
 
 void TFVorgang::FormCreate()
 {
-    // Money reads as money, in the grid and the footer alike.
-    for (TVexDaoTable *ds : {&Data->vorgang, &Data->vorgangdata}) {
-        if (!ds->Active()) continue;
-        for (const char *name : {"EK", "VK", "vkbr", "gewinn", "Preis", "gesamtpreis"})
-            if (TField *f = ds->FindField(QString::fromLatin1(name)); f && f->DisplayFormat.isEmpty())
-                f->DisplayFormat = kMoney;
-    }
-
     if (!FvartikelRef()) FvartikelRef() = new Tfvartikel(this);
     FvartikelRef()->PosshowClick = [this] { PosshowClick(); };
 
@@ -669,12 +690,12 @@ bool TFVorgang::eventFilter(QObject *watched, QEvent *event)
 
 void TFVorgang::fitColumns()
 {
-    // The title takes the room there is, up to a readable length.
+    // The title takes the room there is.
     const int titel = 2;
     int others = 0;
     for (int c = 0; c < Tab->model()->columnCount(); ++c)
         if (c != titel) others += Tab->columnWidth(c);
-    Tab->setColumnWidth(titel, qBound(chars(this, 30), Tab->viewport()->width() - others, chars(this, 90)));
+    Tab->setColumnWidth(titel, qMax(chars(this, 30), Tab->viewport()->width() - others));
 }
 
 // ---------------------------------------------------------------------------
