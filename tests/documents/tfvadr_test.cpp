@@ -3,6 +3,7 @@
 // and its lifetime.
 #include "dialogfixture.h"
 
+#include "app/tfmain.h"
 #include "documents/tfvadr.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dblookupcombobox.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QToolButton>
 
 namespace {
 
@@ -197,6 +199,24 @@ TEST_F(AddressChooser, ClosingFreesTheWindowAndEmptiesItsReference)
     QTest::keyClicks(chooser->mAnschrift, QStringLiteral("Frau Test"));
     chooser->Button1->click();
     EXPECT_EQ(doc("anschrift")->AsString(), QStringLiteral("Frau Test"));
+    EXPECT_TRUE(FVadrRef().isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(chooser.isNull());
+}
+
+TEST_F(AddressChooser, KontakteOpensTheAddressWindowAndClosesTheChooser)
+{
+    Tfmain main;
+    int made = 0;
+    main.registerWindow(WindowKind::Adressen, [&made] {
+        ++made;
+        return new QWidget;
+    });
+    main.show();
+    chooser->show();
+    chooser->ToolButton1->click();
+    EXPECT_EQ(made, 1);
+    EXPECT_FALSE(main.FAdr.isNull());
     EXPECT_TRUE(FVadrRef().isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(chooser.isNull());
