@@ -15,6 +15,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -237,6 +238,14 @@ void TFVadr::done(int result)
     // Under QDialog::exec the window is freed at once; run in any other way
     // (a test's dialog seam) it goes with the next turn of the event loop.
     deleteLater();
+}
+
+void TFVadr::closeEvent(QCloseEvent *event)
+{
+    QDialog::closeEvent(event);
+    // Closed while hidden (borrowed for its address block only) it is gone
+    // for the next user at once, not only when the event loop frees it.
+    if (event->isAccepted() && FVadrRef() == this) FVadrRef() = nullptr;
 }
 
 void TFVadr::guarded(const std::function<void()> &work)

@@ -75,6 +75,7 @@ class TFVadr : public QDialog
     void done(int result) override;
 
   protected:
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:

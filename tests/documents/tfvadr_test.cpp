@@ -202,6 +202,14 @@ TEST_F(AddressChooser, ClosingFreesTheWindowAndEmptiesItsReference)
     EXPECT_TRUE(FVadrRef().isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(chooser.isNull());
+
+    // Borrowed without being shown, then closed: gone for the next user at once.
+    chooser = new TFVadr;
+    FVadrRef() = chooser;
+    chooser->close();
+    EXPECT_TRUE(FVadrRef().isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(chooser.isNull());
 }
 
 TEST_F(AddressChooser, KontakteOpensTheAddressWindowAndClosesTheChooser)
