@@ -74,6 +74,11 @@ TFVadr::TFVadr(QWidget *parent) : QDialog(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setSizeGripEnabled(true);
 
+    // Application-owned, the chooser may outlive a use; it must not outlive
+    // the data modules its list and controls are bound to.
+    for (QObject *module : {static_cast<QObject *>(dataa), static_cast<QObject *>(Data)})
+        connect(module, &QObject::destroyed, this, [this] { delete this; });
+
     adr = new TVexDaoTable(this, QStringLiteral("adr"));
     adr->setDatabase(&dataa->Datenbank);
     adrQ = new TDataSource(this, adr);

@@ -212,6 +212,13 @@ TEST_F(AddressChooser, ClosingFreesTheWindowAndEmptiesItsReference)
     EXPECT_TRUE(chooser.isNull());
 }
 
+TEST_F(AddressChooser, GoesWithTheDataModules)
+{
+    documents.reset();
+    EXPECT_TRUE(chooser.isNull());
+    EXPECT_TRUE(FVadrRef().isNull());
+}
+
 TEST_F(AddressChooser, KontakteOpensTheAddressWindowAndClosesTheChooser)
 {
     Tfmain main;
