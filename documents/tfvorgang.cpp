@@ -754,6 +754,11 @@ void TFVorgang::locatePosition(qint64 id)
 void TFVorgang::tbNeuClick()
 {
     if (!PendingEdits::writeAll(this)) return;
+    // Without the documents (no database) there is nothing to ask about.
+    if (!Data->vorgang.Active()) {
+        guarded([] { Data->vorgang.checkActive(); });
+        return;
+    }
     if (!ask(QStringLiteral("Neuen Vorgang anlegen?"), Dialogs::Question)) return;
     guarded([this] {
         TVexDaoTable &v = Data->vorgang;

@@ -49,15 +49,17 @@ TEST_F(EditorScreenshot, AnInvoiceWithItsPositions)
     ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts: install fonts-liberation";
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     // An invoice with work and material.
-    const qint64 id = db->scalar(QStringLiteral("select v.id from Vorgang1 v where v.typ = 'R' and v.storniert = 0 "
-                                                "and (select count(*) from Vorgang2 p where p.vorgangID = v.id) "
-                                                "between 5 and 6 order by v.id"))
-                             .rawInt();
+    const qint64 id =
+        db->scalar(QStringLiteral("select v.id from Vorgang1 v where v.typ = 'R' and v.storniert = 0 "
+                                  "and (select count(*) from Vorgang2 p where p.vorgangID = v.id) "
+                                  "between 5 and 6 order by v.id"))
+            .rawInt();
     ASSERT_GT(id, 0);
     openEditor(id);
     positions().Next();
     window->Tab->setFocus();
-    save(QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"), QStringLiteral("vorgang.png"), QSize(1280, 800));
+    save(QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"), QStringLiteral("vorgang.png"),
+         QSize(1280, 800));
     save(QString::fromLocal8Bit(qgetenv("TAVIREL_WIDE_SCREENSHOTS")), QStringLiteral("vorgang-1920.png"),
          QSize(1920, 1080));
 }
