@@ -740,6 +740,16 @@ bool TFVorgang::saveDocument()
     return true;
 }
 
+bool TFVorgang::dropUntouchedPosition()
+{
+    // An empty row nobody filled in is not the one to move: it goes, and the
+    // others stay where they are.
+    TVexDaoTable &d = Data->vorgangdata;
+    if (d.State() != DataSetState::Insert || d.Touched()) return false;
+    d.Cancel();
+    return true;
+}
+
 void TFVorgang::locatePosition(qint64 id)
 {
     TVexDaoTable &d = Data->vorgangdata;
@@ -814,7 +824,7 @@ void TFVorgang::DBEdit2Change()
     // unnumbered document), and positions need a saved one to belong to.
     Paneltitel->setEnabled(doc);
     BMemo1->setEnabled(Beschreibung1->isChecked() ? saved : doc);
-    Tab->setReadOnly(!saved);
+    if (Tab->isReadOnly() == saved) Tab->setReadOnly(!saved);
     for (QWidget *w : std::initializer_list<QWidget *>{tbDruck, tbAdresse, tbtexte, tbinfo, ToolButton2})
         w->setEnabled(doc);
     for (QWidget *w : std::initializer_list<QWidget *>{ToolButton5, ToolButton7, ToolButton6, ToolButton9,
@@ -1083,7 +1093,8 @@ void TFVorgang::Posnachoben1Click()
     if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
     guarded([this] {
         TVexDaoTable &d = Data->vorgangdata;
-        d.CheckBrowseMode(); // a new row is saved (or dropped) before it moves
+        if (dropUntouchedPosition()) return;
+        d.CheckBrowseMode(); // a new row is saved before it moves
         if (d.IsEmpty()) return;
         const qint64 id = d.FieldByName(QStringLiteral("id"))->AsInteger();
         const qint64 p = d.FieldByName(QStringLiteral("pos"))->AsInteger();
@@ -1110,6 +1121,7 @@ void TFVorgang::Posnachunten1Click()
     if (!hasSavedDocument() || !PendingEdits::writeAll(this)) return;
     guarded([this] {
         TVexDaoTable &d = Data->vorgangdata;
+        if (dropUntouchedPosition()) return;
         d.CheckBrowseMode();
         if (d.IsEmpty()) return;
         TField *id = d.FieldByName(QStringLiteral("id"));

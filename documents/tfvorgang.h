@@ -146,6 +146,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     // A date from the calendar into the field, when one was chosen.
     void chooseDate(const QString &field);
     void printDocument(bool preview, bool withDialog);
+    // Drops a new position nothing was typed into; true when it did.
+    bool dropUntouchedPosition();
     // Back to the row with the id, as the moves find it again.
     void locatePosition(qint64 id);
     // A question of this window; true for Yes.

@@ -77,6 +77,18 @@ TEST_F(Positions, MovingUpExchangesTheNumbersWithTheRowAbove)
     EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 60) << "every save recomputes the totals";
 }
 
+TEST_F(Positions, AnEmptyNewRowIsDroppedRatherThanMoved)
+{
+    const qint64 id = documentWith({1, 2});
+    openEditor(id);
+    goTo(QStringLiteral("T2"));
+    window->LeerposClick();
+    window->Posnachoben1Click();
+    EXPECT_EQ(positions().State(), DataSetState::Browse);
+    EXPECT_EQ(storedPositions(id), (QStringList{QStringLiteral("1:T1"), QStringLiteral("2:T2")}));
+    EXPECT_EQ(shownPositions(), storedPositions(id));
+}
+
 TEST_F(Positions, MovingUpAFirstRowWithAGapLowersOnlyItsNumber)
 {
     const qint64 id = documentWith({3, 5});
