@@ -1,0 +1,3 @@
+#include "tberechnung.h"
+
+void PreviewInvoiceReport(const InvoiceReportRequest &) {}
