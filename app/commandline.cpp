@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "germantranslations.h"
+#include "invoicereportcommand.h"
 #include "platform.h"
 
 #include "data/apperror.h"
@@ -49,6 +50,10 @@ const char *const kHelp =
     "                                  Jahr) je eine Rechnung\n"
     "  tavirel pdf <id> <datei.pdf>    schreibt den Vorgang mit dieser ID auf dem Briefbogen als PDF, mit den\n"
     "                                  Seiten, die auch die Vorschau zeigt\n"
+    "  tavirel invoice-report alle|bezahlt|offen <datei.pdf> [--kdnr N] [--von TT.MM.JJJJ --bis TT.MM.JJJJ]\n"
+    "                                  schreibt die Rechnungsliste mit Summen als PDF: alle, bezahlte oder\n"
+    "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis die\n"
+    "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
     "  tavirel xrechnung <id> <datei.xml>\n"
     "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller stehen\n"
@@ -317,7 +322,8 @@ bool isCommand(const QStringList &args)
 
 bool needsFonts(const QStringList &args)
 {
-    return parse(args).command == QLatin1String("pdf");
+    const QString command = parse(args).command;
+    return command == QLatin1String("pdf") || command == QLatin1String("invoice-report");
 }
 
 int run(const QStringList &args)
@@ -339,6 +345,7 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("invoice-contracts")) return invoiceContracts(o);
     if (o.command == QLatin1String("pdf")) return pdf(o);
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
+    if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }
