@@ -130,7 +130,7 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     sVnr = displayOnly(bound(new DBEdit(GroupBox1), "sVnr", &vorgang1, "VorgangNR"));
     sAnschrift = bound(new DBMemo(GroupBox1), "sAnschrift", &vorgang1, "Anschrift");
     sAnschrift->setTabChangesFocus(true);
-    sAnschrift->setMinimumHeight(fontMetrics().lineSpacing() * 4 + 10);
+    sAnschrift->setMinimumHeight(fontMetrics().lineSpacing() * 5 + 10);
     EditDatum = displayOnly(bound(new DBEdit(GroupBox1), "EditDatum", &vorgang1, "Datum"));
     sZieldatum = displayOnly(bound(new DBEdit(GroupBox1), "sZieldatum", &vorgang1, "ZielDatum"));
     for (DBEdit *d : {EditDatum, sZieldatum})
@@ -275,7 +275,8 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     showInOwnCurrency();
 
     setMinimumSize(486, 238);
-    resize(qMax(486, sizeHint().width()), qMax(238, sizeHint().height()));
+    // As low as the address's four lines allow: the memo need not be taller.
+    resize(qMax(486, sizeHint().width()), qMax(238, minimumSizeHint().height()));
     ebezahltDatum->setFocus();
 }
 
