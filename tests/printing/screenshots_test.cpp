@@ -104,9 +104,10 @@ TEST_F(PrintScreenshots, InvoiceListPage)
     WriteInvoiceReportPdf(&demoConnection, InvoiceReportRequest(), pdf);
     EXPECT_TRUE(PdfTools::text(pdf).simplified().contains(QStringLiteral("1.234,56 DM 1.469,13 DM")));
     QProcess ppm;
-    ppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
-                                           QStringLiteral("-singlefile"), QStringLiteral("-f"),
-                                           QStringLiteral("1"), pdf, folder() + QStringLiteral("/rechnungsliste")});
+    ppm.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+               QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"), pdf,
+               folder() + QStringLiteral("/rechnungsliste")});
     ASSERT_TRUE(ppm.waitForFinished(60000));
     const QImage page(folder() + QStringLiteral("/rechnungsliste.png"));
     ASSERT_FALSE(page.isNull());
