@@ -195,6 +195,17 @@ inline QStringList problems(const QByteArray &pdf)
             has(fx, "DocumentFileName", QStringLiteral("factur-x.xml"));
             has(fx, "Version", QStringLiteral("1.0"));
             has(fx, "ConformanceLevel", QStringLiteral("EN 16931"));
+            // The document's identifier in the XMP names the file identifier.
+            const QString documentId = p.value(QStringLiteral("http://ns.adobe.com/xap/1.0/mm/DocumentID"));
+            const QString fileId =
+                id.isArray() && id.getArrayNItems() == 2
+                    ? QString::fromLatin1(
+                          QByteArray::fromStdString(id.getArrayItem(0).getStringValue()).toHex())
+                    : QString();
+            expect(documentId.startsWith(QLatin1String("uuid:")) &&
+                       QString(documentId).mid(5).remove(QLatin1Char('-')).toLower() == fileId,
+                   QStringLiteral("XMP DocumentID \"%1\" does not name the file identifier %2")
+                       .arg(documentId, fileId));
             // PDF/A knows no fx: properties; the file has to describe them itself.
             has("http://www.aiim.org/pdfa/ns/schema#", "namespaceURI", QString::fromLatin1(fx));
             has("http://www.aiim.org/pdfa/ns/schema#", "prefix", QStringLiteral("fx"));
