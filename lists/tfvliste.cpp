@@ -82,7 +82,18 @@ QString literalCaption(const QString &text)
     return t;
 }
 
+std::function<void(const InvoiceReportRequest &)> &reportHandler()
+{
+    static std::function<void(const InvoiceReportRequest &)> handler;
+    return handler;
+}
+
 } // namespace
+
+void TFVListe::setReportHandlerForTests(std::function<void(const InvoiceReportRequest &)> handler)
+{
+    reportHandler() = std::move(handler);
+}
 
 TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
 {
@@ -154,6 +165,8 @@ TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
 
 TFVListe::~TFVListe()
 {
+    // The list goes while its controls are whole: closing it tells them.
+    delete vorganglist;
     if (fmain && fmain->FVListe == this) fmain->FVListe = nullptr;
 }
 
@@ -608,7 +621,12 @@ void TFVListe::invoiceReport(int kind)
         request.kdnr = qint64(vorganglist->FieldByName(QStringLiteral("kdnr"))->AsFloat());
         request.kunde = vorganglist->FieldByName(QStringLiteral("Kunde"))->AsString();
     }
-    guarded([&] { PreviewInvoiceReport(request); });
+    guarded([&] {
+        if (reportHandler())
+            reportHandler()(request);
+        else
+            PreviewInvoiceReport(request);
+    });
 }
 
 // ---------------------------------------------------------------------------

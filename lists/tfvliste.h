@@ -6,6 +6,7 @@
 // periodic invoicing of contracts and the printing of a range of invoices.
 #include "app/vorgangwindows.h"
 #include "lists/core/documentlistfilter.h"
+#include "printing/tberechnung.h"
 
 #include <QWidget>
 #include <functional>
@@ -77,6 +78,10 @@ class TFVListe : public QWidget, public VorgangListWindow
     // Prints the invoices numbered first to last, one after another, with
     // the log beside the list.
     void PrintInvoiceRange(const QString &first, const QString &last);
+
+    // Tests: receive the report menu's requests instead of the preview. An
+    // empty function restores the preview.
+    static void setReportHandlerForTests(std::function<void(const InvoiceReportRequest &)> handler);
 
   public Q_SLOTS:
     void cstatusChange();
