@@ -5,9 +5,11 @@
 
 #include "app/businesswindows.h"
 #include "app/tfmain.h"
+#include "lists/tfvliste.h"
 #include "tests/app/testwindows.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QToolButton>
@@ -97,6 +99,8 @@ TEST_F(InMainWindow, ClosingAsksAndTheReferenceEmptiesOnlyWhenItCloses)
 
 TEST_F(InMainWindow, DocumentCommandsFollowWhatTheMainWindowOffers)
 {
+    // As in a program without the document list.
+    main->registerWindow(WindowKind::Vorgangsliste, {});
     main->Kontakte1->trigger();
     TFAdr *w = addressWindow();
     EXPECT_FALSE(w->Vorgangliste->isEnabled());
@@ -119,6 +123,21 @@ TEST_F(InMainWindow, DocumentCommandsFollowWhatTheMainWindowOffers)
     EXPECT_FALSE(w->NeueRechnung2->isEnabled());
     w->NeueRechnung1Click();
     EXPECT_EQ(main->childWindows().size(), 2) << "no editor is opened for nothing";
+}
+
+TEST_F(InMainWindow, AllDocumentsOfTheAddressOpenTheDocumentList)
+{
+    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (8, 'Berger')"));
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum) values ('R', '10001', 7, "
+                            "'2005-01-10'), ('R', '10002', 8, '2005-01-11')"));
+    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), db->folder() + QStringLiteral("/vliste.sql"));
+    main->Kontakte1->trigger();
+    addressWindow()->alleVorgngean1->trigger();
+    auto *list = qobject_cast<TFVListe *>(main->FVListe.data());
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->BTfilter()->isChecked());
+    EXPECT_EQ(list->vorganglist->RecordCount(), 1);
+    EXPECT_EQ(list->vorganglist->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("10001"));
 }
 
 } // namespace

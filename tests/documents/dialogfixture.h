@@ -1,0 +1,101 @@
+#pragma once
+// Both data modules on a fresh test database with today fixed, the scripted
+// dialog seam (an unasked-for question fails the test) and a few addresses,
+// for the small windows of the document editor on the offscreen platform.
+#include "data/dates.h"
+#include "data/programfolder.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
+#include "tests/dbfixture.h"
+#include "widgets/scripteddialogs.h"
+
+#include <QApplication>
+#include <QtTest/QTest>
+
+class DialogFixture : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        SetTodayForTests(QDate(2005, 3, 15));
+        db = std::make_unique<TestDb>(demo);
+        ProgramFolder::setDirForTests(db->folder());
+        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
+    }
+    void TearDown() override
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        documents.reset();
+        addresses.reset();
+        db.reset();
+        ProgramFolder::setDirForTests(QString());
+        SetTodayForTests(QDate());
+    }
+
+    // The data modules as start-up makes them, over what the test put into the file.
+    void openModules()
+    {
+        addresses = std::make_unique<Tdataa>();
+        documents = std::make_unique<TData>(&addresses->Datenbank);
+        dataa = addresses.get();
+        Data = documents.get();
+        addresses->DataModuleCreate(db->path());
+        documents->DataCreate();
+    }
+
+    // An address written straight into the file.
+    void address(int kdnr, const QString &name1, const QString &vorname, const QString &strasse,
+                 const QString &plz, const QString &ort, bool kunde = true, bool lieferant = false,
+                 const QString &namen = QString())
+    {
+        db->exec(
+            QStringLiteral("insert into Adress (ID, KDNR, NAME1, VORNAME, NAMEN, STRASSE, PLZ, ORT, TYP, "
+                           "kunde, Lieferant, Serienbrief) values (%1, %1, '%2', '%3', %4, '%5', %6, '%7', "
+                           "1, %8, %9, 0)")
+                .arg(kdnr)
+                .arg(name1, vorname, namen.isNull() ? QStringLiteral("null") : u'\'' + namen + u'\'', strasse,
+                     plz.isNull() ? QStringLiteral("null") : u'\'' + plz + u'\'', ort)
+                .arg(kunde ? 1 : 0)
+                .arg(lieferant ? 1 : 0));
+    }
+    void article(const QString &nr, const QString &titel, double ek, double vk, const QString &einheit,
+                 const QString &bezeichnung = QString())
+    {
+        db->exec(
+            QStringLiteral("insert into Artikel (\"Art-Nr\", Beschreibung, Bezeichnung, EK, VK, Einheit, "
+                           "Waehrung, Preisdatum) values ('%1', '%2', '%3', %4, %5, '%6', '€', '2005-01-10')")
+                .arg(nr, titel, bezeichnung)
+                .arg(ek, 0, 'g', 17)
+                .arg(vk, 0, 'g', 17)
+                .arg(einheit));
+    }
+
+    // A new, numbered document of the type in edit state, as the editor makes one.
+    void newDocument(const QString &typ)
+    {
+        vorgang().Insert();
+        doc("typ")->SetAsString(typ);
+        documents->AssignVorgangNr(typ);
+    }
+    void addPosition(double ek, double preis, double anzahl, const QString &titel = QString())
+    {
+        positions().Insert();
+        pos("EK")->SetAsFloat(ek);
+        pos("Preis")->SetAsFloat(preis);
+        pos("anzahl")->SetAsFloat(anzahl);
+        if (!titel.isEmpty()) pos("Titel")->SetAsString(titel);
+        positions().Post();
+    }
+
+    TVexDaoTable &vorgang() { return documents->vorgang; }
+    TVexDaoTable &positions() { return documents->vorgangdata; }
+    TField *doc(const char *name) { return vorgang().FieldByName(QString::fromUtf8(name)); }
+    TField *pos(const char *name) { return positions().FieldByName(QString::fromUtf8(name)); }
+    QString lastMessage() { return dialogs->messages().isEmpty() ? QString() : dialogs->messages().last(); }
+
+    bool demo = false;
+    ScriptedDialogsScope dialogs;
+    std::unique_ptr<TestDb> db;
+    std::unique_ptr<Tdataa> addresses;
+    std::unique_ptr<TData> documents;
+};
