@@ -5,6 +5,7 @@
 #include "addresses/tfadr.h"
 #include "articles/tfartikel.h"
 #include "documents/tfvorgang.h"
+#include "lists/tfvliste.h"
 #include "printing/printvorgang.h"
 
 void RegisterBusinessWindows(Tfmain &main)
@@ -13,6 +14,7 @@ void RegisterBusinessWindows(Tfmain &main)
     // as well.
     main.registerWindow(WindowKind::Adressen, [] { return new TFAdr; });
     main.registerWindow(WindowKind::Artikel, [] { return new TFartikel; });
+    main.registerWindow(WindowKind::Vorgangsliste, [] { return new TFVListe; });
     main.setPrintHandler(PrintVorgang);
     main.registerWindow(WindowKind::Vorgang, [] { return new TFVorgang; });
 }

@@ -5,6 +5,7 @@
 #include "platform.h"
 
 #include "data/apperror.h"
+#include "data/dates.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
@@ -18,12 +19,15 @@
 #include "einvoice/ciiwriter.h"
 #include "einvoice/einvoice.h"
 #include "einvoice/sellerdata.h"
+#include "lists/core/documentlistexport.h"
+#include "lists/core/documentlistfilter.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
 #include "printing/printvorgang.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <cstdio>
 
@@ -57,6 +61,12 @@ const char *const kHelp =
     "                                  schreibt die Rechnungsliste mit Summen als PDF: alle, bezahlte oder\n"
     "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis die\n"
     "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
+    "  tavirel export-list <datei> [--status S] [--kdnr N]\n"
+    "                      [--von TT.MM.JJJJ] [--bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
+    "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
+    "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, offen,\n"
+    "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal oder\n"
+    "                                  vertraege-halbjahr; ohne Filter die ganze Liste, neueste zuerst\n"
     "  tavirel xrechnung <id> <datei.xml>\n"
     "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller stehen\n"
@@ -324,6 +334,173 @@ int xrechnung(const Options &o)
     return 0;
 }
 
+// The options of export-list, checked one by one: the list's filter as the
+// window builds it, or none when no filter option is given.
+struct ListExportOptions
+{
+    QString file;
+    bool filtered = false;
+    DocumentListFilter filter;
+};
+
+bool readDateOption(const QString &option, const QString &text, QDate *date, QString *error)
+{
+    qint64 stamp = 0;
+    const QString t = text.trimmed();
+    // A whole date as the list's calendar gives it, no time of day.
+    if (!German::parseDateText(t, &stamp) || Value::secondsOfStamp(stamp) != 0 ||
+        !QRegularExpression(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.\\d{4}$")).match(t).hasMatch()) {
+        *error = QStringLiteral("%1: '%2' ist kein gültiges Datum (TT.MM.JJJJ)").arg(option, text);
+        return false;
+    }
+    *date = Value::dateOfStamp(stamp);
+    return true;
+}
+
+bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
+{
+    if (o.demo) {
+        *error = QStringLiteral("Unbekannte Option --demo für export-list");
+        return false;
+    }
+    QHash<QString, QString> values;
+    QStringList files;
+    const QStringList known = {QStringLiteral("--status"), QStringLiteral("--kdnr"), QStringLiteral("--von"),
+                               QStringLiteral("--bis"), QStringLiteral("--quartal"), QStringLiteral("--jahr")};
+    for (int i = 0; i < o.positional.size(); ++i) {
+        QString a = o.positional.at(i);
+        if (!a.startsWith(QLatin1String("--"))) {
+            files << a;
+            continue;
+        }
+        QString value;
+        const qsizetype eq = a.indexOf(QLatin1Char('='));
+        if (eq > 0) {
+            value = a.mid(eq + 1);
+            a = a.left(eq);
+        }
+        if (!known.contains(a)) {
+            *error = QStringLiteral("Unbekannte Option %1 für export-list").arg(a);
+            return false;
+        }
+        if (eq < 0) {
+            if (i + 1 >= o.positional.size()) {
+                *error = QStringLiteral("Nach %1 fehlt der Wert").arg(a);
+                return false;
+            }
+            value = o.positional.at(++i);
+        }
+        if (values.contains(a)) {
+            *error = QStringLiteral("%1 ist mehrfach angegeben").arg(a);
+            return false;
+        }
+        values.insert(a, value);
+    }
+    if (files.size() != 1) {
+        *error = QStringLiteral("Bitte genau eine Zieldatei angeben, z. B. tavirel export-list liste.txt");
+        return false;
+    }
+    out->file = files.first();
+    out->filtered = !values.isEmpty();
+    DocumentListFilter &f = out->filter;
+
+    if (values.contains(QStringLiteral("--status"))) {
+        const QString s = values.value(QStringLiteral("--status"));
+        const int index = DocumentListFilter::statusIndexOfCommandName(s);
+        if (index < 0) {
+            *error = QStringLiteral("--status: '%1' ist unbekannt; möglich sind alle, angebote, rechnungen, "
+                                    "vertraege, bezahlt, offen, storniert, vertraege-monat, vertraege-jahr, "
+                                    "vertraege-quartal, vertraege-halbjahr")
+                         .arg(s);
+            return false;
+        }
+        f.chooseStatus(index);
+    }
+    if (values.contains(QStringLiteral("--kdnr"))) {
+        const QString k = values.value(QStringLiteral("--kdnr")).trimmed();
+        bool ok = !k.isEmpty();
+        for (const QChar c : k)
+            ok = ok && c >= u'0' && c <= u'9';
+        if (!ok || k.size() > 15) {
+            *error = QStringLiteral("--kdnr: '%1' ist keine Kundennummer (eine ganze Zahl)")
+                         .arg(values.value(QStringLiteral("--kdnr")));
+            return false;
+        }
+        f.CustomerFilter = DocumentListFilter::customerCondition(QString::number(k.toLongLong()));
+    }
+    const bool quarter = values.contains(QStringLiteral("--quartal"));
+    if (quarter && (values.contains(QStringLiteral("--von")) || values.contains(QStringLiteral("--bis")))) {
+        *error = QStringLiteral("--quartal und --von/--bis schließen einander aus");
+        return false;
+    }
+    if (values.contains(QStringLiteral("--jahr")) && !quarter) {
+        *error = QStringLiteral("--jahr gilt nur mit --quartal");
+        return false;
+    }
+    if (values.contains(QStringLiteral("--von")) &&
+        !readDateOption(QStringLiteral("--von"), values.value(QStringLiteral("--von")), &f.PeriodStart, error))
+        return false;
+    if (values.contains(QStringLiteral("--bis")) &&
+        !readDateOption(QStringLiteral("--bis"), values.value(QStringLiteral("--bis")), &f.PeriodEnd, error))
+        return false;
+    if (quarter) {
+        const QString q = values.value(QStringLiteral("--quartal")).trimmed();
+        if (q.size() != 1 || q.at(0) < u'1' || q.at(0) > u'4') {
+            *error = QStringLiteral("--quartal: '%1' ist kein Quartal (1, 2, 3 oder 4)")
+                         .arg(values.value(QStringLiteral("--quartal")));
+            return false;
+        }
+        QDate year = Today();
+        if (values.contains(QStringLiteral("--jahr"))) {
+            const QString y = values.value(QStringLiteral("--jahr")).trimmed();
+            bool ok = y.size() == 4;
+            for (const QChar c : y)
+                ok = ok && c >= u'0' && c <= u'9';
+            if (!ok || y.toInt() < 1) {
+                *error = QStringLiteral("--jahr: '%1' ist kein Jahr (JJJJ)").arg(values.value(QStringLiteral("--jahr")));
+                return false;
+            }
+            year = QDate(y.toInt(), 1, 1);
+        }
+        f.PeriodStart = year;
+        f.setQuarter(q.toInt(), year);
+    }
+    return true;
+}
+
+int exportList(const Options &o)
+{
+    ListExportOptions options;
+    QString error;
+    if (!parseListExport(o, &options, &error)) {
+        err(error);
+        return 2;
+    }
+    const QString path = QFileInfo(options.file).absoluteFilePath();
+    int rows = 0;
+    try {
+        TVexDaoDatabase db;
+        openDatabase(db, o.db);
+        TVexDaoTable vorganglist(nullptr, QStringLiteral("vorganglist"));
+        vorganglist.setDatabase(&db);
+        SetUpDocumentListFields(vorganglist);
+        vorganglist.SQL() << DocumentListSql();
+        // As the list first opens, or as after its filter was applied.
+        if (options.filtered) {
+            vorganglist.setFilter(options.filter.filterText());
+            vorganglist.setFiltered(true);
+        }
+        vorganglist.Open();
+        rows = vorganglist.RecordCount();
+        DocumentListExport::write(vorganglist, DocumentListExport::typeNames(db), path);
+    } catch (const AppError &e) {
+        err(e.message());
+        return 1;
+    }
+    out(QStringLiteral("Liste exportiert: %1 (%2 Vorgänge)\n").arg(QDir::toNativeSeparators(path)).arg(rows));
+    return 0;
+}
+
 } // namespace
 
 bool isCommand(const QStringList &args)
@@ -361,6 +538,7 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("pdf")) return pdf(o);
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
     if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
+    if (o.command == QLatin1String("export-list")) return exportList(o);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

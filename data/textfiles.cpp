@@ -53,6 +53,33 @@ QString decode(const QByteArray &bytes)
     return decodeCp1252(b);
 }
 
+QByteArray encodeCp1252(const QString &text)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *dst = out.data();
+    qsizetype n = 0;
+    const QChar *src = text.constData();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = src[i].unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            dst[n++] = char(c);
+            continue;
+        }
+        char b = '?';
+        for (int k = 0; k < 32; ++k)
+            if (kCp1252High[k] == c) {
+                b = char(0x80 + k);
+                break;
+            }
+        // A character outside the basic plane is one character, one "?".
+        if (QChar::isHighSurrogate(c) && i + 1 < size && src[i + 1].isLowSurrogate()) ++i;
+        dst[n++] = b;
+    }
+    out.truncate(n);
+    return out;
+}
+
 QStringList splitLines(const QString &text)
 {
     QStringList lines;

@@ -10,6 +10,9 @@ namespace TextFiles {
 
 // UTF-8 (with or without BOM) when the bytes are valid UTF-8, else Windows-1252.
 QString decode(const QByteArray &bytes);
+// Windows-1252, for files that Windows programs open in their ANSI code page;
+// a character the code page lacks becomes "?", as Windows writes it.
+QByteArray encodeCp1252(const QString &text);
 
 // Splits at CR LF, LF or CR; a line break at the very end adds no empty line.
 QStringList splitLines(const QString &text);

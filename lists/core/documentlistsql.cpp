@@ -1,11 +1,51 @@
 #include "documentlistsql.h"
 
+#include "data/money.h"
 #include "data/programfolder.h"
+#include "data/programvalues.h"
 #include "data/textfiles.h"
+#include "data/tvexdaotable.h"
 
 QStringList DocumentListSql(const QString &orderLine)
 {
     QStringList lines = TextFiles::loadLines(ProgramFolder::file(QStringLiteral("vliste.sql")));
     lines << orderLine;
     return lines;
+}
+
+void SetUpDocumentListFields(TVexDaoTable &list)
+{
+    using T = FieldType;
+    list.addField(QStringLiteral("id"), T::Counter);
+    list.addField(QStringLiteral("kdnr"), T::Number);
+    list.addField(QStringLiteral("Datum"), T::Date);
+    list.addField(QStringLiteral("Typ"), T::Text, 1);
+    list.addField(QStringLiteral("vorgangnr"), T::Text, 15);
+    list.addField(QStringLiteral("Kunde"), T::Text, 60);
+    list.addField(QStringLiteral("Zieldatum"), T::Date);
+    list.addField(QStringLiteral("bezahlt"), T::Bool);
+    list.addField(QStringLiteral("Bezahltdatum"), T::Date);
+    list.addField(QStringLiteral("EK"), T::Number)->DisplayFormat = QStringLiteral("#,#0.00");
+    list.addField(QStringLiteral("VK"), T::Number)->DisplayFormat = QStringLiteral("#,#0.00");
+    list.addField(QStringLiteral("VertragT"), T::Text, 1);
+    list.addField(QStringLiteral("storniert"), T::Bool);
+    list.addField(QStringLiteral("Waehrung"), T::Text, 3);
+    TField *vkbr = list.addCalcField(QStringLiteral("vkbr"), T::Number);
+    vkbr->DisplayFormat = QStringLiteral("#,#0.00");
+    const TField *vk = list.FieldByName(QStringLiteral("VK"));
+    // A currency figure: the gross amount to the ten-thousandth, so that a
+    // net 10,5 gives exactly 12,495 whatever the binary product holds.
+    list.OnCalcFields = [vk, vkbr](TVexDaoTable &) {
+        const long double gross = vk->AsFloat() * ProgramValues::instance().vatFactor();
+        vkbr->SetAsFloat(double(Money::toAmount(Money::fromAmount(gross))));
+    };
+}
+
+QString DocumentListOrderExpression(const QString &fieldName)
+{
+    // Exact case, as the titles name their fields.
+    if (fieldName == QLatin1String("vkbr")) return QString();
+    if (fieldName == QLatin1String("Typ")) return QStringLiteral("Vorgang1.typ");
+    if (fieldName == QLatin1String("Kunde")) return QStringLiteral("Adress.Name1");
+    return fieldName;
 }

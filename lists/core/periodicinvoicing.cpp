@@ -45,7 +45,7 @@ QString ContractFilter(const QString &letter)
 }
 
 PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,
-                                            bool restoreList)
+                                            bool restoreList, const std::function<void(int, int)> &progress)
 {
     PeriodicRunResult result;
     if (!IsPeriodLetter(letter))
@@ -63,6 +63,8 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         vorganglist.setFiltered(true);
         vorganglist.First();
         TField *id = vorganglist.FieldByName(QStringLiteral("id"));
+        const int total = vorganglist.RecordCount();
+        int done = 0;
         while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
             vorgang.setFilter(QStringLiteral("id = %1").arg(id->AsInteger()));
             if (vorgang.FindFirst()) {
@@ -77,6 +79,7 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
                 }
             }
             vorganglist.Next();
+            if (progress) progress(++done, total);
         }
     } catch (const AppError &e) {
         result.error = e.message();

@@ -3,6 +3,7 @@
 // one period letter in the list dataset becomes a new invoice. The document
 // list window and the command line both call it.
 #include <QString>
+#include <functional>
 
 class TVexDaoTable;
 class TFumw;
@@ -33,6 +34,8 @@ QString ContractFilter(const QString &letter);
 // invoice dated today, and finally re-opens the list unfiltered (unless
 // restoreList is false: a caller that shows no list is spared reading it). An error ends
 // the run at that contract, and its message names the contract; the invoices
-// made before it stay.
+// made before it stay. progress, when given, hears after each contract how
+// many of the list's contracts are done.
 PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,
-                                            bool restoreList = true);
+                                            bool restoreList = true,
+                                            const std::function<void(int done, int total)> &progress = {});

@@ -5,9 +5,11 @@
 
 #include "app/businesswindows.h"
 #include "app/tfmain.h"
+#include "lists/tfvliste.h"
 #include "tests/app/testwindows.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QToolButton>
@@ -97,7 +99,9 @@ TEST_F(InMainWindow, ClosingAsksAndTheReferenceEmptiesOnlyWhenItCloses)
 
 TEST_F(InMainWindow, DocumentCommandsFollowWhatTheMainWindowOffers)
 {
-    main->registerWindow(WindowKind::Vorgang, {}); // a shell without the document windows
+    // A shell without the document windows.
+    main->registerWindow(WindowKind::Vorgang, {});
+    main->registerWindow(WindowKind::Vorgangsliste, {});
     main->Kontakte1->trigger();
     TFAdr *w = addressWindow();
     EXPECT_FALSE(w->Vorgangliste->isEnabled());
@@ -122,6 +126,21 @@ TEST_F(InMainWindow, DocumentCommandsFollowWhatTheMainWindowOffers)
     w->NeueRechnung1Click();
     EXPECT_EQ(lastMessage(), QStringLiteral("Tavirelsverwaltung|Neue Rechnung für Adler anlegen?"));
     EXPECT_EQ(main->childWindows().size(), 2) << "No opens no editor";
+}
+
+TEST_F(InMainWindow, AllDocumentsOfTheAddressOpenTheDocumentList)
+{
+    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (8, 'Berger')"));
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum) values ('R', '10001', 7, "
+                            "'2005-01-10'), ('R', '10002', 8, '2005-01-11')"));
+    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), db->folder() + QStringLiteral("/vliste.sql"));
+    main->Kontakte1->trigger();
+    addressWindow()->alleVorgngean1->trigger();
+    auto *list = qobject_cast<TFVListe *>(main->FVListe.data());
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->BTfilter()->isChecked());
+    EXPECT_EQ(list->vorganglist->RecordCount(), 1);
+    EXPECT_EQ(list->vorganglist->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("10001"));
 }
 
 } // namespace

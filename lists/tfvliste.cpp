@@ -1,0 +1,845 @@
+#include "tfvliste.h"
+
+#include "app/appicons.h"
+#include "app/tfmain.h"
+#include "data/apperror.h"
+#include "data/dates.h"
+#include "data/germanformat.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
+#include "data/tdatasource.h"
+#include "data/tvexdaotable.h"
+#include "documents/core/tfumw.h"
+#include "documents/tkalenderform.h"
+#include "lists/core/documentlistexport.h"
+#include "lists/core/documentlistsql.h"
+#include "lists/core/periodicinvoicing.h"
+#include "lists/tfvbezahlen.h"
+#include "printing/tberechnung.h"
+#include "widgets/dbcheckbox.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/dialogs.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tavirelsverwaltung");
+const QString kCaption = QStringLiteral("Vorgangs-Übersicht");
+const QString kDefaultOrder = QStringLiteral("order by datum desc,vorgangnr desc,kunde");
+
+QIcon icon(const char *themeName, const char *bundledName)
+{
+    return QIcon::fromTheme(QString::fromLatin1(themeName),
+                            AppIcons::bundled(QString::fromLatin1(bundledName)));
+}
+
+QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image,
+                        QMenu *menu = nullptr)
+{
+    auto *b = new QToolButton(bar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    b->setIcon(image);
+    b->setAutoRaise(true);
+    if (menu) {
+        b->setMenu(menu);
+        b->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    bar->addWidget(b);
+    return b;
+}
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+// A menu caption shows "&" as itself only when doubled.
+QString literalCaption(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return t;
+}
+
+std::function<void(const InvoiceReportRequest &)> &reportHandler()
+{
+    static std::function<void(const InvoiceReportRequest &)> handler;
+    return handler;
+}
+
+} // namespace
+
+void TFVListe::setReportHandlerForTests(std::function<void(const InvoiceReportRequest &)> handler)
+{
+    reportHandler() = std::move(handler);
+}
+
+TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
+{
+    if (!dataa) throw AppError(QStringLiteral("Die Adressdaten sind nicht geöffnet"));
+    setObjectName(QStringLiteral("FVListe"));
+    setWindowTitle(kCaption);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    vorganglist = new TVexDaoTable(this, QStringLiteral("vorganglist"));
+    vorganglist->setDatabase(&dataa->Datenbank);
+    SetUpDocumentListFields(*vorganglist);
+    DSvorganglist = new TDataSource(this, vorganglist);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    buildMenus();
+    buildToolBar();
+    auto *strip = new QHBoxLayout;
+    strip->setContentsMargins(2, 2, 4, 2);
+    strip->setSpacing(6);
+    strip->addWidget(ToolBar1);
+    strip->addWidget(Panel1);
+    strip->addWidget(Zeitanzeige);
+    strip->addWidget(DBNavigator1);
+    strip->addStretch(1);
+    outer->addLayout(strip);
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setFixedWidth(266);
+    Memo1->viewport()->setCursor(Qt::PointingHandCursor);
+    Memo1->viewport()->installEventFilter(this);
+    Memo1->hide();
+    body->addWidget(Memo1);
+    buildGrid();
+    body->addWidget(liste, 1);
+    outer->addLayout(body, 1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->setContentsMargins(6, 3, 6, 3);
+    bottom->setSpacing(16);
+    DBCheckBox3 = new DBCheckBox(QStringLiteral("bezahlt"), this);
+    DBCheckBox3->setObjectName(QStringLiteral("DBCheckBox3"));
+    DBCheckBox3->setDataSource(DSvorganglist);
+    DBCheckBox3->setDataField(QStringLiteral("bezahlt"));
+    DBCheckBox3->setReadOnly(true);
+    DBCheckBox3->setFocusPolicy(Qt::NoFocus);
+    sorter = new QLabel(QStringLiteral("Sortierung: Datum, Vorgang, Kunde"), this);
+    sorter->setObjectName(QStringLiteral("sorter"));
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setMaximumWidth(300);
+    Progress->hide();
+    bottom->addWidget(DBCheckBox3);
+    bottom->addWidget(sorter);
+    bottom->addStretch(1);
+    bottom->addWidget(Progress);
+    outer->addLayout(bottom);
+
+    resize(1000, 640);
+    FormCreate();
+}
+
+TFVListe::~TFVListe()
+{
+    // The list goes while its controls are whole: closing it tells them.
+    delete vorganglist;
+    if (fmain && fmain->FVListe == this) fmain->FVListe = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// building the window
+
+void TFVListe::buildMenus()
+{
+    NeuMenu = new QMenu(this);
+    NeuMenu->setObjectName(QStringLiteral("NeuMenu"));
+    Neuervorgang1 = menuItem(NeuMenu, "Neuervorgang1", QStringLiteral("&Neuer Vorgang"));
+    connect(Neuervorgang1, &QAction::triggered, this, &TFVListe::btvneuClick);
+    NeuMenu->addSeparator();
+    Monatsrechnungen1 = menuItem(NeuMenu, "Monatsrechnungen1", QStringLiteral("&Monatsrechnungen erzeugen"));
+    Quartalsrechnungen1 =
+        menuItem(NeuMenu, "Quartalsrechnungen1", QStringLiteral("&Quartalsrechnungen erzeugen"));
+    Halbjahresrechnungen1 =
+        menuItem(NeuMenu, "Halbjahresrechnungen1", QStringLiteral("&Halbjahr-Rechnungen erzeugen"));
+    Jahresrechnungen1 = menuItem(NeuMenu, "Jahresrechnungen1", QStringLiteral("&Jahresrechnungen erzeugen"));
+    const std::pair<QAction *, const char *> runs[] = {{Monatsrechnungen1, "M"},
+                                                       {Quartalsrechnungen1, "Q"},
+                                                       {Halbjahresrechnungen1, "H"},
+                                                       {Jahresrechnungen1, "J"}};
+    for (const auto &[action, letter] : runs) {
+        const QString l = QString::fromLatin1(letter);
+        connect(action, &QAction::triggered, this, [this, l] { CreatePeriodicInvoices(l); });
+    }
+
+    Printmenu = new QMenu(this);
+    Printmenu->setObjectName(QStringLiteral("Printmenu"));
+    Vorschau1 = menuItem(Printmenu, "Vorschau1", QStringLiteral("&Vorschau"));
+    connect(Vorschau1, &QAction::triggered, this, &TFVListe::btdruckClick);
+    Ausdruck1 = menuItem(Printmenu, "Ausdruck1", QStringLiteral("&Ausdruck"));
+    connect(Ausdruck1, &QAction::triggered, this, &TFVListe::Ausdruck1Click);
+    Printmenu->addSeparator();
+    Mehrfachdruck1 = menuItem(Printmenu, "Mehrfachdruck1", QStringLiteral("Mehrfachdruck"));
+    connect(Mehrfachdruck1, &QAction::triggered, this, &TFVListe::Mehrfachdruck1Click);
+
+    Berichtmenu = new QMenu(this);
+    Berichtmenu->setObjectName(QStringLiteral("Berichtmenu"));
+    AlleRechnungen1 = menuItem(Berichtmenu, "AlleRechnungen1", QStringLiteral("&Alle Rechnungen"));
+    bezahlteRechnungen1 =
+        menuItem(Berichtmenu, "bezahlteRechnungen1", QStringLiteral("&bezahlte Rechnungen"));
+    offeneRechnungen1 = menuItem(Berichtmenu, "offeneRechnungen1", QStringLiteral("&offene Rechnungen"));
+    Berichtmenu->addSeparator();
+    AllRec = menuItem(Berichtmenu, "AllRec", QStringLiteral("Alle Rechnungen"));
+    bezRec = menuItem(Berichtmenu, "bezRec", QStringLiteral("bezahlteRechnungen"));
+    offrec = menuItem(Berichtmenu, "offrec", QStringLiteral("&Offene Rechnungen des markierten Kunden"));
+    const std::pair<QAction *, InvoiceReportKind> reports[] = {
+        {AlleRechnungen1, InvoiceReportKind::Alle},    {bezahlteRechnungen1, InvoiceReportKind::Bezahlt},
+        {offeneRechnungen1, InvoiceReportKind::Offen}, {offrec, InvoiceReportKind::OffenKunde},
+        {bezRec, InvoiceReportKind::BezahltKunde},     {AllRec, InvoiceReportKind::AlleKunde}};
+    for (const auto &[action, kind] : reports) {
+        const int k = int(kind);
+        connect(action, &QAction::triggered, this, [this, k] { invoiceReport(k); });
+    }
+    connect(Berichtmenu, &QMenu::aboutToShow, this, &TFVListe::BerichtmenuPopup);
+
+    TimefilterMenu = new QMenu(this);
+    TimefilterMenu->setObjectName(QStringLiteral("TimefilterMenu"));
+    QuartalI1 = menuItem(TimefilterMenu, "QuartalI1", QStringLiteral("Quartal I"));
+    QuartalII1 = menuItem(TimefilterMenu, "QuartalII1", QStringLiteral("Quartal II"));
+    QuartalIII1 = menuItem(TimefilterMenu, "QuartalIII1", QStringLiteral("Quartal III"));
+    QuartalIV1 = menuItem(TimefilterMenu, "QuartalIV1", QStringLiteral("Quartal IV"));
+    int quarter = 0;
+    for (QAction *a : {QuartalI1, QuartalII1, QuartalIII1, QuartalIV1}) {
+        const int q = ++quarter;
+        connect(a, &QAction::triggered, this, [this, q] { SetQuarter(q); });
+    }
+    TimefilterMenu->addSeparator();
+    KeinZeitraum1 = menuItem(TimefilterMenu, "KeinZeitraum1", QStringLiteral("Kein Zeitraum"));
+    connect(KeinZeitraum1, &QAction::triggered, this, &TFVListe::KeinZeitraum1Click);
+}
+
+void TFVListe::buildToolBar()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(20, 20));
+    ToolBar1->setMovable(false);
+
+    btvneu =
+        toolButton(ToolBar1, "btvneu", QStringLiteral("Neuen Vorgang"), AppIcons::newDocument(), NeuMenu);
+    connect(btvneu, &QToolButton::clicked, this, &TFVListe::btvneuClick);
+    btdetails = toolButton(ToolBar1, "btdetails", QStringLiteral("Vorgang anzeigen"),
+                           icon("document-open", "document-show"));
+    connect(btdetails, &QToolButton::clicked, this, &TFVListe::btdetailsClick);
+    btdruck = toolButton(ToolBar1, "btdruck", QStringLiteral("Vorgang drucken"),
+                         icon("document-print", "print"), Printmenu);
+    connect(btdruck, &QToolButton::clicked, this, &TFVListe::btdruckClick);
+    ToolBar1->addSeparator();
+    ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Berichte"),
+                             icon("x-office-spreadsheet", "report"), Berichtmenu);
+    connect(ToolButton2, &QToolButton::clicked, this, &TFVListe::ToolButton2Click);
+    BTfilterButton = toolButton(ToolBar1, "BTfilter", QStringLiteral("Kunden-Filter setzen"),
+                                AppIcons::bundled(QStringLiteral("customer-filter")));
+    BTfilterButton->setCheckable(true);
+    // Only the user's click: the main window presses it when it has set the
+    // customer itself.
+    connect(BTfilterButton, &QToolButton::clicked, this, &TFVListe::BTfilterClick);
+    ToolButton4 = toolButton(ToolBar1, "ToolButton4", QStringLiteral("Export dieser Liste"),
+                             icon("document-save-as", "export"));
+    connect(ToolButton4, &QToolButton::clicked, this, &TFVListe::ToolButton4Click);
+    btedit = toolButton(ToolBar1, "btedit", QStringLiteral("Offene Posten-Liste"),
+                        AppIcons::bundled(QStringLiteral("payment")));
+    connect(btedit, &QToolButton::clicked, this, &TFVListe::bteditClick);
+    ToolBar1->addSeparator();
+    Timefilter = toolButton(ToolBar1, "Timefilter", QStringLiteral("Zeitfilter setzen"),
+                            icon("x-office-calendar", "calendar"), TimefilterMenu);
+    connect(Timefilter, &QToolButton::clicked, this, &TFVListe::TimefilterClick);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto *panelLayout = new QHBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(4);
+    panelLayout->addWidget(new QLabel(QStringLiteral("  Filter:"), Panel1));
+    cstatus = new QComboBox(Panel1);
+    cstatus->setObjectName(QStringLiteral("cstatus"));
+    cstatus->setToolTip(QStringLiteral("Filter setzen"));
+    cstatus->setMaxVisibleItems(12);
+    for (const DocumentListFilter::StatusEntry &e : DocumentListFilter::StatusEntries())
+        cstatus->addItem(e.text);
+    cstatus->setCurrentIndex(0);
+    cstatus->setMinimumContentsLength(20);
+    cstatus->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(cstatus, &QComboBox::activated, this, &TFVListe::cstatusChange);
+    panelLayout->addWidget(cstatus);
+
+    Zeitanzeige = new QLabel(QStringLiteral("Kein Zeitraum"), this);
+    Zeitanzeige->setObjectName(QStringLiteral("Zeitanzeige"));
+    Zeitanzeige->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Zeitanzeige->setAlignment(Qt::AlignCenter);
+    Zeitanzeige->setToolTip(QStringLiteral("Zeitfilter setzen"));
+    Zeitanzeige->setCursor(Qt::PointingHandCursor);
+    Zeitanzeige->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 - 00.00.0000")) +
+                                 24);
+    Zeitanzeige->installEventFilter(this);
+
+    DBNavigator1 = new DBNavigator(this, DBNavigator::First | DBNavigator::Prior | DBNavigator::Next |
+                                             DBNavigator::Last | DBNavigator::Post | DBNavigator::Refresh);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setDataSource(DSvorganglist);
+}
+
+void TFVListe::buildGrid()
+{
+    liste = new DBGrid(this);
+    liste->setObjectName(QStringLiteral("liste"));
+    liste->setReadOnly(true);
+    liste->setRowSelect(true);
+    liste->setDataSource(DSvorganglist);
+
+    // The widths of the original at its small font, widened where our font
+    // needs more for a date or an amount.
+    const QFontMetrics fm = liste->fontMetrics();
+    const QFontMetrics title = liste->horizontalHeader()->fontMetrics();
+    const auto width = [&](int original, const QString &sample, const QString &caption) {
+        return std::max({original, fm.horizontalAdvance(sample) + 14, title.horizontalAdvance(caption) + 18});
+    };
+    const QString date = QStringLiteral("30.09.2005");
+    const QString money = QStringLiteral("999.999,99");
+    QList<DBGridColumn> columns = {
+        DBGridColumn(QStringLiteral("Datum"), QStringLiteral("Datum"),
+                     width(65, date, QStringLiteral("Datum"))),
+        DBGridColumn(QStringLiteral("Typ"), QStringLiteral("Typ"),
+                     width(40, QStringLiteral("W"), QStringLiteral("Typ"))),
+        DBGridColumn(QStringLiteral("vorgangnr"), QStringLiteral("Vorgang"),
+                     width(55, QStringLiteral("9999999"), QStringLiteral("Vorgang"))),
+        DBGridColumn(QStringLiteral("Kunde"), QStringLiteral("Kunde"), 163),
+        DBGridColumn(QStringLiteral("Zieldatum"), QStringLiteral("Zieldatum"),
+                     width(65, date, QStringLiteral("Zieldatum"))),
+        DBGridColumn(QStringLiteral("Bezahltdatum"), QStringLiteral("Bezahltdatum"),
+                     width(65, date, QStringLiteral("Bezahltdatum"))),
+        DBGridColumn(QStringLiteral("EK"), QStringLiteral("EK"), width(74, money, QStringLiteral("EK"))),
+        DBGridColumn(QStringLiteral("VK"), QStringLiteral("VK netto"),
+                     width(75, money, QStringLiteral("VK netto"))),
+        DBGridColumn(QStringLiteral("vkbr"), QStringLiteral("VK Brutto"),
+                     width(80, money, QStringLiteral("VK Brutto"))),
+        DBGridColumn(QStringLiteral("Waehrung"), QStringLiteral("W"),
+                     width(30, QStringLiteral("DM"), QStringLiteral("W"))),
+        DBGridColumn(QStringLiteral("VertragT"), QStringLiteral("V"),
+                     width(20, QStringLiteral("M"), QStringLiteral("V"))),
+    };
+    // The gross amount, the figure the customer pays, stands out in red.
+    columns[8].fontColor = Qt::red;
+    columns[8].titleColor = Qt::red;
+    liste->setColumns(columns);
+    connect(liste, &DBGrid::titleClicked, this,
+            [this](int column, const QString &) { listeTitleClick(column); });
+    connect(liste, &DBGrid::recordDoubleClicked, this, &TFVListe::btdetailsClick);
+    liste->viewport()->installEventFilter(this);
+    connect(liste->model(), &QAbstractItemModel::modelReset, this, &TFVListe::fitColumns);
+}
+
+void TFVListe::fitColumns()
+{
+    // The customer's name takes the room there is, up to a readable length.
+    const int kunde = 3;
+    int others = 0;
+    for (int c = 0; c < liste->model()->columnCount(); ++c)
+        if (c != kunde) others += liste->columnWidth(c);
+    const int room = liste->viewport()->width() - others;
+    liste->setColumnWidth(kunde, std::clamp(room, 163, std::max(163, fontMetrics().averageCharWidth() * 60)));
+}
+
+// ---------------------------------------------------------------------------
+// creation
+
+void TFVListe::FormCreate()
+{
+    openList(kDefaultOrder);
+    Filter = DocumentListFilter();
+    updateCommands();
+}
+
+bool TFVListe::openList(const QString &orderLine)
+{
+    QStringList sql;
+    try {
+        sql = DocumentListSql(orderLine);
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return false;
+    }
+    try {
+        vorganglist->Close();
+        vorganglist->SQL() = sql;
+        vorganglist->Open();
+    } catch (const AppError &e) {
+        vorganglist->Close();
+        ShowErrorBox(e.message(), this);
+        return false;
+    }
+    return true;
+}
+
+void TFVListe::showEvent(QShowEvent *event)
+{
+    updateCommands();
+    QWidget::showEvent(event);
+}
+
+void TFVListe::updateCommands()
+{
+    // Opening a document needs the editor, which announces itself to the
+    // main window; without it the list offers no way there.
+    const bool editor = fmain && fmain->isRegistered(WindowKind::Vorgang);
+    btdetails->setEnabled(editor);
+    Neuervorgang1->setEnabled(editor);
+}
+
+bool TFVListe::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Zeitanzeige && event->type() == QEvent::MouseButtonRelease) {
+        TimefilterClick();
+        return true;
+    }
+    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        Memo1Click();
+        return true;
+    }
+    if (watched == liste->viewport() && event->type() == QEvent::Resize) fitColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFVListe::guarded(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+    }
+}
+
+bool TFVListe::hasCurrentRow() const
+{
+    return vorganglist->Active() && !vorganglist->IsEmpty();
+}
+
+qint64 TFVListe::currentId() const
+{
+    if (!hasCurrentRow()) return 0;
+    return vorganglist->FieldByName(QStringLiteral("id"))->AsInteger();
+}
+
+// ---------------------------------------------------------------------------
+// filters
+
+void TFVListe::setCustomerFilter(const QString &condition)
+{
+    Filter.CustomerFilter = condition;
+}
+
+QAbstractButton *TFVListe::BTfilter() const
+{
+    return BTfilterButton;
+}
+
+void TFVListe::ApplyFilter()
+{
+    guarded([this] {
+        vorganglist->setFilter(Filter.filterText());
+        vorganglist->setFiltered(true);
+    });
+    Zeitanzeige->setText(Filter.periodText());
+}
+
+void TFVListe::cstatusChange()
+{
+    const int index = cstatus->currentIndex();
+    Filter.chooseStatus(index);
+    ApplyFilter();
+    setWindowTitle(kCaption + QStringLiteral(": ") + cstatus->itemText(index));
+}
+
+void TFVListe::BTfilterClick()
+{
+    if (BTfilterButton->isChecked()) {
+        const QString kdnr = hasCurrentRow() ? vorganglist->FieldByName(QStringLiteral("kdnr"))->AsString()
+                                             : QStringLiteral("0");
+        Filter.CustomerFilter = DocumentListFilter::customerCondition(kdnr);
+    } else {
+        Filter.CustomerFilter.clear();
+    }
+    ApplyFilter();
+}
+
+void TFVListe::TimefilterClick()
+{
+    TKalenderform start(this);
+    start.setWindowTitle(QStringLiteral("Start-Datum"));
+    if (Filter.PeriodStart != DocumentListFilter::NoPeriodStart()) start.setStartDate(Filter.PeriodStart);
+    if (Dialogs::instance().exec(start) == QDialog::Accepted && !start.SelectedDateText.isEmpty()) {
+        qint64 stamp = 0;
+        if (German::parseDateText(start.SelectedDateText, &stamp))
+            Filter.PeriodStart = Value::dateOfStamp(stamp);
+        TKalenderform end(this);
+        end.setWindowTitle(QStringLiteral("End-Datum"));
+        if (Filter.PeriodEnd != DocumentListFilter::NoPeriodEnd()) end.setStartDate(Filter.PeriodEnd);
+        if (Dialogs::instance().exec(end) == QDialog::Accepted && !end.SelectedDateText.isEmpty() &&
+            German::parseDateText(end.SelectedDateText, &stamp))
+            Filter.PeriodEnd = Value::dateOfStamp(stamp);
+    }
+    ApplyFilter();
+}
+
+void TFVListe::SetQuarter(int quarter)
+{
+    guarded([&] { Filter.setQuarter(quarter, Today()); });
+    ApplyFilter();
+}
+
+void TFVListe::KeinZeitraum1Click()
+{
+    Filter.clearPeriod();
+    ApplyFilter();
+}
+
+void TFVListe::listeTitleClick(int column)
+{
+    const QString fieldName = liste->fieldNameAt(column);
+    QString expression = DocumentListOrderExpression(fieldName);
+    if (expression.isEmpty()) return;
+    if (expression == SortOrder) expression += QStringLiteral(" desc");
+    SortOrder = expression;
+    // The filter text and its state stay with the dataset across the re-read.
+    if (openList(QStringLiteral("order by ") + expression))
+        sorter->setText(QStringLiteral("Sortierung: ") + fieldName);
+}
+
+// ---------------------------------------------------------------------------
+// the current document
+
+void TFVListe::btdetailsClick()
+{
+    updateCommands();
+    if (!btdetails->isEnabled() || !hasCurrentRow()) return;
+    guarded([this] {
+        TVexDaoTable &vorgang = Data->vorgang;
+        vorgang.setFilter(QStringLiteral("id = %1").arg(currentId()));
+        vorgang.setFiltered(true);
+        fmain->ShowVorgangEditor();
+    });
+}
+
+void TFVListe::btvneuClick()
+{
+    updateCommands();
+    if (!Neuervorgang1->isEnabled()) return;
+    guarded([] { fmain->vorgangneuClick(); });
+}
+
+void TFVListe::btdruckClick()
+{
+    if (!hasCurrentRow()) return;
+    guarded([this] {
+        if (!fmain) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
+        fmain->PrintVorgang(QString::number(currentId()), true, false);
+    });
+}
+
+void TFVListe::Ausdruck1Click()
+{
+    if (!hasCurrentRow()) return;
+    guarded([this] {
+        if (!fmain) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
+        fmain->PrintVorgang(QString::number(currentId()), false, true);
+    });
+}
+
+void TFVListe::bteditClick()
+{
+    const qint64 id = currentId();
+    {
+        TFVbezahlen dialog(this, id);
+        Dialogs::instance().exec(dialog);
+    }
+    // What was recorded shows in the list, on the same document.
+    guarded([this, id] {
+        if (!vorganglist->Active() && vorganglist->SQL().isEmpty()) return;
+        vorganglist->Close();
+        vorganglist->Open();
+        vorganglist->Locate(QStringLiteral("id"), Value(id), 0);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// reports
+
+void TFVListe::ToolButton2Click()
+{
+    Berichtmenu->popup(ToolButton2->mapToGlobal(QPoint(16, 16)));
+}
+
+void TFVListe::BerichtmenuPopup()
+{
+    const QString kunde = literalCaption(
+        hasCurrentRow() ? vorganglist->FieldByName(QStringLiteral("Kunde"))->AsString() : QString());
+    offrec->setText(QStringLiteral("Offene Rechnungen: %1").arg(kunde));
+    AllRec->setText(QStringLiteral("Alle Rechnungen: %1").arg(kunde));
+    bezRec->setText(QStringLiteral("Bezahlte Rechnungen: %1").arg(kunde));
+}
+
+void TFVListe::invoiceReport(int kind)
+{
+    InvoiceReportRequest request;
+    request.kind = InvoiceReportKind(kind);
+    request.periodStart = Filter.PeriodStart;
+    request.periodEnd = Filter.PeriodEnd;
+    if (hasCurrentRow()) {
+        request.kdnr = qint64(vorganglist->FieldByName(QStringLiteral("kdnr"))->AsFloat());
+        request.kunde = vorganglist->FieldByName(QStringLiteral("Kunde"))->AsString();
+    }
+    guarded([&] {
+        if (reportHandler())
+            reportHandler()(request);
+        else
+            PreviewInvoiceReport(request);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// export
+
+void TFVListe::ToolButton4Click()
+{
+    Dialogs::SaveFileOptions options;
+    options.caption = QStringLiteral("Liste exportieren");
+    options.defaultSuffix = QStringLiteral("txt");
+    options.filter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*)");
+    options.directory = QDir::rootPath();
+#ifndef Q_OS_WIN
+    // The root of a Unix file system is nobody's place for a file.
+    options.directory = QDir::homePath();
+#endif
+    options.confirmOverwrite = true;
+    const QString path = Dialogs::instance().saveFileName(this, options);
+    if (path.isEmpty()) return;
+    guarded([&] {
+        DocumentListExport::write(*vorganglist, DocumentListExport::typeNames(dataa->Datenbank), path);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// periodic invoicing
+
+void TFVListe::CreatePeriodicInvoices(const QString &letter)
+{
+    if (!IsPeriodLetter(letter)) return;
+    if (!Fumw) Fumw = new TFumw(this);
+    const QString word = PeriodWord(letter);
+    if (Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Wollen Sie wirklich die ") + word + QStringLiteral("srechnungen erzeugen?"),
+            Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) != Dialogs::Yes)
+        return;
+    if (!vorganglist->Active()) {
+        ShowErrorBox(
+            QStringLiteral("Die Vorgangsliste ist nicht geöffnet; es wurden keine Rechnungen erstellt"),
+            this);
+        return;
+    }
+
+    Progress->setValue(0);
+    Progress->show();
+    auto hide = qScopeGuard([this] { Progress->hide(); });
+    const PeriodicRunResult r =
+        CreatePeriodicInvoicesRun(*vorganglist, *Fumw, letter, true, [this](int done, int total) {
+            Progress->setMaximum(std::max(total, 1));
+            Progress->setValue(done);
+            Progress->repaint();
+        });
+    hide.dismiss();
+    Progress->hide();
+
+    if (!r.error.isEmpty())
+        Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Der Lauf wurde abgebrochen: %1\n\nDie Rechnungen davor sind erstellt.")
+                .arg(r.error),
+            Dialogs::Warning, Dialogs::Ok);
+    if (r.count == 0) {
+        // Nothing to print: no range to offer.
+        if (r.error.isEmpty())
+            Dialogs::instance().message(
+                this, kTitle,
+                QStringLiteral("Es sind keine Rechnungen erstellt worden: Es gibt keinen "
+                               "%1vertrag mit Positionen.")
+                    .arg(word),
+                Dialogs::Information, Dialogs::Ok);
+        return;
+    }
+    if (Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
+                .arg(r.count)
+                .arg(r.first, r.last),
+            Dialogs::Information, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
+        PrintInvoiceRange(r.first, r.last);
+}
+
+// ---------------------------------------------------------------------------
+// batch printing
+
+void TFVListe::Mehrfachdruck1Click()
+{
+    QString first, last;
+    if (!Dialogs::instance().inputBox(this, QStringLiteral("Erste Rechnung"), QStringLiteral("Nr:"), first))
+        first.clear();
+    if (!Dialogs::instance().inputBox(this, QStringLiteral("letzte Rechnung"), QStringLiteral("Nr:"), last))
+        last.clear();
+    if (!first.isEmpty() && !last.isEmpty()) PrintInvoiceRange(first, last);
+}
+
+void TFVListe::log(const QString &line)
+{
+    Memo1->appendPlainText(line);
+    // The run holds the event loop: the log shows each line as it comes.
+    Memo1->viewport()->repaint();
+}
+
+namespace {
+
+// The number a document number text stands for when a whole-number
+// condition can match it: decimal digits without a leading zero.
+bool numberOfText(const QString &text, qint64 *number)
+{
+    if (text.isEmpty() || text.size() > 18 || (text.size() > 1 && text.at(0) == u'0')) return false;
+    qint64 n = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') return false;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    *number = n;
+    return true;
+}
+
+} // namespace
+
+void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastText)
+{
+    qint64 first = 0, last = 0;
+    try {
+        first = German::readInteger(firstText);
+        last = German::readInteger(lastText);
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return;
+    }
+    if (!fmain) {
+        ShowErrorBox(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"), this);
+        return;
+    }
+
+    vorganglist->DisableControls();
+    auto resume = qScopeGuard([this] { vorganglist->EnableControls(); });
+    Memo1->show();
+    Memo1->clear();
+    log(QStringLiteral("Rechnungsdruck wird gestartet..."));
+    log(QString());
+    try {
+        if (last >= first) {
+            // Only the numbers that name an invoice of the list are visited:
+            // a range typed as 1 to 99999999 must not hold the program for
+            // every number between. The log is the same as number by number.
+            TVexDaoTable invoices(nullptr, QStringLiteral("vorganglist"));
+            invoices.setDatabase(vorganglist->Database());
+            invoices.SQL() = vorganglist->SQL();
+            invoices.setFilter(QStringLiteral("Typ = 'R'"));
+            invoices.setFiltered(true);
+            invoices.Open();
+            std::map<qint64, bool> numbers;
+            const TField *nrOfInvoice = invoices.FieldByName(QStringLiteral("vorgangnr"));
+            for (int row = 0; row < invoices.RowCount(); ++row) {
+                const Value v = nrOfInvoice->valueAt(row);
+                qint64 n = 0;
+                if (v.kind() == Value::Text && numberOfText(v.rawText(), &n) && n >= first && n <= last)
+                    numbers[n] = true;
+            }
+            invoices.Close();
+
+            const TField *nr = vorganglist->FieldByName(QStringLiteral("vorgangnr"));
+            const TField *typ = vorganglist->FieldByName(QStringLiteral("Typ"));
+            // While the list's filter is off every document is held; the
+            // first invoice of each number in the list's order is found once.
+            QHash<QString, int> firstRow;
+            const bool filtered = vorganglist->Filtered();
+            if (!filtered) {
+                for (int row = vorganglist->RowCount() - 1; row >= 0; --row)
+                    if (typ->valueAt(row).kind() == Value::Text &&
+                        typ->valueAt(row).rawText().compare(QLatin1String("R"), Qt::CaseInsensitive) == 0)
+                        firstRow.insert(nr->valueAt(row).kind() == Value::Text ? nr->valueAt(row).rawText()
+                                                                               : QString(),
+                                        row);
+            }
+            for (const auto &[n, unused] : numbers) {
+                Q_UNUSED(unused);
+                const QString number = QString::number(n);
+                vorganglist->setFilter(QStringLiteral("vorgangnr = ") + number);
+                int row = -1;
+                if (filtered) {
+                    for (int r = 0; r < vorganglist->RowCount() && row < 0; ++r)
+                        if (typ->valueAt(r).kind() == Value::Text &&
+                            typ->valueAt(r).rawText().compare(QLatin1String("R"), Qt::CaseInsensitive) == 0 &&
+                            nr->valueAt(r).kind() == Value::Text && nr->valueAt(r).rawText() == number)
+                            row = r;
+                } else {
+                    row = firstRow.value(number, -1);
+                }
+                if (row < 0) continue;
+                vorganglist->MoveTo(row);
+                log(QStringLiteral("Gedruckt wird Vorgang ") + number + QStringLiteral("..."));
+                fmain->PrintVorgang(QString::number(currentId()), false, false);
+                log(QStringLiteral("ok"));
+            }
+            // As after visiting every number: the condition of the last one stays.
+            vorganglist->setFilter(QStringLiteral("vorgangnr = ") + QString::number(last));
+        }
+    } catch (const AppError &e) {
+        log(QStringLiteral("Abgebrochen: ") + e.message());
+        log(QString());
+        log(QStringLiteral("Klicken Sie hier, um das Protokoll zu schließen"));
+        resume.dismiss();
+        vorganglist->EnableControls();
+        ShowErrorBox(e.message(), this);
+        return;
+    }
+    log(QString());
+    log(QStringLiteral("Klicken Sie hier, um das Protokoll zu schließen"));
+}
+
+void TFVListe::Memo1Click()
+{
+    Memo1->hide();
+}

@@ -1,0 +1,127 @@
+#pragma once
+// The document list: every business document one row, narrowed by type and
+// payment state, customer and period, ordered by a click on a column title,
+// exported as semicolon-separated text. From here the user opens, previews
+// and prints a document, records payments, starts the invoice reports, the
+// periodic invoicing of contracts and the printing of a range of invoices.
+#include "app/vorgangwindows.h"
+#include "lists/core/documentlistfilter.h"
+#include "printing/tberechnung.h"
+
+#include <QWidget>
+#include <functional>
+
+class DBCheckBox;
+class DBGrid;
+class DBNavigator;
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QToolBar;
+class QToolButton;
+class TDataSource;
+class TVexDaoTable;
+
+class TFVListe : public QWidget, public VorgangListWindow
+{
+    Q_OBJECT
+  public:
+    explicit TFVListe(QWidget *parent = nullptr);
+    ~TFVListe() override;
+
+    // ---- the list
+    TVexDaoTable *vorganglist;
+    TDataSource *DSvorganglist;
+
+    // ---- state: status, customer and period choices, and the last order
+    DocumentListFilter Filter;
+    QString SortOrder;
+
+    // ---- tool-bar strip
+    QToolBar *ToolBar1;
+    QToolButton *btvneu, *btdetails, *btdruck, *ToolButton2, *ToolButton4, *btedit, *Timefilter;
+    QToolButton *BTfilterButton; // "BTfilter", the customer-filter toggle (BTfilter() below)
+    QMenu *NeuMenu;
+    QAction *Neuervorgang1, *Monatsrechnungen1, *Quartalsrechnungen1, *Halbjahresrechnungen1,
+        *Jahresrechnungen1;
+    QMenu *Printmenu;
+    QAction *Vorschau1, *Ausdruck1, *Mehrfachdruck1;
+    QMenu *Berichtmenu;
+    QAction *AlleRechnungen1, *bezahlteRechnungen1, *offeneRechnungen1, *AllRec, *bezRec, *offrec;
+    QMenu *TimefilterMenu;
+    QAction *QuartalI1, *QuartalII1, *QuartalIII1, *QuartalIV1, *KeinZeitraum1;
+    QFrame *Panel1; // "  Filter:" with the status box
+    QComboBox *cstatus;
+    QLabel *Zeitanzeige;
+    DBNavigator *DBNavigator1;
+
+    // ---- log and grid
+    QPlainTextEdit *Memo1;
+    DBGrid *liste;
+
+    // ---- bottom strip
+    DBCheckBox *DBCheckBox3;
+    QLabel *sorter;
+    QProgressBar *Progress; // shown while a run goes through the list
+
+    // ---- VorgangListWindow
+    void setCustomerFilter(const QString &condition) override;
+    void ApplyFilter() override;
+    QAbstractButton *BTfilter() const override;
+
+    // The periodic invoicing of the contracts of a period letter (M, Q, H, J).
+    void CreatePeriodicInvoices(const QString &letter);
+    // Prints the invoices numbered first to last, one after another, with
+    // the log beside the list.
+    void PrintInvoiceRange(const QString &first, const QString &last);
+
+    // Tests: receive the report menu's requests instead of the preview. An
+    // empty function restores the preview.
+    static void setReportHandlerForTests(std::function<void(const InvoiceReportRequest &)> handler);
+
+  public Q_SLOTS:
+    void cstatusChange();
+    void BTfilterClick();
+    void TimefilterClick();
+    void SetQuarter(int quarter);
+    void KeinZeitraum1Click();
+    void listeTitleClick(int column);
+    void btdetailsClick();
+    void btvneuClick();
+    void btdruckClick();
+    void Ausdruck1Click();
+    void bteditClick();
+    void ToolButton2Click();
+    void BerichtmenuPopup();
+    void ToolButton4Click();
+    void Mehrfachdruck1Click();
+    void Memo1Click();
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+  private:
+    void FormCreate();
+    void buildToolBar();
+    void buildMenus();
+    void buildGrid();
+    void fitColumns();
+    void updateCommands();
+    // Reads the list's select anew with the order line; false after the
+    // message when vliste.sql cannot be read or the select does not serve.
+    bool openList(const QString &orderLine);
+    // The current row's id as the list holds it (0 on an empty list).
+    qint64 currentId() const;
+    bool hasCurrentRow() const;
+    void invoiceReport(int kind);
+    void log(const QString &line);
+    // Runs a handler's work; an error ends it and is shown in the error box.
+    void guarded(const std::function<void()> &work);
+
+    bool m_opened = false;
+};

@@ -1,0 +1,99 @@
+// The picture of the document list for the README, made offscreen from the
+// demo database at 1280 x 800, and at 1920 x 1080 when
+// TAVIREL_WIDE_SCREENSHOTS names a folder (for looking at it).
+#include "app/tfmain.h"
+#include "data/dates.h"
+#include "data/programfolder.h"
+#include "data/tdata.h"
+#include "data/tdataa.h"
+#include "lists/tfvliste.h"
+#include "tests/app/testwindows.h"
+#include "tests/testdb.h"
+#include "widgets/dbgrid.h"
+#include "widgets/scripteddialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QImage>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ListScreenshot : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        SetTodayForTests(QDate(2026, 12, 9));
+        db = std::make_unique<TestDb>(true);
+        ProgramFolder::setDirForTests(db->folder());
+        QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"),
+                    db->folder() + QStringLiteral("/vliste.sql"));
+        addresses = std::make_unique<Tdataa>();
+        documents = std::make_unique<TData>(&addresses->Datenbank);
+        dataa = addresses.get();
+        Data = documents.get();
+        addresses->DataModuleCreate(db->path());
+        documents->DataCreate();
+        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
+        // The editor is there, so that the list offers its way to a document.
+        main = std::make_unique<Tfmain>();
+        main->registerWindow(WindowKind::Vorgang, [] { return new EditorTestWindow; });
+    }
+    void TearDown() override
+    {
+        delete window;
+        main.reset();
+        documents.reset();
+        addresses.reset();
+        db.reset();
+        ProgramFolder::setDirForTests(QString());
+        SetTodayForTests(QDate());
+        QApplication::setFont(QFont());
+    }
+    void save(const QString &folder, const QString &name, const QSize &size)
+    {
+        window->resize(size);
+        window->show();
+        QApplication::processEvents();
+        const QImage image = window->grab().toImage();
+        EXPECT_EQ(image.size(), size);
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 7)
+            for (int x = 0; x < image.width(); x += 7)
+                colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 8) << "the picture is nearly blank";
+        // Every column in view.
+        EXPECT_FALSE(window->liste->horizontalScrollBar()->isVisible()) << size.width();
+        if (folder.isEmpty()) return;
+        ASSERT_TRUE(QDir().mkpath(folder));
+        EXPECT_TRUE(image.save(folder + QLatin1Char('/') + name, "PNG"));
+    }
+
+    ScriptedDialogsScope dialogs;
+    std::unique_ptr<TestDb> db;
+    std::unique_ptr<Tdataa> addresses;
+    std::unique_ptr<TData> documents;
+    std::unique_ptr<Tfmain> main;
+    TFVListe *window = nullptr;
+};
+
+TEST_F(ListScreenshot, InvoicesOfTheDemoFirm)
+{
+    ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts: install fonts-liberation";
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    window = new TFVListe;
+    window->cstatus->setCurrentIndex(3); // "alle Rechnungen"
+    window->cstatusChange();
+    window->vorganglist->MoveTo(2);
+    save(QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"), QStringLiteral("vorgangsliste.png"),
+         QSize(1280, 800));
+    save(QString::fromLocal8Bit(qgetenv("TAVIREL_WIDE_SCREENSHOTS")),
+         QStringLiteral("vorgangsliste-1920.png"), QSize(1920, 1080));
+}
+
+} // namespace
