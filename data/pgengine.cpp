@@ -309,7 +309,13 @@ public:
             v = Value();
     }
 
-    int columnCount() const override { return m_result ? PQnfields(m_result) : 0; }
+    int columnCount() const override
+    {
+        // As with SQLite, the columns are known before the first row is read.
+        if (!m_result)
+            const_cast<PgStatement *>(this)->execute();
+        return PQnfields(m_result);
+    }
 
     Value column(int i, FieldType type) const override
     {
@@ -821,7 +827,10 @@ public:
     void release(const QString &name) override { session().run(QStringLiteral("RELEASE SAVEPOINT ") + quote(name)); }
     void rollbackTo(const QString &name) override
     {
-        session().run(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(quote(name)));
+        Session &s = session();
+        if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
+            return; // the whole transaction went with the connection
+        s.run(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(quote(name)));
     }
     bool failedStatementKeepsTransaction() const override { return false; }
 
