@@ -42,7 +42,7 @@ enum : Oid {
 
 // Raised, with the version, into tvsupport(): functions of an older version
 // are made anew when a database is opened.
-constexpr int kSupportVersion = 1;
+constexpr int kSupportVersion = 2;
 
 QString busyMessage()
 {
@@ -926,7 +926,9 @@ private:
     QHash<QString, Identity> m_identities;
 };
 
-// The folding and sort key of TextCompare, as SQL functions. Letter case is
+// The folding and sort key of TextCompare, as SQL functions (not STRICT, so
+// that the planner writes them into the query instead of calling them row by
+// row; a NULL gives NULL all the same). Letter case is
 // folded by Qt's own case folding, written out into translate() lists when
 // the functions are made: the server's lower() would follow its locale. A
 // text of ASCII alone (most of them) takes the short way.
@@ -951,21 +953,21 @@ void PgEngine::createSupport()
     const QString baseTo = QStringLiteral("aaaaaaceeeeiiiinoooooouuuuyy");
     const QString fold =
         QStringLiteral(
-            "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS "
+            "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
             "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
             "WHEN s COLLATE \"C\" !~ '[^\\x01-\\u00ff]' THEN translate(lower(s COLLATE \"C\"), %1, %2) "
             "ELSE translate(lower(s COLLATE \"C\"), %3, %4) END $f$")
             .arg(literal(latinFrom), literal(latinTo), literal(allFrom), literal(allTo));
     exec(fold);
     exec(QStringLiteral(
-             "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS "
+             "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
              "$f$ SELECT replace(replace(replace(translate(f, %1, %2), 'ß', 'ss'), 'æ', 'ae'), 'œ', 'oe') $f$")
              .arg(literal(baseFrom), literal(baseTo)));
     // The primary key, a character below every other, the folded text: so
     // texts order by their base letters first and by their folded letters
     // where those are equal. ASCII texts are their own key.
     exec(QStringLiteral(
-        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS "
+        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
         "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
         "ELSE tvbase(tvfold(s)) || chr(1) || tvfold(s) END $f$"));
     // Val(): the leading whole number (with its sign) after blanks, 0 when

@@ -379,6 +379,63 @@ TEST_F(OnServer, CopyToTheServerAndBackIsExact)
     EXPECT_EQ(docs.FieldByName(QStringLiteral("id"))->AsInteger(), orig.counterValue(QStringLiteral("Vorgang1")) + 1);
 }
 
+// init-db and copy-db on the command line, the way a firm moves.
+TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
+{
+    auto tavirel = [](const QStringList &args, QString *out) {
+        QProcess p;
+        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+        p.waitForFinished(120000);
+        *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    auto emptied = [](TestDb &db) {
+        db.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
+    };
+    TestDb firm(false, TestDb::Kind::Server);
+    emptied(firm);
+    QString out;
+    ASSERT_EQ(tavirel({QStringLiteral("init-db"), QStringLiteral("--demo"), QStringLiteral("--db"), firm.path()}, &out),
+              0)
+        << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("mit Beispieldaten"))) << qPrintable(out);
+    EXPECT_EQ(tavirel({QStringLiteral("init-db"), QStringLiteral("--db"), firm.path()}, &out), 1);
+    EXPECT_TRUE(out.contains(QStringLiteral("enthält bereits Tabellen"))) << qPrintable(out);
+    const qint64 documents = firm.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt();
+    ASSERT_GT(documents, 0);
+
+    EXPECT_EQ(tavirel({QStringLiteral("query"), QStringLiteral("select NAME1 from Adress where NAME1 = 'MÜLLER'"),
+                       QStringLiteral("--db"), firm.path()},
+                      &out),
+              0);
+    EXPECT_EQ(out, QStringLiteral("NAME1\nMüller\n"));
+
+    const QString file = firm.folder() + QStringLiteral("/zurueck/tavirel.mdb");
+    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(), QStringLiteral("--to"), file},
+                      &out),
+              0)
+        << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("  Vorgang1: %1 Zeilen").arg(documents))) << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("stimmen überein"))) << qPrintable(out);
+    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(), QStringLiteral("--to"), file},
+                      &out),
+              1);
+    EXPECT_TRUE(out.contains(QStringLiteral("nicht leer"))) << qPrintable(out);
+
+    TestDb again(false, TestDb::Kind::Server);
+    emptied(again);
+    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), file, QStringLiteral("--to"), again.path()},
+                      &out),
+              0)
+        << qPrintable(out);
+    EXPECT_EQ(again.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt(), documents);
+    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.folder() + QStringLiteral("/fehlt.mdb"),
+                       QStringLiteral("--to"), again.path()},
+                      &out),
+              1);
+    EXPECT_TRUE(out.contains(QStringLiteral("Cannot find Database"))) << qPrintable(out);
+}
+
 // The server goes away while a document is being deleted with its positions:
 // the user hears it in German, nothing is half-deleted, and once the server
 // answers again the same connection works on.
@@ -445,6 +502,40 @@ TEST_F(ServerGoesAway, ANewAddressStaysWithTheUserWhenItsSaveFails)
     EXPECT_EQ(addresses->AdressNAME1->AsString(), QStringLiteral("Neu GmbH"));
     addresses->Adress.Post();
     EXPECT_EQ(db->scalar(QStringLiteral("select NAME1 from Adress")).rawText(), QStringLiteral("Neu GmbH"));
+}
+
+// The server itself stops while a document and its positions are deleted,
+// and starts again: nothing was half-deleted, and the program goes on.
+TEST_F(ServerGoesAway, ServerStoppedInTheMiddleOfASave)
+{
+    const QString cluster = qEnvironmentVariable("TAVIREL_TEST_PG_DIR");
+    if (cluster.isEmpty())
+        GTEST_SKIP() << "der Server von scripts/test (TAVIREL_TEST_PG_DIR) lässt sich anhalten";
+    auto control = [&](const char *what) {
+        QProcess p;
+        p.start(QStringLiteral(TAVIREL_SOURCE_DIR "/scripts/pg-cluster"), {QString::fromLatin1(what), cluster});
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    newDocument(QStringLiteral("R"));
+    addPosition(1, 2, 1, QStringLiteral("eins"));
+    addPosition(1, 2, 1, QStringLiteral("zwei"));
+    vorgang().Post();
+    bool stopped = false;
+    positions().AfterDelete = [&](TVexDaoTable &) {
+        if (!stopped)
+            stopped = control("pause");
+    };
+    const QString msg = ERROR_OF(vorgang().Delete());
+    positions().AfterDelete = {};
+    ASSERT_TRUE(stopped);
+    ASSERT_TRUE(control("resume"));
+    EXPECT_TRUE(msg.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen")))
+        << qPrintable(msg);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 2) << "no position is gone";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang1")), 1);
+    vorgang().Refresh();
+    vorgang().Delete();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 0);
 }
 
 // Two runs of the periodic invoicing at the same time, as two workstations
