@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "germantranslations.h"
+#include "invoicereportcommand.h"
 #include "platform.h"
 
 #include "data/apperror.h"
@@ -49,8 +50,15 @@ const char *const kHelp =
     "  tavirel invoice-contracts M|Q|H|J\n"
     "                                  erzeugt aus allen Verträgen der Periode (Monat, Quartal, Halbjahr,\n"
     "                                  Jahr) je eine Rechnung\n"
-    "  tavirel pdf <id> <datei.pdf>    schreibt den Vorgang mit dieser ID auf dem Briefbogen als PDF, mit den\n"
-    "                                  Seiten, die auch die Vorschau zeigt\n"
+    "  tavirel pdf <id> <datei.pdf> [--zugferd]\n"
+    "                                  schreibt den Vorgang mit dieser ID auf dem Briefbogen als PDF,\n"
+    "                                  mit den Seiten, die auch die Vorschau zeigt; mit --zugferd eine\n"
+    "                                  Rechnung oder Gutschrift als E-Rechnung (ZUGFeRD / Factur-X,\n"
+    "                                  PDF/A-3 mit factur-x.xml im Profil EN 16931)\n"
+    "  tavirel invoice-report alle|bezahlt|offen <datei.pdf> [--kdnr N] [--von TT.MM.JJJJ --bis TT.MM.JJJJ]\n"
+    "                                  schreibt die Rechnungsliste mit Summen als PDF: alle, bezahlte oder\n"
+    "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis die\n"
+    "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
     "  tavirel copy-db --from QUELLE --to ZIEL\n"
     "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
     "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten ihre\n"
@@ -83,6 +91,7 @@ struct Options
     QStringList positional;
     QString db, from, to;
     bool demo = false;
+    bool zugferd = false;
     QString error;
 };
 
@@ -107,6 +116,8 @@ Options parse(const QStringList &args)
             (a == QLatin1String("--from") ? o.from : o.to) = args[++i];
         } else if (a == QLatin1String("--demo")) {
             o.demo = true;
+        } else if (a == QLatin1String("--zugferd")) {
+            o.zugferd = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.command = QStringLiteral("help");
         } else if (o.command.isEmpty()) {
@@ -309,14 +320,19 @@ int pdf(const Options &o)
         ProgramValues::instance().UstId =
             IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
         QStringList warnings;
-        WriteVorgangPdf(&db, o.positional.at(0), path, &warnings);
+        if (o.zugferd)
+            WriteVorgangZugferdPdf(&db, o.positional.at(0), path, &warnings);
+        else
+            WriteVorgangPdf(&db, o.positional.at(0), path, &warnings);
         for (const QString &w : warnings)
             err(QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));
     } catch (const AppError &e) {
         err(e.message());
         return 1;
     }
-    out(QStringLiteral("PDF geschrieben: %1\n").arg(QDir::toNativeSeparators(path)));
+    out(QStringLiteral("%1 geschrieben: %2\n")
+            .arg(o.zugferd ? QStringLiteral("E-Rechnung (ZUGFeRD)") : QStringLiteral("PDF"),
+                 QDir::toNativeSeparators(path)));
     return 0;
 }
 
@@ -366,7 +382,8 @@ bool isCommand(const QStringList &args)
 
 bool needsFonts(const QStringList &args)
 {
-    return parse(args).command == QLatin1String("pdf");
+    const QString command = parse(args).command;
+    return command == QLatin1String("pdf") || command == QLatin1String("invoice-report");
 }
 
 int run(const QStringList &args)
@@ -383,12 +400,17 @@ int run(const QStringList &args)
         out(QString::fromUtf8(kHelp));
         return 0;
     }
+    if (o.zugferd && o.command != QLatin1String("pdf")) {
+        err(QStringLiteral("--zugferd gibt es nur bei tavirel pdf"));
+        return 2;
+    }
     if (o.command == QLatin1String("init-db")) return initDb(o);
     if (o.command == QLatin1String("copy-db")) return copyDb(o);
     if (o.command == QLatin1String("query")) return query(o);
     if (o.command == QLatin1String("invoice-contracts")) return invoiceContracts(o);
     if (o.command == QLatin1String("pdf")) return pdf(o);
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
+    if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

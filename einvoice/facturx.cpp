@@ -3,6 +3,7 @@
 #include "data/apperror.h"
 
 #include <QColorSpace>
+#include <QUuid>
 #include <QXmlStreamWriter>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -49,7 +50,7 @@ const QString kRdf = QStringLiteral("http://www.w3.org/1999/02/22-rdf-syntax-ns#
 // The XMP packet: the document information mirrored from the info dictionary,
 // the PDF/A-3b identification, and the Factur-X properties with the extension
 // schema that PDF/A demands for any property it does not know.
-QByteArray xmpPacket(const DocInfo &d, const QDateTime &when)
+QByteArray xmpPacket(const DocInfo &d, const QDateTime &when, const QUuid &id)
 {
     QByteArray out = "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n";
     QByteArray body;
@@ -96,6 +97,13 @@ QByteArray xmpPacket(const DocInfo &d, const QDateTime &when)
     w.writeTextElement(xmp, QStringLiteral("CreateDate"), xmpDate(when));
     w.writeTextElement(xmp, QStringLiteral("ModifyDate"), xmpDate(when));
     w.writeTextElement(xmp, QStringLiteral("MetadataDate"), xmpDate(when));
+    w.writeEndElement();
+
+    const QString mm = QStringLiteral("http://ns.adobe.com/xap/1.0/mm/");
+    description(mm, QStringLiteral("xmpMM"));
+    const QString uuid = QStringLiteral("uuid:") + id.toString(QUuid::WithoutBraces);
+    w.writeTextElement(mm, QStringLiteral("DocumentID"), uuid);
+    w.writeTextElement(mm, QStringLiteral("InstanceID"), uuid);
     w.writeEndElement();
 
     const QString pdf = QStringLiteral("http://ns.adobe.com/pdf/1.3/");
@@ -209,7 +217,13 @@ QByteArray FacturX::attach(const QByteArray &pdf, const QByteArray &xml, const Q
         info.replaceKey("/ModDate", Obj::newString(utf8(pdfDate(when))));
         if (info.hasKey("/Trapped")) info.removeKey("/Trapped"); // XMP would have to mirror it
 
-        Obj metadata = q.newStream(xmpPacket(d, when).toStdString());
+        // One identifier for the file and its metadata: qpdf keeps the first
+        // element of an /ID it finds in the trailer.
+        const QUuid id = QUuid::createUuid();
+        const std::string idBytes = id.toRfc4122().toStdString();
+        trailer.replaceKey("/ID", Obj::newArray({Obj::newString(idBytes), Obj::newString(idBytes)}));
+
+        Obj metadata = q.newStream(xmpPacket(d, when, id).toStdString());
         metadata.getDict().replaceKey("/Type", Obj::newName("/Metadata"));
         metadata.getDict().replaceKey("/Subtype", Obj::newName("/XML"));
         root.replaceKey("/Metadata", metadata);

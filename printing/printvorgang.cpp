@@ -5,12 +5,20 @@
 
 #include "app/platform.h"
 #include "data/apperror.h"
+#include "data/programfolder.h"
+#include "data/programvalues.h"
 #include "data/tdataa.h"
+#include "einvoice/ciiwriter.h"
+#include "einvoice/einvoice.h"
+#include "einvoice/facturx.h"
+#include "einvoice/sellerdata.h"
 #include "report/pageset.h"
 #include "widgets/dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPrinter>
+#include <QSaveFile>
 
 namespace {
 
@@ -23,6 +31,16 @@ void reportLoadProblems(const QStringList &problems)
                        "Gedruckt wird mit den eingebauten Texten.")
             .arg(problems.join(QLatin1Char('\n'))),
         Dialogs::Warning, Dialogs::Ok);
+}
+
+// The letterhead report of the document, read and checked for existence.
+void createForm(TBvorgang &form, const QString &idText, QStringList *warnings)
+{
+    form.FormCreate(idText);
+    if (form.Vorgang1.IsEmpty())
+        throw AppError(QStringLiteral("Es gibt keinen Vorgang mit der ID %1").arg(idText.trimmed()));
+    if (warnings) *warnings = form.loadProblems();
+    form.Bericht.title = form.titleText();
 }
 
 } // namespace
@@ -66,10 +84,27 @@ void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const Q
                      QStringList *warnings)
 {
     TBvorgang form(connection);
-    form.FormCreate(idText);
-    if (form.Vorgang1.IsEmpty())
-        throw AppError(QStringLiteral("Es gibt keinen Vorgang mit der ID %1").arg(idText.trimmed()));
-    if (warnings) *warnings = form.loadProblems();
-    form.Bericht.title = form.titleText();
+    createForm(form, idText, warnings);
     form.Bericht.build()->writePdf(path);
+}
+
+void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
+                            QStringList *warnings)
+{
+    TBvorgang form(connection);
+    createForm(form, idText, warnings);
+    // Refused before anything is drawn: an invoice that cannot be expressed
+    // gets no PDF that would pass for an e-invoice.
+    const EInvoice invoice =
+        EInvoice::load(*connection, idText.trimmed().toLongLong(), SellerData::read(ProgramFolder::iniPath()),
+                       ProgramValues::instance().MwstSatz);
+    const QString shown = QDir::toNativeSeparators(path);
+    const QByteArray pages = form.Bericht.build()->pdfData();
+    if (pages.isEmpty())
+        throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
+    const QByteArray pdf = FacturX::attach(pages, CiiWriter::write(invoice, CiiWriter::Profile::EN16931));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
+        throw AppError(
+            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Printing one business document on the letterhead: the main window's
-// PrintVorgang and the PDF export that the command line and the document
-// editor share.
+// PrintVorgang and the PDF exports (plain and ZUGFeRD) that the command line
+// and the document editor share.
 #include <QString>
 #include <QStringList>
 
@@ -22,3 +22,12 @@ void BerichtPreview(PageSet *pages);
 // warnings (the PDF then has the built-in texts there).
 void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
                      QStringList *warnings = nullptr);
+
+// The same pages as WriteVorgangPdf, as a ZUGFeRD / Factur-X invoice:
+// PDF/A-3b with the document's EN 16931 data embedded as factur-x.xml. The
+// seller data come from the settings file, the VAT rate from the program-wide
+// values. AppError with the German message of the refusal (not an invoice or
+// credit note, in DM, no positions, seller or buyer data missing) or of the
+// failure; no file is written or changed then.
+void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
+                            QStringList *warnings = nullptr);

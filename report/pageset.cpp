@@ -2,6 +2,7 @@
 
 #include "data/apperror.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QPageLayout>
 #include <QPainter>
@@ -122,34 +123,39 @@ int PageSet::print(QPrinter &printer) const
     return int(numbers.size());
 }
 
-void PageSet::writePdf(const QString &path) const
+QByteArray PageSet::pdfData() const
 {
-    const QString shown = QDir::toNativeSeparators(path);
-    if (m_pages.empty())
-        throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw AppError(
-            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
+    if (m_pages.empty()) return QByteArray();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setTitle(m_title);
         writer.setCreator(QStringLiteral("Tavirelsverwaltung"));
         writer.setResolution(1200);
         writer.setPageLayout(
             QPageLayout(QPageSize(m_paper, QPageSize::Millimeter), QPageLayout::Portrait, QMarginsF()));
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
-            throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden").arg(shown));
-        }
+        if (!painter.begin(&writer)) return QByteArray();
         for (int n = 1; n <= pagesAvailable(); ++n) {
             if (n > 1) writer.newPage();
             paintPage(n, painter);
         }
         painter.end();
     }
-    if (!file.commit())
+    return buffer.data();
+}
+
+void PageSet::writePdf(const QString &path) const
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (m_pages.empty())
+        throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
+    const QByteArray pdf = pdfData();
+    if (pdf.isEmpty())
+        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden").arg(shown));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
         throw AppError(
             QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
 }

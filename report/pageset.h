@@ -61,8 +61,10 @@ class PageSet : public QObject
     // copies, the job named after the title. Returns the pages sent (copies
     // counted once). AppError when the printer cannot be opened.
     int print(QPrinter &printer) const;
-    // Writes every page as PDF with its fonts embedded. The file appears only
-    // when it was written completely; AppError otherwise.
+    // Every page as PDF with its fonts embedded; empty without pages.
+    QByteArray pdfData() const;
+    // Writes pdfData(). The file appears only when it was written completely;
+    // AppError otherwise.
     void writePdf(const QString &path) const;
 
     // ---- filled by the report's builder

@@ -4,6 +4,7 @@
 // qpdf's buffers are held in std::shared_ptr only.
 #define POINTERHOLDER_TRANSITION 4
 
+#include "pdfa3check.h"
 #include "tests/einvoice/einvoicefixture.h"
 #include "tests/einvoice/validation.h"
 
@@ -70,6 +71,7 @@ TEST_F(FacturXPdf, AttachmentReadsBackAndValidatesInPdfA3)
         const QByteArray pdf = FacturX::attach(letterhead(a1b, 2), xml, when);
         ASSERT_TRUE(pdf.startsWith("%PDF-1.7"));
         EXPECT_EQ(FacturX::attachment(pdf), xml);
+        EXPECT_EQ(PdfA3::problems(pdf), QStringList());
 
         QPDF q;
         q.processMemoryFile("zugferd.pdf", pdf.constData(), size_t(pdf.size()));

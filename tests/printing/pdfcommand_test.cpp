@@ -1,37 +1,12 @@
 // `tavirel pdf`, run as the program itself: the file it writes, and on a
 // failure its German message, its exit status and no file left behind.
+#include "commandrun.h"
 #include "tests/report/pdftools.h"
 #include "tests/testdb.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-namespace {
-
-struct CommandRun
-{
-    int status = -1;
-    QString out, err;
-};
-
-CommandRun tavirel(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
-    CommandRun r;
-    if (!p.waitForFinished(60000)) return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-} // namespace
 
 TEST(PdfCommand, WritesTheDocumentOrFailsWithoutLeavingAFile)
 {

@@ -1,9 +1,11 @@
 // Pictures for the README, made offscreen from the demo database: a page of
-// a demo invoice (through its PDF) and the print preview at 1280 x 800.
+// a demo invoice and of the invoice list (through their PDFs) and the print
+// preview at 1280 x 800.
 #include "printfixture.h"
 
 #include "app/platform.h"
 #include "printing/pageview.h"
+#include "printing/tberechnung.h"
 #include "printing/tprevform.h"
 #include "report/report.h"
 
@@ -89,4 +91,25 @@ TEST_F(PrintScreenshots, DemoInvoiceAndPreview)
     }
     Platform::clearPrintersForTests();
     QApplication::setFont(QFont());
+}
+
+TEST_F(PrintScreenshots, InvoiceListPage)
+{
+    ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts: install fonts-liberation";
+    // One invoice from before the euro, so that the page shows a sum per currency.
+    demo->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, vk, Waehrung, bezahlt, "
+                              "bezahltdatum) values ('R', '9001', 12, '2001-05-05', 1234.56, 'DM', 1, "
+                              "'2001-05-20')"));
+    const QString pdf = out.filePath(QStringLiteral("rechnungsliste.pdf"));
+    WriteInvoiceReportPdf(&demoConnection, InvoiceReportRequest(), pdf);
+    EXPECT_TRUE(PdfTools::text(pdf).simplified().contains(QStringLiteral("1.234,56 DM 1.469,13 DM")));
+    QProcess ppm;
+    ppm.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+               QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"), pdf,
+               folder() + QStringLiteral("/rechnungsliste")});
+    ASSERT_TRUE(ppm.waitForFinished(60000));
+    const QImage page(folder() + QStringLiteral("/rechnungsliste.png"));
+    ASSERT_FALSE(page.isNull());
+    expectNotBlank(page);
 }

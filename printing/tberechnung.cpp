@@ -1,0 +1,230 @@
+#include "tberechnung.h"
+
+#include "printvorgang.h"
+
+#include "data/apperror.h"
+#include "data/germanformat.h"
+#include "data/money.h"
+#include "data/programvalues.h"
+#include "data/tdataa.h"
+#include "report/pageset.h"
+#include "report/reportfonts.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace {
+
+using BandKind = ReportBand::Kind;
+using ReportFonts::font;
+
+const QString kTimes = QStringLiteral("Times New Roman");
+const QString kArial = QStringLiteral("Arial");
+const QString kBuiltInTitle = QStringLiteral("Bericht über Rechnungen");
+
+// The pair that stands for "no period" in the document list.
+const QDate kNoPeriodStart(1999, 1, 1);
+const QDate kNoPeriodEnd(2100, 12, 31);
+
+QString moneyMask(const QString &currency)
+{
+    return QStringLiteral("#,##0.00 ") + currency;
+}
+
+// A fixed box that shows only what fits on its one line, as a report label
+// without automatic size does: long names must not run into the amounts.
+ReportElement &oneLineBox(ReportElement &e, qreal width)
+{
+    e.size(width, 4.5).wrapping(false);
+    return e;
+}
+
+} // namespace
+
+InvoiceReportSelection InvoiceReportSelectionOf(const InvoiceReportRequest &request)
+{
+    const QString invoices = QStringLiteral("Typ = 'R'");
+    const QString paid = QStringLiteral(" and bezahlt");
+    const QString open = QStringLiteral(" and not bezahlt and not storniert");
+    const QString customer = QStringLiteral(" and kdnr =") + QString::number(request.kdnr);
+    const QString &k = request.kunde;
+
+    InvoiceReportSelection s;
+    switch (request.kind) {
+    case InvoiceReportKind::Alle:
+        s = {invoices, kBuiltInTitle, true, true};
+        break;
+    case InvoiceReportKind::Bezahlt:
+        s = {invoices + paid, QStringLiteral("Bericht über bezahlte Rechnungen"), true, true};
+        break;
+    case InvoiceReportKind::Offen:
+        s = {invoices + open, QStringLiteral("Bericht über offene Rechnungen"), false, true};
+        break;
+    case InvoiceReportKind::OffenKunde:
+        s = {invoices + open + customer, QStringLiteral("Offene Rechnungen ") + k, false, true};
+        break;
+    case InvoiceReportKind::BezahltKunde:
+        s = {invoices + paid + customer, QStringLiteral("Bezahlte Rechnungen ") + k, true, false};
+        break;
+    case InvoiceReportKind::AlleKunde:
+        s = {invoices + customer, QStringLiteral("Alle Rechnungen ") + k, true, false};
+        break;
+    }
+    // A start on 01.01.1999 means that the list has no period, whatever its end.
+    const QDate start = request.periodStart;
+    if (s.usesPeriod && start.isValid() && start != kNoPeriodStart) {
+        const QDate end = request.periodEnd.isValid() ? request.periodEnd : kNoPeriodEnd;
+        s.filter += QStringLiteral(" and datum >= '%1' and datum <='%2'")
+                        .arg(German::formatDate(start), German::formatDate(end));
+    }
+    return s;
+}
+
+void PreviewInvoiceReport(const InvoiceReportRequest &request)
+{
+    if (!dataa) throw AppError(QStringLiteral("Die Datenbank ist nicht geöffnet"));
+    TBeRechnung form(&dataa->Datenbank);
+    form.Select(request);
+    form.bericht.preview(BerichtPreview);
+}
+
+void WriteInvoiceReportPdf(TVexDaoDatabase *connection, const InvoiceReportRequest &request,
+                           const QString &path)
+{
+    TBeRechnung form(connection);
+    form.Select(request);
+    const auto pages = form.bericht.build();
+    if (pages->pagesAvailable() == 0)
+        throw AppError(
+            QStringLiteral("Der Bericht \"%1\" enthält keine Rechnungen; %2 wurde nicht geschrieben")
+                .arg(form.bericht.title, QDir::toNativeSeparators(path)));
+    pages->writePdf(path);
+}
+
+TBeRechnung::TBeRechnung(TVexDaoDatabase *connection, QObject *parent)
+    : QObject(parent), Vorgang1(this, QStringLiteral("Vorgang1")), Adressen(this, QStringLiteral("Adressen")),
+      m_rows(Vorgang1)
+{
+    setObjectName(QStringLiteral("BeRechnung"));
+    Adressen.setDatabase(connection);
+    Adressen.setTableName(QStringLiteral("Adress"));
+    Vorgang1.setDatabase(connection);
+    Vorgang1.setTableName(QStringLiteral("Vorgang1"));
+    Vorgang1.addLookupField(QStringLiteral("Kundenname"), FieldType::Text, 60, QStringLiteral("kdnr"),
+                            &Adressen, QStringLiteral("KDNR"), QStringLiteral("NAME1"));
+    buildLayout();
+}
+
+TBeRechnung::~TBeRechnung() = default;
+
+void TBeRechnung::buildLayout()
+{
+    bericht.title = kBuiltInTitle;
+    bericht.paper = QSizeF(210, 297);
+    bericht.margins = QMarginsF(20, 10, 20, 10);
+    bericht.baseFont = font(kTimes, 10);
+    bericht.setMaster(&m_rows);
+    bericht.beforePrint = [this](Report &) { berichtBeforePrint(); };
+
+    QRBand1 = bericht.addBand(BandKind::Title, QStringLiteral("QRBand1"), 7.4);
+    QRSysData1 = &QRBand1->addExpression(QStringLiteral("QRSysData1"), 0, 0.5,
+                                         [this](const RowSource *) { return bericht.title; });
+    QRSysData1->font = font(kTimes, 12, true);
+
+    QRBand3 = bericht.addBand(BandKind::ColumnHeader, QStringLiteral("QRBand3"), 5.3);
+    QRBand3->font = font(kArial, 9, true);
+    QRLabel2 = &QRBand3->addLabel(QStringLiteral("QRLabel2"), 0, 0.5, QStringLiteral("Datum"));
+    QRLabel1 = &QRBand3->addLabel(QStringLiteral("QRLabel1"), 17.2, 0.5, QStringLiteral("Rec- Nr"));
+    QRLabel3 = &QRBand3->addLabel(QStringLiteral("QRLabel3"), 33.1, 0.5, QStringLiteral("Kunde"));
+    QRLabel4 = &QRBand3->addLabel(QStringLiteral("QRLabel4"), 82.0, 0.5, QStringLiteral("Netto"))
+                    .size(19.8)
+                    .aligned(Qt::AlignRight);
+    brutto = &QRBand3->addLabel(QStringLiteral("brutto"), 116.4, 0.5, QStringLiteral("Brutto"))
+                  .size(19.8)
+                  .aligned(Qt::AlignRight);
+    lbezahlt = &QRBand3->addLabel(QStringLiteral("lbezahlt"), 141.6, 0.5, QStringLiteral("bezahlt am"));
+
+    QRBand2 = bericht.addBand(BandKind::Detail, QStringLiteral("QRBand2"), 5.3);
+    QRBand2->beforePrint = [this](ReportBand &, bool &print) { QRBand2BeforePrint(print); };
+    QRDBText2 = &QRBand2->addExpression(QStringLiteral("QRDBText2"), 0, 0.5,
+                                        [this](const RowSource *) { return dateText("Datum"); });
+    QRDBText1 = &oneLineBox(
+        QRBand2->addDataText(QStringLiteral("QRDBText1"), 17.2, 0.5, QStringLiteral("VorgangNR")), 12.2);
+    QRDBText7 = &oneLineBox(
+        QRBand2->addDataText(QStringLiteral("QRDBText7"), 33.1, 0.5, QStringLiteral("Kundenname")), 47.9);
+    netto = &QRBand2->addDataText(QStringLiteral("netto"), 82.0, 0.5, QStringLiteral("vk"))
+                 .size(19.8)
+                 .aligned(Qt::AlignRight);
+    br = &QRBand2->addLabel(QStringLiteral("br"), 116.4, 0.5, {}).size(19.8).aligned(Qt::AlignRight);
+    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), 141.6, 0.5,
+                                        [this](const RowSource *) { return dateText("BezahltDatum"); });
+
+    // One line per currency; the boxes end where the amount columns end.
+    QRBand4 = bericht.addBand(BandKind::Summary, QStringLiteral("QRBand4"), 7.9);
+    QRBand4->font = font(kTimes, 12, true);
+    QRBand4->beforePrint = [this](ReportBand &, bool &print) { QRBand4BeforePrint(print); };
+    negesamt = &QRBand4->addLabel(QStringLiteral("negesamt"), 82.0 + 19.8 - 33.3, 1.3, {})
+                    .size(33.3)
+                    .aligned(Qt::AlignRight);
+    brgesamt = &QRBand4->addLabel(QStringLiteral("brgesamt"), 116.4 + 19.8 - 33.3, 1.3, {})
+                    .size(33.3)
+                    .aligned(Qt::AlignRight);
+    for (ReportElement *sum : {negesamt, brgesamt})
+        sum->grows = true;
+    // Right-aligned boxes keep their width, so the amounts end on one edge.
+    for (ReportElement *e : {QRLabel4, brutto, br, negesamt, brgesamt})
+        e->autoSize = false;
+}
+
+void TBeRechnung::Select(const InvoiceReportRequest &request)
+{
+    const InvoiceReportSelection s = InvoiceReportSelectionOf(request);
+    Adressen.Open();
+    Vorgang1.setFilter(s.filter);
+    Vorgang1.setFiltered(true);
+    Vorgang1.Open();
+    bericht.title = s.title;
+    lbezahlt->enabled = s.paidColumn;
+}
+
+QString TBeRechnung::dateText(const char *field) const
+{
+    const TField *f = Vorgang1.FieldByName(QString::fromLatin1(field));
+    return f->IsNull() ? QString() : German::formatDate(f->AsDate());
+}
+
+void TBeRechnung::berichtBeforePrint()
+{
+    Totals.clear();
+}
+
+void TBeRechnung::QRBand2BeforePrint(bool &)
+{
+    // Each line in its own document's currency; the program-wide symbol is
+    // left alone, so no other window shows a currency that is not its own.
+    const QString currency = Vorgang1.FieldByName(QStringLiteral("Waehrung"))->AsString();
+    const QString mask = moneyMask(currency);
+    const double vk = Vorgang1.FieldByName(QStringLiteral("vk"))->AsFloat();
+    const qint64 net = Money::fromAmount(vk);
+    const qint64 gross =
+        Money::fromAmount(static_cast<long double>(vk) * ProgramValues::instance().vatFactor());
+    netto->mask = mask;
+    br->text = Money::format(gross, mask);
+
+    auto it = std::find_if(Totals.begin(), Totals.end(),
+                           [&](const CurrencyTotal &t) { return t.Waehrung == currency; });
+    if (it == Totals.end()) it = Totals.insert(Totals.end(), CurrencyTotal{currency, 0, 0});
+    it->NetTotal += net;
+    it->GrossTotal += gross;
+}
+
+void TBeRechnung::QRBand4BeforePrint(bool &)
+{
+    QStringList nets, grosses;
+    for (const CurrencyTotal &t : Totals) {
+        nets << Money::format(t.NetTotal, moneyMask(t.Waehrung));
+        grosses << Money::format(t.GrossTotal, moneyMask(t.Waehrung));
+    }
+    negesamt->text = nets.join(QLatin1Char('\n'));
+    brgesamt->text = grosses.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Runs the program's own command line, as a user or a script would.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+struct CommandRun
+{
+    int status = -1;
+    QString out, err;
+};
+
+inline CommandRun tavirel(const QStringList &args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+    CommandRun r;
+    if (!p.waitForFinished(120000)) return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
