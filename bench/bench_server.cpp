@@ -59,11 +59,13 @@ void addMonthlyContracts(Engine &engine)
 {
     engine.begin();
     auto doc = engine.prepare(QStringLiteral(
-        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, VertragT, Waehrung, anschrift, Kopftext, "
+        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, VertragT, Waehrung, anschrift, "
+        "Kopftext, "
         "Fusstext, ek, vk) values ('V', ?, ?, '2026-01-05', 14, 'M', '€', 'Firma\r\nWeg 1\r\n34117 Kassel', "
         "'Wartung %Monat', 'Abbuchung von %KONTONR', 25, 50)"));
-    auto pos = engine.prepare(QStringLiteral("insert into Vorgang2 (vorgangID, Pos, Titel, anzahl, einheit, Preis, EK) "
-                                             "values (?, ?, 'Wartung', 1, 'Stk', 10, 5)"));
+    auto pos = engine.prepare(
+        QStringLiteral("insert into Vorgang2 (vorgangID, Pos, Titel, anzahl, einheit, Preis, EK) "
+                       "values (?, ?, 'Wartung', 1, 'Stk', 10, 5)"));
     for (int i = 0; i < 1000; ++i) {
         doc->reset();
         doc->bind(1, Value(QString::number(90000 + i)));
@@ -95,10 +97,11 @@ void makeData()
 
     Schema::createDatabaseFile(contractsFile(), false);
     engine->open(contractsFile());
-    engine->exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 9999) "
-                                "insert into Adress (KDNR, NAME1, Kontonr, Kontobank, Kontoblz, KontoInhaber) "
-                                "select 1 + i * 7 % 10000, 'Firma ' || i, '1234567', 'Kasseler Bank', '52050353', "
-                                "'Firma ' || i from n where i < 1000"));
+    engine->exec(
+        QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 9999) "
+                       "insert into Adress (KDNR, NAME1, Kontonr, Kontobank, Kontoblz, KontoInhaber) "
+                       "select 1 + i * 7 % 10000, 'Firma ' || i, '1234567', 'Kasseler Bank', '52050353', "
+                       "'Firma ' || i from n where i < 1000"));
     addMonthlyContracts(*engine);
     engine->close();
 
@@ -146,7 +149,8 @@ struct RawServer
         std::vector<const char *> values;
         for (const QByteArray &p : params)
             values.push_back(p.constData());
-        PGresult *res = PQexecParams(conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+        PGresult *res =
+            PQexecParams(conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
         qint64 n = 0;
         const int rows = PQntuples(res), cols = PQnfields(res);
         for (int r = 0; r < rows; ++r)
@@ -190,7 +194,8 @@ void BM_OpenDocumentList_ServerRaw(benchmark::State &state)
 
 QString customerFilter(int k)
 {
-    return QStringLiteral("kdnr =%1 and datum >= #01/01/1999# and datum <=#12/31/2100#").arg(1 + (k * 37) % 10000);
+    return QStringLiteral("kdnr =%1 and datum >= #01/01/1999# and datum <=#12/31/2100#")
+        .arg(1 + (k * 37) % 10000);
 }
 
 void filterChange(benchmark::State &state, const QString &location)
@@ -302,18 +307,21 @@ void BM_PeriodicRun_ServerRaw(benchmark::State &state)
         state.ResumeTiming();
         PGconn *conn = PQconnectdb(location.toUtf8().constData());
         PQclear(PQexec(conn, "BEGIN"));
-        PGresult *ids = PQexec(conn, "select v.id from vorgang1 v join adress a on v.kdnr = a.kdnr where v.typ = 'V' "
-                                     "and v.vertragt = 'M' order by v.datum desc, v.vorgangnr desc, a.name1");
-        PQclear(PQprepare(conn, "doc",
-                          "insert into vorgang1 (typ, vorgangnr, datum, zieltage, zieldatum, kdnr, anschrift, kopftext, "
-                          "fusstext, waehrung, ek, vk) select 'R', $1, current_date, zieltage, current_date + zieltage, "
-                          "kdnr, anschrift, kopftext, fusstext, '€', ek, vk from vorgang1 where id = $2 returning id",
-                          2, nullptr));
-        PQclear(PQprepare(conn, "pos",
-                          "insert into vorgang2 (vorgangid, artikel, titel, bezeichnung, anzahl, einheit, preis, ek, "
-                          "pos) select $1, artikel, titel, bezeichnung, anzahl, einheit, preis, ek, pos from vorgang2 "
-                          "where vorgangid = $2",
-                          2, nullptr));
+        PGresult *ids =
+            PQexec(conn, "select v.id from vorgang1 v join adress a on v.kdnr = a.kdnr where v.typ = 'V' "
+                         "and v.vertragt = 'M' order by v.datum desc, v.vorgangnr desc, a.name1");
+        PQclear(PQprepare(
+            conn, "doc",
+            "insert into vorgang1 (typ, vorgangnr, datum, zieltage, zieldatum, kdnr, anschrift, kopftext, "
+            "fusstext, waehrung, ek, vk) select 'R', $1, current_date, zieltage, current_date + zieltage, "
+            "kdnr, anschrift, kopftext, fusstext, '€', ek, vk from vorgang1 where id = $2 returning id",
+            2, nullptr));
+        PQclear(PQprepare(
+            conn, "pos",
+            "insert into vorgang2 (vorgangid, artikel, titel, bezeichnung, anzahl, einheit, preis, ek, "
+            "pos) select $1, artikel, titel, bezeichnung, anzahl, einheit, preis, ek, pos from vorgang2 "
+            "where vorgangid = $2",
+            2, nullptr));
         made = 0;
         for (int r = 0; r < PQntuples(ids); ++r) {
             const QByteArray number = QByteArray::number(200000 + r);
@@ -355,11 +363,13 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     g_dir = &dir;
     ProgramFolder::setDirForTests(dir.path());
-    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), dir.path() + QStringLiteral("/vliste.sql"));
+    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"),
+                dir.path() + QStringLiteral("/vliste.sql"));
     makeData();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    adminExec(QStringLiteral("DROP SCHEMA IF EXISTS bench_list CASCADE; DROP SCHEMA IF EXISTS bench_run CASCADE"));
+    adminExec(
+        QStringLiteral("DROP SCHEMA IF EXISTS bench_list CASCADE; DROP SCHEMA IF EXISTS bench_run CASCADE"));
     return 0;
 }

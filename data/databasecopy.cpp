@@ -28,8 +28,7 @@ std::unique_ptr<Engine> engineFor(const QString &location)
 bool contains(const QStringList &names, const QString &name)
 {
     for (const QString &n : names)
-        if (n.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
@@ -51,14 +50,15 @@ void copyRows(Engine &source, Engine &target, const QString &table, const QList<
         sourceCols << source.quote(n);
         targetCols << target.quote(n);
     }
-    auto read = source.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                   .arg(sourceCols.join(QStringLiteral(", ")), source.quote(table),
-                                        source.rowIdColumn(table)));
+    auto read = source.prepare(
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+            .arg(sourceCols.join(QStringLiteral(", ")), source.quote(table), source.rowIdColumn(table)));
     const int perRow = int(columns.size());
     const int batch = qMax(1, qMin(200, 30000 / qMax(1, perRow)));
     auto insertOf = [&](int rows) {
         QStringList tuples;
-        const QString one = QLatin1Char('(') + QStringList(perRow, QStringLiteral("?")).join(QLatin1Char(',')) +
+        const QString one = QLatin1Char('(') +
+                            QStringList(perRow, QStringLiteral("?")).join(QLatin1Char(',')) +
                             QLatin1Char(')');
         for (int r = 0; r < rows; ++r)
             tuples << one;
@@ -71,13 +71,11 @@ void copyRows(Engine &source, Engine &target, const QString &table, const QList<
     pending.reserve(size_t(batch * perRow));
     auto flush = [&](bool all) {
         const int rows = int(pending.size()) / perRow;
-        if (rows == 0 || (!all && rows < batch))
-            return;
+        if (rows == 0 || (!all && rows < batch)) return;
         std::unique_ptr<Statement> partial;
         Statement *st = nullptr;
         if (rows == batch) {
-            if (!full)
-                full = insertOf(batch);
+            if (!full) full = insertOf(batch);
             st = full.get();
         } else {
             partial = insertOf(rows);
@@ -93,8 +91,7 @@ void copyRows(Engine &source, Engine &target, const QString &table, const QList<
     while (read->step()) {
         for (int i = 0; i < perRow; ++i) {
             Value v = read->column(i, columns[i].type);
-            if (v.isNull() && columns[i].type == FieldType::Bool)
-                v = Value(false);
+            if (v.isNull() && columns[i].type == FieldType::Bool) v = Value(false);
             pending.push_back(std::move(v));
         }
         flush(false);
@@ -118,8 +115,7 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
     const QStringList sourceTables = source->tables();
     QStringList missing;
     for (const char *core : {"Adress", "Personen", "Vorgang1", "Vorgang2", "VTyp", "Artikel"})
-        if (!contains(sourceTables, QString::fromLatin1(core)))
-            missing << QString::fromLatin1(core);
+        if (!contains(sourceTables, QString::fromLatin1(core))) missing << QString::fromLatin1(core);
     if (!missing.isEmpty())
         throw AppError(QStringLiteral("%1 ist keine Datenbank des Programms: es fehlt %2")
                            .arg(shown(from), missing.join(QStringLiteral(", "))));
@@ -151,15 +147,15 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
     const QStringList present = target->tables();
     if (!present.isEmpty()) {
         target->close();
-        throw AppError(QStringLiteral("Das Ziel %1 ist nicht leer (es enthält %2); kopiert wird nur in eine neue "
-                                      "oder leere Datenbank")
-                           .arg(shown(to), present.mid(0, 5).join(QStringLiteral(", "))));
+        throw AppError(
+            QStringLiteral("Das Ziel %1 ist nicht leer (es enthält %2); kopiert wird nur in eine neue "
+                           "oder leere Datenbank")
+                .arg(shown(to), present.mid(0, 5).join(QStringLiteral(", "))));
     }
 
     Result result;
     for (const QString &t : sourceTables)
-        if (!Schema::table(t))
-            result.skipped << t;
+        if (!Schema::table(t)) result.skipped << t;
     try {
         // Nobody writes to the source while it is read: its write lock is
         // held (a write-protected file is read as it is).
@@ -178,28 +174,25 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
             const QList<ColumnInfo> columns = inSource ? source->columns(def.name) : def.columns;
             target->createTable(def.name, columns);
             made << def.name;
-            if (!inSource)
-                continue;
-            if (progress)
-                progress(def.name);
+            if (!inSource) continue;
+            if (progress) progress(def.name);
             copyRows(*source, *target, def.name, columns);
             target->setCounterValue(def.name, source->counterValue(def.name));
             const qint64 from = countRows(*source, def.name);
             const qint64 copied = countRows(*target, def.name);
             if (from != copied)
-                throw AppError(QStringLiteral("Tabelle %1: %2 Zeilen gelesen, aber %3 geschrieben; die Kopie wurde "
-                                              "verworfen")
-                                   .arg(def.name)
-                                   .arg(from)
-                                   .arg(copied));
+                throw AppError(
+                    QStringLiteral("Tabelle %1: %2 Zeilen gelesen, aber %3 geschrieben; die Kopie wurde "
+                                   "verworfen")
+                        .arg(def.name)
+                        .arg(from)
+                        .arg(copied));
             result.tables << TableCount{def.name, copied};
         }
         for (const IndexDef &ix : Schema::indexes())
-            if (made.contains(ix.table))
-                target->createIndex(ix);
+            if (made.contains(ix.table)) target->createIndex(ix);
         target->commit();
-        if (sourceLocked)
-            source->rollback();
+        if (sourceLocked) source->rollback();
     } catch (...) {
         source->rollback();
         discardTarget();

@@ -6,12 +6,9 @@ bool engineMissingSimulated();
 
 std::unique_ptr<Engine> Engine::create(const QString &kind)
 {
-    if (engineMissingSimulated())
-        return nullptr;
-    if (kind.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0)
-        return createSqliteEngine();
-    if (kind.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0)
-        return createPgEngine();
+    if (engineMissingSimulated()) return nullptr;
+    if (kind.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0) return createSqliteEngine();
+    if (kind.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0) return createPgEngine();
     return nullptr;
 }
 

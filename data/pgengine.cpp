@@ -74,8 +74,7 @@ bool isDateOid(Oid t)
 QString isoText(const char *p, int n)
 {
     qint64 stamp = 0;
-    if (German::parseIso(p, n, &stamp))
-        return German::isoOfStamp(stamp);
+    if (German::parseIso(p, n, &stamp)) return German::isoOfStamp(stamp);
     return QString::fromUtf8(p, n);
 }
 
@@ -88,8 +87,7 @@ QString numberedParameters(const QString &sql, int *count)
     QChar quote;
     for (const QChar c : sql) {
         if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
+            if (c == quote) quote = QChar();
             out += c;
         } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             quote = c;
@@ -133,10 +131,8 @@ QByteArray parameterText(const Value &v)
         return QByteArray::number(v.rawInt());
     case Value::Double: {
         const double d = v.rawDouble();
-        if (std::isnan(d))
-            return QByteArrayLiteral("NaN");
-        if (std::isinf(d))
-            return d > 0 ? QByteArrayLiteral("Infinity") : QByteArrayLiteral("-Infinity");
+        if (std::isnan(d)) return QByteArrayLiteral("NaN");
+        if (std::isinf(d)) return d > 0 ? QByteArrayLiteral("Infinity") : QByteArrayLiteral("-Infinity");
         return QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
     }
     case Value::Text:
@@ -165,13 +161,14 @@ struct Session
     [[noreturn]] void fail(PGresult *res, const QString &context = QString())
     {
         const bool lost = PQstatus(conn) == CONNECTION_BAD;
-        const QString state = res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
-        QString primary = res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY)) : QString();
-        const QString detail = res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL)) : QString();
-        if (primary.isEmpty())
-            primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
-        if (res)
-            PQclear(res);
+        const QString state =
+            res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
+        QString primary =
+            res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY)) : QString();
+        const QString detail =
+            res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL)) : QString();
+        if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        if (res) PQclear(res);
         QString msg;
         if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
             msg = connectionLostMessage();
@@ -196,14 +193,18 @@ struct Session
 
     void setup()
     {
-        PQsetNoticeProcessor(conn, [](void *, const char *) {}, nullptr);
+        PQsetNoticeProcessor(
+            conn, [](void *, const char *) {}, nullptr);
+        // Each run of a kept statement is planned for its own values: a plan
+        // made once for any customer and any period reads a whole index where
+        // the one for this customer reads ten rows.
         run(QStringLiteral("SET DateStyle = 'ISO, YMD'; SET extra_float_digits = 1; "
-                           "SET standard_conforming_strings = on; SET lock_timeout = %1")
+                           "SET standard_conforming_strings = on; SET plan_cache_mode = force_custom_plan; "
+                           "SET lock_timeout = %1")
                 .arg(busyTimeout));
         PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), "
                                      "(SELECT oid::int FROM pg_namespace WHERE nspname = current_schema())");
-        if (PQresultStatus(res) != PGRES_TUPLES_OK)
-            fail(res);
+        if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res);
         const QString encoding = QString::fromUtf8(PQgetvalue(res, 0, 0));
         const bool noSchema = PQgetisnull(res, 0, 1);
         lockKey = std::atoi(PQgetvalue(res, 0, 1));
@@ -213,8 +214,9 @@ struct Session
                                           "Tavirelsverwaltung braucht eine Datenbank in UTF8")
                                .arg(encoding));
         if (noSchema)
-            throw AppError(QStringLiteral("In der Datenbank gibt es kein Schema für die Tabellen des Programms "
-                                          "(der Suchpfad search_path nennt keines, das besteht)"));
+            throw AppError(
+                QStringLiteral("In der Datenbank gibt es kein Schema für die Tabellen des Programms "
+                               "(der Suchpfad search_path nennt keines, das besteht)"));
         prepared.clear();
     }
 
@@ -222,14 +224,11 @@ struct Session
     // transaction (it restarted, or dropped an idle connection).
     PGconn *live()
     {
-        if (!conn)
-            throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+        if (!conn) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
         if (PQstatus(conn) != CONNECTION_OK) {
-            if (inTransaction)
-                throw AppError(connectionLostMessage());
+            if (inTransaction) throw AppError(connectionLostMessage());
             PQreset(conn);
-            if (PQstatus(conn) != CONNECTION_OK)
-                throw AppError(connectionLostMessage());
+            if (PQstatus(conn) != CONNECTION_OK) throw AppError(connectionLostMessage());
             setup();
         }
         return conn;
@@ -239,8 +238,7 @@ struct Session
     {
         PGresult *res = PQexec(live(), sql.toUtf8().constData());
         const ExecStatusType st = PQresultStatus(res);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
-            fail(res);
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(res);
         changes = std::atoi(PQcmdTuples(res));
         PQclear(res);
     }
@@ -254,8 +252,7 @@ struct Session
         for (Oid t : types)
             key += QString::number(t) + QLatin1Char(',');
         auto it = prepared.constFind(key);
-        if (it != prepared.constEnd())
-            return it.value();
+        if (it != prepared.constEnd()) return it.value();
         PGconn *c = live();
         // Many one-off texts (filters typed by the user) start afresh.
         if (prepared.size() >= 500) {
@@ -265,8 +262,7 @@ struct Session
         }
         const QByteArray name = "tv" + QByteArray::number(++nextName);
         PGresult *res = PQprepare(c, name.constData(), sql.toUtf8().constData(), count, types.data());
-        if (PQresultStatus(res) != PGRES_COMMAND_OK)
-            fail(res);
+        if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res);
         PQclear(res);
         prepared.insert(key, name);
         return name;
@@ -275,12 +271,11 @@ struct Session
 
 class PgStatement : public Statement
 {
-public:
+  public:
     PgStatement(std::shared_ptr<Session> session, QString sql, int count, bool insert, bool returning)
         : m_session(std::move(session)), m_sql(std::move(sql)), m_params(size_t(count)), m_insert(insert),
           m_returning(returning)
-    {
-    }
+    {}
     ~PgStatement() override { clearResult(); }
 
     void bind(int index, const Value &value) override
@@ -292,8 +287,7 @@ public:
 
     bool step() override
     {
-        if (!m_result)
-            execute();
+        if (!m_result) execute();
         if (m_row + 1 < m_rows) {
             ++m_row;
             return true;
@@ -312,52 +306,40 @@ public:
     int columnCount() const override
     {
         // As with SQLite, the columns are known before the first row is read.
-        if (!m_result)
-            const_cast<PgStatement *>(this)->execute();
+        if (!m_result) const_cast<PgStatement *>(this)->execute();
         return PQnfields(m_result);
     }
 
     Value column(int i, FieldType type) const override
     {
-        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i))
-            return Value();
+        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i)) return Value();
         const char *p = PQgetvalue(m_result, m_row, i);
         const int n = PQgetlength(m_result, m_row, i);
         const Oid t = PQftype(m_result, i);
         switch (type) {
         case FieldType::Text:
         case FieldType::Memo:
-            if (t == kBool)
-                return Value(QString(p[0] == 't' ? QLatin1Char('1') : QLatin1Char('0')));
-            if (isFloatOid(t) || t == kNumeric)
-                return Value(German::formatFloat(std::strtod(p, nullptr)));
-            if (isDateOid(t))
-                return Value(isoText(p, n));
+            if (t == kBool) return Value(QString(p[0] == 't' ? QLatin1Char('1') : QLatin1Char('0')));
+            if (isFloatOid(t) || t == kNumeric) return Value(German::formatFloat(std::strtod(p, nullptr)));
+            if (isDateOid(t)) return Value(isoText(p, n));
             return Value(QString::fromUtf8(p, n));
         case FieldType::Number:
-            if (t == kBool)
-                return Value(p[0] == 't' ? 1.0 : 0.0);
-            if (isIntegerOid(t) || isFloatOid(t) || t == kNumeric)
-                return Value(std::strtod(p, nullptr));
+            if (t == kBool) return Value(p[0] == 't' ? 1.0 : 0.0);
+            if (isIntegerOid(t) || isFloatOid(t) || t == kNumeric) return Value(std::strtod(p, nullptr));
             return textAsNumber(p, n);
         case FieldType::Integer:
         case FieldType::Short:
         case FieldType::Counter:
-            if (t == kBool)
-                return Value(qint64(p[0] == 't' ? 1 : 0));
-            if (isIntegerOid(t))
-                return Value(qint64(std::strtoll(p, nullptr, 10)));
-            if (isFloatOid(t) || t == kNumeric)
-                return Value(qint64(std::strtod(p, nullptr)));
+            if (t == kBool) return Value(qint64(p[0] == 't' ? 1 : 0));
+            if (isIntegerOid(t)) return Value(qint64(std::strtoll(p, nullptr, 10)));
+            if (isFloatOid(t) || t == kNumeric) return Value(qint64(std::strtod(p, nullptr)));
             return textAsNumber(p, n);
         case FieldType::Bool:
-            if (t == kBool)
-                return Value(p[0] == 't');
+            if (t == kBool) return Value(p[0] == 't');
             return Value(std::strtod(p, nullptr) != 0.0);
         case FieldType::Date: {
             qint64 stamp = 0;
-            if (German::parseIso(p, n, &stamp))
-                return Value::fromStamp(stamp);
+            if (German::parseIso(p, n, &stamp)) return Value::fromStamp(stamp);
             if (!isDateOid(t) && German::parseDateText(QString::fromUtf8(p, n), &stamp))
                 return Value::fromStamp(stamp);
             return Value();
@@ -368,29 +350,23 @@ public:
 
     Value columnDynamic(int i) const override
     {
-        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i))
-            return Value();
+        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i)) return Value();
         const char *p = PQgetvalue(m_result, m_row, i);
         const int n = PQgetlength(m_result, m_row, i);
         const Oid t = PQftype(m_result, i);
-        if (isIntegerOid(t))
-            return Value(qint64(std::strtoll(p, nullptr, 10)));
-        if (t == kBool)
-            return Value(qint64(p[0] == 't' ? 1 : 0));
-        if (isFloatOid(t))
-            return Value(std::strtod(p, nullptr));
+        if (isIntegerOid(t)) return Value(qint64(std::strtoll(p, nullptr, 10)));
+        if (t == kBool) return Value(qint64(p[0] == 't' ? 1 : 0));
+        if (isFloatOid(t)) return Value(std::strtod(p, nullptr));
         if (t == kNumeric) {
             const QByteArray b(p, n);
-            if (!b.contains('.') && !b.contains('e') && b.size() < 19)
-                return Value(qint64(b.toLongLong()));
+            if (!b.contains('.') && !b.contains('e') && b.size() < 19) return Value(qint64(b.toLongLong()));
             return Value(b.toDouble());
         }
-        if (isDateOid(t))
-            return Value(isoText(p, n));
+        if (isDateOid(t)) return Value(isoText(p, n));
         return Value(QString::fromUtf8(p, n));
     }
 
-private:
+  private:
     void execute()
     {
         Session &s = *m_session;
@@ -406,8 +382,7 @@ private:
         PGresult *res =
             PQexecPrepared(s.conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
         const ExecStatusType st = PQresultStatus(res);
-        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK)
-            s.fail(res);
+        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
         s.changes = std::atoi(PQcmdTuples(res));
         m_result = res;
         m_rows = st == PGRES_TUPLES_OK ? PQntuples(res) : 0;
@@ -415,15 +390,13 @@ private:
         if (m_insert) {
             // The new row's id comes back with the insert.
             s.lastInsertReturned = m_returning && m_rows > 0;
-            if (s.lastInsertReturned)
-                s.lastInsertId = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
+            if (s.lastInsertReturned) s.lastInsertId = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
         }
     }
 
     void clearResult()
     {
-        if (m_result)
-            PQclear(m_result);
+        if (m_result) PQclear(m_result);
         m_result = nullptr;
         m_rows = 0;
         m_row = -1;
@@ -432,8 +405,7 @@ private:
     static Value textAsNumber(const char *p, int n)
     {
         double d = 0;
-        if (German::parseFloat(QString::fromUtf8(p, n), &d))
-            return Value(d);
+        if (German::parseFloat(QString::fromUtf8(p, n), &d)) return Value(d);
         return Value();
     }
 
@@ -458,8 +430,7 @@ QString programColumnName(const QString &table, const QString &stored)
 {
     if (const Schema::TableDef *t = Schema::table(table))
         for (const ColumnInfo &c : t->columns)
-            if (c.name.compare(stored, Qt::CaseInsensitive) == 0)
-                return c.name;
+            if (c.name.compare(stored, Qt::CaseInsensitive) == 0) return c.name;
     return stored;
 }
 
@@ -475,7 +446,7 @@ QString literal(const QString &text)
 
 class PgEngine : public Engine
 {
-public:
+  public:
     ~PgEngine() override { close(); }
 
     void open(const QString &location, bool) override
@@ -490,19 +461,21 @@ public:
         if (!options) {
             const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
             PQfreemem(error);
-            throw AppError(QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(location, why));
+            throw AppError(
+                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(location, why));
         }
         bool password = false;
         for (PQconninfoOption *o = options; o->keyword; ++o)
-            if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val)
-                password = true;
+            if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val) password = true;
         PQconninfoFree(options);
         if (password)
-            throw AppError(QStringLiteral("Die Angabe des Datenbankservers enthält ein Kennwort. Das Kennwort gehört "
-                                          "nicht dorthin, sondern in die Kennwortdatei des Benutzers (.pgpass, unter "
-                                          "Windows %APPDATA%\\postgresql\\pgpass.conf) oder in die "
-                                          "Umgebungsvariable PGPASSWORD"));
-        const char *keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding", nullptr};
+            throw AppError(
+                QStringLiteral("Die Angabe des Datenbankservers enthält ein Kennwort. Das Kennwort gehört "
+                               "nicht dorthin, sondern in die Kennwortdatei des Benutzers (.pgpass, unter "
+                               "Windows %APPDATA%\\postgresql\\pgpass.conf) oder in die "
+                               "Umgebungsvariable PGPASSWORD"));
+        const char *keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding",
+                                  nullptr};
         const char *values[] = {"10", "Tavirelsverwaltung", loc.constData(), "UTF8", nullptr};
         PGconn *conn = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(conn) != CONNECTION_OK) {
@@ -568,16 +541,14 @@ public:
     void exec(const QString &sql) override
     {
         static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
-        if (trace)
-            qDebug("exec: %s", qPrintable(sql));
+        if (trace) qDebug("exec: %s", qPrintable(sql));
         session().run(sql);
     }
 
     qint64 lastInsertId() const override
     {
         Session &s = const_cast<PgEngine *>(this)->session();
-        if (s.lastInsertReturned)
-            return s.lastInsertId;
+        if (s.lastInsertReturned) return s.lastInsertId;
         // An insert without RETURNING: the counter it drew last.
         PGresult *res = PQexec(s.live(), "SELECT lastval()");
         qint64 id = 0;
@@ -610,8 +581,7 @@ public:
         st->bind(1, Value(table.toLower()));
         while (st->step()) {
             const QString name = st->columnDynamic(0).rawText();
-            if (name == QLatin1String(kHiddenRowId))
-                continue;
+            if (name == QLatin1String(kHiddenRowId)) continue;
             const Oid type = Oid(st->columnDynamic(1).rawInt());
             const int mod = int(st->columnDynamic(2).rawInt());
             const bool identity = st->columnDynamic(3).rawInt() != 0;
@@ -716,14 +686,15 @@ public:
             }
         }
         exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
-                 .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name), quote(index.table),
-                      parts.join(QStringLiteral(", "))));
+                 .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name),
+                      quote(index.table), parts.join(QStringLiteral(", "))));
     }
 
     QStringList indexes() override
     {
         QStringList out;
-        auto st = prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"));
+        auto st =
+            prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"));
         while (st->step())
             out << st->columnDynamic(0).rawText();
         return out;
@@ -732,11 +703,10 @@ public:
     void createSupport() override;
     bool hasSupport() override
     {
-        auto st = prepare(QStringLiteral(
-            "SELECT count(*) FROM pg_proc WHERE proname = 'tvsupport' AND pronamespace = "
-            "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"));
-        if (!st->step() || st->columnDynamic(0).rawInt() == 0)
-            return false;
+        auto st = prepare(
+            QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = 'tvsupport' AND pronamespace = "
+                           "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"));
+        if (!st->step() || st->columnDynamic(0).rawInt() == 0) return false;
         auto v = prepare(QStringLiteral("SELECT tvsupport()"));
         return v->step() && v->columnDynamic(0).rawInt() >= kSupportVersion;
     }
@@ -749,28 +719,26 @@ public:
     qint64 counterValue(const QString &table) override
     {
         const Identity id = identityOf(table);
-        if (!id.visible)
-            return 0;
+        if (!id.visible) return 0;
         auto st = prepare(QStringLiteral("SELECT pg_get_serial_sequence(?, ?)"));
         st->bind(1, Value(quote(table)));
         st->bind(2, Value(id.column));
-        if (!st->step() || st->columnDynamic(0).isNull())
-            return 0;
+        if (!st->step() || st->columnDynamic(0).isNull()) return 0;
         const QString sequence = st->columnDynamic(0).rawText();
-        auto seq = prepare(QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1").arg(sequence));
+        auto seq = prepare(
+            QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1").arg(sequence));
         qint64 last = seq->step() ? seq->columnDynamic(0).rawInt() : 0;
         auto mx = prepare(QStringLiteral("SELECT max(%1) FROM %2").arg(quote(id.column), quote(table)));
-        if (mx->step())
-            last = qMax(last, mx->columnDynamic(0).rawInt());
+        if (mx->step()) last = qMax(last, mx->columnDynamic(0).rawInt());
         return last;
     }
 
     void setCounterValue(const QString &table, qint64 value) override
     {
         const Identity id = identityOf(table);
-        if (!id.visible)
-            return;
-        auto st = prepare(QStringLiteral("SELECT setval(CAST(pg_get_serial_sequence(?, ?) AS regclass), ?, ?)"));
+        if (!id.visible) return;
+        auto st =
+            prepare(QStringLiteral("SELECT setval(CAST(pg_get_serial_sequence(?, ?) AS regclass), ?, ?)"));
         st->bind(1, Value(quote(table)));
         st->bind(2, Value(id.column));
         st->bind(3, Value(qMax<qint64>(1, value)));
@@ -801,8 +769,7 @@ public:
         PGresult *res = PQexec(s.live(), "COMMIT");
         s.inTransaction = false;
         const ExecStatusType st = PQresultStatus(res);
-        if (st != PGRES_COMMAND_OK)
-            s.fail(res);
+        if (st != PGRES_COMMAND_OK) s.fail(res);
         // The server answers a COMMIT of a transaction that an error broke
         // off with a ROLLBACK: nothing was saved then.
         const bool rolledBack = qstrcmp(PQcmdStatus(res), "ROLLBACK") == 0;
@@ -814,8 +781,7 @@ public:
 
     void rollback() override
     {
-        if (!m_session)
-            return;
+        if (!m_session) return;
         Session &s = *m_session;
         s.inTransaction = false;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
@@ -823,8 +789,14 @@ public:
         PGresult *res = PQexec(s.conn, "ROLLBACK");
         PQclear(res);
     }
-    void savepoint(const QString &name) override { session().run(QStringLiteral("SAVEPOINT ") + quote(name)); }
-    void release(const QString &name) override { session().run(QStringLiteral("RELEASE SAVEPOINT ") + quote(name)); }
+    void savepoint(const QString &name) override
+    {
+        session().run(QStringLiteral("SAVEPOINT ") + quote(name));
+    }
+    void release(const QString &name) override
+    {
+        session().run(QStringLiteral("RELEASE SAVEPOINT ") + quote(name));
+    }
     void rollbackTo(const QString &name) override
     {
         Session &s = session();
@@ -850,7 +822,10 @@ public:
         const QString term = text ? QStringLiteral("tvkey(%1) COLLATE \"C\"").arg(operand) : operand;
         return term + (desc ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" NULLS FIRST"));
     }
-    QString asText(const QString &operand) const override { return QStringLiteral("CAST(%1 AS TEXT)").arg(operand); }
+    QString asText(const QString &operand) const override
+    {
+        return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
+    }
     QString likeCall(const QString &value, const QString &pattern) const override
     {
         return QStringLiteral("(tvfold(%1) COLLATE \"C\" ~ %2)").arg(value, pattern);
@@ -880,11 +855,14 @@ public:
     {
         return QStringLiteral("COALESCE(CAST(%1 AS integer), 0)").arg(operand);
     }
-    QString insertReturning(const QString &rowIdSql) const override { return QStringLiteral(" RETURNING ") + rowIdSql; }
+    QString insertReturning(const QString &rowIdSql) const override
+    {
+        return QStringLiteral(" RETURNING ") + rowIdSql;
+    }
     QString lockRow() const override { return QStringLiteral(" FOR UPDATE"); }
     bool ordersByRowId() const override { return true; }
 
-private:
+  private:
     struct Identity
     {
         QString column; // as stored
@@ -894,11 +872,11 @@ private:
     Identity identityOf(const QString &table)
     {
         auto it = m_identities.constFind(table.toLower());
-        if (it != m_identities.constEnd())
-            return it.value();
+        if (it != m_identities.constEnd()) return it.value();
         auto st = prepare(QStringLiteral(
             "SELECT a.attname FROM pg_attribute a WHERE a.attrelid = (SELECT c.oid FROM pg_class c WHERE "
-            "c.relname = ? AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema())) "
+            "c.relname = ? AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = "
+            "current_schema())) "
             "AND a.attnum > 0 AND NOT a.attisdropped AND a.attidentity <> '' ORDER BY a.attname = ? DESC"));
         st->bind(1, Value(table.toLower()));
         st->bind(2, Value(QString::fromLatin1(kHiddenRowId)));
@@ -908,8 +886,7 @@ private:
             id.visible = id.column != QLatin1String(kHiddenRowId);
         }
         // Only a table that exists is remembered: it may be made later.
-        if (!id.column.isEmpty())
-            m_identities.insert(table.toLower(), id);
+        if (!id.column.isEmpty()) m_identities.insert(table.toLower(), id);
         return id;
     }
 
@@ -936,11 +913,9 @@ void PgEngine::createSupport()
 {
     QString latinFrom, latinTo, allFrom, allTo;
     for (char16_t c = 0x80; c < 0xFFFF; ++c) {
-        if (QChar::isSurrogate(c))
-            continue;
+        if (QChar::isSurrogate(c)) continue;
         const char16_t f = QChar(c).toCaseFolded().unicode();
-        if (f == c)
-            continue;
+        if (f == c) continue;
         allFrom += QChar(c);
         allTo += QChar(f);
         if (c <= 0xFF) {
@@ -959,10 +934,11 @@ void PgEngine::createSupport()
             "ELSE translate(lower(s COLLATE \"C\"), %3, %4) END $f$")
             .arg(literal(latinFrom), literal(latinTo), literal(allFrom), literal(allTo));
     exec(fold);
-    exec(QStringLiteral(
-             "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
-             "$f$ SELECT replace(replace(replace(translate(f, %1, %2), 'ß', 'ss'), 'æ', 'ae'), 'œ', 'oe') $f$")
-             .arg(literal(baseFrom), literal(baseTo)));
+    exec(
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+            "$f$ SELECT replace(replace(replace(translate(f, %1, %2), 'ß', 'ss'), 'æ', 'ae'), 'œ', 'oe') $f$")
+            .arg(literal(baseFrom), literal(baseTo)));
     // The primary key, a character below every other, the folded text: so
     // texts order by their base letters first and by their folded letters
     // where those are equal. ASCII texts are their own key.
@@ -973,7 +949,8 @@ void PgEngine::createSupport()
     // Val(): the leading whole number (with its sign) after blanks, 0 when
     // none, held within 64 bits as SQLite's cast to INTEGER does.
     exec(QStringLiteral(
-        "CREATE OR REPLACE FUNCTION tvval(s text) RETURNS bigint LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS "
+        "CREATE OR REPLACE FUNCTION tvval(s text) RETURNS bigint LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+        "AS "
         "$f$ SELECT LEAST(GREATEST(COALESCE(substring(s FROM '^\\s*([+-]?[0-9]+)')::numeric, 0), "
         "-9223372036854775808), 9223372036854775807)::bigint $f$"));
     exec(QStringLiteral("CREATE OR REPLACE FUNCTION tvsupport() RETURNS integer LANGUAGE sql IMMUTABLE AS "
@@ -990,8 +967,7 @@ Value PgEngine::likePattern(const QString &jetPattern) const
         const QString f = TextCompare::fold(QStringView(&c, 1));
         QString out;
         for (QChar x : f) {
-            if (x.unicode() < 0x80 && !x.isLetterOrNumber())
-                out += QLatin1Char('\\');
+            if (x.unicode() < 0x80 && !x.isLetterOrNumber()) out += QLatin1Char('\\');
             out += x;
         }
         return out;

@@ -9,7 +9,7 @@ namespace {
 // to test and skips, so that tests_core alone still runs anywhere.
 class ServerEnvironment : public ::testing::Environment
 {
-public:
+  public:
     void SetUp() override
     {
         if (TestDb::onServer() && TestDb::serverBase().isEmpty())

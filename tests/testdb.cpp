@@ -28,8 +28,8 @@ QString withSearchPath(const QString &base, const QString &schema)
 
 bool TestDb::onServer()
 {
-    return qEnvironmentVariable("TAVIREL_TEST_ENGINE").compare(QLatin1String("postgresql"), Qt::CaseInsensitive) ==
-           0;
+    return qEnvironmentVariable("TAVIREL_TEST_ENGINE")
+               .compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0;
 }
 
 QString TestDb::serverBase()
@@ -81,7 +81,6 @@ void TestDb::exec(const QString &sql)
 Value TestDb::scalar(const QString &sql)
 {
     auto st = raw().prepare(sql);
-    if (!st->step())
-        return Value();
+    if (!st->step()) return Value();
     return st->columnDynamic(0);
 }

@@ -13,7 +13,7 @@
 
 class TestDb
 {
-public:
+  public:
     enum class Kind { Default, File, Server };
     explicit TestDb(bool demo = false, Kind kind = Kind::Default);
     ~TestDb();
@@ -35,7 +35,7 @@ public:
     // First column of the first row, or a null value.
     Value scalar(const QString &sql);
 
-private:
+  private:
     QTemporaryDir m_dir;
     QString m_path;
     QString m_schema;
@@ -45,13 +45,12 @@ private:
 
 // A test that needs a file (its path, its bytes, SQLite's own SQL) is left out
 // of the run against the server.
-#define SKIP_ON_SERVER(why)                                                                                         \
-    if (TestDb::onServer())                                                                                         \
-    GTEST_SKIP() << "nur mit einer Datei: " << why
+#define SKIP_ON_SERVER(why)                                                                                  \
+    if (TestDb::onServer()) GTEST_SKIP() << "nur mit einer Datei: " << why
 
 // A test that needs the server is left out when no cluster was started.
-#define NEEDS_SERVER()                                                                                              \
-    if (TestDb::serverBase().isEmpty())                                                                             \
+#define NEEDS_SERVER()                                                                                       \
+    if (TestDb::serverBase().isEmpty())                                                                      \
     GTEST_SKIP() << "kein PostgreSQL-Server für die Tests (TAVIREL_TEST_PG)"
 
 #include <ostream>

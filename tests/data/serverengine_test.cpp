@@ -20,7 +20,7 @@ namespace {
 // One database of each kind with the same rows, and a query run on both.
 class BothEngines : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         NEEDS_SERVER();
@@ -83,13 +83,15 @@ protected:
             t.Open();
             QStringList out;
             for (t.First(); !t.Eof(); t.Next())
-                out << (t.FieldByName(field)->IsNull() ? QStringLiteral("<null>") : t.FieldByName(field)->AsString());
+                out << (t.FieldByName(field)->IsNull() ? QStringLiteral("<null>")
+                                                       : t.FieldByName(field)->AsString());
             return out;
         } catch (const AppError &e) {
             return {QStringLiteral("Fehler: ") + e.message()};
         }
     }
-    void expectSame(const QString &sql, const QString &filter, const QString &field, const QStringList &expected)
+    void expectSame(const QString &sql, const QString &filter, const QString &field,
+                    const QStringList &expected)
     {
         const QStringList onFile = rows(0, sql, filter, field);
         const QStringList onServer = rows(1, sql, filter, field);
@@ -136,8 +138,8 @@ TEST_F(BothEngines, GermanComparisonAndOrderAgree)
     ASSERT_EQ(ordered.size(), kNames.size() + 1);
     EXPECT_EQ(ordered.first(), QStringLiteral("<null>")) << "no value sorts first, as on a file";
     for (int i = 2; i < ordered.size(); ++i)
-        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0) << qPrintable(ordered[i - 1]) << " / "
-                                                                        << qPrintable(ordered[i]);
+        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
+            << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
 }
 
 // Random texts of the letters where engines differ most sort the same.
@@ -156,17 +158,17 @@ TEST_F(BothEngines, RandomTextsSortAsTextCompareSortsThem)
             s += alphabet.at(int(next() % alphabet.size()));
         addAddress(i + 1, Value(s));
     }
-    const QStringList ordered =
-        rows(1, QStringLiteral("select NAME1 from Adress order by NAME1"), QString(), QStringLiteral("NAME1"));
+    const QStringList ordered = rows(1, QStringLiteral("select NAME1 from Adress order by NAME1"), QString(),
+                                     QStringLiteral("NAME1"));
     for (int i = 1; i < ordered.size(); ++i)
-        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0) << qPrintable(ordered[i - 1]) << " / "
-                                                                        << qPrintable(ordered[i]);
+        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
+            << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
     // Equal texts are found by each other.
     for (int i = 0; i < 20; ++i) {
         const QString wanted = ordered[i * 7 % ordered.size()];
         const QString filter = QStringLiteral("NAME1 = %1").arg(Sql::quoteText(wanted));
-        const QStringList fileRows = rows(0, QStringLiteral("select KDNR from Adress order by KDNR"), filter,
-                                          QStringLiteral("KDNR"));
+        const QStringList fileRows =
+            rows(0, QStringLiteral("select KDNR from Adress order by KDNR"), filter, QStringLiteral("KDNR"));
         EXPECT_EQ(fileRows, rows(1, QStringLiteral("select KDNR from Adress order by KDNR"), filter,
                                  QStringLiteral("KDNR")))
             << qPrintable(wanted);
@@ -188,9 +190,11 @@ TEST_F(BothEngines, LikeAgrees)
         const char *filter;
         QStringList expected;
     } cases[] = {
-        {"NAME1 like 'm*ller'", {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER"),
-                                 QStringLiteral("Mueller")}},
-        {"NAME1 like 'M?LLER'", {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER")}},
+        {"NAME1 like 'm*ller'",
+         {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER"),
+          QStringLiteral("Mueller")}},
+        {"NAME1 like 'M?LLER'",
+         {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER")}},
         {"NAME1 like '*ß*'", {QStringLiteral("Straße"), QStringLiteral("ß")}},
         {"NAME1 like '#*'", {QStringLiteral("3M")}},
         {"NAME1 like '[a-c]*'", {QStringLiteral("Arger"), QStringLiteral("a b"), QStringLiteral("a-b")}},
@@ -247,17 +251,19 @@ TEST_F(BothEngines, DatesYesNoAndNumbersAgainstTexts)
     for (const auto &c : cases)
         expectSame(sql, QString::fromUtf8(c.filter), nr, c.expected);
     // A text that is no number is refused by the dialect on both, with the same message.
-    EXPECT_TRUE(rows(1, sql, QStringLiteral("vk = 'viel'"), nr).first().startsWith(QStringLiteral("Fehler: ")));
-    expectSame(QStringLiteral("select id, vorgangnr from Vorgang1 order by val(vorgangnr) desc, id"), QString(), nr,
-               {QStringLiteral("10042"), QStringLiteral("10041"), QStringLiteral("9999"), QStringLiteral(" 12x"),
-                QStringLiteral("A-7")});
+    EXPECT_TRUE(
+        rows(1, sql, QStringLiteral("vk = 'viel'"), nr).first().startsWith(QStringLiteral("Fehler: ")));
+    expectSame(QStringLiteral("select id, vorgangnr from Vorgang1 order by val(vorgangnr) desc, id"),
+               QString(), nr,
+               {QStringLiteral("10042"), QStringLiteral("10041"), QStringLiteral("9999"),
+                QStringLiteral(" 12x"), QStringLiteral("A-7")});
     // No value first, ascending as on a file; last descending.
     expectSame(QStringLiteral("select id, vorgangnr, datum from Vorgang1 order by datum, id"), QString(), nr,
-               {QStringLiteral("A-7"), QStringLiteral("9999"), QStringLiteral("10041"), QStringLiteral("10042"),
-                QStringLiteral(" 12x")});
+               {QStringLiteral("A-7"), QStringLiteral("9999"), QStringLiteral("10041"),
+                QStringLiteral("10042"), QStringLiteral(" 12x")});
     expectSame(QStringLiteral("select id, vorgangnr, vk from Vorgang1 order by vk desc, id"), QString(), nr,
-               {QStringLiteral(" 12x"), QStringLiteral("10041"), QStringLiteral("10042"), QStringLiteral("A-7"),
-                QStringLiteral("9999")});
+               {QStringLiteral(" 12x"), QStringLiteral("10041"), QStringLiteral("10042"),
+                QStringLiteral("A-7"), QStringLiteral("9999")});
     expectSame(QStringLiteral("select top 2 id, vorgangnr from Vorgang1 order by datum desc"), QString(), nr,
                {QStringLiteral(" 12x"), QStringLiteral("10042")});
     // The stored values read back the same.
@@ -269,7 +275,7 @@ TEST_F(BothEngines, DatesYesNoAndNumbersAgainstTexts)
 
 class OnServer : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override { NEEDS_SERVER(); }
 };
 
@@ -307,8 +313,8 @@ TEST_F(OnServer, SettingsFileNamesTheServerForTheWindows)
 {
     TestDb db(false, TestDb::Kind::Server);
     ProgramFolder::setDirForTests(db.folder());
-    IniFile(ProgramFolder::iniPath()).writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"),
-                                                  db.path());
+    IniFile(ProgramFolder::iniPath())
+        .writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"), db.path());
     EXPECT_EQ(ProgramFolder::databasePath(), db.path());
     Tdataa addresses;
     addresses.DataModuleCreate(QString());
@@ -376,7 +382,8 @@ TEST_F(OnServer, CopyToTheServerAndBackIsExact)
     docs.Insert();
     docs.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
     docs.Post();
-    EXPECT_EQ(docs.FieldByName(QStringLiteral("id"))->AsInteger(), orig.counterValue(QStringLiteral("Vorgang1")) + 1);
+    EXPECT_EQ(docs.FieldByName(QStringLiteral("id"))->AsInteger(),
+              orig.counterValue(QStringLiteral("Vorgang1")) + 1);
 }
 
 // init-db and copy-db on the command line, the way a firm moves.
@@ -390,13 +397,16 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     };
     auto emptied = [](TestDb &db) {
-        db.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
+        db.exec(QStringLiteral(
+            "DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
     };
     TestDb firm(false, TestDb::Kind::Server);
     emptied(firm);
     QString out;
-    ASSERT_EQ(tavirel({QStringLiteral("init-db"), QStringLiteral("--demo"), QStringLiteral("--db"), firm.path()}, &out),
-              0)
+    ASSERT_EQ(
+        tavirel({QStringLiteral("init-db"), QStringLiteral("--demo"), QStringLiteral("--db"), firm.path()},
+                &out),
+        0)
         << qPrintable(out);
     EXPECT_TRUE(out.contains(QStringLiteral("mit Beispieldaten"))) << qPrintable(out);
     EXPECT_EQ(tavirel({QStringLiteral("init-db"), QStringLiteral("--db"), firm.path()}, &out), 1);
@@ -404,33 +414,37 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
     const qint64 documents = firm.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt();
     ASSERT_GT(documents, 0);
 
-    EXPECT_EQ(tavirel({QStringLiteral("query"), QStringLiteral("select NAME1 from Adress where NAME1 = 'MÜLLER'"),
-                       QStringLiteral("--db"), firm.path()},
-                      &out),
-              0);
+    EXPECT_EQ(
+        tavirel({QStringLiteral("query"), QStringLiteral("select NAME1 from Adress where NAME1 = 'MÜLLER'"),
+                 QStringLiteral("--db"), firm.path()},
+                &out),
+        0);
     EXPECT_EQ(out, QStringLiteral("NAME1\nMüller\n"));
 
     const QString file = firm.folder() + QStringLiteral("/zurueck/tavirel.mdb");
-    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(), QStringLiteral("--to"), file},
+    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(),
+                       QStringLiteral("--to"), file},
                       &out),
               0)
         << qPrintable(out);
     EXPECT_TRUE(out.contains(QStringLiteral("  Vorgang1: %1 Zeilen").arg(documents))) << qPrintable(out);
     EXPECT_TRUE(out.contains(QStringLiteral("stimmen überein"))) << qPrintable(out);
-    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(), QStringLiteral("--to"), file},
+    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(),
+                       QStringLiteral("--to"), file},
                       &out),
               1);
     EXPECT_TRUE(out.contains(QStringLiteral("nicht leer"))) << qPrintable(out);
 
     TestDb again(false, TestDb::Kind::Server);
     emptied(again);
-    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), file, QStringLiteral("--to"), again.path()},
+    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), file, QStringLiteral("--to"),
+                       again.path()},
                       &out),
               0)
         << qPrintable(out);
     EXPECT_EQ(again.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt(), documents);
-    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.folder() + QStringLiteral("/fehlt.mdb"),
-                       QStringLiteral("--to"), again.path()},
+    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"),
+                       firm.folder() + QStringLiteral("/fehlt.mdb"), QStringLiteral("--to"), again.path()},
                       &out),
               1);
     EXPECT_TRUE(out.contains(QStringLiteral("Cannot find Database"))) << qPrintable(out);
@@ -441,12 +455,11 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
 // answers again the same connection works on.
 class ServerGoesAway : public ModulesFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         NEEDS_SERVER();
-        if (!TestDb::onServer())
-            GTEST_SKIP() << "läuft mit den Tests gegen den Server";
+        if (!TestDb::onServer()) GTEST_SKIP() << "läuft mit den Tests gegen den Server";
         ModulesFixture::SetUp();
     }
     void killConnection()
@@ -472,8 +485,7 @@ TEST_F(ServerGoesAway, InTheMiddleOfADeleteNothingIsHalfDeleted)
     ASSERT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 3);
     int deleted = 0;
     positions().AfterDelete = [&](TVexDaoTable &) {
-        if (++deleted == 1)
-            killConnection();
+        if (++deleted == 1) killConnection();
     };
     const QString msg = ERROR_OF(vorgang().Delete());
     EXPECT_TRUE(msg.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen")))
@@ -513,7 +525,8 @@ TEST_F(ServerGoesAway, ServerStoppedInTheMiddleOfASave)
         GTEST_SKIP() << "der Server von scripts/test (TAVIREL_TEST_PG_DIR) lässt sich anhalten";
     auto control = [&](const char *what) {
         QProcess p;
-        p.start(QStringLiteral(TAVIREL_SOURCE_DIR "/scripts/pg-cluster"), {QString::fromLatin1(what), cluster});
+        p.start(QStringLiteral(TAVIREL_SOURCE_DIR "/scripts/pg-cluster"),
+                {QString::fromLatin1(what), cluster});
         return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     };
     newDocument(QStringLiteral("R"));
@@ -522,8 +535,7 @@ TEST_F(ServerGoesAway, ServerStoppedInTheMiddleOfASave)
     vorgang().Post();
     bool stopped = false;
     positions().AfterDelete = [&](TVexDaoTable &) {
-        if (!stopped)
-            stopped = control("pause");
+        if (!stopped) stopped = control("pause");
     };
     const QString msg = ERROR_OF(vorgang().Delete());
     positions().AfterDelete = {};
@@ -552,8 +564,8 @@ TEST_F(OnServer, ConcurrentRunsNeverGiveANumberTwice)
                                "select max(id), 1, 'Wartung', 1, 10 from Vorgang1"));
     }
     QProcess a, b;
-    const QStringList args = {QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"),
-                              db.path()};
+    const QStringList args = {QStringLiteral("invoice-contracts"), QStringLiteral("M"),
+                              QStringLiteral("--db"), db.path()};
     a.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
     b.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
     ASSERT_TRUE(a.waitForFinished(60000));
@@ -561,8 +573,9 @@ TEST_F(OnServer, ConcurrentRunsNeverGiveANumberTwice)
     EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
     EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from Vorgang1 where typ = 'R'")).rawInt(), 30);
-    EXPECT_EQ(db.scalar(QStringLiteral("select count(distinct vorgangnr) from Vorgang1 where typ = 'R'")).rawInt(),
-              30);
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("select count(distinct vorgangnr) from Vorgang1 where typ = 'R'")).rawInt(),
+        30);
 }
 
 } // namespace
