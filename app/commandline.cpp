@@ -6,6 +6,8 @@
 
 #include "data/apperror.h"
 #include "data/dates.h"
+#include "data/databasecopy.h"
+#include "data/engine.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
@@ -67,13 +69,19 @@ const char *const kHelp =
     "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, offen,\n"
     "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal oder\n"
     "                                  vertraege-halbjahr; ohne Filter die ganze Liste, neueste zuerst\n"
+    "  tavirel copy-db --from QUELLE --to ZIEL\n"
+    "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
+    "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten ihre\n"
+    "                                  Werte, die Zeilenzahlen werden am Ende verglichen und ausgegeben\n"
     "  tavirel xrechnung <id> <datei.xml>\n"
     "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller stehen\n"
     "                                  in tavirel.ini im Abschnitt [ERechnung]\n"
     "\n"
-    "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei; ohne --db gilt daten/tavirel.mdb im\n"
-    "Programmordner.\n";
+    "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei oder --db postgresql://benutzer@server:port/db\n"
+    "für eine Datenbank auf einem PostgreSQL-Server (das Kennwort steht in der Kennwortdatei .pgpass oder in\n"
+    "PGPASSWORD, nie in der Angabe); ohne --db gilt der Eintrag [DATENBANK] Verbindung in tavirel.ini und ohne\n"
+    "ihn daten/tavirel.mdb im Programmordner.\n";
 
 void out(const QString &s)
 {
@@ -91,7 +99,7 @@ struct Options
 {
     QString command;
     QStringList positional;
-    QString db;
+    QString db, from, to;
     bool demo = false;
     bool zugferd = false;
     QString error;
@@ -110,6 +118,12 @@ Options parse(const QStringList &args)
             o.db = args[++i];
         } else if (a.startsWith(QLatin1String("--db="))) {
             o.db = a.mid(5);
+        } else if (a == QLatin1String("--from") || a == QLatin1String("--to")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("Nach %1 fehlt die Datenbank").arg(a);
+                return o;
+            }
+            (a == QLatin1String("--from") ? o.from : o.to) = args[++i];
         } else if (a == QLatin1String("--demo")) {
             o.demo = true;
         } else if (a == QLatin1String("--zugferd")) {
@@ -150,13 +164,25 @@ QString cellText(const TField *f)
     return QString();
 }
 
+// A file named on the command line is taken from the working directory; a
+// server's location stands as it is.
+QString location(const QString &given)
+{
+    return Engine::isServerLocation(given) ? given.trimmed() : QFileInfo(given).absoluteFilePath();
+}
+
+QString shown(const QString &location)
+{
+    return Engine::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
+}
+
 // Opens the connection on --db (no fallback: an explicit path must exist) or
-// on the program folder's database.
+// on the program's database (the settings file's server, else its file).
 void openDatabase(TVexDaoDatabase &db, const QString &path)
 {
     if (!path.isEmpty()) {
         db.SmartOpen = false;
-        db.setDatabase(QFileInfo(path).absoluteFilePath());
+        db.setDatabase(location(path));
     } else {
         db.setDatabase(ProgramFolder::databasePath());
     }
@@ -165,16 +191,39 @@ void openDatabase(TVexDaoDatabase &db, const QString &path)
 
 int initDb(const Options &o)
 {
-    const QString path = o.db.isEmpty() ? ProgramFolder::databasePath() : QFileInfo(o.db).absoluteFilePath();
+    const QString path = o.db.isEmpty() ? ProgramFolder::databasePath() : location(o.db);
     try {
-        Schema::createDatabaseFile(path, o.demo);
+        Schema::createDatabase(path, o.demo);
     } catch (const AppError &e) {
         err(e.message());
         return 1;
     }
     out(QStringLiteral("Datenbank angelegt: %1%2\n")
-            .arg(QDir::toNativeSeparators(path),
-                 o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
+            .arg(shown(path), o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
+    return 0;
+}
+
+int copyDb(const Options &o)
+{
+    if (o.from.isEmpty() || o.to.isEmpty() || !o.positional.isEmpty()) {
+        err(QStringLiteral("Aufruf: tavirel copy-db --from QUELLE --to ZIEL (Datei oder postgresql://…)"));
+        return 2;
+    }
+    const QString from = location(o.from), to = location(o.to);
+    DatabaseCopy::Result r;
+    try {
+        r = DatabaseCopy::copy(from, to);
+    } catch (const AppError &e) {
+        err(QStringLiteral("Die Datenbank wurde nicht kopiert: %1").arg(e.message()));
+        return 1;
+    }
+    QString report = QStringLiteral("Datenbank kopiert von %1 nach %2:\n").arg(shown(from), shown(to));
+    for (const DatabaseCopy::TableCount &t : r.tables)
+        report += QStringLiteral("  %1: %2 Zeilen\n").arg(t.table).arg(t.rows);
+    report += QStringLiteral("Die Zeilenzahlen von Quelle und Ziel stimmen überein.\n");
+    for (const QString &t : r.skipped)
+        report += QStringLiteral("Nicht kopiert (gehört nicht zum Programm): %1\n").arg(t);
+    out(report);
     return 0;
 }
 
@@ -227,11 +276,11 @@ int invoiceContracts(const Options &o)
     TVexDaoTable vorganglist(nullptr, QStringLiteral("vorganglist"));
     try {
         if (!o.db.isEmpty()) {
-            if (!QFileInfo::exists(o.db))
+            if (!Engine::isServerLocation(o.db) && !QFileInfo::exists(o.db))
                 throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(o.db));
             addresses.Datenbank.SmartOpen = false;
         }
-        addresses.DataModuleCreate(o.db.isEmpty() ? QString() : QFileInfo(o.db).absoluteFilePath());
+        addresses.DataModuleCreate(o.db.isEmpty() ? QString() : location(o.db));
         documents.DataCreate();
         vorganglist.setDatabase(&addresses.Datenbank);
         vorganglist.SQL() << DocumentListSql();
@@ -533,6 +582,7 @@ int run(const QStringList &args)
         return 2;
     }
     if (o.command == QLatin1String("init-db")) return initDb(o);
+    if (o.command == QLatin1String("copy-db")) return copyDb(o);
     if (o.command == QLatin1String("query")) return query(o);
     if (o.command == QLatin1String("invoice-contracts")) return invoiceContracts(o);
     if (o.command == QLatin1String("pdf")) return pdf(o);

@@ -1,6 +1,7 @@
 #include "invoicereportcommand.h"
 
 #include "data/apperror.h"
+#include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
@@ -158,7 +159,7 @@ int invoiceReport(const QStringList &args)
         TVexDaoDatabase db;
         if (!a.db.isEmpty()) {
             db.SmartOpen = false;
-            db.setDatabase(QFileInfo(a.db).absoluteFilePath());
+            db.setDatabase(Engine::isServerLocation(a.db) ? a.db.trimmed() : QFileInfo(a.db).absoluteFilePath());
         } else {
             db.setDatabase(ProgramFolder::databasePath());
         }

@@ -58,7 +58,8 @@ void step(const QString &name, const std::function<void()> &body)
 void warnIfWriteProtected()
 {
     if (!dataa || !dataa->Datenbank.Connected() || dataa->Datenbank.canWrite()) return;
-    const QString path = QDir::toNativeSeparators(dataa->Datenbank.engine().path());
+    const Engine &engine = dataa->Datenbank.engine();
+    const QString path = engine.isServer() ? engine.path() : QDir::toNativeSeparators(engine.path());
     if (fmain) {
         auto *panel = new QLabel(QStringLiteral("Schreibgeschützt"), fmain->StatusBar1);
         panel->setObjectName(QStringLiteral("WriteProtectionPanel"));

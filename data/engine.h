@@ -2,7 +2,8 @@
 // Everything that depends on the database engine sits behind this interface:
 // connecting, statements, the schema's DDL, identifier quoting, the German
 // text collation, the pattern test, counters, locking and busy handling.
-// SQLite is the engine today; a database server would be a second file.
+// Two engines stand behind it: SQLite on a file (the default, one
+// workstation) and PostgreSQL on a server (several workstations).
 #include "fieldtype.h"
 #include "value.h"
 
@@ -20,8 +21,23 @@ public:
     virtual int columnCount() const = 0;
     // Reads a column in the form of its field type (dates from their ISO text).
     virtual Value column(int index, FieldType type) const = 0;
-    // Reads a column as the engine holds it (for selects of expressions).
+    // Reads a column as the engine holds it (for selects of expressions);
+    // yes/no as 0 or 1 and dates in their ISO text on both engines.
     virtual Value columnDynamic(int index) const = 0;
+};
+
+// An index of the program's tables, described once for both engines.
+struct IndexDef
+{
+    enum Kind { Plain, Text, Number }; // Text: German letter case ignored; Number: Val() of a text
+    struct Part
+    {
+        QString column;
+        Kind kind = Plain;
+    };
+    QString name, table;
+    QList<Part> parts;
+    bool unique = false;
 };
 
 class Engine
@@ -31,33 +47,57 @@ public:
 
     // The engine of the given kind, or none when it cannot be loaded.
     static std::unique_ptr<Engine> create(const QString &kind = QStringLiteral("sqlite"));
+    // A database location names a server ("postgresql://user@host:port/db")
+    // or a file; the kind of engine that opens it.
+    static bool isServerLocation(const QString &location);
+    static QString kindOf(const QString &location);
     // For tests: make create() fail as if the engine library were missing.
     static void simulateMissingEngine(bool missing);
     // For tests: open every file as if it were write-protected.
     static void simulateWriteProtection(bool on);
 
-    virtual void open(const QString &path, bool createNew = false) = 0;
+    // A file path, or a server's connection text. createNew: a file may be
+    // made (a server's database must exist already).
+    virtual void open(const QString &location, bool createNew = false) = 0;
     // How long a write waits for another program's lock before it fails.
     virtual void setBusyTimeout(int milliseconds) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
-    // Whether a change can be saved in the open file: false for a
-    // write-protected file or one whose folder takes no journal.
+    // Whether a change can be saved in the open database: false for a
+    // write-protected file or one whose folder takes no journal, or a server
+    // that only reads.
     virtual bool canWrite() = 0;
+    // The location as the user may see it (a server's without password).
     virtual QString path() const = 0;
+    virtual bool isServer() const { return false; }
 
     virtual std::unique_ptr<Statement> prepare(const QString &sql) = 0;
     virtual void exec(const QString &sql) = 0;
     virtual qint64 lastInsertId() const = 0;
     virtual int changes() const = 0;
 
-    // Schema as stored: the tables and the columns of one table (exact spelling).
+    // Schema as stored: the tables and the columns of one table (the
+    // program's spelling), and the column that identifies a row.
     virtual QStringList tables() = 0;
     virtual QList<ColumnInfo> columns(const QString &table) = 0;
     virtual QString columnDdl(const ColumnInfo &column) const = 0;
+    virtual QString rowIdColumn(const QString &table) = 0; // SQL, ready to use
     // Whether the table never hands out the id of a deleted row again; where it
     // may, a row id alone does not say that a row is still the one that was read.
     virtual bool keepsRowIds(const QString &table) = 0;
+    // The schema's DDL: a table of these columns, an index, and what the
+    // engine needs beside the tables (functions on a server). Names of the
+    // indexes present.
+    virtual void createTable(const QString &name, const QList<ColumnInfo> &columns) = 0;
+    virtual void createIndex(const IndexDef &index) = 0;
+    virtual QStringList indexes() = 0;
+    virtual void createSupport() {}
+    virtual bool hasSupport() { return true; }
+    virtual void dropSupport() {}
+    // The last value a table's counter gave (0 when none), and setting it,
+    // so that a copy of a database goes on counting where the original was.
+    virtual qint64 counterValue(const QString &table) = 0;
+    virtual void setCounterValue(const QString &table, qint64 value) = 0;
 
     // Write transactions. begin() takes the write lock at once, waiting a few
     // seconds for another program to finish; savepoints nest inside it.
@@ -67,11 +107,39 @@ public:
     virtual void savepoint(const QString &name) = 0;
     virtual void release(const QString &name) = 0;
     virtual void rollbackTo(const QString &name) = 0;
+    // SQLite undoes a failed statement by itself and the transaction goes on;
+    // a server aborts the whole transaction, so each write inside one needs a
+    // savepoint of its own there.
+    virtual bool failedStatementKeepsTransaction() const { return true; }
 
     // SQL pieces the dialect translator asks for.
     virtual QString quote(const QString &identifier) const = 0;
-    virtual QString rowIdName() const = 0;
-    virtual QString textCollate() const = 0;     // German collation, appended to a text operand
-    virtual QString asciiNoCaseCollate() const = 0; // ASCII case folding, which indexes can serve
+    // A comparison of two text operands with German letter case ignored.
+    // asciiEquality: an equality with a literal of plain ASCII, which a
+    // case-insensitive index may serve.
+    virtual QString compareText(const QString &left, const QString &op, const QString &right,
+                                bool asciiEquality) const = 0;
+    // One term of an order list (NULL sorts first, ascending).
+    virtual QString orderTerm(const QString &operand, bool text, bool desc) const = 0;
+    // A non-text column used as a text operand.
+    virtual QString asText(const QString &operand) const { return operand; }
+    // The pattern test (the pattern is bound as a parameter made by likePattern).
     virtual QString likeCall(const QString &value, const QString &pattern) const = 0;
+    virtual Value likePattern(const QString &jetPattern) const { return Value(jetPattern); }
+    // Val(): the leading whole number of a text, 0 when there is none.
+    virtual QString valCall(const QString &operand, FieldType type) const = 0;
+    // A yes/no column as a condition, and as an operand compared with others.
+    virtual QString boolCondition(const QString &operand) const = 0;
+    virtual QString boolOperand(const QString &operand) const = 0;
+    // Appended to an insert so that the new row's id comes back with it.
+    virtual QString insertReturning(const QString &rowIdSql) const
+    {
+        Q_UNUSED(rowIdSql);
+        return QString();
+    }
+    // Appended to the read that checks a row before it is written over.
+    virtual QString lockRow() const { return QString(); }
+    // Order given to a select without one, so that rows come in the order
+    // they were added on both engines (empty: the engine's own order).
+    virtual bool ordersByRowId() const { return false; }
 };

@@ -1,5 +1,7 @@
 #include "programfolder.h"
 
+#include "settings.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -43,6 +45,12 @@ QString iniPath()
 
 QString databasePath()
 {
+    // A firm with several workstations names its database server here; the
+    // password is never written into this file (libpq finds it itself).
+    const QString server =
+        IniFile(iniPath()).readString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung")).trimmed();
+    if (!server.isEmpty())
+        return server;
     return file(QStringLiteral("daten/tavirel.mdb"));
 }
 

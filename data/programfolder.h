@@ -15,6 +15,8 @@ QString file(const QString &relative);
 // The executable's own name with the extension ".ini" ("tavirel.ini" while a
 // test folder is set).
 QString iniPath();
-QString databasePath(); // daten/tavirel.mdb
+// The database: the server named in the settings file ([DATENBANK]
+// Verbindung=postgresql://…), else daten/tavirel.mdb.
+QString databasePath();
 
 } // namespace ProgramFolder

@@ -71,18 +71,28 @@ QList<TableDef> makeTables()
     return t;
 }
 
-const char *const kIndexes[] = {
-    "CREATE INDEX IF NOT EXISTS ix_vorgang2_vorgangid ON Vorgang2(vorgangID)",
-    "CREATE INDEX IF NOT EXISTS ix_personen_firmaid ON Personen(FIRMAID)",
-    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_nr ON Vorgang1(typ COLLATE NOCASE, vorgangnr COLLATE NOCASE)",
-    // Serves "highest numeric number of a type" without reading every number.
-    "CREATE INDEX IF NOT EXISTS ix_vorgang1_typ_numnr ON Vorgang1(typ COLLATE NOCASE, CAST(vorgangnr AS INTEGER))",
-    "CREATE INDEX IF NOT EXISTS ix_vorgang1_kdnr ON Vorgang1(kdnr)",
-    "CREATE INDEX IF NOT EXISTS ix_vorgang1_datum ON Vorgang1(datum)",
-    "CREATE INDEX IF NOT EXISTS ix_adress_kdnr ON Adress(KDNR)",
-    "CREATE INDEX IF NOT EXISTS ix_notizen_kdnr ON Notizen(KDNR)",
-    "CREATE UNIQUE INDEX IF NOT EXISTS ix_erechnung_kdnr ON ERechnung(KDNR)",
-};
+QList<IndexDef> makeIndexes()
+{
+    using K = IndexDef;
+    auto ix = [](const char *name, const char *table, QList<IndexDef::Part> parts, bool unique = false) {
+        return IndexDef{QString::fromUtf8(name), QString::fromUtf8(table), std::move(parts), unique};
+    };
+    auto p = [](const char *column, IndexDef::Kind kind = K::Plain) {
+        return IndexDef::Part{QString::fromUtf8(column), kind};
+    };
+    return {
+        ix("ix_vorgang2_vorgangid", "Vorgang2", {p("vorgangID")}),
+        ix("ix_personen_firmaid", "Personen", {p("FIRMAID")}),
+        ix("ix_vorgang1_typ_nr", "Vorgang1", {p("typ", K::Text), p("vorgangnr", K::Text)}),
+        // Serves "highest numeric number of a type" without reading every number.
+        ix("ix_vorgang1_typ_numnr", "Vorgang1", {p("typ", K::Text), p("vorgangnr", K::Number)}),
+        ix("ix_vorgang1_kdnr", "Vorgang1", {p("kdnr")}),
+        ix("ix_vorgang1_datum", "Vorgang1", {p("datum")}),
+        ix("ix_adress_kdnr", "Adress", {p("KDNR")}),
+        ix("ix_notizen_kdnr", "Notizen", {p("KDNR")}),
+        ix("ix_erechnung_kdnr", "ERechnung", {p("KDNR")}, true),
+    };
+}
 
 // Tables of this program that older files may lack; made only in a file that
 // holds the program's tables, never in some other database opened by mistake.
@@ -90,10 +100,7 @@ const char *const kAddedTables[] = {"Notizen", "ERechnung"};
 
 void createTable(Engine &engine, const TableDef &t)
 {
-    QStringList cols;
-    for (const ColumnInfo &c : t.columns)
-        cols << engine.columnDdl(c);
-    engine.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(engine.quote(t.name), cols.join(QStringLiteral(", "))));
+    engine.createTable(t.name, t.columns);
 }
 
 } // namespace
@@ -112,14 +119,21 @@ const TableDef *table(const QString &name)
     return nullptr;
 }
 
+const QList<IndexDef> &indexes()
+{
+    static const QList<IndexDef> i = makeIndexes();
+    return i;
+}
+
 void create(Engine &engine)
 {
     engine.begin();
     try {
+        engine.createSupport();
         for (const TableDef &t : tables())
             createTable(engine, t);
-        for (const char *ix : kIndexes)
-            engine.exec(QString::fromUtf8(ix));
+        for (const IndexDef &ix : indexes())
+            engine.createIndex(ix);
         static const char *const types[][2] = {{"Angebot", "A"},      {"Bestellung", "B"}, {"Gutschrift", "G"},
                                                  {"Lieferschein", "L"}, {"Mahnung", "M"},    {"Rechnung", "R"},
                                                  {"Vertrag", "V"}};
@@ -157,18 +171,20 @@ void upgrade(Engine &engine)
     for (const TableDef &t : tables())
         if (!added(t.name) && !has(t.name))
             return;
-    bool needed = false;
+    bool needed = !engine.hasSupport();
     for (const char *a : kAddedTables)
         needed = needed || !has(QString::fromUtf8(a));
     if (!needed) {
-        auto st = engine.prepare(QStringLiteral("select count(*) from sqlite_master where type='index' and name like 'ix_%'"));
-        st->step();
-        needed = st->columnDynamic(0).rawInt() < qint64(std::size(kIndexes));
+        const QStringList present = engine.indexes();
+        for (const IndexDef &ix : indexes())
+            needed = needed || !present.contains(ix.name, Qt::CaseInsensitive);
     }
     if (!needed)
         return;
     engine.begin();
     try {
+        if (!engine.hasSupport())
+            engine.createSupport();
         QStringList made;
         for (const char *added : kAddedTables) {
             const QString name = QString::fromUtf8(added);
@@ -177,13 +193,56 @@ void upgrade(Engine &engine)
                 made << name;
             }
         }
-        for (const char *ix : kIndexes) {
-            const QString sql = QString::fromUtf8(ix);
+        for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.
-            const QString tableName = sql.section(QLatin1String(" ON "), 1).section(QLatin1Char('('), 0, 0);
-            if (has(tableName) || made.contains(tableName))
-                engine.exec(sql);
+            if (has(ix.table) || made.contains(ix.table))
+                engine.createIndex(ix);
         }
+        engine.commit();
+    } catch (...) {
+        engine.rollback();
+        throw;
+    }
+}
+
+void createDatabase(const QString &location, bool withDemoData)
+{
+    if (!Engine::isServerLocation(location)) {
+        createDatabaseFile(location, withDemoData);
+        return;
+    }
+    auto engine = Engine::create(Engine::kindOf(location));
+    if (!engine)
+        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    engine->open(location);
+    const QStringList present = engine->tables();
+    if (!present.isEmpty())
+        throw AppError(QStringLiteral("Die Datenbank %1 enthält bereits Tabellen (%2); sie wird nicht verändert")
+                           .arg(engine->path(), present.mid(0, 5).join(QStringLiteral(", "))));
+    create(*engine);
+    if (withDemoData) {
+        try {
+            DemoData::fill(*engine);
+        } catch (...) {
+            // The database is left as empty as it was found.
+            try {
+                engine->rollback();
+                drop(*engine);
+            } catch (const AppError &) {
+            }
+            throw;
+        }
+    }
+    engine->close();
+}
+
+void drop(Engine &engine)
+{
+    engine.begin();
+    try {
+        for (const TableDef &t : tables())
+            engine.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(engine.quote(t.name)));
+        engine.dropSupport();
         engine.commit();
     } catch (...) {
         engine.rollback();

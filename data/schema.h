@@ -1,6 +1,7 @@
 #pragma once
 // The tables of the database file, their indexes and the rows of VTyp, and
 // the creation of a new, empty database file.
+#include "engine.h"
 #include "fieldtype.h"
 
 #include <QList>
@@ -23,6 +24,9 @@ const TableDef *table(const QString &name); // letter case ignored
 
 // Creates every table, index and VTyp row on an empty, open database.
 void create(Engine &engine);
+const QList<IndexDef> &indexes();
+// Removes the program's tables (a server database made in vain).
+void drop(Engine &engine);
 // Brings an older file up to date without touching its data: adds the
 // contact-notes and e-invoice tables and any missing index. A file without
 // this program's tables is left untouched.
@@ -30,5 +34,8 @@ void upgrade(Engine &engine);
 
 // Makes a new database file; refuses (AppError) when the file exists.
 void createDatabaseFile(const QString &path, bool withDemoData);
+// The same for a file or a server's database; a server's database must be
+// empty (it is never changed when it holds tables).
+void createDatabase(const QString &location, bool withDemoData);
 
 } // namespace Schema

@@ -792,15 +792,15 @@ bool isTextOperand(const Expr &e)
            (e.kind == Expr::Literal && e.litKind == Expr::Text);
 }
 
-QString emitOperand(const Expr &e, const Engine &, QList<Value> &params)
+QString emitOperand(const Expr &e, const Engine &engine, QList<Value> &params)
 {
     switch (e.kind) {
     case Expr::Column:
         if (e.binding.type == FieldType::Bool)
-            return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(e.binding.sql);
+            return engine.boolOperand(e.binding.sql);
         return e.binding.sql;
     case Expr::Val:
-        return QStringLiteral("CAST(%1 AS INTEGER)").arg(e.left->binding.sql);
+        return engine.valCall(e.left->binding.sql, e.left->binding.type);
     case Expr::Literal:
         if (e.litKind == Expr::Null)
             return QStringLiteral("NULL");
@@ -1062,9 +1062,11 @@ QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
         // Whole conditions are joined by callers with AND: one pair of parentheses around.
         return QLatin1Char('(') + emitCondition(e, engine, params) + QLatin1Char(')');
     case Expr::Truth: {
-        const QString o = emitOperand(*e.left, engine, params);
         if (e.left->kind == Expr::Column && e.left->binding.type == FieldType::Bool)
-            return o;
+            return engine.boolCondition(e.left->binding.sql);
+        const QString o = emitOperand(*e.left, engine, params);
+        if (e.left->kind == Expr::Literal && e.left->litKind == Expr::Bool)
+            return engine.boolCondition(o);
         return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(o);
     }
     case Expr::IsNull: {
@@ -1075,7 +1077,7 @@ QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
         QString o = emitOperand(*e.left, engine, params);
         if (e.left->kind == Expr::Column && !isTextType(e.left->binding.type))
             o = QStringLiteral("CAST(%1 AS TEXT)").arg(o);
-        params << e.right->value;
+        params << engine.likePattern(e.right->value.rawText());
         const QString call = engine.likeCall(o, QStringLiteral("?"));
         return e.negated ? QStringLiteral("(NOT %1)").arg(call) : call;
     }
@@ -1084,15 +1086,15 @@ QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
         QString l = emitOperand(*e.left, engine, params);
         QString r = emitOperand(*e.right, engine, params);
         if (text) {
-            // A plain-ASCII literal needs only ASCII case folding, which lets the
-            // engine use its case-insensitive indexes; anything else takes the
-            // German collation.
+            // A number or date column against a text is compared as text.
+            if (!isTextOperand(*e.left) && e.left->kind != Expr::Literal)
+                l = engine.asText(l);
+            if (!isTextOperand(*e.right) && e.right->kind != Expr::Literal)
+                r = engine.asText(r);
             const Expr *lit = e.right->kind == Expr::Literal ? e.right.get()
                               : e.left->kind == Expr::Literal ? e.left.get() : nullptr;
-            if (lit && isAsciiText(lit->value) && (e.op == Op::Eq || e.op == Op::Ne))
-                r += engine.asciiNoCaseCollate();
-            else
-                r += engine.textCollate();
+            const bool ascii = lit && isAsciiText(lit->value) && (e.op == Op::Eq || e.op == Op::Ne);
+            return engine.compareText(l, QLatin1String(opText(e.op)), r, ascii);
         }
         return QLatin1Char('(') + l + QLatin1String(opText(e.op)) + r + QLatin1Char(')');
     }

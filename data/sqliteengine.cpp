@@ -540,15 +540,115 @@ public:
         s += QLatin1Char('"');
         return s;
     }
-    QString rowIdName() const override { return QStringLiteral("rowid"); }
-    QString textCollate() const override { return QStringLiteral(" COLLATE TVDE"); }
-    QString asciiNoCaseCollate() const override { return QStringLiteral(" COLLATE NOCASE"); }
+    QString compareText(const QString &left, const QString &op, const QString &right,
+                        bool asciiEquality) const override
+    {
+        // A plain-ASCII literal needs only ASCII case folding, which lets
+        // SQLite use its case-insensitive indexes; anything else takes the
+        // German collation.
+        return QLatin1Char('(') + left + op + right +
+               (asciiEquality ? QLatin1String(" COLLATE NOCASE)") : QLatin1String(" COLLATE TVDE)"));
+    }
+    QString orderTerm(const QString &operand, bool text, bool desc) const override
+    {
+        QString term = operand;
+        if (text)
+            term += QStringLiteral(" COLLATE TVDE");
+        if (desc)
+            term += QStringLiteral(" DESC");
+        return term;
+    }
     QString likeCall(const QString &value, const QString &pattern) const override
     {
         return QStringLiteral("tvlike(%1, %2)").arg(value, pattern);
     }
+    QString valCall(const QString &operand, FieldType) const override
+    {
+        return QStringLiteral("CAST(%1 AS INTEGER)").arg(operand);
+    }
+    QString boolCondition(const QString &operand) const override
+    {
+        return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(operand);
+    }
+    QString boolOperand(const QString &operand) const override { return boolCondition(operand); }
+
+    QString rowIdColumn(const QString &) override { return QStringLiteral("rowid"); }
+
+    void createTable(const QString &name, const QList<ColumnInfo> &columns) override
+    {
+        QStringList cols;
+        for (const ColumnInfo &c : columns)
+            cols << columnDdl(c);
+        exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quote(name), cols.join(QStringLiteral(", "))));
+    }
+
+    void createIndex(const IndexDef &index) override
+    {
+        QStringList parts;
+        for (const IndexDef::Part &p : index.parts) {
+            switch (p.kind) {
+            case IndexDef::Plain:
+                parts << quote(p.column);
+                break;
+            case IndexDef::Text:
+                parts << quote(p.column) + QStringLiteral(" COLLATE NOCASE");
+                break;
+            case IndexDef::Number:
+                parts << valCall(quote(p.column), FieldType::Text);
+                break;
+            }
+        }
+        exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3(%4)")
+                 .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name), quote(index.table),
+                      parts.join(QStringLiteral(", "))));
+    }
+
+    QStringList indexes() override
+    {
+        QStringList out;
+        auto st = prepare(QStringLiteral("select name from sqlite_master where type = 'index'"));
+        while (st->step())
+            out << st->columnDynamic(0).rawText();
+        return out;
+    }
+
+    qint64 counterValue(const QString &table) override
+    {
+        // What AUTOINCREMENT gave last; a table that never counted has no row there.
+        qint64 last = 0;
+        if (hasTable(QStringLiteral("sqlite_sequence"))) {
+            auto st = prepare(QStringLiteral("select seq from sqlite_sequence where name = ?"));
+            st->bind(1, Value(table));
+            if (st->step())
+                last = st->columnDynamic(0).rawInt();
+        }
+        auto mx = prepare(QStringLiteral("select max(rowid) from %1").arg(quote(table)));
+        if (mx->step())
+            last = qMax(last, mx->columnDynamic(0).rawInt());
+        return last;
+    }
+
+    void setCounterValue(const QString &table, qint64 value) override
+    {
+        if (!keepsRowIds(table))
+            return; // no counter of its own: the row ids follow the rows
+        auto del = prepare(QStringLiteral("delete from sqlite_sequence where name = ?"));
+        del->bind(1, Value(table));
+        del->step();
+        auto ins = prepare(QStringLiteral("insert into sqlite_sequence (name, seq) values (?, ?)"));
+        ins->bind(1, Value(table));
+        ins->bind(2, Value(value));
+        ins->step();
+    }
 
 private:
+    bool hasTable(const QString &name)
+    {
+        auto st = prepare(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = ?"));
+        st->bind(1, Value(name));
+        return st->step();
+    }
+
     void run(const QString &sql)
     {
         auto st = prepare(sql);
@@ -569,9 +669,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Engine> Engine::create(const QString &kind)
+std::unique_ptr<Engine> createSqliteEngine()
 {
-    if (g_simulateMissing || kind.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) != 0)
+    if (g_simulateMissing)
         return nullptr;
     if (sqlite3_initialize() != SQLITE_OK || sqlite3_libversion_number() < 3031000)
         return nullptr;
@@ -581,6 +681,11 @@ std::unique_ptr<Engine> Engine::create(const QString &kind)
 void Engine::simulateMissingEngine(bool missing)
 {
     g_simulateMissing = missing;
+}
+
+bool engineMissingSimulated()
+{
+    return g_simulateMissing;
 }
 
 void Engine::simulateWriteProtection(bool on)

@@ -29,8 +29,13 @@ static inline char16_t baseOf(char16_t c)
         return u'y';
     case u'ß': case u'æ': case u'Æ': case u'œ': case u'Œ':
         return 0;
-    default:
-        return QChar(c).toCaseFolded().unicode();
+    default: {
+        // A letter whose folded form is one of the above (Ÿ, ẞ, the Ångström
+        // sign) has that form's base: the base depends on the folded letter
+        // alone, which the server's sort key relies on.
+        const char16_t f = QChar(c).toCaseFolded().unicode();
+        return f == c ? f : baseOf(f);
+    }
     }
 }
 
@@ -41,7 +46,7 @@ static void appendBase(QString &out, char16_t c)
         out += QChar(b);
         return;
     }
-    switch (c) {
+    switch (QChar(c).toCaseFolded().unicode()) {
     case u'ß':
         out += QLatin1String("ss");
         break;

@@ -62,14 +62,17 @@ void TVexDaoDatabase::Open()
         throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Active: Database property is not defined!"));
     if (DatabaseType.isEmpty())
         throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Active: DatabaseType property is not defined!"));
-    auto engine = Engine::create();
+    const bool server = Engine::isServerLocation(m_database);
+    auto engine = Engine::create(Engine::kindOf(m_database));
     if (!engine)
         throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
     QString path = m_database;
-    if (!QFileInfo::exists(path) && SmartOpen)
-        path = ProgramFolder::file(QFileInfo(path).fileName());
-    if (!QFileInfo::exists(path))
-        throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(path));
+    if (!server) {
+        if (!QFileInfo::exists(path) && SmartOpen)
+            path = ProgramFolder::file(QFileInfo(path).fileName());
+        if (!QFileInfo::exists(path))
+            throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(path));
+    }
     engine->open(path);
     m_engine = std::move(engine);
     m_tables.clear();
@@ -140,6 +143,7 @@ const TableSchema *TVexDaoDatabase::table(const QString &name)
             s.name = t;
             s.columns = e.columns(t);
             s.keepsRowIds = e.keepsRowIds(t);
+            s.rowId = e.rowIdColumn(t);
             return &m_tables.insert(key, s).value();
         }
     }
@@ -230,7 +234,7 @@ TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db, bool oneStatement) 
     if (db.m_depth == 0) {
         e.begin();
         db.m_touched.clear();
-    } else if (oneStatement) {
+    } else if (oneStatement && e.failedStatementKeepsTransaction()) {
         m_nested = true;
     } else {
         // Named by depth: scopes nest strictly, and the same names each time

@@ -19,6 +19,7 @@ struct TableSchema
     QString name;               // as stored
     QList<ColumnInfo> columns;
     bool keepsRowIds = false;   // a deleted row's id is never given to another row
+    QString rowId;              // SQL of the column that identifies a row
     const ColumnInfo *column(const QString &name) const; // letter case ignored
 };
 

@@ -394,6 +394,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     for (size_t i = 0; i < q.sources.size(); ++i) {
         m_tables << q.sources[i].schema->name;
         m_keepsRowIds[i] = q.sources[i].schema->keepsRowIds;
+        m_rowIdSql[i] = q.sources[i].schema->rowId;
     }
     m_tableCount = int(q.sources.size());
 
@@ -462,7 +463,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
             Sql::resolve(e, base, text);
             rc.name = item.alias.isEmpty() ? QStringLiteral("Expr%1").arg(q.columns.size()) : item.alias;
             rc.type = FieldType::Number;
-            rc.sql = QStringLiteral("CAST(%1 AS INTEGER)").arg(e.left->binding.sql);
+            rc.sql = engine.valCall(e.left->binding.sql, e.left->binding.type);
         } else {
             int t = -1;
             const ColumnInfo *c = baseResolve(e.table, e.name, &t);
@@ -512,7 +513,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         where << Sql::emitSql(*q.select.where, engine, params);
     }
     if (forSingleRow) {
-        where << QStringLiteral("t0.%1 = ?").arg(engine.rowIdName());
+        where << QStringLiteral("t0.%1 = ?").arg(q.sources[0].schema->rowId);
     } else {
         QString restriction;
         TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
@@ -554,12 +555,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
 
     QStringList order;
     auto orderTerm = [&](const Sql::ColumnBinding &b, bool desc) {
-        QString term = b.sql;
-        if (isTextType(b.type))
-            term += engine.textCollate();
-        if (desc)
-            term += QStringLiteral(" DESC");
-        return term;
+        return engine.orderTerm(b.sql, isTextType(b.type), desc);
     };
     if (!forSingleRow) {
         if (!m_orderField.isEmpty()) {
@@ -572,19 +568,24 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
                 Sql::resolve(*o.expr, result, text);
                 Sql::ColumnBinding b = o.expr->binding;
                 if (o.expr->kind == Sql::Expr::Val) {
-                    b.sql = QStringLiteral("CAST(%1 AS INTEGER)").arg(o.expr->left->binding.sql);
+                    b.sql = engine.valCall(o.expr->left->binding.sql, o.expr->left->binding.type);
                     b.type = FieldType::Number;
                 }
                 order << orderTerm(b, o.desc);
             }
         }
+        // Rows without an order come in the order they were added, as a
+        // file gives them.
+        if (order.isEmpty() && engine.ordersByRowId())
+            for (const Source &s : q.sources)
+                order << s.sqlAlias + QLatin1Char('.') + s.schema->rowId;
     }
 
     QStringList cols;
     for (const ResultColumn &rc : q.columns)
         cols << rc.sql;
     for (const Source &s : q.sources)
-        cols << s.sqlAlias + QLatin1Char('.') + engine.rowIdName();
+        cols << s.sqlAlias + QLatin1Char('.') + s.schema->rowId;
     QString sql = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                   engine.quote(q.sources[0].schema->name) + QStringLiteral(" t0");
     if (q.select.hasJoin)
@@ -1156,6 +1157,7 @@ void TVexDaoTable::writeInsert(Row &row)
         it.sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                       .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        it.sql += engine.insertReturning(m_rowIdSql[0]);
         it.fields = used;
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
@@ -1198,10 +1200,12 @@ TVexDaoTable::Stored TVexDaoTable::storedRow(int tableIndex, qint64 rowid, const
         checked.push_back(f.get());
     }
     if (cols.isEmpty())
-        cols << engine.rowIdName();
+        cols << m_rowIdSql[tableIndex];
     const QString table = engine.quote(m_tables.value(tableIndex));
-    auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                    .arg(cols.join(QStringLiteral(", ")), table, engine.rowIdName()));
+    // On a server the row stays locked until the write is done.
+    auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?%4")
+                                    .arg(cols.join(QStringLiteral(", ")), table, m_rowIdSql[tableIndex],
+                                         engine.lockRow()));
     check->bind(1, Value(rowid));
     if (!check->step())
         return Stored::Missing;
@@ -1262,7 +1266,7 @@ void TVexDaoTable::writeUpdate(Row &row)
             break;
         }
         auto st = engine.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                     .arg(table, sets.join(QStringLiteral(", ")), engine.rowIdName()));
+                                     .arg(table, sets.join(QStringLiteral(", ")), m_rowIdSql[t]));
         for (int i = 0; i < params.size(); ++i)
             st->bind(i + 1, params[i]);
         st->bind(params.size() + 1, Value(row.rowid[t]));
@@ -1383,7 +1387,7 @@ void TVexDaoTable::Delete()
             raise(kEmpty);
         Engine &engine = m_db->engine();
         auto st = engine.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                                     .arg(engine.quote(m_tables.value(0)), engine.rowIdName()));
+                                     .arg(engine.quote(m_tables.value(0)), m_rowIdSql[0]));
         st->bind(1, Value(m_rows[size_t(m_cur)].rowid[0]));
         st->step();
         m_db->noteWrite(m_tables.value(0));

@@ -184,6 +184,7 @@ private:
     int m_valueSlots = 0;    // data + calculated + lookup
     int m_tableCount = 1;
     bool m_keepsRowIds[2] = {false, false}; // per table of the query
+    QString m_rowIdSql[2];                  // the column that identifies a row, per table
     QStringList m_tables;    // canonical names of the query's tables
     QList<TDataSource *> m_sources;
 

@@ -12,7 +12,7 @@ protected:
     void SetUp() override
     {
         DbFixture::SetUp();
-        db->exec(QStringLiteral("insert into Artikel([Art-Nr], Beschreibung, VK) values ('A1', 'eins', 1), ('A2', 'zwei', 2)"));
+        db->exec(QStringLiteral("insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A1', 'eins', 1), ('A2', 'zwei', 2)"));
         other = std::make_unique<TVexDaoDatabase>();
         other->setDatabase(db->path());
         other->Open();
@@ -29,7 +29,7 @@ protected:
         other.reset();
         DbFixture::TearDown();
     }
-    QString stored() { return db->scalar(QStringLiteral("select Beschreibung from Artikel where [Art-Nr]='A1'")).rawText(); }
+    QString stored() { return db->scalar(QStringLiteral("select Beschreibung from Artikel where \"art-nr\"='A1'")).rawText(); }
 
     std::unique_ptr<TVexDaoDatabase> other;
     std::unique_ptr<TVexDaoTable> theirs;
@@ -75,7 +75,7 @@ TEST_F(Concurrency, TwoDatasetsOfOneProgramDoNotTripOverEarlierSaves)
     second->Edit();
     second->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("zwei"));
     EXPECT_NO_THROW(second->Post());
-    EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where [Art-Nr]='A1'")).rawDouble(), 11.0);
+    EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where \"art-nr\"='A1'")).rawDouble(), 11.0);
 }
 
 TEST_F(Concurrency, LockedFileIsWaitedForThenReported)
@@ -89,7 +89,7 @@ TEST_F(Concurrency, LockedFileIsWaitedForThenReported)
     EXPECT_EQ(mine->State(), DataSetState::Edit);
     other->engine().rollback();
     EXPECT_NO_THROW(mine->Post());
-    EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where [Art-Nr]='A1'")).rawDouble(), 3.0);
+    EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where \"art-nr\"='A1'")).rawDouble(), 3.0);
 }
 
 TEST_F(Concurrency, RollbackRereadsDatasetsSoTheyShowOnlyWhatIsStored)
@@ -119,6 +119,7 @@ class RowIdentity : public DbFixture
 protected:
     void SetUp() override
     {
+        SKIP_ON_SERVER("SQLite gibt die Zeilennummer einer gelöschten Zeile wieder aus, der Server nie");
         DbFixture::SetUp();
         db->exec(QStringLiteral(
             "insert into Adress (KDNR, NAME1, ORT) values (1, 'Erste', 'Köln'), (2, 'Zweite', 'Bonn')"));
@@ -258,7 +259,7 @@ TEST_F(Concurrency, RowsAreReadAgainByIdentityAlone)
     cheap->FieldByName(QStringLiteral("VK"))->SetAsFloat(90);
     cheap->Post();
     EXPECT_EQ(cheap->FieldByName(QStringLiteral("id"))->AsInteger(),
-              db->scalar(QStringLiteral("select id from Artikel where [Art-Nr] = 'A9'")).rawInt());
+              db->scalar(QStringLiteral("select id from Artikel where \"art-nr\" = 'A9'")).rawInt());
     EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 90.0);
 
     // A row another program moved out of the condition is still there to edit.

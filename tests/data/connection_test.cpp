@@ -35,6 +35,7 @@ TEST(Connection, PropertiesAreChecked)
 
 TEST(Connection, MissingFileFallsBackToTheProgramFolder)
 {
+    SKIP_ON_SERVER("Ersatzpfad einer Datei");
     TestDb file;
     QTemporaryDir programDir;
     ProgramFolderScope scope(programDir.path());

@@ -10,7 +10,7 @@ protected:
     void addArticles(int n)
     {
         for (int i = 1; i <= n; ++i)
-            db->exec(QStringLiteral("insert into Artikel([Art-Nr], Beschreibung, VK) values ('A%1', 'Artikel %1', %1)").arg(i));
+            db->exec(QStringLiteral("insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A%1', 'Artikel %1', %1)").arg(i));
     }
     qint64 count(const QString &table) { return db->scalar(QStringLiteral("select count(*) from ") + table).rawInt(); }
 };

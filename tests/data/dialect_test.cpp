@@ -75,11 +75,11 @@ TEST_F(DialectAgreement, DatabaseAndMemoryAgree)
 {
     db->exec(QStringLiteral(
         "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, bezahlt, storniert, vk, VertragT, Waehrung, anschrift) values "
-        "('R', '10005', 1, '2005-01-02', 1, 0, 10.5, NULL, '€', 'Müller'),"
-        "('r', '9999', 2, '2005-03-31', 0, 0, 0, NULL, 'DM', 'müller'),"
-        "('V', '30000', 1, '2006-12-31 10:00:00', 0, 1, 99, 'M', '€', 'MUELLER'),"
-        "('A', '5000', NULL, NULL, 0, 0, NULL, 'Q', NULL, NULL),"
-        "('R', 'R-17', 3, '1999-01-01', 1, 1, -2, NULL, '€', 'Straße')"));
+        "('R', '10005', 1, '2005-01-02', true, false, 10.5, NULL, '€', 'Müller'),"
+        "('r', '9999', 2, '2005-03-31', false, false, 0, NULL, 'DM', 'müller'),"
+        "('V', '30000', 1, '2006-12-31 10:00:00', false, true, 99, 'M', '€', 'MUELLER'),"
+        "('A', '5000', NULL, NULL, false, false, NULL, 'Q', NULL, NULL),"
+        "('R', 'R-17', 3, '1999-01-01', true, true, -2, NULL, '€', 'Straße')"));
     const char *const conditions[] = {
         "typ = 'r'", "typ <> 'R'", "vorgangnr = 10005", "vorgangnr >= '5'", "kdnr = 1", "kdnr <> 1",
         "bezahlt", "not bezahlt", "not (bezahlt) and not (storniert) and typ = 'R'", "storniert = true",

@@ -13,9 +13,9 @@ protected:
         DbFixture::SetUp();
         db->exec(QStringLiteral(
             "insert into Adress (KDNR, NAME1, ORT, kunde, Lieferant, KONTAKT) values "
-            "(1, 'Müller', 'Köln', 1, 0, '2005-03-01'), (2, 'muller', 'Bonn', 1, 1, '2005-03-02'), "
-            "(3, 'Maier', 'Aachen', 0, 1, NULL), (4, 'Zander', 'Essen', 1, 0, '2006-01-01'), "
-            "(5, 'MÜLLER', 'Berlin', 0, 0, NULL), (6, 'Abel', 'Ulm', 1, 0, NULL)"));
+            "(1, 'Müller', 'Köln', true, false, '2005-03-01'), (2, 'muller', 'Bonn', true, true, '2005-03-02'), "
+            "(3, 'Maier', 'Aachen', false, true, NULL), (4, 'Zander', 'Essen', true, false, '2006-01-01'), "
+            "(5, 'MÜLLER', 'Berlin', false, false, NULL), (6, 'Abel', 'Ulm', true, false, NULL)"));
         t = table(QStringLiteral("Adress"), QStringLiteral("Adress"));
         t->Open();
     }

@@ -84,6 +84,7 @@ TEST_F(Numbering, NumbersAtTheFieldLimit)
 
 TEST_F(Numbering, StoredNumbersBeyondTheFieldAreRefusedToo)
 {
+    SKIP_ON_SERVER("eine Nummer länger als ihr Feld lässt sich dort gar nicht speichern");
     // Written by another tool past the field's size, and past what a number can count.
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('A', '99999999999999999999')"));
     vorgang().Insert();

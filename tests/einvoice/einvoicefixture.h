@@ -35,7 +35,7 @@ class EInvoiceFixture : public ::testing::Test
     {
         QStringList cols, marks;
         for (const auto &c : row) {
-            cols << QLatin1Char('"') + QString::fromLatin1(c.first) + QLatin1Char('"');
+            cols << db->raw().quote(QString::fromLatin1(c.first));
             marks << QStringLiteral("?");
         }
         auto st = db->raw().prepare(QStringLiteral("insert into %1 (%2) values (%3)")

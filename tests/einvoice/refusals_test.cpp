@@ -43,8 +43,9 @@ TEST_F(Refusals, DocumentsWithoutPositionsOrWithTextOnly)
     const qint64 overflowing = document("R", 1, "10002");
     position(overflowing, 1, 2, 10);
     db->raw().exec(
-        QStringLiteral("insert into Vorgang2 (vorgangID, Pos, anzahl, Preis) values (%1, 2, 1, 1e999)")
-            .arg(overflowing));
+        QStringLiteral("insert into Vorgang2 (vorgangID, Pos, anzahl, Preis) values (%1, 2, 1, %2)")
+            .arg(overflowing)
+            .arg(db->isServer() ? QStringLiteral("'Infinity'") : QStringLiteral("1e999")));
     EXPECT_EQ(EINVOICE_ERROR_OF(load(overflowing)),
               QStringLiteral("Vorgang R-10002 kann nicht als E-Rechnung ausgegeben werden:\n"
                              "Position 2 hat keine gültige Menge oder keinen gültigen Preis."));

@@ -14,7 +14,7 @@ class ArticleRun : public ModulesFixture
   protected:
     void article(const QString &nr, double ek, double vk, const QString &waehrung = QStringLiteral("DM"))
     {
-        db->exec(QStringLiteral("insert into Artikel (\"Art-Nr\", EK, VK, Waehrung, Preisdatum) "
+        db->exec(QStringLiteral("insert into Artikel (\"art-nr\", EK, VK, Waehrung, Preisdatum) "
                                 "values ('%1', %2, %3, '%4', '2001-06-01')")
                      .arg(nr)
                      .arg(ek, 0, 'g', 17)
@@ -26,12 +26,13 @@ class ArticleRun : public ModulesFixture
     {
         QStringList out;
         auto st =
-            db->raw().prepare(QStringLiteral("select \"Art-Nr\", Waehrung, printf('%.10f', EK), "
-                                             "printf('%.10f', VK), Preisdatum from Artikel order by 1"));
+            db->raw().prepare(QStringLiteral("select \"art-nr\", Waehrung, EK, VK, Preisdatum from Artikel "
+                                             "order by 1"));
         while (st->step()) {
             QStringList cells;
             for (int i = 0; i < 5; ++i)
-                cells << st->columnDynamic(i).rawText();
+                cells << (i == 2 || i == 3 ? QString::number(st->columnDynamic(i).toDouble(), 'f', 10)
+                                           : st->columnDynamic(i).rawText());
             out << cells.join(QLatin1Char(' '));
         }
         return out;
@@ -49,7 +50,7 @@ TEST_F(ArticleRun, EuroDividesEveryPriceUnroundedStampsTheDateAndSetsTheFlag)
     ArticleChangeover::ConvertToEuro(artikel(), 1.95583L, ini(), [&](int n) { progress << n; });
 
     EXPECT_EQ(progress, QList<int>({1, 2}));
-    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select EK from Artikel where \"Art-Nr\" = 'A1'")).toDouble(),
+    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select EK from Artikel where \"art-nr\" = 'A1'")).toDouble(),
                      double(100 / 1.95583L));
     EXPECT_EQ(storedArticles(), QStringList({QStringLiteral("A1 € 51.1291881196 100.0000000000 2005-03-15"),
                                              QStringLiteral("A2 € 0.0000000000 0.5112918812 2005-03-15")}));
@@ -60,6 +61,7 @@ TEST_F(ArticleRun, EuroDividesEveryPriceUnroundedStampsTheDateAndSetsTheFlag)
 
 TEST_F(ArticleRun, AFailingSaveUndoesTheWholeRunAndKeepsThePendingChangeSavedBefore)
 {
+    SKIP_ON_SERVER("Trigger in der Sprache von SQLite");
     for (const char *nr : {"A1", "A2", "A3"})
         article(QString::fromLatin1(nr), 10, 20);
     db->exec(
@@ -78,7 +80,7 @@ TEST_F(ArticleRun, AFailingSaveUndoesTheWholeRunAndKeepsThePendingChangeSavedBef
 
     const QString error = ERROR_OF(ArticleChangeover::ConvertToEuro(artikel(), 1.95583L, ini()));
     EXPECT_TRUE(error.contains(QStringLiteral("gesperrt"))) << error.toStdString();
-    EXPECT_EQ(db->scalar(QStringLiteral("select Notizen from Artikel where \"Art-Nr\" = 'A3'")).rawText(),
+    EXPECT_EQ(db->scalar(QStringLiteral("select Notizen from Artikel where \"art-nr\" = 'A3'")).rawText(),
               QStringLiteral("Restposten!"));
     EXPECT_EQ(storedArticles(), before);
     EXPECT_FALSE(QFile::exists(ini()));
@@ -115,6 +117,7 @@ TEST_F(ArticleRun, ASettingsFileThatCannotBeWrittenUndoesTheConversion)
 
 TEST_F(ArticleRun, ACommitThatFailsLeavesTheFlagAsItWas)
 {
+    SKIP_ON_SERVER("die Sperre einer lesenden SQLite-Verbindung");
     article(QStringLiteral("A1"), 100, 195.583);
     artikel().Refresh();
     IniFile(ini()).writeString(QStringLiteral("Euro"), QStringLiteral("Artikel"), QStringLiteral("0"));

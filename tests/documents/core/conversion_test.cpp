@@ -125,6 +125,7 @@ TEST_F(Conversion, CurrencyFollowsToday)
 
 TEST_F(Conversion, ErrorInTheMiddleLeavesNothingOfTheNewDocument)
 {
+    SKIP_ON_SERVER("ein Positionszähler außerhalb seines Bereichs lässt sich dort gar nicht speichern");
     const qint64 source = contract(3);
     // A position number the positions' short field cannot take breaks the copy at its third position.
     db->exec(QStringLiteral("update vorgang2 set Pos = 40000 where vorgangID = %1 and Pos = 3").arg(source));

@@ -99,6 +99,7 @@ TEST_F(PeriodicRun, FilterOfTheListDoesNotLimitTheRun)
 
 TEST_F(PeriodicRun, ErrorEndsTheRunAndKeepsEarlierInvoices)
 {
+    SKIP_ON_SERVER("ein Positionszähler außerhalb seines Bereichs lässt sich dort gar nicht speichern");
     contract(1, QStringLiteral("M"), 1);
     contract(2, QStringLiteral("M"), 1);
     // The list shows the second contract first; make the first one in the list unreadable.
@@ -132,7 +133,7 @@ TEST_F(PeriodicRun, NumbersRunningOutStopTheRun)
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 2);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and length(vorgangnr) > 15")), 0);
     EXPECT_EQ(count(QStringLiteral("select count(*) from (select vorgangnr from vorgang1 where typ = 'R' "
-                                   "group by vorgangnr having count(*) > 1)")),
+                                   "group by vorgangnr having count(*) > 1) x")),
               0);
     EXPECT_TRUE(list->Active());
 }
@@ -142,6 +143,8 @@ TEST_F(PeriodicRun, BadPaymentDaysNameTheContract)
     contract(1, QStringLiteral("M"), 1); // 30000, invoiced second
     contract(2, QStringLiteral("M"), 1); // 30001, invoiced first
     for (const int days : {-1, 40000}) {
+        if (days > 32767 && db->isServer())
+            continue; // the server keeps payment days within their column
         db->exec(QStringLiteral("update vorgang1 set zieltage = %1 where vorgangnr = '30000'").arg(days));
         const qint64 before = count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'"));
         const PeriodicRunResult r = run(QStringLiteral("M"));
@@ -233,10 +236,10 @@ TEST_F(InvoiceCommand, TwoRunsAtOnceNeverShareANumber)
     EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
     EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from (select vorgangnr from vorgang1 where typ = 'R' "
-                                       "group by vorgangnr having count(*) > 1)"))
+                                       "group by vorgangnr having count(*) > 1) x"))
                   .rawInt(),
               0);
-    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = date('now')")).rawInt(),
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = current_date")).rawInt(),
               2 * db.scalar(QStringLiteral("select count(*) from vorgang1 v where typ = 'V' and VertragT = 'M' and "
                                            "exists (select 1 from vorgang2 where vorgangID = v.id) and "
                                            "exists (select 1 from adress where kdnr = v.kdnr)"))

@@ -1,0 +1,206 @@
+#include "databasecopy.h"
+
+#include "apperror.h"
+#include "engine.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace DatabaseCopy {
+
+namespace {
+
+QString shown(const QString &location)
+{
+    return Engine::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
+}
+
+std::unique_ptr<Engine> engineFor(const QString &location)
+{
+    auto engine = Engine::create(Engine::kindOf(location));
+    if (!engine)
+        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    return engine;
+}
+
+bool contains(const QStringList &names, const QString &name)
+{
+    for (const QString &n : names)
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+qint64 countRows(Engine &engine, const QString &table)
+{
+    auto st = engine.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(engine.quote(table)));
+    return st->step() ? st->columnDynamic(0).rawInt() : 0;
+}
+
+// Rows go over in batches: a server takes one statement of many rows far
+// faster than as many statements of one.
+void copyRows(Engine &source, Engine &target, const QString &table, const QList<ColumnInfo> &columns)
+{
+    QStringList names;
+    for (const ColumnInfo &c : columns)
+        names << c.name;
+    QStringList sourceCols, targetCols;
+    for (const QString &n : names) {
+        sourceCols << source.quote(n);
+        targetCols << target.quote(n);
+    }
+    auto read = source.prepare(
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+            .arg(sourceCols.join(QStringLiteral(", ")), source.quote(table), source.rowIdColumn(table)));
+    const int perRow = int(columns.size());
+    const int batch = qMax(1, qMin(200, 30000 / qMax(1, perRow)));
+    auto insertOf = [&](int rows) {
+        QStringList tuples;
+        const QString one = QLatin1Char('(') +
+                            QStringList(perRow, QStringLiteral("?")).join(QLatin1Char(',')) +
+                            QLatin1Char(')');
+        for (int r = 0; r < rows; ++r)
+            tuples << one;
+        return target.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                  .arg(target.quote(table), targetCols.join(QStringLiteral(", ")),
+                                       tuples.join(QLatin1Char(','))));
+    };
+    std::unique_ptr<Statement> full;
+    std::vector<Value> pending;
+    pending.reserve(size_t(batch * perRow));
+    auto flush = [&](bool all) {
+        const int rows = int(pending.size()) / perRow;
+        if (rows == 0 || (!all && rows < batch)) return;
+        std::unique_ptr<Statement> partial;
+        Statement *st = nullptr;
+        if (rows == batch) {
+            if (!full) full = insertOf(batch);
+            st = full.get();
+        } else {
+            partial = insertOf(rows);
+            st = partial.get();
+        }
+        st->reset();
+        for (size_t i = 0; i < pending.size(); ++i)
+            st->bind(int(i) + 1, pending[i]);
+        st->step();
+        st->reset();
+        pending.clear();
+    };
+    while (read->step()) {
+        for (int i = 0; i < perRow; ++i) {
+            Value v = read->column(i, columns[i].type);
+            if (v.isNull() && columns[i].type == FieldType::Bool) v = Value(false);
+            pending.push_back(std::move(v));
+        }
+        flush(false);
+    }
+    flush(true);
+}
+
+} // namespace
+
+Result copy(const QString &from, const QString &to, const std::function<void(const QString &)> &progress)
+{
+    const bool fromServer = Engine::isServerLocation(from);
+    const bool toServer = Engine::isServerLocation(to);
+    if (!fromServer && !QFileInfo::exists(from))
+        throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(from));
+    if (!fromServer && !toServer && QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
+        throw AppError(QStringLiteral("Quelle und Ziel sind dieselbe Datei"));
+    auto source = engineFor(from);
+    source->open(from);
+
+    const QStringList sourceTables = source->tables();
+    QStringList missing;
+    for (const char *core : {"Adress", "Personen", "Vorgang1", "Vorgang2", "VTyp", "Artikel"})
+        if (!contains(sourceTables, QString::fromLatin1(core))) missing << QString::fromLatin1(core);
+    if (!missing.isEmpty())
+        throw AppError(QStringLiteral("%1 ist keine Datenbank des Programms: es fehlt %2")
+                           .arg(shown(from), missing.join(QStringLiteral(", "))));
+
+    // The target: a new file, an empty one, or an empty server database.
+    bool madeFile = false;
+    if (!toServer) {
+        const QFileInfo fi(to);
+        if (!fi.exists()) {
+            if (!QDir().mkpath(fi.absolutePath()))
+                throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden")
+                                   .arg(QDir::toNativeSeparators(fi.absolutePath())));
+            madeFile = true;
+        }
+    }
+    auto target = engineFor(to);
+    target->open(to, !toServer);
+    auto discardTarget = [&] {
+        try {
+            target->rollback();
+        } catch (const AppError &) {
+        }
+        target->close();
+        if (madeFile) {
+            QFile::remove(to);
+            QFile::remove(to + QStringLiteral("-journal"));
+        }
+    };
+    const QStringList present = target->tables();
+    if (!present.isEmpty()) {
+        target->close();
+        throw AppError(
+            QStringLiteral("Das Ziel %1 ist nicht leer (es enthält %2); kopiert wird nur in eine neue "
+                           "oder leere Datenbank")
+                .arg(shown(to), present.mid(0, 5).join(QStringLiteral(", "))));
+    }
+
+    Result result;
+    for (const QString &t : sourceTables)
+        if (!Schema::table(t)) result.skipped << t;
+    try {
+        // Nobody writes to the source while it is read: its write lock is
+        // held (a write-protected file is read as it is).
+        bool sourceLocked = false;
+        try {
+            source->begin();
+            sourceLocked = true;
+        } catch (const AppError &) {
+        }
+        target->begin();
+        target->createSupport();
+        QStringList made;
+        for (const Schema::TableDef &def : Schema::tables()) {
+            const bool inSource = contains(sourceTables, def.name);
+            // The source's own columns, so that none of its data stays behind.
+            const QList<ColumnInfo> columns = inSource ? source->columns(def.name) : def.columns;
+            target->createTable(def.name, columns);
+            made << def.name;
+            if (!inSource) continue;
+            if (progress) progress(def.name);
+            copyRows(*source, *target, def.name, columns);
+            target->setCounterValue(def.name, source->counterValue(def.name));
+            const qint64 from = countRows(*source, def.name);
+            const qint64 copied = countRows(*target, def.name);
+            if (from != copied)
+                throw AppError(
+                    QStringLiteral("Tabelle %1: %2 Zeilen gelesen, aber %3 geschrieben; die Kopie wurde "
+                                   "verworfen")
+                        .arg(def.name)
+                        .arg(from)
+                        .arg(copied));
+            result.tables << TableCount{def.name, copied};
+        }
+        for (const IndexDef &ix : Schema::indexes())
+            if (made.contains(ix.table)) target->createIndex(ix);
+        target->commit();
+        if (sourceLocked) source->rollback();
+    } catch (...) {
+        source->rollback();
+        discardTarget();
+        throw;
+    }
+    target->close();
+    source->close();
+    return result;
+}
+
+} // namespace DatabaseCopy

@@ -1,0 +1,1024 @@
+// The database server engine: PostgreSQL through libpq. The program's tables
+// live in the connection's current schema, their names folded to lower case
+// (so that the program's names in any letter case, and a person at psql
+// without quotes, all reach them). What SQLite gets from functions the
+// program registers on its connection (the German collation, the pattern
+// test, Val()) the server gets from SQL functions that the program creates
+// beside its tables; they give the same order and matches as the SQLite side.
+#include "apperror.h"
+#include "engine.h"
+#include "germanformat.h"
+#include "schema.h"
+#include "textcompare.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QUrl>
+#include <cmath>
+#include <cstdlib>
+#include <libpq-fe.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Type ids of the server's built-in types.
+enum : Oid {
+    kBool = 16,
+    kInt8 = 20,
+    kInt2 = 21,
+    kInt4 = 23,
+    kText = 25,
+    kOid = 26,
+    kFloat4 = 700,
+    kFloat8 = 701,
+    kBpchar = 1042,
+    kVarchar = 1043,
+    kDate = 1082,
+    kTimestamp = 1114,
+    kTimestamptz = 1184,
+    kNumeric = 1700,
+};
+
+// Raised, with the version, into tvsupport(): functions of an older version
+// are made anew when a database is opened.
+constexpr int kSupportVersion = 2;
+
+QString busyMessage()
+{
+    return QStringLiteral("Die Datenbank wird gerade von einem anderen Programm bearbeitet und ist gesperrt. "
+                          "Bitte versuchen Sie es in einigen Sekunden noch einmal");
+}
+
+QString connectionLostMessage()
+{
+    return QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen. Die Änderung wurde nicht "
+                          "gespeichert; bitte versuchen Sie es noch einmal, sobald der Server wieder "
+                          "erreichbar ist");
+}
+
+bool isIntegerOid(Oid t)
+{
+    return t == kInt2 || t == kInt4 || t == kInt8 || t == kOid;
+}
+bool isFloatOid(Oid t)
+{
+    return t == kFloat4 || t == kFloat8;
+}
+bool isDateOid(Oid t)
+{
+    return t == kTimestamp || t == kTimestamptz || t == kDate;
+}
+
+// The storage form of a date as SQLite holds it: the day alone at midnight.
+QString isoText(const char *p, int n)
+{
+    qint64 stamp = 0;
+    if (German::parseIso(p, n, &stamp)) return German::isoOfStamp(stamp);
+    return QString::fromUtf8(p, n);
+}
+
+// "?" marks become "$1", "$2", … outside quoted texts and names.
+QString numberedParameters(const QString &sql, int *count)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+            out += c;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            out += c;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+        } else {
+            out += c;
+        }
+    }
+    *count = n;
+    return out;
+}
+
+// The text of a value as the server reads it, and the type it is sent as:
+// numbers and dates typed, so that a number compares as a number with any
+// numeric column; texts and yes/no untyped, so that the column decides
+// ("1" is a yes for a yes/no column and 1 for a number).
+Oid parameterType(const Value &v)
+{
+    switch (v.kind()) {
+    case Value::Int:
+        return kInt8;
+    case Value::Double:
+        return kFloat8;
+    case Value::DateTime:
+        return kTimestamp;
+    default:
+        return 0;
+    }
+}
+
+QByteArray parameterText(const Value &v)
+{
+    switch (v.kind()) {
+    case Value::Null:
+        return QByteArray();
+    case Value::Bool:
+        return v.rawInt() ? QByteArrayLiteral("1") : QByteArrayLiteral("0");
+    case Value::Int:
+        return QByteArray::number(v.rawInt());
+    case Value::Double: {
+        const double d = v.rawDouble();
+        if (std::isnan(d)) return QByteArrayLiteral("NaN");
+        if (std::isinf(d)) return d > 0 ? QByteArrayLiteral("Infinity") : QByteArrayLiteral("-Infinity");
+        return QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
+    }
+    case Value::Text:
+        return v.rawText().toUtf8();
+    case Value::DateTime:
+        return German::isoOfStamp(v.stamp()).toLatin1();
+    }
+    return QByteArray();
+}
+
+// The connection and what its statements share.
+struct Session
+{
+    PGconn *conn = nullptr;
+    bool inTransaction = false;
+    int busyTimeout = 5000;
+    qint64 lastInsertId = 0;
+    bool lastInsertReturned = false;
+    int changes = 0;
+    int lockKey = 0;
+    // Prepared statements by text and parameter types; cleared when the
+    // connection is made anew.
+    QHash<QString, QByteArray> prepared;
+    int nextName = 0;
+
+    [[noreturn]] void fail(PGresult *res, const QString &context = QString())
+    {
+        const bool lost = PQstatus(conn) == CONNECTION_BAD;
+        const QString state =
+            res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
+        QString primary =
+            res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY)) : QString();
+        const QString detail =
+            res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL)) : QString();
+        if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        if (res) PQclear(res);
+        QString msg;
+        if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+            msg = connectionLostMessage();
+        else if (state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
+                 state == QLatin1String("40001"))
+            msg = busyMessage();
+        else if (state == QLatin1String("22001"))
+            msg = QStringLiteral("Der Text ist für das Feld zu lang; die Änderung wurde nicht gespeichert");
+        else if (state == QLatin1String("22003"))
+            msg = QStringLiteral("Die Zahl ist für das Feld zu groß; die Änderung wurde nicht gespeichert");
+        else if (state == QLatin1String("23505"))
+            msg = QStringLiteral("Der Wert ist bereits vergeben; die Änderung wurde nicht gespeichert") +
+                  (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
+        else if (state == QLatin1String("25006"))
+            msg = QStringLiteral("Die Datenbank ist schreibgeschützt");
+        else if (state == QLatin1String("42501"))
+            msg = QStringLiteral("Keine Berechtigung auf dem Datenbankserver: %1").arg(primary);
+        else
+            msg = primary;
+        throw AppError(context.isEmpty() ? msg : context + QStringLiteral(": ") + msg);
+    }
+
+    void setup()
+    {
+        PQsetNoticeProcessor(
+            conn, [](void *, const char *) {}, nullptr);
+        // Each run of a kept statement is planned for its own values: a plan
+        // made once for any customer and any period reads a whole index where
+        // the one for this customer reads ten rows.
+        run(QStringLiteral("SET DateStyle = 'ISO, YMD'; SET extra_float_digits = 1; "
+                           "SET standard_conforming_strings = on; SET plan_cache_mode = force_custom_plan; "
+                           "SET lock_timeout = %1")
+                .arg(busyTimeout));
+        PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), "
+                                     "(SELECT oid::int FROM pg_namespace WHERE nspname = current_schema())");
+        if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res);
+        const QString encoding = QString::fromUtf8(PQgetvalue(res, 0, 0));
+        const bool noSchema = PQgetisnull(res, 0, 1);
+        lockKey = std::atoi(PQgetvalue(res, 0, 1));
+        PQclear(res);
+        if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0)
+            throw AppError(QStringLiteral("Die Datenbank verwendet die Zeichenkodierung %1; "
+                                          "Tavirelsverwaltung braucht eine Datenbank in UTF8")
+                               .arg(encoding));
+        if (noSchema)
+            throw AppError(
+                QStringLiteral("In der Datenbank gibt es kein Schema für die Tabellen des Programms "
+                               "(der Suchpfad search_path nennt keines, das besteht)"));
+        prepared.clear();
+    }
+
+    // The connection, made anew when the server went away outside a
+    // transaction (it restarted, or dropped an idle connection).
+    PGconn *live()
+    {
+        if (!conn) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+        if (PQstatus(conn) != CONNECTION_OK) {
+            if (inTransaction) throw AppError(connectionLostMessage());
+            PQreset(conn);
+            if (PQstatus(conn) != CONNECTION_OK) throw AppError(connectionLostMessage());
+            setup();
+        }
+        return conn;
+    }
+
+    void run(const QString &sql)
+    {
+        PGresult *res = PQexec(live(), sql.toUtf8().constData());
+        const ExecStatusType st = PQresultStatus(res);
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(res);
+        changes = std::atoi(PQcmdTuples(res));
+        PQclear(res);
+    }
+
+    // The server's name of the prepared statement for this text and these
+    // parameter types.
+    QByteArray statementName(const QString &sql, int count, const std::vector<Oid> &types)
+    {
+        QString key = sql;
+        key += QLatin1Char('\x01');
+        for (Oid t : types)
+            key += QString::number(t) + QLatin1Char(',');
+        auto it = prepared.constFind(key);
+        if (it != prepared.constEnd()) return it.value();
+        PGconn *c = live();
+        // Many one-off texts (filters typed by the user) start afresh.
+        if (prepared.size() >= 500) {
+            PGresult *d = PQexec(c, "DEALLOCATE ALL");
+            PQclear(d);
+            prepared.clear();
+        }
+        const QByteArray name = "tv" + QByteArray::number(++nextName);
+        PGresult *res = PQprepare(c, name.constData(), sql.toUtf8().constData(), count, types.data());
+        if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res);
+        PQclear(res);
+        prepared.insert(key, name);
+        return name;
+    }
+};
+
+class PgStatement : public Statement
+{
+  public:
+    PgStatement(std::shared_ptr<Session> session, QString sql, int count, bool insert, bool returning)
+        : m_session(std::move(session)), m_sql(std::move(sql)), m_params(size_t(count)), m_insert(insert),
+          m_returning(returning)
+    {}
+    ~PgStatement() override { clearResult(); }
+
+    void bind(int index, const Value &value) override
+    {
+        if (index < 1 || index > int(m_params.size()))
+            throw AppError(QStringLiteral("Parameter %1 gibt es in der Abfrage nicht").arg(index));
+        m_params[size_t(index - 1)] = value;
+    }
+
+    bool step() override
+    {
+        if (!m_result) execute();
+        if (m_row + 1 < m_rows) {
+            ++m_row;
+            return true;
+        }
+        m_row = m_rows;
+        return false;
+    }
+
+    void reset() override
+    {
+        clearResult();
+        for (Value &v : m_params)
+            v = Value();
+    }
+
+    int columnCount() const override
+    {
+        // As with SQLite, the columns are known before the first row is read.
+        if (!m_result) const_cast<PgStatement *>(this)->execute();
+        return PQnfields(m_result);
+    }
+
+    Value column(int i, FieldType type) const override
+    {
+        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i)) return Value();
+        const char *p = PQgetvalue(m_result, m_row, i);
+        const int n = PQgetlength(m_result, m_row, i);
+        const Oid t = PQftype(m_result, i);
+        switch (type) {
+        case FieldType::Text:
+        case FieldType::Memo:
+            if (t == kBool) return Value(QString(p[0] == 't' ? QLatin1Char('1') : QLatin1Char('0')));
+            if (isFloatOid(t) || t == kNumeric) return Value(German::formatFloat(std::strtod(p, nullptr)));
+            if (isDateOid(t)) return Value(isoText(p, n));
+            return Value(QString::fromUtf8(p, n));
+        case FieldType::Number:
+            if (t == kBool) return Value(p[0] == 't' ? 1.0 : 0.0);
+            if (isIntegerOid(t) || isFloatOid(t) || t == kNumeric) return Value(std::strtod(p, nullptr));
+            return textAsNumber(p, n);
+        case FieldType::Integer:
+        case FieldType::Short:
+        case FieldType::Counter:
+            if (t == kBool) return Value(qint64(p[0] == 't' ? 1 : 0));
+            if (isIntegerOid(t)) return Value(qint64(std::strtoll(p, nullptr, 10)));
+            if (isFloatOid(t) || t == kNumeric) return Value(qint64(std::strtod(p, nullptr)));
+            return textAsNumber(p, n);
+        case FieldType::Bool:
+            if (t == kBool) return Value(p[0] == 't');
+            return Value(std::strtod(p, nullptr) != 0.0);
+        case FieldType::Date: {
+            qint64 stamp = 0;
+            if (German::parseIso(p, n, &stamp)) return Value::fromStamp(stamp);
+            if (!isDateOid(t) && German::parseDateText(QString::fromUtf8(p, n), &stamp))
+                return Value::fromStamp(stamp);
+            return Value();
+        }
+        }
+        return Value();
+    }
+
+    Value columnDynamic(int i) const override
+    {
+        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i)) return Value();
+        const char *p = PQgetvalue(m_result, m_row, i);
+        const int n = PQgetlength(m_result, m_row, i);
+        const Oid t = PQftype(m_result, i);
+        if (isIntegerOid(t)) return Value(qint64(std::strtoll(p, nullptr, 10)));
+        if (t == kBool) return Value(qint64(p[0] == 't' ? 1 : 0));
+        if (isFloatOid(t)) return Value(std::strtod(p, nullptr));
+        if (t == kNumeric) {
+            const QByteArray b(p, n);
+            if (!b.contains('.') && !b.contains('e') && b.size() < 19) return Value(qint64(b.toLongLong()));
+            return Value(b.toDouble());
+        }
+        if (isDateOid(t)) return Value(isoText(p, n));
+        return Value(QString::fromUtf8(p, n));
+    }
+
+  private:
+    void execute()
+    {
+        Session &s = *m_session;
+        std::vector<Oid> types(m_params.size());
+        std::vector<QByteArray> texts(m_params.size());
+        std::vector<const char *> values(m_params.size());
+        for (size_t k = 0; k < m_params.size(); ++k) {
+            types[k] = parameterType(m_params[k]);
+            texts[k] = parameterText(m_params[k]);
+            values[k] = m_params[k].isNull() ? nullptr : texts[k].constData();
+        }
+        const QByteArray name = s.statementName(m_sql, int(m_params.size()), types);
+        PGresult *res =
+            PQexecPrepared(s.conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+        const ExecStatusType st = PQresultStatus(res);
+        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
+        s.changes = std::atoi(PQcmdTuples(res));
+        m_result = res;
+        m_rows = st == PGRES_TUPLES_OK ? PQntuples(res) : 0;
+        m_row = -1;
+        if (m_insert) {
+            // The new row's id comes back with the insert.
+            s.lastInsertReturned = m_returning && m_rows > 0;
+            if (s.lastInsertReturned) s.lastInsertId = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
+        }
+    }
+
+    void clearResult()
+    {
+        if (m_result) PQclear(m_result);
+        m_result = nullptr;
+        m_rows = 0;
+        m_row = -1;
+    }
+
+    static Value textAsNumber(const char *p, int n)
+    {
+        double d = 0;
+        if (German::parseFloat(QString::fromUtf8(p, n), &d)) return Value(d);
+        return Value();
+    }
+
+    std::shared_ptr<Session> m_session;
+    QString m_sql;
+    std::vector<Value> m_params;
+    bool m_insert = false, m_returning = false;
+    PGresult *m_result = nullptr;
+    int m_rows = 0;
+    int m_row = -1;
+};
+
+// The program's own columns keep their spelling, whatever case the server
+// keeps them in.
+QString programTableName(const QString &stored)
+{
+    const Schema::TableDef *t = Schema::table(stored);
+    return t ? t->name : stored;
+}
+
+QString programColumnName(const QString &table, const QString &stored)
+{
+    if (const Schema::TableDef *t = Schema::table(table))
+        for (const ColumnInfo &c : t->columns)
+            if (c.name.compare(stored, Qt::CaseInsensitive) == 0) return c.name;
+    return stored;
+}
+
+const char *const kHiddenRowId = "tv_rowid";
+
+// SQL text of a literal, for the functions' bodies only (never for values).
+QString literal(const QString &text)
+{
+    QString s = text;
+    s.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
+
+class PgEngine : public Engine
+{
+  public:
+    ~PgEngine() override { close(); }
+
+    void open(const QString &location, bool) override
+    {
+        close();
+        const QByteArray loc = location.trimmed().toUtf8();
+        // The password comes from the password file or the environment, as
+        // libpq finds them; written into the location it would stand in
+        // the settings file and the process list in clear text.
+        char *error = nullptr;
+        PQconninfoOption *options = PQconninfoParse(loc.constData(), &error);
+        if (!options) {
+            const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
+            PQfreemem(error);
+            throw AppError(
+                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(location, why));
+        }
+        bool password = false;
+        for (PQconninfoOption *o = options; o->keyword; ++o)
+            if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val) password = true;
+        PQconninfoFree(options);
+        if (password)
+            throw AppError(
+                QStringLiteral("Die Angabe des Datenbankservers enthält ein Kennwort. Das Kennwort gehört "
+                               "nicht dorthin, sondern in die Kennwortdatei des Benutzers (.pgpass, unter "
+                               "Windows %APPDATA%\\postgresql\\pgpass.conf) oder in die "
+                               "Umgebungsvariable PGPASSWORD"));
+        const char *keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding",
+                                  nullptr};
+        const char *values[] = {"10", "Tavirelsverwaltung", loc.constData(), "UTF8", nullptr};
+        PGconn *conn = PQconnectdbParams(keywords, values, 1);
+        if (PQstatus(conn) != CONNECTION_OK) {
+            const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+            PQfinish(conn);
+            throw AppError(QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2")
+                               .arg(location, why));
+        }
+        m_session = std::make_shared<Session>();
+        m_session->conn = conn;
+        m_session->busyTimeout = m_busyTimeout;
+        m_location = location.trimmed();
+        try {
+            m_session->setup();
+        } catch (...) {
+            close();
+            throw;
+        }
+    }
+
+    void setBusyTimeout(int ms) override
+    {
+        m_busyTimeout = ms;
+        if (m_session) {
+            m_session->busyTimeout = ms;
+            m_session->run(QStringLiteral("SET lock_timeout = %1").arg(ms));
+        }
+    }
+
+    void close() override
+    {
+        if (m_session) {
+            PQfinish(m_session->conn);
+            m_session->conn = nullptr;
+            m_session.reset();
+        }
+    }
+    bool isOpen() const override { return m_session != nullptr; }
+    bool isServer() const override { return true; }
+
+    bool canWrite() override
+    {
+        auto st = prepare(QStringLiteral(
+            "SELECT NOT pg_is_in_recovery() AND current_setting('transaction_read_only') = 'off' AND "
+            "COALESCE((SELECT bool_and(has_table_privilege(c.oid, 'INSERT,UPDATE,DELETE')) FROM pg_class c "
+            "WHERE c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
+            "AND c.relkind = 'r'), true)"));
+        return st->step() && st->columnDynamic(0).rawInt() != 0;
+    }
+    QString path() const override { return m_location; }
+
+    std::unique_ptr<Statement> prepare(const QString &sql) override
+    {
+        Session &s = session();
+        s.live();
+        int count = 0;
+        const QString numbered = numberedParameters(sql, &count);
+        const bool insert = sql.trimmed().startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive);
+        const bool returning = insert && sql.contains(QLatin1String(" RETURNING "), Qt::CaseInsensitive);
+        return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning);
+    }
+
+    void exec(const QString &sql) override
+    {
+        static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
+        if (trace) qDebug("exec: %s", qPrintable(sql));
+        session().run(sql);
+    }
+
+    qint64 lastInsertId() const override
+    {
+        Session &s = const_cast<PgEngine *>(this)->session();
+        if (s.lastInsertReturned) return s.lastInsertId;
+        // An insert without RETURNING: the counter it drew last.
+        PGresult *res = PQexec(s.live(), "SELECT lastval()");
+        qint64 id = 0;
+        if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) == 1)
+            id = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
+        PQclear(res);
+        return id;
+    }
+    int changes() const override { return m_session ? m_session->changes : 0; }
+
+    QStringList tables() override
+    {
+        QStringList out;
+        auto st = prepare(QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.relnamespace = "
+                                         "(SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
+                                         "AND c.relkind IN ('r', 'v', 'p') ORDER BY c.oid"));
+        while (st->step())
+            out << programTableName(st->columnDynamic(0).rawText());
+        return out;
+    }
+
+    QList<ColumnInfo> columns(const QString &table) override
+    {
+        QList<ColumnInfo> out;
+        auto st = prepare(QStringLiteral(
+            "SELECT a.attname, a.atttypid::int, a.atttypmod, a.attidentity <> '' FROM pg_attribute a "
+            "WHERE a.attrelid = (SELECT c.oid FROM pg_class c WHERE c.relname = ? AND c.relnamespace = "
+            "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())) "
+            "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"));
+        st->bind(1, Value(table.toLower()));
+        while (st->step()) {
+            const QString name = st->columnDynamic(0).rawText();
+            if (name == QLatin1String(kHiddenRowId)) continue;
+            const Oid type = Oid(st->columnDynamic(1).rawInt());
+            const int mod = int(st->columnDynamic(2).rawInt());
+            const bool identity = st->columnDynamic(3).rawInt() != 0;
+            ColumnInfo c;
+            c.name = programColumnName(table, name);
+            if ((type == kVarchar || type == kBpchar) && mod > 4) {
+                c.type = FieldType::Text;
+                c.size = mod - 4;
+            } else if (identity && (type == kInt4 || type == kInt8)) {
+                c.type = FieldType::Counter;
+                c.counter = true;
+            } else if (type == kInt2) {
+                c.type = FieldType::Short;
+            } else if (type == kInt4 || type == kInt8) {
+                c.type = FieldType::Integer;
+            } else if (type == kBool) {
+                c.type = FieldType::Bool;
+            } else if (isDateOid(type)) {
+                c.type = FieldType::Date;
+            } else if (isFloatOid(type) || type == kNumeric) {
+                c.type = FieldType::Number;
+            } else {
+                c.type = FieldType::Memo;
+            }
+            out << c;
+        }
+        return out;
+    }
+
+    QString columnDdl(const ColumnInfo &c) const override
+    {
+        QString type;
+        switch (c.type) {
+        case FieldType::Text:
+            type = QStringLiteral("varchar(%1)").arg(qMax(1, c.size));
+            break;
+        case FieldType::Memo:
+            type = QStringLiteral("text");
+            break;
+        case FieldType::Number:
+            type = QStringLiteral("double precision");
+            break;
+        case FieldType::Integer:
+            type = QStringLiteral("integer");
+            break;
+        case FieldType::Short:
+            type = QStringLiteral("smallint");
+            break;
+        case FieldType::Counter:
+            type = QStringLiteral("integer GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
+            break;
+        case FieldType::Bool:
+            type = QStringLiteral("boolean NOT NULL DEFAULT false");
+            break;
+        case FieldType::Date:
+            type = QStringLiteral("timestamp(0) without time zone");
+            break;
+        }
+        return quote(c.name) + QLatin1Char(' ') + type;
+    }
+
+    // The counter where a table has one; otherwise a hidden counter column
+    // that the program adds to its tables, never shown as a field.
+    QString rowIdColumn(const QString &table) override
+    {
+        const Identity id = identityOf(table);
+        if (id.column.isEmpty())
+            return QStringLiteral("ctid"); // a table not made by the program: rows can be read, not written
+        return quote(id.column);
+    }
+
+    bool keepsRowIds(const QString &table) override { return !identityOf(table).column.isEmpty(); }
+
+    void createTable(const QString &name, const QList<ColumnInfo> &columns) override
+    {
+        QStringList cols;
+        bool counter = false;
+        for (const ColumnInfo &c : columns) {
+            cols << columnDdl(c);
+            counter = counter || c.type == FieldType::Counter;
+        }
+        if (!counter)
+            cols << quote(QString::fromLatin1(kHiddenRowId)) +
+                        QStringLiteral(" bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
+        exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quote(name), cols.join(QStringLiteral(", "))));
+    }
+
+    void createIndex(const IndexDef &index) override
+    {
+        QStringList parts;
+        for (const IndexDef::Part &p : index.parts) {
+            switch (p.kind) {
+            case IndexDef::Plain:
+                parts << quote(p.column);
+                break;
+            case IndexDef::Text:
+                parts << QStringLiteral("(tvkey(%1) COLLATE \"C\")").arg(quote(p.column));
+                break;
+            case IndexDef::Number:
+                parts << QStringLiteral("(tvval(%1))").arg(quote(p.column));
+                break;
+            }
+        }
+        exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+                 .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name),
+                      quote(index.table), parts.join(QStringLiteral(", "))));
+    }
+
+    QStringList indexes() override
+    {
+        QStringList out;
+        auto st =
+            prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"));
+        while (st->step())
+            out << st->columnDynamic(0).rawText();
+        return out;
+    }
+
+    void createSupport() override;
+    bool hasSupport() override
+    {
+        auto st = prepare(
+            QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = 'tvsupport' AND pronamespace = "
+                           "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"));
+        if (!st->step() || st->columnDynamic(0).rawInt() == 0) return false;
+        auto v = prepare(QStringLiteral("SELECT tvsupport()"));
+        return v->step() && v->columnDynamic(0).rawInt() >= kSupportVersion;
+    }
+    void dropSupport() override
+    {
+        exec(QStringLiteral("DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvval(text), "
+                            "tvsupport()"));
+    }
+
+    qint64 counterValue(const QString &table) override
+    {
+        const Identity id = identityOf(table);
+        if (!id.visible) return 0;
+        auto st = prepare(QStringLiteral("SELECT pg_get_serial_sequence(?, ?)"));
+        st->bind(1, Value(quote(table)));
+        st->bind(2, Value(id.column));
+        if (!st->step() || st->columnDynamic(0).isNull()) return 0;
+        const QString sequence = st->columnDynamic(0).rawText();
+        auto seq = prepare(
+            QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1").arg(sequence));
+        qint64 last = seq->step() ? seq->columnDynamic(0).rawInt() : 0;
+        auto mx = prepare(QStringLiteral("SELECT max(%1) FROM %2").arg(quote(id.column), quote(table)));
+        if (mx->step()) last = qMax(last, mx->columnDynamic(0).rawInt());
+        return last;
+    }
+
+    void setCounterValue(const QString &table, qint64 value) override
+    {
+        const Identity id = identityOf(table);
+        if (!id.visible) return;
+        auto st =
+            prepare(QStringLiteral("SELECT setval(CAST(pg_get_serial_sequence(?, ?) AS regclass), ?, ?)"));
+        st->bind(1, Value(quote(table)));
+        st->bind(2, Value(id.column));
+        st->bind(3, Value(qMax<qint64>(1, value)));
+        st->bind(4, Value(value > 0));
+        st->step();
+    }
+
+    void begin() override
+    {
+        Session &s = session();
+        s.run(QStringLiteral("BEGIN"));
+        s.inTransaction = true;
+        // One writer at a time, as on a file: the lock of the schema is held
+        // until the transaction ends, and waited for as long as a row lock.
+        try {
+            auto st = prepare(QStringLiteral("SELECT pg_advisory_xact_lock(7461, CAST(? AS integer))"));
+            st->bind(1, Value(qint64(s.lockKey)));
+            st->step();
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+
+    void commit() override
+    {
+        Session &s = session();
+        PGresult *res = PQexec(s.live(), "COMMIT");
+        s.inTransaction = false;
+        const ExecStatusType st = PQresultStatus(res);
+        if (st != PGRES_COMMAND_OK) s.fail(res);
+        // The server answers a COMMIT of a transaction that an error broke
+        // off with a ROLLBACK: nothing was saved then.
+        const bool rolledBack = qstrcmp(PQcmdStatus(res), "ROLLBACK") == 0;
+        PQclear(res);
+        if (rolledBack)
+            throw AppError(QStringLiteral("Die Änderungen wurden nicht gespeichert, weil ein Fehler die "
+                                          "Übertragung an den Datenbankserver abgebrochen hat"));
+    }
+
+    void rollback() override
+    {
+        if (!m_session) return;
+        Session &s = *m_session;
+        s.inTransaction = false;
+        if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
+            return; // the server dropped the transaction with the connection
+        PGresult *res = PQexec(s.conn, "ROLLBACK");
+        PQclear(res);
+    }
+    void savepoint(const QString &name) override
+    {
+        session().run(QStringLiteral("SAVEPOINT ") + quote(name));
+    }
+    void release(const QString &name) override
+    {
+        session().run(QStringLiteral("RELEASE SAVEPOINT ") + quote(name));
+    }
+    void rollbackTo(const QString &name) override
+    {
+        Session &s = session();
+        if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
+            return; // the whole transaction went with the connection
+        s.run(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(quote(name)));
+    }
+    bool failedStatementKeepsTransaction() const override { return false; }
+
+    QString quote(const QString &identifier) const override
+    {
+        QString s = identifier.toLower();
+        s.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        return QLatin1Char('"') + s + QLatin1Char('"');
+    }
+    QString compareText(const QString &left, const QString &op, const QString &right, bool) const override
+    {
+        return QStringLiteral("(tvkey(%1)%2tvkey(%3) COLLATE \"C\")").arg(left, op, right);
+    }
+    QString orderTerm(const QString &operand, bool text, bool desc) const override
+    {
+        // NULL first as SQLite orders it.
+        const QString term = text ? QStringLiteral("tvkey(%1) COLLATE \"C\"").arg(operand) : operand;
+        return term + (desc ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" NULLS FIRST"));
+    }
+    QString asText(const QString &operand) const override
+    {
+        return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
+    }
+    QString likeCall(const QString &value, const QString &pattern) const override
+    {
+        return QStringLiteral("(tvfold(%1) COLLATE \"C\" ~ %2)").arg(value, pattern);
+    }
+    Value likePattern(const QString &jetPattern) const override;
+    QString valCall(const QString &operand, FieldType type) const override
+    {
+        switch (type) {
+        case FieldType::Integer:
+        case FieldType::Short:
+        case FieldType::Counter:
+            return operand;
+        case FieldType::Number:
+            // Truncated toward zero and held within 64 bits, as SQLite casts.
+            return QStringLiteral("CAST(trunc(LEAST(GREATEST(%1, -9.2e18), 9.2e18)) AS bigint)").arg(operand);
+        case FieldType::Bool:
+            return QStringLiteral("CAST(%1 AS integer)").arg(operand);
+        default:
+            return QStringLiteral("tvval(CAST(%1 AS TEXT))").arg(operand);
+        }
+    }
+    QString boolCondition(const QString &operand) const override
+    {
+        return QStringLiteral("COALESCE(%1, false)").arg(operand);
+    }
+    QString boolOperand(const QString &operand) const override
+    {
+        return QStringLiteral("COALESCE(CAST(%1 AS integer), 0)").arg(operand);
+    }
+    QString insertReturning(const QString &rowIdSql) const override
+    {
+        return QStringLiteral(" RETURNING ") + rowIdSql;
+    }
+    QString lockRow() const override { return QStringLiteral(" FOR UPDATE"); }
+    bool ordersByRowId() const override { return true; }
+
+  private:
+    struct Identity
+    {
+        QString column; // as stored
+        bool visible = false;
+    };
+
+    Identity identityOf(const QString &table)
+    {
+        auto it = m_identities.constFind(table.toLower());
+        if (it != m_identities.constEnd()) return it.value();
+        auto st = prepare(QStringLiteral(
+            "SELECT a.attname FROM pg_attribute a WHERE a.attrelid = (SELECT c.oid FROM pg_class c WHERE "
+            "c.relname = ? AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = "
+            "current_schema())) "
+            "AND a.attnum > 0 AND NOT a.attisdropped AND a.attidentity <> '' ORDER BY a.attname = ? DESC"));
+        st->bind(1, Value(table.toLower()));
+        st->bind(2, Value(QString::fromLatin1(kHiddenRowId)));
+        Identity id;
+        if (st->step()) {
+            id.column = st->columnDynamic(0).rawText();
+            id.visible = id.column != QLatin1String(kHiddenRowId);
+        }
+        // Only a table that exists is remembered: it may be made later.
+        if (!id.column.isEmpty()) m_identities.insert(table.toLower(), id);
+        return id;
+    }
+
+    Session &session() const
+    {
+        if (!m_session)
+            throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+        return *m_session;
+    }
+
+    std::shared_ptr<Session> m_session;
+    QString m_location;
+    int m_busyTimeout = 5000;
+    QHash<QString, Identity> m_identities;
+};
+
+// The folding and sort key of TextCompare, as SQL functions (not STRICT, so
+// that the planner writes them into the query instead of calling them row by
+// row; a NULL gives NULL all the same). Letter case is
+// folded by Qt's own case folding, written out into translate() lists when
+// the functions are made: the server's lower() would follow its locale. A
+// text of ASCII alone (most of them) takes the short way.
+void PgEngine::createSupport()
+{
+    QString latinFrom, latinTo, allFrom, allTo;
+    for (char16_t c = 0x80; c < 0xFFFF; ++c) {
+        if (QChar::isSurrogate(c)) continue;
+        const char16_t f = QChar(c).toCaseFolded().unicode();
+        if (f == c) continue;
+        allFrom += QChar(c);
+        allTo += QChar(f);
+        if (c <= 0xFF) {
+            latinFrom += QChar(c);
+            latinTo += QChar(f);
+        }
+    }
+    // The base letters of the folded text (TextCompare's primary order).
+    const QString baseFrom = QStringLiteral("àáâãäåçèéêëìíîïñòóôõöøùúûüýÿ");
+    const QString baseTo = QStringLiteral("aaaaaaceeeeiiiinoooooouuuuyy");
+    const QString fold =
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+            "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
+            "WHEN s COLLATE \"C\" !~ '[^\\x01-\\u00ff]' THEN translate(lower(s COLLATE \"C\"), %1, %2) "
+            "ELSE translate(lower(s COLLATE \"C\"), %3, %4) END $f$")
+            .arg(literal(latinFrom), literal(latinTo), literal(allFrom), literal(allTo));
+    exec(fold);
+    exec(
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+            "$f$ SELECT replace(replace(replace(translate(f, %1, %2), 'ß', 'ss'), 'æ', 'ae'), 'œ', 'oe') $f$")
+            .arg(literal(baseFrom), literal(baseTo)));
+    // The primary key, a character below every other, the folded text: so
+    // texts order by their base letters first and by their folded letters
+    // where those are equal. ASCII texts are their own key.
+    exec(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+        "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
+        "ELSE tvbase(tvfold(s)) || chr(1) || tvfold(s) END $f$"));
+    // Val(): the leading whole number (with its sign) after blanks, 0 when
+    // none, held within 64 bits as SQLite's cast to INTEGER does.
+    exec(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION tvval(s text) RETURNS bigint LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+        "AS "
+        "$f$ SELECT LEAST(GREATEST(COALESCE(substring(s FROM '^\\s*([+-]?[0-9]+)')::numeric, 0), "
+        "-9223372036854775808), 9223372036854775807)::bigint $f$"));
+    exec(QStringLiteral("CREATE OR REPLACE FUNCTION tvsupport() RETURNS integer LANGUAGE sql IMMUTABLE AS "
+                        "$f$ SELECT %1 $f$")
+             .arg(kSupportVersion));
+}
+
+// The pattern test of TextCompare::like as a regular expression over the
+// folded text: * any run, ? one character, # one digit, [abc], [a-z] and
+// [!abc] lists; everything else stands for itself.
+Value PgEngine::likePattern(const QString &jetPattern) const
+{
+    auto escaped = [](QChar c) {
+        const QString f = TextCompare::fold(QStringView(&c, 1));
+        QString out;
+        for (QChar x : f) {
+            if (x.unicode() < 0x80 && !x.isLetterOrNumber()) out += QLatin1Char('\\');
+            out += x;
+        }
+        return out;
+    };
+    QString re = QStringLiteral("^");
+    const QString &p = jetPattern;
+    for (qsizetype i = 0; i < p.size(); ++i) {
+        const QChar c = p.at(i);
+        if (c == QLatin1Char('*')) {
+            re += QStringLiteral(".*");
+        } else if (c == QLatin1Char('?')) {
+            re += QLatin1Char('.');
+        } else if (c == QLatin1Char('#')) {
+            re += QStringLiteral("[0-9]");
+        } else if (c == QLatin1Char('[')) {
+            const qsizetype close = p.indexOf(QLatin1Char(']'), i + 1);
+            if (close < 0) {
+                re += QStringLiteral("\\[");
+                continue;
+            }
+            qsizetype k = i + 1;
+            bool negate = false;
+            if (k < close && p.at(k) == QLatin1Char('!')) {
+                negate = true;
+                ++k;
+            }
+            QString list;
+            for (; k < close; ++k) {
+                if (k + 2 < close && p.at(k + 1) == QLatin1Char('-')) {
+                    list += escaped(p.at(k)) + QLatin1Char('-') + escaped(p.at(k + 2));
+                    k += 2;
+                } else {
+                    list += escaped(p.at(k));
+                }
+            }
+            if (list.isEmpty())
+                re += negate ? QStringLiteral("(?:.)") : QStringLiteral("(?!)");
+            else
+                re += (negate ? QStringLiteral("[^") : QStringLiteral("[")) + list + QLatin1Char(']');
+            i = close;
+        } else {
+            re += escaped(c);
+        }
+    }
+    re += QLatin1Char('$');
+    return Value(re);
+}
+
+} // namespace
+
+std::unique_ptr<Engine> createPgEngine()
+{
+    return std::make_unique<PgEngine>();
+}

@@ -1,0 +1,581 @@
+// The same program on a database server: the dialect cases that differ most
+// between engines give the same rows in the same order on a file and on the
+// server; the server refuses what it must; a connection that breaks off in
+// the middle of a save leaves nothing half-written. These tests need the
+// throwaway cluster of scripts/test and skip without it.
+#include "data/databasecopy.h"
+#include "data/programfolder.h"
+#include "data/schema.h"
+#include "data/settings.h"
+#include "data/textcompare.h"
+#include "tests/dbfixture.h"
+#include "tests/modulesfixture.h"
+
+#include <QFile>
+#include <QProcess>
+#include <algorithm>
+
+namespace {
+
+// One database of each kind with the same rows, and a query run on both.
+class BothEngines : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        NEEDS_SERVER();
+        file = std::make_unique<TestDb>(false, TestDb::Kind::File);
+        server = std::make_unique<TestDb>(false, TestDb::Kind::Server);
+        for (TestDb *d : {file.get(), server.get()}) {
+            auto c = std::make_unique<TVexDaoDatabase>();
+            c->setDatabase(d->path());
+            c->Open();
+            conns.push_back(std::move(c));
+        }
+    }
+
+    // Adds a row to both through the dataset layer: the same values whatever
+    // the engine stores them as.
+    void addAddress(double kdnr, const Value &name, const Value &kontakt = Value(), bool kunde = false)
+    {
+        for (auto &c : conns) {
+            TVexDaoTable t(nullptr, QStringLiteral("Adress"));
+            t.setDatabase(c.get());
+            t.setTableName(QStringLiteral("Adress"));
+            t.Open();
+            t.Insert();
+            t.FieldByName(QStringLiteral("KDNR"))->setValue(Value(kdnr));
+            t.FieldByName(QStringLiteral("NAME1"))->setValue(name);
+            t.FieldByName(QStringLiteral("KONTAKT"))->setValue(kontakt);
+            t.FieldByName(QStringLiteral("kunde"))->setValue(Value(kunde));
+            t.Post();
+        }
+    }
+    void addDocument(const QString &nr, const Value &datum, bool bezahlt, const Value &vk)
+    {
+        for (auto &c : conns) {
+            TVexDaoTable t(nullptr, QStringLiteral("Vorgang1"));
+            t.setDatabase(c.get());
+            t.setTableName(QStringLiteral("Vorgang1"));
+            t.Open();
+            t.Insert();
+            t.FieldByName(QStringLiteral("vorgangnr"))->SetAsString(nr);
+            t.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
+            t.FieldByName(QStringLiteral("datum"))->setValue(datum);
+            t.FieldByName(QStringLiteral("bezahlt"))->setValue(Value(bezahlt));
+            t.FieldByName(QStringLiteral("vk"))->setValue(vk);
+            t.Post();
+        }
+    }
+
+    // The values of one field in the order the engine gives them, or the
+    // error message; for each engine.
+    QStringList rows(int engine, const QString &sql, const QString &filter, const QString &field)
+    {
+        TVexDaoTable t;
+        t.setDatabase(conns[size_t(engine)].get());
+        t.SQL() << sql;
+        try {
+            if (!filter.isEmpty()) {
+                t.setFilter(filter);
+                t.setFiltered(true);
+            }
+            t.Open();
+            QStringList out;
+            for (t.First(); !t.Eof(); t.Next())
+                out << (t.FieldByName(field)->IsNull() ? QStringLiteral("<null>")
+                                                       : t.FieldByName(field)->AsString());
+            return out;
+        } catch (const AppError &e) {
+            return {QStringLiteral("Fehler: ") + e.message()};
+        }
+    }
+    void expectSame(const QString &sql, const QString &filter, const QString &field,
+                    const QStringList &expected)
+    {
+        const QStringList onFile = rows(0, sql, filter, field);
+        const QStringList onServer = rows(1, sql, filter, field);
+        EXPECT_EQ(onFile, onServer) << qPrintable(sql) << " / " << qPrintable(filter);
+        if (!expected.isEmpty()) {
+            EXPECT_EQ(onFile, expected) << qPrintable(sql) << " / " << qPrintable(filter);
+        }
+    }
+
+    std::unique_ptr<TestDb> file, server;
+    std::vector<std::unique_ptr<TVexDaoDatabase>> conns;
+};
+
+const QStringList kNames = {
+    QStringLiteral("Müller"), QStringLiteral("Muller"),  QStringLiteral("MÜLLER"),  QStringLiteral("Mueller"),
+    QStringLiteral("Straße"), QStringLiteral("Strasse"), QStringLiteral("STRASSE"), QStringLiteral("Ärger"),
+    QStringLiteral("Arger"),  QStringLiteral("Zebra"),   QStringLiteral("Øre"),     QStringLiteral("œuvre"),
+    QStringLiteral("Oeuvre"), QStringLiteral("3M"),      QStringLiteral("@home"),   QStringLiteral("_x"),
+    QStringLiteral("Ÿvonne"), QStringLiteral("Yvonne"),  QStringLiteral("éclair"),  QStringLiteral("Eclair"),
+    QStringLiteral("ß"),      QStringLiteral(""),        QStringLiteral("a b"),     QStringLiteral("a-b"),
+    QStringLiteral("Ωmega"),  QStringLiteral("ωmega"),   QStringLiteral("Пётр"),    QStringLiteral("ПЁТР"),
+};
+
+TEST_F(BothEngines, GermanComparisonAndOrderAgree)
+{
+    for (int i = 0; i < kNames.size(); ++i)
+        addAddress(i + 1, Value(kNames[i]));
+    addAddress(100, Value());
+    const QString byName = QStringLiteral("select KDNR, NAME1 from Adress order by NAME1, KDNR");
+    expectSame(byName, QString(), QStringLiteral("KDNR"), {});
+    expectSame(QStringLiteral("select KDNR, NAME1 from Adress order by NAME1 desc, KDNR"), QString(),
+               QStringLiteral("KDNR"), {});
+    expectSame(byName, QStringLiteral("NAME1 = 'müller'"), QStringLiteral("NAME1"),
+               {QStringLiteral("Müller"), QStringLiteral("MÜLLER")});
+    expectSame(byName, QStringLiteral("NAME1 = 'strasse'"), QStringLiteral("NAME1"),
+               {QStringLiteral("Strasse"), QStringLiteral("STRASSE")});
+    expectSame(byName, QStringLiteral("NAME1 = 'пётр'"), QStringLiteral("NAME1"),
+               {QStringLiteral("Пётр"), QStringLiteral("ПЁТР")});
+    expectSame(byName, QStringLiteral("NAME1 >= 'm' and NAME1 < 'n'"), QStringLiteral("NAME1"), {});
+    expectSame(byName, QStringLiteral("NAME1 <> 'Zebra'"), QStringLiteral("KDNR"), {});
+
+    // The order is TextCompare's: each name at or after the one before.
+    const QStringList ordered = rows(1, byName, QString(), QStringLiteral("NAME1"));
+    ASSERT_EQ(ordered.size(), kNames.size() + 1);
+    EXPECT_EQ(ordered.first(), QStringLiteral("<null>")) << "no value sorts first, as on a file";
+    for (int i = 2; i < ordered.size(); ++i)
+        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
+            << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
+}
+
+// Random texts of the letters where engines differ most sort the same.
+TEST_F(BothEngines, RandomTextsSortAsTextCompareSortsThem)
+{
+    const QString alphabet = QStringLiteral("aAäÄoOöÖuUüÜsSßẞeEéÉ -_.19zZøØæÆœŒ");
+    quint32 seed = 4711;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int i = 0; i < 150; ++i) {
+        QString s;
+        const int n = 1 + int(next() % 6);
+        for (int k = 0; k < n; ++k)
+            s += alphabet.at(int(next() % alphabet.size()));
+        addAddress(i + 1, Value(s));
+    }
+    const QStringList ordered = rows(1, QStringLiteral("select NAME1 from Adress order by NAME1"), QString(),
+                                     QStringLiteral("NAME1"));
+    for (int i = 1; i < ordered.size(); ++i)
+        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
+            << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
+    // Equal texts are found by each other.
+    for (int i = 0; i < 20; ++i) {
+        const QString wanted = ordered[i * 7 % ordered.size()];
+        const QString filter = QStringLiteral("NAME1 = %1").arg(Sql::quoteText(wanted));
+        const QStringList fileRows =
+            rows(0, QStringLiteral("select KDNR from Adress order by KDNR"), filter, QStringLiteral("KDNR"));
+        EXPECT_EQ(fileRows, rows(1, QStringLiteral("select KDNR from Adress order by KDNR"), filter,
+                                 QStringLiteral("KDNR")))
+            << qPrintable(wanted);
+        EXPECT_EQ(fileRows.size(), std::count_if(ordered.begin(), ordered.end(), [&](const QString &o) {
+                      return TextCompare::equals(o, wanted);
+                  }));
+    }
+}
+
+TEST_F(BothEngines, LikeAgrees)
+{
+    for (int i = 0; i < kNames.size(); ++i)
+        addAddress(i + 1, Value(kNames[i]));
+    addAddress(50, Value(QStringLiteral("Firma [alt] 1.5*")));
+    addAddress(51, Value(QStringLiteral("Zeile\neins")));
+    const QString sql = QStringLiteral("select KDNR, NAME1 from Adress order by KDNR");
+    const struct
+    {
+        const char *filter;
+        QStringList expected;
+    } cases[] = {
+        {"NAME1 like 'm*ller'",
+         {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER"),
+          QStringLiteral("Mueller")}},
+        {"NAME1 like 'M?LLER'",
+         {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER")}},
+        {"NAME1 like '*ß*'", {QStringLiteral("Straße"), QStringLiteral("ß")}},
+        {"NAME1 like '#*'", {QStringLiteral("3M")}},
+        {"NAME1 like '[a-c]*'", {QStringLiteral("Arger"), QStringLiteral("a b"), QStringLiteral("a-b")}},
+        {"NAME1 like '[!a-y]*'", {}},
+        {"NAME1 like 'a[ -]b'", {QStringLiteral("a b"), QStringLiteral("a-b")}},
+        {"NAME1 like '*[[]alt]*'", {QStringLiteral("Firma [alt] 1.5*")}},
+        {"NAME1 like '*1.5[*]'", {QStringLiteral("Firma [alt] 1.5*")}},
+        {"NAME1 like 'zeile?eins'", {QStringLiteral("Zeile\neins")}},
+        {"NAME1 like '*'", {}},
+        {"NAME1 not like '*e*'", {}},
+        {"NAME1 like 'a['", {}},
+        {"KDNR like '1*'", {}},
+    };
+    for (const auto &c : cases)
+        expectSame(sql, QString::fromUtf8(c.filter), QStringLiteral("NAME1"), c.expected);
+}
+
+TEST_F(BothEngines, DatesYesNoAndNumbersAgainstTexts)
+{
+    const Value day = Value::fromDate(QDate(2005, 3, 15));
+    const Value withTime = Value::fromStamp(Value::stampOf(QDate(2005, 3, 15), 10 * 3600));
+    addDocument(QStringLiteral("10041"), day, true, Value(47.0));
+    addDocument(QStringLiteral("10042"), withTime, false, Value(0.5));
+    addDocument(QStringLiteral("9999"), Value::fromDate(QDate(2004, 12, 31)), false, Value());
+    addDocument(QStringLiteral("A-7"), Value(), true, Value(-3.0));
+    addDocument(QStringLiteral(" 12x"), Value::fromDate(QDate(2006, 1, 1)), false, Value(1e15));
+    const QString sql = QStringLiteral("select id, vorgangnr, datum, bezahlt, vk from Vorgang1 order by id");
+    const QString nr = QStringLiteral("vorgangnr");
+    const struct
+    {
+        const char *filter;
+        QStringList expected;
+    } cases[] = {
+        {"datum = #03/15/2005#", {QStringLiteral("10041")}},
+        {"datum >= #03/15/2005#", {QStringLiteral("10041"), QStringLiteral("10042"), QStringLiteral(" 12x")}},
+        {"datum = '15.03.2005'", {QStringLiteral("10041")}},
+        {"datum >= '15.03.2005 10:00' and datum < #03/16/2005#", {QStringLiteral("10042")}},
+        {"datum is null", {QStringLiteral("A-7")}},
+        {"bezahlt", {QStringLiteral("10041"), QStringLiteral("A-7")}},
+        {"not (bezahlt)", {QStringLiteral("10042"), QStringLiteral("9999"), QStringLiteral(" 12x")}},
+        {"bezahlt = true", {QStringLiteral("10041"), QStringLiteral("A-7")}},
+        {"bezahlt = 0", {QStringLiteral("10042"), QStringLiteral("9999"), QStringLiteral(" 12x")}},
+        {"vorgangnr = 10041", {QStringLiteral("10041")}},
+        {"vorgangnr >= 10000 and vorgangnr < 2", {QStringLiteral("10041"), QStringLiteral("10042")}},
+        {"vk = '47'", {QStringLiteral("10041")}},
+        {"vk = '0,5'", {QStringLiteral("10042")}},
+        {"vk < 1", {QStringLiteral("10042"), QStringLiteral("A-7")}},
+        {"val(vorgangnr) > 10041", {QStringLiteral("10042")}},
+        {"val(vorgangnr) = 0", {QStringLiteral("A-7")}},
+        {"val(vorgangnr) = 12", {QStringLiteral(" 12x")}},
+        {"vk = 'viel'", {}},
+        {"datum = 'gestern'", {}},
+    };
+    for (const auto &c : cases)
+        expectSame(sql, QString::fromUtf8(c.filter), nr, c.expected);
+    // A text that is no number is refused by the dialect on both, with the same message.
+    EXPECT_TRUE(
+        rows(1, sql, QStringLiteral("vk = 'viel'"), nr).first().startsWith(QStringLiteral("Fehler: ")));
+    expectSame(QStringLiteral("select id, vorgangnr from Vorgang1 order by val(vorgangnr) desc, id"),
+               QString(), nr,
+               {QStringLiteral("10042"), QStringLiteral("10041"), QStringLiteral("9999"),
+                QStringLiteral(" 12x"), QStringLiteral("A-7")});
+    // No value first, ascending as on a file; last descending.
+    expectSame(QStringLiteral("select id, vorgangnr, datum from Vorgang1 order by datum, id"), QString(), nr,
+               {QStringLiteral("A-7"), QStringLiteral("9999"), QStringLiteral("10041"),
+                QStringLiteral("10042"), QStringLiteral(" 12x")});
+    expectSame(QStringLiteral("select id, vorgangnr, vk from Vorgang1 order by vk desc, id"), QString(), nr,
+               {QStringLiteral(" 12x"), QStringLiteral("10041"), QStringLiteral("10042"),
+                QStringLiteral("A-7"), QStringLiteral("9999")});
+    expectSame(QStringLiteral("select top 2 id, vorgangnr from Vorgang1 order by datum desc"), QString(), nr,
+               {QStringLiteral(" 12x"), QStringLiteral("10042")});
+    // The stored values read back the same.
+    expectSame(sql, QString(), QStringLiteral("datum"), {});
+    expectSame(sql, QString(), QStringLiteral("vk"), {});
+}
+
+// ---- the server alone
+
+class OnServer : public ::testing::Test
+{
+  protected:
+    void SetUp() override { NEEDS_SERVER(); }
+};
+
+TEST_F(OnServer, PasswordInTheLocationIsRefused)
+{
+    TVexDaoDatabase conn;
+    QString location = TestDb::serverBase();
+    location.replace(QStringLiteral("://tavirel@"), QStringLiteral("://tavirel:geheim@"));
+    conn.setDatabase(location);
+    const QString msg = ERROR_OF(conn.Open());
+    EXPECT_TRUE(msg.contains(QStringLiteral("Kennwort"))) << qPrintable(msg);
+    EXPECT_FALSE(msg.contains(QStringLiteral("geheim")));
+    EXPECT_FALSE(conn.Connected());
+}
+
+TEST_F(OnServer, UnreachableServerIsToldInGerman)
+{
+    TVexDaoDatabase conn;
+    conn.setDatabase(QStringLiteral("postgresql://tavirel@127.0.0.1:1/tavirel_test?connect_timeout=2"));
+    EXPECT_TRUE(ERROR_OF(conn.Open()).startsWith(QStringLiteral("Die Verbindung zum Datenbankserver")));
+}
+
+TEST_F(OnServer, InitRefusesADatabaseThatHoldsTables)
+{
+    TestDb db(false, TestDb::Kind::Server);
+    db.exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'bleibt')"));
+    const QString msg = ERROR_OF(Schema::createDatabase(db.path(), true));
+    EXPECT_TRUE(msg.contains(QStringLiteral("enthält bereits Tabellen"))) << qPrintable(msg);
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from Adress")).rawInt(), 1);
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt(), 0) << "no demo data added";
+}
+
+// The windows find the server in the settings file.
+TEST_F(OnServer, SettingsFileNamesTheServerForTheWindows)
+{
+    TestDb db(false, TestDb::Kind::Server);
+    ProgramFolder::setDirForTests(db.folder());
+    IniFile(ProgramFolder::iniPath())
+        .writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"), db.path());
+    EXPECT_EQ(ProgramFolder::databasePath(), db.path());
+    Tdataa addresses;
+    addresses.DataModuleCreate(QString());
+    EXPECT_TRUE(addresses.Datenbank.Connected());
+    EXPECT_TRUE(addresses.Datenbank.engine().isServer());
+    ProgramFolder::setDirForTests(QString());
+}
+
+// Counters go on where they were after a copy, in both directions, and every
+// value arrives as it was: dates, yes/no, euro signs, memos.
+TEST_F(OnServer, CopyToTheServerAndBackIsExact)
+{
+    TestDb original(true, TestDb::Kind::File);
+    // Counters beyond the highest row: deleted documents' ids are not given again.
+    original.exec(QStringLiteral("delete from Vorgang1 where id = (select max(id) from Vorgang1)"));
+    original.exec(QStringLiteral("update Artikel set Notizen = 'Zeile 1' || char(13, 10) || 'Zeile 2 €' "
+                                 "where id = 1"));
+    TestDb server(false, TestDb::Kind::Server);
+    server.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
+                               "erechnung"));
+    const DatabaseCopy::Result there = DatabaseCopy::copy(original.path(), server.path());
+    ASSERT_EQ(there.tables.size(), 8);
+    QTemporaryDir dir;
+    const QString back = dir.path() + QStringLiteral("/zurueck.mdb");
+    const DatabaseCopy::Result home = DatabaseCopy::copy(server.path(), back);
+    for (int i = 0; i < there.tables.size(); ++i)
+        EXPECT_EQ(there.tables[i].rows, home.tables[i].rows) << qPrintable(there.tables[i].table);
+
+    auto engineFile = Engine::create();
+    engineFile->open(back);
+    Engine &orig = original.raw();
+    for (const Schema::TableDef &t : Schema::tables()) {
+        QStringList cols;
+        for (const ColumnInfo &c : t.columns)
+            cols << orig.quote(c.name);
+        const QString sql = QStringLiteral("select %1 from %2 order by rowid").arg(cols.join(u','), t.name);
+        auto a = orig.prepare(sql);
+        auto b = engineFile->prepare(sql);
+        int n = 0;
+        while (a->step()) {
+            ASSERT_TRUE(b->step()) << qPrintable(t.name);
+            for (int i = 0; i < t.columns.size(); ++i)
+                EXPECT_EQ(a->column(i, t.columns[i].type), b->column(i, t.columns[i].type))
+                    << qPrintable(t.name) << "." << qPrintable(t.columns[i].name) << " row " << n;
+            ++n;
+        }
+        EXPECT_FALSE(b->step()) << qPrintable(t.name);
+        EXPECT_EQ(orig.counterValue(t.name), engineFile->counterValue(t.name)) << qPrintable(t.name);
+        if (t.columns.first().counter) {
+            Engine &s = server.raw();
+            EXPECT_EQ(s.counterValue(t.name), orig.counterValue(t.name)) << qPrintable(t.name);
+        }
+    }
+    // A copy onto a database that holds tables is refused and changes nothing.
+    const QString msg = ERROR_OF(DatabaseCopy::copy(original.path(), server.path()));
+    EXPECT_TRUE(msg.contains(QStringLiteral("nicht leer"))) << qPrintable(msg);
+    // The next document on the server gets the id after the deleted one.
+    TVexDaoDatabase conn;
+    conn.setDatabase(server.path());
+    conn.Open();
+    TVexDaoTable docs(nullptr, QStringLiteral("Vorgang1"));
+    docs.setDatabase(&conn);
+    docs.setTableName(QStringLiteral("Vorgang1"));
+    docs.Open();
+    docs.Insert();
+    docs.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
+    docs.Post();
+    EXPECT_EQ(docs.FieldByName(QStringLiteral("id"))->AsInteger(),
+              orig.counterValue(QStringLiteral("Vorgang1")) + 1);
+}
+
+// init-db and copy-db on the command line, the way a firm moves.
+TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
+{
+    auto tavirel = [](const QStringList &args, QString *out) {
+        QProcess p;
+        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+        p.waitForFinished(120000);
+        *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    auto emptied = [](TestDb &db) {
+        db.exec(QStringLiteral(
+            "DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
+    };
+    TestDb firm(false, TestDb::Kind::Server);
+    emptied(firm);
+    QString out;
+    ASSERT_EQ(
+        tavirel({QStringLiteral("init-db"), QStringLiteral("--demo"), QStringLiteral("--db"), firm.path()},
+                &out),
+        0)
+        << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("mit Beispieldaten"))) << qPrintable(out);
+    EXPECT_EQ(tavirel({QStringLiteral("init-db"), QStringLiteral("--db"), firm.path()}, &out), 1);
+    EXPECT_TRUE(out.contains(QStringLiteral("enthält bereits Tabellen"))) << qPrintable(out);
+    const qint64 documents = firm.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt();
+    ASSERT_GT(documents, 0);
+
+    EXPECT_EQ(
+        tavirel({QStringLiteral("query"), QStringLiteral("select NAME1 from Adress where NAME1 = 'MÜLLER'"),
+                 QStringLiteral("--db"), firm.path()},
+                &out),
+        0);
+    EXPECT_EQ(out, QStringLiteral("NAME1\nMüller\n"));
+
+    const QString file = firm.folder() + QStringLiteral("/zurueck/tavirel.mdb");
+    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(),
+                       QStringLiteral("--to"), file},
+                      &out),
+              0)
+        << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("  Vorgang1: %1 Zeilen").arg(documents))) << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("stimmen überein"))) << qPrintable(out);
+    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(),
+                       QStringLiteral("--to"), file},
+                      &out),
+              1);
+    EXPECT_TRUE(out.contains(QStringLiteral("nicht leer"))) << qPrintable(out);
+
+    TestDb again(false, TestDb::Kind::Server);
+    emptied(again);
+    ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), file, QStringLiteral("--to"),
+                       again.path()},
+                      &out),
+              0)
+        << qPrintable(out);
+    EXPECT_EQ(again.scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt(), documents);
+    EXPECT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"),
+                       firm.folder() + QStringLiteral("/fehlt.mdb"), QStringLiteral("--to"), again.path()},
+                      &out),
+              1);
+    EXPECT_TRUE(out.contains(QStringLiteral("Cannot find Database"))) << qPrintable(out);
+}
+
+// The server goes away while a document is being deleted with its positions:
+// the user hears it in German, nothing is half-deleted, and once the server
+// answers again the same connection works on.
+class ServerGoesAway : public ModulesFixture
+{
+  protected:
+    void SetUp() override
+    {
+        NEEDS_SERVER();
+        if (!TestDb::onServer()) GTEST_SKIP() << "läuft mit den Tests gegen den Server";
+        ModulesFixture::SetUp();
+    }
+    void killConnection()
+    {
+        TestDb::Kind kind = TestDb::Kind::Server;
+        Q_UNUSED(kind);
+        auto pid = addresses->Datenbank.engine().prepare(QStringLiteral("select pg_backend_pid()"));
+        ASSERT_TRUE(pid->step());
+        const qint64 backend = pid->columnDynamic(0).rawInt();
+        auto kill = db->raw().prepare(QStringLiteral("select pg_terminate_backend(cast(? as integer))"));
+        kill->bind(1, Value(backend));
+        kill->step();
+    }
+};
+
+TEST_F(ServerGoesAway, InTheMiddleOfADeleteNothingIsHalfDeleted)
+{
+    newDocument(QStringLiteral("R"));
+    addPosition(1, 2, 1, QStringLiteral("eins"));
+    addPosition(1, 2, 1, QStringLiteral("zwei"));
+    addPosition(1, 2, 1, QStringLiteral("drei"));
+    vorgang().Post();
+    ASSERT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 3);
+    int deleted = 0;
+    positions().AfterDelete = [&](TVexDaoTable &) {
+        if (++deleted == 1) killConnection();
+    };
+    const QString msg = ERROR_OF(vorgang().Delete());
+    EXPECT_TRUE(msg.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen")))
+        << qPrintable(msg);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 3) << "no position is gone";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang1")), 1);
+    positions().AfterDelete = {};
+    // The connection is made anew on the next use; the delete then goes through.
+    vorgang().Refresh();
+    positions().Refresh();
+    EXPECT_EQ(positions().RecordCount(), 3);
+    vorgang().Delete();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang1")), 0);
+}
+
+TEST_F(ServerGoesAway, ANewAddressStaysWithTheUserWhenItsSaveFails)
+{
+    addresses->Adress.Insert();
+    addresses->AdressNAME1->SetAsString(QStringLiteral("Neu GmbH"));
+    killConnection();
+    const QString msg = ERROR_OF(addresses->Adress.Post());
+    EXPECT_TRUE(msg.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen")))
+        << qPrintable(msg);
+    EXPECT_EQ(addresses->Adress.State(), DataSetState::Edit);
+    EXPECT_EQ(addresses->AdressNAME1->AsString(), QStringLiteral("Neu GmbH"));
+    addresses->Adress.Post();
+    EXPECT_EQ(db->scalar(QStringLiteral("select NAME1 from Adress")).rawText(), QStringLiteral("Neu GmbH"));
+}
+
+// The server itself stops while a document and its positions are deleted,
+// and starts again: nothing was half-deleted, and the program goes on.
+TEST_F(ServerGoesAway, ServerStoppedInTheMiddleOfASave)
+{
+    const QString cluster = qEnvironmentVariable("TAVIREL_TEST_PG_DIR");
+    if (cluster.isEmpty())
+        GTEST_SKIP() << "der Server von scripts/test (TAVIREL_TEST_PG_DIR) lässt sich anhalten";
+    auto control = [&](const char *what) {
+        QProcess p;
+        p.start(QStringLiteral(TAVIREL_SOURCE_DIR "/scripts/pg-cluster"),
+                {QString::fromLatin1(what), cluster});
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    newDocument(QStringLiteral("R"));
+    addPosition(1, 2, 1, QStringLiteral("eins"));
+    addPosition(1, 2, 1, QStringLiteral("zwei"));
+    vorgang().Post();
+    bool stopped = false;
+    positions().AfterDelete = [&](TVexDaoTable &) {
+        if (!stopped) stopped = control("pause");
+    };
+    const QString msg = ERROR_OF(vorgang().Delete());
+    positions().AfterDelete = {};
+    ASSERT_TRUE(stopped);
+    ASSERT_TRUE(control("resume"));
+    EXPECT_TRUE(msg.startsWith(QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen")))
+        << qPrintable(msg);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 2) << "no position is gone";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang1")), 1);
+    vorgang().Refresh();
+    vorgang().Delete();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 0);
+}
+
+// Two runs of the periodic invoicing at the same time, as two workstations
+// start them: every invoice gets a number of its own.
+TEST_F(OnServer, ConcurrentRunsNeverGiveANumberTwice)
+{
+    TestDb db(false, TestDb::Kind::Server);
+    db.exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'Anton')"));
+    for (int i = 0; i < 15; ++i) {
+        db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, VertragT, vk) "
+                               "values ('V', '%1', 1, '2026-01-05', 14, 'M', 10)")
+                    .arg(30000 + i));
+        db.exec(QStringLiteral("insert into Vorgang2 (vorgangID, Pos, Titel, anzahl, Preis) "
+                               "select max(id), 1, 'Wartung', 1, 10 from Vorgang1"));
+    }
+    QProcess a, b;
+    const QStringList args = {QStringLiteral("invoice-contracts"), QStringLiteral("M"),
+                              QStringLiteral("--db"), db.path()};
+    a.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+    b.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+    ASSERT_TRUE(a.waitForFinished(60000));
+    ASSERT_TRUE(b.waitForFinished(60000));
+    EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
+    EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from Vorgang1 where typ = 'R'")).rawInt(), 30);
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("select count(distinct vorgangnr) from Vorgang1 where typ = 'R'")).rawInt(),
+        30);
+}
+
+} // namespace
