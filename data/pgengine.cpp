@@ -225,6 +225,10 @@ struct Session
     PGconn *live()
     {
         if (!conn) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+        // An idle connection learns that the server closed it only by reading:
+        // pick up what is waiting so that a restarted server costs the user
+        // no failed first step.
+        if (!inTransaction && PQstatus(conn) == CONNECTION_OK && !PQisBusy(conn)) PQconsumeInput(conn);
         if (PQstatus(conn) != CONNECTION_OK) {
             if (inTransaction) throw AppError(connectionLostMessage());
             PQreset(conn);
@@ -378,9 +382,11 @@ class PgStatement : public Statement
             texts[k] = parameterText(m_params[k]);
             values[k] = m_params[k].isNull() ? nullptr : texts[k].constData();
         }
+        // A kept statement may outlive the connection it was made on.
+        PGconn *conn = s.live();
         const QByteArray name = s.statementName(m_sql, int(m_params.size()), types);
         PGresult *res =
-            PQexecPrepared(s.conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+            PQexecPrepared(conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
         s.changes = std::atoi(PQcmdTuples(res));
