@@ -15,6 +15,23 @@
 
 TData *Data = nullptr;
 
+namespace {
+
+// Amounts of documents and positions read as money wherever they are shown
+// ("1.234,50"); what is stored and what an edit shows stay the plain number.
+const QString kMoneyFormat = QStringLiteral("#,##0.00");
+
+void showAsMoney(TVexDaoTable &ds, std::initializer_list<const char *> names)
+{
+    for (const char *name : names)
+        if (TField *f = ds.FindField(QString::fromLatin1(name))) {
+            f->DisplayFormat = kMoneyFormat;
+            f->Currency = true;
+        }
+}
+
+} // namespace
+
 QString CurrencyOfDate(const QDate &date)
 {
     return date >= QDate(2002, 1, 1) ? QStringLiteral("€") : QStringLiteral("DM");
@@ -39,6 +56,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
+    showAsMoney(vorgang, {"vkbr", "gewinn"});
 
     vorgangdata.setDatabase(connection);
     vorgangdata.setTableName(QStringLiteral("Vorgang2"));
@@ -53,6 +71,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgangdata.AfterPost = [this](TVexDaoTable &ds) { VorgangDataAfterPost(ds); };
     vorgangdata.AfterDelete = [this](TVexDaoTable &ds) { VorgangDataAfterDelete(ds); };
     vorgangdata.OnCalcFields = [this](TVexDaoTable &ds) { VorgangDataCalcFields(ds); };
+    showAsMoney(vorgangdata, {"gesamtpreis", "preisbr"});
 
     vorSQL.setDatabase(connection);
 
@@ -81,8 +100,10 @@ void TData::DataCreate()
     Artikel.FieldByName(QStringLiteral("VK"))->DisplayFormat = QStringLiteral("#,#0.00");
     StartupProgress::set(7);
     vorgang.Open();
+    showAsMoney(vorgang, {"EK", "VK"});
     StartupProgress::set(8);
     vorgangdata.Open();
+    showAsMoney(vorgangdata, {"EK", "Preis"});
     StartupProgress::set(9);
     typen.Open();
     StartupProgress::set(11);

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "germanformat.h"
+#include "money.h"
 #include "tvexdaotable.h"
 
 #include <QTextBoundaryFinder>
@@ -124,7 +125,8 @@ QString TField::formatValue(const Value &v, bool forEdit) const
     case FieldType::Counter:
         if (v.kind() == Value::Int || v.kind() == Value::Double) {
             if (!DisplayFormat.isEmpty() && !forEdit)
-                return German::formatMask(v.toDouble(), DisplayFormat);
+                return Currency ? Money::formatAmount(v.toDouble(), DisplayFormat)
+                                : German::formatMask(v.toDouble(), DisplayFormat);
             return textOf(v);
         }
         return textOf(v);

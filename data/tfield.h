@@ -26,6 +26,9 @@ public:
     TVexDaoTable *DataSet() const { return m_dataset; }
 
     QString DisplayFormat;   // e.g. "#,#0.00"
+    // An amount of money: shown through the format as the print shows sums,
+    // to the nearest ten-thousandth first, then half up (348,075 -> 348,08).
+    bool Currency = false;
     QString DisplayLabel;    // column title; the field name when empty
     bool ReadOnly = false;
     bool Visible = true;

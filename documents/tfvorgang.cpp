@@ -45,7 +45,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
-const QString kMoney = QStringLiteral("#,##0.00");
 
 bool editingOrInserting(const TVexDaoTable &ds)
 {
@@ -181,15 +180,6 @@ TFVorgang::TFVorgang(QWidget *parent) : QWidget(parent)
     vorgang2->setMasterSource(&Data->VorgangQ);
     vorgang2->setMasterFields({QStringLiteral("vorgangID -> id")});
     vorgang2->OrderByField(QStringLiteral("Pos"));
-
-    // Money reads as money, in the grid and the footer alike (before the
-    // controls first show the fields).
-    for (TVexDaoTable *ds : {&Data->vorgang, &Data->vorgangdata}) {
-        if (!ds->Active()) continue;
-        for (const char *name : {"EK", "VK", "vkbr", "gewinn", "Preis", "gesamtpreis"})
-            if (TField *f = ds->FindField(QString::fromLatin1(name)); f && f->DisplayFormat.isEmpty())
-                f->DisplayFormat = kMoney;
-    }
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -909,10 +899,31 @@ void TFVorgang::Export1Click()
 {
     if (!hasSavedDocument() || !saveDocument()) return;
     const TVexDaoTable &v = Data->vorgang;
+    const QString typ = v.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper();
+    // Only invoices and credit notes can be e-invoices; every other document
+    // is written as a plain PDF without a question.
+    bool zugferd = false;
+    if (typ == QLatin1String("R") || typ == QLatin1String("G")) {
+        const QString what =
+            typ == QLatin1String("R") ? QStringLiteral("die Rechnung") : QStringLiteral("die Gutschrift");
+        const Dialogs::Button answer = Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Soll %1 als E-Rechnung im ZUGFeRD-Format gespeichert werden?\n\n"
+                           "Ja: PDF/A-3 mit eingebetteten Rechnungsdaten (EN 16931), die der Empfänger "
+                           "maschinell einlesen kann.\n"
+                           "Nein: einfaches PDF zum Ansehen und Drucken.")
+                .arg(what),
+            Dialogs::Question, Dialogs::Yes | Dialogs::No | Dialogs::Cancel, Dialogs::Yes);
+        if (answer != Dialogs::Yes && answer != Dialogs::No) return;
+        zugferd = answer == Dialogs::Yes;
+    }
+
     Dialogs::SaveFileOptions options;
-    options.caption = QStringLiteral("Vorgang als PDF speichern");
+    options.caption = zugferd ? QStringLiteral("E-Rechnung als ZUGFeRD-PDF speichern")
+                              : QStringLiteral("Vorgang als PDF speichern");
     options.defaultSuffix = QStringLiteral("pdf");
-    options.filter = QStringLiteral("PDF-Dateien (*.pdf);;Alle Dateien (*)");
+    options.filter = zugferd ? QStringLiteral("ZUGFeRD-PDF (*.pdf);;Alle Dateien (*)")
+                             : QStringLiteral("PDF-Dateien (*.pdf);;Alle Dateien (*)");
     options.directory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     options.fileName = fileNameOf(QStringLiteral("%1 %2-%3.pdf")
                                       .arg(v.FieldByName(QStringLiteral("Typname"))->AsString(),
@@ -920,18 +931,48 @@ void TFVorgang::Export1Click()
                                            v.FieldByName(QStringLiteral("vorgangnr"))->AsString()));
     const QString path = Dialogs::instance().saveFileName(this, options);
     if (path.isEmpty()) return;
-    guarded([&] {
-        QStringList warnings;
-        WriteVorgangPdf(Data->vorgang.Database(), v.FieldByName(QStringLiteral("ID"))->AsString(), path,
-                        &warnings);
-        if (!warnings.isEmpty())
-            Dialogs::instance().message(
-                this, kTitle,
-                QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
-                               "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
-                    .arg(warnings.join(QLatin1Char('\n'))),
-                Dialogs::Warning, Dialogs::Ok);
-    });
+
+    TVexDaoDatabase *db = v.Database();
+    const QString id = v.FieldByName(QStringLiteral("ID"))->AsString();
+    QStringList warnings;
+    if (zugferd) {
+        // A document the e-invoice cannot express (seller or buyer data
+        // missing, DM, no positions) is refused with what is missing; the
+        // file stays as it was. A plain PDF is offered instead, not made
+        // unasked: it must not pass for an e-invoice.
+        QString refusal;
+        try {
+            WriteVorgangZugferdPdf(db, id, path, &warnings);
+        } catch (const AppError &e) {
+            refusal = e.message();
+        }
+        if (!refusal.isEmpty()) {
+            if (Dialogs::instance().message(
+                    this, kTitle,
+                    QStringLiteral("Die E-Rechnung wurde nicht gespeichert.\n\n%1\n\n"
+                                   "Soll stattdessen ein einfaches PDF ohne E-Rechnung gespeichert werden?")
+                        .arg(refusal),
+                    Dialogs::Warning, Dialogs::Yes | Dialogs::No, Dialogs::No) != Dialogs::Yes)
+                return;
+            zugferd = false;
+        }
+    }
+    if (!zugferd) {
+        warnings.clear();
+        try {
+            WriteVorgangPdf(db, id, path, &warnings);
+        } catch (const AppError &e) {
+            ShowErrorBox(e.message(), this);
+            return;
+        }
+    }
+    if (!warnings.isEmpty())
+        Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
+                           "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
+                .arg(warnings.join(QLatin1Char('\n'))),
+            Dialogs::Warning, Dialogs::Ok);
 }
 
 void TFVorgang::tbtexteClick()

@@ -1,12 +1,11 @@
 // The document editor around its document: the caption and the marks that
 // follow the document shown, a new document, the dates, deleting, the text
-// panel, the bank data, printing and export, and closing.
+// panel, the bank data, printing, and closing.
 #include "editorfixture.h"
 
 #include "documents/tfvadr.h"
 #include "documents/tkalenderform.h"
 #include "printing/tprevform.h"
-#include "tests/report/pdftools.h"
 
 #include <QCalendarWidget>
 #include <QGroupBox>
@@ -327,36 +326,6 @@ TEST_F(Editor, BankDataOfTheAddressGoBelowTheFooterText)
     window->MenuItem4Click();
     EXPECT_EQ(doc("Fusstext")->AsString(),
               QStringLiteral("Bank: Kasseler Sparkasse\r\nBLZ: 52050353\r\nKonto-Nr.: 1234567"));
-    EXPECT_TRUE(dialogs->allAnswered());
-}
-
-TEST_F(Editor, ExportWritesThePdfOfWhatIsShownThroughTheSaveDialog)
-{
-    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
-    position(id, 1, QStringLiteral("Wartung Heizung"), 2, 89);
-    openEditor(id);
-    // A change not yet saved is part of what is exported.
-    positions().Edit();
-    pos("Titel")->SetAsString(QStringLiteral("Wartung Therme"));
-    pos("Bezeichnung")->SetAsString(QStringLiteral("Wartung Therme"));
-
-    QTemporaryDir out;
-    Dialogs::SaveFileOptions asked;
-    dialogs->cancelSaveFile();
-    window->Export1->trigger();
-    EXPECT_TRUE(QDir(out.path()).isEmpty());
-
-    const QString path = out.filePath(QStringLiteral("rechnung.pdf"));
-    dialogs->answerSaveFile(path);
-    window->Export1Click();
-    asked = dialogs->interactions().last().saveOptions;
-    EXPECT_EQ(asked.fileName, QStringLiteral("Rechnung R-10001.pdf"));
-    EXPECT_EQ(asked.defaultSuffix, QStringLiteral("pdf"));
-    ASSERT_TRUE(QFile::exists(path));
-    const QString text = PdfTools::text(path, 0).simplified();
-    EXPECT_TRUE(text.contains(QStringLiteral("Wartung Therme"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("178,00"))) << text.toStdString();
-    EXPECT_EQ(positions().State(), DataSetState::Browse);
     EXPECT_TRUE(dialogs->allAnswered());
 }
 

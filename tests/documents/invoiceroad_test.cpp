@@ -9,6 +9,7 @@
 #include "printing/tprevform.h"
 #include "tests/report/pdftools.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -51,19 +52,26 @@ TEST_F(InvoiceRoad, NewInvoiceWithThreeArticlesATextPreviewAndPdf)
             EXPECT_NE(chooser, nullptr);
             if (!chooser) return int(QDialog::Rejected);
             EXPECT_TRUE(Data->Artikel.Locate(QStringLiteral("Art-Nr"), Value(nr), 0)) << nr.toStdString();
-            chooser->AddArtikelPosition();
-            chooser->accept();
-            return int(QDialog::Accepted);
+            chooser->VButton3->click();
+            return d.result();
         });
         editor->ToolButton5->click();
     }
     ASSERT_EQ(positions().State(), DataSetState::Insert) << "the last one waits to be saved";
     editor->tbposSaveClick();
+    // Twice the hours, typed into the grid.
     positions().First();
     positions().Next();
-    positions().Edit();
-    pos("anzahl")->SetAsFloat(2);
+    QAbstractItemModel *grid = editor->Tab->model();
+    editor->Tab->setFocus();
+    editor->Tab->setCurrentIndex(grid->index(1, 3));
+    editor->Tab->edit(editor->Tab->currentIndex());
+    auto *cell = qobject_cast<QLineEdit *>(editor->Tab->cellEditor());
+    ASSERT_NE(cell, nullptr);
+    cell->selectAll();
+    QTest::keyClicks(cell, QStringLiteral("2"));
     editor->Positionspeichern1->trigger();
+    EXPECT_EQ(grid->index(1, 7).data().toString(), QStringLiteral("124,00"));
 
     // A header text in the text blocks.
     dialogs->answerExec([](QDialog &d) {
@@ -83,6 +91,8 @@ TEST_F(InvoiceRoad, NewInvoiceWithThreeArticlesATextPreviewAndPdf)
 
     editor->Gesamtbetragberechnen1->trigger();
     EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 149 + 2 * 62 + 19.5);
+    EXPECT_EQ(editor->sVK->text(), QStringLiteral("292,50"));
+    EXPECT_EQ(editor->sVKbr->text(), QStringLiteral("348,08"));
 
     // Preview, closed as soon as it shows.
     QString previewed;
@@ -101,6 +111,7 @@ TEST_F(InvoiceRoad, NewInvoiceWithThreeArticlesATextPreviewAndPdf)
 
     QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("R-10000.pdf"));
+    dialogs->answerMessage(Dialogs::No); // a plain PDF, no e-invoice
     dialogs->answerSaveFile(pdf);
     editor->Export1->trigger();
     ASSERT_TRUE(QFile::exists(pdf));

@@ -43,7 +43,7 @@ TEST_F(DocumentInfo, StorniertAndOkGiveTotalsZeroAndClearingBringsThemBack)
         EXPECT_EQ(info.result(), QDialog::Accepted);
         EXPECT_EQ(ek(), 0);
         EXPECT_EQ(vk(), 0);
-        EXPECT_EQ(info.sVKbr->text(), QStringLiteral("0"));
+        EXPECT_EQ(info.sVKbr->text(), QStringLiteral("0,00"));
     }
     vorgang().Post();
     TFvInfo info(nullptr);

@@ -61,7 +61,12 @@ TEST_F(PositionDialog, AGrossPriceBecomesTheNetPrice)
     EXPECT_NEAR(pos("Preis")->AsFloat(), 10, 1e-9);
     EXPECT_NEAR(pos("Gesamtpreis")->AsFloat(), 30, 1e-9);
     EXPECT_NEAR(pos("PreisBR")->AsFloat(), 35.7, 1e-9);
-    EXPECT_EQ(dialog->sGesamt->text(), QStringLiteral("30"));
+    // Amounts read as money; the edit keeps the number as it is stored.
+    EXPECT_EQ(dialog->sGesamt->text(), QStringLiteral("30,00"));
+    EXPECT_EQ(dialog->sPreisbr->text(), QStringLiteral("35,70"));
+    EXPECT_EQ(dialog->ePreis->text(), QStringLiteral("10,00"));
+    dialog->ePreis->setFocus();
+    EXPECT_EQ(dialog->ePreis->text(), QStringLiteral("10"));
 
     // Grouped thousands are a number too.
     typeGross(QStringLiteral("1.190"));
