@@ -112,6 +112,15 @@ TEST_F(FieldConversion, DisplayFormatsInGermanForm)
     EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("-0,50"));
     EXPECT_EQ(German::formatMask(5, QStringLiteral("#,##0.00 ")), QStringLiteral("5,00 "));
     EXPECT_EQ(German::formatMask(0.004, QStringLiteral("#,#0.00")), QStringLiteral("0,00"));
+    // An amount of money rounds as the printed sums do: 292,50 x 1,19 is
+    // 348,075, whose double sits just below; the cent goes up all the same.
+    f("vk")->SetAsFloat(double(292.5L * 1.19L));
+    EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("348,07")) << "a plain number keeps the mask's rounding";
+    f("vk")->Currency = true;
+    EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("348,08"));
+    EXPECT_EQ(f("vk")->EditText(), QStringLiteral("348,075"));
+    f("vk")->SetAsFloat(-0.125);
+    EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("-0,13"));
     f("datum")->SetAsDateTime(QDateTime(QDate(1999, 1, 1), QTime(8, 0)));
     EXPECT_EQ(f("datum")->DisplayText(), QStringLiteral("01.01.1999 08:00:00"));
 }
