@@ -332,6 +332,9 @@ TEST_F(OnServer, CopyToTheServerAndBackIsExact)
     original.exec(QStringLiteral("delete from Vorgang1 where id = (select max(id) from Vorgang1)"));
     original.exec(QStringLiteral("update Artikel set Notizen = 'Zeile 1' || char(13, 10) || 'Zeile 2 €' "
                                  "where id = 1"));
+    // A date with its time of day, one long before 1970, a paid flag set.
+    original.exec(QStringLiteral("update Vorgang1 set datum = '2005-03-15 10:30:05', bezahlt = 1, "
+                                 "bezahltdatum = '1899-12-30' where id = (select min(id) from Vorgang1)"));
     TestDb server(false, TestDb::Kind::Server);
     server.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
                                "erechnung"));
