@@ -1,5 +1,6 @@
 #include "programfolder.h"
 
+#include "apperror.h"
 #include "settings.h"
 
 #include <QCoreApplication>
@@ -46,11 +47,22 @@ QString iniPath()
 QString databasePath()
 {
     // A firm with several workstations names its database server here; the
-    // password is never written into this file (libpq finds it itself).
-    const QString server =
-        IniFile(iniPath()).readString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung")).trimmed();
-    if (!server.isEmpty())
-        return server;
+    // password is never written into this file (libpq finds it itself). One
+    // written there anyway is not used: the user is told where it belongs.
+    const IniFile ini(iniPath());
+    const QString section = QStringLiteral("DATENBANK");
+    for (const char *key : {"Kennwort", "Passwort", "Password"}) {
+        if (ini.readString(section, QString::fromLatin1(key)).isEmpty()) continue;
+        throw AppError(
+            QStringLiteral("In %1 steht im Abschnitt [DATENBANK] ein Kennwort (%2=…). Es wird nicht "
+                           "verwendet, denn dort stünde es für jeden lesbar: Bitte entfernen Sie den Eintrag "
+                           "und legen Sie das Kennwort in die Kennwortdatei des Benutzers (.pgpass, unter "
+                           "Windows %APPDATA%\\postgresql\\pgpass.conf) oder in die Umgebungsvariable "
+                           "PGPASSWORD.")
+                .arg(QDir::toNativeSeparators(iniPath()), QString::fromLatin1(key)));
+    }
+    const QString server = ini.readString(section, QStringLiteral("Verbindung")).trimmed();
+    if (!server.isEmpty()) return server;
     return file(QStringLiteral("daten/tavirel.mdb"));
 }
 

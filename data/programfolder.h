@@ -16,7 +16,8 @@ QString file(const QString &relative);
 // test folder is set).
 QString iniPath();
 // The database: the server named in the settings file ([DATENBANK]
-// Verbindung=postgresql://…), else daten/tavirel.mdb.
+// Verbindung=postgresql://…), else daten/tavirel.mdb. AppError when that
+// section holds a password.
 QString databasePath();
 
 } // namespace ProgramFolder

@@ -8,6 +8,7 @@
 #include "app/tfmain.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
+#include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/textfiles.h"
@@ -194,4 +195,50 @@ TEST_F(StartupTest, AWriteProtectedDatabaseSaysSoOnceAndStartsOtherwiseAsUsual)
     Startup::start(db.path());
     EXPECT_TRUE(dialogs->interactions().isEmpty());
     EXPECT_EQ(fmain->findChild<QLabel *>(QStringLiteral("WriteProtectionPanel")), nullptr);
+}
+
+// The settings file names the firm's database server: the windows open on it.
+TEST_F(StartupTest, TheSettingsFileTakesTheWindowsToTheServer)
+{
+    NEEDS_SERVER();
+    TestDb db(true, TestDb::Kind::Server);
+    ProgramFolder::setDirForTests(db.folder());
+    giveNoteTypes(db.folder());
+    IniFile(ProgramFolder::iniPath())
+        .writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"), db.path());
+    Tfmain *main = Startup::start(QString());
+    EXPECT_TRUE(dialogs->interactions().isEmpty()) << dialogs->messages().join(u'\n').toStdString();
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(dataa, nullptr);
+    ASSERT_TRUE(dataa->Datenbank.Connected());
+    EXPECT_TRUE(dataa->Datenbank.engine().isServer());
+    EXPECT_EQ(dataa->Datenbank.engine().path(), db.path());
+    EXPECT_TRUE(dataa->Adress.Active());
+    EXPECT_EQ(dataa->Adress.RecordCount(), db.scalar(QStringLiteral("select count(*) from Adress")).rawInt());
+    EXPECT_TRUE(Data->typen.Active());
+    EXPECT_TRUE(main->FAdr) << "the address window opens as on a file";
+}
+
+// A password written into the settings file is not used: the user is told
+// where it belongs, and the program comes up without data.
+TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
+{
+    QTemporaryDir folder;
+    ProgramFolder::setDirForTests(folder.path());
+    giveNoteTypes(folder.path());
+    IniFile ini(ProgramFolder::iniPath());
+    ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"),
+                    QStringLiteral("postgresql://buero@127.0.0.1:1/tavirel"));
+    ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Kennwort"), QStringLiteral("geheim"));
+    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(QString());
+    const QStringList messages = dialogs->messages();
+    ASSERT_EQ(messages.size(), 2) << messages.join(u'\n').toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|In ")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("[DATENBANK] ein Kennwort")))
+        << messages[0].toStdString();
+    EXPECT_FALSE(messages[0].contains(QStringLiteral("geheim")));
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(dataa->Datenbank.Connected());
 }

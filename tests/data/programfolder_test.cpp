@@ -1,3 +1,4 @@
+#include "data/apperror.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
 #include "data/textfiles.h"
@@ -60,6 +61,43 @@ TEST_F(ProgramFolderTest, OverrideAndBackToTheRealFolder)
               dir.path() + QStringLiteral("/notiz/typ.txt"));
     ProgramFolder::setDirForTests(QString());
     EXPECT_EQ(QFileInfo(ProgramFolder::dir()), QFileInfo(QCoreApplication::applicationDirPath()));
+}
+
+// The windows' database: the server named in the settings file, never with a
+// password written there; without the entry the file below the folder.
+TEST_F(ProgramFolderTest, SettingsFileNamesTheServerButNeverItsPassword)
+{
+    QTemporaryDir dir;
+    ProgramFolder::setDirForTests(dir.path());
+    IniFile ini(ProgramFolder::iniPath());
+    ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"), QString());
+    EXPECT_EQ(ProgramFolder::databasePath(), dir.path() + QStringLiteral("/daten/tavirel.mdb"));
+    ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"),
+                    QStringLiteral(" postgresql://buero@server:5432/tavirel "));
+    EXPECT_EQ(ProgramFolder::databasePath(), QStringLiteral("postgresql://buero@server:5432/tavirel"));
+
+    for (const char *key : {"Kennwort", "passwort", "PASSWORD"}) {
+        QTemporaryDir other;
+        ProgramFolder::setDirForTests(other.path());
+        IniFile withPassword(ProgramFolder::iniPath());
+        withPassword.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"),
+                                 QStringLiteral("postgresql://buero@server:5432/tavirel"));
+        withPassword.writeString(QStringLiteral("DATENBANK"), QString::fromLatin1(key),
+                                 QStringLiteral("geheim"));
+        QString message;
+        try {
+            ProgramFolder::databasePath();
+        } catch (const AppError &e) {
+            message = e.message();
+        }
+        EXPECT_TRUE(message.contains(QStringLiteral("Kennwort"))) << key << ": " << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral(".pgpass"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("geheim"))) << "the password is not repeated";
+    }
+    // A password of another section is not the database's.
+    ProgramFolder::setDirForTests(dir.path());
+    ini.writeString(QStringLiteral("ERechnung"), QStringLiteral("Kennwort"), QStringLiteral("x"));
+    EXPECT_NO_THROW(ProgramFolder::databasePath());
 }
 
 // The delivered text files are what the windows and print layouts read.

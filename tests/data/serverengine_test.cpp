@@ -332,6 +332,9 @@ TEST_F(OnServer, CopyToTheServerAndBackIsExact)
     original.exec(QStringLiteral("delete from Vorgang1 where id = (select max(id) from Vorgang1)"));
     original.exec(QStringLiteral("update Artikel set Notizen = 'Zeile 1' || char(13, 10) || 'Zeile 2 €' "
                                  "where id = 1"));
+    // A date with its time of day, one long before 1970, a paid flag set.
+    original.exec(QStringLiteral("update Vorgang1 set datum = '2005-03-15 10:30:05', bezahlt = 1, "
+                                 "bezahltdatum = '1899-12-30' where id = (select min(id) from Vorgang1)"));
     TestDb server(false, TestDb::Kind::Server);
     server.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
                                "erechnung"));
@@ -448,6 +451,71 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
                       &out),
               1);
     EXPECT_TRUE(out.contains(QStringLiteral("Cannot find Database"))) << qPrintable(out);
+}
+
+// Every command that reads the database takes a server's location after
+// --db, and writes from the server what it writes from a file.
+TEST_F(OnServer, EveryCommandGivesTheSameFromTheServerAsFromAFile)
+{
+    TestDb file(true, TestDb::Kind::File);
+    TestDb server(true, TestDb::Kind::Server);
+    const qint64 invoice =
+        server.scalar(QStringLiteral("select min(id) from Vorgang1 where typ = 'R'")).rawInt();
+    ASSERT_EQ(invoice, file.scalar(QStringLiteral("select min(id) from Vorgang1 where typ = 'R'")).rawInt());
+    file.raw().close();
+    auto run = [](const QStringList &args, QString *errors) {
+        QProcess p;
+        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+        p.waitForFinished(120000);
+        *errors = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    auto bytes = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QString id = QString::number(invoice);
+    const struct
+    {
+        QStringList command; // then the output file, then the options
+        const char *name;
+        QStringList options;
+        bool same; // byte for byte (a PDF carries its time of making)
+    } commands[] = {
+        {{QStringLiteral("export-list")}, "liste.csv", {}, true},
+        {{QStringLiteral("export-list")},
+         "offen.csv",
+         {QStringLiteral("--status"), QStringLiteral("offen")},
+         true},
+        {{QStringLiteral("xrechnung"), id}, "rechnung.xml", {}, true},
+        {{QStringLiteral("pdf"), id}, "rechnung.pdf", {}, false},
+        {{QStringLiteral("invoice-report"), QStringLiteral("alle")}, "liste.pdf", {}, false},
+    };
+    for (const auto &c : commands) {
+        const QString a = file.folder() + QLatin1Char('/') + QString::fromLatin1(c.name);
+        const QString b = server.folder() + QLatin1Char('/') + QString::fromLatin1(c.name);
+        QString errors;
+        ASSERT_EQ(
+            run(c.command + QStringList{a} + c.options + QStringList{QStringLiteral("--db"), file.path()},
+                &errors),
+            0)
+            << c.name << ": " << qPrintable(errors);
+        ASSERT_EQ(
+            run(c.command + QStringList{b} + c.options + QStringList{QStringLiteral("--db"), server.path()},
+                &errors),
+            0)
+            << c.name << ": " << qPrintable(errors);
+        EXPECT_GT(bytes(b).size(), 200) << c.name;
+        if (c.same) {
+            EXPECT_EQ(bytes(a), bytes(b)) << c.name;
+        }
+    }
+    QString errors;
+    EXPECT_EQ(
+        run({QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"), server.path()},
+            &errors),
+        0)
+        << qPrintable(errors);
 }
 
 // The server goes away while a document is being deleted with its positions:
