@@ -13,7 +13,7 @@
 
 class Statement
 {
-public:
+  public:
     virtual ~Statement() = default;
     virtual void bind(int index, const Value &value) = 0; // 1-based
     virtual bool step() = 0;                              // true while a row is ready
@@ -42,7 +42,7 @@ struct IndexDef
 
 class Engine
 {
-public:
+  public:
     virtual ~Engine() = default;
 
     // The engine of the given kind, or none when it cannot be loaded.
@@ -111,6 +111,10 @@ public:
     // a server aborts the whole transaction, so each write inside one needs a
     // savepoint of its own there.
     virtual bool failedStatementKeepsTransaction() const { return true; }
+    // True where an open transaction keeps every other connection from
+    // writing (SQLite's BEGIN IMMEDIATE): a row read inside it stays as read
+    // until this connection writes it.
+    virtual bool transactionLocksWrites() const { return false; }
 
     // SQL pieces the dialect translator asks for.
     virtual QString quote(const QString &identifier) const = 0;

@@ -37,8 +37,7 @@ QString busyMessage()
 
 [[noreturn]] void fail(sqlite3 *db, int rc, const QString &context = QString())
 {
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        throw AppError(busyMessage());
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw AppError(busyMessage());
     QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     if (rc == SQLITE_NOTADB)
         msg = QStringLiteral("Die Datei ist keine Datenbank");
@@ -56,7 +55,8 @@ int collateGerman(void *, int alen, const void *a, int blen, const void *b)
 
 void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 {
-    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL ||
+        sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
@@ -79,8 +79,7 @@ struct StatementPool
     sqlite3_stmt *take(const std::string &sql)
     {
         auto it = idle.find(sql);
-        if (it == idle.end() || it->second.empty())
-            return nullptr;
+        if (it == idle.end() || it->second.empty()) return nullptr;
         sqlite3_stmt *st = it->second.back();
         it->second.pop_back();
         return st;
@@ -92,8 +91,7 @@ struct StatementPool
             return;
         }
         // Many one-off texts (filters typed by the user) start the pool afresh.
-        if (idle.size() >= kMaxTexts && !idle.count(sql))
-            clear();
+        if (idle.size() >= kMaxTexts && !idle.count(sql)) clear();
         sqlite3_reset(st);
         sqlite3_clear_bindings(st);
         idle[sql].push_back(st);
@@ -109,11 +107,10 @@ struct StatementPool
 
 class SqliteStatement : public Statement
 {
-public:
+  public:
     SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt, std::shared_ptr<StatementPool> pool, std::string sql)
         : m_db(db), m_stmt(stmt), m_pool(std::move(pool)), m_sql(std::move(sql))
-    {
-    }
+    {}
     ~SqliteStatement() override
     {
         if (m_pool)
@@ -147,8 +144,7 @@ public:
             break;
         }
         }
-        if (rc != SQLITE_OK)
-            fail(m_db, rc);
+        if (rc != SQLITE_OK) fail(m_db, rc);
     }
 
     bool step() override
@@ -158,8 +154,7 @@ public:
             ++m_rowsRead;
             return true;
         }
-        if (rc == SQLITE_DONE)
-            return false;
+        if (rc == SQLITE_DONE) return false;
         sqlite3_reset(m_stmt);
         fail(m_db, rc);
     }
@@ -177,25 +172,20 @@ public:
     Value column(int i, FieldType type) const override
     {
         const int st = sqlite3_column_type(m_stmt, i);
-        if (st == SQLITE_NULL)
-            return Value();
+        if (st == SQLITE_NULL) return Value();
         switch (type) {
         case FieldType::Text:
         case FieldType::Memo:
-            if (st == SQLITE_INTEGER)
-                return Value(QString::number(sqlite3_column_int64(m_stmt, i)));
-            if (st == SQLITE_FLOAT)
-                return Value(German::formatFloat(sqlite3_column_double(m_stmt, i)));
+            if (st == SQLITE_INTEGER) return Value(QString::number(sqlite3_column_int64(m_stmt, i)));
+            if (st == SQLITE_FLOAT) return Value(German::formatFloat(sqlite3_column_double(m_stmt, i)));
             return Value(text(i));
         case FieldType::Number:
-            if (st == SQLITE_TEXT)
-                return textAsNumber(i);
+            if (st == SQLITE_TEXT) return textAsNumber(i);
             return Value(sqlite3_column_double(m_stmt, i));
         case FieldType::Integer:
         case FieldType::Short:
         case FieldType::Counter:
-            if (st == SQLITE_TEXT)
-                return textAsNumber(i);
+            if (st == SQLITE_TEXT) return textAsNumber(i);
             return Value(qint64(sqlite3_column_int64(m_stmt, i)));
         case FieldType::Bool:
             return Value(sqlite3_column_int64(m_stmt, i) != 0);
@@ -206,8 +196,7 @@ public:
                 if (German::parseIso(t, sqlite3_column_bytes(m_stmt, i), &stamp))
                     return Value::fromStamp(stamp);
                 // A date written by hand in German form is still a date.
-                if (German::parseDateText(QString::fromUtf8(t), &stamp))
-                    return Value::fromStamp(stamp);
+                if (German::parseDateText(QString::fromUtf8(t), &stamp)) return Value::fromStamp(stamp);
                 return Value();
             }
             return Value();
@@ -231,7 +220,7 @@ public:
         }
     }
 
-private:
+  private:
     // Many texts repeat from row to row (type letters, currencies, towns,
     // area codes); sharing one string for each saves an allocation per cell.
     // A column whose texts do not repeat stops being looked up after a while.
@@ -248,13 +237,10 @@ private:
         const int n = sqlite3_column_bytes(m_stmt, i);
         // A handful of rows (one re-read, a document's positions) repeat too
         // little to pay for the sharing.
-        if (n == 0 || n > 24 || m_rowsRead <= 8)
-            return QString::fromUtf8(p, n);
-        if (size_t(i) >= m_caches.size())
-            m_caches.resize(size_t(i) + 1);
+        if (n == 0 || n > 24 || m_rowsRead <= 8) return QString::fromUtf8(p, n);
+        if (size_t(i) >= m_caches.size()) m_caches.resize(size_t(i) + 1);
         ColumnCache &c = m_caches[size_t(i)];
-        if (!c.enabled)
-            return QString::fromUtf8(p, n);
+        if (!c.enabled) return QString::fromUtf8(p, n);
         ++c.lookups;
         const std::string_view key(p, size_t(n));
         auto it = c.texts.find(key);
@@ -274,8 +260,7 @@ private:
     {
         double d = 0;
         const QString t = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i)));
-        if (German::parseFloat(t, &d))
-            return Value(d);
+        if (German::parseFloat(t, &d)) return Value(d);
         return Value();
     }
 
@@ -289,7 +274,7 @@ private:
 
 class SqliteEngine : public Engine
 {
-public:
+  public:
     ~SqliteEngine() override { close(); }
 
     void open(const QString &path, bool createNew) override
@@ -297,14 +282,14 @@ public:
         close();
         int flags =
             (g_simulateWriteProtection ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-        if (createNew)
-            flags |= SQLITE_OPEN_CREATE;
+        if (createNew) flags |= SQLITE_OPEN_CREATE;
         sqlite3 *db = nullptr;
         const QByteArray p = path.toUtf8();
         int rc = sqlite3_open_v2(p.constData(), &db, flags, nullptr);
         if (rc != SQLITE_OK) {
-            const QString msg = QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2")
-                                    .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+            const QString msg =
+                QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2")
+                    .arg(path, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
             sqlite3_close(db);
             throw AppError(msg);
         }
@@ -335,8 +320,7 @@ public:
     void setBusyTimeout(int ms) override
     {
         m_busyTimeout = ms;
-        if (m_db)
-            sqlite3_busy_timeout(m_db, ms);
+        if (m_db) sqlite3_busy_timeout(m_db, ms);
     }
 
     void close() override
@@ -357,10 +341,8 @@ public:
     {
         ensureOpen();
         // SQLite opens a file it may not write read-only without a word.
-        if (sqlite3_db_readonly(m_db, "main") == 1)
-            return false;
-        if (!sqlite3_get_autocommit(m_db))
-            return true; // a write is under way
+        if (sqlite3_db_readonly(m_db, "main") == 1) return false;
+        if (!sqlite3_get_autocommit(m_db)) return true; // a write is under way
         // A folder that takes no journal refuses every save as well: try a
         // write that changes nothing and take it back. A lock held by another
         // program means the file can be written, just not this instant.
@@ -392,8 +374,7 @@ public:
         sqlite3_stmt *stmt = nullptr;
         const int rc =
             sqlite3_prepare_v3(m_db, key.data(), int(key.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
-        if (rc != SQLITE_OK)
-            fail(m_db, rc);
+        if (rc != SQLITE_OK) fail(m_db, rc);
         return std::make_unique<SqliteStatement>(m_db, stmt, m_pool, std::move(key));
     }
 
@@ -401,14 +382,12 @@ public:
     {
         ensureOpen();
         static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
-        if (trace)
-            qDebug("exec: %s", qPrintable(sql));
+        if (trace) qDebug("exec: %s", qPrintable(sql));
         const QByteArray b = sql.toUtf8();
         char *err = nullptr;
         const int rc = sqlite3_exec(m_db, b.constData(), nullptr, nullptr, &err);
         sqlite3_free(err);
-        if (rc != SQLITE_OK)
-            fail(m_db, rc);
+        if (rc != SQLITE_OK) fail(m_db, rc);
     }
 
     qint64 lastInsertId() const override { return sqlite3_last_insert_rowid(m_db); }
@@ -468,8 +447,7 @@ public:
         // is handed out again once the highest row is deleted.
         auto st = prepare(QStringLiteral("select sql from sqlite_master where type = 'table' and name = ?"));
         st->bind(1, Value(table));
-        if (!st->step())
-            return false;
+        if (!st->step()) return false;
         return st->columnDynamic(0).rawText().contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
     }
 
@@ -506,11 +484,11 @@ public:
     }
 
     void begin() override { exec(QStringLiteral("BEGIN IMMEDIATE")); }
+    bool transactionLocksWrites() const override { return true; }
     void commit() override { exec(QStringLiteral("COMMIT")); }
     void rollback() override
     {
-        if (m_db && !sqlite3_get_autocommit(m_db))
-            exec(QStringLiteral("ROLLBACK"));
+        if (m_db && !sqlite3_get_autocommit(m_db)) exec(QStringLiteral("ROLLBACK"));
     }
     // Savepoints come and go with every save inside a run: prepared once, kept.
     void savepoint(const QString &name) override { run(QStringLiteral("SAVEPOINT ") + quote(name)); }
@@ -530,8 +508,7 @@ public:
         s += QLatin1Char('"');
         if (identifier.contains(QLatin1Char('"'))) {
             for (const QChar c : identifier) {
-                if (c == QLatin1Char('"'))
-                    s += QLatin1Char('"');
+                if (c == QLatin1Char('"')) s += QLatin1Char('"');
                 s += c;
             }
         } else {
@@ -552,10 +529,8 @@ public:
     QString orderTerm(const QString &operand, bool text, bool desc) const override
     {
         QString term = operand;
-        if (text)
-            term += QStringLiteral(" COLLATE TVDE");
-        if (desc)
-            term += QStringLiteral(" DESC");
+        if (text) term += QStringLiteral(" COLLATE TVDE");
+        if (desc) term += QStringLiteral(" DESC");
         return term;
     }
     QString likeCall(const QString &value, const QString &pattern) const override
@@ -599,8 +574,8 @@ public:
             }
         }
         exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3(%4)")
-                 .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name), quote(index.table),
-                      parts.join(QStringLiteral(", "))));
+                 .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name),
+                      quote(index.table), parts.join(QStringLiteral(", "))));
     }
 
     QStringList indexes() override
@@ -619,19 +594,16 @@ public:
         if (hasTable(QStringLiteral("sqlite_sequence"))) {
             auto st = prepare(QStringLiteral("select seq from sqlite_sequence where name = ?"));
             st->bind(1, Value(table));
-            if (st->step())
-                last = st->columnDynamic(0).rawInt();
+            if (st->step()) last = st->columnDynamic(0).rawInt();
         }
         auto mx = prepare(QStringLiteral("select max(rowid) from %1").arg(quote(table)));
-        if (mx->step())
-            last = qMax(last, mx->columnDynamic(0).rawInt());
+        if (mx->step()) last = qMax(last, mx->columnDynamic(0).rawInt());
         return last;
     }
 
     void setCounterValue(const QString &table, qint64 value) override
     {
-        if (!keepsRowIds(table))
-            return; // no counter of its own: the row ids follow the rows
+        if (!keepsRowIds(table)) return; // no counter of its own: the row ids follow the rows
         auto del = prepare(QStringLiteral("delete from sqlite_sequence where name = ?"));
         del->bind(1, Value(table));
         del->step();
@@ -641,7 +613,7 @@ public:
         ins->step();
     }
 
-private:
+  private:
     bool hasTable(const QString &name)
     {
         auto st = prepare(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = ?"));
@@ -657,8 +629,7 @@ private:
 
     void ensureOpen() const
     {
-        if (!m_db)
-            throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+        if (!m_db) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
     }
 
     sqlite3 *m_db = nullptr;
@@ -671,10 +642,8 @@ private:
 
 std::unique_ptr<Engine> createSqliteEngine()
 {
-    if (g_simulateMissing)
-        return nullptr;
-    if (sqlite3_initialize() != SQLITE_OK || sqlite3_libversion_number() < 3031000)
-        return nullptr;
+    if (g_simulateMissing) return nullptr;
+    if (sqlite3_initialize() != SQLITE_OK || sqlite3_libversion_number() < 3031000) return nullptr;
     return std::make_unique<SqliteEngine>();
 }
 

@@ -22,8 +22,7 @@ QHash<QString, QPointer<TVexDaoDatabase>> &aliases()
 const ColumnInfo *TableSchema::column(const QString &n) const
 {
     for (const ColumnInfo &c : columns)
-        if (c.name.size() == n.size() && c.name.compare(n, Qt::CaseInsensitive) == 0)
-            return &c;
+        if (c.name.size() == n.size() && c.name.compare(n, Qt::CaseInsensitive) == 0) return &c;
     return nullptr;
 }
 
@@ -38,14 +37,14 @@ TVexDaoDatabase::~TVexDaoDatabase()
     }
     for (TVexDaoTable *ds : std::as_const(m_datasets))
         ds->connectionClosing();
-    if (!m_alias.isEmpty() && aliases().value(m_alias) == this)
-        aliases().remove(m_alias);
+    if (!m_alias.isEmpty() && aliases().value(m_alias) == this) aliases().remove(m_alias);
 }
 
 void TVexDaoDatabase::setDatabase(const QString &path)
 {
     if (Connected())
-        throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Database: Cannot set Database while Database is connected!"));
+        throw AppError(QStringLiteral(
+            "TVexDaoDatabase.F_Set_Database: Cannot set Database while Database is connected!"));
     m_database = path;
 }
 
@@ -56,8 +55,7 @@ bool TVexDaoDatabase::Connected() const
 
 void TVexDaoDatabase::Open()
 {
-    if (Connected())
-        return;
+    if (Connected()) return;
     if (m_database.isEmpty())
         throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Active: Database property is not defined!"));
     if (DatabaseType.isEmpty())
@@ -68,8 +66,7 @@ void TVexDaoDatabase::Open()
         throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
     QString path = m_database;
     if (!server) {
-        if (!QFileInfo::exists(path) && SmartOpen)
-            path = ProgramFolder::file(QFileInfo(path).fileName());
+        if (!QFileInfo::exists(path) && SmartOpen) path = ProgramFolder::file(QFileInfo(path).fileName());
         if (!QFileInfo::exists(path))
             throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(path));
     }
@@ -89,15 +86,12 @@ void TVexDaoDatabase::Open()
 
 void TVexDaoDatabase::Close()
 {
-    if (!m_engine)
-        return;
+    if (!m_engine) return;
     // Datasets close first: their BeforeClose may still save a pending row.
     const QList<TVexDaoTable *> open = m_datasets;
     for (TVexDaoTable *ds : open)
-        if (ds->Active())
-            ds->Close();
-    if (m_depth > 0)
-        m_engine->rollback();
+        if (ds->Active()) ds->Close();
+    if (m_depth > 0) m_engine->rollback();
     m_depth = 0;
     m_engine->close();
     m_engine.reset();
@@ -111,11 +105,9 @@ bool TVexDaoDatabase::canWrite() const
 
 void TVexDaoDatabase::setAlias(const QString &alias)
 {
-    if (!m_alias.isEmpty())
-        aliases().remove(m_alias.toLower());
+    if (!m_alias.isEmpty()) aliases().remove(m_alias.toLower());
     m_alias = alias.toLower();
-    if (!m_alias.isEmpty())
-        aliases().insert(m_alias, this);
+    if (!m_alias.isEmpty()) aliases().insert(m_alias, this);
 }
 
 TVexDaoDatabase *TVexDaoDatabase::byAlias(const QString &alias)
@@ -134,8 +126,7 @@ const TableSchema *TVexDaoDatabase::table(const QString &name)
 {
     const QString key = name.toLower();
     auto it = m_tables.constFind(key);
-    if (it != m_tables.constEnd())
-        return &it.value();
+    if (it != m_tables.constEnd()) return &it.value();
     Engine &e = engine();
     for (const QString &t : e.tables()) {
         if (t.compare(name, Qt::CaseInsensitive) == 0) {
@@ -152,8 +143,7 @@ const TableSchema *TVexDaoDatabase::table(const QString &name)
 
 void TVexDaoDatabase::registerDataset(TVexDaoTable *ds)
 {
-    if (!m_datasets.contains(ds))
-        m_datasets.append(ds);
+    if (!m_datasets.contains(ds)) m_datasets.append(ds);
 }
 
 void TVexDaoDatabase::unregisterDataset(TVexDaoTable *ds)
@@ -167,6 +157,7 @@ void TVexDaoDatabase::StartTransaction()
     if (m_depth == 0) {
         e.begin();
         m_touched.clear();
+        ++m_transactionSerial;
     } else {
         e.savepoint(QStringLiteral("tv%1").arg(m_depth));
     }
@@ -175,8 +166,7 @@ void TVexDaoDatabase::StartTransaction()
 
 void TVexDaoDatabase::Commit()
 {
-    if (m_depth == 0)
-        return;
+    if (m_depth == 0) return;
     Engine &e = engine();
     if (m_depth == 1)
         e.commit();
@@ -187,10 +177,10 @@ void TVexDaoDatabase::Commit()
 
 void TVexDaoDatabase::Rollback()
 {
-    if (m_depth == 0)
-        return;
+    if (m_depth == 0) return;
     Engine &e = engine();
     --m_depth;
+    ++m_transactionSerial;
     if (m_depth == 0)
         e.rollback();
     else
@@ -207,19 +197,22 @@ void TVexDaoDatabase::Rollback()
             affected << ds;
         }
     for (const auto &ds : std::as_const(affected))
-        if (ds)
-            ds->reloadAfterRollback();
+        if (ds) ds->reloadAfterRollback();
 }
 
 void TVexDaoDatabase::noteWrite(const QString &table)
 {
-    if (m_depth > 0)
-        m_touched.insert(table.toLower());
+    if (m_depth > 0) m_touched.insert(table.toLower());
 }
 
 void TVexDaoDatabase::noteRowWrite(const QString &table, qint64 rowid)
 {
     m_rowWrites[table.toLower()].insert(rowid, ++m_writeSerial);
+}
+
+quint64 TVexDaoDatabase::lockedTransaction() const
+{
+    return m_depth > 0 && m_engine && m_engine->transactionLocksWrites() ? m_transactionSerial : 0;
 }
 
 bool TVexDaoDatabase::wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const
@@ -234,6 +227,7 @@ TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db, bool oneStatement) 
     if (db.m_depth == 0) {
         e.begin();
         db.m_touched.clear();
+        ++db.m_transactionSerial;
     } else if (oneStatement && e.failedStatementKeepsTransaction()) {
         m_nested = true;
     } else {
@@ -261,11 +255,10 @@ void TVexDaoDatabase::WriteScope::commit()
 
 TVexDaoDatabase::WriteScope::~WriteScope()
 {
-    if (m_done)
-        return;
+    if (m_done) return;
     --m_db.m_depth;
-    if (!m_db.Connected() || m_nested)
-        return;
+    if (!m_db.Connected() || m_nested) return;
+    ++m_db.m_transactionSerial;
     try {
         if (m_savepoint.isEmpty())
             m_db.engine().rollback();

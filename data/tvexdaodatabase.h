@@ -16,17 +16,17 @@ class TVexDaoTable;
 
 struct TableSchema
 {
-    QString name;               // as stored
+    QString name; // as stored
     QList<ColumnInfo> columns;
-    bool keepsRowIds = false;   // a deleted row's id is never given to another row
-    QString rowId;              // SQL of the column that identifies a row
+    bool keepsRowIds = false;                            // a deleted row's id is never given to another row
+    QString rowId;                                       // SQL of the column that identifies a row
     const ColumnInfo *column(const QString &name) const; // letter case ignored
 };
 
 class TVexDaoDatabase : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit TVexDaoDatabase(QObject *parent = nullptr);
     ~TVexDaoDatabase() override;
 
@@ -76,6 +76,9 @@ public:
     quint64 writeSerial() const { return m_writeSerial; }
     void noteRowWrite(const QString &table, qint64 rowid);
     bool wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const;
+    // Names the open transaction while it keeps other programs from writing,
+    // 0 otherwise. A rollback, even to a savepoint, ends what the name vouches for.
+    quint64 lockedTransaction() const;
 
     // One write: begins a transaction or a savepoint, and commits or rolls
     // back only that part. Datasets are not re-read on failure. A write of
@@ -83,19 +86,19 @@ public:
     // undoes a failed statement by itself.
     class WriteScope
     {
-    public:
+      public:
         explicit WriteScope(TVexDaoDatabase &db, bool oneStatement = false);
         ~WriteScope();
         void commit();
 
-    private:
+      private:
         TVexDaoDatabase &m_db;
         QString m_savepoint;
         bool m_nested = false; // inside a transaction, without a savepoint of its own
         bool m_done = false;
     };
 
-private:
+  private:
     QString m_database;
     std::unique_ptr<Engine> m_engine;
     QHash<QString, TableSchema> m_tables; // key: lower-case name
@@ -105,5 +108,6 @@ private:
     int m_generation = 0;
     QSet<QString> m_touched;
     quint64 m_writeSerial = 0;
+    quint64 m_transactionSerial = 0;
     QHash<QString, QHash<qint64, quint64>> m_rowWrites; // key: lower-case table
 };

@@ -39,9 +39,9 @@ struct Source
 
 struct ResultColumn
 {
-    QString name;      // alias, or the column's own name
-    int table = -1;    // -1 for an expression
-    QString column;    // stored spelling
+    QString name;   // alias, or the column's own name
+    int table = -1; // -1 for an expression
+    QString column; // stored spelling
     FieldType type = FieldType::Text;
     int size = 0;
     bool counter = false;
@@ -70,30 +70,23 @@ TVexDaoTable::TVexDaoTable(QObject *parent, const QString &name) : QObject(paren
 
 TVexDaoTable::~TVexDaoTable()
 {
-    if (m_db)
-        m_db->unregisterDataset(this);
-    if (m_masterSource)
-        m_masterSource->m_details.removeAll(this);
+    if (m_db) m_db->unregisterDataset(this);
+    if (m_masterSource) m_masterSource->m_details.removeAll(this);
     const QList<TDataSource *> sources = m_sources;
     for (TDataSource *s : sources)
-        if (s->m_dataset == this)
-            s->setDataSet(nullptr);
+        if (s->m_dataset == this) s->setDataSet(nullptr);
 }
 
 void TVexDaoTable::setDatabase(TVexDaoDatabase *db)
 {
-    if (m_db == db)
-        return;
-    if (Active())
-        Close();
-    if (m_db)
-        m_db->unregisterDataset(this);
+    if (m_db == db) return;
+    if (Active()) Close();
+    if (m_db) m_db->unregisterDataset(this);
     m_db = db;
     m_singleRowQuery = SingleRowQuery();
     m_rowsQuery.valid = false;
     m_insertText = InsertText();
-    if (m_db)
-        m_db->registerDataset(this);
+    if (m_db) m_db->registerDataset(this);
 }
 
 void TVexDaoTable::setDatabaseName(const QString &alias)
@@ -125,8 +118,7 @@ void TVexDaoTable::setFilter(const QString &filter)
 
 void TVexDaoTable::setFiltered(bool on)
 {
-    if (m_filtered == on)
-        return;
+    if (m_filtered == on) return;
     m_filtered = on;
     if (Active()) {
         try {
@@ -142,13 +134,10 @@ void TVexDaoTable::setFiltered(bool on)
 
 void TVexDaoTable::setMasterSource(TDataSource *source)
 {
-    if (m_masterSource == source)
-        return;
-    if (m_masterSource)
-        m_masterSource->m_details.removeAll(this);
+    if (m_masterSource == source) return;
+    if (m_masterSource) m_masterSource->m_details.removeAll(this);
     m_masterSource = source;
-    if (m_masterSource)
-        m_masterSource->m_details.append(this);
+    if (m_masterSource) m_masterSource->m_details.append(this);
 }
 
 void TVexDaoTable::setMasterFields(const QStringList &lines)
@@ -166,15 +155,13 @@ void TVexDaoTable::setActive(bool on)
 
 void TVexDaoTable::raise(const QString &message) const
 {
-    if (objectName().isEmpty())
-        throw AppError(message);
+    if (objectName().isEmpty()) throw AppError(message);
     throw AppError(objectName() + QStringLiteral(": ") + message);
 }
 
 void TVexDaoTable::checkActive() const
 {
-    if (!Active())
-        raise(kClosed);
+    if (!Active()) raise(kClosed);
 }
 
 // ---------------------------------------------------------------------------
@@ -214,8 +201,7 @@ TField *TVexDaoTable::addLookupField(const QString &name, FieldType type, int si
 TField *TVexDaoTable::FindField(const QString &name) const
 {
     for (const auto &f : m_fields) {
-        if (!f->m_persistent && f->m_column < 0)
-            continue; // a column of an earlier query
+        if (!f->m_persistent && f->m_column < 0) continue; // a column of an earlier query
         // Names equal without regard to case have equal lengths: most are ruled out cheaply.
         if (f->m_name.size() == name.size() && f->m_name.compare(name, Qt::CaseInsensitive) == 0)
             return f.get();
@@ -226,17 +212,14 @@ TField *TVexDaoTable::FindField(const QString &name) const
 TField *TVexDaoTable::FieldByName(const QString &name) const
 {
     TField *f = FindField(name);
-    if (!f)
-        raise(kFieldNotFound.arg(name));
+    if (!f) raise(kFieldNotFound.arg(name));
     return f;
 }
 
 Value TVexDaoTable::fieldValue(const TField *f, int row) const
 {
-    if (row < 0)
-        row = m_calcRow >= 0 ? m_calcRow : m_cur;
-    if (m_state == DataSetState::Inactive || row < 0 || row >= int(m_rows.size()))
-        return Value();
+    if (row < 0) row = m_calcRow >= 0 ? m_calcRow : m_cur;
+    if (m_state == DataSetState::Inactive || row < 0 || row >= int(m_rows.size())) return Value();
     switch (f->m_kind) {
     case FieldKind::Data:
         return m_rows[size_t(row)].values[size_t(f->m_index)];
@@ -252,8 +235,7 @@ Value TVexDaoTable::fieldValue(const TField *f, int row) const
 void TVexDaoTable::ensureCalc(int row) const
 {
     Row &r = const_cast<Row &>(m_rows[size_t(row)]);
-    if (r.calcValid || !OnCalcFields)
-        return;
+    if (r.calcValid || !OnCalcFields) return;
     r.calcValid = true;
     const int saved = m_calcRow;
     m_calcRow = row;
@@ -264,24 +246,20 @@ void TVexDaoTable::ensureCalc(int row) const
 Value TVexDaoTable::lookupValue(const TField *f, int row) const
 {
     TVexDaoTable *l = f->LookupDataSet;
-    if (!l || !l->Active())
-        return Value();
+    if (!l || !l->Active()) return Value();
     const TField *key = FindField(f->KeyFields);
     const TField *lkey = l->FindField(f->LookupKeyFields);
     const TField *lres = l->FindField(f->LookupResultField);
-    if (!key || !lkey || !lres)
-        return Value();
+    if (!key || !lkey || !lres) return Value();
     const Value k = fieldValue(key, row);
-    if (k.isNull())
-        return Value();
+    if (k.isNull()) return Value();
     for (int i = 0; i < l->RowCount(); ++i) {
         const Value lk = l->fieldValue(lkey, i);
         const bool same = (k.kind() == Value::Text && lk.kind() == Value::Text)
                               ? TextCompare::equals(k.rawText(), lk.rawText())
                               : k == lk || (!lk.isNull() && k.toDouble() == lk.toDouble() &&
                                             k.kind() != Value::Text && lk.kind() != Value::Text);
-        if (same)
-            return l->fieldValue(lres, i);
+        if (same) return l->fieldValue(lres, i);
     }
     return Value();
 }
@@ -289,14 +267,12 @@ Value TVexDaoTable::lookupValue(const TField *f, int row) const
 void TVexDaoTable::setFieldValue(TField *f, const Value &v)
 {
     if (m_calcRow >= 0) {
-        if (f->m_kind != FieldKind::Calculated)
-            raise(kNotEditing);
+        if (f->m_kind != FieldKind::Calculated) raise(kNotEditing);
         m_rows[size_t(m_calcRow)].values[size_t(f->m_index)] = v;
         return;
     }
     checkActive();
-    if (m_state == DataSetState::Browse)
-        raise(kNotEditing);
+    if (m_state == DataSetState::Browse) raise(kNotEditing);
     if (f->m_kind == FieldKind::Calculated || f->ReadOnly || f->m_counter)
         raise(QStringLiteral("Feld '%1' kann nicht geändert werden").arg(f->m_name));
     if (f->m_kind == FieldKind::Lookup) {
@@ -312,8 +288,9 @@ void TVexDaoTable::setFieldValue(TField *f, const Value &v)
             const TField *lres = l->FieldByName(f->LookupResultField);
             for (int i = 0; i < l->RowCount(); ++i) {
                 const Value r = l->fieldValue(lres, i);
-                if (r.kind() == Value::Text && v.kind() == Value::Text ? TextCompare::equals(r.rawText(), v.rawText())
-                                                                         : r == v) {
+                if (r.kind() == Value::Text && v.kind() == Value::Text
+                        ? TextCompare::equals(r.rawText(), v.rawText())
+                        : r == v) {
                     key->setValue(l->fieldValue(lkey, i));
                     return;
                 }
@@ -325,8 +302,7 @@ void TVexDaoTable::setFieldValue(TField *f, const Value &v)
     Row &r = m_rows[size_t(m_cur)];
     r.values[size_t(f->m_index)] = v;
     r.calcValid = false;
-    if (!m_linkAssigning)
-        m_modified = m_touched = true;
+    if (!m_linkAssigning) m_modified = m_touched = true;
     notify(Notify::Record, f);
 }
 
@@ -341,8 +317,7 @@ QString TVexDaoTable::tableOf(int tableIndex) const
 bool TVexDaoTable::readsAnyOf(const QSet<QString> &lowerTableNames) const
 {
     for (const QString &t : m_tables)
-        if (lowerTableNames.contains(t.toLower()))
-            return true;
+        if (lowerTableNames.contains(t.toLower())) return true;
     return false;
 }
 
@@ -350,12 +325,10 @@ std::vector<std::pair<TField *, TField *>> TVexDaoTable::linkPairs() const
 {
     std::vector<std::pair<TField *, TField *>> pairs;
     TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
-    if (!master)
-        return pairs;
+    if (!master) return pairs;
     for (const QString &line : m_masterFields) {
         const int arrow = line.indexOf(QLatin1String("->"));
-        if (arrow < 0)
-            continue;
+        if (arrow < 0) continue;
         const QString detail = line.left(arrow).trimmed();
         const QString mfield = line.mid(arrow + 2).trimmed();
         pairs.emplace_back(FieldByName(detail), master->FieldByName(mfield));
@@ -380,7 +353,8 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     auto addSource = [&](const Sql::TableRef &ref) {
         const TableSchema *schema = m_db->table(ref.name);
         if (!schema)
-            throw AppError(QStringLiteral("Die Tabelle oder Abfrage '%1' wurde nicht gefunden").arg(ref.name));
+            throw AppError(
+                QStringLiteral("Die Tabelle oder Abfrage '%1' wurde nicht gefunden").arg(ref.name));
         Source s;
         s.schema = schema;
         s.userAlias = ref.alias;
@@ -388,8 +362,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         q.sources.push_back(s);
     };
     addSource(q.select.from);
-    if (q.select.hasJoin)
-        addSource(q.select.join);
+    if (q.select.hasJoin) addSource(q.select.join);
     m_tables.clear();
     for (size_t i = 0; i < q.sources.size(); ++i) {
         m_tables << q.sources[i].schema->name;
@@ -397,6 +370,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         m_rowIdSql[i] = q.sources[i].schema->rowId;
     }
     m_tableCount = int(q.sources.size());
+    m_updateTexts.generation = -1; // the tables or fields may be others now
 
     // Names of the tables: by qualifier (table name or alias), else the first that has it.
     auto baseResolve = [&](const QString &table, const QString &name, int *tableIndex) -> const ColumnInfo * {
@@ -431,7 +405,8 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         if (item.star) {
             for (size_t i = 0; i < q.sources.size(); ++i) {
                 const Source &s = q.sources[i];
-                if (!item.starTable.isEmpty() && s.schema->name.compare(item.starTable, Qt::CaseInsensitive) != 0 &&
+                if (!item.starTable.isEmpty() &&
+                    s.schema->name.compare(item.starTable, Qt::CaseInsensitive) != 0 &&
                     s.userAlias.compare(item.starTable, Qt::CaseInsensitive) != 0)
                     continue;
                 for (const ColumnInfo &c : s.schema->columns) {
@@ -439,10 +414,10 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
                     if (!m_tableName.isEmpty() && m_hasDeclaredData) {
                         bool wanted = false;
                         for (const auto &f : m_fields)
-                            if (f->m_kind == FieldKind::Data && f->m_name.compare(c.name, Qt::CaseInsensitive) == 0)
+                            if (f->m_kind == FieldKind::Data &&
+                                f->m_name.compare(c.name, Qt::CaseInsensitive) == 0)
                                 wanted = true;
-                        if (!wanted)
-                            continue;
+                        if (!wanted) continue;
                     }
                     ResultColumn rc;
                     rc.name = c.name;
@@ -521,13 +496,11 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
             QStringList parts;
             for (const QString &line : m_masterFields) {
                 const int arrow = line.indexOf(QLatin1String("->"));
-                if (arrow < 0)
-                    continue;
+                if (arrow < 0) continue;
                 const QString detail = line.left(arrow).trimmed();
                 const QString mfield = line.mid(arrow + 2).trimmed();
                 const Sql::ColumnBinding b = result(QString(), detail);
-                if (!b.valid)
-                    raise(kFieldNotFound.arg(detail));
+                if (!b.valid) raise(kFieldNotFound.arg(detail));
                 const Value mv = master->FieldByName(mfield)->value();
                 if (mv.isNull()) {
                     parts << QStringLiteral("%1 IS NULL").arg(b.sql);
@@ -560,8 +533,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     if (!forSingleRow) {
         if (!m_orderField.isEmpty()) {
             const Sql::ColumnBinding b = result(QString(), m_orderField);
-            if (!b.valid)
-                raise(kFieldNotFound.arg(m_orderField));
+            if (!b.valid) raise(kFieldNotFound.arg(m_orderField));
             order << orderTerm(b, false);
         } else {
             for (Sql::OrderItem &o : q.select.orderBy) {
@@ -589,14 +561,11 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     QString sql = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                   engine.quote(q.sources[0].schema->name) + QStringLiteral(" t0");
     if (q.select.hasJoin)
-        sql += QStringLiteral(" INNER JOIN ") + engine.quote(q.sources[1].schema->name) + QStringLiteral(" t1 ON ") +
-               joinSql;
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-    if (!order.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
-    if (q.select.top >= 0 && !forSingleRow)
-        sql += QStringLiteral(" LIMIT %1").arg(q.select.top);
+        sql += QStringLiteral(" INNER JOIN ") + engine.quote(q.sources[1].schema->name) +
+               QStringLiteral(" t1 ON ") + joinSql;
+    if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    if (q.select.top >= 0 && !forSingleRow) sql += QStringLiteral(" LIMIT %1").arg(q.select.top);
     q.sql = sql;
     q.params = params;
 }
@@ -613,18 +582,15 @@ void TVexDaoTable::prepareFields(const Query &q)
     };
     if (m_hasDeclaredData) {
         for (const auto &f : m_fields) {
-            if (f->m_kind != FieldKind::Data)
-                continue;
+            if (f->m_kind != FieldKind::Data) continue;
             const int c = findColumn(f->m_name);
-            if (c < 0)
-                raise(kFieldNotFound.arg(f->m_name));
+            if (c < 0) raise(kFieldNotFound.arg(f->m_name));
         }
     } else {
         // Fields made from the columns; objects of earlier opens are kept so
         // that nobody holds a dangling field.
         for (auto &f : m_fields)
-            if (!f->m_persistent)
-                f->m_column = -1;
+            if (!f->m_persistent) f->m_column = -1;
         for (const ResultColumn &rc : q.columns) {
             TField *existing = nullptr;
             for (auto &f : m_fields)
@@ -642,8 +608,7 @@ void TVexDaoTable::prepareFields(const Query &q)
         }
     }
     for (auto &f : m_fields) {
-        if (f->m_kind != FieldKind::Data || (!f->m_persistent && f->m_column < 0))
-            continue;
+        if (f->m_kind != FieldKind::Data || (!f->m_persistent && f->m_column < 0)) continue;
         const int c = findColumn(f->m_name);
         f->m_column = c;
         if (c >= 0) {
@@ -651,8 +616,7 @@ void TVexDaoTable::prepareFields(const Query &q)
             f->m_tableIndex = rc.table;
             f->m_baseColumn = rc.table >= 0 ? rc.column : QString();
             f->m_counter = rc.counter;
-            if (f->m_size == 0)
-                f->m_size = rc.size;
+            if (f->m_size == 0) f->m_size = rc.size;
         }
     }
     m_valueSlots = int(m_fields.size());
@@ -677,7 +641,8 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
         QStringList p;
         for (const Value &v : q.params)
             p << (v.kind() == Value::Text ? v.rawText() : QString::number(v.toDouble()));
-        qDebug("%s: %s [%s]", qPrintable(objectName()), qPrintable(q.sql), qPrintable(p.join(QLatin1Char('|'))));
+        qDebug("%s: %s [%s]", qPrintable(objectName()), qPrintable(q.sql),
+               qPrintable(p.join(QLatin1Char('|'))));
     }
 
     // Where each slot of a row comes from: a result column, or nothing
@@ -721,8 +686,7 @@ TVexDaoTable::RowsQuery::Key TVexDaoTable::rowsQueryKey(QList<Value> *masterValu
     RowsQuery::Key key;
     key.tableName = m_tableName;
     key.sql = m_sql;
-    if (m_filtered)
-        key.filter = m_filter;
+    if (m_filtered) key.filter = m_filter;
     key.orderField = m_orderField;
     key.fields = int(m_fields.size());
     key.generation = m_db->generation();
@@ -731,13 +695,11 @@ TVexDaoTable::RowsQuery::Key TVexDaoTable::rowsQueryKey(QList<Value> *masterValu
         key.links += 'm';
         for (const QString &line : m_masterFields) {
             const int arrow = line.indexOf(QLatin1String("->"));
-            if (arrow < 0)
-                continue;
+            if (arrow < 0) continue;
             const TField *mf = master->FindField(line.mid(arrow + 2).trimmed());
             const Value mv = mf ? mf->value() : Value();
             key.links += mf ? (mv.isNull() ? '0' : '1') : '?';
-            if (!mv.isNull())
-                *masterValues << mv;
+            if (!mv.isNull()) *masterValues << mv;
         }
     }
     return key;
@@ -751,7 +713,7 @@ QList<int> TVexDaoTable::numberParams(const Query &q, const QString &shape, cons
     QStringList probe;
     for (int i = 0; i < numbers.size(); ++i)
         probe << (numbers[i].contains(QLatin1Char('.')) ? QStringLiteral("%1.25").arg(900000001 + i)
-                                                         : QString::number(900000001 + i));
+                                                        : QString::number(900000001 + i));
     const QStringList sql = m_sql;
     const QStringList tables = m_tables;
     const int tableCount = m_tableCount;
@@ -774,11 +736,9 @@ QList<int> TVexDaoTable::numberParams(const Query &q, const QString &shape, cons
         int which = -1;
         if (v.kind() == Value::Int || v.kind() == Value::Double)
             for (int i = 0; i < probe.size() && which < 0; ++i)
-                if (SqlShape::sameValue(v, SqlShape::numberValue(probe[i], v.kind())))
-                    which = i;
+                if (SqlShape::sameValue(v, SqlShape::numberValue(probe[i], v.kind()))) which = i;
         if (which < 0) {
-            if (!SqlShape::sameValue(v, q.params[k]))
-                return {};
+            if (!SqlShape::sameValue(v, q.params[k])) return {};
             continue;
         }
         if (at[which] >= 0 || q.masterParams.contains(k) ||
@@ -801,7 +761,8 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
     QString shape;
     QStringList numbers;
     const bool shaped = m_tableName.isEmpty() &&
-                        SqlShape::numbersOut(m_sql.join(QLatin1Char('\n')), &shape, &numbers) && !numbers.isEmpty();
+                        SqlShape::numbersOut(m_sql.join(QLatin1Char('\n')), &shape, &numbers) &&
+                        !numbers.isEmpty();
     RowsQuery::Key shapeKey;
     if (shaped) {
         shapeKey = key;
@@ -836,8 +797,7 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
         rq.valid = true;
     }
     std::vector<Row> rows;
-    if (!masterLinkMissing())
-        readRows(q, rows);
+    if (!masterLinkMissing()) readRows(q, rows);
     m_rows.swap(rows);
     m_rowIndexValid = false;
     m_state = DataSetState::Browse;
@@ -861,14 +821,11 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
 bool TVexDaoTable::masterLinkMissing() const
 {
     TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
-    if (!master)
-        return false;
-    if (!master->Active() || master->RecNo() < 0)
-        return true;
+    if (!master) return false;
+    if (!master->Active() || master->RecNo() < 0) return true;
     for (const QString &line : m_masterFields) {
         const int arrow = line.indexOf(QLatin1String("->"));
-        if (arrow >= 0 && master->FieldByName(line.mid(arrow + 2).trimmed())->value().isNull())
-            return true;
+        if (arrow >= 0 && master->FieldByName(line.mid(arrow + 2).trimmed())->value().isNull()) return true;
     }
     return false;
 }
@@ -896,15 +853,13 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
     }
     // The single-row statement is its own, not the cached one of the rows;
     // it is reset after each read so that it holds no lock.
-    if (!sq.statement)
-        sq.statement = engine.prepare(sq.sql);
+    if (!sq.statement) sq.statement = engine.prepare(sq.sql);
     Statement *st = sq.statement.get();
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < sq.params.size(); ++i)
         st->bind(i + 1, sq.params[i]);
     st->bind(int(sq.params.size()) + 1, Value(rowid));
-    if (!st->step())
-        return false;
+    if (!st->step()) return false;
     out.readAt = m_db->writeSerial();
     out.values.assign(size_t(m_valueSlots), Value());
     for (const auto &f : m_fields)
@@ -920,12 +875,12 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
 
 void TVexDaoTable::Open()
 {
-    if (Active())
-        return;
+    if (Active()) return;
     if (!m_db || !m_db->Connected())
         throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
     if (m_tableName.isEmpty() && m_sql.join(QString()).trimmed().isEmpty())
-        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Missing TableName or QueryDefName, or SQL is empty!"));
+        throw AppError(QStringLiteral(
+            "TVexDaoTable.OpenDaoRecordset: Missing TableName or QueryDefName, or SQL is empty!"));
     if (m_masterSource && m_masterSource->DataSet() && !m_masterSource->DataSet()->Active())
         m_masterSource->DataSet()->Open();
     m_lastStmt.reset();
@@ -938,10 +893,8 @@ void TVexDaoTable::Open()
 
 void TVexDaoTable::Close()
 {
-    if (!Active())
-        return;
-    if (BeforeClose)
-        BeforeClose(*this);
+    if (!Active()) return;
+    if (BeforeClose) BeforeClose(*this);
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_rowIndexValid = false;
@@ -972,8 +925,7 @@ void TVexDaoTable::setCurrent(int row)
 {
     const bool changed = row != m_cur;
     m_cur = row;
-    if (changed)
-        notify(Notify::Current);
+    if (changed) notify(Notify::Current);
 }
 
 void TVexDaoTable::First()
@@ -1027,11 +979,9 @@ void TVexDaoTable::Prior()
 void TVexDaoTable::MoveTo(int row)
 {
     checkActive();
-    if (row < 0 || row >= int(m_rows.size()) || row == m_cur)
-        return;
+    if (row < 0 || row >= int(m_rows.size()) || row == m_cur) return;
     CheckBrowseMode();
-    if (row >= int(m_rows.size()))
-        row = int(m_rows.size()) - 1;
+    if (row >= int(m_rows.size())) row = int(m_rows.size()) - 1;
     m_bof = row == 0;
     m_eof = false;
     setCurrent(row);
@@ -1048,10 +998,8 @@ int TVexDaoTable::RecordCount() const
 
 void TVexDaoTable::CheckBrowseMode()
 {
-    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
-        return;
-    if (m_calcRow >= 0)
-        return;
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert) return;
+    if (m_calcRow >= 0) return;
     for (TDataSource *s : std::as_const(m_sources))
         for (RecordUpdater *u : std::as_const(s->m_updaters))
             u->updateRecord();
@@ -1064,23 +1012,22 @@ void TVexDaoTable::CheckBrowseMode()
 void TVexDaoTable::Edit()
 {
     checkActive();
-    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
-        return;
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) return;
     if (m_rows.empty()) {
         Insert();
         return;
     }
     // Begin from what is stored now, so that a save later checks against it.
     Row fresh;
-    if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh))
-        throw AppError(kDeletedElsewhere);
+    if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh)) throw AppError(kDeletedElsewhere);
     Row &r = m_rows[size_t(m_cur)];
     // Where a table may give a deleted row's id to a new row, the stored row
     // is only known to be this one while it still holds what was read;
     // otherwise editing would carry on with someone else's row.
     for (int t = 0; t < m_tableCount; ++t)
-        if (!m_keepsRowIds[t] && !sameRow(r, fresh, t))
-            rereadAndRaise(kChangedBeforeEdit);
+        if (!m_keepsRowIds[t] && !sameRow(r, fresh, t)) rereadAndRaise(kChangedBeforeEdit);
+    m_editTransaction = m_db->lockedTransaction();
+    m_editReadAt = fresh.readAt;
     bool changed = false;
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0 &&
@@ -1088,13 +1035,11 @@ void TVexDaoTable::Edit()
             r.values[size_t(f->m_index)] = fresh.values[size_t(f->m_index)];
             changed = true;
         }
-    if (changed)
-        r.calcValid = false;
+    if (changed) r.calcValid = false;
     m_snapshot = r;
     m_state = DataSetState::Edit;
     m_modified = m_touched = false;
-    if (changed)
-        notify(Notify::Record);
+    if (changed) notify(Notify::Record);
     notify(Notify::State);
 }
 
@@ -1121,8 +1066,7 @@ void TVexDaoTable::Insert()
     }
     notify(Notify::State);
     notify(Notify::Current);
-    if (AfterInsert)
-        AfterInsert(*this);
+    if (AfterInsert) AfterInsert(*this);
     m_touched = false;
 }
 
@@ -1132,14 +1076,12 @@ void TVexDaoTable::writeInsert(Row &row)
     std::vector<const TField *> used;
     QList<Value> params;
     for (const auto &f : m_fields) {
-        if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != 0 || f->m_baseColumn.isEmpty() ||
-            f->m_counter)
+        if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != 0 ||
+            f->m_baseColumn.isEmpty() || f->m_counter)
             continue;
         Value v = row.values[size_t(f->m_index)];
-        if (v.isNull() && f->m_type == FieldType::Bool)
-            v = Value(false);
-        if (v.isNull())
-            continue;
+        if (v.isNull() && f->m_type == FieldType::Bool) v = Value(false);
+        if (v.isNull()) continue;
         used.push_back(f.get());
         params << v;
     }
@@ -1154,16 +1096,16 @@ void TVexDaoTable::writeInsert(Row &row)
             marks << QStringLiteral("?");
         }
         const QString table = engine.quote(m_tables.value(0));
-        it.sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        it.sql = cols.isEmpty()
+                     ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                           .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
         it.sql += engine.insertReturning(m_rowIdSql[0]);
         it.fields = used;
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
     }
-    if (!it.statement)
-        it.statement = engine.prepare(it.sql);
+    if (!it.statement) it.statement = engine.prepare(it.sql);
     Statement *st = it.statement.get();
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < params.size(); ++i)
@@ -1176,8 +1118,7 @@ void TVexDaoTable::writeInsert(Row &row)
 
 bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
 {
-    if (a.rowid[tableIndex] != b.rowid[tableIndex])
-        return false;
+    if (a.rowid[tableIndex] != b.rowid[tableIndex]) return false;
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0 && f->m_tableIndex == tableIndex &&
             !f->m_baseColumn.isEmpty() && a.values[size_t(f->m_index)] != b.values[size_t(f->m_index)])
@@ -1187,32 +1128,47 @@ bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
 
 // Compares the stored row of one table of the query with the values the
 // dataset holds for it, over every column of that table it reads.
+TVexDaoTable::UpdateTexts &TVexDaoTable::updateTexts()
+{
+    UpdateTexts &u = m_updateTexts;
+    if (u.generation == m_db->generation()) return u;
+    Engine &engine = m_db->engine();
+    for (int t = 0; t < 2; ++t) {
+        u.checked[t].clear();
+        u.update[t].clear();
+        if (t >= m_tableCount) {
+            u.check[t].clear();
+            continue;
+        }
+        QStringList cols;
+        for (const auto &f : m_fields) {
+            if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != t ||
+                f->m_baseColumn.isEmpty())
+                continue;
+            cols << engine.quote(f->m_baseColumn);
+            u.checked[t].push_back(f.get());
+        }
+        if (cols.isEmpty()) cols << m_rowIdSql[t];
+        // On a server the row stays locked until the write is done.
+        u.check[t] = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?%4")
+                         .arg(cols.join(QStringLiteral(", ")), engine.quote(m_tables.value(t)), m_rowIdSql[t],
+                              engine.lockRow());
+    }
+    u.generation = m_db->generation();
+    return u;
+}
+
 TVexDaoTable::Stored TVexDaoTable::storedRow(int tableIndex, qint64 rowid, const Row &against)
 {
     Engine &engine = m_db->engine();
-    QStringList cols;
-    std::vector<const TField *> checked;
-    for (const auto &f : m_fields) {
-        if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != tableIndex ||
-            f->m_baseColumn.isEmpty())
-            continue;
-        cols << engine.quote(f->m_baseColumn);
-        checked.push_back(f.get());
-    }
-    if (cols.isEmpty())
-        cols << m_rowIdSql[tableIndex];
-    const QString table = engine.quote(m_tables.value(tableIndex));
-    // On a server the row stays locked until the write is done.
-    auto check = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?%4")
-                                    .arg(cols.join(QStringLiteral(", ")), table, m_rowIdSql[tableIndex],
-                                         engine.lockRow()));
+    const UpdateTexts &u = updateTexts();
+    const std::vector<const TField *> &checked = u.checked[tableIndex];
+    auto check = engine.prepare(u.check[tableIndex]);
     check->bind(1, Value(rowid));
-    if (!check->step())
-        return Stored::Missing;
+    if (!check->step()) return Stored::Missing;
     for (size_t i = 0; i < checked.size(); ++i) {
         const TField *f = checked[i];
-        if (check->column(int(i), f->m_type) != against.values[size_t(f->m_index)])
-            return Stored::Changed;
+        if (check->column(int(i), f->m_type) != against.values[size_t(f->m_index)]) return Stored::Changed;
     }
     return Stored::Same;
 }
@@ -1236,26 +1192,28 @@ void TVexDaoTable::rereadAndRaise(const QString &message)
 void TVexDaoTable::writeUpdate(Row &row)
 {
     Engine &engine = m_db->engine();
+    UpdateTexts &u = updateTexts();
     for (int t = 0; t < m_tableCount; ++t) {
-        QStringList sets;
+        QList<int> changed;
         QList<Value> params;
-        for (const auto &f : m_fields) {
-            if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != t || f->m_baseColumn.isEmpty())
-                continue;
-            if (f->m_counter)
-                continue;
+        for (int k = 0; k < int(u.checked[t].size()); ++k) {
+            const TField *f = u.checked[t][size_t(k)];
+            if (f->m_counter) continue;
             const Value &now = row.values[size_t(f->m_index)];
             if (now != m_snapshot.values[size_t(f->m_index)]) {
-                sets << engine.quote(f->m_baseColumn) + QStringLiteral(" = ?");
+                changed << k;
                 params << (now.isNull() && f->m_type == FieldType::Bool ? Value(false) : now);
             }
         }
-        if (sets.isEmpty())
-            continue;
-        const QString table = engine.quote(m_tables.value(t));
+        if (changed.isEmpty()) continue;
         // Optimistic locking: write only over the row as it was when editing
-        // began; that also confirms it is still the same row.
-        switch (storedRow(t, row.rowid[t], m_snapshot)) {
+        // began; that also confirms it is still the same row. Read inside
+        // this still open transaction that no one else can write in, and not
+        // written by this program since, the row is known to be as read.
+        const bool asRead = m_tableCount == 1 && m_editTransaction != 0 &&
+                            m_db->lockedTransaction() == m_editTransaction &&
+                            !m_db->wroteRowSince(m_tables.value(t), row.rowid[t], m_editReadAt);
+        switch (asRead ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
         case Stored::Missing:
             throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
         case Stored::Changed:
@@ -1265,8 +1223,18 @@ void TVexDaoTable::writeUpdate(Row &row)
         case Stored::Same:
             break;
         }
-        auto st = engine.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                     .arg(table, sets.join(QStringLiteral(", ")), m_rowIdSql[t]));
+        auto known = u.update[t].constFind(changed);
+        if (known == u.update[t].constEnd()) {
+            if (u.update[t].size() >= 64) // many different edits: start afresh
+                u.update[t].clear();
+            QStringList sets;
+            for (int k : std::as_const(changed))
+                sets << engine.quote(u.checked[t][size_t(k)]->m_baseColumn) + QStringLiteral(" = ?");
+            known = u.update[t].insert(changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                                    .arg(engine.quote(m_tables.value(t)),
+                                                         sets.join(QStringLiteral(", ")), m_rowIdSql[t]));
+        }
+        auto st = engine.prepare(known.value());
         for (int i = 0; i < params.size(); ++i)
             st->bind(i + 1, params[i]);
         st->bind(params.size() + 1, Value(row.rowid[t]));
@@ -1279,13 +1247,11 @@ void TVexDaoTable::writeUpdate(Row &row)
 void TVexDaoTable::Post()
 {
     checkActive();
-    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
-        return;
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert) return;
     for (TDataSource *s : std::as_const(m_sources))
         for (RecordUpdater *u : std::as_const(s->m_updaters))
             u->updateRecord();
-    if (BeforePost)
-        BeforePost(*this);
+    if (BeforePost) BeforePost(*this);
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return; // BeforePost settled the row itself
     Row &row = m_rows[size_t(m_cur)];
@@ -1300,11 +1266,9 @@ void TVexDaoTable::Post()
     }
     m_state = DataSetState::Browse;
     m_modified = false;
-    if (inserting && m_rowIndexValid)
-        m_rowIndex.insert(row.rowid[0], m_cur);
+    if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
     Row fresh;
-    if (readSingleRow(0, row.rowid[0], fresh))
-        m_rows[size_t(m_cur)] = std::move(fresh);
+    if (readSingleRow(0, row.rowid[0], fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
     m_rows[size_t(m_cur)].calcValid = false;
     notify(Notify::State);
     notify(Notify::Record);
@@ -1312,10 +1276,8 @@ void TVexDaoTable::Post()
     if (m_disableCount == 0)
         for (TDataSource *s : std::as_const(m_sources))
             for (const auto &d : std::as_const(s->m_details))
-                if (d)
-                    d->masterChanged(true);
-    if (AfterPost)
-        AfterPost(*this);
+                if (d) d->masterChanged(true);
+    if (AfterPost) AfterPost(*this);
 }
 
 void TVexDaoTable::Cancel()
@@ -1327,8 +1289,7 @@ void TVexDaoTable::Cancel()
         m_state = DataSetState::Browse;
         m_modified = false;
         int back = m_insertFrom;
-        if (back >= int(m_rows.size()))
-            back = int(m_rows.size()) - 1;
+        if (back >= int(m_rows.size())) back = int(m_rows.size()) - 1;
         m_cur = back;
         m_eof = m_rows.empty();
         m_bof = m_rows.empty() || m_cur == 0;
@@ -1354,11 +1315,9 @@ void TVexDaoTable::Delete()
         Cancel();
         return;
     }
-    if (m_rows.empty())
-        raise(kEmpty);
+    if (m_rows.empty()) raise(kEmpty);
     CheckBrowseMode();
-    if (m_rows.empty())
-        raise(kEmpty);
+    if (m_rows.empty()) raise(kEmpty);
     // The delete with everything its rules delete first is one transaction:
     // either all of it is stored or nothing.
     m_db->StartTransaction();
@@ -1381,10 +1340,8 @@ void TVexDaoTable::Delete()
         rereadAndRaise(stored == Stored::Missing ? kDeletedBeforeDelete : kChangedBeforeDelete);
     }
     try {
-        if (BeforeDelete)
-            BeforeDelete(*this);
-        if (m_cur < 0)
-            raise(kEmpty);
+        if (BeforeDelete) BeforeDelete(*this);
+        if (m_cur < 0) raise(kEmpty);
         Engine &engine = m_db->engine();
         auto st = engine.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
                                      .arg(engine.quote(m_tables.value(0)), m_rowIdSql[0]));
@@ -1394,20 +1351,17 @@ void TVexDaoTable::Delete()
         const int removed = m_cur;
         m_rows.erase(m_rows.begin() + m_cur);
         m_rowIndexValid = false;
-        if (m_cur >= int(m_rows.size()))
-            m_cur = int(m_rows.size()) - 1;
+        if (m_cur >= int(m_rows.size())) m_cur = int(m_rows.size()) - 1;
         m_state = DataSetState::Browse;
         m_modified = false;
         m_eof = m_bof = m_rows.empty();
         notify(Notify::RowRemoved, nullptr, removed);
         notify(Notify::State);
         notify(Notify::Current);
-        if (AfterDelete)
-            AfterDelete(*this);
+        if (AfterDelete) AfterDelete(*this);
         m_db->Commit();
     } catch (...) {
-        if (m_db && m_db->Connected())
-            m_db->Rollback();
+        if (m_db && m_db->Connected()) m_db->Rollback();
         throw;
     }
 }
@@ -1429,15 +1383,13 @@ void TVexDaoTable::discardPending()
     } else if (m_state == DataSetState::Edit) {
         m_rows[size_t(m_cur)] = m_snapshot;
     }
-    if (m_state == DataSetState::Insert || m_state == DataSetState::Edit)
-        m_state = DataSetState::Browse;
+    if (m_state == DataSetState::Insert || m_state == DataSetState::Edit) m_state = DataSetState::Browse;
     m_modified = false;
 }
 
 void TVexDaoTable::reloadAfterRollback()
 {
-    if (!Active())
-        return;
+    if (!Active()) return;
     discardPending();
     const qint64 keep = m_cur >= 0 && m_cur < int(m_rows.size()) ? m_rows[size_t(m_cur)].rowid[0] : 0;
     m_rowsQuery.valid = false;
@@ -1459,7 +1411,8 @@ void TVexDaoTable::reloadAfterRollback()
 
 bool TVexDaoTable::rowMatches(const Sql::Expr &cond, int row) const
 {
-    return Sql::evaluate(cond, [&](int fieldIndex) { return fieldValue(m_fields[size_t(fieldIndex)].get(), row); });
+    return Sql::evaluate(cond,
+                         [&](int fieldIndex) { return fieldValue(m_fields[size_t(fieldIndex)].get(), row); });
 }
 
 bool TVexDaoTable::FindFirst()
@@ -1468,17 +1421,18 @@ bool TVexDaoTable::FindFirst()
     Sql::ExprPtr cond;
     if (!m_filter.trimmed().isEmpty()) {
         cond = Sql::parseCondition(m_filter);
-        Sql::resolve(*cond,
-                     [&](const QString &, const QString &name) {
-                         Sql::ColumnBinding b;
-                         if (const TField *f = FindField(name)) {
-                             b.type = f->DataType();
-                             b.fieldIndex = f->m_index;
-                             b.valid = true;
-                         }
-                         return b;
-                     },
-                     m_filter);
+        Sql::resolve(
+            *cond,
+            [&](const QString &, const QString &name) {
+                Sql::ColumnBinding b;
+                if (const TField *f = FindField(name)) {
+                    b.type = f->DataType();
+                    b.fieldIndex = f->m_index;
+                    b.valid = true;
+                }
+                return b;
+            },
+            m_filter);
     }
     CheckBrowseMode();
     // "id = n" on the counter is answered from the row index, not by a scan.
@@ -1488,8 +1442,7 @@ bool TVexDaoTable::FindFirst()
         const TField *f = m_fields[size_t(cond->left->binding.fieldIndex)].get();
         if (f->m_kind == FieldKind::Data && f->m_counter && f->m_tableIndex == 0) {
             const int i = findByRowId(cond->right->value.rawInt());
-            if (i < 0)
-                return false;
+            if (i < 0) return false;
             m_bof = i == 0;
             m_eof = false;
             setCurrent(i);
@@ -1513,8 +1466,7 @@ int TVexDaoTable::findByRowId(qint64 rowid)
         m_rowIndex.clear();
         m_rowIndex.reserve(qsizetype(m_rows.size()));
         for (size_t i = 0; i < m_rows.size(); ++i)
-            if (m_rows[i].rowid[0])
-                m_rowIndex.insert(m_rows[i].rowid[0], int(i));
+            if (m_rows[i].rowid[0]) m_rowIndex.insert(m_rows[i].rowid[0], int(i));
         m_rowIndexValid = true;
     }
     return m_rowIndex.value(rowid, -1);
@@ -1529,8 +1481,7 @@ bool TVexDaoTable::Locate(const QString &fieldName, const Value &value, int opti
     const bool partial = options & LoPartialKey;
     const bool textual = isTextType(f->DataType()) || f->Kind() == FieldKind::Lookup;
     Value wanted = value;
-    if (!textual && value.kind() == Value::Text)
-        wanted = f->convertText(value.rawText());
+    if (!textual && value.kind() == Value::Text) wanted = f->convertText(value.rawText());
     const QString wantedText = value.kind() == Value::Text ? value.rawText() : f->formatValue(value, true);
     for (int i = 0; i < int(m_rows.size()); ++i) {
         const Value v = fieldValue(f, i);
@@ -1560,8 +1511,7 @@ bool TVexDaoTable::Locate(const QString &fieldName, const Value &value, int opti
 void TVexDaoTable::OrderByField(const QString &fieldName)
 {
     m_orderField = fieldName;
-    if (!Active())
-        return;
+    if (!Active()) return;
     CheckBrowseMode();
     const qint64 keep = m_cur >= 0 ? m_rows[size_t(m_cur)].rowid[0] : 0;
     openRows(keep, true);
@@ -1571,22 +1521,19 @@ void TVexDaoTable::OrderByField(const QString &fieldName)
 bool TVexDaoTable::SeekAtOrAfter(const Value &value)
 {
     checkActive();
-    if (m_orderField.isEmpty())
-        raise(QStringLiteral("Für die Suche ist keine Sortierung gesetzt"));
+    if (m_orderField.isEmpty()) raise(QStringLiteral("Für die Suche ist keine Sortierung gesetzt"));
     const TField *f = FieldByName(m_orderField);
     CheckBrowseMode();
     const bool textual = isTextType(f->DataType());
     Value wanted = value;
-    if (!textual && value.kind() == Value::Text)
-        wanted = f->convertText(value.rawText());
+    if (!textual && value.kind() == Value::Text) wanted = f->convertText(value.rawText());
     auto atOrAfter = [&](int row) {
         const Value v = fieldValue(f, row);
         if (textual) {
             const QString t = v.kind() == Value::Text ? v.rawText() : QString();
             return TextCompare::compare(t, wanted.kind() == Value::Text ? wanted.rawText() : QString()) >= 0;
         }
-        if (v.isNull())
-            return wanted.isNull();
+        if (v.isNull()) return wanted.isNull();
         if (v.kind() == Value::DateTime && wanted.kind() == Value::DateTime)
             return v.stamp() >= wanted.stamp();
         return v.toDouble() >= wanted.toDouble();
@@ -1596,8 +1543,7 @@ bool TVexDaoTable::SeekAtOrAfter(const Value &value)
     int lo = 0;
     while (lo < int(m_rows.size()) && !atOrAfter(lo))
         ++lo;
-    if (lo >= int(m_rows.size()))
-        return false;
+    if (lo >= int(m_rows.size())) return false;
     m_bof = lo == 0;
     m_eof = false;
     setCurrent(lo);
@@ -1614,16 +1560,13 @@ void TVexDaoTable::DisableControls()
 
 void TVexDaoTable::EnableControls()
 {
-    if (m_disableCount == 0)
-        return;
-    if (--m_disableCount == 0)
-        notify(Notify::DataSet);
+    if (m_disableCount == 0) return;
+    if (--m_disableCount == 0) notify(Notify::DataSet);
 }
 
 void TVexDaoTable::addSource(TDataSource *s)
 {
-    if (!m_sources.contains(s))
-        m_sources.append(s);
+    if (!m_sources.contains(s)) m_sources.append(s);
 }
 
 void TVexDaoTable::removeSource(TDataSource *s)
@@ -1633,8 +1576,7 @@ void TVexDaoTable::removeSource(TDataSource *s)
 
 void TVexDaoTable::notify(Notify what, TField *field, int row)
 {
-    if (m_disableCount > 0)
-        return;
+    if (m_disableCount > 0) return;
     const QList<TDataSource *> sources = m_sources;
     for (TDataSource *s : sources) {
         switch (what) {
@@ -1662,8 +1604,7 @@ void TVexDaoTable::notify(Notify what, TField *field, int row)
         for (TDataSource *s : sources) {
             const auto details = s->m_details;
             for (const auto &d : details)
-                if (d)
-                    d->masterChanged(false);
+                if (d) d->masterChanged(false);
         }
     }
 }
@@ -1671,11 +1612,9 @@ void TVexDaoTable::notify(Notify what, TField *field, int row)
 void TVexDaoTable::masterChanged(bool force)
 {
     Q_UNUSED(force);
-    if (!Active())
-        return;
+    if (!Active()) return;
     TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
-    if (!master)
-        return;
+    if (!master) return;
     if (master->ControlsDisabled() || ControlsDisabled() || master->State() == DataSetState::Edit) {
         m_detailStale = true;
         return;

@@ -26,7 +26,7 @@ enum class DataSetState { Inactive, Browse, Edit, Insert };
 class TVexDaoTable : public QObject
 {
     Q_OBJECT
-public:
+  public:
     using Event = std::function<void(TVexDaoTable &)>;
 
     explicit TVexDaoTable(QObject *parent = nullptr, const QString &name = QString());
@@ -78,19 +78,19 @@ public:
     void Next();
     void Prior();
     void Last();
-    void MoveTo(int row);     // make the row with this index current
+    void MoveTo(int row); // make the row with this index current
     bool Eof() const { return m_eof; }
     bool Bof() const { return m_bof; }
-    int RecordCount() const;  // rows held now; a new unsaved row is not counted
+    int RecordCount() const;                            // rows held now; a new unsaved row is not counted
     int RowCount() const { return int(m_rows.size()); } // including a new row
-    int RecNo() const { return m_cur; } // index of the current row, -1 when empty
+    int RecNo() const { return m_cur; }                 // index of the current row, -1 when empty
     bool IsEmpty() const { return m_rows.empty(); }
     void Edit();
     void Insert();
     void Post();
     void Cancel();
     void Delete();
-    void Refresh();           // read again, staying on the current row where it still is
+    void Refresh(); // read again, staying on the current row where it still is
     bool FindFirst();
     enum LocateOption { LoCaseInsensitive = 1, LoPartialKey = 2 };
     bool Locate(const QString &fieldName, const Value &value, int options);
@@ -126,7 +126,7 @@ public:
     bool readsAnyOf(const QSet<QString> &lowerTableNames) const;
     void connectionClosing();
 
-private:
+  private:
     struct Row
     {
         std::vector<Value> values;
@@ -174,18 +174,18 @@ private:
     DataSetState m_state = DataSetState::Inactive;
     bool m_modified = false;
     bool m_touched = false;
-    Row m_snapshot;          // the row as it was when edit or insert began
-    int m_insertFrom = -1;   // current row before Insert
+    Row m_snapshot;        // the row as it was when edit or insert began
+    int m_insertFrom = -1; // current row before Insert
     int m_disableCount = 0;
     bool m_detailStale = false;
     mutable int m_calcRow = -1;
     bool m_linkAssigning = false;
     bool m_hasDeclaredData = false;
-    int m_valueSlots = 0;    // data + calculated + lookup
+    int m_valueSlots = 0; // data + calculated + lookup
     int m_tableCount = 1;
     bool m_keepsRowIds[2] = {false, false}; // per table of the query
     QString m_rowIdSql[2];                  // the column that identifies a row, per table
-    QStringList m_tables;    // canonical names of the query's tables
+    QStringList m_tables;                   // canonical names of the query's tables
     QList<TDataSource *> m_sources;
 
     // Row index by the first table's row id, for finds by the counter; built
@@ -237,6 +237,20 @@ private:
         std::unique_ptr<Statement> statement;
     };
     InsertText m_insertText;
+    // The texts of the optimistic check and of the updates, per table of the query.
+    struct UpdateTexts
+    {
+        int generation = -1;
+        QString check[2];
+        std::vector<const TField *> checked[2];
+        QHash<QList<int>, QString> update[2]; // key: the indexes of the changed fields
+    };
+    UpdateTexts m_updateTexts;
+    UpdateTexts &updateTexts();
+    // Where Edit read the row inside a transaction that kept everyone else
+    // from writing, the save needs no second look at the stored row.
+    quint64 m_editTransaction = 0;
+    quint64 m_editReadAt = 0;
     RowsQuery::Key rowsQueryKey(QList<Value> *masterValues) const;
 
     // The last statement, kept while the query text stays the same (detail re-reads).

@@ -8,11 +8,12 @@ namespace {
 
 class Concurrency : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
-        db->exec(QStringLiteral("insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A1', 'eins', 1), ('A2', 'zwei', 2)"));
+        db->exec(QStringLiteral(
+            "insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A1', 'eins', 1), ('A2', 'zwei', 2)"));
         other = std::make_unique<TVexDaoDatabase>();
         other->setDatabase(db->path());
         other->Open();
@@ -29,7 +30,10 @@ protected:
         other.reset();
         DbFixture::TearDown();
     }
-    QString stored() { return db->scalar(QStringLiteral("select Beschreibung from Artikel where \"art-nr\"='A1'")).rawText(); }
+    QString stored()
+    {
+        return db->scalar(QStringLiteral("select Beschreibung from Artikel where \"art-nr\"='A1'")).rawText();
+    }
 
     std::unique_ptr<TVexDaoDatabase> other;
     std::unique_ptr<TVexDaoTable> theirs;
@@ -78,6 +82,46 @@ TEST_F(Concurrency, TwoDatasetsOfOneProgramDoNotTripOverEarlierSaves)
     EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where \"art-nr\"='A1'")).rawDouble(), 11.0);
 }
 
+// A run saves many rows inside one transaction and trusts what it read there;
+// that trust must not cover a row read before the run, nor one the program
+// itself wrote since through another of its datasets.
+TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
+{
+    auto *second = table(QStringLiteral("Artikel"));
+    second->Open();
+    conn->StartTransaction();
+    mine->Edit();
+    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
+    second->Edit();
+    second->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("zweites"));
+    second->Post();
+    EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("anderen Benutzer geändert")));
+    mine->Cancel();
+    conn->Commit();
+    EXPECT_EQ(stored(), QStringLiteral("zweites"));
+
+    // Read before the run began: another program may have saved in between.
+    mine->Edit();
+    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
+    theirs->Refresh();
+    theirs->Edit();
+    theirs->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("deins"));
+    theirs->Post();
+    conn->StartTransaction();
+    EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("anderen Benutzer geändert")));
+    mine->Cancel();
+    conn->Rollback();
+    EXPECT_EQ(stored(), QStringLiteral("deins"));
+
+    // Read inside the run and untouched since: saved.
+    conn->StartTransaction();
+    mine->Edit();
+    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
+    mine->Post();
+    conn->Commit();
+    EXPECT_EQ(stored(), QStringLiteral("meins"));
+}
+
 TEST_F(Concurrency, LockedFileIsWaitedForThenReported)
 {
     conn->engine().setBusyTimeout(150);
@@ -116,7 +160,7 @@ TEST_F(Concurrency, RollbackRereadsDatasetsSoTheyShowOnlyWhatIsStored)
 // is still the one a program read.
 class RowIdentity : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         SKIP_ON_SERVER("SQLite gibt die Zeilennummer einer gelöschten Zeile wieder aus, der Server nie");
