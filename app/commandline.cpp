@@ -5,8 +5,8 @@
 #include "platform.h"
 
 #include "data/apperror.h"
-#include "data/dates.h"
 #include "data/databasecopy.h"
+#include "data/dates.h"
 #include "data/engine.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
@@ -61,26 +61,33 @@ const char *const kHelp =
     "                                  PDF/A-3 mit factur-x.xml im Profil EN 16931)\n"
     "  tavirel invoice-report alle|bezahlt|offen <datei.pdf> [--kdnr N] [--von TT.MM.JJJJ --bis TT.MM.JJJJ]\n"
     "                                  schreibt die Rechnungsliste mit Summen als PDF: alle, bezahlte oder\n"
-    "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis die\n"
+    "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis "
+    "die\n"
     "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
     "  tavirel export-list <datei> [--status S] [--kdnr N]\n"
     "                      [--von TT.MM.JJJJ] [--bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
     "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
-    "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, offen,\n"
+    "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, "
+    "offen,\n"
     "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal oder\n"
     "                                  vertraege-halbjahr; ohne Filter die ganze Liste, neueste zuerst\n"
     "  tavirel copy-db --from QUELLE --to ZIEL\n"
     "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
-    "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten ihre\n"
+    "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten "
+    "ihre\n"
     "                                  Werte, die Zeilenzahlen werden am Ende verglichen und ausgegeben\n"
     "  tavirel xrechnung <id> <datei.xml>\n"
     "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
-    "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller stehen\n"
+    "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller "
+    "stehen\n"
     "                                  in tavirel.ini im Abschnitt [ERechnung]\n"
     "\n"
-    "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei oder --db postgresql://benutzer@server:port/db\n"
-    "für eine Datenbank auf einem PostgreSQL-Server (das Kennwort steht in der Kennwortdatei .pgpass oder in\n"
-    "PGPASSWORD, nie in der Angabe); ohne --db gilt der Eintrag [DATENBANK] Verbindung in tavirel.ini und ohne\n"
+    "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei oder --db "
+    "postgresql://benutzer@server:port/db\n"
+    "für eine Datenbank auf einem PostgreSQL-Server (das Kennwort steht in der Kennwortdatei .pgpass oder "
+    "in\n"
+    "PGPASSWORD, nie in der Angabe); ohne --db gilt der Eintrag [DATENBANK] Verbindung in tavirel.ini und "
+    "ohne\n"
     "ihn daten/tavirel.mdb im Programmordner.\n";
 
 void out(const QString &s)
@@ -319,7 +326,8 @@ int invoiceContracts(const Options &o)
 int pdf(const Options &o)
 {
     if (o.positional.size() != 2) {
-        err(QStringLiteral("Bitte die ID des Vorgangs und die PDF-Datei angeben, z. B. tavirel pdf 17 rechnung.pdf"));
+        err(QStringLiteral(
+            "Bitte die ID des Vorgangs und die PDF-Datei angeben, z. B. tavirel pdf 17 rechnung.pdf"));
         return 2;
     }
     const QString path = QFileInfo(o.positional.at(1)).absoluteFilePath();
@@ -414,8 +422,9 @@ bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
     }
     QHash<QString, QString> values;
     QStringList files;
-    const QStringList known = {QStringLiteral("--status"), QStringLiteral("--kdnr"), QStringLiteral("--von"),
-                               QStringLiteral("--bis"), QStringLiteral("--quartal"), QStringLiteral("--jahr")};
+    const QStringList known = {QStringLiteral("--status"),  QStringLiteral("--kdnr"),
+                               QStringLiteral("--von"),     QStringLiteral("--bis"),
+                               QStringLiteral("--quartal"), QStringLiteral("--jahr")};
     for (int i = 0; i < o.positional.size(); ++i) {
         QString a = o.positional.at(i);
         if (!a.startsWith(QLatin1String("--"))) {
@@ -487,7 +496,8 @@ bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
         return false;
     }
     if (values.contains(QStringLiteral("--von")) &&
-        !readDateOption(QStringLiteral("--von"), values.value(QStringLiteral("--von")), &f.PeriodStart, error))
+        !readDateOption(QStringLiteral("--von"), values.value(QStringLiteral("--von")), &f.PeriodStart,
+                        error))
         return false;
     if (values.contains(QStringLiteral("--bis")) &&
         !readDateOption(QStringLiteral("--bis"), values.value(QStringLiteral("--bis")), &f.PeriodEnd, error))
@@ -516,7 +526,8 @@ bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
             for (const QChar c : y)
                 ok = ok && c >= u'0' && c <= u'9';
             if (!ok || y.toInt() < 1) {
-                *error = QStringLiteral("--jahr: '%1' ist kein Jahr (JJJJ)").arg(values.value(QStringLiteral("--jahr")));
+                *error = QStringLiteral("--jahr: '%1' ist kein Jahr (JJJJ)")
+                             .arg(values.value(QStringLiteral("--jahr")));
                 return false;
             }
             year = QDate(y.toInt(), 1, 1);
