@@ -503,6 +503,16 @@ bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
     if (values.contains(QStringLiteral("--bis")) &&
         !readDateOption(QStringLiteral("--bis"), values.value(QStringLiteral("--bis")), &f.PeriodEnd, error))
         return false;
+    // A period has both ends, as the list's two calendars give it; one end
+    // alone would silently stretch to 1999 or 2100.
+    if (values.contains(QStringLiteral("--von")) != values.contains(QStringLiteral("--bis"))) {
+        *error = QStringLiteral("Ein Zeitraum braucht beide Daten: --von und --bis");
+        return false;
+    }
+    if (values.contains(QStringLiteral("--von")) && f.PeriodEnd < f.PeriodStart) {
+        *error = QStringLiteral("Das Ende des Zeitraums (--bis) liegt vor seinem Anfang (--von)");
+        return false;
+    }
     if (quarter) {
         const QString q = values.value(QStringLiteral("--quartal")).trimmed();
         if (q.size() != 1 || q.at(0) < u'1' || q.at(0) > u'4') {

@@ -4,7 +4,9 @@
 // reach it.
 #include "listfixture.h"
 
+#include "documents/tfvorgang.h"
 #include "lists/core/documentlistfilter.h"
+#include "widgets/dbedit.h"
 
 namespace {
 
@@ -271,6 +273,27 @@ TEST_F(DocumentList, MainWindowOpensItOnceAndTheAddressRestrictsIt)
     main->bersicht1->trigger();
     EXPECT_FALSE(window()->BTfilter()->isChecked()) << "a new list starts unfiltered";
     EXPECT_EQ(numbers().size(), 2);
+}
+
+TEST_F(DocumentList, ShowsTheChosenDocumentInTheEditor)
+{
+    invoice(QStringLiteral("10001"), 1005, QStringLiteral("2005-01-01"));
+    const qint64 second = invoice(QStringLiteral("10002"), 1006, QStringLiteral("2005-03-01"));
+    main->registerWindow(WindowKind::Vorgang, [] { return new TFVorgang; });
+    TFVListe *w = openList();
+    ASSERT_TRUE(list().Locate(QStringLiteral("id"), Value(second), 0));
+    w->btdetails->click();
+    auto *editor = qobject_cast<TFVorgang *>(main->FVorgang.data());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->sVnr->text(), QStringLiteral("10002"));
+
+    // Another row: the one editor follows it rather than a second one opening.
+    ASSERT_TRUE(list().Locate(QStringLiteral("vorgangnr"), Value(QStringLiteral("10001")), 0));
+    w->btdetailsClick();
+    EXPECT_EQ(main->FVorgang.data(), editor);
+    EXPECT_EQ(editor->sVnr->text(), QStringLiteral("10001"));
+    EXPECT_EQ(main->childWindows().size(), 2);
+    EXPECT_TRUE(dialogs->allAnswered());
 }
 
 TEST(DocumentListFilterText, CommandNamesNameTheStatusLines)
