@@ -26,6 +26,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
 
+#include "widgets/windowparts.h"
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -46,20 +47,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using namespace WindowParts;
+
 namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
-
-bool editingOrInserting(const TVexDaoTable &ds)
-{
-    return ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert;
-}
-
-// A width of so many average characters of the widget's font.
-int chars(const QWidget *w, int n)
-{
-    return w->fontMetrics().averageCharWidth() * n + 12;
-}
 
 // Room for a date as the fields show it (digits are wider than the average).
 int dateWidth(const QWidget *w)
@@ -78,18 +70,6 @@ DBGridColumn dateColumn(const DBGrid *grid, const QString &field, const QString 
     return c;
 }
 
-QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    b->setIcon(image);
-    b->setAutoRaise(true);
-    bar->addWidget(b);
-    return b;
-}
-
 DBGridColumn column(const QString &field, const QString &title, int width)
 {
     DBGridColumn c;
@@ -97,27 +77,6 @@ DBGridColumn column(const QString &field, const QString &title, int width)
     c.title = title;
     c.width = width;
     return c;
-}
-
-QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-}
-
-QAction *separator(QMenu *menu, const char *name)
-{
-    QAction *a = menu->addSeparator();
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-}
-
-QLabel *label(const QString &caption, QWidget *buddy = nullptr)
-{
-    auto *l = new QLabel(caption);
-    if (buddy) l->setBuddy(buddy);
-    return l;
 }
 
 template <class C> C *bound(C *control, const char *name, const QString &field)
@@ -1188,7 +1147,8 @@ void TFAdr::NewVorgangForAddress(QChar typ)
     };
     const QString name = (current("VORNAME") + QLatin1Char(' ') + current("NAME1")).trimmed();
     if (Dialogs::instance().message(this, kTitle, QStringLiteral("%1 für %2 anlegen?").arg(title, name),
-                                    Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::Yes) != Dialogs::Yes)
+                                    Dialogs::Question, Dialogs::Yes | Dialogs::No,
+                                    Dialogs::Yes) != Dialogs::Yes)
         return;
     // The document takes the address as it is stored: a change being typed
     // is saved first, so that the document does not get the old one.

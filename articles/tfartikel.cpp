@@ -17,6 +17,7 @@
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
 
+#include "widgets/windowparts.h"
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -35,20 +36,11 @@
 #include <QVBoxLayout>
 #include <climits>
 
+using namespace WindowParts;
+
 namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
-
-bool editingOrInserting(const TVexDaoTable &ds)
-{
-    return ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert;
-}
-
-// A width of so many average characters of the widget's font.
-int chars(const QWidget *w, int n)
-{
-    return w->fontMetrics().averageCharWidth() * n + 12;
-}
 
 // The currency buttons show their currency: a coin with "€" or "DM".
 QIcon currencyIcon(const QString &text, const QColor &colour)
@@ -103,31 +95,12 @@ QIcon parcelIcon(bool add)
     return icon;
 }
 
-QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    b->setIcon(image);
-    b->setAutoRaise(true);
-    bar->addWidget(b);
-    return b;
-}
-
 template <class C> C *bound(C *control, const char *name, const QString &field)
 {
     control->setObjectName(QString::fromLatin1(name));
     control->setDataSource(&Data->ArtikelQ);
     control->setDataField(field);
     return control;
-}
-
-QLabel *label(const QString &caption, QWidget *buddy = nullptr)
-{
-    auto *l = new QLabel(caption);
-    if (buddy) l->setBuddy(buddy);
-    return l;
 }
 
 // A read-only display of a calculated figure: grey and passed over by Tab.

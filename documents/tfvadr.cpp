@@ -15,6 +15,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
 
+#include "widgets/windowparts.h"
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -29,6 +30,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using namespace WindowParts;
+
 namespace {
 
 const QString kSelect = QStringLiteral("select id,Kdnr,name1,Strasse,Vorname,Namen,PLZ,Ort,typ from adress");
@@ -38,23 +41,6 @@ const QString kSelectAfterTypeChange =
 const QString kSuppliers = QStringLiteral("lieferant = true");
 const QString kCustomers = QStringLiteral("kunde = true");
 const QChar kCR(13);
-
-int chars(const QWidget *w, int n)
-{
-    return w->fontMetrics().averageCharWidth() * n + 12;
-}
-
-QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    b->setIcon(image);
-    b->setAutoRaise(true);
-    bar->addWidget(b);
-    return b;
-}
 
 } // namespace
 

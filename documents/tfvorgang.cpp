@@ -24,6 +24,7 @@
 #include "widgets/fieldlink.h"
 #include "widgets/pendingedits.h"
 
+#include "widgets/windowparts.h"
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -42,50 +43,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using namespace WindowParts;
+
 namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
 
-bool editingOrInserting(const TVexDaoTable &ds)
-{
-    return ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert;
-}
-
-// A width of so many average characters of the widget's font.
-int chars(const QWidget *w, int n)
-{
-    return w->fontMetrics().averageCharWidth() * n + 12;
-}
-
 QIcon icon(const char *themeName, const char *file)
 {
     return QIcon::fromTheme(QString::fromLatin1(themeName), AppIcons::bundled(QString::fromLatin1(file)));
-}
-
-QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    b->setIcon(image);
-    b->setAutoRaise(true);
-    bar->addWidget(b);
-    return b;
-}
-
-QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-}
-
-QAction *separator(QMenu *menu, const char *name)
-{
-    QAction *a = menu->addSeparator();
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
 }
 
 QMenu *popupMenu(QWidget *owner, const char *name)

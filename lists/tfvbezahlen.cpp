@@ -12,6 +12,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
 
+#include "widgets/windowparts.h"
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,6 +25,8 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+using namespace WindowParts;
 
 namespace {
 
@@ -73,11 +76,6 @@ DBEdit *displayOnly(DBEdit *edit)
     pal.setColor(QPalette::Base, pal.color(QPalette::Window));
     edit->setPalette(pal);
     return edit;
-}
-
-int chars(const QWidget *w, int n)
-{
-    return w->fontMetrics().averageCharWidth() * n + 12;
 }
 
 } // namespace

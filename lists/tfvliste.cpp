@@ -21,6 +21,7 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dialogs.h"
 
+#include "widgets/windowparts.h"
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -38,6 +39,8 @@
 #include <algorithm>
 #include <map>
 
+using namespace WindowParts;
+
 namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
@@ -48,30 +51,6 @@ QIcon icon(const char *themeName, const char *bundledName)
 {
     return QIcon::fromTheme(QString::fromLatin1(themeName),
                             AppIcons::bundled(QString::fromLatin1(bundledName)));
-}
-
-QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image,
-                        QMenu *menu = nullptr)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    b->setIcon(image);
-    b->setAutoRaise(true);
-    if (menu) {
-        b->setMenu(menu);
-        b->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-    bar->addWidget(b);
-    return b;
-}
-
-QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
 }
 
 // A menu caption shows "&" as itself only when doubled.

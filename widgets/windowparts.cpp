@@ -1,0 +1,61 @@
+#include "windowparts.h"
+
+#include "data/tvexdaotable.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace WindowParts {
+
+bool editingOrInserting(const TVexDaoTable &ds)
+{
+    return ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert;
+}
+
+int chars(const QWidget *w, int n)
+{
+    return w->fontMetrics().averageCharWidth() * n + 12;
+}
+
+QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image, QMenu *menu)
+{
+    auto *b = new QToolButton(bar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    b->setIcon(image);
+    b->setAutoRaise(true);
+    if (menu) {
+        b->setMenu(menu);
+        b->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    bar->addWidget(b);
+    return b;
+}
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+QAction *separator(QMenu *menu, const char *name)
+{
+    QAction *a = menu->addSeparator();
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+QLabel *label(const QString &caption, QWidget *buddy)
+{
+    auto *l = new QLabel(caption);
+    if (buddy) l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace WindowParts
