@@ -343,13 +343,14 @@ void TFVListe::buildGrid()
 
 void TFVListe::fitColumns()
 {
-    // The customer's name takes the room there is, up to a readable length.
+    // The customer's name takes the room there is, so that a wide window
+    // shows no empty strip beside the list.
     const int kunde = 3;
     int others = 0;
     for (int c = 0; c < liste->model()->columnCount(); ++c)
         if (c != kunde) others += liste->columnWidth(c);
     const int room = liste->viewport()->width() - others;
-    liste->setColumnWidth(kunde, std::clamp(room, 163, std::max(163, fontMetrics().averageCharWidth() * 60)));
+    liste->setColumnWidth(kunde, std::max(room, 163));
 }
 
 // ---------------------------------------------------------------------------
