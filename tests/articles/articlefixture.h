@@ -9,7 +9,7 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/textfiles.h"
-#include "tests/dbfixture.h"
+#include "tests/windowfixture.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
@@ -25,38 +25,20 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
-class ArticleFixture : public ::testing::Test
+class ArticleFixture : public WindowFixture
 {
   protected:
     void SetUp() override
     {
-        SetTodayForTests(QDate(2005, 3, 15));
-        db = std::make_unique<TestDb>(demo);
-        ProgramFolder::setDirForTests(db->folder());
+        WindowFixture::SetUp();
         TextFiles::saveLines(unitsPath(), {QStringLiteral("Stk"), QStringLiteral("h"), QStringLiteral("kg")});
-        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
     }
     void TearDown() override
     {
         delete window.data();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        documents.reset();
-        addresses.reset();
-        db.reset();
-        ProgramFolder::setDirForTests(QString());
-        SetTodayForTests(QDate());
+        WindowFixture::TearDown();
     }
 
-    // The data modules as start-up makes them, over what the test put into the file.
-    void openModules()
-    {
-        addresses = std::make_unique<Tdataa>();
-        documents = std::make_unique<TData>(&addresses->Datenbank);
-        dataa = addresses.get();
-        Data = documents.get();
-        addresses->DataModuleCreate(db->path());
-        documents->DataCreate();
-    }
     // The window on its own, active as when it comes to the front.
     TFartikel *openWindow()
     {
@@ -101,12 +83,6 @@ class ArticleFixture : public ::testing::Test
     QString currentNr() { return field("Art-Nr")->AsString(); }
     QString unitsPath() const { return db->folder() + QStringLiteral("/einheit.txt"); }
     QString iniPath() const { return ProgramFolder::iniPath(); }
-    QString lastMessage() { return dialogs->messages().isEmpty() ? QString() : dialogs->messages().last(); }
 
-    bool demo = false;
-    ScriptedDialogsScope dialogs;
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<Tdataa> addresses;
-    std::unique_ptr<TData> documents;
     QPointer<TFartikel> window;
 };

@@ -2,47 +2,13 @@
 // Both data modules on a fresh test database with today fixed, the scripted
 // dialog seam (an unasked-for question fails the test) and a few addresses,
 // for the small windows of the document editor on the offscreen platform.
-#include "data/dates.h"
-#include "data/programfolder.h"
-#include "data/tdata.h"
-#include "data/tdataa.h"
-#include "tests/dbfixture.h"
-#include "widgets/scripteddialogs.h"
+#include "tests/windowfixture.h"
 
-#include <QApplication>
 #include <QtTest/QTest>
 
-class DialogFixture : public ::testing::Test
+class DialogFixture : public WindowFixture
 {
   protected:
-    void SetUp() override
-    {
-        SetTodayForTests(QDate(2005, 3, 15));
-        db = std::make_unique<TestDb>(demo);
-        ProgramFolder::setDirForTests(db->folder());
-        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
-    }
-    void TearDown() override
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        documents.reset();
-        addresses.reset();
-        db.reset();
-        ProgramFolder::setDirForTests(QString());
-        SetTodayForTests(QDate());
-    }
-
-    // The data modules as start-up makes them, over what the test put into the file.
-    void openModules()
-    {
-        addresses = std::make_unique<Tdataa>();
-        documents = std::make_unique<TData>(&addresses->Datenbank);
-        dataa = addresses.get();
-        Data = documents.get();
-        addresses->DataModuleCreate(db->path());
-        documents->DataCreate();
-    }
-
     // An address written straight into the file.
     void address(int kdnr, const QString &name1, const QString &vorname, const QString &strasse,
                  const QString &plz, const QString &ort, bool kunde = true, bool lieferant = false,
@@ -91,11 +57,4 @@ class DialogFixture : public ::testing::Test
     TVexDaoTable &positions() { return documents->vorgangdata; }
     TField *doc(const char *name) { return vorgang().FieldByName(QString::fromUtf8(name)); }
     TField *pos(const char *name) { return positions().FieldByName(QString::fromUtf8(name)); }
-    QString lastMessage() { return dialogs->messages().isEmpty() ? QString() : dialogs->messages().last(); }
-
-    bool demo = false;
-    ScriptedDialogsScope dialogs;
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<Tdataa> addresses;
-    std::unique_ptr<TData> documents;
 };

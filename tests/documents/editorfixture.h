@@ -11,7 +11,7 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "documents/tfvorgang.h"
-#include "tests/dbfixture.h"
+#include "tests/windowfixture.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
@@ -36,14 +36,12 @@ inline void PrintTo(const QStringList &list, std::ostream *os)
     *os << '[' << list.join(QStringLiteral("; ")).toStdString() << ']';
 }
 
-class EditorFixture : public ::testing::Test
+class EditorFixture : public WindowFixture
 {
   protected:
     void SetUp() override
     {
-        SetTodayForTests(QDate(2005, 3, 15));
-        db = std::make_unique<TestDb>(demo);
-        ProgramFolder::setDirForTests(db->folder());
+        WindowFixture::SetUp();
         // The preview's printer choice is per user: kept in the test's own folder.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         const QDir source(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder"));
@@ -52,30 +50,14 @@ class EditorFixture : public ::testing::Test
             QFile::copy(source.filePath(QString::fromLatin1(name)),
                         db->folder() + QLatin1Char('/') + QString::fromLatin1(name));
         ProgramValues::instance().MwstSatz = 19;
-        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
     }
     void TearDown() override
     {
         main.reset();
         delete window.data();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        documents.reset();
-        addresses.reset();
-        db.reset();
-        ProgramFolder::setDirForTests(QString());
-        SetTodayForTests(QDate());
+        WindowFixture::TearDown();
     }
 
-    // The data modules as start-up makes them, over what the test put into the file.
-    void openModules()
-    {
-        addresses = std::make_unique<Tdataa>();
-        documents = std::make_unique<TData>(&addresses->Datenbank);
-        dataa = addresses.get();
-        Data = documents.get();
-        addresses->DataModuleCreate(db->path());
-        documents->DataCreate();
-    }
     // The editor on its own, on the document with the id (as the document
     // list shows one), or on whatever is current when id is 0.
     TFVorgang *openEditor(qint64 id = 0)
@@ -202,14 +184,8 @@ class EditorFixture : public ::testing::Test
             .toDouble();
     }
     qint64 count(const QString &sql) { return db->scalar(sql).rawInt(); }
-    QString lastMessage() { return dialogs->messages().isEmpty() ? QString() : dialogs->messages().last(); }
 
-    bool demo = false;
-    ScriptedDialogsScope dialogs;
     QTemporaryDir settingsDir;
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<Tdataa> addresses;
-    std::unique_ptr<TData> documents;
     std::unique_ptr<Tfmain> main;
     QPointer<TFVorgang> window;
 };
