@@ -2,11 +2,11 @@
 // that names everything missing, from the library and from the command line,
 // and the command leaves no file behind.
 #include "einvoicefixture.h"
+#include "tests/commandrun.h"
 
 #include "data/apperror.h"
 
 #include <QFile>
-#include <QProcess>
 
 namespace {
 
@@ -105,12 +105,10 @@ class Command : public EInvoiceFixture
   protected:
     int run(const QStringList &args, QString *out = nullptr, QString *err = nullptr)
     {
-        QProcess p;
-        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
-        p.waitForFinished(120000);
-        if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
-        if (err) *err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        const CommandRun r = tavirel(args);
+        if (out) *out = r.out;
+        if (err) *err = r.err;
+        return r.status;
     }
 };
 

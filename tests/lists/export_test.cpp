@@ -2,13 +2,13 @@
 // it (Windows-1252, CR LF, ";" with double quotes), from the window and from
 // the command line.
 #include "listfixture.h"
+#include "tests/commandrun.h"
 
 #include "data/textfiles.h"
 #include "lists/core/documentlistexport.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -222,13 +222,10 @@ class ExportCommand : public ListExport
   protected:
     int run(const QStringList &args, QString *stdErr = nullptr)
     {
-        QProcess p;
-        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"),
-                QStringList{QStringLiteral("export-list")} + args +
-                    QStringList{QStringLiteral("--db"), db->path()});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        if (stdErr) *stdErr = QString::fromUtf8(p.readAllStandardError()).trimmed();
-        return p.exitCode();
+        const CommandRun r = tavirel(QStringList{QStringLiteral("export-list")} + args +
+                                     QStringList{QStringLiteral("--db"), db->path()});
+        if (stdErr) *stdErr = r.err.trimmed();
+        return r.status;
     }
 };
 

@@ -1,41 +1,24 @@
 // `tavirel invoice-report`, run as the program itself on the demo database:
 // the entries it stands for, and for every refused call its German message,
 // its exit status and no file left behind.
+#include "tests/commandrun.h"
 #include "tests/report/pdftools.h"
 #include "tests/testdb.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CommandRun
-{
-    int status = -1;
-    QString out, err;
-};
 
 class InvoiceReportCommand : public ::testing::Test
 {
   protected:
     void SetUp() override { db.raw().close(); }
 
-    CommandRun tavirel(QStringList args)
+    CommandRun tavirel(const QStringList &args)
     {
-        args << QStringLiteral("--db") << db.path();
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
-        CommandRun r;
-        if (!p.waitForFinished(60000)) return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return ::tavirel(args + QStringList{QStringLiteral("--db"), db.path()});
     }
     QString text(const QString &pdf) { return PdfTools::text(pdf).simplified(); }
     // A refused call: the status, a message with the words, and no file.

@@ -1,6 +1,6 @@
 // `tavirel pdf`, run as the program itself: the file it writes, and on a
 // failure its German message, its exit status and no file left behind.
-#include "commandrun.h"
+#include "tests/commandrun.h"
 #include "tests/report/pdftools.h"
 #include "tests/testdb.h"
 

@@ -1,9 +1,9 @@
 // The letterhead print as ZUGFeRD / Factur-X invoice: the same pages as the
 // plain PDF, PDF/A-3b as far as qpdf and poppler can tell, factur-x.xml inside
 // and valid under EN 16931; refusals that say what is missing and leave no file.
-#include "commandrun.h"
 #include "pdfa3check.h"
 #include "printfixture.h"
+#include "tests/commandrun.h"
 
 #include "tests/einvoice/validation.h"
 
