@@ -253,12 +253,12 @@ inline QStringList problems(const QByteArray &pdf)
         if (af.isArray() && af.getArrayNItems() == 1) {
             QPDFObjectHandle spec = af.getArrayItem(0);
             expect(named && named->getObjectHandle().isSameObjectAs(spec),
-                   QStringLiteral("/AF and the embedded files name different file specifications"));
+                   QStringLiteral("/AF and the embedded files name different /Filespec entries"));
             expect(str(spec.getKey("/Type")) == QLatin1String("/Filespec"),
                    QStringLiteral("/AF not a /Filespec"));
             expect(str(spec.getKey("/F")) == QLatin1String("factur-x.xml") &&
                        str(spec.getKey("/UF")) == QLatin1String("factur-x.xml"),
-                   QStringLiteral("file specification without /F and /UF factur-x.xml"));
+                   QStringLiteral("/Filespec without /F and /UF factur-x.xml"));
             expect(str(spec.getKey("/AFRelationship")) == QLatin1String("/Alternative"),
                    QStringLiteral("AFRelationship is not /Alternative"));
             QPDFObjectHandle ef = spec.getKey("/EF").getKey("/F");
