@@ -17,12 +17,14 @@
 #include "widgets/dbgrid.h"
 #include "widgets/scripteddialogs.h"
 
+#include "bench/benchsupport.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -94,29 +96,7 @@ struct RawDb
     int readAll(const QString &sql, const QStringList &params = {})
     {
         sqlite3_stmt *st = prepare(sql, params);
-        int rows = 0;
-        const int n = sqlite3_column_count(st);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < n; ++c) {
-                switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER:
-                    benchmark::DoNotOptimize(sqlite3_column_int64(st, c));
-                    break;
-                case SQLITE_FLOAT:
-                    benchmark::DoNotOptimize(sqlite3_column_double(st, c));
-                    break;
-                case SQLITE_TEXT:
-                    benchmark::DoNotOptimize(sqlite3_column_text(st, c));
-                    benchmark::DoNotOptimize(sqlite3_column_bytes(st, c));
-                    break;
-                default:
-                    break;
-                }
-            }
-            ++rows;
-        }
-        sqlite3_finalize(st);
-        return rows;
+        return ReadEveryRow(st);
     }
 };
 

@@ -20,10 +20,12 @@
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
 
+#include "bench/benchsupport.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 #if defined(__linux__)
 #include <malloc.h>
@@ -50,8 +52,7 @@ double residentBytes()
     return double(m.uordblks + m.hblkhd);
 #else
     QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
+    if (!f.open(QIODevice::ReadOnly)) return 0;
     const QList<QByteArray> parts = f.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toDouble() * double(sysconf(_SC_PAGESIZE)) : 0;
 #endif
@@ -67,11 +68,13 @@ void addMonthlyContracts(Engine *engine)
 {
     engine->begin();
     auto doc = engine->prepare(QStringLiteral(
-        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, VertragT, Waehrung, anschrift, Kopftext, "
+        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, VertragT, Waehrung, anschrift, "
+        "Kopftext, "
         "Fusstext, ek, vk) values ('V', ?, ?, '2026-01-05', 14, 'M', '€', 'Firma\r\nWeg 1\r\n34117 Kassel', "
         "'Wartung %Monat', 'Abbuchung von %KONTONR', 25, 50)"));
-    auto pos = engine->prepare(QStringLiteral("insert into Vorgang2 (vorgangID, Pos, Titel, anzahl, einheit, Preis, EK) "
-                                              "values (?, ?, 'Wartung', 1, 'Stk', 10, 5)"));
+    auto pos = engine->prepare(
+        QStringLiteral("insert into Vorgang2 (vorgangID, Pos, Titel, anzahl, einheit, Preis, EK) "
+                       "values (?, ?, 'Wartung', 1, 'Stk', 10, 5)"));
     for (int i = 0; i < 1000; ++i) {
         doc->reset();
         doc->bind(1, Value(QString::number(90000 + i)));
@@ -103,10 +106,11 @@ void makeDatabase()
     // The contracts alone, with a customer each.
     Schema::createDatabaseFile(contractsPath(), false);
     engine->open(contractsPath());
-    engine->exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 9999) "
-                                "insert into Adress (KDNR, NAME1, Kontonr, Kontobank, Kontoblz, KontoInhaber) "
-                                "select 1 + i * 7 % 10000, 'Firma ' || i, '1234567', 'Kasseler Bank', '52050353', "
-                                "'Firma ' || i from n where i < 1000"));
+    engine->exec(
+        QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 9999) "
+                       "insert into Adress (KDNR, NAME1, Kontonr, Kontobank, Kontoblz, KontoInhaber) "
+                       "select 1 + i * 7 % 10000, 'Firma ' || i, '1234567', 'Kasseler Bank', '52050353', "
+                       "'Firma ' || i from n where i < 1000"));
     addMonthlyContracts(engine.get());
     engine->exec(QStringLiteral("analyze"));
     engine->close();
@@ -141,29 +145,7 @@ struct RawDb
                 sqlite3_bind_double(st, i + 1, v.toDouble());
             }
         }
-        int rows = 0;
-        const int n = sqlite3_column_count(st);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < n; ++c) {
-                switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER:
-                    benchmark::DoNotOptimize(sqlite3_column_int64(st, c));
-                    break;
-                case SQLITE_FLOAT:
-                    benchmark::DoNotOptimize(sqlite3_column_double(st, c));
-                    break;
-                case SQLITE_TEXT:
-                    benchmark::DoNotOptimize(sqlite3_column_text(st, c));
-                    benchmark::DoNotOptimize(sqlite3_column_bytes(st, c));
-                    break;
-                default:
-                    break;
-                }
-            }
-            ++rows;
-        }
-        sqlite3_finalize(st);
-        return rows;
+        return ReadEveryRow(st);
     }
     void exec(const char *sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 };
@@ -178,8 +160,8 @@ struct Connection
     }
 };
 
-QString g_listSql;      // the SQL the dataset emitted for the list
-QString g_filteredSql;  // ... and for the list filtered to one customer
+QString g_listSql;     // the SQL the dataset emitted for the list
+QString g_filteredSql; // ... and for the list filtered to one customer
 
 // ---- the document list
 
@@ -218,7 +200,8 @@ void BM_FilterOneCustomer(benchmark::State &state)
     list.setFiltered(true);
     int k = 0;
     for (auto _ : state) {
-        list.setFilter(QStringLiteral("kdnr =%1 and datum >= #01/01/1999# and datum <=#12/31/2100#").arg(1 + (k++ * 37) % 10000));
+        list.setFilter(QStringLiteral("kdnr =%1 and datum >= #01/01/1999# and datum <=#12/31/2100#")
+                           .arg(1 + (k++ * 37) % 10000));
         benchmark::DoNotOptimize(list.RecordCount());
     }
     g_filteredSql = list.lastQuerySql();
@@ -245,8 +228,8 @@ void BM_LocateNamePrefix(benchmark::State &state)
     adr.Open();
     const QString name = adr.FieldByName(QStringLiteral("NAME1"))->DisplayTextAt(adr.RowCount() - 7).left(5);
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            adr.Locate(QStringLiteral("NAME1"), Value(name), TVexDaoTable::LoCaseInsensitive | TVexDaoTable::LoPartialKey));
+        benchmark::DoNotOptimize(adr.Locate(QStringLiteral("NAME1"), Value(name),
+                                            TVexDaoTable::LoCaseInsensitive | TVexDaoTable::LoPartialKey));
     state.SetLabel(name.toStdString());
 }
 
@@ -261,7 +244,8 @@ void BM_LocateNamePrefix_Raw(benchmark::State &state)
     const QString name = adr.FieldByName(QStringLiteral("NAME1"))->DisplayTextAt(adr.RowCount() - 7).left(5);
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            raw.readAll(QStringLiteral("select * from Adress where NAME1 like ? limit 1"), {Value(name + QLatin1Char('%'))}));
+            raw.readAll(QStringLiteral("select * from Adress where NAME1 like ? limit 1"),
+                        {Value(name + QLatin1Char('%'))}));
 }
 
 void BM_WalkAddresses(benchmark::State &state)
@@ -357,23 +341,7 @@ void BM_PeriodicRunContractsOnly(benchmark::State &state)
         state.PauseTiming();
         const QString path = freshCopy(contractsPath());
         state.ResumeTiming();
-        {
-            Tdataa addresses;
-            TData documents(&addresses.Datenbank);
-            dataa = &addresses;
-            Data = &documents;
-            addresses.Datenbank.SmartOpen = false;
-            addresses.DataModuleCreate(path);
-            documents.DataCreate();
-            TVexDaoTable list(nullptr, QStringLiteral("vorganglist"));
-            list.setDatabase(&addresses.Datenbank);
-            list.SQL() << DocumentListSql();
-            list.setFilter(ContractFilter(QStringLiteral("M")));
-            list.setFiltered(true);
-            list.Open();
-            TFumw umw(nullptr);
-            made = CreatePeriodicInvoicesRun(list, umw, QStringLiteral("M"), false).count;
-        }
+        made = RunMonthlyInvoices(path);
     }
     state.counters["invoices"] = made;
 }
@@ -388,20 +356,24 @@ void rawPeriodicRun(benchmark::State &state, const QString &file)
         state.ResumeTiming();
         raw.exec("BEGIN IMMEDIATE");
         sqlite3_stmt *ids = nullptr, *doc = nullptr, *pos = nullptr;
-        sqlite3_prepare_v2(raw.db,
-                           "select v.id from Vorgang1 v join Adress a on v.kdnr = a.KDNR where v.typ = 'V' and "
-                           "v.VertragT = 'M' order by v.datum desc, v.vorgangnr desc, a.NAME1",
-                           -1, &ids, nullptr);
-        sqlite3_prepare_v2(raw.db,
-                           "insert into Vorgang1 (typ, vorgangnr, datum, zieltage, zieldatum, kdnr, anschrift, Kopftext, "
-                           "Fusstext, Waehrung, ek, vk) select 'R', ?, date('now'), zieltage, date('now', '+' || "
-                           "zieltage || ' days'), kdnr, anschrift, Kopftext, Fusstext, '€', ek, vk from Vorgang1 where id = ?",
-                           -1, &doc, nullptr);
-        sqlite3_prepare_v2(raw.db,
-                           "insert into Vorgang2 (vorgangID, Artikel, Titel, Bezeichnung, anzahl, einheit, Preis, EK, Pos) "
-                           "select ?, Artikel, Titel, Bezeichnung, anzahl, einheit, Preis, EK, Pos from Vorgang2 where "
-                           "vorgangID = ?",
-                           -1, &pos, nullptr);
+        sqlite3_prepare_v2(
+            raw.db,
+            "select v.id from Vorgang1 v join Adress a on v.kdnr = a.KDNR where v.typ = 'V' and "
+            "v.VertragT = 'M' order by v.datum desc, v.vorgangnr desc, a.NAME1",
+            -1, &ids, nullptr);
+        sqlite3_prepare_v2(
+            raw.db,
+            "insert into Vorgang1 (typ, vorgangnr, datum, zieltage, zieldatum, kdnr, anschrift, Kopftext, "
+            "Fusstext, Waehrung, ek, vk) select 'R', ?, date('now'), zieltage, date('now', '+' || "
+            "zieltage || ' days'), kdnr, anschrift, Kopftext, Fusstext, '€', ek, vk from Vorgang1 where id = "
+            "?",
+            -1, &doc, nullptr);
+        sqlite3_prepare_v2(
+            raw.db,
+            "insert into Vorgang2 (vorgangID, Artikel, Titel, Bezeichnung, anzahl, einheit, Preis, EK, Pos) "
+            "select ?, Artikel, Titel, Bezeichnung, anzahl, einheit, Preis, EK, Pos from Vorgang2 where "
+            "vorgangID = ?",
+            -1, &pos, nullptr);
         int number = 200000;
         made = 0;
         while (sqlite3_step(ids) == SQLITE_ROW) {
@@ -455,7 +427,8 @@ void BM_NextDocumentNumber(benchmark::State &state)
     vorgang.Insert();
     vorgang.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
     for (auto _ : state) {
-        m.documents.AssignVorgangNr(QStringLiteral("R")); // saves the same document again with the next number
+        m.documents.AssignVorgangNr(
+            QStringLiteral("R")); // saves the same document again with the next number
         benchmark::DoNotOptimize(vorgang.FieldByName(QStringLiteral("vorgangnr"))->AsString());
     }
 }
@@ -482,8 +455,9 @@ void BM_RecalcTotals1000Positions(benchmark::State &state)
     const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
     vorgang.Post();
     m.addresses.Datenbank.engine().exec(
-        QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) insert into "
-                       "Vorgang2 (vorgangID, Pos, anzahl, Preis, EK) select %1, i, 3, 0.1, 0.05 from n")
+        QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) insert into "
+            "Vorgang2 (vorgangID, Pos, anzahl, Preis, EK) select %1, i, 3, 0.1, 0.05 from n")
             .arg(id));
     vorgang.Refresh();
     for (auto _ : state) {
@@ -496,8 +470,8 @@ void BM_RecalcTotals1000Positions_Raw(benchmark::State &state)
 {
     RawDb raw(freshCopy());
     for (auto _ : state)
-        benchmark::DoNotOptimize(raw.readAll(
-            QStringLiteral("select sum(EK * anzahl), sum(Preis * anzahl) from Vorgang2 where vorgangID = 5")));
+        benchmark::DoNotOptimize(raw.readAll(QStringLiteral(
+            "select sum(EK * anzahl), sum(Preis * anzahl) from Vorgang2 where vorgangID = 5")));
 }
 
 // ---- the article currency changeover
@@ -621,7 +595,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     g_dir = &dir;
     ProgramFolder::setDirForTests(dir.path());
-    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), dir.path() + QStringLiteral("/vliste.sql"));
+    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"),
+                dir.path() + QStringLiteral("/vliste.sql"));
     makeDatabase();
     makeCatalogue();
     benchmark::Initialize(&argc, argv);

@@ -17,9 +17,11 @@
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
 
+#include "bench/benchsupport.h"
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <libpq-fe.h>
@@ -268,21 +270,7 @@ void periodicRun(benchmark::State &state, bool server)
         state.PauseTiming();
         const QString location = freshContracts(server);
         state.ResumeTiming();
-        Tdataa addresses;
-        TData documents(&addresses.Datenbank);
-        dataa = &addresses;
-        Data = &documents;
-        addresses.Datenbank.SmartOpen = false;
-        addresses.DataModuleCreate(location);
-        documents.DataCreate();
-        TVexDaoTable list(nullptr, QStringLiteral("vorganglist"));
-        list.setDatabase(&addresses.Datenbank);
-        list.SQL() << DocumentListSql();
-        list.setFilter(ContractFilter(QStringLiteral("M")));
-        list.setFiltered(true);
-        list.Open();
-        TFumw umw(nullptr);
-        made = CreatePeriodicInvoicesRun(list, umw, QStringLiteral("M"), false).count;
+        made = RunMonthlyInvoices(location);
     }
     state.counters["invoices"] = made;
 }
