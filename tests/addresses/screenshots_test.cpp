@@ -3,6 +3,7 @@
 // the same at 1920 x 1080, which must look as tidy (written only when
 // TAVIREL_WIDE_SCREENSHOTS names a folder, for looking at them).
 #include "addressfixture.h"
+#include "tests/screenshot.h"
 
 #include "widgets/dbgrid.h"
 
@@ -36,14 +37,8 @@ class Screenshots : public AddressFixture
     {
         const QImage image = window->grab().toImage();
         EXPECT_EQ(image.size(), size);
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 7)
-            for (int x = 0; x < image.width(); x += 7)
-                colours.insert(image.pixel(x, y));
-        EXPECT_GT(colours.size(), 8) << "the picture is nearly blank";
-        if (folder.isEmpty()) return;
-        ASSERT_TRUE(QDir().mkpath(folder));
-        EXPECT_TRUE(image.save(folder + QLatin1Char('/') + name, "PNG"));
+        ExpectNotBlank(image);
+        SavePng(image, folder, name);
     }
     void takeBoth(const QString &folder, const QSize &size, const QString &suffix)
     {
