@@ -25,8 +25,8 @@
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
-
 #include "widgets/windowparts.h"
+
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGridLayout>

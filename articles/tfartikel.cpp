@@ -16,8 +16,8 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
-
 #include "widgets/windowparts.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>

@@ -6,6 +6,8 @@
 #include "programfolder.h"
 #include "progress.h"
 
+#include <QRegularExpression>
+
 Tdataa *dataa = nullptr;
 
 Tdataa::Tdataa(QObject *parent)
@@ -75,8 +77,7 @@ Tdataa::~Tdataa()
     } catch (const AppError &e) {
         qWarning("%s", qPrintable(e.message()));
     }
-    if (dataa == this)
-        dataa = nullptr;
+    if (dataa == this) dataa = nullptr;
 }
 
 void Tdataa::DataModuleCreate(const QString &databasePath)
@@ -101,9 +102,11 @@ void Tdataa::AdressAfterInsert(TVexDaoTable &ds)
     try {
         AdressSQL.Close();
         AdressSQL.SQL().clear();
-        AdressSQL.SQL() << QStringLiteral("Select top 1 ID,kdnr from Adress") << QStringLiteral("order by kdnr desc");
+        AdressSQL.SQL() << QStringLiteral("Select top 1 ID,kdnr from Adress")
+                        << QStringLiteral("order by kdnr desc");
         AdressSQL.Open();
-        const qint64 highest = AdressSQL.IsEmpty() ? 0 : AdressSQL.FieldByName(QStringLiteral("kdnr"))->AsInteger();
+        const qint64 highest =
+            AdressSQL.IsEmpty() ? 0 : AdressSQL.FieldByName(QStringLiteral("kdnr"))->AsInteger();
         ds.FieldByName(QStringLiteral("KDNR"))->SetAsInteger(highest + 1);
         ds.FieldByName(QStringLiteral("ID"))->SetAsInteger(highest + 1);
         ds.Post();
@@ -129,11 +132,9 @@ void Tdataa::AdressBeforeDelete(TVexDaoTable &ds)
     // The contact notes and the e-invoice data go too: left behind they would
     // turn up at the next address that is given the same number.
     const Value kdnr = ds.FieldByName(QStringLiteral("KDNR"))->value();
-    if (kdnr.isNull())
-        return;
+    if (kdnr.isNull()) return;
     for (const QString &table : {QStringLiteral("Notizen"), QStringLiteral("ERechnung")}) {
-        if (!Datenbank.table(table))
-            continue;
+        if (!Datenbank.table(table)) continue;
         TVexDaoTable rows(nullptr, table);
         rows.setDatabase(&Datenbank);
         rows.SQL() << QStringLiteral("select id from %1 where KDNR = %2")
@@ -146,6 +147,33 @@ void Tdataa::AdressBeforeDelete(TVexDaoTable &ds)
 
 void Tdataa::AdressBeforeClose(TVexDaoTable &ds)
 {
-    if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert)
-        ds.Post();
+    if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert) ds.Post();
+}
+
+QStringList Tdataa::BankDataLines(qint64 kdnr)
+{
+    // The address as it is stored, read by a query of its own: the shared
+    // datasets may stand elsewhere or hold unsaved changes.
+    TVexDaoTable konto(nullptr, QStringLiteral("konto"));
+    konto.setDatabase(&Datenbank);
+    konto.SQL() << QStringLiteral("select KontoInhaber, KontoBank, KontoBLZ, KontoNr from adress")
+                << QStringLiteral("where kdnr = %1").arg(kdnr);
+    konto.Open();
+    QStringList lines;
+    if (konto.IsEmpty()) return lines;
+    const auto value = [&](const char *name) {
+        return konto.FieldByName(QString::fromLatin1(name))->AsString().trimmed();
+    };
+    const QString inhaber = value("KontoInhaber"), bank = value("KontoBank"), blz = value("KontoBLZ"),
+                  nr = value("KontoNr");
+    // Older addresses hold a bank code and account number, newer ones BIC
+    // and IBAN in the same fields; each line says which.
+    const bool isIban = QRegularExpression(QStringLiteral("^[A-Za-z]{2}[0-9]{2}")).match(nr).hasMatch();
+    const bool isBic =
+        !blz.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9 ]+$")).match(blz).hasMatch();
+    if (!inhaber.isEmpty()) lines << QStringLiteral("Kontoinhaber: ") + inhaber;
+    if (!bank.isEmpty()) lines << QStringLiteral("Bank: ") + bank;
+    if (!blz.isEmpty()) lines << (isBic ? QStringLiteral("BIC: ") : QStringLiteral("BLZ: ")) + blz;
+    if (!nr.isEmpty()) lines << (isIban ? QStringLiteral("IBAN: ") : QStringLiteral("Konto-Nr.: ")) + nr;
+    return lines;
 }

@@ -12,7 +12,7 @@
 class Tdataa : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit Tdataa(QObject *parent = nullptr);
     ~Tdataa() override;
 
@@ -29,13 +29,18 @@ public:
     TVexDaoTable AdressSQL;
 
     // Field components of Adress (AdressKDNR, Adresskunde, ...).
-    TField *AdressNAME1, *AdressVORNAME, *AdressID, *AdressTYP, *AdressANGELEGT, *AdressGEAENDERT, *AdressKDNR,
-        *AdressNAMEN, *AdressSTRASSE, *AdressPLZ, *AdressORT, *AdressVORWAHL, *AdressTELEFON1, *AdressTELEFAX,
-        *AdressKONTAKT, *AdressBEMERKUNG, *AdressWWW, *AdressEMAIL, *AdressLKDNR, *Adresskunde, *AdressLieferant,
-        *AdressSerienbrief, *AdressAnrede, *AdressMA;
+    TField *AdressNAME1, *AdressVORNAME, *AdressID, *AdressTYP, *AdressANGELEGT, *AdressGEAENDERT,
+        *AdressKDNR, *AdressNAMEN, *AdressSTRASSE, *AdressPLZ, *AdressORT, *AdressVORWAHL, *AdressTELEFON1,
+        *AdressTELEFAX, *AdressKONTAKT, *AdressBEMERKUNG, *AdressWWW, *AdressEMAIL, *AdressLKDNR,
+        *Adresskunde, *AdressLieferant, *AdressSerienbrief, *AdressAnrede, *AdressMA;
     // Field components of uPersonen.
     TField *uPersonenID, *uPersonenFIRMAID, *uPersonenFUNKTION, *uPersonenNAME, *uPersonenVORNAME,
         *uPersonenDURCHWAHL, *uPersonenEMAIL;
+
+    // The bank data stored with the address of the customer number, a line
+    // each ("Kontoinhaber: …", "Bank: …", "BLZ:"/"BIC: …", "Konto-Nr.:"/
+    // "IBAN: …"); empty when there is none or no such address.
+    QStringList BankDataLines(qint64 kdnr);
 
     void AdressAfterInsert(TVexDaoTable &ds);
     void AdressBeforePost(TVexDaoTable &ds);

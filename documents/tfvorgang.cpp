@@ -11,6 +11,7 @@
 #include "app/tfmain.h"
 #include "data/apperror.h"
 #include "data/tdata.h"
+#include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
 #include "documents/core/tfumw.h"
 #include "printing/printvorgang.h"
@@ -23,8 +24,8 @@
 #include "widgets/dialogs.h"
 #include "widgets/fieldlink.h"
 #include "widgets/pendingedits.h"
-
 #include "widgets/windowparts.h"
+
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -964,32 +965,7 @@ void TFVorgang::MenuItem4Click()
                 Dialogs::Information, Dialogs::Ok);
             return;
         }
-        // The address as it is stored, read by a query of this handler alone.
-        TVexDaoTable konto(nullptr, QStringLiteral("konto"));
-        konto.setDatabase(v.Database());
-        konto.SQL() << QStringLiteral("select KontoInhaber, KontoBank, KontoBLZ, KontoNr from adress")
-                    << QStringLiteral("where kdnr = %1").arg(kdnr->AsInteger());
-        konto.Open();
-        QStringList lines;
-        if (!konto.IsEmpty()) {
-            const auto value = [&](const char *name) {
-                return konto.FieldByName(QString::fromLatin1(name))->AsString().trimmed();
-            };
-            const QString inhaber = value("KontoInhaber"), bank = value("KontoBank"), blz = value("KontoBLZ"),
-                          nr = value("KontoNr");
-            // Older addresses hold a bank code and account number, newer
-            // ones BIC and IBAN in the same fields; each line says which.
-            const bool isIban =
-                QRegularExpression(QStringLiteral("^[A-Za-z]{2}[0-9]{2}")).match(nr).hasMatch();
-            const bool isBic =
-                !blz.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9 ]+$")).match(blz).hasMatch();
-            if (!inhaber.isEmpty()) lines << QStringLiteral("Kontoinhaber: ") + inhaber;
-            if (!bank.isEmpty()) lines << QStringLiteral("Bank: ") + bank;
-            if (!blz.isEmpty()) lines << (isBic ? QStringLiteral("BIC: ") : QStringLiteral("BLZ: ")) + blz;
-            if (!nr.isEmpty())
-                lines << (isIban ? QStringLiteral("IBAN: ") : QStringLiteral("Konto-Nr.: ")) + nr;
-        }
-        konto.Close();
+        const QStringList lines = dataa->BankDataLines(kdnr->AsInteger());
         if (lines.isEmpty()) {
             Dialogs::instance().message(
                 this, kTitle,

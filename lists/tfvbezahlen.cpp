@@ -11,8 +11,8 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
-
 #include "widgets/windowparts.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>

@@ -20,8 +20,8 @@
 #include "widgets/dbgrid.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/dialogs.h"
-
 #include "widgets/windowparts.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
