@@ -344,8 +344,13 @@ void TFVadr::uebernahmeClick()
         if (!namen.isEmpty()) lines << namen;
         lines << text("strasse") << QString() << text("plz") + QLatin1Char(' ') + text("Ort");
         vorgang.FieldByName(QStringLiteral("anschrift"))->SetAsString(lines.join(kCR));
-        vorgang.FieldByName(QStringLiteral("kdnr"))
-            ->SetAsInteger(qRound64(adr->FieldByName(QStringLiteral("Kdnr"))->AsFloat()));
+        TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
+        const qint64 chosen = qRound64(adr->FieldByName(QStringLiteral("Kdnr"))->AsFloat());
+        const bool otherCustomer = kdnr->IsNull() || qRound64(kdnr->AsFloat()) != chosen;
+        kdnr->SetAsInteger(chosen);
+        // Another customer may be taxed otherwise (abroad, a VAT id); taking
+        // the same one again keeps a case chosen by hand.
+        if (otherCustomer) Data->CustomerChanged();
     });
 }
 

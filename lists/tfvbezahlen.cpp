@@ -3,7 +3,8 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
-#include "data/programvalues.h"
+#include "data/money.h"
+#include "data/tax.h"
 #include "documents/tkalenderform.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbedit.h"
@@ -287,8 +288,7 @@ bool TFVbezahlen::editing() const
 
 void TFVbezahlen::vorgangBCalcFields(TVexDaoTable &ds)
 {
-    const long double vk = ds.FieldByName(QStringLiteral("vk"))->AsFloat();
-    ds.FieldByName(QStringLiteral("vkbr"))->SetAsFloat(double(vk * ProgramValues::instance().vatFactor()));
+    ds.FieldByName(QStringLiteral("vkbr"))->SetAsFloat(double(Money::toAmount(Tax::grossOf(ds))));
 }
 
 void TFVbezahlen::showInOwnCurrency()
