@@ -65,10 +65,15 @@ QList<Document> readDocuments(Engine &engine)
 void checkFile(Engine &engine, QList<Finding> &findings)
 {
     QStringList problems;
-    auto st = engine.prepare(QStringLiteral("PRAGMA integrity_check(100)"));
-    while (st->step()) {
-        const QString line = st->columnDynamic(0).rawText();
-        if (line != QLatin1String("ok")) problems << line;
+    try {
+        auto st = engine.prepare(QStringLiteral("PRAGMA integrity_check(100)"));
+        while (st->step()) {
+            const QString line = st->columnDynamic(0).rawText();
+            if (line != QLatin1String("ok")) problems << line;
+        }
+    } catch (const AppError &e) {
+        // Damage bad enough stops the check itself.
+        problems << e.message();
     }
     add(findings, QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"), problems);
 }
@@ -157,8 +162,8 @@ void checkTables(Engine &engine, QList<Finding> &findings)
 QList<Finding> run(Engine &engine)
 {
     QList<Finding> findings;
+    if (!engine.isServer()) checkFile(engine, findings);
     try {
-        if (!engine.isServer()) checkFile(engine, findings);
         checkTables(engine, findings);
     } catch (const AppError &e) {
         findings.append({QStringLiteral("Die Datenbank kann nicht gelesen werden"), {e.message()}});

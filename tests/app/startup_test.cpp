@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -272,7 +273,9 @@ TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
         EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
         EXPECT_EQ(QFileInfo::exists(file), c.addresses >= 0);
         EXPECT_EQ(dataa->Adress.Active(), c.addresses >= 0);
-        if (c.addresses >= 0) EXPECT_EQ(dataa->Adress.IsEmpty(), c.addresses == 0);
+        if (c.addresses >= 0) {
+            EXPECT_EQ(dataa->Adress.IsEmpty(), c.addresses == 0);
+        }
         Startup::finish();
     }
 }
