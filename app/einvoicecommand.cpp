@@ -9,7 +9,6 @@
 #include "einvoice/invoicecheck.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -30,22 +29,6 @@ void fail(const QString &message)
     write(stderr, message + QLatin1Char('\n'));
 }
 
-// The bytes of a file named on the command line; AppError when it cannot be read.
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                           .arg(QDir::toNativeSeparators(name), f.errorString()));
-    // No invoice comes near this; a larger file is not one and is not held in memory.
-    constexpr qint64 kLargest = 64 * 1024 * 1024;
-    if (f.size() > kLargest)
-        throw AppError(QStringLiteral("Die Datei %1 ist mit %2 MB zu groß für eine E-Rechnung")
-                           .arg(QDir::toNativeSeparators(name))
-                           .arg(f.size() / (1024 * 1024)));
-    return f.readAll();
-}
-
 } // namespace
 
 int einvoiceShow(const QStringList &arguments)
@@ -57,7 +40,8 @@ int einvoiceShow(const QStringList &arguments)
         return 2;
     }
     try {
-        const IncomingInvoice invoice = IncomingInvoice::read(readFile(files.first()), files.first());
+        const IncomingInvoice invoice =
+            IncomingInvoice::read(IncomingInvoice::loadFile(files.first()), files.first());
         const QList<InvoiceFinding> findings = CheckIncomingInvoice(invoice);
         write(stdout, json ? QString::fromUtf8(
                                  QJsonDocument(invoice.toJson(findings)).toJson(QJsonDocument::Indented))
@@ -77,7 +61,7 @@ int einvoiceImport(const QStringList &arguments, const QString &db)
     }
     const QString file = arguments.first();
     try {
-        const QByteArray bytes = readFile(file);
+        const QByteArray bytes = IncomingInvoice::loadFile(file);
         Tdataa addresses;
         if (!db.isEmpty()) {
             if (!Engine::isServerLocation(db) && !QFileInfo::exists(db))

@@ -230,11 +230,13 @@ QStringList IncomingInvoice::partyLines(const InvoiceParty &p)
           joined({p.contactName,
                   p.contactPhone.isEmpty() ? QString() : QStringLiteral("Tel. ") + p.contactPhone,
                   p.contactEmail}));
-    if (!p.electronicAddress.isEmpty())
+    if (p.electronicScheme == QLatin1String("EM"))
+        out << QStringLiteral("E-Rechnungen an: ") + p.electronicAddress;
+    else if (!p.electronicAddress.isEmpty())
         out << QStringLiteral("Elektronische Adresse: %1%2")
                    .arg(p.electronicAddress, p.electronicScheme.isEmpty()
                                                  ? QString()
-                                                 : QStringLiteral(" (%1)").arg(p.electronicScheme));
+                                                 : QStringLiteral(" (Schema %1)").arg(p.electronicScheme));
     return out;
 }
 

@@ -195,6 +195,9 @@ struct IncomingInvoice
     // message naming the file when it is not an e-invoice: broken XML, XML of
     // another kind, a PDF without an invoice attachment, an unreadable PDF.
     static IncomingInvoice read(const QByteArray &file, const QString &fileName);
+    // The bytes of a file chosen to be read; AppError when it cannot be read
+    // or is far too large for an invoice (so that it is never held in memory).
+    static QByteArray loadFile(const QString &path);
 
     // A credit note (type 381 and its kin, or a UBL CreditNote): the supplier
     // owes the amount instead of being owed it.

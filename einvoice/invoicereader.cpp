@@ -5,6 +5,7 @@
 #include "data/apperror.h"
 
 #include <QDir>
+#include <QFile>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
@@ -147,6 +148,22 @@ class Walker
     std::vector<std::pair<const char *, int>> m_prefixes;
 };
 
+// The terms of an allowance or a charge: BG-20 and BG-21 on the document,
+// BG-27 and BG-28 on a line (which have no VAT of their own).
+struct AdjustmentTerms
+{
+    const char *amount, *base, *percent, *rate;
+};
+
+AdjustmentTerms adjustmentTerms(bool charge, bool line)
+{
+    if (line)
+        return charge ? AdjustmentTerms{"BT-141", "BT-142", "BT-143", ""}
+                      : AdjustmentTerms{"BT-136", "BT-137", "BT-138", ""};
+    return charge ? AdjustmentTerms{"BT-99", "BT-100", "BT-101", "BT-103"}
+                  : AdjustmentTerms{"BT-92", "BT-93", "BT-94", "BT-96"};
+}
+
 // ---------------------------------------------------------------- CII
 
 class CiiReader
@@ -230,18 +247,15 @@ class CiiReader
         InvoiceAllowanceCharge a;
         a.charge = w.text(n, "ram:ChargeIndicator/udt:Indicator")
                        .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-        a.percent = w.decimal(n, "ram:CalculationPercent",
-                              a.charge ? (line ? "BT-143" : "BT-101") : (line ? "BT-138" : "BT-94"));
-        a.base = w.decimal(n, "ram:BasisAmount",
-                           a.charge ? (line ? "BT-142" : "BT-100") : (line ? "BT-137" : "BT-93"));
-        a.amount = w.decimal(n, "ram:ActualAmount",
-                             a.charge ? (line ? "BT-141" : "BT-99") : (line ? "BT-136" : "BT-92"));
+        const AdjustmentTerms t = adjustmentTerms(a.charge, line);
+        a.percent = w.decimal(n, "ram:CalculationPercent", t.percent);
+        a.base = w.decimal(n, "ram:BasisAmount", t.base);
+        a.amount = w.decimal(n, "ram:ActualAmount", t.amount);
         a.reasonCode = w.text(n, "ram:ReasonCode");
         a.reason = w.text(n, "ram:Reason");
         if (!line) {
             a.vatCategory = w.text(n, "ram:CategoryTradeTax/ram:CategoryCode");
-            a.vatRate =
-                w.decimal(n, "ram:CategoryTradeTax/ram:RateApplicablePercent", a.charge ? "BT-103" : "BT-96");
+            a.vatRate = w.decimal(n, "ram:CategoryTradeTax/ram:RateApplicablePercent", t.rate);
         }
         return a;
     }
@@ -595,15 +609,13 @@ class UblReader
         a.charge = w.text(n, "cbc:ChargeIndicator").compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         a.reasonCode = w.text(n, "cbc:AllowanceChargeReasonCode");
         a.reason = w.text(n, "cbc:AllowanceChargeReason");
-        a.percent = w.decimal(n, "cbc:MultiplierFactorNumeric",
-                              a.charge ? (line ? "BT-143" : "BT-101") : (line ? "BT-138" : "BT-94"));
-        a.amount =
-            w.decimal(n, "cbc:Amount", a.charge ? (line ? "BT-141" : "BT-99") : (line ? "BT-136" : "BT-92"));
-        a.base = w.decimal(n, "cbc:BaseAmount",
-                           a.charge ? (line ? "BT-142" : "BT-100") : (line ? "BT-137" : "BT-93"));
+        const AdjustmentTerms t = adjustmentTerms(a.charge, line);
+        a.percent = w.decimal(n, "cbc:MultiplierFactorNumeric", t.percent);
+        a.amount = w.decimal(n, "cbc:Amount", t.amount);
+        a.base = w.decimal(n, "cbc:BaseAmount", t.base);
         if (!line) {
             a.vatCategory = w.text(n, "cac:TaxCategory/cbc:ID");
-            a.vatRate = w.decimal(n, "cac:TaxCategory/cbc:Percent", a.charge ? "BT-103" : "BT-96");
+            a.vatRate = w.decimal(n, "cac:TaxCategory/cbc:Percent", t.rate);
         }
         return a;
     }
@@ -732,6 +744,20 @@ IncomingInvoice fromXml(const XmlTree &tree, const QString &fileName)
 }
 
 } // namespace InvoiceReader
+
+QByteArray IncomingInvoice::loadFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
+                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    constexpr qint64 kLargest = 64 * 1024 * 1024;
+    if (f.size() > kLargest)
+        throw AppError(QStringLiteral("Die Datei %1 ist mit %2 MB zu groß für eine E-Rechnung")
+                           .arg(QDir::toNativeSeparators(path))
+                           .arg(f.size() / (1024 * 1024)));
+    return f.readAll();
+}
 
 IncomingInvoice IncomingInvoice::read(const QByteArray &file, const QString &fileName)
 {

@@ -6,7 +6,6 @@
 #include "widgets/dialogs.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -34,12 +33,8 @@ qint64 ImportFromFile(QWidget *parent)
     const QString path = Dialogs::instance().openFileName(parent, options);
     if (path.isEmpty()) return 0;
     try {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-        const IncomingImport r =
-            IncomingStore::import(*dataa, file.readAll(), path, [&](const IncomingInvoice &inv) {
+        const IncomingImport r = IncomingStore::import(
+            *dataa, IncomingInvoice::loadFile(path), path, [&](const IncomingInvoice &inv) {
                 const QStringList where = inv.seller.address.lines();
                 return say(parent,
                            QStringLiteral(
@@ -56,7 +51,9 @@ qint64 ImportFromFile(QWidget *parent)
             });
         if (r.id == 0) return 0;
         // The address window shows the new supplier too.
-        if (r.supplierCreated && dataa->Adress.Active()) dataa->Adress.Refresh();
+        // (A change the user is typing there is left alone.)
+        if (r.supplierCreated && dataa->Adress.Active() && dataa->Adress.State() == DataSetState::Browse)
+            dataa->Adress.Refresh();
         say(parent, r.summary(), r.findings.isEmpty() ? Dialogs::Information : Dialogs::Warning);
         return r.vorgangId;
     } catch (const AppError &e) {

@@ -267,10 +267,10 @@ void TBeingang::buildLayout()
         .size(width - 20)
         .wrapping(true);
 
-    ReportBand *footer = Bericht.addBand(BandKind::PageFooter, QStringLiteral("Fuss"), 7);
+    ReportBand *footer = Bericht.addBand(BandKind::PageFooter, QStringLiteral("Fuss"), 9);
     footer->font = font(kArial, 7);
     footer->addLine(QStringLiteral("Linie"), 0, 0.5, width);
-    footer->addLabel(QStringLiteral("Eingang"), 0, 1.5, m_receipt).size(width - 22, 4).wrapping(false);
+    footer->addLabel(QStringLiteral("Eingang"), 0, 1.5, m_receipt).size(width - 22, 7).wrapping(false);
     footer->addPageNumber(QStringLiteral("Seite"), 0, 1.5, QStringLiteral("Seite "))
         .size(20, 4)
         .aligned(Qt::AlignRight)
@@ -290,9 +290,10 @@ std::unique_ptr<TBeingang> IncomingInvoiceForm(TVexDaoDatabase &db, qint64 vorga
 {
     const StoredIncoming s = IncomingStore::storedOfVorgang(db, vorgangId);
     const IncomingInvoice invoice = IncomingInvoice::read(s.original, s.fileName);
-    const QString receipt = QStringLiteral("Eingelesen am %1 aus %2 (Eingang Nr. %3) · SHA-256 %4")
-                                .arg(German::formatStamp(Value::fromDateTime(s.received).stamp()), s.fileName)
-                                .arg(s.id)
-                                .arg(s.sha256);
+    const QString receipt =
+        QStringLiteral("Eingelesen am %1 aus %2 (Eingang Nr. %3)\nSHA-256 des Originals: %4")
+            .arg(German::formatStamp(Value::fromDateTime(s.received).stamp()), s.fileName)
+            .arg(s.id)
+            .arg(s.sha256);
     return std::make_unique<TBeingang>(invoice, CheckIncomingInvoice(invoice), receipt);
 }

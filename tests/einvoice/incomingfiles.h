@@ -1,9 +1,9 @@
 #pragma once
 // The received e-invoices kept as test data (tests/einvoice/incoming), and a
 // PDF carrying one of them as another tool would attach it.
-#include "data/apperror.h"
 #include "einvoice/incominginvoice.h"
 #include "einvoice/invoicecheck.h"
+#include "tests/dbfixture.h"
 
 #include <QFile>
 
@@ -27,14 +27,3 @@ inline IncomingInvoice ReadIncoming(const char *name)
 // tools wrote it ("zugferd-invoice.xml") or as Factur-X does ("factur-x.xml");
 // without a name, a PDF without attachment.
 QByteArray PdfWithAttachment(const QByteArray &xml, const char *attachmentName);
-
-// The message of the AppError a statement throws, or "" when it throws none.
-#define INCOMING_ERROR_OF(stmt)                                                                              \
-    [&]() -> QString {                                                                                       \
-        try {                                                                                                \
-            stmt;                                                                                            \
-        } catch (const AppError &e) {                                                                        \
-            return e.message();                                                                              \
-        }                                                                                                    \
-        return QString();                                                                                    \
-    }()

@@ -99,7 +99,7 @@ TEST_F(IncomingStoreTest, TheSameInvoiceIsTakenInOnce)
          "09:30 (Eingang Nr. 1, Datei rechnung-cii.xml) eingelesen."},
     };
     for (const auto &[file, message] : again) {
-        const QString error = INCOMING_ERROR_OF(import(file));
+        const QString error = ERROR_OF(import(file));
         EXPECT_TRUE(error.startsWith(QString::fromUtf8(message))) << error.toStdString();
         EXPECT_EQ(counts(), before) << file;
     }
@@ -133,7 +133,7 @@ TEST_F(IncomingStoreTest, AnOriginalChangedOutsideTheProgramIsReported)
     st->bind(1, Value(changed));
     st->bind(2, Value(r.id));
     st->step();
-    EXPECT_TRUE(INCOMING_ERROR_OF(IncomingStore::stored(addresses->Datenbank, r.id))
+    EXPECT_TRUE(ERROR_OF(IncomingStore::stored(addresses->Datenbank, r.id))
                     .contains(QStringLiteral("stimmt nicht mehr mit der Prüfsumme überein")));
 }
 
