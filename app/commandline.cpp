@@ -1,7 +1,7 @@
 #include "commandline.h"
 
+#include "datacommands.h"
 #include "einvoicecommand.h"
-
 #include "germantranslations.h"
 #include "invoicereportcommand.h"
 #include "platform.h"
@@ -94,6 +94,14 @@ const char *const kHelp =
     "  tavirel einvoice-export <nr> <datei>\n"
     "                                  schreibt das Original der Eingangsrechnung mit dieser Eingangsnummer\n"
     "                                  unverändert in die Datei\n"
+    "  tavirel backup <datei>          schreibt eine Sicherung der Datenbankdatei, auch während andere\n"
+    "                                  Arbeitsplätze weiterarbeiten, und prüft sie; eine bestehende Datei "
+    "wird\n"
+    "                                  nie überschrieben (eine Datenbank auf dem Server sichert pg_dump)\n"
+    "  tavirel check-db                prüft die Daten (Datei, Positionen ohne Vorgang, Summen, doppelte\n"
+    "                                  Nummern, Rechnungen ohne Kunden, Fälligkeiten) und ändert nichts;\n"
+    "                                  Rückgabewert 0 ohne, 1 mit Befunden\n"
+    "  tavirel where                   zeigt die Ordner, die das Programm verwendet\n"
     "\n"
     "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei oder --db "
     "postgresql://benutzer@server:port/db\n"
@@ -101,7 +109,13 @@ const char *const kHelp =
     "in\n"
     "PGPASSWORD, nie in der Angabe); ohne --db gilt der Eintrag [DATENBANK] Verbindung in tavirel.ini und "
     "ohne\n"
-    "ihn daten/tavirel.mdb im Programmordner.\n";
+    "ihn daten/tavirel.mdb im Programmordner.\n"
+    "\n"
+    "Wo die Daten liegen: Steht neben dem Programm ein Ordner daten/ oder eine tavirel.ini, gilt der\n"
+    "Programmordner (eine tragbare Kopie). Ein installiertes Programm legt die Datenbank je Benutzer in\n"
+    "$XDG_DATA_HOME/tavirel/daten/ ab (sonst ~/.local/share/tavirel/daten/), die Einstellungen tavirel.ini\n"
+    "und die Textdateien in $XDG_CONFIG_HOME/tavirel/ (sonst ~/.config/tavirel/); sie werden beim ersten\n"
+    "Start aus den Vorlagen des Programms angelegt und von späteren Versionen nie überschrieben.\n";
 
 void out(const QString &s)
 {
@@ -625,6 +639,9 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("einvoice-show")) return einvoiceShow(o.positional);
     if (o.command == QLatin1String("einvoice-import")) return einvoiceImport(o.positional, o.db);
     if (o.command == QLatin1String("einvoice-export")) return einvoiceExport(o.positional, o.db);
+    if (o.command == QLatin1String("where")) return DataCommands::where(o.positional, o.db);
+    if (o.command == QLatin1String("backup")) return DataCommands::backup(o.positional, o.db);
+    if (o.command == QLatin1String("check-db")) return DataCommands::checkDb(o.positional, o.db);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

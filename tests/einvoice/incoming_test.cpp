@@ -243,8 +243,19 @@ TEST(IncomingInvoice, TermsTheLawAsksForAreChecked)
 TEST(IncomingInvoice, PdfAttachmentsOfEveryConventionAreRead)
 {
     const QByteArray xml = IncomingFile("rechnung-cii.xml");
+    // As a ZUGFeRD 2.0 tool writes EXTENDED: its own guideline, and a line
+    // that only informs and is left out of every sum.
+    QByteArray extended = xml;
+    extended.replace("urn:cen.eu:en16931:2017#compliant#urn:xeinkauf.de:kosit:xrechnung_3.0",
+                     "urn:cen.eu:en16931:2017#conformant#urn:zugferd.de:2p0:extended");
+    const qsizetype firstLine = extended.indexOf("<ram:IncludedSupplyChainTradeLineItem>");
+    const QByteArray endTag = "</ram:IncludedSupplyChainTradeLineItem>";
+    QByteArray info = extended.mid(firstLine, extended.indexOf(endTag) + endTag.size() - firstLine);
+    info.replace("<ram:LineID>1</ram:LineID>",
+                 "<ram:LineID>1.1</ram:LineID><ram:LineStatusReasonCode>INFORMATION</ram:LineStatusReasonCode>");
+    extended.insert(firstLine, info);
     const std::pair<QByteArray, const char *> pdfs[] = {
-        {PdfWithAttachment(xml, "zugferd-invoice.xml"), "zugferd-invoice.xml"},
+        {PdfWithAttachment(extended, "zugferd-invoice.xml"), "zugferd-invoice.xml"},
         {PdfWithAttachment(xml, "XRechnung.xml"), "XRechnung.xml"},
         {FacturX::attach(PdfWithAttachment({}, nullptr), xml), "factur-x.xml"},
     };
@@ -253,7 +264,9 @@ TEST(IncomingInvoice, PdfAttachmentsOfEveryConventionAreRead)
         EXPECT_EQ(inv.number, QStringLiteral("HK-2025-0815")) << name;
         EXPECT_EQ(inv.formatName(), QStringLiteral("UN/CEFACT CII in PDF (%1)").arg(QLatin1String(name)));
         EXPECT_EQ(inv.duePayable.text(2), QStringLiteral("595.50")) << name;
+        EXPECT_TRUE(CheckIncomingInvoice(inv).isEmpty()) << name;
     }
+    EXPECT_EQ(IncomingInvoice::read(pdfs[0].first, QStringLiteral("z.pdf")).lines.size(), 5);
 }
 
 TEST(IncomingInvoice, WhatIsNoEInvoiceIsRefusedInGerman)
