@@ -67,7 +67,8 @@ void install(Tfmain &main)
 {
     QAction *entry = action(main);
     if (!entry) {
-        entry = new QAction(QStringLiteral("Daten&sicherung …"), main.Datei1);
+        // "S" belongs to "Schließen" in this menu.
+        entry = new QAction(QStringLiteral("&Datensicherung …"), main.Datei1);
         entry->setObjectName(QString::fromLatin1(kAction));
         entry->setStatusTip(
             QStringLiteral("Schreibt eine geprüfte Sicherung der Datenbank in eine neue Datei"));

@@ -296,7 +296,7 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     EXPECT_TRUE(reminder().startsWith(QStringLiteral("Noch keine Datensicherung")));
     QAction *entry = BackupMenu::action(*main);
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->text(), QStringLiteral("Daten&sicherung …"));
+    EXPECT_EQ(entry->text(), QStringLiteral("&Datensicherung …"));
     EXPECT_EQ(main->Datei1->actions().indexOf(entry), 0);
     ASSERT_TRUE(entry->isEnabled());
 
