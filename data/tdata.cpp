@@ -30,6 +30,15 @@ void showAsMoney(TVexDaoTable &ds, std::initializer_list<const char *> names)
         }
 }
 
+// A received invoice (type E) carries its supplier's figures: it has no
+// positions to sum them from, and it stays for as long as its original.
+bool isReceivedInvoice(const TVexDaoTable &ds)
+{
+    return ds.FieldByName(QStringLiteral("typ"))
+               ->AsString()
+               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QString CurrencyOfDate(const QDate &date)
@@ -113,6 +122,7 @@ using Money::addRounded;
 
 void TData::RecalcTotals()
 {
+    if (isReceivedInvoice(vorgang)) return;
     qint64 purchase = 0, sales = 0;
     if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
         const qint64 remembered =
@@ -240,8 +250,12 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
     ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
 }
 
-void TData::VorgangBeforeDelete(TVexDaoTable &)
+void TData::VorgangBeforeDelete(TVexDaoTable &ds)
 {
+    if (isReceivedInvoice(ds))
+        throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
+                                      "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
+                                      "\"Info's zum Vorgang\" als storniert."));
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();
