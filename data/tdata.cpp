@@ -30,15 +30,6 @@ void showAsMoney(TVexDaoTable &ds, std::initializer_list<const char *> names)
         }
 }
 
-// A received invoice (type E) carries its supplier's figures: it has no
-// positions to sum them from, and it stays for as long as its original.
-bool isReceivedInvoice(const TVexDaoTable &ds)
-{
-    return ds.FieldByName(QStringLiteral("typ"))
-               ->AsString()
-               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 QString CurrencyOfDate(const QDate &date)
@@ -119,6 +110,19 @@ void TData::DataCreate()
 }
 
 using Money::addRounded;
+
+namespace {
+
+// A received invoice (type E) carries its supplier's figures: it has no
+// positions to sum them from, and it stays for as long as its original.
+bool isReceivedInvoice(const TVexDaoTable &ds)
+{
+    return ds.FieldByName(QStringLiteral("typ"))
+               ->AsString()
+               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
 
 void TData::RecalcTotals()
 {

@@ -34,8 +34,7 @@ public:
     TDataSource ArtikelQ;
 
     // Recomputes ek and vk of the current document from its positions and
-    // leaves the document in edit state (not saved); a received invoice
-    // (type E) keeps the figures of its file.
+    // leaves the document in edit state (not saved).
     void RecalcTotals();
     // Dates, currency and the next number of the type for the current
     // document, which is saved and put back into edit state.
