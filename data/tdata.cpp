@@ -17,6 +17,16 @@ TData *Data = nullptr;
 
 namespace {
 
+// A received invoice (type E) carries its supplier's figures: it has no
+// positions to sum them from, and it stays for as long as its original.
+bool isReceivedInvoice(const TVexDaoTable &ds)
+{
+    return ds.FieldByName(QStringLiteral("typ"))
+               ->AsString()
+               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+}
+
+
 // Amounts of documents and positions read as money wherever they are shown
 // ("1.234,50"); what is stored and what an edit shows stay the plain number.
 const QString kMoneyFormat = QStringLiteral("#,##0.00");
@@ -110,19 +120,6 @@ void TData::DataCreate()
 }
 
 using Money::addRounded;
-
-namespace {
-
-// A received invoice (type E) carries its supplier's figures: it has no
-// positions to sum them from, and it stays for as long as its original.
-bool isReceivedInvoice(const TVexDaoTable &ds)
-{
-    return ds.FieldByName(QStringLiteral("typ"))
-               ->AsString()
-               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
 
 void TData::RecalcTotals()
 {
