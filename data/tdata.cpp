@@ -26,7 +26,6 @@ bool isReceivedInvoice(const TVexDaoTable &ds)
                .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
 }
 
-
 // Amounts of documents and positions read as money wherever they are shown
 // ("1.234,50"); what is stored and what an edit shows stay the plain number.
 const QString kMoneyFormat = QStringLiteral("#,##0.00");
