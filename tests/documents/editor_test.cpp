@@ -242,6 +242,7 @@ TEST_F(Editor, DeletingTheDocumentAsksAndTakesItsPositionsAllOrNothing)
     dialogs->answerMessage(Dialogs::Yes);
     window->ToolButton2Click();
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("<kein Vorgang>"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgangsbearbeitung")) << "the deleted one is named no more";
     EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 0);
     EXPECT_EQ(storedPositions(keep), QStringList{QStringLiteral("1:Bleibt")});
     EXPECT_TRUE(dialogs->allAnswered());
