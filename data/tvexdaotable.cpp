@@ -1057,11 +1057,13 @@ void TVexDaoTable::Edit()
             const int t = f->m_tableIndex;
             if (!m_db->wroteRowSince(m_tables.value(t), r.rowid[t], r.readAt)) elsewhere = true;
         }
-    if (changed) r.calcValid = false;
+    if (changed) {
+        r.calcValid = false;
+        r.readAt = fresh.readAt; // seen as stored now
+    }
     if (elsewhere) {
         // The user's action must not land on values he never saw: he sees
         // the stored ones now, and acts again if he still wants to.
-        r.readAt = fresh.readAt;
         notify(Notify::Record);
         raise(kChangedBeforeEdit);
     }

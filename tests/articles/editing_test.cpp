@@ -303,7 +303,7 @@ TEST_F(ArticleInMainWindow, ARefusedNumberIsSaidOnceAndATypedChangeOutlivesTheEn
     TFartikel *w = articleWindow();
     ASSERT_NE(w, nullptr);
     RealMessageBoxes boxes;
-    const QString refusal = QStringLiteral("'0.500' ist kein gültiger Fließkommawert für Feld 'EK'.");
+    const QString refusal = QStringLiteral("'0.500' ist kein gültiger Fließkommawert für Feld 'EK'");
     w->EditEK->setFocus();
     w->EditEK->selectAll();
     QTest::keyClicks(w->EditEK, "0.500");
@@ -318,6 +318,8 @@ TEST_F(ArticleInMainWindow, ARefusedNumberIsSaidOnceAndATypedChangeOutlivesTheEn
     EXPECT_EQ(w->EditEK->text(), QStringLiteral("0.500")) << "the typed text waits for its correction";
     EXPECT_NEAR(stored(QStringLiteral("A1"), "EK"), 1, 1e-12);
 
+    // The user comes back to the window and corrects the number.
+    QApplication::setActiveWindow(main.get());
     w->EditEK->setFocus();
     w->EditEK->selectAll();
     QTest::keyClicks(w->EditEK, "0,5");

@@ -329,13 +329,15 @@ TEST_F(Concurrency, RowsAreReadAgainByIdentityAlone)
               db->scalar(QStringLiteral("select id from Artikel where \"art-nr\" = 'A9'")).rawInt());
     EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 90.0);
 
-    // A row another program moved out of the condition is still there to edit.
+    // A row another program moved out of the condition is still there to
+    // edit, once its stored values are shown.
     cheap->First();
     theirs->Edit();
     theirs->FieldByName(QStringLiteral("VK"))->SetAsFloat(50);
     theirs->Post();
-    EXPECT_NO_THROW(cheap->Edit());
+    EXPECT_TRUE(ERROR_OF(cheap->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
     EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 50.0);
+    EXPECT_NO_THROW(cheap->Edit());
     cheap->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("teuer"));
     EXPECT_NO_THROW(cheap->Post());
     EXPECT_EQ(stored(), QStringLiteral("teuer"));

@@ -131,7 +131,7 @@ TEST_F(FilterFind, FindFirstUsesFilterTextWithoutFiltering)
 // it (decimal comma, no ".0"): in the database's filter and in a find alike.
 TEST_F(FilterFind, LikeOnANumberIsOneRuleInTheFilterAndInAFind)
 {
-    db->exec(QStringLiteral("insert into Artikel (\"Art-Nr\", VK) values ('A1', 12.5), ('A2', 100), "
+    db->exec(QStringLiteral("insert into Artikel (\"art-nr\", VK) values ('A1', 12.5), ('A2', 100), "
                             "('A3', 3.25), ('A4', 1200), ('A5', -0.5)"));
     TVexDaoTable *a = table(QStringLiteral("Artikel"), QStringLiteral("Artikel"));
     a->OrderByField(QStringLiteral("Art-Nr"));

@@ -54,6 +54,17 @@ class GridRows : public WidgetFixture
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualRect(grid->gridModel()->index(row, column)).center());
     }
+    // The price in an edit beside the grid, with a text it will refuse.
+    DBEdit *priceWithRefusedText()
+    {
+        auto *price = add(new DBEdit);
+        price->setDataSource(grid->dataSource());
+        price->setDataField(QStringLiteral("VK"));
+        focusOn(price);
+        price->selectAll();
+        type(price, QStringLiteral("12a"));
+        return price;
+    }
     QString stored(int row)
     {
         return db
@@ -103,12 +114,7 @@ TEST_F(GridRows, ARefusedCellValueHoldsTheRowWithOneMessage)
 
 TEST_F(GridRows, ARefusalInAPlainControlIsShownOnceWhenTheGridIsClicked)
 {
-    auto *price = add(new DBEdit);
-    price->setDataSource(grid->dataSource());
-    price->setDataField(QStringLiteral("VK"));
-    focusOn(price);
-    price->selectAll();
-    type(price, QStringLiteral("12a"));
+    DBEdit *price = priceWithRefusedText();
     dialogs->answerMessage(Dialogs::Ok);
     clickCell(2, 1);
     EXPECT_EQ(dialogs->messages().size(), 1);
@@ -139,12 +145,7 @@ TEST_F(GridRows, WithTheRealMessageBoxARefusalIsShownOnceAndHoldsTheRow)
 
     // A refused value in a control beside the grid.
     show();
-    auto *price = add(new DBEdit);
-    price->setDataSource(grid->dataSource());
-    price->setDataField(QStringLiteral("VK"));
-    focusOn(price);
-    price->selectAll();
-    type(price, QStringLiteral("12a"));
+    DBEdit *price = priceWithRefusedText();
     boxes.texts.clear();
     clickCell(2, 1);
     EXPECT_EQ(boxes.texts.size(), 1);
