@@ -69,6 +69,14 @@ InvoiceReportSelection InvoiceReportSelectionOf(const InvoiceReportRequest &requ
     case InvoiceReportKind::AlleKunde:
         s = {invoices + customer, QStringLiteral("Alle Rechnungen ") + k, true, false};
         break;
+    case InvoiceReportKind::Eingang:
+        s = {QStringLiteral("Typ = 'E'"), QStringLiteral("Bericht über Eingangsrechnungen"), true, true,
+             true};
+        break;
+    case InvoiceReportKind::EingangOffen:
+        s = {QStringLiteral("Typ = 'E'") + open, QStringLiteral("Bericht über offene Eingangsrechnungen"),
+             false, true, true};
+        break;
     }
     if (s.usesPeriod && request.periodSet) {
         const QDate start = request.periodStart.isValid() ? request.periodStart : kNoPeriodStart;
@@ -184,6 +192,7 @@ void TBeRechnung::Select(const InvoiceReportRequest &request)
     Vorgang1.Open();
     bericht.title = s.title;
     lbezahlt->enabled = s.paidColumn;
+    QRLabel3->text = s.suppliers ? QStringLiteral("Lieferant") : QStringLiteral("Kunde");
 }
 
 QString TBeRechnung::dateText(const char *field) const

@@ -34,6 +34,8 @@ QString text(const Value &v)
         return dateText(v);
     case Value::Double:
         return German::formatFloat(v.rawDouble());
+    case Value::Bytes:
+        return QString();
     default:
         return QString::number(v.rawInt());
     }
