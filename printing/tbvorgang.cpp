@@ -320,6 +320,9 @@ void TBvorgang::BandDetailBeforePrint(bool &)
     Sums.add(anzahl, vorgang2.FieldByName(QStringLiteral("Preis"))->AsFloat(), Tax::positionRate(vorgang2),
              Tax::positionCategory(vorgang2));
     NetSum = Sums.net();
+    // A position typed only into the editor's grid has its title alone.
+    const bool described = !vorgang2.FieldByName(QStringLiteral("Bezeichnung"))->AsString().trimmed().isEmpty();
+    QRDBText7->field = described ? QStringLiteral("Bezeichnung") : QStringLiteral("Titel");
     const bool deliveryNote = docText("typ") == QLatin1String("L");
     sPreis->enabled = priced && !deliveryNote;
     sGesamt->enabled = priced && !deliveryNote;
