@@ -18,6 +18,15 @@ TData *Data = nullptr;
 
 namespace {
 
+// A received invoice (type E) carries its supplier's figures: it has no
+// positions to sum them from, and it stays for as long as its original.
+bool isReceivedInvoice(const TVexDaoTable &ds)
+{
+    return ds.FieldByName(QStringLiteral("typ"))
+               ->AsString()
+               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+}
+
 // Amounts of documents and positions read as money wherever they are shown
 // ("1.234,50"); what is stored and what an edit shows stay the plain number.
 const QString kMoneyFormat = QStringLiteral("#,##0.00");
@@ -166,6 +175,7 @@ using Money::addRounded;
 
 void TData::RecalcTotals()
 {
+    if (isReceivedInvoice(vorgang)) return;
     qint64 purchase = 0, sales = 0;
     if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
         const qint64 remembered =
@@ -297,8 +307,12 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
     ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
 }
 
-void TData::VorgangBeforeDelete(TVexDaoTable &)
+void TData::VorgangBeforeDelete(TVexDaoTable &ds)
 {
+    if (isReceivedInvoice(ds))
+        throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
+                                      "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
+                                      "\"Info's zum Vorgang\" als storniert."));
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();

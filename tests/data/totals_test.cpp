@@ -138,6 +138,20 @@ TEST_F(Totals, DocumentGoesWithItsPositionsOnly)
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2")), 1);
 }
 
+TEST_F(Totals, AReceivedInvoiceKeepsItsFiguresAndStays)
+{
+    newDocument(QStringLiteral("E"));
+    doc("vk")->SetAsFloat(679.85);
+    vorgang().Post();
+    addPosition(1, 2, 1); // a position typed in by mistake sums nothing
+    documents->RecalcTotals();
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 679.85);
+    vorgang().Post();
+    EXPECT_THROW(vorgang().Delete(), AppError);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2")), 1);
+}
+
 TEST_F(Totals, ThousandPositionsSumExactly)
 {
     newDocument(QStringLiteral("R"));
