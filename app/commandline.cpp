@@ -71,11 +71,14 @@ const char *const kHelp =
     "offen,\n"
     "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal oder\n"
     "                                  vertraege-halbjahr; ohne Filter die ganze Liste, neueste zuerst\n"
-    "  tavirel copy-db --from QUELLE --to ZIEL\n"
+    "  tavirel copy-db --from QUELLE --to ZIEL [--lenient]\n"
     "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
     "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten "
     "ihre\n"
-    "                                  Werte, die Zeilenzahlen werden am Ende verglichen und ausgegeben\n"
+    "                                  Werte, die Zeilenzahlen werden am Ende verglichen und ausgegeben;\n"
+    "                                  ein Wert, der nicht ankommen kann, wie er ist (ein ungültiges Datum,\n"
+    "                                  Text in einer Zahlenspalte), bricht die Kopie ab, mit --lenient wird\n"
+    "                                  er leer kopiert und aufgeführt\n"
     "  tavirel xrechnung <id> <datei.xml>\n"
     "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller "
@@ -109,6 +112,7 @@ struct Options
     QString db, from, to;
     bool demo = false;
     bool zugferd = false;
+    bool lenient = false;
     QString error;
 };
 
@@ -135,6 +139,8 @@ Options parse(const QStringList &args)
             o.demo = true;
         } else if (a == QLatin1String("--zugferd")) {
             o.zugferd = true;
+        } else if (a == QLatin1String("--lenient")) {
+            o.lenient = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.command = QStringLiteral("help");
         } else if (o.command.isEmpty()) {
@@ -180,7 +186,7 @@ QString location(const QString &given)
 
 QString shown(const QString &location)
 {
-    return Engine::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
+    return Engine::shownLocation(location);
 }
 
 // Opens the connection on --db (no fallback: an explicit path must exist) or
@@ -214,13 +220,14 @@ int initDb(const Options &o)
 int copyDb(const Options &o)
 {
     if (o.from.isEmpty() || o.to.isEmpty() || !o.positional.isEmpty()) {
-        err(QStringLiteral("Aufruf: tavirel copy-db --from QUELLE --to ZIEL (Datei oder postgresql://…)"));
+        err(QStringLiteral(
+            "Aufruf: tavirel copy-db --from QUELLE --to ZIEL [--lenient] (Datei oder postgresql://…)"));
         return 2;
     }
     const QString from = location(o.from), to = location(o.to);
     DatabaseCopy::Result r;
     try {
-        r = DatabaseCopy::copy(from, to);
+        r = DatabaseCopy::copy(from, to, {}, o.lenient);
     } catch (const AppError &e) {
         err(QStringLiteral("Die Datenbank wurde nicht kopiert: %1").arg(e.message()));
         return 1;
@@ -229,6 +236,11 @@ int copyDb(const Options &o)
     for (const DatabaseCopy::TableCount &t : r.tables)
         report += QStringLiteral("  %1: %2 Zeilen\n").arg(t.table).arg(t.rows);
     report += QStringLiteral("Die Zeilenzahlen von Quelle und Ziel stimmen überein.\n");
+    if (!r.replaced.isEmpty())
+        report += QStringLiteral("Leer (NULL) kopiert, weil sie nicht ankommen konnten, wie sie waren (%1):\n")
+                      .arg(r.replaced.size());
+    for (const QString &v : r.replaced)
+        report += QStringLiteral("  %1\n").arg(v);
     for (const QString &t : r.skipped)
         report += QStringLiteral("Nicht kopiert (gehört nicht zum Programm): %1\n").arg(t);
     out(report);
@@ -285,7 +297,7 @@ int invoiceContracts(const Options &o)
     try {
         if (!o.db.isEmpty()) {
             if (!Engine::isServerLocation(o.db) && !QFileInfo::exists(o.db))
-                throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(o.db));
+                throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(o.db));
             addresses.Datenbank.SmartOpen = false;
         }
         addresses.DataModuleCreate(o.db.isEmpty() ? QString() : location(o.db));

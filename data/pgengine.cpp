@@ -11,6 +11,7 @@
 #include "schema.h"
 #include "textcompare.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QLocale>
 #include <QUrl>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -42,7 +44,12 @@ enum : Oid {
 
 // Raised, with the version, into tvsupport(): functions of an older version
 // are made anew when a database is opened.
-constexpr int kSupportVersion = 2;
+constexpr int kSupportVersion = 3;
+
+// How long the server keeps a transaction that waits for this program (a
+// laptop closed in the middle of a run, a hung program, a dropped network)
+// before it ends the session, and with it the write lock the others wait for.
+constexpr int kStallTimeout = 60000;
 
 QString busyMessage()
 {
@@ -55,6 +62,15 @@ QString connectionLostMessage()
     return QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen. Die Änderung wurde nicht "
                           "gespeichert; bitte versuchen Sie es noch einmal, sobald der Server wieder "
                           "erreichbar ist");
+}
+
+QString stalledMessage(int milliseconds)
+{
+    return QStringLiteral("Die Verbindung zum Datenbankserver wurde getrennt, weil dieses Programm länger als "
+                          "%1 Sekunden nicht weitergearbeitet hat, während es die Datenbank für die anderen "
+                          "Arbeitsplätze gesperrt hielt. Die Änderung wurde nicht gespeichert; bitte versuchen "
+                          "Sie es noch einmal")
+        .arg(qMax(1, (milliseconds + 999) / 1000));
 }
 
 bool isIntegerOid(Oid t)
@@ -152,7 +168,11 @@ struct Session
     qint64 lastInsertId = 0;
     bool lastInsertReturned = false;
     int changes = 0;
-    int lockKey = 0;
+    int stallTimeout = kStallTimeout;
+    // When the server last answered: a connection lost inside a transaction
+    // that waited longer than the stall timeout was ended by the server.
+    QElapsedTimer lastAnswer;
+    QString schema; // the program's schema, quoted
     // Prepared statements by text and parameter types; cleared when the
     // connection is made anew.
     QHash<QString, QByteArray> prepared;
@@ -170,8 +190,16 @@ struct Session
         if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         if (res) PQclear(res);
         QString msg;
-        if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        const bool stalled = state == QLatin1String("25P03") ||
+                             (lost && inTransaction && stallTimeout > 0 && lastAnswer.isValid() &&
+                              lastAnswer.elapsed() >= stallTimeout);
+        if (stalled)
+            msg = stalledMessage(stallTimeout);
+        else if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
             msg = connectionLostMessage();
+        else if (state == QLatin1String("53100"))
+            msg = QStringLiteral("Der Datenträger des Datenbankservers ist voll; die Änderung wurde nicht "
+                                 "gespeichert. Bitte sorgen Sie auf dem Server für freien Platz");
         else if (state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
                  state == QLatin1String("40001"))
             msg = busyMessage();
@@ -200,14 +228,14 @@ struct Session
         // the one for this customer reads ten rows.
         run(QStringLiteral("SET DateStyle = 'ISO, YMD'; SET extra_float_digits = 1; "
                            "SET standard_conforming_strings = on; SET plan_cache_mode = force_custom_plan; "
-                           "SET lock_timeout = %1")
-                .arg(busyTimeout));
-        PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), "
-                                     "(SELECT oid::int FROM pg_namespace WHERE nspname = current_schema())");
+                           "SET lock_timeout = %1; SET idle_in_transaction_session_timeout = %2")
+                .arg(busyTimeout)
+                .arg(stallTimeout));
+        PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), quote_ident(current_schema())");
         if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res);
         const QString encoding = QString::fromUtf8(PQgetvalue(res, 0, 0));
         const bool noSchema = PQgetisnull(res, 0, 1);
-        lockKey = std::atoi(PQgetvalue(res, 0, 1));
+        schema = QString::fromUtf8(PQgetvalue(res, 0, 1));
         PQclear(res);
         if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0)
             throw AppError(QStringLiteral("Die Datenbank verwendet die Zeichenkodierung %1; "
@@ -218,6 +246,11 @@ struct Session
                 QStringLiteral("In der Datenbank gibt es kein Schema für die Tabellen des Programms "
                                "(der Suchpfad search_path nennt keines, das besteht)"));
         prepared.clear();
+    }
+
+    void answered()
+    {
+        if (PQstatus(conn) == CONNECTION_OK) lastAnswer.restart();
     }
 
     // The connection, made anew when the server went away outside a
@@ -241,6 +274,7 @@ struct Session
     void run(const QString &sql)
     {
         PGresult *res = PQexec(live(), sql.toUtf8().constData());
+        answered();
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(res);
         changes = std::atoi(PQcmdTuples(res));
@@ -286,6 +320,7 @@ class PgStatement : public Statement
     {
         if (index < 1 || index > int(m_params.size()))
             throw AppError(QStringLiteral("Parameter %1 gibt es in der Abfrage nicht").arg(index));
+        if (Engine::holdsNul(value)) throw AppError(Engine::nulMessage(value.rawText()));
         m_params[size_t(index - 1)] = value;
     }
 
@@ -387,6 +422,7 @@ class PgStatement : public Statement
         const QByteArray name = s.statementName(m_sql, int(m_params.size()), types);
         PGresult *res =
             PQexecPrepared(conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+        s.answered();
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
         s.changes = std::atoi(PQcmdTuples(res));
@@ -458,7 +494,11 @@ class PgEngine : public Engine
     void open(const QString &location, bool) override
     {
         close();
-        const QByteArray loc = location.trimmed().toUtf8();
+        // libpq knows the scheme in small letters only; the program takes it in any.
+        QString given = location.trimmed();
+        const qsizetype scheme = given.indexOf(QLatin1String("://"));
+        if (scheme > 0) given.replace(0, scheme, given.left(scheme).toLower());
+        const QByteArray loc = given.toUtf8();
         // The password comes from the password file or the environment, as
         // libpq finds them; written into the location it would stand in
         // the settings file and the process list in clear text.
@@ -467,8 +507,8 @@ class PgEngine : public Engine
         if (!options) {
             const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
             PQfreemem(error);
-            throw AppError(
-                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(location, why));
+            throw AppError(Engine::maskPasswords(
+                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(given, why), given));
         }
         bool password = false;
         for (PQconninfoOption *o = options; o->keyword; ++o)
@@ -480,25 +520,41 @@ class PgEngine : public Engine
                                "nicht dorthin, sondern in die Kennwortdatei des Benutzers (.pgpass, unter "
                                "Windows %APPDATA%\\postgresql\\pgpass.conf) oder in die "
                                "Umgebungsvariable PGPASSWORD"));
-        const char *keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding",
-                                  nullptr};
-        const char *values[] = {"10", "Tavirelsverwaltung", loc.constData(), "UTF8", nullptr};
+        // A server that stops answering (a dropped network) is noticed within
+        // about a minute rather than the system's two hours; the location may
+        // say otherwise.
+        const char *keywords[] = {"connect_timeout", "application_name", "keepalives", "keepalives_idle",
+                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout", "dbname",
+                                  "client_encoding", nullptr};
+        const char *values[] = {"10", "Tavirelsverwaltung", "1", "20", "10", "4", "60000", loc.constData(),
+                                "UTF8", nullptr};
         PGconn *conn = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(conn) != CONNECTION_OK) {
             const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
             PQfinish(conn);
-            throw AppError(QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2")
-                               .arg(location, why));
+            throw AppError(Engine::maskPasswords(
+                QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2").arg(given, why),
+                given));
         }
         m_session = std::make_shared<Session>();
         m_session->conn = conn;
         m_session->busyTimeout = m_busyTimeout;
-        m_location = location.trimmed();
+        m_session->stallTimeout = m_stallTimeout;
+        m_location = given;
         try {
             m_session->setup();
         } catch (...) {
             close();
             throw;
+        }
+    }
+
+    void setStallTimeout(int ms) override
+    {
+        m_stallTimeout = ms;
+        if (m_session) {
+            m_session->stallTimeout = ms;
+            m_session->run(QStringLiteral("SET idle_in_transaction_session_timeout = %1").arg(ms));
         }
     }
 
@@ -518,6 +574,7 @@ class PgEngine : public Engine
             m_session->conn = nullptr;
             m_session.reset();
         }
+        m_writeLock.reset();
     }
     bool isOpen() const override { return m_session != nullptr; }
     bool isServer() const override { return true; }
@@ -548,6 +605,7 @@ class PgEngine : public Engine
     {
         static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
         if (trace) qDebug("exec: %s", qPrintable(sql));
+        if (sql.trimmed().startsWith(QLatin1String("DROP"), Qt::CaseInsensitive)) m_writeLock.reset();
         session().run(sql);
     }
 
@@ -663,6 +721,7 @@ class PgEngine : public Engine
 
     void createTable(const QString &name, const QList<ColumnInfo> &columns) override
     {
+        m_writeLock.reset();
         QStringList cols;
         bool counter = false;
         for (const ColumnInfo &c : columns) {
@@ -690,17 +749,26 @@ class PgEngine : public Engine
                 parts << QStringLiteral("(tvval(%1))").arg(quote(p.column));
                 break;
             }
+            // NULL first, as the program orders: read forwards the index
+            // gives the ascending order, read backwards the descending one
+            // (the highest number of a type is then one step).
+            parts.last() += QStringLiteral(" NULLS FIRST");
         }
-        exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+        // An index of an older form is made anew.
+        const QString name = session().schema + QLatin1Char('.') + quote(index.name);
+        exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(name));
+        exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                  .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name),
                       quote(index.table), parts.join(QStringLiteral(", "))));
     }
 
+    // Only those in the form createIndex makes them, so that an upgrade
+    // makes the others anew.
     QStringList indexes() override
     {
         QStringList out;
-        auto st =
-            prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"));
+        auto st = prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() "
+                                         "AND indexdef LIKE '%NULLS FIRST%'"));
         while (st->step())
             out << st->columnDynamic(0).rawText();
         return out;
@@ -757,12 +825,29 @@ class PgEngine : public Engine
         Session &s = session();
         s.run(QStringLiteral("BEGIN"));
         s.inTransaction = true;
-        // One writer at a time, as on a file: the lock of the schema is held
-        // until the transaction ends, and waited for as long as a row lock.
+        // One writer at a time, as on a file: the program's tables are locked
+        // against every other writer until the transaction ends (readers go
+        // on), and the lock is waited for as long as a row lock. Only a login
+        // that may change the tables can take it, so one that may merely read
+        // never holds up the others.
         try {
-            auto st = prepare(QStringLiteral("SELECT pg_advisory_xact_lock(7461, CAST(? AS integer))"));
-            st->bind(1, Value(qint64(s.lockKey)));
-            st->step();
+            const QByteArray lock = writeLock();
+            if (!lock.isEmpty()) {
+                PGresult *res = PQexec(s.live(), lock.constData());
+                s.answered();
+                if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+                    const QByteArray state(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+                    if (state == "42P01") m_writeLock.reset(); // a table went: ask again next time
+                    if (state == "42501") {
+                        PQclear(res);
+                        throw AppError(QStringLiteral(
+                            "Die Anmeldung am Datenbankserver darf die Tabellen des Programms nicht ändern; "
+                            "die Änderung wurde nicht gespeichert"));
+                    }
+                    s.fail(res);
+                }
+                PQclear(res);
+            }
         } catch (...) {
             rollback();
             throw;
@@ -811,6 +896,7 @@ class PgEngine : public Engine
         s.run(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(quote(name)));
     }
     bool failedStatementKeepsTransaction() const override { return false; }
+    bool transactionLocksWrites() const override { return true; }
 
     QString quote(const QString &identifier) const override
     {
@@ -903,9 +989,29 @@ class PgEngine : public Engine
         return *m_session;
     }
 
+    // The statement that takes the write lock, made on first use: the
+    // program's tables present in its schema.
+    QByteArray writeLock()
+    {
+        if (!m_writeLock) {
+            QStringList names;
+            const QStringList present = tables();
+            for (const Schema::TableDef &t : Schema::tables())
+                if (present.contains(t.name, Qt::CaseInsensitive))
+                    names << session().schema + QLatin1Char('.') + quote(t.name);
+            m_writeLock = names.isEmpty() ? QByteArray()
+                                          : QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE")
+                                                .arg(names.join(QStringLiteral(", ")))
+                                                .toUtf8();
+        }
+        return *m_writeLock;
+    }
+
     std::shared_ptr<Session> m_session;
+    std::optional<QByteArray> m_writeLock;
     QString m_location;
     int m_busyTimeout = 5000;
+    int m_stallTimeout = kStallTimeout;
     QHash<QString, Identity> m_identities;
 };
 
@@ -948,10 +1054,15 @@ void PgEngine::createSupport()
     // The primary key, a character below every other, the folded text: so
     // texts order by their base letters first and by their folded letters
     // where those are equal. ASCII texts are their own key.
+    // The functions it calls are named with their schema: the server's own
+    // jobs (statistics, vacuumdb, pg_dump and pg_restore) run with an empty
+    // search path, and would not find them otherwise.
+    const QString schema = session().schema;
     exec(QStringLiteral(
-        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
-        "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
-        "ELSE tvbase(tvfold(s)) || chr(1) || tvfold(s) END $f$"));
+             "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+             "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
+             "ELSE %1.tvbase(%1.tvfold(s)) || chr(1) || %1.tvfold(s) END $f$")
+             .arg(schema));
     // Val(): the leading whole number (with its sign) after blanks, 0 when
     // none, held within 64 bits as SQLite's cast to INTEGER does.
     exec(QStringLiteral(
@@ -1003,7 +1114,11 @@ Value PgEngine::likePattern(const QString &jetPattern) const
             QString list;
             for (; k < close; ++k) {
                 if (k + 2 < close && p.at(k + 1) == QLatin1Char('-')) {
-                    list += escaped(p.at(k)) + QLatin1Char('-') + escaped(p.at(k + 2));
+                    // A range backwards ([z-a]) holds no character, as on the
+                    // file; the server would refuse it as an invalid pattern.
+                    const QString lo = escaped(p.at(k)), hi = escaped(p.at(k + 2));
+                    if (TextCompare::fold(QStringView(p).mid(k, 1)) <= TextCompare::fold(QStringView(p).mid(k + 2, 1)))
+                        list += lo + QLatin1Char('-') + hi;
                     k += 2;
                 } else {
                     list += escaped(p.at(k));
