@@ -237,8 +237,9 @@ int copyDb(const Options &o)
         report += QStringLiteral("  %1: %2 Zeilen\n").arg(t.table).arg(t.rows);
     report += QStringLiteral("Die Zeilenzahlen von Quelle und Ziel stimmen überein.\n");
     if (!r.replaced.isEmpty())
-        report += QStringLiteral("Leer (NULL) kopiert, weil sie nicht ankommen konnten, wie sie waren (%1):\n")
-                      .arg(r.replaced.size());
+        report +=
+            QStringLiteral("Leer (NULL) kopiert, weil sie nicht ankommen konnten, wie sie waren (%1):\n")
+                .arg(r.replaced.size());
     for (const QString &v : r.replaced)
         report += QStringLiteral("  %1\n").arg(v);
     for (const QString &t : r.skipped)

@@ -21,8 +21,8 @@ bool Engine::isServerLocation(const QString &location)
     const QString l = location.trimmed();
     // Also libpq's other form, "host=server dbname=tavirel user=buero": no
     // file is named like that, and taken for one it would be made.
-    static const QRegularExpression keywords(
-        QStringLiteral("^(host|hostaddr|dbname|user|port|service)\\s*="), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression keywords(QStringLiteral("^(host|hostaddr|dbname|user|port|service)\\s*="),
+                                             QRegularExpression::CaseInsensitiveOption);
     return l.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            l.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive) || keywords.match(l).hasMatch();
 }
@@ -63,7 +63,8 @@ QString Engine::maskPasswords(const QString &text, const QString &location)
         auto it = re->globalMatch(location);
         while (it.hasNext()) {
             QString secret = it.next().captured(2);
-            if (secret.size() >= 2 && secret.startsWith(QLatin1Char('\'')) && secret.endsWith(QLatin1Char('\'')))
+            if (secret.size() >= 2 && secret.startsWith(QLatin1Char('\'')) &&
+                secret.endsWith(QLatin1Char('\'')))
                 secret = secret.mid(1, secret.size() - 2);
             for (const QString &s : {secret, QUrl::fromPercentEncoding(secret.toUtf8())})
                 if (s.size() >= 4) secrets << s;

@@ -160,6 +160,10 @@ class Engine
         Q_UNUSED(rowIdSql);
         return QString();
     }
+    // Whether an insert or update can hand back the stored row in the same
+    // round trip (RETURNING with the columns a dataset reads), so that a save
+    // needs no second read of it.
+    virtual bool returnsWrittenRows() const { return false; }
     // Appended to the read that checks a row before it is written over.
     virtual QString lockRow() const { return QString(); }
     // Order given to a select without one, so that rows come in the order

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QUrl>
 #include <cmath>
 #include <cstdlib>
@@ -44,7 +45,7 @@ enum : Oid {
 
 // Raised, with the version, into tvsupport(): functions of an older version
 // are made anew when a database is opened.
-constexpr int kSupportVersion = 3;
+constexpr int kSupportVersion = 4;
 
 // How long the server keeps a transaction that waits for this program (a
 // laptop closed in the middle of a run, a hung program, a dropped network)
@@ -66,10 +67,11 @@ QString connectionLostMessage()
 
 QString stalledMessage(int milliseconds)
 {
-    return QStringLiteral("Die Verbindung zum Datenbankserver wurde getrennt, weil dieses Programm länger als "
-                          "%1 Sekunden nicht weitergearbeitet hat, während es die Datenbank für die anderen "
-                          "Arbeitsplätze gesperrt hielt. Die Änderung wurde nicht gespeichert; bitte versuchen "
-                          "Sie es noch einmal")
+    return QStringLiteral(
+               "Die Verbindung zum Datenbankserver wurde getrennt, weil dieses Programm länger als "
+               "%1 Sekunden nicht weitergearbeitet hat, während es die Datenbank für die anderen "
+               "Arbeitsplätze gesperrt hielt. Die Änderung wurde nicht gespeichert; bitte versuchen "
+               "Sie es noch einmal")
         .arg(qMax(1, (milliseconds + 999) / 1000));
 }
 
@@ -174,9 +176,29 @@ struct Session
     QElapsedTimer lastAnswer;
     QString schema; // the program's schema, quoted
     // Prepared statements by text and parameter types; cleared when the
-    // connection is made anew.
+    // connection is made anew (and the generation counted on, so that a
+    // statement's own note of its name is known to be stale).
     QHash<QString, QByteArray> prepared;
     int nextName = 0;
+    int generation = 0;
+    // Commands that need no answer of their own (savepoints, their release,
+    // the return to one) wait here and go to the server in the same round
+    // trip as the next statement; a savepoint released before anything was
+    // sent inside it is never sent at all. Round trips, not the server's
+    // work, are what a save costs on a network.
+    QList<QByteArray> deferred;
+    // How the server plans the next run of a kept statement, as far as known
+    // (a rollback may have taken back the last change).
+    enum class Plan { Unknown, Custom, Generic } plan = Plan::Custom;
+
+    void planFor(bool generic)
+    {
+        const Plan wanted = generic ? Plan::Generic : Plan::Custom;
+        if (plan == wanted) return;
+        deferred << (generic ? QByteArrayLiteral("SET plan_cache_mode = force_generic_plan")
+                             : QByteArrayLiteral("SET plan_cache_mode = force_custom_plan"));
+        plan = wanted;
+    }
 
     [[noreturn]] void fail(PGresult *res, const QString &context = QString())
     {
@@ -190,9 +212,9 @@ struct Session
         if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         if (res) PQclear(res);
         QString msg;
-        const bool stalled = state == QLatin1String("25P03") ||
-                             (lost && inTransaction && stallTimeout > 0 && lastAnswer.isValid() &&
-                              lastAnswer.elapsed() >= stallTimeout);
+        const bool stalled =
+            state == QLatin1String("25P03") || (lost && inTransaction && stallTimeout > 0 &&
+                                                lastAnswer.isValid() && lastAnswer.elapsed() >= stallTimeout);
         if (stalled)
             msg = stalledMessage(stallTimeout);
         else if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
@@ -231,7 +253,8 @@ struct Session
                            "SET lock_timeout = %1; SET idle_in_transaction_session_timeout = %2")
                 .arg(busyTimeout)
                 .arg(stallTimeout));
-        PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), quote_ident(current_schema())");
+        PGresult *res =
+            PQexec(conn, "SELECT current_setting('server_encoding'), quote_ident(current_schema())");
         if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res);
         const QString encoding = QString::fromUtf8(PQgetvalue(res, 0, 0));
         const bool noSchema = PQgetisnull(res, 0, 1);
@@ -246,6 +269,9 @@ struct Session
                 QStringLiteral("In der Datenbank gibt es kein Schema für die Tabellen des Programms "
                                "(der Suchpfad search_path nennt keines, das besteht)"));
         prepared.clear();
+        ++generation;
+        deferred.clear();
+        plan = Plan::Custom;
     }
 
     void answered()
@@ -263,7 +289,7 @@ struct Session
         // no failed first step.
         if (!inTransaction && PQstatus(conn) == CONNECTION_OK && !PQisBusy(conn)) PQconsumeInput(conn);
         if (PQstatus(conn) != CONNECTION_OK) {
-            if (inTransaction) throw AppError(connectionLostMessage());
+            if (inTransaction) fail(nullptr); // the transaction went with the connection
             PQreset(conn);
             if (PQstatus(conn) != CONNECTION_OK) throw AppError(connectionLostMessage());
             setup();
@@ -271,10 +297,22 @@ struct Session
         return conn;
     }
 
+    // A command in simple form, after the deferred ones in the same text.
+    PGresult *simple(const QByteArray &sql)
+    {
+        PGconn *c = live();
+        QByteArray text = deferred.join("; ");
+        deferred.clear();
+        if (!text.isEmpty()) text += "; ";
+        text += sql;
+        PGresult *res = PQexec(c, text.constData());
+        answered();
+        return res;
+    }
+
     void run(const QString &sql)
     {
-        PGresult *res = PQexec(live(), sql.toUtf8().constData());
-        answered();
+        PGresult *res = simple(sql.toUtf8());
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(res);
         changes = std::atoi(PQcmdTuples(res));
@@ -282,37 +320,87 @@ struct Session
     }
 
     // The server's name of the prepared statement for this text and these
-    // parameter types.
-    QByteArray statementName(const QString &sql, int count, const std::vector<Oid> &types)
+    // parameter types; prepareText is set when it must be prepared first.
+    QByteArray statementName(const QString &sql, const QString &typesKey, QByteArray *prepareText)
     {
-        QString key = sql;
-        key += QLatin1Char('\x01');
-        for (Oid t : types)
-            key += QString::number(t) + QLatin1Char(',');
+        const QString key = sql + QLatin1Char('\x01') + typesKey;
         auto it = prepared.constFind(key);
         if (it != prepared.constEnd()) return it.value();
-        PGconn *c = live();
         // Many one-off texts (filters typed by the user) start afresh.
         if (prepared.size() >= 500) {
-            PGresult *d = PQexec(c, "DEALLOCATE ALL");
-            PQclear(d);
+            deferred << QByteArrayLiteral("DEALLOCATE ALL");
             prepared.clear();
+            ++generation;
         }
         const QByteArray name = "tv" + QByteArray::number(++nextName);
-        PGresult *res = PQprepare(c, name.constData(), sql.toUtf8().constData(), count, types.data());
-        if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res);
-        PQclear(res);
+        *prepareText = sql.toUtf8();
         prepared.insert(key, name);
         return name;
+    }
+
+    // A prepared statement run, with the deferred commands (and its own
+    // preparation where needed) before it in the same round trip. Returns its
+    // result; the first failure among the commands before it is raised.
+    PGresult *execute(const QByteArray &name, const QByteArray &prepareText, const std::vector<Oid> &types,
+                      const std::vector<const char *> &values)
+    {
+        PGconn *c = live();
+        const int count = int(values.size());
+        if (deferred.isEmpty() && prepareText.isEmpty()) {
+            PGresult *res = PQexecPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
+            answered();
+            return res;
+        }
+        const QList<QByteArray> before = std::exchange(deferred, {});
+        bool sent = PQenterPipelineMode(c) == 1;
+        for (const QByteArray &command : before)
+            sent = sent && PQsendQueryParams(c, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        if (!prepareText.isEmpty())
+            sent = sent && PQsendPrepare(c, name.constData(), prepareText.constData(), count, types.data());
+        sent = sent && PQsendQueryPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
+        sent = sent && PQpipelineSync(c);
+        // Each command's result is followed by a null; the sync ends the round.
+        const int commands = int(before.size()) + (prepareText.isEmpty() ? 0 : 1) + 1;
+        PGresult *failure = nullptr, *last = nullptr;
+        int done = 0;
+        while (sent) {
+            PGresult *r = PQgetResult(c);
+            if (!r) {
+                if (PQstatus(c) != CONNECTION_OK || ++done > commands) break;
+                continue;
+            }
+            const ExecStatusType st = PQresultStatus(r);
+            if (st == PGRES_PIPELINE_SYNC) {
+                PQclear(r);
+                break;
+            }
+            if (done == commands - 1 && !last)
+                last = r;
+            else if (st == PGRES_FATAL_ERROR && !failure)
+                failure = r;
+            else
+                PQclear(r);
+        }
+        answered();
+        if (PQstatus(c) == CONNECTION_OK) PQexitPipelineMode(c);
+        if (!prepareText.isEmpty() && (failure || !last || PQresultStatus(last) == PGRES_FATAL_ERROR))
+            prepared.remove(prepared.key(name)); // not known to be prepared
+        if (failure) {
+            if (last) PQclear(last);
+            fail(failure);
+        }
+        if (!last) fail(nullptr);
+        return last;
     }
 };
 
 class PgStatement : public Statement
 {
   public:
-    PgStatement(std::shared_ptr<Session> session, QString sql, int count, bool insert, bool returning)
+    PgStatement(std::shared_ptr<Session> session, QString sql, int count, bool insert, bool returning,
+                bool generic)
         : m_session(std::move(session)), m_sql(std::move(sql)), m_params(size_t(count)), m_insert(insert),
-          m_returning(returning)
+          m_returning(returning), m_generic(generic)
     {}
     ~PgStatement() override { clearResult(); }
 
@@ -417,12 +505,27 @@ class PgStatement : public Statement
             texts[k] = parameterText(m_params[k]);
             values[k] = m_params[k].isNull() ? nullptr : texts[k].constData();
         }
-        // A kept statement may outlive the connection it was made on.
-        PGconn *conn = s.live();
-        const QByteArray name = s.statementName(m_sql, int(m_params.size()), types);
-        PGresult *res =
-            PQexecPrepared(conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
-        s.answered();
+        // A kept statement may outlive the connection it was made on: its
+        // name is taken afresh once the session starts a new generation.
+        s.live();
+        QByteArray prepareText;
+        if (m_generation != s.generation || types != m_types) {
+            QString typesKey;
+            for (Oid t : types)
+                typesKey += QString::number(t) + QLatin1Char(',');
+            m_name = s.statementName(m_sql, typesKey, &prepareText);
+            m_types = types;
+            m_generation = s.generation;
+        }
+        s.planFor(m_generic);
+        PGresult *res = nullptr;
+        try {
+            res = s.execute(m_name, prepareText, types, values);
+        } catch (...) {
+            if (!prepareText.isEmpty()) m_generation = -1;
+            throw;
+        }
+        if (!prepareText.isEmpty() && PQresultStatus(res) == PGRES_FATAL_ERROR) m_generation = -1;
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
         s.changes = std::atoi(PQcmdTuples(res));
@@ -432,7 +535,9 @@ class PgStatement : public Statement
         if (m_insert) {
             // The new row's id comes back with the insert.
             s.lastInsertReturned = m_returning && m_rows > 0;
-            if (s.lastInsertReturned) s.lastInsertId = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
+            // The row id comes last where the whole row comes back.
+            if (s.lastInsertReturned)
+                s.lastInsertId = std::strtoll(PQgetvalue(res, 0, PQnfields(res) - 1), nullptr, 10);
         }
     }
 
@@ -453,8 +558,13 @@ class PgStatement : public Statement
 
     std::shared_ptr<Session> m_session;
     QString m_sql;
+    // The server's name of the statement, for these parameter types, in
+    // this generation of the session.
+    QByteArray m_name;
+    std::vector<Oid> m_types;
+    int m_generation = -1;
     std::vector<Value> m_params;
-    bool m_insert = false, m_returning = false;
+    bool m_insert = false, m_returning = false, m_generic = false;
     PGresult *m_result = nullptr;
     int m_rows = 0;
     int m_row = -1;
@@ -508,7 +618,8 @@ class PgEngine : public Engine
             const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
             PQfreemem(error);
             throw AppError(Engine::maskPasswords(
-                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(given, why), given));
+                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(given, why),
+                given));
         }
         bool password = false;
         for (PQconninfoOption *o = options; o->keyword; ++o)
@@ -523,11 +634,11 @@ class PgEngine : public Engine
         // A server that stops answering (a dropped network) is noticed within
         // about a minute rather than the system's two hours; the location may
         // say otherwise.
-        const char *keywords[] = {"connect_timeout", "application_name", "keepalives", "keepalives_idle",
-                                  "keepalives_interval", "keepalives_count", "tcp_user_timeout", "dbname",
-                                  "client_encoding", nullptr};
-        const char *values[] = {"10", "Tavirelsverwaltung", "1", "20", "10", "4", "60000", loc.constData(),
-                                "UTF8", nullptr};
+        const char *keywords[] = {
+            "connect_timeout",  "application_name", "keepalives", "keepalives_idle", "keepalives_interval",
+            "keepalives_count", "tcp_user_timeout", "dbname",     "client_encoding", nullptr};
+        const char *values[] = {"10",    "Tavirelsverwaltung", "1",    "20",   "10", "4",
+                                "60000", loc.constData(),      "UTF8", nullptr};
         PGconn *conn = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(conn) != CONNECTION_OK) {
             const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
@@ -598,7 +709,16 @@ class PgEngine : public Engine
         const QString numbered = numberedParameters(sql, &count);
         const bool insert = sql.trimmed().startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive);
         const bool returning = insert && sql.contains(QLatin1String(" RETURNING "), Qt::CaseInsensitive);
-        return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning);
+        // A write, or a read of rows by one key, is planned once and the plan
+        // kept: its best plan is the same for every value, and planning
+        // costs more than running it. Any other read is planned for its
+        // values (see setup).
+        static const QRegularExpression byKey(
+            QStringLiteral("^\\s*(INSERT|UPDATE|DELETE)\\b|"
+                           "^SELECT [^?]* WHERE \\(?(t0\\.)?\"[^\"]+\" = \\?\\)?( ORDER BY [^?]*| FOR UPDATE)?$"),
+            QRegularExpression::CaseInsensitiveOption);
+        const bool generic = byKey.match(sql).hasMatch();
+        return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning, generic);
     }
 
     void exec(const QString &sql) override
@@ -614,7 +734,7 @@ class PgEngine : public Engine
         Session &s = const_cast<PgEngine *>(this)->session();
         if (s.lastInsertReturned) return s.lastInsertId;
         // An insert without RETURNING: the counter it drew last.
-        PGresult *res = PQexec(s.live(), "SELECT lastval()");
+        PGresult *res = s.simple(QByteArrayLiteral("SELECT lastval()"));
         qint64 id = 0;
         if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) == 1)
             id = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
@@ -767,8 +887,9 @@ class PgEngine : public Engine
     QStringList indexes() override
     {
         QStringList out;
-        auto st = prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() "
-                                         "AND indexdef LIKE '%NULLS FIRST%'"));
+        auto st =
+            prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() "
+                                   "AND indexdef LIKE '%NULLS FIRST%'"));
         while (st->step())
             out << st->columnDynamic(0).rawText();
         return out;
@@ -786,7 +907,8 @@ class PgEngine : public Engine
     }
     void dropSupport() override
     {
-        exec(QStringLiteral("DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvval(text), "
+        exec(QStringLiteral("DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvfoldall(text), "
+                            "tvval(text), "
                             "tvsupport()"));
     }
 
@@ -823,41 +945,36 @@ class PgEngine : public Engine
     void begin() override
     {
         Session &s = session();
-        s.run(QStringLiteral("BEGIN"));
-        s.inTransaction = true;
         // One writer at a time, as on a file: the program's tables are locked
         // against every other writer until the transaction ends (readers go
         // on), and the lock is waited for as long as a row lock. Only a login
         // that may change the tables can take it, so one that may merely read
         // never holds up the others.
-        try {
-            const QByteArray lock = writeLock();
-            if (!lock.isEmpty()) {
-                PGresult *res = PQexec(s.live(), lock.constData());
-                s.answered();
-                if (PQresultStatus(res) != PGRES_COMMAND_OK) {
-                    const QByteArray state(PQresultErrorField(res, PG_DIAG_SQLSTATE));
-                    if (state == "42P01") m_writeLock.reset(); // a table went: ask again next time
-                    if (state == "42501") {
-                        PQclear(res);
-                        throw AppError(QStringLiteral(
-                            "Die Anmeldung am Datenbankserver darf die Tabellen des Programms nicht ändern; "
-                            "die Änderung wurde nicht gespeichert"));
-                    }
-                    s.fail(res);
+        const QByteArray lock = writeLock();
+        PGresult *res = s.simple(lock.isEmpty() ? QByteArrayLiteral("BEGIN") : "BEGIN; " + lock);
+        s.inTransaction = true;
+        if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+            const QByteArray state(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+            if (state == "42P01") m_writeLock.reset(); // a table went: ask again next time
+            try {
+                if (state == "42501") {
+                    PQclear(res);
+                    throw AppError(QStringLiteral("Die Anmeldung am Datenbankserver darf die Tabellen des "
+                                                  "Programms nicht ändern; die Änderung wurde nicht gespeichert"));
                 }
-                PQclear(res);
+                s.fail(res);
+            } catch (...) {
+                rollback();
+                throw;
             }
-        } catch (...) {
-            rollback();
-            throw;
         }
+        PQclear(res);
     }
 
     void commit() override
     {
         Session &s = session();
-        PGresult *res = PQexec(s.live(), "COMMIT");
+        PGresult *res = s.simple(QByteArrayLiteral("COMMIT"));
         s.inTransaction = false;
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_COMMAND_OK) s.fail(res);
@@ -875,25 +992,40 @@ class PgEngine : public Engine
         if (!m_session) return;
         Session &s = *m_session;
         s.inTransaction = false;
+        s.deferred.clear();
+        s.plan = Session::Plan::Unknown;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the server dropped the transaction with the connection
         PGresult *res = PQexec(s.conn, "ROLLBACK");
         PQclear(res);
     }
+    // Savepoints go to the server with the next statement (see Session).
     void savepoint(const QString &name) override
     {
-        session().run(QStringLiteral("SAVEPOINT ") + quote(name));
+        session().deferred << "SAVEPOINT " + quote(name).toUtf8();
     }
     void release(const QString &name) override
     {
-        session().run(QStringLiteral("RELEASE SAVEPOINT ") + quote(name));
+        Session &s = session();
+        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        if (!s.deferred.isEmpty() && s.deferred.last() == set)
+            s.deferred.removeLast(); // nothing was done inside it
+        else
+            s.deferred << "RELEASE " + set;
     }
     void rollbackTo(const QString &name) override
     {
         Session &s = session();
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the whole transaction went with the connection
-        s.run(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(quote(name)));
+        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        s.plan = Session::Plan::Unknown;
+        const qsizetype unsent = s.deferred.lastIndexOf(set);
+        if (unsent >= 0) {
+            s.deferred.resize(unsent); // the server never saw it, nor anything after it
+            return;
+        }
+        s.deferred << "ROLLBACK TO " + set << "RELEASE " + set;
     }
     bool failedStatementKeepsTransaction() const override { return false; }
     bool transactionLocksWrites() const override { return true; }
@@ -952,6 +1084,7 @@ class PgEngine : public Engine
         return QStringLiteral(" RETURNING ") + rowIdSql;
     }
     QString lockRow() const override { return QStringLiteral(" FOR UPDATE"); }
+    bool returnsWrittenRows() const override { return true; }
     bool ordersByRowId() const override { return true; }
 
   private:
@@ -1038,14 +1171,23 @@ void PgEngine::createSupport()
     // The base letters of the folded text (TextCompare's primary order).
     const QString baseFrom = QStringLiteral("àáâãäåçèéêëìíîïñòóôõöøùúûüýÿ");
     const QString baseTo = QStringLiteral("aaaaaaceeeeiiiinoooooouuuuyy");
-    const QString fold =
-        QStringLiteral(
-            "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
-            "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
-            "WHEN s COLLATE \"C\" !~ '[^\\x01-\\u00ff]' THEN translate(lower(s COLLATE \"C\"), %1, %2) "
-            "ELSE translate(lower(s COLLATE \"C\"), %3, %4) END $f$")
-            .arg(literal(latinFrom), literal(latinTo), literal(allFrom), literal(allTo));
-    exec(fold);
+    // The functions call each other named with their schema: the server's
+    // own jobs (statistics, vacuumdb, pg_dump and pg_restore) run with an
+    // empty search path, and would not find them otherwise.
+    const QString schema = session().schema;
+    // Texts beyond Latin-1 are rare: their folding, with the lists of all
+    // letters, is called rather than written into every query, which would
+    // make planning each one cost more than running it.
+    exec(QStringLiteral("CREATE OR REPLACE FUNCTION tvfoldall(s text) RETURNS text LANGUAGE plpgsql IMMUTABLE "
+                        "STRICT PARALLEL SAFE AS $f$ BEGIN RETURN translate(lower(s COLLATE \"C\"), %1, %2); "
+                        "END $f$")
+             .arg(literal(allFrom), literal(allTo)));
+    exec(QStringLiteral(
+             "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+             "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
+             "WHEN s COLLATE \"C\" !~ '[^\\x01-\\u00ff]' THEN translate(lower(s COLLATE \"C\"), %1, %2) "
+             "ELSE %3.tvfoldall(s) END $f$")
+             .arg(literal(latinFrom), literal(latinTo), schema));
     exec(
         QStringLiteral(
             "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
@@ -1054,10 +1196,6 @@ void PgEngine::createSupport()
     // The primary key, a character below every other, the folded text: so
     // texts order by their base letters first and by their folded letters
     // where those are equal. ASCII texts are their own key.
-    // The functions it calls are named with their schema: the server's own
-    // jobs (statistics, vacuumdb, pg_dump and pg_restore) run with an empty
-    // search path, and would not find them otherwise.
-    const QString schema = session().schema;
     exec(QStringLiteral(
              "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
              "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
@@ -1117,7 +1255,8 @@ Value PgEngine::likePattern(const QString &jetPattern) const
                     // A range backwards ([z-a]) holds no character, as on the
                     // file; the server would refuse it as an invalid pattern.
                     const QString lo = escaped(p.at(k)), hi = escaped(p.at(k + 2));
-                    if (TextCompare::fold(QStringView(p).mid(k, 1)) <= TextCompare::fold(QStringView(p).mid(k + 2, 1)))
+                    if (TextCompare::fold(QStringView(p).mid(k, 1)) <=
+                        TextCompare::fold(QStringView(p).mid(k + 2, 1)))
                         list += lo + QLatin1Char('-') + hi;
                     k += 2;
                 } else {

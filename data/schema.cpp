@@ -193,7 +193,8 @@ void upgrade(Engine &engine)
         }
         for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.
-            if ((has(ix.table) || made.contains(ix.table)) && !presentIndexes.contains(ix.name, Qt::CaseInsensitive))
+            if ((has(ix.table) || made.contains(ix.table)) &&
+                !presentIndexes.contains(ix.name, Qt::CaseInsensitive))
                 engine.createIndex(ix);
         }
         engine.commit();

@@ -830,15 +830,13 @@ bool TVexDaoTable::masterLinkMissing() const
     return false;
 }
 
-bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+TVexDaoTable::SingleRowQuery &TVexDaoTable::singleRowQuery()
 {
-    Q_UNUSED(tableIndex);
     // Every save and every edit re-reads a row: its query is built once for
     // the dataset's source, not each time.
     const QString source =
         m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
     SingleRowQuery &sq = m_singleRowQuery;
-    Engine &engine = m_db->engine();
     if (!sq.valid || sq.source != source || sq.generation != m_db->generation()) {
         sq = SingleRowQuery();
         Query q;
@@ -847,26 +845,47 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
         sq.params = q.params;
         sq.columns = int(q.columns.size());
         sq.tables = int(q.sources.size());
+        // Where the engine hands back the row a write stored, a dataset over
+        // one table takes it from there instead of reading it again.
+        if (m_db->engine().returnsWrittenRows() && sq.tables == 1 && sq.params.isEmpty()) {
+            QStringList cols;
+            for (const ResultColumn &rc : q.columns)
+                cols << rc.sql;
+            cols << QStringLiteral("t0.") + q.sources[0].schema->rowId;
+            sq.returning = QStringLiteral(" RETURNING ") + cols.join(QStringLiteral(", "));
+        }
         sq.source = source;
         sq.generation = m_db->generation();
         sq.valid = true;
     }
+    return sq;
+}
+
+void TVexDaoTable::rowFromStatement(const Statement &st, const SingleRowQuery &sq, Row &out) const
+{
+    out.readAt = m_db->writeSerial();
+    out.values.assign(size_t(m_valueSlots), Value());
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
+            out.values[size_t(f->m_index)] = st.column(f->m_column, f->m_type);
+    for (int t = 0; t < sq.tables; ++t)
+        out.rowid[t] = st.column(sq.columns + t, FieldType::Integer).rawInt();
+}
+
+bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+{
+    Q_UNUSED(tableIndex);
+    SingleRowQuery &sq = singleRowQuery();
     // The single-row statement is its own, not the cached one of the rows;
     // it is reset after each read so that it holds no lock.
-    if (!sq.statement) sq.statement = engine.prepare(sq.sql);
+    if (!sq.statement) sq.statement = m_db->engine().prepare(sq.sql);
     Statement *st = sq.statement.get();
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < sq.params.size(); ++i)
         st->bind(i + 1, sq.params[i]);
     st->bind(int(sq.params.size()) + 1, Value(rowid));
     if (!st->step()) return false;
-    out.readAt = m_db->writeSerial();
-    out.values.assign(size_t(m_valueSlots), Value());
-    for (const auto &f : m_fields)
-        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
-            out.values[size_t(f->m_index)] = st->column(f->m_column, f->m_type);
-    for (int t = 0; t < sq.tables; ++t)
-        out.rowid[t] = st->column(sq.columns + t, FieldType::Integer).rawInt();
+    rowFromStatement(*st, sq, out);
     return true;
 }
 
@@ -1018,8 +1037,16 @@ void TVexDaoTable::Edit()
         return;
     }
     // Begin from what is stored now, so that a save later checks against it.
+    // A row read inside the open transaction that keeps the others from
+    // writing is still as read, unless this program wrote it since.
+    Row &current = m_rows[size_t(m_cur)];
+    const bool asRead = m_tableCount == 1 && m_db->readWhileLocked(current.readAt) &&
+                        !m_db->wroteRowSince(m_tables.value(0), current.rowid[0], current.readAt);
     Row fresh;
-    if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh)) throw AppError(kDeletedElsewhere);
+    if (asRead)
+        fresh = current;
+    else if (!readSingleRow(0, current.rowid[0], fresh))
+        throw AppError(kDeletedElsewhere);
     Row &r = m_rows[size_t(m_cur)];
     // Where a table may give a deleted row's id to a new row, the stored row
     // is only known to be this one while it still holds what was read;
@@ -1070,9 +1097,10 @@ void TVexDaoTable::Insert()
     m_touched = false;
 }
 
-void TVexDaoTable::writeInsert(Row &row)
+bool TVexDaoTable::writeInsert(Row &row, Row &stored)
 {
     Engine &engine = m_db->engine();
+    const QString returning = singleRowQuery().returning;
     std::vector<const TField *> used;
     QList<Value> params;
     for (const auto &f : m_fields) {
@@ -1088,19 +1116,21 @@ void TVexDaoTable::writeInsert(Row &row)
     // Rows of one dataset mostly fill the same columns: the text is made
     // again only when they differ from the last insert's.
     InsertText &it = m_insertText;
-    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used) {
+    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used ||
+        it.returning != returning) {
         it.statement.reset();
         QStringList cols, marks;
         for (const TField *f : used) {
             cols << engine.quote(f->m_baseColumn);
             marks << QStringLiteral("?");
         }
-        const QString table = engine.quote(m_tables.value(0));
+        const QString table = engine.quote(m_tables.value(0)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
         it.sql = cols.isEmpty()
                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        it.sql += engine.insertReturning(m_rowIdSql[0]);
+        it.sql += returning.isEmpty() ? engine.insertReturning(m_rowIdSql[0]) : returning;
+        it.returning = returning;
         it.fields = used;
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
@@ -1110,10 +1140,13 @@ void TVexDaoTable::writeInsert(Row &row)
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < params.size(); ++i)
         st->bind(i + 1, params[i]);
-    st->step();
-    row.rowid[0] = engine.lastInsertId();
+    const bool returned = st->step() && !returning.isEmpty();
+    if (returned) rowFromStatement(*st, m_singleRowQuery, stored);
+    row.rowid[0] = returned ? stored.rowid[0] : engine.lastInsertId();
     m_db->noteWrite(m_tables.value(0));
     m_db->noteRowWrite(m_tables.value(0), row.rowid[0]);
+    stored.readAt = m_db->writeSerial();
+    return returned;
 }
 
 bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
@@ -1189,10 +1222,12 @@ void TVexDaoTable::rereadAndRaise(const QString &message)
     raise(message);
 }
 
-void TVexDaoTable::writeUpdate(Row &row)
+bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
 {
     Engine &engine = m_db->engine();
+    const QString returning = singleRowQuery().returning;
     UpdateTexts &u = updateTexts();
+    bool returned = false;
     for (int t = 0; t < m_tableCount; ++t) {
         QList<int> changed;
         QList<Value> params;
@@ -1230,18 +1265,25 @@ void TVexDaoTable::writeUpdate(Row &row)
             QStringList sets;
             for (int k : std::as_const(changed))
                 sets << engine.quote(u.checked[t][size_t(k)]->m_baseColumn) + QStringLiteral(" = ?");
-            known = u.update[t].insert(changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                                    .arg(engine.quote(m_tables.value(t)),
-                                                         sets.join(QStringLiteral(", ")), m_rowIdSql[t]));
+            const QString table =
+                engine.quote(m_tables.value(t)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
+            known = u.update[t].insert(changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
+                                                    .arg(table, sets.join(QStringLiteral(", ")),
+                                                         m_rowIdSql[t], returning));
         }
         auto st = engine.prepare(known.value());
         for (int i = 0; i < params.size(); ++i)
             st->bind(i + 1, params[i]);
         st->bind(params.size() + 1, Value(row.rowid[t]));
-        st->step();
+        if (st->step() && !returning.isEmpty()) {
+            rowFromStatement(*st, m_singleRowQuery, stored);
+            returned = true;
+        }
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
+    stored.readAt = m_db->writeSerial();
+    return returned;
 }
 
 void TVexDaoTable::Post()
@@ -1256,19 +1298,17 @@ void TVexDaoTable::Post()
         return; // BeforePost settled the row itself
     Row &row = m_rows[size_t(m_cur)];
     const bool inserting = m_state == DataSetState::Insert;
+    Row fresh;
+    bool stored = false; // the write handed back the row as stored
     {
         TVexDaoDatabase::WriteScope scope(*m_db, inserting || m_tableCount == 1);
-        if (inserting)
-            writeInsert(row);
-        else
-            writeUpdate(row);
+        stored = inserting ? writeInsert(row, fresh) : writeUpdate(row, fresh);
         scope.commit();
     }
     m_state = DataSetState::Browse;
     m_modified = false;
     if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
-    Row fresh;
-    if (readSingleRow(0, row.rowid[0], fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
+    if (stored || readSingleRow(0, row.rowid[0], fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
     m_rows[size_t(m_cur)].calcValid = false;
     notify(Notify::State);
     notify(Notify::Record);

@@ -8,8 +8,8 @@
 #include "data/schema.h"
 #include "data/settings.h"
 #include "data/textcompare.h"
-#include "tests/dbfixture.h"
 #include "tests/commandrun.h"
+#include "tests/dbfixture.h"
 #include "tests/modulesfixture.h"
 
 #include <QFile>
@@ -232,9 +232,9 @@ TEST_F(BothEngines, NextNumberIsReadFromTheIndex)
         Engine &engine = c->engine();
         // A small table is read whole anyway; a large one is not.
         if (engine.isServer()) engine.exec(QStringLiteral("SET enable_seqscan = off"));
-        auto plan = engine.prepare((engine.isServer() ? QStringLiteral("EXPLAIN ")
-                                                      : QStringLiteral("EXPLAIN QUERY PLAN ")) +
-                                   next.lastQuerySql());
+        auto plan = engine.prepare(
+            (engine.isServer() ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) +
+            next.lastQuerySql());
         plan->bind(1, Value(QStringLiteral("R")));
         QString text;
         while (plan->step())
@@ -732,7 +732,8 @@ TEST_F(OnServer, AStalledWorkstationLosesItsLock)
     other.engine().setBusyTimeout(30000);
     save(other, QStringLiteral("danach")); // as soon as the server has ended the stalled session
     const QString msg = ERROR_OF(save(stalled, QStringLiteral("aufgewacht")));
-    EXPECT_TRUE(msg.contains(QStringLiteral("länger als 2 Sekunden nicht weitergearbeitet"))) << qPrintable(msg);
+    EXPECT_TRUE(msg.contains(QStringLiteral("länger als 2 Sekunden nicht weitergearbeitet")))
+        << qPrintable(msg);
     EXPECT_TRUE(msg.contains(QStringLiteral("nicht gespeichert"))) << qPrintable(msg);
     stalled.Rollback();
     EXPECT_EQ(db.scalar(QStringLiteral("select string_agg(NAME1, ',') from Adress")).rawText(),
@@ -747,10 +748,11 @@ TEST_F(OnServer, AStalledWorkstationLosesItsLock)
 TEST_F(OnServer, AReadingLoginNeverBlocksTheOthersAndAFullDiskIsTold)
 {
     TestDb db(false, TestDb::Kind::Server);
-    db.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE tv_leser LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; "
-                           "END $$; GRANT USAGE ON SCHEMA %1 TO tv_leser; "
-                           "GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO tv_leser")
-                .arg(db.schema()));
+    db.exec(
+        QStringLiteral("DO $$ BEGIN CREATE ROLE tv_leser LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; "
+                       "END $$; GRANT USAGE ON SCHEMA %1 TO tv_leser; "
+                       "GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO tv_leser")
+            .arg(db.schema()));
     auto dropRole = qScopeGuard([&] {
         db.exec(QStringLiteral("DROP OWNED BY tv_leser"));
         db.exec(QStringLiteral("DROP ROLE tv_leser"));
@@ -761,7 +763,8 @@ TEST_F(OnServer, AReadingLoginNeverBlocksTheOthersAndAFullDiskIsTold)
         auto reader = Engine::create(QStringLiteral("postgresql"));
         reader->open(readerLocation);
         EXPECT_FALSE(reader->canWrite());
-        EXPECT_TRUE(ERROR_OF(reader->begin()).contains(QStringLiteral("darf die Tabellen des Programms nicht")));
+        EXPECT_TRUE(
+            ERROR_OF(reader->begin()).contains(QStringLiteral("darf die Tabellen des Programms nicht")));
         // What any login may do: read inside a transaction, and hold the
         // advisory lock that once was the program's write lock.
         reader->exec(QStringLiteral("BEGIN; SELECT count(*) FROM adress; SELECT pg_advisory_xact_lock(7461, "
@@ -778,12 +781,14 @@ TEST_F(OnServer, AReadingLoginNeverBlocksTheOthersAndAFullDiskIsTold)
         t.FieldByName(QStringLiteral("NAME1"))->SetAsString(QStringLiteral("gespeichert"));
         EXPECT_EQ(ERROR_OF(t.Post()), QString());
 
-        db.exec(QStringLiteral("CREATE FUNCTION voll() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
-                               "EXCEPTION 'could not extend file' USING ERRCODE = 'disk_full'; END $$; "
-                               "CREATE TRIGGER voll BEFORE INSERT ON adress FOR EACH ROW EXECUTE FUNCTION voll()"));
+        db.exec(QStringLiteral(
+            "CREATE FUNCTION voll() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
+            "EXCEPTION 'could not extend file' USING ERRCODE = 'disk_full'; END $$; "
+            "CREATE TRIGGER voll BEFORE INSERT ON adress FOR EACH ROW EXECUTE FUNCTION voll()"));
         t.Insert();
         t.FieldByName(QStringLiteral("NAME1"))->SetAsString(QStringLiteral("kein Platz"));
-        EXPECT_TRUE(ERROR_OF(t.Post()).startsWith(QStringLiteral("Der Datenträger des Datenbankservers ist voll")));
+        EXPECT_TRUE(
+            ERROR_OF(t.Post()).startsWith(QStringLiteral("Der Datenträger des Datenbankservers ist voll")));
         EXPECT_EQ(t.State(), DataSetState::Insert);
         EXPECT_EQ(t.FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("kein Platz"));
     }
@@ -799,11 +804,13 @@ TEST_F(OnServer, TheServersOwnToolsWorkOnTheDatabase)
     const QString vacuumdb = QStandardPaths::findExecutable(QStringLiteral("vacuumdb"));
     const QString dump = QStandardPaths::findExecutable(QStringLiteral("pg_dump"));
     const QString restore = QStandardPaths::findExecutable(QStringLiteral("pg_restore"));
-    if (vacuumdb.isEmpty() || dump.isEmpty() || restore.isEmpty()) GTEST_SKIP() << "PostgreSQL-Werkzeuge fehlen";
+    if (vacuumdb.isEmpty() || dump.isEmpty() || restore.isEmpty())
+        GTEST_SKIP() << "PostgreSQL-Werkzeuge fehlen";
     TestDb db(true, TestDb::Kind::Server);
     const QString s = db.schema();
     db.exec(QStringLiteral(
-        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$ SELECT CASE WHEN "
+        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$ SELECT CASE "
+        "WHEN "
         "octet_length(s) = length(s) THEN lower(s COLLATE \"C\") ELSE tvbase(tvfold(s)) || chr(1) || "
         "tvfold(s) END $f$; CREATE OR REPLACE FUNCTION tvsupport() RETURNS integer LANGUAGE sql IMMUTABLE AS "
         "$f$ SELECT 2 $f$; DROP INDEX ix_vorgang1_typ_numnr; CREATE INDEX ix_vorgang1_typ_numnr ON vorgang1 "
@@ -813,10 +820,17 @@ TEST_F(OnServer, TheServersOwnToolsWorkOnTheDatabase)
         p.start(program, args);
         p.waitForFinished(120000);
         const QString err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? QString() : err + QStringLiteral(" (Fehler)");
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+                   ? QString()
+                   : err + QStringLiteral(" (Fehler)");
     };
-    const QStringList analyze = {QStringLiteral("--analyze-only"), QStringLiteral("-t"), s + QStringLiteral(".vorgang1"),
-                                 QStringLiteral("-t"), s + QStringLiteral(".adress"), QStringLiteral("-d"), TestDb::serverBase()};
+    const QStringList analyze = {QStringLiteral("--analyze-only"),
+                                 QStringLiteral("-t"),
+                                 s + QStringLiteral(".vorgang1"),
+                                 QStringLiteral("-t"),
+                                 s + QStringLiteral(".adress"),
+                                 QStringLiteral("-d"),
+                                 TestDb::serverBase()};
     EXPECT_NE(tool(vacuumdb, analyze), QString()) << "an older database fails as it did";
     {
         TVexDaoDatabase conn; // brings it up to date
@@ -832,7 +846,8 @@ TEST_F(OnServer, TheServersOwnToolsWorkOnTheDatabase)
               QString());
     const QString copyName = s + QStringLiteral("_zurueck");
     db.exec(QStringLiteral("CREATE DATABASE %1").arg(copyName));
-    auto dropCopy = qScopeGuard([&] { db.exec(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(copyName)); });
+    auto dropCopy =
+        qScopeGuard([&] { db.exec(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(copyName)); });
     QString copy = TestDb::serverBase();
     copy.replace(QRegularExpression(QStringLiteral("/[^/?]*$")), QLatin1Char('/') + copyName);
     EXPECT_EQ(tool(restore, {QStringLiteral("-d"), copy, file}), QString());
@@ -847,9 +862,11 @@ TEST_F(OnServer, TheServersOwnToolsWorkOnTheDatabase)
         EXPECT_TRUE(present.contains(name)) << qPrintable(name);
     TVexDaoTable docs;
     docs.setDatabase(&conn);
-    docs.SQL() << QStringLiteral("select vorgangnr from Vorgang1 where typ = 'r' order by val(vorgangnr) desc");
+    docs.SQL() << QStringLiteral(
+        "select vorgangnr from Vorgang1 where typ = 'r' order by val(vorgangnr) desc");
     docs.Open();
-    EXPECT_EQ(docs.RecordCount(), db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")).rawInt());
+    EXPECT_EQ(docs.RecordCount(),
+              db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")).rawInt());
 }
 
 // A value of an old file that would not arrive as it is (a date that is
@@ -858,24 +875,33 @@ TEST_F(OnServer, TheServersOwnToolsWorkOnTheDatabase)
 TEST_F(OnServer, CopyStopsAtAValueThatWouldArriveChanged)
 {
     TestDb file(false, TestDb::Kind::File);
-    file.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '1', '2023-02-30', 'zwölf')"));
-    file.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '2', 'kein Datum', 5)"));
+    file.exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '1', '2023-02-30', 'zwölf')"));
+    file.exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '2', 'kein Datum', 5)"));
     TestDb server(false, TestDb::Kind::Server);
-    server.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
-    const QStringList args = {QStringLiteral("copy-db"), QStringLiteral("--from"), file.path(), QStringLiteral("--to"), server.path()};
+    server.exec(
+        QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
+    const QStringList args = {QStringLiteral("copy-db"), QStringLiteral("--from"), file.path(),
+                              QStringLiteral("--to"), server.path()};
     const CommandRun strict = tavirel(args);
     EXPECT_EQ(strict.status, 1);
-    EXPECT_TRUE(strict.err.contains(
-        QStringLiteral("Tabelle Vorgang1, Zeile mit rowid 1, Spalte datum: „2023-02-30“ ist kein gültiges Datum")))
+    EXPECT_TRUE(strict.err.contains(QStringLiteral(
+        "Tabelle Vorgang1, Zeile mit rowid 1, Spalte datum: „2023-02-30“ ist kein gültiges Datum")))
         << qPrintable(strict.err);
-    EXPECT_EQ(server.scalar(QStringLiteral("select count(*) from pg_tables where schemaname = current_schema()")).rawInt(), 0);
+    EXPECT_EQ(
+        server.scalar(QStringLiteral("select count(*) from pg_tables where schemaname = current_schema()"))
+            .rawInt(),
+        0);
     const CommandRun lenient = tavirel(args + QStringList{QStringLiteral("--lenient")});
     EXPECT_EQ(lenient.status, 0) << qPrintable(lenient.err);
-    for (const char *listed : {"rowid 1, Spalte datum: „2023-02-30“", "rowid 1, Spalte vk: „zwölf“ ist keine Zahl",
-                               "rowid 2, Spalte datum: „kein Datum“"})
+    for (const char *listed :
+         {"rowid 1, Spalte datum: „2023-02-30“", "rowid 1, Spalte vk: „zwölf“ ist keine Zahl",
+          "rowid 2, Spalte datum: „kein Datum“"})
         EXPECT_TRUE(lenient.out.contains(QString::fromUtf8(listed))) << qPrintable(lenient.out);
     EXPECT_EQ(server.scalar(QStringLiteral("select count(*) from vorgang1 where datum is null")).rawInt(), 2);
-    EXPECT_EQ(server.scalar(QStringLiteral("select vk from vorgang1 where vorgangnr = '2'")).rawDouble(), 5.0);
+    EXPECT_EQ(server.scalar(QStringLiteral("select vk from vorgang1 where vorgangnr = '2'")).rawDouble(),
+              5.0);
 }
 
 } // namespace
