@@ -368,7 +368,8 @@ struct Session
         const QList<QByteArray> before = std::exchange(deferred, {});
         bool sent = PQenterPipelineMode(c) == 1;
         for (const QByteArray &command : before)
-            sent = sent && PQsendQueryParams(c, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+            sent =
+                sent && PQsendQueryParams(c, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
         if (!prepareText.isEmpty())
             sent = sent && PQsendPrepare(c, name.constData(), prepareText.constData(), count, types.data());
         sent = sent && PQsendQueryPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
@@ -731,8 +732,9 @@ class PgEngine : public Engine
         // costs more than running it. Any other read is planned for its
         // values (see setup).
         static const QRegularExpression byKey(
-            QStringLiteral("^\\s*(INSERT|UPDATE|DELETE)\\b|"
-                           "^SELECT [^?]* WHERE \\(?(t0\\.)?\"[^\"]+\" = \\?\\)?( ORDER BY [^?]*| FOR UPDATE)?$"),
+            QStringLiteral(
+                "^\\s*(INSERT|UPDATE|DELETE)\\b|"
+                "^SELECT [^?]* WHERE \\(?(t0\\.)?\"[^\"]+\" = \\?\\)?( ORDER BY [^?]*| FOR UPDATE)?$"),
             QRegularExpression::CaseInsensitiveOption);
         const bool generic = byKey.match(sql).hasMatch();
         return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning, generic);
@@ -929,9 +931,10 @@ class PgEngine : public Engine
     }
     void dropSupport() override
     {
-        exec(QStringLiteral("DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvfoldall(text), "
-                            "tvval(text), "
-                            "tvsupport()"));
+        exec(QStringLiteral(
+            "DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvfoldall(text), "
+            "tvval(text), "
+            "tvsupport()"));
     }
 
     qint64 counterValue(const QString &table) override
@@ -981,8 +984,9 @@ class PgEngine : public Engine
             try {
                 if (state == "42501") {
                     PQclear(res);
-                    throw AppError(QStringLiteral("Die Anmeldung am Datenbankserver darf die Tabellen des "
-                                                  "Programms nicht ändern; die Änderung wurde nicht gespeichert"));
+                    throw AppError(
+                        QStringLiteral("Die Anmeldung am Datenbankserver darf die Tabellen des "
+                                       "Programms nicht ändern; die Änderung wurde nicht gespeichert"));
                 }
                 s.fail(res);
             } catch (...) {
@@ -1200,10 +1204,11 @@ void PgEngine::createSupport()
     // Texts beyond Latin-1 are rare: their folding, with the lists of all
     // letters, is called rather than written into every query, which would
     // make planning each one cost more than running it.
-    exec(QStringLiteral("CREATE OR REPLACE FUNCTION tvfoldall(s text) RETURNS text LANGUAGE plpgsql IMMUTABLE "
-                        "STRICT PARALLEL SAFE AS $f$ BEGIN RETURN translate(lower(s COLLATE \"C\"), %1, %2); "
-                        "END $f$")
-             .arg(literal(allFrom), literal(allTo)));
+    exec(
+        QStringLiteral("CREATE OR REPLACE FUNCTION tvfoldall(s text) RETURNS text LANGUAGE plpgsql IMMUTABLE "
+                       "STRICT PARALLEL SAFE AS $f$ BEGIN RETURN translate(lower(s COLLATE \"C\"), %1, %2); "
+                       "END $f$")
+            .arg(literal(allFrom), literal(allTo)));
     exec(QStringLiteral(
              "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
              "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "

@@ -1124,7 +1124,8 @@ bool TVexDaoTable::writeInsert(Row &row, Row &stored)
             cols << engine.quote(f->m_baseColumn);
             marks << QStringLiteral("?");
         }
-        const QString table = engine.quote(m_tables.value(0)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
+        const QString table =
+            engine.quote(m_tables.value(0)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
         it.sql = cols.isEmpty()
                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -1265,11 +1266,11 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
             QStringList sets;
             for (int k : std::as_const(changed))
                 sets << engine.quote(u.checked[t][size_t(k)]->m_baseColumn) + QStringLiteral(" = ?");
-            const QString table =
-                engine.quote(m_tables.value(t)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
-            known = u.update[t].insert(changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
-                                                    .arg(table, sets.join(QStringLiteral(", ")),
-                                                         m_rowIdSql[t], returning));
+            const QString table = engine.quote(m_tables.value(t)) +
+                                  (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
+            known = u.update[t].insert(
+                changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
+                             .arg(table, sets.join(QStringLiteral(", ")), m_rowIdSql[t], returning));
         }
         auto st = engine.prepare(known.value());
         for (int i = 0; i < params.size(); ++i)
