@@ -881,7 +881,8 @@ TEST_F(OnServer, CopyStopsAtAValueThatWouldArriveChanged)
         "insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '2', 'kein Datum', 5)"));
     TestDb server(false, TestDb::Kind::Server);
     server.exec(
-        QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
+        QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung, "
+                       "eingangsrechnung"));
     const QStringList args = {QStringLiteral("copy-db"), QStringLiteral("--from"), file.path(),
                               QStringLiteral("--to"), server.path()};
     const CommandRun strict = tavirel(args);
