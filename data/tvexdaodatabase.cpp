@@ -158,7 +158,6 @@ void TVexDaoDatabase::StartTransaction()
         e.begin();
         m_touched.clear();
         ++m_transactionSerial;
-        m_trustedSince = ++m_writeSerial;
     } else {
         e.savepoint(QStringLiteral("tv%1").arg(m_depth));
     }
@@ -182,7 +181,6 @@ void TVexDaoDatabase::Rollback()
     Engine &e = engine();
     --m_depth;
     ++m_transactionSerial;
-    m_trustedSince = ++m_writeSerial;
     if (m_depth == 0)
         e.rollback();
     else
@@ -230,7 +228,6 @@ TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db, bool oneStatement) 
         e.begin();
         db.m_touched.clear();
         ++db.m_transactionSerial;
-        db.m_trustedSince = ++db.m_writeSerial;
     } else if (oneStatement && e.failedStatementKeepsTransaction()) {
         m_nested = true;
     } else {
@@ -262,7 +259,6 @@ TVexDaoDatabase::WriteScope::~WriteScope()
     --m_db.m_depth;
     if (!m_db.Connected() || m_nested) return;
     ++m_db.m_transactionSerial;
-    m_db.m_trustedSince = ++m_db.m_writeSerial;
     try {
         if (m_savepoint.isEmpty())
             m_db.engine().rollback();

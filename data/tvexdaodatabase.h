@@ -79,13 +79,6 @@ class TVexDaoDatabase : public QObject
     // Names the open transaction while it keeps other programs from writing,
     // 0 otherwise. A rollback, even to a savepoint, ends what the name vouches for.
     quint64 lockedTransaction() const;
-    // Whether a row read at this write serial was read inside the open
-    // transaction that keeps other programs from writing, after its last
-    // rollback: as read then, it is still stored unless this program wrote it.
-    bool readWhileLocked(quint64 readAt) const
-    {
-        return lockedTransaction() != 0 && readAt >= m_trustedSince;
-    }
 
     // One write: begins a transaction or a savepoint, and commits or rolls
     // back only that part. Datasets are not re-read on failure. A write of
@@ -116,6 +109,5 @@ class TVexDaoDatabase : public QObject
     QSet<QString> m_touched;
     quint64 m_writeSerial = 0;
     quint64 m_transactionSerial = 0;
-    quint64 m_trustedSince = 0; // the write serial when the transaction began or last rolled back
     QHash<QString, QHash<qint64, quint64>> m_rowWrites; // key: lower-case table
 };
