@@ -113,6 +113,20 @@ TEST_F(TypedTextOnClose, JaSavesTheFocusedFieldAndAContactCellToo)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+TEST_F(TypedTextOnClose, CountryAndVatIdFollowTheTownAndAreStoredAsTheTaxCaseReadsThem)
+{
+    TFAdr *w = openInMainWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->eOrt->nextInFocusChain(), w->eLand);
+    EXPECT_EQ(w->eLand->nextInFocusChain(), w->eUstId);
+    typeInto(w->eLand, QStringLiteral("at"));
+    typeInto(w->eUstId, QStringLiteral("ATU 1234 5678"));
+    w->eOrt->setFocus(Qt::TabFocusReason);
+    adress().Post();
+    EXPECT_EQ(storedOf("LAND"), QStringLiteral("AT"));
+    EXPECT_EQ(storedOf("USTID"), QStringLiteral("ATU 1234 5678"));
+}
+
 TEST_F(TypedTextOnClose, ARefusedValueKeepsTheWindowWithOneMessageAndNoQuestion)
 {
     TFAdr *w = openInMainWindow();
