@@ -5,12 +5,16 @@
 #include "engine.h"
 #include "germanformat.h"
 #include "money.h"
+#include "tax.h"
+
+#include "programvalues.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 #include <map>
 
 namespace DatabaseCheck {
@@ -25,7 +29,17 @@ struct Document
     QDate datum, zieldatum;
     double vk = 0;
     bool storniert = false;
+    Value mwst;         // null in a file without the column
+    bool cents = false; // summed by the cent rule (Rundung 1), else as an older version summed
 };
+
+bool hasColumn(Engine &engine, const QString &table, const char *column)
+{
+    const QList<ColumnInfo> columns = engine.columns(table);
+    return std::any_of(columns.begin(), columns.end(), [&](const ColumnInfo &c) {
+        return c.name.compare(QLatin1String(column), Qt::CaseInsensitive) == 0;
+    });
+}
 
 QString name(const Document &d)
 {
@@ -45,8 +59,12 @@ void add(QList<Finding> &findings, const QString &title, const QStringList &rows
 QList<Document> readDocuments(Engine &engine)
 {
     QList<Document> docs;
-    auto st = engine.prepare(QStringLiteral(
-        "select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert from Vorgang1 order by id"));
+    // A file of an older version, opened without being brought up to date, has no VAT columns.
+    const bool tax = hasColumn(engine, QStringLiteral("Vorgang1"), "mwst");
+    auto st =
+        engine.prepare(QStringLiteral("select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert%1 "
+                                      "from Vorgang1 order by id")
+                           .arg(tax ? QStringLiteral(", mwst, Rundung") : QString()));
     while (st->step()) {
         Document d;
         d.id = st->column(0, FieldType::Counter).rawInt();
@@ -57,6 +75,10 @@ QList<Document> readDocuments(Engine &engine)
         d.zieldatum = st->column(5, FieldType::Date).toDate();
         d.vk = st->column(6, FieldType::Number).toDouble();
         d.storniert = st->column(7, FieldType::Bool).toBool();
+        if (tax) {
+            d.mwst = st->column(8, FieldType::Number);
+            d.cents = st->column(9, FieldType::Short).toDouble() == 1;
+        }
         docs.append(d);
     }
     return docs;
@@ -88,9 +110,11 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     // Positions: those of no document, and the sums of the others, rounded
     // position by position as the program keeps its totals.
     QStringList orphans;
-    QHash<qint64, qint64> sales;
+    QHash<qint64, Tax::Totals> sales;
+    const bool tax = hasColumn(engine, QStringLiteral("Vorgang2"), "MwstSatz");
     auto st = engine.prepare(
-        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl from Vorgang2 order by id"));
+        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl%1 from Vorgang2 order by id")
+            .arg(tax ? QStringLiteral(", MwstSatz, MwstKat") : QString()));
     while (st->step()) {
         const qint64 id = st->column(0, FieldType::Counter).rawInt();
         const Value owner = st->column(1, FieldType::Integer);
@@ -102,10 +126,15 @@ void checkTables(Engine &engine, QList<Finding> &findings)
                            .arg(st->column(3, FieldType::Text).rawText());
             continue;
         }
-        const long double amount = static_cast<long double>(st->column(4, FieldType::Number).toDouble()) *
-                                   st->column(5, FieldType::Number).toDouble();
-        qint64 &sum = sales[owner.rawInt()];
-        sum = Money::addRounded(sum, amount);
+        auto sum = sales.find(owner.rawInt());
+        if (sum == sales.end())
+            sum = sales.insert(owner.rawInt(), Tax::Totals(byId.value(owner.rawInt())->cents));
+        // An empty rate or category is the program-wide rate, S, as everywhere else.
+        const Value rate = tax ? st->column(6, FieldType::Number) : Value();
+        const QString category = tax ? st->column(7, FieldType::Text).rawText().trimmed() : QString();
+        sum->add(st->column(5, FieldType::Number).toDouble(), st->column(4, FieldType::Number).toDouble(),
+                 rate.isNull() ? double(ProgramValues::instance().MwstSatz) : rate.toDouble(),
+                 category.isEmpty() ? QStringLiteral("S") : category);
     }
     add(findings, QStringLiteral("Positionen ohne Vorgang"), orphans);
 
@@ -118,12 +147,17 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     for (const Document &d : docs) {
         if (received(d)) continue;
         // A cancelled document's totals are 0, whatever its positions say.
-        const qint64 expected = d.storniert ? 0 : sales.value(d.id);
+        const Tax::Totals sum = d.storniert ? Tax::Totals(d.cents) : sales.value(d.id, Tax::Totals(d.cents));
         const qint64 stored = Money::fromAmount(d.vk);
-        if (stored != expected)
+        const QString cancelled = d.storniert ? QStringLiteral(" (storniert)") : QString();
+        if (stored != sum.net())
             totals << QStringLiteral("%1: gespeichert netto %2, aus den Positionen %3%4")
-                          .arg(name(d), money(stored), money(expected),
-                               d.storniert ? QStringLiteral(" (storniert)") : QString());
+                          .arg(name(d), money(stored), money(sum.net()), cancelled);
+        // The VAT of a document summed as an older version did is the one it was listed with.
+        const qint64 vat = d.cents ? sum.vat() : (d.storniert ? 0 : Tax::legacyVatOf(d.vk));
+        if (!d.mwst.isNull() && Money::fromAmount(d.mwst.toDouble()) != vat)
+            totals << QStringLiteral("%1: gespeichert MwSt. %2, aus den Positionen %3%4")
+                          .arg(name(d), money(Money::fromAmount(d.mwst.toDouble())), money(vat), cancelled);
     }
     add(findings, QStringLiteral("Vorgänge, deren gespeicherte Summe nicht zu ihren Positionen passt"),
         totals);
