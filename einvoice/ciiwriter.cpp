@@ -171,11 +171,8 @@ void writeSeller(Writer &x, const SellerData &s)
     x.end();
 }
 
-void writeBuyer(Writer &x, const EInvoiceBuyer &b)
+void writeBuyerAddress(Writer &x, const EInvoiceBuyer &b)
 {
-    x.start(kRam, "BuyerTradeParty");
-    x.ram("ID", QString::number(b.kdnr));
-    x.ram("Name", b.name);
     x.start(kRam, "PostalTradeAddress");
     x.ram("PostcodeCode", b.plz);
     x.ramIfAny("LineOne", b.strasse);
@@ -183,6 +180,14 @@ void writeBuyer(Writer &x, const EInvoiceBuyer &b)
     x.ram("CityName", b.ort);
     x.ram("CountryID", b.land);
     x.end();
+}
+
+void writeBuyer(Writer &x, const EInvoiceBuyer &b)
+{
+    x.start(kRam, "BuyerTradeParty");
+    x.ram("ID", QString::number(b.kdnr));
+    x.ram("Name", b.name);
+    writeBuyerAddress(x, b);
     x.start(kRam, "URIUniversalCommunication");
     x.ramWith("URIID", "schemeID", QStringLiteral("EM"), b.email);
     x.end();
@@ -272,13 +277,11 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
     x.end();
 
     x.start(kRam, "ApplicableHeaderTradeDelivery");
-    // A supply to another member state names the country it goes to.
+    // A supply to another member state names where it goes: the buyer's address.
     if (std::any_of(inv.breakdown.begin(), inv.breakdown.end(),
                     [](const EInvoiceVat &v) { return v.category == QLatin1String("K"); })) {
         x.start(kRam, "ShipToTradeParty");
-        x.start(kRam, "PostalTradeAddress");
-        x.ram("CountryID", inv.buyer.land);
-        x.end();
+        writeBuyerAddress(x, inv.buyer);
         x.end();
     }
     if (inv.deliveryDate.isValid()) {

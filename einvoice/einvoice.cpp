@@ -254,11 +254,13 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
 
     QStringList categories;
     for (const Tax::Group &g : totals.groups()) {
-        inv.breakdown << EInvoiceVat{g.category, g.rate, g.net / 100, g.vat / 100};
-        if (Tax::isTaxFreeCategory(g.category)) {
-            inv.breakdown.last().exemptionReason = Tax::legalNote(g.category);
-            inv.breakdown.last().exemptionCode = Tax::exemptionCode(g.category);
-        }
+        const bool taxFree = Tax::isTaxFreeCategory(g.category);
+        inv.breakdown << EInvoiceVat{g.category,
+                                     g.rate,
+                                     g.net / 100,
+                                     g.vat / 100,
+                                     taxFree ? Tax::legalNote(g.category) : QString(),
+                                     taxFree ? Tax::exemptionCode(g.category) : QString()};
         categories << g.category;
     }
     inv.vatCents = totals.vat() / 100;

@@ -141,7 +141,8 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
                 .arg(id));
         int pos = 0;
         for (const auto &[rate, category] : c.positions) {
-            position(id, ++pos, 3, 4.15 + pos);
+            ++pos;
+            position(id, pos, 3, 4.15 + pos);
             db->raw().exec(QStringLiteral("update Vorgang2 set MwstSatz = %1, MwstKat = '%2' "
                                           "where vorgangID = %3 and Pos = %4")
                                .arg(rate)
