@@ -1283,13 +1283,8 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         if (changed.isEmpty()) continue;
         anyChanged = true;
         // Optimistic locking: write only over the row as it was when editing
-        // began; that also confirms it is still the same row. Read inside
-        // this still open transaction that no one else can write in, and not
-        // written by this program since, the row is known to be as read.
-        const bool asRead = m_tableCount == 1 && m_editTransaction != 0 &&
-                            m_db->lockedTransaction() == m_editTransaction &&
-                            !m_db->wroteRowSince(m_tables.value(t), row.rowid[t], m_editReadAt);
-        switch (asRead ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
+        // began; that also confirms it is still the same row.
+        switch (heldAsStored(row) ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
         case Stored::Missing:
             throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
         case Stored::Changed:
@@ -1324,11 +1319,27 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
     // A save that changes nothing still finds its row: what is saved with it
-    // (a position with its document) must not outlive it.
-    if (!anyChanged && storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing)
-        throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+    // (a position with its document) must not outlive it. A row held as
+    // stored is there as held, and needs no second read either.
+    if (!anyChanged) {
+        if (heldAsStored(row)) {
+            stored = row;
+            returned = true;
+        } else if (storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing) {
+            throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+        }
+    }
     stored.readAt = m_db->writeSerial();
     return returned;
+}
+
+// Read inside the still open transaction that no one else can write in, and
+// neither written nor deleted by this program since, the row being edited is
+// known to be as read.
+bool TVexDaoTable::heldAsStored(const Row &row) const
+{
+    return m_tableCount == 1 && m_editTransaction != 0 && m_db->lockedTransaction() == m_editTransaction &&
+           !m_db->wroteRowSince(m_tables.value(0), row.rowid[0], m_editReadAt);
 }
 
 void TVexDaoTable::Post()
@@ -1484,6 +1495,7 @@ void TVexDaoTable::Delete()
         st->bind(1, Value(m_rows[size_t(m_cur)].rowid[0]));
         st->step();
         m_db->noteWrite(m_tables.value(0));
+        m_db->noteRowWrite(m_tables.value(0), m_rows[size_t(m_cur)].rowid[0]);
         const int removed = m_cur;
         m_rows.erase(m_rows.begin() + m_cur);
         m_rowIndexValid = false;

@@ -137,6 +137,25 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     mine->Post();
     conn->Commit();
     EXPECT_EQ(stored(), QStringLiteral("meins"));
+
+    // Deleted since through another of its datasets: the save is refused,
+    // whether it changes the row or not, and re-creates nothing.
+    for (const char *nr : {"A1", "A2"}) {
+        const bool change = qstrcmp(nr, "A1") == 0;
+        SCOPED_TRACE(nr);
+        mine->Refresh();
+        second->Refresh();
+        conn->StartTransaction();
+        ASSERT_TRUE(mine->Locate(QStringLiteral("art-nr"), Value(QString::fromLatin1(nr)), 0));
+        ASSERT_TRUE(second->Locate(QStringLiteral("art-nr"), Value(QString::fromLatin1(nr)), 0));
+        mine->Edit();
+        if (change) mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(5);
+        second->Delete();
+        EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("gelöscht")));
+        mine->Cancel();
+        conn->Commit();
+    }
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 0);
 }
 
 TEST_F(Concurrency, LockedFileIsWaitedForThenReported)
