@@ -19,6 +19,8 @@ const QString kEmpty = QStringLiteral("Operation bei leerer Datenmenge nicht aus
 const QString kNotEditing = QStringLiteral("Datenmenge weder im Editier- noch im Einfügemodus");
 const QString kDeletedElsewhere =
     QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht");
+const QString kDeletedNotSaved =
+    kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert");
 const QString kChangedBeforeEdit =
     QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht. "
                    "Die Daten wurden neu eingelesen; bitte prüfen Sie den Datensatz, "
@@ -1286,7 +1288,7 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         // began; that also confirms it is still the same row.
         switch (heldAsStored(row) ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
         case Stored::Missing:
-            throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+            throw AppError(kDeletedNotSaved);
         case Stored::Changed:
             throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
                                           "geändert. Ihre Änderungen wurden nicht gespeichert; brechen Sie "
@@ -1315,6 +1317,9 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
             rowFromStatement(*st, m_singleRowQuery, stored);
             returned = true;
         }
+        // Gone however it went (a statement of the program's own outside its
+        // datasets): nothing was written, and that is no success.
+        if (engine.changes() == 0) throw AppError(kDeletedNotSaved);
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
@@ -1326,7 +1331,7 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
             stored = row;
             returned = true;
         } else if (storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing) {
-            throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+            throw AppError(kDeletedNotSaved);
         }
     }
     stored.readAt = m_db->writeSerial();

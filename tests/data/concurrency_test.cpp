@@ -138,19 +138,30 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     conn->Commit();
     EXPECT_EQ(stored(), QStringLiteral("meins"));
 
-    // Deleted since through another of its datasets: the save is refused,
-    // whether it changes the row or not, and re-creates nothing.
-    for (const char *nr : {"A1", "A2"}) {
-        const bool change = qstrcmp(nr, "A1") == 0;
-        SCOPED_TRACE(nr);
+    // Deleted since through another of its datasets, or by a statement of
+    // its own: the save is refused, whether it changes the row or not, and
+    // re-creates nothing.
+    db->exec(QStringLiteral("insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A3', 'drei', 3)"));
+    const struct
+    {
+        const char *nr;
+        bool change, raw;
+    } deletions[] = {{"A1", true, false}, {"A2", false, false}, {"A3", true, true}};
+    for (const auto &d : deletions) {
+        SCOPED_TRACE(d.nr);
+        const Value nr(QString::fromLatin1(d.nr));
         mine->Refresh();
         second->Refresh();
         conn->StartTransaction();
-        ASSERT_TRUE(mine->Locate(QStringLiteral("art-nr"), Value(QString::fromLatin1(nr)), 0));
-        ASSERT_TRUE(second->Locate(QStringLiteral("art-nr"), Value(QString::fromLatin1(nr)), 0));
+        ASSERT_TRUE(mine->Locate(QStringLiteral("art-nr"), nr, 0));
+        ASSERT_TRUE(second->Locate(QStringLiteral("art-nr"), nr, 0));
         mine->Edit();
-        if (change) mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(5);
-        second->Delete();
+        if (d.change) mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(5);
+        if (d.raw)
+            conn->engine().exec(
+                QStringLiteral("delete from Artikel where \"art-nr\" = '%1'").arg(QLatin1String(d.nr)));
+        else
+            second->Delete();
         EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("gelöscht")));
         mine->Cancel();
         conn->Commit();
