@@ -1319,7 +1319,7 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         }
         // Gone however it went (a statement of the program's own outside its
         // datasets): nothing was written, and that is no success.
-        if (engine.changes() == 0) throw AppError(kDeletedNotSaved);
+        if (engine.changes() == 0 && row.rowid[t] != 0) throw AppError(kDeletedNotSaved);
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
