@@ -179,6 +179,37 @@ bool isEuMember(const QString &country)
     return std::any_of(std::begin(kEu), std::end(kEu), [&](const char *m) { return c == QLatin1String(m); });
 }
 
+bool isCountryCode(const QString &code)
+{
+    static const QString codes = QStringLiteral(
+        "AD AE AF AG AI AL AM AO AQ AR AS AT AU AW AX AZ BA BB BD BE BF BG BH BI BJ BL BM BN BO BQ BR BS BT BV BW BY "
+        "BZ CA CC CD CF CG CH CI CK CL CM CN CO CR CU CV CW CX CY CZ DE DJ DK DM DO DZ EC EE EG EH ER ES ET FI FJ FK "
+        "FM FO FR GA GB GD GE GF GG GH GI GL GM GN GP GQ GR GS GT GU GW GY HK HM HN HR HT HU ID IE IL IM IN IO IQ IR "
+        "IS IT JE JM JO JP KE KG KH KI KM KN KP KR KW KY KZ LA LB LC LI LK LR LS LT LU LV LY MA MC MD ME MF MG MH MK "
+        "ML MM MN MO MP MQ MR MS MT MU MV MW MX MY MZ NA NC NE NF NG NI NL NO NP NR NU NZ OM PA PE PF PG PH PK PL PM "
+        "PN PR PS PT PW PY QA RE RO RS RU RW SA SB SC SD SE SG SH SI SJ SK SL SM SN SO SR SS ST SV SX SY SZ TC TD TF "
+        "TG TH TJ TK TL TM TN TO TR TT TV TW TZ UA UG UM US UY UZ VA VC VE VG VI VN VU WF WS XI YE YT ZA ZM ZW");
+    const QString c = code.trimmed().toUpper();
+    return c.size() == 2 && c.at(0).isLetter() && c.at(1).isLetter() && codes.contains(c);
+}
+
+QString countryLine(const QString &land)
+{
+    static const char *const names[][2] = {
+        {"AT", "ÖSTERREICH"},  {"BE", "BELGIEN"},     {"BG", "BULGARIEN"},   {"CH", "SCHWEIZ"},     {"CY", "ZYPERN"},
+        {"CZ", "TSCHECHIEN"},  {"DK", "DÄNEMARK"},    {"EE", "ESTLAND"},     {"ES", "SPANIEN"},     {"FI", "FINNLAND"},
+        {"FR", "FRANKREICH"},  {"GB", "VEREINIGTES KÖNIGREICH"}, {"GR", "GRIECHENLAND"}, {"HR", "KROATIEN"},
+        {"HU", "UNGARN"},      {"IE", "IRLAND"},      {"IT", "ITALIEN"},     {"LI", "LIECHTENSTEIN"}, {"LT", "LITAUEN"},
+        {"LU", "LUXEMBURG"},   {"LV", "LETTLAND"},    {"MT", "MALTA"},       {"NL", "NIEDERLANDE"}, {"NO", "NORWEGEN"},
+        {"PL", "POLEN"},       {"PT", "PORTUGAL"},    {"RO", "RUMÄNIEN"},    {"SE", "SCHWEDEN"},    {"SI", "SLOWENIEN"},
+        {"SK", "SLOWAKEI"},    {"TR", "TÜRKEI"},      {"US", "USA"}};
+    const QString c = countryOf(land);
+    if (c == QLatin1String("DE")) return QString();
+    for (const auto &n : names)
+        if (c == QLatin1String(n[0])) return QString::fromUtf8(n[1]);
+    return c;
+}
+
 Case caseFor(bool smallBusiness, const QString &land, const QString &ustid)
 {
     if (smallBusiness) return Case::SmallBusiness;
@@ -408,6 +439,11 @@ QString positionCategory(const TVexDaoTable &positions)
     const TField *f = positions.FindField(QStringLiteral("MwstKat"));
     const QString c = f ? f->AsString().trimmed().toUpper() : QString();
     return c.isEmpty() ? QStringLiteral("S") : c;
+}
+
+double positionVatRate(const TVexDaoTable &positions)
+{
+    return isTaxFreeCategory(positionCategory(positions)) ? 0.0 : positionRate(positions);
 }
 
 bool isLegacyDocument(const TVexDaoTable &documents)

@@ -37,6 +37,11 @@ QString exemptionCode(const QString &category);
 // Countries: ISO 3166-1 alpha-2, an empty one meaning Germany.
 QString countryOf(const QString &land);
 bool isEuMember(const QString &country);
+// An assigned code of ISO 3166-1 alpha-2 (and XI, Northern Ireland).
+bool isCountryCode(const QString &code);
+// The country as the last line of an address block names it ("ÖSTERREICH");
+// the code where the name is not known; empty for Germany.
+QString countryLine(const QString &land);
 // The case a document starts with: § 19 for a small business whatever the
 // customer; an intra-EU supply for a customer in another member state with a
 // VAT id; an export for a customer outside the EU; else normal.
@@ -140,6 +145,8 @@ class Totals
 // older version, or written by another tool) are the program-wide rate, "S".
 double positionRate(const TVexDaoTable &positions);
 QString positionCategory(const TVexDaoTable &positions);
+// The rate on which VAT is charged: 0 in a tax-free category.
+double positionVatRate(const TVexDaoTable &positions);
 // Whether a document keeps the sums of an older version (Rundung empty).
 bool isLegacyDocument(const TVexDaoTable &documents);
 

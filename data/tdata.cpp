@@ -206,27 +206,31 @@ double TData::ArticleRate(double articleRate) const
     return ProgramValues::instance().Steuer.rates.sameKindAt(articleRate, TaxDate());
 }
 
+TData::CustomerTax TData::customerTax() const
+{
+    CustomerTax out;
+    const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
+    if (kdnr->IsNull()) return out;
+    TVexDaoTable adr(nullptr, QStringLiteral("steuerAdresse"));
+    adr.setDatabase(vorgang.Database());
+    adr.setTableName(QStringLiteral("Adress"));
+    adr.setFilter(QStringLiteral("KDNR = %1").arg(QString::number(kdnr->AsFloat(), 'g', 17)));
+    adr.setFiltered(true);
+    adr.Open();
+    if (!adr.IsEmpty()) {
+        if (const TField *f = adr.FindField(QStringLiteral("LAND"))) out.land = f->AsString();
+        if (const TField *f = adr.FindField(QStringLiteral("USTID"))) out.ustid = f->AsString();
+    }
+    return out;
+}
+
 Tax::Case TData::TaxCaseOfCustomer() const
 {
-    const Tax::Settings &steuer = ProgramValues::instance().Steuer;
     // An order to a supplier is taxed by the supplier: our own case does not apply.
     if (vorgang.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper() == QLatin1String("B"))
         return Tax::Case::Normal;
-    QString land, ustid;
-    const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
-    if (!kdnr->IsNull()) {
-        TVexDaoTable adr(nullptr, QStringLiteral("steuerAdresse"));
-        adr.setDatabase(vorgang.Database());
-        adr.setTableName(QStringLiteral("Adress"));
-        adr.setFilter(QStringLiteral("KDNR = %1").arg(QString::number(kdnr->AsFloat(), 'g', 17)));
-        adr.setFiltered(true);
-        adr.Open();
-        if (!adr.IsEmpty()) {
-            if (const TField *f = adr.FindField(QStringLiteral("LAND"))) land = f->AsString();
-            if (const TField *f = adr.FindField(QStringLiteral("USTID"))) ustid = f->AsString();
-        }
-    }
-    return Tax::caseFor(steuer.smallBusiness, land, ustid);
+    const CustomerTax customer = customerTax();
+    return Tax::caseFor(ProgramValues::instance().Steuer.smallBusiness, customer.land, customer.ustid);
 }
 
 void TData::SetTaxCase(Tax::Case c)
@@ -235,6 +239,12 @@ void TData::SetTaxCase(Tax::Case c)
     if (!fall)
         throw AppError(QStringLiteral("Die Datenbank kennt noch keine Steuerfälle (sie ist schreibgeschützt "
                                       "und konnte nicht auf den neuen Stand gebracht werden)"));
+    // Where the buyer owes the VAT, the invoice names the buyer's VAT id.
+    if ((c == Tax::Case::ReverseCharge || c == Tax::Case::IntraEu) &&
+        Tax::compactVatId(customerTax().ustid).isEmpty())
+        throw AppError(QStringLiteral("Für den Steuerfall \"%1\" braucht die Adresse des Kunden eine "
+                                      "USt-IdNr.; bitte sie zuerst in der Adresse eintragen.")
+                           .arg(Tax::caseName(c)));
     vorgang.Edit();
     fall->SetAsString(Tax::caseCode(c));
     if (!vorgangdata.IsEmpty()) {

@@ -55,6 +55,12 @@ public:
     // The case that follows from the firm and the document's customer (country
     // and VAT id of the address), set when the customer changes.
     Tax::Case TaxCaseOfCustomer() const;
+    // Country and VAT id of the document's customer (by its kdnr).
+    struct CustomerTax
+    {
+        QString land, ustid;
+    };
+    CustomerTax customerTax() const;
     // The document got another customer: its case becomes the customer's
     // (nothing in a file without tax cases, opened read only).
     void CustomerChanged();
@@ -101,13 +107,13 @@ public:
     void ArtikelCalcFields(TVexDaoTable &ds);
 
 private:
-  // Runs body on every position of the current document, then returns to
-  // the position that was current.
-  void forEachPosition(const std::function<void()> &body);
-  // The stored default rate of the article with that number, 0 when none.
-  double articleRateOf(const QString &artNr) const;
+    // Runs body on every position of the current document, then returns to
+    // the position that was current.
+    void forEachPosition(const std::function<void()> &body);
+    // The stored default rate of the article with that number, 0 when none.
+    double articleRateOf(const QString &artNr) const;
 
-  int m_totalsDeferred = 0;
+    int m_totalsDeferred = 0;
 };
 
 // The program-wide instance, made at start-up (empty until then).

@@ -67,7 +67,8 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
         QStringLiteral("insert into Adress (KDNR, NAME1, LAND, USTID) values (1, 'Kassel', NULL, NULL), "
                        "(2, 'Wien', 'AT', 'ATU12345678'), (3, 'Graz', 'at', ''), (4, 'Zürich', 'CH', NULL), "
                        "(5, 'Bau', 'DE', 'DE136695976')"));
-    db->exec(QStringLiteral("insert into Artikel ([Art-Nr], VK, MwstSatz) values ('BR-01', 10, 7)"));
+    db->exec(QStringLiteral("insert into Artikel (%1, VK, MwstSatz) values ('BR-01', 10, 7)")
+                 .arg(db->raw().quote(QStringLiteral("Art-Nr"))));
     const struct
     {
         bool smallBusiness;
@@ -113,6 +114,11 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
         vorgang().Post();
     }
     ProgramValues::instance().Steuer.smallBusiness = false;
+    // Where the buyer owes the VAT, the buyer's VAT id must be known.
+    newDocument(QStringLiteral("R"));
+    doc("kdnr")->SetAsInteger(1);
+    EXPECT_TRUE(ERROR_OF(documents->SetTaxCase(Tax::Case::ReverseCharge)).contains(QStringLiteral("USt-IdNr.")));
+    EXPECT_EQ(doc("Steuerfall")->AsString(), QStringLiteral("S"));
 }
 
 TEST_F(Totals, PositionsAreNumberedAndRenumberedAfterDelete)
@@ -208,6 +214,30 @@ TEST_F(Totals, AddressGoesWithItsContactPersons)
     EXPECT_EQ(count(QStringLiteral("select count(*) from adress")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1) << "documents stay";
     EXPECT_EQ(count(QStringLiteral("select count(*) from notizen")), 1) << "the notes of the address go with it";
+}
+
+TEST_F(Totals, AddressCountryAndVatIdAreCheckedBeforeTheyAreStored)
+{
+    TVexDaoTable &adr = addresses->Adress;
+    adr.Insert();
+    addresses->AdressNAME1->SetAsString(QStringLiteral("Wien"));
+    const struct
+    {
+        const char *land, *ustid, *problem;
+    } cases[] = {{"Österreich", "", "kein Ländercode"},
+                 {"ZZ", "", "kein Ländercode"},
+                 {"AT", "ATU1234567", "Form"},
+                 {"AT", "DE136695978", "Prüfziffer"},
+                 {"at", "atu 12345678", ""}};
+    for (const auto &c : cases) {
+        adr.Edit();
+        addresses->AdressLAND->SetAsString(QString::fromUtf8(c.land));
+        addresses->AdressUSTID->SetAsString(QString::fromUtf8(c.ustid));
+        const QString error = ERROR_OF(adr.Post());
+        EXPECT_TRUE(*c.problem ? error.contains(QString::fromUtf8(c.problem)) : error.isEmpty())
+            << c.land << " " << c.ustid << ": " << error.toStdString();
+    }
+    EXPECT_EQ(db->scalar(QStringLiteral("select LAND from Adress where NAME1 = 'Wien'")).rawText(), QStringLiteral("AT"));
 }
 
 TEST_F(Totals, PendingAddressEditIsSavedAtProgramEnd)

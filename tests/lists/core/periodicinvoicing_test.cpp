@@ -98,7 +98,7 @@ TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
     newDocument(QStringLiteral("V"));
     doc("kdnr")->SetAsInteger(2);
     doc("VertragT")->SetAsString(QStringLiteral("M"));
-    documents->SetTaxCase(Tax::Case::IntraEu);
+    documents->SetTaxCase(Tax::Case::Export);
     addPosition(1, 10, 1);
     vorgang().Post();
     run(QStringLiteral("M"));
@@ -108,8 +108,8 @@ TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
     QStringList rates;
     while (st->step())
         rates << st->columnDynamic(0).rawText() + QString::number(st->columnDynamic(1).toDouble());
-    EXPECT_EQ(rates.join(QLatin1Char(' ')), QStringLiteral("S16 S7 K0"));
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'K'")), 1);
+    EXPECT_EQ(rates.join(QLatin1Char(' ')), QStringLiteral("S16 S7 G0"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'G'")), 1);
 }
 
 TEST_F(PeriodicRun, NumbersFollowTheListOrder)
