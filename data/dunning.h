@@ -37,6 +37,9 @@ class BaseRates
     bool at(const QDate &day, int *hundredths) const;
     // The day the next rate applies after day, or an invalid date.
     QDate nextChangeAfter(const QDate &day) const;
+    // The last day the known rates surely cover: the day before the next
+    // 1 January or 1 July after the last entry. Later days keep its rate.
+    QDate knownUntil() const;
 
   private:
     QList<Entry> m_entries; // ordered by date
@@ -61,6 +64,9 @@ struct Interest
 // at the end (half up). points in hundredths: 900 for a firm, 500 for a
 // consumer. AppError naming the day when a day has no base rate.
 Interest DefaultInterest(qint64 open, const QDate &due, const QDate &key, int points, const BaseRates &rates);
+// "16.03.2026 bis 30.06.2026 (107 Tage): 10,27 % (Basiszinssatz 1,27 % + 9
+// Prozentpunkte) auf 119,00 €": one stretch as the reminder explains it.
+QString InterestPartText(const InterestPart &part, int points, qint64 open, const QString &currency);
 
 // Section [Mahnwesen] of the settings file.
 struct Settings
@@ -85,6 +91,7 @@ struct Charges
     qint64 earlier = 0; // fees and flat sum of the invoice's earlier reminders
     qint64 fee = 0;
     qint64 flatSum = 0;
+    int points = 900; // the interest's points over the base rate, hundredths
     Interest interest;
     qint64 total(qint64 open) const { return open + earlier + fee + flatSum + interest.amount; }
 };

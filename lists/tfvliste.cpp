@@ -5,15 +5,19 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
+#include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tdatasource.h"
+#include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
 #include "documents/tkalenderform.h"
 #include "lists/core/documentlistexport.h"
 #include "lists/core/documentlistsql.h"
+#include "lists/core/dunningrun.h"
 #include "lists/core/periodicinvoicing.h"
+#include "lists/tfmahnlauf.h"
 #include "lists/tfvbezahlen.h"
 #include "printing/tberechnung.h"
 #include "widgets/dbcheckbox.h"
@@ -173,6 +177,9 @@ void TFVListe::buildMenus()
         const QString l = QString::fromLatin1(letter);
         connect(action, &QAction::triggered, this, [this, l] { CreatePeriodicInvoices(l); });
     }
+    NeuMenu->addSeparator();
+    Mahnlauf1 = menuItem(NeuMenu, "Mahnlauf1", QStringLiteral("&Mahnlauf …"));
+    connect(Mahnlauf1, &QAction::triggered, this, &TFVListe::Mahnlauf1Click);
 
     Printmenu = new QMenu(this);
     Printmenu->setObjectName(QStringLiteral("Printmenu"));
@@ -690,6 +697,55 @@ void TFVListe::CreatePeriodicInvoices(const QString &letter)
 }
 
 // ---------------------------------------------------------------------------
+// dunning
+
+void TFVListe::Mahnlauf1Click()
+{
+    if (!vorganglist->Active()) return;
+    TVexDaoDatabase &db = *vorganglist->Database();
+    Dunning::Settings settings;
+    try {
+        settings = Dunning::Settings::read(ProgramFolder::iniPath());
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return;
+    }
+    TFMahnlauf run(db, settings, this);
+    if (Dialogs::instance().exec(run) != QDialog::Accepted) return;
+
+    Progress->setValue(0);
+    Progress->show();
+    auto hide = qScopeGuard([this] { Progress->hide(); });
+    const DunningRunResult r = CreateReminders(db, settings, run.list(), run.leftOut(), [this](int done, int total) {
+        Progress->setMaximum(std::max(total, 1));
+        Progress->setValue(done);
+        Progress->repaint();
+    });
+    hide.dismiss();
+    Progress->hide();
+    guarded([this] { vorganglist->Refresh(); });
+
+    if (!r.error.isEmpty())
+        Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.").arg(r.error),
+            Dialogs::Warning, Dialogs::Ok);
+    if (r.made.isEmpty()) {
+        if (r.error.isEmpty())
+            Dialogs::instance().message(this, kTitle, QStringLiteral("Es sind keine Mahnungen erstellt worden."),
+                                        Dialogs::Information, Dialogs::Ok);
+        return;
+    }
+    if (Dialogs::instance().message(this, kTitle,
+                                    QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
+                                        .arg(r.made.size())
+                                        .arg(r.first(), r.last()),
+                                    Dialogs::Information, Dialogs::Yes | Dialogs::No,
+                                    Dialogs::Yes) == Dialogs::Yes)
+        PrintInvoiceRange(r.first(), r.last(), QStringLiteral("M"));
+}
+
+// ---------------------------------------------------------------------------
 // batch printing
 
 void TFVListe::Mehrfachdruck1Click()
@@ -727,7 +783,7 @@ bool numberOfText(const QString &text, qint64 *number)
 
 } // namespace
 
-void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastText)
+void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastText, const QString &typLetter)
 {
     qint64 first = 0, last = 0;
     try {
@@ -756,7 +812,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
             TVexDaoTable invoices(nullptr, QStringLiteral("vorganglist"));
             invoices.setDatabase(vorganglist->Database());
             invoices.SQL() = vorganglist->SQL();
-            invoices.setFilter(QStringLiteral("Typ = 'R'"));
+            invoices.setFilter(QStringLiteral("Typ = %1").arg(Sql::quoteText(typLetter)));
             invoices.setFiltered(true);
             invoices.Open();
             std::map<qint64, bool> numbers;
@@ -778,7 +834,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
             if (!filtered) {
                 for (int row = vorganglist->RowCount() - 1; row >= 0; --row)
                     if (typ->valueAt(row).kind() == Value::Text &&
-                        typ->valueAt(row).rawText().compare(QLatin1String("R"), Qt::CaseInsensitive) == 0)
+                        typ->valueAt(row).rawText().compare(typLetter, Qt::CaseInsensitive) == 0)
                         firstRow.insert(nr->valueAt(row).kind() == Value::Text ? nr->valueAt(row).rawText()
                                                                                : QString(),
                                         row);
@@ -791,7 +847,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
                 if (filtered) {
                     for (int r = 0; r < vorganglist->RowCount() && row < 0; ++r)
                         if (typ->valueAt(r).kind() == Value::Text &&
-                            typ->valueAt(r).rawText().compare(QLatin1String("R"), Qt::CaseInsensitive) == 0 &&
+                            typ->valueAt(r).rawText().compare(typLetter, Qt::CaseInsensitive) == 0 &&
                             nr->valueAt(r).kind() == Value::Text && nr->valueAt(r).rawText() == number)
                             row = r;
                 } else {

@@ -47,7 +47,7 @@ class TFVListe : public QWidget, public VorgangListWindow
     QToolButton *BTfilterButton; // "BTfilter", the customer-filter toggle (BTfilter() below)
     QMenu *NeuMenu;
     QAction *Neuervorgang1, *Monatsrechnungen1, *Quartalsrechnungen1, *Halbjahresrechnungen1,
-        *Jahresrechnungen1;
+        *Jahresrechnungen1, *Mahnlauf1;
     QMenu *Printmenu;
     QAction *Vorschau1, *Ausdruck1, *Mehrfachdruck1;
     QMenu *Berichtmenu;
@@ -75,9 +75,12 @@ class TFVListe : public QWidget, public VorgangListWindow
 
     // The periodic invoicing of the contracts of a period letter (M, Q, H, J).
     void CreatePeriodicInvoices(const QString &letter);
-    // Prints the invoices numbered first to last, one after another, with
-    // the log beside the list.
-    void PrintInvoiceRange(const QString &first, const QString &last);
+    // The dunning run: the overdue invoices in the run's window, then the
+    // chosen reminders made, counted and offered for printing.
+    void Mahnlauf1Click();
+    // Prints the invoices (or the documents of another type letter) numbered
+    // first to last, one after another, with the log beside the list.
+    void PrintInvoiceRange(const QString &first, const QString &last, const QString &typ = QStringLiteral("R"));
 
     // Tests: receive the report menu's requests instead of the preview. An
     // empty function restores the preview.

@@ -1,6 +1,7 @@
 #include "tbvorgang.h"
 
 #include "data/apperror.h"
+#include "data/dunning.h"
 #include "data/germanformat.h"
 #include "data/money.h"
 #include "data/programfolder.h"
@@ -108,8 +109,13 @@ void TBvorgang::buildLayout()
         return d->IsNull() ? QString() : German::formatDate(d->AsDate());
     });
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
-        return docText("Typname") + QLatin1Char(' ') + docText("typ") + QStringLiteral(" - ") +
-               docText("vorgangnr");
+        // A reminder is titled by its level: "1. Mahnung M - 20042".
+        const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
+        const QString title = docText("typ") == QLatin1String("M") && level && !level->IsNull()
+                                  ? Dunning::LevelTitle(int(level->AsInteger()))
+                                  : QString();
+        return (title.isEmpty() ? docText("Typname") : title) + QLatin1Char(' ') + docText("typ") +
+               QStringLiteral(" - ") + docText("vorgangnr");
     });
     QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
     QRExpr1->autoSize = false;
@@ -356,7 +362,7 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
         // rather than read "fällig bis .".
     } else if (t == QLatin1String("A")) {
         Ziel1->text = QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
-    } else if (t == QLatin1String("R")) {
+    } else if (t == QLatin1String("R") || t == QLatin1String("M")) {
         Ziel1->text = QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
     }
 }

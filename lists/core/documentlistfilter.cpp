@@ -3,6 +3,8 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
+#include "data/programfolder.h"
+#include "dunningrun.h"
 
 const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries()
 {
@@ -29,6 +31,9 @@ const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries(
          QStringLiteral("vertraege-quartal")},
         {QStringLiteral("Verträge (Halbjahr)"), QStringLiteral("Typ = 'V' and VertragT = 'H'"), false,
          QStringLiteral("vertraege-halbjahr")},
+        {line, QString(), true, QString()},
+        // Its condition depends on the day and the dunning settings: made when chosen.
+        {QStringLiteral("überfällig"), QString(), false, QStringLiteral("ueberfaellig")},
     };
     return entries;
 }
@@ -51,6 +56,17 @@ void DocumentListFilter::chooseStatus(int index)
     const QList<StatusEntry> &entries = StatusEntries();
     if (index < 0 || index >= entries.size() || entries[index].separator) return;
     StatusFilter = entries[index].filter;
+    if (entries[index].commandName == QLatin1String("ueberfaellig")) {
+        // Invoices due for their next reminder (or for court) today. Malformed
+        // settings are the run's to report; the list shows what their
+        // defaults give.
+        Dunning::Settings settings;
+        try {
+            settings = Dunning::Settings::read(ProgramFolder::iniPath());
+        } catch (const AppError &) {
+        }
+        StatusFilter = OverdueFilter(settings, Today());
+    }
 }
 
 void DocumentListFilter::setQuarter(int quarter, const QDate &today)

@@ -62,7 +62,7 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     monthly.vertragT = QStringLiteral("M");
     document(monthly);
     TFVListe *w = openList();
-    ASSERT_EQ(w->cstatus->count(), 14);
+    ASSERT_EQ(w->cstatus->count(), 16);
     EXPECT_EQ(w->cstatus->maxVisibleItems(), 12);
 
     chooseStatus(7); // "Offene Rechnungen"
