@@ -723,7 +723,15 @@ void TFVListe::Mahnlauf1Click()
     });
     hide.dismiss();
     Progress->hide();
-    guarded([this] { vorganglist->Refresh(); });
+    // Every document in the list, so that the new reminders can be printed
+    // from it; afterwards the list shows the user's choice again.
+    guarded([this] {
+        vorganglist->Close();
+        vorganglist->setFilter(QString());
+        vorganglist->setFiltered(false);
+        vorganglist->Open();
+    });
+    auto refilter = qScopeGuard([this] { ApplyFilter(); });
 
     if (!r.error.isEmpty())
         Dialogs::instance().message(

@@ -339,6 +339,10 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GrossSum = NetSum + TaxSum;
     const QString mask = moneyMask();
     GesNetto->text = Money::format(NetSum, mask);
+    // A reminder claims amounts without VAT: its total stands once.
+    const bool reminder = docText("typ") == QLatin1String("M");
+    GesNetto->enabled = !reminder;
+    GesBrutto->top = reminder ? 0.8 : 12.4;
     GesBrutto->text = Money::format(GrossSum, mask);
     // One line per rate on which VAT is charged, the rates actually used.
     QStringList lines;

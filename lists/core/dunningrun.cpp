@@ -237,7 +237,8 @@ class ReminderWriter
         pos("Pos")->SetAsInteger(++m_posNr);
         pos("Artikel")->SetAsString(item);
         pos("Titel")->SetAsString(title);
-        if (!description.isEmpty()) pos("Bezeichnung")->SetAsString(description);
+        // The print shows the description: the title leads it.
+        pos("Bezeichnung")->SetAsString(description.isEmpty() ? title : title + QLatin1Char('\n') + description);
         pos("anzahl")->SetAsFloat(1);
         pos("Preis")->SetAsFloat(double(Money::toAmount(amount)));
         pos("EK")->SetAsFloat(0);
