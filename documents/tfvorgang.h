@@ -69,6 +69,7 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     QFrame *Panelfuss;
     DBText *sEK, *sVK, *sVKbr, *sWaehrung, *sGewinn;
     QLabel *storno;
+    QLabel *mahnung; // an invoice's dunning level and its last reminder's day
     DBEdit *DBEdit2;
 
     // ---- menus
