@@ -17,8 +17,8 @@ struct TableDef
     QList<ColumnInfo> columns;
 };
 
-// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel, the contact notes and
-// the e-invoice data of the addresses.
+// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel, the contact notes,
+// the e-invoice data of the addresses and the received e-invoices.
 const QList<TableDef> &tables();
 const TableDef *table(const QString &name); // letter case ignored
 
@@ -27,10 +27,11 @@ void create(Engine &engine);
 const QList<IndexDef> &indexes();
 // Removes the program's tables (a server database made in vain).
 void drop(Engine &engine);
-// Brings an older file up to date in one transaction: adds the contact-notes
-// and e-invoice tables, the columns of addedColumns() and any missing index.
-// What was stored keeps its figures: the positions get the one rate of the
-// older version (category S), the documents the VAT of the gross they were
+// Brings an older file up to date in one transaction: adds the contact-notes,
+// e-invoice and received-invoice tables (with the type E of the received
+// invoices when VTyp lacks it), the columns of addedColumns() and any missing
+// index. What was stored keeps its figures: the positions get the one rate of
+// the older version (category S), the documents the VAT of the gross they were
 // listed with. A file without this program's tables is left untouched.
 void upgrade(Engine &engine);
 // "Table.column" of the columns that files of older versions lack.

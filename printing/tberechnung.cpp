@@ -70,6 +70,14 @@ InvoiceReportSelection InvoiceReportSelectionOf(const InvoiceReportRequest &requ
     case InvoiceReportKind::AlleKunde:
         s = {invoices + customer, QStringLiteral("Alle Rechnungen ") + k, true, false};
         break;
+    case InvoiceReportKind::Eingang:
+        s = {QStringLiteral("Typ = 'E'"), QStringLiteral("Bericht über Eingangsrechnungen"), true, true,
+             true};
+        break;
+    case InvoiceReportKind::EingangOffen:
+        s = {QStringLiteral("Typ = 'E'") + open, QStringLiteral("Bericht über offene Eingangsrechnungen"),
+             false, true, true};
+        break;
     }
     // A start on 01.01.1999 means that the list has no period, whatever its end.
     const QDate start = request.periodStart;
@@ -214,6 +222,7 @@ void TBeRechnung::Select(const InvoiceReportRequest &request)
     lbezahlt->enabled = s.paidColumn;
     m_levels = !s.paidColumn;
     lmahnstufe->enabled = m_levels;
+    QRLabel3->text = s.suppliers ? QStringLiteral("Lieferant") : QStringLiteral("Kunde");
 }
 
 QString TBeRechnung::dateText(const char *field) const

@@ -32,6 +32,11 @@ const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries(
         {QStringLiteral("Verträge (Halbjahr)"), QStringLiteral("Typ = 'V' and VertragT = 'H'"), false,
          QStringLiteral("vertraege-halbjahr")},
         {line, QString(), true, QString()},
+        {QStringLiteral("Eingangsrechnungen"), QStringLiteral("Typ = 'E'"), false, QStringLiteral("eingang")},
+        {QStringLiteral("Eingangsrechnungen (offen)"),
+         QStringLiteral("not (bezahlt) and not (storniert) and Typ = 'E'"), false,
+         QStringLiteral("eingang-offen")},
+        {line, QString(), true, QString()},
         // Its condition depends on the day and the dunning settings: made when chosen.
         {QStringLiteral("überfällig"), QString(), false, QStringLiteral("ueberfaellig")},
     };
