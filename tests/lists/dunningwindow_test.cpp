@@ -4,6 +4,7 @@
 #include "listfixture.h"
 #include "lists/tfmahnlauf.h"
 #include "tests/screenshot.h"
+#include "data/settings.h"
 
 #include <QDateEdit>
 #include <QFontDatabase>
@@ -20,6 +21,8 @@ class DunningWindow : public ListFixture
     {
         ListFixture::SetUp();
         SetTodayForTests(QDate(2026, 3, 1));
+        IniFile(ProgramFolder::iniPath()).writeString(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen"),
+                                                      QStringLiteral("1"));
         db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, VERBRAUCHER) values (1005, 'Müller & Söhne "
                                 "GmbH', false), (1006, 'Anna Berger', true)"));
         const char *const rows[] = {
