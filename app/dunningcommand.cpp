@@ -60,7 +60,8 @@ Arguments parseArguments(const QStringList &args)
             arg = arg.left(eq);
             inlineValue = true;
         }
-        static const QStringList known{QStringLiteral("--db"), QStringLiteral("--stichtag"), QStringLiteral("--pdf")};
+        static const QStringList known{QStringLiteral("--db"), QStringLiteral("--stichtag"),
+                                       QStringLiteral("--pdf")};
         if (!known.contains(arg)) throw UsageError{QStringLiteral("Unbekannte Option '%1'").arg(args.at(i))};
         if (!inlineValue) {
             if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
@@ -78,7 +79,8 @@ Arguments parseArguments(const QStringList &args)
             // Interest and reminder dates of days yet to come would claim
             // what is not owed yet.
             if (d > Today())
-                throw UsageError{QStringLiteral("Der Stichtag %1 liegt in der Zukunft").arg(German::formatDate(d))};
+                throw UsageError{
+                    QStringLiteral("Der Stichtag %1 liegt in der Zukunft").arg(German::formatDate(d))};
             a.key = d;
             keySeen = true;
         } else if (arg == QLatin1String("--pdf")) {
@@ -99,9 +101,10 @@ QString pdfFolder(const QString &given)
     const QString dir = QFileInfo(given).absoluteFilePath();
     QTemporaryFile probe(dir + QStringLiteral("/.tavirel-XXXXXX"));
     if (!QDir().mkpath(dir) || !probe.open())
-        throw AppError(QStringLiteral("In den Ordner %1 kann nicht geschrieben werden; es wurden keine Mahnungen "
-                                      "erstellt")
-                           .arg(QDir::toNativeSeparators(dir)));
+        throw AppError(
+            QStringLiteral("In den Ordner %1 kann nicht geschrieben werden; es wurden keine Mahnungen "
+                           "erstellt")
+                .arg(QDir::toNativeSeparators(dir)));
     return dir;
 }
 
@@ -123,7 +126,8 @@ int dunningRun(const QStringList &args)
         TVexDaoDatabase db;
         if (!a.db.isEmpty()) {
             db.SmartOpen = false;
-            db.setDatabase(Engine::isServerLocation(a.db) ? a.db.trimmed() : QFileInfo(a.db).absoluteFilePath());
+            db.setDatabase(Engine::isServerLocation(a.db) ? a.db.trimmed()
+                                                          : QFileInfo(a.db).absoluteFilePath());
         } else {
             db.setDatabase(ProgramFolder::databasePath());
         }
@@ -142,14 +146,15 @@ int dunningRun(const QStringList &args)
         QStringList sumTexts;
         for (auto it = sums.cbegin(); it != sums.cend(); ++it)
             sumTexts << Money::format(it.value(), QStringLiteral("#,##0.00 ") + it.key());
-        write(stdout, r.made.isEmpty()
-                          ? QStringLiteral("Zum Stichtag %1 ist keine Mahnung fällig; es wurden keine Mahnungen "
-                                           "erstellt.")
-                                .arg(German::formatDate(a.key))
-                          : QStringLiteral("Summe: %1 %2 (%3 - %4) über %5")
-                                .arg(r.made.size())
-                                .arg(r.made.size() == 1 ? QStringLiteral("Mahnung") : QStringLiteral("Mahnungen"))
-                                .arg(r.first(), r.last(), sumTexts.join(QStringLiteral(" und "))));
+        write(stdout,
+              r.made.isEmpty()
+                  ? QStringLiteral("Zum Stichtag %1 ist keine Mahnung fällig; es wurden keine Mahnungen "
+                                   "erstellt.")
+                        .arg(German::formatDate(a.key))
+                  : QStringLiteral("Summe: %1 %2 (%3 - %4) über %5")
+                        .arg(r.made.size())
+                        .arg(r.made.size() == 1 ? QStringLiteral("Mahnung") : QStringLiteral("Mahnungen"))
+                        .arg(r.first(), r.last(), sumTexts.join(QStringLiteral(" und "))));
         if (!r.error.isEmpty()) {
             write(stderr, QStringLiteral("Der Mahnlauf wurde abgebrochen: %1").arg(r.error));
             return 1;
@@ -159,8 +164,8 @@ int dunningRun(const QStringList &args)
                 IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
             QStringList warnings;
             for (const MadeReminder &m : r.made)
-                WriteVorgangPdf(&db, QString::number(m.id), folder + QLatin1Char('/') + m.number + QStringLiteral(".pdf"),
-                                &warnings);
+                WriteVorgangPdf(&db, QString::number(m.id),
+                                folder + QLatin1Char('/') + m.number + QStringLiteral(".pdf"), &warnings);
             warnings.removeDuplicates();
             for (const QString &w : warnings)
                 write(stderr, QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));

@@ -52,12 +52,13 @@ void makeDatabase()
         sqlite3_step(adr);
         sqlite3_reset(adr);
     }
-    sqlite3_prepare_v2(db,
-                       "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, zieldatum, bezahlt, storniert, "
-                       "erledigt, gedruckt, weiter, vk, ek, mwst, Waehrung, anschrift, Rundung, Steuerfall, "
-                       "mahnstufe, mahndatum) values ('R', ?, ?, '2026-01-02', 14, '2026-01-16', 0, 0, 0, 0, 0, ?, "
-                       "0, ?, '€', 'Kunde\r\nWeg 1\r\n34117 Kassel', 1, 'S', 1, '2026-02-01')",
-                       -1, &inv, nullptr);
+    sqlite3_prepare_v2(
+        db,
+        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, zieldatum, bezahlt, storniert, "
+        "erledigt, gedruckt, weiter, vk, ek, mwst, Waehrung, anschrift, Rundung, Steuerfall, "
+        "mahnstufe, mahndatum) values ('R', ?, ?, '2026-01-02', 14, '2026-01-16', 0, 0, 0, 0, 0, ?, "
+        "0, ?, '€', 'Kunde\r\nWeg 1\r\n34117 Kassel', 1, 'S', 1, '2026-02-01')",
+        -1, &inv, nullptr);
     for (int i = 0; i < kInvoices; ++i) {
         sqlite3_bind_text(inv, 1, QByteArray::number(10000 + i).constData(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(inv, 2, 1 + i % 1000);
@@ -116,25 +117,28 @@ void BM_DunningRun_Raw(benchmark::State &state)
         sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         exec(db, "BEGIN IMMEDIATE");
         sqlite3_stmt *list = nullptr, *doc = nullptr, *pos = nullptr, *inv = nullptr;
-        sqlite3_prepare_v2(db,
-                           "select v.id, v.vorgangnr, v.kdnr, v.datum, v.zieldatum, v.vk, v.mwst, v.Waehrung, "
-                           "v.anschrift, a.NAME1, a.VERBRAUCHER from Vorgang1 v join Adress a on v.kdnr = a.KDNR "
-                           "where v.typ = 'R' and not v.bezahlt and not v.storniert and v.vk > 0 and v.zieldatum < "
-                           "date('now', '-7 days') and (v.mahndatum is null or v.mahndatum <= date('now', '-14 "
-                           "days')) order by v.zieldatum, v.id",
-                           -1, &list, nullptr);
-        sqlite3_prepare_v2(db,
-                           "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, zieldatum, anschrift, "
-                           "Kopftext, Waehrung, ek, vk, mwst, Rundung, Steuerfall, bezug, mahnstufe) values ('M', ?, "
-                           "?, date('now'), 14, date('now', '+14 days'), ?, 'Sehr geehrte Damen und Herren', '€', "
-                           "0, ?, 0, 1, 'S', ?, 2)",
-                           -1, &doc, nullptr);
-        sqlite3_prepare_v2(db,
-                           "insert into Vorgang2 (vorgangID, Pos, Artikel, Titel, Bezeichnung, anzahl, Preis, EK, "
-                           "MwstSatz, MwstKat) values (?, ?, ?, ?, ?, 1, ?, 0, 0, 'O')",
-                           -1, &pos, nullptr);
-        sqlite3_prepare_v2(db, "update Vorgang1 set mahnstufe = 2, mahndatum = date('now') where id = ?", -1, &inv,
-                           nullptr);
+        sqlite3_prepare_v2(
+            db,
+            "select v.id, v.vorgangnr, v.kdnr, v.datum, v.zieldatum, v.vk, v.mwst, v.Waehrung, "
+            "v.anschrift, a.NAME1, a.VERBRAUCHER from Vorgang1 v join Adress a on v.kdnr = a.KDNR "
+            "where v.typ = 'R' and not v.bezahlt and not v.storniert and v.vk > 0 and v.zieldatum < "
+            "date('now', '-7 days') and (v.mahndatum is null or v.mahndatum <= date('now', '-14 "
+            "days')) order by v.zieldatum, v.id",
+            -1, &list, nullptr);
+        sqlite3_prepare_v2(
+            db,
+            "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieltage, zieldatum, anschrift, "
+            "Kopftext, Waehrung, ek, vk, mwst, Rundung, Steuerfall, bezug, mahnstufe) values ('M', ?, "
+            "?, date('now'), 14, date('now', '+14 days'), ?, 'Sehr geehrte Damen und Herren', '€', "
+            "0, ?, 0, 1, 'S', ?, 2)",
+            -1, &doc, nullptr);
+        sqlite3_prepare_v2(
+            db,
+            "insert into Vorgang2 (vorgangID, Pos, Artikel, Titel, Bezeichnung, anzahl, Preis, EK, "
+            "MwstSatz, MwstKat) values (?, ?, ?, ?, ?, 1, ?, 0, 0, 'O')",
+            -1, &pos, nullptr);
+        sqlite3_prepare_v2(db, "update Vorgang1 set mahnstufe = 2, mahndatum = date('now') where id = ?", -1,
+                           &inv, nullptr);
         made = 0;
         while (sqlite3_step(list) == SQLITE_ROW) {
             const sqlite3_int64 id = sqlite3_column_int64(list, 0);
@@ -152,7 +156,8 @@ void BM_DunningRun_Raw(benchmark::State &state)
             {
                 const char *item, *title;
                 double amount;
-            } rows[] = {{"Rechnung", "Rechnung", gross}, {"Mahngebühr", "Mahngebühr", 5},
+            } rows[] = {{"Rechnung", "Rechnung", gross},
+                        {"Mahngebühr", "Mahngebühr", 5},
                         {"Verzugszinsen", "Verzugszinsen", 1}};
             int nr = 0;
             for (const auto &r : rows) {

@@ -48,9 +48,9 @@ class BaseRates
 // One stretch of days at one rate.
 struct InterestPart
 {
-    QDate from, to;      // both days counted
-    int baseRate = 0;    // hundredths of a percent
-    int rate = 0;        // base rate plus the points
+    QDate from, to;   // both days counted
+    int baseRate = 0; // hundredths of a percent
+    int rate = 0;     // base rate plus the points
     qint64 days() const { return from.daysTo(to) + 1; }
 };
 struct Interest
@@ -71,11 +71,11 @@ QString InterestPartText(const InterestPart &part, int points, qint64 open, cons
 // Section [Mahnwesen] of the settings file.
 struct Settings
 {
-    int karenztage = 7; // days after the due date before the first reminder
-    int abstand = 14;   // days between two levels; also the reminder's payment days
+    int karenztage = 7;                           // days after the due date before the first reminder
+    int abstand = 14;                             // days between two levels; also the reminder's payment days
     qint64 fees[kLastLevel] = {0, 50000, 100000}; // per level, ten-thousandths of a euro
-    bool zinsen = false;     // default interest from level 2 on
-    qint64 pauschale = 0;    // flat sum of § 288 Abs. 5 BGB for firms, 0 = off
+    bool zinsen = false;                          // default interest from level 2 on
+    qint64 pauschale = 0;                         // flat sum of § 288 Abs. 5 BGB for firms, 0 = off
     BaseRates baseRates = BaseRates::builtIn();
 
     static QString section() { return QStringLiteral("Mahnwesen"); }

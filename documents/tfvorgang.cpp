@@ -787,10 +787,11 @@ void TFVorgang::DBEdit2Change()
     const TField *reminded = Data->vorgang.FindField(QStringLiteral("mahndatum"));
     const bool dunned = doc && level && reminded && !level->IsNull() && level->AsInteger() > 0 &&
                         Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("R");
-    mahnung->setText(dunned ? QStringLiteral("%1 vom %2")
-                                  .arg(Dunning::LevelTitle(int(level->AsInteger())),
-                                       reminded->IsNull() ? QString() : German::formatDate(reminded->AsDate()))
-                            : QString());
+    mahnung->setText(dunned
+                         ? QStringLiteral("%1 vom %2")
+                               .arg(Dunning::LevelTitle(int(level->AsInteger())),
+                                    reminded->IsNull() ? QString() : German::formatDate(reminded->AsDate()))
+                         : QString());
     mahnung->setVisible(dunned);
 
     // Without a document nothing may be typed (a change would make an

@@ -53,19 +53,20 @@ TFMahnlauf::TFMahnlauf(TVexDaoDatabase &db, const Dunning::Settings &settings, Q
     top->addWidget(caption);
     top->addWidget(Stichtag);
     top->addSpacing(16);
-    top->addWidget(new QLabel(QStringLiteral("Mahnungen zu den überfälligen Rechnungen; ein Haken weniger lässt "
-                                             "eine Rechnung diesmal aus."),
-                              this),
-                   1);
+    top->addWidget(
+        new QLabel(QStringLiteral("Mahnungen zu den überfälligen Rechnungen; ein Haken weniger lässt "
+                                  "eine Rechnung diesmal aus."),
+                   this),
+        1);
     layout->addLayout(top);
 
     Liste = new QTableWidget(0, ColumnCount, this);
     Liste->setObjectName(QStringLiteral("Liste"));
-    Liste->setHorizontalHeaderLabels({QStringLiteral("Mahnen"), QStringLiteral("Rechnung"), QStringLiteral("Kunde"),
-                                      QStringLiteral("fällig am"), QStringLiteral("letzte Mahnung"),
-                                      QStringLiteral("nächste Stufe"), QStringLiteral("offen"),
-                                      QStringLiteral("Gebühren"), QStringLiteral("Zinsen"),
-                                      QStringLiteral("Gesamt")});
+    Liste->setHorizontalHeaderLabels({QStringLiteral("Mahnen"), QStringLiteral("Rechnung"),
+                                      QStringLiteral("Kunde"), QStringLiteral("fällig am"),
+                                      QStringLiteral("letzte Mahnung"), QStringLiteral("nächste Stufe"),
+                                      QStringLiteral("offen"), QStringLiteral("Gebühren"),
+                                      QStringLiteral("Zinsen"), QStringLiteral("Gesamt")});
     Liste->verticalHeader()->hide();
     Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
     Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -118,7 +119,8 @@ void TFMahnlauf::StichtagChange()
         Liste->setItem(row, Rechnung, cell(c.number));
         Liste->setItem(row, Kunde, cell(c.customer));
         Liste->setItem(row, Faellig, cell(German::formatDate(c.due)));
-        Liste->setItem(row, Letzte, cell(c.lastReminder.isValid() ? German::formatDate(c.lastReminder) : QString()));
+        Liste->setItem(row, Letzte,
+                       cell(c.lastReminder.isValid() ? German::formatDate(c.lastReminder) : QString()));
         Liste->setItem(row, Stufe, cell(c.nextStep()));
         Liste->setItem(row, Offen, cell(money(c.open, c.currency), true));
         if (c.nextLevel()) {

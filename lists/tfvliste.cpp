@@ -18,8 +18,8 @@
 #include "lists/core/documentlistsql.h"
 #include "lists/core/dunningrun.h"
 #include "lists/core/periodicinvoicing.h"
-#include "lists/tfmahnlauf.h"
 #include "lists/incominginvoices.h"
+#include "lists/tfmahnlauf.h"
 #include "lists/tfvbezahlen.h"
 #include "printing/tberechnung.h"
 #include "widgets/dbcheckbox.h"
@@ -757,11 +757,12 @@ void TFVListe::Mahnlauf1Click()
     Progress->setValue(0);
     Progress->show();
     auto hide = qScopeGuard([this] { Progress->hide(); });
-    const DunningRunResult r = CreateReminders(db, settings, run.list(), run.leftOut(), [this](int done, int total) {
-        Progress->setMaximum(std::max(total, 1));
-        Progress->setValue(done);
-        Progress->repaint();
-    });
+    const DunningRunResult r =
+        CreateReminders(db, settings, run.list(), run.leftOut(), [this](int done, int total) {
+            Progress->setMaximum(std::max(total, 1));
+            Progress->setValue(done);
+            Progress->repaint();
+        });
     hide.dismiss();
     Progress->hide();
     // Every document in the list, so that the new reminders can be printed
@@ -777,20 +778,22 @@ void TFVListe::Mahnlauf1Click()
     if (!r.error.isEmpty())
         Dialogs::instance().message(
             this, kTitle,
-            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.").arg(r.error),
+            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.")
+                .arg(r.error),
             Dialogs::Warning, Dialogs::Ok);
     if (r.made.isEmpty()) {
         if (r.error.isEmpty())
-            Dialogs::instance().message(this, kTitle, QStringLiteral("Es sind keine Mahnungen erstellt worden."),
+            Dialogs::instance().message(this, kTitle,
+                                        QStringLiteral("Es sind keine Mahnungen erstellt worden."),
                                         Dialogs::Information, Dialogs::Ok);
         return;
     }
-    if (Dialogs::instance().message(this, kTitle,
-                                    QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
-                                        .arg(r.made.size())
-                                        .arg(r.first(), r.last()),
-                                    Dialogs::Information, Dialogs::Yes | Dialogs::No,
-                                    Dialogs::Yes) == Dialogs::Yes)
+    if (Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
+                .arg(r.made.size())
+                .arg(r.first(), r.last()),
+            Dialogs::Information, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
         PrintInvoiceRange(r.first(), r.last(), QStringLiteral("M"));
 }
 

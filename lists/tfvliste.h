@@ -83,7 +83,8 @@ class TFVListe : public QWidget, public VorgangListWindow
     void Mahnlauf1Click();
     // Prints the invoices (or the documents of another type letter) numbered
     // first to last, one after another, with the log beside the list.
-    void PrintInvoiceRange(const QString &first, const QString &last, const QString &typ = QStringLiteral("R"));
+    void PrintInvoiceRange(const QString &first, const QString &last,
+                           const QString &typ = QStringLiteral("R"));
 
     // Tests: receive the report menu's requests instead of the preview. An
     // empty function restores the preview.

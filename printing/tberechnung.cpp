@@ -180,15 +180,12 @@ void TBeRechnung::buildLayout()
     br = &QRBand2->addLabel(QStringLiteral("br"), grossEnd - amountWidth, 0.5, {})
               .size(amountWidth)
               .aligned(Qt::AlignRight);
-    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), paidAt, 0.5,
-                                        [this](const RowSource *) {
-                                            // An open invoice shows how far its dunning went instead.
-                                            const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
-                                            if (!m_levels) return dateText("BezahltDatum");
-                                            return level && !level->IsNull()
-                                                       ? Dunning::LevelTitle(int(level->AsInteger()))
-                                                       : QString();
-                                        });
+    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), paidAt, 0.5, [this](const RowSource *) {
+        // An open invoice shows how far its dunning went instead.
+        const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
+        if (!m_levels) return dateText("BezahltDatum");
+        return level && !level->IsNull() ? Dunning::LevelTitle(int(level->AsInteger())) : QString();
+    });
 
     // One line per currency; the boxes end where the amount columns end.
     const qreal sumWidth = 33.3;

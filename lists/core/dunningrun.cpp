@@ -35,7 +35,8 @@ QString overdueCondition(const Settings &settings, const QDate &key)
     return QStringLiteral("Vorgang1.typ = 'R' and not Vorgang1.bezahlt and not Vorgang1.storniert and "
                           "Vorgang1.vk > 0 and Vorgang1.zieldatum < %1 and (Vorgang1.mahndatum is null or "
                           "Vorgang1.mahndatum <= %2)")
-        .arg(DateToSqlLiteral(key.addDays(-settings.karenztage)), DateToSqlLiteral(key.addDays(-settings.abstand)));
+        .arg(DateToSqlLiteral(key.addDays(-settings.karenztage)),
+             DateToSqlLiteral(key.addDays(-settings.abstand)));
 }
 
 QString text(const TVexDaoTable &ds, const char *name)
@@ -55,10 +56,11 @@ QHash<qint64, Earlier> earlierCharges(TVexDaoDatabase &db)
     QHash<qint64, Earlier> result;
     TVexDaoTable q(nullptr, QStringLiteral("mahnkosten"));
     q.setDatabase(&db);
-    q.SQL() << QStringLiteral("select Vorgang1.bezug, Vorgang2.Artikel, Vorgang2.anzahl, Vorgang2.Preis from Vorgang2 "
-                              "inner join Vorgang1 on Vorgang2.vorgangID = Vorgang1.id where Vorgang1.typ = 'M' and "
-                              "not Vorgang1.storniert and Vorgang1.bezug > 0 and (Vorgang2.Artikel = %1 or "
-                              "Vorgang2.Artikel = %2)")
+    q.SQL() << QStringLiteral(
+                   "select Vorgang1.bezug, Vorgang2.Artikel, Vorgang2.anzahl, Vorgang2.Preis from Vorgang2 "
+                   "inner join Vorgang1 on Vorgang2.vorgangID = Vorgang1.id where Vorgang1.typ = 'M' and "
+                   "not Vorgang1.storniert and Vorgang1.bezug > 0 and (Vorgang2.Artikel = %1 or "
+                   "Vorgang2.Artikel = %2)")
                    .arg(Sql::quoteText(kFeeItem), Sql::quoteText(kFlatSumItem));
     q.Open();
     for (q.First(); !q.Eof(); q.Next()) {
@@ -72,11 +74,12 @@ QHash<qint64, Earlier> earlierCharges(TVexDaoDatabase &db)
 
 void setUpCandidates(TVexDaoTable &q, const Settings &settings, const QDate &key)
 {
-    q.SQL() << QStringLiteral("select Vorgang1.id, Vorgang1.vorgangnr, Vorgang1.kdnr, Vorgang1.datum, "
-                              "Vorgang1.zieldatum, Vorgang1.vk, Vorgang1.mwst, Vorgang1.Waehrung, Vorgang1.anschrift, "
-                              "Vorgang1.mahnstufe, Vorgang1.mahndatum, Vorgang1.bezahlt, Vorgang1.storniert, "
-                              "Adress.NAME1, Adress.VERBRAUCHER from Vorgang1 inner join Adress on Vorgang1.kdnr = "
-                              "Adress.KDNR")
+    q.SQL() << QStringLiteral(
+                   "select Vorgang1.id, Vorgang1.vorgangnr, Vorgang1.kdnr, Vorgang1.datum, "
+                   "Vorgang1.zieldatum, Vorgang1.vk, Vorgang1.mwst, Vorgang1.Waehrung, Vorgang1.anschrift, "
+                   "Vorgang1.mahnstufe, Vorgang1.mahndatum, Vorgang1.bezahlt, Vorgang1.storniert, "
+                   "Adress.NAME1, Adress.VERBRAUCHER from Vorgang1 inner join Adress on Vorgang1.kdnr = "
+                   "Adress.KDNR")
             << QStringLiteral("where ") + overdueCondition(settings, key)
             << QStringLiteral("order by Vorgang1.zieldatum, Vorgang1.id");
 }
@@ -127,16 +130,18 @@ DunningList OverdueInvoices(TVexDaoDatabase &db, const Settings &settings, const
         if (c.open <= 0) continue;
         if (c.nextLevel()) {
             const Earlier e = earlier.value(c.invoiceId);
-            c.charges = ChargesOf(settings, c.nextLevel(), c.consumer, e.flatSum, e.charged, c.open, c.due, key,
-                                  c.currency);
-            beyondKnownRates = beyondKnownRates || (c.charges.interest.amount && key > settings.baseRates.knownUntil());
+            c.charges = ChargesOf(settings, c.nextLevel(), c.consumer, e.flatSum, e.charged, c.open, c.due,
+                                  key, c.currency);
+            beyondKnownRates =
+                beyondKnownRates || (c.charges.interest.amount && key > settings.baseRates.knownUntil());
         }
         list.items.append(c);
     }
     if (beyondKnownRates)
-        list.warnings << QStringLiteral("Der Basiszinssatz ist nur bis %1 eingetragen; für die Tage danach gilt "
-                                        "der zuletzt bekannte Satz. Neue Sätze gehören in tavirel.ini, Abschnitt "
-                                        "[Mahnwesen], Eintrag Basiszins.")
+        list.warnings << QStringLiteral(
+                             "Der Basiszinssatz ist nur bis %1 eingetragen; für die Tage danach gilt "
+                             "der zuletzt bekannte Satz. Neue Sätze gehören in tavirel.ini, Abschnitt "
+                             "[Mahnwesen], Eintrag Basiszins.")
                              .arg(German::formatDate(settings.baseRates.knownUntil()));
     return list;
 }
@@ -160,7 +165,8 @@ class ReminderWriter
         // reminder meanwhile.
         TVexDaoTable highest(nullptr, QStringLiteral("vorSQL"));
         highest.setDatabase(&db);
-        highest.SQL() << QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ='M'")
+        highest.SQL() << QStringLiteral(
+                             "select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ='M'")
                       << QStringLiteral("order by val(Vorgangnr) desc");
         highest.Open();
         m_next = highest.IsEmpty() ? 0 : qint64(highest.FieldByName(QStringLiteral("nummer"))->AsFloat());
@@ -184,8 +190,9 @@ class ReminderWriter
         doc("zieltage")->SetAsInteger(m_settings.abstand);
         doc("zieldatum")->SetAsDate(payUntil);
         doc("anschrift")->SetAsString(address);
-        doc("Kopftext")->SetAsString(FillText(
-            m_texts[level - 1], {c.number, c.date, c.due, moneyText(c.open, c.currency), payUntil}));
+        doc("Kopftext")
+            ->SetAsString(FillText(m_texts[level - 1],
+                                   {c.number, c.date, c.due, moneyText(c.open, c.currency), payUntil}));
         doc("Notiz")->SetAsString(QStringLiteral("%1 zur Rechnung %2").arg(LevelTitle(level), c.number));
         doc("Waehrung")->SetAsString(c.currency);
         doc("ek")->SetAsFloat(0);
@@ -199,10 +206,12 @@ class ReminderWriter
         const qint64 id = doc("id")->AsInteger();
 
         m_posNr = 0;
-        addPosition(id, kInvoiceItem, QStringLiteral("Rechnung %1 vom %2").arg(c.number, German::formatDate(c.date)),
+        addPosition(id, kInvoiceItem,
+                    QStringLiteral("Rechnung %1 vom %2").arg(c.number, German::formatDate(c.date)),
                     QStringLiteral("fällig am %1").arg(German::formatDate(c.due)), c.open);
         if (ch.earlier)
-            addPosition(id, kEarlierItem, QStringLiteral("Kosten der bisherigen Mahnungen"), QString(), ch.earlier);
+            addPosition(id, kEarlierItem, QStringLiteral("Kosten der bisherigen Mahnungen"), QString(),
+                        ch.earlier);
         if (ch.fee) addPosition(id, kFeeItem, QStringLiteral("Mahngebühr"), QString(), ch.fee);
         if (ch.flatSum)
             addPosition(id, kFlatSumItem, QStringLiteral("Verzugspauschale (§ 288 Abs. 5 BGB)"), QString(),
@@ -223,9 +232,10 @@ class ReminderWriter
         m_next = m_next > 0 ? m_next + 1 : TData::StartNumber(QStringLiteral("M")).toLongLong();
         const QString n = QString::number(m_next);
         if (n.size() > 15)
-            throw AppError(QStringLiteral("Für Mahnungen ist keine weitere Nummer frei: die nächste Nummer %1 passt "
-                                          "nicht in das Nummernfeld (15 Zeichen)")
-                               .arg(n));
+            throw AppError(
+                QStringLiteral("Für Mahnungen ist keine weitere Nummer frei: die nächste Nummer %1 passt "
+                               "nicht in das Nummernfeld (15 Zeichen)")
+                    .arg(n));
         return n;
     }
     void addPosition(qint64 docId, const QString &item, const QString &title, const QString &description,
@@ -238,7 +248,8 @@ class ReminderWriter
         pos("Artikel")->SetAsString(item);
         pos("Titel")->SetAsString(title);
         // The print shows the description: the title leads it.
-        pos("Bezeichnung")->SetAsString(description.isEmpty() ? title : title + QLatin1Char('\n') + description);
+        pos("Bezeichnung")
+            ->SetAsString(description.isEmpty() ? title : title + QLatin1Char('\n') + description);
         pos("anzahl")->SetAsFloat(1);
         pos("Preis")->SetAsFloat(double(Money::toAmount(amount)));
         pos("EK")->SetAsFloat(0);

@@ -63,8 +63,8 @@ struct MadeReminder
 struct DunningRunResult
 {
     QList<MadeReminder> made;
-    int skipped = 0;    // paid, cancelled or reminded elsewhere since they were listed
-    QString error;      // the message that ended the run early, if any
+    int skipped = 0; // paid, cancelled or reminded elsewhere since they were listed
+    QString error;   // the message that ended the run early, if any
     QStringList warnings;
     QString first() const { return made.isEmpty() ? QString() : made.first().number; }
     QString last() const { return made.isEmpty() ? QString() : made.last().number; }
@@ -77,6 +77,6 @@ struct DunningRunResult
 // reminder is saved whole or not at all; an error ends the run at that
 // invoice (its message names it), the reminders made before it stay.
 // progress, when given, hears after each invoice how many are done.
-DunningRunResult CreateReminders(TVexDaoDatabase &db, const Dunning::Settings &settings, const DunningList &list,
-                                 const QSet<qint64> &leftOut = {},
+DunningRunResult CreateReminders(TVexDaoDatabase &db, const Dunning::Settings &settings,
+                                 const DunningList &list, const QSet<qint64> &leftOut = {},
                                  const std::function<void(int done, int total)> &progress = {});

@@ -1,10 +1,10 @@
 // The dunning run from the document list: the status "überfällig", the run's
 // window with its choices, the closing box and the printing of the reminders.
 // TAVIREL_SCREENSHOT_DIR names a folder for the window's pictures.
+#include "data/settings.h"
 #include "listfixture.h"
 #include "lists/tfmahnlauf.h"
 #include "tests/screenshot.h"
-#include "data/settings.h"
 
 #include <QDateEdit>
 #include <QFontDatabase>
@@ -21,8 +21,8 @@ class DunningWindow : public ListFixture
     {
         ListFixture::SetUp();
         SetTodayForTests(QDate(2026, 3, 1));
-        IniFile(ProgramFolder::iniPath()).writeString(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen"),
-                                                      QStringLiteral("1"));
+        IniFile(ProgramFolder::iniPath())
+            .writeString(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen"), QStringLiteral("1"));
         db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, VERBRAUCHER) values (1005, 'Müller & Söhne "
                                 "GmbH', false), (1006, 'Anna Berger', true)"));
         const char *const rows[] = {
@@ -32,10 +32,11 @@ class DunningWindow : public ListFixture
             "'10004', 1006, '2026-02-25', 0, NULL",         // not yet overdue
         };
         for (const char *r : rows)
-            db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, zieldatum, mahnstufe, mahndatum, "
-                                    "datum, bezahlt, storniert, vk, mwst, Waehrung, anschrift) values ('R', %1, "
-                                    "'2025-12-20', false, false, 250, 47.5, '€', 'Anschrift')")
-                         .arg(QString::fromLatin1(r)));
+            db->exec(
+                QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, zieldatum, mahnstufe, mahndatum, "
+                               "datum, bezahlt, storniert, vk, mwst, Waehrung, anschrift) values ('R', %1, "
+                               "'2025-12-20', false, false, 250, 47.5, '€', 'Anschrift')")
+                    .arg(QString::fromLatin1(r)));
     }
     qint64 reminders() { return count(QStringLiteral("select count(*) from Vorgang1 where typ = 'M'")); }
 };
@@ -45,7 +46,8 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
     TFVListe *w = openList();
     chooseStatus(w->cstatus->count() - 1);
     EXPECT_EQ(w->cstatus->currentText(), QStringLiteral("überfällig"));
-    EXPECT_EQ(numbers(), QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}));
+    EXPECT_EQ(numbers(),
+              QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}));
 
     dialogs->answerExec([](QDialog &d) {
         auto &run = dynamic_cast<TFMahnlauf &>(d);
@@ -78,8 +80,10 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
     });
     dialogs->answerMessage(Dialogs::Yes);
     w->Mahnlauf1->trigger();
-    EXPECT_EQ(messages(), QStringList(QStringLiteral(
-                              "Tavirelsverwaltung|Es sind 1 Mahnungen (20000 - 20000) erstellt worden! Jetzt ausdrucken")));
+    EXPECT_EQ(
+        messages(),
+        QStringList(QStringLiteral(
+            "Tavirelsverwaltung|Es sind 1 Mahnungen (20000 - 20000) erstellt worden! Jetzt ausdrucken")));
     EXPECT_EQ(reminders(), 1);
     EXPECT_EQ(printedIds(),
               QStringList(QString::number(count(QStringLiteral("select id from Vorgang1 where typ = 'M'")))));

@@ -126,8 +126,9 @@ TEST_F(InvoiceReport, OpenLeavesOutCancelledAndPaidListsCancelledOnes)
 
     db->exec(QStringLiteral("update Vorgang1 set mahnstufe = 2 where vorgangnr = '10001'"));
     const QString open = report(request(Kind::Offen));
-    EXPECT_TRUE(open.startsWith(QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto "
-                                               "Mahnstufe 10.05.2005 10001 Müller 100,00 € 19,00 € 119,00 € 1. Mahnung")))
+    EXPECT_TRUE(open.startsWith(
+        QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto "
+                       "Mahnstufe 10.05.2005 10001 Müller 100,00 € 19,00 € 119,00 € 1. Mahnung")))
         << open.toStdString();
     EXPECT_FALSE(open.contains(QStringLiteral("10002")));
     EXPECT_FALSE(open.contains(QStringLiteral("bezahlt am")));

@@ -49,8 +49,9 @@ TEST(DunningInterest, DaysRatesAndRounding)
     }
     const Interest split = DefaultInterest(1000 * kEuro, d("2025-06-15"), d("2025-07-15"), 900, rates);
     EXPECT_EQ(InterestPartText(split.parts.at(1), 900, 1000 * kEuro, QStringLiteral("€")),
-              QStringLiteral("01.07.2025 bis 15.07.2025 (15 Tage): 10,27 % (Basiszinssatz 1,27 % + 9 Prozentpunkte) "
-                             "auf 1.000,00 €"));
+              QStringLiteral(
+                  "01.07.2025 bis 15.07.2025 (15 Tage): 10,27 % (Basiszinssatz 1,27 % + 9 Prozentpunkte) "
+                  "auf 1.000,00 €"));
     EXPECT_TRUE(ERROR_OF(DefaultInterest(kEuro, d("2001-11-30"), d("2002-01-10"), 900, rates))
                     .contains(QStringLiteral("01.12.2001")));
 }
@@ -58,8 +59,8 @@ TEST(DunningInterest, DaysRatesAndRounding)
 TEST(DunningInterest, RatesFromTheSettings)
 {
     QStringList problems;
-    const BaseRates r = BaseRates::withChanges(QStringLiteral("2025-07-01:1,5; 2026-07-01:-0,5;unsinn;2027-01-01:x"),
-                                               &problems);
+    const BaseRates r = BaseRates::withChanges(
+        QStringLiteral("2025-07-01:1,5; 2026-07-01:-0,5;unsinn;2027-01-01:x"), &problems);
     int rate = 0;
     ASSERT_TRUE(r.at(d("2025-12-31"), &rate));
     EXPECT_EQ(rate, 150) << "an entry replaces the built-in rate of its day";
@@ -103,9 +104,10 @@ TEST(DunningCharges, FeesFlatSumAndInterestByLevel)
         EXPECT_EQ(ch.points, c.consumer ? 500 : 900);
     }
     s.zinsen = false;
-    EXPECT_EQ(ChargesOf(s, 3, false, false, 0, 100 * kEuro, d("2025-01-01"), d("2025-03-01"), QStringLiteral("€"))
-                  .interest.amount,
-              0);
+    EXPECT_EQ(
+        ChargesOf(s, 3, false, false, 0, 100 * kEuro, d("2025-01-01"), d("2025-03-01"), QStringLiteral("€"))
+            .interest.amount,
+        0);
 }
 
 TEST(DunningSettings, DefaultsEntriesAndRefusals)
@@ -152,16 +154,18 @@ class DunningRun : public ModulesFixture
         ModulesFixture::SetUp();
         SetTodayForTests(d("2026-03-01"));
         settings.zinsen = true;
-        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, VERBRAUCHER) values (1, 'Anton GmbH', false), "
-                                "(2, 'Berta Privat', true)"));
+        db->exec(
+            QStringLiteral("insert into Adress (KDNR, NAME1, VERBRAUCHER) values (1, 'Anton GmbH', false), "
+                           "(2, 'Berta Privat', true)"));
     }
     // An invoice of 100 € net, 19 € VAT.
     void invoice(const char *nr, const char *due, int level = 0, const char *reminded = nullptr, int kdnr = 1,
                  const char *flags = "false, false", double vk = 100, const char *typ = "R")
     {
-        db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, storniert, "
-                                "vk, mwst, Waehrung, anschrift, mahnstufe, mahndatum) values ('%1', '%2', %3, "
-                                "'2026-01-01', '%4', %5, %6, %7, '€', 'Anton GmbH', %8, %9)")
+        db->exec(QStringLiteral(
+                     "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, storniert, "
+                     "vk, mwst, Waehrung, anschrift, mahnstufe, mahndatum) values ('%1', '%2', %3, "
+                     "'2026-01-01', '%4', %5, %6, %7, '€', 'Anton GmbH', %8, %9)")
                      .arg(QString::fromLatin1(typ), QString::fromLatin1(nr))
                      .arg(kdnr)
                      .arg(QString::fromLatin1(due), QString::fromLatin1(flags))
@@ -188,21 +192,22 @@ class DunningRun : public ModulesFixture
 
 TEST_F(DunningRun, WhichInvoicesAndTheirNextStep)
 {
-    invoice("1", "2026-02-01");                       // level 0, long overdue
-    invoice("2", "2026-02-22");                       // due + 7 days is the key date: not yet
-    invoice("3", "2026-02-21");                       // one day beyond the days of grace
-    invoice("4", "2026-02-01", 0, nullptr, 1, "true, false");  // paid
-    invoice("5", "2026-02-01", 0, nullptr, 1, "false, true");  // cancelled
+    invoice("1", "2026-02-01");                               // level 0, long overdue
+    invoice("2", "2026-02-22");                               // due + 7 days is the key date: not yet
+    invoice("3", "2026-02-21");                               // one day beyond the days of grace
+    invoice("4", "2026-02-01", 0, nullptr, 1, "true, false"); // paid
+    invoice("5", "2026-02-01", 0, nullptr, 1, "false, true"); // cancelled
     invoice("6", "2026-02-01", 0, nullptr, 1, "false, false", 0);
-    invoice("7", "2026-01-20", 1, "2026-02-16");      // reminded 13 days ago
-    invoice("8", "2026-01-20", 1, "2026-02-15");      // 14 days ago: next level
-    invoice("9", "2026-01-10", 3, "2026-02-01");      // the last level was reached
-    invoice("10", "2026-02-01", 1, "2026-02-10", 1, "true, false"); // paid after a reminder
+    invoice("7", "2026-01-20", 1, "2026-02-16");                          // reminded 13 days ago
+    invoice("8", "2026-01-20", 1, "2026-02-15");                          // 14 days ago: next level
+    invoice("9", "2026-01-10", 3, "2026-02-01");                          // the last level was reached
+    invoice("10", "2026-02-01", 1, "2026-02-10", 1, "true, false");       // paid after a reminder
     invoice("11", "2026-02-01", 0, nullptr, 1, "false, false", 100, "A"); // an offer
-    invoice("12", "2026-01-15", 2, "2026-02-01", 2);  // a consumer at level 2
-    invoice("13", "2026-02-01", 0, nullptr, 99);      // no address
-    EXPECT_EQ(listed(), QStringLiteral("9:an Inkasso / Mahnbescheid 12:2. Mahnung 8:1. Mahnung 1:Zahlungserinnerung "
-                                       "3:Zahlungserinnerung"));
+    invoice("12", "2026-01-15", 2, "2026-02-01", 2);                      // a consumer at level 2
+    invoice("13", "2026-02-01", 0, nullptr, 99);                          // no address
+    EXPECT_EQ(listed(),
+              QStringLiteral("9:an Inkasso / Mahnbescheid 12:2. Mahnung 8:1. Mahnung 1:Zahlungserinnerung "
+                             "3:Zahlungserinnerung"));
 }
 
 TEST_F(DunningRun, RemindersWithTheirPositionsAndTheInvoicesLevel)
@@ -220,17 +225,21 @@ TEST_F(DunningRun, RemindersWithTheirPositionsAndTheInvoicesLevel)
     // from 16.01. to 01.03.2026 (45 days): 119 × 6,27 % × 45 / 365 = 0,92 €.
     EXPECT_EQ(r.made.at(0).total, 12492 * 100);
     EXPECT_EQ(r.made.at(1).total, 119 * kEuro) << "a payment reminder claims only the invoice";
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'M' and datum = '2026-03-01' and "
-                                   "zieldatum = '2026-03-15' and mwst = 0")),
-              2);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 p join vorgang1 m on m.id = p.vorgangID where "
-                                   "m.vorgangnr = '20042' and p.MwstKat = 'O' and p.MwstSatz = 0")),
-              3);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 m join vorgang1 r on r.id = m.bezug where "
-                                   "m.typ = 'M' and m.mahnstufe = r.mahnstufe and r.mahndatum = '2026-03-01'")),
-              2);
-    EXPECT_EQ(db->scalar(QStringLiteral("select Kopftext from vorgang1 where vorgangnr = '20043'")).rawText().count(
-                  QStringLiteral("10001 vom 01.01.2026 über 119,00 €, fällig am 01.02.2026")),
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from vorgang1 where typ = 'M' and datum = '2026-03-01' and "
+                             "zieldatum = '2026-03-15' and mwst = 0")),
+        2);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from vorgang2 p join vorgang1 m on m.id = p.vorgangID where "
+                             "m.vorgangnr = '20042' and p.MwstKat = 'O' and p.MwstSatz = 0")),
+        3);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from vorgang1 m join vorgang1 r on r.id = m.bezug where "
+                             "m.typ = 'M' and m.mahnstufe = r.mahnstufe and r.mahndatum = '2026-03-01'")),
+        2);
+    EXPECT_EQ(db->scalar(QStringLiteral("select Kopftext from vorgang1 where vorgangnr = '20043'"))
+                  .rawText()
+                  .count(QStringLiteral("10001 vom 01.01.2026 über 119,00 €, fällig am 01.02.2026")),
               1);
     EXPECT_TRUE(run().made.isEmpty()) << "a second run on the same day makes nothing";
     EXPECT_EQ(count(QStringLiteral("select mahnstufe from vorgang1 where vorgangnr = '10003'")), 3);
@@ -240,9 +249,10 @@ TEST_F(DunningRun, RemindersWithTheirPositionsAndTheInvoicesLevel)
     const DunningRunResult later = run({});
     ASSERT_EQ(later.made.size(), 2);
     EXPECT_EQ(count(QStringLiteral("select mahnstufe from vorgang1 where vorgangnr = '10002'")), 3);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 p join vorgang1 m on m.id = p.vorgangID where "
-                                   "m.vorgangnr = '20044' and p.Artikel = 'Bisherige Kosten' and p.Preis = 5")),
-              1);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from vorgang2 p join vorgang1 m on m.id = p.vorgangID where "
+                             "m.vorgangnr = '20044' and p.Artikel = 'Bisherige Kosten' and p.Preis = 5")),
+        1);
 }
 
 TEST_F(DunningRun, LeftOutAndPaidMeanwhileAreNotReminded)
@@ -262,14 +272,16 @@ TEST_F(DunningRun, LeftOutAndPaidMeanwhileAreNotReminded)
 TEST_F(DunningRun, AFailingReminderLeavesNothingHalfMade)
 {
     SKIP_ON_SERVER("der Fehler wird mit einem SQLite-Trigger erzwungen");
-    invoice("1", "2026-01-01");                     // a payment reminder first
-    invoice("2", "2026-01-20", 1, "2026-02-01");    // its interest position fails
+    invoice("1", "2026-01-01");                  // a payment reminder first
+    invoice("2", "2026-01-20", 1, "2026-02-01"); // its interest position fails
     invoice("3", "2026-02-10");
-    db->exec(QStringLiteral("create trigger kaputt before insert on Vorgang2 when new.Artikel = 'Verzugszinsen' "
-                            "begin select raise(abort, 'Platte voll'); end"));
+    db->exec(
+        QStringLiteral("create trigger kaputt before insert on Vorgang2 when new.Artikel = 'Verzugszinsen' "
+                       "begin select raise(abort, 'Platte voll'); end"));
     const DunningRunResult r = run();
     EXPECT_EQ(r.made.size(), 1);
-    EXPECT_TRUE(r.error.contains(QStringLiteral("Rechnung 2")) && r.error.contains(QStringLiteral("Platte voll")))
+    EXPECT_TRUE(r.error.contains(QStringLiteral("Rechnung 2")) &&
+                r.error.contains(QStringLiteral("Platte voll")))
         << r.error.toStdString();
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'M'")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2")), 1);
@@ -282,10 +294,11 @@ TEST(DunningCommand, RunsOncePerKeyDateAndRefusesBadInput)
 {
     TestDb db;
     db.exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'Anton GmbH')"));
-    db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, storniert, vk, "
-                           "mwst, Waehrung, anschrift) values ('R', '10001', 1, '2026-01-01', '2026-01-15', false, "
-                           "false, 100, 19, '€', 'Anton GmbH'), ('R', '10002', 1, '2026-01-01', '2026-02-15', false, "
-                           "false, 200, 38, '€', 'Anton GmbH')"));
+    db.exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, storniert, vk, "
+        "mwst, Waehrung, anschrift) values ('R', '10001', 1, '2026-01-01', '2026-01-15', false, "
+        "false, 100, 19, '€', 'Anton GmbH'), ('R', '10002', 1, '2026-01-01', '2026-02-15', false, "
+        "false, 200, 38, '€', 'Anton GmbH')"));
     QTemporaryDir out;
     const QString blocked = out.path() + QStringLiteral("/datei");
     QFile(blocked).open(QIODevice::WriteOnly);
@@ -298,18 +311,25 @@ TEST(DunningCommand, RunsOncePerKeyDateAndRefusesBadInput)
         {{QStringLiteral("--stichtag"), QStringLiteral("31.02.2026")}, 2, "kein gültiges Datum"},
         {{QStringLiteral("--stichtag"), QStringLiteral("01.01.2999")}, 2, "Zukunft"},
         {{QStringLiteral("--schnell")}, 2, "Unbekannte Option"},
-        {{QStringLiteral("--pdf"), blocked + QStringLiteral("/mahnungen")}, 1, "kann nicht geschrieben werden"},
+        {{QStringLiteral("--pdf"), blocked + QStringLiteral("/mahnungen")},
+         1,
+         "kann nicht geschrieben werden"},
     };
     for (const auto &c : refused) {
-        const CommandRun r = tavirel(QStringList{QStringLiteral("dunning-run"), QStringLiteral("--db"), db.path()} +
-                                     c.args);
+        const CommandRun r =
+            tavirel(QStringList{QStringLiteral("dunning-run"), QStringLiteral("--db"), db.path()} + c.args);
         EXPECT_EQ(r.status, c.status) << c.says;
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
     }
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'M'")).rawInt(), 0);
 
-    const QStringList args{QStringLiteral("dunning-run"), QStringLiteral("--stichtag"), QStringLiteral("20.02.2026"),
-                           QStringLiteral("--pdf"), out.path(), QStringLiteral("--db"), db.path()};
+    const QStringList args{QStringLiteral("dunning-run"),
+                           QStringLiteral("--stichtag"),
+                           QStringLiteral("20.02.2026"),
+                           QStringLiteral("--pdf"),
+                           out.path(),
+                           QStringLiteral("--db"),
+                           db.path()};
     const CommandRun first = tavirel(args);
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.startsWith(QStringLiteral("20000\tRechnung 10001\tZahlungserinnerung\t119,00 €\n")))
