@@ -149,7 +149,6 @@ QList<IndexDef> makeIndexes()
         ix("ix_vorgang1_typ_numnr", "Vorgang1", {p("typ", K::Text), p("vorgangnr", K::Number)}),
         ix("ix_vorgang1_kdnr", "Vorgang1", {p("kdnr")}),
         ix("ix_vorgang1_datum", "Vorgang1", {p("datum")}),
-        ix("ix_vorgang1_bezug", "Vorgang1", {p("bezug")}),
         ix("ix_adress_kdnr", "Adress", {p("KDNR")}),
         ix("ix_notizen_kdnr", "Notizen", {p("KDNR")}),
         ix("ix_erechnung_kdnr", "ERechnung", {p("KDNR")}, true),
