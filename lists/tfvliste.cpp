@@ -5,10 +5,12 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
+#include "data/money.h"
 #include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tdatasource.h"
+#include "data/tfield.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
@@ -90,6 +92,29 @@ TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
     vorganglist = new TVexDaoTable(this, QStringLiteral("vorganglist"));
     vorganglist->setDatabase(&dataa->Datenbank);
     SetUpDocumentListFields(*vorganglist);
+    {
+        // What the next reminder of an overdue invoice is and claims; empty
+        // on every other row.
+        TField *step = vorganglist->addCalcField(QStringLiteral("Mahnstufe"), FieldType::Text, 30);
+        TField *fee = vorganglist->addCalcField(QStringLiteral("Mahngebuehr"), FieldType::Number);
+        TField *interest = vorganglist->addCalcField(QStringLiteral("Verzugszinsen"), FieldType::Number);
+        TField *claim = vorganglist->addCalcField(QStringLiteral("Forderung"), FieldType::Number);
+        for (TField *f : {fee, interest, claim})
+            f->DisplayFormat = QStringLiteral("#,#0.00");
+        const TField *id = vorganglist->FieldByName(QStringLiteral("id"));
+        vorganglist->OnCalcFields = [this, own = vorganglist->OnCalcFields, id, step, fee, interest,
+                                     claim](TVexDaoTable &t) {
+            if (own) own(t);
+            const auto due = m_dues.constFind(id->AsInteger());
+            if (due == m_dues.cend()) return;
+            step->SetAsString(due->nextStep());
+            if (!due->nextLevel()) return;
+            const Dunning::Charges &c = due->charges;
+            fee->SetAsFloat(double(Money::toAmount(c.fee + c.flatSum)));
+            interest->SetAsFloat(double(Money::toAmount(c.interest.amount)));
+            claim->SetAsFloat(double(Money::toAmount(due->total())));
+        };
+    }
     DSvorganglist = new TDataSource(this, vorganglist);
 
     auto *outer = new QVBoxLayout(this);
@@ -358,6 +383,7 @@ void TFVListe::buildGrid()
     // The gross amount, the figure the customer pays, stands out in red.
     columns[8].fontColor = Qt::red;
     columns[8].titleColor = Qt::red;
+    m_columns = columns;
     liste->setColumns(columns);
     connect(liste, &DBGrid::titleClicked, this,
             [this](int column, const QString &) { listeTitleClick(column); });
@@ -376,6 +402,34 @@ void TFVListe::fitColumns()
         if (c != kunde) others += liste->columnWidth(c);
     const int room = liste->viewport()->width() - others;
     liste->setColumnWidth(kunde, std::max(room, 163));
+}
+
+void TFVListe::showDunningColumns()
+{
+    m_dues.clear();
+    if (!Filter.Overdue) {
+        if (liste->columns().size() != m_columns.size()) liste->setColumns(m_columns);
+        return;
+    }
+    // The run's own figures for today. Settings the run would refuse, or
+    // days without a base rate, leave the columns empty: the run says why.
+    try {
+        const DunningList list = OverdueInvoices(*vorganglist->Database(),
+                                                 Dunning::Settings::read(ProgramFolder::iniPath()), Today());
+        for (const DunningCandidate &c : list.items)
+            m_dues.insert(c.invoiceId, c);
+    } catch (const AppError &) {
+    }
+    const QFontMetrics fm = liste->fontMetrics();
+    const int money = fm.horizontalAdvance(QStringLiteral("99.999,99")) + 14;
+    QList<DBGridColumn> columns = m_columns;
+    columns << DBGridColumn(QStringLiteral("Mahnstufe"), QStringLiteral("Nächste Stufe"),
+                            fm.horizontalAdvance(Dunning::FinalStepText()) + 14)
+            << DBGridColumn(QStringLiteral("Mahngebuehr"), QStringLiteral("Gebühr"), money)
+            << DBGridColumn(QStringLiteral("Verzugszinsen"), QStringLiteral("Zinsen"), money)
+            << DBGridColumn(QStringLiteral("Forderung"), QStringLiteral("Forderung"),
+                            fm.horizontalAdvance(QStringLiteral("999.999,99")) + 14);
+    liste->setColumns(columns);
 }
 
 // ---------------------------------------------------------------------------
@@ -473,6 +527,8 @@ QAbstractButton *TFVListe::BTfilter() const
 
 void TFVListe::ApplyFilter()
 {
+    // Before the rows are read again: their figures are computed as they are read.
+    showDunningColumns();
     guarded([this] {
         vorganglist->setFilter(Filter.filterText());
         vorganglist->setFiltered(true);

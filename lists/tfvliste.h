@@ -6,8 +6,11 @@
 // periodic invoicing of contracts and the printing of a range of invoices.
 #include "app/vorgangwindows.h"
 #include "lists/core/documentlistfilter.h"
+#include "lists/core/dunningrun.h"
 #include "printing/tberechnung.h"
+#include "widgets/dbgridcolumn.h"
 
+#include <QHash>
 #include <QWidget>
 #include <functional>
 
@@ -120,6 +123,9 @@ class TFVListe : public QWidget, public VorgangListWindow
     void buildMenus();
     void buildGrid();
     void fitColumns();
+    // The grid's columns, with those of the next reminder while the status
+    // "überfällig" is chosen, and the reminders they show computed anew.
+    void showDunningColumns();
     void updateCommands();
     // Reads the list's select anew with the order line; false after the
     // message when vliste.sql cannot be read or the select does not serve.
@@ -135,4 +141,6 @@ class TFVListe : public QWidget, public VorgangListWindow
     void guarded(const std::function<void()> &work);
 
     bool m_opened = false;
+    QList<DBGridColumn> m_columns;          // the list's own columns
+    QHash<qint64, DunningCandidate> m_dues; // by invoice id, while "überfällig" is chosen
 };

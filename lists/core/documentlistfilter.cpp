@@ -61,7 +61,8 @@ void DocumentListFilter::chooseStatus(int index)
     const QList<StatusEntry> &entries = StatusEntries();
     if (index < 0 || index >= entries.size() || entries[index].separator) return;
     StatusFilter = entries[index].filter;
-    if (entries[index].commandName == QLatin1String("ueberfaellig")) {
+    Overdue = entries[index].commandName == QLatin1String("ueberfaellig");
+    if (Overdue) {
         // Invoices due for their next reminder (or for court) today. Malformed
         // settings are the run's to report; the list shows what their
         // defaults give.

@@ -48,6 +48,19 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
     EXPECT_EQ(w->cstatus->currentText(), QStringLiteral("überfällig"));
     EXPECT_EQ(numbers(),
               QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}));
+    // The grid names each invoice's next step and what it claims, as the run would make it.
+    const QAbstractItemModel *grid = w->liste->model();
+    const int steps = grid->columnCount() - 4;
+    EXPECT_EQ(grid->headerData(steps, Qt::Horizontal).toString(), QStringLiteral("Nächste Stufe"));
+    const auto row = [grid, steps](int r) {
+        QStringList cells;
+        for (int c = steps; c < steps + 4; ++c)
+            cells << grid->index(r, c).data().toString();
+        return cells.join(QLatin1Char('|'));
+    };
+    EXPECT_EQ(row(0), QStringLiteral("an Inkasso / Mahnbescheid|||"));
+    EXPECT_EQ(row(1), QStringLiteral("1. Mahnung|5,00|2,81|305,31"));
+    EXPECT_EQ(row(2), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
 
     dialogs->answerExec([](QDialog &d) {
         auto &run = dynamic_cast<TFMahnlauf &>(d);
@@ -89,6 +102,9 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
               QStringList(QString::number(count(QStringLiteral("select id from Vorgang1 where typ = 'M'")))));
     EXPECT_EQ(numbers(), QStringList({QStringLiteral("10003"), QStringLiteral("10001")}))
         << "the reminded invoice is no longer due today";
+    EXPECT_EQ(row(1), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
+    chooseStatus(0);
+    EXPECT_EQ(w->liste->model()->columnCount(), steps) << "other lists show no dunning columns";
 
     // Cancelled, the window makes nothing.
     dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); });
