@@ -121,6 +121,7 @@ class SqliteStatement : public Statement
 
     void bind(int index, const Value &v) override
     {
+        if (Engine::holdsNul(v)) throw AppError(Engine::nulMessage(v.rawText()));
         int rc = SQLITE_OK;
         switch (v.kind()) {
         case Value::Null:
@@ -555,6 +556,13 @@ class SqliteEngine : public Engine
     QString likeCall(const QString &value, const QString &pattern) const override
     {
         return QStringLiteral("tvlike(%1, %2)").arg(value, pattern);
+    }
+    QString numberText(const QString &operand, FieldType type) const override
+    {
+        if (type != FieldType::Number) return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
+        // printf would give "0" for no value.
+        return QStringLiteral("(CASE WHEN %1 IS NULL THEN NULL ELSE replace(printf('%.15g', %1), '.', ',') END)")
+            .arg(operand);
     }
     QString valCall(const QString &operand, FieldType) const override
     {

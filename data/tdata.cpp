@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "dates.h"
+#include "germanformat.h"
 #include "money.h"
 #include "programfolder.h"
 #include "programvalues.h"
@@ -19,6 +20,15 @@ TData *Data = nullptr;
 
 namespace {
 
+// A received invoice (type E) carries its supplier's figures: it has no
+// positions to sum them from, and it stays for as long as its original.
+bool isReceivedInvoice(const TVexDaoTable &ds)
+{
+    return ds.FieldByName(QStringLiteral("typ"))
+               ->AsString()
+               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+}
+
 // Amounts of documents and positions read as money wherever they are shown
 // ("1.234,50"); what is stored and what an edit shows stay the plain number.
 const QString kMoneyFormat = QStringLiteral("#,##0.00");
@@ -30,6 +40,18 @@ void showAsMoney(TVexDaoTable &ds, std::initializer_list<const char *> names)
             f->DisplayFormat = kMoneyFormat;
             f->Currency = true;
         }
+}
+
+// Payment days from which a due date follows: whole days from 0, with the due
+// date no later than the last day the program writes (31.12.9999).
+void checkPaymentTerm(const QDate &date, qint64 days)
+{
+    if (days < 0 || days > 32767)
+        throw AppError(QStringLiteral("Die Zahl der Zahlungstage muss zwischen 0 und 32767 liegen"));
+    if (date.isValid() && date.addDays(days).year() > 9999)
+        throw AppError(QStringLiteral("Das Datum %1 plus %2 Tage liegt nach dem Jahr 9999")
+                           .arg(German::formatDate(date))
+                           .arg(days));
 }
 
 } // namespace
@@ -56,6 +78,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.addLookupField(QStringLiteral("Typname"), T::Text, 20, QStringLiteral("typ"), &typen,
                            QStringLiteral("id"), QStringLiteral("Typbez"));
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
+    vorgang.BeforePost = [](TVexDaoTable &ds) { CheckServicePeriod(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
     showAsMoney(vorgang, {"vkbr", "gewinn"});
@@ -70,6 +93,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgangdata.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
     vorgangdata.addCalcField(QStringLiteral("preisbr"), T::Number);
     vorgangdata.AfterInsert = [this](TVexDaoTable &ds) { VorgangDataAfterInsert(ds); };
+    vorgangdata.BeforePost = [this](TVexDaoTable &ds) { VorgangDataBeforePost(ds); };
     vorgangdata.AfterPost = [this](TVexDaoTable &ds) { VorgangDataAfterPost(ds); };
     vorgangdata.AfterDelete = [this](TVexDaoTable &ds) { VorgangDataAfterDelete(ds); };
     vorgangdata.OnCalcFields = [this](TVexDaoTable &ds) { VorgangDataCalcFields(ds); };
@@ -81,6 +105,11 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     Artikel.setTableName(QStringLiteral("Artikel"));
     Artikel.addCalcField(QStringLiteral("Gewinn"), T::Number);
     Artikel.addCalcField(QStringLiteral("vkbrutto"), T::Number);
+    // Program end: a pending article change is saved as the dataset closes,
+    // as the address module saves its own.
+    Artikel.BeforeClose = [](TVexDaoTable &ds) {
+        if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert) ds.Post();
+    };
     Artikel.AfterInsert = [this](TVexDaoTable &ds) { ArtikelAfterInsert(ds); };
     Artikel.BeforePost = [this](TVexDaoTable &ds) { ArtikelBeforePost(ds); };
     Artikel.OnCalcFields = [this](TVexDaoTable &ds) { ArtikelCalcFields(ds); };
@@ -88,6 +117,11 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
 
 TData::~TData()
 {
+    try {
+        Artikel.Close();
+    } catch (const AppError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
     if (Data == this)
         Data = nullptr;
 }
@@ -99,14 +133,44 @@ void TData::DataCreate()
     ProgramValues::instance().Steuer = Tax::Settings::read(ProgramFolder::iniPath());
     StartupProgress::set(6);
     Artikel.Open();
-    Artikel.FieldByName(QStringLiteral("EK"))->DisplayFormat = QStringLiteral("#,#0.00");
-    Artikel.FieldByName(QStringLiteral("VK"))->DisplayFormat = QStringLiteral("#,#0.00");
+    for (const char *column : {"EK", "VK"}) {
+        const QString name = QString::fromLatin1(column);
+        TField *price = Artikel.FieldByName(name);
+        price->DisplayFormat = QStringLiteral("#,#0.00");
+        price->Validate = [name](const Value &v) {
+            if (!v.isNull()) Money::checkAmount(v.toDouble(), name);
+        };
+    }
     StartupProgress::set(7);
     vorgang.Open();
     showAsMoney(vorgang, {"EK", "VK"});
+    // A payment term whose due date cannot be given is refused where it is
+    // typed, so that no save stores it beside a stale due date.
+    TField *datum = vorgang.FieldByName(QStringLiteral("datum"));
+    TField *zieltage = vorgang.FieldByName(QStringLiteral("zieltage"));
+    zieltage->Validate = [datum](const Value &v) {
+        if (!v.isNull()) checkPaymentTerm(datum->AsDate(), qint64(v.toDouble()));
+    };
+    datum->Validate = [zieltage](const Value &v) {
+        if (v.kind() == Value::DateTime) checkPaymentTerm(v.toDateTime().date(), qMax<qint64>(zieltage->AsInteger(), 0));
+    };
     StartupProgress::set(8);
     vorgangdata.Open();
     showAsMoney(vorgangdata, {"EK", "Preis"});
+    // A line whose amount passes the program's limit is refused where the
+    // price or the quantity is typed.
+    TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
+    TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
+    TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
+    const auto line = [](const Value &v, const TField *other, const QString &what) {
+        if (!v.isNull()) Money::checkAmount(static_cast<long double>(v.toDouble()) * other->AsFloat(), what);
+    };
+    preis->Validate = [=](const Value &v) { line(v, anzahl, QStringLiteral("Anzahl × Preis")); };
+    ek->Validate = [=](const Value &v) { line(v, anzahl, QStringLiteral("Anzahl × EK")); };
+    anzahl->Validate = [=](const Value &v) {
+        line(v, preis, QStringLiteral("Anzahl × Preis"));
+        line(v, ek, QStringLiteral("Anzahl × EK"));
+    };
     StartupProgress::set(9);
     typen.Open();
     StartupProgress::set(11);
@@ -147,10 +211,18 @@ struct PositionTax
     TField *rate, *kat;
 };
 
+QString noVatMessage(Tax::Case c)
+{
+    return QStringLiteral("Im Steuerfall \"%1\" wird keine Umsatzsteuer berechnet; der Steuersatz einer "
+                          "Position ist 0 %.")
+        .arg(Tax::caseName(c));
+}
+
 } // namespace
 
 void TData::RecalcTotals()
 {
+    if (isReceivedInvoice(vorgang)) return;
     qint64 purchase = 0;
     Tax::Totals sales(true);
     if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
@@ -164,6 +236,10 @@ void TData::RecalcTotals()
             sales.add(q, preis->AsFloat(), tax.rateValue(), tax.category());
         });
     }
+    // Sums the print, the list and the VAT can carry; a position that would
+    // pass the limit is refused with the save it came with.
+    Money::checkAmount(Money::toAmount(sales.gross()), QStringLiteral("Die Summe des Vorgangs"));
+    Money::checkAmount(Money::toAmount(purchase), QStringLiteral("Die Einkaufssumme des Vorgangs"));
     vorgang.Edit();
     vorgang.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(Money::toAmount(purchase)));
     vorgang.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(Money::toAmount(sales.net())));
@@ -206,22 +282,10 @@ double TData::ArticleRate(double articleRate) const
     return ProgramValues::instance().Steuer.rates.sameKindAt(articleRate, TaxDate());
 }
 
-TData::CustomerTax TData::customerTax() const
+Tax::Customer TData::customerTax() const
 {
-    CustomerTax out;
     const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
-    if (kdnr->IsNull()) return out;
-    TVexDaoTable adr(nullptr, QStringLiteral("steuerAdresse"));
-    adr.setDatabase(vorgang.Database());
-    adr.setTableName(QStringLiteral("Adress"));
-    adr.setFilter(QStringLiteral("KDNR = %1").arg(QString::number(kdnr->AsFloat(), 'g', 17)));
-    adr.setFiltered(true);
-    adr.Open();
-    if (!adr.IsEmpty()) {
-        if (const TField *f = adr.FindField(QStringLiteral("LAND"))) out.land = f->AsString();
-        if (const TField *f = adr.FindField(QStringLiteral("USTID"))) out.ustid = f->AsString();
-    }
-    return out;
+    return kdnr->IsNull() ? Tax::Customer() : Tax::customerOf(vorgang.Database(), kdnr->AsFloat());
 }
 
 Tax::Case TData::TaxCaseOfCustomer() const
@@ -229,7 +293,7 @@ Tax::Case TData::TaxCaseOfCustomer() const
     // An order to a supplier is taxed by the supplier: our own case does not apply.
     if (vorgang.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper() == QLatin1String("B"))
         return Tax::Case::Normal;
-    const CustomerTax customer = customerTax();
+    const Tax::Customer customer = customerTax();
     return Tax::caseFor(ProgramValues::instance().Steuer.smallBusiness, customer.land, customer.ustid);
 }
 
@@ -303,11 +367,7 @@ void TData::SetPositionRate(double rate)
     TField *kat = vorgangdata.FindField(QStringLiteral("MwstKat"));
     if (!satz || !kat) return;
     const Tax::Case c = TaxCase();
-    if (c != Tax::Case::Normal && rate != 0)
-        throw AppError(
-            QStringLiteral("Im Steuerfall \"%1\" wird keine Umsatzsteuer berechnet; der Steuersatz "
-                           "einer Position ist 0 %.")
-                .arg(Tax::caseName(c)));
+    if (c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
     vorgangdata.Edit();
     satz->SetAsFloat(rate);
     kat->SetAsString(Tax::categoryOf(c, rate));
@@ -367,6 +427,13 @@ QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize
     return next;
 }
 
+QStringList TData::NextNumberSql(const QString &typ)
+{
+    return {QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
+                .arg(Sql::quoteText(typ)),
+            QStringLiteral("order by val(Vorgangnr) desc")};
+}
+
 void TData::AssignVorgangNr(const QString &typ)
 {
     vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
@@ -382,9 +449,7 @@ void TData::AssignVorgangNr(const QString &typ)
     try {
         vorSQL.Close();
         vorSQL.SQL().clear();
-        vorSQL.SQL() << QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
-                            .arg(Sql::quoteText(typ))
-                     << QStringLiteral("order by val(Vorgangnr) desc");
+        vorSQL.SQL() << NextNumberSql(typ);
         vorSQL.Open();
         const double highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
         TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
@@ -422,8 +487,25 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
             ProgramValues::instance().Steuer.smallBusiness ? Tax::Case::SmallBusiness : Tax::Case::Normal));
 }
 
-void TData::VorgangBeforeDelete(TVexDaoTable &)
+void TData::CheckServicePeriod(const TVexDaoTable &ds)
 {
+    const TField *from = ds.FindField(QStringLiteral("leistungsdatum"));
+    const TField *to = ds.FindField(QStringLiteral("leistungbis"));
+    if (!from || !to || to->IsNull()) return;
+    if (from->IsNull())
+        throw AppError(QStringLiteral("Ein Leistungszeitraum braucht seinen Anfang: bitte das Leistungsdatum "
+                                      "eintragen oder \"bis\" leeren."));
+    if (to->AsDate() < from->AsDate())
+        throw AppError(QStringLiteral("Der Leistungszeitraum endet (%1) vor seinem Anfang (%2).")
+                           .arg(German::formatDate(to->AsDate()), German::formatDate(from->AsDate())));
+}
+
+void TData::VorgangBeforeDelete(TVexDaoTable &ds)
+{
+    if (isReceivedInvoice(ds))
+        throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
+                                      "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
+                                      "\"Info's zum Vorgang\" als storniert."));
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();
@@ -452,10 +534,35 @@ void TData::VorgangDataAfterInsert(TVexDaoTable &ds)
     }
 }
 
+void TData::VorgangDataBeforePost(TVexDaoTable &ds)
+{
+    // A rate typed into the grid: its category follows from it and the
+    // document's case; "O" (not subject to VAT) is chosen per position.
+    TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
+    TField *kat = ds.FindField(QStringLiteral("MwstKat"));
+    if (!satz || !kat) return;
+    const bool notSubject = kat->AsString().trimmed().toUpper() == QLatin1String("O");
+    const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
+    if (!(rate >= 0 && rate < 100))
+        throw AppError(
+            QStringLiteral("Der Steuersatz %1 % ist nicht möglich: bitte einen Satz zwischen 0 und "
+                           "99 % eingeben (z. B. 19 oder 7).")
+                .arg(Tax::rateText(rate)));
+    const Tax::Case c = TaxCase();
+    if (!notSubject && c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
+    const QString want = notSubject ? QStringLiteral("O") : Tax::categoryOf(c, rate);
+    if (kat->AsString() != want) kat->SetAsString(want);
+    if (notSubject && rate != 0) satz->SetAsFloat(0);
+}
+
 void TData::VorgangDataAfterPost(TVexDaoTable &)
 {
-    if (m_totalsDeferred == 0)
-        RecalcTotals();
+    if (m_totalsDeferred > 0) return;
+    RecalcTotals();
+    // The totals are saved in the position's transaction: a document deleted
+    // or changed elsewhere refuses both, and no position outlives its
+    // document. The positions stay as they are shown.
+    if (vorgang.State() == DataSetState::Edit) vorgang.PostKeepingDetails();
 }
 
 TData::TotalsDeferred::TotalsDeferred(TData &data) : m_data(data)

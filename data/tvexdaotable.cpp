@@ -9,6 +9,7 @@
 
 #include <QScopeGuard>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -577,8 +578,8 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     QString sql = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                   engine.quote(q.sources[0].schema->name) + QStringLiteral(" t0");
     if (q.select.hasJoin)
-        sql += QStringLiteral(" INNER JOIN ") + engine.quote(q.sources[1].schema->name) +
-               QStringLiteral(" t1 ON ") + joinSql;
+        sql += (q.select.leftJoin ? QStringLiteral(" LEFT JOIN ") : QStringLiteral(" INNER JOIN ")) +
+               engine.quote(q.sources[1].schema->name) + QStringLiteral(" t1 ON ") + joinSql;
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     if (q.select.top >= 0 && !forSingleRow) sql += QStringLiteral(" LIMIT %1").arg(q.select.top);
@@ -674,10 +675,12 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
     const int rowidColumn = int(q.columns.size());
     const int tables = int(q.sources.size());
     const quint64 readAt = m_db->writeSerial();
+    const quint64 readIn = m_db->lockedTransaction();
     try {
         while (st.step()) {
             Row r;
             r.readAt = readAt;
+            r.readIn = readIn;
             r.values.reserve(size_t(slotCount));
             for (int slot = 0; slot < slotCount; ++slot) {
                 const int c = columnOf[size_t(slot)];
@@ -846,15 +849,13 @@ bool TVexDaoTable::masterLinkMissing() const
     return false;
 }
 
-bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+TVexDaoTable::SingleRowQuery &TVexDaoTable::singleRowQuery()
 {
-    Q_UNUSED(tableIndex);
     // Every save and every edit re-reads a row: its query is built once for
     // the dataset's source, not each time.
     const QString source =
         m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
     SingleRowQuery &sq = m_singleRowQuery;
-    Engine &engine = m_db->engine();
     if (!sq.valid || sq.source != source || sq.generation != m_db->generation()) {
         sq = SingleRowQuery();
         Query q;
@@ -863,26 +864,48 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
         sq.params = q.params;
         sq.columns = int(q.columns.size());
         sq.tables = int(q.sources.size());
+        // Where the engine hands back the row a write stored, a dataset over
+        // one table takes it from there instead of reading it again.
+        if (m_db->engine().returnsWrittenRows() && sq.tables == 1 && sq.params.isEmpty()) {
+            QStringList cols;
+            for (const ResultColumn &rc : q.columns)
+                cols << rc.sql;
+            cols << QStringLiteral("t0.") + q.sources[0].schema->rowId;
+            sq.returning = QStringLiteral(" RETURNING ") + cols.join(QStringLiteral(", "));
+        }
         sq.source = source;
         sq.generation = m_db->generation();
         sq.valid = true;
     }
+    return sq;
+}
+
+void TVexDaoTable::rowFromStatement(const Statement &st, const SingleRowQuery &sq, Row &out) const
+{
+    out.readAt = m_db->writeSerial();
+    out.readIn = m_db->lockedTransaction();
+    out.values.assign(size_t(m_valueSlots), Value());
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
+            out.values[size_t(f->m_index)] = st.column(f->m_column, f->m_type);
+    for (int t = 0; t < sq.tables; ++t)
+        out.rowid[t] = st.column(sq.columns + t, FieldType::Integer).rawInt();
+}
+
+bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+{
+    Q_UNUSED(tableIndex);
+    SingleRowQuery &sq = singleRowQuery();
     // The single-row statement is its own, not the cached one of the rows;
     // it is reset after each read so that it holds no lock.
-    if (!sq.statement) sq.statement = engine.prepare(sq.sql);
+    if (!sq.statement) sq.statement = m_db->engine().prepare(sq.sql);
     Statement *st = sq.statement.get();
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < sq.params.size(); ++i)
         st->bind(i + 1, sq.params[i]);
     st->bind(int(sq.params.size()) + 1, Value(rowid));
     if (!st->step()) return false;
-    out.readAt = m_db->writeSerial();
-    out.values.assign(size_t(m_valueSlots), Value());
-    for (const auto &f : m_fields)
-        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
-            out.values[size_t(f->m_index)] = st->column(f->m_column, f->m_type);
-    for (int t = 0; t < sq.tables; ++t)
-        out.rowid[t] = st->column(sq.columns + t, FieldType::Integer).rawInt();
+    rowFromStatement(*st, sq, out);
     return true;
 }
 
@@ -1033,6 +1056,20 @@ void TVexDaoTable::Edit()
         Insert();
         return;
     }
+    // Read inside the transaction that still keeps everyone else from
+    // writing, and not written by this program since, the row is as stored
+    // (a run that reads its rows first and then saves them one by one).
+    const quint64 locked = m_db->lockedTransaction();
+    if (Row &r = m_rows[size_t(m_cur)]; locked != 0 && r.readIn == locked && m_tableCount == 1 &&
+                                       !m_db->wroteRowSince(m_tables.value(0), r.rowid[0], r.readAt)) {
+        m_editTransaction = locked;
+        m_editReadAt = r.readAt;
+        m_snapshot = r;
+        m_state = DataSetState::Edit;
+        m_modified = m_touched = false;
+        notify(Notify::State);
+        return;
+    }
     // Begin from what is stored now, so that a save later checks against it.
     Row fresh;
     if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh)) throw AppError(kDeletedElsewhere);
@@ -1044,14 +1081,27 @@ void TVexDaoTable::Edit()
         if (!m_keepsRowIds[t] && !sameRow(r, fresh, t)) rereadAndRaise(kChangedBeforeEdit);
     m_editTransaction = m_db->lockedTransaction();
     m_editReadAt = fresh.readAt;
-    bool changed = false;
+    bool changed = false, elsewhere = false;
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0 &&
             r.values[size_t(f->m_index)] != fresh.values[size_t(f->m_index)]) {
             r.values[size_t(f->m_index)] = fresh.values[size_t(f->m_index)];
             changed = true;
+            // This program's own other datasets may change the row; another
+            // program or workstation changes what the user was shown.
+            const int t = f->m_tableIndex;
+            if (!m_db->wroteRowSince(m_tables.value(t), r.rowid[t], r.readAt)) elsewhere = true;
         }
-    if (changed) r.calcValid = false;
+    if (changed) {
+        r.calcValid = false;
+        r.readAt = fresh.readAt; // seen as stored now
+    }
+    if (elsewhere) {
+        // The user's action must not land on values he never saw: he sees
+        // the stored ones now, and acts again if he still wants to.
+        notify(Notify::Record);
+        raise(kChangedBeforeEdit);
+    }
     m_snapshot = r;
     m_state = DataSetState::Edit;
     m_modified = m_touched = false;
@@ -1086,9 +1136,10 @@ void TVexDaoTable::Insert()
     m_touched = false;
 }
 
-void TVexDaoTable::writeInsert(Row &row)
+bool TVexDaoTable::writeInsert(Row &row, Row &stored)
 {
     Engine &engine = m_db->engine();
+    const QString returning = singleRowQuery().returning;
     std::vector<const TField *> used;
     QList<Value> params;
     for (const auto &f : m_fields) {
@@ -1104,19 +1155,22 @@ void TVexDaoTable::writeInsert(Row &row)
     // Rows of one dataset mostly fill the same columns: the text is made
     // again only when they differ from the last insert's.
     InsertText &it = m_insertText;
-    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used) {
+    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used ||
+        it.returning != returning) {
         it.statement.reset();
         QStringList cols, marks;
         for (const TField *f : used) {
             cols << engine.quote(f->m_baseColumn);
             marks << QStringLiteral("?");
         }
-        const QString table = engine.quote(m_tables.value(0));
+        const QString table =
+            engine.quote(m_tables.value(0)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
         it.sql = cols.isEmpty()
                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        it.sql += engine.insertReturning(m_rowIdSql[0]);
+        it.sql += returning.isEmpty() ? engine.insertReturning(m_rowIdSql[0]) : returning;
+        it.returning = returning;
         it.fields = used;
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
@@ -1126,10 +1180,13 @@ void TVexDaoTable::writeInsert(Row &row)
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < params.size(); ++i)
         st->bind(i + 1, params[i]);
-    st->step();
-    row.rowid[0] = engine.lastInsertId();
+    const bool returned = st->step() && !returning.isEmpty();
+    if (returned) rowFromStatement(*st, m_singleRowQuery, stored);
+    row.rowid[0] = returned ? stored.rowid[0] : engine.lastInsertId();
     m_db->noteWrite(m_tables.value(0));
     m_db->noteRowWrite(m_tables.value(0), row.rowid[0]);
+    stored.readAt = m_db->writeSerial();
+    return returned;
 }
 
 bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
@@ -1205,10 +1262,12 @@ void TVexDaoTable::rereadAndRaise(const QString &message)
     raise(message);
 }
 
-void TVexDaoTable::writeUpdate(Row &row)
+bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
 {
     Engine &engine = m_db->engine();
+    const QString returning = singleRowQuery().returning;
     UpdateTexts &u = updateTexts();
+    bool returned = false, anyChanged = false;
     for (int t = 0; t < m_tableCount; ++t) {
         QList<int> changed;
         QList<Value> params;
@@ -1222,6 +1281,7 @@ void TVexDaoTable::writeUpdate(Row &row)
             }
         }
         if (changed.isEmpty()) continue;
+        anyChanged = true;
         // Optimistic locking: write only over the row as it was when editing
         // began; that also confirms it is still the same row. Read inside
         // this still open transaction that no one else can write in, and not
@@ -1246,18 +1306,29 @@ void TVexDaoTable::writeUpdate(Row &row)
             QStringList sets;
             for (int k : std::as_const(changed))
                 sets << engine.quote(u.checked[t][size_t(k)]->m_baseColumn) + QStringLiteral(" = ?");
-            known = u.update[t].insert(changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                                    .arg(engine.quote(m_tables.value(t)),
-                                                         sets.join(QStringLiteral(", ")), m_rowIdSql[t]));
+            const QString table = engine.quote(m_tables.value(t)) +
+                                  (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
+            known = u.update[t].insert(
+                changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
+                             .arg(table, sets.join(QStringLiteral(", ")), m_rowIdSql[t], returning));
         }
         auto st = engine.prepare(known.value());
         for (int i = 0; i < params.size(); ++i)
             st->bind(i + 1, params[i]);
         st->bind(params.size() + 1, Value(row.rowid[t]));
-        st->step();
+        if (st->step() && !returning.isEmpty()) {
+            rowFromStatement(*st, m_singleRowQuery, stored);
+            returned = true;
+        }
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
+    // A save that changes nothing still finds its row: what is saved with it
+    // (a position with its document) must not outlive it.
+    if (!anyChanged && storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing)
+        throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+    stored.readAt = m_db->writeSerial();
+    return returned;
 }
 
 void TVexDaoTable::Post()
@@ -1270,30 +1341,79 @@ void TVexDaoTable::Post()
     if (BeforePost) BeforePost(*this);
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return; // BeforePost settled the row itself
-    Row &row = m_rows[size_t(m_cur)];
-    const bool inserting = m_state == DataSetState::Insert;
-    {
-        TVexDaoDatabase::WriteScope scope(*m_db, inserting || m_tableCount == 1);
-        if (inserting)
-            writeInsert(row);
-        else
-            writeUpdate(row);
-        scope.commit();
+    const DataSetState state = m_state;
+    const bool inserting = state == DataSetState::Insert;
+    // The user's values, should what AfterPost does refuse the save.
+    std::optional<Row> typed;
+    if (AfterPost) typed = m_rows[size_t(m_cur)];
+    qint64 written = 0;
+    try {
+        // The row and what AfterPost changes because of it (a document's
+        // totals) are saved together, or neither is.
+        TVexDaoDatabase::WriteScope scope(*m_db, !AfterPost && (inserting || m_tableCount == 1));
+        Row &row = m_rows[size_t(m_cur)];
+        Row fresh;
+        // The write may hand back the row as stored, which then needs no second read.
+        const bool stored = inserting ? writeInsert(row, fresh) : writeUpdate(row, fresh);
+        written = row.rowid[0];
+        if (!AfterPost) scope.commit();
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
+        if (stored || readSingleRow(0, written, fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
+        m_rows[size_t(m_cur)].calcValid = false;
+        notify(Notify::State);
+        notify(Notify::Record);
+        // Details follow a saved master row.
+        if (m_disableCount == 0 && m_keepDetails == 0)
+            for (TDataSource *s : std::as_const(m_sources))
+                for (const auto &d : std::as_const(s->m_details))
+                    if (d) d->masterChanged(true);
+        if (AfterPost) {
+            AfterPost(*this);
+            scope.commit();
+        }
+    } catch (...) {
+        if (typed && m_state == DataSetState::Browse) restoreRefusedRow(std::move(*typed), state, written);
+        throw;
     }
-    m_state = DataSetState::Browse;
-    m_modified = false;
-    if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
-    Row fresh;
-    if (readSingleRow(0, row.rowid[0], fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
-    m_rows[size_t(m_cur)].calcValid = false;
+}
+
+void TVexDaoTable::restoreRefusedRow(Row typed, DataSetState state, qint64 written)
+{
+    // Nothing of the save is stored: the row is in the state it was in, with
+    // the user's values, wherever AfterPost left the cursor.
+    int at = -1;
+    for (int i = 0; written != 0 && i < int(m_rows.size()); ++i)
+        if (m_rows[size_t(i)].rowid[0] == written) at = i;
+    if (state == DataSetState::Insert) {
+        typed.rowid[0] = 0;
+        if (at < 0) {
+            m_rows.push_back(Row());
+            at = int(m_rows.size()) - 1;
+        }
+    } else if (at < 0) {
+        at = qBound(0, m_cur, int(m_rows.size()) - 1);
+    }
+    if (at < 0 || at >= int(m_rows.size())) return;
+    typed.calcValid = false;
+    m_rows[size_t(at)] = std::move(typed);
+    m_rowIndexValid = false;
+    const bool moved = at != m_cur;
+    m_cur = at;
+    m_eof = m_bof = false;
+    m_state = state;
+    m_modified = m_touched = true;
     notify(Notify::State);
+    if (moved) notify(Notify::Current);
     notify(Notify::Record);
-    // Details follow a saved master row.
-    if (m_disableCount == 0)
-        for (TDataSource *s : std::as_const(m_sources))
-            for (const auto &d : std::as_const(s->m_details))
-                if (d) d->masterChanged(true);
-    if (AfterPost) AfterPost(*this);
+}
+
+void TVexDaoTable::PostKeepingDetails()
+{
+    ++m_keepDetails;
+    auto restore = qScopeGuard([this] { --m_keepDetails; });
+    Post();
 }
 
 void TVexDaoTable::Cancel()

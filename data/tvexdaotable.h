@@ -88,6 +88,9 @@ class TVexDaoTable : public QObject
     void Edit();
     void Insert();
     void Post();
+    // Saves the row without the detail datasets being read again, for a save
+    // that changes no link value (a document's totals saved with a position).
+    void PostKeepingDetails();
     void Cancel();
     void Delete();
     void Refresh(); // read again, staying on the current row where it still is
@@ -132,6 +135,7 @@ class TVexDaoTable : public QObject
         std::vector<Value> values;
         qint64 rowid[2] = {0, 0};
         quint64 readAt = 0; // the connection's write serial when the row was read
+        quint64 readIn = 0; // the transaction that kept everyone else from writing then, or 0
         bool calcValid = false;
     };
     enum class Stored { Same, Changed, Missing };
@@ -143,12 +147,15 @@ class TVexDaoTable : public QObject
     void buildQuery(Query &q, bool forSingleRow);
     void prepareFields(const Query &q);
     bool readSingleRow(int tableIndex, qint64 rowid, Row &out);
-    void writeInsert(Row &row);
-    void writeUpdate(Row &row);
+    // Each writes the row; true where the engine handed back the row as
+    // stored, which is then in stored and needs no second read.
+    bool writeInsert(Row &row, Row &stored);
+    bool writeUpdate(Row &row, Row &stored);
     Stored storedRow(int tableIndex, qint64 rowid, const Row &against);
     bool sameRow(const Row &a, const Row &b, int tableIndex) const;
     bool masterLinkMissing() const;
     [[noreturn]] void rereadAndRaise(const QString &message);
+    void restoreRefusedRow(Row typed, DataSetState state, qint64 written);
     void ensureCalc(int row) const;
     Value lookupValue(const TField *f, int row) const;
     void notify(Notify what, TField *field = nullptr, int row = -1);
@@ -180,6 +187,7 @@ class TVexDaoTable : public QObject
     bool m_detailStale = false;
     mutable int m_calcRow = -1;
     bool m_linkAssigning = false;
+    int m_keepDetails = 0;
     bool m_hasDeclaredData = false;
     int m_valueSlots = 0; // data + calculated + lookup
     int m_tableCount = 1;
@@ -200,11 +208,14 @@ class TVexDaoTable : public QObject
     {
         bool valid = false;
         QString source, sql;
+        QString returning; // " RETURNING" and the columns, where a write can hand back the row
         QList<Value> params;
         int columns = 0, tables = 0, generation = 0;
         std::unique_ptr<Statement> statement;
     };
     SingleRowQuery m_singleRowQuery;
+    SingleRowQuery &singleRowQuery();
+    void rowFromStatement(const Statement &st, const SingleRowQuery &sq, Row &out) const;
     // The query that reads the rows, kept while its text, filter, order and
     // the master's link values being empty or not stay the same.
     struct RowsQuery
@@ -232,7 +243,7 @@ class TVexDaoTable : public QObject
     struct InsertText
     {
         std::vector<const TField *> fields;
-        QString table, sql;
+        QString table, sql, returning;
         int generation = -1;
         std::unique_ptr<Statement> statement;
     };

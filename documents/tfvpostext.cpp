@@ -138,7 +138,7 @@ bool TFVPostext::vkbrExit()
     const QString text = vkbr->text();
     if (text.isEmpty()) return true;
     try {
-        const double gross = German::readFloat(text);
+        const double gross = German::readFloat(text, QStringLiteral("VK brutto"));
         TVexDaoTable &positions = Data->vorgangdata;
         // At the position's own rate (none where no VAT is charged).
         const double net = double(gross / (1.0L + Tax::positionVatRate(positions) / 100.0L));

@@ -122,7 +122,6 @@ class TFVListe : public QWidget, public VorgangListWindow
     void buildToolBar();
     void buildMenus();
     void buildGrid();
-    void fitColumns();
     // The grid's columns, with those of the next reminder while the status
     // "überfällig" is chosen, and the reminders they show computed anew.
     void showDunningColumns();

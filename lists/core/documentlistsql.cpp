@@ -36,9 +36,13 @@ void SetUpDocumentListFields(TVexDaoTable &list)
     mwst->Optional = true;
     TField *vkbr = list.addCalcField(QStringLiteral("vkbr"), T::Number);
     vkbr->DisplayFormat = QStringLiteral("#,#0.00");
+    // Shown as the print rounds it: a net 439,50 is 523,01 gross, not 523,00.
+    vkbr->Currency = true;
     const TField *vk = list.FieldByName(QStringLiteral("VK"));
-    // A currency figure to the ten-thousandth: net plus VAT as stored.
+    // A currency figure to the ten-thousandth: net plus VAT as stored. No net
+    // amount, no gross one.
     list.OnCalcFields = [vk, mwst, vkbr](TVexDaoTable &) {
+        if (vk->IsNull()) return vkbr->Clear();
         vkbr->SetAsFloat(double(Money::toAmount(Tax::grossOf(vk->value(), mwst->value()))));
     };
 }

@@ -166,6 +166,34 @@ TEST_F(Editor, LeavingTheDateOrThePaymentDaysSetsTheDueDateButTheCalendarDoesNot
     window->EditDatum->setFocus();
     EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 20));
 
+    // Payment days no due date can follow are refused where they are typed,
+    // and no save stores them beside the old due date.
+    window->DBComboBox1->setFocus();
+    window->DBComboBox1->lineEdit()->selectAll();
+    QTest::keyClicks(window->DBComboBox1, QStringLiteral("-5"));
+    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+    window->EditDatum->setFocus();
+    EXPECT_EQ(lastMessage(), QStringLiteral("Tavirelsverwaltung|Die Zahl der Zahlungstage muss zwischen 0 und 32767 "
+                                            "liegen."));
+    window->DBNavigator1->click(DBNavigator::Post);
+    EXPECT_EQ(stored(id, "zieltage"), QStringLiteral("14"));
+    EXPECT_EQ(doc("zieltage")->AsInteger(), 10);
+    QTest::keyClick(window->DBComboBox1, Qt::Key_Escape);
+    // The same for a date whose due date would pass the year 9999.
+    window->EditDatum->setFocus();
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("28.12.9999"));
+    dialogs->answerMessage(Dialogs::Ok);
+    window->sZieldatum->setFocus();
+    EXPECT_EQ(lastMessage(),
+              QStringLiteral("Tavirelsverwaltung|Das Datum 28.12.9999 plus 10 Tage liegt nach dem Jahr 9999."));
+    EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 4, 10));
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("10.04.2005"));
+    window->sZieldatum->setFocus();
+    EXPECT_TRUE(dialogs->allAnswered());
+    window->EditDatum->setFocus();
+
     // A date that is no date: the field's message, the due date stays.
     window->EditDatum->selectAll();
     QTest::keyClicks(window->EditDatum, QStringLiteral("31.02.2005"));
@@ -238,10 +266,13 @@ TEST_F(Editor, DeletingTheDocumentAsksAndTakesItsPositionsAllOrNothing)
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("10002"));
 
     db->exec(QStringLiteral("drop trigger refuse"));
-    showDocument(id);
+    // Shown as the document list shows it: the documents filtered to this one.
+    vorgang().setFilter(QStringLiteral("id = %1").arg(id));
+    vorgang().setFiltered(true);
     dialogs->answerMessage(Dialogs::Yes);
     window->ToolButton2Click();
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("<kein Vorgang>"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgangsbearbeitung")) << "the deleted one is named no more";
     EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 0);
     EXPECT_EQ(storedPositions(keep), QStringList{QStringLiteral("1:Bleibt")});
     EXPECT_TRUE(dialogs->allAnswered());
@@ -329,6 +360,50 @@ TEST_F(Editor, BankDataOfTheAddressGoBelowTheFooterText)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+TEST_F(Editor, TaxCaseDateOfSupplyAndVatPerRate)
+{
+    address(7, QStringLiteral("Bäckerei"));
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"), 7);
+    position(id, 1, QStringLiteral("Brot"), 1, 5);
+    position(id, 2, QStringLiteral("Kaffee"), 1, 8);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 7, MwstKat = 'S' where Pos = 1"));
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 16, MwstKat = 'S' where Pos = 2"));
+    openEditor(id);
+    EXPECT_EQ(window->cbSteuerfall->currentText(), QStringLiteral("Regelbesteuerung"));
+    EXPECT_EQ(window->sMwst->text(), QStringLiteral("MwSt. 7 %: 0,35  16 %: 1,28"));
+
+    // § 13b needs the customer's VAT id; § 19 takes the VAT off every position.
+    dialogs->answerMessage(Dialogs::Ok);
+    window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("AE")));
+    Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("USt-IdNr."))) << lastMessage().toStdString();
+    EXPECT_EQ(window->cbSteuerfall->currentText(), QStringLiteral("Regelbesteuerung"));
+    window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("E")));
+    Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
+    EXPECT_EQ(doc("Steuerfall")->AsString(), QStringLiteral("E"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where MwstKat = 'E' and MwstSatz = 0")), 2);
+    EXPECT_EQ(window->sMwst->text(), QString());
+    EXPECT_NEAR(doc("mwst")->AsFloat(), 0, 1e-9);
+
+    // A rate in a case without VAT, or a period ending before it begins, is refused.
+    positions().First();
+    positions().Edit();
+    pos("MwstSatz")->SetAsFloat(19);
+    EXPECT_TRUE(ERROR_OF(positions().Post()).contains(QStringLiteral("keine Umsatzsteuer")));
+    positions().Cancel();
+    vorgang().Edit();
+    doc("leistungsdatum")->SetAsDate(QDate(2005, 3, 10));
+    doc("leistungbis")->SetAsDate(QDate(2005, 3, 1));
+    EXPECT_TRUE(ERROR_OF(vorgang().Post()).contains(QStringLiteral("vor seinem Anfang")));
+    doc("leistungbis")->SetAsDate(QDate(2005, 3, 31));
+    vorgang().Post();
+    EXPECT_EQ(window->eLeistungbis->text(), QStringLiteral("31.03.2005"));
+
+    window->cbZahlungsart->setCurrentIndex(1);
+    Q_EMIT window->cbZahlungsart->activated(1);
+    EXPECT_EQ(doc("Zahlungsart")->AsString(), QStringLiteral("59"));
+}
+
 TEST_F(Editor, PreviewShowsTheSavedDocument)
 {
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
@@ -379,3 +454,4 @@ TEST_F(Editor, ClosingSavesTheDocumentAndItsPositions)
 }
 
 } // namespace
+
