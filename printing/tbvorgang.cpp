@@ -1,6 +1,7 @@
 #include "tbvorgang.h"
 
 #include "data/apperror.h"
+#include "data/dunning.h"
 #include "data/germanformat.h"
 #include "data/money.h"
 #include "data/programfolder.h"
@@ -110,8 +111,13 @@ void TBvorgang::buildLayout()
         return d->IsNull() ? QString() : German::formatDate(d->AsDate());
     });
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
-        return docText("Typname") + QLatin1Char(' ') + docText("typ") + QStringLiteral(" - ") +
-               docText("vorgangnr");
+        // A reminder is titled by its level: "1. Mahnung M - 20042".
+        const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
+        const QString title = docText("typ") == QLatin1String("M") && level && !level->IsNull()
+                                  ? Dunning::LevelTitle(int(level->AsInteger()))
+                                  : QString();
+        return (title.isEmpty() ? docText("Typname") : title) + QLatin1Char(' ') + docText("typ") +
+               QStringLiteral(" - ") + docText("vorgangnr");
     });
     QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
     QRExpr1->autoSize = false;
@@ -340,6 +346,9 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GrossSum = NetSum + TaxSum;
     const QString mask = moneyMask();
     GesNetto->text = Money::format(NetSum, mask);
+    // A reminder claims amounts without VAT: its total stands once.
+    const bool reminder = docText("typ") == QLatin1String("M");
+    GesNetto->enabled = !reminder;
     GesBrutto->text = Money::format(GrossSum, mask);
     // One line per rate on which VAT is charged, the rates actually used; the
     // gross moves down by the lines beyond the first.
@@ -350,7 +359,7 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
                          Money::format(g.vat, mask);
     GesMW->text = lines.join(QLatin1Char('\n'));
     const qreal extra = kTotalsLine * qMax<qsizetype>(0, lines.size() - 1);
-    GesBrutto->top = kGrossTop + extra;
+    GesBrutto->top = reminder ? GesNetto->top : kGrossTop + extra;
     Zusammenfassung->height = kTotalsHeight + extra;
 }
 
@@ -384,7 +393,7 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
         // Without a due date there is no date to name: no "fällig bis ."
     } else if (t == QLatin1String("A")) {
         lines << QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
-    } else if (t == QLatin1String("R")) {
+    } else if (t == QLatin1String("R") || t == QLatin1String("M")) {
         lines << QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
     }
     if (t == QLatin1String("G") && lines.isEmpty()) printBand = false;
