@@ -22,15 +22,29 @@
 
 namespace {
 
+void warn(QWidget *parent, const QString &text)
+{
+    Dialogs::instance().message(parent, QStringLiteral("Tavirelsverwaltung"), text, Dialogs::Warning,
+                                Dialogs::Ok);
+}
+
 void reportLoadProblems(const QStringList &problems)
 {
     if (problems.isEmpty()) return;
-    Dialogs::instance().message(
-        QApplication::activeWindow(), QStringLiteral("Tavirelsverwaltung"),
-        QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n%1\n\n"
-                       "Gedruckt wird mit den eingebauten Texten.")
-            .arg(problems.join(QLatin1Char('\n'))),
-        Dialogs::Warning, Dialogs::Ok);
+    warn(QApplication::activeWindow(),
+         QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n%1\n\n"
+                        "Gedruckt wird mit den eingebauten Texten.")
+             .arg(problems.join(QLatin1Char('\n'))));
+}
+
+// Said when the document is printed, so that nobody sends a letter whose
+// address lost its city line without knowing it.
+void reportFitProblems(QWidget *parent, const TBvorgang &form, const PageSet &pages)
+{
+    const QStringList problems = form.fitProblems(pages);
+    if (problems.isEmpty()) return;
+    warn(parent, QStringLiteral("%1 passt nicht ganz auf den Briefbogen:\n\n%2")
+                     .arg(form.Bericht.title, problems.join(QLatin1Char('\n'))));
 }
 
 // The letterhead report of the document, read and checked for existence.
@@ -39,8 +53,20 @@ void createForm(TBvorgang &form, const QString &idText, QStringList *warnings)
     form.FormCreate(idText);
     if (form.Vorgang1.IsEmpty())
         throw AppError(QStringLiteral("Es gibt keinen Vorgang mit der ID %1").arg(idText.trimmed()));
-    if (warnings) *warnings = form.loadProblems();
+    if (warnings) {
+        warnings->clear();
+        for (const QString &p : form.loadProblems())
+            *warnings << p + QStringLiteral(" (gedruckt mit den eingebauten Texten)");
+    }
     form.Bericht.title = form.titleText();
+}
+
+// The pages of the document; what did not fit goes to the warnings.
+std::unique_ptr<PageSet> buildPages(TBvorgang &form, QStringList *warnings)
+{
+    auto pages = form.Bericht.build();
+    if (warnings) *warnings << form.fitProblems(*pages);
+    return pages;
 }
 
 } // namespace
@@ -60,11 +86,19 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
     form.Bericht.title = form.titleText();
 
     if (preview) {
-        form.Bericht.preview(BerichtPreview);
+        form.Bericht.preview([&form](PageSet *pages) {
+            BerichtPreview(pages);
+            QObject::connect(pages, &PageSet::completed, pages, [&form, pages] {
+                reportFitProblems(qobject_cast<QWidget *>(pages->parent()), form, *pages);
+            });
+        });
         return;
     }
+    const auto pages = form.Bericht.build();
+    if (pages->pagesAvailable() == 0) return;
+    reportFitProblems(QApplication::activeWindow(), form, *pages);
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(form.Bericht.title);
+    pages->setUpPrinter(printer);
     QString printerName; // empty: the dialog's choice
     if (withDialog) {
         if (!Dialogs::instance().printerDialog(QApplication::activeWindow(), printer)) return;
@@ -74,8 +108,6 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
                                .arg(form.Bericht.title));
         printerName = Platform::defaultPrinterName();
     }
-    const auto pages = form.Bericht.build();
-    if (pages->pagesAvailable() == 0) return;
     Platform::routePrintJob(printer, printerName);
     pages->print(printer);
 }
@@ -85,7 +117,7 @@ void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const Q
 {
     TBvorgang form(connection);
     createForm(form, idText, warnings);
-    form.Bericht.build()->writePdf(path);
+    buildPages(form, warnings)->writePdf(path);
 }
 
 void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
@@ -99,7 +131,7 @@ void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, 
         EInvoice::load(*connection, idText.trimmed().toLongLong(), SellerData::read(ProgramFolder::iniPath()),
                        ProgramValues::instance().MwstSatz);
     const QString shown = QDir::toNativeSeparators(path);
-    const QByteArray pages = form.Bericht.build()->pdfData();
+    const QByteArray pages = buildPages(form, warnings)->pdfData();
     if (pages.isEmpty())
         throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
     const QByteArray pdf = FacturX::attach(pages, CiiWriter::write(invoice, CiiWriter::Profile::EN16931));

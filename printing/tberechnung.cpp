@@ -31,12 +31,11 @@ QString moneyMask(const QString &currency)
     return QStringLiteral("#,##0.00 ") + currency;
 }
 
-// A fixed box that shows only what fits on its one line, as a report label
-// without automatic size does: long names must not run into the amounts.
+// A fixed box that shows only what fits on its one line, shortened visibly:
+// long names must not run into the amounts.
 ReportElement &oneLineBox(ReportElement &e, qreal width)
 {
-    e.size(width, 4.5).wrapping(false);
-    return e;
+    return e.size(width, 4.5).fitting(ReportElement::Fit::Cut);
 }
 
 } // namespace
@@ -170,10 +169,7 @@ void TBeRechnung::buildLayout()
                     .size(33.3)
                     .aligned(Qt::AlignRight);
     for (ReportElement *sum : {negesamt, brgesamt})
-        sum->grows = true;
-    // Right-aligned boxes keep their width, so the amounts end on one edge.
-    for (ReportElement *e : {QRLabel4, brutto, br, negesamt, brgesamt})
-        e->autoSize = false;
+        sum->fit = ReportElement::Fit::Grow;
 }
 
 void TBeRechnung::Select(const InvoiceReportRequest &request)

@@ -5,7 +5,9 @@
 #include "data/money.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
+#include "data/settings.h"
 #include "data/textfiles.h"
+#include "report/pageset.h"
 #include "report/reportfonts.h"
 
 #include <QRegularExpression>
@@ -45,6 +47,8 @@ TBvorgang::TBvorgang(TVexDaoDatabase *connection, QObject *parent)
     vorgang2.setTableName(QStringLiteral("Vorgang2"));
     vorgang2.setMasterSource(&VorgangQ);
     vorgang2.setMasterFields({QStringLiteral("vorgangID -> id")});
+    // In the order of their numbers, as the editor shows them.
+    vorgang2.OrderByField(QStringLiteral("Pos"));
     vorgang2.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
     vorgang2.OnCalcFields = [this](TVexDaoTable &ds) { Vorgang2CalcFields(ds); };
 
@@ -60,6 +64,25 @@ void TBvorgang::buildLayout()
     Bericht.baseFont = font(kTimes, 12);
     Bericht.setMaster(&m_master);
     Bericht.beforePrint = [this](Report &) { BerichtBeforePrint(); };
+    using Fit = ReportElement::Fit;
+
+    // At the paper's left edge, as DIN 5008 has them: fold marks at 105 and
+    // 210 mm, the punch mark at the middle of the sheet; and on every page of
+    // a cancelled document a stamp in the top margin, where nothing else stands.
+    Marken = Bericht.addBand(BandKind::Overlay, QStringLiteral("Marken"), 0);
+    Marken->beforePrint = [this](ReportBand &, bool &print) { MarkenBeforePrint(print); };
+    Falzmarke1 = &Marken->addLine(QStringLiteral("Falzmarke1"), 5, 105, 5);
+    Lochmarke = &Marken->addLine(QStringLiteral("Lochmarke"), 5, 148.5, 8);
+    Falzmarke2 = &Marken->addLine(QStringLiteral("Falzmarke2"), 5, 210, 5);
+    for (ReportElement *mark : {Falzmarke1, Lochmarke, Falzmarke2})
+        mark->penWidth = 0.2;
+    Storniert = &Marken->addLabel(QStringLiteral("Storniert"), 70, 4.5, QStringLiteral("STORNIERT"))
+                     .size(70, 9.5)
+                     .aligned(Qt::AlignHCenter)
+                     .withFont(font(kArial, 22, true));
+    Storniert->color = QColor(176, 0, 0);
+    Storniert->framed = true;
+    Storniert->penWidth = 0.6;
 
     // Pages 2 and later: name, addition, the short sender block, page number.
     PageHeaderBand1 = Bericht.addBand(BandKind::PageHeader, QStringLiteral("PageHeaderBand1"), 32.3);
@@ -70,8 +93,8 @@ void TBvorgang::buildLayout()
     ZusatzName1 =
         &PageHeaderBand1->addLabel(QStringLiteral("ZusatzName1"), mmOfPixels(4), mmOfPixels(60), {});
     ZusatzName1->font = font(kArial, 12, false, true);
-    Memo1 = &PageHeaderBand1->addMemo(QStringLiteral("Memo1"), 135.5, 2.6, 31.5, 0);
-    Memo1->grows = true;
+    // A longer sender block pushes the page number and the line down.
+    Memo1 = &PageHeaderBand1->addMemo(QStringLiteral("Memo1"), 135.5, 2.6, 31.5, 0).fitting(Fit::Grow);
     QRSysData1 =
         &PageHeaderBand1->addPageNumber(QStringLiteral("QRSysData1"), 141.6, 21.7, QStringLiteral("Seite: "))
              .size(26.7, 5.3)
@@ -87,14 +110,14 @@ void TBvorgang::buildLayout()
     FirmaName->font = font(kTimes, 36);
     Zusatzname = &BandTitle->addLabel(QStringLiteral("Zusatzname"), mmOfPixels(4), mmOfPixels(60), {});
     Zusatzname->font = font(kArial, 12);
-    Memo = &BandTitle->addMemo(QStringLiteral("Memo"), 134.1, 1.3, 31.5, 0);
-    Memo->grows = true;
+    // Ends above the line: the first page keeps the address window in its place.
+    Memo = &BandTitle->addMemo(QStringLiteral("Memo"), 134.1, 1.3, 31.5, 28.8).fitting(Fit::Cut);
     QRShape1 = &BandTitle->addLine(QStringLiteral("QRShape1"), 0, 30.4, 168.0);
     Briefadresse = &BandTitle->addLabel(QStringLiteral("Briefadresse"), 0, 33.1, {});
     Briefadresse->font = font(kArial, 6);
     QRDBText1 = &BandTitle->addDataText(QStringLiteral("QRDBText1"), 0, 42.3, QStringLiteral("anschrift"))
                      .size(108.7, 37.6)
-                     .wrapping(false);
+                     .fitting(Fit::Cut);
     kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), 132.3, 66.1,
                                     [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
     kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), 150.8, 66.1, [this](const RowSource *) {
@@ -112,12 +135,11 @@ void TBvorgang::buildLayout()
                docText("vorgangnr");
     });
     QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
-    QRExpr1->autoSize = false;
 
     ChildTitle = Bericht.addChild(BandTitle, QStringLiteral("ChildTitle"), 13.5);
     QRDBText3 = &ChildTitle->addDataText(QStringLiteral("QRDBText3"), 0, 3.2, QStringLiteral("Kopftext"))
                      .size(167.5)
-                     .wrapping(true)
+                     .fitting(Fit::Grow)
                      .withFont(font(kTimes, 10));
 
     // The positions with their column titles.
@@ -135,11 +157,10 @@ void TBvorgang::buildLayout()
     BandDetail->font = font(kTimes, 9);
     BandDetail->beforePrint = [this](ReportBand &, bool &print) { BandDetailBeforePrint(print); };
     QRDBText11 = &BandDetail->addDataText(QStringLiteral("QRDBText11"), 0, 0.3, QStringLiteral("Pos"));
-    QRDBText11->autoSize = true;
     QRDBText7 =
         &BandDetail->addDataText(QStringLiteral("QRDBText7"), 10.6, 0.3, QStringLiteral("Bezeichnung"))
              .size(92.9)
-             .wrapping(true);
+             .fitting(Fit::Grow);
     sMenge = &BandDetail->addDataText(QStringLiteral("sMenge"), 108.5, 0.3, QStringLiteral("Anzahl"))
                   .size(8.2)
                   .aligned(Qt::AlignRight);
@@ -153,22 +174,31 @@ void TBvorgang::buildLayout()
                    .aligned(Qt::AlignRight)
                    .toBand(ReportElement::BandAlign::Right);
 
-    // Totals, then the payment line and the footer text below them.
+    // Totals: a label and an amount per line. The VAT line may hold several
+    // lines (one per rate); what stands below it moves down with it.
     Zusammenfassung = Bericht.addBand(BandKind::Summary, QStringLiteral("Zusammenfassung"), 25.9);
     Zusammenfassung->beforePrint = [this](ReportBand &, bool &print) { ZusammenfassungBeforePrint(print); };
-    GesNetto = &Zusammenfassung->addLabel(QStringLiteral("GesNetto"), 0, 0.8, {})
-                    .size(44.5)
-                    .aligned(Qt::AlignRight)
-                    .toBand(ReportElement::BandAlign::Right);
-    GesNetto->autoSize = false;
-    GesMW = &Zusammenfassung->addLabel(QStringLiteral("GesMW"), 0, 6.1, {})
-                 .toBand(ReportElement::BandAlign::Right);
-    GesBrutto = &Zusammenfassung->addLabel(QStringLiteral("GesBrutto"), 0, 12.4, {})
-                     .size(44.5)
-                     .aligned(Qt::AlignRight)
-                     .toBand(ReportElement::BandAlign::Right)
-                     .withFont(font(kTimes, 12, true));
-    GesBrutto->autoSize = false;
+    const qreal labels = 85.0, labelWidth = 40.0, amountWidth = 44.5;
+    const auto amount = [&](const QString &name, qreal top) -> ReportElement & {
+        return Zusammenfassung->addLabel(name, 0, top, {})
+            .size(amountWidth)
+            .aligned(Qt::AlignRight)
+            .toBand(ReportElement::BandAlign::Right);
+    };
+    lNetto = &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, 0.8, QStringLiteral("Nettobetrag"))
+                  .size(labelWidth);
+    GesNetto = &amount(QStringLiteral("GesNetto"), 0.8);
+    lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, 6.1, {})
+               .size(labelWidth)
+               .fitting(Fit::Grow);
+    GesMW = &amount(QStringLiteral("GesMW"), 6.1).fitting(Fit::Grow);
+    Summenlinie =
+        &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, 11.6, Bericht.bandWidth() - labels);
+    Summenlinie->penWidth = 0.2;
+    lBrutto = &Zusammenfassung->addLabel(QStringLiteral("lBrutto"), labels, 12.4, {})
+                   .size(labelWidth)
+                   .withFont(font(kTimes, 12, true));
+    GesBrutto = &amount(QStringLiteral("GesBrutto"), 12.4).withFont(font(kTimes, 12, true));
 
     Zahlungsziel = Bericht.addChild(Zusammenfassung, QStringLiteral("Zahlungsziel"), 8.7);
     Zahlungsziel->beforePrint = [this](ReportBand &, bool &print) { ZahlungszielBeforePrint(print); };
@@ -178,7 +208,7 @@ void TBvorgang::buildLayout()
     Fussband = Bericht.addChild(Zahlungsziel, QStringLiteral("Fussband"), 6.3);
     QRDBText12 = &Fussband->addDataText(QStringLiteral("QRDBText12"), 0, 0.5, QStringLiteral("Fusstext"))
                       .size(168.8)
-                      .wrapping(true)
+                      .fitting(Fit::Grow)
                       .withFont(font(kTimes, 10));
 
     // Every page: the firm's four footer columns; what does not fit is cut.
@@ -190,7 +220,7 @@ void TBvorgang::buildLayout()
     MemoF3 = &PageFooterBand1->addMemo(QStringLiteral("MemoF3"), 90.0, 0.5, 39.7, 16.1);
     MemoF4 = &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, 38.4, 16.7);
     for (ReportElement *column : {MemoF1, MemoF2, MemoF3, MemoF4})
-        column->wordWrap = true;
+        column->fit = Fit::Cut;
 }
 
 QString TBvorgang::docText(const char *field) const
@@ -212,6 +242,8 @@ void TBvorgang::FormCreate(const QString &idText)
     Vorgang1.Open();
     vorgang2.Open();
     loadLetterhead();
+    m_foldMarks = IniFile(ProgramFolder::iniPath())
+                      .readBool(QStringLiteral("Druck"), QStringLiteral("Falzmarken"), true);
 }
 
 void TBvorgang::loadLetterhead()
@@ -280,6 +312,38 @@ QString TBvorgang::titleText() const
     return QStringLiteral("Vorgang %1-%2").arg(docText("Typ"), docText("Vorgangnr"));
 }
 
+QStringList TBvorgang::fitProblems(const PageSet &pages) const
+{
+    const auto footer = [](int column) {
+        return QStringLiteral("Fuss%1.txt passt nicht ganz in die Fußzeile; was nicht passt, fehlt im Druck.")
+            .arg(column);
+    };
+    const QHash<const ReportElement *, QString> known = {
+        {QRDBText1, QStringLiteral("Die Anschrift hat mehr Zeilen, als das Anschriftfeld fasst; die letzten "
+                                   "fehlen im Druck.")},
+        {Memo,
+         QStringLiteral("vorgang1.txt hat mehr Zeilen, als der Briefkopf über der Linie fasst; die letzten "
+                        "fehlen im Druck.")},
+        {MemoF1, footer(1)},
+        {MemoF2, footer(2)},
+        {MemoF3, footer(3)},
+        {MemoF4, footer(4)}};
+    QStringList out;
+    for (const QString &name : pages.cutElements())
+        out << known.value(
+            Bericht.element(name),
+            QStringLiteral("Ein Text oder Betrag (%1) ist zu breit für seine Spalte und endet im "
+                           "Druck mit \"…\".")
+                .arg(name));
+    return out;
+}
+
+bool TBvorgang::cancelled() const
+{
+    return Vorgang1.Active() && !Vorgang1.IsEmpty() &&
+           Vorgang1.FieldByName(QStringLiteral("storniert"))->AsBoolean();
+}
+
 QString TBvorgang::moneyMask() const
 {
     return QStringLiteral("#,##0.00 ") + docText("Waehrung");
@@ -291,6 +355,13 @@ void TBvorgang::BerichtBeforePrint()
     sGesamt->mask = moneyMask();
 }
 
+void TBvorgang::MarkenBeforePrint(bool &)
+{
+    for (ReportElement *mark : {Falzmarke1, Lochmarke, Falzmarke2})
+        mark->enabled = m_foldMarks;
+    Storniert->enabled = cancelled();
+}
+
 void TBvorgang::BandTitleBeforePrint(bool &)
 {
     NetSum = 0;
@@ -300,6 +371,11 @@ void TBvorgang::BandTitleBeforePrint(bool &)
     UST1->text = ustId;
     UST1->enabled = withTaxNumber;
     USt2->enabled = withTaxNumber;
+    // A document without an address has no customer number to name.
+    const TField *kdnr = Vorgang1.FieldByName(QStringLiteral("kdnr"));
+    const bool withCustomer = !kdnr->IsNull() && kdnr->AsFloat() >= 1;
+    kd1->enabled = withCustomer;
+    kd2->enabled = withCustomer;
     // Without a tax number the customer number takes its line, directly above the date.
     kd1->top = withTaxNumber ? 66.1 : 71.4;
     kd2->top = kd1->top;
@@ -331,7 +407,12 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GesNetto->text = Money::format(NetSum, mask);
     GesBrutto->text = Money::format(GrossSum, mask);
     // The rate actually used, not a fixed 19.
-    GesMW->text = QStringLiteral("+ %1 % MWSt.    ").arg(rate) + Money::format(TaxSum, mask);
+    lMW->text = QStringLiteral("+ %1 % MWSt.").arg(rate);
+    GesMW->text = Money::format(TaxSum, mask);
+    const QString t = docText("typ");
+    lBrutto->text = t == QLatin1String("R")   ? QStringLiteral("Rechnungsbetrag")
+                    : t == QLatin1String("G") ? QStringLiteral("Gutschriftsbetrag")
+                                              : QStringLiteral("Gesamtbetrag");
 }
 
 void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
@@ -342,6 +423,11 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
     Ziel1->text = QStringLiteral("       ");
     if (t == QLatin1String("G")) {
         printBand = false;
+    } else if (cancelled()) {
+        // Never a due date on a cancelled document: nothing is to be paid.
+        Ziel1->text = t == QLatin1String("R")
+                          ? QStringLiteral("Diese Rechnung ist storniert und nicht zu bezahlen.")
+                          : QStringLiteral("Dieser Vorgang ist storniert.");
     } else if (dueText.isEmpty()) {
         // Without a due date there is no date to name: the line stays empty
         // rather than read "fällig bis .".
