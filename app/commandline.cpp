@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "datacommands.h"
 #include "germantranslations.h"
 #include "invoicereportcommand.h"
 #include "platform.h"
@@ -81,6 +82,14 @@ const char *const kHelp =
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller "
     "stehen\n"
     "                                  in tavirel.ini im Abschnitt [ERechnung]\n"
+    "  tavirel backup <datei>          schreibt eine Sicherung der Datenbankdatei, auch während andere\n"
+    "                                  Arbeitsplätze weiterarbeiten, und prüft sie; eine bestehende Datei "
+    "wird\n"
+    "                                  nie überschrieben (eine Datenbank auf dem Server sichert pg_dump)\n"
+    "  tavirel check-db                prüft die Daten (Datei, Positionen ohne Vorgang, Summen, doppelte\n"
+    "                                  Nummern, Rechnungen ohne Kunden, Fälligkeiten) und ändert nichts;\n"
+    "                                  Rückgabewert 0 ohne, 1 mit Befunden\n"
+    "  tavirel where                   zeigt die Ordner, die das Programm verwendet\n"
     "\n"
     "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei oder --db "
     "postgresql://benutzer@server:port/db\n"
@@ -88,7 +97,13 @@ const char *const kHelp =
     "in\n"
     "PGPASSWORD, nie in der Angabe); ohne --db gilt der Eintrag [DATENBANK] Verbindung in tavirel.ini und "
     "ohne\n"
-    "ihn daten/tavirel.mdb im Programmordner.\n";
+    "ihn daten/tavirel.mdb im Programmordner.\n"
+    "\n"
+    "Wo die Daten liegen: Steht neben dem Programm ein Ordner daten/ oder eine tavirel.ini, gilt der\n"
+    "Programmordner (eine tragbare Kopie). Ein installiertes Programm legt die Datenbank je Benutzer in\n"
+    "$XDG_DATA_HOME/tavirel/daten/ ab (sonst ~/.local/share/tavirel/daten/), die Einstellungen tavirel.ini\n"
+    "und die Textdateien in $XDG_CONFIG_HOME/tavirel/ (sonst ~/.config/tavirel/); sie werden beim ersten\n"
+    "Start aus den Vorlagen des Programms angelegt und von späteren Versionen nie überschrieben.\n";
 
 void out(const QString &s)
 {
@@ -611,6 +626,9 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
     if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
     if (o.command == QLatin1String("export-list")) return exportList(o);
+    if (o.command == QLatin1String("where")) return DataCommands::where(o.positional, o.db);
+    if (o.command == QLatin1String("backup")) return DataCommands::backup(o.positional, o.db);
+    if (o.command == QLatin1String("check-db")) return DataCommands::checkDb(o.positional, o.db);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

@@ -4,7 +4,9 @@
 #include "app/tavirelapplication.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QRegularExpression>
 
 int main(int argc, char **argv)
 {
@@ -19,6 +21,13 @@ int main(int argc, char **argv)
         args = args.mid(0, 1);
     } else if (args.size() == 2 && args.at(1).startsWith(QLatin1String("--db="))) {
         databasePath = args.at(1).mid(5);
+        args = args.mid(0, 1);
+    } else if (args.size() == 2 && !args.at(1).startsWith(QLatin1Char('-')) &&
+               args.at(1).contains(QRegularExpression(QStringLiteral("[./\\\\]"))) &&
+               QFileInfo(args.at(1)).isFile()) {
+        // A database file handed over by the desktop (a double-click, or the
+        // menu entry's %f); no command is spelt with a dot or a slash.
+        databasePath = QFileInfo(args.at(1)).absoluteFilePath();
         args = args.mid(0, 1);
     }
 

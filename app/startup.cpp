@@ -1,7 +1,9 @@
 #include "startup.h"
 
 #include "appicons.h"
+#include "backupmenu.h"
 #include "businesswindows.h"
+#include "firststart.h"
 #include "tfinfo.h"
 #include "tfmain.h"
 
@@ -106,6 +108,7 @@ Tfmain *start(const QString &databasePath)
         RegisterBusinessWindows(*main);
     });
 
+    guarded([&databasePath] { FirstStart::offerDatabase(nullptr, databasePath); });
     StartupProgress::setHandler(showProgress);
     step(QStringLiteral("Tdataa"), [&databasePath] {
         // The module exists even when its creation fails, so that every
@@ -133,6 +136,9 @@ Tfmain *start(const QString &databasePath)
         }
     });
     guarded(warnIfWriteProtected);
+    guarded([] {
+        if (fmain) BackupMenu::install(*fmain);
+    });
     return fmain;
 }
 

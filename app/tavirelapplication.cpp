@@ -10,6 +10,8 @@
 TavirelApplication::TavirelApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     GermanTranslations::install();
+    // The desktop matches the windows to the menu entry by this name.
+    setDesktopFileName(QStringLiteral("de.tavirel.Tavirelsverwaltung"));
 }
 
 bool TavirelApplication::notify(QObject *receiver, QEvent *event)

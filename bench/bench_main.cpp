@@ -6,6 +6,8 @@
 // case runs beside a raw baseline in this binary: the same work through the
 // plain SQLite C interface.
 #include "articles/core/articlechangeover.h"
+#include "data/databasebackup.h"
+#include "data/databasecheck.h"
 #include "data/dates.h"
 #include "data/demodata.h"
 #include "data/engine.h"
@@ -24,6 +26,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -588,6 +591,60 @@ BENCHMARK(BM_RecalcTotals1000Positions_Raw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EuroChangeover)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_EuroChangeover_Raw)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_EuroChangeover_RawPerRow)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- the check and the backup of the data
+
+void BM_CheckDb(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DatabaseCheck::runOn(templatePath()).size());
+}
+
+// The same rows read and the file's check made through the plain interface.
+void BM_CheckDb_Raw(benchmark::State &state)
+{
+    RawDb raw(templatePath());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(raw.readAll(QStringLiteral("PRAGMA integrity_check(100)")));
+        benchmark::DoNotOptimize(raw.readAll(QStringLiteral(
+            "select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert from Vorgang1 order by id")));
+        benchmark::DoNotOptimize(
+            raw.readAll(QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl from Vorgang2 order by id")));
+        benchmark::DoNotOptimize(raw.readAll(QStringLiteral("select KDNR from Adress")));
+    }
+}
+
+void BM_Backup(benchmark::State &state)
+{
+    int n = 0;
+    for (auto _ : state) {
+        const QString target = g_dir->filePath(QStringLiteral("sicherung%1.mdb").arg(++n));
+        DatabaseBackup::write(templatePath(), target);
+        state.PauseTiming();
+        QFile::remove(target);
+        state.ResumeTiming();
+    }
+    state.counters["MB"] = double(QFileInfo(templatePath()).size()) / 1e6;
+}
+
+// A plain copy of the file's bytes, which the backup must never be (it could
+// catch half a save), as the floor of what copying the file costs.
+void BM_Backup_RawFileCopy(benchmark::State &state)
+{
+    int n = 0;
+    for (auto _ : state) {
+        const QString target = g_dir->filePath(QStringLiteral("kopie%1.mdb").arg(++n));
+        QFile::copy(templatePath(), target);
+        state.PauseTiming();
+        QFile::remove(target);
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(BM_CheckDb)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CheckDb_Raw)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Backup)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Backup_RawFileCopy)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {

@@ -5,7 +5,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#ifndef TAVIREL_DEFAULTS_FROM_BIN
+#define TAVIREL_DEFAULTS_FROM_BIN "../share/tavirel"
+#endif
 
 namespace ProgramFolder {
 
@@ -15,12 +22,82 @@ QString &overrideDir()
     static QString dir;
     return dir;
 }
+
+QString below(QString base, const QString &relative)
+{
+    QString rel = relative;
+    rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return base + QLatin1Char('/') + rel;
+}
+
+QString executableDir()
+{
+    return QDir::fromNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString userFolder(QStandardPaths::StandardLocation where)
+{
+    return QDir::fromNativeSeparators(QStandardPaths::writableLocation(where)) + QStringLiteral("/tavirel");
+}
+
+// The select of the document list belongs to the program, not to the user:
+// an update that changes it must reach every user, so it is read from the
+// defaults unless a user made a copy of its own.
+bool belongsToTheUser(const QString &relative)
+{
+    return relative != QLatin1String("vliste.sql");
+}
+
+// Copies every default file the user has no copy of yet; what is there stays.
+// A folder that cannot be written leaves the defaults to be read in place.
+void fillUserFolder(const QString &defaults, const QString &target)
+{
+    QDirIterator it(defaults, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString relative = QDir(defaults).relativeFilePath(source);
+        const QString copy = target + QLatin1Char('/') + relative;
+        if (!belongsToTheUser(relative) || QFileInfo::exists(copy)) continue;
+        if (QDir().mkpath(QFileInfo(copy).absolutePath()) && QFile::copy(source, copy))
+            QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOwner | QFile::ReadOwner);
+    }
+}
+
+struct Layout
+{
+    bool installed = false;
+    QString config, data, defaults;
+};
+
+const Layout &layout()
+{
+    static const Layout l = [] {
+        Layout r;
+        const QDir exe(executableDir());
+        const QString defaults = QDir::cleanPath(exe.filePath(QStringLiteral(TAVIREL_DEFAULTS_FROM_BIN)));
+        const QString ini =
+            QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".ini");
+        const bool portable = exe.exists(QStringLiteral("daten")) || exe.exists(ini);
+        r.installed = !portable && QFileInfo(defaults).isDir();
+        if (!r.installed) {
+            r.config = r.data = exe.path();
+            return r;
+        }
+        r.defaults = defaults;
+        r.config = userFolder(QStandardPaths::GenericConfigLocation);
+        r.data = userFolder(QStandardPaths::GenericDataLocation);
+        fillUserFolder(r.defaults, r.config);
+        return r;
+    }();
+    return l;
+}
 } // namespace
 
 QString dir()
 {
     if (!overrideDir().isEmpty()) return overrideDir();
-    return QDir::fromNativeSeparators(QCoreApplication::applicationDirPath());
+    return layout().config;
 }
 
 void setDirForTests(const QString &dir)
@@ -28,20 +105,34 @@ void setDirForTests(const QString &dir)
     overrideDir() = QDir::fromNativeSeparators(dir);
 }
 
+bool isInstalled()
+{
+    return overrideDir().isEmpty() && layout().installed;
+}
+
+QString dataDir()
+{
+    return isInstalled() ? layout().data : dir();
+}
+
+QString defaultsDir()
+{
+    return isInstalled() ? layout().defaults : QString();
+}
+
 QString file(const QString &relative)
 {
-    QString rel = relative;
-    rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QString base = dir();
-    if (base.endsWith(QLatin1Char('/'))) base.chop(1);
-    return base + QLatin1Char('/') + rel;
+    const QString own = below(dir(), relative);
+    if (!isInstalled() || QFileInfo::exists(own)) return own;
+    const QString delivered = below(layout().defaults, relative);
+    return QFileInfo::exists(delivered) ? delivered : own;
 }
 
 QString iniPath()
 {
-    if (!overrideDir().isEmpty()) return file(QStringLiteral("tavirel.ini"));
-    return file(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-                QStringLiteral(".ini"));
+    if (!overrideDir().isEmpty() || isInstalled()) return below(dir(), QStringLiteral("tavirel.ini"));
+    return below(dir(), QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                            QStringLiteral(".ini"));
 }
 
 QString databasePath()
@@ -63,7 +154,7 @@ QString databasePath()
     }
     const QString server = ini.readString(section, QStringLiteral("Verbindung")).trimmed();
     if (!server.isEmpty()) return server;
-    return file(QStringLiteral("daten/tavirel.mdb"));
+    return below(dataDir(), QStringLiteral("daten/tavirel.mdb"));
 }
 
 } // namespace ProgramFolder

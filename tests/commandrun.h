@@ -10,17 +10,23 @@ struct CommandRun
     QString out, err;
 };
 
-inline CommandRun tavirel(const QStringList &args)
+// The program at path, with env as its whole environment.
+inline CommandRun runProgram(const QString &path, const QStringList &args, const QProcessEnvironment &env)
 {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+    p.start(path, args);
     CommandRun r;
     if (!p.waitForFinished(120000)) return r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+inline CommandRun tavirel(const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
+    return runProgram(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args, env);
 }

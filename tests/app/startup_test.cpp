@@ -4,6 +4,7 @@
 
 #include "testwindows.h"
 
+#include "app/backupmenu.h"
 #include "app/tfinfo.h"
 #include "app/tfmain.h"
 #include "data/engine.h"
@@ -15,12 +16,15 @@
 #include "tests/testdb.h"
 #include "widgets/scripteddialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -241,4 +245,77 @@ TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(dataa->Datenbank.Connected());
+}
+
+// The first start without a database asks; it never makes one silently.
+TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
+{
+    struct Case
+    {
+        Dialogs::Button answer;
+        int addresses; // -1: no database
+    };
+    for (const Case &c : {Case{Dialogs::Yes, 1}, Case{Dialogs::No, 0}, Case{Dialogs::Cancel, -1}}) {
+        QTemporaryDir folder;
+        ProgramFolder::setDirForTests(folder.path());
+        giveNoteTypes(folder.path());
+        dialogs->clear();
+        dialogs->answerMessage(c.answer);
+        if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+        Startup::start(QString());
+        const QString file = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
+        ASSERT_FALSE(dialogs->interactions().isEmpty());
+        const auto &question = dialogs->interactions().first();
+        EXPECT_EQ(question.buttons, Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
+        EXPECT_TRUE(question.text.startsWith(
+            QStringLiteral("Es gibt noch keine Datenbank. Soll sie mit Beispieldaten angelegt werden?")));
+        EXPECT_TRUE(question.text.endsWith(QDir::toNativeSeparators(file)));
+        EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
+        EXPECT_EQ(QFileInfo::exists(file), c.addresses >= 0);
+        EXPECT_EQ(dataa->Adress.Active(), c.addresses >= 0);
+        if (c.addresses >= 0) {
+            EXPECT_EQ(dataa->Adress.IsEmpty(), c.addresses == 0);
+        }
+        Startup::finish();
+    }
+}
+
+// "Datei › Datensicherung …": a checked copy under a new name, the status
+// bar's reminder until then, and a refusal to overwrite.
+TEST_F(StartupTest, TheBackupFromTheFileMenu)
+{
+    TestDb db(true);
+    ProgramFolder::setDirForTests(db.folder());
+    giveNoteTypes(db.folder());
+    Tfmain *main = Startup::start(db.path());
+    ASSERT_NE(main, nullptr);
+    const auto reminder = [main] {
+        auto *panel = main->StatusBar1->findChild<QLabel *>(QStringLiteral("BackupReminderPanel"));
+        return panel ? panel->text() : QString();
+    };
+    EXPECT_TRUE(reminder().startsWith(QStringLiteral("Noch keine Datensicherung")));
+    QAction *entry = BackupMenu::action(*main);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->text(), QStringLiteral("&Datensicherung …"));
+    EXPECT_EQ(main->Datei1->actions().indexOf(entry), 0);
+    ASSERT_TRUE(entry->isEnabled());
+
+    QTemporaryDir target;
+    const QString copy = target.filePath(QStringLiteral("sicherung.mdb"));
+    dialogs->answerSaveFile(copy).answerMessage(Dialogs::Ok);
+    entry->trigger();
+    ASSERT_TRUE(dialogs->allAnswered());
+    EXPECT_FALSE(dialogs->interactions().first().saveOptions.confirmOverwrite);
+    EXPECT_EQ(dialogs->interactions().last().text,
+              QStringLiteral("Die Datensicherung ist geschrieben und geprüft:\n") +
+                  QDir::toNativeSeparators(copy));
+    EXPECT_TRUE(QFileInfo(copy).size() > 0);
+    EXPECT_EQ(reminder(), QString()) << "no reminder after a backup today";
+    EXPECT_EQ(main->StatusBar1->findChild<QProgressBar *>(QStringLiteral("BackupProgress")), nullptr);
+
+    dialogs->clear();
+    dialogs->answerSaveFile(copy).answerMessage(Dialogs::Ok);
+    entry->trigger();
+    EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Warning);
+    EXPECT_TRUE(dialogs->interactions().last().text.contains(QStringLiteral("besteht bereits")));
 }

@@ -1,5 +1,6 @@
 // The periodic invoicing run over the document list, and the command that
 // runs it from a shell.
+#include "data/databasebackup.h"
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -112,6 +114,36 @@ TEST_F(PeriodicRun, ErrorEndsTheRunAndKeepsEarlierInvoices)
                                    "where d.typ = 'R'")),
               1);
     EXPECT_TRUE(list->Active());
+}
+
+// A backup taken while the run is under way (here from its progress, between
+// two contracts, by the backup's own connection) holds the run's invoices
+// all or none, and passes the file's check; so does one taken after it.
+TEST_F(PeriodicRun, ABackupDuringTheRunHoldsAllItsInvoicesOrNone)
+{
+    SKIP_ON_SERVER("the file's online backup");
+    for (qint64 kdnr : {1, 2, 3})
+        contract(kdnr, QStringLiteral("M"), 2);
+    QTemporaryDir folder;
+    const auto invoicesIn = [](const QString &file) {
+        auto engine = Engine::create();
+        engine->open(file);
+        auto st = engine->prepare(QStringLiteral("select count(*) from Vorgang1 where typ = 'R'"));
+        return st->step() ? st->columnDynamic(0).rawInt() : -1;
+    };
+    int taken = 0;
+    list->Open();
+    const PeriodicRunResult r =
+        CreatePeriodicInvoicesRun(*list, *umw, QStringLiteral("M"), true, [&](int done, int) {
+            if (done != 2) return;
+            DatabaseBackup::write(db->path(), folder.filePath(QStringLiteral("waehrend.mdb")));
+            ++taken;
+        });
+    ASSERT_EQ(r.count, 3) << r.error.toStdString();
+    ASSERT_EQ(taken, 1);
+    EXPECT_EQ(invoicesIn(folder.filePath(QStringLiteral("waehrend.mdb"))), 0);
+    DatabaseBackup::write(db->path(), folder.filePath(QStringLiteral("danach.mdb")));
+    EXPECT_EQ(invoicesIn(folder.filePath(QStringLiteral("danach.mdb"))), 3);
 }
 
 // When the invoice numbers run out, the run stops at the contract that would

@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "databasecheck.h"
+
+#include "apperror.h"
+#include "engine.h"
+#include "germanformat.h"
+#include "money.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QMap>
+#include <QSet>
+#include <map>
+
+namespace DatabaseCheck {
+
+namespace {
+
+struct Document
+{
+    qint64 id = 0;
+    QString typ, number;
+    Value kdnr;
+    QDate datum, zieldatum;
+    double vk = 0;
+    bool storniert = false;
+};
+
+QString name(const Document &d)
+{
+    return QStringLiteral("Vorgang id %1 (%2 %3)").arg(d.id).arg(d.typ, d.number);
+}
+
+QString money(qint64 count)
+{
+    return Money::format(count, QStringLiteral("#,##0.00"));
+}
+
+void add(QList<Finding> &findings, const QString &title, const QStringList &rows)
+{
+    if (!rows.isEmpty()) findings.append({title, rows});
+}
+
+QList<Document> readDocuments(Engine &engine)
+{
+    QList<Document> docs;
+    auto st = engine.prepare(QStringLiteral(
+        "select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert from Vorgang1 order by id"));
+    while (st->step()) {
+        Document d;
+        d.id = st->column(0, FieldType::Counter).rawInt();
+        d.typ = st->column(1, FieldType::Text).rawText();
+        d.number = st->column(2, FieldType::Text).rawText();
+        d.kdnr = st->column(3, FieldType::Number);
+        d.datum = st->column(4, FieldType::Date).toDate();
+        d.zieldatum = st->column(5, FieldType::Date).toDate();
+        d.vk = st->column(6, FieldType::Number).toDouble();
+        d.storniert = st->column(7, FieldType::Bool).toBool();
+        docs.append(d);
+    }
+    return docs;
+}
+
+void checkFile(Engine &engine, QList<Finding> &findings)
+{
+    QStringList problems;
+    try {
+        auto st = engine.prepare(QStringLiteral("PRAGMA integrity_check(100)"));
+        while (st->step()) {
+            const QString line = st->columnDynamic(0).rawText();
+            if (line != QLatin1String("ok")) problems << line;
+        }
+    } catch (const AppError &e) {
+        // Damage bad enough stops the check itself.
+        problems << e.message();
+    }
+    add(findings, QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"), problems);
+}
+
+void checkTables(Engine &engine, QList<Finding> &findings)
+{
+    const QList<Document> docs = readDocuments(engine);
+    QHash<qint64, const Document *> byId;
+    for (const Document &d : docs)
+        byId.insert(d.id, &d);
+
+    // Positions: those of no document, and the sums of the others, rounded
+    // position by position as the program keeps its totals.
+    QStringList orphans;
+    QHash<qint64, qint64> sales;
+    auto st = engine.prepare(
+        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl from Vorgang2 order by id"));
+    while (st->step()) {
+        const qint64 id = st->column(0, FieldType::Counter).rawInt();
+        const Value owner = st->column(1, FieldType::Integer);
+        if (owner.isNull() || !byId.contains(owner.rawInt())) {
+            orphans << QStringLiteral("Position id %1: Vorgang-ID %2, Pos %3, „%4“")
+                           .arg(id)
+                           .arg(owner.isNull() ? QStringLiteral("leer") : QString::number(owner.rawInt()))
+                           .arg(st->column(2, FieldType::Short).toDouble())
+                           .arg(st->column(3, FieldType::Text).rawText());
+            continue;
+        }
+        const long double amount = static_cast<long double>(st->column(4, FieldType::Number).toDouble()) *
+                                   st->column(5, FieldType::Number).toDouble();
+        qint64 &sum = sales[owner.rawInt()];
+        sum = Money::addRounded(sum, amount);
+    }
+    add(findings, QStringLiteral("Positionen ohne Vorgang"), orphans);
+
+    QStringList totals;
+    for (const Document &d : docs) {
+        // A cancelled document's totals are 0, whatever its positions say.
+        const qint64 expected = d.storniert ? 0 : sales.value(d.id);
+        const qint64 stored = Money::fromAmount(d.vk);
+        if (stored != expected)
+            totals << QStringLiteral("%1: gespeichert netto %2, aus den Positionen %3%4")
+                          .arg(name(d), money(stored), money(expected),
+                               d.storniert ? QStringLiteral(" (storniert)") : QString());
+    }
+    add(findings, QStringLiteral("Vorgänge, deren gespeicherte Summe nicht zu ihren Positionen passt"),
+        totals);
+
+    std::map<std::pair<QString, QString>, QStringList> numbers;
+    for (const Document &d : docs)
+        if (!d.number.trimmed().isEmpty()) numbers[{d.typ, d.number}] << QString::number(d.id);
+    QStringList twice;
+    for (const auto &[key, ids] : numbers)
+        if (ids.size() > 1)
+            twice << QStringLiteral("%1 %2: Vorgänge id %3")
+                         .arg(key.first, key.second, ids.join(QStringLiteral(", ")));
+    add(findings, QStringLiteral("Nummern, die innerhalb einer Vorgangsart mehrfach vergeben sind"), twice);
+
+    QSet<qint64> customers;
+    auto addresses = engine.prepare(QStringLiteral("select KDNR from Adress"));
+    while (addresses->step()) {
+        const Value k = addresses->column(0, FieldType::Number);
+        if (!k.isNull()) customers.insert(qint64(k.toDouble()));
+    }
+    QStringList withoutCustomer;
+    for (const Document &d : docs) {
+        if (d.typ.compare(QLatin1String("R"), Qt::CaseInsensitive) != 0) continue;
+        if (d.kdnr.isNull())
+            withoutCustomer << QStringLiteral("%1: ohne Kundennummer").arg(name(d));
+        else if (const double k = d.kdnr.toDouble(); k != qint64(k) || !customers.contains(qint64(k)))
+            withoutCustomer
+                << QStringLiteral("%1: Kundennummer %2 gibt es nicht").arg(name(d), German::formatFloat(k));
+    }
+    add(findings, QStringLiteral("Rechnungen ohne Kunden"), withoutCustomer);
+
+    QStringList early;
+    for (const Document &d : docs)
+        if (d.datum.isValid() && d.zieldatum.isValid() && d.zieldatum < d.datum)
+            early << QStringLiteral("%1: Datum %2, fällig am %3")
+                         .arg(name(d), German::formatDate(d.datum), German::formatDate(d.zieldatum));
+    add(findings, QStringLiteral("Fälligkeit vor dem Datum des Vorgangs"), early);
+}
+
+} // namespace
+
+QList<Finding> run(Engine &engine)
+{
+    QList<Finding> findings;
+    if (!engine.isServer()) checkFile(engine, findings);
+    try {
+        checkTables(engine, findings);
+    } catch (const AppError &e) {
+        findings.append({QStringLiteral("Die Datenbank kann nicht gelesen werden"), {e.message()}});
+    }
+    return findings;
+}
+
+QList<Finding> runOn(const QString &location)
+{
+    auto engine = Engine::create(Engine::kindOf(location));
+    if (!engine)
+        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    if (!Engine::isServerLocation(location) && !QFileInfo::exists(location))
+        throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(location));
+    engine->open(location);
+    QList<Finding> findings = run(*engine);
+    engine->close();
+    return findings;
+}
+
+QString report(const QString &location, const QList<Finding> &findings)
+{
+    QString text = QStringLiteral("Prüfung der Datenbank %1\n").arg(location);
+    int rows = 0;
+    for (const Finding &f : findings) {
+        text += QStringLiteral("\n%1 (%2):\n").arg(f.title).arg(f.rows.size());
+        for (const QString &row : f.rows)
+            text += QStringLiteral("  %1\n").arg(row);
+        rows += int(f.rows.size());
+    }
+    text += findings.isEmpty() ? QStringLiteral("\nKeine Auffälligkeiten gefunden.\n")
+                               : QStringLiteral("\n%1 %2.\n")
+                                     .arg(rows)
+                                     .arg(rows == 1 ? QStringLiteral("Befund") : QStringLiteral("Befunde"));
+    return text;
+}
+
+} // namespace DatabaseCheck

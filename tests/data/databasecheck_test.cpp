@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The check of a firm's data: each kind of fault found with its rows on a
+// crafted database, nothing on the demo, and the file left as it was.
+#include "data/databasecheck.h"
+#include "tests/testdb.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+namespace {
+
+QByteArray hashOf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList titles(const QList<DatabaseCheck::Finding> &findings)
+{
+    QStringList t;
+    for (const DatabaseCheck::Finding &f : findings)
+        t << f.title;
+    return t;
+}
+
+} // namespace
+
+TEST(DatabaseCheck, TheDemoIsClean)
+{
+    TestDb db(true);
+    const QByteArray before = db.isServer() ? QByteArray() : hashOf(db.path());
+    const QList<DatabaseCheck::Finding> findings = DatabaseCheck::runOn(db.path());
+    EXPECT_TRUE(findings.isEmpty()) << DatabaseCheck::report(db.path(), findings).toStdString();
+    if (!db.isServer()) {
+        EXPECT_EQ(hashOf(db.path()), before) << "the check changes nothing";
+    }
+    EXPECT_TRUE(DatabaseCheck::report(db.path(), findings)
+                    .endsWith(QStringLiteral("Keine Auffälligkeiten gefunden.\n")));
+}
+
+TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
+{
+    TestDb db(true);
+    const qint64 withPositions = db.scalar(QStringLiteral("select min(vorgangID) from Vorgang2")).rawInt();
+    const QString invoiceNumber =
+        db.scalar(QStringLiteral("select max(vorgangnr) from Vorgang1 where typ = 'R'")).rawText();
+    const qint64 customer = qint64(db.scalar(QStringLiteral("select min(KDNR) from Adress")).toDouble());
+    db.exec(QStringLiteral(
+        "insert into Vorgang2 (vorgangID, Pos, Titel, Preis, anzahl) values (987654, 1, 'Verwaist', 5, 1)"));
+    db.exec(QStringLiteral("update Vorgang1 set vk = vk + 0.01 where id = %1").arg(withPositions));
+    db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vk) values ('R', '%1', %2, 0)")
+                .arg(invoiceNumber)
+                .arg(customer));
+    db.exec(
+        QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vk) values ('R', '99999', 424242, 0)"));
+    db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, vk) values ('R', '99998', 0)"));
+    db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vk, datum, zieldatum) "
+                           "values ('A', '99997', %1, 0, '2024-03-10', '2024-03-01')")
+                .arg(customer));
+
+    const QList<DatabaseCheck::Finding> findings = DatabaseCheck::runOn(db.path());
+    ASSERT_EQ(
+        titles(findings),
+        (QStringList{QStringLiteral("Positionen ohne Vorgang"),
+                     QStringLiteral("Vorgänge, deren gespeicherte Summe nicht zu ihren Positionen passt"),
+                     QStringLiteral("Nummern, die innerhalb einer Vorgangsart mehrfach vergeben sind"),
+                     QStringLiteral("Rechnungen ohne Kunden"),
+                     QStringLiteral("Fälligkeit vor dem Datum des Vorgangs")}));
+    const auto rows = [&](int i) { return findings.at(i).rows.join(QLatin1Char('\n')); };
+    EXPECT_TRUE(rows(0).contains(QStringLiteral("Vorgang-ID 987654, Pos 1, „Verwaist“")))
+        << rows(0).toStdString();
+    EXPECT_EQ(findings.at(1).rows.size(), 1);
+    EXPECT_TRUE(rows(1).startsWith(QStringLiteral("Vorgang id %1 ").arg(withPositions)))
+        << rows(1).toStdString();
+    EXPECT_EQ(findings.at(2).rows.size(), 1);
+    EXPECT_TRUE(rows(2).startsWith(QStringLiteral("R %1: Vorgänge id ").arg(invoiceNumber)))
+        << rows(2).toStdString();
+    EXPECT_TRUE(rows(3).contains(QStringLiteral("(R 99999): Kundennummer 424242 gibt es nicht")));
+    EXPECT_TRUE(rows(3).contains(QStringLiteral("(R 99998): ohne Kundennummer")));
+    EXPECT_TRUE(rows(4).contains(QStringLiteral("(A 99997): Datum 10.03.2024, fällig am 01.03.2024")));
+    const QString report = DatabaseCheck::report(db.path(), findings);
+    EXPECT_TRUE(report.endsWith(QStringLiteral("\n6 Befunde.\n"))) << report.toStdString();
+}
+
+// A damaged file is reported by SQLite's own check, whatever else can be read.
+TEST(DatabaseCheck, ADamagedFileIsReported)
+{
+    SKIP_ON_SERVER("SQLite's check of the file");
+    TestDb db(true);
+    const qint64 page = db.scalar(QStringLiteral("pragma page_size")).rawInt();
+    const qint64 root =
+        db.scalar(QStringLiteral("select max(rootpage) from sqlite_master where type = 'index'")).rawInt();
+    db.raw().close();
+    QFile f(db.path());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek((root - 1) * page + 8));
+    f.write(QByteArray(int(page) - 8, '\xff'));
+    f.close();
+    const QList<DatabaseCheck::Finding> findings = DatabaseCheck::runOn(db.path());
+    ASSERT_FALSE(findings.isEmpty());
+    EXPECT_EQ(findings.first().title,
+              QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"));
+}
