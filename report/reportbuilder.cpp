@@ -161,8 +161,8 @@ const QFontMetricsF &ReportBuilder::metrics(const QFont &font)
 {
     const QString key = font.key();
     auto it = m_metrics.find(key);
-    if (it == m_metrics.end()) it = m_metrics.insert(key, QFontMetricsF(font, &m_reference));
-    return *it;
+    if (it == m_metrics.end()) it = m_metrics.emplace(key, QFontMetricsF(font, &m_reference)).first;
+    return it->second;
 }
 
 QString ReportBuilder::textOf(const ReportElement &e, const RowSource *row) const
@@ -349,7 +349,9 @@ ReportBuilder::Box ReportBuilder::layoutElement(const ReportElement &e, const Ro
         it.item.text = lines.at(i);
         if (fixedWidth && e.fit == ReportElement::Fit::Shrink && !pageNumber)
             it.item.text = shrunk(it.item.text, it.item.font, widthPx, cut);
-        it.item.rect = QRectF(left, e.top + i * lineHeight, boxWidth, lineHeight);
+        // A line set smaller keeps the baseline of its neighbours.
+        const qreal lowered = (fm.ascent() - metrics(it.item.font).ascent()) * kMmPerPx;
+        it.item.rect = QRectF(left, e.top + i * lineHeight + lowered, boxWidth, lineHeight - lowered);
         it.item.flags = flags;
         it.item.color = e.color;
         it.pageNumber = pageNumber;

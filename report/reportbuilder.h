@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <map>
 #include <vector>
 
 class Report;
@@ -71,7 +72,8 @@ class ReportBuilder
     Report &m_report;
     PageSet &m_pages;
     QImage m_reference; // the resolution at which texts are measured
-    QHash<QString, QFontMetricsF> m_metrics;
+    // A map: the references handed out stay valid while it fills.
+    std::map<QString, QFontMetricsF> m_metrics;
 
     ReportBand *m_pageHeader = nullptr;
     ReportBand *m_pageFooter = nullptr;

@@ -136,10 +136,11 @@ TEST_F(PrintVorgangTest, AnAddressThatDoesNotFitIsReportedWhenPrinted)
                  .arg(id));
     dialogs->answerMessage(Dialogs::Ok);
     PrintVorgang(QString::number(id), false, false);
-    EXPECT_EQ(dialogs->messages(),
-              QStringList{
-                  QStringLiteral("Vorgang R-10010 passt nicht ganz auf den Briefbogen:\n\nDie Anschrift hat "
-                                 "mehr Zeilen, als das Anschriftfeld fasst; die letzten fehlen im Druck.")});
+    EXPECT_EQ(
+        dialogs->messages(),
+        QStringList{QStringLiteral(
+            "Tavirelsverwaltung|Vorgang R-10010 passt nicht ganz auf den Briefbogen:\n\nDie Anschrift hat "
+            "mehr Zeilen, als das Anschriftfeld fasst; die letzten fehlen im Druck.")});
     EXPECT_EQ(printers.size(), 1) << "printed all the same";
 
     dialogs->answerMessage(Dialogs::Ok);
