@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "datacommands.h"
+#include "einvoicecommand.h"
 #include "germantranslations.h"
 #include "invoicereportcommand.h"
 #include "platform.h"
@@ -70,8 +71,9 @@ const char *const kHelp =
     "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
     "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, "
     "offen,\n"
-    "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal oder\n"
-    "                                  vertraege-halbjahr; ohne Filter die ganze Liste, neueste zuerst\n"
+    "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal,\n"
+    "                                  vertraege-halbjahr, eingang oder eingang-offen (Eingangsrechnungen);\n"
+    "                                  ohne Filter die ganze Liste, neueste zuerst\n"
     "  tavirel copy-db --from QUELLE --to ZIEL\n"
     "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
     "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten "
@@ -82,6 +84,16 @@ const char *const kHelp =
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller "
     "stehen\n"
     "                                  in tavirel.ini im Abschnitt [ERechnung]\n"
+    "  tavirel einvoice-show <datei> [--json]\n"
+    "                                  liest eine empfangene E-Rechnung (XRechnung oder ZUGFeRD / Factur-X,\n"
+    "                                  als XML oder PDF), prüft sie und gibt sie als Text aus, mit --json\n"
+    "                                  als JSON-Objekt mit den Namen der Norm (BT-1, BT-2, ...)\n"
+    "  tavirel einvoice-import <datei> übernimmt eine empfangene E-Rechnung: das Original mit Prüfsumme\n"
+    "                                  und Eingangszeit in die Datenbank, als Eingangsrechnung (Typ E) in\n"
+    "                                  die Vorgangsliste; ein unbekannter Lieferant wird angelegt\n"
+    "  tavirel einvoice-export <nr> <datei>\n"
+    "                                  schreibt das Original der Eingangsrechnung mit dieser Eingangsnummer\n"
+    "                                  unverändert in die Datei\n"
     "  tavirel backup <datei>          schreibt eine Sicherung der Datenbankdatei, auch während andere\n"
     "                                  Arbeitsplätze weiterarbeiten, und prüft sie; eine bestehende Datei "
     "wird\n"
@@ -175,6 +187,8 @@ QString cellText(const TField *f)
         return German::formatFloat(v.rawDouble());
     case Value::Int:
         return QString::number(v.rawInt());
+    case Value::Bytes:
+        return QStringLiteral("(%1 Bytes)").arg(v.rawBytes().size());
     case Value::Text: {
         QString t = v.rawText();
         t.replace(QLatin1String("\r\n"), QLatin1String(" "));
@@ -186,36 +200,16 @@ QString cellText(const TField *f)
     return QString();
 }
 
-// A file named on the command line is taken from the working directory; a
-// server's location stands as it is.
-QString location(const QString &given)
-{
-    return Engine::isServerLocation(given) ? given.trimmed() : QFileInfo(given).absoluteFilePath();
-}
-
 QString shown(const QString &location)
 {
     return Engine::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
-}
-
-// Opens the connection on --db (no fallback: an explicit path must exist) or
-// on the program's database (the settings file's server, else its file).
-void openDatabase(TVexDaoDatabase &db, const QString &path)
-{
-    if (!path.isEmpty()) {
-        db.SmartOpen = false;
-        db.setDatabase(location(path));
-    } else {
-        db.setDatabase(ProgramFolder::databasePath());
-    }
-    db.Open();
 }
 
 int initDb(const Options &o)
 {
     QString path;
     try {
-        path = o.db.isEmpty() ? ProgramFolder::databasePath() : location(o.db);
+        path = o.db.isEmpty() ? ProgramFolder::databasePath() : DatabaseLocation(o.db);
         Schema::createDatabase(path, o.demo);
     } catch (const AppError &e) {
         err(e.message());
@@ -232,7 +226,7 @@ int copyDb(const Options &o)
         err(QStringLiteral("Aufruf: tavirel copy-db --from QUELLE --to ZIEL (Datei oder postgresql://…)"));
         return 2;
     }
-    const QString from = location(o.from), to = location(o.to);
+    const QString from = DatabaseLocation(o.from), to = DatabaseLocation(o.to);
     DatabaseCopy::Result r;
     try {
         r = DatabaseCopy::copy(from, to);
@@ -258,7 +252,7 @@ int query(const Options &o)
     }
     try {
         TVexDaoDatabase db;
-        openDatabase(db, o.db);
+        OpenDatabase(db, o.db);
         TVexDaoTable t(nullptr, QStringLiteral("query"));
         t.setDatabase(&db);
         t.SQL() << o.positional.first();
@@ -303,7 +297,7 @@ int invoiceContracts(const Options &o)
                 throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(o.db));
             addresses.Datenbank.SmartOpen = false;
         }
-        addresses.DataModuleCreate(o.db.isEmpty() ? QString() : location(o.db));
+        addresses.DataModuleCreate(o.db.isEmpty() ? QString() : DatabaseLocation(o.db));
         documents.DataCreate();
         vorganglist.setDatabase(&addresses.Datenbank);
         vorganglist.SQL() << DocumentListSql();
@@ -349,7 +343,7 @@ int pdf(const Options &o)
     const QString path = QFileInfo(o.positional.at(1)).absoluteFilePath();
     try {
         TVexDaoDatabase db;
-        openDatabase(db, o.db);
+        OpenDatabase(db, o.db);
         // The tax number comes from the settings file, as in the program.
         ProgramValues::instance().UstId =
             IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
@@ -395,7 +389,7 @@ int xrechnung(const Options &o)
     const QString target = QFileInfo(o.positional.at(1)).absoluteFilePath();
     try {
         TVexDaoDatabase db;
-        openDatabase(db, o.db);
+        OpenDatabase(db, o.db);
         const EInvoice invoice = EInvoice::load(db, id, SellerData::read(ProgramFolder::iniPath()),
                                                 ProgramValues::instance().MwstSatz);
         saveFile(target, CiiWriter::write(invoice, CiiWriter::Profile::XRechnung));
@@ -484,7 +478,7 @@ bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
         if (index < 0) {
             *error = QStringLiteral("--status: '%1' ist unbekannt; möglich sind alle, angebote, rechnungen, "
                                     "vertraege, bezahlt, offen, storniert, vertraege-monat, vertraege-jahr, "
-                                    "vertraege-quartal, vertraege-halbjahr")
+                                    "vertraege-quartal, vertraege-halbjahr, eingang, eingang-offen")
                          .arg(s);
             return false;
         }
@@ -566,7 +560,7 @@ int exportList(const Options &o)
     int rows = 0;
     try {
         TVexDaoDatabase db;
-        openDatabase(db, o.db);
+        OpenDatabase(db, o.db);
         TVexDaoTable vorganglist(nullptr, QStringLiteral("vorganglist"));
         vorganglist.setDatabase(&db);
         SetUpDocumentListFields(vorganglist);
@@ -588,6 +582,22 @@ int exportList(const Options &o)
 }
 
 } // namespace
+
+QString DatabaseLocation(const QString &given)
+{
+    return Engine::isServerLocation(given) ? given.trimmed() : QFileInfo(given).absoluteFilePath();
+}
+
+void OpenDatabase(TVexDaoDatabase &db, const QString &path)
+{
+    if (!path.isEmpty()) {
+        db.SmartOpen = false;
+        db.setDatabase(DatabaseLocation(path));
+    } else {
+        db.setDatabase(ProgramFolder::databasePath());
+    }
+    db.Open();
+}
 
 bool isCommand(const QStringList &args)
 {
@@ -626,6 +636,9 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
     if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
     if (o.command == QLatin1String("export-list")) return exportList(o);
+    if (o.command == QLatin1String("einvoice-show")) return einvoiceShow(o.positional);
+    if (o.command == QLatin1String("einvoice-import")) return einvoiceImport(o.positional, o.db);
+    if (o.command == QLatin1String("einvoice-export")) return einvoiceExport(o.positional, o.db);
     if (o.command == QLatin1String("where")) return DataCommands::where(o.positional, o.db);
     if (o.command == QLatin1String("backup")) return DataCommands::backup(o.positional, o.db);
     if (o.command == QLatin1String("check-db")) return DataCommands::checkDb(o.positional, o.db);

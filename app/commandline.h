@@ -3,6 +3,8 @@
 // modules as the windows; errors go to standard error with a non-zero status.
 #include <QStringList>
 
+class TVexDaoDatabase;
+
 namespace CommandLine {
 
 // True when the arguments name a subcommand (or ask for help), so that no
@@ -13,5 +15,12 @@ bool isCommand(const QStringList &args);
 bool needsFonts(const QStringList &args);
 // Runs it and returns the exit status.
 int run(const QStringList &args);
+
+// Opens the connection on --db (no fallback: an explicit path must exist) or
+// on the program's database (the settings file's server, else its file).
+void OpenDatabase(TVexDaoDatabase &db, const QString &path);
+// A file named on the command line is taken from the working directory; a
+// server's location stands as it is.
+QString DatabaseLocation(const QString &given);
 
 } // namespace CommandLine

@@ -109,8 +109,14 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     }
     add(findings, QStringLiteral("Positionen ohne Vorgang"), orphans);
 
+    // A received invoice (type E) keeps its supplier's figures and number:
+    // it has no positions, and two suppliers may well use one number.
+    const auto received = [](const Document &d) {
+        return d.typ.compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+    };
     QStringList totals;
     for (const Document &d : docs) {
+        if (received(d)) continue;
         // A cancelled document's totals are 0, whatever its positions say.
         const qint64 expected = d.storniert ? 0 : sales.value(d.id);
         const qint64 stored = Money::fromAmount(d.vk);
@@ -124,7 +130,8 @@ void checkTables(Engine &engine, QList<Finding> &findings)
 
     std::map<std::pair<QString, QString>, QStringList> numbers;
     for (const Document &d : docs)
-        if (!d.number.trimmed().isEmpty()) numbers[{d.typ, d.number}] << QString::number(d.id);
+        if (!d.number.trimmed().isEmpty() && !received(d))
+            numbers[{d.typ, d.number}] << QString::number(d.id);
     QStringList twice;
     for (const auto &[key, ids] : numbers)
         if (ids.size() > 1)

@@ -2,8 +2,9 @@
 #include <QString>
 
 // Column types of the database (text with size, memo, number, integer, short,
-// counter, yes/no, date) as the dataset layer sees them.
-enum class FieldType : quint8 { Text, Memo, Number, Integer, Short, Counter, Bool, Date };
+// counter, yes/no, date) as the dataset layer sees them, and blob: bytes kept
+// exactly as they were stored (the original of a received e-invoice).
+enum class FieldType : quint8 { Text, Memo, Number, Integer, Short, Counter, Bool, Date, Blob };
 
 inline bool isTextType(FieldType t)
 {

@@ -25,6 +25,7 @@ namespace {
 // Type ids of the server's built-in types.
 enum : Oid {
     kBool = 16,
+    kBytea = 17,
     kInt8 = 20,
     kInt2 = 21,
     kInt4 = 23,
@@ -115,9 +116,19 @@ Oid parameterType(const Value &v)
         return kFloat8;
     case Value::DateTime:
         return kTimestamp;
+    case Value::Bytes:
+        return kBytea;
     default:
         return 0;
     }
+}
+
+// bytea comes as "\x" and two hex digits a byte (the server's default output).
+QByteArray byteaValue(const char *p, int n)
+{
+    if (n >= 2 && p[0] == '\\' && p[1] == 'x')
+        return QByteArray::fromHex(QByteArray::fromRawData(p + 2, n - 2));
+    return QByteArray(p, n);
 }
 
 QByteArray parameterText(const Value &v)
@@ -139,6 +150,8 @@ QByteArray parameterText(const Value &v)
         return v.rawText().toUtf8();
     case Value::DateTime:
         return German::isoOfStamp(v.stamp()).toLatin1();
+    case Value::Bytes:
+        return "\\x" + v.rawBytes().toHex();
     }
     return QByteArray();
 }
@@ -200,6 +213,7 @@ struct Session
         // the one for this customer reads ten rows.
         run(QStringLiteral("SET DateStyle = 'ISO, YMD'; SET extra_float_digits = 1; "
                            "SET standard_conforming_strings = on; SET plan_cache_mode = force_custom_plan; "
+                           "SET bytea_output = 'hex'; "
                            "SET lock_timeout = %1")
                 .arg(busyTimeout));
         PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), "
@@ -348,6 +362,8 @@ class PgStatement : public Statement
                 return Value::fromStamp(stamp);
             return Value();
         }
+        case FieldType::Blob:
+            return Value(t == kBytea ? byteaValue(p, n) : QByteArray(p, n));
         }
         return Value();
     }
@@ -367,6 +383,7 @@ class PgStatement : public Statement
             return Value(b.toDouble());
         }
         if (isDateOid(t)) return Value(isoText(p, n));
+        if (t == kBytea) return Value(byteaValue(p, n));
         return Value(QString::fromUtf8(p, n));
     }
 
@@ -609,6 +626,8 @@ class PgEngine : public Engine
                 c.type = FieldType::Date;
             } else if (isFloatOid(type) || type == kNumeric) {
                 c.type = FieldType::Number;
+            } else if (type == kBytea) {
+                c.type = FieldType::Blob;
             } else {
                 c.type = FieldType::Memo;
             }
@@ -644,6 +663,9 @@ class PgEngine : public Engine
             break;
         case FieldType::Date:
             type = QStringLiteral("timestamp(0) without time zone");
+            break;
+        case FieldType::Blob:
+            type = QStringLiteral("bytea");
             break;
         }
         return quote(c.name) + QLatin1Char(' ') + type;

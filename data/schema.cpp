@@ -68,6 +68,14 @@ QList<TableDef> makeTables()
     // fall back to the address's EMAIL and its customer number.
     t << TableDef{QStringLiteral("ERechnung"),
                   {col("id", T::Counter), col("KDNR", T::Number), text("Email", 80), text("Referenz", 60)}};
+    // Received e-invoices: the original file byte for byte with its SHA-256
+    // and the time of receipt, kept beside the document (type E) that lists
+    // and pays it. A row is written once and never changed.
+    t << TableDef{QStringLiteral("Eingangsrechnung"),
+                  {col("id", T::Counter), col("vorgangID", T::Integer), col("kdnr", T::Number),
+                   col("Empfangen", T::Date), text("Dateiname", 255), text("SHA256", 64),
+                   col("Original", T::Blob), text("Format", 60), text("Rechnungsnr", 200),
+                   text("Verkaeufer", 200), text("UStIdNr", 40), col("Befunde", T::Memo)}};
     return t;
 }
 
@@ -91,12 +99,26 @@ QList<IndexDef> makeIndexes()
         ix("ix_adress_kdnr", "Adress", {p("KDNR")}),
         ix("ix_notizen_kdnr", "Notizen", {p("KDNR")}),
         ix("ix_erechnung_kdnr", "ERechnung", {p("KDNR")}, true),
+        // One file is taken in once.
+        ix("ix_eingangsrechnung_sha256", "Eingangsrechnung", {p("SHA256")}, true),
+        ix("ix_eingangsrechnung_vorgangid", "Eingangsrechnung", {p("vorgangID")}),
     };
 }
 
 // Tables of this program that older files may lack; made only in a file that
 // holds the program's tables, never in some other database opened by mistake.
-const char *const kAddedTables[] = {"Notizen", "ERechnung"};
+const char *const kAddedTables[] = {"Notizen", "ERechnung", "Eingangsrechnung"};
+
+// The type of the documents that list and pay received invoices.
+const char *const kIncomingType[2] = {"Eingangsrechnung", "E"};
+
+void insertType(Engine &engine, const char *name, const char *letter)
+{
+    auto st = engine.prepare(QStringLiteral("INSERT INTO VTyp (Typbez, id) VALUES (?, ?)"));
+    st->bind(1, Value(QString::fromUtf8(name)));
+    st->bind(2, Value(QString::fromUtf8(letter)));
+    st->step();
+}
 
 void createTable(Engine &engine, const TableDef &t)
 {
@@ -137,13 +159,9 @@ void create(Engine &engine)
         static const char *const types[][2] = {{"Angebot", "A"},      {"Bestellung", "B"}, {"Gutschrift", "G"},
                                                  {"Lieferschein", "L"}, {"Mahnung", "M"},    {"Rechnung", "R"},
                                                  {"Vertrag", "V"}};
-        auto st = engine.prepare(QStringLiteral("INSERT INTO VTyp (Typbez, id) VALUES (?, ?)"));
-        for (const auto &row : types) {
-            st->reset();
-            st->bind(1, Value(QString::fromUtf8(row[0])));
-            st->bind(2, Value(QString::fromUtf8(row[1])));
-            st->step();
-        }
+        for (const auto &row : types)
+            insertType(engine, row[0], row[1]);
+        insertType(engine, kIncomingType[0], kIncomingType[1]);
         engine.commit();
     } catch (...) {
         engine.rollback();
@@ -192,6 +210,14 @@ void upgrade(Engine &engine)
                 createTable(engine, *table(name));
                 made << name;
             }
+        }
+        // Received invoices come with their document type, unless the file
+        // already gives the letter a name of its own.
+        if (made.contains(QStringLiteral("Eingangsrechnung"))) {
+            auto st = engine.prepare(QStringLiteral("SELECT count(*) FROM VTyp WHERE id = ?"));
+            st->bind(1, Value(QString::fromUtf8(kIncomingType[1])));
+            if (st->step() && st->columnDynamic(0).rawInt() == 0)
+                insertType(engine, kIncomingType[0], kIncomingType[1]);
         }
         for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.

@@ -17,8 +17,8 @@ struct TableDef
     QList<ColumnInfo> columns;
 };
 
-// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel, the contact notes and
-// the e-invoice data of the addresses.
+// Adress, Personen, Vorgang1, Vorgang2, VTyp, Artikel, the contact notes,
+// the e-invoice data of the addresses and the received e-invoices.
 const QList<TableDef> &tables();
 const TableDef *table(const QString &name); // letter case ignored
 
@@ -28,8 +28,9 @@ const QList<IndexDef> &indexes();
 // Removes the program's tables (a server database made in vain).
 void drop(Engine &engine);
 // Brings an older file up to date without touching its data: adds the
-// contact-notes and e-invoice tables and any missing index. A file without
-// this program's tables is left untouched.
+// contact-notes, e-invoice and received-invoice tables (with the type E of
+// the received invoices when VTyp lacks it) and any missing index. A file
+// without this program's tables is left untouched.
 void upgrade(Engine &engine);
 
 // Makes a new database file; refuses (AppError) when the file exists.

@@ -727,6 +727,9 @@ void coerceLiteral(Expr &lit, FieldType type, const QString &source)
         }
         lit.litKind = Expr::Bool;
         return;
+    case FieldType::Blob:
+        // Bytes are kept, never compared with a literal.
+        typeMismatch(source);
     }
 }
 

@@ -143,6 +143,10 @@ class SqliteStatement : public Statement
             rc = sqlite3_bind_text(m_stmt, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
             break;
         }
+        case Value::Bytes:
+            rc = sqlite3_bind_blob64(m_stmt, index, v.rawBytes().constData(),
+                                     sqlite3_uint64(v.rawBytes().size()), SQLITE_TRANSIENT);
+            break;
         }
         if (rc != SQLITE_OK) fail(m_db, rc);
     }
@@ -201,6 +205,8 @@ class SqliteStatement : public Statement
             }
             return Value();
         }
+        case FieldType::Blob:
+            return Value(bytes(i));
         }
         return Value();
     }
@@ -208,6 +214,8 @@ class SqliteStatement : public Statement
     Value columnDynamic(int i) const override
     {
         switch (sqlite3_column_type(m_stmt, i)) {
+        case SQLITE_BLOB:
+            return Value(bytes(i));
         case SQLITE_INTEGER:
             return Value(qint64(sqlite3_column_int64(m_stmt, i)));
         case SQLITE_FLOAT:
@@ -230,6 +238,12 @@ class SqliteStatement : public Statement
         int lookups = 0, hits = 0;
         bool enabled = true;
     };
+
+    QByteArray bytes(int i) const
+    {
+        const void *p = sqlite3_column_blob(m_stmt, i);
+        return QByteArray(static_cast<const char *>(p), sqlite3_column_bytes(m_stmt, i));
+    }
 
     QString text(int i) const
     {
@@ -427,6 +441,8 @@ class SqliteEngine : public Engine
             } else if (decl.startsWith(QLatin1String("BOOL")) || decl == QLatin1String("BIT") ||
                        decl == QLatin1String("YESNO")) {
                 c.type = FieldType::Bool;
+            } else if (decl == QLatin1String("BLOB")) {
+                c.type = FieldType::Blob;
             } else if (decl.startsWith(QLatin1String("DATE")) || decl.startsWith(QLatin1String("TIME"))) {
                 c.type = FieldType::Date;
             } else if (decl.contains(QLatin1String("REAL")) || decl.contains(QLatin1String("DOUB")) ||
@@ -478,6 +494,9 @@ class SqliteEngine : public Engine
             break;
         case FieldType::Date:
             type = QStringLiteral("DATETIME");
+            break;
+        case FieldType::Blob:
+            type = QStringLiteral("BLOB");
             break;
         }
         return quote(c.name) + QLatin1Char(' ') + type;

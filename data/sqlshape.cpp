@@ -120,6 +120,8 @@ bool sameValue(const Value &a, const Value &b)
         return a.rawDouble() == b.rawDouble();
     case Value::Text:
         return a.rawText() == b.rawText();
+    case Value::Bytes:
+        return a.rawBytes() == b.rawBytes();
     default:
         return a.rawInt() == b.rawInt();
     }

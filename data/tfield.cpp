@@ -29,6 +29,12 @@ bool TField::IsNull() const
     return v.isNull();
 }
 
+static QString blobError(const QString &field)
+{
+    return QStringLiteral("Das Feld '%1' enthält Binärdaten; sie werden nur unverändert übernommen")
+        .arg(field);
+}
+
 static QString textOf(const Value &v)
 {
     switch (v.kind()) {
@@ -44,6 +50,8 @@ static QString textOf(const Value &v)
         return v.rawText();
     case Value::DateTime:
         return German::formatStamp(v.stamp());
+    case Value::Bytes:
+        return QStringLiteral("(%1 Bytes)").arg(v.rawBytes().size());
     }
     return QString();
 }
@@ -72,6 +80,8 @@ qint64 TField::AsInteger() const
         return qRound64(v.rawDouble());
     case Value::DateTime:
         return qint64(std::floor(v.toDouble()));
+    case Value::Bytes:
+        return 0;
     default:
         return v.rawInt();
     }
@@ -199,6 +209,8 @@ Value TField::convertText(const QString &text) const
             throw AppError(QStringLiteral("'%1' ist kein gültiges Datum").arg(t));
         return Value::fromStamp(stamp);
     }
+    case FieldType::Blob:
+        throw AppError(blobError(m_name));
     }
     return Value();
 }
@@ -208,7 +220,12 @@ static Value normalise(const TField &f, const Value &v)
 {
     if (v.isNull())
         return v;
+    // Bytes go into a blob column unchanged, and nowhere else.
+    if ((v.kind() == Value::Bytes) != (f.DataType() == FieldType::Blob))
+        throw AppError(blobError(f.FieldName()));
     switch (f.DataType()) {
+    case FieldType::Blob:
+        return v;
     case FieldType::Text:
     case FieldType::Memo:
         if (v.kind() == Value::Text)

@@ -11,7 +11,7 @@ Value Value::fromDateTime(const QDateTime &dt)
 
 void Value::swap(Value &o) noexcept
 {
-    // QString is relocatable, so swapping the raw bytes is a valid move.
+    // QString and QByteArray are relocatable, so swapping the raw bytes is a valid move.
     alignas(Value) unsigned char tmp[sizeof(Value)];
     std::memcpy(tmp, static_cast<void *>(this), sizeof(Value));
     std::memcpy(static_cast<void *>(this), static_cast<const void *>(&o), sizeof(Value));
@@ -73,6 +73,8 @@ bool Value::operator==(const Value &o) const
         return true;
     case Text:
         return m_s == o.m_s;
+    case Bytes:
+        return m_b == o.m_b;
     case Double:
         return m_d == o.m_d;
     default:

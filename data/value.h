@@ -1,7 +1,9 @@
 #pragma once
 // One cell of a dataset row. Kept to 32 bytes because a document list holds
 // well over a million of them; dates are a single count of seconds so that
-// comparing and sorting them costs nothing.
+// comparing and sorting them costs nothing. Bytes are the contents of a blob
+// column (a received e-invoice's original file), kept exactly as stored.
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -11,23 +13,24 @@
 class Value
 {
 public:
-    enum Kind : quint8 { Null, Bool, Int, Double, Text, DateTime };
+  enum Kind : quint8 { Null, Bool, Int, Double, Text, DateTime, Bytes };
 
-    Value() noexcept : m_kind(Null) { m_i = 0; }
-    Value(bool b) noexcept : m_kind(Bool) { m_i = b ? 1 : 0; }
-    Value(int i) noexcept : m_kind(Int) { m_i = i; }
-    Value(qint64 i) noexcept : m_kind(Int) { m_i = i; }
-    Value(double d) noexcept : m_kind(Double) { m_d = d; }
-    Value(const QString &s) : m_kind(Text) { new (&m_s) QString(s); }
-    Value(QString &&s) noexcept : m_kind(Text) { new (&m_s) QString(std::move(s)); }
-    Value(const char *) = delete;
-    static Value fromStamp(qint64 stamp)
-    {
-        Value v;
-        v.m_kind = DateTime;
-        v.m_i = stamp;
-        return v;
-    }
+  Value() noexcept : m_kind(Null) { m_i = 0; }
+  Value(bool b) noexcept : m_kind(Bool) { m_i = b ? 1 : 0; }
+  Value(int i) noexcept : m_kind(Int) { m_i = i; }
+  Value(qint64 i) noexcept : m_kind(Int) { m_i = i; }
+  Value(double d) noexcept : m_kind(Double) { m_d = d; }
+  Value(const QString &s) : m_kind(Text) { new (&m_s) QString(s); }
+  Value(QString &&s) noexcept : m_kind(Text) { new (&m_s) QString(std::move(s)); }
+  Value(const char *) = delete;
+  explicit Value(const QByteArray &b) : m_kind(Bytes) { new (&m_b) QByteArray(b); }
+  static Value fromStamp(qint64 stamp)
+  {
+      Value v;
+      v.m_kind = DateTime;
+      v.m_i = stamp;
+      return v;
+  }
     static Value fromDate(const QDate &d) { return d.isValid() ? fromStamp(stampOf(d)) : Value(); }
     static Value fromDateTime(const QDateTime &dt);
 
@@ -35,6 +38,8 @@ public:
     {
         if (m_kind == Text)
             new (&m_s) QString(o.m_s);
+        else if (m_kind == Bytes)
+            new (&m_b) QByteArray(o.m_b);
         else
             m_i = o.m_i;
     }
@@ -42,6 +47,8 @@ public:
     {
         if (m_kind == Text)
             new (&m_s) QString(std::move(o.m_s));
+        else if (m_kind == Bytes)
+            new (&m_b) QByteArray(std::move(o.m_b));
         else
             m_i = o.m_i;
     }
@@ -55,20 +62,16 @@ public:
     }
     Value &operator=(Value &&o) noexcept
     {
-        // QString is relocatable: take over its bytes and leave the source null.
+        // QString and QByteArray are relocatable: take over their bytes and
+        // leave the source null.
         if (this != &o) {
-            if (m_kind == Text)
-                m_s.~QString();
+            destroy();
             std::memcpy(static_cast<void *>(this), static_cast<const void *>(&o), sizeof(Value));
             o.m_kind = Null;
         }
         return *this;
     }
-    ~Value()
-    {
-        if (m_kind == Text)
-            m_s.~QString();
-    }
+    ~Value() { destroy(); }
     void swap(Value &o) noexcept;
 
     Kind kind() const { return m_kind; }
@@ -78,6 +81,7 @@ public:
     qint64 rawInt() const { return m_i; }
     double rawDouble() const { return m_d; }
     const QString &rawText() const { return m_s; }
+    const QByteArray &rawBytes() const { return m_b; }
     qint64 stamp() const { return m_i; }
 
     // Loose readings used by comparisons and conversions.
@@ -99,10 +103,19 @@ public:
     static int secondsOfStamp(qint64 s) { return int(s % 86400); }
 
 private:
+  void destroy() noexcept
+  {
+      if (m_kind == Text)
+          m_s.~QString();
+      else if (m_kind == Bytes)
+          m_b.~QByteArray();
+  }
+
     union {
         qint64 m_i;
         double m_d;
         QString m_s;
+        QByteArray m_b;
     };
     Kind m_kind;
 };

@@ -354,7 +354,10 @@ void TFVbezahlen::SpeedButton2Click()
     SpeedButton2->setChecked(true);
     if (vorgangB.Filtered()) return;
     try {
-        vorgangB.setFilter(QStringLiteral("not bezahlt and typ = 'R'"));
+        // Opened on a received invoice, it pages through the unpaid received ones.
+        const bool incoming = vorgangB.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("E");
+        vorgangB.setFilter(incoming ? QStringLiteral("not bezahlt and typ = 'E'")
+                                    : QStringLiteral("not bezahlt and typ = 'R'"));
         vorgangB.setFiltered(true);
         SpeedButton2->setEnabled(false);
     } catch (const AppError &e) {

@@ -11,9 +11,11 @@
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
 #include "documents/tkalenderform.h"
+#include "einvoice/incomingstore.h"
 #include "lists/core/documentlistexport.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
+#include "lists/incominginvoices.h"
 #include "lists/tfvbezahlen.h"
 #include "printing/tberechnung.h"
 #include "widgets/dbcheckbox.h"
@@ -165,6 +167,9 @@ void TFVListe::buildMenus()
     Halbjahresrechnungen1 =
         menuItem(NeuMenu, "Halbjahresrechnungen1", QStringLiteral("&Halbjahr-Rechnungen erzeugen"));
     Jahresrechnungen1 = menuItem(NeuMenu, "Jahresrechnungen1", QStringLiteral("&Jahresrechnungen erzeugen"));
+    NeuMenu->addSeparator();
+    ERechnungEinlesen1 = menuItem(NeuMenu, "ERechnungEinlesen1", QStringLiteral("&E-Rechnung einlesen..."));
+    connect(ERechnungEinlesen1, &QAction::triggered, this, &TFVListe::ERechnungEinlesen1Click);
     const std::pair<QAction *, const char *> runs[] = {{Monatsrechnungen1, "M"},
                                                        {Quartalsrechnungen1, "Q"},
                                                        {Halbjahresrechnungen1, "H"},
@@ -183,6 +188,10 @@ void TFVListe::buildMenus()
     Printmenu->addSeparator();
     Mehrfachdruck1 = menuItem(Printmenu, "Mehrfachdruck1", QStringLiteral("Mehrfachdruck"));
     connect(Mehrfachdruck1, &QAction::triggered, this, &TFVListe::Mehrfachdruck1Click);
+    Printmenu->addSeparator();
+    OriginalSpeichern1 =
+        menuItem(Printmenu, "OriginalSpeichern1", QStringLiteral("&Original der E-Rechnung speichern..."));
+    connect(OriginalSpeichern1, &QAction::triggered, this, &TFVListe::OriginalSpeichern1Click);
 
     Berichtmenu = new QMenu(this);
     Berichtmenu->setObjectName(QStringLiteral("Berichtmenu"));
@@ -194,10 +203,19 @@ void TFVListe::buildMenus()
     AllRec = menuItem(Berichtmenu, "AllRec", QStringLiteral("Alle Rechnungen"));
     bezRec = menuItem(Berichtmenu, "bezRec", QStringLiteral("bezahlteRechnungen"));
     offrec = menuItem(Berichtmenu, "offrec", QStringLiteral("&Offene Rechnungen des markierten Kunden"));
+    Berichtmenu->addSeparator();
+    Eingangsrechnungen1 = menuItem(Berichtmenu, "Eingangsrechnungen1", QStringLiteral("&Eingangsrechnungen"));
+    offeneEingangsrechnungen1 =
+        menuItem(Berichtmenu, "offeneEingangsrechnungen1", QStringLiteral("o&ffene Eingangsrechnungen"));
     const std::pair<QAction *, InvoiceReportKind> reports[] = {
-        {AlleRechnungen1, InvoiceReportKind::Alle},    {bezahlteRechnungen1, InvoiceReportKind::Bezahlt},
-        {offeneRechnungen1, InvoiceReportKind::Offen}, {offrec, InvoiceReportKind::OffenKunde},
-        {bezRec, InvoiceReportKind::BezahltKunde},     {AllRec, InvoiceReportKind::AlleKunde}};
+        {AlleRechnungen1, InvoiceReportKind::Alle},
+        {bezahlteRechnungen1, InvoiceReportKind::Bezahlt},
+        {offeneRechnungen1, InvoiceReportKind::Offen},
+        {offrec, InvoiceReportKind::OffenKunde},
+        {bezRec, InvoiceReportKind::BezahltKunde},
+        {AllRec, InvoiceReportKind::AlleKunde},
+        {Eingangsrechnungen1, InvoiceReportKind::Eingang},
+        {offeneEingangsrechnungen1, InvoiceReportKind::EingangOffen}};
     for (const auto &[action, kind] : reports) {
         const int k = int(kind);
         connect(action, &QAction::triggered, this, [this, k] { invoiceReport(k); });
@@ -524,7 +542,13 @@ void TFVListe::listeTitleClick(int column)
 void TFVListe::btdetailsClick()
 {
     updateCommands();
-    if (!btdetails->isEnabled() || !hasCurrentRow()) return;
+    if (!hasCurrentRow()) return;
+    // A received invoice shows as its own page; its document is not edited.
+    if (IncomingStore::isIncomingDocument(dataa->Datenbank, currentId())) {
+        btdruckClick();
+        return;
+    }
+    if (!btdetails->isEnabled()) return;
     guarded([this] {
         TVexDaoTable &vorgang = Data->vorgang;
         vorgang.setFilter(QStringLiteral("id = %1").arg(currentId()));
@@ -566,12 +590,29 @@ void TFVListe::bteditClick()
         Dialogs::instance().exec(dialog);
     }
     // What was recorded shows in the list, on the same document.
+    reopenOn(id);
+}
+
+void TFVListe::reopenOn(qint64 id)
+{
     guarded([this, id] {
         if (!vorganglist->Active() && vorganglist->SQL().isEmpty()) return;
         vorganglist->Close();
         vorganglist->Open();
         vorganglist->Locate(QStringLiteral("id"), Value(id), 0);
     });
+}
+
+void TFVListe::ERechnungEinlesen1Click()
+{
+    // The new invoice shows in the list, as the current row when the filter lets it in.
+    if (const qint64 id = IncomingInvoices::ImportFromFile(this)) reopenOn(id);
+}
+
+void TFVListe::OriginalSpeichern1Click()
+{
+    if (!hasCurrentRow()) return;
+    guarded([this] { IncomingInvoices::SaveOriginal(this, currentId()); });
 }
 
 // ---------------------------------------------------------------------------

@@ -48,10 +48,13 @@ class TFVListe : public QWidget, public VorgangListWindow
     QMenu *NeuMenu;
     QAction *Neuervorgang1, *Monatsrechnungen1, *Quartalsrechnungen1, *Halbjahresrechnungen1,
         *Jahresrechnungen1;
+    QAction *ERechnungEinlesen1; // a received e-invoice taken in from a file
     QMenu *Printmenu;
     QAction *Vorschau1, *Ausdruck1, *Mehrfachdruck1;
+    QAction *OriginalSpeichern1; // the original of a received e-invoice
     QMenu *Berichtmenu;
     QAction *AlleRechnungen1, *bezahlteRechnungen1, *offeneRechnungen1, *AllRec, *bezRec, *offrec;
+    QAction *Eingangsrechnungen1, *offeneEingangsrechnungen1;
     QMenu *TimefilterMenu;
     QAction *QuartalI1, *QuartalII1, *QuartalIII1, *QuartalIV1, *KeinZeitraum1;
     QFrame *Panel1; // "  Filter:" with the status box
@@ -100,6 +103,8 @@ class TFVListe : public QWidget, public VorgangListWindow
     void ToolButton4Click();
     void Mehrfachdruck1Click();
     void Memo1Click();
+    void ERechnungEinlesen1Click();
+    void OriginalSpeichern1Click();
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -118,6 +123,8 @@ class TFVListe : public QWidget, public VorgangListWindow
     // The current row's id as the list holds it (0 on an empty list).
     qint64 currentId() const;
     bool hasCurrentRow() const;
+    // Reads the list anew (filter and order as they are) and moves to the document.
+    void reopenOn(qint64 id);
     void invoiceReport(int kind);
     void log(const QString &line);
     // Runs a handler's work; an error ends it and is shown in the error box.

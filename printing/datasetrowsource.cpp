@@ -33,6 +33,8 @@ QVariant DatasetRowSource::value(const QString &field) const
     case Value::DateTime:
         if (Value::secondsOfStamp(v.stamp()) == 0) return QVariant(Value::dateOfStamp(v.stamp()));
         return QVariant(v.toDateTime());
+    case Value::Bytes:
+        return QVariant(v.rawBytes());
     }
     return QVariant();
 }

@@ -1,5 +1,6 @@
 #include "printvorgang.h"
 
+#include "tbeingang.h"
 #include "tbvorgang.h"
 #include "tprevform.h"
 
@@ -11,6 +12,7 @@
 #include "einvoice/ciiwriter.h"
 #include "einvoice/einvoice.h"
 #include "einvoice/facturx.h"
+#include "einvoice/incomingstore.h"
 #include "einvoice/sellerdata.h"
 #include "report/pageset.h"
 #include "widgets/dialogs.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QPrinter>
 #include <QSaveFile>
+#include <functional>
 
 namespace {
 
@@ -77,26 +80,26 @@ void BerichtPreview(PageSet *pages)
     preview->showMaximized();
 }
 
-void PrintVorgang(const QString &idText, bool preview, bool withDialog)
-{
-    if (!dataa) throw AppError(QStringLiteral("Die Datenbank ist nicht geöffnet"));
-    TBvorgang form(&dataa->Datenbank);
-    form.FormCreate(idText);
-    reportLoadProblems(form.loadProblems());
-    form.Bericht.title = form.titleText();
+namespace {
 
+// Told about the built pages before they are shown or printed.
+using PagesCheck = std::function<void(QWidget *parent, const PageSet &pages)>;
+
+// The preview, or the print after the printer dialog or on the default printer.
+void showOrPrint(Report &report, bool preview, bool withDialog, const PagesCheck &check = {})
+{
     if (preview) {
-        form.Bericht.preview([&form](PageSet *pages) {
+        report.preview([check](PageSet *pages) {
             BerichtPreview(pages);
-            QObject::connect(pages, &PageSet::completed, pages, [&form, pages] {
-                reportFitProblems(qobject_cast<QWidget *>(pages->parent()), form, *pages);
-            });
+            if (!check) return;
+            QObject::connect(pages, &PageSet::completed, pages,
+                             [check, pages] { check(qobject_cast<QWidget *>(pages->parent()), *pages); });
         });
         return;
     }
-    const auto pages = form.Bericht.build();
+    const auto pages = report.build();
     if (pages->pagesAvailable() == 0) return;
-    reportFitProblems(QApplication::activeWindow(), form, *pages);
+    if (check) check(QApplication::activeWindow(), *pages);
     QPrinter printer(QPrinter::HighResolution);
     pages->setUpPrinter(printer);
     QString printerName; // empty: the dialog's choice
@@ -105,16 +108,47 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
     } else {
         if (!Platform::anyPrinter())
             throw AppError(QStringLiteral("Es ist kein Drucker eingerichtet; %1 wurde nicht gedruckt")
-                               .arg(form.Bericht.title));
+                               .arg(report.title));
         printerName = Platform::defaultPrinterName();
     }
     Platform::routePrintJob(printer, printerName);
     pages->print(printer);
 }
 
+// A document that stands for a received e-invoice prints as the invoice's
+// own page, not on the letterhead.
+std::unique_ptr<TBeingang> incomingForm(TVexDaoDatabase &db, const QString &idText)
+{
+    bool ok = false;
+    const qint64 id = idText.trimmed().toLongLong(&ok);
+    if (!ok || !IncomingStore::isIncomingDocument(db, id)) return nullptr;
+    return IncomingInvoiceForm(db, id);
+}
+
+} // namespace
+
+void PrintVorgang(const QString &idText, bool preview, bool withDialog)
+{
+    if (!dataa) throw AppError(QStringLiteral("Die Datenbank ist nicht geöffnet"));
+    if (auto incoming = incomingForm(dataa->Datenbank, idText)) {
+        showOrPrint(incoming->Bericht, preview, withDialog);
+        return;
+    }
+    TBvorgang form(&dataa->Datenbank);
+    form.FormCreate(idText);
+    reportLoadProblems(form.loadProblems());
+    form.Bericht.title = form.titleText();
+    showOrPrint(form.Bericht, preview, withDialog,
+                [&form](QWidget *parent, const PageSet &pages) { reportFitProblems(parent, form, pages); });
+}
+
 void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
                      QStringList *warnings)
 {
+    if (auto incoming = incomingForm(*connection, idText)) {
+        incoming->Bericht.build()->writePdf(path);
+        return;
+    }
     TBvorgang form(connection);
     createForm(form, idText, warnings);
     buildPages(form, warnings)->writePdf(path);

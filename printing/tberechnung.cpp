@@ -68,6 +68,14 @@ InvoiceReportSelection InvoiceReportSelectionOf(const InvoiceReportRequest &requ
     case InvoiceReportKind::AlleKunde:
         s = {invoices + customer, QStringLiteral("Alle Rechnungen ") + k, true, false};
         break;
+    case InvoiceReportKind::Eingang:
+        s = {QStringLiteral("Typ = 'E'"), QStringLiteral("Bericht über Eingangsrechnungen"), true, true,
+             true};
+        break;
+    case InvoiceReportKind::EingangOffen:
+        s = {QStringLiteral("Typ = 'E'") + open, QStringLiteral("Bericht über offene Eingangsrechnungen"),
+             false, true, true};
+        break;
     }
     // A start on 01.01.1999 means that the list has no period, whatever its end.
     const QDate start = request.periodStart;
@@ -181,6 +189,7 @@ void TBeRechnung::Select(const InvoiceReportRequest &request)
     Vorgang1.Open();
     bericht.title = s.title;
     lbezahlt->enabled = s.paidColumn;
+    QRLabel3->text = s.suppliers ? QStringLiteral("Lieferant") : QStringLiteral("Kunde");
 }
 
 QString TBeRechnung::dateText(const char *field) const

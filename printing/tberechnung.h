@@ -21,8 +21,10 @@ enum class InvoiceReportKind {
     Offen,
     OffenKunde,
     BezahltKunde,
-    AlleKunde
-}; // the six menu entries in order
+    AlleKunde,
+    Eingang,     // received invoices (type E)
+    EingangOffen // those not yet paid
+};               // the menu entries in order
 struct InvoiceReportRequest
 {
     InvoiceReportKind kind = InvoiceReportKind::Alle;
@@ -39,6 +41,7 @@ struct InvoiceReportSelection
     QString title;           // report title and preview caption
     bool paidColumn = true;  // the "bezahlt am" column title is printed
     bool usesPeriod = false; // the entry limits the list to a period at all
+    bool suppliers = false;  // received invoices: the name column holds the supplier
 };
 InvoiceReportSelection InvoiceReportSelectionOf(const InvoiceReportRequest &request);
 

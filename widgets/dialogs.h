@@ -37,6 +37,9 @@ public:
     virtual bool inputBox(QWidget *parent, const QString &caption, const QString &prompt, QString &value) = 0;
     // The save-file dialog; empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const SaveFileOptions &options) = 0;
+    // The open-file dialog for one existing file (caption, filter, directory
+    // of the options); empty when cancelled.
+    virtual QString openFileName(QWidget *parent, const SaveFileOptions &options) = 0;
     // The printer dialog; false when cancelled.
     virtual bool printerDialog(QWidget *parent, QPrinter &printer) = 0;
     // Runs one of the program's own modal dialogs; returns its result code

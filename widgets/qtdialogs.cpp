@@ -131,6 +131,15 @@ QString QtDialogs::saveFileName(QWidget *parent, const SaveFileOptions &options)
     return dialog.selectedFiles().value(0);
 }
 
+QString QtDialogs::openFileName(QWidget *parent, const SaveFileOptions &options)
+{
+    QFileDialog dialog(parent, options.caption, options.directory, options.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    return dialog.selectedFiles().value(0);
+}
+
 bool QtDialogs::printerDialog(QWidget *parent, QPrinter &printer)
 {
     QPrintDialog dialog(&printer, parent);

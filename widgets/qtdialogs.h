@@ -14,6 +14,7 @@ public:
                    Button defaultButton = Ok) override;
     bool inputBox(QWidget *parent, const QString &caption, const QString &prompt, QString &value) override;
     QString saveFileName(QWidget *parent, const SaveFileOptions &options) override;
+    QString openFileName(QWidget *parent, const SaveFileOptions &options) override;
     bool printerDialog(QWidget *parent, QPrinter &printer) override;
     int exec(QDialog &dialog) override;
 

@@ -14,6 +14,8 @@ QString kindName(ScriptedDialogs::Kind kind)
         return QStringLiteral("input box");
     case ScriptedDialogs::Kind::SaveFile:
         return QStringLiteral("save-file dialog");
+    case ScriptedDialogs::Kind::OpenFile:
+        return QStringLiteral("open-file dialog");
     case ScriptedDialogs::Kind::Printer:
         return QStringLiteral("printer dialog");
     case ScriptedDialogs::Kind::Exec:
@@ -51,6 +53,12 @@ ScriptedDialogs &ScriptedDialogs::answerSaveFile(const QString &fileName)
 ScriptedDialogs &ScriptedDialogs::cancelSaveFile()
 {
     return answerSaveFile(QString());
+}
+
+ScriptedDialogs &ScriptedDialogs::answerOpenFile(const QString &fileName)
+{
+    m_script.push_back(Answer{Kind::OpenFile, Ok, !fileName.isEmpty(), fileName, {}});
+    return *this;
 }
 
 ScriptedDialogs &ScriptedDialogs::answerPrinter(bool accept)
@@ -160,6 +168,17 @@ QString ScriptedDialogs::saveFileName(QWidget *, const SaveFileOptions &options)
     i.caption = options.caption;
     i.text = options.filter;
     i.value = options.fileName;
+    i.saveOptions = options;
+    const std::optional<Answer> a = take(i);
+    return a ? a->text : QString();
+}
+
+QString ScriptedDialogs::openFileName(QWidget *, const SaveFileOptions &options)
+{
+    Interaction i;
+    i.kind = Kind::OpenFile;
+    i.caption = options.caption;
+    i.text = options.filter;
     i.saveOptions = options;
     const std::optional<Answer> a = take(i);
     return a ? a->text : QString();

@@ -14,20 +14,20 @@
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Message, Input, SaveFile, Printer, Exec };
+  enum class Kind { Message, Input, SaveFile, OpenFile, Printer, Exec };
 
-    struct Interaction
-    {
-        Kind kind = Kind::Message;
-        QString caption;          // window title
-        QString text;             // message or prompt; the class name for exec()
-        Icon icon = NoIcon;       // message boxes
-        int buttons = 0;          // message boxes: the Button flags offered
-        Button defaultButton = Ok;
-        QString value;            // input box: the proposed text; save dialog: the proposed file name
-        SaveFileOptions saveOptions;
-        bool answered = false;    // false when nothing fitting was scripted
-    };
+  struct Interaction
+  {
+      Kind kind = Kind::Message;
+      QString caption;    // window title
+      QString text;       // message or prompt; the class name for exec()
+      Icon icon = NoIcon; // message boxes
+      int buttons = 0;    // message boxes: the Button flags offered
+      Button defaultButton = Ok;
+      QString value; // input box: the proposed text; save dialog: the proposed file name
+      SaveFileOptions saveOptions;
+      bool answered = false; // false when nothing fitting was scripted
+  };
 
     using ExecHandler = std::function<int(QDialog &)>;
     // Chooses in the printer dialog (page range, copies...); true confirms.
@@ -39,6 +39,7 @@ public:
     ScriptedDialogs &cancelInput();
     ScriptedDialogs &answerSaveFile(const QString &fileName);
     ScriptedDialogs &cancelSaveFile();
+    ScriptedDialogs &answerOpenFile(const QString &fileName);
     ScriptedDialogs &answerPrinter(bool accept);
     ScriptedDialogs &choosePrinter(PrinterHandler handler);
     // The handler may fill in the dialog's controls; it returns the result code.
@@ -61,6 +62,7 @@ public:
                    Button defaultButton = Ok) override;
     bool inputBox(QWidget *parent, const QString &caption, const QString &prompt, QString &value) override;
     QString saveFileName(QWidget *parent, const SaveFileOptions &options) override;
+    QString openFileName(QWidget *parent, const SaveFileOptions &options) override;
     bool printerDialog(QWidget *parent, QPrinter &printer) override;
     int exec(QDialog &dialog) override;
 

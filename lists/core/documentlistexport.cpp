@@ -35,6 +35,8 @@ QString text(const Value &v)
         return dateText(v);
     case Value::Double:
         return German::formatFloat(v.rawDouble());
+    case Value::Bytes:
+        return QString();
     default:
         return QString::number(v.rawInt());
     }

@@ -29,6 +29,11 @@ const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries(
          QStringLiteral("vertraege-quartal")},
         {QStringLiteral("Verträge (Halbjahr)"), QStringLiteral("Typ = 'V' and VertragT = 'H'"), false,
          QStringLiteral("vertraege-halbjahr")},
+        {line, QString(), true, QString()},
+        {QStringLiteral("Eingangsrechnungen"), QStringLiteral("Typ = 'E'"), false, QStringLiteral("eingang")},
+        {QStringLiteral("Eingangsrechnungen (offen)"),
+         QStringLiteral("not (bezahlt) and not (storniert) and Typ = 'E'"), false,
+         QStringLiteral("eingang-offen")},
     };
     return entries;
 }

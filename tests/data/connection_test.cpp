@@ -90,7 +90,7 @@ TEST(Connection, AliasNamesTheSameConnection)
     t.setDatabaseName(QStringLiteral("tavirelMDB"));
     t.SQL() << QStringLiteral("select * from vtyp");
     t.Open();
-    EXPECT_EQ(t.RecordCount(), 7);
+    EXPECT_EQ(t.RecordCount(), 8);
 }
 
 TEST(Connection, OlderFileWithoutNotesTableGetsIt)

@@ -36,6 +36,9 @@ QString dump(Engine &engine)
                 case Value::Text:
                     out += u'"' + v.rawText() + u'"';
                     break;
+                case Value::Bytes:
+                    out += QString::fromLatin1(v.rawBytes().toHex());
+                    break;
                 default:
                     out += QStringLiteral("NULL");
                 }

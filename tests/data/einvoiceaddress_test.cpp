@@ -36,13 +36,19 @@ TEST(EInvoiceAddressTable, AddedToOlderFilesButNeverToForeignOnes)
     TestDb older;
     older.exec(QStringLiteral("drop table ERechnung"));
     older.exec(QStringLiteral("drop table Notizen"));
+    older.exec(QStringLiteral("drop table Eingangsrechnung"));
+    older.exec(QStringLiteral("delete from VTyp where id = 'E'"));
     {
         TVexDaoDatabase conn;
         conn.setDatabase(older.path());
         conn.Open();
         EXPECT_TRUE(conn.table(QStringLiteral("ERechnung")));
         EXPECT_TRUE(conn.table(QStringLiteral("Notizen")));
+        EXPECT_TRUE(conn.table(QStringLiteral("Eingangsrechnung")));
     }
+    EXPECT_EQ(older.scalar(QStringLiteral("select Typbez from VTyp where id = 'E'")).rawText(),
+              QStringLiteral("Eingangsrechnung"))
+        << "received invoices come with their document type";
     EXPECT_THROW(older.exec(QStringLiteral("insert into ERechnung (KDNR) values (5), (5)")), AppError)
         << "one row per address";
 

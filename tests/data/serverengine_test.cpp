@@ -337,9 +337,9 @@ TEST_F(OnServer, CopyToTheServerAndBackIsExact)
                                  "bezahltdatum = '1899-12-30' where id = (select min(id) from Vorgang1)"));
     TestDb server(false, TestDb::Kind::Server);
     server.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
-                               "erechnung"));
+                               "erechnung, eingangsrechnung"));
     const DatabaseCopy::Result there = DatabaseCopy::copy(original.path(), server.path());
-    ASSERT_EQ(there.tables.size(), 8);
+    ASSERT_EQ(there.tables.size(), 9);
     QTemporaryDir dir;
     const QString back = dir.path() + QStringLiteral("/zurueck.mdb");
     const DatabaseCopy::Result home = DatabaseCopy::copy(server.path(), back);
@@ -400,8 +400,8 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     };
     auto emptied = [](TestDb &db) {
-        db.exec(QStringLiteral(
-            "DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung"));
+        db.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
+                               "erechnung, eingangsrechnung"));
     };
     TestDb firm(false, TestDb::Kind::Server);
     emptied(firm);

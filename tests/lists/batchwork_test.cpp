@@ -295,22 +295,26 @@ TEST_F(BatchWork, ReportMenuNamesTheCustomerAndPassesPeriodAndCustomer)
     QStringList captions;
     for (QAction *a : window_->Berichtmenu->actions())
         captions << a->text();
-    EXPECT_EQ(captions,
-              QStringList({QStringLiteral("&Alle Rechnungen"), QStringLiteral("&bezahlte Rechnungen"),
-                           QStringLiteral("&offene Rechnungen"), QString(),
-                           QStringLiteral("Alle Rechnungen: Müller && Söhne"),
-                           QStringLiteral("Bezahlte Rechnungen: Müller && Söhne"),
-                           QStringLiteral("Offene Rechnungen: Müller && Söhne")}));
+    EXPECT_EQ(
+        captions,
+        QStringList({QStringLiteral("&Alle Rechnungen"), QStringLiteral("&bezahlte Rechnungen"),
+                     QStringLiteral("&offene Rechnungen"), QString(),
+                     QStringLiteral("Alle Rechnungen: Müller && Söhne"),
+                     QStringLiteral("Bezahlte Rechnungen: Müller && Söhne"),
+                     QStringLiteral("Offene Rechnungen: Müller && Söhne"), QString(),
+                     QStringLiteral("&Eingangsrechnungen"), QStringLiteral("o&ffene Eingangsrechnungen")}));
 
     window_->QuartalII1->trigger();
-    for (QAction *a : {window_->AlleRechnungen1, window_->bezahlteRechnungen1, window_->offeneRechnungen1,
-                       window_->offrec, window_->bezRec, window_->AllRec})
+    for (QAction *a :
+         {window_->AlleRechnungen1, window_->bezahlteRechnungen1, window_->offeneRechnungen1, window_->offrec,
+          window_->bezRec, window_->AllRec, window_->Eingangsrechnungen1, window_->offeneEingangsrechnungen1})
         a->trigger();
-    ASSERT_EQ(requests.size(), 6u);
+    ASSERT_EQ(requests.size(), 8u);
     const InvoiceReportKind kinds[] = {InvoiceReportKind::Alle,         InvoiceReportKind::Bezahlt,
                                        InvoiceReportKind::Offen,        InvoiceReportKind::OffenKunde,
-                                       InvoiceReportKind::BezahltKunde, InvoiceReportKind::AlleKunde};
-    for (size_t i = 0; i < 6; ++i)
+                                       InvoiceReportKind::BezahltKunde, InvoiceReportKind::AlleKunde,
+                                       InvoiceReportKind::Eingang,      InvoiceReportKind::EingangOffen};
+    for (size_t i = 0; i < 8; ++i)
         EXPECT_EQ(requests[i].kind, kinds[i]) << i;
     EXPECT_EQ(requests[3].kdnr, 1005);
     EXPECT_EQ(requests[3].kunde, QStringLiteral("Müller & Söhne"));

@@ -61,8 +61,15 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     monthly.nr = QStringLiteral("30001");
     monthly.vertragT = QStringLiteral("M");
     document(monthly);
+    Doc received, receivedPaid;
+    received.typ = receivedPaid.typ = QStringLiteral("E");
+    received.nr = QStringLiteral("HK-7");
+    receivedPaid.nr = QStringLiteral("HK-6");
+    receivedPaid.bezahlt = true;
+    document(received);
+    document(receivedPaid);
     TFVListe *w = openList();
-    ASSERT_EQ(w->cstatus->count(), 14);
+    ASSERT_EQ(w->cstatus->count(), 17);
     EXPECT_EQ(w->cstatus->maxVisibleItems(), 12);
 
     chooseStatus(7); // "Offene Rechnungen"
@@ -84,8 +91,12 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     EXPECT_TRUE(numbers().isEmpty());
     chooseStatus(2); // "alle Angebote"
     EXPECT_EQ(numbers(), QStringList(QStringLiteral("20001")));
+    chooseStatus(15); // "Eingangsrechnungen"
+    EXPECT_EQ(numbers(), QStringList({QStringLiteral("HK-7"), QStringLiteral("HK-6")}));
+    chooseStatus(16); // "Eingangsrechnungen (offen)"
+    EXPECT_EQ(numbers(), QStringList(QStringLiteral("HK-7")));
     chooseStatus(0);
-    EXPECT_EQ(numbers().size(), 5);
+    EXPECT_EQ(numbers().size(), 7);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Vorgangs-Übersicht: (alle Vorgänge)"));
 }
 

@@ -172,6 +172,24 @@ TEST_F(PaymentWindow, UnpaidInvoicesOnlyIncludeCancelledOnesInTableOrder)
     EXPECT_EQ(stored(r1, "bezahlt"), QStringLiteral("1"));
 }
 
+TEST_F(PaymentWindow, OpenedOnAReceivedInvoiceItPagesThroughTheUnpaidReceivedOnes)
+{
+    const qint64 e1 = add(QStringLiteral("E"), QStringLiteral("HK-1"));
+    add(QStringLiteral("E"), QStringLiteral("HK-2"), true);
+    const qint64 e3 = add(QStringLiteral("E"), QStringLiteral("HK-3"));
+    open(e3);
+    window->SpeedButton2->click();
+    QList<qint64> visited{shownId()};
+    for (int i = 0; i < 3; ++i) {
+        window->DBNavigator1->click(DBNavigator::Next);
+        if (!visited.contains(shownId())) visited << shownId();
+    }
+    EXPECT_EQ(visited, (QList<qint64>{e1, e3}));
+    doubleClickPaymentDate();
+    window->Button1->click();
+    EXPECT_EQ(stored(e3, "bezahlt"), QStringLiteral("1"));
+}
+
 TEST_F(PaymentWindow, ClearingPaidByHandKeepsTheDate)
 {
     open(r2);

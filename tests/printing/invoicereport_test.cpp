@@ -96,6 +96,11 @@ TEST_F(InvoiceReport, PeriodConditionOnlyWhereTheEntryTakesOneAndOnlyWhenAPeriod
               QStringLiteral("Typ = 'R' and not bezahlt and not storniert and kdnr =1005 and datum >= "
                              "'01.04.2005' and datum <='30.06.2005'"));
     EXPECT_EQ(InvoiceReportSelectionOf(r).title, QStringLiteral("Offene Rechnungen Müller"));
+    r.kind = Kind::EingangOffen; // received invoices, of every supplier
+    EXPECT_EQ(InvoiceReportSelectionOf(r).filter,
+              QStringLiteral("Typ = 'E' and not bezahlt and not storniert and datum >= '01.04.2005' and "
+                             "datum <='30.06.2005'"));
+    EXPECT_TRUE(InvoiceReportSelectionOf(r).suppliers);
     r.kind = Kind::BezahltKunde;
     EXPECT_EQ(InvoiceReportSelectionOf(r).filter, QStringLiteral("Typ = 'R' and bezahlt and kdnr =1005"));
     r.kind = Kind::AlleKunde;

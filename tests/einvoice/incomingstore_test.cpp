@@ -1,0 +1,149 @@
+#include "data/databasecopy.h"
+#include "data/tdataa.h"
+#include "einvoice/incomingstore.h"
+#include "tests/einvoice/incomingfiles.h"
+#include "tests/testdb.h"
+
+#include <QCryptographicHash>
+#include <gtest/gtest.h>
+
+namespace {
+
+class IncomingStoreTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        db = std::make_unique<TestDb>();
+        addresses = std::make_unique<Tdataa>();
+        addresses->DataModuleCreate(db->path());
+    }
+
+    IncomingImport import(const char *file, bool mayCreate = true)
+    {
+        return IncomingStore::import(
+            *addresses, IncomingFile(file), IncomingPath(file),
+            [&](const IncomingInvoice &) { return mayCreate; },
+            QDateTime(QDate(2025, 3, 17), QTime(9, 30, 12)));
+    }
+    qint64 count(const char *sql) { return db->scalar(QString::fromLatin1(sql)).toDouble(); }
+    // Received invoices, their documents and the addresses: nothing else changes.
+    QString counts()
+    {
+        return QStringLiteral("%1/%2/%3")
+            .arg(count("select count(*) from Eingangsrechnung"))
+            .arg(count("select count(*) from Vorgang1"))
+            .arg(count("select count(*) from Adress"));
+    }
+
+    std::unique_ptr<TestDb> db;
+    std::unique_ptr<Tdataa> addresses;
+};
+
+} // namespace
+
+TEST_F(IncomingStoreTest, KeepsTheOriginalAndListsTheInvoiceUnderItsSupplier)
+{
+    const IncomingImport r = import("rechnung-cii.xml");
+    ASSERT_GT(r.id, 0);
+    EXPECT_TRUE(r.supplierCreated);
+    EXPECT_TRUE(r.findings.isEmpty());
+    EXPECT_TRUE(r.summary().contains(QStringLiteral("Lieferant neu angelegt: Holzbau Krämer GmbH")));
+
+    const StoredIncoming s = IncomingStore::stored(addresses->Datenbank, r.id);
+    EXPECT_EQ(s.original, IncomingFile("rechnung-cii.xml")) << "byte for byte";
+    EXPECT_EQ(s.sha256,
+              QString::fromLatin1(QCryptographicHash::hash(s.original, QCryptographicHash::Sha256).toHex()));
+    EXPECT_EQ(s.received, QDateTime(QDate(2025, 3, 17), QTime(9, 30, 12)));
+    EXPECT_EQ(s.fileName, QStringLiteral("rechnung-cii.xml"));
+    EXPECT_EQ(s.vorgangId, r.vorgangId);
+
+    const QString doc = QStringLiteral(" from Vorgang1 where id = %1").arg(r.vorgangId);
+    for (const auto &[column, value] :
+         {std::pair("typ", "E"), std::pair("vorgangnr", "HK-2025-0815"), std::pair("Waehrung", "€")})
+        EXPECT_EQ(db->scalar(QStringLiteral("select ") + QLatin1String(column) + doc).rawText(),
+                  QString::fromUtf8(value))
+            << column;
+    for (const auto &[column, value] :
+         {std::pair("kdnr", double(r.kdnr)), std::pair("vk", 679.85), std::pair("zieltage", 30.0)})
+        EXPECT_EQ(db->scalar(QStringLiteral("select ") + QLatin1String(column) + doc).toDouble(), value)
+            << column;
+    EXPECT_EQ(db->scalar(QStringLiteral("select zieldatum") + doc).rawText(), QStringLiteral("2025-04-13"));
+    EXPECT_FALSE(db->scalar(QStringLiteral("select bezahlt") + doc).toBool());
+    const QString supplier = QStringLiteral("from Adress where KDNR = %1").arg(r.kdnr);
+    EXPECT_EQ(db->scalar(QStringLiteral("select NAME1 ") + supplier).rawText(),
+              QStringLiteral("Holzbau Krämer GmbH"));
+    EXPECT_EQ(db->scalar(QStringLiteral("select ORT ") + supplier).rawText(), QStringLiteral("Hann. Münden"));
+    EXPECT_TRUE(db->scalar(QStringLiteral("select Lieferant ") + supplier).toBool());
+    EXPECT_FALSE(db->scalar(QStringLiteral("select kunde ") + supplier).toBool());
+
+    // The credit note of the same seller finds the address by its VAT id and counts negative.
+    const IncomingImport credit = import("gutschrift-ubl.xml");
+    EXPECT_EQ(credit.kdnr, r.kdnr);
+    EXPECT_EQ(credit.supplierFoundBy, QStringLiteral("USt-IdNr."));
+    EXPECT_EQ(
+        db->scalar(QStringLiteral("select vk from Vorgang1 where id = %1").arg(credit.vorgangId)).toDouble(),
+        -35.8);
+    EXPECT_EQ(counts(), QStringLiteral("2/2/1"));
+}
+
+TEST_F(IncomingStoreTest, TheSameInvoiceIsTakenInOnce)
+{
+    ASSERT_GT(import("rechnung-cii.xml").id, 0);
+    const QString before = counts();
+    const std::pair<const char *, const char *> again[] = {
+        {"rechnung-cii.xml", "Diese Datei wurde bereits am 17.03.2025 um 09:30 (Eingang Nr. 1, Datei "
+                             "rechnung-cii.xml) eingelesen: Rechnung HK-2025-0815 von Holzbau Krämer GmbH."},
+        {"rechnung-ubl.xml",
+         "Die Rechnung HK-2025-0815 von Holzbau Krämer GmbH wurde bereits am 17.03.2025 um "
+         "09:30 (Eingang Nr. 1, Datei rechnung-cii.xml) eingelesen."},
+    };
+    for (const auto &[file, message] : again) {
+        const QString error = ERROR_OF(import(file));
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(message))) << error.toStdString();
+        EXPECT_EQ(counts(), before) << file;
+    }
+}
+
+TEST_F(IncomingStoreTest, SupplierByNameOrNotAtAll)
+{
+    // Declined: nothing is kept.
+    EXPECT_EQ(import("gutschrift-cii.xml", false).id, 0);
+    EXPECT_EQ(counts(), QStringLiteral("0/0/0"));
+    // Broken: nothing is kept either.
+    EXPECT_THROW(IncomingStore::import(*addresses, "<rsm:", QStringLiteral("kaputt.xml"),
+                                       [](const IncomingInvoice &) { return true; }),
+                 AppError);
+    EXPECT_EQ(counts(), QStringLiteral("0/0/0"));
+
+    db->exec(QStringLiteral("insert into Adress (KDNR, ID, NAME1, kunde, Lieferant) values (7, 7, 'HOLZBAU "
+                            "KRÄMER GMBH', true, false)"));
+    const IncomingImport r = import("gutschrift-cii.xml");
+    EXPECT_EQ(r.kdnr, 7);
+    EXPECT_EQ(r.supplierFoundBy, QStringLiteral("Name"));
+    EXPECT_EQ(counts(), QStringLiteral("1/1/1"));
+}
+
+TEST_F(IncomingStoreTest, AnOriginalChangedOutsideTheProgramIsReported)
+{
+    const IncomingImport r = import("gutschrift-cii.xml");
+    QByteArray changed = IncomingFile("gutschrift-cii.xml");
+    changed.replace("42.60", "24.60");
+    auto st = db->raw().prepare(QStringLiteral("update Eingangsrechnung set Original = ? where id = ?"));
+    st->bind(1, Value(changed));
+    st->bind(2, Value(r.id));
+    st->step();
+    EXPECT_TRUE(ERROR_OF(IncomingStore::stored(addresses->Datenbank, r.id))
+                    .contains(QStringLiteral("stimmt nicht mehr mit der Prüfsumme überein")));
+}
+
+TEST_F(IncomingStoreTest, ACopyOfTheDatabaseKeepsTheOriginals)
+{
+    const IncomingImport r = import("rechnung-ubl.xml");
+    const QString copy = db->folder() + QStringLiteral("/kopie.mdb");
+    DatabaseCopy::copy(db->path(), copy);
+    TVexDaoDatabase conn;
+    conn.setDatabase(copy);
+    conn.Open();
+    EXPECT_EQ(IncomingStore::stored(conn, r.id).original, IncomingFile("rechnung-ubl.xml"));
+}
