@@ -328,13 +328,24 @@ QStringList TBvorgang::fitProblems(const PageSet &pages) const
         {MemoF2, footer(2)},
         {MemoF3, footer(3)},
         {MemoF4, footer(4)}};
+    // The rest are one-line fields; the user knows them by their column.
+    const QHash<const ReportElement *, QString> columns = {
+        {sMenge, QStringLiteral("Menge")},    {QRDBText4, QStringLiteral("Einheit")},
+        {sPreis, QStringLiteral("Preis")},    {sGesamt, QStringLiteral("Gesamt")},
+        {GesNetto, QStringLiteral("Summen")}, {GesMW, QStringLiteral("Summen")},
+        {GesBrutto, QStringLiteral("Summen")}};
     QStringList out;
-    for (const QString &name : pages.cutElements())
-        out << known.value(
-            Bericht.element(name),
-            QStringLiteral("Ein Text oder Betrag (%1) ist zu breit für seine Spalte und endet im "
-                           "Druck mit \"…\".")
-                .arg(name));
+    for (const QString &name : pages.cutElements()) {
+        const ReportElement *e = Bericht.element(name);
+        QString problem = known.value(e);
+        if (problem.isEmpty() && columns.contains(e))
+            problem = QStringLiteral("Ein Wert der Spalte \"%1\" ist zu breit für sie und endet im Druck mit "
+                                     "\"…\".")
+                          .arg(columns.value(e));
+        if (problem.isEmpty())
+            problem = QStringLiteral("Ein Text ist zu breit für sein Feld und endet im Druck mit \"…\".");
+        if (!out.contains(problem)) out << problem;
+    }
     return out;
 }
 
