@@ -53,12 +53,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Tavirelsverwaltung");
 
-// Room for a date as the fields show it (digits are wider than the average).
-int dateWidth(const QWidget *w)
-{
-    return w->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000")) + 16;
-}
-
 // A grid column for dates, wide enough for the date and for its title.
 DBGridColumn dateColumn(const DBGrid *grid, const QString &field, const QString &title)
 {
@@ -139,7 +133,10 @@ TFAdr::TFAdr(QWidget *parent) : QWidget(parent)
     FormCreate();
 }
 
-TFAdr::~TFAdr() = default;
+TFAdr::~TFAdr()
+{
+    deleteChildren(this);
+}
 
 // ---------------------------------------------------------------------------
 // building the window

@@ -17,6 +17,7 @@
 #include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
+#include "data/textfiles.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
@@ -32,7 +33,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace CommandLine {
@@ -67,7 +67,7 @@ const char *const kHelp =
     "die\n"
     "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
     "  tavirel export-list <datei> [--status S] [--kdnr N]\n"
-    "                      [--von TT.MM.JJJJ] [--bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
+    "                      [--von TT.MM.JJJJ --bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
     "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
     "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, "
     "offen,\n"
@@ -367,10 +367,7 @@ int pdf(const Options &o)
 // Written whole or not at all: a refused or failed run leaves no file behind.
 void saveFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    TextFiles::writeWhole(path, bytes);
 }
 
 int xrechnung(const Options &o)
@@ -577,7 +574,10 @@ int exportList(const Options &o)
         err(e.message());
         return 1;
     }
-    out(QStringLiteral("Liste exportiert: %1 (%2 Vorgänge)\n").arg(QDir::toNativeSeparators(path)).arg(rows));
+    out(QStringLiteral("Liste exportiert: %1 (%2 %3)\n")
+            .arg(QDir::toNativeSeparators(path))
+            .arg(rows)
+            .arg(rows == 1 ? QStringLiteral("Vorgang") : QStringLiteral("Vorgänge")));
     return 0;
 }
 

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace CommandLine {
@@ -98,10 +97,7 @@ int einvoiceExport(const QStringList &arguments, const QString &db)
         TVexDaoDatabase conn;
         OpenDatabase(conn, db);
         const StoredIncoming s = IncomingStore::stored(conn, id);
-        QSaveFile f(target);
-        if (!f.open(QIODevice::WriteOnly) || f.write(s.original) != s.original.size() || !f.commit())
-            throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                               .arg(QDir::toNativeSeparators(target), f.errorString()));
+        IncomingStore::writeOriginal(s, target);
         write(stdout,
               QStringLiteral("Original von %1 (Rechnung %2 von %3, eingelesen aus %4) geschrieben: %5\n")
                   .arg(QStringLiteral("Eingang Nr. %1").arg(s.id), s.number, s.seller, s.fileName,

@@ -167,6 +167,7 @@ int invoiceReport(const QStringList &args)
         InvoiceReportRequest request;
         request.kind = kindOf(a);
         if (a.von) {
+            request.periodSet = true;
             request.periodStart = *a.von;
             request.periodEnd = *a.bis;
         }

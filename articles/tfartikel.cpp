@@ -16,6 +16,7 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
+#include "widgets/pendingedits.h"
 #include "widgets/windowparts.h"
 
 #include <QCloseEvent>
@@ -150,7 +151,10 @@ TFartikel::TFartikel(QWidget *parent) : QWidget(parent)
     FormCreate();
 }
 
-TFartikel::~TFartikel() = default;
+TFartikel::~TFartikel()
+{
+    deleteChildren(this);
+}
 
 TVexDaoTable &TFartikel::artikel() const
 {
@@ -195,8 +199,8 @@ void TFartikel::buildPanel()
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFrameShape(QFrame::StyledPanel);
-    // 281 pixels at the original's font; wider where the font is.
-    Panel2->setFixedWidth(qMax(281, chars(this, 46)));
+    // Amounts as wide as a price in the millions with its sign needs, in the font in use.
+    const int amount = fontMetrics().horizontalAdvance(QStringLiteral("-9.999.999,99")) + 16;
 
     eBeschreibung = bound(new DBEdit, "eBeschreibung", QStringLiteral("Beschreibung"));
     EditArtNr = bound(new DBEdit, "EditArtNr", QStringLiteral("Art-Nr"));
@@ -218,7 +222,7 @@ void TFartikel::buildPanel()
 
     EditEK = bound(new DBEdit, "EditEK", QStringLiteral("EK"));
     EditEK->setAlignment(Qt::AlignRight);
-    EditEK->setFixedWidth(chars(this, 11));
+    EditEK->setFixedWidth(amount);
     SpeedButton1 = new QToolButton;
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setText(QStringLiteral("90 %"));
@@ -229,6 +233,7 @@ void TFartikel::buildPanel()
     gewinnbox->setObjectName(QStringLiteral("gewinnbox"));
     gewinnbox->setEditable(true);
     gewinnbox->setInsertPolicy(QComboBox::NoInsert);
+    gewinnbox->setCompleter(nullptr); // "1" is one percent, not the item "10"
     gewinnbox->addItems(
         {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20")});
     gewinnbox->setCurrentIndex(-1);
@@ -239,14 +244,16 @@ void TFartikel::buildPanel()
 
     EditVK = bound(new DBEdit, "EditVK", QStringLiteral("VK"));
     EditVK->setAlignment(Qt::AlignRight);
-    EditVK->setFixedWidth(chars(this, 11));
+    EditVK->setFixedWidth(amount);
     DBEdit1 = bound(new DBEdit, "DBEdit1", QStringLiteral("Gewinn"));
     DBEdit1->setAlignment(Qt::AlignRight);
+    DBEdit1->setMinimumWidth(amount);
     displayOnly(DBEdit1);
     DBText1 = bound(new DBText, "DBText1", QStringLiteral("Preisdatum"));
     DBText1->setMinimumWidth(chars(this, 10));
     DBEdit2 = bound(new DBEdit, "DBEdit2", QStringLiteral("VKbrutto"));
     DBEdit2->setAlignment(Qt::AlignRight);
+    DBEdit2->setMinimumWidth(amount);
     displayOnly(DBEdit2);
     MemoNotizen = bound(new DBMemo, "MemoNotizen", QStringLiteral("Notizen"));
     MemoNotizen->setTabChangesFocus(true);
@@ -295,6 +302,10 @@ void TFartikel::buildPanel()
     form->setRowStretch(r - 1, 3);
     form->addWidget(Progress, r++, 0, 1, 2);
 
+    // 281 pixels at the original's font; wider where the font or the
+    // fields need it, so that no field is cut and no button covers one.
+    Panel2->setFixedWidth(qMax(281, Panel2->minimumSizeHint().width()));
+
     // Title, number, description, unit, EK, markup, VK, notes, currency.
     setTabOrder(eBeschreibung, EditArtNr);
     setTabOrder(EditArtNr, MemoBezeichnung);
@@ -321,8 +332,7 @@ void TFartikel::buildList()
          DBGridColumn(QStringLiteral("Waehrung"), QStringLiteral("Währung"), chars(this, 8))});
     // The title takes the room there is, up to a readable length; the figures
     // stay near it on wide screens.
-    DBGrid2->viewport()->installEventFilter(this);
-    connect(DBGrid2->model(), &QAbstractItemModel::modelReset, this, &TFartikel::fitColumns);
+    DBGrid2->setFillColumn(1, chars(this, 36), chars(this, 90));
     // The chosen article stays marked while the user types in the panel.
     QPalette pal = DBGrid2->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -368,6 +378,8 @@ void TFartikel::loadUnits()
 void TFartikel::FormActivate()
 {
     m_active = true;
+    // A value its field refused has been said once; it waits in its control.
+    if (PendingEdits::refusedControl(this)) return;
     guarded([this] {
         if (!artikel().Active()) return;
         artikel().OrderByField(QStringLiteral("Art-Nr"));
@@ -385,6 +397,7 @@ void TFartikel::FormActivate()
 void TFartikel::FormDeactivate()
 {
     m_active = false;
+    if (PendingEdits::refusedControl(this)) return;
     guarded([this] {
         if (!artikel().Active()) return;
         if (artikel().Filtered()) {
@@ -437,12 +450,15 @@ void TFartikel::areaActivated(QMdiSubWindow *frame)
 
 void TFartikel::closeEvent(QCloseEvent *event)
 {
+    // The typed text is written and checked before the question about it:
+    // a value its field refuses keeps the window, with the message once.
+    if (!PendingEdits::writeAll(this)) {
+        event->ignore();
+        return;
+    }
     TVexDaoTable &a = artikel();
     if (a.Active() && editingOrInserting(a)) {
-        const bool typed = eBeschreibung->isModified() || EditArtNr->isModified() ||
-                           MemoBezeichnung->isModified() || cEinheit->isModified() || DBEdit3->isModified() ||
-                           EditEK->isModified() || EditVK->isModified() || MemoNotizen->isModified();
-        if (a.Modified() || typed) {
+        if (a.Modified()) {
             switch (Dialogs::instance().message(
                 this, kTitle,
                 QStringLiteral(
@@ -480,21 +496,6 @@ void TFartikel::FormClose()
     // The main window's frame empties the reference as well; a window that
     // closes on its own must not leave it behind either.
     if (fmain && fmain->Fartikel == this) fmain->Fartikel = nullptr;
-}
-
-void TFartikel::fitColumns()
-{
-    int others = 0;
-    for (int c = 0; c < DBGrid2->model()->columnCount(); ++c)
-        if (c != 1) others += DBGrid2->columnWidth(c);
-    DBGrid2->setColumnWidth(1,
-                            qBound(chars(this, 36), DBGrid2->viewport()->width() - others, chars(this, 90)));
-}
-
-bool TFartikel::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == DBGrid2->viewport() && event->type() == QEvent::Resize) fitColumns();
-    return QWidget::eventFilter(watched, event);
 }
 
 void TFartikel::guarded(const std::function<void()> &work)

@@ -79,7 +79,6 @@ class TFartikel : public QWidget
     void closeEvent(QCloseEvent *event) override; // asks to save, then FormClose
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     void FormCreate();
@@ -88,7 +87,6 @@ class TFartikel : public QWidget
     void buildPanel();
     void buildList();
     void loadUnits();
-    void fitColumns();
     void followArea();
     void areaActivated(QMdiSubWindow *frame);
     // A changeover run with the display suspended and the progress bar shown;

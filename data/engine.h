@@ -127,6 +127,10 @@ class Engine
     virtual QString orderTerm(const QString &operand, bool text, bool desc) const = 0;
     // A non-text column used as a text operand.
     virtual QString asText(const QString &operand) const { return operand; }
+    // A number column as the text the program shows for it in general form
+    // (up to 15 significant digits, decimal comma), for the pattern test:
+    // the same text a find on the rows in memory tests.
+    virtual QString numberText(const QString &operand, FieldType type) const = 0;
     // The pattern test (the pattern is bound as a parameter made by likePattern).
     virtual QString likeCall(const QString &value, const QString &pattern) const = 0;
     virtual Value likePattern(const QString &jetPattern) const { return Value(jetPattern); }

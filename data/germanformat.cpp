@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace German {
 
@@ -27,6 +29,52 @@ QString formatFloat(double value)
     s.replace(QLatin1Char('.'), QLatin1Char(','));
     return s;
 }
+
+namespace {
+
+// |value| with the given decimals, rounded half up from its decimal value
+// (the 15 significant digits it was typed or computed with), not from the
+// binary double: 2,675 gives "2.68" although the double lies just below.
+QByteArray fixedDecimal(double value, int decimals)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    // d.dddddddddddddde±x: 15 digits and the exponent of the first.
+    QByteArray digits;
+    digits.append(buf[0]);
+    digits.append(buf + 2, 14);
+    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+    // Digits before the point: exponent + 1 (leading zeros when negative).
+    int intDigits = exponent + 1;
+    if (intDigits < 1) {
+        digits.prepend(QByteArray(1 - intDigits, '0'));
+        intDigits = 1;
+    }
+    const int keep = intDigits + decimals;
+    if (keep < digits.size()) {
+        const bool up = digits.at(keep) >= '5';
+        digits.truncate(keep);
+        for (int i = keep - 1; up && i >= 0; --i) {
+            if (digits[i] == '9') {
+                digits[i] = '0';
+                if (i == 0) {
+                    digits.prepend('1');
+                    ++intDigits;
+                }
+            } else {
+                ++digits[i];
+                break;
+            }
+        }
+    } else {
+        digits.append(QByteArray(keep - digits.size(), '0'));
+    }
+    QByteArray out = digits.left(intDigits);
+    if (decimals > 0) out += '.' + digits.mid(intDigits, decimals);
+    return out;
+}
+
+} // namespace
 
 QString formatMask(double value, const QString &mask)
 {
@@ -65,9 +113,7 @@ QString formatMask(double value, const QString &mask)
 
     if (std::isnan(value) || std::isinf(value))
         value = 0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", maxDecimals, std::fabs(value));
-    QString digits = QString::fromLatin1(buf);
+    QString digits = QString::fromLatin1(fixedDecimal(value, maxDecimals));
     QString ip = digits, dp;
     const int dot = digits.indexOf(QLatin1Char('.'));
     if (dot >= 0) {

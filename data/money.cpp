@@ -1,5 +1,6 @@
 #include "money.h"
 
+#include "apperror.h"
 #include "germanformat.h"
 
 #include <cfenv>
@@ -7,23 +8,41 @@
 
 namespace Money {
 
+namespace {
+
+QString tooLarge(long double amount)
+{
+    return QStringLiteral("Der Betrag %1 liegt über der Grenze des Programms von 999.999.999.999,99")
+        .arg(German::formatFloat(double(amount)));
+}
+
+} // namespace
+
 qint64 addRounded(qint64 count, long double amount)
 {
     const int mode = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const long double r = std::nearbyintl(amount * 10000.0L + static_cast<long double>(count));
     std::fesetround(mode);
-    // Beyond ±9·10^14 currency units a count no longer fits; such an amount is
-    // nonsense input, held at the edge rather than wrapped around.
+    // Beyond ±9·10^14 currency units a count no longer fits.
     constexpr long double limit = 9.0e18L;
-    if (!(r < limit)) return r != r ? count : qint64(limit);
-    if (r < -limit) return -qint64(limit);
+    if (!(r < limit && r > -limit)) throw AppError(tooLarge(r / 10000.0L));
     return static_cast<qint64>(r);
+}
+
+void checkAmount(long double amount, const QString &what)
+{
+    if (!(amount < kLimit && amount > -kLimit))
+        throw AppError(QStringLiteral("%1 ist %2 und liegt über der Grenze des Programms von "
+                                      "999.999.999.999,99")
+                           .arg(what, German::formatFloat(double(amount))));
 }
 
 qint64 percentOf(qint64 count, int percent)
 {
-    const qint64 n = count * percent;
+    qint64 n = 0;
+    if (__builtin_mul_overflow(count, qint64(percent), &n))
+        throw AppError(tooLarge(static_cast<long double>(count) / 10000.0L * percent / 100.0L));
     qint64 q = n / 100;
     const qint64 r = n % 100; // same sign as n
     const qint64 twice = 2 * (r < 0 ? -r : r);
@@ -69,6 +88,8 @@ QString format(qint64 count, const QString &mask)
 QString formatAmount(double amount, const QString &mask)
 {
     if (std::isnan(amount) || std::isinf(amount)) amount = 0;
+    // Showing never fails: a stored amount no count can hold is shown as it is.
+    if (!(std::fabs(amount) < 9.0e14)) return German::formatMask(amount, mask);
     return format(fromAmount(amount), mask);
 }
 

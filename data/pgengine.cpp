@@ -854,6 +854,12 @@ class PgEngine : public Engine
     {
         return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
     }
+    QString numberText(const QString &operand, FieldType type) const override
+    {
+        // A float becomes a numeric of 15 significant digits, as %.15g gives them.
+        if (type != FieldType::Number) return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
+        return QStringLiteral("replace(CAST(CAST(%1 AS numeric) AS TEXT), '.', ',')").arg(operand);
+    }
     QString likeCall(const QString &value, const QString &pattern) const override
     {
         return QStringLiteral("(tvfold(%1) COLLATE \"C\" ~ %2)").arg(value, pattern);

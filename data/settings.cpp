@@ -120,7 +120,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         // An existing file that cannot be read must not be replaced by one holding only this key.
         QFile f(m_path);
         if (!f.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Die Einstellungsdatei %1 kann nicht gelesen werden")
+            throw AppError(QStringLiteral("Die Einstellungen können nicht in %1 gespeichert werden: die "
+                                          "vorhandene Datei kann nicht gelesen werden")
                                .arg(QDir::toNativeSeparators(m_path)));
         lines = TextFiles::splitLines(TextFiles::decode(f.readAll()));
     }
@@ -146,8 +147,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     try {
         TextFiles::saveLines(m_path, lines);
     } catch (const AppError &) {
-        throw AppError(QStringLiteral("Die Einstellungen können nicht in %1 gespeichert werden")
-                           .arg(QDir::toNativeSeparators(m_path)));
+        throw AppError(QStringLiteral("Die Einstellungen können nicht in %1 gespeichert werden: %2")
+                           .arg(QDir::toNativeSeparators(m_path), TextFiles::whyNotWritable(m_path)));
     }
 }
 

@@ -269,8 +269,12 @@ public:
         }
         expectKeyword("from");
         s.from = parseTableRef();
-        if (isKeyword("inner")) {
+        if (isKeyword("inner") || isKeyword("left")) {
+            // A left join keeps the rows of the first table that have no
+            // partner (a document without an address).
+            s.leftJoin = isKeyword("left");
             next();
+            if (s.leftJoin && isKeyword("outer")) next();
             expectKeyword("join");
             s.hasJoin = true;
             s.join = parseTableRef();
@@ -366,7 +370,7 @@ private:
     {
         static const char *const words[] = {"select", "from", "where", "order", "by",    "and",  "or",
                                             "not",    "like", "as",    "inner", "join",  "on",   "is",
-                                            "null",   "true", "false", "desc",  "asc",   "top"};
+                                            "null",   "true", "false", "desc",  "asc",   "top",  "left", "outer"};
         for (const char *w : words)
             if (word.compare(QLatin1String(w), Qt::CaseInsensitive) == 0)
                 return true;
@@ -1078,7 +1082,9 @@ QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
     }
     case Expr::Like: {
         QString o = emitOperand(*e.left, engine, params);
-        if (e.left->kind == Expr::Column && !isTextType(e.left->binding.type))
+        if (e.left->kind == Expr::Column && isNumericType(e.left->binding.type))
+            o = engine.numberText(o, e.left->binding.type);
+        else if (e.left->kind == Expr::Column && !isTextType(e.left->binding.type))
             o = QStringLiteral("CAST(%1 AS TEXT)").arg(o);
         params << engine.likePattern(e.right->value.rawText());
         const QString call = engine.likeCall(o, QStringLiteral("?"));

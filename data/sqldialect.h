@@ -72,6 +72,7 @@ struct Select
     std::vector<SelectItem> items;
     TableRef from;
     bool hasJoin = false;
+    bool leftJoin = false; // LEFT [OUTER] JOIN rather than INNER JOIN
     TableRef join;
     ExprPtr joinOn;
     ExprPtr where;

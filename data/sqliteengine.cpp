@@ -556,6 +556,13 @@ class SqliteEngine : public Engine
     {
         return QStringLiteral("tvlike(%1, %2)").arg(value, pattern);
     }
+    QString numberText(const QString &operand, FieldType type) const override
+    {
+        if (type != FieldType::Number) return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
+        // printf would give "0" for no value.
+        return QStringLiteral("(CASE WHEN %1 IS NULL THEN NULL ELSE replace(printf('%.15g', %1), '.', ',') END)")
+            .arg(operand);
+    }
     QString valCall(const QString &operand, FieldType) const override
     {
         return QStringLiteral("CAST(%1 AS INTEGER)").arg(operand);

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "dates.h"
+#include "germanformat.h"
 #include "money.h"
 #include "programfolder.h"
 #include "programvalues.h"
@@ -17,6 +18,15 @@ TData *Data = nullptr;
 
 namespace {
 
+// A received invoice (type E) carries its supplier's figures: it has no
+// positions to sum them from, and it stays for as long as its original.
+bool isReceivedInvoice(const TVexDaoTable &ds)
+{
+    return ds.FieldByName(QStringLiteral("typ"))
+               ->AsString()
+               .compare(QLatin1String("E"), Qt::CaseInsensitive) == 0;
+}
+
 // Amounts of documents and positions read as money wherever they are shown
 // ("1.234,50"); what is stored and what an edit shows stay the plain number.
 const QString kMoneyFormat = QStringLiteral("#,##0.00");
@@ -28,6 +38,18 @@ void showAsMoney(TVexDaoTable &ds, std::initializer_list<const char *> names)
             f->DisplayFormat = kMoneyFormat;
             f->Currency = true;
         }
+}
+
+// Payment days from which a due date follows: whole days from 0, with the due
+// date no later than the last day the program writes (31.12.9999).
+void checkPaymentTerm(const QDate &date, qint64 days)
+{
+    if (days < 0 || days > 32767)
+        throw AppError(QStringLiteral("Die Zahl der Zahlungstage muss zwischen 0 und 32767 liegen"));
+    if (date.isValid() && date.addDays(days).year() > 9999)
+        throw AppError(QStringLiteral("Das Datum %1 plus %2 Tage liegt nach dem Jahr 9999")
+                           .arg(German::formatDate(date))
+                           .arg(days));
 }
 
 } // namespace
@@ -79,6 +101,11 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     Artikel.setTableName(QStringLiteral("Artikel"));
     Artikel.addCalcField(QStringLiteral("Gewinn"), T::Number);
     Artikel.addCalcField(QStringLiteral("vkbrutto"), T::Number);
+    // Program end: a pending article change is saved as the dataset closes,
+    // as the address module saves its own.
+    Artikel.BeforeClose = [](TVexDaoTable &ds) {
+        if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert) ds.Post();
+    };
     Artikel.AfterInsert = [this](TVexDaoTable &ds) { ArtikelAfterInsert(ds); };
     Artikel.BeforePost = [this](TVexDaoTable &ds) { ArtikelBeforePost(ds); };
     Artikel.OnCalcFields = [this](TVexDaoTable &ds) { ArtikelCalcFields(ds); };
@@ -86,6 +113,11 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
 
 TData::~TData()
 {
+    try {
+        Artikel.Close();
+    } catch (const AppError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
     if (Data == this)
         Data = nullptr;
 }
@@ -96,14 +128,44 @@ void TData::DataCreate()
         IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
     StartupProgress::set(6);
     Artikel.Open();
-    Artikel.FieldByName(QStringLiteral("EK"))->DisplayFormat = QStringLiteral("#,#0.00");
-    Artikel.FieldByName(QStringLiteral("VK"))->DisplayFormat = QStringLiteral("#,#0.00");
+    for (const char *column : {"EK", "VK"}) {
+        const QString name = QString::fromLatin1(column);
+        TField *price = Artikel.FieldByName(name);
+        price->DisplayFormat = QStringLiteral("#,#0.00");
+        price->Validate = [name](const Value &v) {
+            if (!v.isNull()) Money::checkAmount(v.toDouble(), name);
+        };
+    }
     StartupProgress::set(7);
     vorgang.Open();
     showAsMoney(vorgang, {"EK", "VK"});
+    // A payment term whose due date cannot be given is refused where it is
+    // typed, so that no save stores it beside a stale due date.
+    TField *datum = vorgang.FieldByName(QStringLiteral("datum"));
+    TField *zieltage = vorgang.FieldByName(QStringLiteral("zieltage"));
+    zieltage->Validate = [datum](const Value &v) {
+        if (!v.isNull()) checkPaymentTerm(datum->AsDate(), qint64(v.toDouble()));
+    };
+    datum->Validate = [zieltage](const Value &v) {
+        if (v.kind() == Value::DateTime) checkPaymentTerm(v.toDateTime().date(), qMax<qint64>(zieltage->AsInteger(), 0));
+    };
     StartupProgress::set(8);
     vorgangdata.Open();
     showAsMoney(vorgangdata, {"EK", "Preis"});
+    // A line whose amount passes the program's limit is refused where the
+    // price or the quantity is typed.
+    TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
+    TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
+    TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
+    const auto line = [](const Value &v, const TField *other, const QString &what) {
+        if (!v.isNull()) Money::checkAmount(static_cast<long double>(v.toDouble()) * other->AsFloat(), what);
+    };
+    preis->Validate = [=](const Value &v) { line(v, anzahl, QStringLiteral("Anzahl × Preis")); };
+    ek->Validate = [=](const Value &v) { line(v, anzahl, QStringLiteral("Anzahl × EK")); };
+    anzahl->Validate = [=](const Value &v) {
+        line(v, preis, QStringLiteral("Anzahl × Preis"));
+        line(v, ek, QStringLiteral("Anzahl × EK"));
+    };
     StartupProgress::set(9);
     typen.Open();
     StartupProgress::set(11);
@@ -113,6 +175,7 @@ using Money::addRounded;
 
 void TData::RecalcTotals()
 {
+    if (isReceivedInvoice(vorgang)) return;
     qint64 purchase = 0, sales = 0;
     if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
         const qint64 remembered =
@@ -132,6 +195,10 @@ void TData::RecalcTotals()
         vorgangdata.setFilter(QStringLiteral("id = %1").arg(remembered));
         vorgangdata.FindFirst();
     }
+    // Sums the print, the list and the VAT can carry; a position that would
+    // pass the limit is refused with the save it came with.
+    Money::checkAmount(Money::toAmount(sales), QStringLiteral("Die Summe des Vorgangs"));
+    Money::checkAmount(Money::toAmount(purchase), QStringLiteral("Die Einkaufssumme des Vorgangs"));
     vorgang.Edit();
     vorgang.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(static_cast<long double>(purchase) / 10000.0L));
     vorgang.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(static_cast<long double>(sales) / 10000.0L));
@@ -240,8 +307,12 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
     ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
 }
 
-void TData::VorgangBeforeDelete(TVexDaoTable &)
+void TData::VorgangBeforeDelete(TVexDaoTable &ds)
 {
+    if (isReceivedInvoice(ds))
+        throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
+                                      "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
+                                      "\"Info's zum Vorgang\" als storniert."));
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();
@@ -263,8 +334,12 @@ void TData::VorgangDataAfterInsert(TVexDaoTable &ds)
 
 void TData::VorgangDataAfterPost(TVexDaoTable &)
 {
-    if (m_totalsDeferred == 0)
-        RecalcTotals();
+    if (m_totalsDeferred > 0) return;
+    RecalcTotals();
+    // The totals are saved in the position's transaction: a document deleted
+    // or changed elsewhere refuses both, and no position outlives its
+    // document. The positions stay as they are shown.
+    if (vorgang.State() == DataSetState::Edit) vorgang.PostKeepingDetails();
 }
 
 TData::TotalsDeferred::TotalsDeferred(TData &data) : m_data(data)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QStringDecoder>
 
 namespace TextFiles {
@@ -119,10 +120,39 @@ void saveLines(const QString &path, const QStringList &lines)
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
+    writeWhole(path, bytes);
+}
+
+void writeWhole(const QString &path, const QByteArray &bytes)
+{
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw AppError(
-            QStringLiteral("Datei %1 kann nicht gespeichert werden").arg(QDir::toNativeSeparators(path)));
+        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                           .arg(QDir::toNativeSeparators(path), whyNotWritable(path, bytes.size())));
+}
+
+QString whyNotWritable(const QString &path, qint64 size)
+{
+    // The system's own texts come in English ("Not a directory"); the reason
+    // is told from what the file system shows instead.
+    const QFileInfo file(path);
+    const QString folder = file.absolutePath();
+    QFileInfo existing(folder);
+    while (!existing.exists() && existing.absoluteFilePath() != existing.absolutePath())
+        existing = QFileInfo(existing.absolutePath());
+    const auto shown = [](const QString &p) { return QDir::toNativeSeparators(p); };
+    if (existing.exists() && !existing.isDir())
+        return QStringLiteral("%1 ist eine Datei, kein Ordner").arg(shown(existing.absoluteFilePath()));
+    if (!existing.exists() || existing.absoluteFilePath() != QFileInfo(folder).absoluteFilePath())
+        return QStringLiteral("den Ordner %1 gibt es nicht").arg(shown(folder));
+    if (file.isDir()) return QStringLiteral("das ist ein Ordner");
+    const QStorageInfo drive(folder);
+    if (drive.isValid() && drive.isReadOnly()) return QStringLiteral("das Laufwerk ist schreibgeschützt");
+    if (file.exists() && !file.isWritable()) return QStringLiteral("die Datei ist schreibgeschützt");
+    if (!existing.isWritable()) return QStringLiteral("im Ordner %1 darf nicht geschrieben werden").arg(shown(folder));
+    if (drive.isValid() && drive.bytesAvailable() < size + 4096)
+        return QStringLiteral("auf dem Laufwerk ist nicht genug Platz");
+    return QStringLiteral("das Schreiben ist fehlgeschlagen");
 }
 
 } // namespace TextFiles

@@ -26,4 +26,13 @@ QStringList readLinesOrNotFound(const QString &path);
 // with Windows installations. Written atomically; AppError when it fails.
 void saveLines(const QString &path, const QStringList &lines);
 
+// Writes the bytes to path whole or not at all: a failed write leaves an
+// existing file as it was. AppError "Die Datei … kann nicht geschrieben
+// werden: " and the reason in German.
+void writeWhole(const QString &path, const QByteArray &bytes);
+// Why nothing can be written at path, in German, as far as the file system
+// tells: a missing folder, a file where a folder should be, a write-protected
+// file, folder or drive, a full drive.
+QString whyNotWritable(const QString &path, qint64 size = 0);
+
 } // namespace TextFiles

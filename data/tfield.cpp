@@ -309,6 +309,7 @@ QString TField::fitText(const QString &text) const
 void TField::setValue(const Value &v)
 {
     Value n = normalise(*this, v);
+    if (Validate) Validate(n);
     if (MaxChars() > 0 && n.kind() == Value::Text && n.rawText().size() > MaxChars())
         n = Value(fitText(n.rawText()));
     m_dataset->setFieldValue(this, n);

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 class TVexDaoTable;
 
@@ -33,6 +34,10 @@ public:
     bool ReadOnly = false;
     bool Visible = true;
     int DisplayWidth = 0;    // characters, 0 = from the size
+
+    // A rule of the owning module that every value written must keep: it
+    // throws AppError with the German message, and the field keeps its value.
+    std::function<void(const Value &)> Validate;
 
     // Lookup definition.
     QString KeyFields;

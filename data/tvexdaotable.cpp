@@ -9,6 +9,7 @@
 
 #include <QScopeGuard>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -561,8 +562,8 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     QString sql = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                   engine.quote(q.sources[0].schema->name) + QStringLiteral(" t0");
     if (q.select.hasJoin)
-        sql += QStringLiteral(" INNER JOIN ") + engine.quote(q.sources[1].schema->name) +
-               QStringLiteral(" t1 ON ") + joinSql;
+        sql += (q.select.leftJoin ? QStringLiteral(" LEFT JOIN ") : QStringLiteral(" INNER JOIN ")) +
+               engine.quote(q.sources[1].schema->name) + QStringLiteral(" t1 ON ") + joinSql;
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     if (q.select.top >= 0 && !forSingleRow) sql += QStringLiteral(" LIMIT %1").arg(q.select.top);
@@ -658,10 +659,12 @@ void TVexDaoTable::readRows(Query &q, std::vector<Row> &out)
     const int rowidColumn = int(q.columns.size());
     const int tables = int(q.sources.size());
     const quint64 readAt = m_db->writeSerial();
+    const quint64 readIn = m_db->lockedTransaction();
     try {
         while (st.step()) {
             Row r;
             r.readAt = readAt;
+            r.readIn = readIn;
             r.values.reserve(size_t(slotCount));
             for (int slot = 0; slot < slotCount; ++slot) {
                 const int c = columnOf[size_t(slot)];
@@ -861,6 +864,7 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
     st->bind(int(sq.params.size()) + 1, Value(rowid));
     if (!st->step()) return false;
     out.readAt = m_db->writeSerial();
+    out.readIn = m_db->lockedTransaction();
     out.values.assign(size_t(m_valueSlots), Value());
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0)
@@ -1017,6 +1021,20 @@ void TVexDaoTable::Edit()
         Insert();
         return;
     }
+    // Read inside the transaction that still keeps everyone else from
+    // writing, and not written by this program since, the row is as stored
+    // (a run that reads its rows first and then saves them one by one).
+    const quint64 locked = m_db->lockedTransaction();
+    if (Row &r = m_rows[size_t(m_cur)]; locked != 0 && r.readIn == locked && m_tableCount == 1 &&
+                                       !m_db->wroteRowSince(m_tables.value(0), r.rowid[0], r.readAt)) {
+        m_editTransaction = locked;
+        m_editReadAt = r.readAt;
+        m_snapshot = r;
+        m_state = DataSetState::Edit;
+        m_modified = m_touched = false;
+        notify(Notify::State);
+        return;
+    }
     // Begin from what is stored now, so that a save later checks against it.
     Row fresh;
     if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh)) throw AppError(kDeletedElsewhere);
@@ -1028,14 +1046,27 @@ void TVexDaoTable::Edit()
         if (!m_keepsRowIds[t] && !sameRow(r, fresh, t)) rereadAndRaise(kChangedBeforeEdit);
     m_editTransaction = m_db->lockedTransaction();
     m_editReadAt = fresh.readAt;
-    bool changed = false;
+    bool changed = false, elsewhere = false;
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_column >= 0 &&
             r.values[size_t(f->m_index)] != fresh.values[size_t(f->m_index)]) {
             r.values[size_t(f->m_index)] = fresh.values[size_t(f->m_index)];
             changed = true;
+            // This program's own other datasets may change the row; another
+            // program or workstation changes what the user was shown.
+            const int t = f->m_tableIndex;
+            if (!m_db->wroteRowSince(m_tables.value(t), r.rowid[t], r.readAt)) elsewhere = true;
         }
-    if (changed) r.calcValid = false;
+    if (changed) {
+        r.calcValid = false;
+        r.readAt = fresh.readAt; // seen as stored now
+    }
+    if (elsewhere) {
+        // The user's action must not land on values he never saw: he sees
+        // the stored ones now, and acts again if he still wants to.
+        notify(Notify::Record);
+        raise(kChangedBeforeEdit);
+    }
     m_snapshot = r;
     m_state = DataSetState::Edit;
     m_modified = m_touched = false;
@@ -1193,6 +1224,7 @@ void TVexDaoTable::writeUpdate(Row &row)
 {
     Engine &engine = m_db->engine();
     UpdateTexts &u = updateTexts();
+    bool anyChanged = false;
     for (int t = 0; t < m_tableCount; ++t) {
         QList<int> changed;
         QList<Value> params;
@@ -1206,6 +1238,7 @@ void TVexDaoTable::writeUpdate(Row &row)
             }
         }
         if (changed.isEmpty()) continue;
+        anyChanged = true;
         // Optimistic locking: write only over the row as it was when editing
         // began; that also confirms it is still the same row. Read inside
         // this still open transaction that no one else can write in, and not
@@ -1242,6 +1275,10 @@ void TVexDaoTable::writeUpdate(Row &row)
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
+    // A save that changes nothing still finds its row: what is saved with it
+    // (a position with its document) must not outlive it.
+    if (!anyChanged && storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing)
+        throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
 }
 
 void TVexDaoTable::Post()
@@ -1254,30 +1291,81 @@ void TVexDaoTable::Post()
     if (BeforePost) BeforePost(*this);
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return; // BeforePost settled the row itself
-    Row &row = m_rows[size_t(m_cur)];
-    const bool inserting = m_state == DataSetState::Insert;
-    {
-        TVexDaoDatabase::WriteScope scope(*m_db, inserting || m_tableCount == 1);
+    const DataSetState state = m_state;
+    const bool inserting = state == DataSetState::Insert;
+    // The user's values, should what AfterPost does refuse the save.
+    std::optional<Row> typed;
+    if (AfterPost) typed = m_rows[size_t(m_cur)];
+    qint64 written = 0;
+    try {
+        // The row and what AfterPost changes because of it (a document's
+        // totals) are saved together, or neither is.
+        TVexDaoDatabase::WriteScope scope(*m_db, !AfterPost && (inserting || m_tableCount == 1));
+        Row &row = m_rows[size_t(m_cur)];
         if (inserting)
             writeInsert(row);
         else
             writeUpdate(row);
-        scope.commit();
+        written = row.rowid[0];
+        if (!AfterPost) scope.commit();
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
+        Row fresh;
+        if (readSingleRow(0, written, fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
+        m_rows[size_t(m_cur)].calcValid = false;
+        notify(Notify::State);
+        notify(Notify::Record);
+        // Details follow a saved master row.
+        if (m_disableCount == 0 && m_keepDetails == 0)
+            for (TDataSource *s : std::as_const(m_sources))
+                for (const auto &d : std::as_const(s->m_details))
+                    if (d) d->masterChanged(true);
+        if (AfterPost) {
+            AfterPost(*this);
+            scope.commit();
+        }
+    } catch (...) {
+        if (typed && m_state == DataSetState::Browse) restoreRefusedRow(std::move(*typed), state, written);
+        throw;
     }
-    m_state = DataSetState::Browse;
-    m_modified = false;
-    if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
-    Row fresh;
-    if (readSingleRow(0, row.rowid[0], fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
-    m_rows[size_t(m_cur)].calcValid = false;
+}
+
+void TVexDaoTable::restoreRefusedRow(Row typed, DataSetState state, qint64 written)
+{
+    // Nothing of the save is stored: the row is in the state it was in, with
+    // the user's values, wherever AfterPost left the cursor.
+    int at = -1;
+    for (int i = 0; written != 0 && i < int(m_rows.size()); ++i)
+        if (m_rows[size_t(i)].rowid[0] == written) at = i;
+    if (state == DataSetState::Insert) {
+        typed.rowid[0] = 0;
+        if (at < 0) {
+            m_rows.push_back(Row());
+            at = int(m_rows.size()) - 1;
+        }
+    } else if (at < 0) {
+        at = qBound(0, m_cur, int(m_rows.size()) - 1);
+    }
+    if (at < 0 || at >= int(m_rows.size())) return;
+    typed.calcValid = false;
+    m_rows[size_t(at)] = std::move(typed);
+    m_rowIndexValid = false;
+    const bool moved = at != m_cur;
+    m_cur = at;
+    m_eof = m_bof = false;
+    m_state = state;
+    m_modified = m_touched = true;
     notify(Notify::State);
+    if (moved) notify(Notify::Current);
     notify(Notify::Record);
-    // Details follow a saved master row.
-    if (m_disableCount == 0)
-        for (TDataSource *s : std::as_const(m_sources))
-            for (const auto &d : std::as_const(s->m_details))
-                if (d) d->masterChanged(true);
-    if (AfterPost) AfterPost(*this);
+}
+
+void TVexDaoTable::PostKeepingDetails()
+{
+    ++m_keepDetails;
+    auto restore = qScopeGuard([this] { --m_keepDetails; });
+    Post();
 }
 
 void TVexDaoTable::Cancel()

@@ -88,6 +88,9 @@ class TVexDaoTable : public QObject
     void Edit();
     void Insert();
     void Post();
+    // Saves the row without the detail datasets being read again, for a save
+    // that changes no link value (a document's totals saved with a position).
+    void PostKeepingDetails();
     void Cancel();
     void Delete();
     void Refresh(); // read again, staying on the current row where it still is
@@ -132,6 +135,7 @@ class TVexDaoTable : public QObject
         std::vector<Value> values;
         qint64 rowid[2] = {0, 0};
         quint64 readAt = 0; // the connection's write serial when the row was read
+        quint64 readIn = 0; // the transaction that kept everyone else from writing then, or 0
         bool calcValid = false;
     };
     enum class Stored { Same, Changed, Missing };
@@ -149,6 +153,7 @@ class TVexDaoTable : public QObject
     bool sameRow(const Row &a, const Row &b, int tableIndex) const;
     bool masterLinkMissing() const;
     [[noreturn]] void rereadAndRaise(const QString &message);
+    void restoreRefusedRow(Row typed, DataSetState state, qint64 written);
     void ensureCalc(int row) const;
     Value lookupValue(const TField *f, int row) const;
     void notify(Notify what, TField *field = nullptr, int row = -1);
@@ -180,6 +185,7 @@ class TVexDaoTable : public QObject
     bool m_detailStale = false;
     mutable int m_calcRow = -1;
     bool m_linkAssigning = false;
+    int m_keepDetails = 0;
     bool m_hasDeclaredData = false;
     int m_valueSlots = 0; // data + calculated + lookup
     int m_tableCount = 1;

@@ -205,7 +205,9 @@ TFVadr::TFVadr(QWidget *parent) : QDialog(parent)
                        DBGridColumn(QStringLiteral("Name1"), QStringLiteral("Name"), chars(this, 30)),
                        DBGridColumn(QStringLiteral("PLZ"), QString(), chars(this, 7)),
                        DBGridColumn(QStringLiteral("Ort"), QString(), chars(this, 26))});
-    Liste->viewport()->installEventFilter(this);
+    // The name takes the room the window gives the list, whenever the list is
+    // read again too; the other columns keep theirs.
+    Liste->setFillColumn(1, chars(this, 30));
     connect(Liste, &DBGrid::recordDoubleClicked, this, &TFVadr::uebernahmeClick);
     right->addWidget(Liste, 1);
     body->addLayout(right, 1);
@@ -216,6 +218,7 @@ TFVadr::TFVadr(QWidget *parent) : QDialog(parent)
 
 TFVadr::~TFVadr()
 {
+    deleteChildren(this);
     if (FVadrRef() == this) FVadrRef() = nullptr;
 }
 
@@ -307,13 +310,6 @@ void TFVadr::findfastChange(const QString &text)
 
 bool TFVadr::eventFilter(QObject *watched, QEvent *event)
 {
-    // The name takes the room the window gives the list; the other columns keep theirs.
-    if (watched == Liste->viewport() && event->type() == QEvent::Resize) {
-        int others = 0;
-        for (int c = 0; c < Liste->model()->columnCount(); ++c)
-            if (c != 1) others += Liste->columnWidth(c);
-        Liste->setColumnWidth(1, qMax(chars(this, 30), Liste->viewport()->width() - others));
-    }
     if (watched == findfast && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -6,6 +6,7 @@
 #include "widgets/dbmemo.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/dialogs.h"
+#include "widgets/windowparts.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -99,6 +100,7 @@ Tfvartikel::Tfvartikel(QWidget *owner) : QDialog(owner)
 
 Tfvartikel::~Tfvartikel()
 {
+    WindowParts::deleteChildren(this);
     if (FvartikelRef() == this) FvartikelRef() = nullptr;
 }
 

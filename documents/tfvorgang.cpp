@@ -169,13 +169,15 @@ TFVorgang::~TFVorgang()
 {
     // Freed without closing (the program ends): what is pending is saved
     // quietly, as closing would have saved it.
-    if (m_closed || !Data) return;
-    try {
-        if (Data->vorgangdata.Active() && editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Post();
-        if (Data->vorgang.Active() && editingOrInserting(Data->vorgang)) Data->vorgang.Post();
-    } catch (const AppError &e) {
-        qWarning("%s", qPrintable(e.message()));
+    if (!m_closed && Data) {
+        try {
+            if (Data->vorgangdata.Active() && editingOrInserting(Data->vorgangdata)) Data->vorgangdata.Post();
+            if (Data->vorgang.Active() && editingOrInserting(Data->vorgang)) Data->vorgang.Post();
+        } catch (const AppError &e) {
+            qWarning("%s", qPrintable(e.message()));
+        }
     }
+    deleteChildren(this);
 }
 
 // ---------------------------------------------------------------------------
@@ -394,7 +396,8 @@ void TFVorgang::buildTitle()
     auto *datum = new ExitEdit(Paneltitel);
     EditDatum = bound(static_cast<DBEdit *>(datum), "EditDatum", q, QStringLiteral("datum"));
     datum->OnExit = [this] { EditDatumExit(); };
-    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) + 16;
+    // A digit more than a date: the field shows its end while it is typed in.
+    const int dateWidth = WindowParts::dateWidth(this) + fontMetrics().horizontalAdvance(QLatin1Char('0'));
     EditDatum->setFixedWidth(dateWidth);
     Label3 = new QLabel(QStringLiteral("Datum"), Paneltitel);
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -476,7 +479,8 @@ void TFVorgang::buildPositions()
     connect(Tab, &DBGrid::recordDoubleClicked, this, &TFVorgang::PosshowClick);
     Tab->installEventFilter(this);
     Tab->viewport()->installEventFilter(this);
-    connect(Tab->model(), &QAbstractItemModel::modelReset, this, &TFVorgang::fitColumns);
+    // The title takes the room there is.
+    Tab->setFillColumn(2, chars(this, 30));
     // The current position stays marked while the user types in the panel.
     QPalette pal = Tab->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -641,18 +645,7 @@ bool TFVorgang::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (watched == Tab->viewport() && event->type() == QEvent::Resize) fitColumns();
     return QWidget::eventFilter(watched, event);
-}
-
-void TFVorgang::fitColumns()
-{
-    // The title takes the room there is.
-    const int titel = 2;
-    int others = 0;
-    for (int c = 0; c < Tab->model()->columnCount(); ++c)
-        if (c != titel) others += Tab->columnWidth(c);
-    Tab->setColumnWidth(titel, qMax(chars(this, 30), Tab->viewport()->width() - others));
 }
 
 // ---------------------------------------------------------------------------
@@ -772,6 +765,9 @@ void TFVorgang::DBEdit2Change()
                            .arg(v.FieldByName(QStringLiteral("Typname"))->AsString(),
                                 v.FieldByName(QStringLiteral("typ"))->AsString(),
                                 v.FieldByName(QStringLiteral("vorgangnr"))->AsString()));
+    } else {
+        // A deleted document is named no more.
+        setWindowTitle(QStringLiteral("Vorgangsbearbeitung"));
     }
     typbox->setVisible(doc &&
                        Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("V"));

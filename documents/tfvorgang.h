@@ -133,7 +133,6 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void buildTitle();
     void buildPositions();
     void buildFooter();
-    void fitColumns();
     // The text panel on the field of the chosen menu item.
     void bindMemo(QAction *item, TDataSource *source, const QString &field, const QString &caption);
     // A document is shown; saved means it has its id, so positions can

@@ -139,7 +139,7 @@ bool TFVPostext::vkbrExit()
     const QString text = vkbr->text();
     if (text.isEmpty()) return true;
     try {
-        const double gross = German::readFloat(text);
+        const double gross = German::readFloat(text, QStringLiteral("VK brutto"));
         const double net = double(gross / ProgramValues::instance().vatFactor());
         TVexDaoTable &positions = Data->vorgangdata;
         if (positions.State() != DataSetState::Edit && positions.State() != DataSetState::Insert)

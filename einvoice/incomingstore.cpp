@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace IncomingStore {
 
@@ -364,6 +365,14 @@ StoredIncoming storedOfVorgang(TVexDaoDatabase &db, qint64 vorgangId)
         throw AppError(
             QStringLiteral("Zum Vorgang mit der ID %1 gibt es keine eingelesene E-Rechnung").arg(vorgangId));
     return stored(db, t.FieldByName(QStringLiteral("id"))->AsInteger());
+}
+
+void writeOriginal(const StoredIncoming &s, const QString &path)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(s.original) != s.original.size() || !f.commit())
+        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                           .arg(QDir::toNativeSeparators(path), f.errorString()));
 }
 
 bool isIncomingDocument(TVexDaoDatabase &db, qint64 vorgangId)

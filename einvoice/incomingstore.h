@@ -71,6 +71,9 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
 // original no longer has the SHA-256 it was received with.
 StoredIncoming stored(TVexDaoDatabase &db, qint64 id);
 StoredIncoming storedOfVorgang(TVexDaoDatabase &db, qint64 vorgangId);
+// Writes the original out again, byte for byte (replacing the file only once
+// all of it is written); AppError naming the file when that fails.
+void writeOriginal(const StoredIncoming &s, const QString &path);
 // Whether the document with this id stands for a received invoice.
 bool isIncomingDocument(TVexDaoDatabase &db, qint64 vorgangId);
 

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace IncomingInvoices {
 
@@ -78,10 +77,7 @@ void SaveOriginal(QWidget *parent, qint64 vorgangId)
     options.fileName = s.fileName;
     const QString path = Dialogs::instance().saveFileName(parent, options);
     if (path.isEmpty()) return;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(s.original) != s.original.size() || !f.commit())
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    IncomingStore::writeOriginal(s, path);
 }
 
 } // namespace IncomingInvoices

@@ -132,7 +132,7 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     EditDatum = displayOnly(bound(new DBEdit(GroupBox1), "EditDatum", &vorgang1, "Datum"));
     sZieldatum = displayOnly(bound(new DBEdit(GroupBox1), "sZieldatum", &vorgang1, "ZielDatum"));
     for (DBEdit *d : {EditDatum, sZieldatum})
-        d->setFixedWidth(chars(this, 10));
+        d->setFixedWidth(dateWidth(this));
     auto *number = new QHBoxLayout;
     number->setSpacing(4);
     number->addWidget(DBEdit1);
@@ -166,7 +166,7 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     DBCheckBox4 =
         bound(new DBCheckBox(QStringLiteral("bezahlt"), GroupBox2), "DBCheckBox4", &vorgang1, "Bezahlt");
     ebezahltDatum = bound(new DBEdit(GroupBox2), "ebezahltDatum", &vorgang1, "BezahltDatum");
-    ebezahltDatum->setFixedWidth(chars(this, 10));
+    ebezahltDatum->setFixedWidth(dateWidth(this));
     ebezahltDatum->setToolTip(QStringLiteral("Doppelklick: heute bezahlt"));
     ebezahltDatum->installEventFilter(this);
     SpeedButton1 = new QToolButton(GroupBox2);
@@ -278,7 +278,10 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     ebezahltDatum->setFocus();
 }
 
-TFVbezahlen::~TFVbezahlen() = default;
+TFVbezahlen::~TFVbezahlen()
+{
+    deleteChildren(this);
+}
 
 bool TFVbezahlen::editing() const
 {
@@ -287,8 +290,10 @@ bool TFVbezahlen::editing() const
 
 void TFVbezahlen::vorgangBCalcFields(TVexDaoTable &ds)
 {
-    const long double vk = ds.FieldByName(QStringLiteral("vk"))->AsFloat();
-    ds.FieldByName(QStringLiteral("vkbr"))->SetAsFloat(double(vk * ProgramValues::instance().vatFactor()));
+    const TField *vk = ds.FieldByName(QStringLiteral("vk"));
+    TField *vkbr = ds.FieldByName(QStringLiteral("vkbr"));
+    if (vk->IsNull()) return vkbr->Clear(); // no net amount, no gross one
+    vkbr->SetAsFloat(double(vk->AsFloat() * ProgramValues::instance().vatFactor()));
 }
 
 void TFVbezahlen::showInOwnCurrency()
@@ -300,8 +305,12 @@ void TFVbezahlen::showInOwnCurrency()
     if (!vorgangB.Active()) return;
     const QString currency = any ? vorgangB.FieldByName(QStringLiteral("Waehrung"))->AsString() : QString();
     const QString mask = QStringLiteral("#,##0.00 ") + currency;
+    // Rounded as the print rounds them.
     for (const char *name : {"ek", "vk", "vkbr"})
-        if (TField *f = vorgangB.FindField(QString::fromLatin1(name))) f->DisplayFormat = mask;
+        if (TField *f = vorgangB.FindField(QString::fromLatin1(name))) {
+            f->DisplayFormat = mask;
+            f->Currency = true;
+        }
 }
 
 bool TFVbezahlen::eventFilter(QObject *watched, QEvent *event)

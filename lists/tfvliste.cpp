@@ -148,6 +148,7 @@ TFVListe::~TFVListe()
 {
     // The list goes while its controls are whole: closing it tells them.
     delete vorganglist;
+    deleteChildren(this);
     if (fmain && fmain->FVListe == this) fmain->FVListe = nullptr;
 }
 
@@ -355,20 +356,9 @@ void TFVListe::buildGrid()
     connect(liste, &DBGrid::titleClicked, this,
             [this](int column, const QString &) { listeTitleClick(column); });
     connect(liste, &DBGrid::recordDoubleClicked, this, &TFVListe::btdetailsClick);
-    liste->viewport()->installEventFilter(this);
-    connect(liste->model(), &QAbstractItemModel::modelReset, this, &TFVListe::fitColumns);
-}
-
-void TFVListe::fitColumns()
-{
     // The customer's name takes the room there is, so that a wide window
     // shows no empty strip beside the list.
-    const int kunde = 3;
-    int others = 0;
-    for (int c = 0; c < liste->model()->columnCount(); ++c)
-        if (c != kunde) others += liste->columnWidth(c);
-    const int room = liste->viewport()->width() - others;
-    liste->setColumnWidth(kunde, std::max(room, 163));
+    liste->setFillColumn(3, 163);
 }
 
 // ---------------------------------------------------------------------------
@@ -427,7 +417,6 @@ bool TFVListe::eventFilter(QObject *watched, QEvent *event)
         Memo1Click();
         return true;
     }
-    if (watched == liste->viewport() && event->type() == QEvent::Resize) fitColumns();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -636,6 +625,10 @@ void TFVListe::invoiceReport(int kind)
 {
     InvoiceReportRequest request;
     request.kind = InvoiceReportKind(kind);
+    // The list's period as the list applies it: any other than the pair
+    // that stands for none, also one beginning on 01.01.1999.
+    request.periodSet =
+        Filter.PeriodStart != DocumentListFilter::NoPeriodStart() || Filter.PeriodEnd != DocumentListFilter::NoPeriodEnd();
     request.periodStart = Filter.PeriodStart;
     request.periodEnd = Filter.PeriodEnd;
     if (hasCurrentRow()) {

@@ -115,7 +115,6 @@ class TFVListe : public QWidget, public VorgangListWindow
     void buildToolBar();
     void buildMenus();
     void buildGrid();
-    void fitColumns();
     void updateCommands();
     // Reads the list's select anew with the order line; false after the
     // message when vliste.sql cannot be read or the select does not serve.

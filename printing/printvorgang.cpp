@@ -9,6 +9,7 @@
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/tdataa.h"
+#include "data/textfiles.h"
 #include "einvoice/ciiwriter.h"
 #include "einvoice/einvoice.h"
 #include "einvoice/facturx.h"
@@ -20,7 +21,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QPrinter>
-#include <QSaveFile>
 #include <functional>
 
 namespace {
@@ -169,8 +169,5 @@ void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, 
     if (pages.isEmpty())
         throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
     const QByteArray pdf = FacturX::attach(pages, CiiWriter::write(invoice, CiiWriter::Profile::EN16931));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw AppError(
-            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
+    TextFiles::writeWhole(path, pdf);
 }

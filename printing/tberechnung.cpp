@@ -22,7 +22,7 @@ const QString kTimes = QStringLiteral("Times New Roman");
 const QString kArial = QStringLiteral("Arial");
 const QString kBuiltInTitle = QStringLiteral("Bericht über Rechnungen");
 
-// The pair that stands for "no period" in the document list.
+// The ends of a period that names only one of them.
 const QDate kNoPeriodStart(1999, 1, 1);
 const QDate kNoPeriodEnd(2100, 12, 31);
 
@@ -77,9 +77,8 @@ InvoiceReportSelection InvoiceReportSelectionOf(const InvoiceReportRequest &requ
              false, true, true};
         break;
     }
-    // A start on 01.01.1999 means that the list has no period, whatever its end.
-    const QDate start = request.periodStart;
-    if (s.usesPeriod && start.isValid() && start != kNoPeriodStart) {
+    if (s.usesPeriod && request.periodSet) {
+        const QDate start = request.periodStart.isValid() ? request.periodStart : kNoPeriodStart;
         const QDate end = request.periodEnd.isValid() ? request.periodEnd : kNoPeriodEnd;
         s.filter += QStringLiteral(" and datum >= '%1' and datum <='%2'")
                         .arg(German::formatDate(start), German::formatDate(end));

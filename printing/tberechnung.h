@@ -28,8 +28,11 @@ enum class InvoiceReportKind {
 struct InvoiceReportRequest
 {
     InvoiceReportKind kind = InvoiceReportKind::Alle;
-    QDate periodStart = QDate(1999, 1, 1); // the list's PeriodStart / PeriodEnd
-    QDate periodEnd = QDate(2100, 12, 31);
+    // The period, where the user set one; the report applies it whatever
+    // its dates (01.01.1999 is a date like any other here).
+    bool periodSet = false;
+    QDate periodStart;
+    QDate periodEnd;
     qint64 kdnr = 0; // N, for the customer entries
     QString kunde;   // K, for the customer entries' titles
 };

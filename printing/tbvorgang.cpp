@@ -402,6 +402,9 @@ void TBvorgang::GroupHeaderBand1BeforePrint(bool &)
 void TBvorgang::BandDetailBeforePrint(bool &)
 {
     const bool priced = vorgang2.FieldByName(QStringLiteral("anzahl"))->AsFloat() != 0;
+    // A position typed only into the editor's grid has its title alone.
+    const bool described = !vorgang2.FieldByName(QStringLiteral("Bezeichnung"))->AsString().trimmed().isEmpty();
+    QRDBText7->field = described ? QStringLiteral("Bezeichnung") : QStringLiteral("Titel");
     NetSum = Money::addRounded(NetSum, vorgang2.FieldByName(QStringLiteral("gesamtpreis"))->AsFloat());
     const bool deliveryNote = docText("typ") == QLatin1String("L");
     sPreis->enabled = priced && !deliveryNote;

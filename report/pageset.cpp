@@ -1,6 +1,7 @@
 #include "pageset.h"
 
 #include "data/apperror.h"
+#include "data/textfiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 
 PageSet::PageSet(QObject *parent) : QObject(parent) {}
 
@@ -173,10 +173,7 @@ void PageSet::writePdf(const QString &path) const
     const QByteArray pdf = pdfData();
     if (pdf.isEmpty())
         throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden").arg(shown));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw AppError(
-            QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(shown, file.errorString()));
+    TextFiles::writeWhole(path, pdf);
 }
 
 void PageSet::addPage(Page page)

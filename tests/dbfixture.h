@@ -8,6 +8,27 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Another workstation on the same database: a connection of its own and one
+// table there, filtered when a filter is given.
+struct OtherWorkstation
+{
+    OtherWorkstation(const QString &location, const QString &table, const QString &filter = QString())
+        : rows(nullptr, table)
+    {
+        db.setDatabase(location);
+        db.Open();
+        rows.setDatabase(&db);
+        rows.setTableName(table);
+        if (!filter.isEmpty()) {
+            rows.setFilter(filter);
+            rows.setFiltered(true);
+        }
+        rows.Open();
+    }
+    TVexDaoDatabase db;
+    TVexDaoTable rows;
+};
+
 class DbFixture : public ::testing::Test
 {
 protected:

@@ -1,6 +1,8 @@
 #pragma once
 // What the README pictures share: a check that the window drew something,
-// and saving the picture where it is wanted.
+// and saving the picture where it is wanted. A test run makes and checks
+// every picture but writes none into the source tree: scripts/screenshots
+// renews the README pictures on purpose by naming their folder.
 #include <QDir>
 #include <QImage>
 #include <QSet>
@@ -15,6 +17,18 @@ inline void ExpectNotBlank(const QImage &image)
         for (int x = 0; x < image.width(); x += 7)
             colours.insert(image.pixel(x, y));
     EXPECT_GT(colours.size(), 8) << "the picture is nearly blank";
+}
+
+// The README pictures' folder (docs/screenshots when renewing them), else empty.
+inline QString ReadmePictures()
+{
+    return qEnvironmentVariable("TAVIREL_SCREENSHOTS");
+}
+
+// A folder for further pictures to look at (1920 x 1080, dialogs), else empty.
+inline QString MorePictures()
+{
+    return qEnvironmentVariable("TAVIREL_WIDE_SCREENSHOTS");
 }
 
 // Saves the picture as PNG into the folder; no folder, no picture.

@@ -48,6 +48,8 @@ void DBComboBox::setEditable(bool on)
     m_showing = true;
     QComboBox::setEditable(on);
     setInsertPolicy(QComboBox::NoInsert);
+    // Typed text means what was typed: "1" must not become the item "10".
+    if (on) setCompleter(nullptr);
     m_showing = false;
     m_link.refresh();
 }

@@ -4,6 +4,7 @@
 #include "dbgridmodel.h"
 #include "dialogescape.h"
 #include "dialogs.h"
+#include "pendingedits.h"
 
 #include "data/apperror.h"
 #include "data/tvexdaotable.h"
@@ -89,6 +90,11 @@ QWidget *DBGrid::cellEditor() const
     return m_delegate->editor();
 }
 
+bool DBGrid::cellRefused() const
+{
+    return m_delegate->refused();
+}
+
 TDataSource *DBGrid::dataSource() const
 {
     return m_model->dataSource();
@@ -166,6 +172,30 @@ void DBGrid::applyColumnWidths()
         if (width > 0)
             setColumnWidth(c, width);
     }
+    fitFillColumn();
+}
+
+void DBGrid::setFillColumn(int column, int minWidth, int maxWidth)
+{
+    m_fillColumn = column;
+    m_fillMin = minWidth;
+    m_fillMax = qMax(minWidth, maxWidth);
+    fitFillColumn();
+}
+
+void DBGrid::fitFillColumn()
+{
+    if (m_fillColumn < 0 || m_fillColumn >= m_model->columnCount()) return;
+    int others = 0;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        if (c != m_fillColumn) others += columnWidth(c);
+    setColumnWidth(m_fillColumn, qBound(m_fillMin, viewport()->width() - others, m_fillMax));
+}
+
+bool DBGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Resize) fitFillColumn();
+    return QTableView::viewportEvent(event);
 }
 
 void DBGrid::followDataSet(int row)
@@ -245,10 +275,9 @@ void DBGrid::onFocusChanged(QWidget *old, QWidget *now)
 
 bool DBGrid::focusRefused() const
 {
-    if (!(focusPolicy() & Qt::ClickFocus) || hasFocus())
-        return false;
-    const QWidget *focus = QApplication::focusWidget();
-    return focus && focus->window() == window();
+    // Asked of the controls, not of the focus: after a real message box no
+    // window may be active yet, and the focus is nowhere.
+    return (focusPolicy() & Qt::ClickFocus) && PendingEdits::refusedControl(PendingEdits::formOf(this));
 }
 
 bool DBGrid::event(QEvent *event)

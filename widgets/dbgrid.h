@@ -38,6 +38,10 @@ public:
     // The field name of a column as shown.
     QString fieldNameAt(int column) const;
 
+    // The column that takes the room the others leave (within min and max),
+    // whenever the grid changes its size or reads its rows again.
+    void setFillColumn(int column, int minWidth, int maxWidth = QWIDGETSIZE_MAX);
+
     // Whole-row selection instead of single cells.
     void setRowSelect(bool on);
     bool rowSelect() const;
@@ -53,6 +57,8 @@ public:
     bool writeEditor();
     // The open cell editor, if any.
     QWidget *cellEditor() const;
+    // The open cell editor holds a text its field refused.
+    bool cellRefused() const;
 
 Q_SIGNALS:
     // A click on a column title.
@@ -62,6 +68,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -69,8 +76,8 @@ protected:
 
 private:
     void followDataSet(int row);
-    // A control elsewhere that refused its value kept the focus: a click
-    // into the grid must not act on the rows then.
+    // A control of the window (or a cell of this grid) refused its value as
+    // the click took the focus from it: the click must not act on the rows.
     bool focusRefused() const;
     void onFocusChanged(QWidget *old, QWidget *now);
     // Drops the current row when it is new and nobody touched it; returns
@@ -78,10 +85,12 @@ private:
     int dropUntouchedRow();
     void confirmDelete();
     void applyColumnWidths();
+    void fitFillColumn();
     void updateEditTriggers();
 
     DBGridModel *m_model;
     DBGridDelegate *m_delegate;
     QPointer<TDataSource> m_source;
     bool m_syncing = false;
+    int m_fillColumn = -1, m_fillMin = 0, m_fillMax = 0;
 };

@@ -18,6 +18,7 @@ namespace {
 
 const char *const kIndexProperty = "tavirelCell";
 const char *const kTouchedProperty = "tavirelTouched";
+const char *const kRefusedProperty = "tavirelRefused";
 
 QPersistentModelIndex indexOf(const QWidget *editor)
 {
@@ -39,6 +40,7 @@ QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
         auto *combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr); // typed text means what was typed
         combo->addItems(column.pickList);
         line = combo->lineEdit();
         editor = combo;
@@ -60,6 +62,7 @@ QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
     m_editor = editor;
     editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
     connect(line, &QLineEdit::textEdited, this, [this, editor] {
+        editor->setProperty(kRefusedProperty, false);
         if (editor->property(kTouchedProperty).toBool())
             return;
         editor->setProperty(kTouchedProperty, true);
@@ -119,11 +122,18 @@ bool DBGridDelegate::write(QWidget *editor) const
     try {
         m_model->writeCell(index, textOf(editor));
     } catch (const AppError &e) {
+        editor->setProperty(kRefusedProperty, true);
         ShowErrorBox(e.message(), editor);
         return false;
     }
     editor->setProperty(kTouchedProperty, false);
     return true;
+}
+
+bool DBGridDelegate::refused() const
+{
+    const QWidget *editor = m_editor;
+    return editor && editor->property(kTouchedProperty).toBool() && editor->property(kRefusedProperty).toBool();
 }
 
 bool DBGridDelegate::commitEditor()

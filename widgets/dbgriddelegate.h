@@ -25,6 +25,8 @@ public:
 
     // The open editor, if any.
     QWidget *editor() const { return m_editor; }
+    // The open editor holds a text its field refused, unchanged since.
+    bool refused() const;
     // Writes the text typed into the open editor; false (after the message,
     // with the focus back in the editor) when the field refuses it.
     bool commitEditor();

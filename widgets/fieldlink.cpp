@@ -91,6 +91,7 @@ QString FieldLink::text(bool forEdit) const
 
 bool FieldLink::beginChange()
 {
+    m_refused = false; // a new text, not yet judged
     if (m_modified)
         return true;
     if (!canModify())
@@ -124,7 +125,12 @@ void FieldLink::updateRecord()
     {
         m_quiet = true;
         auto restore = qScopeGuard([this] { m_quiet = false; });
-        write(*f); // a failure leaves the change pending
+        try {
+            write(*f); // a failure leaves the change pending
+        } catch (const AppError &) {
+            m_refused = true; // said by whoever asked for the write
+            throw;
+        }
     }
     m_modified = false;
     refresh();
@@ -140,6 +146,7 @@ bool FieldLink::commit()
         updateRecord();
         return true;
     } catch (const AppError &e) {
+        m_refused = true;
         ShowErrorBox(e.message(), m_control);
         return false;
     }

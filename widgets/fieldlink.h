@@ -49,6 +49,8 @@ public:
     // shows the field again.
     bool beginChange();
     bool modified() const { return m_modified; }
+    // The typed text was refused by its field and is still there, unchanged.
+    bool refused() const { return m_refused && m_modified; }
     // Writes the pending change now; shows the error and returns false when
     // the field does not take it (the control keeps its content then).
     bool commit();
@@ -99,4 +101,5 @@ private:
     bool m_modified = false;
     bool m_quiet = false;      // our own Edit() or write is running: its signals are ours
     bool m_committing = false;
+    bool m_refused = false;
 };

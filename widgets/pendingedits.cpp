@@ -3,6 +3,7 @@
 #include "dbgrid.h"
 #include "fieldlink.h"
 
+#include <QMdiSubWindow>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QWidget>
@@ -26,6 +27,26 @@ void showForCorrection(QWidget *control)
 }
 
 } // namespace
+
+QWidget *PendingEdits::formOf(const QWidget *control)
+{
+    QWidget *w = const_cast<QWidget *>(control);
+    while (w && !w->isWindow() && !qobject_cast<QMdiSubWindow *>(w->parentWidget()))
+        w = w->parentWidget();
+    return w;
+}
+
+QWidget *PendingEdits::refusedControl(QWidget *window)
+{
+    if (!window) return nullptr;
+    for (FieldLink *link : window->findChildren<FieldLink *>())
+        if (link->refused() && link->control()->isVisible()) return link->control();
+    QList<DBGrid *> grids = window->findChildren<DBGrid *>();
+    if (auto *grid = qobject_cast<DBGrid *>(window)) grids.prepend(grid);
+    for (DBGrid *grid : std::as_const(grids))
+        if (grid->cellRefused() && grid->isVisible()) return grid->cellEditor();
+    return nullptr;
+}
 
 bool PendingEdits::writeAll(QWidget *window)
 {

@@ -13,4 +13,10 @@ class PendingEdits
     // refuses shows the layer's message and takes the focus back for the
     // correction; the result is false then and the rest stays unwritten.
     static bool writeAll(QWidget *window);
+    // A shown control or open grid cell of the window that holds a text its
+    // field refused, unchanged since; null when there is none.
+    static QWidget *refusedControl(QWidget *window);
+    // The window a control belongs to: its top-level window, or the child
+    // window of the main window's area that holds it.
+    static QWidget *formOf(const QWidget *control);
 };

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWidget>
 
 namespace WindowParts {
 
@@ -19,6 +20,12 @@ bool editingOrInserting(const TVexDaoTable &ds)
 int chars(const QWidget *w, int n)
 {
     return w->fontMetrics().averageCharWidth() * n + 12;
+}
+
+int dateWidth(const QWidget *w)
+{
+    // Digits are wider than the average character.
+    return w->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000")) + 16;
 }
 
 QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image, QMenu *menu)
@@ -56,6 +63,18 @@ QLabel *label(const QString &caption, QWidget *buddy)
     auto *l = new QLabel(caption);
     if (buddy) l->setBuddy(buddy);
     return l;
+}
+
+void deleteChildren(QWidget *window)
+{
+    // The controls and grids go; what a window holds as members (a dataset,
+    // a data source) is not the helper's to delete, and with nothing bound
+    // to it any more it has nobody left to tell.
+    for (;;) {
+        const QList<QWidget *> widgets = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        if (widgets.isEmpty()) return;
+        delete widgets.constFirst(); // one at a time: a child may take others with it
+    }
 }
 
 } // namespace WindowParts

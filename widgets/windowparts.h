@@ -19,6 +19,8 @@ namespace WindowParts {
 bool editingOrInserting(const TVexDaoTable &ds);
 // A width of so many average characters of the widget's font.
 int chars(const QWidget *w, int n);
+// The width an edit needs to show a whole date (dd.mm.yyyy) in the widget's font.
+int dateWidth(const QWidget *w);
 // A flat tool button with its hint also in the status bar; with a menu it
 // drops the menu down from its arrow.
 QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, const QIcon &image,
@@ -26,5 +28,10 @@ QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, co
 QAction *menuItem(QMenu *menu, const char *name, const QString &caption);
 QAction *separator(QMenu *menu, const char *name);
 QLabel *label(const QString &caption, QWidget *buddy = nullptr);
+// A window's destructor calls this: its child widgets go while the window
+// is still whole, so that what they send on their way out (a grid writing
+// its last cell, a data source telling its grid, the grid its window) never
+// reaches a window whose own part is already gone.
+void deleteChildren(QWidget *window);
 
 } // namespace WindowParts

@@ -29,6 +29,9 @@ void ArticleChangeover::run(TVexDaoTable &artikel, const Progress &progress,
 
     db->StartTransaction();
     try {
+        // Read once inside the transaction that keeps others from writing:
+        // then no article needs reading again before it is changed.
+        artikel.Refresh();
         artikel.First();
         int n = 0;
         while (!artikel.Eof()) {
@@ -41,6 +44,10 @@ void ArticleChangeover::run(TVexDaoTable &artikel, const Progress &progress,
         if (beforeCommit) beforeCommit();
         db->Commit();
     } catch (...) {
+        // The article whose save failed is still being edited; it goes first,
+        // so that nothing of the run stays pending (a failure on the first
+        // article leaves nothing written that the rollback would re-read).
+        if (artikel.Active()) artikel.Cancel();
         // Rolling back re-reads the dataset: it shows the catalogue as stored.
         db->Rollback();
         throw;

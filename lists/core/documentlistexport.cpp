@@ -6,7 +6,6 @@
 #include "data/tvexdaotable.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 namespace DocumentListExport {
@@ -49,8 +48,12 @@ QString headerLine()
     return QStringLiteral("Datum;V-Nr;Art;Kunde;bezahlenbis;bezahltam;netto;brutto");
 }
 
-QString quoteField(const QString &field)
+QString quoteField(const QString &text)
 {
+    // A spreadsheet would take a text beginning like a formula for one and
+    // compute it: the apostrophe makes it text there.
+    QString field = text;
+    if (!field.isEmpty() && QStringView(u"=+-@\t\r").contains(field.front())) field.prepend(QLatin1Char('\''));
     for (const QChar c : field) {
         if (c == u';' || c == u'"' || c == u'\r' || c == u'\n') {
             QString quoted = field;
@@ -124,11 +127,7 @@ QByteArray encode(TVexDaoTable &list, const QHash<QString, QString> &typeNames)
 
 void write(TVexDaoTable &list, const QHash<QString, QString> &typeNames, const QString &path)
 {
-    const QByteArray bytes = encode(list, typeNames);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    TextFiles::writeWhole(path, encode(list, typeNames));
 }
 
 } // namespace DocumentListExport

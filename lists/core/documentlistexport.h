@@ -16,7 +16,9 @@ namespace DocumentListExport {
 
 // "Datum;V-Nr;Art;Kunde;bezahlenbis;bezahltam;netto;brutto"
 QString headerLine();
-// A field as it goes into the line: quoted only when it must be.
+// A text field as it goes into the line: quoted only when it must be, and
+// marked as text with a leading apostrophe when it begins like a formula
+// ("=", "+", "-", "@", tab, CR), so that a spreadsheet never computes it.
 QString quoteField(const QString &field);
 
 // The names of the document types by their letter, from VTyp (the first

@@ -32,10 +32,14 @@ void SetUpDocumentListFields(TVexDaoTable &list)
     list.addField(QStringLiteral("Waehrung"), T::Text, 3);
     TField *vkbr = list.addCalcField(QStringLiteral("vkbr"), T::Number);
     vkbr->DisplayFormat = QStringLiteral("#,#0.00");
+    // Shown as the print rounds it: a net 439,50 is 523,01 gross, not 523,00.
+    vkbr->Currency = true;
     const TField *vk = list.FieldByName(QStringLiteral("VK"));
     // A currency figure: the gross amount to the ten-thousandth, so that a
-    // net 10,5 gives exactly 12,495 whatever the binary product holds.
+    // net 10,5 gives exactly 12,495 whatever the binary product holds. No
+    // net amount, no gross one.
     list.OnCalcFields = [vk, vkbr](TVexDaoTable &) {
+        if (vk->IsNull()) return vkbr->Clear();
         const long double gross = vk->AsFloat() * ProgramValues::instance().vatFactor();
         vkbr->SetAsFloat(double(Money::toAmount(Money::fromAmount(gross))));
     };

@@ -2,6 +2,7 @@
 // its own table under the customer number, shown again next time, removed
 // when both values are emptied, and only while editing is allowed.
 #include "addressfixture.h"
+#include "tests/screenshot.h"
 
 #include "addresses/tferechnung.h"
 
@@ -118,9 +119,8 @@ TEST_F(ERechnungScreenshot, DialogOfTheMunicipality)
     window->ERechnung1->trigger();
     QApplication::setFont(QFont());
     ASSERT_FALSE(image.isNull());
-    const QString folder = QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(image.save(folder + QStringLiteral("/erechnung.png"), "PNG"));
+    ExpectNotBlank(image);
+    SavePng(image, ReadmePictures(), QStringLiteral("erechnung.png"));
 }
 
 } // namespace

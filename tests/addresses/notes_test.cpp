@@ -235,7 +235,11 @@ TEST_F(NoteViewer, AFailedWriteIsReportedAndTheWindowCanStillBeLeft)
     viewer.Beenden1Click();
     EXPECT_FALSE(viewer.isVisible()) << "leaving works even though the write failed";
     ASSERT_EQ(dialogs->messages().size(), 2);
-    EXPECT_TRUE(dialogs->messages().last().contains(QStringLiteral("kann nicht gespeichert werden")));
+    // Said in German: the system's own text would be "Not a directory".
+    EXPECT_TRUE(dialogs->messages().last().contains(
+        QStringLiteral("kann nicht geschrieben werden: %1 ist eine Datei, kein Ordner")
+            .arg(QDir::toNativeSeparators(blocker))))
+        << dialogs->messages().last().toStdString();
     EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Error);
 }
 

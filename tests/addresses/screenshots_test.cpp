@@ -1,7 +1,7 @@
 // Pictures of the address window for the README, made offscreen from the
 // demo database: the address page and the "Liste" page at 1280 x 800, then
-// the same at 1920 x 1080, which must look as tidy (written only when
-// TAVIREL_WIDE_SCREENSHOTS names a folder, for looking at them).
+// the same at 1920 x 1080, which must look as tidy (see tests/screenshot.h
+// for where they are written).
 #include "addressfixture.h"
 #include "tests/screenshot.h"
 
@@ -62,9 +62,8 @@ TEST_F(Screenshots, AddressPageAndList)
     adress().First();
     while (!adress().Eof() && (persons().RecordCount() < 2 || window->Notizen->RecordCount() < 1))
         adress().Next();
-    takeBoth(QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"), QSize(1280, 800), QString());
-    takeBoth(QString::fromLocal8Bit(qgetenv("TAVIREL_WIDE_SCREENSHOTS")), QSize(1920, 1080),
-             QStringLiteral("-1920"));
+    takeBoth(ReadmePictures(), QSize(1280, 800), QString());
+    takeBoth(MorePictures(), QSize(1920, 1080), QStringLiteral("-1920"));
 }
 
 } // namespace

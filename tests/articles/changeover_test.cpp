@@ -85,29 +85,40 @@ TEST_F(Changeover, ARunThatFailsOnOneArticleConvertsNoneAndGivesTheDisplayBack)
     article(QStringLiteral("A1"), QStringLiteral("Schraube"), 100, 195.583);
     article(QStringLiteral("A2"), QStringLiteral("Mutter"), 10, 20);
     article(QStringLiteral("A3"), QStringLiteral("Dübel"), 5, 8);
-    db->exec(QStringLiteral("create trigger gesperrt before update on Artikel when new.\"Art-Nr\" = 'A2' "
-                            "begin select raise(abort, 'Artikel A2 ist gesperrt'); end"));
     openWindow();
     // A change the user left pending is saved before the run and outlives it.
     artikel().Edit();
     field("Notizen")->SetAsString(QStringLiteral("geprüft"));
 
-    dialogs->answerMessage(Dialogs::Yes).answerMessage(Dialogs::Ok);
-    window->eurbt->click();
-    const QString error = dialogs->messages().last();
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Tavirelsverwaltung|"))) << error.toStdString();
-    EXPECT_TRUE(error.contains(QStringLiteral("Artikel A2 ist gesperrt"))) << error.toStdString();
-    EXPECT_TRUE(error.endsWith(QStringLiteral("kein Artikel wurde umgerechnet."))) << error.toStdString();
+    // Failing in the middle, and on the first article, before anything is written.
+    for (const QString &nr : {QStringLiteral("A2"), QStringLiteral("A1")}) {
+        SCOPED_TRACE(nr.toStdString());
+        db->exec(QStringLiteral("drop trigger if exists gesperrt"));
+        db->exec(QStringLiteral("create trigger gesperrt before update on Artikel when new.\"Art-Nr\" = '%1' "
+                                "begin select raise(abort, 'Artikel %1 ist gesperrt'); end")
+                     .arg(nr));
+        dialogs->clear();
+        dialogs->answerMessage(Dialogs::Yes).answerMessage(Dialogs::Ok);
+        window->eurbt->click();
+        const QString error = dialogs->messages().last();
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Tavirelsverwaltung|"))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("Artikel %1 ist gesperrt").arg(nr))) << error.toStdString();
+        EXPECT_TRUE(error.endsWith(QStringLiteral("kein Artikel wurde umgerechnet."))) << error.toStdString();
 
-    EXPECT_TRUE(window->Progress->isHidden());
-    EXPECT_FALSE(artikel().ControlsDisabled());
-    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel where Waehrung = 'DM'")).rawInt(), 3);
-    EXPECT_EQ(storedText(QStringLiteral("A1"), "Notizen"), QStringLiteral("geprüft"));
-    EXPECT_FALSE(QFile::exists(iniPath())) << "no flag for a run that did not happen";
-    // The window shows what is stored.
-    EXPECT_EQ(gridText(0, 3), QStringLiteral("100,00"));
-    EXPECT_EQ(gridText(0, 4), QStringLiteral("DM"));
-    EXPECT_TRUE(dialogs->allAnswered());
+        EXPECT_TRUE(window->Progress->isHidden());
+        EXPECT_FALSE(artikel().ControlsDisabled());
+        EXPECT_EQ(artikel().State(), DataSetState::Browse) << "nothing of the run stays pending";
+        EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel where Waehrung = 'DM'")).rawInt(), 3);
+        EXPECT_EQ(storedText(QStringLiteral("A1"), "Notizen"), QStringLiteral("geprüft"));
+        EXPECT_FALSE(QFile::exists(iniPath())) << "no flag for a run that did not happen";
+        // The window shows what is stored, and a move afterwards saves nothing.
+        EXPECT_EQ(gridText(0, 3), QStringLiteral("100,00"));
+        EXPECT_EQ(gridText(0, 4), QStringLiteral("DM"));
+        artikel().First();
+        artikel().Next();
+        EXPECT_NEAR(stored(QStringLiteral("A1"), "EK"), 100, 1e-12);
+        EXPECT_TRUE(dialogs->allAnswered());
+    }
 }
 
 TEST_F(Changeover, DmLabellingChangesOnlyTheLabels)

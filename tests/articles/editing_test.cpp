@@ -2,6 +2,7 @@
 // editor, the currency buttons, deleting, closing, and re-reading the
 // catalogue whenever the window becomes the active child of the main window.
 #include "articlefixture.h"
+#include "tests/realboxes.h"
 
 #include "app/businesswindows.h"
 #include "app/tfmain.h"
@@ -47,6 +48,7 @@ TEST_F(ArticleWindow, MarkupRecomputesVKFromTheUnchangedEKAtEveryChange)
 
     window->gewinnbox->lineEdit()->selectAll();
     typeMarkup("1");
+    EXPECT_EQ(window->gewinnbox->lineEdit()->text(), QStringLiteral("1")) << "not completed to the item 10";
     EXPECT_DOUBLE_EQ(field("VK")->AsFloat(), 101);
     typeMarkup("2");
     EXPECT_DOUBLE_EQ(field("VK")->AsFloat(), 112);
@@ -290,6 +292,40 @@ TEST_F(ArticleInMainWindow, OpensOnceAndRereadsWhenItBecomesTheActiveChildAgain)
     EXPECT_FALSE(artikel().Filtered());
     main->ArtikelListe1->trigger();
     EXPECT_NE(articleWindow(), nullptr) << "a new window after closing";
+}
+
+// With the real message box: a refused number is said once, before any
+// closing question and however often the windows change; what is typed and
+// taken outlives "Beenden".
+TEST_F(ArticleInMainWindow, ARefusedNumberIsSaidOnceAndATypedChangeOutlivesTheEnd)
+{
+    main->ArtikelListe1->trigger();
+    TFartikel *w = articleWindow();
+    ASSERT_NE(w, nullptr);
+    RealMessageBoxes boxes;
+    const QString refusal = QStringLiteral("'0.500' ist kein gültiger Fließkommawert für Feld 'EK'");
+    w->EditEK->setFocus();
+    w->EditEK->selectAll();
+    QTest::keyClicks(w->EditEK, "0.500");
+    main->Schlieen1->trigger();
+    EXPECT_EQ(boxes.texts, QStringList{refusal}) << "no closing question before the refusal";
+    EXPECT_FALSE(main->Fartikel.isNull());
+
+    boxes.texts.clear();
+    main->Kontakte1->trigger();
+    main->ArtikelListe1->trigger();
+    EXPECT_LE(boxes.texts.size(), 1) << boxes.texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(w->EditEK->text(), QStringLiteral("0.500")) << "the typed text waits for its correction";
+    EXPECT_NEAR(stored(QStringLiteral("A1"), "EK"), 1, 1e-12);
+
+    // The user comes back to the window and corrects the number.
+    QApplication::setActiveWindow(main.get());
+    w->EditEK->setFocus();
+    w->EditEK->selectAll();
+    QTest::keyClicks(w->EditEK, "0,5");
+    main->Beenden1Click();
+    documents.reset(); // the end of the run
+    EXPECT_NEAR(stored(QStringLiteral("A1"), "EK"), 0.5, 1e-12);
 }
 
 } // namespace

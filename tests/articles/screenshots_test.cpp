@@ -1,6 +1,6 @@
 // A picture of the article window for the README, made offscreen from the
-// demo database at 1280 x 800. TAVIREL_SCREENSHOT_DIR names a folder for more
-// pictures to look at: the window at 1920 x 1080 and the units editor.
+// demo database at 1280 x 800; with TAVIREL_WIDE_SCREENSHOTS also the window
+// at 1920 x 1080 and the units editor, to look at.
 #include "articlefixture.h"
 #include "tests/screenshot.h"
 
@@ -47,16 +47,14 @@ TEST_F(ArticleScreenshot, CatalogueWithTheCurrentArticle)
     ASSERT_FALSE(artikel().Eof());
     window->DBGrid2->setFocus();
 
-    const QString folder = QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(shot(QSize(1280, 800)).save(folder + QStringLiteral("/artikel.png"), "PNG"));
-    const QString more = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
+    SavePng(shot(QSize(1280, 800)), ReadmePictures(), QStringLiteral("artikel.png"));
+    const QString more = MorePictures();
     if (!more.isEmpty()) {
-        EXPECT_TRUE(shot(QSize(1920, 1080)).save(more + QStringLiteral("/artikel-1920.png"), "PNG"));
+        SavePng(shot(QSize(1920, 1080)), more, QStringLiteral("artikel-1920.png"));
         dialogs->answerExec([&more](QDialog &d) {
             d.show();
             QApplication::processEvents();
-            EXPECT_TRUE(d.grab().save(more + QStringLiteral("/einheiten.png"), "PNG"));
+            SavePng(d.grab().toImage(), more, QStringLiteral("einheiten.png"));
             return int(QDialog::Rejected);
         });
         window->Button1Click();

@@ -53,11 +53,26 @@ TEST_F(Concurrency, SaveOverAnotherProgramsChangeFailsAndKeepsBoth)
     EXPECT_EQ(mine->State(), DataSetState::Edit);
     EXPECT_EQ(mine->FieldByName(QStringLiteral("Beschreibung"))->AsString(), QStringLiteral("meins"));
     mine->Cancel();
-    mine->Edit(); // begins from the stored row again
+    // Editing again shows the stored row first and says so; nothing of the
+    // user's is applied to values he has not seen.
+    EXPECT_TRUE(ERROR_OF(mine->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
+    EXPECT_EQ(mine->State(), DataSetState::Browse);
     EXPECT_EQ(mine->FieldByName(QStringLiteral("Beschreibung"))->AsString(), QStringLiteral("deins"));
+    mine->Edit(); // now on what the user sees
     mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
     mine->Post();
     EXPECT_EQ(stored(), QStringLiteral("meins"));
+
+    // A row the program changed through another of its own datasets is
+    // taken over without a word.
+    auto *second = table(QStringLiteral("Artikel"));
+    second->Open();
+    second->Edit();
+    second->FieldByName(QStringLiteral("VK"))->SetAsFloat(7);
+    second->Post();
+    EXPECT_NO_THROW(mine->Edit());
+    EXPECT_EQ(mine->FieldByName(QStringLiteral("VK"))->AsFloat(), 7.0);
+    mine->Cancel();
 }
 
 TEST_F(Concurrency, SaveOfARowDeletedElsewhereFails)
@@ -113,8 +128,10 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     conn->Rollback();
     EXPECT_EQ(stored(), QStringLiteral("deins"));
 
-    // Read inside the run and untouched since: saved.
+    // Read inside the run and untouched since: saved (the first Edit shows
+    // the other program's change).
     conn->StartTransaction();
+    EXPECT_TRUE(ERROR_OF(mine->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
     mine->Edit();
     mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
     mine->Post();
@@ -312,13 +329,15 @@ TEST_F(Concurrency, RowsAreReadAgainByIdentityAlone)
               db->scalar(QStringLiteral("select id from Artikel where \"art-nr\" = 'A9'")).rawInt());
     EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 90.0);
 
-    // A row another program moved out of the condition is still there to edit.
+    // A row another program moved out of the condition is still there to
+    // edit, once its stored values are shown.
     cheap->First();
     theirs->Edit();
     theirs->FieldByName(QStringLiteral("VK"))->SetAsFloat(50);
     theirs->Post();
-    EXPECT_NO_THROW(cheap->Edit());
+    EXPECT_TRUE(ERROR_OF(cheap->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
     EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 50.0);
+    EXPECT_NO_THROW(cheap->Edit());
     cheap->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("teuer"));
     EXPECT_NO_THROW(cheap->Post());
     EXPECT_EQ(stored(), QStringLiteral("teuer"));

@@ -13,6 +13,7 @@ TEST(Dialect, ParsesTheFormsTheProgramWrites)
         "select * from vtyp order by Typbez",
         "Select ID,kdnr from Adress order by kdnr desc",
         "SELECT Vorgang1.id, Adress.NAME1 AS Kunde FROM Vorgang1 INNER JOIN Adress ON Vorgang1.kdnr = Adress.KDNR",
+        "SELECT Vorgang1.id FROM Vorgang1 LEFT OUTER JOIN Adress ON Vorgang1.kdnr = Adress.KDNR",
         "select kontonr,kontoinhaber from adress where kdnr = 12",
         "select top 1 typ, val(Vorgangnr) as n from Vorgang1 where typ='R' order by val(Vorgangnr) desc",
         "select [Art-Nr], Beschreibung from artikel where [art-nr] like \"A*\"",

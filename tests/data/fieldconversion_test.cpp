@@ -112,10 +112,17 @@ TEST_F(FieldConversion, DisplayFormatsInGermanForm)
     EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("-0,50"));
     EXPECT_EQ(German::formatMask(5, QStringLiteral("#,##0.00 ")), QStringLiteral("5,00 "));
     EXPECT_EQ(German::formatMask(0.004, QStringLiteral("#,#0.00")), QStringLiteral("0,00"));
+    // Every number rounds from its decimal value, half up, not from the
+    // binary double just below it.
+    const std::pair<double, const char *> cases[] = {{2.675, "2,68"},        {1.005, "1,01"}, {-1.005, "-1,01"},
+                                                     {999.995, "1.000,00"}, {0.995, "1,00"}, {1e-7, "0,00"}};
+    for (const auto &[value, shown] : cases)
+        EXPECT_EQ(German::formatMask(value, QStringLiteral("#,#0.00")), QString::fromUtf8(shown)) << value;
+    EXPECT_EQ(German::formatMask(12.5, QStringLiteral("0")), QStringLiteral("13"));
     // An amount of money rounds as the printed sums do: 292,50 x 1,19 is
     // 348,075, whose double sits just below; the cent goes up all the same.
     f("vk")->SetAsFloat(double(292.5L * 1.19L));
-    EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("348,07")) << "a plain number keeps the mask's rounding";
+    EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("348,08"));
     f("vk")->Currency = true;
     EXPECT_EQ(f("vk")->DisplayText(), QStringLiteral("348,08"));
     EXPECT_EQ(f("vk")->EditText(), QStringLiteral("348,075"));

@@ -127,6 +127,37 @@ TEST_F(FilterFind, FindFirstUsesFilterTextWithoutFiltering)
     EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 3);
 }
 
+// "like" on a number column matches the number's text as the program shows
+// it (decimal comma, no ".0"): in the database's filter and in a find alike.
+TEST_F(FilterFind, LikeOnANumberIsOneRuleInTheFilterAndInAFind)
+{
+    db->exec(QStringLiteral("insert into Artikel (\"art-nr\", VK) values ('A1', 12.5), ('A2', 100), "
+                            "('A3', 3.25), ('A4', 1200), ('A5', -0.5)"));
+    TVexDaoTable *a = table(QStringLiteral("Artikel"), QStringLiteral("Artikel"));
+    a->OrderByField(QStringLiteral("Art-Nr"));
+    a->Open();
+    const struct
+    {
+        const char *filter, *expected;
+    } cases[] = {{"VK like '12*'", "A1,A4"}, {"VK like '*,5'", "A1,A5"}, {"VK like '100'", "A2"},
+                 {"VK like '*.*'", ""},      {"VK like '3,25'", "A3"},    {"VK not like '*,*'", "A2,A4"}};
+    for (const auto &c : cases) {
+        a->setFilter(QString::fromUtf8(c.filter));
+        a->setFiltered(true);
+        QStringList filtered;
+        for (int i = 0; i < a->RowCount(); ++i)
+            filtered << a->FieldByName(QStringLiteral("Art-Nr"))->valueAt(i).rawText();
+        EXPECT_EQ(filtered.join(QLatin1Char(',')), QString::fromUtf8(c.expected)) << c.filter;
+        a->setFiltered(false);
+        a->Last();
+        const bool found = a->FindFirst();
+        EXPECT_EQ(found, !filtered.isEmpty()) << c.filter;
+        if (found) {
+            EXPECT_EQ(a->FieldByName(QStringLiteral("Art-Nr"))->AsString(), filtered.first()) << c.filter;
+        }
+    }
+}
+
 TEST_F(FilterFind, LocateWithCaseAndPrefixOptions)
 {
     EXPECT_TRUE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("zan")),

@@ -1,5 +1,6 @@
 // Money sums in ten-thousandths: rounding into the count, VAT on a count and
 // the amounts as they are shown.
+#include "data/apperror.h"
 #include "data/money.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,17 @@ TEST(Money, AmountsEnterRoundedToTheNearestWithHalvesToEven)
     EXPECT_EQ(Money::fromAmount(0.00005L), 0); // half: to even 0
     EXPECT_EQ(Money::fromAmount(0.00015L), 2); // half: to even 2
     EXPECT_EQ(Money::fromAmount(-0.00015L), -2);
-    EXPECT_EQ(Money::fromAmount(1e30L), qint64(9.0e18L)) << "nonsense stays at the edge";
+    // What no count can hold is refused, not held at an edge or wrapped.
+    EXPECT_THROW(Money::fromAmount(1e30L), AppError);
+    EXPECT_THROW(Money::addRounded(8900000000000000000LL, 1e14L), AppError);
+    EXPECT_NO_THROW(Money::checkAmount(999999999999.99L, QStringLiteral("x")));
+    try {
+        Money::checkAmount(-1e12L, QStringLiteral("Anzahl × Preis"));
+        ADD_FAILURE() << "the limit is exclusive";
+    } catch (const AppError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Anzahl × Preis ist -1000000000000 und liegt über der Grenze "
+                                              "des Programms von 999.999.999.999,99"));
+    }
 }
 
 TEST(Money, PercentOfACountIsExactWithHalvesToEven)
@@ -21,6 +32,7 @@ TEST(Money, PercentOfACountIsExactWithHalvesToEven)
     EXPECT_EQ(Money::percentOf(150, 1), 2);      // 1,5 -> 2
     EXPECT_EQ(Money::percentOf(-150, 1), -2);
     EXPECT_EQ(Money::percentOf(1000000000000, 19), 190000000000);
+    EXPECT_THROW(Money::percentOf(500000000000000000, 19), AppError) << "48 trillion and more: no wrap";
 }
 
 TEST(Money, ShownHalfUpThroughTheMask)

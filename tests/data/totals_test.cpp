@@ -17,7 +17,42 @@ TEST_F(Totals, SumsOfPositionsWithGrossAndMargin)
     EXPECT_DOUBLE_EQ(doc("gewinn")->AsFloat(), 15.75);
     EXPECT_DOUBLE_EQ(pos("gesamtpreis")->AsFloat(), 2.0);
     EXPECT_NEAR(pos("preisbr")->AsFloat(), 2.38, 1e-9);
-    EXPECT_EQ(vorgang().State(), DataSetState::Edit) << "the totals wait for the editor's save";
+    EXPECT_EQ(vorgang().State(), DataSetState::Browse) << "the totals are saved with the position";
+    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from Vorgang1")).toDouble(), 47.0);
+}
+
+// What a position changes is saved with it, or nothing is: a sum past the
+// program's limit, or a document deleted at another workstation, refuses the
+// position too, and it stays typed for the user. On both engines.
+TEST_F(Totals, APositionAndItsTotalsAreSavedTogetherOrNotAtAll)
+{
+    newDocument(QStringLiteral("R"));
+    const qint64 id = doc("id")->AsInteger();
+    addPosition(0, 600000000000, 1);
+    // A line past the limit is refused where the price or quantity is typed.
+    positions().Insert();
+    pos("anzahl")->SetAsFloat(1);
+    EXPECT_TRUE(ERROR_OF(pos("Preis")->SetAsFloat(2e12)).contains(QStringLiteral("Anzahl × Preis")));
+    pos("Preis")->SetAsFloat(500000000000);
+    EXPECT_TRUE(ERROR_OF(pos("anzahl")->SetAsString(QStringLiteral("3"))).contains(QStringLiteral("Anzahl × Preis")))
+        << "with the price already there";
+    EXPECT_DOUBLE_EQ(pos("anzahl")->AsFloat(), 1);
+    // The sum of two lines, each within it, is refused with the second save.
+    EXPECT_TRUE(ERROR_OF(positions().Post()).contains(QStringLiteral("Die Summe des Vorgangs")));
+    EXPECT_EQ(positions().State(), DataSetState::Insert) << "the typed position stays";
+    EXPECT_DOUBLE_EQ(pos("Preis")->AsFloat(), 500000000000);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2")), 1);
+    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from Vorgang1")).toDouble(), 600000000000);
+    positions().Cancel();
+
+    // The document deleted at another workstation: no position outlives it.
+    OtherWorkstation(db->path(), QStringLiteral("Vorgang1")).rows.Delete();
+    positions().Insert();
+    pos("Preis")->SetAsFloat(5);
+    pos("anzahl")->SetAsFloat(1);
+    EXPECT_TRUE(ERROR_OF(positions().Post()).contains(QStringLiteral("gelöscht")));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 1);
+    positions().Cancel();
 }
 
 TEST_F(Totals, EachAmountIsRoundedToFourDecimals)
@@ -50,6 +85,7 @@ TEST_F(Totals, CancelledDocumentHasZeroTotals)
 {
     newDocument(QStringLiteral("R"));
     addPosition(10, 15, 3);
+    vorgang().Edit(); // the totals were saved with the position
     doc("storniert")->SetAsBoolean(true);
     addPosition(1, 1, 1);
     EXPECT_EQ(doc("ek")->AsFloat(), 0.0);
@@ -98,6 +134,20 @@ TEST_F(Totals, DocumentGoesWithItsPositionsOnly)
     vorgang().Post();
     vorgang().First();
     vorgang().Delete();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2")), 1);
+}
+
+TEST_F(Totals, AReceivedInvoiceKeepsItsFiguresAndStays)
+{
+    newDocument(QStringLiteral("E"));
+    doc("vk")->SetAsFloat(679.85);
+    vorgang().Post();
+    addPosition(1, 2, 1); // a position typed in by mistake sums nothing
+    documents->RecalcTotals();
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 679.85);
+    vorgang().Post();
+    EXPECT_THROW(vorgang().Delete(), AppError);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2")), 1);
 }

@@ -166,6 +166,34 @@ TEST_F(Editor, LeavingTheDateOrThePaymentDaysSetsTheDueDateButTheCalendarDoesNot
     window->EditDatum->setFocus();
     EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 4, 20));
 
+    // Payment days no due date can follow are refused where they are typed,
+    // and no save stores them beside the old due date.
+    window->DBComboBox1->setFocus();
+    window->DBComboBox1->lineEdit()->selectAll();
+    QTest::keyClicks(window->DBComboBox1, QStringLiteral("-5"));
+    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+    window->EditDatum->setFocus();
+    EXPECT_EQ(lastMessage(), QStringLiteral("Tavirelsverwaltung|Die Zahl der Zahlungstage muss zwischen 0 und 32767 "
+                                            "liegen."));
+    window->DBNavigator1->click(DBNavigator::Post);
+    EXPECT_EQ(stored(id, "zieltage"), QStringLiteral("14"));
+    EXPECT_EQ(doc("zieltage")->AsInteger(), 10);
+    QTest::keyClick(window->DBComboBox1, Qt::Key_Escape);
+    // The same for a date whose due date would pass the year 9999.
+    window->EditDatum->setFocus();
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("28.12.9999"));
+    dialogs->answerMessage(Dialogs::Ok);
+    window->sZieldatum->setFocus();
+    EXPECT_EQ(lastMessage(),
+              QStringLiteral("Tavirelsverwaltung|Das Datum 28.12.9999 plus 10 Tage liegt nach dem Jahr 9999."));
+    EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 4, 10));
+    window->EditDatum->selectAll();
+    QTest::keyClicks(window->EditDatum, QStringLiteral("10.04.2005"));
+    window->sZieldatum->setFocus();
+    EXPECT_TRUE(dialogs->allAnswered());
+    window->EditDatum->setFocus();
+
     // A date that is no date: the field's message, the due date stays.
     window->EditDatum->selectAll();
     QTest::keyClicks(window->EditDatum, QStringLiteral("31.02.2005"));
@@ -238,10 +266,13 @@ TEST_F(Editor, DeletingTheDocumentAsksAndTakesItsPositionsAllOrNothing)
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("10002"));
 
     db->exec(QStringLiteral("drop trigger refuse"));
-    showDocument(id);
+    // Shown as the document list shows it: the documents filtered to this one.
+    vorgang().setFilter(QStringLiteral("id = %1").arg(id));
+    vorgang().setFiltered(true);
     dialogs->answerMessage(Dialogs::Yes);
     window->ToolButton2Click();
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("<kein Vorgang>"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgangsbearbeitung")) << "the deleted one is named no more";
     EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 0);
     EXPECT_EQ(storedPositions(keep), QStringList{QStringLiteral("1:Bleibt")});
     EXPECT_TRUE(dialogs->allAnswered());
@@ -379,3 +410,4 @@ TEST_F(Editor, ClosingSavesTheDocumentAndItsPositions)
 }
 
 } // namespace
+

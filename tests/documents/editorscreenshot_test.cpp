@@ -1,7 +1,7 @@
 // The picture of the document editor for the README, made offscreen from the
 // demo database: an invoice with several positions at 1280 x 800, then the
-// same at 1920 x 1080, which must look as tidy (written only when
-// TAVIREL_WIDE_SCREENSHOTS names a folder, for looking at them).
+// same at 1920 x 1080, which must look as tidy (see tests/screenshot.h for
+// where they are written).
 #include "editorfixture.h"
 #include "tests/screenshot.h"
 
@@ -53,10 +53,8 @@ TEST_F(EditorScreenshot, AnInvoiceWithItsPositions)
     openEditor(id);
     positions().Next();
     window->Tab->setFocus();
-    save(QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"), QStringLiteral("vorgang.png"),
-         QSize(1280, 800));
-    save(QString::fromLocal8Bit(qgetenv("TAVIREL_WIDE_SCREENSHOTS")), QStringLiteral("vorgang-1920.png"),
-         QSize(1920, 1080));
+    save(ReadmePictures(), QStringLiteral("vorgang.png"), QSize(1280, 800));
+    save(MorePictures(), QStringLiteral("vorgang-1920.png"), QSize(1920, 1080));
 }
 
 } // namespace

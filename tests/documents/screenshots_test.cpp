@@ -1,7 +1,7 @@
 // A picture of the address chooser for the README, made offscreen from the
-// demo database at 1280 x 800 for a new invoice. TAVIREL_SCREENSHOT_DIR names
-// a folder for more pictures to look at: the chooser at 1920 x 1080 and the
-// editor's other dialogs at their own size.
+// demo database at 1280 x 800 for a new invoice; with TAVIREL_WIDE_SCREENSHOTS
+// also the chooser at 1920 x 1080 and the editor's other dialogs at their own
+// size, to look at.
 #include "dialogfixture.h"
 #include "tests/screenshot.h"
 
@@ -73,15 +73,10 @@ TEST_F(DocumentDialogShots, AddressChooserForANewInvoice)
     chooser->uebernahmeClick();
     chooser->Liste->setFocus();
 
-    const QString folder = QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(shot(chooser, QSize(1280, 800)).save(folder + QStringLiteral("/adresswahl.png"), "PNG"));
+    SavePng(shot(chooser, QSize(1280, 800)), ReadmePictures(), QStringLiteral("adresswahl.png"));
     EXPECT_FALSE(chooser->Liste->horizontalScrollBar()->isVisible());
-    const QString more = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
-    if (!more.isEmpty()) {
-        EXPECT_TRUE(
-            shot(chooser, QSize(1920, 1080)).save(more + QStringLiteral("/adresswahl-1920.png"), "PNG"));
-    }
+    const QString more = MorePictures();
+    if (!more.isEmpty()) SavePng(shot(chooser, QSize(1920, 1080)), more, QStringLiteral("adresswahl-1920.png"));
     delete chooser;
     vorgang().Cancel();
 }
@@ -89,8 +84,8 @@ TEST_F(DocumentDialogShots, AddressChooserForANewInvoice)
 // Only for looking at: the other dialogs on a demo contract at their own size.
 TEST_F(DocumentDialogShots, OtherDialogsOfTheEditor)
 {
-    const QString more = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
-    if (more.isEmpty()) GTEST_SKIP() << "TAVIREL_SCREENSHOT_DIR names no folder";
+    const QString more = MorePictures();
+    if (more.isEmpty()) GTEST_SKIP() << "TAVIREL_WIDE_SCREENSHOTS names no folder";
     for (vorgang().First(); !vorgang().Eof(); vorgang().Next())
         if (doc("typ")->AsString() == QLatin1String("V") && positions().RecordCount() > 1) break;
     ASSERT_FALSE(vorgang().Eof());

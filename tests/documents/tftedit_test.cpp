@@ -66,8 +66,10 @@ TEST_F(TextEditor, AFileThatCannotBeWrittenKeepsTheEditorOpenWithTheText)
     editor.OKBtn->click();
     ASSERT_EQ(dialogs->messages().size(), 1);
     EXPECT_EQ(dialogs->messages().first(),
-              QStringLiteral("Tavirelsverwaltung|Datei %1 kann nicht gespeichert werden.")
-                  .arg(QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt/einheit.txt"))));
+              QStringLiteral("Tavirelsverwaltung|Die Datei %1 kann nicht geschrieben werden: den Ordner %2 gibt "
+                             "es nicht.")
+                  .arg(QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt/einheit.txt")),
+                       QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt"))));
     EXPECT_TRUE(editor.isVisible());
     EXPECT_NE(editor.result(), QDialog::Accepted);
     EXPECT_EQ(editor.Textfeld->toPlainText(), QStringLiteral("Stk\nkg"));

@@ -154,13 +154,26 @@ TEST_F(AddressChooser, LetterTabsFilterTheListAndTheFilterOutlivesAReopen)
     EXPECT_EQ(chooser->nameTab->tabText(0), QStringLiteral("*"));
     EXPECT_EQ(chooser->nameTab->tabText(26), QStringLiteral("Z"));
 
+    chooser->resize(1280, 800);
+    chooser->show();
+    // The name fills the room the other columns leave, also after every re-read.
+    const auto nameFills = [this] {
+        const DBGrid *g = chooser->Liste;
+        int all = 0;
+        for (int c = 0; c < g->model()->columnCount(); ++c)
+            all += g->columnWidth(c);
+        return all == g->viewport()->width();
+    };
+    EXPECT_TRUE(nameFills());
     chooser->nameTab->setCurrentIndex(13); // "M"
+    EXPECT_TRUE(nameFills()) << "after a letter";
     EXPECT_EQ(listed(), QStringList({QStringLiteral("Mueller GmbH"), QStringLiteral("mundt"),
                                      QStringLiteral("Muster")}));
     EXPECT_EQ(current(), QStringLiteral("Mueller GmbH"));
 
     chooser->OpenAddressList(kSuppliers);
     EXPECT_EQ(listed(), QStringList({QStringLiteral("mundt")})) << "the letter stays in force";
+    EXPECT_TRUE(nameFills()) << "after another type";
 
     chooser->OpenAddressList(kCustomers);
     chooser->nameTab->setCurrentIndex(0);

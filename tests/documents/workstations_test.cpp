@@ -84,27 +84,38 @@ TEST_F(Workstations, TheSecondSaveOfAPositionIsRefused)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
-TEST_F(Workstations, TheDocumentsTotalsAreNotSavedOverAnotherChange)
+TEST_F(Workstations, APositionIsSavedWithItsTotalsOrNotAtAll)
 {
+    const QString positions = QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id);
+    // The document was changed at the other workstation: the position and its
+    // totals are refused together, and the document shows what is stored.
+    elsewhere(QStringLiteral("update Vorgang1 set bezahlt = 1 where id = %1"));
     window->LeerposClick();
     pos("anzahl")->SetAsFloat(1);
     pos("Preis")->SetAsFloat(20);
-    window->tbposSaveClick(); // the totals are in the document, not yet saved
-    EXPECT_EQ(vorgang().State(), DataSetState::Edit);
-    elsewhere(QStringLiteral("update Vorgang1 set bezahlt = 1 where id = %1"));
-
     dialogs->answerMessage(Dialogs::Ok);
-    window->DBNavigator1->click(DBNavigator::Post);
+    window->tbposSaveClick();
     EXPECT_TRUE(lastMessage().contains(kChanged)) << lastMessage().toStdString();
-    EXPECT_EQ(stored(id, "bezahlt"), QStringLiteral("1"));
+    EXPECT_EQ(count(positions), 1) << "no position without its totals";
+    EXPECT_EQ(this->positions().State(), DataSetState::Insert) << "the typed position stays";
+    EXPECT_DOUBLE_EQ(pos("Preis")->AsFloat(), 20);
+    EXPECT_TRUE(doc("bezahlt")->AsBoolean()) << "shown as stored";
 
-    // Cancel shows what is stored; recomputing then saves cleanly.
-    window->DBNavigator1->click(DBNavigator::Cancel);
-    EXPECT_TRUE(doc("bezahlt")->AsBoolean());
-    window->Gesamtbetragberechnen1->trigger();
-    window->DBNavigator1->click(DBNavigator::Post);
+    // Saved again on what the user now sees: both together.
+    window->tbposSaveClick();
+    EXPECT_EQ(count(positions), 2);
     EXPECT_DOUBLE_EQ(storedNumber(id, "vk"), 70);
     EXPECT_EQ(stored(id, "bezahlt"), QStringLiteral("1"));
+
+    // Deleted at the other workstation: a new position is refused, none stays.
+    elsewhere(QStringLiteral("delete from Vorgang1 where id = %1"));
+    window->LeerposClick();
+    pos("anzahl")->SetAsFloat(1);
+    pos("Preis")->SetAsFloat(5);
+    dialogs->answerMessage(Dialogs::Ok);
+    window->tbposSaveClick();
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("gelöscht"))) << lastMessage().toStdString();
+    EXPECT_EQ(count(positions), 2) << "no orphaned position";
     EXPECT_TRUE(dialogs->allAnswered());
 }
 

@@ -318,6 +318,7 @@ TEST_F(BatchWork, ReportMenuNamesTheCustomerAndPassesPeriodAndCustomer)
         EXPECT_EQ(requests[i].kind, kinds[i]) << i;
     EXPECT_EQ(requests[3].kdnr, 1005);
     EXPECT_EQ(requests[3].kunde, QStringLiteral("Müller & Söhne"));
+    EXPECT_TRUE(requests[0].periodSet);
     EXPECT_EQ(requests[0].periodStart, QDate(2005, 4, 1));
     EXPECT_EQ(requests[0].periodEnd, QDate(2005, 6, 30));
 }

@@ -210,6 +210,13 @@ TEST(ListExportFields, QuotedOnlyWhenTheyMustBe)
     EXPECT_EQ(DocumentListExport::quoteField(QStringLiteral("\"")), QStringLiteral("\"\"\"\""));
     EXPECT_EQ(DocumentListExport::quoteField(QStringLiteral("Zeile\r\nzwei")),
               QStringLiteral("\"Zeile\r\nzwei\""));
+    // What a spreadsheet would compute is marked as text; the rest stays.
+    for (const char *formula : {"=1+2", "+49 561", "-Rabatt", "@SUMME(A1)", "\tx"})
+        EXPECT_EQ(DocumentListExport::quoteField(QString::fromUtf8(formula)),
+                  QLatin1Char('\'') + QString::fromUtf8(formula))
+            << formula;
+    EXPECT_EQ(DocumentListExport::quoteField(QStringLiteral("=a;b")), QStringLiteral("\"'=a;b\""));
+    EXPECT_EQ(DocumentListExport::quoteField(QStringLiteral("a=b")), QStringLiteral("a=b"));
     // Characters Windows-1252 lacks become "?", one for each character.
     EXPECT_EQ(TextFiles::encodeCp1252(QStringLiteral("Łódź 😀 €")), QByteArray("?\xF3"
                                                                               "d? ? \x80"));
@@ -300,7 +307,7 @@ TEST_F(ExportCommand, RefusesWhatItCannotDoAndLeavesNoFile)
     }
     QString error;
     EXPECT_NE(run({target(QStringLiteral("fehlt/x.txt"))}, &error), 0);
-    EXPECT_TRUE(error.contains(QStringLiteral("kann nicht geschrieben werden"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("kann nicht geschrieben werden: den Ordner"))) << error.toStdString();
     EXPECT_FALSE(QFile::exists(target(QStringLiteral("fehlt/x.txt"))));
     EXPECT_NE(run({}, &error), 0) << "no file named";
 }

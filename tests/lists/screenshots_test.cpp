@@ -85,10 +85,8 @@ TEST_F(ListScreenshot, InvoicesOfTheDemoFirm)
     window->cstatus->setCurrentIndex(3); // "alle Rechnungen"
     window->cstatusChange();
     window->vorganglist->MoveTo(2);
-    save(QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"), QStringLiteral("vorgangsliste.png"),
-         QSize(1280, 800));
-    save(QString::fromLocal8Bit(qgetenv("TAVIREL_WIDE_SCREENSHOTS")),
-         QStringLiteral("vorgangsliste-1920.png"), QSize(1920, 1080));
+    save(ReadmePictures(), QStringLiteral("vorgangsliste.png"), QSize(1280, 800));
+    save(MorePictures(), QStringLiteral("vorgangsliste-1920.png"), QSize(1920, 1080));
 }
 
 } // namespace

@@ -239,6 +239,30 @@ TEST_F(PaymentWindow, AmountsShowTheirOwnDocumentsCurrency)
     ProgramValues::instance().Currency = QStringLiteral("€");
 }
 
+// Another workstation recorded the payment while this window still showed
+// the invoice unpaid: the window shows the stored payment and says so, and
+// the user's payment is not laid over it.
+TEST_F(PaymentWindow, APaymentRecordedElsewhereIsShownNotOverwritten)
+{
+    open(r1);
+    OtherWorkstation other(db->path(), QStringLiteral("Vorgang1"), QStringLiteral("id = %1").arg(r1));
+    TVexDaoTable &b = other.rows;
+    b.Edit();
+    b.FieldByName(QStringLiteral("bezahltdatum"))->SetAsString(QStringLiteral("09.03.2005"));
+    b.FieldByName(QStringLiteral("bezahlt"))->SetAsBoolean(true);
+    b.Post();
+
+    dialogs->answerMessage(Dialogs::Ok);
+    doubleClickPaymentDate();
+    EXPECT_TRUE(dialogs->messages().last().contains(QStringLiteral("von einem anderen Benutzer geändert")))
+        << dialogs->messages().last().toStdString();
+    EXPECT_EQ(window->ebezahltDatum->text(), QStringLiteral("09.03.2005"));
+    EXPECT_TRUE(window->DBCheckBox4->isChecked());
+    window->Button1->click();
+    EXPECT_EQ(stored(r1, "bezahltdatum"), QStringLiteral("2005-03-09"));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
 TEST_F(PaymentWindow, AnEmptyTableOffersNothingToMark)
 {
     db->exec(QStringLiteral("delete from Vorgang1"));

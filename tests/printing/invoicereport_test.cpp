@@ -84,6 +84,7 @@ class InvoiceReport : public PrintFixture
 TEST_F(InvoiceReport, PeriodConditionOnlyWhereTheEntryTakesOneAndOnlyWhenAPeriodIsSet)
 {
     InvoiceReportRequest r = request(Kind::Offen);
+    r.periodSet = true;
     r.periodStart = QDate(2005, 4, 1);
     r.periodEnd = QDate(2005, 6, 30);
     EXPECT_EQ(InvoiceReportSelectionOf(r).filter,
@@ -106,11 +107,15 @@ TEST_F(InvoiceReport, PeriodConditionOnlyWhereTheEntryTakesOneAndOnlyWhenAPeriod
     r.kind = Kind::AlleKunde;
     EXPECT_EQ(InvoiceReportSelectionOf(r).filter, QStringLiteral("Typ = 'R' and kdnr =1005"));
 
-    // A start on 01.01.1999 is no period, whatever the end.
+    // No period set: all dates. A period set applies, also from 01.01.1999.
     r = request(Kind::Alle);
-    r.periodEnd = QDate(2005, 6, 30);
     EXPECT_EQ(InvoiceReportSelectionOf(r).filter, QStringLiteral("Typ = 'R'"));
     EXPECT_EQ(InvoiceReportSelectionOf(r).title, QStringLiteral("Bericht über Rechnungen"));
+    r.periodSet = true;
+    r.periodStart = QDate(1999, 1, 1);
+    r.periodEnd = QDate(2019, 12, 31);
+    EXPECT_EQ(InvoiceReportSelectionOf(r).filter,
+              QStringLiteral("Typ = 'R' and datum >= '01.01.1999' and datum <='31.12.2019'"));
 }
 
 TEST_F(InvoiceReport, OpenLeavesOutCancelledAndPaidListsCancelledOnes)
@@ -152,6 +157,7 @@ TEST_F(InvoiceReport, QuarterLimitsTheGeneralEntriesButNotTheCustomersPaidAndAll
     add({QStringLiteral("10004"), QStringLiteral("2005-07-01"), 40});
     add({QStringLiteral("10005"), QStringLiteral("2004-11-02"), 50, 1005, QStringLiteral("€"), true});
     const auto quarter = [](InvoiceReportRequest r) {
+        r.periodSet = true;
         r.periodStart = QDate(2005, 4, 1);
         r.periodEnd = QDate(2005, 6, 30);
         return r;

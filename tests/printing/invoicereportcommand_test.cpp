@@ -53,6 +53,14 @@ TEST_F(InvoiceReportCommand, WritesTheEntriesOfTheReportMenu)
         << openText.toStdString();
     EXPECT_TRUE(openText.contains(QStringLiteral("10024")));
     EXPECT_FALSE(openText.contains(QStringLiteral("10027"))) << "outside the period";
+    // A period from 01.01.1999 applies like any other.
+    const QString old = dir.filePath(QStringLiteral("alt.pdf"));
+    r = tavirel({QStringLiteral("invoice-report"), QStringLiteral("alle"), old, QStringLiteral("--von"),
+                 QStringLiteral("01.01.1999"), QStringLiteral("--bis"), QStringLiteral("31.12.2019")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QString oldText = text(old);
+    EXPECT_TRUE(oldText.contains(QStringLiteral(".2019 "))) << oldText.toStdString();
+    EXPECT_FALSE(oldText.contains(QStringLiteral(".2026 "))) << oldText.toStdString();
 
     // With a customer: the customer entries, titled with the name; paid and
     // all of a customer over every date.

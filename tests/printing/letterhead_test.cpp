@@ -85,9 +85,14 @@ TEST_F(PrintFixture, TextOnlyPositionsPrintNoPriceAndSumToZero)
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10002"));
     position(id, 1, QStringLiteral("Arbeiten laut Aufmaß"), 0, 25);
     position(id, 2, QStringLiteral("Hinweis zur Entsorgung"), 0, 0);
+    // Typed only into the editor's grid: a title and no description.
+    db->exec(QStringLiteral("insert into Vorgang2 (vorgangID, Pos, Titel, anzahl) values (%1, 3, "
+                            "'Nur der Titel', 0)")
+                 .arg(id));
     const QString text = printed(id);
     EXPECT_TRUE(text.contains(QStringLiteral("1 Arbeiten laut Aufmaß 0 Stk 2 Hinweis")))
         << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("3 Nur der Titel"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("25,00")));
     EXPECT_TRUE(
         text.contains(QStringLiteral("Nettobetrag 0,00 € + 19 % MWSt. 0,00 € Rechnungsbetrag 0,00 €")));

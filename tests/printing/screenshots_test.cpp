@@ -2,6 +2,7 @@
 // a demo invoice and of the invoice list (through their PDFs) and the print
 // preview at 1280 x 800.
 #include "printfixture.h"
+#include "tests/screenshot.h"
 
 #include "app/platform.h"
 #include "printing/pageview.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
@@ -35,14 +37,19 @@ class PrintScreenshots : public PrintFixture
                       .rawInt();
         ASSERT_GT(invoice, 0);
     }
-    static QString folder() { return QStringLiteral(TAVIREL_SOURCE_DIR "/docs/screenshots"); }
-    static void expectNotBlank(const QImage &image)
+    // The first page of the PDF as a picture at 80 dpi, as the README shows it.
+    QImage firstPage(const QString &pdf)
     {
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 7)
-            for (int x = 0; x < image.width(); x += 7)
-                colours.insert(image.pixel(x, y));
-        EXPECT_GT(colours.size(), 8) << "the picture is nearly blank";
+        const QString base = out.filePath(QFileInfo(pdf).completeBaseName());
+        QProcess ppm;
+        ppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                                               QStringLiteral("-singlefile"), QStringLiteral("-f"),
+                                               QStringLiteral("1"), pdf, base});
+        EXPECT_TRUE(ppm.waitForFinished(60000));
+        const QImage page(base + QStringLiteral(".png"));
+        EXPECT_FALSE(page.isNull());
+        ExpectNotBlank(page);
+        return page;
     }
 
     std::unique_ptr<TestDb> demo;
@@ -55,18 +62,9 @@ class PrintScreenshots : public PrintFixture
 TEST_F(PrintScreenshots, DemoInvoiceAndPreview)
 {
     ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts: install fonts-liberation";
-    ASSERT_TRUE(QDir().mkpath(folder()));
-
     const QString pdf = out.filePath(QStringLiteral("rechnung.pdf"));
     WriteVorgangPdf(&demoConnection, QString::number(invoice), pdf);
-    QProcess ppm;
-    ppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
-                                           QStringLiteral("-singlefile"), QStringLiteral("-f"),
-                                           QStringLiteral("1"), pdf, folder() + QStringLiteral("/rechnung")});
-    ASSERT_TRUE(ppm.waitForFinished(60000));
-    const QImage page(folder() + QStringLiteral("/rechnung.png"));
-    ASSERT_FALSE(page.isNull());
-    expectNotBlank(page);
+    SavePng(firstPage(pdf), ReadmePictures(), QStringLiteral("rechnung.png"));
 
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     Platform::setPrintersForTests({QStringLiteral("Büro Laserdrucker"), QStringLiteral("Lager Etiketten")},
@@ -81,13 +79,13 @@ TEST_F(PrintScreenshots, DemoInvoiceAndPreview)
         EXPECT_EQ(preview->windowTitle(), form.titleText());
         const QImage image = preview->grab().toImage();
         EXPECT_EQ(image.size(), size);
-        expectNotBlank(image);
+        ExpectNotBlank(image);
         // The page's width fills the view, with no part of it cut off.
         EXPECT_LE(preview->Preview->pageSizeInPixels().width(), preview->Preview->viewport()->width());
-        const QString name =
-            size.width() == 1280 ? QStringLiteral("vorschau.png") : QStringLiteral("vorschau-1920.png");
-        EXPECT_TRUE(
-            image.save((size.width() == 1280 ? folder() : out.path()) + QLatin1Char('/') + name, "PNG"));
+        if (size.width() == 1280)
+            SavePng(image, ReadmePictures(), QStringLiteral("vorschau.png"));
+        else
+            SavePng(image, MorePictures(), QStringLiteral("vorschau-1920.png"));
         delete preview;
     }
     Platform::clearPrintersForTests();
@@ -104,13 +102,5 @@ TEST_F(PrintScreenshots, InvoiceListPage)
     const QString pdf = out.filePath(QStringLiteral("rechnungsliste.pdf"));
     WriteInvoiceReportPdf(&demoConnection, InvoiceReportRequest(), pdf);
     EXPECT_TRUE(PdfTools::text(pdf).simplified().contains(QStringLiteral("1.234,56 DM 1.469,13 DM")));
-    QProcess ppm;
-    ppm.start(QStringLiteral("pdftoppm"),
-              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
-               QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"), pdf,
-               folder() + QStringLiteral("/rechnungsliste")});
-    ASSERT_TRUE(ppm.waitForFinished(60000));
-    const QImage page(folder() + QStringLiteral("/rechnungsliste.png"));
-    ASSERT_FALSE(page.isNull());
-    expectNotBlank(page);
+    SavePng(firstPage(pdf), ReadmePictures(), QStringLiteral("rechnungsliste.png"));
 }

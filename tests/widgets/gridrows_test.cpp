@@ -4,6 +4,8 @@
 // nobody touched goes again when the grid is left.
 #include "widgetfixture.h"
 
+#include "tests/realboxes.h"
+
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbgridmodel.h"
@@ -51,6 +53,17 @@ class GridRows : public WidgetFixture
     {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualRect(grid->gridModel()->index(row, column)).center());
+    }
+    // The price in an edit beside the grid, with a text it will refuse.
+    DBEdit *priceWithRefusedText()
+    {
+        auto *price = add(new DBEdit);
+        price->setDataSource(grid->dataSource());
+        price->setDataField(QStringLiteral("VK"));
+        focusOn(price);
+        price->selectAll();
+        type(price, QStringLiteral("12a"));
+        return price;
     }
     QString stored(int row)
     {
@@ -101,18 +114,44 @@ TEST_F(GridRows, ARefusedCellValueHoldsTheRowWithOneMessage)
 
 TEST_F(GridRows, ARefusalInAPlainControlIsShownOnceWhenTheGridIsClicked)
 {
-    auto *price = add(new DBEdit);
-    price->setDataSource(grid->dataSource());
-    price->setDataField(QStringLiteral("VK"));
-    focusOn(price);
-    price->selectAll();
-    type(price, QStringLiteral("12a"));
+    DBEdit *price = priceWithRefusedText();
     dialogs->answerMessage(Dialogs::Ok);
     clickCell(2, 1);
     EXPECT_EQ(dialogs->messages().size(), 1);
     EXPECT_TRUE(price->hasFocus());
     EXPECT_EQ(t->RecNo(), 0) << "the click did not act";
     EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+// The same with the real message box, which leaves no window active and no
+// focus anywhere when it closes.
+TEST_F(GridRows, WithTheRealMessageBoxARefusalIsShownOnceAndHoldsTheRow)
+{
+    RealMessageBoxes boxes;
+    const QString refusal = QStringLiteral("'abc' ist kein gültiger Fließkommawert für Feld 'VK'");
+    typeIntoCell(0, 1, QStringLiteral("Uno"));
+    QTest::keyClick(cellEditor(), Qt::Key_Tab);
+    type(cellEditor(), QStringLiteral("abc"));
+    clickCell(2, 1);
+    EXPECT_EQ(boxes.texts, QStringList{refusal}) << "once";
+    ASSERT_NE(cellEditor(), nullptr) << "the editor stays open";
+    EXPECT_EQ(cellEditor()->text(), QStringLiteral("abc"));
+    EXPECT_EQ(t->RecNo(), 0);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(stored(0), QStringLiteral("Eins")) << "the row's other change is not saved either";
+    QTest::keyClick(cellEditor(), Qt::Key_Escape);
+    t->Cancel();
+
+    // A refused value in a control beside the grid.
+    show();
+    DBEdit *price = priceWithRefusedText();
+    boxes.texts.clear();
+    clickCell(2, 1);
+    EXPECT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(t->RecNo(), 0) << "the click did not act";
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(price->text(), QStringLiteral("12a"));
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
