@@ -3,6 +3,8 @@
 #include "apperror.h"
 #include "engine.h"
 #include "germanformat.h"
+#include "money.h"
+#include "tax.h"
 
 #include <QHash>
 #include <QList>
@@ -470,21 +472,26 @@ class DocumentWriter
     explicit DocumentWriter(Engine &engine)
         : m_engine(engine),
           m_head(engine, "Vorgang1",
-                 {"erledigt",  "bezahlt",   "bezahltdatum", "zieltage", "zieldatum", "gedruckt",  "weiter",
-                  "storniert", "vorgangnr", "typ",          "kdnr",     "datum",     "anschrift", "Notiz",
-                  "Kopftext",  "Fusstext",  "ek",           "vk",       "VertragT",  "Waehrung"}),
+                 {"erledigt",  "bezahlt",   "bezahltdatum", "zieltage", "zieldatum", "gedruckt",
+                  "weiter",    "storniert", "vorgangnr",    "typ",      "kdnr",      "datum",
+                  "anschrift", "Notiz",     "Kopftext",     "Fusstext", "ek",        "vk",
+                  "VertragT",  "Waehrung",  "mwst",         "Rundung",  "Steuerfall"}),
           m_pos(engine, "Vorgang2",
-                {"vorgangID", "Artikel", "Titel", "Bezeichnung", "anzahl", "einheit", "Preis", "EK", "Pos"}),
+                {"vorgangID", "Artikel", "Titel", "Bezeichnung", "anzahl", "einheit", "Preis", "EK", "Pos",
+                 "MwstSatz", "MwstKat"}),
           m_euro(QStringLiteral("€"))
     {}
 
     void write(const Document &d)
     {
-        qint64 ek = 0, vk = 0;
+        // As the document module sums a document: the normal rate of its day.
+        const double rate = Tax::Rates::builtIn().normalAt(d.datum);
+        qint64 ek = 0;
+        Tax::Totals sales;
         if (!d.storniert) {
             for (const Position &p : d.positions) {
                 addMoney(ek, p.article->ek * p.anzahl);
-                addMoney(vk, p.preis * p.anzahl);
+                sales.add(p.anzahl, p.preis, rate, QStringLiteral("S"));
             }
         }
         const int number = m_next.value(d.typ, startNumber(d.typ));
@@ -506,16 +513,20 @@ class DocumentWriter
                     text(d.kopftext),
                     text(d.fusstext),
                     Value(double(ek) / 10000.0),
-                    Value(double(vk) / 10000.0),
+                    Value(double(Money::toAmount(sales.net()))),
                     d.vertragT ? Value(QString(QLatin1Char(d.vertragT))) : Value(),
-                    Value(m_euro)});
+                    Value(m_euro),
+                    Value(double(Money::toAmount(sales.vat()))),
+                    Value(1),
+                    Value(QStringLiteral("S"))});
         const qint64 id = m_engine.lastInsertId();
         int pos = 0;
         for (const Position &p : d.positions) {
             const ArticleSeed &a = *p.article;
             m_pos.row({Value(id), text(a.nr), text(a.beschreibung),
                        text(u8(a.beschreibung) + QStringLiteral("\r\n") + u8(a.detail)), Value(p.anzahl),
-                       text(a.einheit), Value(p.preis), Value(a.ek), Value(++pos)});
+                       text(a.einheit), Value(p.preis), Value(a.ek), Value(++pos), Value(rate),
+                       Value(QStringLiteral("S"))});
         }
     }
 
@@ -656,14 +667,14 @@ void writeArticles(Engine &engine, Rng &rng)
 {
     Insert ins(engine, "Artikel",
                {"Art-Nr", "Beschreibung", "Bezeichnung", "Notizen", "EK", "VK", "Einheit", "Preisdatum",
-                "Waehrung"});
+                "Waehrung", "MwstSatz"});
     for (const ArticleSeed &a : kArticles) {
         const QDate priced = QDate(2019, 1, 2).addDays(rng.range(0, 6 * 365));
         ins.row({text(a.nr), text(a.beschreibung),
                  text(u8(a.beschreibung) + QStringLiteral("\r\n") + u8(a.detail)),
                  rng.chance(15) ? text(u8("Preis beim Lieferanten vor Bestellung prüfen.")) : Value(),
                  Value(a.ek), Value(a.vk), text(a.einheit), Value::fromDate(priced),
-                 Value(QStringLiteral("€"))});
+                 Value(QStringLiteral("€")), Value(19.0)});
     }
 }
 

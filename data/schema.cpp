@@ -3,10 +3,14 @@
 #include "apperror.h"
 #include "demodata.h"
 #include "engine.h"
+#include "money.h"
+#include "programvalues.h"
+#include "tax.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <iterator>
 
 namespace Schema {
@@ -27,38 +31,83 @@ QList<TableDef> makeTables()
     using T = FieldType;
     QList<TableDef> t;
     t << TableDef{QStringLiteral("Adress"),
-                  {text("NAME1", 60),       text("VORNAME", 25),       col("ID", T::Number),
-                   col("TYP", T::Number),   col("ANGELEGT", T::Date),  col("GEAENDERT", T::Date),
-                   col("KDNR", T::Number),  col("NAMEN", T::Memo),     text("STRASSE", 30),
-                   text("PLZ", 8),          text("ORT", 40),           text("VORWAHL", 7),
-                   text("TELEFON1", 20),    text("TELEFAX", 20),       col("KONTAKT", T::Date),
-                   col("BEMERKUNG", T::Memo), text("WWW", 60),         text("EMAIL", 60),
-                   text("LKDNR", 10),       col("kunde", T::Bool),     col("Lieferant", T::Bool),
-                   text("KontoNr", 50),     text("KontoBank", 50),     text("KontoBLZ", 50),
-                   text("KontoInhaber", 50), col("Serienbrief", T::Bool), text("Anrede", 50),
-                   text("MA", 5),           text("GRUPPE", 8),         text("POSTFACH", 10),
-                   text("PF_PLZ", 8),       col("Agenturprae", T::Integer), col("Agenturnr", T::Integer)}};
+                  {text("NAME1", 60),
+                   text("VORNAME", 25),
+                   col("ID", T::Number),
+                   col("TYP", T::Number),
+                   col("ANGELEGT", T::Date),
+                   col("GEAENDERT", T::Date),
+                   col("KDNR", T::Number),
+                   col("NAMEN", T::Memo),
+                   text("STRASSE", 30),
+                   text("PLZ", 8),
+                   text("ORT", 40),
+                   text("VORWAHL", 7),
+                   text("TELEFON1", 20),
+                   text("TELEFAX", 20),
+                   col("KONTAKT", T::Date),
+                   col("BEMERKUNG", T::Memo),
+                   text("WWW", 60),
+                   text("EMAIL", 60),
+                   text("LKDNR", 10),
+                   col("kunde", T::Bool),
+                   col("Lieferant", T::Bool),
+                   text("KontoNr", 50),
+                   text("KontoBank", 50),
+                   text("KontoBLZ", 50),
+                   text("KontoInhaber", 50),
+                   col("Serienbrief", T::Bool),
+                   text("Anrede", 50),
+                   text("MA", 5),
+                   text("GRUPPE", 8),
+                   text("POSTFACH", 10),
+                   text("PF_PLZ", 8),
+                   col("Agenturprae", T::Integer),
+                   col("Agenturnr", T::Integer),
+                   text("LAND", 2),
+                   text("USTID", 20)}};
     t << TableDef{QStringLiteral("Personen"),
                   {col("ID", T::Number), col("FIRMAID", T::Number), text("FUNKTION", 14), text("NAME", 40),
                    text("VORNAME", 20), text("DURCHWAHL", 25), text("EMAIL", 40)}};
     t << TableDef{QStringLiteral("Vorgang1"),
-                  {col("id", T::Counter),      col("erledigt", T::Bool),  col("bezahlt", T::Bool),
-                   col("bezahltdatum", T::Date), col("zieltage", T::Short), col("zieldatum", T::Date),
-                   col("gedruckt", T::Bool),   col("weiter", T::Bool),    col("storniert", T::Bool),
-                   text("vorgangnr", 15),      text("typ", 1),            col("kdnr", T::Number),
-                   col("datum", T::Date),      col("anschrift", T::Memo), col("Notiz", T::Memo),
-                   col("Kopftext", T::Memo),   col("Fusstext", T::Memo),  col("ek", T::Number),
-                   col("vk", T::Number),       text("VertragT", 1),       text("Waehrung", 3)}};
+                  {col("id", T::Counter),
+                   col("erledigt", T::Bool),
+                   col("bezahlt", T::Bool),
+                   col("bezahltdatum", T::Date),
+                   col("zieltage", T::Short),
+                   col("zieldatum", T::Date),
+                   col("gedruckt", T::Bool),
+                   col("weiter", T::Bool),
+                   col("storniert", T::Bool),
+                   text("vorgangnr", 15),
+                   text("typ", 1),
+                   col("kdnr", T::Number),
+                   col("datum", T::Date),
+                   col("anschrift", T::Memo),
+                   col("Notiz", T::Memo),
+                   col("Kopftext", T::Memo),
+                   col("Fusstext", T::Memo),
+                   col("ek", T::Number),
+                   col("vk", T::Number),
+                   text("VertragT", 1),
+                   text("Waehrung", 3),
+                   col("leistungsdatum", T::Date),
+                   col("leistungbis", T::Date),
+                   col("mwst", T::Number),
+                   text("Steuerfall", 2),
+                   col("Rundung", T::Short),
+                   col("Zahlungsart", T::Short)}};
     t << TableDef{QStringLiteral("Vorgang2"),
-                  {col("id", T::Counter), col("vorgangID", T::Integer), text("Artikel", 30), text("Titel", 50),
-                   col("Bezeichnung", T::Memo), col("anzahl", T::Number), text("einheit", 6),
-                   col("Preis", T::Number), col("EK", T::Number), col("Pos", T::Short)}};
+                  {col("id", T::Counter), col("vorgangID", T::Integer), text("Artikel", 30),
+                   text("Titel", 50), col("Bezeichnung", T::Memo), col("anzahl", T::Number),
+                   text("einheit", 6), col("Preis", T::Number), col("EK", T::Number), col("Pos", T::Short),
+                   col("MwstSatz", T::Number), text("MwstKat", 2)}};
     t << TableDef{QStringLiteral("VTyp"), {col("key", T::Counter), text("Typbez", 30), text("id", 1)}};
     t << TableDef{QStringLiteral("Artikel"),
                   {col("id", T::Counter), text("Art-Nr", 30), text("Beschreibung", 50),
                    col("Bezeichnung", T::Memo), col("Lieferant", T::Integer), col("Kategorie", T::Integer),
                    col("Notizen", T::Memo), col("EK", T::Number), col("VK", T::Number), text("Einheit", 4),
-                   col("Preisdatum", T::Date), text("Waehrung", 3)}};
+                   col("Preisdatum", T::Date), text("Waehrung", 3), col("MwstSatz", T::Number)}};
     // Contact notes of an address; not part of the delivered file of older installations.
     t << TableDef{QStringLiteral("Notizen"),
                   {col("id", T::Counter), col("KDNR", T::Number), col("Datum", T::Date), text("Typ", 50),
@@ -120,6 +169,51 @@ void insertType(Engine &engine, const char *name, const char *letter)
     st->step();
 }
 
+// Columns that files of older versions lack: the country and VAT id of an
+// address; the date of supply or service period, the VAT total, the tax case,
+// the rounding rule and the payment means of a document; the rate and VAT
+// category of a position and the default rate of an article.
+const char *const kAddedColumns[][2] = {
+    {"Adress", "LAND"},          {"Adress", "USTID"},         {"Vorgang1", "leistungsdatum"},
+    {"Vorgang1", "leistungbis"}, {"Vorgang1", "mwst"},        {"Vorgang1", "Steuerfall"},
+    {"Vorgang1", "Rundung"},     {"Vorgang1", "Zahlungsart"}, {"Vorgang2", "MwstSatz"},
+    {"Vorgang2", "MwstKat"},     {"Artikel", "MwstSatz"}};
+
+const ColumnInfo *columnOf(const TableDef &t, const QString &name)
+{
+    for (const ColumnInfo &c : t.columns)
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0) return &c;
+    return nullptr;
+}
+
+// What the older version showed stays as it was: every position carries the
+// one rate it was printed with, every document the VAT of the gross it was
+// listed with. Only the columns just added are filled.
+void fillAddedColumns(Engine &engine, const QStringList &added)
+{
+    const QString rate = QString::number(ProgramValues::instance().MwstSatz);
+    if (added.contains(QStringLiteral("Vorgang2.MwstSatz")))
+        engine.exec(QStringLiteral("UPDATE Vorgang2 SET MwstSatz = %1").arg(rate));
+    if (added.contains(QStringLiteral("Vorgang2.MwstKat")))
+        engine.exec(QStringLiteral("UPDATE Vorgang2 SET MwstKat = 'S'"));
+    if (added.contains(QStringLiteral("Artikel.MwstSatz")))
+        engine.exec(QStringLiteral("UPDATE Artikel SET MwstSatz = %1").arg(rate));
+    if (added.contains(QStringLiteral("Vorgang1.mwst"))) {
+        QList<QPair<qint64, double>> rows;
+        auto read = engine.prepare(QStringLiteral("SELECT id, vk FROM Vorgang1 WHERE vk IS NOT NULL"));
+        while (read->step())
+            rows << qMakePair(read->column(0, FieldType::Integer).rawInt(),
+                              read->column(1, FieldType::Number).toDouble());
+        auto write = engine.prepare(QStringLiteral("UPDATE Vorgang1 SET mwst = ? WHERE id = ?"));
+        for (const auto &row : std::as_const(rows)) {
+            write->reset();
+            write->bind(1, Value(double(Money::toAmount(Tax::legacyVatOf(row.second)))));
+            write->bind(2, Value(row.first));
+            write->step();
+        }
+    }
+}
+
 void createTable(Engine &engine, const TableDef &t)
 {
     engine.createTable(t.name, t.columns);
@@ -139,6 +233,14 @@ const TableDef *table(const QString &name)
         if (t.name.compare(name, Qt::CaseInsensitive) == 0)
             return &t;
     return nullptr;
+}
+
+QStringList addedColumns()
+{
+    QStringList out;
+    for (const auto &c : kAddedColumns)
+        out << QString::fromUtf8(c[0]) + QLatin1Char('.') + QString::fromUtf8(c[1]);
+    return out;
 }
 
 const QList<IndexDef> &indexes()
@@ -189,7 +291,19 @@ void upgrade(Engine &engine)
     for (const TableDef &t : tables())
         if (!added(t.name) && !has(t.name))
             return;
-    bool needed = !engine.hasSupport();
+    // "Table.column" of every column the file lacks.
+    QStringList missingColumns;
+    QHash<QString, QList<ColumnInfo>> stored;
+    for (const QString &tc : addedColumns()) {
+        const QString table = tc.section(QLatin1Char('.'), 0, 0), column = tc.section(QLatin1Char('.'), 1);
+        if (!stored.contains(table)) stored.insert(table, engine.columns(table));
+        const QList<ColumnInfo> &columns = stored[table];
+        const bool there = std::any_of(columns.begin(), columns.end(), [&](const ColumnInfo &i) {
+            return i.name.compare(column, Qt::CaseInsensitive) == 0;
+        });
+        if (!there) missingColumns << tc;
+    }
+    bool needed = !engine.hasSupport() || !missingColumns.isEmpty();
     for (const char *a : kAddedTables)
         needed = needed || !has(QString::fromUtf8(a));
     if (!needed) {
@@ -211,6 +325,13 @@ void upgrade(Engine &engine)
                 made << name;
             }
         }
+        for (const QString &tc : std::as_const(missingColumns)) {
+            const QString t = tc.section(QLatin1Char('.'), 0, 0);
+            engine.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                            .arg(engine.quote(t),
+                                 engine.columnDdl(*columnOf(*table(t), tc.section(QLatin1Char('.'), 1)))));
+        }
+        fillAddedColumns(engine, missingColumns);
         // Received invoices come with their document type, unless the file
         // already gives the letter a name of its own.
         if (made.contains(QStringLiteral("Eingangsrechnung"))) {

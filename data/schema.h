@@ -27,11 +27,15 @@ void create(Engine &engine);
 const QList<IndexDef> &indexes();
 // Removes the program's tables (a server database made in vain).
 void drop(Engine &engine);
-// Brings an older file up to date without touching its data: adds the
-// contact-notes, e-invoice and received-invoice tables (with the type E of
-// the received invoices when VTyp lacks it) and any missing index. A file
-// without this program's tables is left untouched.
+// Brings an older file up to date in one transaction: adds the contact-notes,
+// e-invoice and received-invoice tables (with the type E of the received
+// invoices when VTyp lacks it), the columns of addedColumns() and any missing
+// index. What was stored keeps its figures: the positions get the one rate of
+// the older version (category S), the documents the VAT of the gross they were
+// listed with. A file without this program's tables is left untouched.
 void upgrade(Engine &engine);
+// "Table.column" of the columns that files of older versions lack.
+QStringList addedColumns();
 
 // Makes a new database file; refuses (AppError) when the file exists.
 void createDatabaseFile(const QString &path, bool withDemoData);

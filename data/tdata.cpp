@@ -10,6 +10,8 @@
 #include "settings.h"
 #include "tvexdaodatabase.h"
 
+#include "sqldialect.h"
+
 #include <QScopeGuard>
 #include <cfenv>
 #include <cmath>
@@ -126,6 +128,7 @@ void TData::DataCreate()
 {
     ProgramValues::instance().UstId =
         IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
+    ProgramValues::instance().Steuer = Tax::Settings::read(ProgramFolder::iniPath());
     StartupProgress::set(6);
     Artikel.Open();
     for (const char *column : {"EK", "VK"}) {
@@ -173,35 +176,208 @@ void TData::DataCreate()
 
 using Money::addRounded;
 
+void TData::forEachPosition(const std::function<void()> &body)
+{
+    const qint64 remembered =
+        vorgangdata.IsEmpty() ? 0 : vorgangdata.FieldByName(QStringLiteral("id"))->AsInteger();
+    vorgangdata.DisableControls();
+    auto enable = qScopeGuard([&] { vorgangdata.EnableControls(); });
+    for (vorgangdata.First(); !vorgangdata.Eof(); vorgangdata.Next())
+        body();
+    vorgangdata.setFilter(QStringLiteral("id = %1").arg(remembered));
+    vorgangdata.FindFirst();
+}
+
+namespace {
+
+// The stored rate and category of the current row, or those of an older version.
+struct PositionTax
+{
+    explicit PositionTax(const TVexDaoTable &positions)
+        : rate(positions.FindField(QStringLiteral("MwstSatz"))),
+          kat(positions.FindField(QStringLiteral("MwstKat")))
+    {}
+    double rateValue() const
+    {
+        return rate && !rate->IsNull() ? rate->AsFloat() : double(ProgramValues::instance().MwstSatz);
+    }
+    QString category() const
+    {
+        const QString c = kat ? kat->AsString().trimmed().toUpper() : QString();
+        return c.isEmpty() ? QStringLiteral("S") : c;
+    }
+    TField *rate, *kat;
+};
+
+} // namespace
+
 void TData::RecalcTotals()
 {
     if (isReceivedInvoice(vorgang)) return;
-    qint64 purchase = 0, sales = 0;
+    qint64 purchase = 0;
+    Tax::Totals sales(true);
     if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
-        const qint64 remembered =
-            vorgangdata.IsEmpty() ? 0 : vorgangdata.FieldByName(QStringLiteral("id"))->AsInteger();
-        vorgangdata.DisableControls();
-        auto enable = qScopeGuard([&] { vorgangdata.EnableControls(); });
-        vorgangdata.First();
         TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
         TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
         TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
-        while (!vorgangdata.Eof()) {
-            const long double q = anzahl->AsFloat();
+        const PositionTax tax(vorgangdata);
+        forEachPosition([&] {
+            const double q = anzahl->AsFloat();
             purchase = addRounded(purchase, static_cast<long double>(ek->AsFloat()) * q);
-            sales = addRounded(sales, static_cast<long double>(preis->AsFloat()) * q);
-            vorgangdata.Next();
-        }
-        vorgangdata.setFilter(QStringLiteral("id = %1").arg(remembered));
-        vorgangdata.FindFirst();
+            sales.add(q, preis->AsFloat(), tax.rateValue(), tax.category());
+        });
     }
     // Sums the print, the list and the VAT can carry; a position that would
     // pass the limit is refused with the save it came with.
-    Money::checkAmount(Money::toAmount(sales), QStringLiteral("Die Summe des Vorgangs"));
+    Money::checkAmount(Money::toAmount(sales.gross()), QStringLiteral("Die Summe des Vorgangs"));
     Money::checkAmount(Money::toAmount(purchase), QStringLiteral("Die Einkaufssumme des Vorgangs"));
     vorgang.Edit();
-    vorgang.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(static_cast<long double>(purchase) / 10000.0L));
-    vorgang.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(static_cast<long double>(sales) / 10000.0L));
+    vorgang.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(Money::toAmount(purchase)));
+    vorgang.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(Money::toAmount(sales.net())));
+    // A file that could not be brought up to date (read only) has neither.
+    if (TField *mwst = vorgang.FindField(QStringLiteral("mwst")))
+        mwst->SetAsFloat(double(Money::toAmount(sales.vat())));
+    if (TField *rundung = vorgang.FindField(QStringLiteral("Rundung"))) rundung->SetAsInteger(1);
+}
+
+Tax::Totals TData::PositionTotals()
+{
+    Tax::Totals totals(!Tax::isLegacyDocument(vorgang));
+    TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
+    TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
+    const PositionTax tax(vorgangdata);
+    forEachPosition(
+        [&] { totals.add(anzahl->AsFloat(), preis->AsFloat(), tax.rateValue(), tax.category()); });
+    return totals;
+}
+
+Tax::Case TData::TaxCase() const
+{
+    const TField *f = vorgang.FindField(QStringLiteral("Steuerfall"));
+    return Tax::caseOfCode(f && !vorgang.IsEmpty() ? f->AsString() : QString());
+}
+
+QDate TData::TaxDate() const
+{
+    if (!vorgang.IsEmpty() || vorgang.State() == DataSetState::Insert) {
+        const TField *supply = vorgang.FindField(QStringLiteral("leistungsdatum"));
+        if (supply && !supply->IsNull()) return supply->AsDate();
+        const TField *datum = vorgang.FieldByName(QStringLiteral("datum"));
+        if (!datum->IsNull()) return datum->AsDate();
+    }
+    return Today();
+}
+
+double TData::ArticleRate(double articleRate) const
+{
+    return ProgramValues::instance().Steuer.rates.sameKindAt(articleRate, TaxDate());
+}
+
+TData::CustomerTax TData::customerTax() const
+{
+    CustomerTax out;
+    const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
+    if (kdnr->IsNull()) return out;
+    TVexDaoTable adr(nullptr, QStringLiteral("steuerAdresse"));
+    adr.setDatabase(vorgang.Database());
+    adr.setTableName(QStringLiteral("Adress"));
+    adr.setFilter(QStringLiteral("KDNR = %1").arg(QString::number(kdnr->AsFloat(), 'g', 17)));
+    adr.setFiltered(true);
+    adr.Open();
+    if (!adr.IsEmpty()) {
+        if (const TField *f = adr.FindField(QStringLiteral("LAND"))) out.land = f->AsString();
+        if (const TField *f = adr.FindField(QStringLiteral("USTID"))) out.ustid = f->AsString();
+    }
+    return out;
+}
+
+Tax::Case TData::TaxCaseOfCustomer() const
+{
+    // An order to a supplier is taxed by the supplier: our own case does not apply.
+    if (vorgang.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper() == QLatin1String("B"))
+        return Tax::Case::Normal;
+    const CustomerTax customer = customerTax();
+    return Tax::caseFor(ProgramValues::instance().Steuer.smallBusiness, customer.land, customer.ustid);
+}
+
+void TData::SetTaxCase(Tax::Case c)
+{
+    TField *fall = vorgang.FindField(QStringLiteral("Steuerfall"));
+    if (!fall)
+        throw AppError(QStringLiteral("Die Datenbank kennt noch keine Steuerfälle (sie ist schreibgeschützt "
+                                      "und konnte nicht auf den neuen Stand gebracht werden)"));
+    // Where the buyer owes the VAT, the invoice names the buyer's VAT id.
+    if ((c == Tax::Case::ReverseCharge || c == Tax::Case::IntraEu) &&
+        Tax::compactVatId(customerTax().ustid).isEmpty())
+        throw AppError(QStringLiteral("Für den Steuerfall \"%1\" braucht die Adresse des Kunden eine "
+                                      "USt-IdNr.; bitte sie zuerst in der Adresse eintragen.")
+                           .arg(Tax::caseName(c)));
+    vorgang.Edit();
+    fall->SetAsString(Tax::caseCode(c));
+    if (!vorgangdata.IsEmpty()) {
+        TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
+        const PositionTax tax(vorgangdata);
+        const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+        {
+            TotalsDeferred deferred(*this);
+            forEachPosition([&] {
+                const QString old = tax.category();
+                if (old == QLatin1String("O")) return; // not subject to VAT in any case
+                double rate = 0;
+                if (c == Tax::Case::Normal) {
+                    rate = tax.rateValue();
+                    if (Tax::isTaxFreeCategory(old) && rate == 0) {
+                        const double own = articleRateOf(artikel->AsString());
+                        rate = own > 0 ? ArticleRate(own) : rates.normalAt(TaxDate());
+                    }
+                }
+                vorgangdata.Edit();
+                tax.rate->SetAsFloat(rate);
+                tax.kat->SetAsString(Tax::categoryOf(c, rate));
+                vorgangdata.Post();
+            });
+        }
+    }
+    RecalcTotals();
+}
+
+void TData::CustomerChanged()
+{
+    const TField *fall = vorgang.FindField(QStringLiteral("Steuerfall"));
+    if (!fall) return;
+    const Tax::Case c = TaxCaseOfCustomer();
+    if (fall->IsNull() || c != TaxCase()) SetTaxCase(c);
+}
+
+double TData::articleRateOf(const QString &artNr) const
+{
+    if (artNr.trimmed().isEmpty()) return 0;
+    TVexDaoTable art(nullptr, QStringLiteral("steuerArtikel"));
+    art.setDatabase(vorgang.Database());
+    art.SQL()
+        << QStringLiteral("select MwstSatz from Artikel where [Art-Nr] = %1").arg(Sql::quoteText(artNr));
+    try {
+        art.Open();
+    } catch (const AppError &) {
+        return 0; // a file without article rates
+    }
+    return art.IsEmpty() ? 0 : art.FieldByName(QStringLiteral("MwstSatz"))->AsFloat();
+}
+
+void TData::SetPositionRate(double rate)
+{
+    TField *satz = vorgangdata.FindField(QStringLiteral("MwstSatz"));
+    TField *kat = vorgangdata.FindField(QStringLiteral("MwstKat"));
+    if (!satz || !kat) return;
+    const Tax::Case c = TaxCase();
+    if (c != Tax::Case::Normal && rate != 0)
+        throw AppError(
+            QStringLiteral("Im Steuerfall \"%1\" wird keine Umsatzsteuer berechnet; der Steuersatz "
+                           "einer Position ist 0 %.")
+                .arg(Tax::caseName(c)));
+    vorgangdata.Edit();
+    satz->SetAsFloat(rate);
+    kat->SetAsString(Tax::categoryOf(c, rate));
 }
 
 QString TData::StartNumber(const QString &typ)
@@ -305,6 +481,12 @@ void TData::AssignVorgangNr(const QString &typ)
 void TData::VorgangAfterInsert(TVexDaoTable &ds)
 {
     ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
+    // A new document is summed by this version's rule and starts in the
+    // firm's case; the customer's may change it (TaxCaseOfCustomer).
+    if (TField *rundung = ds.FindField(QStringLiteral("Rundung"))) rundung->SetAsInteger(1);
+    if (TField *fall = ds.FindField(QStringLiteral("Steuerfall")))
+        fall->SetAsString(Tax::caseCode(
+            ProgramValues::instance().Steuer.smallBusiness ? Tax::Case::SmallBusiness : Tax::Case::Normal));
 }
 
 void TData::VorgangBeforeDelete(TVexDaoTable &ds)
@@ -320,16 +502,25 @@ void TData::VorgangBeforeDelete(TVexDaoTable &ds)
 
 void TData::VorgangCalcFields(TVexDaoTable &ds)
 {
-    const long double factor = ProgramValues::instance().vatFactor();
     const double vk = ds.FieldByName(QStringLiteral("vk"))->AsFloat();
     const double ek = ds.FieldByName(QStringLiteral("ek"))->AsFloat();
-    ds.FieldByName(QStringLiteral("vkbr"))->SetAsFloat(double(vk * factor));
+    ds.FieldByName(QStringLiteral("vkbr"))->SetAsFloat(double(Money::toAmount(Tax::grossOf(ds))));
     ds.FieldByName(QStringLiteral("gewinn"))->SetAsFloat(vk - ek);
 }
 
 void TData::VorgangDataAfterInsert(TVexDaoTable &ds)
 {
     ds.FieldByName(QStringLiteral("Pos"))->SetAsInteger(ds.RecordCount() + 1);
+    // The rate valid at the document's date of supply, in the document's case.
+    TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
+    TField *kat = ds.FindField(QStringLiteral("MwstKat"));
+    if (satz && kat) {
+        const Tax::Case c = TaxCase();
+        const double rate =
+            c == Tax::Case::Normal ? ProgramValues::instance().Steuer.rates.normalAt(TaxDate()) : 0.0;
+        satz->SetAsFloat(rate);
+        kat->SetAsString(Tax::categoryOf(c, rate));
+    }
 }
 
 void TData::VorgangDataAfterPost(TVexDaoTable &)
@@ -380,17 +571,24 @@ void TData::VorgangDataAfterDelete(TVexDaoTable &ds)
 
 void TData::VorgangDataCalcFields(TVexDaoTable &ds)
 {
-    const long double factor = ProgramValues::instance().vatFactor();
-    const long double total =
-        static_cast<long double>(ds.FieldByName(QStringLiteral("Preis"))->AsFloat()) *
-        ds.FieldByName(QStringLiteral("anzahl"))->AsFloat();
-    ds.FieldByName(QStringLiteral("gesamtpreis"))->SetAsFloat(double(total));
-    ds.FieldByName(QStringLiteral("preisbr"))->SetAsFloat(double(total * factor));
+    // The line amount as the document sums it: to the cent, or, in a document
+    // of an older version, the product as it was shown.
+    const double preis = ds.FieldByName(QStringLiteral("Preis"))->AsFloat();
+    const double anzahl = ds.FieldByName(QStringLiteral("anzahl"))->AsFloat();
+    const bool legacy = Tax::isLegacyDocument(vorgang);
+    const double total = legacy ? double(static_cast<long double>(preis) * anzahl)
+                                : double(Money::toAmount(Tax::Totals::lineAmount(anzahl, preis, true)));
+    const PositionTax tax(ds);
+    const double rate = Tax::isTaxFreeCategory(tax.category()) ? 0.0 : tax.rateValue();
+    ds.FieldByName(QStringLiteral("gesamtpreis"))->SetAsFloat(total);
+    ds.FieldByName(QStringLiteral("preisbr"))->SetAsFloat(double(total * (1.0L + rate / 100.0L)));
 }
 
 void TData::ArtikelAfterInsert(TVexDaoTable &ds)
 {
     ds.FieldByName(QStringLiteral("Waehrung"))->SetAsString(CurrencyOfDate(Today()));
+    if (TField *satz = ds.FindField(QStringLiteral("MwstSatz")))
+        satz->SetAsFloat(ProgramValues::instance().Steuer.rates.normalAt(Today()));
 }
 
 void TData::ArtikelBeforePost(TVexDaoTable &ds)
@@ -400,7 +598,9 @@ void TData::ArtikelBeforePost(TVexDaoTable &ds)
 
 void TData::ArtikelCalcFields(TVexDaoTable &ds)
 {
-    const long double factor = ProgramValues::instance().vatFactor();
+    const TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
+    const long double factor =
+        satz && !satz->IsNull() ? 1.0L + satz->AsFloat() / 100.0L : ProgramValues::instance().vatFactor();
     const double vk = ds.FieldByName(QStringLiteral("VK"))->AsFloat();
     ds.FieldByName(QStringLiteral("Gewinn"))->SetAsFloat(vk - ds.FieldByName(QStringLiteral("EK"))->AsFloat());
     ds.FieldByName(QStringLiteral("vkbrutto"))->SetAsFloat(double(vk * factor));

@@ -4,10 +4,12 @@
 // (number and defaults of a new document, totals kept in step with the
 // positions, position numbering, positions deleted with their document, the
 // stamps of articles) and the firm's tax number from the settings file.
+#include "tax.h"
 #include "tdatasource.h"
 #include "tvexdaotable.h"
 
 #include <QObject>
+#include <functional>
 
 class TVexDaoDatabase;
 
@@ -33,9 +35,41 @@ public:
     TVexDaoTable Artikel;
     TDataSource ArtikelQ;
 
-    // Recomputes ek and vk of the current document from its positions and
-    // leaves the document in edit state (not saved).
+    // Recomputes ek, vk and mwst of the current document from its positions
+    // by the rounding of this version, and leaves the document in edit state
+    // (not saved).
     void RecalcTotals();
+    // The totals of the current document's positions, by its own rounding
+    // (a document of an older version keeps the sums it was printed with).
+    Tax::Totals PositionTotals();
+
+    // ---- VAT of the current document
+    // Its tax case (an empty one is the normal case).
+    Tax::Case TaxCase() const;
+    // The day whose rates apply: the date of supply, or the document's date.
+    QDate TaxDate() const;
+    // Sets the tax case and gives every position the category of that case
+    // (a rate of 0 outside the normal case; back in it, the rate of its
+    // article or the normal rate), then recomputes the totals.
+    void SetTaxCase(Tax::Case c);
+    // The case that follows from the firm and the document's customer (country
+    // and VAT id of the address), set when the customer changes.
+    Tax::Case TaxCaseOfCustomer() const;
+    // Country and VAT id of the document's customer (by its kdnr).
+    struct CustomerTax
+    {
+        QString land, ustid;
+    };
+    CustomerTax customerTax() const;
+    // The document got another customer: its case becomes the customer's
+    // (nothing in a file without tax cases, opened read only).
+    void CustomerChanged();
+    // The current position's rate, with the category it has in the document's
+    // case; a rate of another kind than 0 in a case without VAT is refused.
+    void SetPositionRate(double rate);
+    // The rate of an article for a position of the current document: of its
+    // kind (normal, reduced) at the document's tax date.
+    double ArticleRate(double articleRate) const;
     // Dates, currency and the next number of the type for the current
     // document, which is saved and put back into edit state.
     void AssignVorgangNr(const QString &typ);
@@ -73,6 +107,12 @@ public:
     void ArtikelCalcFields(TVexDaoTable &ds);
 
 private:
+    // Runs body on every position of the current document, then returns to
+    // the position that was current.
+    void forEachPosition(const std::function<void()> &body);
+    // The stored default rate of the article with that number, 0 when none.
+    double articleRateOf(const QString &artNr) const;
+
     int m_totalsDeferred = 0;
 };
 

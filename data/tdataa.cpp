@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "dates.h"
 #include "germanformat.h"
+#include "tax.h"
 #include "programfolder.h"
 #include "progress.h"
 
@@ -44,6 +45,10 @@ Tdataa::Tdataa(QObject *parent)
     AdressSerienbrief = Adress.addField(QStringLiteral("Serienbrief"), T::Bool);
     AdressAnrede = Adress.addField(QStringLiteral("Anrede"), T::Text, 50);
     AdressMA = Adress.addField(QStringLiteral("MA"), T::Text, 5);
+    AdressLAND = Adress.addField(QStringLiteral("LAND"), T::Text, 2);
+    AdressLAND->Optional = true;
+    AdressUSTID = Adress.addField(QStringLiteral("USTID"), T::Text, 20);
+    AdressUSTID->Optional = true;
     Adress.BeforeClose = [this](TVexDaoTable &ds) { AdressBeforeClose(ds); };
     Adress.AfterInsert = [this](TVexDaoTable &ds) { AdressAfterInsert(ds); };
     Adress.BeforePost = [this](TVexDaoTable &ds) { AdressBeforePost(ds); };
@@ -120,7 +125,17 @@ void Tdataa::AdressAfterInsert(TVexDaoTable &ds)
 
 void Tdataa::AdressBeforePost(TVexDaoTable &ds)
 {
+    // The country and VAT id decide how the customer's invoices are taxed:
+    // a wrong one is refused before it is stored.
+    const QString land = AdressLAND->AsString().trimmed().toUpper();
+    if (!land.isEmpty() && !Tax::isCountryCode(land))
+        throw AppError(QStringLiteral("\"%1\" ist kein Ländercode: bitte zwei Buchstaben nach ISO 3166 eingeben "
+                                      "(z. B. DE, AT, CH) oder das Feld leer lassen (Deutschland).")
+                           .arg(AdressLAND->AsString()));
+    const QString problem = Tax::checkVatId(AdressUSTID->AsString());
+    if (!problem.isEmpty()) throw AppError(problem);
     ds.Edit();
+    if (AdressLAND->AsString() != land) AdressLAND->SetAsString(land);
     ds.FieldByName(QStringLiteral("GEAENDERT"))->SetAsString(German::formatDate(Today()));
 }
 

@@ -33,6 +33,8 @@ class Tdataa : public QObject
         *AdressKDNR, *AdressNAMEN, *AdressSTRASSE, *AdressPLZ, *AdressORT, *AdressVORWAHL, *AdressTELEFON1,
         *AdressTELEFAX, *AdressKONTAKT, *AdressBEMERKUNG, *AdressWWW, *AdressEMAIL, *AdressLKDNR,
         *Adresskunde, *AdressLieferant, *AdressSerienbrief, *AdressAnrede, *AdressMA;
+    // Country and VAT id; a file that could not be brought up to date lacks them.
+    TField *AdressLAND, *AdressUSTID;
     // Field components of uPersonen.
     TField *uPersonenID, *uPersonenFIRMAID, *uPersonenFUNKTION, *uPersonenNAME, *uPersonenVORNAME,
         *uPersonenDURCHWAHL, *uPersonenEMAIL;

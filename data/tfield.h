@@ -30,6 +30,8 @@ public:
     // An amount of money: shown through the format as the print shows sums,
     // to the nearest ten-thousandth first, then half up (348,075 -> 348,08).
     bool Currency = false;
+    // A declared data field that a query may lack; it then reads as empty.
+    bool Optional = false;
     QString DisplayLabel;    // column title; the field name when empty
     bool ReadOnly = false;
     bool Visible = true;

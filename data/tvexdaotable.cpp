@@ -443,6 +443,22 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         } else {
             int t = -1;
             const ColumnInfo *c = baseResolve(e.table, e.name, &t);
+            if (!c) {
+                // A column that a file of an older version lacks reads as empty
+                // where the dataset declares its field optional.
+                const QString name = item.alias.isEmpty() ? e.name : item.alias;
+                const auto optional = std::find_if(m_fields.begin(), m_fields.end(), [&](const auto &f) {
+                    return f->m_kind == FieldKind::Data && f->Optional &&
+                           f->m_name.compare(name, Qt::CaseInsensitive) == 0;
+                });
+                if (optional != m_fields.end()) {
+                    rc.name = name;
+                    rc.type = (*optional)->m_type;
+                    rc.sql = QStringLiteral("NULL");
+                    q.columns.push_back(rc);
+                    continue;
+                }
+            }
             if (!c)
                 throw AppError(QStringLiteral("Unbekannter Feldname '%1' in '%2'")
                                    .arg(e.table.isEmpty() ? e.name : e.table + QLatin1Char('.') + e.name,
@@ -585,7 +601,7 @@ void TVexDaoTable::prepareFields(const Query &q)
         for (const auto &f : m_fields) {
             if (f->m_kind != FieldKind::Data) continue;
             const int c = findColumn(f->m_name);
-            if (c < 0) raise(kFieldNotFound.arg(f->m_name));
+            if (c < 0 && !f->Optional) raise(kFieldNotFound.arg(f->m_name));
         }
     } else {
         // Fields made from the columns; objects of earlier opens are kept so

@@ -334,14 +334,22 @@ void TFVadr::uebernahmeClick()
         };
         TVexDaoTable &vorgang = Data->vorgang;
         vorgang.Edit();
+        TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
+        const qint64 chosen = qRound64(adr->FieldByName(QStringLiteral("Kdnr"))->AsFloat());
+        const bool otherCustomer = kdnr->IsNull() || qRound64(kdnr->AsFloat()) != chosen;
+        kdnr->SetAsInteger(chosen);
         QStringList lines;
         lines << (text("vorname") + QLatin1Char(' ') + text("name1")).trimmed();
         const QString namen = text("namen").trimmed();
         if (!namen.isEmpty()) lines << namen;
         lines << text("strasse") << QString() << text("plz") + QLatin1Char(' ') + text("Ort");
+        // An address abroad ends with its country, as the post wants it.
+        const QString country = Tax::countryLine(Data->customerTax().land);
+        if (!country.isEmpty()) lines << country;
         vorgang.FieldByName(QStringLiteral("anschrift"))->SetAsString(lines.join(kCR));
-        vorgang.FieldByName(QStringLiteral("kdnr"))
-            ->SetAsInteger(qRound64(adr->FieldByName(QStringLiteral("Kdnr"))->AsFloat()));
+        // Another customer may be taxed otherwise (abroad, a VAT id); taking
+        // the same one again keeps a case chosen by hand.
+        if (otherCustomer) Data->CustomerChanged();
     });
 }
 

@@ -166,6 +166,11 @@ void Tfvartikel::AddArtikelPosition()
     to("anzahl")->SetAsFloat(1);
     to("EK")->SetAsFloat(from("EK")->AsFloat());
     to("Preis")->SetAsFloat(from("VK")->AsFloat());
+    // The article's rate of its kind at the document's date of supply; a
+    // document without VAT keeps its positions at 0 %.
+    const TField *rate = artikel.FindField(QStringLiteral("MwstSatz"));
+    if (rate && !rate->IsNull() && Data->TaxCase() == Tax::Case::Normal)
+        Data->SetPositionRate(Data->ArticleRate(rate->AsFloat()));
 }
 
 bool Tfvartikel::addPosition()

@@ -2,7 +2,6 @@
 
 #include "data/apperror.h"
 #include "data/germanformat.h"
-#include "data/programvalues.h"
 #include "data/tdata.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbmemo.h"
@@ -140,8 +139,9 @@ bool TFVPostext::vkbrExit()
     if (text.isEmpty()) return true;
     try {
         const double gross = German::readFloat(text, QStringLiteral("VK brutto"));
-        const double net = double(gross / ProgramValues::instance().vatFactor());
         TVexDaoTable &positions = Data->vorgangdata;
+        // At the position's own rate (none where no VAT is charged).
+        const double net = double(gross / (1.0L + Tax::positionVatRate(positions) / 100.0L));
         if (positions.State() != DataSetState::Edit && positions.State() != DataSetState::Insert)
             positions.Edit();
         positions.FieldByName(QStringLiteral("Preis"))->SetAsFloat(net);

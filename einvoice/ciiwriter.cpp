@@ -90,7 +90,13 @@ class Writer
     QXmlStreamWriter w;
 };
 
-void writeLine(Writer &x, const EInvoiceLine &line, int vatRate)
+// "19", "7", "10.7": a rate as EN 16931 writes a percentage.
+QString percentText(double rate)
+{
+    return decimalText(rate, 0);
+}
+
+void writeLine(Writer &x, const EInvoiceLine &line)
 {
     x.start(kRam, "IncludedSupplyChainTradeLineItem");
     x.start(kRam, "AssociatedDocumentLineDocument");
@@ -112,8 +118,8 @@ void writeLine(Writer &x, const EInvoiceLine &line, int vatRate)
     x.start(kRam, "SpecifiedLineTradeSettlement");
     x.start(kRam, "ApplicableTradeTax");
     x.ram("TypeCode", QStringLiteral("VAT"));
-    x.ram("CategoryCode", QStringLiteral("S"));
-    x.ram("RateApplicablePercent", QString::number(vatRate));
+    x.ram("CategoryCode", line.category);
+    x.ram("RateApplicablePercent", percentText(line.rate));
     x.end();
     x.start(kRam, "SpecifiedTradeSettlementLineMonetarySummation");
     x.ram("LineTotalAmount", EInvoice::amountText(line.netCents));
@@ -244,7 +250,7 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
 
     x.start(kRsm, "SupplyChainTradeTransaction");
     for (const EInvoiceLine &line : inv.lines)
-        writeLine(x, line, inv.vatRate);
+        writeLine(x, line);
 
     x.start(kRam, "ApplicableHeaderTradeAgreement");
     x.ram("BuyerReference", inv.buyer.reference);
@@ -265,13 +271,15 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
     x.ram("PaymentReference", inv.number);
     x.ram("InvoiceCurrencyCode", QStringLiteral("EUR"));
     writePaymentMeans(x, inv);
-    x.start(kRam, "ApplicableTradeTax");
-    x.ram("CalculatedAmount", EInvoice::amountText(inv.vatCents));
-    x.ram("TypeCode", QStringLiteral("VAT"));
-    x.ram("BasisAmount", EInvoice::amountText(inv.lineTotalCents));
-    x.ram("CategoryCode", QStringLiteral("S"));
-    x.ram("RateApplicablePercent", QString::number(inv.vatRate));
-    x.end();
+    for (const EInvoiceVat &v : inv.breakdown) {
+        x.start(kRam, "ApplicableTradeTax");
+        x.ram("CalculatedAmount", EInvoice::amountText(v.vatCents));
+        x.ram("TypeCode", QStringLiteral("VAT"));
+        x.ram("BasisAmount", EInvoice::amountText(v.basisCents));
+        x.ram("CategoryCode", v.category);
+        x.ram("RateApplicablePercent", percentText(v.rate));
+        x.end();
+    }
     x.start(kRam, "SpecifiedTradePaymentTerms");
     x.ramIfAny("Description", inv.paymentTerms);
     if (inv.dueDate.isValid()) x.date("DueDateDateTime", inv.dueDate);

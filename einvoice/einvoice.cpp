@@ -2,6 +2,7 @@
 
 #include "data/apperror.h"
 #include "data/germanformat.h"
+#include "data/tax.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 
@@ -48,18 +49,12 @@ bool mentionsDirectDebit(const QString &s)
 
 qint64 EInvoice::lineCents(double quantity, double price)
 {
-    // Micro units first: the product of two doubles carries noise in its last
-    // bits, which must not decide a half cent.
-    const long double micro =
-        std::round(static_cast<long double>(quantity) * static_cast<long double>(price) * 1e6L);
-    const qint64 m = static_cast<qint64>(micro);
-    return m >= 0 ? (m + 5000) / 10000 : (m - 5000) / 10000;
+    return Tax::Totals::lineAmount(quantity, price, true) / 100;
 }
 
 qint64 EInvoice::vatOf(qint64 netCents, int rate)
 {
-    const qint64 p = netCents * rate;
-    return p >= 0 ? (p + 50) / 100 : (p - 50) / 100;
+    return Tax::Totals::vatOf(netCents * 100, rate, true) / 100;
 }
 
 QString EInvoice::amountText(qint64 cents)
@@ -94,7 +89,9 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                            .arg(caption));
     inv.creditNote = typ == QLatin1String("G");
     inv.seller = seller;
-    inv.vatRate = vatRate;
+    Q_UNUSED(vatRate); // positions of an older version carry the program-wide rate already
+    // The document's totals by the rule of the editor and the print.
+    Tax::Totals totals(true);
 
     QStringList problems;
     const QString waehrung = head.FieldByName(QStringLiteral("Waehrung"))->AsString().trimmed();
@@ -147,6 +144,14 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                             .arg(line.id);
             continue;
         }
+        line.category = Tax::positionCategory(positions);
+        line.rate = Tax::isTaxFreeCategory(line.category) ? 0.0 : Tax::positionRate(positions);
+        if (line.category != QLatin1String("S") && line.category != QLatin1String("Z")) {
+            problems << QStringLiteral("Position %1 ist steuerfrei (Kategorie %2); das kann die E-Rechnung "
+                                       "noch nicht ausdrücken.")
+                            .arg(line.id, line.category);
+            continue;
+        }
         line.articleNr = text(positions, "Artikel");
         line.name = titel.isEmpty() ? firstLine(bezeichnung) : firstLine(titel);
         line.description = bezeichnung;
@@ -159,7 +164,7 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         // EN 16931 forbids a negative price: a discount line is a negative quantity.
         line.quantity = preis < 0 ? -anzahl : anzahl;
         line.price = preis < 0 ? -preis : preis;
-        line.netCents = lineCents(anzahl, preis);
+        line.netCents = totals.add(anzahl, preis, line.rate, line.category) / 100;
         inv.lineTotalCents += line.netCents;
         inv.lines << line;
     }
@@ -168,7 +173,9 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                                   : QStringLiteral("Er hat keine Positionen."));
     if (!fusstext.isEmpty()) inv.notes << fusstext;
 
-    inv.vatCents = vatOf(inv.lineTotalCents, vatRate);
+    for (const Tax::Group &g : totals.groups())
+        inv.breakdown << EInvoiceVat{g.category, g.rate, g.net / 100, g.vat / 100};
+    inv.vatCents = totals.vat() / 100;
     inv.grandTotalCents = inv.lineTotalCents + inv.vatCents;
 
     // The buyer: the address of the document's customer number, with what is

@@ -35,6 +35,16 @@ struct EInvoiceLine
     double quantity = 0;
     double price = 0;    // never negative: a negative price turns into a negative quantity
     qint64 netCents = 0; // quantity × price, rounded to cents
+    QString category = QStringLiteral("S"); // VAT category of the position
+    double rate = 19;                       // its rate in percent
+};
+
+// The VAT breakdown of one category and rate (BG-23), in cents.
+struct EInvoiceVat
+{
+    QString category;
+    double rate = 0;
+    qint64 basisCents = 0, vatCents = 0;
 };
 
 enum class PaymentMeans {
@@ -55,7 +65,7 @@ struct EInvoice
     QList<EInvoiceLine> lines;
     PaymentMeans payment = PaymentMeans::CreditTransfer;
     QString mandateReference; // for a direct debit: the customer number
-    int vatRate = 19;         // whole percent, VAT category S
+    QList<EInvoiceVat> breakdown; // per category and rate, ordered by rate
     qint64 lineTotalCents = 0, vatCents = 0, grandTotalCents = 0;
 
     QString typeCode() const { return creditNote ? QStringLiteral("381") : QStringLiteral("380"); }

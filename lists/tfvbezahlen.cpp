@@ -3,7 +3,8 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
-#include "data/programvalues.h"
+#include "data/money.h"
+#include "data/tax.h"
 #include "documents/tkalenderform.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbedit.h"
@@ -290,10 +291,9 @@ bool TFVbezahlen::editing() const
 
 void TFVbezahlen::vorgangBCalcFields(TVexDaoTable &ds)
 {
-    const TField *vk = ds.FieldByName(QStringLiteral("vk"));
     TField *vkbr = ds.FieldByName(QStringLiteral("vkbr"));
-    if (vk->IsNull()) return vkbr->Clear(); // no net amount, no gross one
-    vkbr->SetAsFloat(double(vk->AsFloat() * ProgramValues::instance().vatFactor()));
+    if (ds.FieldByName(QStringLiteral("vk"))->IsNull()) return vkbr->Clear(); // no net amount, no gross one
+    vkbr->SetAsFloat(double(Money::toAmount(Tax::grossOf(ds))));
 }
 
 void TFVbezahlen::showInOwnCurrency()

@@ -15,7 +15,7 @@ using ReportFonts::font;
 
 const QString kArial = QStringLiteral("Arial");
 
-// The specification a file claims (BT-24), in words.
+// The profile a file claims (BT-24), in words.
 QString specificationName(const QString &id)
 {
     const QString lower = id.toLower();

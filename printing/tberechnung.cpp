@@ -5,7 +5,7 @@
 #include "data/apperror.h"
 #include "data/germanformat.h"
 #include "data/money.h"
-#include "data/programvalues.h"
+#include "data/tax.h"
 #include "data/tdataa.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
@@ -137,18 +137,26 @@ void TBeRechnung::buildLayout()
                                          [this](const RowSource *) { return bericht.title; });
     QRSysData1->font = font(kTimes, 12, true);
 
+    // Amounts right-aligned in boxes that end on one edge per column: net,
+    // VAT, gross; the payment date after them.
+    const qreal amountWidth = 22.0, netEnd = 97.0, vatEnd = 121.0, grossEnd = 145.0, paidAt = 148.0;
     QRBand3 = bericht.addBand(BandKind::ColumnHeader, QStringLiteral("QRBand3"), 5.3);
     QRBand3->font = font(kArial, 9, true);
     QRLabel2 = &QRBand3->addLabel(QStringLiteral("QRLabel2"), 0, 0.5, QStringLiteral("Datum"));
     QRLabel1 = &QRBand3->addLabel(QStringLiteral("QRLabel1"), 17.2, 0.5, QStringLiteral("Rec- Nr"));
     QRLabel3 = &QRBand3->addLabel(QStringLiteral("QRLabel3"), 33.1, 0.5, QStringLiteral("Kunde"));
-    QRLabel4 = &QRBand3->addLabel(QStringLiteral("QRLabel4"), 82.0, 0.5, QStringLiteral("Netto"))
-                    .size(19.8)
-                    .aligned(Qt::AlignRight);
-    brutto = &QRBand3->addLabel(QStringLiteral("brutto"), 116.4, 0.5, QStringLiteral("Brutto"))
-                  .size(19.8)
-                  .aligned(Qt::AlignRight);
-    lbezahlt = &QRBand3->addLabel(QStringLiteral("lbezahlt"), 141.6, 0.5, QStringLiteral("bezahlt am"));
+    QRLabel4 =
+        &QRBand3->addLabel(QStringLiteral("QRLabel4"), netEnd - amountWidth, 0.5, QStringLiteral("Netto"))
+             .size(amountWidth)
+             .aligned(Qt::AlignRight);
+    lmwst = &QRBand3->addLabel(QStringLiteral("lmwst"), vatEnd - amountWidth, 0.5, QStringLiteral("MwSt."))
+                 .size(amountWidth)
+                 .aligned(Qt::AlignRight);
+    brutto =
+        &QRBand3->addLabel(QStringLiteral("brutto"), grossEnd - amountWidth, 0.5, QStringLiteral("Brutto"))
+             .size(amountWidth)
+             .aligned(Qt::AlignRight);
+    lbezahlt = &QRBand3->addLabel(QStringLiteral("lbezahlt"), paidAt, 0.5, QStringLiteral("bezahlt am"));
 
     QRBand2 = bericht.addBand(BandKind::Detail, QStringLiteral("QRBand2"), 5.3);
     QRBand2->beforePrint = [this](ReportBand &, bool &print) { QRBand2BeforePrint(print); };
@@ -157,25 +165,35 @@ void TBeRechnung::buildLayout()
     QRDBText1 = &oneLineBox(
         QRBand2->addDataText(QStringLiteral("QRDBText1"), 17.2, 0.5, QStringLiteral("VorgangNR")), 12.2);
     QRDBText7 = &oneLineBox(
-        QRBand2->addDataText(QStringLiteral("QRDBText7"), 33.1, 0.5, QStringLiteral("Kundenname")), 47.9);
-    netto = &QRBand2->addDataText(QStringLiteral("netto"), 82.0, 0.5, QStringLiteral("vk"))
-                 .size(19.8)
+        QRBand2->addDataText(QStringLiteral("QRDBText7"), 33.1, 0.5, QStringLiteral("Kundenname")),
+        netEnd - amountWidth - 33.1 - 1.0);
+    netto = &QRBand2->addLabel(QStringLiteral("netto"), netEnd - amountWidth, 0.5, {})
+                 .size(amountWidth)
                  .aligned(Qt::AlignRight);
-    br = &QRBand2->addLabel(QStringLiteral("br"), 116.4, 0.5, {}).size(19.8).aligned(Qt::AlignRight);
-    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), 141.6, 0.5,
+    mw = &QRBand2->addLabel(QStringLiteral("mw"), vatEnd - amountWidth, 0.5, {})
+              .size(amountWidth)
+              .aligned(Qt::AlignRight);
+    br = &QRBand2->addLabel(QStringLiteral("br"), grossEnd - amountWidth, 0.5, {})
+              .size(amountWidth)
+              .aligned(Qt::AlignRight);
+    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), paidAt, 0.5,
                                         [this](const RowSource *) { return dateText("BezahltDatum"); });
 
     // One line per currency; the boxes end where the amount columns end.
+    const qreal sumWidth = 33.3;
     QRBand4 = bericht.addBand(BandKind::Summary, QStringLiteral("QRBand4"), 7.9);
-    QRBand4->font = font(kTimes, 12, true);
+    QRBand4->font = font(kTimes, 11, true);
     QRBand4->beforePrint = [this](ReportBand &, bool &print) { QRBand4BeforePrint(print); };
-    negesamt = &QRBand4->addLabel(QStringLiteral("negesamt"), 82.0 + 19.8 - 33.3, 1.3, {})
-                    .size(33.3)
+    negesamt = &QRBand4->addLabel(QStringLiteral("negesamt"), netEnd - sumWidth, 1.3, {})
+                    .size(sumWidth)
                     .aligned(Qt::AlignRight);
-    brgesamt = &QRBand4->addLabel(QStringLiteral("brgesamt"), 116.4 + 19.8 - 33.3, 1.3, {})
-                    .size(33.3)
+    mwgesamt = &QRBand4->addLabel(QStringLiteral("mwgesamt"), vatEnd - sumWidth, 1.3, {})
+                    .size(sumWidth)
                     .aligned(Qt::AlignRight);
-    for (ReportElement *sum : {negesamt, brgesamt})
+    brgesamt = &QRBand4->addLabel(QStringLiteral("brgesamt"), grossEnd - sumWidth, 1.3, {})
+                    .size(sumWidth)
+                    .aligned(Qt::AlignRight);
+    for (ReportElement *sum : {negesamt, mwgesamt, brgesamt})
         sum->fit = ReportElement::Fit::Grow;
 }
 
@@ -206,29 +224,32 @@ void TBeRechnung::QRBand2BeforePrint(bool &)
 {
     // Each line in its own document's currency; the program-wide symbol is
     // left alone, so no other window shows a currency that is not its own.
+    // The figures are those the document stores: net, VAT, gross = net + VAT.
     const QString currency = Vorgang1.FieldByName(QStringLiteral("Waehrung"))->AsString();
     const QString mask = moneyMask(currency);
-    const double vk = Vorgang1.FieldByName(QStringLiteral("vk"))->AsFloat();
-    const qint64 net = Money::fromAmount(vk);
-    const qint64 gross =
-        Money::fromAmount(static_cast<long double>(vk) * ProgramValues::instance().vatFactor());
-    netto->mask = mask;
+    const qint64 net = Money::fromAmount(Vorgang1.FieldByName(QStringLiteral("vk"))->AsFloat());
+    const qint64 gross = Tax::grossOf(Vorgang1);
+    netto->text = Money::format(net, mask);
+    mw->text = Money::format(gross - net, mask);
     br->text = Money::format(gross, mask);
 
     auto it = std::find_if(Totals.begin(), Totals.end(),
                            [&](const CurrencyTotal &t) { return t.Waehrung == currency; });
-    if (it == Totals.end()) it = Totals.insert(Totals.end(), CurrencyTotal{currency, 0, 0});
+    if (it == Totals.end()) it = Totals.insert(Totals.end(), CurrencyTotal{currency, 0, 0, 0});
     it->NetTotal += net;
+    it->VatTotal += gross - net;
     it->GrossTotal += gross;
 }
 
 void TBeRechnung::QRBand4BeforePrint(bool &)
 {
-    QStringList nets, grosses;
+    QStringList nets, vats, grosses;
     for (const CurrencyTotal &t : Totals) {
         nets << Money::format(t.NetTotal, moneyMask(t.Waehrung));
+        vats << Money::format(t.VatTotal, moneyMask(t.Waehrung));
         grosses << Money::format(t.GrossTotal, moneyMask(t.Waehrung));
     }
     negesamt->text = nets.join(QLatin1Char('\n'));
+    mwgesamt->text = vats.join(QLatin1Char('\n'));
     brgesamt->text = grosses.join(QLatin1Char('\n'));
 }

@@ -77,9 +77,9 @@ class TBeRechnung : public QObject
     Report bericht;
     ReportBand *QRBand1, *QRBand3, *QRBand2, *QRBand4;
     ReportElement *QRSysData1;
-    ReportElement *QRLabel2, *QRLabel1, *QRLabel3, *QRLabel4, *brutto, *lbezahlt;
-    ReportElement *QRDBText2, *QRDBText1, *QRDBText7, *netto, *br, *QRDBText6;
-    ReportElement *negesamt, *brgesamt;
+    ReportElement *QRLabel2, *QRLabel1, *QRLabel3, *QRLabel4, *lmwst, *brutto, *lbezahlt;
+    ReportElement *QRDBText2, *QRDBText1, *QRDBText7, *netto, *mw, *br, *QRDBText6;
+    ReportElement *negesamt, *mwgesamt, *brgesamt;
 
     // ---- running sums, one per currency in the order the currencies first
     // appear: DM and euro amounts are never added into one figure.
@@ -87,6 +87,7 @@ class TBeRechnung : public QObject
     {
         QString Waehrung;
         qint64 NetTotal = 0;   // ten-thousandths
+        qint64 VatTotal = 0;   // ten-thousandths
         qint64 GrossTotal = 0; // ten-thousandths
     };
     std::vector<CurrencyTotal> Totals;

@@ -375,6 +375,7 @@ void TBvorgang::MarkenBeforePrint(bool &)
 
 void TBvorgang::BandTitleBeforePrint(bool &)
 {
+    Sums = Tax::Totals(!Tax::isLegacyDocument(Vorgang1));
     NetSum = 0;
     GrossSum = 0;
     const QString ustId = ProgramValues::instance().UstId;
@@ -401,11 +402,14 @@ void TBvorgang::GroupHeaderBand1BeforePrint(bool &)
 
 void TBvorgang::BandDetailBeforePrint(bool &)
 {
-    const bool priced = vorgang2.FieldByName(QStringLiteral("anzahl"))->AsFloat() != 0;
+    const double anzahl = vorgang2.FieldByName(QStringLiteral("anzahl"))->AsFloat();
+    const bool priced = anzahl != 0;
+    Sums.add(anzahl, vorgang2.FieldByName(QStringLiteral("Preis"))->AsFloat(), Tax::positionRate(vorgang2),
+             Tax::positionCategory(vorgang2));
+    NetSum = Sums.net();
     // A position typed only into the editor's grid has its title alone.
     const bool described = !vorgang2.FieldByName(QStringLiteral("Bezeichnung"))->AsString().trimmed().isEmpty();
     QRDBText7->field = described ? QStringLiteral("Bezeichnung") : QStringLiteral("Titel");
-    NetSum = Money::addRounded(NetSum, vorgang2.FieldByName(QStringLiteral("gesamtpreis"))->AsFloat());
     const bool deliveryNote = docText("typ") == QLatin1String("L");
     sPreis->enabled = priced && !deliveryNote;
     sGesamt->enabled = priced && !deliveryNote;
@@ -414,15 +418,24 @@ void TBvorgang::BandDetailBeforePrint(bool &)
 void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
 {
     if (docText("typ") == QLatin1String("L")) printBand = false;
-    const int rate = ProgramValues::instance().MwstSatz;
-    TaxSum = Money::percentOf(NetSum, rate);
+    NetSum = Sums.net();
+    TaxSum = Sums.vat();
     GrossSum = NetSum + TaxSum;
     const QString mask = moneyMask();
     GesNetto->text = Money::format(NetSum, mask);
     GesBrutto->text = Money::format(GrossSum, mask);
-    // The rate actually used, not a fixed 19.
-    lMW->text = QStringLiteral("+ %1 % MWSt.").arg(rate);
-    GesMW->text = Money::format(TaxSum, mask);
+    // One line per rate on which VAT is charged, the rates actually used:
+    // the label beside its amount; what stands below moves down with them.
+    QStringList labels, amounts;
+    for (const Tax::Group &g : Sums.groups())
+        if (!Tax::isTaxFreeCategory(g.category)) {
+            labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(g.rate));
+            amounts << Money::format(g.vat, mask);
+        }
+    lMW->text = labels.join(QLatin1Char('
+'));
+    GesMW->text = amounts.join(QLatin1Char('
+'));
     const QString t = docText("typ");
     lBrutto->text = t == QLatin1String("R")   ? QStringLiteral("Rechnungsbetrag")
                     : t == QLatin1String("G") ? QStringLiteral("Gutschriftsbetrag")
@@ -454,7 +467,11 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
 
 void TBvorgang::Vorgang2CalcFields(TVexDaoTable &ds)
 {
-    const long double total = static_cast<long double>(ds.FieldByName(QStringLiteral("anzahl"))->AsFloat()) *
-                              ds.FieldByName(QStringLiteral("Preis"))->AsFloat();
-    ds.FieldByName(QStringLiteral("gesamtpreis"))->SetAsFloat(double(total));
+    // The line amount the totals add: to the cent, or as an older version showed it.
+    const double anzahl = ds.FieldByName(QStringLiteral("anzahl"))->AsFloat();
+    const double preis = ds.FieldByName(QStringLiteral("Preis"))->AsFloat();
+    const double total = Tax::isLegacyDocument(Vorgang1)
+                             ? double(static_cast<long double>(anzahl) * preis)
+                             : double(Money::toAmount(Tax::Totals::lineAmount(anzahl, preis, true)));
+    ds.FieldByName(QStringLiteral("gesamtpreis"))->SetAsFloat(total);
 }

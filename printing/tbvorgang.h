@@ -6,6 +6,7 @@
 // it holds the report `Bericht` and its own datasets, made for each print.
 #include "datasetrowsource.h"
 
+#include "data/tax.h"
 #include "data/tdatasource.h"
 #include "data/tvexdaotable.h"
 #include "report/report.h"
@@ -62,7 +63,9 @@ class TBvorgang : public QObject
     ReportElement *QRDBText12;
     ReportElement *MemoF1, *MemoF2, *MemoF3, *MemoF4;
 
-    // ---- running sums of the print, in ten-thousandths
+    // ---- running sums of the print, in ten-thousandths: the document's
+    // totals by its own rounding, per rate and category
+    Tax::Totals Sums;
     qint64 NetSum = 0;
     qint64 TaxSum = 0;
     qint64 GrossSum = 0;

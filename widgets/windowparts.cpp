@@ -69,7 +69,10 @@ void deleteChildren(QWidget *window)
 {
     // The controls and grids go; what a window holds as members (a dataset,
     // a data source) is not the helper's to delete, and with nothing bound
-    // to it any more it has nobody left to tell.
+    // to it any more it has nobody left to tell. A control half taken down
+    // still sends events: the window's filters on them go first.
+    for (QObject *child : window->findChildren<QObject *>())
+        child->removeEventFilter(window);
     for (;;) {
         const QList<QWidget *> widgets = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
         if (widgets.isEmpty()) return;

@@ -2,6 +2,8 @@
 
 #include "data/apperror.h"
 #include "data/dates.h"
+#include "data/programvalues.h"
+#include "data/tax.h"
 #include "data/tdata.h"
 #include "data/tvexdaodatabase.h"
 
@@ -82,7 +84,8 @@ QString TFumw::ReplacePlaceholders(const QString &input)
     return text;
 }
 
-bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &number)
+bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &number, const QDate &periodFrom,
+                        const QDate &periodTo)
 {
     TVexDaoTable &vorgang = Data->vorgang;
     TVexDaoTable &vorgangdata = Data->vorgangdata;
@@ -126,6 +129,16 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
                 ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Fusstext"))->AsString()));
             copy("Anschrift", "Anschrift");
             copy("Waehrung", "Waehrung");
+            // The tax case and the payment means go with the document; an
+            // older file (read only) has neither.
+            for (const char *name : {"Steuerfall", "Zahlungsart"})
+                if (vorgang.FindField(QString::fromLatin1(name)) && vSql.FindField(QString::fromLatin1(name)))
+                    copy(name, name);
+            if (periodFrom.isValid()) {
+                if (TField *from = vorgang.FindField(QStringLiteral("leistungsdatum")))
+                    from->SetAsDate(periodFrom);
+                if (TField *to = vorgang.FindField(QStringLiteral("leistungbis"))) to->SetAsDate(periodTo);
+            }
             SetZieldatum(dateText);
             Data->AssignVorgangNr(typ);
             vorgang.Post();
@@ -150,6 +163,14 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
             targets[c] = vorgangdata.FieldByName(QString::fromLatin1(columns[c][0]));
             sources[c] = vdsql.FieldByName(QString::fromLatin1(columns[c][1]));
         }
+        // Rates of the same kind as the source's, valid today (a contract
+        // from 2020 at 16 % is invoiced at today's normal rate); the category
+        // follows the rate in the normal case and stays otherwise.
+        TField *rateTarget = vorgangdata.FindField(QStringLiteral("MwstSatz"));
+        TField *katTarget = vorgangdata.FindField(QStringLiteral("MwstKat"));
+        const bool withRates = rateTarget && katTarget;
+        const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+        const Tax::Case taxCase = Data->TaxCase();
         bool copied = false;
         {
             // The totals are those of all positions: computed once they are all saved.
@@ -158,6 +179,14 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
                 vorgangdata.Insert();
                 for (size_t c = 0; c < kColumns; ++c)
                     targets[c]->SetAsString(sources[c]->AsString());
+                if (withRates) {
+                    const double rate = rates.sameKindAt(Tax::positionRate(vdsql), Today());
+                    QString kat = Tax::positionCategory(vdsql);
+                    if (kat == QLatin1String("S") || kat == QLatin1String("Z"))
+                        kat = Tax::categoryOf(taxCase, rate);
+                    rateTarget->SetAsFloat(Tax::isTaxFreeCategory(kat) ? 0.0 : rate);
+                    katTarget->SetAsString(kat);
+                }
                 vorgangdata.Post();
                 copied = true;
             }

@@ -29,8 +29,12 @@ public:
     // Copies the current document of vorgang with its positions into a new
     // document of the type; number receives the new number. A document
     // without positions makes nothing and keeps number as it was. All of it
-    // is saved, or nothing. True when a document was made.
-    bool CopyVorgang(const QString &typ, const QString &dateText, QString &number);
+    // is saved, or nothing. True when a document was made. The copy keeps the
+    // tax case and the categories of the source; its rates are those of the
+    // same kind valid today. A service period, when given, becomes the new
+    // document's date of supply (periodFrom) to leistungbis (periodTo).
+    bool CopyVorgang(const QString &typ, const QString &dateText, QString &number,
+                     const QDate &periodFrom = QDate(), const QDate &periodTo = QDate());
 };
 
 // The program-wide reference; empty while no conversion object exists.

@@ -2,7 +2,7 @@
 
 #include "data/money.h"
 #include "data/programfolder.h"
-#include "data/programvalues.h"
+#include "data/tax.h"
 #include "data/textfiles.h"
 #include "data/tvexdaotable.h"
 
@@ -30,18 +30,20 @@ void SetUpDocumentListFields(TVexDaoTable &list)
     list.addField(QStringLiteral("VertragT"), T::Text, 1);
     list.addField(QStringLiteral("storniert"), T::Bool);
     list.addField(QStringLiteral("Waehrung"), T::Text, 3);
+    // The document's VAT; a select of an older version lacks it, and its
+    // documents then show the gross of the one rate of that version.
+    TField *mwst = list.addField(QStringLiteral("mwst"), T::Number);
+    mwst->Optional = true;
     TField *vkbr = list.addCalcField(QStringLiteral("vkbr"), T::Number);
     vkbr->DisplayFormat = QStringLiteral("#,#0.00");
     // Shown as the print rounds it: a net 439,50 is 523,01 gross, not 523,00.
     vkbr->Currency = true;
     const TField *vk = list.FieldByName(QStringLiteral("VK"));
-    // A currency figure: the gross amount to the ten-thousandth, so that a
-    // net 10,5 gives exactly 12,495 whatever the binary product holds. No
-    // net amount, no gross one.
-    list.OnCalcFields = [vk, vkbr](TVexDaoTable &) {
+    // A currency figure to the ten-thousandth: net plus VAT as stored. No net
+    // amount, no gross one.
+    list.OnCalcFields = [vk, mwst, vkbr](TVexDaoTable &) {
         if (vk->IsNull()) return vkbr->Clear();
-        const long double gross = vk->AsFloat() * ProgramValues::instance().vatFactor();
-        vkbr->SetAsFloat(double(Money::toAmount(Money::fromAmount(gross))));
+        vkbr->SetAsFloat(double(Money::toAmount(Tax::grossOf(vk->value(), mwst->value()))));
     };
 }
 

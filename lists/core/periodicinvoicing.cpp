@@ -39,6 +39,16 @@ QString ContractText(const TVexDaoTable &vorganglist)
     return QStringLiteral("Vertrag %1 des Kunden %2%3").arg(text("vorgangnr"), text("kdnr"), name);
 }
 
+BillingPeriod BillingPeriodOf(const QString &letter, const QDate &day)
+{
+    const int months = letter == QLatin1String("M")   ? 1
+                       : letter == QLatin1String("Q") ? 3
+                       : letter == QLatin1String("H") ? 6
+                                                      : 12;
+    const QDate from(day.year(), (day.month() - 1) / months * months + 1, 1);
+    return {from, from.addMonths(months).addDays(-1)};
+}
+
 QString ContractFilter(const QString &letter)
 {
     return QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter));
@@ -52,6 +62,7 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         throw AppError(QStringLiteral("'%1' ist keine Vertragsperiode (M, Q, H oder J)").arg(letter));
     TVexDaoTable &vorgang = Data->vorgang;
     const QString today = German::formatDate(Today());
+    const BillingPeriod period = BillingPeriodOf(letter, Today());
 
     vorganglist.DisableControls();
     // One write transaction for the run, one savepoint per invoice: an error
@@ -69,7 +80,7 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             vorgang.setFilter(QStringLiteral("id = %1").arg(id->AsInteger()));
             if (vorgang.FindFirst()) {
                 try {
-                    if (umw.CopyVorgang(QStringLiteral("R"), today, result.last)) {
+                    if (umw.CopyVorgang(QStringLiteral("R"), today, result.last, period.from, period.to)) {
                         ++result.count;
                         if (result.first.isEmpty())
                             result.first = result.last;

@@ -2,6 +2,7 @@
 // The periodic contract invoicing run without its window: every contract of
 // one period letter in the list dataset becomes a new invoice. The document
 // list window and the command line both call it.
+#include <QDate>
 #include <QString>
 #include <functional>
 
@@ -25,6 +26,14 @@ QString PeriodWord(const QString &letter);
 // "Vertrag 30004 des Kunden 17 (Anton Meier)": the current contract of the
 // list, as messages about it name it.
 QString ContractText(const TVexDaoTable &vorganglist);
+
+// The billing period of a run on that day: its month, quarter, half-year or
+// year. The invoices carry it as their service period.
+struct BillingPeriod
+{
+    QDate from, to;
+};
+BillingPeriod BillingPeriodOf(const QString &letter, const QDate &day);
 
 // The list's filter text for the contracts of a period letter.
 QString ContractFilter(const QString &letter);

@@ -1,6 +1,7 @@
 #include "data/apperror.h"
 #include "data/demodata.h"
 #include "data/schema.h"
+#include "data/tax.h"
 #include "data/textfiles.h"
 #include "tests/testdb.h"
 
@@ -50,7 +51,7 @@ QString dump(Engine &engine)
     return out;
 }
 
-// The document module's money sum: ten-thousandths, each product rounded half to even.
+// The document module's purchase sum: ten-thousandths, each product rounded half to even.
 qint64 moneySum(Engine &engine, qint64 id, const char *column)
 {
     auto st =
@@ -64,17 +65,33 @@ qint64 moneySum(Engine &engine, qint64 id, const char *column)
     return sum;
 }
 
+// Its sales totals: each line to the cent, the VAT of each rate's sum.
+Tax::Totals salesTotals(Engine &engine, qint64 id)
+{
+    auto st = engine.prepare(QStringLiteral(
+        "SELECT Preis, anzahl, MwstSatz, MwstKat FROM Vorgang2 WHERE vorgangID = ? ORDER BY Pos"));
+    st->bind(1, Value(id));
+    Tax::Totals totals;
+    while (st->step())
+        totals.add(st->columnDynamic(1).toDouble(), st->columnDynamic(0).toDouble(),
+                   st->columnDynamic(2).toDouble(), st->columnDynamic(3).rawText());
+    return totals;
+}
+
 void expectTotalsMatchPositions(Engine &engine)
 {
-    auto docs = engine.prepare(QStringLiteral("SELECT id, ek, vk, storniert, vorgangnr FROM Vorgang1"));
+    auto docs = engine.prepare(QStringLiteral("SELECT id, ek, vk, storniert, vorgangnr, mwst FROM Vorgang1"));
     while (docs->step()) {
         const qint64 id = docs->columnDynamic(0).rawInt();
         const bool cancelled = docs->columnDynamic(3).rawInt() != 0;
         const qint64 ek = qint64(std::llround(docs->columnDynamic(1).toDouble() * 10000.0));
         const qint64 vk = qint64(std::llround(docs->columnDynamic(2).toDouble() * 10000.0));
+        const qint64 mwst = qint64(std::llround(docs->columnDynamic(5).toDouble() * 10000.0));
         const auto nr = docs->columnDynamic(4).rawText().toStdString();
+        const Tax::Totals sales = salesTotals(engine, id);
         EXPECT_EQ(ek, cancelled ? 0 : moneySum(engine, id, "EK")) << nr;
-        EXPECT_EQ(vk, cancelled ? 0 : moneySum(engine, id, "Preis")) << nr;
+        EXPECT_EQ(vk, cancelled ? 0 : sales.net()) << nr;
+        EXPECT_EQ(mwst, cancelled ? 0 : sales.vat()) << nr;
     }
 }
 
@@ -220,7 +237,7 @@ TEST(DemoData, DocumentListSelectRunsOnTheSample)
     TestDb db(true);
     const QString sql = TextFiles::loadLines(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql")).join(u'\n');
     auto st = db.raw().prepare(sql);
-    EXPECT_EQ(st->columnCount(), 14);
+    EXPECT_EQ(st->columnCount(), 15) << "the fourteen columns the list binds and the VAT";
     qint64 rows = 0;
     while (st->step())
         ++rows;

@@ -49,27 +49,29 @@ class PositionDialog : public DialogFixture
 
 TEST_F(PositionDialog, AGrossPriceBecomesTheNetPrice)
 {
-    typeGross(QStringLiteral("119"));
+    // At the position's rate: 16 %, the normal rate of 2005.
+    typeGross(QStringLiteral("116"));
     EXPECT_NEAR(pos("Preis")->AsFloat(), 100, 1e-9);
     EXPECT_NEAR(pos("Gesamtpreis")->AsFloat(), 100, 1e-9);
-    EXPECT_NEAR(pos("PreisBR")->AsFloat(), 119, 1e-9);
+    EXPECT_NEAR(pos("PreisBR")->AsFloat(), 116, 1e-9);
     EXPECT_EQ(positions().State(), DataSetState::Edit);
-    EXPECT_EQ(dialog->vkbr->text(), QStringLiteral("119")) << "the edit keeps what was typed";
+    EXPECT_EQ(dialog->vkbr->text(), QStringLiteral("116")) << "the edit keeps what was typed";
 
     setAnzahl(3);
-    typeGross(QStringLiteral("11,90"));
+    Data->SetPositionRate(7);
+    typeGross(QStringLiteral("10,70"));
     EXPECT_NEAR(pos("Preis")->AsFloat(), 10, 1e-9);
     EXPECT_NEAR(pos("Gesamtpreis")->AsFloat(), 30, 1e-9);
-    EXPECT_NEAR(pos("PreisBR")->AsFloat(), 35.7, 1e-9);
+    EXPECT_NEAR(pos("PreisBR")->AsFloat(), 32.1, 1e-9);
     // Amounts read as money; the edit keeps the number as it is stored.
     EXPECT_EQ(dialog->sGesamt->text(), QStringLiteral("30,00"));
-    EXPECT_EQ(dialog->sPreisbr->text(), QStringLiteral("35,70"));
+    EXPECT_EQ(dialog->sPreisbr->text(), QStringLiteral("32,10"));
     EXPECT_EQ(dialog->ePreis->text(), QStringLiteral("10,00"));
     dialog->ePreis->setFocus();
     EXPECT_EQ(dialog->ePreis->text(), QStringLiteral("10"));
 
     // Grouped thousands are a number too.
-    typeGross(QStringLiteral("1.190"));
+    typeGross(QStringLiteral("1.070"));
     EXPECT_NEAR(pos("Preis")->AsFloat(), 1000, 1e-9);
 }
 
@@ -110,7 +112,7 @@ TEST_F(PositionDialog, EscClosesAsOkKeepingWhatWasTyped)
     dialog->eTitel->selectAll();
     QTest::keyClicks(dialog->eTitel, QStringLiteral("Wartung vor Ort"));
     dialog->vkbr->setFocus();
-    QTest::keyClicks(dialog->vkbr, QStringLiteral("59,50"));
+    QTest::keyClicks(dialog->vkbr, QStringLiteral("58"));
     QTest::keyClick(dialog->vkbr, Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -121,7 +123,7 @@ TEST_F(PositionDialog, EscClosesAsOkKeepingWhatWasTyped)
 TEST_F(PositionDialog, EnterInTheGrossEditAppliesItWithoutClosing)
 {
     dialog->vkbr->setFocus();
-    QTest::keyClicks(dialog->vkbr, QStringLiteral("29,75"));
+    QTest::keyClicks(dialog->vkbr, QStringLiteral("29"));
     QTest::keyClick(dialog->vkbr, Qt::Key_Return);
     EXPECT_NEAR(pos("Preis")->AsFloat(), 25, 1e-9);
     EXPECT_TRUE(dialog->isVisible());

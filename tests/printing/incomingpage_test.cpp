@@ -1,7 +1,7 @@
 // A received e-invoice as its page: every section on it, a long invoice over
 // several pages, and the document of type E printing it like any other
-// document. TAVIREL_SCREENSHOT_DIR names a folder for the README pictures
-// (the page, and the preview at 1280 x 800 and 1920 x 1080).
+// document, with the README pictures of the page and the preview
+// (scripts/screenshots; 1920 x 1080 for looking at).
 #include "printfixture.h"
 
 #include "einvoice/incomingstore.h"
@@ -102,7 +102,7 @@ class IncomingPrint : public PrintFixture
 
 } // namespace
 
-TEST_F(IncomingPrint, TheDocumentPrintsAsTheInvoicesPage)
+TEST_F(IncomingPrint, TheDocumentPrintsAsItsPageScreenshots)
 {
     const IncomingImport r = IncomingStore::import(
         *dataa, IncomingFile("rechnung-cii.xml"), QStringLiteral("rechnung.xml"),
@@ -116,7 +116,6 @@ TEST_F(IncomingPrint, TheDocumentPrintsAsTheInvoicesPage)
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
 
     // The README's pictures: the page, and the preview as it opens.
-    const QString folder = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
     QProcess ppm;
     ppm.start(QStringLiteral("pdftoppm"),
               {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
@@ -124,7 +123,7 @@ TEST_F(IncomingPrint, TheDocumentPrintsAsTheInvoicesPage)
     ASSERT_TRUE(ppm.waitForFinished(60000));
     const QImage page(out.filePath(QStringLiteral("seite.png")));
     ExpectNotBlank(page);
-    SavePng(page, folder, QStringLiteral("eingangsrechnung.png"));
+    SavePng(page, ReadmePictures(), QStringLiteral("eingangsrechnung.png"));
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     Platform::setPrintersForTests({QStringLiteral("Büro Laserdrucker")}, QStringLiteral("Büro Laserdrucker"),
                                   [](QPrinter &, const QString &) {});
@@ -136,9 +135,10 @@ TEST_F(IncomingPrint, TheDocumentPrintsAsTheInvoicesPage)
         EXPECT_EQ(preview->windowTitle(), QStringLiteral("Eingangsrechnung HK-2025-0815"));
         const QImage image = preview->grab().toImage();
         ExpectNotBlank(image);
-        SavePng(image, folder,
-                size.width() == 1280 ? QStringLiteral("eingangsvorschau.png")
-                                     : QStringLiteral("eingangsvorschau-1920.png"));
+        if (size.width() == 1280)
+            SavePng(image, ReadmePictures(), QStringLiteral("eingangsvorschau.png"));
+        else
+            SavePng(image, MorePictures(), QStringLiteral("eingangsvorschau-1920.png"));
         delete preview;
     }
     Platform::clearPrintersForTests();

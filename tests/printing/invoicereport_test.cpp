@@ -36,12 +36,13 @@ class InvoiceReport : public PrintFixture
         bool bezahlt = false;
         bool storniert = false;
         QString typ = QStringLiteral("R");
+        QString mwst = QStringLiteral("null"); // none stored: listed as an older version listed it
     };
     void add(const Doc &d)
     {
         db->exec(
             QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, vk, Waehrung, bezahlt, "
-                           "bezahltdatum, storniert) values ('%1', '%2', %3, '%4', %5, '%6', %7, %8, %9)")
+                           "bezahltdatum, storniert, mwst) values ('%1', '%2', %3, '%4', %5, '%6', %7, %8, %9, %10)")
                 .arg(d.typ, d.nr)
                 .arg(d.kdnr)
                 .arg(d.datum)
@@ -49,7 +50,8 @@ class InvoiceReport : public PrintFixture
                 .arg(d.waehrung)
                 .arg(d.bezahlt ? 1 : 0)
                 .arg(d.bezahlt ? QStringLiteral("'2005-06-01'") : QStringLiteral("null"))
-                .arg(d.storniert ? 1 : 0));
+                .arg(d.storniert ? 1 : 0)
+                .arg(d.mwst));
     }
 
     InvoiceReportRequest request(Kind kind, qint64 kdnr = 0, const QString &kunde = QString())
@@ -129,16 +131,16 @@ TEST_F(InvoiceReport, OpenLeavesOutCancelledAndPaidListsCancelledOnes)
 
     const QString open = report(request(Kind::Offen));
     EXPECT_TRUE(
-        open.startsWith(QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto Brutto "
-                                       "10.05.2005 10001 Müller 100,00 € 119,00 €")))
+        open.startsWith(QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto "
+                                       "10.05.2005 10001 Müller 100,00 € 19,00 € 119,00 €")))
         << open.toStdString();
     EXPECT_FALSE(open.contains(QStringLiteral("10002")));
     EXPECT_FALSE(open.contains(QStringLiteral("bezahlt am")));
     EXPECT_FALSE(open.contains(QStringLiteral("999")));
 
     const QString paid = report(request(Kind::Bezahlt));
-    EXPECT_TRUE(paid.contains(QStringLiteral("Netto Brutto bezahlt am")));
-    EXPECT_TRUE(paid.contains(QStringLiteral("12.05.2005 10003 Schmidt 300,00 € 357,00 € 01.06.2005")))
+    EXPECT_TRUE(paid.contains(QStringLiteral("Netto MwSt. Brutto bezahlt am")));
+    EXPECT_TRUE(paid.contains(QStringLiteral("12.05.2005 10003 Schmidt 300,00 € 57,00 € 357,00 € 01.06.2005")))
         << paid.toStdString();
     EXPECT_TRUE(paid.contains(QStringLiteral("10004")));
     EXPECT_FALSE(paid.contains(QStringLiteral("10001")));
@@ -146,7 +148,7 @@ TEST_F(InvoiceReport, OpenLeavesOutCancelledAndPaidListsCancelledOnes)
     const QString all = report(request(Kind::Alle));
     for (const char *nr : {"10001", "10002", "10003", "10004"})
         EXPECT_TRUE(all.contains(QString::fromLatin1(nr))) << nr;
-    EXPECT_TRUE(all.endsWith(QStringLiteral("1.000,00 € 1.190,00 €"))) << all.toStdString();
+    EXPECT_TRUE(all.endsWith(QStringLiteral("1.000,00 € 190,00 € 1.190,00 €"))) << all.toStdString();
 }
 
 TEST_F(InvoiceReport, QuarterLimitsTheGeneralEntriesButNotTheCustomersPaidAndAll)
@@ -193,10 +195,15 @@ TEST_F(InvoiceReport, SumsRoundEachAmountAndShowHalfUp)
     add({QStringLiteral("10001"), QStringLiteral("2005-05-10"), 100});
     add({QStringLiteral("10002"), QStringLiteral("2005-05-11"), 200});
     add({QStringLiteral("10003"), QStringLiteral("2005-05-12"), 50.5});
+    // The VAT a document stores counts as it is: here 7 % of a baker's invoice.
+    add({QStringLiteral("10004"), QStringLiteral("2005-05-13"), 20.1, 1005, QStringLiteral("€"), false, false,
+         QStringLiteral("R"), QStringLiteral("1.41")});
     const QString text = report(request(Kind::Alle));
-    EXPECT_TRUE(text.contains(QStringLiteral("12.05.2005 10003 Müller 50,50 € 60,10 €")))
+    EXPECT_TRUE(text.contains(QStringLiteral("12.05.2005 10003 Müller 50,50 € 9,60 € 60,10 €")))
         << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("350,50 € 417,10 €"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("13.05.2005 10004 Müller 20,10 € 1,41 € 21,51 €")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("370,60 € 68,01 € 438,61 €"))) << text.toStdString();
 }
 
 TEST_F(InvoiceReport, DmAndEuroAreSummedApartAndTheProgramSymbolStays)
@@ -207,12 +214,12 @@ TEST_F(InvoiceReport, DmAndEuroAreSummedApartAndTheProgramSymbolStays)
     add({QStringLiteral("10003"), QStringLiteral("2001-12-12"), 500, 1005, QStringLiteral("DM")});
     add({QStringLiteral("10004"), QStringLiteral("2002-12-12"), 50});
     const QString text = report(request(Kind::Alle));
-    EXPECT_TRUE(text.contains(QStringLiteral("10.05.2001 10001 Müller 1.000,00 DM 1.190,00 DM")))
+    EXPECT_TRUE(text.contains(QStringLiteral("10.05.2001 10001 Müller 1.000,00 DM 190,00 DM 1.190,00 DM")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("11.05.2002 10002 Müller 200,00 € 238,00 €")))
+    EXPECT_TRUE(text.contains(QStringLiteral("11.05.2002 10002 Müller 200,00 € 38,00 € 238,00 €")))
         << text.toStdString();
     // One sum line per currency, in the order the currencies first appear.
-    EXPECT_TRUE(text.endsWith(QStringLiteral("1.500,00 DM 1.785,00 DM 250,00 € 297,50 €")))
+    EXPECT_TRUE(text.endsWith(QStringLiteral("1.500,00 DM 285,00 DM 1.785,00 DM 250,00 € 47,50 € 297,50 €")))
         << text.toStdString();
     EXPECT_EQ(ProgramValues::instance().Currency, QStringLiteral("€"));
 
@@ -228,6 +235,7 @@ TEST_F(InvoiceReport, DmAndEuroAreSummedApartAndTheProgramSymbolStays)
     EXPECT_NEAR(rightOf(QStringLiteral("1.000,00 DM")), rightOf(QStringLiteral("Netto")), 0.05);
     EXPECT_NEAR(rightOf(QStringLiteral("250,00 €")), rightOf(QStringLiteral("Netto")), 0.05);
     EXPECT_NEAR(rightOf(QStringLiteral("297,50 €")), rightOf(QStringLiteral("Brutto")), 0.05);
+    EXPECT_NEAR(rightOf(QStringLiteral("47,50 €")), rightOf(QStringLiteral("MwSt.")), 0.05);
     EXPECT_NEAR(rightOf(QStringLiteral("1.190,00 DM")), rightOf(QStringLiteral("Brutto")), 0.05);
     EXPECT_LT(topOf(*set, 1, QStringLiteral("1.500,00 DM")), topOf(*set, 1, QStringLiteral("250,00 €")));
 }
@@ -267,12 +275,12 @@ TEST_F(InvoiceReport, ColumnTitlesOnEveryPageTitleAndSumsOnceOnly)
     ASSERT_EQ(PdfTools::pageCount(m_lastPdf), 2);
     const QString first = PdfTools::text(m_lastPdf, 1).simplified();
     const QString second = PdfTools::text(m_lastPdf, 2).simplified();
-    EXPECT_TRUE(first.startsWith(QStringLiteral("Bericht über Rechnungen Datum Rec- Nr Kunde Netto Brutto")))
+    EXPECT_TRUE(first.startsWith(QStringLiteral("Bericht über Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto")))
         << first.toStdString();
-    EXPECT_TRUE(second.startsWith(QStringLiteral("Datum Rec- Nr Kunde Netto Brutto bezahlt am")))
+    EXPECT_TRUE(second.startsWith(QStringLiteral("Datum Rec- Nr Kunde Netto MwSt. Brutto bezahlt am")))
         << second.toStdString();
     EXPECT_FALSE(first.contains(QStringLiteral("700,00 €")));
-    EXPECT_TRUE(second.endsWith(QStringLiteral("700,00 € 833,00 €"))) << second.toStdString();
+    EXPECT_TRUE(second.endsWith(QStringLiteral("700,00 € 133,00 € 833,00 €"))) << second.toStdString();
 }
 
 TEST_F(InvoiceReport, PreviewShowsTheTitleAndReturnsWhenItCloses)

@@ -192,11 +192,12 @@ TEST_F(Conversion, TotalsOfTheCopyAreThoseOfAllItsPositions)
     QString number;
     ASSERT_TRUE(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
     EXPECT_DOUBLE_EQ(doc("ek")->AsFloat(), 31.5833);
-    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 47.3333);
-    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from vorgang1 where typ = 'R'")).toDouble(), 47.3333);
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 47.33);
+    EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from vorgang1 where typ = 'R'")).toDouble(), 47.33);
+    EXPECT_DOUBLE_EQ(doc("mwst")->AsFloat(), 7.57);
     // Positions saved afterwards recompute the totals again.
     addPosition(1, 1, 1);
-    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 48.3333);
+    EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 48.33);
 }
 
 TEST_F(Conversion, ReferenceEmptiesWithItsOwner)

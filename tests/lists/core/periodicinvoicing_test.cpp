@@ -1,6 +1,7 @@
 // The periodic invoicing run over the document list, and the command that
 // runs it from a shell.
 #include "data/databasebackup.h"
+#include "data/tax.h"
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
@@ -65,8 +66,50 @@ TEST_F(PeriodicRun, EveryContractOfTheLetterWithPositions)
     EXPECT_EQ(r.last, QStringLiteral("10044"));
     EXPECT_TRUE(r.error.isEmpty());
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = '2005-03-15'")), 3);
+    EXPECT_EQ(count(QStringLiteral(
+                  "select count(*) from vorgang1 where typ = 'R' and leistungsdatum = '2005-03-01' "
+                  "and leistungbis = '2005-03-31'")),
+              3)
+        << "the month of the run is the service period";
     EXPECT_FALSE(list->Filtered());
     EXPECT_EQ(list->RecordCount(), 9) << "the list shows every document again";
+}
+
+TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
+{
+    const struct
+    {
+        const char *letter, *day, *from, *to;
+    } periods[] = {{"M", "2005-02-28", "2005-02-01", "2005-02-28"},
+                   {"Q", "2005-05-15", "2005-04-01", "2005-06-30"},
+                   {"H", "2005-12-31", "2005-07-01", "2005-12-31"},
+                   {"J", "2004-02-29", "2004-01-01", "2004-12-31"}};
+    for (const auto &p : periods) {
+        const BillingPeriod b = BillingPeriodOf(QString::fromLatin1(p.letter),
+                                                QDate::fromString(QString::fromLatin1(p.day), Qt::ISODate));
+        EXPECT_EQ(b.from.toString(Qt::ISODate), QString::fromLatin1(p.from)) << p.letter;
+        EXPECT_EQ(b.to.toString(Qt::ISODate), QString::fromLatin1(p.to)) << p.letter;
+    }
+    // A contract written at 19 % and 7 % is invoiced at the rates of its kind
+    // valid today (16 % and 7 % in 2005); a tax-free contract stays tax-free.
+    contract(1, QStringLiteral("M"), 2);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 19, MwstKat = 'S' where Pos = 1"));
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 7, MwstKat = 'S' where Pos = 2"));
+    newDocument(QStringLiteral("V"));
+    doc("kdnr")->SetAsInteger(2);
+    doc("VertragT")->SetAsString(QStringLiteral("M"));
+    documents->SetTaxCase(Tax::Case::Export);
+    addPosition(1, 10, 1);
+    vorgang().Post();
+    run(QStringLiteral("M"));
+    auto st = db->raw().prepare(
+        QStringLiteral("select v2.MwstKat, v2.MwstSatz from Vorgang2 v2 join Vorgang1 v1 "
+                       "on v1.id = v2.vorgangID where v1.typ = 'R' order by v1.kdnr, v2.Pos"));
+    QStringList rates;
+    while (st->step())
+        rates << st->columnDynamic(0).rawText() + QString::number(st->columnDynamic(1).toDouble());
+    EXPECT_EQ(rates.join(QLatin1Char(' ')), QStringLiteral("S16 S7 G0"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'G'")), 1);
 }
 
 TEST_F(PeriodicRun, NumbersFollowTheListOrder)
