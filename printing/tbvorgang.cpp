@@ -432,10 +432,8 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
             labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(g.rate));
             amounts << Money::format(g.vat, mask);
         }
-    lMW->text = labels.join(QLatin1Char('
-'));
-    GesMW->text = amounts.join(QLatin1Char('
-'));
+    lMW->text = labels.join(QLatin1Char('\n'));
+    GesMW->text = amounts.join(QLatin1Char('\n'));
     const QString t = docText("typ");
     lBrutto->text = t == QLatin1String("R")   ? QStringLiteral("Rechnungsbetrag")
                     : t == QLatin1String("G") ? QStringLiteral("Gutschriftsbetrag")
