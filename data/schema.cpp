@@ -306,11 +306,9 @@ void upgrade(Engine &engine)
     bool needed = !engine.hasSupport() || !missingColumns.isEmpty();
     for (const char *a : kAddedTables)
         needed = needed || !has(QString::fromUtf8(a));
-    if (!needed) {
-        const QStringList present = engine.indexes();
-        for (const IndexDef &ix : indexes())
-            needed = needed || !present.contains(ix.name, Qt::CaseInsensitive);
-    }
+    const QStringList presentIndexes = engine.indexes();
+    for (const IndexDef &ix : indexes())
+        needed = needed || !presentIndexes.contains(ix.name, Qt::CaseInsensitive);
     if (!needed)
         return;
     engine.begin();
@@ -342,7 +340,8 @@ void upgrade(Engine &engine)
         }
         for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.
-            if (has(ix.table) || made.contains(ix.table))
+            if ((has(ix.table) || made.contains(ix.table)) &&
+                !presentIndexes.contains(ix.name, Qt::CaseInsensitive))
                 engine.createIndex(ix);
         }
         engine.commit();

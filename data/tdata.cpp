@@ -434,6 +434,13 @@ QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize
     return next;
 }
 
+QStringList TData::NextNumberSql(const QString &typ)
+{
+    return {QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
+                .arg(Sql::quoteText(typ)),
+            QStringLiteral("order by val(Vorgangnr) desc")};
+}
+
 void TData::AssignVorgangNr(const QString &typ)
 {
     vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
@@ -449,9 +456,7 @@ void TData::AssignVorgangNr(const QString &typ)
     try {
         vorSQL.Close();
         vorSQL.SQL().clear();
-        vorSQL.SQL() << QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
-                            .arg(Sql::quoteText(typ))
-                     << QStringLiteral("order by val(Vorgangnr) desc");
+        vorSQL.SQL() << NextNumberSql(typ);
         vorSQL.Open();
         const double highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
         TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));

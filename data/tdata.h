@@ -75,6 +75,9 @@ public:
     void AssignVorgangNr(const QString &typ);
     // The start number of a type letter, or empty when the letter has none.
     static QString StartNumber(const QString &typ);
+    // The select of the highest number of a type: one step along an index
+    // on either engine, however many documents there are.
+    static QStringList NextNumberSql(const QString &typ);
     // The number after the highest of the type; refused with a message naming
     // the type when it would not fit a field of fieldSize characters.
     QString NextNumberAfter(const QString &typ, double highest, int fieldSize) const;
