@@ -56,11 +56,7 @@ public:
     // and VAT id of the address), set when the customer changes.
     Tax::Case TaxCaseOfCustomer() const;
     // Country and VAT id of the document's customer (by its kdnr).
-    struct CustomerTax
-    {
-        QString land, ustid;
-    };
-    CustomerTax customerTax() const;
+    Tax::Customer customerTax() const;
     // The document got another customer: its case becomes the customer's
     // (nothing in a file without tax cases, opened read only).
     void CustomerChanged();
@@ -99,9 +95,12 @@ public:
     };
 
     void VorgangAfterInsert(TVexDaoTable &ds);
+    // A service period ends on or after its first day; refused otherwise.
+    static void CheckServicePeriod(const TVexDaoTable &ds);
     void VorgangBeforeDelete(TVexDaoTable &ds);
     void VorgangCalcFields(TVexDaoTable &ds);
     void VorgangDataAfterInsert(TVexDaoTable &ds);
+    void VorgangDataBeforePost(TVexDaoTable &ds);
     void VorgangDataAfterPost(TVexDaoTable &ds);
     void VorgangDataAfterDelete(TVexDaoTable &ds);
     void VorgangDataCalcFields(TVexDaoTable &ds);

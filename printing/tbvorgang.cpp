@@ -19,6 +19,8 @@ using ReportFonts::font;
 
 const QString kTimes = QStringLiteral("Times New Roman");
 const QString kArial = QStringLiteral("Arial");
+// The totals block: the tops of the VAT line, the rule and the gross.
+constexpr qreal kVatTop = 6.1, kRuleTop = 11.6, kGrossTop = 12.4;
 
 // Letterhead positions are screen pixels of the layout at 100 % (96 per inch).
 qreal mmOfPixels(int pixels)
@@ -188,21 +190,24 @@ void TBvorgang::buildLayout()
     lNetto = &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, 0.8, QStringLiteral("Nettobetrag"))
                   .size(labelWidth);
     GesNetto = &amount(QStringLiteral("GesNetto"), 0.8);
-    lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, 6.1, {})
+    lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
                .size(labelWidth)
                .fitting(Fit::Grow);
-    GesMW = &amount(QStringLiteral("GesMW"), 6.1).fitting(Fit::Grow);
-    Summenlinie =
-        &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, 11.6, Bericht.bandWidth() - labels);
+    GesMW = &amount(QStringLiteral("GesMW"), kVatTop).fitting(Fit::Grow);
+    Summenlinie = &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, kRuleTop,
+                                            Bericht.bandWidth() - labels);
     Summenlinie->penWidth = 0.2;
-    lBrutto = &Zusammenfassung->addLabel(QStringLiteral("lBrutto"), labels, 12.4, {})
+    lBrutto = &Zusammenfassung->addLabel(QStringLiteral("lBrutto"), labels, kGrossTop, {})
                    .size(labelWidth)
                    .withFont(font(kTimes, 12, true));
-    GesBrutto = &amount(QStringLiteral("GesBrutto"), 12.4).withFont(font(kTimes, 12, true));
+    GesBrutto = &amount(QStringLiteral("GesBrutto"), kGrossTop).withFont(font(kTimes, 12, true));
 
     Zahlungsziel = Bericht.addChild(Zusammenfassung, QStringLiteral("Zahlungsziel"), 8.7);
     Zahlungsziel->beforePrint = [this](ReportBand &, bool &print) { ZahlungszielBeforePrint(print); };
+    // The date of supply and the tax notes stand above the payment line.
     Ziel1 = &Zahlungsziel->addLabel(QStringLiteral("Ziel1"), 1.3, 0.5, QStringLiteral("       "))
+                 .size(Bericht.bandWidth() - 1.3)
+                 .fitting(Fit::Grow)
                  .withFont(font(kTimes, 10));
 
     Fussband = Bericht.addChild(Zahlungsziel, QStringLiteral("Fussband"), 6.3);
@@ -434,6 +439,14 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
         }
     lMW->text = labels.join(QLatin1Char('\n'));
     GesMW->text = amounts.join(QLatin1Char('\n'));
+    // Without VAT (a small business, an export) the gross follows the net.
+    const bool vat = !labels.isEmpty();
+    lMW->enabled = vat;
+    GesMW->enabled = vat;
+    const qreal up = vat ? 0 : kGrossTop - kVatTop;
+    Summenlinie->top = kRuleTop - up;
+    lBrutto->top = kGrossTop - up;
+    GesBrutto->top = kGrossTop - up;
     const QString t = docText("typ");
     lBrutto->text = t == QLatin1String("R")   ? QStringLiteral("Rechnungsbetrag")
                     : t == QLatin1String("G") ? QStringLiteral("Gutschriftsbetrag")
@@ -445,22 +458,41 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
     const QString t = docText("Typ");
     const TField *due = Vorgang1.FieldByName(QStringLiteral("zieldatum"));
     const QString dueText = due->IsNull() ? QString() : German::formatDate(due->AsDate());
-    Ziel1->text = QStringLiteral("       ");
-    if (t == QLatin1String("G")) {
-        printBand = false;
-    } else if (cancelled()) {
-        // Never a due date on a cancelled document: nothing is to be paid.
-        Ziel1->text = t == QLatin1String("R")
-                          ? QStringLiteral("Diese Rechnung ist storniert und nicht zu bezahlen.")
-                          : QStringLiteral("Dieser Vorgang ist storniert.");
-    } else if (dueText.isEmpty()) {
-        // Without a due date there is no date to name: the line stays empty
-        // rather than read "fällig bis .".
-    } else if (t == QLatin1String("A")) {
-        Ziel1->text = QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
-    } else if (t == QLatin1String("R")) {
-        Ziel1->text = QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
+    QStringList lines;
+    // An invoice names the date of supply or the service period, and where
+    // no VAT is charged, the reason the law asks for.
+    if (t == QLatin1String("R")) {
+        const auto date = [this](const char *field) {
+            const TField *f = Vorgang1.FindField(QString::fromLatin1(field));
+            return f && !f->IsNull() ? f->AsDate() : QDate();
+        };
+        lines << Tax::supplyLine(date("leistungsdatum"), date("leistungbis"));
     }
+    if (t != QLatin1String("L")) {
+        QStringList categories;
+        for (const Tax::Group &g : Sums.groups())
+            categories << g.category;
+        const TField *kdnr = Vorgang1.FieldByName(QStringLiteral("kdnr"));
+        QString buyerId;
+        if (!kdnr->IsNull() &&
+            (categories.contains(QStringLiteral("AE")) || categories.contains(QStringLiteral("K"))))
+            buyerId = Tax::customerOf(Vorgang1.Database(), kdnr->AsFloat()).ustid;
+        lines << Tax::legalNotes(categories, buyerId);
+    }
+    if (cancelled()) {
+        // Never a due date on a cancelled document: nothing is to be paid.
+        lines << (t == QLatin1String("R")
+                      ? QStringLiteral("Diese Rechnung ist storniert und nicht zu bezahlen.")
+                      : QStringLiteral("Dieser Vorgang ist storniert."));
+    } else if (dueText.isEmpty() || t == QLatin1String("G")) {
+        // Without a due date there is no date to name: no "fällig bis ."
+    } else if (t == QLatin1String("A")) {
+        lines << QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
+    } else if (t == QLatin1String("R")) {
+        lines << QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
+    }
+    if (t == QLatin1String("G") && lines.isEmpty()) printBand = false;
+    Ziel1->text = lines.isEmpty() ? QStringLiteral("       ") : lines.join(QLatin1Char('\n'));
 }
 
 void TBvorgang::Vorgang2CalcFields(TVexDaoTable &ds)
