@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "datacommands.h"
+#include "dunningcommand.h"
 #include "einvoicecommand.h"
 #include "germantranslations.h"
 #include "invoicereportcommand.h"
@@ -66,6 +67,12 @@ const char *const kHelp =
     "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis "
     "die\n"
     "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
+    "  tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER]\n"
+    "                                  erstellt zu jeder überfälligen Rechnung die nächste Mahnung\n"
+    "                                  (Zahlungserinnerung, 1. und 2. Mahnung) mit Gebühren und\n"
+    "                                  Verzugszinsen nach [Mahnwesen] in tavirel.ini; mit --pdf je Mahnung\n"
+    "                                  ORDNER/<Nummer>.pdf; ein zweiter Lauf am selben Stichtag erstellt\n"
+    "                                  nichts\n"
     "  tavirel export-list <datei> [--status S] [--kdnr N]\n"
     "                      [--von TT.MM.JJJJ --bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
     "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
@@ -620,7 +627,8 @@ bool isCommand(const QStringList &args)
 bool needsFonts(const QStringList &args)
 {
     const QString command = parse(args).command;
-    return command == QLatin1String("pdf") || command == QLatin1String("invoice-report");
+    return command == QLatin1String("pdf") || command == QLatin1String("invoice-report") ||
+           command == QLatin1String("dunning-run");
 }
 
 int run(const QStringList &args)
@@ -648,6 +656,7 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("pdf")) return pdf(o);
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
     if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
+    if (o.command == QLatin1String("dunning-run")) return dunningRun(args);
     if (o.command == QLatin1String("export-list")) return exportList(o);
     if (o.command == QLatin1String("einvoice-show")) return einvoiceShow(o.positional);
     if (o.command == QLatin1String("einvoice-import")) return einvoiceImport(o.positional, o.db);

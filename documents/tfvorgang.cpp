@@ -11,6 +11,8 @@
 #include "app/tfmain.h"
 #include "data/apperror.h"
 #include "data/dates.h"
+#include "data/dunning.h"
+#include "data/germanformat.h"
 #include "data/money.h"
 #include "data/programvalues.h"
 #include "data/tdata.h"
@@ -683,6 +685,11 @@ void TFVorgang::buildFooter()
     storno->setPalette(red);
     storno->hide();
     row->addWidget(storno);
+    mahnung = new QLabel(Panelfuss);
+    mahnung->setObjectName(QStringLiteral("mahnung"));
+    mahnung->setFont(bold);
+    mahnung->hide();
+    row->addWidget(mahnung);
 
     DBEdit2 = bound(new DBEdit(Panelfuss), "DBEdit2", q, QStringLiteral("VorgangNR"));
     DBEdit2->setReadOnly(true);
@@ -903,6 +910,16 @@ void TFVorgang::DBEdit2Change()
     typbox->setVisible(doc &&
                        Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("V"));
     storno->setVisible(doc && Data->vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean());
+    const TField *level = Data->vorgang.FindField(QStringLiteral("mahnstufe"));
+    const TField *reminded = Data->vorgang.FindField(QStringLiteral("mahndatum"));
+    const bool dunned = doc && level && reminded && !level->IsNull() && level->AsInteger() > 0 &&
+                        Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("R");
+    mahnung->setText(dunned
+                         ? QStringLiteral("%1 vom %2")
+                               .arg(Dunning::LevelTitle(int(level->AsInteger())),
+                                    reminded->IsNull() ? QString() : German::formatDate(reminded->AsDate()))
+                         : QString());
+    mahnung->setVisible(dunned);
 
     // Without a document nothing may be typed (a change would make an
     // unnumbered document), and positions need a saved one to belong to.

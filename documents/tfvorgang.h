@@ -76,6 +76,7 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     DBText *sEK, *sVK, *sVKbr, *sWaehrung, *sGewinn;
     QLabel *sMwst; // the VAT per rate
     QLabel *storno;
+    QLabel *mahnung; // an invoice's dunning level and its last reminder's day
     DBEdit *DBEdit2;
 
     // ---- menus

@@ -1,6 +1,7 @@
 #include "tbvorgang.h"
 
 #include "data/apperror.h"
+#include "data/dunning.h"
 #include "data/germanformat.h"
 #include "data/money.h"
 #include "data/programfolder.h"
@@ -19,8 +20,8 @@ using ReportFonts::font;
 
 const QString kTimes = QStringLiteral("Times New Roman");
 const QString kArial = QStringLiteral("Arial");
-// The totals block: the tops of the VAT line, the rule and the gross.
-constexpr qreal kVatTop = 6.1, kRuleTop = 11.6, kGrossTop = 12.4;
+// The totals block: the tops of the net, the VAT line, the rule and the gross.
+constexpr qreal kNetTop = 0.8, kVatTop = 6.1, kRuleTop = 11.6, kGrossTop = 12.4;
 
 // Letterhead positions are screen pixels of the layout at 100 % (96 per inch).
 qreal mmOfPixels(int pixels)
@@ -133,8 +134,13 @@ void TBvorgang::buildLayout()
         return d->IsNull() ? QString() : German::formatDate(d->AsDate());
     });
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
-        return docText("Typname") + QLatin1Char(' ') + docText("typ") + QStringLiteral(" - ") +
-               docText("vorgangnr");
+        // A reminder is titled by its level: "1. Mahnung M - 20042".
+        const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
+        const QString title = docText("typ") == QLatin1String("M") && level && !level->IsNull()
+                                  ? Dunning::LevelTitle(int(level->AsInteger()))
+                                  : QString();
+        return (title.isEmpty() ? docText("Typname") : title) + QLatin1Char(' ') + docText("typ") +
+               QStringLiteral(" - ") + docText("vorgangnr");
     });
     QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
 
@@ -187,9 +193,10 @@ void TBvorgang::buildLayout()
             .aligned(Qt::AlignRight)
             .toBand(ReportElement::BandAlign::Right);
     };
-    lNetto = &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, 0.8, QStringLiteral("Nettobetrag"))
-                  .size(labelWidth);
-    GesNetto = &amount(QStringLiteral("GesNetto"), 0.8);
+    lNetto =
+        &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, kNetTop, QStringLiteral("Nettobetrag"))
+             .size(labelWidth);
+    GesNetto = &amount(QStringLiteral("GesNetto"), kNetTop);
     lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
                .size(labelWidth)
                .fitting(Fit::Grow);
@@ -428,6 +435,9 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GrossSum = NetSum + TaxSum;
     const QString mask = moneyMask();
     GesNetto->text = Money::format(NetSum, mask);
+    // A reminder claims amounts without VAT: its total stands once.
+    const bool reminder = docText("typ") == QLatin1String("M");
+    GesNetto->enabled = !reminder;
     GesBrutto->text = Money::format(GrossSum, mask);
     // One line per rate on which VAT is charged, the rates actually used:
     // the label beside its amount; what stands below moves down with them.
@@ -439,11 +449,14 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
         }
     lMW->text = labels.join(QLatin1Char('\n'));
     GesMW->text = amounts.join(QLatin1Char('\n'));
-    // Without VAT (a small business, an export) the gross follows the net.
-    const bool vat = !labels.isEmpty();
+    // Without VAT (a small business, an export) the gross follows the net;
+    // on a reminder it stands alone, in the net's place.
+    const bool vat = !labels.isEmpty() && !reminder;
+    lNetto->enabled = !reminder;
     lMW->enabled = vat;
     GesMW->enabled = vat;
-    const qreal up = vat ? 0 : kGrossTop - kVatTop;
+    Summenlinie->enabled = !reminder;
+    const qreal up = reminder ? kGrossTop - kNetTop : vat ? 0 : kGrossTop - kVatTop;
     Summenlinie->top = kRuleTop - up;
     lBrutto->top = kGrossTop - up;
     GesBrutto->top = kGrossTop - up;
@@ -488,7 +501,7 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
         // Without a due date there is no date to name: no "fällig bis ."
     } else if (t == QLatin1String("A")) {
         lines << QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
-    } else if (t == QLatin1String("R")) {
+    } else if (t == QLatin1String("R") || t == QLatin1String("M")) {
         lines << QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
     }
     if (t == QLatin1String("G") && lines.isEmpty()) printBand = false;
