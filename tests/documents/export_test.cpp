@@ -38,7 +38,11 @@ class EditorExport : public EditorFixture
     {
         const qint64 id = document(typ, nr, 7);
         position(id, 1, QStringLiteral("Wartung Heizung"), 2, 89);
-        db->exec(QStringLiteral("update Vorgang1 set vk = 178, ek = 10 where id = %1").arg(id));
+        // The address block as the editor writes it: the e-invoice's buyer is read from it.
+        db->exec(QStringLiteral(
+                     "update Vorgang1 set vk = 178, ek = 10, anschrift = 'Adler GmbH' || char(13, 10) || "
+                     "'Am Markt 1' || char(13, 10, 13, 10) || '34117 Kassel' where id = %1")
+                     .arg(id));
         return id;
     }
     QString lastSaveCaption()
