@@ -57,11 +57,11 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
     // empty) keeps the VAT it was listed with and is not a finding.
     const qint64 wrongVat =
         db.scalar(QStringLiteral("select max(vorgangID) from Vorgang2 where vorgangID in "
-                                 "(select id from Vorgang1 where storniert = 0 and Rundung = 1)"))
+                                 "(select id from Vorgang1 where storniert = false and Rundung = 1)"))
             .rawInt();
     db.exec(QStringLiteral("update Vorgang1 set mwst = mwst + 0.01 where id = %1").arg(wrongVat));
     db.exec(QStringLiteral("update Vorgang1 set Rundung = null, mwst = 1 where id = (select min(id) "
-                           "from Vorgang1 where storniert = 1 and id <> %1)")
+                           "from Vorgang1 where storniert = true and id <> %1)")
                 .arg(withPositions));
     db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vk) values ('R', '%1', %2, 0)")
                 .arg(invoiceNumber)
