@@ -5,6 +5,8 @@
 #include "engine.h"
 #include "germanformat.h"
 #include "money.h"
+#include "programvalues.h"
+#include "tax.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,8 +26,26 @@ struct Document
     Value kdnr;
     QDate datum, zieldatum;
     double vk = 0;
+    Value mwst;
+    bool cents = false; // summed by the cent rule (Rundung set)
     bool storniert = false;
 };
+
+// Which of a table's columns exist: a file that an older version wrote and
+// that could not be brought up to date lacks the VAT columns.
+QSet<QString> columnsOf(Engine &engine, const QString &table)
+{
+    QSet<QString> names;
+    for (const ColumnInfo &c : engine.columns(table))
+        names.insert(c.name.toLower());
+    return names;
+}
+
+QString optional(const QSet<QString> &columns, const char *name)
+{
+    const QString n = QString::fromLatin1(name);
+    return columns.contains(n.toLower()) ? n : QStringLiteral("null");
+}
 
 QString name(const Document &d)
 {
@@ -45,8 +65,10 @@ void add(QList<Finding> &findings, const QString &title, const QStringList &rows
 QList<Document> readDocuments(Engine &engine)
 {
     QList<Document> docs;
-    auto st = engine.prepare(QStringLiteral(
-        "select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert from Vorgang1 order by id"));
+    const QSet<QString> columns = columnsOf(engine, QStringLiteral("Vorgang1"));
+    auto st = engine.prepare(QStringLiteral("select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, "
+                                            "storniert, %1, %2 from Vorgang1 order by id")
+                                 .arg(optional(columns, "mwst"), optional(columns, "Rundung")));
     while (st->step()) {
         Document d;
         d.id = st->column(0, FieldType::Counter).rawInt();
@@ -57,6 +79,9 @@ QList<Document> readDocuments(Engine &engine)
         d.zieldatum = st->column(5, FieldType::Date).toDate();
         d.vk = st->column(6, FieldType::Number).toDouble();
         d.storniert = st->column(7, FieldType::Bool).toBool();
+        d.mwst = st->column(8, FieldType::Number);
+        const Value rundung = st->column(9, FieldType::Short);
+        d.cents = !rundung.isNull() && rundung.toDouble() != 0;
         docs.append(d);
     }
     return docs;
@@ -85,12 +110,17 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     for (const Document &d : docs)
         byId.insert(d.id, &d);
 
-    // Positions: those of no document, and the sums of the others, rounded
-    // position by position as the program keeps its totals.
+    // Positions: those of no document, and the sums of the others by the rule
+    // the document is kept by: this version's cents with the VAT per rate, or
+    // an older version's sum of ten-thousandths (whose VAT was derived from it).
     QStringList orphans;
-    QHash<qint64, qint64> sales;
+    std::map<qint64, Tax::Totals> sales;
+    QHash<qint64, qint64> legacy;
+    const QSet<QString> columns = columnsOf(engine, QStringLiteral("Vorgang2"));
     auto st = engine.prepare(
-        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl from Vorgang2 order by id"));
+        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl, %1, %2 from Vorgang2 order by id")
+            .arg(optional(columns, "MwstSatz"), optional(columns, "MwstKat")));
+    const double programRate = ProgramValues::instance().MwstSatz;
     while (st->step()) {
         const qint64 id = st->column(0, FieldType::Counter).rawInt();
         const Value owner = st->column(1, FieldType::Integer);
@@ -102,10 +132,19 @@ void checkTables(Engine &engine, QList<Finding> &findings)
                            .arg(st->column(3, FieldType::Text).rawText());
             continue;
         }
-        const long double amount = static_cast<long double>(st->column(4, FieldType::Number).toDouble()) *
-                                   st->column(5, FieldType::Number).toDouble();
-        qint64 &sum = sales[owner.rawInt()];
-        sum = Money::addRounded(sum, amount);
+        const double preis = st->column(4, FieldType::Number).toDouble();
+        const double anzahl = st->column(5, FieldType::Number).toDouble();
+        const Document &d = *byId.value(owner.rawInt());
+        if (d.cents) {
+            const Value rate = st->column(6, FieldType::Number);
+            const QString category = st->column(7, FieldType::Text).rawText().trimmed();
+            sales.try_emplace(d.id, true)
+                .first->second.add(anzahl, preis, rate.isNull() ? programRate : rate.toDouble(),
+                                   category.isEmpty() ? QStringLiteral("S") : category);
+        } else {
+            qint64 &sum = legacy[d.id];
+            sum = Money::addRounded(sum, static_cast<long double>(preis) * anzahl);
+        }
     }
     add(findings, QStringLiteral("Positionen ohne Vorgang"), orphans);
 
@@ -118,11 +157,25 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     for (const Document &d : docs) {
         if (received(d)) continue;
         // A cancelled document's totals are 0, whatever its positions say.
-        const qint64 expected = d.storniert ? 0 : sales.value(d.id);
-        const qint64 stored = Money::fromAmount(d.vk);
-        if (stored != expected)
-            totals << QStringLiteral("%1: gespeichert netto %2, aus den Positionen %3%4")
-                          .arg(name(d), money(stored), money(expected),
+        const auto it = sales.find(d.id);
+        const bool none = it == sales.end();
+        const qint64 net = d.storniert ? 0 : d.cents ? (none ? 0 : it->second.net()) : legacy.value(d.id);
+        QStringList faults;
+        if (const qint64 stored = Money::fromAmount(d.vk); stored != net)
+            faults << QStringLiteral("gespeichert netto %1, aus den Positionen %2").arg(money(stored), money(net));
+        // Only this version's documents have a VAT to recompute; an older one
+        // keeps the VAT of the gross it was listed with.
+        if (d.cents) {
+            const qint64 vat = d.storniert || none ? 0 : it->second.vat();
+            if (d.mwst.isNull())
+                faults << QStringLiteral("keine MwSt. gespeichert, aus den Positionen %1").arg(money(vat));
+            else if (const qint64 stored = Money::fromAmount(d.mwst.toDouble()); stored != vat)
+                faults << QStringLiteral("gespeichert MwSt. %1, aus den Positionen %2")
+                              .arg(money(stored), money(vat));
+        }
+        if (!faults.isEmpty())
+            totals << QStringLiteral("%1: %2%3")
+                          .arg(name(d), faults.join(QStringLiteral("; ")),
                                d.storniert ? QStringLiteral(" (storniert)") : QString());
     }
     add(findings, QStringLiteral("Vorgänge, deren gespeicherte Summe nicht zu ihren Positionen passt"),

@@ -53,6 +53,16 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
     db.exec(QStringLiteral(
         "insert into Vorgang2 (vorgangID, Pos, Titel, Preis, anzahl) values (987654, 1, 'Verwaist', 5, 1)"));
     db.exec(QStringLiteral("update Vorgang1 set vk = vk + 0.01 where id = %1").arg(withPositions));
+    // This version's VAT is recomputed per rate; an older document's (Rundung
+    // empty) keeps the VAT it was listed with and is not a finding.
+    const qint64 wrongVat =
+        db.scalar(QStringLiteral("select max(vorgangID) from Vorgang2 where vorgangID in "
+                                 "(select id from Vorgang1 where storniert = false and Rundung = 1)"))
+            .rawInt();
+    db.exec(QStringLiteral("update Vorgang1 set mwst = mwst + 0.01 where id = %1").arg(wrongVat));
+    db.exec(QStringLiteral("update Vorgang1 set Rundung = null, mwst = 1 where id = (select min(id) "
+                           "from Vorgang1 where storniert = true and id <> %1)")
+                .arg(withPositions));
     db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vk) values ('R', '%1', %2, 0)")
                 .arg(invoiceNumber)
                 .arg(customer));
@@ -74,8 +84,11 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
     const auto rows = [&](int i) { return findings.at(i).rows.join(QLatin1Char('\n')); };
     EXPECT_TRUE(rows(0).contains(QStringLiteral("Vorgang-ID 987654, Pos 1, „Verwaist“")))
         << rows(0).toStdString();
-    EXPECT_EQ(findings.at(1).rows.size(), 1);
+    EXPECT_EQ(findings.at(1).rows.size(), 2) << rows(1).toStdString();
     EXPECT_TRUE(rows(1).startsWith(QStringLiteral("Vorgang id %1 ").arg(withPositions)))
+        << rows(1).toStdString();
+    EXPECT_TRUE(findings.at(1).rows.at(1).startsWith(QStringLiteral("Vorgang id %1 ").arg(wrongVat)));
+    EXPECT_TRUE(findings.at(1).rows.at(1).contains(QStringLiteral("gespeichert MwSt. ")))
         << rows(1).toStdString();
     EXPECT_EQ(findings.at(2).rows.size(), 1);
     EXPECT_TRUE(rows(2).startsWith(QStringLiteral("R %1: Vorgänge id ").arg(invoiceNumber)))
@@ -84,7 +97,7 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
     EXPECT_TRUE(rows(3).contains(QStringLiteral("(R 99998): ohne Kundennummer")));
     EXPECT_TRUE(rows(4).contains(QStringLiteral("(A 99997): Datum 10.03.2024, fällig am 01.03.2024")));
     const QString report = DatabaseCheck::report(db.path(), findings);
-    EXPECT_TRUE(report.endsWith(QStringLiteral("\n6 Befunde.\n"))) << report.toStdString();
+    EXPECT_TRUE(report.endsWith(QStringLiteral("\n7 Befunde.\n"))) << report.toStdString();
 }
 
 // A damaged file is reported by SQLite's own check, whatever else can be read.
