@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "datacommands.h"
+#include "dunningcommand.h"
 #include "einvoicecommand.h"
 #include "germantranslations.h"
 #include "invoicereportcommand.h"
@@ -66,6 +67,12 @@ const char *const kHelp =
     "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis "
     "die\n"
     "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
+    "  tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER]\n"
+    "                                  erstellt zu jeder überfälligen Rechnung die nächste Mahnung\n"
+    "                                  (Zahlungserinnerung, 1. und 2. Mahnung) mit Gebühren und\n"
+    "                                  Verzugszinsen nach [Mahnwesen] in tavirel.ini; mit --pdf je Mahnung\n"
+    "                                  ORDNER/<Nummer>.pdf; ein zweiter Lauf am selben Stichtag erstellt\n"
+    "                                  nichts\n"
     "  tavirel export-list <datei> [--status S] [--kdnr N]\n"
     "                      [--von TT.MM.JJJJ --bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
     "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
@@ -74,11 +81,14 @@ const char *const kHelp =
     "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal,\n"
     "                                  vertraege-halbjahr, eingang oder eingang-offen (Eingangsrechnungen);\n"
     "                                  ohne Filter die ganze Liste, neueste zuerst\n"
-    "  tavirel copy-db --from QUELLE --to ZIEL\n"
+    "  tavirel copy-db --from QUELLE --to ZIEL [--lenient]\n"
     "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
     "                                  (Datei oder Datenbankserver, in beide Richtungen); Zähler behalten "
     "ihre\n"
-    "                                  Werte, die Zeilenzahlen werden am Ende verglichen und ausgegeben\n"
+    "                                  Werte, die Zeilenzahlen werden am Ende verglichen und ausgegeben;\n"
+    "                                  ein Wert, der nicht ankommen kann, wie er ist (ein ungültiges Datum,\n"
+    "                                  Text in einer Zahlenspalte), bricht die Kopie ab, mit --lenient wird\n"
+    "                                  er leer kopiert und aufgeführt\n"
     "  tavirel xrechnung <id> <datei.xml>\n"
     "                                  schreibt die Rechnung oder Gutschrift mit der ID als E-Rechnung\n"
     "                                  (XRechnung 3.0, UN/CEFACT CII); die Angaben zum Rechnungssteller "
@@ -136,6 +146,7 @@ struct Options
     QString db, from, to;
     bool demo = false;
     bool zugferd = false;
+    bool lenient = false;
     QString error;
 };
 
@@ -162,6 +173,8 @@ Options parse(const QStringList &args)
             o.demo = true;
         } else if (a == QLatin1String("--zugferd")) {
             o.zugferd = true;
+        } else if (a == QLatin1String("--lenient")) {
+            o.lenient = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.command = QStringLiteral("help");
         } else if (o.command.isEmpty()) {
@@ -202,7 +215,7 @@ QString cellText(const TField *f)
 
 QString shown(const QString &location)
 {
-    return Engine::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
+    return Engine::shownLocation(location);
 }
 
 int initDb(const Options &o)
@@ -223,13 +236,14 @@ int initDb(const Options &o)
 int copyDb(const Options &o)
 {
     if (o.from.isEmpty() || o.to.isEmpty() || !o.positional.isEmpty()) {
-        err(QStringLiteral("Aufruf: tavirel copy-db --from QUELLE --to ZIEL (Datei oder postgresql://…)"));
+        err(QStringLiteral(
+            "Aufruf: tavirel copy-db --from QUELLE --to ZIEL [--lenient] (Datei oder postgresql://…)"));
         return 2;
     }
     const QString from = DatabaseLocation(o.from), to = DatabaseLocation(o.to);
     DatabaseCopy::Result r;
     try {
-        r = DatabaseCopy::copy(from, to);
+        r = DatabaseCopy::copy(from, to, {}, o.lenient);
     } catch (const AppError &e) {
         err(QStringLiteral("Die Datenbank wurde nicht kopiert: %1").arg(e.message()));
         return 1;
@@ -238,6 +252,12 @@ int copyDb(const Options &o)
     for (const DatabaseCopy::TableCount &t : r.tables)
         report += QStringLiteral("  %1: %2 Zeilen\n").arg(t.table).arg(t.rows);
     report += QStringLiteral("Die Zeilenzahlen von Quelle und Ziel stimmen überein.\n");
+    if (!r.replaced.isEmpty())
+        report +=
+            QStringLiteral("Leer (NULL) kopiert, weil sie nicht ankommen konnten, wie sie waren (%1):\n")
+                .arg(r.replaced.size());
+    for (const QString &v : r.replaced)
+        report += QStringLiteral("  %1\n").arg(v);
     for (const QString &t : r.skipped)
         report += QStringLiteral("Nicht kopiert (gehört nicht zum Programm): %1\n").arg(t);
     out(report);
@@ -294,7 +314,7 @@ int invoiceContracts(const Options &o)
     try {
         if (!o.db.isEmpty()) {
             if (!Engine::isServerLocation(o.db) && !QFileInfo::exists(o.db))
-                throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(o.db));
+                throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(o.db));
             addresses.Datenbank.SmartOpen = false;
         }
         addresses.DataModuleCreate(o.db.isEmpty() ? QString() : DatabaseLocation(o.db));
@@ -607,7 +627,8 @@ bool isCommand(const QStringList &args)
 bool needsFonts(const QStringList &args)
 {
     const QString command = parse(args).command;
-    return command == QLatin1String("pdf") || command == QLatin1String("invoice-report");
+    return command == QLatin1String("pdf") || command == QLatin1String("invoice-report") ||
+           command == QLatin1String("dunning-run");
 }
 
 int run(const QStringList &args)
@@ -635,6 +656,7 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("pdf")) return pdf(o);
     if (o.command == QLatin1String("xrechnung")) return xrechnung(o);
     if (o.command == QLatin1String("invoice-report")) return invoiceReport(args);
+    if (o.command == QLatin1String("dunning-run")) return dunningRun(args);
     if (o.command == QLatin1String("export-list")) return exportList(o);
     if (o.command == QLatin1String("einvoice-show")) return einvoiceShow(o.positional);
     if (o.command == QLatin1String("einvoice-import")) return einvoiceImport(o.positional, o.db);

@@ -61,7 +61,7 @@ void warnIfWriteProtected()
 {
     if (!dataa || !dataa->Datenbank.Connected() || dataa->Datenbank.canWrite()) return;
     const Engine &engine = dataa->Datenbank.engine();
-    const QString path = engine.isServer() ? engine.path() : QDir::toNativeSeparators(engine.path());
+    const QString path = Engine::shownLocation(engine.path());
     if (fmain) {
         auto *panel = new QLabel(QStringLiteral("Schreibgeschützt"), fmain->StatusBar1);
         panel->setObjectName(QStringLiteral("WriteProtectionPanel"));

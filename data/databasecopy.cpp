@@ -2,11 +2,13 @@
 
 #include "apperror.h"
 #include "engine.h"
+#include "germanformat.h"
 #include "schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cmath>
 
 namespace DatabaseCopy {
 
@@ -14,7 +16,7 @@ namespace {
 
 QString shown(const QString &location)
 {
-    return Engine::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
+    return Engine::shownLocation(location);
 }
 
 std::unique_ptr<Engine> engineFor(const QString &location)
@@ -38,9 +40,73 @@ qint64 countRows(Engine &engine, const QString &table)
     return st->step() ? st->columnDynamic(0).rawInt() : 0;
 }
 
+qsizetype characters(const QString &text)
+{
+    qsizetype n = text.size();
+    for (const QChar c : text)
+        if (c.isLowSurrogate()) --n;
+    return n;
+}
+
+QString shownValue(const Value &v)
+{
+    switch (v.kind()) {
+    case Value::Text: {
+        QString t = v.rawText().left(60);
+        t.replace(QChar(0), QChar(0x2400)); // the visible picture of NUL
+        return t;
+    }
+    case Value::Int:
+    case Value::Bool:
+        return QString::number(v.rawInt());
+    case Value::Double:
+        return German::formatFloat(v.rawDouble());
+    case Value::DateTime:
+        return German::isoOfStamp(v.stamp());
+    case Value::Null:
+        break;
+    }
+    return QString();
+}
+
+// Why a stored value cannot arrive as it is (empty when it can): a file
+// takes any value in any column, the target only those of the column's type.
+// converted is the value as the column's type reads it.
+QString unfit(const Value &raw, const Value &converted, const ColumnInfo &column)
+{
+    if (raw.isNull()) return QString();
+    switch (column.type) {
+    case FieldType::Date:
+        return converted.isNull() ? QStringLiteral("ist kein gültiges Datum") : QString();
+    case FieldType::Number:
+    case FieldType::Integer:
+    case FieldType::Short:
+    case FieldType::Counter:
+        if (converted.isNull()) return QStringLiteral("ist keine Zahl");
+        if (column.type != FieldType::Number && raw.kind() == Value::Double &&
+            raw.rawDouble() != std::trunc(raw.rawDouble()))
+            return QStringLiteral("ist keine ganze Zahl");
+        return QString();
+    case FieldType::Bool:
+        if (double d = 0; raw.kind() == Value::Text && !German::parseFloat(raw.rawText(), &d))
+            return QStringLiteral("ist kein Ja/Nein-Wert");
+        return QString();
+    case FieldType::Text:
+    case FieldType::Memo:
+        if (Engine::holdsNul(converted)) return QStringLiteral("enthält ein Nullzeichen (Zeichencode 0)");
+        if (column.type == FieldType::Text && column.size > 0 && converted.kind() == Value::Text &&
+            characters(converted.rawText()) > column.size)
+            return QStringLiteral("ist länger als die %1 Zeichen der Spalte").arg(column.size);
+        return QString();
+    }
+    return QString();
+}
+
 // Rows go over in batches: a server takes one statement of many rows far
-// faster than as many statements of one.
-void copyRows(Engine &source, Engine &target, const QString &table, const QList<ColumnInfo> &columns)
+// faster than as many statements of one. A value that would not arrive as it
+// is stops the copy, or with lenient goes over empty and is listed.
+void copyRows(Engine &source, Engine &target, const QString &table, const QList<ColumnInfo> &columns,
+              bool lenient, QStringList *replaced)
 {
     QStringList names;
     for (const ColumnInfo &c : columns)
@@ -50,9 +116,11 @@ void copyRows(Engine &source, Engine &target, const QString &table, const QList<
         sourceCols << source.quote(n);
         targetCols << target.quote(n);
     }
-    auto read = source.prepare(
-        QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-            .arg(sourceCols.join(QStringLiteral(", ")), source.quote(table), source.rowIdColumn(table)));
+    const QString rowId = source.rowIdColumn(table);
+    auto read = source.prepare(QStringLiteral("SELECT %1, %3 FROM %2 ORDER BY %3")
+                                   .arg(sourceCols.join(QStringLiteral(", ")), source.quote(table), rowId));
+    QString rowIdName = rowId;
+    rowIdName.remove(QLatin1Char('"'));
     const int perRow = int(columns.size());
     const int batch = qMax(1, qMin(200, 30000 / qMax(1, perRow)));
     auto insertOf = [&](int rows) {
@@ -91,6 +159,18 @@ void copyRows(Engine &source, Engine &target, const QString &table, const QList<
     while (read->step()) {
         for (int i = 0; i < perRow; ++i) {
             Value v = read->column(i, columns[i].type);
+            const Value raw = read->columnDynamic(i);
+            const QString why = unfit(raw, v, columns[i]);
+            if (!why.isEmpty()) {
+                const QString where = QStringLiteral("Tabelle %1, Zeile mit %2 %3, Spalte %4: „%5“ %6")
+                                          .arg(table, rowIdName, shownValue(read->columnDynamic(perRow)),
+                                               columns[i].name, shownValue(raw), why);
+                if (!lenient)
+                    throw AppError(where + QStringLiteral(". Mit --lenient wird ein solcher Wert leer (NULL) "
+                                                          "kopiert und gemeldet"));
+                replaced->append(where);
+                v = Value();
+            }
             if (v.isNull() && columns[i].type == FieldType::Bool) v = Value(false);
             pending.push_back(std::move(v));
         }
@@ -101,12 +181,13 @@ void copyRows(Engine &source, Engine &target, const QString &table, const QList<
 
 } // namespace
 
-Result copy(const QString &from, const QString &to, const std::function<void(const QString &)> &progress)
+Result copy(const QString &from, const QString &to, const std::function<void(const QString &)> &progress,
+            bool lenient)
 {
     const bool fromServer = Engine::isServerLocation(from);
     const bool toServer = Engine::isServerLocation(to);
     if (!fromServer && !QFileInfo::exists(from))
-        throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(from));
+        throw AppError(QStringLiteral("Cannot find Database:\n") + shown(from));
     if (!fromServer && !toServer && QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
         throw AppError(QStringLiteral("Quelle und Ziel sind dieselbe Datei"));
     auto source = engineFor(from);
@@ -176,7 +257,7 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
             made << def.name;
             if (!inSource) continue;
             if (progress) progress(def.name);
-            copyRows(*source, *target, def.name, columns);
+            copyRows(*source, *target, def.name, columns, lenient, &result.replaced);
             target->setCounterValue(def.name, source->counterValue(def.name));
             const qint64 from = countRows(*source, def.name);
             const qint64 copied = countRows(*target, def.name);

@@ -19,10 +19,14 @@ struct TableCount
 struct Result
 {
     QList<TableCount> tables;
-    QStringList skipped; // tables of the source that are not the program's
+    QStringList skipped;  // tables of the source that are not the program's
+    QStringList replaced; // values copied empty (lenient): table, row, column, value, why
 };
 
+// A value that cannot arrive as it is (a date that is none, text in a number
+// column, a NUL character) stops the copy, naming table, row and column;
+// lenient copies it empty instead and lists it in replaced.
 Result copy(const QString &from, const QString &to,
-            const std::function<void(const QString &table)> &progress = {});
+            const std::function<void(const QString &table)> &progress = {}, bool lenient = false);
 
 } // namespace DatabaseCopy

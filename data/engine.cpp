@@ -1,5 +1,9 @@
 #include "engine.h"
 
+#include <QDir>
+#include <QRegularExpression>
+#include <QUrl>
+
 std::unique_ptr<Engine> createSqliteEngine();
 std::unique_ptr<Engine> createPgEngine();
 bool engineMissingSimulated();
@@ -15,11 +19,80 @@ std::unique_ptr<Engine> Engine::create(const QString &kind)
 bool Engine::isServerLocation(const QString &location)
 {
     const QString l = location.trimmed();
+    // Also libpq's other form, "host=server dbname=tavirel user=buero": no
+    // file is named like that, and taken for one it would be made.
+    static const QRegularExpression keywords(QStringLiteral("^(host|hostaddr|dbname|user|port|service)\\s*="),
+                                             QRegularExpression::CaseInsensitiveOption);
     return l.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           l.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+           l.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive) || keywords.match(l).hasMatch();
 }
 
 QString Engine::kindOf(const QString &location)
 {
     return isServerLocation(location) ? QStringLiteral("postgresql") : QStringLiteral("sqlite");
+}
+
+namespace {
+
+// user:password@ after a scheme, and password=… of a keyword list or a URI's
+// query (quoted or up to the next blank). Generous on purpose: a stretch
+// masked too many is harmless, a password shown is not.
+const QRegularExpression &uriPassword()
+{
+    static const QRegularExpression re(QStringLiteral("(://[^:@/\\s]*):(\\S*)@"));
+    return re;
+}
+const QRegularExpression &keywordPassword()
+{
+    static const QRegularExpression re(QStringLiteral("(password\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'?|[^\\s&]*)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+const QString kMask = QStringLiteral("***");
+
+} // namespace
+
+QString Engine::maskPasswords(const QString &text, const QString &location)
+{
+    QString out = text;
+    // Each password of the location, also where a message quotes it alone
+    // (a very short one would mask half the message: the forms above
+    // catch it where it stands in a location).
+    QStringList secrets;
+    for (const QRegularExpression *re : {&uriPassword(), &keywordPassword()}) {
+        auto it = re->globalMatch(location);
+        while (it.hasNext()) {
+            QString secret = it.next().captured(2);
+            if (secret.size() >= 2 && secret.startsWith(QLatin1Char('\'')) &&
+                secret.endsWith(QLatin1Char('\'')))
+                secret = secret.mid(1, secret.size() - 2);
+            for (const QString &s : {secret, QUrl::fromPercentEncoding(secret.toUtf8())})
+                if (s.size() >= 4) secrets << s;
+        }
+    }
+    out.replace(uriPassword(), QStringLiteral("\\1:") + kMask + QLatin1Char('@'));
+    out.replace(keywordPassword(), QStringLiteral("\\1") + kMask);
+    for (const QString &secret : std::as_const(secrets))
+        out.replace(secret, kMask);
+    return out;
+}
+
+bool Engine::holdsNul(const Value &value)
+{
+    return value.kind() == Value::Text && value.rawText().contains(QChar(0));
+}
+
+QString Engine::nulMessage(const QString &text)
+{
+    QString shown = text.left(40);
+    shown.replace(QChar(0), QChar(0x2400)); // the visible picture of NUL
+    return QStringLiteral("Der Text „%1%2“ enthält ein Nullzeichen (Zeichencode 0), das die Datenbank nicht "
+                          "speichern kann; die Änderung wurde nicht gespeichert")
+        .arg(shown, text.size() > 40 ? QStringLiteral("…") : QString());
+}
+
+QString Engine::shownLocation(const QString &location)
+{
+    const QString l = location.trimmed();
+    return maskPasswords(isServerLocation(l) ? l : QDir::toNativeSeparators(location), location);
 }

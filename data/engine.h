@@ -51,6 +51,18 @@ class Engine
     // or a file; the kind of engine that opens it.
     static bool isServerLocation(const QString &location);
     static QString kindOf(const QString &location);
+    // A location as messages show it: a file in the system's own form, and a
+    // password masked wherever one was written into it.
+    static QString shownLocation(const QString &location);
+    // Any text that may repeat a location (libpq's own messages do) with
+    // every password masked: those written in the form of a URI or of
+    // keyword=value, and those the given location holds wherever they occur.
+    static QString maskPasswords(const QString &text, const QString &location = QString());
+    // A text holding a NUL character is refused on both engines alike: the
+    // server would cut it there without a word, and a file keeping it could
+    // not move to a server.
+    static bool holdsNul(const Value &value);
+    static QString nulMessage(const QString &text);
     // For tests: make create() fail as if the engine library were missing.
     static void simulateMissingEngine(bool missing);
     // For tests: open every file as if it were write-protected.
@@ -61,6 +73,11 @@ class Engine
     virtual void open(const QString &location, bool createNew = false) = 0;
     // How long a write waits for another program's lock before it fails.
     virtual void setBusyTimeout(int milliseconds) = 0;
+    // How long a server keeps an open transaction that waits for this
+    // program (stalled, or cut off from the network) before it ends the
+    // session and frees the write lock; a minute unless set. A file's lock
+    // ends with the program that holds it.
+    virtual void setStallTimeout(int milliseconds) { Q_UNUSED(milliseconds); }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Whether a change can be saved in the open database: false for a
@@ -85,9 +102,10 @@ class Engine
     // Whether the table never hands out the id of a deleted row again; where it
     // may, a row id alone does not say that a row is still the one that was read.
     virtual bool keepsRowIds(const QString &table) = 0;
-    // The schema's DDL: a table of these columns, an index, and what the
-    // engine needs beside the tables (functions on a server). Names of the
-    // indexes present.
+    // The schema's DDL: a table of these columns, an index (made anew where
+    // one of its name is there), and what the engine needs beside the tables
+    // (functions on a server). Names of the indexes present in the form
+    // createIndex makes them.
     virtual void createTable(const QString &name, const QList<ColumnInfo> &columns) = 0;
     virtual void createIndex(const IndexDef &index) = 0;
     virtual QStringList indexes() = 0;
@@ -112,8 +130,9 @@ class Engine
     // savepoint of its own there.
     virtual bool failedStatementKeepsTransaction() const { return true; }
     // True where an open transaction keeps every other connection from
-    // writing (SQLite's BEGIN IMMEDIATE): a row read inside it stays as read
-    // until this connection writes it.
+    // writing (SQLite's BEGIN IMMEDIATE, the server's lock of the program's
+    // tables): a row read inside it stays as read until this connection
+    // writes it.
     virtual bool transactionLocksWrites() const { return false; }
 
     // SQL pieces the dialect translator asks for.
@@ -145,6 +164,10 @@ class Engine
         Q_UNUSED(rowIdSql);
         return QString();
     }
+    // Whether an insert or update can hand back the stored row in the same
+    // round trip (RETURNING with the columns a dataset reads), so that a save
+    // needs no second read of it.
+    virtual bool returnsWrittenRows() const { return false; }
     // Appended to the read that checks a row before it is written over.
     virtual QString lockRow() const { return QString(); }
     // Order given to a select without one, so that rows come in the order

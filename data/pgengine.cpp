@@ -11,13 +11,16 @@
 #include "schema.h"
 #include "textcompare.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QUrl>
 #include <cmath>
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -43,7 +46,12 @@ enum : Oid {
 
 // Raised, with the version, into tvsupport(): functions of an older version
 // are made anew when a database is opened.
-constexpr int kSupportVersion = 2;
+constexpr int kSupportVersion = 4;
+
+// How long the server keeps a transaction that waits for this program (a
+// laptop closed in the middle of a run, a hung program, a dropped network)
+// before it ends the session, and with it the write lock the others wait for.
+constexpr int kStallTimeout = 60000;
 
 QString busyMessage()
 {
@@ -56,6 +64,16 @@ QString connectionLostMessage()
     return QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen. Die Änderung wurde nicht "
                           "gespeichert; bitte versuchen Sie es noch einmal, sobald der Server wieder "
                           "erreichbar ist");
+}
+
+QString stalledMessage(int milliseconds)
+{
+    return QStringLiteral(
+               "Die Verbindung zum Datenbankserver wurde getrennt, weil dieses Programm länger als "
+               "%1 Sekunden nicht weitergearbeitet hat, während es die Datenbank für die anderen "
+               "Arbeitsplätze gesperrt hielt. Die Änderung wurde nicht gespeichert; bitte versuchen "
+               "Sie es noch einmal")
+        .arg(qMax(1, (milliseconds + 999) / 1000));
 }
 
 bool isIntegerOid(Oid t)
@@ -165,11 +183,35 @@ struct Session
     qint64 lastInsertId = 0;
     bool lastInsertReturned = false;
     int changes = 0;
-    int lockKey = 0;
+    int stallTimeout = kStallTimeout;
+    // When the server last answered: a connection lost inside a transaction
+    // that waited longer than the stall timeout was ended by the server.
+    QElapsedTimer lastAnswer;
+    QString schema; // the program's schema, quoted
     // Prepared statements by text and parameter types; cleared when the
-    // connection is made anew.
+    // connection is made anew (and the generation counted on, so that a
+    // statement's own note of its name is known to be stale).
     QHash<QString, QByteArray> prepared;
     int nextName = 0;
+    int generation = 0;
+    // Commands that need no answer of their own (savepoints, their release,
+    // the return to one) wait here and go to the server in the same round
+    // trip as the next statement; a savepoint released before anything was
+    // sent inside it is never sent at all. Round trips, not the server's
+    // work, are what a save costs on a network.
+    QList<QByteArray> deferred;
+    // How the server plans the next run of a kept statement, as far as known
+    // (a rollback may have taken back the last change).
+    enum class Plan { Unknown, Custom, Generic } plan = Plan::Custom;
+
+    void planFor(bool generic)
+    {
+        const Plan wanted = generic ? Plan::Generic : Plan::Custom;
+        if (plan == wanted) return;
+        deferred << (generic ? QByteArrayLiteral("SET plan_cache_mode = force_generic_plan")
+                             : QByteArrayLiteral("SET plan_cache_mode = force_custom_plan"));
+        plan = wanted;
+    }
 
     [[noreturn]] void fail(PGresult *res, const QString &context = QString())
     {
@@ -183,8 +225,16 @@ struct Session
         if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         if (res) PQclear(res);
         QString msg;
-        if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        const bool stalled =
+            state == QLatin1String("25P03") || (lost && inTransaction && stallTimeout > 0 &&
+                                                lastAnswer.isValid() && lastAnswer.elapsed() >= stallTimeout);
+        if (stalled)
+            msg = stalledMessage(stallTimeout);
+        else if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
             msg = connectionLostMessage();
+        else if (state == QLatin1String("53100"))
+            msg = QStringLiteral("Der Datenträger des Datenbankservers ist voll; die Änderung wurde nicht "
+                                 "gespeichert. Bitte sorgen Sie auf dem Server für freien Platz");
         else if (state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
                  state == QLatin1String("40001"))
             msg = busyMessage();
@@ -213,15 +263,16 @@ struct Session
         // the one for this customer reads ten rows.
         run(QStringLiteral("SET DateStyle = 'ISO, YMD'; SET extra_float_digits = 1; "
                            "SET standard_conforming_strings = on; SET plan_cache_mode = force_custom_plan; "
-                           "SET bytea_output = 'hex'; "
-                           "SET lock_timeout = %1")
-                .arg(busyTimeout));
-        PGresult *res = PQexec(conn, "SELECT current_setting('server_encoding'), "
-                                     "(SELECT oid::int FROM pg_namespace WHERE nspname = current_schema())");
+                           "SET bytea_output = 'hex'; SET lock_timeout = %1; "
+                           "SET idle_in_transaction_session_timeout = %2")
+                .arg(busyTimeout)
+                .arg(stallTimeout));
+        PGresult *res =
+            PQexec(conn, "SELECT current_setting('server_encoding'), quote_ident(current_schema())");
         if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res);
         const QString encoding = QString::fromUtf8(PQgetvalue(res, 0, 0));
         const bool noSchema = PQgetisnull(res, 0, 1);
-        lockKey = std::atoi(PQgetvalue(res, 0, 1));
+        schema = QString::fromUtf8(PQgetvalue(res, 0, 1));
         PQclear(res);
         if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0)
             throw AppError(QStringLiteral("Die Datenbank verwendet die Zeichenkodierung %1; "
@@ -232,6 +283,14 @@ struct Session
                 QStringLiteral("In der Datenbank gibt es kein Schema für die Tabellen des Programms "
                                "(der Suchpfad search_path nennt keines, das besteht)"));
         prepared.clear();
+        ++generation;
+        deferred.clear();
+        plan = Plan::Custom;
+    }
+
+    void answered()
+    {
+        if (PQstatus(conn) == CONNECTION_OK) lastAnswer.restart();
     }
 
     // The connection, made anew when the server went away outside a
@@ -244,7 +303,7 @@ struct Session
         // no failed first step.
         if (!inTransaction && PQstatus(conn) == CONNECTION_OK && !PQisBusy(conn)) PQconsumeInput(conn);
         if (PQstatus(conn) != CONNECTION_OK) {
-            if (inTransaction) throw AppError(connectionLostMessage());
+            if (inTransaction) fail(nullptr); // the transaction went with the connection
             PQreset(conn);
             if (PQstatus(conn) != CONNECTION_OK) throw AppError(connectionLostMessage());
             setup();
@@ -252,9 +311,22 @@ struct Session
         return conn;
     }
 
+    // A command in simple form, after the deferred ones in the same text.
+    PGresult *simple(const QByteArray &sql)
+    {
+        PGconn *c = live();
+        QByteArray text = deferred.join("; ");
+        deferred.clear();
+        if (!text.isEmpty()) text += "; ";
+        text += sql;
+        PGresult *res = PQexec(c, text.constData());
+        answered();
+        return res;
+    }
+
     void run(const QString &sql)
     {
-        PGresult *res = PQexec(live(), sql.toUtf8().constData());
+        PGresult *res = simple(sql.toUtf8());
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(res);
         changes = std::atoi(PQcmdTuples(res));
@@ -262,37 +334,88 @@ struct Session
     }
 
     // The server's name of the prepared statement for this text and these
-    // parameter types.
-    QByteArray statementName(const QString &sql, int count, const std::vector<Oid> &types)
+    // parameter types; prepareText is set when it must be prepared first.
+    QByteArray statementName(const QString &sql, const QString &typesKey, QByteArray *prepareText)
     {
-        QString key = sql;
-        key += QLatin1Char('\x01');
-        for (Oid t : types)
-            key += QString::number(t) + QLatin1Char(',');
+        const QString key = sql + QLatin1Char('\x01') + typesKey;
         auto it = prepared.constFind(key);
         if (it != prepared.constEnd()) return it.value();
-        PGconn *c = live();
         // Many one-off texts (filters typed by the user) start afresh.
         if (prepared.size() >= 500) {
-            PGresult *d = PQexec(c, "DEALLOCATE ALL");
-            PQclear(d);
+            deferred << QByteArrayLiteral("DEALLOCATE ALL");
             prepared.clear();
+            ++generation;
         }
         const QByteArray name = "tv" + QByteArray::number(++nextName);
-        PGresult *res = PQprepare(c, name.constData(), sql.toUtf8().constData(), count, types.data());
-        if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res);
-        PQclear(res);
+        *prepareText = sql.toUtf8();
         prepared.insert(key, name);
         return name;
+    }
+
+    // A prepared statement run, with the deferred commands (and its own
+    // preparation where needed) before it in the same round trip. Returns its
+    // result; the first failure among the commands before it is raised.
+    PGresult *execute(const QByteArray &name, const QByteArray &prepareText, const std::vector<Oid> &types,
+                      const std::vector<const char *> &values)
+    {
+        PGconn *c = live();
+        const int count = int(values.size());
+        if (deferred.isEmpty() && prepareText.isEmpty()) {
+            PGresult *res = PQexecPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
+            answered();
+            return res;
+        }
+        const QList<QByteArray> before = std::exchange(deferred, {});
+        bool sent = PQenterPipelineMode(c) == 1;
+        for (const QByteArray &command : before)
+            sent =
+                sent && PQsendQueryParams(c, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        if (!prepareText.isEmpty())
+            sent = sent && PQsendPrepare(c, name.constData(), prepareText.constData(), count, types.data());
+        sent = sent && PQsendQueryPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
+        sent = sent && PQpipelineSync(c);
+        // Each command's result is followed by a null; the sync ends the round.
+        const int commands = int(before.size()) + (prepareText.isEmpty() ? 0 : 1) + 1;
+        PGresult *failure = nullptr, *last = nullptr;
+        int done = 0;
+        while (sent) {
+            PGresult *r = PQgetResult(c);
+            if (!r) {
+                if (PQstatus(c) != CONNECTION_OK || ++done > commands) break;
+                continue;
+            }
+            const ExecStatusType st = PQresultStatus(r);
+            if (st == PGRES_PIPELINE_SYNC) {
+                PQclear(r);
+                break;
+            }
+            if (done == commands - 1 && !last)
+                last = r;
+            else if (st == PGRES_FATAL_ERROR && !failure)
+                failure = r;
+            else
+                PQclear(r);
+        }
+        answered();
+        if (PQstatus(c) == CONNECTION_OK) PQexitPipelineMode(c);
+        if (!prepareText.isEmpty() && (failure || !last || PQresultStatus(last) == PGRES_FATAL_ERROR))
+            prepared.remove(prepared.key(name)); // not known to be prepared
+        if (failure) {
+            if (last) PQclear(last);
+            fail(failure);
+        }
+        if (!last) fail(nullptr);
+        return last;
     }
 };
 
 class PgStatement : public Statement
 {
   public:
-    PgStatement(std::shared_ptr<Session> session, QString sql, int count, bool insert, bool returning)
+    PgStatement(std::shared_ptr<Session> session, QString sql, int count, bool insert, bool returning,
+                bool generic)
         : m_session(std::move(session)), m_sql(std::move(sql)), m_params(size_t(count)), m_insert(insert),
-          m_returning(returning)
+          m_returning(returning), m_generic(generic)
     {}
     ~PgStatement() override { clearResult(); }
 
@@ -300,6 +423,7 @@ class PgStatement : public Statement
     {
         if (index < 1 || index > int(m_params.size()))
             throw AppError(QStringLiteral("Parameter %1 gibt es in der Abfrage nicht").arg(index));
+        if (Engine::holdsNul(value)) throw AppError(Engine::nulMessage(value.rawText()));
         m_params[size_t(index - 1)] = value;
     }
 
@@ -399,11 +523,27 @@ class PgStatement : public Statement
             texts[k] = parameterText(m_params[k]);
             values[k] = m_params[k].isNull() ? nullptr : texts[k].constData();
         }
-        // A kept statement may outlive the connection it was made on.
-        PGconn *conn = s.live();
-        const QByteArray name = s.statementName(m_sql, int(m_params.size()), types);
-        PGresult *res =
-            PQexecPrepared(conn, name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+        // A kept statement may outlive the connection it was made on: its
+        // name is taken afresh once the session starts a new generation.
+        s.live();
+        QByteArray prepareText;
+        if (m_generation != s.generation || types != m_types) {
+            QString typesKey;
+            for (Oid t : types)
+                typesKey += QString::number(t) + QLatin1Char(',');
+            m_name = s.statementName(m_sql, typesKey, &prepareText);
+            m_types = types;
+            m_generation = s.generation;
+        }
+        s.planFor(m_generic);
+        PGresult *res = nullptr;
+        try {
+            res = s.execute(m_name, prepareText, types, values);
+        } catch (...) {
+            if (!prepareText.isEmpty()) m_generation = -1;
+            throw;
+        }
+        if (!prepareText.isEmpty() && PQresultStatus(res) == PGRES_FATAL_ERROR) m_generation = -1;
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
         s.changes = std::atoi(PQcmdTuples(res));
@@ -413,7 +553,9 @@ class PgStatement : public Statement
         if (m_insert) {
             // The new row's id comes back with the insert.
             s.lastInsertReturned = m_returning && m_rows > 0;
-            if (s.lastInsertReturned) s.lastInsertId = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
+            // The row id comes last where the whole row comes back.
+            if (s.lastInsertReturned)
+                s.lastInsertId = std::strtoll(PQgetvalue(res, 0, PQnfields(res) - 1), nullptr, 10);
         }
     }
 
@@ -434,8 +576,13 @@ class PgStatement : public Statement
 
     std::shared_ptr<Session> m_session;
     QString m_sql;
+    // The server's name of the statement, for these parameter types, in
+    // this generation of the session.
+    QByteArray m_name;
+    std::vector<Oid> m_types;
+    int m_generation = -1;
     std::vector<Value> m_params;
-    bool m_insert = false, m_returning = false;
+    bool m_insert = false, m_returning = false, m_generic = false;
     PGresult *m_result = nullptr;
     int m_rows = 0;
     int m_row = -1;
@@ -475,7 +622,11 @@ class PgEngine : public Engine
     void open(const QString &location, bool) override
     {
         close();
-        const QByteArray loc = location.trimmed().toUtf8();
+        // libpq knows the scheme in small letters only; the program takes it in any.
+        QString given = location.trimmed();
+        const qsizetype scheme = given.indexOf(QLatin1String("://"));
+        if (scheme > 0) given.replace(0, scheme, given.left(scheme).toLower());
+        const QByteArray loc = given.toUtf8();
         // The password comes from the password file or the environment, as
         // libpq finds them; written into the location it would stand in
         // the settings file and the process list in clear text.
@@ -484,8 +635,9 @@ class PgEngine : public Engine
         if (!options) {
             const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
             PQfreemem(error);
-            throw AppError(
-                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(location, why));
+            throw AppError(Engine::maskPasswords(
+                QStringLiteral("Die Angabe des Datenbankservers '%1' ist ungültig: %2").arg(given, why),
+                given));
         }
         bool password = false;
         for (PQconninfoOption *o = options; o->keyword; ++o)
@@ -497,25 +649,41 @@ class PgEngine : public Engine
                                "nicht dorthin, sondern in die Kennwortdatei des Benutzers (.pgpass, unter "
                                "Windows %APPDATA%\\postgresql\\pgpass.conf) oder in die "
                                "Umgebungsvariable PGPASSWORD"));
-        const char *keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding",
-                                  nullptr};
-        const char *values[] = {"10", "Tavirelsverwaltung", loc.constData(), "UTF8", nullptr};
+        // A server that stops answering (a dropped network) is noticed within
+        // about a minute rather than the system's two hours; the location may
+        // say otherwise.
+        const char *keywords[] = {
+            "connect_timeout",  "application_name", "keepalives", "keepalives_idle", "keepalives_interval",
+            "keepalives_count", "tcp_user_timeout", "dbname",     "client_encoding", nullptr};
+        const char *values[] = {"10",    "Tavirelsverwaltung", "1",    "20",   "10", "4",
+                                "60000", loc.constData(),      "UTF8", nullptr};
         PGconn *conn = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(conn) != CONNECTION_OK) {
             const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
             PQfinish(conn);
-            throw AppError(QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2")
-                               .arg(location, why));
+            throw AppError(Engine::maskPasswords(
+                QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2").arg(given, why),
+                given));
         }
         m_session = std::make_shared<Session>();
         m_session->conn = conn;
         m_session->busyTimeout = m_busyTimeout;
-        m_location = location.trimmed();
+        m_session->stallTimeout = m_stallTimeout;
+        m_location = given;
         try {
             m_session->setup();
         } catch (...) {
             close();
             throw;
+        }
+    }
+
+    void setStallTimeout(int ms) override
+    {
+        m_stallTimeout = ms;
+        if (m_session) {
+            m_session->stallTimeout = ms;
+            m_session->run(QStringLiteral("SET idle_in_transaction_session_timeout = %1").arg(ms));
         }
     }
 
@@ -535,6 +703,7 @@ class PgEngine : public Engine
             m_session->conn = nullptr;
             m_session.reset();
         }
+        m_writeLock.reset();
     }
     bool isOpen() const override { return m_session != nullptr; }
     bool isServer() const override { return true; }
@@ -558,13 +727,24 @@ class PgEngine : public Engine
         const QString numbered = numberedParameters(sql, &count);
         const bool insert = sql.trimmed().startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive);
         const bool returning = insert && sql.contains(QLatin1String(" RETURNING "), Qt::CaseInsensitive);
-        return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning);
+        // A write, or a read of rows by one key, is planned once and the plan
+        // kept: its best plan is the same for every value, and planning
+        // costs more than running it. Any other read is planned for its
+        // values (see setup).
+        static const QRegularExpression byKey(
+            QStringLiteral(
+                "^\\s*(INSERT|UPDATE|DELETE)\\b|"
+                "^SELECT [^?]* WHERE \\(?(t0\\.)?\"[^\"]+\" = \\?\\)?( ORDER BY [^?]*| FOR UPDATE)?$"),
+            QRegularExpression::CaseInsensitiveOption);
+        const bool generic = byKey.match(sql).hasMatch();
+        return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning, generic);
     }
 
     void exec(const QString &sql) override
     {
         static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
         if (trace) qDebug("exec: %s", qPrintable(sql));
+        if (sql.trimmed().startsWith(QLatin1String("DROP"), Qt::CaseInsensitive)) m_writeLock.reset();
         session().run(sql);
     }
 
@@ -573,7 +753,7 @@ class PgEngine : public Engine
         Session &s = const_cast<PgEngine *>(this)->session();
         if (s.lastInsertReturned) return s.lastInsertId;
         // An insert without RETURNING: the counter it drew last.
-        PGresult *res = PQexec(s.live(), "SELECT lastval()");
+        PGresult *res = s.simple(QByteArrayLiteral("SELECT lastval()"));
         qint64 id = 0;
         if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) == 1)
             id = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
@@ -685,6 +865,7 @@ class PgEngine : public Engine
 
     void createTable(const QString &name, const QList<ColumnInfo> &columns) override
     {
+        m_writeLock.reset();
         QStringList cols;
         bool counter = false;
         for (const ColumnInfo &c : columns) {
@@ -712,17 +893,27 @@ class PgEngine : public Engine
                 parts << QStringLiteral("(tvval(%1))").arg(quote(p.column));
                 break;
             }
+            // NULL first, as the program orders: read forwards the index
+            // gives the ascending order, read backwards the descending one
+            // (the highest number of a type is then one step).
+            parts.last() += QStringLiteral(" NULLS FIRST");
         }
-        exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+        // An index of an older form is made anew.
+        const QString name = session().schema + QLatin1Char('.') + quote(index.name);
+        exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(name));
+        exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                  .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), quote(index.name),
                       quote(index.table), parts.join(QStringLiteral(", "))));
     }
 
+    // Only those in the form createIndex makes them, so that an upgrade
+    // makes the others anew.
     QStringList indexes() override
     {
         QStringList out;
         auto st =
-            prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"));
+            prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() "
+                                   "AND indexdef LIKE '%NULLS FIRST%'"));
         while (st->step())
             out << st->columnDynamic(0).rawText();
         return out;
@@ -740,8 +931,10 @@ class PgEngine : public Engine
     }
     void dropSupport() override
     {
-        exec(QStringLiteral("DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvval(text), "
-                            "tvsupport()"));
+        exec(QStringLiteral(
+            "DROP FUNCTION IF EXISTS tvkey(text), tvbase(text), tvfold(text), tvfoldall(text), "
+            "tvval(text), "
+            "tvsupport()"));
     }
 
     qint64 counterValue(const QString &table) override
@@ -777,24 +970,37 @@ class PgEngine : public Engine
     void begin() override
     {
         Session &s = session();
-        s.run(QStringLiteral("BEGIN"));
+        // One writer at a time, as on a file: the program's tables are locked
+        // against every other writer until the transaction ends (readers go
+        // on), and the lock is waited for as long as a row lock. Only a login
+        // that may change the tables can take it, so one that may merely read
+        // never holds up the others.
+        const QByteArray lock = writeLock();
+        PGresult *res = s.simple(lock.isEmpty() ? QByteArrayLiteral("BEGIN") : "BEGIN; " + lock);
         s.inTransaction = true;
-        // One writer at a time, as on a file: the lock of the schema is held
-        // until the transaction ends, and waited for as long as a row lock.
-        try {
-            auto st = prepare(QStringLiteral("SELECT pg_advisory_xact_lock(7461, CAST(? AS integer))"));
-            st->bind(1, Value(qint64(s.lockKey)));
-            st->step();
-        } catch (...) {
-            rollback();
-            throw;
+        if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+            const QByteArray state(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+            if (state == "42P01") m_writeLock.reset(); // a table went: ask again next time
+            try {
+                if (state == "42501") {
+                    PQclear(res);
+                    throw AppError(
+                        QStringLiteral("Die Anmeldung am Datenbankserver darf die Tabellen des "
+                                       "Programms nicht ändern; die Änderung wurde nicht gespeichert"));
+                }
+                s.fail(res);
+            } catch (...) {
+                rollback();
+                throw;
+            }
         }
+        PQclear(res);
     }
 
     void commit() override
     {
         Session &s = session();
-        PGresult *res = PQexec(s.live(), "COMMIT");
+        PGresult *res = s.simple(QByteArrayLiteral("COMMIT"));
         s.inTransaction = false;
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_COMMAND_OK) s.fail(res);
@@ -812,27 +1018,43 @@ class PgEngine : public Engine
         if (!m_session) return;
         Session &s = *m_session;
         s.inTransaction = false;
+        s.deferred.clear();
+        s.plan = Session::Plan::Unknown;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the server dropped the transaction with the connection
         PGresult *res = PQexec(s.conn, "ROLLBACK");
         PQclear(res);
     }
+    // Savepoints go to the server with the next statement (see Session).
     void savepoint(const QString &name) override
     {
-        session().run(QStringLiteral("SAVEPOINT ") + quote(name));
+        session().deferred << "SAVEPOINT " + quote(name).toUtf8();
     }
     void release(const QString &name) override
     {
-        session().run(QStringLiteral("RELEASE SAVEPOINT ") + quote(name));
+        Session &s = session();
+        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        if (!s.deferred.isEmpty() && s.deferred.last() == set)
+            s.deferred.removeLast(); // nothing was done inside it
+        else
+            s.deferred << "RELEASE " + set;
     }
     void rollbackTo(const QString &name) override
     {
         Session &s = session();
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the whole transaction went with the connection
-        s.run(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(quote(name)));
+        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        s.plan = Session::Plan::Unknown;
+        const qsizetype unsent = s.deferred.lastIndexOf(set);
+        if (unsent >= 0) {
+            s.deferred.resize(unsent); // the server never saw it, nor anything after it
+            return;
+        }
+        s.deferred << "ROLLBACK TO " + set << "RELEASE " + set;
     }
     bool failedStatementKeepsTransaction() const override { return false; }
+    bool transactionLocksWrites() const override { return true; }
 
     QString quote(const QString &identifier) const override
     {
@@ -894,6 +1116,7 @@ class PgEngine : public Engine
         return QStringLiteral(" RETURNING ") + rowIdSql;
     }
     QString lockRow() const override { return QStringLiteral(" FOR UPDATE"); }
+    bool returnsWrittenRows() const override { return true; }
     bool ordersByRowId() const override { return true; }
 
   private:
@@ -931,9 +1154,29 @@ class PgEngine : public Engine
         return *m_session;
     }
 
+    // The statement that takes the write lock, made on first use: the
+    // program's tables present in its schema.
+    QByteArray writeLock()
+    {
+        if (!m_writeLock) {
+            QStringList names;
+            const QStringList present = tables();
+            for (const Schema::TableDef &t : Schema::tables())
+                if (present.contains(t.name, Qt::CaseInsensitive))
+                    names << session().schema + QLatin1Char('.') + quote(t.name);
+            m_writeLock = names.isEmpty() ? QByteArray()
+                                          : QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE")
+                                                .arg(names.join(QStringLiteral(", ")))
+                                                .toUtf8();
+        }
+        return *m_writeLock;
+    }
+
     std::shared_ptr<Session> m_session;
+    std::optional<QByteArray> m_writeLock;
     QString m_location;
     int m_busyTimeout = 5000;
+    int m_stallTimeout = kStallTimeout;
     QHash<QString, Identity> m_identities;
 };
 
@@ -960,14 +1203,24 @@ void PgEngine::createSupport()
     // The base letters of the folded text (TextCompare's primary order).
     const QString baseFrom = QStringLiteral("àáâãäåçèéêëìíîïñòóôõöøùúûüýÿ");
     const QString baseTo = QStringLiteral("aaaaaaceeeeiiiinoooooouuuuyy");
-    const QString fold =
-        QStringLiteral(
-            "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
-            "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
-            "WHEN s COLLATE \"C\" !~ '[^\\x01-\\u00ff]' THEN translate(lower(s COLLATE \"C\"), %1, %2) "
-            "ELSE translate(lower(s COLLATE \"C\"), %3, %4) END $f$")
-            .arg(literal(latinFrom), literal(latinTo), literal(allFrom), literal(allTo));
-    exec(fold);
+    // The functions call each other named with their schema: the server's
+    // own jobs (statistics, vacuumdb, pg_dump and pg_restore) run with an
+    // empty search path, and would not find them otherwise.
+    const QString schema = session().schema;
+    // Texts beyond Latin-1 are rare: their folding, with the lists of all
+    // letters, is called rather than written into every query, which would
+    // make planning each one cost more than running it.
+    exec(
+        QStringLiteral("CREATE OR REPLACE FUNCTION tvfoldall(s text) RETURNS text LANGUAGE plpgsql IMMUTABLE "
+                       "STRICT PARALLEL SAFE AS $f$ BEGIN RETURN translate(lower(s COLLATE \"C\"), %1, %2); "
+                       "END $f$")
+            .arg(literal(allFrom), literal(allTo)));
+    exec(QStringLiteral(
+             "CREATE OR REPLACE FUNCTION tvfold(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+             "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
+             "WHEN s COLLATE \"C\" !~ '[^\\x01-\\u00ff]' THEN translate(lower(s COLLATE \"C\"), %1, %2) "
+             "ELSE %3.tvfoldall(s) END $f$")
+             .arg(literal(latinFrom), literal(latinTo), schema));
     exec(
         QStringLiteral(
             "CREATE OR REPLACE FUNCTION tvbase(f text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
@@ -977,9 +1230,10 @@ void PgEngine::createSupport()
     // texts order by their base letters first and by their folded letters
     // where those are equal. ASCII texts are their own key.
     exec(QStringLiteral(
-        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
-        "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
-        "ELSE tvbase(tvfold(s)) || chr(1) || tvfold(s) END $f$"));
+             "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE PARALLEL SAFE AS "
+             "$f$ SELECT CASE WHEN octet_length(s) = length(s) THEN lower(s COLLATE \"C\") "
+             "ELSE %1.tvbase(%1.tvfold(s)) || chr(1) || %1.tvfold(s) END $f$")
+             .arg(schema));
     // Val(): the leading whole number (with its sign) after blanks, 0 when
     // none, held within 64 bits as SQLite's cast to INTEGER does.
     exec(QStringLiteral(
@@ -1031,7 +1285,12 @@ Value PgEngine::likePattern(const QString &jetPattern) const
             QString list;
             for (; k < close; ++k) {
                 if (k + 2 < close && p.at(k + 1) == QLatin1Char('-')) {
-                    list += escaped(p.at(k)) + QLatin1Char('-') + escaped(p.at(k + 2));
+                    // A range backwards ([z-a]) holds no character, as on the
+                    // file; the server would refuse it as an invalid pattern.
+                    const QString lo = escaped(p.at(k)), hi = escaped(p.at(k + 2));
+                    if (TextCompare::fold(QStringView(p).mid(k, 1)) <=
+                        TextCompare::fold(QStringView(p).mid(k + 2, 1)))
+                        list += lo + QLatin1Char('-') + hi;
                     k += 2;
                 } else {
                     list += escaped(p.at(k));

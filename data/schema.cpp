@@ -65,7 +65,8 @@ QList<TableDef> makeTables()
                    col("Agenturprae", T::Integer),
                    col("Agenturnr", T::Integer),
                    text("LAND", 2),
-                   text("USTID", 20)}};
+                   text("USTID", 20),
+                   col("VERBRAUCHER", T::Bool)}};
     t << TableDef{QStringLiteral("Personen"),
                   {col("ID", T::Number), col("FIRMAID", T::Number), text("FUNKTION", 14), text("NAME", 40),
                    text("VORNAME", 20), text("DURCHWAHL", 25), text("EMAIL", 40)}};
@@ -96,7 +97,10 @@ QList<TableDef> makeTables()
                    col("mwst", T::Number),
                    text("Steuerfall", 2),
                    col("Rundung", T::Short),
-                   col("Zahlungsart", T::Short)}};
+                   col("Zahlungsart", T::Short),
+                   col("bezug", T::Integer),
+                   col("mahnstufe", T::Short),
+                   col("mahndatum", T::Date)}};
     t << TableDef{QStringLiteral("Vorgang2"),
                   {col("id", T::Counter), col("vorgangID", T::Integer), text("Artikel", 30),
                    text("Titel", 50), col("Bezeichnung", T::Memo), col("anzahl", T::Number),
@@ -177,7 +181,12 @@ const char *const kAddedColumns[][2] = {
     {"Adress", "LAND"},          {"Adress", "USTID"},         {"Vorgang1", "leistungsdatum"},
     {"Vorgang1", "leistungbis"}, {"Vorgang1", "mwst"},        {"Vorgang1", "Steuerfall"},
     {"Vorgang1", "Rundung"},     {"Vorgang1", "Zahlungsart"}, {"Vorgang2", "MwstSatz"},
-    {"Vorgang2", "MwstKat"},     {"Artikel", "MwstSatz"}};
+    {"Vorgang2", "MwstKat"},     {"Artikel", "MwstSatz"},
+    // Dunning: whether an address is a consumer; on a reminder the invoice it
+    // reminds of and its level, on an invoice the level reached and the day of
+    // its last reminder. Empty in older rows: a firm, no reminder yet.
+    {"Adress", "VERBRAUCHER"},   {"Vorgang1", "bezug"},       {"Vorgang1", "mahnstufe"},
+    {"Vorgang1", "mahndatum"}};
 
 const ColumnInfo *columnOf(const TableDef &t, const QString &name)
 {
@@ -306,11 +315,9 @@ void upgrade(Engine &engine)
     bool needed = !engine.hasSupport() || !missingColumns.isEmpty();
     for (const char *a : kAddedTables)
         needed = needed || !has(QString::fromUtf8(a));
-    if (!needed) {
-        const QStringList present = engine.indexes();
-        for (const IndexDef &ix : indexes())
-            needed = needed || !present.contains(ix.name, Qt::CaseInsensitive);
-    }
+    const QStringList presentIndexes = engine.indexes();
+    for (const IndexDef &ix : indexes())
+        needed = needed || !presentIndexes.contains(ix.name, Qt::CaseInsensitive);
     if (!needed)
         return;
     engine.begin();
@@ -342,7 +349,8 @@ void upgrade(Engine &engine)
         }
         for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.
-            if (has(ix.table) || made.contains(ix.table))
+            if ((has(ix.table) || made.contains(ix.table)) &&
+                !presentIndexes.contains(ix.name, Qt::CaseInsensitive))
                 engine.createIndex(ix);
         }
         engine.commit();

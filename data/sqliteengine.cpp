@@ -121,6 +121,7 @@ class SqliteStatement : public Statement
 
     void bind(int index, const Value &v) override
     {
+        if (Engine::holdsNul(v)) throw AppError(Engine::nulMessage(v.rawText()));
         int rc = SQLITE_OK;
         switch (v.kind()) {
         case Value::Null:

@@ -210,6 +210,45 @@ QString countryLine(const QString &land)
     return c;
 }
 
+Customer customerOf(TVexDaoDatabase *db, double kdnr)
+{
+    Customer out;
+    TVexDaoTable adr(nullptr, QStringLiteral("steuerAdresse"));
+    adr.setDatabase(db);
+    adr.setTableName(QStringLiteral("Adress"));
+    adr.setFilter(QStringLiteral("KDNR = %1").arg(QString::number(kdnr, 'g', 17)));
+    adr.setFiltered(true);
+    adr.Open();
+    if (!adr.IsEmpty()) {
+        if (const TField *f = adr.FindField(QStringLiteral("LAND"))) out.land = f->AsString();
+        if (const TField *f = adr.FindField(QStringLiteral("USTID"))) out.ustid = f->AsString();
+    }
+    return out;
+}
+
+QString supplyLine(const QDate &from, const QDate &to)
+{
+    if (!from.isValid()) return QStringLiteral("Leistungsdatum entspricht Rechnungsdatum");
+    if (!to.isValid() || to == from)
+        return QStringLiteral("Leistungsdatum: %1").arg(German::formatDate(from));
+    return QStringLiteral("Leistungszeitraum: %1 – %2").arg(German::formatDate(from), German::formatDate(to));
+}
+
+QStringList legalNotes(const QStringList &categories, const QString &buyerVatId)
+{
+    QStringList notes;
+    bool buyerId = false;
+    for (const char *code : {"E", "AE", "K", "G"}) {
+        const QString c = QString::fromLatin1(code);
+        if (!categories.contains(c)) continue;
+        notes << legalNote(c);
+        buyerId = buyerId || c == QLatin1String("AE") || c == QLatin1String("K");
+    }
+    const QString id = compactVatId(buyerVatId);
+    if (buyerId && !id.isEmpty()) notes << QStringLiteral("USt-IdNr. des Leistungsempfängers: %1").arg(id);
+    return notes;
+}
+
 Case caseFor(bool smallBusiness, const QString &land, const QString &ustid)
 {
     if (smallBusiness) return Case::SmallBusiness;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class TVexDaoDatabase;
 class TVexDaoTable;
 class Value;
 
@@ -46,6 +47,20 @@ QString countryLine(const QString &land);
 // customer; an intra-EU supply for a customer in another member state with a
 // VAT id; an export for a customer outside the EU; else normal.
 Case caseFor(bool smallBusiness, const QString &land, const QString &ustid);
+// Country and VAT id of the address with that customer number (empty when
+// there is none, or in a file without these columns).
+struct Customer
+{
+    QString land, ustid;
+};
+Customer customerOf(TVexDaoDatabase *db, double kdnr);
+// What an invoice says about the date of supply (§ 14 Abs. 4 Nr. 6 UStG):
+// "Leistungsdatum: …", "Leistungszeitraum: … – …", or that it is the
+// invoice's date when none is set.
+QString supplyLine(const QDate &from, const QDate &to);
+// The notes an invoice with these categories needs, with the buyer's VAT id
+// where the buyer owes the VAT or receives an intra-EU supply.
+QStringList legalNotes(const QStringList &categories, const QString &buyerVatId);
 // Empty when the VAT id has the form of its country (a German one also its
 // check digit), else a German message saying what is wrong. Blanks are allowed.
 QString checkVatId(const QString &ustid);

@@ -78,6 +78,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.addLookupField(QStringLiteral("Typname"), T::Text, 20, QStringLiteral("typ"), &typen,
                            QStringLiteral("id"), QStringLiteral("Typbez"));
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
+    vorgang.BeforePost = [](TVexDaoTable &ds) { CheckServicePeriod(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
     showAsMoney(vorgang, {"vkbr", "gewinn"});
@@ -92,6 +93,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgangdata.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
     vorgangdata.addCalcField(QStringLiteral("preisbr"), T::Number);
     vorgangdata.AfterInsert = [this](TVexDaoTable &ds) { VorgangDataAfterInsert(ds); };
+    vorgangdata.BeforePost = [this](TVexDaoTable &ds) { VorgangDataBeforePost(ds); };
     vorgangdata.AfterPost = [this](TVexDaoTable &ds) { VorgangDataAfterPost(ds); };
     vorgangdata.AfterDelete = [this](TVexDaoTable &ds) { VorgangDataAfterDelete(ds); };
     vorgangdata.OnCalcFields = [this](TVexDaoTable &ds) { VorgangDataCalcFields(ds); };
@@ -209,6 +211,13 @@ struct PositionTax
     TField *rate, *kat;
 };
 
+QString noVatMessage(Tax::Case c)
+{
+    return QStringLiteral("Im Steuerfall \"%1\" wird keine Umsatzsteuer berechnet; der Steuersatz einer "
+                          "Position ist 0 %.")
+        .arg(Tax::caseName(c));
+}
+
 } // namespace
 
 void TData::RecalcTotals()
@@ -273,22 +282,10 @@ double TData::ArticleRate(double articleRate) const
     return ProgramValues::instance().Steuer.rates.sameKindAt(articleRate, TaxDate());
 }
 
-TData::CustomerTax TData::customerTax() const
+Tax::Customer TData::customerTax() const
 {
-    CustomerTax out;
     const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
-    if (kdnr->IsNull()) return out;
-    TVexDaoTable adr(nullptr, QStringLiteral("steuerAdresse"));
-    adr.setDatabase(vorgang.Database());
-    adr.setTableName(QStringLiteral("Adress"));
-    adr.setFilter(QStringLiteral("KDNR = %1").arg(QString::number(kdnr->AsFloat(), 'g', 17)));
-    adr.setFiltered(true);
-    adr.Open();
-    if (!adr.IsEmpty()) {
-        if (const TField *f = adr.FindField(QStringLiteral("LAND"))) out.land = f->AsString();
-        if (const TField *f = adr.FindField(QStringLiteral("USTID"))) out.ustid = f->AsString();
-    }
-    return out;
+    return kdnr->IsNull() ? Tax::Customer() : Tax::customerOf(vorgang.Database(), kdnr->AsFloat());
 }
 
 Tax::Case TData::TaxCaseOfCustomer() const
@@ -296,7 +293,7 @@ Tax::Case TData::TaxCaseOfCustomer() const
     // An order to a supplier is taxed by the supplier: our own case does not apply.
     if (vorgang.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper() == QLatin1String("B"))
         return Tax::Case::Normal;
-    const CustomerTax customer = customerTax();
+    const Tax::Customer customer = customerTax();
     return Tax::caseFor(ProgramValues::instance().Steuer.smallBusiness, customer.land, customer.ustid);
 }
 
@@ -370,11 +367,7 @@ void TData::SetPositionRate(double rate)
     TField *kat = vorgangdata.FindField(QStringLiteral("MwstKat"));
     if (!satz || !kat) return;
     const Tax::Case c = TaxCase();
-    if (c != Tax::Case::Normal && rate != 0)
-        throw AppError(
-            QStringLiteral("Im Steuerfall \"%1\" wird keine Umsatzsteuer berechnet; der Steuersatz "
-                           "einer Position ist 0 %.")
-                .arg(Tax::caseName(c)));
+    if (c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
     vorgangdata.Edit();
     satz->SetAsFloat(rate);
     kat->SetAsString(Tax::categoryOf(c, rate));
@@ -434,6 +427,13 @@ QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize
     return next;
 }
 
+QStringList TData::NextNumberSql(const QString &typ)
+{
+    return {QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
+                .arg(Sql::quoteText(typ)),
+            QStringLiteral("order by val(Vorgangnr) desc")};
+}
+
 void TData::AssignVorgangNr(const QString &typ)
 {
     vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
@@ -449,9 +449,7 @@ void TData::AssignVorgangNr(const QString &typ)
     try {
         vorSQL.Close();
         vorSQL.SQL().clear();
-        vorSQL.SQL() << QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
-                            .arg(Sql::quoteText(typ))
-                     << QStringLiteral("order by val(Vorgangnr) desc");
+        vorSQL.SQL() << NextNumberSql(typ);
         vorSQL.Open();
         const double highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
         TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
@@ -489,6 +487,19 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
             ProgramValues::instance().Steuer.smallBusiness ? Tax::Case::SmallBusiness : Tax::Case::Normal));
 }
 
+void TData::CheckServicePeriod(const TVexDaoTable &ds)
+{
+    const TField *from = ds.FindField(QStringLiteral("leistungsdatum"));
+    const TField *to = ds.FindField(QStringLiteral("leistungbis"));
+    if (!from || !to || to->IsNull()) return;
+    if (from->IsNull())
+        throw AppError(QStringLiteral("Ein Leistungszeitraum braucht seinen Anfang: bitte das Leistungsdatum "
+                                      "eintragen oder \"bis\" leeren."));
+    if (to->AsDate() < from->AsDate())
+        throw AppError(QStringLiteral("Der Leistungszeitraum endet (%1) vor seinem Anfang (%2).")
+                           .arg(German::formatDate(to->AsDate()), German::formatDate(from->AsDate())));
+}
+
 void TData::VorgangBeforeDelete(TVexDaoTable &ds)
 {
     if (isReceivedInvoice(ds))
@@ -521,6 +532,27 @@ void TData::VorgangDataAfterInsert(TVexDaoTable &ds)
         satz->SetAsFloat(rate);
         kat->SetAsString(Tax::categoryOf(c, rate));
     }
+}
+
+void TData::VorgangDataBeforePost(TVexDaoTable &ds)
+{
+    // A rate typed into the grid: its category follows from it and the
+    // document's case; "O" (not subject to VAT) is chosen per position.
+    TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
+    TField *kat = ds.FindField(QStringLiteral("MwstKat"));
+    if (!satz || !kat) return;
+    const bool notSubject = kat->AsString().trimmed().toUpper() == QLatin1String("O");
+    const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
+    if (!(rate >= 0 && rate < 100))
+        throw AppError(
+            QStringLiteral("Der Steuersatz %1 % ist nicht möglich: bitte einen Satz zwischen 0 und "
+                           "99 % eingeben (z. B. 19 oder 7).")
+                .arg(Tax::rateText(rate)));
+    const Tax::Case c = TaxCase();
+    if (!notSubject && c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
+    const QString want = notSubject ? QStringLiteral("O") : Tax::categoryOf(c, rate);
+    if (kat->AsString() != want) kat->SetAsString(want);
+    if (notSubject && rate != 0) satz->SetAsFloat(0);
 }
 
 void TData::VorgangDataAfterPost(TVexDaoTable &)

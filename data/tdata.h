@@ -56,11 +56,7 @@ public:
     // and VAT id of the address), set when the customer changes.
     Tax::Case TaxCaseOfCustomer() const;
     // Country and VAT id of the document's customer (by its kdnr).
-    struct CustomerTax
-    {
-        QString land, ustid;
-    };
-    CustomerTax customerTax() const;
+    Tax::Customer customerTax() const;
     // The document got another customer: its case becomes the customer's
     // (nothing in a file without tax cases, opened read only).
     void CustomerChanged();
@@ -75,6 +71,9 @@ public:
     void AssignVorgangNr(const QString &typ);
     // The start number of a type letter, or empty when the letter has none.
     static QString StartNumber(const QString &typ);
+    // The select of the highest number of a type: one step along an index
+    // on either engine, however many documents there are.
+    static QStringList NextNumberSql(const QString &typ);
     // The number after the highest of the type; refused with a message naming
     // the type when it would not fit a field of fieldSize characters.
     QString NextNumberAfter(const QString &typ, double highest, int fieldSize) const;
@@ -96,9 +95,12 @@ public:
     };
 
     void VorgangAfterInsert(TVexDaoTable &ds);
+    // A service period ends on or after its first day; refused otherwise.
+    static void CheckServicePeriod(const TVexDaoTable &ds);
     void VorgangBeforeDelete(TVexDaoTable &ds);
     void VorgangCalcFields(TVexDaoTable &ds);
     void VorgangDataAfterInsert(TVexDaoTable &ds);
+    void VorgangDataBeforePost(TVexDaoTable &ds);
     void VorgangDataAfterPost(TVexDaoTable &ds);
     void VorgangDataAfterDelete(TVexDaoTable &ds);
     void VorgangDataCalcFields(TVexDaoTable &ds);

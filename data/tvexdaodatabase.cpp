@@ -68,7 +68,7 @@ void TVexDaoDatabase::Open()
     if (!server) {
         if (!QFileInfo::exists(path) && SmartOpen) path = ProgramFolder::file(QFileInfo(path).fileName());
         if (!QFileInfo::exists(path))
-            throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(path));
+            throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(path));
     }
     engine->open(path);
     m_engine = std::move(engine);

@@ -849,15 +849,13 @@ bool TVexDaoTable::masterLinkMissing() const
     return false;
 }
 
-bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+TVexDaoTable::SingleRowQuery &TVexDaoTable::singleRowQuery()
 {
-    Q_UNUSED(tableIndex);
     // Every save and every edit re-reads a row: its query is built once for
     // the dataset's source, not each time.
     const QString source =
         m_tableName.isEmpty() ? m_sql.join(QLatin1Char('\n')) : QLatin1Char('\t') + m_tableName;
     SingleRowQuery &sq = m_singleRowQuery;
-    Engine &engine = m_db->engine();
     if (!sq.valid || sq.source != source || sq.generation != m_db->generation()) {
         sq = SingleRowQuery();
         Query q;
@@ -866,27 +864,48 @@ bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
         sq.params = q.params;
         sq.columns = int(q.columns.size());
         sq.tables = int(q.sources.size());
+        // Where the engine hands back the row a write stored, a dataset over
+        // one table takes it from there instead of reading it again.
+        if (m_db->engine().returnsWrittenRows() && sq.tables == 1 && sq.params.isEmpty()) {
+            QStringList cols;
+            for (const ResultColumn &rc : q.columns)
+                cols << rc.sql;
+            cols << QStringLiteral("t0.") + q.sources[0].schema->rowId;
+            sq.returning = QStringLiteral(" RETURNING ") + cols.join(QStringLiteral(", "));
+        }
         sq.source = source;
         sq.generation = m_db->generation();
         sq.valid = true;
     }
+    return sq;
+}
+
+void TVexDaoTable::rowFromStatement(const Statement &st, const SingleRowQuery &sq, Row &out) const
+{
+    out.readAt = m_db->writeSerial();
+    out.readIn = m_db->lockedTransaction();
+    out.values.assign(size_t(m_valueSlots), Value());
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
+            out.values[size_t(f->m_index)] = st.column(f->m_column, f->m_type);
+    for (int t = 0; t < sq.tables; ++t)
+        out.rowid[t] = st.column(sq.columns + t, FieldType::Integer).rawInt();
+}
+
+bool TVexDaoTable::readSingleRow(int tableIndex, qint64 rowid, Row &out)
+{
+    Q_UNUSED(tableIndex);
+    SingleRowQuery &sq = singleRowQuery();
     // The single-row statement is its own, not the cached one of the rows;
     // it is reset after each read so that it holds no lock.
-    if (!sq.statement) sq.statement = engine.prepare(sq.sql);
+    if (!sq.statement) sq.statement = m_db->engine().prepare(sq.sql);
     Statement *st = sq.statement.get();
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < sq.params.size(); ++i)
         st->bind(i + 1, sq.params[i]);
     st->bind(int(sq.params.size()) + 1, Value(rowid));
     if (!st->step()) return false;
-    out.readAt = m_db->writeSerial();
-    out.readIn = m_db->lockedTransaction();
-    out.values.assign(size_t(m_valueSlots), Value());
-    for (const auto &f : m_fields)
-        if (f->m_kind == FieldKind::Data && f->m_column >= 0)
-            out.values[size_t(f->m_index)] = st->column(f->m_column, f->m_type);
-    for (int t = 0; t < sq.tables; ++t)
-        out.rowid[t] = st->column(sq.columns + t, FieldType::Integer).rawInt();
+    rowFromStatement(*st, sq, out);
     return true;
 }
 
@@ -1117,9 +1136,10 @@ void TVexDaoTable::Insert()
     m_touched = false;
 }
 
-void TVexDaoTable::writeInsert(Row &row)
+bool TVexDaoTable::writeInsert(Row &row, Row &stored)
 {
     Engine &engine = m_db->engine();
+    const QString returning = singleRowQuery().returning;
     std::vector<const TField *> used;
     QList<Value> params;
     for (const auto &f : m_fields) {
@@ -1135,19 +1155,22 @@ void TVexDaoTable::writeInsert(Row &row)
     // Rows of one dataset mostly fill the same columns: the text is made
     // again only when they differ from the last insert's.
     InsertText &it = m_insertText;
-    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used) {
+    if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used ||
+        it.returning != returning) {
         it.statement.reset();
         QStringList cols, marks;
         for (const TField *f : used) {
             cols << engine.quote(f->m_baseColumn);
             marks << QStringLiteral("?");
         }
-        const QString table = engine.quote(m_tables.value(0));
+        const QString table =
+            engine.quote(m_tables.value(0)) + (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
         it.sql = cols.isEmpty()
                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        it.sql += engine.insertReturning(m_rowIdSql[0]);
+        it.sql += returning.isEmpty() ? engine.insertReturning(m_rowIdSql[0]) : returning;
+        it.returning = returning;
         it.fields = used;
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
@@ -1157,10 +1180,13 @@ void TVexDaoTable::writeInsert(Row &row)
     auto done = qScopeGuard([st] { st->reset(); });
     for (int i = 0; i < params.size(); ++i)
         st->bind(i + 1, params[i]);
-    st->step();
-    row.rowid[0] = engine.lastInsertId();
+    const bool returned = st->step() && !returning.isEmpty();
+    if (returned) rowFromStatement(*st, m_singleRowQuery, stored);
+    row.rowid[0] = returned ? stored.rowid[0] : engine.lastInsertId();
     m_db->noteWrite(m_tables.value(0));
     m_db->noteRowWrite(m_tables.value(0), row.rowid[0]);
+    stored.readAt = m_db->writeSerial();
+    return returned;
 }
 
 bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
@@ -1236,11 +1262,12 @@ void TVexDaoTable::rereadAndRaise(const QString &message)
     raise(message);
 }
 
-void TVexDaoTable::writeUpdate(Row &row)
+bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
 {
     Engine &engine = m_db->engine();
+    const QString returning = singleRowQuery().returning;
     UpdateTexts &u = updateTexts();
-    bool anyChanged = false;
+    bool returned = false, anyChanged = false;
     for (int t = 0; t < m_tableCount; ++t) {
         QList<int> changed;
         QList<Value> params;
@@ -1279,15 +1306,20 @@ void TVexDaoTable::writeUpdate(Row &row)
             QStringList sets;
             for (int k : std::as_const(changed))
                 sets << engine.quote(u.checked[t][size_t(k)]->m_baseColumn) + QStringLiteral(" = ?");
-            known = u.update[t].insert(changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                                    .arg(engine.quote(m_tables.value(t)),
-                                                         sets.join(QStringLiteral(", ")), m_rowIdSql[t]));
+            const QString table = engine.quote(m_tables.value(t)) +
+                                  (returning.isEmpty() ? QString() : QStringLiteral(" AS t0"));
+            known = u.update[t].insert(
+                changed, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
+                             .arg(table, sets.join(QStringLiteral(", ")), m_rowIdSql[t], returning));
         }
         auto st = engine.prepare(known.value());
         for (int i = 0; i < params.size(); ++i)
             st->bind(i + 1, params[i]);
         st->bind(params.size() + 1, Value(row.rowid[t]));
-        st->step();
+        if (st->step() && !returning.isEmpty()) {
+            rowFromStatement(*st, m_singleRowQuery, stored);
+            returned = true;
+        }
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
@@ -1295,6 +1327,8 @@ void TVexDaoTable::writeUpdate(Row &row)
     // (a position with its document) must not outlive it.
     if (!anyChanged && storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing)
         throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+    stored.readAt = m_db->writeSerial();
+    return returned;
 }
 
 void TVexDaoTable::Post()
@@ -1318,17 +1352,15 @@ void TVexDaoTable::Post()
         // totals) are saved together, or neither is.
         TVexDaoDatabase::WriteScope scope(*m_db, !AfterPost && (inserting || m_tableCount == 1));
         Row &row = m_rows[size_t(m_cur)];
-        if (inserting)
-            writeInsert(row);
-        else
-            writeUpdate(row);
+        Row fresh;
+        // The write may hand back the row as stored, which then needs no second read.
+        const bool stored = inserting ? writeInsert(row, fresh) : writeUpdate(row, fresh);
         written = row.rowid[0];
         if (!AfterPost) scope.commit();
         m_state = DataSetState::Browse;
         m_modified = false;
         if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
-        Row fresh;
-        if (readSingleRow(0, written, fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
+        if (stored || readSingleRow(0, written, fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
         m_rows[size_t(m_cur)].calcValid = false;
         notify(Notify::State);
         notify(Notify::Record);

@@ -147,8 +147,10 @@ class TVexDaoTable : public QObject
     void buildQuery(Query &q, bool forSingleRow);
     void prepareFields(const Query &q);
     bool readSingleRow(int tableIndex, qint64 rowid, Row &out);
-    void writeInsert(Row &row);
-    void writeUpdate(Row &row);
+    // Each writes the row; true where the engine handed back the row as
+    // stored, which is then in stored and needs no second read.
+    bool writeInsert(Row &row, Row &stored);
+    bool writeUpdate(Row &row, Row &stored);
     Stored storedRow(int tableIndex, qint64 rowid, const Row &against);
     bool sameRow(const Row &a, const Row &b, int tableIndex) const;
     bool masterLinkMissing() const;
@@ -206,11 +208,14 @@ class TVexDaoTable : public QObject
     {
         bool valid = false;
         QString source, sql;
+        QString returning; // " RETURNING" and the columns, where a write can hand back the row
         QList<Value> params;
         int columns = 0, tables = 0, generation = 0;
         std::unique_ptr<Statement> statement;
     };
     SingleRowQuery m_singleRowQuery;
+    SingleRowQuery &singleRowQuery();
+    void rowFromStatement(const Statement &st, const SingleRowQuery &sq, Row &out) const;
     // The query that reads the rows, kept while its text, filter, order and
     // the master's link values being empty or not stay the same.
     struct RowsQuery
@@ -238,7 +243,7 @@ class TVexDaoTable : public QObject
     struct InsertText
     {
         std::vector<const TField *> fields;
-        QString table, sql;
+        QString table, sql, returning;
         int generation = -1;
         std::unique_ptr<Statement> statement;
     };

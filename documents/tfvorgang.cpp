@@ -10,6 +10,11 @@
 #include "app/appicons.h"
 #include "app/tfmain.h"
 #include "data/apperror.h"
+#include "data/dates.h"
+#include "data/dunning.h"
+#include "data/germanformat.h"
+#include "data/money.h"
+#include "data/programvalues.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
@@ -28,6 +33,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -156,6 +162,8 @@ TFVorgang::TFVorgang(QWidget *parent) : QWidget(parent)
     outer->addWidget(ControlBar1);
     buildTitle();
     outer->addWidget(Paneltitel);
+    buildTaxLine();
+    outer->addWidget(Panelsteuer);
     buildPositions();
     outer->addWidget(Splitter1, 1);
     buildFooter();
@@ -452,6 +460,112 @@ void TFVorgang::buildTitle()
     row->addWidget(DBText4);
 }
 
+void TFVorgang::buildTaxLine()
+{
+    TDataSource *q = &Data->VorgangQ;
+    Panelsteuer = new QFrame(this);
+    Panelsteuer->setObjectName(QStringLiteral("Panelsteuer"));
+    Panelsteuer->setFrameShape(QFrame::StyledPanel);
+    auto *row = new QHBoxLayout(Panelsteuer);
+    row->setContentsMargins(8, 2, 8, 2);
+    row->setSpacing(6);
+    cbSteuerfall = new QComboBox(Panelsteuer);
+    cbSteuerfall->setObjectName(QStringLiteral("cbSteuerfall"));
+    for (Tax::Case c : Tax::allCases())
+        cbSteuerfall->addItem(Tax::caseName(c), Tax::caseCode(c));
+    cbSteuerfall->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto *label = new QLabel(QStringLiteral("&Steuerfall"), Panelsteuer);
+    label->setBuddy(cbSteuerfall);
+    row->addWidget(label);
+    row->addWidget(cbSteuerfall);
+    connect(cbSteuerfall, &QComboBox::activated, this, [this](int index) {
+        const Tax::Case c = Tax::caseOfCode(cbSteuerfall->itemData(index).toString());
+        if (hasDocument() && c != Data->TaxCase() && PendingEdits::writeAll(this))
+            guarded([c] { Data->SetTaxCase(c); });
+        showTax();
+    });
+    row->addSpacing(12);
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) + 16;
+    const auto date = [&](const char *name, const QString &caption, const char *field) {
+        auto *e = bound(new DBEdit(Panelsteuer), name, q, QString::fromLatin1(field));
+        e->setFixedWidth(dateWidth);
+        auto *l = new QLabel(caption, Panelsteuer);
+        l->setBuddy(e);
+        row->addWidget(l);
+        row->addWidget(e);
+        return e;
+    };
+    eLeistungsdatum = date("eLeistungsdatum", QStringLiteral("&Leistungsdatum"), "leistungsdatum");
+    eLeistungsdatum->setToolTip(QStringLiteral("Tag der Lieferung oder Leistung; leer: das Rechnungsdatum"));
+    eLeistungbis = date("eLeistungbis", QStringLiteral("bis"), "leistungbis");
+    eLeistungbis->setToolTip(QStringLiteral("Ende des Leistungszeitraums; leer: ein einzelner Tag"));
+    row->addSpacing(12);
+    // The payment means the e-invoice states: transfer (58) unless a direct debit (59) is agreed.
+    cbZahlungsart = new QComboBox(Panelsteuer);
+    cbZahlungsart->setObjectName(QStringLiteral("cbZahlungsart"));
+    cbZahlungsart->addItem(QStringLiteral("Überweisung"), QString());
+    cbZahlungsart->addItem(QStringLiteral("Lastschrift"), QStringLiteral("59"));
+    auto *payLabel = new QLabel(QStringLiteral("&Zahlung"), Panelsteuer);
+    payLabel->setBuddy(cbZahlungsart);
+    row->addWidget(payLabel);
+    row->addWidget(cbZahlungsart);
+    connect(cbZahlungsart, &QComboBox::activated, this, [this](int index) {
+        const QString code = cbZahlungsart->itemData(index).toString();
+        if (!hasDocument()) return;
+        guarded([&code] {
+            TField *f = Data->vorgang.FieldByName(QStringLiteral("Zahlungsart"));
+            if (f->AsString().trimmed() == code) return;
+            Data->vorgang.Edit();
+            if (code.isEmpty())
+                f->Clear();
+            else
+                f->SetAsString(code);
+        });
+        showTax();
+    });
+    row->addStretch(1);
+    // A file that could not be brought up to date (read only) knows no tax case.
+    Panelsteuer->setVisible(Data->vorgang.FindField(QStringLiteral("Steuerfall")) != nullptr);
+}
+
+void TFVorgang::showTax()
+{
+    if (!hasDocument() || !Data->vorgang.FindField(QStringLiteral("Steuerfall"))) {
+        sMwst->clear();
+        return;
+    }
+    const int index = cbSteuerfall->findData(Tax::caseCode(Data->TaxCase()));
+    if (index != cbSteuerfall->currentIndex()) cbSteuerfall->setCurrentIndex(index);
+    const bool debit =
+        Data->vorgang.FieldByName(QStringLiteral("Zahlungsart"))->AsString().trimmed() == QLatin1String("59");
+    cbZahlungsart->setCurrentIndex(debit ? 1 : 0);
+    // The VAT per rate as the print shows it, from the stored positions.
+    Tax::Totals totals(!Tax::isLegacyDocument(Data->vorgang));
+    const TField *id = Data->vorgang.FieldByName(QStringLiteral("id"));
+    if (!id->IsNull()) {
+        TVexDaoTable rows(nullptr, QStringLiteral("steuerZeilen"));
+        rows.setDatabase(Data->vorgang.Database());
+        rows.SQL() << QStringLiteral(
+                          "select anzahl, Preis, MwstSatz, MwstKat from Vorgang2 where vorgangID = %1")
+                          .arg(id->AsInteger());
+        try {
+            rows.Open();
+            for (rows.First(); !rows.Eof(); rows.Next())
+                totals.add(rows.FieldByName(QStringLiteral("anzahl"))->AsFloat(),
+                           rows.FieldByName(QStringLiteral("Preis"))->AsFloat(), Tax::positionRate(rows),
+                           Tax::positionCategory(rows));
+        } catch (const AppError &) {
+            // the footer's sums stay; only this detail is missing
+        }
+    }
+    QStringList parts;
+    for (const Tax::Group &g : totals.groups())
+        if (!Tax::isTaxFreeCategory(g.category))
+            parts << QStringLiteral("%1 %: %2")
+                         .arg(Tax::rateText(g.rate), Money::format(g.vat, QStringLiteral("#,##0.00")));
+    sMwst->setText(parts.isEmpty() ? QString() : QStringLiteral("MwSt. ") + parts.join(QStringLiteral("  ")));
+}
+
 void TFVorgang::buildPositions()
 {
     Splitter1 = new QSplitter(Qt::Horizontal, this);
@@ -468,11 +582,26 @@ void TFVorgang::buildPositions()
     pos.readOnly = true;
     DBGridColumn einheit = column("einheit", QStringLiteral("Einheit"), 7);
     einheit.pickList = {QStringLiteral("h"), QStringLiteral("STK")};
-    Tab->setColumns({pos, column("Artikel", QStringLiteral("Artikel"), 12),
-                     column("Titel", QStringLiteral("Titel"), 40),
-                     column("anzahl", QStringLiteral("Anzahl"), 8), einheit,
-                     column("EK", QStringLiteral("EK"), 11), column("Preis", QStringLiteral("VK"), 11),
-                     column("gesamtpreis", QStringLiteral("Gesamtpreis"), 12)});
+    QList<DBGridColumn> columns{pos,
+                                column("Artikel", QStringLiteral("Artikel"), 12),
+                                column("Titel", QStringLiteral("Titel"), 40),
+                                column("anzahl", QStringLiteral("Anzahl"), 8),
+                                einheit,
+                                column("EK", QStringLiteral("EK"), 11),
+                                column("Preis", QStringLiteral("VK"), 11)};
+    // The rate and VAT category of each position (a file that could not be
+    // brought up to date has neither).
+    if (Data->vorgangdata.FindField(QStringLiteral("MwstSatz"))) {
+        DBGridColumn satz = column("MwstSatz", QStringLiteral("MwSt. %"), 7);
+        for (double r : ProgramValues::instance().Steuer.rates.choicesAt(Today()))
+            satz.pickList << Tax::rateText(r);
+        DBGridColumn kat = column("MwstKat", QStringLiteral("Kat."), 5);
+        kat.pickList = {QStringLiteral("S"), QStringLiteral("Z"), QStringLiteral("O")};
+        kat.alignment = Qt::AlignCenter;
+        columns << satz << kat;
+    }
+    columns << column("gesamtpreis", QStringLiteral("Gesamtpreis"), 12);
+    Tab->setColumns(columns);
     Tab->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tab, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { PosMenu->popup(Tab->viewport()->mapToGlobal(at)); });
@@ -541,6 +670,10 @@ void TFVorgang::buildFooter()
     sWaehrung->setFont(bold);
     row->addWidget(sWaehrung);
     row->addSpacing(12);
+    sMwst = new QLabel(Panelfuss);
+    sMwst->setObjectName(QStringLiteral("sMwst"));
+    row->addWidget(sMwst);
+    row->addSpacing(12);
     sGewinn = amount("sGewinn", QStringLiteral("Gewinn"), QStringLiteral("Gewinn"));
     row->addStretch(1);
 
@@ -552,6 +685,11 @@ void TFVorgang::buildFooter()
     storno->setPalette(red);
     storno->hide();
     row->addWidget(storno);
+    mahnung = new QLabel(Panelfuss);
+    mahnung->setObjectName(QStringLiteral("mahnung"));
+    mahnung->setFont(bold);
+    mahnung->hide();
+    row->addWidget(mahnung);
 
     DBEdit2 = bound(new DBEdit(Panelfuss), "DBEdit2", q, QStringLiteral("VorgangNR"));
     DBEdit2->setReadOnly(true);
@@ -772,10 +910,22 @@ void TFVorgang::DBEdit2Change()
     typbox->setVisible(doc &&
                        Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("V"));
     storno->setVisible(doc && Data->vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean());
+    const TField *level = Data->vorgang.FindField(QStringLiteral("mahnstufe"));
+    const TField *reminded = Data->vorgang.FindField(QStringLiteral("mahndatum"));
+    const bool dunned = doc && level && reminded && !level->IsNull() && level->AsInteger() > 0 &&
+                        Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString() == QLatin1String("R");
+    mahnung->setText(dunned
+                         ? QStringLiteral("%1 vom %2")
+                               .arg(Dunning::LevelTitle(int(level->AsInteger())),
+                                    reminded->IsNull() ? QString() : German::formatDate(reminded->AsDate()))
+                         : QString());
+    mahnung->setVisible(dunned);
 
     // Without a document nothing may be typed (a change would make an
     // unnumbered document), and positions need a saved one to belong to.
     Paneltitel->setEnabled(doc);
+    Panelsteuer->setEnabled(doc);
+    showTax();
     BMemo1->setEnabled(Beschreibung1->isChecked() ? saved : doc);
     if (Tab->isReadOnly() == saved) Tab->setReadOnly(!saved);
     for (QWidget *w : std::initializer_list<QWidget *>{tbDruck, tbAdresse, tbtexte, tbinfo, ToolButton2})

@@ -18,6 +18,7 @@ class DBNavigator;
 class DBText;
 class QAction;
 class QActionGroup;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -58,6 +59,11 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     DBComboBox *typbox;
     DBText *DBText4;
 
+    // ---- tax line: the document's tax case and date of supply or service period
+    QFrame *Panelsteuer;
+    QComboBox *cbSteuerfall, *cbZahlungsart;
+    DBEdit *eLeistungsdatum, *eLeistungbis;
+
     // ---- positions and the text panel
     QSplitter *Splitter1;
     DBGrid *Tab;
@@ -68,7 +74,9 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     // ---- footer line
     QFrame *Panelfuss;
     DBText *sEK, *sVK, *sVKbr, *sWaehrung, *sGewinn;
+    QLabel *sMwst; // the VAT per rate
     QLabel *storno;
+    QLabel *mahnung; // an invoice's dunning level and its last reminder's day
     DBEdit *DBEdit2;
 
     // ---- menus
@@ -131,6 +139,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void buildMenus();
     void buildToolBars();
     void buildTitle();
+    void buildTaxLine();
+    void showTax(); // the tax case and the VAT per rate of the current document
     void buildPositions();
     void buildFooter();
     // The text panel on the field of the chosen menu item.

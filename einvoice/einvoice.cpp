@@ -40,11 +40,6 @@ QString kdnrLiteral(double kdnr)
     return QString::number(kdnr, 'g', 17);
 }
 
-bool mentionsDirectDebit(const QString &s)
-{
-    return s.contains(QLatin1String("lastschrift"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 qint64 EInvoice::lineCents(double quantity, double price)
@@ -109,6 +104,12 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
     inv.dueDate = head.FieldByName(QStringLiteral("zieldatum"))->AsDate();
     if (!inv.dueDate.isValid() && inv.issueDate.isValid())
         inv.dueDate = inv.issueDate.addDays(head.FieldByName(QStringLiteral("zieltage"))->AsInteger());
+    if (inv.dueDate.isValid() && inv.issueDate.isValid() && inv.dueDate < inv.issueDate)
+        problems << QStringLiteral("Sein Fälligkeitsdatum (%1) liegt vor dem Rechnungsdatum (%2).")
+                        .arg(German::formatDate(inv.dueDate), German::formatDate(inv.issueDate));
+    // A cancelled invoice is owed by nobody.
+    if (head.FieldByName(QStringLiteral("storniert"))->AsBoolean())
+        problems << QStringLiteral("Er ist storniert; eine stornierte Rechnung ist nicht zahlbar.");
     if (!inv.creditNote && inv.dueDate.isValid())
         inv.paymentTerms = QStringLiteral("Zahlung fällig bis %1.").arg(German::formatDate(inv.dueDate));
 
@@ -177,6 +178,9 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         inv.breakdown << EInvoiceVat{g.category, g.rate, g.net / 100, g.vat / 100};
     inv.vatCents = totals.vat() / 100;
     inv.grandTotalCents = inv.lineTotalCents + inv.vatCents;
+    if (!inv.creditNote && inv.grandTotalCents < 0)
+        problems << QStringLiteral("Sein Gesamtbetrag ist negativ; was der Kunde zurückerhält, gehört in "
+                                   "eine Gutschrift (G).");
 
     // The buyer: the address of the document's customer number, with what is
     // kept for its e-invoices.
@@ -221,12 +225,17 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                             .arg(kdnrLiteral(kdnr), b.name, missing.join(QStringLiteral(", ")));
     }
 
-    // An invoice whose texts announce a direct debit from an account we know
-    // must not ask the buyer to transfer the amount as well.
+    // The payment means is the document's own field (58 transfer, 59 direct
+    // debit), never guessed from its texts.
+    const TField *zahlungsart = head.FindField(QStringLiteral("Zahlungsart"));
+    const bool directDebit = zahlungsart && zahlungsart->AsString().trimmed() == QLatin1String("59");
     if (inv.creditNote) {
         inv.payment = PaymentMeans::NotDefined;
-    } else if (!inv.buyer.debitIban.isEmpty() &&
-               (mentionsDirectDebit(kopftext) || mentionsDirectDebit(fusstext))) {
+    } else if (directDebit) {
+        if (inv.buyer.debitIban.isEmpty())
+            problems << QStringLiteral(
+                "Er soll per Lastschrift bezahlt werden, aber die Adresse des Kunden hat "
+                "keine gültige IBAN.");
         inv.payment = PaymentMeans::DirectDebit;
         inv.mandateReference = kdnrLiteral(kdnr); // as the contract footer tells the customer
     }

@@ -5,17 +5,23 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
+#include "data/money.h"
+#include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tdatasource.h"
+#include "data/tfield.h"
+#include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
 #include "documents/tkalenderform.h"
 #include "einvoice/incomingstore.h"
 #include "lists/core/documentlistexport.h"
 #include "lists/core/documentlistsql.h"
+#include "lists/core/dunningrun.h"
 #include "lists/core/periodicinvoicing.h"
 #include "lists/incominginvoices.h"
+#include "lists/tfmahnlauf.h"
 #include "lists/tfvbezahlen.h"
 #include "printing/tberechnung.h"
 #include "widgets/dbcheckbox.h"
@@ -86,6 +92,29 @@ TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
     vorganglist = new TVexDaoTable(this, QStringLiteral("vorganglist"));
     vorganglist->setDatabase(&dataa->Datenbank);
     SetUpDocumentListFields(*vorganglist);
+    {
+        // What the next reminder of an overdue invoice is and claims; empty
+        // on every other row.
+        TField *step = vorganglist->addCalcField(QStringLiteral("Mahnstufe"), FieldType::Text, 30);
+        TField *fee = vorganglist->addCalcField(QStringLiteral("Mahngebuehr"), FieldType::Number);
+        TField *interest = vorganglist->addCalcField(QStringLiteral("Verzugszinsen"), FieldType::Number);
+        TField *claim = vorganglist->addCalcField(QStringLiteral("Forderung"), FieldType::Number);
+        for (TField *f : {fee, interest, claim})
+            f->DisplayFormat = QStringLiteral("#,#0.00");
+        const TField *id = vorganglist->FieldByName(QStringLiteral("id"));
+        vorganglist->OnCalcFields = [this, own = vorganglist->OnCalcFields, id, step, fee, interest,
+                                     claim](TVexDaoTable &t) {
+            if (own) own(t);
+            const auto due = m_dues.constFind(id->AsInteger());
+            if (due == m_dues.cend()) return;
+            step->SetAsString(due->nextStep());
+            if (!due->nextLevel()) return;
+            const Dunning::Charges &c = due->charges;
+            fee->SetAsFloat(double(Money::toAmount(c.fee + c.flatSum)));
+            interest->SetAsFloat(double(Money::toAmount(c.interest.amount)));
+            claim->SetAsFloat(double(Money::toAmount(due->total())));
+        };
+    }
     DSvorganglist = new TDataSource(this, vorganglist);
 
     auto *outer = new QVBoxLayout(this);
@@ -179,6 +208,9 @@ void TFVListe::buildMenus()
         const QString l = QString::fromLatin1(letter);
         connect(action, &QAction::triggered, this, [this, l] { CreatePeriodicInvoices(l); });
     }
+    NeuMenu->addSeparator();
+    Mahnlauf1 = menuItem(NeuMenu, "Mahnlauf1", QStringLiteral("&Mahnlauf …"));
+    connect(Mahnlauf1, &QAction::triggered, this, &TFVListe::Mahnlauf1Click);
 
     Printmenu = new QMenu(this);
     Printmenu->setObjectName(QStringLiteral("Printmenu"));
@@ -352,6 +384,7 @@ void TFVListe::buildGrid()
     // The gross amount, the figure the customer pays, stands out in red.
     columns[8].fontColor = Qt::red;
     columns[8].titleColor = Qt::red;
+    m_columns = columns;
     liste->setColumns(columns);
     connect(liste, &DBGrid::titleClicked, this,
             [this](int column, const QString &) { listeTitleClick(column); });
@@ -359,6 +392,34 @@ void TFVListe::buildGrid()
     // The customer's name takes the room there is, so that a wide window
     // shows no empty strip beside the list.
     liste->setFillColumn(3, 163);
+}
+
+void TFVListe::showDunningColumns()
+{
+    m_dues.clear();
+    if (!Filter.Overdue) {
+        if (liste->columns().size() != m_columns.size()) liste->setColumns(m_columns);
+        return;
+    }
+    // The run's own figures for today. Settings the run would refuse, or
+    // days without a base rate, leave the columns empty: the run says why.
+    try {
+        const DunningList list = OverdueInvoices(*vorganglist->Database(),
+                                                 Dunning::Settings::read(ProgramFolder::iniPath()), Today());
+        for (const DunningCandidate &c : list.items)
+            m_dues.insert(c.invoiceId, c);
+    } catch (const AppError &) {
+    }
+    const QFontMetrics fm = liste->fontMetrics();
+    const int money = fm.horizontalAdvance(QStringLiteral("99.999,99")) + 14;
+    QList<DBGridColumn> columns = m_columns;
+    columns << DBGridColumn(QStringLiteral("Mahnstufe"), QStringLiteral("Nächste Stufe"),
+                            fm.horizontalAdvance(Dunning::FinalStepText()) + 14)
+            << DBGridColumn(QStringLiteral("Mahngebuehr"), QStringLiteral("Gebühr"), money)
+            << DBGridColumn(QStringLiteral("Verzugszinsen"), QStringLiteral("Zinsen"), money)
+            << DBGridColumn(QStringLiteral("Forderung"), QStringLiteral("Forderung"),
+                            fm.horizontalAdvance(QStringLiteral("999.999,99")) + 14);
+    liste->setColumns(columns);
 }
 
 // ---------------------------------------------------------------------------
@@ -455,6 +516,8 @@ QAbstractButton *TFVListe::BTfilter() const
 
 void TFVListe::ApplyFilter()
 {
+    // Before the rows are read again: their figures are computed as they are read.
+    showDunningColumns();
     guarded([this] {
         vorganglist->setFilter(Filter.filterText());
         vorganglist->setFiltered(true);
@@ -724,6 +787,66 @@ void TFVListe::CreatePeriodicInvoices(const QString &letter)
 }
 
 // ---------------------------------------------------------------------------
+// dunning
+
+void TFVListe::Mahnlauf1Click()
+{
+    if (!vorganglist->Active()) return;
+    TVexDaoDatabase &db = *vorganglist->Database();
+    Dunning::Settings settings;
+    try {
+        settings = Dunning::Settings::read(ProgramFolder::iniPath());
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return;
+    }
+    TFMahnlauf run(db, settings, this);
+    if (Dialogs::instance().exec(run) != QDialog::Accepted) return;
+
+    Progress->setValue(0);
+    Progress->show();
+    auto hide = qScopeGuard([this] { Progress->hide(); });
+    const DunningRunResult r =
+        CreateReminders(db, settings, run.list(), run.leftOut(), [this](int done, int total) {
+            Progress->setMaximum(std::max(total, 1));
+            Progress->setValue(done);
+            Progress->repaint();
+        });
+    hide.dismiss();
+    Progress->hide();
+    // Every document in the list, so that the new reminders can be printed
+    // from it; afterwards the list shows the user's choice again.
+    guarded([this] {
+        vorganglist->Close();
+        vorganglist->setFilter(QString());
+        vorganglist->setFiltered(false);
+        vorganglist->Open();
+    });
+    auto refilter = qScopeGuard([this] { ApplyFilter(); });
+
+    if (!r.error.isEmpty())
+        Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.")
+                .arg(r.error),
+            Dialogs::Warning, Dialogs::Ok);
+    if (r.made.isEmpty()) {
+        if (r.error.isEmpty())
+            Dialogs::instance().message(this, kTitle,
+                                        QStringLiteral("Es sind keine Mahnungen erstellt worden."),
+                                        Dialogs::Information, Dialogs::Ok);
+        return;
+    }
+    if (Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
+                .arg(r.made.size())
+                .arg(r.first(), r.last()),
+            Dialogs::Information, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
+        PrintInvoiceRange(r.first(), r.last(), QStringLiteral("M"));
+}
+
+// ---------------------------------------------------------------------------
 // batch printing
 
 void TFVListe::Mehrfachdruck1Click()
@@ -761,7 +884,7 @@ bool numberOfText(const QString &text, qint64 *number)
 
 } // namespace
 
-void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastText)
+void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastText, const QString &typLetter)
 {
     qint64 first = 0, last = 0;
     try {
@@ -790,7 +913,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
             TVexDaoTable invoices(nullptr, QStringLiteral("vorganglist"));
             invoices.setDatabase(vorganglist->Database());
             invoices.SQL() = vorganglist->SQL();
-            invoices.setFilter(QStringLiteral("Typ = 'R'"));
+            invoices.setFilter(QStringLiteral("Typ = %1").arg(Sql::quoteText(typLetter)));
             invoices.setFiltered(true);
             invoices.Open();
             std::map<qint64, bool> numbers;
@@ -812,7 +935,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
             if (!filtered) {
                 for (int row = vorganglist->RowCount() - 1; row >= 0; --row)
                     if (typ->valueAt(row).kind() == Value::Text &&
-                        typ->valueAt(row).rawText().compare(QLatin1String("R"), Qt::CaseInsensitive) == 0)
+                        typ->valueAt(row).rawText().compare(typLetter, Qt::CaseInsensitive) == 0)
                         firstRow.insert(nr->valueAt(row).kind() == Value::Text ? nr->valueAt(row).rawText()
                                                                                : QString(),
                                         row);
@@ -825,7 +948,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
                 if (filtered) {
                     for (int r = 0; r < vorganglist->RowCount() && row < 0; ++r)
                         if (typ->valueAt(r).kind() == Value::Text &&
-                            typ->valueAt(r).rawText().compare(QLatin1String("R"), Qt::CaseInsensitive) == 0 &&
+                            typ->valueAt(r).rawText().compare(typLetter, Qt::CaseInsensitive) == 0 &&
                             nr->valueAt(r).kind() == Value::Text && nr->valueAt(r).rawText() == number)
                             row = r;
                 } else {

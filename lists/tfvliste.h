@@ -6,8 +6,11 @@
 // periodic invoicing of contracts and the printing of a range of invoices.
 #include "app/vorgangwindows.h"
 #include "lists/core/documentlistfilter.h"
+#include "lists/core/dunningrun.h"
 #include "printing/tberechnung.h"
+#include "widgets/dbgridcolumn.h"
 
+#include <QHash>
 #include <QWidget>
 #include <functional>
 
@@ -47,7 +50,7 @@ class TFVListe : public QWidget, public VorgangListWindow
     QToolButton *BTfilterButton; // "BTfilter", the customer-filter toggle (BTfilter() below)
     QMenu *NeuMenu;
     QAction *Neuervorgang1, *Monatsrechnungen1, *Quartalsrechnungen1, *Halbjahresrechnungen1,
-        *Jahresrechnungen1;
+        *Jahresrechnungen1, *Mahnlauf1;
     QAction *ERechnungEinlesen1; // a received e-invoice taken in from a file
     QMenu *Printmenu;
     QAction *Vorschau1, *Ausdruck1, *Mehrfachdruck1;
@@ -78,9 +81,13 @@ class TFVListe : public QWidget, public VorgangListWindow
 
     // The periodic invoicing of the contracts of a period letter (M, Q, H, J).
     void CreatePeriodicInvoices(const QString &letter);
-    // Prints the invoices numbered first to last, one after another, with
-    // the log beside the list.
-    void PrintInvoiceRange(const QString &first, const QString &last);
+    // The dunning run: the overdue invoices in the run's window, then the
+    // chosen reminders made, counted and offered for printing.
+    void Mahnlauf1Click();
+    // Prints the invoices (or the documents of another type letter) numbered
+    // first to last, one after another, with the log beside the list.
+    void PrintInvoiceRange(const QString &first, const QString &last,
+                           const QString &typ = QStringLiteral("R"));
 
     // Tests: receive the report menu's requests instead of the preview. An
     // empty function restores the preview.
@@ -115,6 +122,9 @@ class TFVListe : public QWidget, public VorgangListWindow
     void buildToolBar();
     void buildMenus();
     void buildGrid();
+    // The grid's columns, with those of the next reminder while the status
+    // "überfällig" is chosen, and the reminders they show computed anew.
+    void showDunningColumns();
     void updateCommands();
     // Reads the list's select anew with the order line; false after the
     // message when vliste.sql cannot be read or the select does not serve.
@@ -130,4 +140,6 @@ class TFVListe : public QWidget, public VorgangListWindow
     void guarded(const std::function<void()> &work);
 
     bool m_opened = false;
+    QList<DBGridColumn> m_columns;          // the list's own columns
+    QHash<qint64, DunningCandidate> m_dues; // by invoice id, while "überfällig" is chosen
 };

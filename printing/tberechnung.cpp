@@ -3,6 +3,7 @@
 #include "printvorgang.h"
 
 #include "data/apperror.h"
+#include "data/dunning.h"
 #include "data/germanformat.h"
 #include "data/money.h"
 #include "data/tax.h"
@@ -158,6 +159,7 @@ void TBeRechnung::buildLayout()
              .size(amountWidth)
              .aligned(Qt::AlignRight);
     lbezahlt = &QRBand3->addLabel(QStringLiteral("lbezahlt"), paidAt, 0.5, QStringLiteral("bezahlt am"));
+    lmahnstufe = &QRBand3->addLabel(QStringLiteral("lmahnstufe"), paidAt, 0.5, QStringLiteral("Mahnstufe"));
 
     QRBand2 = bericht.addBand(BandKind::Detail, QStringLiteral("QRBand2"), 5.3);
     QRBand2->beforePrint = [this](ReportBand &, bool &print) { QRBand2BeforePrint(print); };
@@ -177,8 +179,12 @@ void TBeRechnung::buildLayout()
     br = &QRBand2->addLabel(QStringLiteral("br"), grossEnd - amountWidth, 0.5, {})
               .size(amountWidth)
               .aligned(Qt::AlignRight);
-    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), paidAt, 0.5,
-                                        [this](const RowSource *) { return dateText("BezahltDatum"); });
+    QRDBText6 = &QRBand2->addExpression(QStringLiteral("QRDBText6"), paidAt, 0.5, [this](const RowSource *) {
+        // An open invoice shows how far its dunning went instead.
+        const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
+        if (!m_levels) return dateText("BezahltDatum");
+        return level && !level->IsNull() ? Dunning::LevelTitle(int(level->AsInteger())) : QString();
+    });
 
     // One line per currency; the boxes end where the amount columns end.
     const qreal sumWidth = 33.3;
@@ -210,6 +216,8 @@ void TBeRechnung::Select(const InvoiceReportRequest &request)
     Vorgang1.Open();
     bericht.title = s.title;
     lbezahlt->enabled = s.paidColumn;
+    m_levels = !s.paidColumn;
+    lmahnstufe->enabled = m_levels;
     QRLabel3->text = s.suppliers ? QStringLiteral("Lieferant") : QStringLiteral("Kunde");
 }
 

@@ -78,6 +78,7 @@ class TBeRechnung : public QObject
     ReportBand *QRBand1, *QRBand3, *QRBand2, *QRBand4;
     ReportElement *QRSysData1;
     ReportElement *QRLabel2, *QRLabel1, *QRLabel3, *QRLabel4, *lmwst, *brutto, *lbezahlt;
+    ReportElement *lmahnstufe; // the open lists' column of the dunning level
     ReportElement *QRDBText2, *QRDBText1, *QRDBText7, *netto, *mw, *br, *QRDBText6;
     ReportElement *negesamt, *mwgesamt, *brgesamt;
 
@@ -102,4 +103,5 @@ class TBeRechnung : public QObject
     QString dateText(const char *field) const;
 
     DatasetRowSource m_rows;
+    bool m_levels = false; // the last column shows the dunning level
 };

@@ -1,6 +1,7 @@
 #include "tbvorgang.h"
 
 #include "data/apperror.h"
+#include "data/dunning.h"
 #include "data/germanformat.h"
 #include "data/money.h"
 #include "data/programfolder.h"
@@ -17,6 +18,8 @@ using ReportFonts::font;
 
 const QString kTimes = QStringLiteral("Times New Roman");
 const QString kArial = QStringLiteral("Arial");
+// The totals block: its height, the top of the gross, one more VAT line.
+constexpr qreal kTotalsHeight = 25.9, kGrossTop = 12.4, kTotalsLine = 5.3;
 
 // Letterhead positions are screen pixels of the layout at 100 % (96 per inch).
 qreal mmOfPixels(int pixels)
@@ -108,8 +111,13 @@ void TBvorgang::buildLayout()
         return d->IsNull() ? QString() : German::formatDate(d->AsDate());
     });
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
-        return docText("Typname") + QLatin1Char(' ') + docText("typ") + QStringLiteral(" - ") +
-               docText("vorgangnr");
+        // A reminder is titled by its level: "1. Mahnung M - 20042".
+        const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
+        const QString title = docText("typ") == QLatin1String("M") && level && !level->IsNull()
+                                  ? Dunning::LevelTitle(int(level->AsInteger()))
+                                  : QString();
+        return (title.isEmpty() ? docText("Typname") : title) + QLatin1Char(' ') + docText("typ") +
+               QStringLiteral(" - ") + docText("vorgangnr");
     });
     QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
     QRExpr1->autoSize = false;
@@ -154,7 +162,7 @@ void TBvorgang::buildLayout()
                    .toBand(ReportElement::BandAlign::Right);
 
     // Totals, then the payment line and the footer text below them.
-    Zusammenfassung = Bericht.addBand(BandKind::Summary, QStringLiteral("Zusammenfassung"), 25.9);
+    Zusammenfassung = Bericht.addBand(BandKind::Summary, QStringLiteral("Zusammenfassung"), kTotalsHeight);
     Zusammenfassung->beforePrint = [this](ReportBand &, bool &print) { ZusammenfassungBeforePrint(print); };
     GesNetto = &Zusammenfassung->addLabel(QStringLiteral("GesNetto"), 0, 0.8, {})
                     .size(44.5)
@@ -163,7 +171,8 @@ void TBvorgang::buildLayout()
     GesNetto->autoSize = false;
     GesMW = &Zusammenfassung->addLabel(QStringLiteral("GesMW"), 0, 6.1, {})
                  .toBand(ReportElement::BandAlign::Right);
-    GesBrutto = &Zusammenfassung->addLabel(QStringLiteral("GesBrutto"), 0, 12.4, {})
+    GesMW->grows = true;
+    GesBrutto = &Zusammenfassung->addLabel(QStringLiteral("GesBrutto"), 0, kGrossTop, {})
                      .size(44.5)
                      .aligned(Qt::AlignRight)
                      .toBand(ReportElement::BandAlign::Right)
@@ -174,6 +183,7 @@ void TBvorgang::buildLayout()
     Zahlungsziel->beforePrint = [this](ReportBand &, bool &print) { ZahlungszielBeforePrint(print); };
     Ziel1 = &Zahlungsziel->addLabel(QStringLiteral("Ziel1"), 1.3, 0.5, QStringLiteral("       "))
                  .withFont(font(kTimes, 10));
+    Ziel1->grows = true; // the supply date and tax notes above the payment line
 
     Fussband = Bericht.addChild(Zahlungsziel, QStringLiteral("Fussband"), 6.3);
     QRDBText12 = &Fussband->addDataText(QStringLiteral("QRDBText12"), 0, 0.5, QStringLiteral("Fusstext"))
@@ -336,14 +346,21 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GrossSum = NetSum + TaxSum;
     const QString mask = moneyMask();
     GesNetto->text = Money::format(NetSum, mask);
+    // A reminder claims amounts without VAT: its total stands once.
+    const bool reminder = docText("typ") == QLatin1String("M");
+    GesNetto->enabled = !reminder;
     GesBrutto->text = Money::format(GrossSum, mask);
-    // One line per rate on which VAT is charged, the rates actually used.
+    // One line per rate on which VAT is charged, the rates actually used; the
+    // gross moves down by the lines beyond the first.
     QStringList lines;
     for (const Tax::Group &g : Sums.groups())
         if (!Tax::isTaxFreeCategory(g.category))
             lines << QStringLiteral("+ %1 % MWSt.    ").arg(Tax::rateText(g.rate)) +
                          Money::format(g.vat, mask);
     GesMW->text = lines.join(QLatin1Char('\n'));
+    const qreal extra = kTotalsLine * qMax<qsizetype>(0, lines.size() - 1);
+    GesBrutto->top = reminder ? GesNetto->top : kGrossTop + extra;
+    Zusammenfassung->height = kTotalsHeight + extra;
 }
 
 void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
@@ -351,17 +368,36 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
     const QString t = docText("Typ");
     const TField *due = Vorgang1.FieldByName(QStringLiteral("zieldatum"));
     const QString dueText = due->IsNull() ? QString() : German::formatDate(due->AsDate());
-    Ziel1->text = QStringLiteral("       ");
-    if (t == QLatin1String("G")) {
-        printBand = false;
-    } else if (dueText.isEmpty()) {
-        // Without a due date there is no date to name: the line stays empty
-        // rather than read "fällig bis .".
-    } else if (t == QLatin1String("A")) {
-        Ziel1->text = QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
-    } else if (t == QLatin1String("R")) {
-        Ziel1->text = QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
+    QStringList lines;
+    // An invoice names the date of supply or the service period, and where
+    // no VAT is charged, the reason the law asks for.
+    if (t == QLatin1String("R")) {
+        const auto date = [this](const char *field) {
+            const TField *f = Vorgang1.FindField(QString::fromLatin1(field));
+            return f && !f->IsNull() ? f->AsDate() : QDate();
+        };
+        lines << Tax::supplyLine(date("leistungsdatum"), date("leistungbis"));
     }
+    if (t != QLatin1String("L")) {
+        QStringList categories;
+        for (const Tax::Group &g : Sums.groups())
+            categories << g.category;
+        const TField *kdnr = Vorgang1.FieldByName(QStringLiteral("kdnr"));
+        QString buyerId;
+        if (!kdnr->IsNull() &&
+            (categories.contains(QStringLiteral("AE")) || categories.contains(QStringLiteral("K"))))
+            buyerId = Tax::customerOf(Vorgang1.Database(), kdnr->AsFloat()).ustid;
+        lines << Tax::legalNotes(categories, buyerId);
+    }
+    if (dueText.isEmpty() || t == QLatin1String("G")) {
+        // Without a due date there is no date to name: no "fällig bis ."
+    } else if (t == QLatin1String("A")) {
+        lines << QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
+    } else if (t == QLatin1String("R") || t == QLatin1String("M")) {
+        lines << QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
+    }
+    if (t == QLatin1String("G") && lines.isEmpty()) printBand = false;
+    Ziel1->text = lines.isEmpty() ? QStringLiteral("       ") : lines.join(QLatin1Char('\n'));
 }
 
 void TBvorgang::Vorgang2CalcFields(TVexDaoTable &ds)

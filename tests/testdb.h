@@ -27,6 +27,7 @@ class TestDb
     // A file path, or the server location of this database.
     QString path() const { return m_path; }
     QString folder() const { return m_dir.path(); }
+    QString schema() const { return m_schema; } // on a server
     bool isServer() const { return m_server; }
     Engine &raw(); // opened on first use
 

@@ -3,6 +3,8 @@
 #include "data/apperror.h"
 #include "data/dates.h"
 #include "data/germanformat.h"
+#include "data/programfolder.h"
+#include "dunningrun.h"
 
 const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries()
 {
@@ -34,6 +36,9 @@ const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries(
         {QStringLiteral("Eingangsrechnungen (offen)"),
          QStringLiteral("not (bezahlt) and not (storniert) and Typ = 'E'"), false,
          QStringLiteral("eingang-offen")},
+        {line, QString(), true, QString()},
+        // Its condition depends on the day and the dunning settings: made when chosen.
+        {QStringLiteral("überfällig"), QString(), false, QStringLiteral("ueberfaellig")},
     };
     return entries;
 }
@@ -56,6 +61,18 @@ void DocumentListFilter::chooseStatus(int index)
     const QList<StatusEntry> &entries = StatusEntries();
     if (index < 0 || index >= entries.size() || entries[index].separator) return;
     StatusFilter = entries[index].filter;
+    Overdue = entries[index].commandName == QLatin1String("ueberfaellig");
+    if (Overdue) {
+        // Invoices due for their next reminder (or for court) today. Malformed
+        // settings are the run's to report; the list shows what their
+        // defaults give.
+        Dunning::Settings settings;
+        try {
+            settings = Dunning::Settings::read(ProgramFolder::iniPath());
+        } catch (const AppError &) {
+        }
+        StatusFilter = OverdueFilter(settings, Today());
+    }
 }
 
 void DocumentListFilter::setQuarter(int quarter, const QDate &today)

@@ -30,6 +30,9 @@ class DocumentListFilter
     QString CustomerFilter; // "kdnr =1005"; empty = every customer
     QDate PeriodStart = NoPeriodStart();
     QDate PeriodEnd = NoPeriodEnd();
+    // The status "überfällig" is chosen: the list names each invoice's next
+    // reminder and what it claims.
+    bool Overdue = false;
 
     // The customer condition for a customer number as the list shows it.
     static QString customerCondition(const QString &kdnrText);

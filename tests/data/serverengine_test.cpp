@@ -8,11 +8,15 @@
 #include "data/schema.h"
 #include "data/settings.h"
 #include "data/textcompare.h"
+#include "tests/commandrun.h"
 #include "tests/dbfixture.h"
 #include "tests/modulesfixture.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace {
@@ -206,10 +210,61 @@ TEST_F(BothEngines, LikeAgrees)
         {"NAME1 like '*'", {}},
         {"NAME1 not like '*e*'", {}},
         {"NAME1 like 'a['", {}},
+        {"NAME1 like '[z-a]*'", {}},
+        {"NAME1 like '[z-am]*'",
+         {QStringLiteral("Müller"), QStringLiteral("Muller"), QStringLiteral("MÜLLER"),
+          QStringLiteral("Mueller")}},
         {"KDNR like '1*'", {}},
     };
     for (const auto &c : cases)
         expectSame(sql, QString::fromUtf8(c.filter), QStringLiteral("NAME1"), c.expected);
+}
+
+// The next number of a type is one step along an index on both engines,
+// however many documents there are: no scan of the type, no sort.
+TEST_F(BothEngines, NextNumberIsReadFromTheIndex)
+{
+    for (auto &c : conns) {
+        TVexDaoTable next;
+        next.setDatabase(c.get());
+        next.SQL() << TData::NextNumberSql(QStringLiteral("R"));
+        next.Open();
+        Engine &engine = c->engine();
+        // A small table is read whole anyway; a large one is not.
+        if (engine.isServer()) engine.exec(QStringLiteral("SET enable_seqscan = off"));
+        auto plan = engine.prepare(
+            (engine.isServer() ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) +
+            next.lastQuerySql());
+        plan->bind(1, Value(QStringLiteral("R")));
+        QString text;
+        while (plan->step())
+            text += plan->columnDynamic(plan->columnCount() - 1).rawText() + QLatin1Char('\n');
+        EXPECT_TRUE(text.contains(QLatin1String("ix_vorgang1_typ_numnr"))) << qPrintable(text.left(300));
+        EXPECT_FALSE(text.contains(QLatin1String("Sort")) || text.contains(QLatin1String("TEMP B-TREE")))
+            << qPrintable(text.left(300));
+    }
+}
+
+// A text holding a NUL character is refused whole on both engines, never cut
+// at the NUL; the row stays with the user.
+TEST_F(BothEngines, ATextWithANulIsRefusedNotCut)
+{
+    const QString text = QStringLiteral("vor") + QChar(0) + QStringLiteral("nach");
+    for (auto &c : conns) {
+        TVexDaoTable t(nullptr, QStringLiteral("Adress"));
+        t.setDatabase(c.get());
+        t.setTableName(QStringLiteral("Adress"));
+        t.Open();
+        t.Insert();
+        t.FieldByName(QStringLiteral("NAME1"))->SetAsString(text);
+        const QString msg = ERROR_OF(t.Post());
+        EXPECT_TRUE(msg.contains(QStringLiteral("Nullzeichen"))) << qPrintable(msg);
+        EXPECT_EQ(t.State(), DataSetState::Insert);
+        EXPECT_EQ(t.FieldByName(QStringLiteral("NAME1"))->AsString(), text);
+        t.Cancel();
+        t.Refresh();
+        EXPECT_EQ(t.RecordCount(), 0);
+    }
 }
 
 TEST_F(BothEngines, DatesYesNoAndNumbersAgainstTexts)
@@ -460,8 +515,11 @@ TEST_F(OnServer, EveryCommandGivesTheSameFromTheServerAsFromAFile)
     TestDb file(true, TestDb::Kind::File);
     TestDb server(true, TestDb::Kind::Server);
     const qint64 invoice =
-        server.scalar(QStringLiteral("select min(id) from Vorgang1 where typ = 'R'")).rawInt();
-    ASSERT_EQ(invoice, file.scalar(QStringLiteral("select min(id) from Vorgang1 where typ = 'R'")).rawInt());
+        server.scalar(QStringLiteral("select min(id) from Vorgang1 where typ = 'R' and storniert = false"))
+            .rawInt();
+    ASSERT_EQ(invoice, file.scalar(QStringLiteral(
+                                       "select min(id) from Vorgang1 where typ = 'R' and storniert = false"))
+                           .rawInt());
     file.raw().close();
     auto run = [](const QStringList &args, QString *errors) {
         QProcess p;
@@ -644,6 +702,210 @@ TEST_F(OnServer, ConcurrentRunsNeverGiveANumberTwice)
     EXPECT_EQ(
         db.scalar(QStringLiteral("select count(distinct vorgangnr) from Vorgang1 where typ = 'R'")).rawInt(),
         30);
+}
+
+// A stalled workstation (a laptop closed in the middle of a save, a hung
+// program) loses the write lock after the stall timeout: meanwhile the others
+// hear that the database is busy, afterwards they save; the stalled one, when
+// it wakes, hears that its change was not saved.
+TEST_F(OnServer, AStalledWorkstationLosesItsLock)
+{
+    if (!TestDb::onServer()) GTEST_SKIP() << "läuft mit den Tests gegen den Server";
+    TestDb db(false, TestDb::Kind::Server);
+    TVexDaoDatabase stalled, other;
+    for (TVexDaoDatabase *c : {&stalled, &other}) {
+        c->setDatabase(db.path());
+        c->Open();
+    }
+    auto save = [](TVexDaoDatabase &c, const QString &name) {
+        TVexDaoTable t(nullptr, QStringLiteral("Adress"));
+        t.setDatabase(&c);
+        t.setTableName(QStringLiteral("Adress"));
+        t.Open();
+        t.Insert();
+        t.FieldByName(QStringLiteral("NAME1"))->SetAsString(name);
+        t.Post();
+    };
+    stalled.engine().setStallTimeout(1500);
+    other.engine().setBusyTimeout(100);
+    stalled.StartTransaction();
+    save(stalled, QStringLiteral("angefangen"));
+    EXPECT_TRUE(ERROR_OF(save(other, QStringLiteral("wartet")))
+                    .startsWith(QStringLiteral("Die Datenbank wird gerade von einem anderen Programm")));
+    other.engine().setBusyTimeout(30000);
+    save(other, QStringLiteral("danach")); // as soon as the server has ended the stalled session
+    const QString msg = ERROR_OF(save(stalled, QStringLiteral("aufgewacht")));
+    EXPECT_TRUE(msg.contains(QStringLiteral("länger als 2 Sekunden nicht weitergearbeitet")))
+        << qPrintable(msg);
+    EXPECT_TRUE(msg.contains(QStringLiteral("nicht gespeichert"))) << qPrintable(msg);
+    stalled.Rollback();
+    EXPECT_EQ(db.scalar(QStringLiteral("select string_agg(NAME1, ',') from Adress")).rawText(),
+              QStringLiteral("danach"));
+    save(stalled, QStringLiteral("wieder da")); // on a new connection
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from Adress")).rawInt(), 2);
+}
+
+// A login that may only read connects and reads, but cannot take the write
+// lock, so it never holds up the workstations that save; a full disk on the
+// server is told in German, and the row stays with the user.
+TEST_F(OnServer, AReadingLoginNeverBlocksTheOthersAndAFullDiskIsTold)
+{
+    TestDb db(false, TestDb::Kind::Server);
+    db.exec(
+        QStringLiteral("DO $$ BEGIN CREATE ROLE tv_leser LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; "
+                       "END $$; GRANT USAGE ON SCHEMA %1 TO tv_leser; "
+                       "GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO tv_leser")
+            .arg(db.schema()));
+    auto dropRole = qScopeGuard([&] {
+        db.exec(QStringLiteral("DROP OWNED BY tv_leser"));
+        db.exec(QStringLiteral("DROP ROLE tv_leser"));
+    });
+    QString readerLocation = db.path();
+    readerLocation.replace(QStringLiteral("://tavirel@"), QStringLiteral("://tv_leser@"));
+    {
+        auto reader = Engine::create(QStringLiteral("postgresql"));
+        reader->open(readerLocation);
+        EXPECT_FALSE(reader->canWrite());
+        EXPECT_TRUE(
+            ERROR_OF(reader->begin()).contains(QStringLiteral("darf die Tabellen des Programms nicht")));
+        // What any login may do: read inside a transaction, and hold the
+        // advisory lock that once was the program's write lock.
+        reader->exec(QStringLiteral("BEGIN; SELECT count(*) FROM adress; SELECT pg_advisory_xact_lock(7461, "
+                                    "(SELECT oid::int FROM pg_namespace WHERE nspname = current_schema()))"));
+        TVexDaoDatabase conn;
+        conn.setDatabase(db.path());
+        conn.Open();
+        conn.engine().setBusyTimeout(200);
+        TVexDaoTable t(nullptr, QStringLiteral("Adress"));
+        t.setDatabase(&conn);
+        t.setTableName(QStringLiteral("Adress"));
+        t.Open();
+        t.Insert();
+        t.FieldByName(QStringLiteral("NAME1"))->SetAsString(QStringLiteral("gespeichert"));
+        EXPECT_EQ(ERROR_OF(t.Post()), QString());
+
+        db.exec(QStringLiteral(
+            "CREATE FUNCTION voll() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
+            "EXCEPTION 'could not extend file' USING ERRCODE = 'disk_full'; END $$; "
+            "CREATE TRIGGER voll BEFORE INSERT ON adress FOR EACH ROW EXECUTE FUNCTION voll()"));
+        t.Insert();
+        t.FieldByName(QStringLiteral("NAME1"))->SetAsString(QStringLiteral("kein Platz"));
+        EXPECT_TRUE(
+            ERROR_OF(t.Post()).startsWith(QStringLiteral("Der Datenträger des Datenbankservers ist voll")));
+        EXPECT_EQ(t.State(), DataSetState::Insert);
+        EXPECT_EQ(t.FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("kein Platz"));
+    }
+}
+
+// PostgreSQL's own statistics job, vacuumdb and a pg_dump restored with
+// pg_restore work on the program's database, also on one made by an older
+// version (functions that named no schema, indexes read only one way), which
+// the program brings up to date when it opens it.
+TEST_F(OnServer, TheServersOwnToolsWorkOnTheDatabase)
+{
+    if (!TestDb::onServer()) GTEST_SKIP() << "läuft mit den Tests gegen den Server";
+    const QString vacuumdb = QStandardPaths::findExecutable(QStringLiteral("vacuumdb"));
+    const QString dump = QStandardPaths::findExecutable(QStringLiteral("pg_dump"));
+    const QString restore = QStandardPaths::findExecutable(QStringLiteral("pg_restore"));
+    if (vacuumdb.isEmpty() || dump.isEmpty() || restore.isEmpty())
+        GTEST_SKIP() << "PostgreSQL-Werkzeuge fehlen";
+    TestDb db(true, TestDb::Kind::Server);
+    const QString s = db.schema();
+    db.exec(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION tvkey(s text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$ SELECT CASE "
+        "WHEN "
+        "octet_length(s) = length(s) THEN lower(s COLLATE \"C\") ELSE tvbase(tvfold(s)) || chr(1) || "
+        "tvfold(s) END $f$; CREATE OR REPLACE FUNCTION tvsupport() RETURNS integer LANGUAGE sql IMMUTABLE AS "
+        "$f$ SELECT 2 $f$; DROP INDEX ix_vorgang1_typ_numnr; CREATE INDEX ix_vorgang1_typ_numnr ON vorgang1 "
+        "((tvkey(typ) COLLATE \"C\"), (tvval(vorgangnr)))"));
+    auto tool = [](const QString &program, const QStringList &args) {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(120000);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+                   ? QString()
+                   : err + QStringLiteral(" (Fehler)");
+    };
+    const QStringList analyze = {QStringLiteral("--analyze-only"),
+                                 QStringLiteral("-t"),
+                                 s + QStringLiteral(".vorgang1"),
+                                 QStringLiteral("-t"),
+                                 s + QStringLiteral(".adress"),
+                                 QStringLiteral("-d"),
+                                 TestDb::serverBase()};
+    EXPECT_NE(tool(vacuumdb, analyze), QString()) << "an older database fails as it did";
+    {
+        TVexDaoDatabase conn; // brings it up to date
+        conn.setDatabase(db.path());
+        conn.Open();
+    }
+    EXPECT_EQ(tool(vacuumdb, analyze), QString());
+
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/tavirel.dump");
+    ASSERT_EQ(tool(dump, {QStringLiteral("-Fc"), QStringLiteral("-n"), s, QStringLiteral("-f"), file,
+                          QStringLiteral("-d"), TestDb::serverBase()}),
+              QString());
+    const QString copyName = s + QStringLiteral("_zurueck");
+    db.exec(QStringLiteral("CREATE DATABASE %1").arg(copyName));
+    auto dropCopy =
+        qScopeGuard([&] { db.exec(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(copyName)); });
+    QString copy = TestDb::serverBase();
+    copy.replace(QRegularExpression(QStringLiteral("/[^/?]*$")), QLatin1Char('/') + copyName);
+    EXPECT_EQ(tool(restore, {QStringLiteral("-d"), copy, file}), QString());
+    TVexDaoDatabase conn;
+    conn.setDatabase(copy + QStringLiteral("?options=-csearch_path%3D") + s);
+    conn.Open();
+    QStringList wanted;
+    for (const IndexDef &ix : Schema::indexes())
+        wanted << ix.name;
+    QStringList present = conn.engine().indexes();
+    for (const QString &name : std::as_const(wanted))
+        EXPECT_TRUE(present.contains(name)) << qPrintable(name);
+    TVexDaoTable docs;
+    docs.setDatabase(&conn);
+    docs.SQL() << QStringLiteral(
+        "select vorgangnr from Vorgang1 where typ = 'r' order by val(vorgangnr) desc");
+    docs.Open();
+    EXPECT_EQ(docs.RecordCount(),
+              db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")).rawInt());
+}
+
+// A value of an old file that would not arrive as it is (a date that is
+// none, text in a number column) stops the copy, naming table, row and
+// column, with nothing written; --lenient copies it empty and lists it.
+TEST_F(OnServer, CopyStopsAtAValueThatWouldArriveChanged)
+{
+    TestDb file(false, TestDb::Kind::File);
+    file.exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '1', '2023-02-30', 'zwölf')"));
+    file.exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr, datum, vk) values ('R', '2', 'kein Datum', 5)"));
+    TestDb server(false, TestDb::Kind::Server);
+    server.exec(
+        QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung, "
+                       "eingangsrechnung"));
+    const QStringList args = {QStringLiteral("copy-db"), QStringLiteral("--from"), file.path(),
+                              QStringLiteral("--to"), server.path()};
+    const CommandRun strict = tavirel(args);
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_TRUE(strict.err.contains(QStringLiteral(
+        "Tabelle Vorgang1, Zeile mit rowid 1, Spalte datum: „2023-02-30“ ist kein gültiges Datum")))
+        << qPrintable(strict.err);
+    EXPECT_EQ(
+        server.scalar(QStringLiteral("select count(*) from pg_tables where schemaname = current_schema()"))
+            .rawInt(),
+        0);
+    const CommandRun lenient = tavirel(args + QStringList{QStringLiteral("--lenient")});
+    EXPECT_EQ(lenient.status, 0) << qPrintable(lenient.err);
+    for (const char *listed :
+         {"rowid 1, Spalte datum: „2023-02-30“", "rowid 1, Spalte vk: „zwölf“ ist keine Zahl",
+          "rowid 2, Spalte datum: „kein Datum“"})
+        EXPECT_TRUE(lenient.out.contains(QString::fromUtf8(listed))) << qPrintable(lenient.out);
+    EXPECT_EQ(server.scalar(QStringLiteral("select count(*) from vorgang1 where datum is null")).rawInt(), 2);
+    EXPECT_EQ(server.scalar(QStringLiteral("select vk from vorgang1 where vorgangnr = '2'")).rawDouble(),
+              5.0);
 }
 
 } // namespace

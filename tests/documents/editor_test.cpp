@@ -360,6 +360,50 @@ TEST_F(Editor, BankDataOfTheAddressGoBelowTheFooterText)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+TEST_F(Editor, TaxCaseDateOfSupplyAndVatPerRate)
+{
+    address(7, QStringLiteral("Bäckerei"));
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"), 7);
+    position(id, 1, QStringLiteral("Brot"), 1, 5);
+    position(id, 2, QStringLiteral("Kaffee"), 1, 8);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 7, MwstKat = 'S' where Pos = 1"));
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 16, MwstKat = 'S' where Pos = 2"));
+    openEditor(id);
+    EXPECT_EQ(window->cbSteuerfall->currentText(), QStringLiteral("Regelbesteuerung"));
+    EXPECT_EQ(window->sMwst->text(), QStringLiteral("MwSt. 7 %: 0,35  16 %: 1,28"));
+
+    // § 13b needs the customer's VAT id; § 19 takes the VAT off every position.
+    dialogs->answerMessage(Dialogs::Ok);
+    window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("AE")));
+    Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("USt-IdNr."))) << lastMessage().toStdString();
+    EXPECT_EQ(window->cbSteuerfall->currentText(), QStringLiteral("Regelbesteuerung"));
+    window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("E")));
+    Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
+    EXPECT_EQ(doc("Steuerfall")->AsString(), QStringLiteral("E"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where MwstKat = 'E' and MwstSatz = 0")), 2);
+    EXPECT_EQ(window->sMwst->text(), QString());
+    EXPECT_NEAR(doc("mwst")->AsFloat(), 0, 1e-9);
+
+    // A rate in a case without VAT, or a period ending before it begins, is refused.
+    positions().First();
+    positions().Edit();
+    pos("MwstSatz")->SetAsFloat(19);
+    EXPECT_TRUE(ERROR_OF(positions().Post()).contains(QStringLiteral("keine Umsatzsteuer")));
+    positions().Cancel();
+    vorgang().Edit();
+    doc("leistungsdatum")->SetAsDate(QDate(2005, 3, 10));
+    doc("leistungbis")->SetAsDate(QDate(2005, 3, 1));
+    EXPECT_TRUE(ERROR_OF(vorgang().Post()).contains(QStringLiteral("vor seinem Anfang")));
+    doc("leistungbis")->SetAsDate(QDate(2005, 3, 31));
+    vorgang().Post();
+    EXPECT_EQ(window->eLeistungbis->text(), QStringLiteral("31.03.2005"));
+
+    window->cbZahlungsart->setCurrentIndex(1);
+    Q_EMIT window->cbZahlungsart->activated(1);
+    EXPECT_EQ(doc("Zahlungsart")->AsString(), QStringLiteral("59"));
+}
+
 TEST_F(Editor, PreviewShowsTheSavedDocument)
 {
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));

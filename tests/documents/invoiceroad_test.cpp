@@ -71,7 +71,8 @@ TEST_F(InvoiceRoad, NewInvoiceWithThreeArticlesATextPreviewAndPdf)
     cell->selectAll();
     QTest::keyClicks(cell, QStringLiteral("2"));
     editor->Positionspeichern1->trigger();
-    EXPECT_EQ(grid->index(1, 7).data().toString(), QStringLiteral("124,00"));
+    EXPECT_EQ(grid->index(1, grid->columnCount() - 1).data().toString(), QStringLiteral("124,00"))
+        << "the line amount, in the last column";
 
     // A header text in the text blocks.
     dialogs->answerExec([](QDialog &d) {

@@ -154,11 +154,13 @@ TEST_F(XRechnung, PaymentByTransferDirectDebitOrAsAgreedForCreditNotes)
     EXPECT_EQ(text(x, "SpecifiedTradePaymentTerms/DueDateDateTime/DateTimeString"),
               QStringLiteral("20260316"));
 
-    // A contract's invoice whose footer announces the direct debit.
+    // A footer that speaks of a direct debit changes nothing: the document's payment means decides.
     db->raw().exec(
         QStringLiteral("update Vorgang1 set Fusstext = 'Der Betrag wird per SEPA-Lastschrift eingezogen.' "
                        "where id = %1")
             .arg(invoice));
+    EXPECT_EQ(text(xml(invoice), "SpecifiedTradeSettlementPaymentMeans/TypeCode"), QStringLiteral("58"));
+    db->raw().exec(QStringLiteral("update Vorgang1 set Zahlungsart = '59' where id = %1").arg(invoice));
     x = xml(invoice);
     EXPECT_EQ(text(x, "SpecifiedTradeSettlementPaymentMeans/TypeCode"), QStringLiteral("59"));
     EXPECT_EQ(text(x, "PayerPartyDebtorFinancialAccount/IBANID"), QStringLiteral("DE08520123450098784201"));
@@ -170,9 +172,29 @@ TEST_F(XRechnung, PaymentByTransferDirectDebitOrAsAgreedForCreditNotes)
     noCreditor.GlaeubigerID.clear();
     EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, noCreditor)).contains(QStringLiteral("(GlaeubigerID)")));
 
-    // Without a valid IBAN at the address there is nothing to debit: a transfer as usual.
+    // Without a valid IBAN at the address there is nothing to debit: refused.
     db->raw().exec(QStringLiteral("update Adress set KontoNr = '4711' where KDNR = 1"));
-    EXPECT_EQ(text(xml(invoice), "SpecifiedTradeSettlementPaymentMeans/TypeCode"), QStringLiteral("58"));
+    EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, seller())).contains(QStringLiteral("keine gültige IBAN")));
+    // Nor is a cancelled invoice, one due before its date, or one with a negative total.
+    db->raw().exec(QStringLiteral("update Vorgang1 set Zahlungsart = null where id = %1").arg(invoice));
+    const struct
+    {
+        const char *table, *change, *message;
+    } refused[] = {{"Vorgang1", "storniert = (1 = 1) where id = %1", "storniert"},
+                   {"Vorgang1", "zieldatum = '2026-03-01' where id = %1", "vor dem Rechnungsdatum"},
+                   {"Vorgang2", "Preis = -24.9 where vorgangID = %1", "Gutschrift"}};
+    for (const auto &r : refused) {
+        const auto change = [&](const char *table, const char *what) {
+            db->raw().exec(QStringLiteral("update %1 set %2")
+                               .arg(QLatin1String(table), QLatin1String(what))
+                               .arg(invoice));
+        };
+        change(r.table, r.change);
+        EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, seller())).contains(QString::fromUtf8(r.message)))
+            << r.change;
+        change("Vorgang1", "storniert = (1 = 0), zieldatum = '2026-03-16' where id = %1");
+        change("Vorgang2", "Preis = 24.9 where vorgangID = %1");
+    }
 
     const qint64 credit = document("G", 1, "4000");
     position(credit, 1, 1, 50);

@@ -72,7 +72,7 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     document(received);
     document(receivedPaid);
     TFVListe *w = openList();
-    ASSERT_EQ(w->cstatus->count(), 17);
+    ASSERT_EQ(w->cstatus->count(), 19);
     EXPECT_EQ(w->cstatus->maxVisibleItems(), 12);
 
     chooseStatus(7); // "Offene Rechnungen"

@@ -129,10 +129,11 @@ TEST_F(InvoiceReport, OpenLeavesOutCancelledAndPaidListsCancelledOnes)
     add({QStringLiteral("1"), QStringLiteral("2005-05-13"), 999, 1005, QStringLiteral("€"), false, false,
          QStringLiteral("A")});
 
+    db->exec(QStringLiteral("update Vorgang1 set mahnstufe = 2 where vorgangnr = '10001'"));
     const QString open = report(request(Kind::Offen));
-    EXPECT_TRUE(
-        open.startsWith(QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto "
-                                       "10.05.2005 10001 Müller 100,00 € 19,00 € 119,00 €")))
+    EXPECT_TRUE(open.startsWith(
+        QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto "
+                       "Mahnstufe 10.05.2005 10001 Müller 100,00 € 19,00 € 119,00 € 1. Mahnung")))
         << open.toStdString();
     EXPECT_FALSE(open.contains(QStringLiteral("10002")));
     EXPECT_FALSE(open.contains(QStringLiteral("bezahlt am")));

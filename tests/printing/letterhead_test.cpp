@@ -119,6 +119,59 @@ TEST_F(PrintFixture, VatLineNamesTheRateInUseAndAmountsTheirCurrency)
     EXPECT_TRUE(text.contains(QStringLiteral("1.234,50 DM + 16 % MWSt. 197,52 DM 1.432,02 DM")));
 }
 
+TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
+{
+    db->exec(QStringLiteral("delete from Adress where KDNR = 1005"));
+    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, LAND, USTID) values (1005, 'Wien', 'AT', "
+                            "'ATU12345678')"));
+    const struct
+    {
+        const char *fall, *kat1, *kat2, *von, *bis;
+        double rate1, rate2;
+        const char *expected;
+    } cases[] = {
+        // A bakery: 7 % and 19 % on one invoice, each line's VAT apart.
+        {"S", "S", "S", "'2026-03-02'", "null", 7, 19,
+         "13,00 € + 7 % MWSt. 0,35 € + 19 % MWSt. 1,52 € 14,87 € Leistungsdatum: 02.03.2026"},
+        {"S", "S", "S", "'2026-03-01'", "'2026-03-31'", 19, 19, "Leistungszeitraum: 01.03.2026 – 31.03.2026"},
+        {"E", "E", "E", "null", "null", 0, 0,
+         "13,00 € 13,00 € Leistungsdatum entspricht Rechnungsdatum Gemäß § 19 UStG wird keine Umsatzsteuer"},
+        {"AE", "AE", "AE", "null", "null", 0, 0,
+         "Steuerschuldnerschaft des Leistungsempfängers (§ 13b UStG) USt-IdNr. des Leistungsempfängers: "
+         "ATU12345678"},
+        {"K", "K", "K", "null", "null", 0, 0,
+         "Steuerfreie innergemeinschaftliche Lieferung (§ 4 Nr. 1b UStG) USt-IdNr. des Leistungsempfängers: "
+         "ATU12345678"},
+        {"G", "G", "O", "null", "null", 0, 0,
+         "Steuerfreie Ausfuhrlieferung (§ 4 Nr. 1a UStG) Zahlung fällig"},
+    };
+    int nr = 10100;
+    for (const auto &c : cases) {
+        const qint64 id = document(QStringLiteral("R"), QString::number(++nr));
+        position(id, 1, QStringLiteral("Brot"), 1, 5);
+        position(id, 2, QStringLiteral("Kaffee"), 1, 8);
+        db->exec(QStringLiteral("update Vorgang1 set Steuerfall = '%1', Rundung = 1, leistungsdatum = %2, "
+                                "leistungbis = %3 where id = %4")
+                     .arg(QLatin1String(c.fall), QLatin1String(c.von), QLatin1String(c.bis))
+                     .arg(id));
+        for (int pos : {1, 2})
+            db->exec(QStringLiteral("update Vorgang2 set MwstSatz = %1, MwstKat = '%2' where vorgangID = %3 "
+                                    "and Pos = %4")
+                         .arg(pos == 1 ? c.rate1 : c.rate2)
+                         .arg(QLatin1String(pos == 1 ? c.kat1 : c.kat2))
+                         .arg(id)
+                         .arg(pos));
+        const QString text = printed(id);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.expected))) << c.fall << "\n" << text.toStdString();
+        EXPECT_EQ(text.contains(QStringLiteral("MWSt.")), *c.fall == 'S') << c.fall;
+    }
+    // The gross stays below the last VAT line.
+    const auto pages = pagesOf(
+        db->scalar(QStringLiteral("select min(id) from Vorgang1 where vorgangnr = '10101'")).rawInt());
+    EXPECT_GT(topOf(*pages, 1, QStringLiteral("14,87 €")),
+              topOf(*pages, 1, QStringLiteral("+ 19 % MWSt.    1,52 €")) + 4);
+}
+
 TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
 {
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10006"));

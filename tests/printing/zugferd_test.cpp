@@ -86,8 +86,8 @@ TEST_F(ZugferdPdf, DemoInvoicesAndCreditNotesKeepTheirPagesAndCarryValidFacturX)
     TVexDaoDatabase conn;
     conn.setDatabase(demo.path());
     conn.Open();
-    auto ids = demo.raw().prepare(
-        QStringLiteral("select id, typ from Vorgang1 where typ in ('R', 'G') order by id"));
+    auto ids = demo.raw().prepare(QStringLiteral(
+        "select id, typ from Vorgang1 where typ in ('R', 'G') and storniert = false order by id"));
     QString firstInvoice, firstCredit;
     while (ids->step()) {
         const QString id = QString::number(ids->columnDynamic(0).rawInt());

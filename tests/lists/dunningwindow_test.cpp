@@ -1,0 +1,116 @@
+// The dunning run from the document list: the status "überfällig", the run's
+// window with its choices, the closing box and the printing of the reminders.
+// TAVIREL_SCREENSHOT_DIR names a folder for the window's pictures.
+#include "data/settings.h"
+#include "listfixture.h"
+#include "lists/tfmahnlauf.h"
+#include "tests/screenshot.h"
+
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+
+class DunningWindow : public ListFixture
+{
+  protected:
+    void SetUp() override
+    {
+        ListFixture::SetUp();
+        SetTodayForTests(QDate(2026, 3, 1));
+        IniFile(ProgramFolder::iniPath())
+            .writeString(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen"), QStringLiteral("1"));
+        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, VERBRAUCHER) values (1005, 'Müller & Söhne "
+                                "GmbH', false), (1006, 'Anna Berger', true)"));
+        const char *const rows[] = {
+            "'10001', 1005, '2026-01-10', 0, NULL",         // a payment reminder
+            "'10002', 1006, '2026-01-05', 1, '2026-02-10'", // the first dunning letter, with interest
+            "'10003', 1005, '2026-01-02', 3, '2026-02-01'", // done with: to court
+            "'10004', 1006, '2026-02-25', 0, NULL",         // not yet overdue
+        };
+        for (const char *r : rows)
+            db->exec(
+                QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, zieldatum, mahnstufe, mahndatum, "
+                               "datum, bezahlt, storniert, vk, mwst, Waehrung, anschrift) values ('R', %1, "
+                               "'2025-12-20', false, false, 250, 47.5, '€', 'Anschrift')")
+                    .arg(QString::fromLatin1(r)));
+    }
+    qint64 reminders() { return count(QStringLiteral("select count(*) from Vorgang1 where typ = 'M'")); }
+};
+
+TEST_F(DunningWindow, StatusRunWindowAndPrint)
+{
+    TFVListe *w = openList();
+    chooseStatus(w->cstatus->count() - 1);
+    EXPECT_EQ(w->cstatus->currentText(), QStringLiteral("überfällig"));
+    EXPECT_EQ(numbers(),
+              QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}));
+    // The grid names each invoice's next step and what it claims, as the run would make it.
+    const QAbstractItemModel *grid = w->liste->model();
+    const int steps = grid->columnCount() - 4;
+    EXPECT_EQ(grid->headerData(steps, Qt::Horizontal).toString(), QStringLiteral("Nächste Stufe"));
+    const auto row = [grid, steps](int r) {
+        QStringList cells;
+        for (int c = steps; c < steps + 4; ++c)
+            cells << grid->index(r, c).data().toString();
+        return cells.join(QLatin1Char('|'));
+    };
+    EXPECT_EQ(row(0), QStringLiteral("an Inkasso / Mahnbescheid|||"));
+    EXPECT_EQ(row(1), QStringLiteral("1. Mahnung|5,00|2,81|305,31"));
+    EXPECT_EQ(row(2), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
+
+    dialogs->answerExec([](QDialog &d) {
+        auto &run = dynamic_cast<TFMahnlauf &>(d);
+        EXPECT_EQ(run.Liste->rowCount(), 3);
+        EXPECT_EQ(run.Liste->item(0, 5)->text(), QStringLiteral("an Inkasso / Mahnbescheid"));
+        EXPECT_EQ(run.Liste->item(1, 5)->text(), QStringLiteral("1. Mahnung"));
+        // 297,50 € + 5 € + 6,27 % on 297,50 € for 55 days = 2,81 €.
+        EXPECT_EQ(run.Liste->item(1, 9)->text(), QStringLiteral("305,31 €"));
+        EXPECT_FALSE(run.Liste->item(0, 0)->flags() & Qt::ItemIsUserCheckable);
+        EXPECT_EQ(run.Summe->text(), QStringLiteral("2 Mahnungen über 602,81 €"));
+        const QString folder = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
+        if (!folder.isEmpty() && !QFontDatabase::families().isEmpty()) {
+            QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+            run.resize(1280, 800);
+            run.show();
+            QApplication::processEvents();
+            const QImage image = run.grab().toImage();
+            ExpectNotBlank(image);
+            SavePng(image, folder, QStringLiteral("mahnlauf.png"));
+            QApplication::setFont(QFont());
+        }
+        // A key date before the payment reminder was due lists only the old ones.
+        run.Stichtag->setDate(QDate(2026, 1, 20));
+        EXPECT_EQ(run.Liste->rowCount(), 1);
+        run.Stichtag->setDate(QDate(2026, 3, 1));
+        run.Liste->item(2, 0)->setCheckState(Qt::Unchecked);
+        EXPECT_EQ(run.Summe->text(), QStringLiteral("1 Mahnung über 305,31 €"));
+        run.btok->click();
+        return run.result();
+    });
+    dialogs->answerMessage(Dialogs::Yes);
+    w->Mahnlauf1->trigger();
+    EXPECT_EQ(
+        messages(),
+        QStringList(QStringLiteral(
+            "Tavirelsverwaltung|Es sind 1 Mahnungen (20000 - 20000) erstellt worden! Jetzt ausdrucken")));
+    EXPECT_EQ(reminders(), 1);
+    EXPECT_EQ(printedIds(),
+              QStringList(QString::number(count(QStringLiteral("select id from Vorgang1 where typ = 'M'")))));
+    EXPECT_EQ(numbers(), QStringList({QStringLiteral("10003"), QStringLiteral("10001")}))
+        << "the reminded invoice is no longer due today";
+    EXPECT_EQ(row(1), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
+    chooseStatus(0);
+    EXPECT_EQ(w->liste->model()->columnCount(), steps) << "other lists show no dunning columns";
+
+    // Cancelled, the window makes nothing.
+    dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); });
+    w->Mahnlauf1->trigger();
+    EXPECT_EQ(reminders(), 1);
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+} // namespace
