@@ -408,6 +408,12 @@ void TFAdr::buildAddressPage()
     eStrasse = bound(new DBEdit, "eStrasse", QStringLiteral("STRASSE"));
     ePLZ = bound(new DBEdit, "ePLZ", QStringLiteral("PLZ"));
     eOrt = bound(new DBEdit, "eOrt", QStringLiteral("ORT"));
+    eLand = bound(new DBEdit, "eLand", QStringLiteral("LAND"));
+    eLand->setMaxLength(2);
+    eLand->setToolTip(QStringLiteral("Ländercode nach ISO 3166, z. B. AT, CH, FR; leer: Deutschland"));
+    eUstId = bound(new DBEdit, "eUstId", QStringLiteral("USTID"));
+    eUstId->setMaxLength(20);
+    eUstId->setToolTip(QStringLiteral("Umsatzsteuer-Identifikationsnummer des Kunden, z. B. ATU12345678"));
     cVorwahl = bound(new DBComboBox, "cVorwahl", QStringLiteral("Vorwahl"));
     cVorwahl->setEditable(true);
     // The firm's own region: Kassel and the places around it in North Hesse.
@@ -472,6 +478,9 @@ void TFAdr::buildAddressPage()
     left->addWidget(label(QStringLiteral("&PLZ / Ort"), ePLZ), r, 0);
     ePLZ->setMaximumWidth(chars(this, 8));
     left->addLayout(pair(ePLZ, 0, eOrt, 1), r++, 1);
+    left->addWidget(label(QStringLiteral("&Land / USt-IdNr"), eLand), r, 0);
+    eLand->setMaximumWidth(chars(this, 5));
+    left->addLayout(pair(eLand, 0, eUstId, 1), r++, 1);
     left->setRowStretch(r, 1);
 
     QGridLayout *right = grid();
@@ -542,7 +551,9 @@ void TFAdr::buildAddressPage()
     setTabOrder(mNamen, eStrasse);
     setTabOrder(eStrasse, ePLZ);
     setTabOrder(ePLZ, eOrt);
-    setTabOrder(eOrt, cVorwahl);
+    setTabOrder(eOrt, eLand);
+    setTabOrder(eLand, eUstId);
+    setTabOrder(eUstId, cVorwahl);
     setTabOrder(cVorwahl, eTelefon1);
     setTabOrder(eTelefon1, eTelefax);
     setTabOrder(eTelefax, eAnrede);

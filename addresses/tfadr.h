@@ -66,6 +66,7 @@ class TFAdr : public QWidget, public MergingChild
     DBEdit *EditKDNR, *eLKDNR, *EditVORNAME, *EditNAME;
     DBMemo *mNamen;
     DBEdit *eStrasse, *ePLZ, *eOrt;
+    DBEdit *eLand, *eUstId; // country (empty: Germany) and VAT id, which decide the tax case
     DBComboBox *cVorwahl;
     DBEdit *eTelefon1, *eTelefax, *eAnrede, *eWWW, *eEmail;
     QToolButton *SpeedButton1, *SpeedButton3, *SpeedButton2;

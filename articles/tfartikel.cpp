@@ -3,9 +3,11 @@
 #include "app/tfmain.h"
 #include "articles/core/articlechangeover.h"
 #include "data/apperror.h"
+#include "data/dates.h"
 #include "data/germanformat.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
+#include "data/tax.h"
 #include "data/tdata.h"
 #include "data/textfiles.h"
 #include "documents/tftedit.h"
@@ -217,6 +219,11 @@ void TFartikel::buildPanel()
     SpeedButton2->setToolTip(QStringLiteral("Einheiten bearbeiten"));
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
     connect(SpeedButton2, &QToolButton::clicked, this, &TFartikel::Button1Click);
+    cMwst = bound(new DBComboBox, "cMwst", QStringLiteral("MwstSatz"));
+    cMwst->setEditable(true);
+    cMwst->setFixedWidth(chars(this, 9));
+    cMwst->setToolTip(
+        QStringLiteral("Mehrwertsteuersatz in Prozent, mit dem eine Position dieses Artikels beginnt"));
     DBEdit3 = bound(new DBEdit, "DBEdit3", QStringLiteral("Waehrung"));
     DBEdit3->setFixedWidth(chars(this, 6));
 
@@ -285,6 +292,8 @@ void TFartikel::buildPanel()
     form->setRowStretch(r - 1, 2);
     form->addWidget(label(QStringLiteral("Einheit"), cEinheit), r, 0);
     form->addLayout(row({cEinheit, SpeedButton2}), r++, 1);
+    form->addWidget(label(QStringLiteral("MwSt. %"), cMwst), r, 0);
+    form->addLayout(row({cMwst}), r++, 1);
     form->addWidget(label(QStringLiteral("Währung"), DBEdit3), r, 0);
     form->addLayout(row({DBEdit3}), r++, 1);
     form->addWidget(label(QStringLiteral("EK"), EditEK), r, 0);
@@ -310,7 +319,8 @@ void TFartikel::buildPanel()
     setTabOrder(eBeschreibung, EditArtNr);
     setTabOrder(EditArtNr, MemoBezeichnung);
     setTabOrder(MemoBezeichnung, cEinheit);
-    setTabOrder(cEinheit, EditEK);
+    setTabOrder(cEinheit, cMwst);
+    setTabOrder(cMwst, EditEK);
     setTabOrder(EditEK, gewinnbox);
     setTabOrder(gewinnbox, EditVK);
     setTabOrder(EditVK, MemoNotizen);
@@ -351,6 +361,12 @@ void TFartikel::FormCreate()
         if (TField *f = artikel().FindField(QString::fromLatin1(name)); f && f->DisplayFormat.isEmpty())
             f->DisplayFormat = QStringLiteral("#,#0.00");
 
+    QStringList rates;
+    for (double r : ProgramValues::instance().Steuer.rates.choicesAt(Today()))
+        rates << Tax::rateText(r);
+    cMwst->setItems(rates);
+    // A file that could not be brought up to date keeps no rate per article.
+    cMwst->setEnabled(artikel().Active() && artikel().FindField(QStringLiteral("MwstSatz")));
     try {
         loadUnits();
     } catch (const AppError &e) {

@@ -46,6 +46,7 @@ class TFartikel : public QWidget
     DBEdit *eBeschreibung, *EditArtNr;
     DBMemo *MemoBezeichnung;
     DBComboBox *cEinheit;
+    DBComboBox *cMwst; // the article's VAT rate, which its positions start with
     QToolButton *SpeedButton2;
     DBEdit *DBEdit3;
     DBEdit *EditEK;

@@ -5,14 +5,16 @@
 #include "engine.h"
 #include "germanformat.h"
 #include "money.h"
-#include "programvalues.h"
 #include "tax.h"
+
+#include "programvalues.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 #include <map>
 
 namespace DatabaseCheck {
@@ -26,25 +28,17 @@ struct Document
     Value kdnr;
     QDate datum, zieldatum;
     double vk = 0;
-    Value mwst;
-    bool cents = false; // summed by the cent rule (Rundung set)
     bool storniert = false;
+    Value mwst;         // null in a file without the column
+    bool cents = false; // summed by the cent rule (Rundung 1), else as an older version summed
 };
 
-// Which of a table's columns exist: a file that an older version wrote and
-// that could not be brought up to date lacks the VAT columns.
-QSet<QString> columnsOf(Engine &engine, const QString &table)
+bool hasColumn(Engine &engine, const QString &table, const char *column)
 {
-    QSet<QString> names;
-    for (const ColumnInfo &c : engine.columns(table))
-        names.insert(c.name.toLower());
-    return names;
-}
-
-QString optional(const QSet<QString> &columns, const char *name)
-{
-    const QString n = QString::fromLatin1(name);
-    return columns.contains(n.toLower()) ? n : QStringLiteral("null");
+    const QList<ColumnInfo> columns = engine.columns(table);
+    return std::any_of(columns.begin(), columns.end(), [&](const ColumnInfo &c) {
+        return c.name.compare(QLatin1String(column), Qt::CaseInsensitive) == 0;
+    });
 }
 
 QString name(const Document &d)
@@ -65,10 +59,12 @@ void add(QList<Finding> &findings, const QString &title, const QStringList &rows
 QList<Document> readDocuments(Engine &engine)
 {
     QList<Document> docs;
-    const QSet<QString> columns = columnsOf(engine, QStringLiteral("Vorgang1"));
-    auto st = engine.prepare(QStringLiteral("select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, "
-                                            "storniert, %1, %2 from Vorgang1 order by id")
-                                 .arg(optional(columns, "mwst"), optional(columns, "Rundung")));
+    // A file of an older version, opened without being brought up to date, has no VAT columns.
+    const bool tax = hasColumn(engine, QStringLiteral("Vorgang1"), "mwst");
+    auto st =
+        engine.prepare(QStringLiteral("select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert%1 "
+                                      "from Vorgang1 order by id")
+                           .arg(tax ? QStringLiteral(", mwst, Rundung") : QString()));
     while (st->step()) {
         Document d;
         d.id = st->column(0, FieldType::Counter).rawInt();
@@ -79,9 +75,10 @@ QList<Document> readDocuments(Engine &engine)
         d.zieldatum = st->column(5, FieldType::Date).toDate();
         d.vk = st->column(6, FieldType::Number).toDouble();
         d.storniert = st->column(7, FieldType::Bool).toBool();
-        d.mwst = st->column(8, FieldType::Number);
-        const Value rundung = st->column(9, FieldType::Short);
-        d.cents = !rundung.isNull() && rundung.toDouble() != 0;
+        if (tax) {
+            d.mwst = st->column(8, FieldType::Number);
+            d.cents = st->column(9, FieldType::Short).toDouble() == 1;
+        }
         docs.append(d);
     }
     return docs;
@@ -110,17 +107,14 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     for (const Document &d : docs)
         byId.insert(d.id, &d);
 
-    // Positions: those of no document, and the sums of the others by the rule
-    // the document is kept by: this version's cents with the VAT per rate, or
-    // an older version's sum of ten-thousandths (whose VAT was derived from it).
+    // Positions: those of no document, and the sums of the others, rounded
+    // position by position as the program keeps its totals.
     QStringList orphans;
-    std::map<qint64, Tax::Totals> sales;
-    QHash<qint64, qint64> legacy;
-    const QSet<QString> columns = columnsOf(engine, QStringLiteral("Vorgang2"));
+    QHash<qint64, Tax::Totals> sales;
+    const bool tax = hasColumn(engine, QStringLiteral("Vorgang2"), "MwstSatz");
     auto st = engine.prepare(
-        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl, %1, %2 from Vorgang2 order by id")
-            .arg(optional(columns, "MwstSatz"), optional(columns, "MwstKat")));
-    const double programRate = ProgramValues::instance().MwstSatz;
+        QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl%1 from Vorgang2 order by id")
+            .arg(tax ? QStringLiteral(", MwstSatz, MwstKat") : QString()));
     while (st->step()) {
         const qint64 id = st->column(0, FieldType::Counter).rawInt();
         const Value owner = st->column(1, FieldType::Integer);
@@ -132,19 +126,15 @@ void checkTables(Engine &engine, QList<Finding> &findings)
                            .arg(st->column(3, FieldType::Text).rawText());
             continue;
         }
-        const double preis = st->column(4, FieldType::Number).toDouble();
-        const double anzahl = st->column(5, FieldType::Number).toDouble();
-        const Document &d = *byId.value(owner.rawInt());
-        if (d.cents) {
-            const Value rate = st->column(6, FieldType::Number);
-            const QString category = st->column(7, FieldType::Text).rawText().trimmed();
-            sales.try_emplace(d.id, true)
-                .first->second.add(anzahl, preis, rate.isNull() ? programRate : rate.toDouble(),
-                                   category.isEmpty() ? QStringLiteral("S") : category);
-        } else {
-            qint64 &sum = legacy[d.id];
-            sum = Money::addRounded(sum, static_cast<long double>(preis) * anzahl);
-        }
+        auto sum = sales.find(owner.rawInt());
+        if (sum == sales.end())
+            sum = sales.insert(owner.rawInt(), Tax::Totals(byId.value(owner.rawInt())->cents));
+        // An empty rate or category is the program-wide rate, S, as everywhere else.
+        const Value rate = tax ? st->column(6, FieldType::Number) : Value();
+        const QString category = tax ? st->column(7, FieldType::Text).rawText().trimmed() : QString();
+        sum->add(st->column(5, FieldType::Number).toDouble(), st->column(4, FieldType::Number).toDouble(),
+                 rate.isNull() ? double(ProgramValues::instance().MwstSatz) : rate.toDouble(),
+                 category.isEmpty() ? QStringLiteral("S") : category);
     }
     add(findings, QStringLiteral("Positionen ohne Vorgang"), orphans);
 
@@ -157,26 +147,17 @@ void checkTables(Engine &engine, QList<Finding> &findings)
     for (const Document &d : docs) {
         if (received(d)) continue;
         // A cancelled document's totals are 0, whatever its positions say.
-        const auto it = sales.find(d.id);
-        const bool none = it == sales.end();
-        const qint64 net = d.storniert ? 0 : d.cents ? (none ? 0 : it->second.net()) : legacy.value(d.id);
-        QStringList faults;
-        if (const qint64 stored = Money::fromAmount(d.vk); stored != net)
-            faults << QStringLiteral("gespeichert netto %1, aus den Positionen %2").arg(money(stored), money(net));
-        // Only this version's documents have a VAT to recompute; an older one
-        // keeps the VAT of the gross it was listed with.
-        if (d.cents) {
-            const qint64 vat = d.storniert || none ? 0 : it->second.vat();
-            if (d.mwst.isNull())
-                faults << QStringLiteral("keine MwSt. gespeichert, aus den Positionen %1").arg(money(vat));
-            else if (const qint64 stored = Money::fromAmount(d.mwst.toDouble()); stored != vat)
-                faults << QStringLiteral("gespeichert MwSt. %1, aus den Positionen %2")
-                              .arg(money(stored), money(vat));
-        }
-        if (!faults.isEmpty())
-            totals << QStringLiteral("%1: %2%3")
-                          .arg(name(d), faults.join(QStringLiteral("; ")),
-                               d.storniert ? QStringLiteral(" (storniert)") : QString());
+        const Tax::Totals sum = d.storniert ? Tax::Totals(d.cents) : sales.value(d.id, Tax::Totals(d.cents));
+        const qint64 stored = Money::fromAmount(d.vk);
+        const QString cancelled = d.storniert ? QStringLiteral(" (storniert)") : QString();
+        if (stored != sum.net())
+            totals << QStringLiteral("%1: gespeichert netto %2, aus den Positionen %3%4")
+                          .arg(name(d), money(stored), money(sum.net()), cancelled);
+        // The VAT of a document summed as an older version did is the one it was listed with.
+        const qint64 vat = d.cents ? sum.vat() : (d.storniert ? 0 : Tax::legacyVatOf(d.vk));
+        if (!d.mwst.isNull() && Money::fromAmount(d.mwst.toDouble()) != vat)
+            totals << QStringLiteral("%1: gespeichert MwSt. %2, aus den Positionen %3%4")
+                          .arg(name(d), money(Money::fromAmount(d.mwst.toDouble())), money(vat), cancelled);
     }
     add(findings, QStringLiteral("Vorgänge, deren gespeicherte Summe nicht zu ihren Positionen passt"),
         totals);

@@ -193,21 +193,38 @@ bool isCountryCode(const QString &code)
     return c.size() == 2 && c.at(0).isLetter() && c.at(1).isLetter() && codes.contains(c);
 }
 
+namespace {
+
+// The names of the countries this program's customers most often live in, as
+// the last line of an address block spells them.
+const char *const kCountryNames[][2] = {
+    {"AT", "ÖSTERREICH"},   {"BE", "BELGIEN"},       {"BG", "BULGARIEN"},   {"CH", "SCHWEIZ"},
+    {"CY", "ZYPERN"},       {"CZ", "TSCHECHIEN"},    {"DK", "DÄNEMARK"},    {"EE", "ESTLAND"},
+    {"ES", "SPANIEN"},      {"FI", "FINNLAND"},      {"FR", "FRANKREICH"},  {"GB", "VEREINIGTES KÖNIGREICH"},
+    {"GR", "GRIECHENLAND"}, {"HR", "KROATIEN"},      {"HU", "UNGARN"},      {"IE", "IRLAND"},
+    {"IT", "ITALIEN"},      {"LI", "LIECHTENSTEIN"}, {"LT", "LITAUEN"},     {"LU", "LUXEMBURG"},
+    {"LV", "LETTLAND"},     {"MT", "MALTA"},         {"NL", "NIEDERLANDE"}, {"NO", "NORWEGEN"},
+    {"PL", "POLEN"},        {"PT", "PORTUGAL"},      {"RO", "RUMÄNIEN"},    {"SE", "SCHWEDEN"},
+    {"SI", "SLOWENIEN"},    {"SK", "SLOWAKEI"},      {"TR", "TÜRKEI"},      {"US", "USA"}};
+
+} // namespace
+
 QString countryLine(const QString &land)
 {
-    static const char *const names[][2] = {
-        {"AT", "ÖSTERREICH"},  {"BE", "BELGIEN"},     {"BG", "BULGARIEN"},   {"CH", "SCHWEIZ"},     {"CY", "ZYPERN"},
-        {"CZ", "TSCHECHIEN"},  {"DK", "DÄNEMARK"},    {"EE", "ESTLAND"},     {"ES", "SPANIEN"},     {"FI", "FINNLAND"},
-        {"FR", "FRANKREICH"},  {"GB", "VEREINIGTES KÖNIGREICH"}, {"GR", "GRIECHENLAND"}, {"HR", "KROATIEN"},
-        {"HU", "UNGARN"},      {"IE", "IRLAND"},      {"IT", "ITALIEN"},     {"LI", "LIECHTENSTEIN"}, {"LT", "LITAUEN"},
-        {"LU", "LUXEMBURG"},   {"LV", "LETTLAND"},    {"MT", "MALTA"},       {"NL", "NIEDERLANDE"}, {"NO", "NORWEGEN"},
-        {"PL", "POLEN"},       {"PT", "PORTUGAL"},    {"RO", "RUMÄNIEN"},    {"SE", "SCHWEDEN"},    {"SI", "SLOWENIEN"},
-        {"SK", "SLOWAKEI"},    {"TR", "TÜRKEI"},      {"US", "USA"}};
     const QString c = countryOf(land);
     if (c == QLatin1String("DE")) return QString();
-    for (const auto &n : names)
+    for (const auto &n : kCountryNames)
         if (c == QLatin1String(n[0])) return QString::fromUtf8(n[1]);
     return c;
+}
+
+QString countryOfLine(const QString &line)
+{
+    const QString l = line.trimmed().toUpper();
+    if (l == QLatin1String("DEUTSCHLAND") || l == QLatin1String("GERMANY")) return QStringLiteral("DE");
+    for (const auto &n : kCountryNames)
+        if (l == QString::fromUtf8(n[1])) return QString::fromLatin1(n[0]);
+    return isCountryCode(l) ? l : QString();
 }
 
 Customer customerOf(TVexDaoDatabase *db, double kdnr)

@@ -43,6 +43,8 @@ bool isCountryCode(const QString &code);
 // The country as the last line of an address block names it ("ÖSTERREICH");
 // the code where the name is not known; empty for Germany.
 QString countryLine(const QString &land);
+// The code of a country named by such a line (or by its code); empty when unknown.
+QString countryOfLine(const QString &line);
 // The case a document starts with: § 19 for a small business whatever the
 // customer; an intra-EU supply for a customer in another member state with a
 // VAT id; an export for a customer outside the EU; else normal.

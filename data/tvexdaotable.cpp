@@ -19,6 +19,8 @@ const QString kEmpty = QStringLiteral("Operation bei leerer Datenmenge nicht aus
 const QString kNotEditing = QStringLiteral("Datenmenge weder im Editier- noch im Einfügemodus");
 const QString kDeletedElsewhere =
     QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer gelöscht");
+const QString kDeletedNotSaved =
+    kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert");
 const QString kChangedBeforeEdit =
     QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert oder gelöscht. "
                    "Die Daten wurden neu eingelesen; bitte prüfen Sie den Datensatz, "
@@ -1283,15 +1285,10 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         if (changed.isEmpty()) continue;
         anyChanged = true;
         // Optimistic locking: write only over the row as it was when editing
-        // began; that also confirms it is still the same row. Read inside
-        // this still open transaction that no one else can write in, and not
-        // written by this program since, the row is known to be as read.
-        const bool asRead = m_tableCount == 1 && m_editTransaction != 0 &&
-                            m_db->lockedTransaction() == m_editTransaction &&
-                            !m_db->wroteRowSince(m_tables.value(t), row.rowid[t], m_editReadAt);
-        switch (asRead ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
+        // began; that also confirms it is still the same row.
+        switch (heldAsStored(row) ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
         case Stored::Missing:
-            throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+            throw AppError(kDeletedNotSaved);
         case Stored::Changed:
             throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
                                           "geändert. Ihre Änderungen wurden nicht gespeichert; brechen Sie "
@@ -1320,15 +1317,34 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
             rowFromStatement(*st, m_singleRowQuery, stored);
             returned = true;
         }
+        // Gone however it went (a statement of the program's own outside its
+        // datasets): nothing was written, and that is no success.
+        if (engine.changes() == 0 && row.rowid[t] != 0) throw AppError(kDeletedNotSaved);
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
     // A save that changes nothing still finds its row: what is saved with it
-    // (a position with its document) must not outlive it.
-    if (!anyChanged && storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing)
-        throw AppError(kDeletedElsewhere + QStringLiteral(". Ihre Änderungen wurden nicht gespeichert"));
+    // (a position with its document) must not outlive it. A row held as
+    // stored is there as held, and needs no second read either.
+    if (!anyChanged) {
+        if (heldAsStored(row)) {
+            stored = row;
+            returned = true;
+        } else if (storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing) {
+            throw AppError(kDeletedNotSaved);
+        }
+    }
     stored.readAt = m_db->writeSerial();
     return returned;
+}
+
+// Read inside the still open transaction that no one else can write in, and
+// neither written nor deleted by this program since, the row being edited is
+// known to be as read.
+bool TVexDaoTable::heldAsStored(const Row &row) const
+{
+    return m_tableCount == 1 && m_editTransaction != 0 && m_db->lockedTransaction() == m_editTransaction &&
+           !m_db->wroteRowSince(m_tables.value(0), row.rowid[0], m_editReadAt);
 }
 
 void TVexDaoTable::Post()
@@ -1484,6 +1500,7 @@ void TVexDaoTable::Delete()
         st->bind(1, Value(m_rows[size_t(m_cur)].rowid[0]));
         st->step();
         m_db->noteWrite(m_tables.value(0));
+        m_db->noteRowWrite(m_tables.value(0), m_rows[size_t(m_cur)].rowid[0]);
         const int removed = m_cur;
         m_rows.erase(m_rows.begin() + m_cur);
         m_rowIndexValid = false;

@@ -152,6 +152,7 @@ class TVexDaoTable : public QObject
     bool writeInsert(Row &row, Row &stored);
     bool writeUpdate(Row &row, Row &stored);
     Stored storedRow(int tableIndex, qint64 rowid, const Row &against);
+    bool heldAsStored(const Row &row) const;
     bool sameRow(const Row &a, const Row &b, int tableIndex) const;
     bool masterLinkMissing() const;
     [[noreturn]] void rereadAndRaise(const QString &message);

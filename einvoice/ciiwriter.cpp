@@ -4,6 +4,8 @@
 
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 namespace {
 
 const QString kRsm = QStringLiteral("urn:un:unece:uncefact:data:standard:CrossIndustryInvoice:100");
@@ -131,7 +133,13 @@ void writeLine(Writer &x, const EInvoiceLine &line)
 void writeSeller(Writer &x, const SellerData &s)
 {
     x.start(kRam, "SellerTradeParty");
+    x.ramIfAny("ID", s.Kennung);
     x.ram("Name", s.Firma);
+    if (!s.Handelsregister.isEmpty()) {
+        x.start(kRam, "SpecifiedLegalOrganization");
+        x.ram("ID", s.Handelsregister);
+        x.end();
+    }
     x.start(kRam, "DefinedTradeContact");
     x.ram("PersonName", s.Kontakt);
     x.start(kRam, "TelephoneUniversalCommunication");
@@ -163,11 +171,8 @@ void writeSeller(Writer &x, const SellerData &s)
     x.end();
 }
 
-void writeBuyer(Writer &x, const EInvoiceBuyer &b)
+void writeBuyerAddress(Writer &x, const EInvoiceBuyer &b)
 {
-    x.start(kRam, "BuyerTradeParty");
-    x.ram("ID", QString::number(b.kdnr));
-    x.ram("Name", b.name);
     x.start(kRam, "PostalTradeAddress");
     x.ram("PostcodeCode", b.plz);
     x.ramIfAny("LineOne", b.strasse);
@@ -175,9 +180,22 @@ void writeBuyer(Writer &x, const EInvoiceBuyer &b)
     x.ram("CityName", b.ort);
     x.ram("CountryID", b.land);
     x.end();
+}
+
+void writeBuyer(Writer &x, const EInvoiceBuyer &b)
+{
+    x.start(kRam, "BuyerTradeParty");
+    x.ram("ID", QString::number(b.kdnr));
+    x.ram("Name", b.name);
+    writeBuyerAddress(x, b);
     x.start(kRam, "URIUniversalCommunication");
     x.ramWith("URIID", "schemeID", QStringLiteral("EM"), b.email);
     x.end();
+    if (!b.vatId.isEmpty()) {
+        x.start(kRam, "SpecifiedTaxRegistration");
+        x.ramWith("ID", "schemeID", QStringLiteral("VA"), b.vatId);
+        x.end();
+    }
     x.end();
 }
 
@@ -258,12 +276,19 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
     writeBuyer(x, inv.buyer);
     x.end();
 
-    // The program keeps no delivery date of its own; as on a paper invoice
-    // without one, the date of the invoice is the date of supply.
     x.start(kRam, "ApplicableHeaderTradeDelivery");
-    x.start(kRam, "ActualDeliverySupplyChainEvent");
-    x.date("OccurrenceDateTime", inv.issueDate);
-    x.end();
+    // A supply to another member state names where it goes: the buyer's address.
+    if (std::any_of(inv.breakdown.begin(), inv.breakdown.end(),
+                    [](const EInvoiceVat &v) { return v.category == QLatin1String("K"); })) {
+        x.start(kRam, "ShipToTradeParty");
+        writeBuyerAddress(x, inv.buyer);
+        x.end();
+    }
+    if (inv.deliveryDate.isValid()) {
+        x.start(kRam, "ActualDeliverySupplyChainEvent");
+        x.date("OccurrenceDateTime", inv.deliveryDate);
+        x.end();
+    }
     x.end();
 
     x.start(kRam, "ApplicableHeaderTradeSettlement");
@@ -275,9 +300,17 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
         x.start(kRam, "ApplicableTradeTax");
         x.ram("CalculatedAmount", EInvoice::amountText(v.vatCents));
         x.ram("TypeCode", QStringLiteral("VAT"));
+        x.ramIfAny("ExemptionReason", v.exemptionReason);
         x.ram("BasisAmount", EInvoice::amountText(v.basisCents));
         x.ram("CategoryCode", v.category);
+        x.ramIfAny("ExemptionReasonCode", v.exemptionCode);
         x.ram("RateApplicablePercent", percentText(v.rate));
+        x.end();
+    }
+    if (inv.periodEnd.isValid()) {
+        x.start(kRam, "BillingSpecifiedPeriod");
+        x.date("StartDateTime", inv.periodStart);
+        x.date("EndDateTime", inv.periodEnd);
         x.end();
     }
     x.start(kRam, "SpecifiedTradePaymentTerms");

@@ -6,6 +6,8 @@
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace {
@@ -40,6 +42,36 @@ QString kdnrLiteral(double kdnr)
     return QString::number(kdnr, 'g', 17);
 }
 
+// Reads a document's address block as the editor writes it: the name, further
+// name lines, the street, "post code town", and abroad the country. An empty
+// block (a document of another tool) leaves the address's data as they are.
+bool readAddressBlock(const QString &block, EInvoiceBuyer &b)
+{
+    QStringList lines;
+    for (const QString &l : block.split(QLatin1Char('\n')))
+        if (!l.trimmed().isEmpty()) lines << l.simplified();
+    if (lines.isEmpty()) return true;
+    static const QRegularExpression town(QStringLiteral("^(\\S*\\d\\S*)\\s+(\\D.*)$"));
+    QString land = b.land;
+    if (lines.size() > 2 && !town.match(lines.last()).hasMatch()) {
+        // Abroad the block ends with the country; one this program cannot name keeps the address's.
+        const QString named = Tax::countryOfLine(lines.takeLast());
+        if (!named.isEmpty())
+            land = named;
+        else if (land == QLatin1String("DE"))
+            return false;
+    }
+    const auto m = town.match(lines.last());
+    if (lines.size() < 2 || !m.hasMatch()) return false;
+    b.name = lines.first();
+    b.plz = m.captured(1);
+    b.ort = m.captured(2);
+    b.land = land;
+    b.strasse = lines.size() > 2 ? lines.at(lines.size() - 2) : QString();
+    b.namen = lines.mid(1, qMax<qsizetype>(0, lines.size() - 3)).join(QStringLiteral(", "));
+    return true;
+}
+
 } // namespace
 
 qint64 EInvoice::lineCents(double quantity, double price)
@@ -63,10 +95,32 @@ QString EInvoice::amountText(qint64 cents)
 
 QString EInvoice::unitCodeOf(const QString &einheit)
 {
-    const QString u = einheit.trimmed();
-    if (u.compare(QLatin1String("h"), Qt::CaseInsensitive) == 0) return QStringLiteral("HUR");
-    if (u.compare(QLatin1String("Stk"), Qt::CaseInsensitive) == 0) return QStringLiteral("H87");
-    return QStringLiteral("C62");
+    // The units the program offers (einheit.txt) and their common spellings.
+    static const char *const codes[][2] = {
+        {"", "C62"},      {"stk", "H87"},  {"stück", "H87"},   {"st", "H87"},    {"h", "HUR"},
+        {"std", "HUR"},   {"min", "MIN"},  {"tag", "DAY"},     {"woche", "WEE"}, {"mon", "MON"},
+        {"monat", "MON"}, {"jahr", "ANN"}, {"m", "MTR"},       {"lfm", "LM"},    {"km", "KMT"},
+        {"cm", "CMT"},    {"mm", "MMT"},   {"m²", "MTK"},      {"qm", "MTK"},    {"m³", "MTQ"},
+        {"cbm", "MTQ"},   {"kg", "KGM"},   {"g", "GRM"},       {"t", "TNE"},     {"l", "LTR"},
+        {"ml", "MLT"},    {"psch", "LS"},  {"pauschal", "LS"}, {"satz", "SET"},  {"paar", "PR"},
+        {"pkg", "XPK"},   {"rol", "XRO"},  {"kwh", "KWH"}};
+    QString u = einheit.trimmed().toLower();
+    if (u.endsWith(QLatin1Char('.'))) u.chop(1);
+    for (const auto &c : codes)
+        if (u == QString::fromUtf8(c[0])) return QString::fromLatin1(c[1]);
+    return QString();
+}
+
+bool EInvoice::isBadLeitwegId(const QString &reference)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{2,12})(?:-([A-Za-z0-9]{1,30}))?-(\\d{2})$"));
+    const auto m = form.match(reference.trimmed());
+    if (!m.hasMatch()) return false;
+    // As for an IBAN: the number with its check digits at the end, letters as 10..35, modulo 97 is 1.
+    int rest = 0;
+    for (const QChar c : m.captured(1) + m.captured(2).toUpper() + m.captured(3))
+        rest = c.isDigit() ? (rest * 10 + c.digitValue()) % 97 : (rest * 100 + (c.unicode() - 'A' + 10)) % 97;
+    return rest != 1;
 }
 
 EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller, int vatRate)
@@ -101,17 +155,35 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
     if (inv.number.isEmpty()) problems << QStringLiteral("Er hat keine Vorgangsnummer.");
     inv.issueDate = head.FieldByName(QStringLiteral("datum"))->AsDate();
     if (!inv.issueDate.isValid()) problems << QStringLiteral("Er hat kein Datum.");
+    // The due date the print names; none is invented where the document has none.
     inv.dueDate = head.FieldByName(QStringLiteral("zieldatum"))->AsDate();
-    if (!inv.dueDate.isValid() && inv.issueDate.isValid())
-        inv.dueDate = inv.issueDate.addDays(head.FieldByName(QStringLiteral("zieltage"))->AsInteger());
     if (inv.dueDate.isValid() && inv.issueDate.isValid() && inv.dueDate < inv.issueDate)
         problems << QStringLiteral("Sein Fälligkeitsdatum (%1) liegt vor dem Rechnungsdatum (%2).")
                         .arg(German::formatDate(inv.dueDate), German::formatDate(inv.issueDate));
     // A cancelled invoice is owed by nobody.
     if (head.FieldByName(QStringLiteral("storniert"))->AsBoolean())
         problems << QStringLiteral("Er ist storniert; eine stornierte Rechnung ist nicht zahlbar.");
-    if (!inv.creditNote && inv.dueDate.isValid())
-        inv.paymentTerms = QStringLiteral("Zahlung fällig bis %1.").arg(German::formatDate(inv.dueDate));
+    if (!inv.creditNote)
+        // Without a due date the amount is due at once (§ 271 BGB).
+        inv.paymentTerms = inv.dueDate.isValid()
+                               ? QStringLiteral("Zahlung fällig bis %1.").arg(German::formatDate(inv.dueDate))
+                               : QStringLiteral("Zahlbar sofort ohne Abzug.");
+    const auto dateOf = [&head](const char *field) {
+        const TField *f = head.FindField(QString::fromLatin1(field));
+        return f && !f->IsNull() ? f->AsDate() : QDate();
+    };
+    // The date of supply, or the service period; without either, the print
+    // says the supply was on the invoice's date.
+    const QDate from = dateOf("leistungsdatum"), to = dateOf("leistungbis");
+    if (from.isValid() && to.isValid() && to != from) {
+        if (to < from)
+            problems << QStringLiteral("Sein Leistungszeitraum endet (%1) vor seinem Beginn (%2).")
+                            .arg(German::formatDate(to), German::formatDate(from));
+        inv.periodStart = from;
+        inv.periodEnd = to;
+    } else {
+        inv.deliveryDate = from.isValid() ? from : inv.issueDate;
+    }
 
     const QString kopftext = text(head, "Kopftext");
     const QString fusstext = text(head, "Fusstext");
@@ -147,10 +219,11 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         }
         line.category = Tax::positionCategory(positions);
         line.rate = Tax::isTaxFreeCategory(line.category) ? 0.0 : Tax::positionRate(positions);
-        if (line.category != QLatin1String("S") && line.category != QLatin1String("Z")) {
-            problems << QStringLiteral("Position %1 ist steuerfrei (Kategorie %2); das kann die E-Rechnung "
-                                       "noch nicht ausdrücken.")
-                            .arg(line.id, line.category);
+        // Not subject to VAT at all, a position forbids the seller's VAT id on the whole invoice.
+        if (line.category == QLatin1String("O")) {
+            problems << QStringLiteral("Position %1 ist nicht steuerbar (Kategorie O); das kann die "
+                                       "E-Rechnung neben steuerbaren Positionen nicht ausdrücken.")
+                            .arg(line.id);
             continue;
         }
         line.articleNr = text(positions, "Artikel");
@@ -161,7 +234,12 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         if (line.name.isEmpty())
             line.name =
                 line.articleNr.isEmpty() ? QStringLiteral("Position %1").arg(line.id) : line.articleNr;
-        line.unitCode = unitCodeOf(positions.FieldByName(QStringLiteral("einheit"))->AsString());
+        const QString einheit = positions.FieldByName(QStringLiteral("einheit"))->AsString().trimmed();
+        line.unitCode = unitCodeOf(einheit);
+        if (line.unitCode.isEmpty())
+            problems << QStringLiteral("Position %1 hat die Einheit \"%2\", für die die E-Rechnung keinen "
+                                       "Code kennt (bekannt sind z. B. Stk, h, m, m², kg, l, Psch, Mon).")
+                            .arg(line.id, einheit);
         // EN 16931 forbids a negative price: a discount line is a negative quantity.
         line.quantity = preis < 0 ? -anzahl : anzahl;
         line.price = preis < 0 ? -preis : preis;
@@ -174,16 +252,26 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                                   : QStringLiteral("Er hat keine Positionen."));
     if (!fusstext.isEmpty()) inv.notes << fusstext;
 
-    for (const Tax::Group &g : totals.groups())
-        inv.breakdown << EInvoiceVat{g.category, g.rate, g.net / 100, g.vat / 100};
+    QStringList categories;
+    for (const Tax::Group &g : totals.groups()) {
+        const bool taxFree = Tax::isTaxFreeCategory(g.category);
+        inv.breakdown << EInvoiceVat{g.category,
+                                     g.rate,
+                                     g.net / 100,
+                                     g.vat / 100,
+                                     taxFree ? Tax::legalNote(g.category) : QString(),
+                                     taxFree ? Tax::exemptionCode(g.category) : QString()};
+        categories << g.category;
+    }
     inv.vatCents = totals.vat() / 100;
     inv.grandTotalCents = inv.lineTotalCents + inv.vatCents;
     if (!inv.creditNote && inv.grandTotalCents < 0)
         problems << QStringLiteral("Sein Gesamtbetrag ist negativ; was der Kunde zurückerhält, gehört in "
                                    "eine Gutschrift (G).");
 
-    // The buyer: the address of the document's customer number, with what is
-    // kept for its e-invoices.
+    // The buyer: as the document's address block names it (the address may
+    // have moved since), with the country, VAT id, e-mail and reference the
+    // address with its customer number keeps.
     const double kdnr = head.FieldByName(QStringLiteral("kdnr"))->AsFloat();
     TVexDaoTable adress(nullptr, QStringLiteral("ERechnungAdresse"));
     openQuery(adress, db, QStringLiteral("select * from Adress where KDNR = %1").arg(kdnrLiteral(kdnr)));
@@ -198,6 +286,24 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         b.strasse = text(adress, "STRASSE");
         b.plz = text(adress, "PLZ");
         b.ort = text(adress, "ORT");
+        const auto optional = [&adress](const char *field) {
+            const TField *f = adress.FindField(QString::fromLatin1(field));
+            return f ? f->AsString().trimmed() : QString();
+        };
+        b.land = Tax::countryOf(optional("LAND"));
+        if (!readAddressBlock(text(head, "anschrift"), b))
+            problems << QStringLiteral(
+                "Seine Anschrift lässt sich nicht als Name, Straße, Postleitzahl und Ort "
+                "lesen (die letzte Zeile muss Postleitzahl und Ort oder das Land sein).");
+        const QString ustid = optional("USTID");
+        if (Tax::checkVatId(ustid).isEmpty()) b.vatId = Tax::compactVatId(ustid);
+        for (const char *code : {"AE", "K"}) {
+            if (!categories.contains(QLatin1String(code)) || !b.vatId.isEmpty()) continue;
+            problems << QStringLiteral("%1 braucht die USt-IdNr. des Kunden; bei der Adresse mit der "
+                                       "Kundennummer %2 fehlt sie oder ist ungültig.")
+                            .arg(Tax::legalNote(QLatin1String(code)), kdnrLiteral(kdnr));
+            break;
+        }
         b.email = text(adress, "EMAIL");
         b.reference = kdnrLiteral(kdnr);
         const QString konto = text(adress, "KontoNr");
@@ -212,6 +318,9 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                 if (!text(extra, "Referenz").isEmpty()) b.reference = text(extra, "Referenz");
             }
         }
+        if (isBadLeitwegId(b.reference))
+            problems << QStringLiteral("Die Leitweg-ID \"%1\" ist ungültig: ihre Prüfziffer stimmt nicht.")
+                            .arg(b.reference);
         QStringList missing;
         if (b.name.isEmpty()) missing << QStringLiteral("Name");
         if (b.email.isEmpty())
@@ -240,6 +349,11 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         inv.mandateReference = kdnrLiteral(kdnr); // as the contract footer tells the customer
     }
     QStringList sellerMissing = seller.missing(inv.payment == PaymentMeans::CreditTransfer);
+    // A tax-free supply abroad is only tax-free to a seller with a VAT id.
+    if (seller.UStIdNr.isEmpty() &&
+        (categories.contains(QLatin1String("K")) || categories.contains(QLatin1String("G"))))
+        sellerMissing << QStringLiteral("Umsatzsteuer-Identifikationsnummer für steuerfreie Lieferungen ins "
+                                        "Ausland (UStIdNr)");
     if (inv.payment == PaymentMeans::DirectDebit && seller.GlaeubigerID.isEmpty())
         sellerMissing << QStringLiteral("Gläubiger-Identifikationsnummer für die Lastschrift (GlaeubigerID)");
     if (!sellerMissing.isEmpty())

@@ -19,7 +19,8 @@ struct EInvoiceBuyer
     QString name;  // first name and name, as the address page shows them
     QString namen; // further name lines, joined with ", "
     QString strasse, plz, ort;
-    QString land = QStringLiteral("DE"); // the address table keeps no country
+    QString land = QStringLiteral("DE"); // ISO 3166-1 alpha-2
+    QString vatId;                       // the customer's VAT id, when it has the form of one
     QString email;                       // where e-invoices go
     QString reference;                   // buyer reference (Leitweg-ID)
     QString debitIban;                   // the address's account, when it is an IBAN
@@ -45,6 +46,7 @@ struct EInvoiceVat
     QString category;
     double rate = 0;
     qint64 basisCents = 0, vatCents = 0;
+    QString exemptionReason, exemptionCode; // why no VAT is charged (BT-120, BT-121)
 };
 
 enum class PaymentMeans {
@@ -58,6 +60,8 @@ struct EInvoice
     bool creditNote = false; // 381 instead of 380
     QString number;
     QDate issueDate, dueDate;
+    // The date of supply, or the service period when periodEnd is set.
+    QDate deliveryDate, periodStart, periodEnd;
     QString paymentTerms; // the print's payment line, empty for credit notes
     QStringList notes;    // header text, text-only positions, footer text
     SellerData seller;
@@ -70,11 +74,12 @@ struct EInvoice
 
     QString typeCode() const { return creditNote ? QStringLiteral("381") : QStringLiteral("380"); }
 
-    // Reads document `id` with its positions and its address. AppError with a
-    // German message naming everything that is missing when the document
-    // cannot become an e-invoice (not an invoice or credit note, in DM, no
-    // positions, seller data missing from the settings, buyer without e-mail,
-    // post code or city).
+    // Reads document `id` with its positions, its address block and its
+    // customer's address. AppError with a German message naming everything
+    // that is missing or wrong when the document cannot become an e-invoice
+    // (not an invoice or credit note, in DM, cancelled, no positions, seller
+    // data missing from the settings, buyer without e-mail, post code or city,
+    // a tax case without the VAT ids it needs, a unit without a code, ...).
     static EInvoice load(TVexDaoDatabase &db, qint64 id, const SellerData &seller, int vatRate);
 
     // Cents of quantity × price, halves away from zero, after removing the
@@ -84,6 +89,10 @@ struct EInvoice
     static qint64 vatOf(qint64 netCents, int rate);
     // "1234.50", "-0.07".
     static QString amountText(qint64 cents);
-    // UN/ECE code of a unit of the program: "h" hours, "Stk" pieces, else "one".
+    // UN/ECE recommendation 20 (or 21) code of a unit of the program ("h" HUR,
+    // "m" MTR, "Psch" LS, none C62); empty for a unit it does not know.
     static QString unitCodeOf(const QString &einheit);
+    // Whether a buyer reference of the form of a Leitweg-ID ("04011000-1234512345-06")
+    // carries a wrong check digit (ISO 7064 MOD 97-10).
+    static bool isBadLeitwegId(const QString &reference);
 };

@@ -1,6 +1,7 @@
 #include "sellerdata.h"
 
 #include "data/settings.h"
+#include "data/tax.h"
 
 SellerData SellerData::read(const QString &iniPath)
 {
@@ -22,6 +23,8 @@ SellerData SellerData::read(const QString &iniPath)
     s.Telefon = get("Telefon");
     s.EMail = get("EMail");
     s.GlaeubigerID = get("GlaeubigerID");
+    s.Handelsregister = get("Handelsregister");
+    s.Kennung = get("Kennung");
     return s;
 }
 
@@ -35,10 +38,20 @@ QStringList SellerData::missing(bool needsAccount) const
     need(Strasse, "Straße (Strasse)");
     need(PLZ, "Postleitzahl (PLZ)");
     need(Ort, "Ort (Ort)");
-    if (Land.size() != 2 || !Land.at(0).isLetter() || !Land.at(1).isLetter())
-        out << QStringLiteral("Ländercode mit zwei Buchstaben (Land)");
+    if (!Tax::isCountryCode(Land))
+        out << QStringLiteral("Ländercode nach ISO 3166 mit zwei Buchstaben (Land)");
     if (UStIdNr.isEmpty() && Steuernummer.isEmpty())
         out << QStringLiteral("Umsatzsteuer-Identifikationsnummer oder Steuernummer (UStIdNr, Steuernummer)");
+    // The buyer's software finds the seller by its VAT id, its register entry or its own identifier.
+    if (UStIdNr.isEmpty() && Handelsregister.isEmpty() && Kennung.isEmpty())
+        out << QStringLiteral("Umsatzsteuer-Identifikationsnummer, Handelsregisternummer oder Kennung des "
+                              "Verkäufers (UStIdNr, Handelsregister, Kennung)");
+    // EN 16931 reads the country from the VAT id's first two letters (Greece: EL).
+    const QString id = Tax::compactVatId(UStIdNr);
+    if (!id.isEmpty() &&
+        (id.size() < 4 || !(Tax::isCountryCode(id.left(2)) || id.startsWith(QLatin1String("EL")))))
+        out << QStringLiteral(
+            "Umsatzsteuer-Identifikationsnummer mit Ländercode, z. B. DE123456789 (UStIdNr)");
     if (needsAccount) {
         if (IBAN.isEmpty())
             out << QStringLiteral("IBAN (IBAN)");

@@ -9,6 +9,9 @@ struct SellerData
 {
     QString Firma, Strasse, PLZ, Ort, Land, UStIdNr, Steuernummer, IBAN, BIC, Bank, Kontakt, Telefon, EMail,
         GlaeubigerID;
+    // Without a VAT id the buyer identifies the seller by one of these: the
+    // register entry ("HRB 1234, Amtsgericht Kassel") or an identifier of its own.
+    QString Handelsregister, Kennung;
 
     static QString section() { return QStringLiteral("ERechnung"); }
     // Reads the section of the settings file; a missing country reads as "DE".

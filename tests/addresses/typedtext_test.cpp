@@ -113,6 +113,21 @@ TEST_F(TypedTextOnClose, JaSavesTheFocusedFieldAndAContactCellToo)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+TEST_F(TypedTextOnClose, CountryAndVatIdFollowTheTownAndAreStoredAsTheTaxCaseReadsThem)
+{
+    TFAdr *w = openInMainWindow();
+    ASSERT_NE(w, nullptr);
+    w->eOrt->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->eOrt, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w->eLand) << "the country follows the town";
+    typeInto(w->eLand, QStringLiteral("at"));
+    typeInto(w->eUstId, QStringLiteral("ATU 1234 5678"));
+    w->eOrt->setFocus(Qt::TabFocusReason);
+    adress().Post();
+    EXPECT_EQ(storedOf("LAND"), QStringLiteral("AT"));
+    EXPECT_EQ(storedOf("USTID"), QStringLiteral("ATU 1234 5678"));
+}
+
 TEST_F(TypedTextOnClose, ARefusedValueKeepsTheWindowWithOneMessageAndNoQuestion)
 {
     TFAdr *w = openInMainWindow();

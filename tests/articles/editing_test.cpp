@@ -6,6 +6,9 @@
 
 #include "app/businesswindows.h"
 #include "app/tfmain.h"
+#include "data/dates.h"
+#include "data/programvalues.h"
+#include "data/tax.h"
 #include "documents/tftedit.h"
 #include "tests/app/testwindows.h"
 
@@ -59,6 +62,24 @@ TEST_F(ArticleWindow, MarkupRecomputesVKFromTheUnchangedEKAtEveryChange)
     EXPECT_DOUBLE_EQ(stored(QStringLiteral("A1"), "VK"), 112);
     EXPECT_EQ(storedText(QStringLiteral("A1"), "Preisdatum"), QStringLiteral("2005-03-15"));
     EXPECT_EQ(window->gewinnbox->currentText(), QStringLiteral("12"));
+    EXPECT_TRUE(dialogs->messages().isEmpty());
+}
+
+TEST_F(ArticleWindow, TheRateIsOneOfTodaysOrTypedAndGivesTheGross)
+{
+    article(QStringLiteral("A1"), QStringLiteral("Brot"), 1, 100, QStringLiteral("€"));
+    openWindow();
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    QStringList today;
+    for (double r : rates.choicesAt(Today()))
+        today << Tax::rateText(r);
+    EXPECT_EQ(window->cMwst->items(), today);
+    window->cMwst->lineEdit()->selectAll();
+    QTest::keyClicks(window->cMwst->lineEdit(), QStringLiteral("7"));
+    window->EditEK->setFocus(Qt::TabFocusReason);
+    artikel().Post();
+    EXPECT_DOUBLE_EQ(stored(QStringLiteral("A1"), "MwstSatz"), 7);
+    EXPECT_DOUBLE_EQ(field("vkbrutto")->AsFloat(), 107);
     EXPECT_TRUE(dialogs->messages().isEmpty());
 }
 

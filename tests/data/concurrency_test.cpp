@@ -137,6 +137,36 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     mine->Post();
     conn->Commit();
     EXPECT_EQ(stored(), QStringLiteral("meins"));
+
+    // Deleted since through another of its datasets, or by a statement of
+    // its own: the save is refused, whether it changes the row or not, and
+    // re-creates nothing.
+    db->exec(QStringLiteral("insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A3', 'drei', 3)"));
+    const struct
+    {
+        const char *nr;
+        bool change, raw;
+    } deletions[] = {{"A1", true, false}, {"A2", false, false}, {"A3", true, true}};
+    for (const auto &d : deletions) {
+        SCOPED_TRACE(d.nr);
+        const Value nr(QString::fromLatin1(d.nr));
+        mine->Refresh();
+        second->Refresh();
+        conn->StartTransaction();
+        ASSERT_TRUE(mine->Locate(QStringLiteral("art-nr"), nr, 0));
+        ASSERT_TRUE(second->Locate(QStringLiteral("art-nr"), nr, 0));
+        mine->Edit();
+        if (d.change) mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(5);
+        if (d.raw)
+            conn->engine().exec(
+                QStringLiteral("delete from Artikel where \"art-nr\" = '%1'").arg(QLatin1String(d.nr)));
+        else
+            second->Delete();
+        EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("gelöscht")));
+        mine->Cancel();
+        conn->Commit();
+    }
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 0);
 }
 
 TEST_F(Concurrency, LockedFileIsWaitedForThenReported)

@@ -64,6 +64,8 @@ TEST_F(Refusals, MissingSellerDataIsListedWithTheKeysToSet)
               QStringLiteral("Vorgang R-10000 kann nicht als E-Rechnung ausgegeben werden:\n"
                              "In den Einstellungen (tavirel.ini, Abschnitt [ERechnung]) fehlt: "
                              "Umsatzsteuer-Identifikationsnummer oder Steuernummer (UStIdNr, Steuernummer), "
+                             "Umsatzsteuer-Identifikationsnummer, Handelsregisternummer oder Kennung des "
+                             "Verkäufers (UStIdNr, Handelsregister, Kennung), "
                              "gültige IBAN (IBAN), Telefon (Telefon)."));
 }
 

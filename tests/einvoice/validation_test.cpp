@@ -5,6 +5,8 @@
 #include "einvoicefixture.h"
 #include "validation.h"
 
+#include "data/tax.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -92,6 +94,102 @@ TEST_F(Validation, DemoDocumentsAndHardCasesPassTheValidator)
     EXPECT_EQ(v.exitCode, 0) << v.output.toStdString();
     EXPECT_EQ(v.output.count(QStringLiteral("valid: CII D16B schema")), files.size())
         << v.output.toStdString();
+}
+
+TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
+{
+    const struct
+    {
+        const char *name, *land, *ustid, *anschrift;
+        std::initializer_list<std::pair<double, const char *>> positions; // rate and category
+        const char *from, *to;                                            // date of supply or period
+        const char *breakdown, *reasons, *buyerVatId, *shipTo;
+    } cases[] = {
+        {"Bäckerei", "", "", "", {{7, "S"}, {19, "S"}, {7, "S"}}, "2026-02-27", "", "S 7, S 19", "", "", ""},
+        {"§ 19", "", "", "", {{19, "E"}}, "", "", "E 0", "", "", ""},
+        {"§ 13b", "", "DE 136 695 976", "", {{19, "AE"}}, "", "", "AE 0", "VATEX-EU-AE", "DE136695976", ""},
+        {"EU",
+         "AT",
+         "ATU12345678",
+         "Alpen Haustechnik GmbH\r\nEinkauf\r\nHauptplatz 1\r\n\r\n6020 Innsbruck\r\nÖSTERREICH",
+         {{19, "K"}},
+         "",
+         "",
+         "K 0",
+         "VATEX-EU-IC",
+         "ATU12345678",
+         "AT"},
+        {"Ausfuhr", "CH", "", "", {{19, "G"}, {19, "G"}}, "", "", "G 0", "VATEX-EU-G", "", ""},
+        {"Vertrag", "", "", "", {{19, "S"}}, "2026-03-01", "2026-03-31", "S 19", "", "", ""},
+    };
+    QTemporaryDir out;
+    QStringList xrechnung, zugferd;
+    qint64 kdnr = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        address(++kdnr, c.name);
+        db->raw().exec(QStringLiteral("update Adress set LAND = '%1', USTID = '%2' where KDNR = %3")
+                           .arg(QLatin1String(c.land), QLatin1String(c.ustid))
+                           .arg(kdnr));
+        const qint64 id = document("R", kdnr, QByteArray::number(20000 + kdnr).constData());
+        db->raw().exec(
+            QStringLiteral("update Vorgang1 set anschrift = '%1', leistungsdatum = %2, "
+                           "leistungbis = %3 where id = %4")
+                .arg(QString::fromUtf8(c.anschrift),
+                     *c.from ? QStringLiteral("'%1'").arg(QLatin1String(c.from)) : QStringLiteral("null"),
+                     *c.to ? QStringLiteral("'%1'").arg(QLatin1String(c.to)) : QStringLiteral("null"))
+                .arg(id));
+        int pos = 0;
+        for (const auto &[rate, category] : c.positions) {
+            ++pos;
+            position(id, pos, 3, 4.15 + pos);
+            db->raw().exec(QStringLiteral("update Vorgang2 set MwstSatz = %1, MwstKat = '%2' "
+                                          "where vorgangID = %3 and Pos = %4")
+                               .arg(rate)
+                               .arg(QLatin1String(category))
+                               .arg(id)
+                               .arg(pos));
+        }
+        const QByteArray x = xml(id);
+        QStringList breakdown;
+        const QStringList rates =
+            texts(x, "ApplicableHeaderTradeSettlement/ApplicableTradeTax/RateApplicablePercent");
+        const QStringList categories =
+            texts(x, "ApplicableHeaderTradeSettlement/ApplicableTradeTax/CategoryCode");
+        for (int i = 0; i < categories.size(); ++i)
+            breakdown << categories.at(i) + u' ' + rates.value(i);
+        EXPECT_EQ(breakdown.join(QStringLiteral(", ")), QString::fromUtf8(c.breakdown));
+        EXPECT_EQ(texts(x, "ExemptionReasonCode").join(u','), QString::fromUtf8(c.reasons));
+        QStringList notes; // the reason the print gives, for each tax-free category
+        for (const QString &category : categories)
+            if (Tax::isTaxFreeCategory(category)) notes << Tax::legalNote(category);
+        EXPECT_EQ(texts(x, "ExemptionReason"), notes);
+        EXPECT_EQ(text(x, "BuyerTradeParty/SpecifiedTaxRegistration/ID"), QString::fromUtf8(c.buyerVatId));
+        EXPECT_EQ(text(x, "ShipToTradeParty/PostalTradeAddress/CountryID"), QString::fromUtf8(c.shipTo));
+        const QDate from = QDate::fromString(QString::fromLatin1(c.from), Qt::ISODate);
+        EXPECT_EQ(text(x, "ActualDeliverySupplyChainEvent/OccurrenceDateTime/DateTimeString"),
+                  *c.to ? QString() : (from.isValid() ? from : QDate(2026, 3, 2)).toString(u"yyyyMMdd"));
+        EXPECT_EQ(text(x, "BillingSpecifiedPeriod/EndDateTime/DateTimeString"),
+                  QString::fromLatin1(c.to).remove(u'-'));
+        if (*c.anschrift) {
+            EXPECT_EQ(text(x, "BuyerTradeParty/Name"), QStringLiteral("Alpen Haustechnik GmbH"));
+            EXPECT_EQ(text(x, "BuyerTradeParty/PostalTradeAddress/LineTwo"), QStringLiteral("Einkauf"));
+            EXPECT_EQ(text(x, "BuyerTradeParty/PostalTradeAddress/CityName"), QStringLiteral("Innsbruck"));
+            EXPECT_EQ(text(x, "BuyerTradeParty/PostalTradeAddress/CountryID"), QStringLiteral("AT"));
+        }
+        const QString file = out.filePath(QStringLiteral("%1.xml").arg(id));
+        save(file, x);
+        xrechnung << file;
+        save(file + QStringLiteral(".zugferd"), xml(id, CiiWriter::Profile::EN16931));
+        zugferd << file + QStringLiteral(".zugferd");
+    }
+    for (const bool en16931 : {false, true}) {
+        const QStringList &files = en16931 ? zugferd : xrechnung;
+        const ValidationRun v = ValidateEInvoices(files, en16931);
+        EXPECT_EQ(v.exitCode, 0) << v.output.toStdString();
+        EXPECT_EQ(v.output.count(QStringLiteral("valid: CII D16B schema")), files.size())
+            << v.output.toStdString();
+    }
 }
 
 } // namespace

@@ -86,8 +86,8 @@ TEST_F(XRechnung, UnitsMapToTheirCodesAndANegativePriceToANegativeQuantity)
     while (!r.atEnd())
         if (r.readNext() == QXmlStreamReader::StartElement && r.name() == QLatin1String("BilledQuantity"))
             units << r.attributes().value(QLatin1String("unitCode")).toString();
-    EXPECT_EQ(units, QStringList({QStringLiteral("HUR"), QStringLiteral("H87"), QStringLiteral("C62"),
-                                  QStringLiteral("C62")}));
+    EXPECT_EQ(units, QStringList({QStringLiteral("HUR"), QStringLiteral("H87"), QStringLiteral("MTR"),
+                                  QStringLiteral("LS")}));
     EXPECT_EQ(texts(x, "BilledQuantity").last(), QStringLiteral("-1"));
     EXPECT_EQ(texts(x, "NetPriceProductTradePrice/ChargeAmount").last(), QStringLiteral("10.00"));
     EXPECT_EQ(texts(x, "SpecifiedTradeSettlementLineMonetarySummation/LineTotalAmount").last(),
@@ -134,7 +134,12 @@ TEST_F(XRechnung, BuyerDataOfItsOwnOverridesTheAddresssDefaults)
               QStringLiteral("info@fuldabrueck.de"))
         << "an empty e-mail of its own keeps the address's";
 
-    db->raw().exec(QStringLiteral("update ERechnung set Email = 'rechnung@fuldabrueck.de'"));
+    db->raw().exec(QStringLiteral("update ERechnung set Referenz = '06633004-0001-78'"));
+    EXPECT_TRUE(EINVOICE_ERROR_OF(load(id)).contains(QStringLiteral("Leitweg-ID \"06633004-0001-78\"")));
+    EXPECT_FALSE(EInvoice::isBadLeitwegId(QStringLiteral("991-33333TEST-33")));
+
+    db->raw().exec(QStringLiteral("update ERechnung set Email = 'rechnung@fuldabrueck.de', "
+                                  "Referenz = '06633004-0001-87'"));
     EXPECT_EQ(text(xml(id), "BuyerTradeParty/URIUniversalCommunication/URIID"),
               QStringLiteral("rechnung@fuldabrueck.de"));
 }
@@ -182,7 +187,13 @@ TEST_F(XRechnung, PaymentByTransferDirectDebitOrAsAgreedForCreditNotes)
         const char *table, *change, *message;
     } refused[] = {{"Vorgang1", "storniert = (1 = 1) where id = %1", "storniert"},
                    {"Vorgang1", "zieldatum = '2026-03-01' where id = %1", "vor dem Rechnungsdatum"},
-                   {"Vorgang2", "Preis = -24.9 where vorgangID = %1", "Gutschrift"}};
+                   {"Vorgang2", "Preis = -24.9 where vorgangID = %1", "Gutschrift"},
+                   {"Vorgang2", "einheit = 'Fass' where vorgangID = %1", "Einheit \"Fass\""},
+                   {"Vorgang2", "MwstKat = 'K' where vorgangID = %1", "USt-IdNr. des Kunden"},
+                   {"Vorgang1", "anschrift = 'Müller' where id = %1", "Anschrift"},
+                   {"Vorgang1", "anschrift = 'Müller\nHauptstraße 1\nKassel' where id = %1", "Anschrift"},
+                   {"Vorgang1", "leistungsdatum = '2026-03-31', leistungbis = '2026-03-01' where id = %1",
+                    "Leistungszeitraum"}};
     for (const auto &r : refused) {
         const auto change = [&](const char *table, const char *what) {
             db->raw().exec(QStringLiteral("update %1 set %2")
@@ -192,9 +203,16 @@ TEST_F(XRechnung, PaymentByTransferDirectDebitOrAsAgreedForCreditNotes)
         change(r.table, r.change);
         EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, seller())).contains(QString::fromUtf8(r.message)))
             << r.change;
-        change("Vorgang1", "storniert = (1 = 0), zieldatum = '2026-03-16' where id = %1");
-        change("Vorgang2", "Preis = 24.9 where vorgangID = %1");
+        change("Vorgang1", "storniert = (1 = 0), zieldatum = '2026-03-16', anschrift = null, "
+                           "leistungsdatum = null, leistungbis = null where id = %1");
+        change("Vorgang2", "Preis = 24.9, einheit = 'Stk', MwstKat = null where vorgangID = %1");
     }
+
+    db->raw().exec(QStringLiteral("update Vorgang1 set zieldatum = null where id = %1").arg(invoice));
+    x = xml(invoice);
+    EXPECT_TRUE(texts(x, "DueDateDateTime").isEmpty()) << "none is invented";
+    EXPECT_EQ(text(x, "SpecifiedTradePaymentTerms/Description"),
+              QStringLiteral("Zahlbar sofort ohne Abzug."));
 
     const qint64 credit = document("G", 1, "4000");
     position(credit, 1, 1, 50);
@@ -228,7 +246,7 @@ TEST_F(XRechnung, SettingsSectionIsReadAndChecked)
     const QString ini = db->folder() + QStringLiteral("/tavirel.ini");
     SellerData s = SellerData::read(ini);
     EXPECT_EQ(s.Land, QStringLiteral("DE")) << "a missing file reads as defaults";
-    EXPECT_EQ(s.missing(true).size(), 9);
+    EXPECT_EQ(s.missing(true).size(), 10);
 
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -241,8 +259,19 @@ TEST_F(XRechnung, SettingsSectionIsReadAndChecked)
     EXPECT_EQ(s.Firma, QStringLiteral("Tavirel Haustechnik GmbH"));
     EXPECT_EQ(s.Strasse, QStringLiteral("Lindenstraße 12"));
     EXPECT_EQ(s.Land, QStringLiteral("AT"));
+    EXPECT_EQ(s.missing(false), QStringList({QStringLiteral(
+                                    "Umsatzsteuer-Identifikationsnummer, Handelsregisternummer oder Kennung "
+                                    "des Verkäufers (UStIdNr, Handelsregister, Kennung)")}))
+        << "a tax number alone does not identify the seller";
+    s.Handelsregister = QStringLiteral("HRB 4711, Amtsgericht Kassel");
     EXPECT_EQ(s.missing(false), QStringList());
     EXPECT_EQ(s.missing(true), QStringList({QStringLiteral("gültige IBAN (IBAN)")})) << "a wrong check digit";
+    for (const auto &[land, ustid] : {std::pair("ZZ", ""), std::pair("DE", "284716392")}) {
+        SellerData wrong = s;
+        wrong.Land = QString::fromLatin1(land);
+        wrong.UStIdNr = QString::fromLatin1(ustid);
+        EXPECT_EQ(wrong.missing(false).size(), 1) << land << ustid;
+    }
     EXPECT_TRUE(IsValidIban(QStringLiteral("DE38 5201 2345 0004 7118 00")));
     EXPECT_FALSE(IsValidIban(QStringLiteral("DE38 5201 2345 0004 7118 0ä")));
 }

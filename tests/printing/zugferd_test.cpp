@@ -211,8 +211,9 @@ TEST_F(ZugferdPdf, RefusalsNameWhatIsMissingExitNonZeroAndWriteNothing)
         {dm, QStringLiteral("Er ist in DM ausgestellt; E-Rechnungen gibt es nur in Euro.")},
         {empty, QStringLiteral("Vorgang G-4000 kann nicht als E-Rechnung ausgegeben werden:\nEr hat keine "
                                "Positionen.")},
-        {weber, QStringLiteral("Bei der Adresse mit der Kundennummer 1006 (Weber) fehlt: E-Mail-Adresse, "
-                               "Postleitzahl, Ort.")},
+        // Post code and town come from the document's address block, the e-mail from the address.
+        {weber, QStringLiteral("Bei der Adresse mit der Kundennummer 1006 (Gemeinde Fuldabrück) fehlt: "
+                               "E-Mail-Adresse.")},
     };
     for (const auto &r : refused) {
         SCOPED_TRACE(r.id);
