@@ -373,7 +373,7 @@ int pdf(const Options &o)
         else
             WriteVorgangPdf(&db, o.positional.at(0), path, &warnings);
         for (const QString &w : warnings)
-            err(QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));
+            err(QStringLiteral("Warnung: %1").arg(w));
     } catch (const AppError &e) {
         err(e.message());
         return 1;

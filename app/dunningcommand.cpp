@@ -1,8 +1,8 @@
 #include "dunningcommand.h"
 
+#include "app/commandline.h"
 #include "data/apperror.h"
 #include "data/dates.h"
-#include "data/engine.h"
 #include "data/germanformat.h"
 #include "data/money.h"
 #include "data/programfolder.h"
@@ -124,14 +124,7 @@ int dunningRun(const QStringList &args)
         const QString folder = a.pdf.isEmpty() ? QString() : pdfFolder(a.pdf);
         const Dunning::Settings settings = Dunning::Settings::read(ProgramFolder::iniPath());
         TVexDaoDatabase db;
-        if (!a.db.isEmpty()) {
-            db.SmartOpen = false;
-            db.setDatabase(Engine::isServerLocation(a.db) ? a.db.trimmed()
-                                                          : QFileInfo(a.db).absoluteFilePath());
-        } else {
-            db.setDatabase(ProgramFolder::databasePath());
-        }
-        db.Open();
+        OpenDatabase(db, a.db);
         const DunningList list = OverdueInvoices(db, settings, a.key);
         const DunningRunResult r = CreateReminders(db, settings, list);
         for (const QString &w : r.warnings)

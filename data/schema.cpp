@@ -178,14 +178,23 @@ void insertType(Engine &engine, const char *name, const char *letter)
 // the rounding rule and the payment means of a document; the rate and VAT
 // category of a position and the default rate of an article.
 const char *const kAddedColumns[][2] = {
-    {"Adress", "LAND"},          {"Adress", "USTID"},         {"Vorgang1", "leistungsdatum"},
-    {"Vorgang1", "leistungbis"}, {"Vorgang1", "mwst"},        {"Vorgang1", "Steuerfall"},
-    {"Vorgang1", "Rundung"},     {"Vorgang1", "Zahlungsart"}, {"Vorgang2", "MwstSatz"},
-    {"Vorgang2", "MwstKat"},     {"Artikel", "MwstSatz"},
+    {"Adress", "LAND"},
+    {"Adress", "USTID"},
+    {"Vorgang1", "leistungsdatum"},
+    {"Vorgang1", "leistungbis"},
+    {"Vorgang1", "mwst"},
+    {"Vorgang1", "Steuerfall"},
+    {"Vorgang1", "Rundung"},
+    {"Vorgang1", "Zahlungsart"},
+    {"Vorgang2", "MwstSatz"},
+    {"Vorgang2", "MwstKat"},
+    {"Artikel", "MwstSatz"},
     // Dunning: whether an address is a consumer; on a reminder the invoice it
     // reminds of and its level, on an invoice the level reached and the day of
     // its last reminder. Empty in older rows: a firm, no reminder yet.
-    {"Adress", "VERBRAUCHER"},   {"Vorgang1", "bezug"},       {"Vorgang1", "mahnstufe"},
+    {"Adress", "VERBRAUCHER"},
+    {"Vorgang1", "bezug"},
+    {"Vorgang1", "mahnstufe"},
     {"Vorgang1", "mahndatum"}};
 
 const ColumnInfo *columnOf(const TableDef &t, const QString &name)

@@ -30,7 +30,7 @@ public:
       v.m_kind = DateTime;
       v.m_i = stamp;
       return v;
-    }
+  }
     static Value fromDate(const QDate &d) { return d.isValid() ? fromStamp(stampOf(d)) : Value(); }
     static Value fromDateTime(const QDateTime &dt);
 

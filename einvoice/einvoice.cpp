@@ -192,7 +192,7 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
     // Positions in the order the editor and the print show them.
     TVexDaoTable positions(nullptr, QStringLiteral("ERechnungPositionen"));
     openQuery(positions, db,
-              QStringLiteral("select * from Vorgang2 where vorgangID = %1 order by id").arg(id));
+              QStringLiteral("select * from Vorgang2 where vorgangID = %1 order by Pos, id").arg(id));
     int index = 0;
     int textOnly = 0;
     for (positions.First(); !positions.Eof(); positions.Next()) {

@@ -394,6 +394,15 @@ void TFVListe::buildGrid()
     liste->setFillColumn(3, 163);
 }
 
+std::function<void(int, int)> TFVListe::showProgress()
+{
+    return [this](int done, int total) {
+        Progress->setMaximum(std::max(total, 1));
+        Progress->setValue(done);
+        Progress->repaint();
+    };
+}
+
 void TFVListe::showDunningColumns()
 {
     m_dues.clear();
@@ -751,12 +760,7 @@ void TFVListe::CreatePeriodicInvoices(const QString &letter)
     Progress->setValue(0);
     Progress->show();
     auto hide = qScopeGuard([this] { Progress->hide(); });
-    const PeriodicRunResult r =
-        CreatePeriodicInvoicesRun(*vorganglist, *Fumw, letter, true, [this](int done, int total) {
-            Progress->setMaximum(std::max(total, 1));
-            Progress->setValue(done);
-            Progress->repaint();
-        });
+    const PeriodicRunResult r = CreatePeriodicInvoicesRun(*vorganglist, *Fumw, letter, true, showProgress());
     hide.dismiss();
     Progress->hide();
 
@@ -806,12 +810,7 @@ void TFVListe::Mahnlauf1Click()
     Progress->setValue(0);
     Progress->show();
     auto hide = qScopeGuard([this] { Progress->hide(); });
-    const DunningRunResult r =
-        CreateReminders(db, settings, run.list(), run.leftOut(), [this](int done, int total) {
-            Progress->setMaximum(std::max(total, 1));
-            Progress->setValue(done);
-            Progress->repaint();
-        });
+    const DunningRunResult r = CreateReminders(db, settings, run.list(), run.leftOut(), showProgress());
     hide.dismiss();
     Progress->hide();
     // Every document in the list, so that the new reminders can be printed

@@ -125,6 +125,8 @@ class TFVListe : public QWidget, public VorgangListWindow
     // The grid's columns, with those of the next reminder while the status
     // "überfällig" is chosen, and the reminders they show computed anew.
     void showDunningColumns();
+    // A run's progress in the bar at the bottom: done of total.
+    std::function<void(int, int)> showProgress();
     void updateCommands();
     // Reads the list's select anew with the order line; false after the
     // message when vliste.sql cannot be read or the select does not serve.

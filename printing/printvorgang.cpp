@@ -21,18 +21,33 @@
 #include <QApplication>
 #include <QDir>
 #include <QPrinter>
+#include <functional>
 
 namespace {
+
+void warn(QWidget *parent, const QString &text)
+{
+    Dialogs::instance().message(parent, QStringLiteral("Tavirelsverwaltung"), text, Dialogs::Warning,
+                                Dialogs::Ok);
+}
 
 void reportLoadProblems(const QStringList &problems)
 {
     if (problems.isEmpty()) return;
-    Dialogs::instance().message(
-        QApplication::activeWindow(), QStringLiteral("Tavirelsverwaltung"),
-        QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n%1\n\n"
-                       "Gedruckt wird mit den eingebauten Texten.")
-            .arg(problems.join(QLatin1Char('\n'))),
-        Dialogs::Warning, Dialogs::Ok);
+    warn(QApplication::activeWindow(),
+         QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n%1\n\n"
+                        "Gedruckt wird mit den eingebauten Texten.")
+             .arg(problems.join(QLatin1Char('\n'))));
+}
+
+// Said when the document is printed, so that nobody sends a letter whose
+// address lost its city line without knowing it.
+void reportFitProblems(QWidget *parent, const TBvorgang &form, const PageSet &pages)
+{
+    const QStringList problems = form.fitProblems(pages);
+    if (problems.isEmpty()) return;
+    warn(parent, QStringLiteral("%1 passt nicht ganz auf den Briefbogen:\n\n%2")
+                     .arg(form.Bericht.title, problems.join(QLatin1Char('\n'))));
 }
 
 // The letterhead report of the document, read and checked for existence.
@@ -41,8 +56,20 @@ void createForm(TBvorgang &form, const QString &idText, QStringList *warnings)
     form.FormCreate(idText);
     if (form.Vorgang1.IsEmpty())
         throw AppError(QStringLiteral("Es gibt keinen Vorgang mit der ID %1").arg(idText.trimmed()));
-    if (warnings) *warnings = form.loadProblems();
+    if (warnings) {
+        warnings->clear();
+        for (const QString &p : form.loadProblems())
+            *warnings << p + QStringLiteral(" (gedruckt mit den eingebauten Texten)");
+    }
     form.Bericht.title = form.titleText();
+}
+
+// The pages of the document; what did not fit goes to the warnings.
+std::unique_ptr<PageSet> buildPages(TBvorgang &form, QStringList *warnings)
+{
+    auto pages = form.Bericht.build();
+    if (warnings) *warnings << form.fitProblems(*pages);
+    return pages;
 }
 
 } // namespace
@@ -55,15 +82,26 @@ void BerichtPreview(PageSet *pages)
 
 namespace {
 
+// Told about the built pages before they are shown or printed.
+using PagesCheck = std::function<void(QWidget *parent, const PageSet &pages)>;
+
 // The preview, or the print after the printer dialog or on the default printer.
-void showOrPrint(Report &report, bool preview, bool withDialog)
+void showOrPrint(Report &report, bool preview, bool withDialog, const PagesCheck &check = {})
 {
     if (preview) {
-        report.preview(BerichtPreview);
+        report.preview([check](PageSet *pages) {
+            BerichtPreview(pages);
+            if (!check) return;
+            QObject::connect(pages, &PageSet::completed, pages,
+                             [check, pages] { check(qobject_cast<QWidget *>(pages->parent()), *pages); });
+        });
         return;
     }
+    const auto pages = report.build();
+    if (pages->pagesAvailable() == 0) return;
+    if (check) check(QApplication::activeWindow(), *pages);
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(report.title);
+    pages->setUpPrinter(printer);
     QString printerName; // empty: the dialog's choice
     if (withDialog) {
         if (!Dialogs::instance().printerDialog(QApplication::activeWindow(), printer)) return;
@@ -73,8 +111,6 @@ void showOrPrint(Report &report, bool preview, bool withDialog)
                                .arg(report.title));
         printerName = Platform::defaultPrinterName();
     }
-    const auto pages = report.build();
-    if (pages->pagesAvailable() == 0) return;
     Platform::routePrintJob(printer, printerName);
     pages->print(printer);
 }
@@ -102,7 +138,8 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
     form.FormCreate(idText);
     reportLoadProblems(form.loadProblems());
     form.Bericht.title = form.titleText();
-    showOrPrint(form.Bericht, preview, withDialog);
+    showOrPrint(form.Bericht, preview, withDialog,
+                [&form](QWidget *parent, const PageSet &pages) { reportFitProblems(parent, form, pages); });
 }
 
 void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
@@ -114,7 +151,7 @@ void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const Q
     }
     TBvorgang form(connection);
     createForm(form, idText, warnings);
-    form.Bericht.build()->writePdf(path);
+    buildPages(form, warnings)->writePdf(path);
 }
 
 void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
@@ -128,7 +165,7 @@ void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, 
         EInvoice::load(*connection, idText.trimmed().toLongLong(), SellerData::read(ProgramFolder::iniPath()),
                        ProgramValues::instance().MwstSatz);
     const QString shown = QDir::toNativeSeparators(path);
-    const QByteArray pages = form.Bericht.build()->pdfData();
+    const QByteArray pages = buildPages(form, warnings)->pdfData();
     if (pages.isEmpty())
         throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
     const QByteArray pdf = FacturX::attach(pages, CiiWriter::write(invoice, CiiWriter::Profile::EN16931));

@@ -159,7 +159,7 @@ void TBeingang::buildLayout()
     if (!specificationName(inv.specificationId).isEmpty()) sub << specificationName(inv.specificationId);
     title->addLabel(QStringLiteral("Untertitel"), 0, 8, sub.join(QStringLiteral(" · ")))
         .size(width, 4.5)
-        .wrapping(false);
+        .fitting(ReportElement::Fit::Cut);
     const std::pair<QString, QStringList> parties[] = {
         {QStringLiteral("Verkäufer"), IncomingInvoice::partyLines(inv.seller)},
         {QStringLiteral("Käufer"), IncomingInvoice::partyLines(inv.buyer)},
@@ -168,7 +168,7 @@ void TBeingang::buildLayout()
     for (const auto &[caption, lines] : parties) {
         title->addLabel(caption, left, 16, caption).withFont(font(kArial, 9, true));
         title->addMemo(caption + QStringLiteral("Adresse"), left, 21, 82, 0, lines)
-            .wrapping(true)
+            .fitting(ReportElement::Fit::Grow)
             .withFont(font(kArial, 10));
         left = 88;
     }
@@ -178,8 +178,10 @@ void TBeingang::buildLayout()
     ReportBand *facts = Bericht.addChild(title, QStringLiteral("Angaben"), 8);
     facts->enabled = !references.isEmpty();
     const qsizetype half = (references.size() + 1) / 2;
-    facts->addMemo(QStringLiteral("Angaben1"), 0, 3, 82, 0, references.mid(0, half)).wrapping(true);
-    facts->addMemo(QStringLiteral("Angaben2"), 88, 3, 82, 0, references.mid(half)).wrapping(true);
+    facts->addMemo(QStringLiteral("Angaben1"), 0, 3, 82, 0, references.mid(0, half))
+        .fitting(ReportElement::Fit::Grow);
+    facts->addMemo(QStringLiteral("Angaben2"), 88, 3, 82, 0, references.mid(half))
+        .fitting(ReportElement::Fit::Grow);
 
     // The lines, with their column titles on every page.
     ReportBand *columns = Bericht.addBand(BandKind::GroupHeader, QStringLiteral("Spalten"), 8);
@@ -206,11 +208,9 @@ void TBeingang::buildLayout()
             .size(c.width)
             .aligned(c.align);
         ReportElement &e = line->addDataText(field, c.left, 0.5, field).size(c.width).aligned(c.align);
-        e.autoSize = false;
-        if (field == QLatin1String("text") || field == QLatin1String("pos")) e.wrapping(true);
+        if (field == QLatin1String("text") || field == QLatin1String("pos"))
+            e.fitting(ReportElement::Fit::Grow);
     }
-    for (const auto &e : columns->elements())
-        e->autoSize = false;
     columns->addLine(QStringLiteral("Linie"), 0, 7, width);
 
     // VAT breakdown on the left, the totals on the right.
@@ -239,15 +239,16 @@ void TBeingang::buildLayout()
             sums->addDataText(field, c.left, field.startsWith(QLatin1String("total")) ? 3 : 8, field)
                 .size(c.width)
                 .aligned(c.align);
-        e.autoSize = false;
-        e.grows = true;
+        e.fit = ReportElement::Fit::Grow;
     }
 
     // Allowances and charges, exemptions, payment and notes, a block each.
     ReportBand *section = Bericht.addSubDetail(QStringLiteral("Abschnitt"), 10, m_sections.get());
     section->addDataText(QStringLiteral("title"), 0, 2, QStringLiteral("title"))
         .withFont(font(kArial, 9, true));
-    section->addDataText(QStringLiteral("text"), 0, 6.5, QStringLiteral("text")).size(width).wrapping(true);
+    section->addDataText(QStringLiteral("text"), 0, 6.5, QStringLiteral("text"))
+        .size(width)
+        .fitting(ReportElement::Fit::Grow);
 
     // The findings of the checks, one row each.
     ReportBand *checksHeader = Bericht.addBand(BandKind::GroupHeader, QStringLiteral("Pruefungskopf"), 9);
@@ -265,12 +266,14 @@ void TBeingang::buildLayout()
         .withFont(font(kArial, 9, true));
     check->addDataText(QStringLiteral("text"), 20, 0.5, QStringLiteral("text"))
         .size(width - 20)
-        .wrapping(true);
+        .fitting(ReportElement::Fit::Grow);
 
     ReportBand *footer = Bericht.addBand(BandKind::PageFooter, QStringLiteral("Fuss"), 9);
     footer->font = font(kArial, 7);
     footer->addLine(QStringLiteral("Linie"), 0, 0.5, width);
-    footer->addLabel(QStringLiteral("Eingang"), 0, 1.5, m_receipt).size(width - 22, 7).wrapping(false);
+    footer->addLabel(QStringLiteral("Eingang"), 0, 1.5, m_receipt)
+        .size(width - 22, 7)
+        .fitting(ReportElement::Fit::Cut);
     footer->addPageNumber(QStringLiteral("Seite"), 0, 1.5, QStringLiteral("Seite "))
         .size(20, 4)
         .aligned(Qt::AlignRight)

@@ -32,12 +32,11 @@ QString moneyMask(const QString &currency)
     return QStringLiteral("#,##0.00 ") + currency;
 }
 
-// A fixed box that shows only what fits on its one line, as a report label
-// without automatic size does: long names must not run into the amounts.
+// A fixed box that shows only what fits on its one line, shortened visibly:
+// long names must not run into the amounts.
 ReportElement &oneLineBox(ReportElement &e, qreal width)
 {
-    e.size(width, 4.5).wrapping(false);
-    return e;
+    return e.size(width, 4.5).fitting(ReportElement::Fit::Cut);
 }
 
 } // namespace
@@ -201,10 +200,7 @@ void TBeRechnung::buildLayout()
                     .size(sumWidth)
                     .aligned(Qt::AlignRight);
     for (ReportElement *sum : {negesamt, mwgesamt, brgesamt})
-        sum->grows = true;
-    // Right-aligned boxes keep their width, so the amounts end on one edge.
-    for (ReportElement *e : {QRLabel4, lmwst, brutto, netto, mw, br, negesamt, mwgesamt, brgesamt})
-        e->autoSize = false;
+        sum->fit = ReportElement::Fit::Grow;
 }
 
 void TBeRechnung::Select(const InvoiceReportRequest &request)

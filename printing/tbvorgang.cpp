@@ -6,7 +6,9 @@
 #include "data/money.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
+#include "data/settings.h"
 #include "data/textfiles.h"
+#include "report/pageset.h"
 #include "report/reportfonts.h"
 
 #include <QRegularExpression>
@@ -18,8 +20,8 @@ using ReportFonts::font;
 
 const QString kTimes = QStringLiteral("Times New Roman");
 const QString kArial = QStringLiteral("Arial");
-// The totals block: its height, the top of the gross, one more VAT line.
-constexpr qreal kTotalsHeight = 25.9, kGrossTop = 12.4, kTotalsLine = 5.3;
+// The totals block: the tops of the net, the VAT line, the rule and the gross.
+constexpr qreal kNetTop = 0.8, kVatTop = 6.1, kRuleTop = 11.6, kGrossTop = 12.4;
 
 // Letterhead positions are screen pixels of the layout at 100 % (96 per inch).
 qreal mmOfPixels(int pixels)
@@ -48,6 +50,8 @@ TBvorgang::TBvorgang(TVexDaoDatabase *connection, QObject *parent)
     vorgang2.setTableName(QStringLiteral("Vorgang2"));
     vorgang2.setMasterSource(&VorgangQ);
     vorgang2.setMasterFields({QStringLiteral("vorgangID -> id")});
+    // In the order of their numbers, as the editor shows them.
+    vorgang2.OrderByField(QStringLiteral("Pos"));
     vorgang2.addCalcField(QStringLiteral("gesamtpreis"), T::Number);
     vorgang2.OnCalcFields = [this](TVexDaoTable &ds) { Vorgang2CalcFields(ds); };
 
@@ -63,6 +67,25 @@ void TBvorgang::buildLayout()
     Bericht.baseFont = font(kTimes, 12);
     Bericht.setMaster(&m_master);
     Bericht.beforePrint = [this](Report &) { BerichtBeforePrint(); };
+    using Fit = ReportElement::Fit;
+
+    // At the paper's left edge, as DIN 5008 has them: fold marks at 105 and
+    // 210 mm, the punch mark at the middle of the sheet; and on every page of
+    // a cancelled document a stamp in the top margin, where nothing else stands.
+    Marken = Bericht.addBand(BandKind::Overlay, QStringLiteral("Marken"), 0);
+    Marken->beforePrint = [this](ReportBand &, bool &print) { MarkenBeforePrint(print); };
+    Falzmarke1 = &Marken->addLine(QStringLiteral("Falzmarke1"), 5, 105, 5);
+    Lochmarke = &Marken->addLine(QStringLiteral("Lochmarke"), 5, 148.5, 8);
+    Falzmarke2 = &Marken->addLine(QStringLiteral("Falzmarke2"), 5, 210, 5);
+    for (ReportElement *mark : {Falzmarke1, Lochmarke, Falzmarke2})
+        mark->penWidth = 0.2;
+    Storniert = &Marken->addLabel(QStringLiteral("Storniert"), 70, 4.5, QStringLiteral("STORNIERT"))
+                     .size(70, 9.5)
+                     .aligned(Qt::AlignHCenter)
+                     .withFont(font(kArial, 22, true));
+    Storniert->color = QColor(176, 0, 0);
+    Storniert->framed = true;
+    Storniert->penWidth = 0.6;
 
     // Pages 2 and later: name, addition, the short sender block, page number.
     PageHeaderBand1 = Bericht.addBand(BandKind::PageHeader, QStringLiteral("PageHeaderBand1"), 32.3);
@@ -73,8 +96,8 @@ void TBvorgang::buildLayout()
     ZusatzName1 =
         &PageHeaderBand1->addLabel(QStringLiteral("ZusatzName1"), mmOfPixels(4), mmOfPixels(60), {});
     ZusatzName1->font = font(kArial, 12, false, true);
-    Memo1 = &PageHeaderBand1->addMemo(QStringLiteral("Memo1"), 135.5, 2.6, 31.5, 0);
-    Memo1->grows = true;
+    // A longer sender block pushes the page number and the line down.
+    Memo1 = &PageHeaderBand1->addMemo(QStringLiteral("Memo1"), 135.5, 2.6, 31.5, 0).fitting(Fit::Grow);
     QRSysData1 =
         &PageHeaderBand1->addPageNumber(QStringLiteral("QRSysData1"), 141.6, 21.7, QStringLiteral("Seite: "))
              .size(26.7, 5.3)
@@ -90,14 +113,14 @@ void TBvorgang::buildLayout()
     FirmaName->font = font(kTimes, 36);
     Zusatzname = &BandTitle->addLabel(QStringLiteral("Zusatzname"), mmOfPixels(4), mmOfPixels(60), {});
     Zusatzname->font = font(kArial, 12);
-    Memo = &BandTitle->addMemo(QStringLiteral("Memo"), 134.1, 1.3, 31.5, 0);
-    Memo->grows = true;
+    // Ends above the line: the first page keeps the address window in its place.
+    Memo = &BandTitle->addMemo(QStringLiteral("Memo"), 134.1, 1.3, 31.5, 28.8).fitting(Fit::Cut);
     QRShape1 = &BandTitle->addLine(QStringLiteral("QRShape1"), 0, 30.4, 168.0);
     Briefadresse = &BandTitle->addLabel(QStringLiteral("Briefadresse"), 0, 33.1, {});
     Briefadresse->font = font(kArial, 6);
     QRDBText1 = &BandTitle->addDataText(QStringLiteral("QRDBText1"), 0, 42.3, QStringLiteral("anschrift"))
                      .size(108.7, 37.6)
-                     .wrapping(false);
+                     .fitting(Fit::Cut);
     kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), 132.3, 66.1,
                                     [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
     kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), 150.8, 66.1, [this](const RowSource *) {
@@ -120,12 +143,11 @@ void TBvorgang::buildLayout()
                QStringLiteral(" - ") + docText("vorgangnr");
     });
     QRExpr1->toBand(ReportElement::BandAlign::Left).size(123.0, 6.1).withFont(font(kArial, 14, true));
-    QRExpr1->autoSize = false;
 
     ChildTitle = Bericht.addChild(BandTitle, QStringLiteral("ChildTitle"), 13.5);
     QRDBText3 = &ChildTitle->addDataText(QStringLiteral("QRDBText3"), 0, 3.2, QStringLiteral("Kopftext"))
                      .size(167.5)
-                     .wrapping(true)
+                     .fitting(Fit::Grow)
                      .withFont(font(kTimes, 10));
 
     // The positions with their column titles.
@@ -143,11 +165,10 @@ void TBvorgang::buildLayout()
     BandDetail->font = font(kTimes, 9);
     BandDetail->beforePrint = [this](ReportBand &, bool &print) { BandDetailBeforePrint(print); };
     QRDBText11 = &BandDetail->addDataText(QStringLiteral("QRDBText11"), 0, 0.3, QStringLiteral("Pos"));
-    QRDBText11->autoSize = true;
     QRDBText7 =
         &BandDetail->addDataText(QStringLiteral("QRDBText7"), 10.6, 0.3, QStringLiteral("Bezeichnung"))
              .size(92.9)
-             .wrapping(true);
+             .fitting(Fit::Grow);
     sMenge = &BandDetail->addDataText(QStringLiteral("sMenge"), 108.5, 0.3, QStringLiteral("Anzahl"))
                   .size(8.2)
                   .aligned(Qt::AlignRight);
@@ -161,34 +182,45 @@ void TBvorgang::buildLayout()
                    .aligned(Qt::AlignRight)
                    .toBand(ReportElement::BandAlign::Right);
 
-    // Totals, then the payment line and the footer text below them.
-    Zusammenfassung = Bericht.addBand(BandKind::Summary, QStringLiteral("Zusammenfassung"), kTotalsHeight);
+    // Totals: a label and an amount per line. The VAT line may hold several
+    // lines (one per rate); what stands below it moves down with it.
+    Zusammenfassung = Bericht.addBand(BandKind::Summary, QStringLiteral("Zusammenfassung"), 25.9);
     Zusammenfassung->beforePrint = [this](ReportBand &, bool &print) { ZusammenfassungBeforePrint(print); };
-    GesNetto = &Zusammenfassung->addLabel(QStringLiteral("GesNetto"), 0, 0.8, {})
-                    .size(44.5)
-                    .aligned(Qt::AlignRight)
-                    .toBand(ReportElement::BandAlign::Right);
-    GesNetto->autoSize = false;
-    GesMW = &Zusammenfassung->addLabel(QStringLiteral("GesMW"), 0, 6.1, {})
-                 .toBand(ReportElement::BandAlign::Right);
-    GesMW->grows = true;
-    GesBrutto = &Zusammenfassung->addLabel(QStringLiteral("GesBrutto"), 0, kGrossTop, {})
-                     .size(44.5)
-                     .aligned(Qt::AlignRight)
-                     .toBand(ReportElement::BandAlign::Right)
-                     .withFont(font(kTimes, 12, true));
-    GesBrutto->autoSize = false;
+    const qreal labels = 85.0, labelWidth = 40.0, amountWidth = 44.5;
+    const auto amount = [&](const QString &name, qreal top) -> ReportElement & {
+        return Zusammenfassung->addLabel(name, 0, top, {})
+            .size(amountWidth)
+            .aligned(Qt::AlignRight)
+            .toBand(ReportElement::BandAlign::Right);
+    };
+    lNetto =
+        &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, kNetTop, QStringLiteral("Nettobetrag"))
+             .size(labelWidth);
+    GesNetto = &amount(QStringLiteral("GesNetto"), kNetTop);
+    lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
+               .size(labelWidth)
+               .fitting(Fit::Grow);
+    GesMW = &amount(QStringLiteral("GesMW"), kVatTop).fitting(Fit::Grow);
+    Summenlinie = &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, kRuleTop,
+                                            Bericht.bandWidth() - labels);
+    Summenlinie->penWidth = 0.2;
+    lBrutto = &Zusammenfassung->addLabel(QStringLiteral("lBrutto"), labels, kGrossTop, {})
+                   .size(labelWidth)
+                   .withFont(font(kTimes, 12, true));
+    GesBrutto = &amount(QStringLiteral("GesBrutto"), kGrossTop).withFont(font(kTimes, 12, true));
 
     Zahlungsziel = Bericht.addChild(Zusammenfassung, QStringLiteral("Zahlungsziel"), 8.7);
     Zahlungsziel->beforePrint = [this](ReportBand &, bool &print) { ZahlungszielBeforePrint(print); };
+    // The date of supply and the tax notes stand above the payment line.
     Ziel1 = &Zahlungsziel->addLabel(QStringLiteral("Ziel1"), 1.3, 0.5, QStringLiteral("       "))
+                 .size(Bericht.bandWidth() - 1.3)
+                 .fitting(Fit::Grow)
                  .withFont(font(kTimes, 10));
-    Ziel1->grows = true; // the supply date and tax notes above the payment line
 
     Fussband = Bericht.addChild(Zahlungsziel, QStringLiteral("Fussband"), 6.3);
     QRDBText12 = &Fussband->addDataText(QStringLiteral("QRDBText12"), 0, 0.5, QStringLiteral("Fusstext"))
                       .size(168.8)
-                      .wrapping(true)
+                      .fitting(Fit::Grow)
                       .withFont(font(kTimes, 10));
 
     // Every page: the firm's four footer columns; what does not fit is cut.
@@ -200,7 +232,7 @@ void TBvorgang::buildLayout()
     MemoF3 = &PageFooterBand1->addMemo(QStringLiteral("MemoF3"), 90.0, 0.5, 39.7, 16.1);
     MemoF4 = &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, 38.4, 16.7);
     for (ReportElement *column : {MemoF1, MemoF2, MemoF3, MemoF4})
-        column->wordWrap = true;
+        column->fit = Fit::Cut;
 }
 
 QString TBvorgang::docText(const char *field) const
@@ -222,6 +254,8 @@ void TBvorgang::FormCreate(const QString &idText)
     Vorgang1.Open();
     vorgang2.Open();
     loadLetterhead();
+    m_foldMarks = IniFile(ProgramFolder::iniPath())
+                      .readBool(QStringLiteral("Druck"), QStringLiteral("Falzmarken"), true);
 }
 
 void TBvorgang::loadLetterhead()
@@ -290,6 +324,49 @@ QString TBvorgang::titleText() const
     return QStringLiteral("Vorgang %1-%2").arg(docText("Typ"), docText("Vorgangnr"));
 }
 
+QStringList TBvorgang::fitProblems(const PageSet &pages) const
+{
+    const auto footer = [](int column) {
+        return QStringLiteral("Fuss%1.txt passt nicht ganz in die Fußzeile; was nicht passt, fehlt im Druck.")
+            .arg(column);
+    };
+    const QHash<const ReportElement *, QString> known = {
+        {QRDBText1, QStringLiteral("Die Anschrift hat mehr Zeilen, als das Anschriftfeld fasst; die letzten "
+                                   "fehlen im Druck.")},
+        {Memo,
+         QStringLiteral("vorgang1.txt hat mehr Zeilen, als der Briefkopf über der Linie fasst; die letzten "
+                        "fehlen im Druck.")},
+        {MemoF1, footer(1)},
+        {MemoF2, footer(2)},
+        {MemoF3, footer(3)},
+        {MemoF4, footer(4)}};
+    // The rest are one-line fields; the user knows them by their column.
+    const QHash<const ReportElement *, QString> columns = {
+        {sMenge, QStringLiteral("Menge")},    {QRDBText4, QStringLiteral("Einheit")},
+        {sPreis, QStringLiteral("Preis")},    {sGesamt, QStringLiteral("Gesamt")},
+        {GesNetto, QStringLiteral("Summen")}, {GesMW, QStringLiteral("Summen")},
+        {GesBrutto, QStringLiteral("Summen")}};
+    QStringList out;
+    for (const QString &name : pages.cutElements()) {
+        const ReportElement *e = Bericht.element(name);
+        QString problem = known.value(e);
+        if (problem.isEmpty() && columns.contains(e))
+            problem = QStringLiteral("Ein Wert der Spalte \"%1\" ist zu breit für sie und endet im Druck mit "
+                                     "\"…\".")
+                          .arg(columns.value(e));
+        if (problem.isEmpty())
+            problem = QStringLiteral("Ein Text ist zu breit für sein Feld und endet im Druck mit \"…\".");
+        if (!out.contains(problem)) out << problem;
+    }
+    return out;
+}
+
+bool TBvorgang::cancelled() const
+{
+    return Vorgang1.Active() && !Vorgang1.IsEmpty() &&
+           Vorgang1.FieldByName(QStringLiteral("storniert"))->AsBoolean();
+}
+
 QString TBvorgang::moneyMask() const
 {
     return QStringLiteral("#,##0.00 ") + docText("Waehrung");
@@ -299,6 +376,13 @@ void TBvorgang::BerichtBeforePrint()
 {
     sPreis->mask = moneyMask();
     sGesamt->mask = moneyMask();
+}
+
+void TBvorgang::MarkenBeforePrint(bool &)
+{
+    for (ReportElement *mark : {Falzmarke1, Lochmarke, Falzmarke2})
+        mark->enabled = m_foldMarks;
+    Storniert->enabled = cancelled();
 }
 
 void TBvorgang::BandTitleBeforePrint(bool &)
@@ -311,6 +395,11 @@ void TBvorgang::BandTitleBeforePrint(bool &)
     UST1->text = ustId;
     UST1->enabled = withTaxNumber;
     USt2->enabled = withTaxNumber;
+    // A document without an address has no customer number to name.
+    const TField *kdnr = Vorgang1.FieldByName(QStringLiteral("kdnr"));
+    const bool withCustomer = !kdnr->IsNull() && kdnr->AsFloat() >= 1;
+    kd1->enabled = withCustomer;
+    kd2->enabled = withCustomer;
     // Without a tax number the customer number takes its line, directly above the date.
     kd1->top = withTaxNumber ? 66.1 : 71.4;
     kd2->top = kd1->top;
@@ -350,17 +439,31 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     const bool reminder = docText("typ") == QLatin1String("M");
     GesNetto->enabled = !reminder;
     GesBrutto->text = Money::format(GrossSum, mask);
-    // One line per rate on which VAT is charged, the rates actually used; the
-    // gross moves down by the lines beyond the first.
-    QStringList lines;
+    // One line per rate on which VAT is charged, the rates actually used:
+    // the label beside its amount; what stands below moves down with them.
+    QStringList labels, amounts;
     for (const Tax::Group &g : Sums.groups())
-        if (!Tax::isTaxFreeCategory(g.category))
-            lines << QStringLiteral("+ %1 % MWSt.    ").arg(Tax::rateText(g.rate)) +
-                         Money::format(g.vat, mask);
-    GesMW->text = lines.join(QLatin1Char('\n'));
-    const qreal extra = kTotalsLine * qMax<qsizetype>(0, lines.size() - 1);
-    GesBrutto->top = reminder ? GesNetto->top : kGrossTop + extra;
-    Zusammenfassung->height = kTotalsHeight + extra;
+        if (!Tax::isTaxFreeCategory(g.category)) {
+            labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(g.rate));
+            amounts << Money::format(g.vat, mask);
+        }
+    lMW->text = labels.join(QLatin1Char('\n'));
+    GesMW->text = amounts.join(QLatin1Char('\n'));
+    // Without VAT (a small business, an export) the gross follows the net;
+    // on a reminder it stands alone, in the net's place.
+    const bool vat = !labels.isEmpty() && !reminder;
+    lNetto->enabled = !reminder;
+    lMW->enabled = vat;
+    GesMW->enabled = vat;
+    Summenlinie->enabled = !reminder;
+    const qreal up = reminder ? kGrossTop - kNetTop : vat ? 0 : kGrossTop - kVatTop;
+    Summenlinie->top = kRuleTop - up;
+    lBrutto->top = kGrossTop - up;
+    GesBrutto->top = kGrossTop - up;
+    const QString t = docText("typ");
+    lBrutto->text = t == QLatin1String("R")   ? QStringLiteral("Rechnungsbetrag")
+                    : t == QLatin1String("G") ? QStringLiteral("Gutschriftsbetrag")
+                                              : QStringLiteral("Gesamtbetrag");
 }
 
 void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
@@ -389,7 +492,12 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
             buyerId = Tax::customerOf(Vorgang1.Database(), kdnr->AsFloat()).ustid;
         lines << Tax::legalNotes(categories, buyerId);
     }
-    if (dueText.isEmpty() || t == QLatin1String("G")) {
+    if (cancelled()) {
+        // Never a due date on a cancelled document: nothing is to be paid.
+        lines << (t == QLatin1String("R")
+                      ? QStringLiteral("Diese Rechnung ist storniert und nicht zu bezahlen.")
+                      : QStringLiteral("Dieser Vorgang ist storniert."));
+    } else if (dueText.isEmpty() || t == QLatin1String("G")) {
         // Without a due date there is no date to name: no "fällig bis ."
     } else if (t == QLatin1String("A")) {
         lines << QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);

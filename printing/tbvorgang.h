@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QStringList>
 
+class PageSet;
 class TVexDaoDatabase;
 
 class TBvorgang : public QObject
@@ -35,6 +36,9 @@ class TBvorgang : public QObject
     QStringList loadProblems() const { return m_problems; }
     // "Vorgang R-10005": the report title of the loaded document.
     QString titleText() const;
+    // What of the built pages did not fit its box and was printed shortened,
+    // one German sentence each. Empty when everything fitted.
+    QStringList fitProblems(const PageSet &pages) const;
 
     // ---- datasets
     TVexDaoTable Vorgang1;
@@ -44,15 +48,17 @@ class TBvorgang : public QObject
 
     // ---- the report and its bands and elements
     Report Bericht;
-    ReportBand *PageHeaderBand1, *BandTitle, *ChildTitle, *GroupHeaderBand1, *BandDetail, *Zusammenfassung,
-        *Zahlungsziel, *Fussband, *PageFooterBand1;
+    ReportBand *Marken, *PageHeaderBand1, *BandTitle, *ChildTitle, *GroupHeaderBand1, *BandDetail,
+        *Zusammenfassung, *Zahlungsziel, *Fussband, *PageFooterBand1;
+    // Fold and punch marks at the paper's edge, the mark of a cancelled document.
+    ReportElement *Falzmarke1, *Lochmarke, *Falzmarke2, *Storniert;
     ReportElement *Firmaname1, *ZusatzName1, *Memo1, *QRSysData1, *QRShape3;
     ReportElement *FirmaName, *Zusatzname, *Memo, *QRShape1, *Briefadresse, *QRDBText1, *kd1, *kd2, *USt2,
         *UST1, *QRLabel1, *QRExpr2, *QRExpr1;
     ReportElement *QRDBText3;
     ReportElement *QRLabel5, *QRLabel3, *QRLabel4, *lPreis, *lgesamt;
     ReportElement *QRDBText11, *QRDBText7, *sMenge, *QRDBText4, *sPreis, *sGesamt;
-    ReportElement *GesNetto, *GesMW, *GesBrutto;
+    ReportElement *lNetto, *GesNetto, *lMW, *GesMW, *Summenlinie, *lBrutto, *GesBrutto;
     ReportElement *Ziel1;
     ReportElement *QRDBText12;
     ReportElement *MemoF1, *MemoF2, *MemoF3, *MemoF4;
@@ -66,6 +72,7 @@ class TBvorgang : public QObject
 
     // ---- hooks
     void BerichtBeforePrint();
+    void MarkenBeforePrint(bool &printBand);
     void BandTitleBeforePrint(bool &printBand);
     void GroupHeaderBand1BeforePrint(bool &printBand);
     void BandDetailBeforePrint(bool &printBand);
@@ -77,9 +84,11 @@ class TBvorgang : public QObject
     void buildLayout();
     void loadLetterhead();
     QString moneyMask() const;
+    bool cancelled() const;
     QString docText(const char *field) const;
 
     DatasetRowSource m_master;
     DatasetRowSource m_positions;
     QStringList m_problems;
+    bool m_foldMarks = true;
 };

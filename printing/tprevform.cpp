@@ -25,14 +25,28 @@
 
 namespace {
 
-// The zoom box: an emptied box stands for 100 %.
+// The zoom box: a typed number is taken whole when it is entered, one above
+// the box's limit as the limit; an emptied box stands for 100 %.
 class ZoomBox : public QSpinBox
 {
   public:
-    using QSpinBox::QSpinBox;
+    explicit ZoomBox(QWidget *parent) : QSpinBox(parent) { setKeyboardTracking(false); }
+    QValidator::State validate(QString &input, int &pos) const override
+    {
+        const QString typed = input.trimmed();
+        bool number = false;
+        const int value = typed.toInt(&number);
+        if (number && typed.size() <= 4 && value > maximum()) return QValidator::Intermediate;
+        return QSpinBox::validate(input, pos);
+    }
     void fixup(QString &input) const override
     {
-        if (input.trimmed().isEmpty()) input = QStringLiteral("100");
+        const QString typed = input.trimmed();
+        bool number = false;
+        if (typed.isEmpty())
+            input = QStringLiteral("100");
+        else if (typed.toInt(&number) > maximum() && number)
+            input = QString::number(maximum());
         QSpinBox::fixup(input);
     }
 };
@@ -337,6 +351,7 @@ void TPrevForm::DruckenClick()
 {
     if (!ensurePrinter()) return;
     QPrinter printer(QPrinter::HighResolution);
+    if (m_pages) m_pages->setUpPrinter(printer);
     const int index = PrinterBox->currentIndex();
     printOn(printer, index >= 0 ? PrinterBox->itemText(index) : Platform::defaultPrinterName());
 }
@@ -344,8 +359,9 @@ void TPrevForm::DruckenClick()
 void TPrevForm::AuswahlvorAusdruck1Click()
 {
     if (!m_dialogPrinter) {
+        // The dialog starts from the report's paper; what is chosen there applies.
         m_dialogPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        if (m_pages) m_dialogPrinter->setDocName(m_pages->title());
+        if (m_pages) m_pages->setUpPrinter(*m_dialogPrinter);
     }
     if (!Dialogs::instance().printerDialog(this, *m_dialogPrinter)) return;
     printOn(*m_dialogPrinter, QString());

@@ -44,9 +44,14 @@ void PageSet::paintPage(int number, QPainter &painter, const QRectF &target) con
     for (const PageItem &item : page(number).items) {
         const QRectF r(target.x() + item.rect.x() * sx, target.y() + item.rect.y() * sy,
                        item.rect.width() * sx, item.rect.height() * sy);
-        if (item.kind == PageItem::Kind::Line) {
-            painter.setPen(QPen(Qt::black, qMax<qreal>(item.penWidth * sy, 0.5), Qt::SolidLine, Qt::FlatCap));
-            painter.drawLine(QPointF(r.left(), r.top()), QPointF(r.right(), r.top()));
+        if (item.kind != PageItem::Kind::Text) {
+            painter.setPen(QPen(item.color, qMax<qreal>(item.penWidth * sy, 0.5), Qt::SolidLine,
+                                item.kind == PageItem::Kind::Line ? Qt::FlatCap : Qt::SquareCap,
+                                Qt::MiterJoin));
+            if (item.kind == PageItem::Kind::Line)
+                painter.drawLine(QPointF(r.left(), r.top()), QPointF(r.right(), r.top()));
+            else
+                painter.drawRect(r);
             continue;
         }
         // A point is 25.4 / 72 mm; the device turns point sizes into pixels
@@ -59,7 +64,7 @@ void PageSet::paintPage(int number, QPainter &painter, const QRectF &target) con
             f.setPointSizeF(qMax<qreal>(points, 0.1));
             painter.setFont(f);
         }
-        painter.setPen(Qt::black);
+        painter.setPen(item.color);
         painter.drawText(r, item.flags | Qt::TextDontClip | Qt::TextSingleLine, item.text);
     }
     painter.restore();
@@ -78,6 +83,14 @@ QImage PageSet::renderPage(int number, qreal dotsPerInch) const
     return image;
 }
 
+void PageSet::setUpPrinter(QPrinter &printer) const
+{
+    printer.setDocName(m_title);
+    printer.setPageLayout(QPageLayout(
+        QPageSize(m_paper, QPageSize::Millimeter),
+        m_paper.width() > m_paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
+}
+
 int PageSet::print(QPrinter &printer) const
 {
     int from = 1, to = pagesAvailable();
@@ -93,10 +106,8 @@ int PageSet::print(QPrinter &printer) const
     if (numbers.empty()) return 0;
 
     printer.setDocName(m_title);
+    // The margins are the report's own; paper and orientation are the printer's.
     printer.setFullPage(true);
-    printer.setPageLayout(QPageLayout(
-        QPageSize(m_paper, QPageSize::Millimeter),
-        m_paper.width() > m_paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
     // Printers that make copies themselves get each page once.
     const int copies = printer.supportsMultipleCopies() ? 1 : qMax(1, printer.copyCount());
     const bool collate = printer.collateCopies();
@@ -104,20 +115,28 @@ int PageSet::print(QPrinter &printer) const
     if (!painter.begin(&printer))
         throw AppError(
             QStringLiteral("Der Drucker \"%1\" kann nicht angesprochen werden").arg(printer.printerName()));
+    // A page on other paper is scaled to fit it whole, centred.
+    const QSizeF sheet = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    const qreal dotsPerMm = printer.resolution() / 25.4;
+    const qreal scale = qMin(sheet.width() / m_paper.width(), sheet.height() / m_paper.height());
+    const QSizeF drawn = m_paper * scale;
+    const QRectF target(QPointF((sheet.width() - drawn.width()) / 2, (sheet.height() - drawn.height()) / 2) *
+                            dotsPerMm,
+                        drawn * dotsPerMm);
     bool firstSheet = true;
-    const auto sheet = [&](int n) {
+    const auto sheetOf = [&](int n) {
         if (!firstSheet) printer.newPage();
         firstSheet = false;
-        paintPage(n, painter);
+        paintPage(n, painter, target);
     };
     if (collate) {
         for (int c = 0; c < copies; ++c)
             for (int n : numbers)
-                sheet(n);
+                sheetOf(n);
     } else {
         for (int n : numbers)
             for (int c = 0; c < copies; ++c)
-                sheet(n);
+                sheetOf(n);
     }
     painter.end();
     return int(numbers.size());
@@ -161,6 +180,11 @@ void PageSet::addPage(Page page)
 {
     m_pages.push_back(std::move(page));
     Q_EMIT pageAvailable(pagesAvailable());
+}
+
+void PageSet::noteCut(const QString &element)
+{
+    if (!m_cut.contains(element)) m_cut << element;
 }
 
 void PageSet::setProgress(int percent)

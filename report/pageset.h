@@ -3,12 +3,14 @@
 // millimetres, laid out once. Every output (preview, printer, PDF, a picture
 // for the tests) draws them through paintPage, so all show the same lines
 // at the same places.
+#include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QObject>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class QPainter;
@@ -16,13 +18,14 @@ class QPrinter;
 
 struct PageItem
 {
-    enum class Kind : quint8 { Text, Line };
+    enum class Kind : quint8 { Text, Line, Frame };
     Kind kind = Kind::Text;
     QRectF rect;        // millimetres on the paper; a line runs along the top edge
     QString text;       // one line of text
     QFont font;         // point size as printed
     int flags = 0;      // Qt::AlignmentFlag and Qt::TextFlag
-    qreal penWidth = 0; // lines, millimetres
+    qreal penWidth = 0; // lines and frames, millimetres
+    QColor color = Qt::black;
 };
 
 struct Page
@@ -57,9 +60,13 @@ class PageSet : public QObject
     // The page as a picture on white paper.
     QImage renderPage(int number, qreal dotsPerInch) const;
 
-    // Prints on the printer as it is set up: its page range and number of
-    // copies, the job named after the title. Returns the pages sent (copies
-    // counted once). AppError when the printer cannot be opened.
+    // Gives the printer the pages' paper, orientation and the title as job
+    // name: the start for a printer dialog, or the set-up of a direct print.
+    void setUpPrinter(QPrinter &printer) const;
+    // Prints on the printer as it is set up: its paper and orientation (a
+    // page that does not match is scaled to fit, centred), its page range
+    // and number of copies. Returns the pages sent (copies counted once).
+    // AppError when the printer cannot be opened.
     int print(QPrinter &printer) const;
     // Every page as PDF with its fonts embedded; empty without pages.
     QByteArray pdfData() const;
@@ -67,8 +74,13 @@ class PageSet : public QObject
     // AppError otherwise.
     void writePdf(const QString &path) const;
 
+    // The elements whose text did not fit their box and was cut or
+    // shortened, each named once, in the order of the pages.
+    const QStringList &cutElements() const { return m_cut; }
+
     // ---- filled by the report's builder
     void addPage(Page page);
+    void noteCut(const QString &element);
     void setProgress(int percent);
     void setComplete();
 
@@ -81,6 +93,7 @@ class PageSet : public QObject
     QString m_title;
     QSizeF m_paper{210, 297};
     std::vector<Page> m_pages;
+    QStringList m_cut;
     int m_progress = 0;
     bool m_complete = false;
 };

@@ -14,7 +14,6 @@ ReportElement &ReportBand::addLabel(const QString &name, qreal left, qreal top, 
 {
     ReportElement &e = add(ReportElement::Kind::Label, name, left, top);
     e.text = text;
-    e.autoSize = true;
     return e;
 }
 
@@ -30,7 +29,6 @@ ReportElement &ReportBand::addExpression(const QString &name, qreal left, qreal 
 {
     ReportElement &e = add(ReportElement::Kind::Expression, name, left, top);
     e.compute = std::move(compute);
-    e.autoSize = true;
     return e;
 }
 

@@ -23,6 +23,7 @@ class ReportBand
         GroupHeader,  // the column titles of a sub-detail, before its rows
         Summary,      // once, after the last row
         PageFooter,   // bottom of every page
+        Overlay,      // over every page, placed from the paper's corner; takes no room
         Child         // after its parent band
     };
     // The hook may change the band's elements; clearing printBand leaves the
@@ -40,7 +41,7 @@ class ReportBand
     QFont font;   // of elements added from now on
     Hook beforePrint;
     bool enabled = true;          // false: never printed (its child still is)
-    bool printOnFirstPage = true; // page header
+    bool printOnFirstPage = true; // page header, overlay
     bool printOnLastPage = true;  // page footer
     // Sub-detail: its rows, its column titles and whether those are printed
     // when there are no rows and again at the top of every further page.

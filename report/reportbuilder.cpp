@@ -1,6 +1,7 @@
 #include "reportbuilder.h"
 
 #include "report.h"
+#include "reportfonts.h"
 #include "rowsource.h"
 
 #include "data/germanformat.h"
@@ -56,6 +57,9 @@ ReportBuilder::ReportBuilder(Report &report, PageSet &pages)
             break;
         case ReportBand::Kind::Summary:
             m_summaries.push_back(b.get());
+            break;
+        case ReportBand::Kind::Overlay:
+            m_overlays.push_back(b.get());
             break;
         case ReportBand::Kind::GroupHeader:
         case ReportBand::Kind::Child:
@@ -129,7 +133,13 @@ void ReportBuilder::printBand(ReportBand &band, const RowSource *row, Mode mode)
     if (print && band.beforePrint) band.beforePrint(band, print);
     if (print) {
         Layout l = layout(band, row);
+        for (const QString &name : l.cut)
+            m_pages.noteCut(name);
         switch (mode) {
+        case Mode::Overlay:
+            for (const Item &it : l.items)
+                m_page.items.push_back(it.item);
+            break;
         case Mode::Fixed:
             emitAt(l, 0, l.height);
             break;
@@ -151,8 +161,8 @@ const QFontMetricsF &ReportBuilder::metrics(const QFont &font)
 {
     const QString key = font.key();
     auto it = m_metrics.find(key);
-    if (it == m_metrics.end()) it = m_metrics.insert(key, QFontMetricsF(font, &m_reference));
-    return *it;
+    if (it == m_metrics.end()) it = m_metrics.emplace(key, QFontMetricsF(font, &m_reference)).first;
+    return it->second;
 }
 
 QString ReportBuilder::textOf(const ReportElement &e, const RowSource *row) const
@@ -255,85 +265,148 @@ QStringList ReportBuilder::wrap(const QString &text, const QFontMetricsF &fm, qr
     return out;
 }
 
-qreal ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, Layout &out)
+QString ReportBuilder::withEllipsis(QString line, const QFontMetricsF &fm, qreal widthPx) const
+{
+    static const QString ellipsis(QChar(0x2026));
+    while (!line.isEmpty() && fm.horizontalAdvance(line + ellipsis) > widthPx)
+        line.chop(1);
+    return line + ellipsis;
+}
+
+QString ReportBuilder::shrunk(const QString &line, QFont &font, qreal widthPx, bool &cut)
+{
+    constexpr qreal kSmallest = 0.6;
+    const qreal advance = metrics(font).horizontalAdvance(line);
+    if (advance <= widthPx) return line;
+    const qreal points = font.pointSizeF();
+    // Widths grow with the size (the fonts are unhinted); the steps catch rounding.
+    for (qreal f = qMax(kSmallest, widthPx / advance); f >= kSmallest - 1e-9; f -= 0.02) {
+        font.setPointSizeF(points * qMax(f, kSmallest));
+        if (metrics(font).horizontalAdvance(line) <= widthPx) return line;
+    }
+    font.setPointSizeF(points * kSmallest);
+    cut = true;
+    return withEllipsis(line, metrics(font), widthPx);
+}
+
+ReportBuilder::Box ReportBuilder::layoutElement(const ReportElement &e, const RowSource *row, Layout &out)
 {
     const qreal bandWidth = m_report.bandWidth();
+    const auto leftOf = [&](qreal boxWidth) {
+        if (e.bandAlign == ReportElement::BandAlign::Left) return qreal(0);
+        if (e.bandAlign == ReportElement::BandAlign::Right) return bandWidth - boxWidth;
+        return e.left;
+    };
     if (e.kind() == ReportElement::Kind::Line) {
-        if (e.width <= 0) return e.top;
-        Item it;
-        it.item.kind = PageItem::Kind::Line;
-        qreal left = e.left;
-        if (e.bandAlign == ReportElement::BandAlign::Left)
-            left = 0;
-        else if (e.bandAlign == ReportElement::BandAlign::Right)
-            left = bandWidth - e.width;
-        it.item.rect = QRectF(left, e.top, e.width, 0);
-        it.item.penWidth = e.penWidth;
-        out.items.push_back(std::move(it));
-        return e.top;
+        const qreal left = leftOf(e.width);
+        if (e.width > 0) {
+            Item it;
+            it.item.kind = PageItem::Kind::Line;
+            it.item.rect = QRectF(left, e.top, e.width, 0);
+            it.item.penWidth = e.penWidth;
+            it.item.color = e.color;
+            out.items.push_back(std::move(it));
+        }
+        return Box{left, left + e.width, e.top, e.top, e.top};
     }
 
+    const QString text = ReportFonts::printable(textOf(e, row), e.font);
     const QFontMetricsF &fm = metrics(e.font);
-    QString text = textOf(e, row);
     const bool pageNumber = e.kind() == ReportElement::Kind::PageNumber;
-    // Room for the number that the page adds.
-    const QString measured = pageNumber ? text + QStringLiteral("000") : text;
-    const bool wraps = e.wordWrap && e.width > 0 && !e.autoSize;
+    const bool fixedWidth = e.width > 0;
+    const qreal widthPx = e.width / kMmPerPx;
     QStringList lines;
     if (pageNumber)
         lines << text;
     else
-        lines = wraps ? wrap(text, fm, e.width / kMmPerPx) : wrap(text, fm, 0);
+        lines = wrap(text, fm, fixedWidth && e.fit != ReportElement::Fit::Shrink ? widthPx : 0);
 
     qreal boxWidth = e.width;
-    if (e.autoSize || boxWidth <= 0) {
-        boxWidth = 0;
-        for (const QString &l : pageNumber ? QStringList{measured} : lines)
+    if (!fixedWidth) {
+        // Room for the number that the page adds.
+        for (const QString &l : pageNumber ? QStringList{text + QStringLiteral("000")} : lines)
             boxWidth = qMax(boxWidth, fm.horizontalAdvance(l) * kMmPerPx);
     }
     const qreal lineHeight = fm.lineSpacing() * kMmPerPx;
     const qreal boxHeight = e.height > 0 ? e.height : lineHeight;
-    if (!e.grows) {
+    bool cut = false;
+    if (e.fit != ReportElement::Fit::Grow && e.height > 0) {
         // What does not fit the box is cut, a whole line at a time.
         const int fitting = qMax(1, int(std::floor((boxHeight + kEpsilon) / lineHeight)));
-        if (e.height > 0 && lines.size() > fitting) lines = lines.mid(0, fitting);
+        if (lines.size() > fitting) {
+            lines = lines.mid(0, fitting);
+            cut = true;
+            if (fixedWidth) lines.last() = withEllipsis(lines.last(), fm, widthPx);
+        }
     }
 
-    qreal left = e.left;
-    if (e.bandAlign == ReportElement::BandAlign::Left)
-        left = 0;
-    else if (e.bandAlign == ReportElement::BandAlign::Right)
-        left = bandWidth - boxWidth;
+    const qreal left = leftOf(boxWidth);
     const int flags = horizontalFlags(e.alignment) | Qt::AlignTop;
     for (int i = 0; i < lines.size(); ++i) {
         if (lines.at(i).isEmpty()) continue;
         Item it;
-        it.item.rect = QRectF(left, e.top + i * lineHeight, boxWidth, lineHeight);
-        it.item.text = lines.at(i);
         it.item.font = e.font;
+        it.item.text = lines.at(i);
+        if (fixedWidth && e.fit == ReportElement::Fit::Shrink && !pageNumber)
+            it.item.text = shrunk(it.item.text, it.item.font, widthPx, cut);
+        // A line set smaller keeps the baseline of its neighbours.
+        const qreal lowered = (fm.ascent() - metrics(it.item.font).ascent()) * kMmPerPx;
+        it.item.rect = QRectF(left, e.top + i * lineHeight + lowered, boxWidth, lineHeight - lowered);
         it.item.flags = flags;
+        it.item.color = e.color;
         it.pageNumber = pageNumber;
         out.items.push_back(std::move(it));
     }
-    return e.top + (e.grows ? qMax(boxHeight, lines.size() * lineHeight) : boxHeight);
+    const qreal height =
+        e.fit == ReportElement::Fit::Grow ? qMax(boxHeight, lines.size() * lineHeight) : boxHeight;
+    if (e.framed) {
+        Item frame;
+        frame.item.kind = PageItem::Kind::Frame;
+        frame.item.rect = QRectF(left, e.top, boxWidth, height);
+        frame.item.penWidth = e.penWidth;
+        frame.item.color = e.color;
+        out.items.push_back(std::move(frame));
+    }
+    if (cut) out.cut << e.name();
+    return Box{left, left + boxWidth, e.top + boxHeight, e.top, e.top + height};
 }
 
 ReportBuilder::Layout ReportBuilder::layout(const ReportBand &band, const RowSource *row)
 {
+    // Top to bottom, so that an element that grew pushes down what stands
+    // below it, as far as it reaches into it.
+    std::vector<const ReportElement *> order;
+    for (const auto &e : band.elements())
+        if (e->enabled) order.push_back(e.get());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ReportElement *a, const ReportElement *b) { return a->top < b->top; });
     // The lowest bottom any element has by design: an element that ends there
     // keeps its distance to the band's bottom as it grows; one higher up only
     // makes the band grow when it reaches past the bottom.
     qreal lowest = 0;
-    for (const auto &e : band.elements())
-        if (e->enabled) lowest = qMax(lowest, e->top + designHeight(*e));
+    for (const ReportElement *e : order)
+        lowest = qMax(lowest, e->top + designHeight(*e));
     Layout l;
     l.height = band.height;
-    for (const auto &e : band.elements()) {
-        if (!e->enabled) continue;
-        const qreal bottom = layoutElement(*e, row, l);
+    std::vector<Box> placed;
+    for (const ReportElement *e : order) {
+        const size_t first = l.items.size();
+        Box box = layoutElement(*e, row, l);
+        qreal shift = 0;
+        for (const Box &above : placed)
+            if (above.right > box.left + kEpsilon && box.right > above.left + kEpsilon &&
+                e->top >= above.designBottom - kEpsilon)
+                shift = qMax(shift, above.bottom - e->top);
+        if (shift > kEpsilon) {
+            for (size_t i = first; i < l.items.size(); ++i)
+                l.items[i].item.rect.translate(0, shift);
+            box.top += shift;
+            box.bottom += shift;
+        }
+        placed.push_back(box);
         const qreal designBottom = e->top + designHeight(*e);
         const qreal gap = designBottom >= lowest - kEpsilon ? qMax<qreal>(0, band.height - designBottom) : 0;
-        l.height = qMax(l.height, bottom + gap);
+        l.height = qMax(l.height, box.bottom + gap);
     }
     return l;
 }
@@ -348,18 +421,23 @@ qreal ReportBuilder::designHeight(const ReportElement &e)
 
 qreal ReportBuilder::bottom() const
 {
-    qreal b = m_report.paper.height() - m_report.margins.bottom();
-    if (m_pageFooter && m_pageFooter->enabled) b -= m_pageFooter->height;
-    return b;
+    return m_report.paper.height() - m_report.margins.bottom() - m_footerHeight;
 }
 
-qreal ReportBuilder::freshBodyTop() const
+qreal ReportBuilder::heightOf(const ReportBand *band)
 {
-    qreal y = m_report.margins.top();
-    if (m_pageHeader && m_pageHeader->enabled) y += m_pageHeader->height;
+    return band && band->enabled ? layout(*band, m_report.master()).height : 0;
+}
+
+qreal ReportBuilder::freshBodyTop()
+{
+    // As tall as the bands at the top of a further page will be with their
+    // texts, not as they were designed.
+    qreal y = m_report.margins.top() + heightOf(m_pageHeader);
     for (const ReportBand *b : m_columnHeaders)
-        if (b->enabled) y += b->height;
-    if (m_repeatHeader && m_headerPrinted) y += m_repeatHeader->height;
+        y += heightOf(b);
+    if (m_repeatHeader && m_headerPrinted && m_repeatHeader->enabled)
+        y += layout(*m_repeatHeader, m_repeatRow).height;
     return y;
 }
 
@@ -419,25 +497,36 @@ qreal ReportBuilder::cutPoint(const Layout &l, qreal available) const
     return 0;
 }
 
+bool ReportBuilder::fits(const Layout &l) const
+{
+    return pendingHeight() + l.height <= bottom() - m_y + kEpsilon;
+}
+
+bool ReportBuilder::atTop() const
+{
+    return m_y <= m_bodyTop + kEpsilon && pendingHeight() <= kEpsilon;
+}
+
 void ReportBuilder::flow(Layout l)
 {
-    const qreal waiting = pendingHeight();
-    const bool atTop = m_y <= m_bodyTop + kEpsilon && waiting <= kEpsilon;
-    if (waiting + l.height <= bottom() - m_y + kEpsilon) {
+    if (fits(l)) {
         flushPending();
         emitAt(l, 0, l.height);
         return;
     }
     // A band that fits on a page of its own goes there whole.
-    if (!atTop && waiting + l.height <= bottom() - freshBodyTop() + kEpsilon) {
+    if (!atTop() && pendingHeight() + l.height <= bottom() - freshBodyTop() + kEpsilon) {
         newPage();
-        flushPending();
-        emitAt(l, 0, l.height);
-        return;
+        if (fits(l)) {
+            flushPending();
+            emitAt(l, 0, l.height);
+            return;
+        }
     }
     // Taller than a page: it runs on over the next pages, broken between
     // lines. Column titles still keep at least the first line with them.
-    if (!atTop && waiting > kEpsilon && cutPoint(l, bottom() - m_y - waiting) <= 0) newPage();
+    const qreal waiting = pendingHeight();
+    if (!atTop() && waiting > kEpsilon && cutPoint(l, bottom() - m_y - waiting) <= 0) newPage();
     flushPending();
     qreal from = 0;
     while (true) {
@@ -486,6 +575,10 @@ void ReportBuilder::newPage()
     m_pageOpen = true;
     ++m_pageNumber;
     m_y = m_report.margins.top();
+    for (ReportBand *b : m_overlays)
+        if (m_pageNumber > 1 || b->printOnFirstPage) printBand(*b, m_report.master(), Mode::Overlay);
+    // Known before the page fills: the footer as its texts make it.
+    m_footerHeight = heightOf(m_pageFooter);
     if (m_pageHeader && (m_pageNumber > 1 || m_pageHeader->printOnFirstPage))
         printBand(*m_pageHeader, m_report.master(), Mode::Fixed);
     m_columnHeadersOnPage = false;
@@ -500,7 +593,7 @@ void ReportBuilder::finishPage(bool last)
 {
     if (!m_pageOpen) return;
     if (m_pageFooter && (!last || m_pageFooter->printOnLastPage)) {
-        m_y = m_report.paper.height() - m_report.margins.bottom() - m_pageFooter->height;
+        m_y = bottom();
         printBand(*m_pageFooter, m_report.master(), Mode::Fixed);
     }
     m_pageOpen = false;

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <map>
 #include <vector>
 
 class Report;
@@ -30,25 +31,39 @@ class ReportBuilder
         std::vector<Item> items;
         qreal height = 0;
         bool subHeader = false; // the column titles of the running sub-detail
+        QStringList cut;        // elements whose text did not fit
     };
-    enum class Mode { Flow, Fixed, KeepWithNext };
+    // Where an element came to stand in its band, by design and in fact.
+    struct Box
+    {
+        qreal left = 0, right = 0;
+        qreal designBottom = 0;
+        qreal top = 0, bottom = 0;
+    };
+    enum class Mode { Flow, Fixed, KeepWithNext, Overlay };
 
     void printBand(ReportBand &band, const RowSource *row, Mode mode);
     Layout layout(const ReportBand &band, const RowSource *row);
-    // Adds the element's items; returns its bottom.
-    qreal layoutElement(const ReportElement &e, const RowSource *row, Layout &out);
+    // Adds the element's items (at its design top) and says where they stand.
+    Box layoutElement(const ReportElement &e, const RowSource *row, Layout &out);
     qreal designHeight(const ReportElement &e);
     QString textOf(const ReportElement &e, const RowSource *row) const;
     QStringList wrap(const QString &text, const QFontMetricsF &fm, qreal widthPx) const;
     const QFontMetricsF &metrics(const QFont &font);
+    // The line in the font, or in a smaller one, or shortened: whatever fits widthPx.
+    QString shrunk(const QString &line, QFont &font, qreal widthPx, bool &cut);
+    QString withEllipsis(QString line, const QFontMetricsF &fm, qreal widthPx) const;
+    qreal heightOf(const ReportBand *band);
 
     void flow(Layout l);
+    bool fits(const Layout &l) const;
+    bool atTop() const;
     void emitAt(const Layout &l, qreal from, qreal to);
     void flushPending();
     qreal cutPoint(const Layout &l, qreal available) const;
     qreal pendingHeight() const;
     qreal bottom() const;
-    qreal freshBodyTop() const;
+    qreal freshBodyTop();
     void newPage();
     void finishPage(bool last);
     void printColumnHeaders();
@@ -57,11 +72,13 @@ class ReportBuilder
     Report &m_report;
     PageSet &m_pages;
     QImage m_reference; // the resolution at which texts are measured
-    QHash<QString, QFontMetricsF> m_metrics;
+    // A map: the references handed out stay valid while it fills.
+    std::map<QString, QFontMetricsF> m_metrics;
 
     ReportBand *m_pageHeader = nullptr;
     ReportBand *m_pageFooter = nullptr;
-    std::vector<ReportBand *> m_titles, m_columnHeaders, m_details, m_subDetails, m_summaries;
+    qreal m_footerHeight = 0; // of this page's footer, as it grew
+    std::vector<ReportBand *> m_overlays, m_titles, m_columnHeaders, m_details, m_subDetails, m_summaries;
 
     Page m_page;
     bool m_pageOpen = false;

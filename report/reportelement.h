@@ -3,6 +3,7 @@
 // builders set up once and that before-print hooks change between rows
 // (move, hide, give another text or mask). Positions and sizes are in
 // millimetres from the band's top-left corner.
+#include <QColor>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,20 @@ class ReportElement
     // Anchor to the band instead of `left`: Left puts the element on the
     // band's left edge, Right puts its right edge on the band's right edge.
     enum class BandAlign { None, Left, Right };
+    // What a text does that does not fit its box. A box of width 0 is as wide
+    // as its text and never needs to. Nothing ever runs out of its box.
+    enum class Fit {
+        // Each line stays one line: one too wide is set smaller until it fits
+        // (to 60 % at most), beyond that shortened with "…". Lines below the
+        // box's height are cut as with Cut.
+        Shrink,
+        // Wrapped at the box's width; the box grows downwards with its lines,
+        // pushing down what stands below it, and its band grows with it.
+        Grow,
+        // Wrapped at the box's width; lines below the box's height are left
+        // off and the last one shown ends in "…".
+        Cut
+    };
     using Compute = std::function<QString(const RowSource *row)>;
 
     ReportElement(Kind kind, const QString &name) : m_kind(kind), m_name(name) {}
@@ -38,13 +53,13 @@ class ReportElement
     // 0 means one line of the font.
     qreal height = 0;
     QFont font;
+    QColor color = Qt::black;                // of the text, the line and the frame
     Qt::Alignment alignment = Qt::AlignLeft; // of the text within its box
     BandAlign bandAlign = BandAlign::None;
-    bool enabled = true;   // false: not printed at all
-    bool autoSize = false; // the box is as wide as the text
-    bool wordWrap = false; // wrap at the box's width
-    bool grows = false;    // the box (and its band) grows with the text; else it is cut
-    qreal penWidth = 0.3;  // lines, in millimetres
+    Fit fit = Fit::Shrink;
+    bool enabled = true;  // false: not printed at all
+    bool framed = false;  // a frame round the box
+    qreal penWidth = 0.3; // lines and frames, in millimetres
 
     QString text;      // label caption, page-number prefix
     QString field;     // data text
@@ -80,10 +95,9 @@ class ReportElement
         bandAlign = a;
         return *this;
     }
-    ReportElement &wrapping(bool growing)
+    ReportElement &fitting(Fit f)
     {
-        wordWrap = true;
-        grows = growing;
+        fit = f;
         return *this;
     }
 

@@ -27,7 +27,7 @@ public:
       QString value; // input box: the proposed text; save dialog: the proposed file name
       SaveFileOptions saveOptions;
       bool answered = false; // false when nothing fitting was scripted
-    };
+  };
 
     using ExecHandler = std::function<int(QDialog &)>;
     // Chooses in the printer dialog (page range, copies...); true confirms.

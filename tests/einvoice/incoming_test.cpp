@@ -251,8 +251,9 @@ TEST(IncomingInvoice, PdfAttachmentsOfEveryConventionAreRead)
     const qsizetype firstLine = extended.indexOf("<ram:IncludedSupplyChainTradeLineItem>");
     const QByteArray endTag = "</ram:IncludedSupplyChainTradeLineItem>";
     QByteArray info = extended.mid(firstLine, extended.indexOf(endTag) + endTag.size() - firstLine);
-    info.replace("<ram:LineID>1</ram:LineID>",
-                 "<ram:LineID>1.1</ram:LineID><ram:LineStatusReasonCode>INFORMATION</ram:LineStatusReasonCode>");
+    info.replace(
+        "<ram:LineID>1</ram:LineID>",
+        "<ram:LineID>1.1</ram:LineID><ram:LineStatusReasonCode>INFORMATION</ram:LineStatusReasonCode>");
     extended.insert(firstLine, info);
     const std::pair<QByteArray, const char *> pdfs[] = {
         {PdfWithAttachment(extended, "zugferd-invoice.xml"), "zugferd-invoice.xml"},

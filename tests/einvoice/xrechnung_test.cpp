@@ -53,9 +53,10 @@ TEST_F(XRechnung, TextOnlyPositionsBecomeNotesBetweenHeaderAndFooterText)
 {
     address(1, "Müller");
     const qint64 id = document("R", 1);
+    // Saved in another order than numbered: the lines follow the numbers.
+    position(id, 3, 1, 35.0, "Psch", "Anfahrt");
     position(id, 1, 2, 62.0, "h", "Arbeitsstunde Monteur", "Arbeitsstunde Monteur\r\nnach Aufwand");
     position(id, 2, 0, 0, "", "Hinweis", "Die Anlage wurde am 27.02. geprüft.\r\nProtokoll liegt bei.");
-    position(id, 3, 1, 35.0, "Psch", "Anfahrt");
     const QByteArray x = xml(id);
     EXPECT_EQ(texts(x, "ExchangedDocument/IncludedNote/Content"),
               QStringList({QStringLiteral("Für die ausgeführten Arbeiten berechnen wir Ihnen:"),

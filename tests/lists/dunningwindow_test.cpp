@@ -61,8 +61,17 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
     EXPECT_EQ(row(0), QStringLiteral("an Inkasso / Mahnbescheid|||"));
     EXPECT_EQ(row(1), QStringLiteral("1. Mahnung|5,00|2,81|305,31"));
     EXPECT_EQ(row(2), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
+    const QString folder = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
+    if (!folder.isEmpty() && !QFontDatabase::families().isEmpty()) {
+        QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+        w->resize(1280, 800);
+        w->show();
+        QApplication::processEvents();
+        SavePng(w->grab().toImage(), folder, QStringLiteral("vliste-ueberfaellig.png"));
+        QApplication::setFont(QFont());
+    }
 
-    dialogs->answerExec([](QDialog &d) {
+    dialogs->answerExec([&folder](QDialog &d) {
         auto &run = dynamic_cast<TFMahnlauf &>(d);
         EXPECT_EQ(run.Liste->rowCount(), 3);
         EXPECT_EQ(run.Liste->item(0, 5)->text(), QStringLiteral("an Inkasso / Mahnbescheid"));
@@ -71,7 +80,6 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
         EXPECT_EQ(run.Liste->item(1, 9)->text(), QStringLiteral("305,31 €"));
         EXPECT_FALSE(run.Liste->item(0, 0)->flags() & Qt::ItemIsUserCheckable);
         EXPECT_EQ(run.Summe->text(), QStringLiteral("2 Mahnungen über 602,81 €"));
-        const QString folder = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
         if (!folder.isEmpty() && !QFontDatabase::families().isEmpty()) {
             QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
             run.resize(1280, 800);

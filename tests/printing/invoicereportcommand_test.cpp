@@ -47,9 +47,9 @@ TEST_F(InvoiceReportCommand, WritesTheEntriesOfTheReportMenu)
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("PDF geschrieben: ")));
     const QString openText = text(open);
-    EXPECT_TRUE(
-        openText.startsWith(QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto Mahnstufe "
-                                           "02.03.2026 10023")))
+    EXPECT_TRUE(openText.startsWith(
+        QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto Mahnstufe "
+                       "02.03.2026 10023")))
         << openText.toStdString();
     EXPECT_TRUE(openText.contains(QStringLiteral("10024")));
     EXPECT_FALSE(openText.contains(QStringLiteral("10027"))) << "outside the period";

@@ -4,6 +4,10 @@
 #include "printfixture.h"
 
 #include "data/apperror.h"
+#include "data/programfolder.h"
+#include "data/settings.h"
+
+#include <QRegularExpression>
 
 TEST_F(PrintFixture, InvoiceAndOfferPrintTheirLinesSumsAndTerms)
 {
@@ -20,10 +24,12 @@ TEST_F(PrintFixture, InvoiceAndOfferPrintTheirLinesSumsAndTerms)
     EXPECT_TRUE(text.contains(QStringLiteral("1 Kupferrohr 15 x 1 mm 1,5 m 11,80 € 17,70 €")));
     EXPECT_TRUE(text.contains(QStringLiteral("2 Thermostatkopf 2 Stk 1.234,50 € 2.469,00 €")));
     // 2.486,70 net, 472,473 VAT, 2.959,173 gross.
-    EXPECT_TRUE(text.contains(QStringLiteral("2.486,70 € + 19 % MWSt. 472,47 € 2.959,17 €")));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("Nettobetrag 2.486,70 € + 19 % MWSt. 472,47 € Rechnungsbetrag 2.959,17 €")));
     EXPECT_TRUE(text.contains(QStringLiteral("Zahlung fällig bis 14.01.2005.")));
     EXPECT_TRUE(text.contains(QStringLiteral("Vielen Dank für Ihren Auftrag.")));
     EXPECT_TRUE(text.contains(QStringLiteral("Finanzamt Kassel"))) << "footer columns";
+    EXPECT_TRUE(text.contains(QStringLiteral("DE38 5201 2345 0004 7118 00"))) << "the IBAN on one line";
 
     const qint64 offer = document(QStringLiteral("A"), QStringLiteral("5001"), QStringLiteral("01.03.2005"),
                                   QStringLiteral("31.03.2005"));
@@ -63,7 +69,9 @@ TEST_F(PrintFixture, TypeGPrintsSumsWithoutPaymentLineButWithFooterText)
     position(id, 1, QStringLiteral("Gutschrift Rücksendung"), 1, 50);
     const auto pages = pagesOf(id);
     const QString text = printed(id);
-    EXPECT_TRUE(text.contains(QStringLiteral("50,00 € + 19 % MWSt. 9,50 € 59,50 €"))) << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("Nettobetrag 50,00 € + 19 % MWSt. 9,50 € Gutschriftsbetrag 59,50 €")))
+        << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("fällig")));
     EXPECT_FALSE(text.contains(QStringLiteral("gültig")));
     // The footer text moves up into the payment line's place.
@@ -86,7 +94,8 @@ TEST_F(PrintFixture, TextOnlyPositionsPrintNoPriceAndSumToZero)
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("3 Nur der Titel"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("25,00")));
-    EXPECT_TRUE(text.contains(QStringLiteral("0,00 € + 19 % MWSt. 0,00 € 0,00 €")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("Nettobetrag 0,00 € + 19 % MWSt. 0,00 € Rechnungsbetrag 0,00 €")));
 }
 
 TEST_F(PrintFixture, SumsAreKeptInTenThousandthsAndShownHalfUp)
@@ -100,7 +109,8 @@ TEST_F(PrintFixture, SumsAreKeptInTenThousandthsAndShownHalfUp)
     EXPECT_EQ(form.NetSum, 6660);
     EXPECT_EQ(form.TaxSum, 1265);
     EXPECT_EQ(form.GrossSum, 7925);
-    EXPECT_TRUE(printed(id).contains(QStringLiteral("0,67 € + 19 % MWSt. 0,13 € 0,79 €")))
+    EXPECT_TRUE(
+        printed(id).contains(QStringLiteral("Nettobetrag 0,67 € + 19 % MWSt. 0,13 € Rechnungsbetrag 0,79 €")))
         << "net and VAT shown do not add up to the gross shown";
     // A second build starts its sums anew.
     form.Bericht.build();
@@ -116,7 +126,8 @@ TEST_F(PrintFixture, VatLineNamesTheRateInUseAndAmountsTheirCurrency)
     const QString text = printed(id);
     EXPECT_TRUE(text.contains(QStringLiteral("1 Heizkörper 1 Stk 1.234,50 DM 1.234,50 DM")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("1.234,50 DM + 16 % MWSt. 197,52 DM 1.432,02 DM")));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("Nettobetrag 1.234,50 DM + 16 % MWSt. 197,52 DM Rechnungsbetrag 1.432,02 DM")));
 }
 
 TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
@@ -132,10 +143,12 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
     } cases[] = {
         // A bakery: 7 % and 19 % on one invoice, each line's VAT apart.
         {"S", "S", "S", "'2026-03-02'", "null", 7, 19,
-         "13,00 € + 7 % MWSt. 0,35 € + 19 % MWSt. 1,52 € 14,87 € Leistungsdatum: 02.03.2026"},
+         "Nettobetrag 13,00 € + 7 % MWSt. 0,35 € + 19 % MWSt. 1,52 € Rechnungsbetrag 14,87 € Leistungsdatum: "
+         "02.03.2026"},
         {"S", "S", "S", "'2026-03-01'", "'2026-03-31'", 19, 19, "Leistungszeitraum: 01.03.2026 – 31.03.2026"},
         {"E", "E", "E", "null", "null", 0, 0,
-         "13,00 € 13,00 € Leistungsdatum entspricht Rechnungsdatum Gemäß § 19 UStG wird keine Umsatzsteuer"},
+         "Nettobetrag 13,00 € Rechnungsbetrag 13,00 € Leistungsdatum entspricht Rechnungsdatum Gemäß § 19 "
+         "UStG wird keine Umsatzsteuer"},
         {"AE", "AE", "AE", "null", "null", 0, 0,
          "Steuerschuldnerschaft des Leistungsempfängers (§ 13b UStG) USt-IdNr. des Leistungsempfängers: "
          "ATU12345678"},
@@ -168,8 +181,8 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
     // The gross stays below the last VAT line.
     const auto pages = pagesOf(
         db->scalar(QStringLiteral("select min(id) from Vorgang1 where vorgangnr = '10101'")).rawInt());
-    EXPECT_GT(topOf(*pages, 1, QStringLiteral("14,87 €")),
-              topOf(*pages, 1, QStringLiteral("+ 19 % MWSt.    1,52 €")) + 4);
+    EXPECT_GT(topOf(*pages, 1, QStringLiteral("14,87 €")), topOf(*pages, 1, QStringLiteral("1,52 €")) + 4);
+    EXPECT_EQ(topOf(*pages, 1, QStringLiteral("+ 19 % MWSt.")), topOf(*pages, 1, QStringLiteral("1,52 €")));
 }
 
 TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
@@ -186,6 +199,14 @@ TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
     EXPECT_NEAR(topOf(*without, 1, QStringLiteral("Datum:")), 15 + 76.7, 0.01);
     EXPECT_LT(topOf(*without, 1, QStringLiteral("Steuer-Nr:")), 0);
     EXPECT_FALSE(printed(id).contains(QStringLiteral("Steuer")));
+
+    // A document without an address has no customer number to print.
+    for (const char *none : {"null", "0"}) {
+        db->exec(QStringLiteral("update Vorgang1 set kdnr = %1, anschrift = null where id = %2")
+                     .arg(QLatin1String(none))
+                     .arg(id));
+        EXPECT_FALSE(printed(id).contains(QStringLiteral("Kd.-Nr."))) << none;
+    }
 }
 
 TEST_F(PrintFixture, LongDocumentsRepeatHeaderAndFooterOnEveryPage)
@@ -216,7 +237,8 @@ TEST_F(PrintFixture, LongDocumentsRepeatHeaderAndFooterOnEveryPage)
     const QString all = PdfTools::text(pdf).simplified();
     for (int p = 1; p <= 45; ++p)
         EXPECT_EQ(all.count(QStringLiteral("Position %1 mit").arg(p)), 1) << p;
-    EXPECT_TRUE(all.contains(QStringLiteral("450,00 € + 19 % MWSt. 85,50 € 535,50 €")));
+    EXPECT_TRUE(
+        all.contains(QStringLiteral("Nettobetrag 450,00 € + 19 % MWSt. 85,50 € Rechnungsbetrag 535,50 €")));
 }
 
 TEST_F(PrintFixture, UnreadableLetterheadPrintsWithBuiltInTextsAndSaysSo)
@@ -262,4 +284,143 @@ TEST_F(PrintFixture, PdfNeedsAnExistingDocumentAndAWritableFile)
     EXPECT_TRUE(ERROR_OF(WriteVorgangPdf(&addresses->Datenbank, QString::number(id), blocked))
                     .startsWith(QStringLiteral("Die Datei ")));
     EXPECT_FALSE(QFile::exists(blocked));
+}
+
+TEST_F(PrintFixture, PositionsPrintInTheOrderOfTheirNumbers)
+{
+    // Saved in another order than numbered, as after moving a position up.
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10017"));
+    position(id, 1, QStringLiteral("Anfahrt"), 1, 35);
+    position(id, 3, QStringLiteral("Thermostatkopf"), 6, 19.9);
+    position(id, 2, QStringLiteral("HT-Abflussrohr"), 25, 7.2);
+    const QString text = printed(id);
+    const qsizetype first = text.indexOf(QStringLiteral("1 Anfahrt")),
+                    second = text.indexOf(QStringLiteral("2 HT-Abflussrohr")),
+                    third = text.indexOf(QStringLiteral("3 Thermostatkopf"));
+    EXPECT_GE(first, 0) << text.toStdString();
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+}
+
+TEST_F(PrintFixture, NothingOverprintsAnotherFieldOrTheFooterWhateverItsLength)
+{
+    // Eight lines of sender block on later pages, positions running over
+    // several pages, and amounts wider than their columns.
+    writeLetterhead(
+        QStringLiteral("vorgang2.txt"),
+        "Zeile 1\r\nZeile 2\r\nZeile 3\r\nZeile 4\r\nZeile 5\r\nZeile 6\r\nZeile 7\r\nZeile 8\r\n");
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10018"));
+    const QString longText = QStringLiteral("Demontage und fachgerechte Entsorgung der alten Anlage, Spülen "
+                                            "der Leitungen und Einregulierung aller Heizkreise. ")
+                                 .repeated(5);
+    for (int p = 1; p <= 30; ++p)
+        position(id, p, p % 4 == 0 ? longText : QStringLiteral("Position %1").arg(p), 1, 10);
+    position(id, 31, QStringLiteral("Großauftrag"), 1, 123454999876.55);
+    const QString pdf = out.filePath(QStringLiteral("lang.pdf"));
+    QStringList warnings;
+    WriteVorgangPdf(&addresses->Datenbank, QString::number(id), pdf, &warnings);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(QLatin1Char('|')).toStdString();
+    const int pageCount = PdfTools::pageCount(pdf);
+    ASSERT_GE(pageCount, 3);
+    const qreal footerTop = 297 - 10 - 18;
+    int amounts = 0;
+    for (int page = 1; page <= pageCount; ++page) {
+        const QList<PdfTools::Word> words = PdfTools::words(pdf, page);
+        EXPECT_EQ(overprints(words), QStringList()) << "page " << page;
+        for (const PdfTools::Word &w : words) {
+            if (w.box.top() < footerTop) {
+                EXPECT_LE(w.box.bottom(), footerTop + 0.2) << w.text.toStdString() << " on page " << page;
+            }
+            if (w.text == QLatin1String("123.454.999.876,55")) {
+                EXPECT_LE(w.box.right(), 190.2 - 2) << "its currency follows it";
+                ++amounts;
+            }
+        }
+        if (page > 1) {
+            EXPECT_GT(PdfTools::boxOf(words, QStringLiteral("Seite:")).top(),
+                      PdfTools::boxOf(words, QStringLiteral("8")).bottom() - 0.2);
+        }
+    }
+    EXPECT_EQ(amounts, 2) << "price and line total, each whole in its column";
+}
+
+TEST_F(PrintFixture, AnAddressTooLongForTheWindowIsShortenedVisiblyAndReported)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10019"));
+    db->exec(
+        QStringLiteral("update Vorgang1 set anschrift = 'Anschrift 1' || char(13,10) || 'Anschrift 2' || "
+                       "char(13,10) || 'Anschrift 3' || char(13,10) || 'Anschrift 4' || char(13,10) || "
+                       "'Anschrift 5' || char(13,10) || 'Anschrift 6' || char(13,10) || 'Anschrift 7' || "
+                       "char(13,10) || '34277 Fuldabrück' where id = %1")
+            .arg(id));
+    const QString pdf = out.filePath(QStringLiteral("anschrift.pdf"));
+    QStringList warnings;
+    WriteVorgangPdf(&addresses->Datenbank, QString::number(id), pdf, &warnings);
+    EXPECT_EQ(warnings,
+              QStringList{QStringLiteral("Die Anschrift hat mehr Zeilen, als das Anschriftfeld fasst; die "
+                                         "letzten fehlen im Druck.")});
+    const QString text = PdfTools::text(pdf).simplified();
+    EXPECT_TRUE(text.contains(QStringLiteral("Anschrift 7…"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("34277")));
+}
+
+TEST_F(PrintFixture, FoldAndPunchMarksStandAtThePapersEdgeUnlessSwitchedOff)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10020"));
+    const auto darkAt = [&](qreal yMm) {
+        const QString pdf = out.filePath(QStringLiteral("marken.pdf"));
+        WriteVorgangPdf(&addresses->Datenbank, QString::number(id), pdf);
+        const QImage page = PdfTools::picture(pdf, 1, 100);
+        const auto px = [](qreal mm) { return qRound(mm * 100 / 25.4); };
+        int dark = 0;
+        for (int y = px(yMm) - 1; y <= px(yMm) + 1; ++y)
+            dark += qGray(page.pixel(px(7.5), y)) < 160;
+        return dark > 0;
+    };
+    EXPECT_TRUE(darkAt(105));
+    EXPECT_TRUE(darkAt(148.5));
+    EXPECT_TRUE(darkAt(210));
+    EXPECT_FALSE(darkAt(180));
+    IniFile(ProgramFolder::iniPath()).writeBool(QStringLiteral("Druck"), QStringLiteral("Falzmarken"), false);
+    EXPECT_FALSE(darkAt(105));
+    EXPECT_FALSE(darkAt(148.5));
+}
+
+TEST_F(PrintFixture, CancelledDocumentsSayItOnEveryPageAndAskForNoPayment)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10021"));
+    for (int p = 1; p <= 45; ++p)
+        position(id, p, QStringLiteral("Position %1").arg(p), 1, 10);
+    const QString before = printed(id);
+    EXPECT_FALSE(before.contains(QStringLiteral("STORNIERT")));
+    db->exec(QStringLiteral("update Vorgang1 set storniert = 1 where id = %1").arg(id));
+    const QString pdf = out.filePath(QStringLiteral("storno.pdf"));
+    WriteVorgangPdf(&addresses->Datenbank, QString::number(id), pdf);
+    const int pageCount = PdfTools::pageCount(pdf);
+    ASSERT_GE(pageCount, 2);
+    for (int page = 1; page <= pageCount; ++page) {
+        const QRectF mark = PdfTools::boxOf(PdfTools::words(pdf, page), QStringLiteral("STORNIERT"));
+        EXPECT_FALSE(mark.isEmpty()) << "page " << page;
+        EXPECT_LT(mark.bottom(), 15) << "in the top margin, over nothing else";
+    }
+    const QString text = PdfTools::text(pdf).simplified();
+    EXPECT_TRUE(text.contains(QStringLiteral("Diese Rechnung ist storniert und nicht zu bezahlen.")));
+    EXPECT_FALSE(text.contains(QStringLiteral("fällig")));
+}
+
+TEST_F(PrintFixture, CharactersTheFontsLackPrintThroughTheFallbackOrAReplacement)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10022"));
+    position(id, 1, QStringLiteral("Rohrbogen ✓ erledigt 😀 Glocke\a 中"), 1, 10);
+    const QString pdf = out.filePath(QStringLiteral("zeichen.pdf"));
+    WriteVorgangPdf(&addresses->Datenbank, QString::number(id), pdf);
+    const QString text = PdfTools::text(pdf).simplified();
+    EXPECT_TRUE(text.contains(QStringLiteral("Rohrbogen ✓ erledigt"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Glocke ") + QChar(QChar::ReplacementCharacter)));
+    const QString fonts = PdfTools::fonts(pdf);
+    EXPECT_TRUE(fonts.contains(QLatin1String("DejaVuSans"))) << fonts.toStdString();
+    EXPECT_FALSE(fonts.contains(
+        QRegularExpression(QStringLiteral("\\sno\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$"),
+                           QRegularExpression::MultilineOption)))
+        << "a font not embedded: " << fonts.toStdString();
 }

@@ -82,11 +82,23 @@ TEST_F(PreviewFixture, ZoomFollowsItsRules)
     w->T7->click();
     EXPECT_EQ(w->Preview->zoom(), 90);
 
-    // Typing 0 gives 5; an emptied box gives 100.
+    // A typed zoom is taken whole when entered, above 300 as 300; 0 gives 5;
+    // an emptied box gives 100.
     QLineEdit *edit = w->zoom->findChild<QLineEdit *>();
     ASSERT_TRUE(edit);
     edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("350"));
+    EXPECT_EQ(w->Preview->zoom(), 90) << "not while typing";
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(w->zoom->value(), 300);
+    EXPECT_EQ(w->Preview->zoom(), 300);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("250"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(w->Preview->zoom(), 250);
+    edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("0"));
+    QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(w->zoom->value(), 5);
     EXPECT_EQ(w->Preview->zoom(), 5);
     edit->selectAll();
@@ -157,14 +169,21 @@ TEST_F(PreviewFixture, DialogBeforePrintingChoosesThePagesOrPrintsNothing)
     w->AuswahlvorAusdruck1->trigger();
     EXPECT_TRUE(printed.isEmpty());
 
+    // The dialog starts from the report's paper; what is chosen there applies.
     dialogs->choosePrinter([](QPrinter &printer) {
+        EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A4);
+        EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
         printer.setPrintRange(QPrinter::PageRange);
         printer.setPageRanges(QPageRanges::fromString(QStringLiteral("2-3")));
+        printer.setPageOrientation(QPageLayout::Landscape);
         return true;
     });
     w->AuswahlvorAusdruck1->trigger();
     ASSERT_EQ(printed.size(), 1);
     EXPECT_EQ(PdfTools::pageCount(printed.at(0).file), 2);
+    EXPECT_TRUE(PdfTools::run(QStringLiteral("pdfinfo"), {printed.at(0).file})
+                    .contains(QStringLiteral("842 x 595 pts")))
+        << "landscape as chosen";
     EXPECT_TRUE(PdfTools::text(printed.at(0).file, 1).contains(QStringLiteral("Seite 2")));
     EXPECT_TRUE(PdfTools::text(printed.at(0).file, 2).contains(QStringLiteral("Seite 3")));
     EXPECT_EQ(w->PrinterBox->currentIndex(), 0) << "the printer box is not used";

@@ -54,7 +54,7 @@ class PreviewFixture : public ::testing::Test
         // 247 mm of body hold 50 lines of 12 point.
         summary
             ->addMemo(QStringLiteral("m"), 0, 0, 170, 0, QStringList(50 * count - 10, QStringLiteral("Text")))
-            .grows = true;
+            .fit = ReportElement::Fit::Grow;
         ReportBand *footer = report.addBand(ReportBand::Kind::PageFooter, QStringLiteral("f"), 10);
         footer->addPageNumber(QStringLiteral("n"), 0, 0, QStringLiteral("Seite "));
         auto pages = report.build();

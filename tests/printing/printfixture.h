@@ -102,6 +102,19 @@ class PrintFixture : public ModulesFixture
     QTemporaryDir out, settingsDir;
 };
 
+// Pairs of words whose boxes overlap: one printed over the other.
+inline QStringList overprints(const QList<PdfTools::Word> &words)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < words.size(); ++i)
+        for (qsizetype j = i + 1; j < words.size(); ++j)
+            if (words[i]
+                    .box.adjusted(0.1, 0.1, -0.1, -0.1)
+                    .intersects(words[j].box.adjusted(0.1, 0.1, -0.1, -0.1)))
+                out << words[i].text + QStringLiteral(" / ") + words[j].text;
+    return out;
+}
+
 // The y position (mm from the paper's top) of the first item with the text on
 // the page, or -1.
 inline qreal topOf(const PageSet &pages, int page, const QString &text)

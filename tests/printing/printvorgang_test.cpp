@@ -84,6 +84,16 @@ TEST_F(PrintVorgangTest, PrinterDialogCancelPrintsNothingAndOkPrints)
     PrintVorgang(QString::number(id), false, true);
     ASSERT_EQ(printers.size(), 1);
     EXPECT_TRUE(PdfTools::text(jobFile).contains(QStringLiteral("Rechnung R - 10010")));
+
+    // The paper chosen in the dialog is the paper printed on.
+    dialogs->choosePrinter([](QPrinter &printer) {
+        printer.setPageSize(QPageSize(QPageSize::A5));
+        return true;
+    });
+    PrintVorgang(QString::number(id), false, true);
+    ASSERT_EQ(printers.size(), 2);
+    EXPECT_TRUE(PdfTools::run(QStringLiteral("pdfinfo"), {jobFile}).contains(QStringLiteral("(A5)")));
+    EXPECT_TRUE(PdfTools::text(jobFile).contains(QStringLiteral("Rechnung R - 10010")));
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
@@ -115,6 +125,29 @@ TEST_F(PrintVorgangTest, MissingLetterheadIsReportedOnceAndStillPrints)
     EXPECT_TRUE(messages.at(0).endsWith(QStringLiteral("Gedruckt wird mit den eingebauten Texten.")));
     ASSERT_EQ(printers.size(), 1);
     EXPECT_TRUE(PdfTools::text(jobFile).contains(QStringLiteral("Firmenname")));
+}
+
+TEST_F(PrintVorgangTest, AnAddressThatDoesNotFitIsReportedWhenPrinted)
+{
+    ScriptedDialogsScope dialogs;
+    db->exec(QStringLiteral("update Vorgang1 set anschrift = '1' || char(10) || '2' || char(10) || '3' || "
+                            "char(10) || '4' || char(10) || '5' || char(10) || '6' || char(10) || '7' || "
+                            "char(10) || '34277 Fuldabrück' where id = %1")
+                 .arg(id));
+    dialogs->answerMessage(Dialogs::Ok);
+    PrintVorgang(QString::number(id), false, false);
+    EXPECT_EQ(
+        dialogs->messages(),
+        QStringList{QStringLiteral(
+            "Tavirelsverwaltung|Vorgang R-10010 passt nicht ganz auf den Briefbogen:\n\nDie Anschrift hat "
+            "mehr Zeilen, als das Anschriftfeld fasst; die letzten fehlen im Druck.")});
+    EXPECT_EQ(printers.size(), 1) << "printed all the same";
+
+    dialogs->answerMessage(Dialogs::Ok);
+    whilePreviewOpen([](TPrevForm *preview) { preview->close(); });
+    PrintVorgang(QString::number(id), true, true);
+    EXPECT_EQ(dialogs->messages().size(), 2) << "the preview says it too";
+    EXPECT_TRUE(dialogs->allAnswered());
 }
 
 TEST_F(PrintVorgangTest, MainWindowPrintsThroughTheDocumentPrinting)

@@ -22,9 +22,11 @@ std::unique_ptr<PageSet> threePages()
     ReportBand *title = report.addBand(ReportBand::Kind::Title, QStringLiteral("t"), 10);
     title->addLabel(QStringLiteral("l"), 0, 0, QStringLiteral("Größenprüfung"))
         .withFont(ReportFonts::font(QStringLiteral("Arial"), 14, true));
+    // Characters the letterhead fonts lack come from the fallback font.
+    title->addLabel(QStringLiteral("z"), 100, 0, QStringLiteral("Haken ✓ Stern ★"));
     ReportBand *summary = report.addBand(ReportBand::Kind::Summary, QStringLiteral("s"), 10);
     summary->addMemo(QStringLiteral("m"), 0, 0, 170, 0, QStringList(150, QStringLiteral("Zeile mit Text")))
-        .grows = true;
+        .fit = ReportElement::Fit::Grow;
     ReportBand *footer = report.addBand(ReportBand::Kind::PageFooter, QStringLiteral("f"), 10);
     footer->addPageNumber(QStringLiteral("n"), 0, 0, QStringLiteral("Seite "));
     auto pages = report.build();
@@ -47,6 +49,8 @@ TEST(PageOutput, PdfHoldsEveryPageWithItsFontsEmbedded)
     const QString fonts = PdfTools::fonts(pdf);
     EXPECT_TRUE(fonts.contains(QLatin1String("LiberationSerif"))) << fonts.toStdString();
     EXPECT_TRUE(fonts.contains(QLatin1String("LiberationSans-Bold"))) << fonts.toStdString();
+    EXPECT_TRUE(fonts.contains(QLatin1String("DejaVuSans"))) << fonts.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Haken ✓ Stern ★")));
     // Every font line of pdffonts ends in "emb sub uni object ID"; "no" in the emb column means missing.
     for (const QString &line : fonts.split(QLatin1Char('\n')).mid(2)) {
         if (line.trimmed().isEmpty()) continue;
@@ -97,6 +101,22 @@ TEST(PageOutput, PrinterGetsItsPageRangeAndCopies)
     EXPECT_EQ(PdfTools::pageCount(printed), 2);
     EXPECT_TRUE(PdfTools::text(printed, 1).contains(QStringLiteral("Seite 2")));
     EXPECT_TRUE(PdfTools::text(printed, 2).contains(QStringLiteral("Seite 3")));
+
+    // Paper and orientation are the printer's: a landscape sheet gets the
+    // portrait page scaled to fit, centred.
+    QPrinter landscape(QPrinter::HighResolution);
+    pages->setUpPrinter(landscape);
+    EXPECT_EQ(landscape.pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(landscape.pageLayout().pageSize().id(), QPageSize::A4);
+    landscape.setOutputFileName(dir.filePath(QStringLiteral("quer.pdf")));
+    landscape.setPageOrientation(QPageLayout::Landscape);
+    pages->print(landscape);
+    const QString quer = dir.filePath(QStringLiteral("quer.pdf"));
+    const QString info = PdfTools::run(QStringLiteral("pdfinfo"), {quer});
+    EXPECT_TRUE(info.contains(QStringLiteral("842 x 595 pts"))) << info.toStdString();
+    const QRectF title = PdfTools::boxOf(PdfTools::words(quer, 1), QStringLiteral("Größenprüfung"));
+    EXPECT_GT(title.left(), (297 - 210 * 210 / 297.0) / 2 + 20 * 210 / 297.0 - 1) << "centred, scaled";
+    EXPECT_LT(title.bottom(), 210);
 
     // A range beyond the report prints nothing.
     QPrinter beyond(QPrinter::HighResolution);

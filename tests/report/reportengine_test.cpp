@@ -6,6 +6,8 @@
 #include "report/rowsource.h"
 
 #include <QDate>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QVariantMap>
 #include <gtest/gtest.h>
 
@@ -99,7 +101,14 @@ class EngineTest : public ::testing::Test
 
 TEST_F(EngineTest, BandsFollowTheirOrderAndTheFooterSitsAtTheBottom)
 {
+    // An overlay stands where it says on the paper and takes no room.
+    report.addBand(ReportBand::Kind::Overlay, QStringLiteral("marken"), 0)
+        ->addLine(QStringLiteral("falz"), 5, 105, 5);
     build();
+    const auto mark = std::find_if(pages->page(1).items.begin(), pages->page(1).items.end(),
+                                   [](const PageItem &it) { return it.kind == PageItem::Kind::Line; });
+    ASSERT_NE(mark, pages->page(1).items.end());
+    EXPECT_EQ(mark->rect, QRectF(5, 105, 5, 0));
     ASSERT_EQ(pages->pagesAvailable(), 1);
     EXPECT_TRUE(pages->isComplete());
     EXPECT_EQ(pages->progress(), 100);
@@ -201,7 +210,9 @@ TEST_F(EngineTest, GrowingTextsPushTheNextRowsAndPagesBreakBetweenLines)
     const QString words = QStringLiteral("Wartung und Pflege der Heizungsanlage im Keller ").repeated(6);
     for (int i = 1; i <= 60; ++i)
         rows.rows << QVariantMap{{QStringLiteral("name"), rowText(i)}, {QStringLiteral("text"), words}};
-    detail->addDataText(QStringLiteral("lang"), 30, 0, QStringLiteral("text")).size(90).wrapping(true);
+    detail->addDataText(QStringLiteral("lang"), 30, 0, QStringLiteral("text"))
+        .size(90)
+        .fitting(ReportElement::Fit::Grow);
     std::vector<int> available;
     PageSet set;
     QObject::connect(&set, &PageSet::pageAvailable, [&](int n) { available.push_back(n); });
@@ -255,7 +266,7 @@ TEST_F(EngineTest, ATextTallerThanAPageRunsOnLineByLine)
     QStringList lines;
     for (int i = 1; i <= 150; ++i)
         lines << QStringLiteral("Absatz %1").arg(i);
-    summary->addMemo(QStringLiteral("memo"), 0, 8, 160, 0, lines).grows = true;
+    summary->addMemo(QStringLiteral("memo"), 0, 8, 160, 0, lines).fit = ReportElement::Fit::Grow;
     build();
     ASSERT_GE(pages->pagesAvailable(), 2);
     int expected = 1;
@@ -276,17 +287,102 @@ TEST_F(EngineTest, ATextTallerThanAPageRunsOnLineByLine)
     EXPECT_EQ(expected, 151);
 }
 
-TEST_F(EngineTest, TextsThatDoNotGrowAreCutToTheirBox)
+TEST_F(EngineTest, TextsKeepInsideTheirBoxesAndSayWhenTheyWereCut)
 {
     ReportElement &box = title->addMemo(
         QStringLiteral("box"), 0, 8, 50, 10,
         {QStringLiteral("eins"), QStringLiteral("zwei"), QStringLiteral("drei"), QStringLiteral("vier")});
     box.font = ReportFonts::font(QStringLiteral("Arial"), 8);
+    box.fit = ReportElement::Fit::Cut;
+    // An explicit size wins over the text's width.
+    title
+        ->addLabel(QStringLiteral("lang"), 60, 8,
+                   QStringLiteral("Ein Text, der auch auf sechzig Prozent nie in zwanzig Millimeter passt"))
+        .size(20);
+    rows.rows = {QVariantMap{{QStringLiteral("name"), QStringLiteral("x")},
+                             {QStringLiteral("betrag"), 123454999876.55}}};
+    detail->addDataText(QStringLiteral("b"), 0, 0, QStringLiteral("betrag"))
+        .size(22.5)
+        .aligned(Qt::AlignRight)
+        .toBand(ReportElement::BandAlign::Right)
+        .withFont(ReportFonts::font(QStringLiteral("Times New Roman"), 9))
+        .mask = QStringLiteral("#,##0.00 €");
+    // Control characters go; what no font has prints as the replacement character.
+    title->addLabel(QStringLiteral("zeichen"), 0, 14, QStringLiteral("Tab\tGlocke\a 😀 中"));
     build();
+
     EXPECT_TRUE(find(*pages, 1, QStringLiteral("eins")));
-    EXPECT_TRUE(find(*pages, 1, QStringLiteral("zwei")));
+    EXPECT_TRUE(find(*pages, 1, QStringLiteral("drei…"))) << "the last line shown says it was cut";
     EXPECT_FALSE(find(*pages, 1, QStringLiteral("vier"))) << "four lines of 8 point do not fit 10 mm";
     EXPECT_NEAR(yOf(1, QStringLiteral("Spalte")), 15 + 20, 0.01) << "the band did not grow";
+
+    QImage reference(1, 1, QImage::Format_RGB32);
+    reference.setDotsPerMeterX(qRound(600 / 0.0254));
+    const auto widthMm = [&](const PageItem &it) {
+        return QFontMetricsF(it.font, &reference).horizontalAdvance(it.text) * 25.4 / 600;
+    };
+    const PageItem *amount = find(*pages, 1, QStringLiteral("123.454.999.876,55 €"));
+    ASSERT_TRUE(amount) << "an amount is never shortened";
+    EXPECT_NEAR(amount->rect.right(), 190, 0.01);
+    EXPECT_NEAR(amount->rect.width(), 22.5, 0.01);
+    EXPECT_LT(amount->font.pointSizeF(), 9) << "set smaller to fit";
+    EXPECT_LE(widthMm(*amount), 22.5);
+
+    const auto lang =
+        std::find_if(pages->page(1).items.begin(), pages->page(1).items.end(),
+                     [](const PageItem &it) { return it.text.startsWith(QLatin1String("Ein Text")); });
+    ASSERT_NE(lang, pages->page(1).items.end());
+    EXPECT_NEAR(lang->rect.width(), 20, 0.01);
+    EXPECT_TRUE(lang->text.endsWith(QChar(0x2026))) << lang->text.toStdString();
+    EXPECT_NEAR(lang->font.pointSizeF(), 12 * 0.6, 0.01);
+    EXPECT_LE(widthMm(*lang), 20);
+
+    EXPECT_TRUE(find(*pages, 1, QStringLiteral("Tab Glocke 😀 ") + QChar(QChar::ReplacementCharacter)));
+    EXPECT_EQ(pages->cutElements(), (QStringList{QStringLiteral("box"), QStringLiteral("lang")}));
+}
+
+TEST_F(EngineTest, AGrowingPageHeaderPushesItsNumberAndTheRowsDownAndNothingReachesTheFooter)
+{
+    // Eight lines of sender above the page number and the rule.
+    QStringList sender;
+    for (int i = 1; i <= 8; ++i)
+        sender << QStringLiteral("Absender %1").arg(i);
+    header->addMemo(QStringLiteral("absender"), 120, 1, 30, 0, sender).fit = ReportElement::Fit::Grow;
+    header->element(QStringLiteral("nr"))->top = 8;
+    header->addLine(QStringLiteral("strich"), 0, 14, 170);
+    // A row as tall as the body of a further page by the header's design, but
+    // taller than what the grown header leaves: it must be broken, not run
+    // into the footer.
+    rows.rows.clear();
+    for (int i = 1; i <= 30; ++i) {
+        QStringList text{rowText(i)};
+        for (int l = 1; l < (i == 20 ? 45 : 3); ++l)
+            text << QStringLiteral("%1.%2").arg(i).arg(l);
+        rows.rows << QVariantMap{{QStringLiteral("name"), QString()},
+                                 {QStringLiteral("text"), text.join(QLatin1Char('\n'))}};
+    }
+    detail->addDataText(QStringLiteral("lang"), 30, 0, QStringLiteral("text")).size(90).fit =
+        ReportElement::Fit::Grow;
+    build();
+
+    ASSERT_GE(pages->pagesAvailable(), 3);
+    const qreal footerTop = 297 - 10 - 12;
+    for (int p = 2; p <= pages->pagesAvailable(); ++p) {
+        const Page &page = pages->page(p);
+        const PageItem *number = find(*pages, p, QStringLiteral("Seite: %1").arg(p));
+        const PageItem *last = find(*pages, p, QStringLiteral("Absender 8"));
+        const auto rule = std::find_if(page.items.begin(), page.items.end(),
+                                       [](const PageItem &it) { return it.kind == PageItem::Kind::Line; });
+        ASSERT_TRUE(number && last && rule != page.items.end());
+        EXPECT_GE(number->rect.top(), last->rect.bottom() - 0.01) << "page " << p;
+        EXPECT_GE(rule->rect.top(), number->rect.bottom() - 0.01);
+        for (const PageItem &it : page.items) {
+            if (it.rect.top() < rule->rect.top() || it.text.startsWith(QStringLiteral("Fuß"))) continue;
+            EXPECT_LE(it.rect.bottom(), footerTop + 0.01) << it.text.toStdString() << " on page " << p;
+        }
+    }
+    for (int l = 1; l < 45; ++l)
+        EXPECT_EQ(countOf(*pages, QStringLiteral("20.%1").arg(l)), 1) << l;
 }
 
 TEST_F(EngineTest, SubDetailTitlesRepeatOnEveryPageAndStayWithTheFirstRow)
