@@ -65,7 +65,7 @@ void ArticleChangeover::ConvertToEuro(TVexDaoTable &artikel, long double rate, c
     bool flagWritten = false;
     try {
         // An empty price counts as 0, as the article window shows it.
-        const Value divisor(double(rate));
+        const Value divisor{static_cast<double>(rate)};
         run(
             artikel, progress,
             QStringLiteral("Waehrung = ?, EK = COALESCE(EK, 0) / ?, VK = COALESCE(VK, 0) / ?"),

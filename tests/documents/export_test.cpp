@@ -38,7 +38,10 @@ class EditorExport : public EditorFixture
     {
         const qint64 id = document(typ, nr, 7);
         position(id, 1, QStringLiteral("Wartung Heizung"), 2, 89);
-        db->exec(QStringLiteral("update Vorgang1 set vk = 178, ek = 10 where id = %1").arg(id));
+        // The e-invoice's buyer is the document's address block.
+        db->exec(QStringLiteral("update Vorgang1 set vk = 178, ek = 10, anschrift = 'Adler GmbH\nAm Markt 1\n"
+                                "34117 Kassel' where id = %1")
+                     .arg(id));
         return id;
     }
     QString lastSaveCaption()
