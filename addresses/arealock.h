@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Locks parts of a window against input while keeping them readable. A
 // locked area takes no focus, no typing, no clicks that change data; its

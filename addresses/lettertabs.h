@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The letter tabs "A" to "Z" down the right edge of the address window. A
 // column of narrow tabs rather than a rotated tab bar, so that the letters

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address window: browse, find, edit and delete addresses with their
 // contact persons and contact notes, and prepare correspondence with the

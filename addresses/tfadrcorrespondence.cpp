@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address window's correspondence actions: salutations, e-mail and web
 // links, the address and fax number for the clipboard, and clearing the
 // mail-merge marks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The quick address entry: a new address typed in one go and appended to the
 // shared address dataset, which numbers and dates it.

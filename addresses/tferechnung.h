@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the e-invoices of the current address need beyond the address itself:
 // the mailbox they go to and the buyer reference (a public authority's

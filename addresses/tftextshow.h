@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plain text window: shows one text file, lets the user change it and
 // writes it back to the same file, on "&Speichern" and on every close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own pictures: the splash symbol and the tool-bar and menu
 // images. Tool bars prefer the desktop theme's icons and fall back to the

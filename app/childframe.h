@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The frame of a child window in the main window's client area. The window
 // inside may close itself (its own button or code): the frame then closes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The subcommands of `tavirel` for scripting and support. Each calls the same
 // modules as the windows; errors go to standard error with a non-zero status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER] [--db PFAD]`:
 // the dunning run of the document list from a shell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program speaks German, and so must Qt's own texts: the context menus of
 // text boxes, the buttons and labels of standard dialogs, the month and day

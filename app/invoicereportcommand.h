@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `tavirel invoice-report alle|bezahlt|offen <datei.pdf> [--kdnr N]
 // [--von TT.MM.JJJJ --bis TT.MM.JJJJ] [--db PFAD]`: the invoice list of the

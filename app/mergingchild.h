@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A child window of the main window that brings menus of its own. While it is
 // the active child, the main window shows these menus between "&Stammdaten"

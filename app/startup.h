@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Start-up of the windows: splash, application title, main window, the two
 // data modules and the address window, in this order; then the message loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application object. An error that no operation catches ends that
 // operation, not the program: whatever an event handler throws is shown in

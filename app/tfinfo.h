@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The splash window shown during start-up: the program's name, the date of
 // its own file and the start-up progress. A click closes it; closing frees it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the frame of the program with the client area that holds
 // the business windows, the main menu, the tool bars on the left edge and the

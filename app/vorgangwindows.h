@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the main window needs of the document editor and the document list
 // beyond showing them; the two windows implement these.

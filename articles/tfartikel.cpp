@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfartikel.h"
 
 #include "app/tfmain.h"

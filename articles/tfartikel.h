@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The article window: the user keeps the article catalogue here (number,
 // title, description, unit, purchase and sales price, currency, notes), with

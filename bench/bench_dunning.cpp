@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dunning run over 10,000 overdue invoices of 1,000 customers (each at
 // its first reminder already, so that every new one claims the invoice, a fee
 // and the default interest: four rows written per invoice), as the command

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of received e-invoices: reading and checking an invoice of 1,000
 // lines in either syntax, and laying out its page set, each beside a raw
 // baseline in the same run (the XML merely scanned by Qt's stream reader; the

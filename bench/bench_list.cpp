@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the document list window on the generated database of 10,000
 // addresses and 100,000 documents: opening it, a change of the status filter,
 // a click on a column title and the export of the whole list. Each case runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the dataset layer and the periodic invoicing run on a
 // generated database of 10,000 addresses, 100,000 documents and 400,000
 // positions (plus 1,000 monthly contracts of 5 positions each), and of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the document print: a document of 1,000 positions laid out on
 // its letterhead pages and written as PDF, beside the time to read those
 // positions through the dataset layer and, as the raw baseline, through the

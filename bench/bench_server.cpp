@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dataset layer on a database server beside the same work on a file: the
 // document list of 100,000 documents opened, a filter change, and the
 // periodic run over 1,000 monthly contracts, alone and among 100,000

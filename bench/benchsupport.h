@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What several benchmarks do alike: the raw baselines' reading of rows and
 // the monthly run as the program starts it.

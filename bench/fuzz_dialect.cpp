@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the dialect: any text either parses or fails with an
 // AppError; nothing else may happen (no crash, hang or other error). A text
 // that parses must also run in the engine and in memory, and the pattern

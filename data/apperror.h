@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one error class of the program: every failure carries its German message
 // and travels up to the event loop, which shows it in the error box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving a firm's data: every table of the program from one database to
 // another, a file or a server's in either direction, into a new or empty

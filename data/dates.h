@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Date helpers shared by the windows: SQL date literals, due dates, the
 // "%MONAT" text, and the one place that says what day it is.

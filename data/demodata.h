@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Deterministic sample data: a realistic small firm for `init-db --demo`, and
 // the large generated database of the benchmarks.

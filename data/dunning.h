@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules of dunning without any window or table: the levels and their
 // titles, the settings of section [Mahnwesen], the base rate of § 247 BGB by

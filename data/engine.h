@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything that depends on the database engine sits behind this interface:
 // connecting, statements, the schema's DDL, identifier quoting, the German

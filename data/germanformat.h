@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fixed German formats (dd.mm.yyyy, decimal comma, German month names) that
 // hold whatever locale the machine runs with, and the storage forms of dates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Money sums as the program keeps them: signed 64-bit counts of
 // ten-thousandths. Amounts enter rounded to the nearest count with halves to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database server engine: PostgreSQL through libpq. The program's tables
 // live in the connection's current schema, their names folded to lower case
 // (so that the program's names in any letter case, and a person at psql

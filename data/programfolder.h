@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program folder: where the program finds its settings and text files and
 // below which its database lies. Never the working directory.

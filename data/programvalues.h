@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program-wide values that the main window sets when it is created and
 // that the data modules, reports and the command line read. Their defaults

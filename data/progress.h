@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The start-up progress (0 to 11) that the data modules report while they
 // open their datasets; the splash window shows it when there is one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tables of the database file, their indexes and the rows of VTyp, and
 // the creation of a new, empty database file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file tavirel.ini: sections and keys in the usual ini form,
 // names matched without regard to letter case. Nothing is cached: every read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SQL the program writes (selects, filter texts, order lists) in the Jet
 // dialect: parsed into a tree, checked against the tables, emitted as engine

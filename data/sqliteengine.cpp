@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "apperror.h"
 #include "engine.h"
 #include "germanformat.h"

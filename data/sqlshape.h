@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shape of a query text: the text with its number literals taken out.
 // Queries made again and again with only another number in them (a document

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // VAT as a German invoice needs it: the rates by date, the tax case of a
 // document (from the firm and the customer), the category of each position,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document data module: the shared datasets of documents, positions,
 // document types and articles, with the rules for every document and article

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address data module: the program's one database connection and the two
 // shared address datasets, with the rules for every address (customer number

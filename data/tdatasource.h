@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What bound controls and detail datasets follow. The dataset passes its
 // changes on through its data sources while its controls are not disabled;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // German text comparison without regard to letter case: "müller" equals
 // "Müller"; "Müller" sorts beside "Muller" (umlauts sort with their base

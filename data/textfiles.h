@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's plain text files (letterhead, units, note types, the list's
 // select). Files written by older installations are Windows-1252, ours are

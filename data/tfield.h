@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A field of a dataset: a column of the row (data field), a value the
 // dataset's OnCalcFields handler computes (calculated field) or the result of

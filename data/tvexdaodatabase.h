@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The connection: one database file opened shared, the engine behind it, the
 // table descriptions it reads from the file, the write transactions, and the

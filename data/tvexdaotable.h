@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dataset: a cursor over all rows of one table or over the result of one
 // select, held in memory after Open, with one current row and the states

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One cell of a dataset row. Kept to 32 bytes because a document list holds
 // well over a million of them; dates are a single count of seconds so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small modal editor for one plain text file: the caller names the file,
 // the editor loads it, and "OK" writes it back. It knows nothing of what the

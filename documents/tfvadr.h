@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address chooser: lists customers (suppliers for a purchase order),
 // narrows the list by first letter or typed name, and copies the chosen

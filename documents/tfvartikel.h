@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The article chooser: the catalogue in a grid; "OK" adds the current article
 // as a new position of the current document. One per editor, hidden rather

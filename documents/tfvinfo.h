@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key data of the current document at a glance and its four status
 // flags. However it is closed, by "OK" or by Esc, the totals are recomputed,

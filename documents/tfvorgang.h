@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document editor: one business document with its positions, its header,
 // footer and position texts and its status. The window keeps no document of

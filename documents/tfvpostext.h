@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One position of the current document: quantity, prices, unit, title and
 // description, with the line total net and gross. The net price may also be

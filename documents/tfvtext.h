@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three free texts of the current document: header, footer and internal
 // note, with two aids for contracts, whose invoices are generated from them:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small modal calendar in which a date is picked: the document editor
 // uses it for the document and due dates, the document list for its period,

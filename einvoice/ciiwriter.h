@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes an e-invoice as UN/CEFACT Cross Industry Invoice (D16B) under the
 // rules of EN 16931: either as XRechnung 3.0 (the German public profile) or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A decimal number exactly as an e-invoice writes it ("1234.50", "-0.5",
 // "19"): a whole count of units of 10^-scale. Received invoices are checked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One invoice or credit note as EN 16931 sees it: seller, buyer, lines, notes,
 // payment and the totals in that standard's arithmetic (line amounts rounded to

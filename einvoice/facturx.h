@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns a PDF that Qt has written into a ZUGFeRD / Factur-X invoice: PDF/A-3b
 // with the CII XML embedded as factur-x.xml (EN 16931 profile, relationship

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A supplier's e-invoice as EN 16931 defines it, read from either syntax
 // (UN/CEFACT CII or UBL 2.1), from an XML file or from the attachment of a

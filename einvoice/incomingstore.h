@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeping received e-invoices: the original file byte for byte with its
 // SHA-256 and the time of receipt in the table Eingangsrechnung, and beside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checks a firm runs on a received invoice before it pays it and claims
 // its input VAT: the arithmetic of EN 16931 (line amounts, sums, VAT per

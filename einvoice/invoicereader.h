@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a received e-invoice: the container (XML file or ZUGFeRD /
 // Factur-X PDF with its XML attachment) and the two syntaxes of EN 16931,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What an e-invoice needs to know about our own firm. The letterhead texts hold
 // it only as free text for the print, so it has a section of its own in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A received XML document as a small tree of elements, read once with Qt's
 // stream reader, so that the invoice readers can walk it by namespace and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Received e-invoices in the document list: taking one in from a file (the
 // supplier offered as a new address when none is found) and saving the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The payment window: the status data of one document, where the user records
 // the payment date (typed, from the calendar, or today by a double-click) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document list: every business document one row, narrowed by type and
 // payment state, customer and period, ordered by a click on a column title,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A dataset as the rows of a report: the report moves the dataset's cursor
 // and reads fields of its current row by name. Detail datasets follow their

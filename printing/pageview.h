@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The page view of the preview: one page of a page set at a zoom factor on a
 // grey desk, scrollable. It knows pages, not bands.

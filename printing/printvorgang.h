@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Printing one business document on the letterhead: the main window's
 // PrintVorgang and the PDF exports (plain and ZUGFeRD) that the command line

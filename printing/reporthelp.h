@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help window of the reports: a small German help text per topic, shown
 // in one window beside the preview (not modal). Topic 2000 explains the

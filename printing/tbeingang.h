@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A received e-invoice as a readable page: seller and buyer, references and
 // dates, the lines, allowances and charges, the VAT breakdown, the totals,

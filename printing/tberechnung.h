@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The invoice list: one line per invoice with date, number, customer, net,
 // gross and payment date, and the sums at the end. Opened from the report

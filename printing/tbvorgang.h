@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The letterhead print of one business document: sender block, recipient,
 // customer and tax number, date, the title line, header text, the positions,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own print preview for every report: pages of a page set,
 // paging, zoom, the printer choice remembered per user, printing directly or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pages of one report run: each page a short list of drawing items in
 // millimetres, laid out once. Every output (preview, printer, PDF, a picture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A banded report: paper and margins in millimetres, a base font, a title,
 // bands with their elements and hooks, and the rows of a master source.

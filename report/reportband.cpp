@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reportband.h"
 
 ReportElement &ReportBand::add(ReportElement::Kind kind, const QString &name, qreal left, qreal top)

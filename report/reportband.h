@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A band of a report: a horizontal strip of elements printed as a whole at a
 // point of the report run (top of a page, once per row, at the end...). A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Lays a report's bands out on pages: the order of the bands, the hooks, the
 // growing texts and the page breaks, which fall between lines of text and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One element of a band. Elements are small values that the report's
 // builders set up once and that before-print hooks change between rows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fonts of the letterheads. Layouts name Times New Roman and Arial; where
 // those are not installed they resolve to their metric twins Liberation Serif

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a report reads its rows from. The report never sees where the rows
 // come from: the printing layer adapts its datasets to this, tests hand in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A connection on a fresh test database, with helpers to make datasets.
 #include "data/apperror.h"

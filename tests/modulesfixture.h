@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two data modules on a fresh test database, with today fixed, as the
 // program has them after start-up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real Qt message boxes in place of the scripted seam, for the places
 // where focus and modal boxes meet. Each box is closed from its own event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the README pictures share: a check that the window drew something,
 // and saving the picture where it is wanted. A test run makes and checks

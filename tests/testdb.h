@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh database made by the schema code, with a raw engine connection
 // beside it for checking what really is stored. A file in a temporary folder;

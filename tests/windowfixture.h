@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every window test starts from: a fresh test database (the demo firm
 // when the test asks for it) with today fixed, the program folder there, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A check box bound to a yes/no field. A click writes the field at once.
 #include "fieldlink.h"

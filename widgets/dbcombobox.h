@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A combo box bound to a field, with a fixed pick list given by the window.
 // Editable (setEditable(true)): the user may type any text, written when he

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A one-line edit bound to a field: shows its display text, and its edit
 // text (decimal comma, dd.mm.yyyy, no grouping) while it has the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A table of a dataset's rows. The grid's current row is the dataset's
 // current row: choosing a row moves the dataset there, and moving the dataset

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One column of a DBGrid as the window sets it up.
 #include <QColor>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cell editor of a DBGrid: a line edit, or an editable combo box for a
 // column with a pick list. Typing puts the row into edit state; Enter, Tab,

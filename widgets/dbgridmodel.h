@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows of a dataset as a table model. It holds nothing but the row count
 // and reads each cell from the dataset when the view asks for it, so that only

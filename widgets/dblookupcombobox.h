@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A drop-down list of the rows of a lookup dataset: it shows the list field
 // of the row whose key equals the bound field and writes the chosen row's

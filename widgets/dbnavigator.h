@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Buttons that move and edit a dataset: first, prior, next, last, insert,
 // delete, post, cancel, refresh. Each is enabled by the dataset's state. The

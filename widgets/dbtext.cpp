@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dbtext.h"
 
 DBText::DBText(QWidget *parent) : QLabel(parent), m_link(this)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What Esc does in a dialog. By default Esc in a bound control that holds
 // typed text only reverts that text, and the dialog's own Esc (its reject)

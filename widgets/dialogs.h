@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialog seam: every modal interaction of the program (message boxes,
 // questions, the input box, the save-file dialog, the printer dialog and the

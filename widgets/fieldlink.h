@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The binding every data-aware control shares: it follows a data source's
 // dataset, finds the field by name, knows whether the control holds a change

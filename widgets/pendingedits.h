@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bound controls of a window as one: before a window asks its closing
 // question, closes, or hands its datasets to a command from elsewhere, every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialog seam on real Qt dialogs. The boxes are built by separate
 // functions so that their German texts can be checked without showing them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialog seam for tests: answers each modal question from a script, in
 // order, and records every question asked with its exact texts. A question

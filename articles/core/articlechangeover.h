@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one-time changeover of the article catalogue from DM to euro, and the
 // labelling of every article as DM, without their window. Each run changes

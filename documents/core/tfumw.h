@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Document conversion: the due-date rule, the text placeholders and the copy
 // of a document with its positions into a new document of another type. The

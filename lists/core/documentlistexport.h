@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document list as semicolon-separated text, the way a German
 // spreadsheet program opens it directly: Windows-1252, CR LF line ends, a

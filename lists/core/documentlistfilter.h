@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document list's filter without its window: the status, customer and
 // period choices and the filter text they make. The list window and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dunning run without its window: the overdue invoices of a key date with
 // the reminder each would get next, and the run that makes those reminders.

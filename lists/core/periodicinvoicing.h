@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The periodic contract invoicing run without its window: every contract of
 // one period letter in the list dataset becomes a new invoice. The document

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Correspondence with the current address: salutations, e-mail and web
 // links, the clipboard texts byte for byte, and clearing the mail-merge marks.
 #include "addressfixture.h"

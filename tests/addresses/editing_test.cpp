@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changing addresses in the window: the editing switch, the quick entry,
 // deleting with its cascade, contact persons, the last contact, the list's
 // double-click and the questions on closing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The e-invoice data of an address, edited from the address window: kept in
 // its own table under the customer number, shown again next time, removed
 // when both values are emptied, and only while editing is allowed.

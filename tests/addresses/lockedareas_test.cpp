@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address window while editing is off: its areas take no focus, no input
 // and change no data, yet stay readable (text contrast at least 4.5:1, from
 // the palette in use and from the drawn pixels), and the remarks and the

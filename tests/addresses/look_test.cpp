@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the address window looks: tool buttons with pictures that say what they
 // do (the bundled ones where the desktop has no icon theme), whole dates in
 // the lists, long names from their beginning, and area codes of the firm's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address window inside the main window: its menus merged while it is
 // active, closing through "&Schließen" with its questions, the reference that
 // empties, and the document commands that follow what the main window offers.

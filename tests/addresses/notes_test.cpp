@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Contact notes per address on the "Kontakt-Notizen" page, the note types
 // and their editor, and the note viewer on its own.
 #include "addressfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of the address window for the README, made offscreen from the
 // demo database: the address page and the "Liste" page at 1280 x 800, then
 // the same at 1920 x 1080, which must look as tidy (see tests/screenshot.h

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding addresses: the name search and the customer-number search on every
 // keystroke, the sort menu and the letter tabs.
 #include "addressfixture.h"

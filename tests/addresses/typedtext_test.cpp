@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text still in a control of the address window when it closes belongs to
 // the change the closing questions are about: "Nein" leaves all of it
 // pending, "Ja" saves all of it, a refused value keeps the window, and

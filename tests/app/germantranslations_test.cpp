@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own texts in German: context menus of text boxes, the buttons of
 // standard dialogs, the file dialog and the calendar's names, as the program
 // object installs them at start-up; and the command line's help in real

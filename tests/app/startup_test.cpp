@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the order of its steps with the splash's progress, and a start
 // without a database file, which shows the failures and still comes up.
 #include "app/startup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plain child windows standing in for the business windows in the shell
 // tests: they count how they were made and closed and may refuse to close.

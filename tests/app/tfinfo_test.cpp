@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash window: the date of the program's file, its place on the screen
 // and its end by a click.
 #include "app/tfinfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its creation values, the window-dependent menu items, the
 // business windows that exist at most once, menu merging, the window list and
 // the two ways of ending (close box asks the children, "&Beenden" does not).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Both data modules on a fresh test database with today fixed, the scripted
 // dialog seam (an unasked-for question fails the test), a program folder with

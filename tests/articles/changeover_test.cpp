@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The currency buttons of the article window: their questions, the flag that
 // guards the euro conversion, the progress bar and the suspended display
 // while a run goes over the catalogue, and a failed run that leaves the

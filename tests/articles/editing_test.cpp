@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The article window: markup and the 90 % cut, the units list and its
 // editor, the currency buttons, deleting, closing, and re-reading the
 // catalogue whenever the window becomes the active child of the main window.

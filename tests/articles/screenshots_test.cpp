@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture of the article window for the README, made offscreen from the
 // demo database at 1280 x 800; with TAVIREL_WIDE_SCREENSHOTS also the window
 // at 1920 x 1080 and the units editor, to look at.

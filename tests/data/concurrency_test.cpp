@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two programs on one file: saves never overwrite another's change, locks
 // are waited for and then reported, and rolled-back runs leave no trace.
 #include "tests/dbfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the connection: its checks, the fallback to the program folder and
 // the messages of a missing file or engine.
 #include "data/engine.h"

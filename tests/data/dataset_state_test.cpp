@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // State rules and events of datasets: edit, insert, post, cancel, delete and
 // what a move does to a pending row.
 #include "tests/dbfixture.h"

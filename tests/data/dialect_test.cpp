@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialect: what it accepts, what it refuses, and that a condition means
 // the same in the database as in memory.
 #include "data/sqldialect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The e-invoice data of the addresses: a table of the program's own that older
 // files receive on opening, and that goes with its address in the same
 // transaction as the contact persons and notes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Field values: conversions between text, numbers and dates in German form,
 // sizes, display formats and the messages of failed conversions.
 #include "tests/dbfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filters, finds, ordering and seeking, with the dialect's German text rules.
 #include "tests/dbfixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Queries and statements kept between reads: a query read again with other
 // numbers in its text, a detail following its master, statements handed out
 // again by the engine. What is kept must never change what is read.

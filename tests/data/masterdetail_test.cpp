@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Master/detail links: the detail follows the master's current row, fills
 // its link fields on insert, and holds still while it must.
 #include "tests/dbfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Money sums in ten-thousandths: rounding into the count, VAT on a count and
 // the amounts as they are shown.
 #include "data/apperror.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers: customer numbers and document numbers per type, their start
 // values, gaps, growing digits and two programs numbering at once.
 #include "tests/modulesfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/schema.h"

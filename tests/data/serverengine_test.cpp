@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The same program on a database server: the dialect cases that differ most
 // between engines give the same rows in the same order on a file and on the
 // server; the server refuses what it must; a connection that breaks off in

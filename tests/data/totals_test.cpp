@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Totals kept in step with the positions, position numbering, and what is
 // deleted together with an address or a document.
 #include "data/programvalues.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document editor around its document: the caption and the marks that
 // follow the document shown, a new document, the dates, deleting, the text
 // panel, the bank data, printing, and closing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture of the document editor for the README, made offscreen from the
 // demo database: an invoice with several positions at 1280 x 800, then the
 // same at 1920 x 1080, which must look as tidy (see tests/screenshot.h for

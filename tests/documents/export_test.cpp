@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's export: a plain PDF for every document, and for invoices and
 // credit notes the choice of a ZUGFeRD PDF with the e-invoice inside; a
 // refused e-invoice says what is missing and writes nothing unasked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The road of a typical invoice through the windows alone: new document,
 // address, three positions from the catalogue, a header text, recompute,
 // preview and PDF; then what is stored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New documents for the current address from the address window, and the
 // main window's "Neuer Vorgang": the question, the document made in the one
 // editor, its number range, address block and due date.

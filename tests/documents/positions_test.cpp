@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The positions in the document editor: their order, moving them up and down
 // (at the ends and with gaps in the numbers), renumbering, adding, saving and
 // deleting them, and numbers typed into the grid that are no numbers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture of the address chooser for the README, made offscreen from the
 // demo database at 1280 x 800 for a new invoice; with TAVIREL_WIDE_SCREENSHOTS
 // also the chooser at 1920 x 1080 and the editor's other dialogs at their own

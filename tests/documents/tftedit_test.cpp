@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text file editor on its own: neither its close button nor a failed
 // write loses anything. Its use for the units is tested with the article
 // window.

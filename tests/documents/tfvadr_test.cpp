@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address chooser: which addresses it lists for which type, the block it
 // writes into the document to the character, the letter tabs and the search,
 // and its lifetime.

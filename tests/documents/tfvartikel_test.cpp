@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The article chooser: what a chosen article becomes in the document, that
 // it only hides between uses, and that it reads the catalogue afresh.
 #include "dialogfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document information: the cancel flag and the totals, recomputed
 // however the dialog is closed.
 #include "dialogfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position dialog: a gross price typed in German form becomes the net
 // Preis; texts that are no number are refused and change nothing; Esc closes
 // as OK does, keeping what was typed.

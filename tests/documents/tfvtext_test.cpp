@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text-block window: the contract aids only for contracts, the month
 // placeholder, the direct-debit footer from its file, and what OK and
 // Abbruch leave in the document.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calendar: what a caller reads after OK, Abbruch, the close button and a
 // double-click, and where it starts.
 #include "data/dates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two workstations on one database file: what the editor saves over a change
 // another one made in between is refused with the layer's message, for the
 // document and for its positions, and nothing of the other's is overwritten.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh database with a connection, helpers to store addresses, documents
 // and positions as the program keeps them, the sample firm's seller data, and

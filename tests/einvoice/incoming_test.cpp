@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "einvoice/decimal.h"
 #include "einvoice/facturx.h"
 #include "tests/einvoice/incomingfiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/commandrun.h"
 #include "tests/einvoice/incomingfiles.h"
 #include "tests/testdb.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The received e-invoices kept as test data (tests/einvoice/incoming), and a
 // PDF carrying one of them as another tool would attach it.

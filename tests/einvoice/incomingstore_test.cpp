@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/databasecopy.h"
 #include "data/tdataa.h"
 #include "einvoice/incomingstore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Documents that cannot become a valid e-invoice are refused with a message
 // that names everything missing, from the library and from the command line,
 // and the command leaves no file behind.

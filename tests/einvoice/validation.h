@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the e-invoice validator kept in the repository (tests/einvoice/validator)
 // over several files at once: one Java run per rule set for all of them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every e-invoice the program writes passes the validator of the German public
 // administration (schema, EN 16931 and XRechnung rules): all invoices and credit
 // notes of the demo data, written by the command, and the hard cases, all

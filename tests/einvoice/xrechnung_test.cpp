@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a document becomes as XRechnung: EN 16931's cent arithmetic beside the
 // print's four-decimal sums, lines and notes, units, the parties and their
 // escaping, and how the buyer is asked to pay.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Work started from the document list: the periodic invoicing with its
 // question and closing box, the printing of a range of invoices with its log,
 // the payment window and the report menu.

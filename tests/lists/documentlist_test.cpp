@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document list: what it shows as it opens and after each filter action,
 // the status box, the customer button, the period by calendar and quarter,
 // the order by title clicks, and how the main window and the address window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dunning run from the document list: the status "überfällig", the run's
 // window with its choices, the closing box and the printing of the reminders.
 // TAVIREL_SCREENSHOT_DIR names a folder for the window's pictures.

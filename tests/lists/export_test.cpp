@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export of the document list, read back as a spreadsheet program reads
 // it (Windows-1252, CR LF, ";" with double quotes), from the window and from
 // the command line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Received e-invoices in the document list: taken in from the new-document
 // menu (the unknown supplier offered as a new address), shown and printed as
 // their page, the original saved again, a second import refused.

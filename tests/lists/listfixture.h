@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The data modules on a fresh database with today fixed, the list's select in
 // the program folder, the main window with the document list registered (and

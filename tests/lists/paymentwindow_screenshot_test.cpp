@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The payment window for the README, made offscreen on an invoice of the demo
 // database, at its own size and once more on a large screen's font size.
 #include "tests/screenshot.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture of the document list for the README, made offscreen from the
 // demo database at 1280 x 800, and at 1920 x 1080 when
 // TAVIREL_WIDE_SCREENSHOTS names a folder (for looking at it).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The payment window: where it opens, recording a payment by double-click or
 // calendar, OK and Abbruch, several payments in one go, the unpaid-invoices
 // switch, a typed date that is no date, and amounts in their own currency.

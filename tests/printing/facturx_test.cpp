@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A letterhead PDF written by Qt becomes a ZUGFeRD / Factur-X invoice: PDF/A-3b
 // with factur-x.xml inside, which reads back byte for byte and passes the
 // validator's EN 16931 rules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A received e-invoice as its page: every section on it, a long invoice over
 // several pages, and the document of type E printing it like any other
 // document, with the README pictures of the page and the preview

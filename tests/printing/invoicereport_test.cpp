@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The invoice list: which invoices each report entry lists, its titles, the
 // sums per currency, and the pages as the preview and the PDF show them.
 #include "printfixture.h"

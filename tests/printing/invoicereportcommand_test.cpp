@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tavirel invoice-report`, run as the program itself on the demo database:
 // the entries it stands for, and for every refused call its German message,
 // its exit status and no file left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The letterhead print of a document, read back from the PDF it becomes:
 // what each document type prints, the sums and their rounding, the tax
 // number line, the page header of later pages and the letterhead files.

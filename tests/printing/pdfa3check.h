@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What can be checked of a ZUGFeRD / Factur-X PDF/A-3b without a PDF/A
 // validator: the file structure as qpdf reads it, the XMP metadata against the

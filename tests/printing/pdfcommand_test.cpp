@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tavirel pdf`, run as the program itself: the file it writes, and on a
 // failure its German message, its exit status and no file left behind.
 #include "tests/commandrun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print preview: paging, zoom rules, the remembered printer, printing
 // directly and after the printer dialog, help and closing.
 #include "previewfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A preview window on a page set of a few numbered pages, with pretended
 // printers whose jobs land in PDF files, and the printer choice kept in a

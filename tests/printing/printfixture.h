@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The data modules on a fresh database, the letterhead files of the program
 // folder beside it, and documents written straight into the tables, so that a

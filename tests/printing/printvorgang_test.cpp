@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PrintVorgang as the editor, the list and the batch printing call it:
 // preview (waiting until the window closes), printer dialog, print at once.
 #include "printfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures for the README, made offscreen from the demo database: a page of
 // a demo invoice and of the invoice list (through their PDFs) and the print
 // preview at 1280 x 800.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The letterhead print as ZUGFeRD / Factur-X invoice: the same pages as the
 // plain PDF, PDF/A-3b as far as qpdf and poppler can tell, factur-x.xml inside
 // and valid under EN 16931; refusals that say what is missing and leave no file.

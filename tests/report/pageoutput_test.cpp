@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The outputs of a page set: PDF with embedded fonts, printers with their
 // page range and copies, pictures.
 #include "pdftools.h"

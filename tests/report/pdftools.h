@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading back what a PDF holds, through the poppler tools that the setup
 // installs: its text page by page, its page count and its fonts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The banded engine on plain rows: which band prints when and where, hooks,
 // growing texts and the page breaks between them.
 #include "report/pageset.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The other bound controls on documents (Vorgang1): memo, check box, pick
 // list, lookup list and label; each shares DBEdit's binding, so these cases
 // cover what is their own.

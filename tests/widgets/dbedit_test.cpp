@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit cycle of a bound line edit: what it shows, typing, leaving,
 // posting, cancelling, moving away, conversion errors and suspended display.
 #include "widgetfixture.h"

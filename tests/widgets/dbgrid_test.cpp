@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid: reading only what is in view on a large dataset, the current row
 // shared with the dataset, column set-up, title clicks, editing cells and its
 // rows following inserts, deletes and suspended display.

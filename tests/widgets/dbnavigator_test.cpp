@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The navigator: which buttons a window gets, their German hints, their
 // enabling by the dataset's state, and what a click does or leaves to the window.
 #include "widgetfixture.h"

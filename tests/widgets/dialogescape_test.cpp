@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Esc in a dialog: in a control holding typed text it only reverts that
 // text and the dialog stays; a dialog may give Esc an action of its own
 // (closing as OK with what was typed), which wins over the revert.

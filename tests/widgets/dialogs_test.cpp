@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog seam: the error box text, the German message and input boxes of
 // the Qt implementation, and the scripted seam the window tests rely on.
 #include "tests/testdb.h"

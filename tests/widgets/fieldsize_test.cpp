@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typed text stops at the size of its text field in every bound control, so
 // that nothing typed is cut off silently when the row is saved.
 #include "widgetfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid's hold on its rows: a refused cell value keeps the row (one
 // message, the editor open), a refusal elsewhere is not shown again by a
 // click into the grid, Ctrl+Del deletes after the question, and a new row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One rule for numbers typed with dots, wherever a number is typed: a bound
 // edit, a grid cell, and the text of an input box or an unbound edit read
 // with German::readFloat. A dot is only a thousands separator.

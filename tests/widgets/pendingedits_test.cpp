@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A typed value is never lost: the controls of a window write what they hold
 // when the window asks for it (before its closing question) and when the
 // window goes away while the row is left pending.

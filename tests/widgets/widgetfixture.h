@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh database, the scripted dialog seam (an unasked-for question fails
 // the test) and an active top-level window on the offscreen platform, so that

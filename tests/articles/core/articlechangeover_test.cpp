@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The changeover runs without their window: the figures they store, and that
 // a run is all or nothing, whatever part of it fails.
 #include "articles/core/articlechangeover.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying a document into a new one of another type, the due date and the
 // placeholders of the header and footer texts.
 #include "documents/core/tfumw.h"

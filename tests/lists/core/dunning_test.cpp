@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dunning: the statutory interest, the charges of each level, the settings,
 // the run over the overdue invoices, and the command that runs it.
 #include "data/apperror.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The periodic invoicing run over the document list, and the command that
 // runs it from a shell.
 #include "data/databasebackup.h"
