@@ -161,7 +161,8 @@ QString legalNote(const QString &category)
     if (c == QLatin1String("K"))
         return QStringLiteral("Steuerfreie innergemeinschaftliche Lieferung (§ 4 Nr. 1b UStG)");
     if (c == QLatin1String("G")) return QStringLiteral("Steuerfreie Ausfuhrlieferung (§ 4 Nr. 1a UStG)");
-    if (c == QLatin1String("O")) return QStringLiteral("Nicht steuerbar; es wird keine Umsatzsteuer berechnet.");
+    if (c == QLatin1String("O"))
+        return QStringLiteral("Nicht steuerbar; es wird keine Umsatzsteuer berechnet.");
     return QString();
 }
 

@@ -183,9 +183,10 @@ void TData::DataCreate()
             const Tax::Case c = TaxCase();
             const QStringList valid = Tax::categoriesOf(c);
             if (!valid.contains(code))
-                throw AppError(QStringLiteral("Die Kategorie \"%1\" passt nicht zum Steuerfall \"%2\" des "
-                                              "Vorgangs; möglich sind %3.")
-                                   .arg(v.rawText().trimmed(), Tax::caseName(c), valid.join(QStringLiteral(", "))));
+                throw AppError(
+                    QStringLiteral("Die Kategorie \"%1\" passt nicht zum Steuerfall \"%2\" des "
+                                   "Vorgangs; möglich sind %3.")
+                        .arg(v.rawText().trimmed(), Tax::caseName(c), valid.join(QStringLiteral(", "))));
             const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
             if (code == QLatin1String("S") && rate == 0)
                 satz->SetAsFloat(taxableRateOf(artikel->AsString()));

@@ -402,9 +402,10 @@ TEST_F(Editor, TaxCaseDateOfSupplyAndVatPerRate)
     };
     EXPECT_EQ(choices("MwstKat") + u'|' + choices("MwstSatz"), QStringLiteral("E O|0"));
     positions().Edit();
-    EXPECT_EQ(ERROR_OF(pos("MwstKat")->SetAsString(QStringLiteral("S"))),
-              QStringLiteral("Die Kategorie \"S\" passt nicht zum Steuerfall \"Kleinunternehmer (§ 19 UStG)\" "
-                             "des Vorgangs; möglich sind E, O."));
+    EXPECT_EQ(
+        ERROR_OF(pos("MwstKat")->SetAsString(QStringLiteral("S"))),
+        QStringLiteral("Die Kategorie \"S\" passt nicht zum Steuerfall \"Kleinunternehmer (§ 19 UStG)\" "
+                       "des Vorgangs; möglich sind E, O."));
     positions().Cancel();
     window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("S")));
     Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
@@ -413,7 +414,9 @@ TEST_F(Editor, TaxCaseDateOfSupplyAndVatPerRate)
     {
         const char *field, *value, *kat;
         double rate;
-    } picks[] = {{"MwstKat", "z", "Z", 0}, {"MwstKat", "S", "S", 16}, {"MwstKat", "O", "O", 0},
+    } picks[] = {{"MwstKat", "z", "Z", 0},
+                 {"MwstKat", "S", "S", 16},
+                 {"MwstKat", "O", "O", 0},
                  {"MwstSatz", "7", "S", 7}};
     positions().First();
     for (const auto &p : picks) {

@@ -197,7 +197,8 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
         const QString file = out.filePath(QStringLiteral("%1.xml").arg(id));
         save(file, x);
         xrechnung << file;
-        save(file + QStringLiteral(".zugferd"), CiiWriter::write(load(id, seller), CiiWriter::Profile::EN16931));
+        save(file + QStringLiteral(".zugferd"),
+             CiiWriter::write(load(id, seller), CiiWriter::Profile::EN16931));
         zugferd << file + QStringLiteral(".zugferd");
     }
     // A fee not subject to VAT beside taxable positions cannot be expressed.
@@ -205,10 +206,11 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
     db->raw().exec(
         QStringLiteral("update Vorgang2 set MwstSatz = 0, MwstKat = 'O' where vorgangID = %1 and Pos = 4")
             .arg(bakery));
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(bakery))
-                    .endsWith(QStringLiteral("\nPosition 4 ist nicht steuerbar (Kategorie O), die übrigen sind "
-                                             "es; eine E-Rechnung darf nicht steuerbare Positionen nur ohne "
-                                             "andere enthalten. Bitte sie in eine eigene Rechnung stellen.")));
+    EXPECT_TRUE(
+        EINVOICE_ERROR_OF(load(bakery))
+            .endsWith(QStringLiteral("\nPosition 4 ist nicht steuerbar (Kategorie O), die übrigen sind "
+                                     "es; eine E-Rechnung darf nicht steuerbare Positionen nur ohne "
+                                     "andere enthalten. Bitte sie in eine eigene Rechnung stellen.")));
     for (const bool en16931 : {false, true}) {
         const QStringList &files = en16931 ? zugferd : xrechnung;
         const ValidationRun v = ValidateEInvoices(files, en16931);
