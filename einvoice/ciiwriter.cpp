@@ -307,7 +307,8 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
         x.ram("BasisAmount", EInvoice::amountText(v.basisCents));
         x.ram("CategoryCode", v.category);
         x.ramIfAny("ExemptionReasonCode", v.exemptionCode);
-        if (v.category != QLatin1String("O")) x.ram("RateApplicablePercent", percentText(v.rate));
+        // XRechnung wants the rate in every breakdown, 0 for O (BR-DE-14).
+        x.ram("RateApplicablePercent", percentText(v.rate));
         x.end();
     }
     if (inv.periodEnd.isValid()) {

@@ -126,7 +126,7 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
         {"Ausfuhr", "CH", "", "", {{19, "G"}, {19, "G"}}, "", "", "G 0", "VATEX-EU-G", "", ""},
         {"Vertrag", "", "", "", {{19, "S"}}, "2026-03-01", "2026-03-31", "S 19", "", "", ""},
         // Fees of a reminder: no VAT id of either party, no rate (BR-O-*).
-        {"Mahnung", "", "DE 136 695 976", "", {{0, "O"}, {0, "O"}}, "", "", "O ", "VATEX-EU-O", "", ""},
+        {"Mahnung", "", "DE 136 695 976", "", {{0, "O"}, {0, "O"}}, "", "", "O 0", "VATEX-EU-O", "", ""},
     };
     // Without its VAT id an invoice not subject to VAT names the seller by its register entry.
     SellerData seller = EInvoiceFixture::seller();
