@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "databasecopy.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "engine.h"
-#include "germanformat.h"
 #include "schema.h"
 
 #include <QDir>
