@@ -2,10 +2,10 @@
 #include "dunningcommand.h"
 
 #include "app/commandline.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/settings.h"
