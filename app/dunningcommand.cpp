@@ -3,10 +3,10 @@
 
 #include "app/commandline.h"
 #include "app/commandoptions.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/settings.h"

@@ -4,7 +4,7 @@
 #include "commandline.h"
 #include "commandoptions.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "printing/tberechnung.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tax.h"
 
-#include "germanformat.h"
-#include "money.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "programvalues.h"
 #include "settings.h"
 #include "tvexdaotable.h"

@@ -8,18 +8,17 @@
 #include "tfvtext.h"
 #include "tkalenderform.h"
 
-#include "app/appicons.h"
-#include "app/tfmain.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dates.h"
 #include "data/dunning.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/programvalues.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
 #include "documents/core/tfumw.h"
+#include "platform/appicons.h"
 #include "printing/printvorgang.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -30,6 +29,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/fieldlink.h"
 #include "widgets/pendingedits.h"
+#include "widgets/shell.h"
 #include "widgets/windowparts.h"
 
 #include <QActionGroup>
@@ -763,7 +763,7 @@ void TFVorgang::FormClose()
     FvartikelRef() = nullptr;
     // The main window's frame empties the reference as well; a window that
     // closes on its own must not leave it behind either.
-    if (fmain && fmain->FVorgang == this) fmain->FVorgang = nullptr;
+    forgetWindow(WindowKind::Vorgang, this);
 }
 
 bool TFVorgang::eventFilter(QObject *watched, QEvent *event)
@@ -992,8 +992,8 @@ void TFVorgang::printDocument(bool preview, bool withDialog)
     if (!hasSavedDocument() || !saveDocument()) return;
     const QString id = Data->vorgang.FieldByName(QStringLiteral("ID"))->AsString();
     guarded([&] {
-        if (fmain)
-            fmain->PrintVorgang(id, preview, withDialog);
+        if (shell())
+            shell()->PrintVorgang(id, preview, withDialog);
         else
             PrintVorgang(id, preview, withDialog);
     });

@@ -6,7 +6,7 @@
 // dataset and that record's positions, and opens the small windows of the
 // document editing (address and article chooser, texts, position dialog,
 // information, calendar).
-#include "app/vorgangwindows.h"
+#include "widgets/vorgangwindows.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "einvoice.h"
 
-#include "data/apperror.h"
-#include "data/germanformat.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "data/tax.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"

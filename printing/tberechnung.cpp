@@ -3,10 +3,10 @@
 
 #include "printvorgang.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dunning.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/tax.h"
 #include "data/tdataa.h"
 #include "report/pageset.h"

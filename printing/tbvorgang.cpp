@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tbvorgang.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
+#include "base/textfiles.h"
 #include "data/dunning.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/settings.h"
-#include "data/textfiles.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
 

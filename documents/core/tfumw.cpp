@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfumw.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/dates.h"
 #include "data/programvalues.h"
 #include "data/tax.h"

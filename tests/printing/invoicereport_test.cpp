@@ -3,7 +3,7 @@
 // sums per currency, and the pages as the preview and the PDF show them.
 #include "printfixture.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "printing/tberechnung.h"
 #include "printing/tprevform.h"
 

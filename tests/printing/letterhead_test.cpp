@@ -4,7 +4,7 @@
 // number line, the page header of later pages and the letterhead files.
 #include "printfixture.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
 
