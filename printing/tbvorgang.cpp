@@ -122,18 +122,24 @@ void TBvorgang::buildLayout()
     QRDBText1 = &BandTitle->addDataText(QStringLiteral("QRDBText1"), 0, 42.3, QStringLiteral("anschrift"))
                      .size(108.7, 37.6)
                      .fitting(Fit::Cut);
-    kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), 132.3, 66.1,
+    // Numbers and date: labels and values in two columns, the values ending on
+    // the right margin (a longer tax number is set smaller, never past it).
+    const qreal infoLabels = 126.0, infoValues = 145.0, infoWidth = Bericht.bandWidth() - infoValues;
+    kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), infoLabels, 66.1,
                                     [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
-    kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), 150.8, 66.1, [this](const RowSource *) {
+    kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), infoValues, 66.1, [this](const RowSource *) {
         return QString::number(qRound64(Vorgang1.FieldByName(QStringLiteral("kdnr"))->AsFloat()));
     });
-    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), 132.3, 71.4, QStringLiteral("Steuer-Nr:"));
-    UST1 = &BandTitle->addLabel(QStringLiteral("UST1"), 150.8, 71.4, {});
-    QRLabel1 = &BandTitle->addLabel(QStringLiteral("QRLabel1"), 132.3, 76.7, QStringLiteral("Datum:"));
-    QRExpr2 = &BandTitle->addExpression(QStringLiteral("QRExpr2"), 150.8, 76.7, [this](const RowSource *) {
-        const TField *d = Vorgang1.FieldByName(QStringLiteral("datum"));
-        return d->IsNull() ? QString() : German::formatDate(d->AsDate());
-    });
+    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), infoLabels, 71.4, QStringLiteral("Steuer-Nr:"));
+    UST1 = &BandTitle->addLabel(QStringLiteral("UST1"), infoValues, 71.4, {});
+    QRLabel1 = &BandTitle->addLabel(QStringLiteral("QRLabel1"), infoLabels, 76.7, QStringLiteral("Datum:"));
+    QRExpr2 =
+        &BandTitle->addExpression(QStringLiteral("QRExpr2"), infoValues, 76.7, [this](const RowSource *) {
+            const TField *d = Vorgang1.FieldByName(QStringLiteral("datum"));
+            return d->IsNull() ? QString() : German::formatDate(d->AsDate());
+        });
+    for (ReportElement *value : {kd2, UST1, QRExpr2})
+        value->size(infoWidth);
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
         // A reminder is titled by its level: "1. Mahnung M - 20042".
         const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
@@ -232,7 +238,8 @@ void TBvorgang::buildLayout()
                   .toBand(ReportElement::BandAlign::Left);
     MemoF2 = &PageFooterBand1->addMemo(QStringLiteral("MemoF2"), 45.0, 0.5, 39.7, 16.1);
     MemoF3 = &PageFooterBand1->addMemo(QStringLiteral("MemoF3"), 90.0, 0.5, 39.7, 16.1);
-    MemoF4 = &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, 38.4, 16.7);
+    MemoF4 =
+        &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, Bericht.bandWidth() - 132.3, 16.7);
     for (ReportElement *column : {MemoF1, MemoF2, MemoF3, MemoF4})
         column->fit = Fit::Cut;
 }

@@ -331,6 +331,9 @@ TEST_F(PrintFixture, NothingOverprintsAnotherFieldOrTheFooterWhateverItsLength)
         const QList<PdfTools::Word> words = PdfTools::words(pdf, page);
         EXPECT_EQ(overprints(words), QStringList()) << "page " << page;
         for (const PdfTools::Word &w : words) {
+            // The numbers beside the address and the footer columns included.
+            EXPECT_GE(w.box.left(), 20 - 0.2) << w.text.toStdString() << " on page " << page;
+            EXPECT_LE(w.box.right(), 190 + 0.2) << w.text.toStdString() << " on page " << page;
             if (w.box.top() < footerTop) {
                 EXPECT_LE(w.box.bottom(), footerTop + 0.2) << w.text.toStdString() << " on page " << page;
             }
@@ -345,6 +348,7 @@ TEST_F(PrintFixture, NothingOverprintsAnotherFieldOrTheFooterWhateverItsLength)
         }
     }
     EXPECT_EQ(amounts, 2) << "price and line total, each whole in its column";
+    EXPECT_TRUE(PdfTools::text(pdf, 1).simplified().contains(QStringLiteral("Steuer-Nr: DE284716392")));
 }
 
 TEST_F(PrintFixture, AnAddressTooLongForTheWindowIsShortenedVisiblyAndReported)
