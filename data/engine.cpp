@@ -97,3 +97,15 @@ QString Engine::shownLocation(const QString &location)
     const QString l = location.trimmed();
     return maskPasswords(isServerLocation(l) ? l : QDir::toNativeSeparators(location), location);
 }
+
+void Statement::runEach(const std::vector<std::vector<Value>> &sets,
+                        const std::function<void(Statement &, bool)> &each)
+{
+    for (const std::vector<Value> &set : sets) {
+        reset();
+        for (size_t i = 0; i < set.size(); ++i)
+            bind(int(i) + 1, set[i]);
+        each(*this, step());
+    }
+    reset();
+}

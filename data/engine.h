@@ -10,7 +10,9 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class Statement
 {
@@ -25,6 +27,12 @@ class Statement
     // Reads a column as the engine holds it (for selects of expressions);
     // yes/no as 0 or 1 and dates in their ISO text on both engines.
     virtual Value columnDynamic(int index) const = 0;
+    // Runs the statement once for each set of parameters, in order, and hands
+    // each run to `each`, the statement standing on its first row when there
+    // is one (hasRow). A server gets all runs in one round trip; the first
+    // failure is raised and the runs after it are not made.
+    virtual void runEach(const std::vector<std::vector<Value>> &sets,
+                         const std::function<void(Statement &, bool hasRow)> &each);
 };
 
 // An index of the program's tables, described once for both engines.

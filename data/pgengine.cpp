@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QUrl>
 #include <cmath>
 #include <cstdlib>
@@ -175,6 +176,14 @@ QByteArray parameterText(const Value &v)
     return QByteArray();
 }
 
+// Each round trip to the server, what went in it, on stderr: the costly
+// part of a save on a network.
+bool traceRoundTrips()
+{
+    static const bool trace = qEnvironmentVariableIsSet("TAVIREL_SQL_TRACE");
+    return trace;
+}
+
 // The connection and what its statements share.
 struct Session
 {
@@ -320,6 +329,7 @@ struct Session
         deferred.clear();
         if (!text.isEmpty()) text += "; ";
         text += sql;
+        if (traceRoundTrips()) qDebug("pg round trip: %s", text.constData());
         PGresult *res = PQexec(c, text.constData());
         answered();
         return res;
@@ -353,36 +363,55 @@ struct Session
         return name;
     }
 
-    // A prepared statement run, with the deferred commands (and its own
-    // preparation where needed) before it in the same round trip. Returns its
-    // result; the first failure among the commands before it is raised.
-    PGresult *execute(const QByteArray &name, const QByteArray &prepareText, const std::vector<Oid> &types,
-                      const std::vector<const char *> &values)
+    // One run of a prepared statement: its name, and its text where it must
+    // be prepared first.
+    struct Run
+    {
+        QByteArray name, prepareText;
+        std::vector<Oid> types;
+        std::vector<QByteArray> texts;
+        std::vector<const char *> values;
+    };
+
+    // Prepared statements run, with the deferred commands (and their
+    // preparation where needed) before them in the same round trip. Returns
+    // their results in order; the first failure among the commands is raised.
+    std::vector<PGresult *> execute(const std::vector<Run> &runs)
     {
         PGconn *c = live();
-        const int count = int(values.size());
-        if (deferred.isEmpty() && prepareText.isEmpty()) {
-            PGresult *res = PQexecPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
+        if (deferred.isEmpty() && runs.size() == 1 && runs[0].prepareText.isEmpty()) {
+            const Run &r = runs[0];
+            PGresult *res =
+                PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(), nullptr, nullptr, 0);
             answered();
-            return res;
+            return {res};
         }
         const QList<QByteArray> before = std::exchange(deferred, {});
         bool sent = PQenterPipelineMode(c) == 1;
         for (const QByteArray &command : before)
             sent =
                 sent && PQsendQueryParams(c, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
-        if (!prepareText.isEmpty())
-            sent = sent && PQsendPrepare(c, name.constData(), prepareText.constData(), count, types.data());
-        sent = sent && PQsendQueryPrepared(c, name.constData(), count, values.data(), nullptr, nullptr, 0);
+        // Which run each command's answer belongs to (-1: a command before them).
+        std::vector<int> runOf(size_t(before.size()), -1);
+        for (size_t i = 0; i < runs.size(); ++i) {
+            const Run &r = runs[i];
+            const int count = int(r.values.size());
+            if (!r.prepareText.isEmpty()) {
+                sent = sent && PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
+                runOf.push_back(-1);
+            }
+            sent = sent && PQsendQueryPrepared(c, r.name.constData(), count, r.values.data(), nullptr, nullptr, 0);
+            runOf.push_back(int(i));
+        }
         sent = sent && PQpipelineSync(c);
         // Each command's result is followed by a null; the sync ends the round.
-        const int commands = int(before.size()) + (prepareText.isEmpty() ? 0 : 1) + 1;
-        PGresult *failure = nullptr, *last = nullptr;
-        int done = 0;
+        std::vector<PGresult *> results(runs.size(), nullptr);
+        PGresult *failure = nullptr;
+        size_t done = 0;
         while (sent) {
             PGresult *r = PQgetResult(c);
             if (!r) {
-                if (PQstatus(c) != CONNECTION_OK || ++done > commands) break;
+                if (PQstatus(c) != CONNECTION_OK || ++done > runOf.size()) break;
                 continue;
             }
             const ExecStatusType st = PQresultStatus(r);
@@ -390,23 +419,27 @@ struct Session
                 PQclear(r);
                 break;
             }
-            if (done == commands - 1 && !last)
-                last = r;
-            else if (st == PGRES_FATAL_ERROR && !failure)
+            const int run = done < runOf.size() ? runOf[done] : -1;
+            if (st == PGRES_FATAL_ERROR && !failure)
                 failure = r;
+            else if (run >= 0 && !results[size_t(run)])
+                results[size_t(run)] = r;
             else
                 PQclear(r);
         }
         answered();
         if (PQstatus(c) == CONNECTION_OK) PQexitPipelineMode(c);
-        if (!prepareText.isEmpty() && (failure || !last || PQresultStatus(last) == PGRES_FATAL_ERROR))
-            prepared.remove(prepared.key(name)); // not known to be prepared
-        if (failure) {
-            if (last) PQclear(last);
+        bool complete = !failure;
+        for (PGresult *r : results)
+            complete = complete && r && PQresultStatus(r) != PGRES_PIPELINE_ABORTED;
+        if (!complete) {
+            for (const Run &r : runs)
+                if (!r.prepareText.isEmpty()) prepared.remove(prepared.key(r.name)); // not known to be prepared
+            for (PGresult *r : results)
+                if (r) PQclear(r);
             fail(failure);
         }
-        if (!last) fail(nullptr);
-        return last;
+        return results;
     }
 };
 
@@ -512,39 +545,88 @@ class PgStatement : public Statement
         return Value(QString::fromUtf8(p, n));
     }
 
+    void runEach(const std::vector<std::vector<Value>> &sets,
+                 const std::function<void(Statement &, bool)> &each) override
+    {
+        if (sets.empty()) return;
+        clearResult();
+        std::vector<Session::Run> runs;
+        runs.reserve(sets.size());
+        for (const std::vector<Value> &set : sets) {
+            for (Value &v : m_params)
+                v = Value();
+            for (size_t k = 0; k < set.size(); ++k)
+                bind(int(k) + 1, set[k]);
+            runs.push_back(nextRun());
+        }
+        std::vector<PGresult *> results = send(runs);
+        auto freeRest = qScopeGuard([&] {
+            for (PGresult *r : results)
+                if (r) PQclear(r);
+        });
+        for (PGresult *&res : results) {
+            clearResult();
+            take(std::exchange(res, nullptr));
+            each(*this, step());
+        }
+        reset();
+    }
+
   private:
-    void execute()
+    // The next run with the bound values: its statement prepared once per
+    // text and parameter types on this connection.
+    Session::Run nextRun()
     {
         Session &s = *m_session;
-        std::vector<Oid> types(m_params.size());
-        std::vector<QByteArray> texts(m_params.size());
-        std::vector<const char *> values(m_params.size());
+        Session::Run run;
+        run.types.resize(m_params.size());
+        run.texts.resize(m_params.size());
+        run.values.resize(m_params.size());
         for (size_t k = 0; k < m_params.size(); ++k) {
-            types[k] = parameterType(m_params[k]);
-            texts[k] = parameterText(m_params[k]);
-            values[k] = m_params[k].isNull() ? nullptr : texts[k].constData();
+            run.types[k] = parameterType(m_params[k]);
+            run.texts[k] = parameterText(m_params[k]);
+            run.values[k] = m_params[k].isNull() ? nullptr : run.texts[k].constData();
         }
         // A kept statement may outlive the connection it was made on: its
         // name is taken afresh once the session starts a new generation.
         s.live();
-        QByteArray prepareText;
-        if (m_generation != s.generation || types != m_types) {
+        if (m_generation != s.generation || run.types != m_types) {
             QString typesKey;
-            for (Oid t : types)
+            for (Oid t : run.types)
                 typesKey += QString::number(t) + QLatin1Char(',');
-            m_name = s.statementName(m_sql, typesKey, &prepareText);
-            m_types = types;
+            m_name = s.statementName(m_sql, typesKey, &run.prepareText);
+            m_types = run.types;
             m_generation = s.generation;
         }
+        run.name = m_name;
+        return run;
+    }
+
+    std::vector<PGresult *> send(const std::vector<Session::Run> &runs)
+    {
+        Session &s = *m_session;
         s.planFor(m_generic);
-        PGresult *res = nullptr;
+        if (traceRoundTrips())
+            qDebug("pg round trip: %s%s %d× %s", s.deferred.join("; ").constData(),
+                   runs.front().prepareText.isEmpty() ? "" : " +prepare", int(runs.size()), qPrintable(m_sql));
         try {
-            res = s.execute(m_name, prepareText, types, values);
+            return s.execute(runs);
         } catch (...) {
-            if (!prepareText.isEmpty()) m_generation = -1;
+            m_generation = -1; // a preparation in the round may not have been made
             throw;
         }
-        if (!prepareText.isEmpty() && PQresultStatus(res) == PGRES_FATAL_ERROR) m_generation = -1;
+    }
+
+    void execute()
+    {
+        std::vector<Session::Run> runs{nextRun()};
+        take(send(runs).front());
+    }
+
+    // A run's result as the statement's.
+    void take(PGresult *res)
+    {
+        Session &s = *m_session;
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
         s.changes = std::atoi(PQcmdTuples(res));
@@ -730,12 +812,16 @@ class PgEngine : public Engine
         const bool returning = insert && sql.contains(QLatin1String(" RETURNING "), Qt::CaseInsensitive);
         // A write, or a read of rows by one key, is planned once and the plan
         // kept: its best plan is the same for every value, and planning
-        // costs more than running it. Any other read is planned for its
-        // values (see setup).
+        // costs more than running it. So is the first row by one text key
+        // in an order (the highest number of a document type: one step back
+        // in the key's index). Any other read is planned for its values (see
+        // setup).
         static const QRegularExpression byKey(
             QStringLiteral(
                 "^\\s*(INSERT|UPDATE|DELETE)\\b|"
-                "^SELECT [^?]* WHERE \\(?(t0\\.)?\"[^\"]+\" = \\?\\)?( ORDER BY [^?]*| FOR UPDATE)?$"),
+                "^SELECT [^?]* WHERE \\(?(t0\\.)?\"[^\"]+\" = \\?\\)?( ORDER BY [^?]*| FOR UPDATE)?$|"
+                "^SELECT [^?]* WHERE \\(tvkey\\((t0\\.)?\"[^\"]+\"\\) = tvkey\\(\\?\\) COLLATE \"C\"\\) "
+                "ORDER BY [^?]* LIMIT 1$"),
             QRegularExpression::CaseInsensitiveOption);
         const bool generic = byKey.match(sql).hasMatch();
         return std::make_unique<PgStatement>(m_session, numbered, count, insert, returning, generic);

@@ -75,6 +75,7 @@ void TVexDaoDatabase::Open()
     m_engine = std::move(engine);
     m_tables.clear();
     m_rowWrites.clear();
+    m_tableWrites.clear();
     ++m_generation;
     m_depth = 0;
     try {
@@ -208,12 +209,19 @@ void TVexDaoDatabase::noteWrite(const QString &table)
 
 void TVexDaoDatabase::noteRowWrite(const QString &table, qint64 rowid)
 {
-    m_rowWrites[table.toLower()].insert(rowid, ++m_writeSerial);
+    const QString key = table.toLower();
+    m_rowWrites[key].insert(rowid, ++m_writeSerial);
+    m_tableWrites.insert(key, m_writeSerial);
 }
 
 quint64 TVexDaoDatabase::lockedTransaction() const
 {
     return m_depth > 0 && m_engine && m_engine->transactionLocksWrites() ? m_transactionSerial : 0;
+}
+
+bool TVexDaoDatabase::wroteTableSince(const QString &table, quint64 serial) const
+{
+    return m_tableWrites.value(table.toLower(), 0) > serial;
 }
 
 bool TVexDaoDatabase::wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const

@@ -77,6 +77,7 @@ class TVexDaoDatabase : public QObject
     quint64 writeSerial() const { return m_writeSerial; }
     void noteRowWrite(const QString &table, qint64 rowid);
     bool wroteRowSince(const QString &table, qint64 rowid, quint64 serial) const;
+    bool wroteTableSince(const QString &table, quint64 serial) const;
     // Names the open transaction while it keeps other programs from writing,
     // 0 otherwise. A rollback, even to a savepoint, ends what the name vouches for.
     quint64 lockedTransaction() const;
@@ -111,4 +112,5 @@ class TVexDaoDatabase : public QObject
     quint64 m_writeSerial = 0;
     quint64 m_transactionSerial = 0;
     QHash<QString, QHash<qint64, quint64>> m_rowWrites; // key: lower-case table
+    QHash<QString, quint64> m_tableWrites;              // the last write serial by lower-case table
 };

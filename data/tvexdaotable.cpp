@@ -773,6 +773,7 @@ QList<int> TVexDaoTable::numberParams(const Query &q, const QString &shape, cons
 
 void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
 {
+    postBatched();
     // Re-reads with the same query text and only other link values of the
     // master (a detail following its master) reuse the query built before;
     // so does a query read again with only other numbers in its text.
@@ -819,7 +820,7 @@ void TVexDaoTable::openRows(qint64 keepRowid, bool keepPosition)
         rq.valid = true;
     }
     std::vector<Row> rows;
-    if (!masterLinkMissing()) readRows(q, rows);
+    if (!masterLinkMissing() && !masterRowIsNew()) readRows(q, rows);
     m_rows.swap(rows);
     m_rowIndexValid = false;
     m_state = DataSetState::Browse;
@@ -849,6 +850,24 @@ bool TVexDaoTable::masterLinkMissing() const
         const int arrow = line.indexOf(QLatin1String("->"));
         if (arrow >= 0 && master->FieldByName(line.mid(arrow + 2).trimmed())->value().isNull()) return true;
     }
+    return false;
+}
+
+// A master row this connection inserted in the transaction still running,
+// linked by its counter, has no details but those written since: nobody else
+// can write meanwhile, and nothing could name its counter before.
+bool TVexDaoTable::masterRowIsNew() const
+{
+    TVexDaoTable *master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if (!master || master->m_db != m_db || master->m_cur < 0 || master->m_cur >= int(master->m_rows.size()))
+        return false;
+    const Row &row = master->m_rows[size_t(master->m_cur)];
+    if (row.insertedIn == 0 || row.insertedIn != m_db->lockedTransaction() ||
+        m_db->wroteTableSince(m_tables.value(0), row.insertedAt))
+        return false;
+    for (const auto &[detail, key] : linkPairs())
+        if (key->m_counter && key->m_tableIndex == 0 && detail->m_tableIndex == 0 && !detail->m_baseColumn.isEmpty())
+            return true;
     return false;
 }
 
@@ -937,6 +956,7 @@ void TVexDaoTable::Close()
 {
     if (!Active()) return;
     if (BeforeClose) BeforeClose(*this);
+    m_batched.clear();
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_rowIndexValid = false;
@@ -1054,6 +1074,7 @@ void TVexDaoTable::CheckBrowseMode()
 void TVexDaoTable::Edit()
 {
     checkActive();
+    postBatched();
     if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) return;
     if (m_rows.empty()) {
         Insert();
@@ -1139,12 +1160,9 @@ void TVexDaoTable::Insert()
     m_touched = false;
 }
 
-bool TVexDaoTable::writeInsert(Row &row, Row &stored)
+void TVexDaoTable::insertParams(const Row &row, std::vector<const TField *> &used,
+                                std::vector<Value> &params) const
 {
-    Engine &engine = m_db->engine();
-    const QString returning = singleRowQuery().returning;
-    std::vector<const TField *> used;
-    QList<Value> params;
     for (const auto &f : m_fields) {
         if (f->m_kind != FieldKind::Data || f->m_column < 0 || f->m_tableIndex != 0 ||
             f->m_baseColumn.isEmpty() || f->m_counter)
@@ -1153,8 +1171,13 @@ bool TVexDaoTable::writeInsert(Row &row, Row &stored)
         if (v.isNull() && f->m_type == FieldType::Bool) v = Value(false);
         if (v.isNull()) continue;
         used.push_back(f.get());
-        params << v;
+        params.push_back(v);
     }
+}
+
+Statement &TVexDaoTable::insertStatement(const std::vector<const TField *> &used, const QString &returning)
+{
+    Engine &engine = m_db->engine();
     // Rows of one dataset mostly fill the same columns: the text is made
     // again only when they differ from the last insert's.
     InsertText &it = m_insertText;
@@ -1179,17 +1202,119 @@ bool TVexDaoTable::writeInsert(Row &row, Row &stored)
         it.generation = m_db->generation();
     }
     if (!it.statement) it.statement = engine.prepare(it.sql);
-    Statement *st = it.statement.get();
-    auto done = qScopeGuard([st] { st->reset(); });
-    for (int i = 0; i < params.size(); ++i)
-        st->bind(i + 1, params[i]);
-    const bool returned = st->step() && !returning.isEmpty();
-    if (returned) rowFromStatement(*st, m_singleRowQuery, stored);
-    row.rowid[0] = returned ? stored.rowid[0] : engine.lastInsertId();
+    return *it.statement;
+}
+
+// A row just inserted, as the connection notes it.
+void TVexDaoTable::noteInserted(Row &row)
+{
     m_db->noteWrite(m_tables.value(0));
     m_db->noteRowWrite(m_tables.value(0), row.rowid[0]);
+}
+
+bool TVexDaoTable::writeInsert(Row &row, Row &stored)
+{
+    const QString returning = singleRowQuery().returning;
+    std::vector<const TField *> used;
+    std::vector<Value> params;
+    insertParams(row, used, params);
+    Statement *st = &insertStatement(used, returning);
+    auto done = qScopeGuard([st] { st->reset(); });
+    for (size_t i = 0; i < params.size(); ++i)
+        st->bind(int(i) + 1, params[i]);
+    const bool returned = st->step() && !returning.isEmpty();
+    if (returned) rowFromStatement(*st, m_singleRowQuery, stored);
+    row.rowid[0] = returned ? stored.rowid[0] : m_db->engine().lastInsertId();
+    noteInserted(row);
     stored.readAt = m_db->writeSerial();
     return returned;
+}
+
+TVexDaoTable::InsertBatch::InsertBatch(TVexDaoTable &table) : m_table(table)
+{
+    m_table.m_batching = true;
+}
+
+TVexDaoTable::InsertBatch::~InsertBatch()
+{
+    m_table.m_batching = false;
+    m_table.dropBatched();
+}
+
+void TVexDaoTable::InsertBatch::post()
+{
+    m_table.postBatched();
+}
+
+void TVexDaoTable::dropBatched()
+{
+    std::vector<int> rows = std::exchange(m_batched, {});
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int r : rows) {
+        if (r < 0 || r >= int(m_rows.size())) continue;
+        m_rows.erase(m_rows.begin() + r);
+        if (m_cur >= r) --m_cur;
+    }
+    if (rows.empty()) return;
+    m_rowIndexValid = false;
+    if (m_cur < 0 && !m_rows.empty()) m_cur = 0;
+    m_eof = m_rows.empty();
+    notify(Notify::DataSet);
+}
+
+void TVexDaoTable::postBatched()
+{
+    if (m_batched.empty()) return;
+    const std::vector<int> rows = m_batched;
+    const QString returning = singleRowQuery().returning;
+    // The rows in groups of those that fill the same columns: each group one
+    // statement, run for all of its rows at once.
+    std::vector<std::vector<const TField *>> used(rows.size());
+    std::vector<std::vector<Value>> params(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        insertParams(m_rows[size_t(rows[i])], used[i], params[i]);
+    std::vector<Row> stored(rows.size());
+    std::vector<bool> returned(rows.size(), false);
+    TVexDaoDatabase::WriteScope scope(*m_db);
+    // A failure below leaves the table for the rollback to read again.
+    m_db->noteWrite(m_tables.value(0));
+    for (size_t from = 0; from < rows.size();) {
+        size_t to = from + 1;
+        while (to < rows.size() && used[to] == used[from])
+            ++to;
+        Statement &st = insertStatement(used[from], returning);
+        const std::vector<std::vector<Value>> sets(params.begin() + qsizetype(from), params.begin() + qsizetype(to));
+        size_t k = from;
+        st.runEach(sets, [&](Statement &run, bool hasRow) {
+            Row &row = m_rows[size_t(rows[k])];
+            returned[k] = hasRow && !returning.isEmpty();
+            if (returned[k]) rowFromStatement(run, m_singleRowQuery, stored[k]);
+            row.rowid[0] = returned[k] ? stored[k].rowid[0] : m_db->engine().lastInsertId();
+            noteInserted(row);
+            stored[k].readAt = m_db->writeSerial();
+            ++k;
+        });
+        from = to;
+    }
+    m_batched.clear();
+    const int cur = m_cur;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int at = rows[i];
+        Row &row = m_rows[size_t(at)];
+        if (returned[i] || readSingleRow(0, row.rowid[0], stored[i])) row = std::move(stored[i]);
+        row.calcValid = false;
+        row.insertedIn = m_db->lockedTransaction();
+        row.insertedAt = m_db->writeSerial();
+        if (m_rowIndexValid) m_rowIndex.insert(row.rowid[0], at);
+    }
+    if (AfterPost)
+        for (int at : rows) {
+            m_cur = at;
+            AfterPost(*this);
+        }
+    m_cur = cur;
+    scope.commit();
+    notify(Notify::DataSet);
 }
 
 bool TVexDaoTable::sameRow(const Row &a, const Row &b, int tableIndex) const
@@ -1360,6 +1485,15 @@ void TVexDaoTable::Post()
         return; // BeforePost settled the row itself
     const DataSetState state = m_state;
     const bool inserting = state == DataSetState::Insert;
+    if (inserting && m_batching) {
+        m_batched.push_back(m_cur);
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        m_rows[size_t(m_cur)].calcValid = false;
+        notify(Notify::State);
+        notify(Notify::Record);
+        return;
+    }
     // The user's values, should what AfterPost does refuse the save.
     std::optional<Row> typed;
     if (AfterPost) typed = m_rows[size_t(m_cur)];
@@ -1379,6 +1513,10 @@ void TVexDaoTable::Post()
         if (inserting && m_rowIndexValid) m_rowIndex.insert(row.rowid[0], m_cur);
         if (stored || readSingleRow(0, written, fresh)) m_rows[size_t(m_cur)] = std::move(fresh);
         m_rows[size_t(m_cur)].calcValid = false;
+        if (inserting) {
+            m_rows[size_t(m_cur)].insertedIn = m_db->lockedTransaction();
+            m_rows[size_t(m_cur)].insertedAt = m_db->writeSerial();
+        }
         notify(Notify::State);
         notify(Notify::Record);
         // Details follow a saved master row.
@@ -1464,6 +1602,7 @@ void TVexDaoTable::Cancel()
 void TVexDaoTable::Delete()
 {
     checkActive();
+    postBatched();
     if (m_state == DataSetState::Insert) {
         Cancel();
         return;
@@ -1531,6 +1670,7 @@ void TVexDaoTable::Refresh()
 
 void TVexDaoTable::discardPending()
 {
+    m_batched.clear(); // their rows go with the re-read
     if (m_state == DataSetState::Insert) {
         m_rows.erase(m_rows.begin() + m_cur);
         m_cur = m_rows.empty() ? -1 : qBound(0, m_insertFrom, int(m_rows.size()) - 1);

@@ -92,6 +92,23 @@ class TVexDaoTable : public QObject
     // Saves the row without the detail datasets being read again, for a save
     // that changes no link value (a document's totals saved with a position).
     void PostKeepingDetails();
+    // New rows saved together: while a batch is open, Post keeps each new row
+    // (after BeforePost) and post() saves them all, in one round trip on a
+    // server, then calls AfterPost for each in turn; all or none are saved.
+    // An edit, a delete or a re-read saves them first; rows not saved when
+    // the batch ends are dropped.
+    class InsertBatch
+    {
+      public:
+        explicit InsertBatch(TVexDaoTable &table);
+        ~InsertBatch();
+        InsertBatch(const InsertBatch &) = delete;
+        InsertBatch &operator=(const InsertBatch &) = delete;
+        void post();
+
+      private:
+        TVexDaoTable &m_table;
+    };
     void Cancel();
     void Delete();
     void Refresh(); // read again, staying on the current row where it still is
@@ -137,6 +154,9 @@ class TVexDaoTable : public QObject
         qint64 rowid[2] = {0, 0};
         quint64 readAt = 0; // the connection's write serial when the row was read
         quint64 readIn = 0; // the transaction that kept everyone else from writing then, or 0
+        // Where this connection inserted the row: that transaction (while it
+        // kept everyone else from writing) and the write serial of the insert.
+        quint64 insertedIn = 0, insertedAt = 0;
         bool calcValid = false;
     };
     enum class Stored { Same, Changed, Missing };
@@ -151,11 +171,17 @@ class TVexDaoTable : public QObject
     // Each writes the row; true where the engine handed back the row as
     // stored, which is then in stored and needs no second read.
     bool writeInsert(Row &row, Row &stored);
+    void insertParams(const Row &row, std::vector<const TField *> &used, std::vector<Value> &params) const;
+    Statement &insertStatement(const std::vector<const TField *> &used, const QString &returning);
+    void noteInserted(Row &row);
+    void postBatched();
+    void dropBatched();
     bool writeUpdate(Row &row, Row &stored);
     Stored storedRow(int tableIndex, qint64 rowid, const Row &against);
     bool heldAsStored(const Row &row) const;
     bool sameRow(const Row &a, const Row &b, int tableIndex) const;
     bool masterLinkMissing() const;
+    bool masterRowIsNew() const;
     [[noreturn]] void rereadAndRaise(const QString &message);
     void restoreRefusedRow(Row typed, DataSetState state, qint64 written);
     void ensureCalc(int row) const;
@@ -190,6 +216,8 @@ class TVexDaoTable : public QObject
     mutable int m_calcRow = -1;
     bool m_linkAssigning = false;
     int m_keepDetails = 0;
+    bool m_batching = false;
+    std::vector<int> m_batched; // rows of an insert batch not yet saved
     bool m_hasDeclaredData = false;
     int m_valueSlots = 0; // data + calculated + lookup
     int m_tableCount = 1;

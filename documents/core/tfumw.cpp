@@ -98,7 +98,9 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
     vSql.SQL().clear();
     vSql.SQL() << QStringLiteral("Select * from vorgang1 where id = %1").arg(n);
     vdsql.SQL().clear();
-    vdsql.SQL() << QStringLiteral("Select * from vorgang2 where vorgangid = %1").arg(n);
+    // In the order the new document shows them, so that the positions it
+    // holds after the copy are those a fresh read would give.
+    vdsql.SQL() << QStringLiteral("Select * from vorgang2 where vorgangid = %1 order by pos, id").arg(n);
 
     // The new document with all its positions is one transaction: an error
     // anywhere leaves nothing of it behind.
@@ -177,6 +179,8 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
         {
             // The totals are those of all positions: computed once they are all saved.
             TData::TotalsDeferred deferred(*Data);
+            // Saved together: one round trip to a server for all of them.
+            TVexDaoTable::InsertBatch batch(vorgangdata);
             for (vdsql.First(); !vdsql.Eof(); vdsql.Next()) {
                 vorgangdata.Insert();
                 for (size_t c = 0; c < kColumns; ++c)
@@ -193,12 +197,14 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
                 vorgangdata.Post();
                 copied = true;
             }
+            batch.post();
         }
         if (copied)
             Data->RecalcTotals();
         vSql.Close();
         vdsql.Close();
-        vorgang.Post();
+        // The positions shown are those just saved.
+        vorgang.PostKeepingDetails();
         db->Commit();
         number = newNumber;
         return true;
