@@ -6,7 +6,7 @@
 #include "einvoicefixture.h"
 #include "validation.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tax.h"
 
 #include <QDir>
