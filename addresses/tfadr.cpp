@@ -6,17 +6,15 @@
 #include "tferechnung.h"
 #include "tftextshow.h"
 
-#include "app/appicons.h"
-#include "app/tfmain.h"
-#include "app/vorgangwindows.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/textcompare.h"
-#include "data/textfiles.h"
 #include "documents/tfvadr.h"
+#include "platform/appicons.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -26,6 +24,8 @@
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
+#include "widgets/shell.h"
+#include "widgets/vorgangwindows.h"
 #include "widgets/windowparts.h"
 
 #include <QActionGroup>
@@ -816,7 +816,7 @@ void TFAdr::FormClose()
 {
     // The main window's frame empties the reference as well; a window that
     // closes on its own must not leave it behind either.
-    if (fmain && fmain->FAdr == this) fmain->FAdr = nullptr;
+    forgetWindow(WindowKind::Adressen, this);
 }
 
 void TFAdr::showEvent(QShowEvent *event)
@@ -1101,8 +1101,8 @@ void TFAdr::SpeedButton6Click()
 
 void TFAdr::updateDocumentCommands()
 {
-    const bool list = fmain && fmain->isRegistered(WindowKind::Vorgangsliste);
-    const bool editor = fmain && fmain->isRegistered(WindowKind::Vorgang);
+    const bool list = shell() && shell()->isRegistered(WindowKind::Vorgangsliste);
+    const bool editor = shell() && shell()->isRegistered(WindowKind::Vorgang);
     Vorgangliste->setEnabled(list);
     alleVorgngean1->setEnabled(list);
     const bool newDocuments = editor;
@@ -1116,7 +1116,7 @@ void TFAdr::VorganglisteClick()
 {
     updateDocumentCommands();
     if (!Vorgangliste->isEnabled()) return;
-    guarded([] { fmain->ShowVorgaengeOfAddress(); });
+    guarded([] { shell()->ShowVorgaengeOfAddress(); });
 }
 
 void TFAdr::NewVorgangForAddress(QChar typ)
@@ -1190,10 +1190,11 @@ void TFAdr::NewVorgangForAddress(QChar typ)
                                         Dialogs::Warning, Dialogs::Ok);
             return;
         }
-        fmain->ShowVorgangEditor();
-        auto *editor = dynamic_cast<VorgangEditorWindow *>(fmain->FVorgang.data());
+        shell()->ShowVorgangEditor();
+        QWidget *editorWindow = shell()->reference(WindowKind::Vorgang);
+        auto *editor = dynamic_cast<VorgangEditorWindow *>(editorWindow);
         // A document being typed in the editor is finished before the new one.
-        if (!editor || !PendingEdits::writeAll(fmain->FVorgang)) return;
+        if (!editor || !PendingEdits::writeAll(editorWindow)) return;
         TVexDaoTable &vorgang = Data->vorgang;
         vorgang.Insert();
         try {

@@ -4,8 +4,8 @@
 // contact persons and contact notes, and prepare correspondence with the
 // current address. It works on the shared datasets of the address data
 // module; only the contact notes have a dataset of the window's own.
-#include "app/mergingchild.h"
 #include "arealock.h"
+#include "widgets/mergingchild.h"
 
 #include <QList>
 #include <QStringList>

@@ -4,9 +4,9 @@
 // mail-merge marks.
 #include "tfadr.h"
 
-#include "app/platform.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdataa.h"
+#include "platform/platform.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbmemo.h"
 #include "widgets/dialogs.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfadrins.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/programvalues.h"
 #include "data/tdataa.h"
 #include "widgets/dialogs.h"

@@ -3,7 +3,7 @@
 
 #include "tfmain.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/databasebackup.h"
 #include "data/dates.h"
 #include "data/engine.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "datacommands.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/databasebackup.h"
 #include "data/databasecheck.h"
 #include "data/dates.h"

@@ -3,7 +3,7 @@
 
 #include "commandline.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/engine.h"
 #include "data/tdataa.h"
 #include "einvoice/incomingstore.h"

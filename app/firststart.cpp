@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "firststart.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/schema.h"

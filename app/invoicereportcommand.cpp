@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "invoicereportcommand.h"
 
-#include "data/apperror.h"
-#include "data/engine.h"
-#include "data/programfolder.h"
+#include "commandline.h"
+#include "commandoptions.h"
+
+#include "base/apperror.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "printing/tberechnung.h"
@@ -21,17 +22,6 @@ namespace {
 const char *const kUsage = "Aufruf: tavirel invoice-report alle|bezahlt|offen <datei.pdf> [--kdnr N] "
                            "[--von TT.MM.JJJJ --bis TT.MM.JJJJ] [--db PFAD]";
 
-void write(std::FILE *stream, const QString &s)
-{
-    const QByteArray b = (s + QLatin1Char('\n')).toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), stream);
-}
-
-struct UsageError
-{
-    QString message;
-};
-
 struct Arguments
 {
     QString kind, file, db;
@@ -39,45 +29,18 @@ struct Arguments
     std::optional<QDate> von, bis;
 };
 
-QDate dateArgument(const QString &option, const QString &text)
-{
-    static const QRegularExpression form(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.\\d{4}$"));
-    const QDate d = QDate::fromString(text.trimmed(), QStringLiteral("d.M.yyyy"));
-    if (!form.match(text.trimmed()).hasMatch() || !d.isValid())
-        throw UsageError{QStringLiteral("'%1' nach %2 ist kein gültiges Datum (erwartet wird TT.MM.JJJJ)")
-                             .arg(text, option)};
-    return d;
-}
-
 Arguments parseArguments(const QStringList &args)
 {
     Arguments a;
     bool commandSeen = false;
     QStringList positional;
-    for (int i = 1; i < args.size(); ++i) {
-        QString arg = args.at(i);
-        if (!arg.startsWith(QLatin1String("--"))) {
-            if (!commandSeen && arg == QLatin1String("invoice-report"))
-                commandSeen = true;
-            else
-                positional << arg;
-            continue;
-        }
-        QString value;
-        bool inlineValue = false;
-        if (const qsizetype eq = arg.indexOf(QLatin1Char('=')); eq > 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-            inlineValue = true;
-        }
-        static const QStringList known{QStringLiteral("--db"), QStringLiteral("--kdnr"),
-                                       QStringLiteral("--von"), QStringLiteral("--bis")};
-        if (!known.contains(arg)) throw UsageError{QStringLiteral("Unbekannte Option '%1'").arg(args.at(i))};
-        if (!inlineValue) {
-            if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
-                throw UsageError{QStringLiteral("Nach %1 fehlt ein Wert").arg(arg)};
-            value = args.at(++i);
-        }
+    const auto word = [&](const QString &arg) {
+        if (!commandSeen && arg == QLatin1String("invoice-report"))
+            commandSeen = true;
+        else
+            positional << arg;
+    };
+    const auto option = [&](const QString &arg, const QString &value) {
         if (arg == QLatin1String("--db")) {
             a.db = value;
         } else if (arg == QLatin1String("--kdnr")) {
@@ -89,12 +52,16 @@ Arguments parseArguments(const QStringList &args)
             a.kdnr = value.trimmed().toLongLong();
         } else if (arg == QLatin1String("--von")) {
             if (a.von) throw UsageError{QStringLiteral("--von ist mehrfach angegeben")};
-            a.von = dateArgument(arg, value);
+            a.von = dateOption(arg, value);
         } else {
             if (a.bis) throw UsageError{QStringLiteral("--bis ist mehrfach angegeben")};
-            a.bis = dateArgument(arg, value);
+            a.bis = dateOption(arg, value);
         }
-    }
+    };
+    scanArguments(
+        args,
+        {QStringLiteral("--db"), QStringLiteral("--kdnr"), QStringLiteral("--von"), QStringLiteral("--bis")},
+        word, option);
     if (positional.size() < 2)
         throw UsageError{
             QStringLiteral("Bitte die Auswahl (alle, bezahlt oder offen) und die PDF-Datei angeben")};
@@ -148,23 +115,11 @@ QString customerName(TVexDaoDatabase &db, qint64 kdnr)
 int invoiceReport(const QStringList &args)
 {
     Arguments a;
-    try {
-        a = parseArguments(args);
-    } catch (const UsageError &e) {
-        write(stderr, e.message);
-        write(stderr, QString::fromUtf8(kUsage));
-        return 2;
-    }
+    if (!parsedOrUsage([&] { a = parseArguments(args); }, kUsage)) return 2;
     const QString path = QFileInfo(a.file).absoluteFilePath();
     try {
         TVexDaoDatabase db;
-        if (!a.db.isEmpty()) {
-            db.SmartOpen = false;
-            db.setDatabase(Engine::isServerLocation(a.db) ? a.db.trimmed() : QFileInfo(a.db).absoluteFilePath());
-        } else {
-            db.setDatabase(ProgramFolder::databasePath());
-        }
-        db.Open();
+        OpenDatabase(db, a.db);
         InvoiceReportRequest request;
         request.kind = kindOf(a);
         if (a.von) {
@@ -178,10 +133,10 @@ int invoiceReport(const QStringList &args)
         }
         WriteInvoiceReportPdf(&db, request, path);
     } catch (const AppError &e) {
-        write(stderr, e.message());
+        writeLine(stderr, e.message());
         return 1;
     }
-    write(stdout, QStringLiteral("PDF geschrieben: %1").arg(QDir::toNativeSeparators(path)));
+    writeLine(stdout, QStringLiteral("PDF geschrieben: %1").arg(QDir::toNativeSeparators(path)));
     return 0;
 }
 

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "startup.h"
 
-#include "appicons.h"
 #include "backupmenu.h"
-#include "businesswindows.h"
 #include "firststart.h"
+#include "platform/appicons.h"
 #include "tfinfo.h"
 #include "tfmain.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/engine.h"
 #include "data/progress.h"
 #include "data/tdata.h"
@@ -89,7 +88,7 @@ void showProgress(int value)
 
 } // namespace
 
-Tfmain *start(const QString &databasePath)
+Tfmain *start(const Registration &registerWindows, const QString &databasePath)
 {
     step(QStringLiteral("TFinfo"), [] {
         auto *splash = new TFinfo;
@@ -104,9 +103,9 @@ Tfmain *start(const QString &databasePath)
         QCoreApplication::setApplicationName(QStringLiteral("Tavirelsverwaltung"));
         QApplication::setWindowIcon(QIcon(AppIcons::programSymbol()));
     });
-    step(QStringLiteral("Tfmain"), [] {
+    step(QStringLiteral("Tfmain"), [&registerWindows] {
         auto *main = new Tfmain;
-        RegisterBusinessWindows(*main);
+        if (registerWindows) registerWindows(*main);
     });
 
     guarded([&databasePath] { FirstStart::offerDatabase(nullptr, databasePath); });
@@ -157,9 +156,9 @@ void finish()
     dataa = nullptr;
 }
 
-int run(const QString &databasePath)
+int run(const Registration &registerWindows, const QString &databasePath)
 {
-    if (!start(databasePath)) return 1;
+    if (!start(registerWindows, databasePath)) return 1;
     const int status = QApplication::exec();
     finish();
     return status;

@@ -13,12 +13,14 @@ namespace Startup {
 
 // Everything before the message loop, ending with the splash closed and the
 // main window shown. An empty path means the program folder's database.
-Tfmain *start(const QString &databasePath = QString());
+// registerWindows announces the business windows to the new main window.
+using Registration = std::function<void(Tfmain &main)>;
+Tfmain *start(const Registration &registerWindows, const QString &databasePath = QString());
 // The end of the run: frees the main window, then the document and the
 // address data module (whose datasets save a pending change as they close).
 void finish();
 // start, the message loop until the main window has closed, finish.
-int run(const QString &databasePath = QString());
+int run(const Registration &registerWindows, const QString &databasePath = QString());
 
 // Tests: told the name of each finished step ("TFinfo", "Titel", "Tfmain",
 // "Fortschritt <n>", "Tdataa", "TData", "TFAdr", "TFinfo geschlossen").

@@ -3,7 +3,7 @@
 
 #include "germantranslations.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "widgets/dialogs.h"
 
 #include <exception>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfinfo.h"
 
-#include "appicons.h"
+#include "platform/appicons.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

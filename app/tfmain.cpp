@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfmain.h"
 
-#include "appicons.h"
 #include "childframe.h"
-#include "mergingchild.h"
-#include "platform.h"
+#include "platform/appicons.h"
+#include "platform/platform.h"
 #include "tfinfo.h"
-#include "vorgangwindows.h"
+#include "widgets/mergingchild.h"
+#include "widgets/vorgangwindows.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/programvalues.h"
 #include "data/tdataa.h"
 #include "widgets/pendingedits.h"
@@ -32,6 +32,7 @@ Tfmain::Tfmain(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("fmain"));
     fmain = this;
+    setShell(this);
     // The child frames show their owner's symbol too.
     setWindowIcon(QIcon(AppIcons::programSymbol()));
 
@@ -64,6 +65,7 @@ Tfmain::~Tfmain()
         delete frame;
     ClientArea->disconnect(this);
     if (fmain == this) fmain = nullptr;
+    if (shell() == this) setShell(nullptr);
 }
 
 void Tfmain::FormCreate()

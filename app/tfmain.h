@@ -4,6 +4,8 @@
 // the business windows, the main menu, the tool bars on the left edge and the
 // status bar. It sets the program-wide values when it is created and offers
 // the operations that open the business windows, each at most once.
+#include "widgets/shell.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -16,11 +18,7 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 
-// The business windows that live at most once, each behind one program-wide
-// reference of the main window.
-enum class WindowKind { Adressen, Artikel, Vorgangsliste, Vorgang };
-
-class Tfmain : public QMainWindow
+class Tfmain : public QMainWindow, public Shell
 {
     Q_OBJECT
   public:
@@ -50,8 +48,8 @@ class Tfmain : public QMainWindow
     // A business window announces how it is made. Its menu entries and tool
     // buttons stay disabled until then.
     void registerWindow(WindowKind kind, std::function<QWidget *()> factory);
-    bool isRegistered(WindowKind kind) const;
-    QPointer<QWidget> &reference(WindowKind kind);
+    bool isRegistered(WindowKind kind) const override;
+    QPointer<QWidget> &reference(WindowKind kind) override;
     // Shows the window of the kind: made by its factory only when the
     // reference is empty, then brought to the front. Null while unregistered.
     QWidget *showWindow(WindowKind kind);
@@ -69,13 +67,13 @@ class Tfmain : public QMainWindow
     void setPrintHandler(PrintHandler handler);
 
   public Q_SLOTS:
-    void Kontakte1Click();
+    void Kontakte1Click() override;
     void ArtikelListe1Click();
     void bersicht1Click();
-    void ShowVorgangEditor();
-    void vorgangneuClick();
-    void ShowVorgaengeOfAddress();
-    void PrintVorgang(const QString &idText, bool preview, bool withDialog);
+    void ShowVorgangEditor() override;
+    void vorgangneuClick() override;
+    void ShowVorgaengeOfAddress() override;
+    void PrintVorgang(const QString &idText, bool preview, bool withDialog) override;
     void Schlieen1Click();
     void Beenden1Click();
     void Nebeneinander1Click();

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfartikel.h"
 
-#include "app/tfmain.h"
 #include "articles/core/articlechangeover.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/textfiles.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/tax.h"
 #include "data/tdata.h"
-#include "data/textfiles.h"
 #include "documents/tftedit.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -20,6 +19,7 @@
 #include "widgets/dbtext.h"
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
+#include "widgets/shell.h"
 #include "widgets/windowparts.h"
 
 #include <QCloseEvent>
@@ -512,7 +512,7 @@ void TFartikel::FormClose()
     if (m_area) disconnect(m_area, nullptr, this, nullptr);
     // The main window's frame empties the reference as well; a window that
     // closes on its own must not leave it behind either.
-    if (fmain && fmain->Fartikel == this) fmain->Fartikel = nullptr;
+    forgetWindow(WindowKind::Artikel, this);
 }
 
 void TFartikel::guarded(const std::function<void()> &work)

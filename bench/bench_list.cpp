@@ -5,6 +5,7 @@
 // beside its raw baseline in this binary: the same select read (and, for the
 // export, the same file written) through the plain SQLite C interface.
 #include "app/tfmain.h"
+#include "base/textfiles.h"
 #include "data/demodata.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
@@ -12,7 +13,6 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/textcompare.h"
-#include "data/textfiles.h"
 #include "data/tvexdaotable.h"
 #include "lists/tfvliste.h"
 #include "widgets/dbgrid.h"

@@ -3,7 +3,7 @@
 // AppError; nothing else may happen (no crash, hang or other error). A text
 // that parses must also run in the engine and in memory, and the pattern
 // test must answer quickly for any text and pattern.
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/engine.h"
 #include "data/sqldialect.h"
 #include "data/textcompare.h"

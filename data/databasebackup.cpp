@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "databasebackup.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "engine.h"
-#include "germanformat.h"
 #include "settings.h"
 
 #include <QDeadlineTimer>

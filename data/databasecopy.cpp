@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "databasecopy.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "engine.h"
-#include "germanformat.h"
 #include "schema.h"
 
 #include <QDir>
@@ -64,6 +64,8 @@ QString shownValue(const Value &v)
         return German::formatFloat(v.rawDouble());
     case Value::DateTime:
         return German::isoOfStamp(v.stamp());
+    case Value::Bytes:
+        return QStringLiteral("(%1 Bytes)").arg(v.rawBytes().size());
     case Value::Null:
         break;
     }
@@ -98,6 +100,8 @@ QString unfit(const Value &raw, const Value &converted, const ColumnInfo &column
         if (column.type == FieldType::Text && column.size > 0 && converted.kind() == Value::Text &&
             characters(converted.rawText()) > column.size)
             return QStringLiteral("ist länger als die %1 Zeichen der Spalte").arg(column.size);
+        return QString();
+    case FieldType::Blob: // bytes arrive as they are, whatever the engine
         return QString();
     }
     return QString();

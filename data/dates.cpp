@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dates.h"
 
-#include "apperror.h"
-#include "germanformat.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 
 namespace {
 

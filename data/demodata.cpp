@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "demodata.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "engine.h"
-#include "germanformat.h"
-#include "money.h"
 #include "tax.h"
 
 #include <QHash>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dunning.h"
 
-#include "apperror.h"
-#include "germanformat.h"
-#include "money.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
+#include "base/textfiles.h"
 #include "programfolder.h"
 #include "programvalues.h"
 #include "settings.h"
-#include "textfiles.h"
 
 #include <QRegularExpression>
 #include <algorithm>

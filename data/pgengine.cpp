@@ -6,9 +6,9 @@
 // program registers on its connection (the German collation, the pattern
 // test, Val()) the server gets from SQL functions that the program creates
 // beside its tables; they give the same order and matches as the SQLite side.
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "engine.h"
-#include "germanformat.h"
 #include "schema.h"
 #include "textcompare.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "programfolder.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
 #include "settings.h"
 
 #include <QCoreApplication>

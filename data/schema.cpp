@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schema.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/money.h"
 #include "demodata.h"
 #include "engine.h"
-#include "money.h"
 #include "programvalues.h"
 #include "tax.h"
 

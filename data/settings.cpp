@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings.h"
 
-#include "apperror.h"
-#include "textfiles.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sqldialect.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "engine.h"
-#include "germanformat.h"
 #include "textcompare.h"
 
 #include <cmath>

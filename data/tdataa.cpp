@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tdataa.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "dates.h"
-#include "germanformat.h"
-#include "tax.h"
 #include "programfolder.h"
 #include "progress.h"
+#include "tax.h"
 
 #include <QRegularExpression>
 

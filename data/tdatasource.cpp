@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tdatasource.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
 #include "tvexdaotable.h"
 
 TDataSource::TDataSource(QObject *parent, TVexDaoTable *dataset) : QObject(parent)

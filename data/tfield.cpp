@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfield.h"
 
-#include "apperror.h"
-#include "germanformat.h"
-#include "money.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "tvexdaotable.h"
 
 #include <QTextBoundaryFinder>

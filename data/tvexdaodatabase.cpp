@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tvexdaodatabase.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
 #include "engine.h"
 #include "programfolder.h"
 #include "schema.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tvexdaotable.h"
 
-#include "apperror.h"
+#include "base/apperror.h"
 #include "engine.h"
 #include "sqlshape.h"
 #include "tdatasource.h"

@@ -4,6 +4,8 @@
 // well over a million of them; dates are a single count of seconds so that
 // comparing and sorting them costs nothing. Bytes are the contents of a blob
 // column (a received e-invoice's original file), kept exactly as stored.
+#include "base/stamp.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -96,20 +98,17 @@ public:
     bool operator!=(const Value &o) const { return !(*this == o); }
 
     // Seconds since the start of the Julian day count; the time of day is local, naive.
-    static qint64 stampOf(const QDate &d, int secondsOfDay = 0)
-    {
-        return d.toJulianDay() * 86400 + secondsOfDay;
-    }
-    static QDate dateOfStamp(qint64 s) { return QDate::fromJulianDay(s / 86400); }
-    static int secondsOfStamp(qint64 s) { return int(s % 86400); }
+    static qint64 stampOf(const QDate &d, int secondsOfDay = 0) { return Stamp::of(d, secondsOfDay); }
+    static QDate dateOfStamp(qint64 s) { return Stamp::date(s); }
+    static int secondsOfStamp(qint64 s) { return Stamp::seconds(s); }
 
-private:
-  void destroy() noexcept
-  {
-      if (m_kind == Text)
-          m_s.~QString();
-      else if (m_kind == Bytes)
-          m_b.~QByteArray();
+  private:
+    void destroy() noexcept
+    {
+        if (m_kind == Text)
+            m_s.~QString();
+        else if (m_kind == Bytes)
+            m_b.~QByteArray();
   }
 
     union {

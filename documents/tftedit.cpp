@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tftedit.h"
 
-#include "data/apperror.h"
-#include "data/textfiles.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 #include "widgets/dialogs.h"
 
 #include <QFileInfo>

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvadr.h"
 
-#include "app/appicons.h"
-#include "app/tfmain.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tvexdaotable.h"
+#include "platform/appicons.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
@@ -15,6 +14,7 @@
 #include "widgets/dbnavigator.h"
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"
+#include "widgets/shell.h"
 #include "widgets/windowparts.h"
 
 #include <QCloseEvent>
@@ -356,6 +356,6 @@ void TFVadr::uebernahmeClick()
 
 void TFVadr::ToolButton1Click()
 {
-    if (fmain) fmain->Kontakte1Click();
+    if (shell()) shell()->Kontakte1Click();
     close();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvartikel.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdata.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbmemo.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvinfo.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdata.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbedit.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvpostext.h"
 
-#include "data/apperror.h"
-#include "data/germanformat.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "data/tdata.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbmemo.h"

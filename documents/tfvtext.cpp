@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvtext.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 #include "data/programfolder.h"
 #include "data/tdata.h"
-#include "data/textfiles.h"
 #include "widgets/dbmemo.h"
 #include "widgets/dialogs.h"
 #include "widgets/pendingedits.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "facturx.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 
 #include <QColorSpace>
 #include <QUuid>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "incominginvoice.h"
 
-#include "data/germanformat.h"
+#include "base/germanformat.h"
 
 #include <QJsonArray>
 

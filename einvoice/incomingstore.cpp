@@ -3,8 +3,8 @@
 
 #include "invoicecheck.h"
 
-#include "data/apperror.h"
-#include "data/germanformat.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "data/sqldialect.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"

@@ -3,7 +3,7 @@
 
 #include "xmltree.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 
 #include <QDir>
 #include <QFile>

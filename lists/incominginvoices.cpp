@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "incominginvoices.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdataa.h"
 #include "einvoice/incomingstore.h"
 #include "widgets/dialogs.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvbezahlen.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/tax.h"
 #include "documents/tkalenderform.h"
 #include "widgets/dbcheckbox.h"

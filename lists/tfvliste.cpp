@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tfvliste.h"
 
-#include "app/appicons.h"
-#include "app/tfmain.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/programfolder.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
@@ -24,11 +22,13 @@
 #include "lists/incominginvoices.h"
 #include "lists/tfmahnlauf.h"
 #include "lists/tfvbezahlen.h"
+#include "platform/appicons.h"
 #include "printing/tberechnung.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/dialogs.h"
+#include "widgets/shell.h"
 #include "widgets/windowparts.h"
 
 #include <QComboBox>
@@ -179,7 +179,7 @@ TFVListe::~TFVListe()
     // The list goes while its controls are whole: closing it tells them.
     delete vorganglist;
     deleteChildren(this);
-    if (fmain && fmain->FVListe == this) fmain->FVListe = nullptr;
+    forgetWindow(WindowKind::Vorgangsliste, this);
 }
 
 // ---------------------------------------------------------------------------
@@ -473,7 +473,7 @@ void TFVListe::updateCommands()
 {
     // Opening a document needs the editor, which announces itself to the
     // main window; without it the list offers no way there.
-    const bool editor = fmain && fmain->isRegistered(WindowKind::Vorgang);
+    const bool editor = shell() && shell()->isRegistered(WindowKind::Vorgang);
     btdetails->setEnabled(editor);
     Neuervorgang1->setEnabled(editor);
 }
@@ -615,7 +615,7 @@ void TFVListe::btdetailsClick()
         TVexDaoTable &vorgang = Data->vorgang;
         vorgang.setFilter(QStringLiteral("id = %1").arg(currentId()));
         vorgang.setFiltered(true);
-        fmain->ShowVorgangEditor();
+        shell()->ShowVorgangEditor();
     });
 }
 
@@ -623,15 +623,15 @@ void TFVListe::btvneuClick()
 {
     updateCommands();
     if (!Neuervorgang1->isEnabled()) return;
-    guarded([] { fmain->vorgangneuClick(); });
+    guarded([] { shell()->vorgangneuClick(); });
 }
 
 void TFVListe::btdruckClick()
 {
     if (!hasCurrentRow()) return;
     guarded([this] {
-        if (!fmain) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
-        fmain->PrintVorgang(QString::number(currentId()), true, false);
+        if (!shell()) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
+        shell()->PrintVorgang(QString::number(currentId()), true, false);
     });
 }
 
@@ -639,8 +639,8 @@ void TFVListe::Ausdruck1Click()
 {
     if (!hasCurrentRow()) return;
     guarded([this] {
-        if (!fmain) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
-        fmain->PrintVorgang(QString::number(currentId()), false, true);
+        if (!shell()) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
+        shell()->PrintVorgang(QString::number(currentId()), false, true);
     });
 }
 
@@ -894,7 +894,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
         ShowErrorBox(e.message(), this);
         return;
     }
-    if (!fmain) {
+    if (!shell()) {
         ShowErrorBox(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"), this);
         return;
     }
@@ -957,7 +957,7 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
                 if (row < 0) continue;
                 vorganglist->MoveTo(row);
                 log(QStringLiteral("Gedruckt wird Vorgang ") + number + QStringLiteral("..."));
-                fmain->PrintVorgang(QString::number(currentId()), false, false);
+                shell()->PrintVorgang(QString::number(currentId()), false, false);
                 log(QStringLiteral("ok"));
             }
             // As after visiting every number: the condition of the last one stays.

@@ -5,11 +5,11 @@
 // exported as semicolon-separated text. From here the user opens, previews
 // and prints a document, records payments, starts the invoice reports, the
 // periodic invoicing of contracts and the printing of a range of invoices.
-#include "app/vorgangwindows.h"
 #include "lists/core/documentlistfilter.h"
 #include "lists/core/dunningrun.h"
 #include "printing/tberechnung.h"
 #include "widgets/dbgridcolumn.h"
+#include "widgets/vorgangwindows.h"
 
 #include <QHash>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tbeingang.h"
 
-#include "data/germanformat.h"
+#include "base/germanformat.h"
 #include "data/value.h"
 #include "einvoice/incomingstore.h"
 #include "einvoice/invoicecheck.h"

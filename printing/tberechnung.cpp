@@ -3,10 +3,10 @@
 
 #include "printvorgang.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dunning.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/tax.h"
 #include "data/tdataa.h"
 #include "report/pageset.h"
@@ -140,8 +140,9 @@ void TBeRechnung::buildLayout()
     QRSysData1->font = font(kTimes, 12, true);
 
     // Amounts right-aligned in boxes that end on one edge per column: net,
-    // VAT, gross; the payment date after them.
-    const qreal amountWidth = 22.0, netEnd = 97.0, vatEnd = 121.0, grossEnd = 145.0, paidAt = 148.0;
+    // VAT, gross (six figures whole); after them the payment date or the
+    // dunning level, whose longest name needs the room up to the margin.
+    const qreal amountWidth = 20.0, netEnd = 95.0, vatEnd = 117.0, grossEnd = 139.0, paidAt = 142.0;
     QRBand3 = bericht.addBand(BandKind::ColumnHeader, QStringLiteral("QRBand3"), 5.3);
     QRBand3->font = font(kArial, 9, true);
     QRLabel2 = &QRBand3->addLabel(QStringLiteral("QRLabel2"), 0, 0.5, QStringLiteral("Datum"));
@@ -185,6 +186,8 @@ void TBeRechnung::buildLayout()
         if (!m_levels) return dateText("BezahltDatum");
         return level && !level->IsNull() ? Dunning::LevelTitle(int(level->AsInteger())) : QString();
     });
+    // To the right margin; a longer text is set smaller, never past it.
+    QRDBText6->size(bericht.bandWidth() - paidAt);
 
     // One line per currency; the boxes end where the amount columns end.
     const qreal sumWidth = 33.3;

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tbvorgang.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
+#include "base/textfiles.h"
 #include "data/dunning.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/settings.h"
-#include "data/textfiles.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
 
@@ -122,18 +122,24 @@ void TBvorgang::buildLayout()
     QRDBText1 = &BandTitle->addDataText(QStringLiteral("QRDBText1"), 0, 42.3, QStringLiteral("anschrift"))
                      .size(108.7, 37.6)
                      .fitting(Fit::Cut);
-    kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), 132.3, 66.1,
+    // Numbers and date: labels and values in two columns, the values ending on
+    // the right margin (a longer tax number is set smaller, never past it).
+    const qreal infoLabels = 126.0, infoValues = 145.0, infoWidth = Bericht.bandWidth() - infoValues;
+    kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), infoLabels, 66.1,
                                     [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
-    kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), 150.8, 66.1, [this](const RowSource *) {
+    kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), infoValues, 66.1, [this](const RowSource *) {
         return QString::number(qRound64(Vorgang1.FieldByName(QStringLiteral("kdnr"))->AsFloat()));
     });
-    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), 132.3, 71.4, QStringLiteral("Steuer-Nr:"));
-    UST1 = &BandTitle->addLabel(QStringLiteral("UST1"), 150.8, 71.4, {});
-    QRLabel1 = &BandTitle->addLabel(QStringLiteral("QRLabel1"), 132.3, 76.7, QStringLiteral("Datum:"));
-    QRExpr2 = &BandTitle->addExpression(QStringLiteral("QRExpr2"), 150.8, 76.7, [this](const RowSource *) {
-        const TField *d = Vorgang1.FieldByName(QStringLiteral("datum"));
-        return d->IsNull() ? QString() : German::formatDate(d->AsDate());
-    });
+    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), infoLabels, 71.4, QStringLiteral("Steuer-Nr:"));
+    UST1 = &BandTitle->addLabel(QStringLiteral("UST1"), infoValues, 71.4, {});
+    QRLabel1 = &BandTitle->addLabel(QStringLiteral("QRLabel1"), infoLabels, 76.7, QStringLiteral("Datum:"));
+    QRExpr2 =
+        &BandTitle->addExpression(QStringLiteral("QRExpr2"), infoValues, 76.7, [this](const RowSource *) {
+            const TField *d = Vorgang1.FieldByName(QStringLiteral("datum"));
+            return d->IsNull() ? QString() : German::formatDate(d->AsDate());
+        });
+    for (ReportElement *value : {kd2, UST1, QRExpr2})
+        value->size(infoWidth);
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
         // A reminder is titled by its level: "1. Mahnung M - 20042".
         const TField *level = Vorgang1.FindField(QStringLiteral("mahnstufe"));
@@ -198,8 +204,9 @@ void TBvorgang::buildLayout()
         &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, kNetTop, QStringLiteral("Nettobetrag"))
              .size(labelWidth);
     GesNetto = &amount(QStringLiteral("GesNetto"), kNetTop);
+    // Up to the amounts: a VAT line may name the net it is charged on.
     lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
-               .size(labelWidth)
+               .size(labelWidth + 18)
                .fitting(Fit::Grow);
     GesMW = &amount(QStringLiteral("GesMW"), kVatTop).fitting(Fit::Grow);
     Summenlinie = &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, kRuleTop,
@@ -231,7 +238,8 @@ void TBvorgang::buildLayout()
                   .toBand(ReportElement::BandAlign::Left);
     MemoF2 = &PageFooterBand1->addMemo(QStringLiteral("MemoF2"), 45.0, 0.5, 39.7, 16.1);
     MemoF3 = &PageFooterBand1->addMemo(QStringLiteral("MemoF3"), 90.0, 0.5, 39.7, 16.1);
-    MemoF4 = &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, 38.4, 16.7);
+    MemoF4 =
+        &PageFooterBand1->addMemo(QStringLiteral("MemoF4"), 132.3, 0.5, Bericht.bandWidth() - 132.3, 16.7);
     for (ReportElement *column : {MemoF1, MemoF2, MemoF3, MemoF4})
         column->fit = Fit::Cut;
 }
@@ -442,10 +450,14 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GesBrutto->text = Money::format(GrossSum, mask);
     // One line per rate on which VAT is charged, the rates actually used:
     // the label beside its amount; what stands below moves down with them.
+    // Where the net holds several rates (or tax-free parts), each line names
+    // the net it is charged on, as § 14 Abs. 4 Nr. 7 UStG wants it split.
     QStringList labels, amounts;
-    for (const Tax::Group &g : Sums.groups())
+    const QList<Tax::Group> groups = Sums.groups();
+    for (const Tax::Group &g : groups)
         if (!Tax::isTaxFreeCategory(g.category)) {
             labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(g.rate));
+            if (groups.size() > 1) labels.last() += QStringLiteral(" auf ") + Money::format(g.net, mask);
             amounts << Money::format(g.vat, mask);
         }
     lMW->text = labels.join(QLatin1Char('\n'));

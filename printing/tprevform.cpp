@@ -5,8 +5,8 @@
 #include "previewicons.h"
 #include "reporthelp.h"
 
-#include "app/platform.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "platform/platform.h"
 #include "report/pageset.h"
 #include "widgets/dialogs.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pageset.h"
 
-#include "data/apperror.h"
-#include "data/textfiles.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 
 #include <QBuffer>
 #include <QDir>

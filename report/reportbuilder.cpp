@@ -5,8 +5,8 @@
 #include "reportfonts.h"
 #include "rowsource.h"
 
-#include "data/germanformat.h"
-#include "data/money.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A connection on a fresh test database, with helpers to make datasets.
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "tests/testdb.h"

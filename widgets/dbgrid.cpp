@@ -7,7 +7,7 @@
 #include "dialogs.h"
 #include "pendingedits.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tvexdaotable.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dbgridmodel.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdatasource.h"
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"

@@ -3,7 +3,7 @@
 
 #include "dialogs.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/textcompare.h"
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"

@@ -3,7 +3,7 @@
 
 #include "dialogs.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tdatasource.h"
 #include "data/tvexdaotable.h"
 

@@ -4,7 +4,7 @@
 #include "dialogescape.h"
 #include "dialogs.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/tfield.h"
 #include "data/tvexdaotable.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "articlechangeover.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/dates.h"
 #include "data/engine.h"
 #include "data/settings.h"

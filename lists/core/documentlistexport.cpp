@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "documentlistexport.h"
 
-#include "data/apperror.h"
-#include "data/germanformat.h"
-#include "data/textfiles.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/textfiles.h"
 #include "data/tvexdaotable.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "documentlistfilter.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
 #include "data/programfolder.h"
 #include "dunningrun.h"
 

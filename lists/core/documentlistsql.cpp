@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "documentlistsql.h"
 
-#include "data/money.h"
+#include "base/money.h"
+#include "base/textfiles.h"
 #include "data/programfolder.h"
 #include "data/tax.h"
-#include "data/textfiles.h"
 #include "data/tvexdaotable.h"
 
 QStringList DocumentListSql(const QString &orderLine)

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dunningrun.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
+#include "base/money.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
-#include "data/money.h"
 #include "data/tax.h"
 #include "data/tdata.h"
 #include "data/tvexdaodatabase.h"

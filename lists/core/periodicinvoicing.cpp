@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "periodicinvoicing.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/germanformat.h"
 #include "data/dates.h"
-#include "data/germanformat.h"
 #include "data/tdata.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
-
 
 bool IsPeriodLetter(const QString &letter)
 {

@@ -6,10 +6,10 @@
 // platform.
 #include "addresses/lettertabs.h"
 #include "addresses/tfadr.h"
+#include "base/textfiles.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
 #include "data/tdataa.h"
-#include "data/textfiles.h"
 #include "tests/dbfixture.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"

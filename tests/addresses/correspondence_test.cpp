@@ -3,7 +3,7 @@
 // links, the clipboard texts byte for byte, and clearing the mail-merge marks.
 #include "addressfixture.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -5,7 +5,7 @@
 // own region.
 #include "addressfixture.h"
 
-#include "app/appicons.h"
+#include "platform/appicons.h"
 
 #include <algorithm>
 #include <QFile>

@@ -4,9 +4,9 @@
 // empties, and the document commands that follow what the main window offers.
 #include "addressfixture.h"
 
-#include "app/businesswindows.h"
 #include "app/tfmain.h"
 #include "lists/tfvliste.h"
+#include "program/businesswindows.h"
 #include "tests/app/testwindows.h"
 
 #include <QAction>

@@ -5,8 +5,8 @@
 // ending the program takes it along too.
 #include "addressfixture.h"
 
-#include "app/businesswindows.h"
 #include "app/tfmain.h"
+#include "program/businesswindows.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // An error that no operation catches ends that operation in the error box;
 // the program goes on.
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "widgets/scripteddialogs.h"
 
 #include <QPushButton>

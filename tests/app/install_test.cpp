@@ -3,7 +3,7 @@
 // with temporary per-user folders, as a desktop user starts it.
 #include "tests/commandrun.h"
 
-#include "data/textfiles.h"
+#include "base/textfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,12 +8,13 @@
 #include "app/backupmenu.h"
 #include "app/tfinfo.h"
 #include "app/tfmain.h"
+#include "base/textfiles.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
-#include "data/textfiles.h"
+#include "program/businesswindows.h"
 #include "tests/testdb.h"
 #include "widgets/scripteddialogs.h"
 
@@ -86,7 +87,7 @@ TEST_F(StartupTest, StepsRunInOrderWithTheSplashShowingTheProgress)
         }
     });
 
-    Tfmain *main = Startup::start(db.path());
+    Tfmain *main = Startup::start(RegisterBusinessWindows, db.path());
 
     EXPECT_EQ(steps, (QStringList{QStringLiteral("TFinfo"), QStringLiteral("Titel"), QStringLiteral("Tfmain"),
                                   QStringLiteral("Fortschritt 1"), QStringLiteral("Fortschritt 2"),
@@ -121,7 +122,8 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     Startup::setObserverForTests([&steps](const QString &step) { steps << step; });
 
     dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
-    Tfmain *main = Startup::start(folder.filePath(QStringLiteral("daten/tavirel.mdb")));
+    Tfmain *main =
+        Startup::start(RegisterBusinessWindows, folder.filePath(QStringLiteral("daten/tavirel.mdb")));
     const QStringList messages = dialogs->messages();
 
     // The connection's message for the address module, then the document
@@ -177,7 +179,7 @@ TEST_F(StartupTest, AWriteProtectedDatabaseSaysSoOnceAndStartsOtherwiseAsUsual)
     giveNoteTypes(db.folder());
     Engine::simulateWriteProtection(true);
     dialogs->answerMessage(Dialogs::Ok);
-    Tfmain *main = Startup::start(db.path());
+    Tfmain *main = Startup::start(RegisterBusinessWindows, db.path());
     Engine::simulateWriteProtection(false);
 
     ASSERT_EQ(dialogs->interactions().size(), 1);
@@ -197,7 +199,7 @@ TEST_F(StartupTest, AWriteProtectedDatabaseSaysSoOnceAndStartsOtherwiseAsUsual)
     // A file that can be written says nothing.
     Startup::finish();
     dialogs->clear();
-    Startup::start(db.path());
+    Startup::start(RegisterBusinessWindows, db.path());
     EXPECT_TRUE(dialogs->interactions().isEmpty());
     EXPECT_EQ(fmain->findChild<QLabel *>(QStringLiteral("WriteProtectionPanel")), nullptr);
 }
@@ -211,7 +213,7 @@ TEST_F(StartupTest, TheSettingsFileTakesTheWindowsToTheServer)
     giveNoteTypes(db.folder());
     IniFile(ProgramFolder::iniPath())
         .writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"), db.path());
-    Tfmain *main = Startup::start(QString());
+    Tfmain *main = Startup::start(RegisterBusinessWindows, QString());
     EXPECT_TRUE(dialogs->interactions().isEmpty()) << dialogs->messages().join(u'\n').toStdString();
     ASSERT_NE(main, nullptr);
     ASSERT_NE(dataa, nullptr);
@@ -236,7 +238,7 @@ TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
                     QStringLiteral("postgresql://buero@127.0.0.1:1/tavirel"));
     ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Kennwort"), QStringLiteral("geheim"));
     dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
-    Tfmain *main = Startup::start(QString());
+    Tfmain *main = Startup::start(RegisterBusinessWindows, QString());
     const QStringList messages = dialogs->messages();
     ASSERT_EQ(messages.size(), 2) << messages.join(u'\n').toStdString();
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|In ")));
@@ -263,7 +265,7 @@ TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
         dialogs->clear();
         dialogs->answerMessage(c.answer);
         if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
-        Startup::start(QString());
+        Startup::start(RegisterBusinessWindows, QString());
         const QString file = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
         ASSERT_FALSE(dialogs->interactions().isEmpty());
         const auto &question = dialogs->interactions().first();
@@ -288,7 +290,7 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     TestDb db(true);
     ProgramFolder::setDirForTests(db.folder());
     giveNoteTypes(db.folder());
-    Tfmain *main = Startup::start(db.path());
+    Tfmain *main = Startup::start(RegisterBusinessWindows, db.path());
     ASSERT_NE(main, nullptr);
     const auto reminder = [main] {
         auto *panel = main->StatusBar1->findChild<QLabel *>(QStringLiteral("BackupReminderPanel"));

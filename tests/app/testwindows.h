@@ -2,8 +2,8 @@
 #pragma once
 // Plain child windows standing in for the business windows in the shell
 // tests: they count how they were made and closed and may refuse to close.
-#include "app/mergingchild.h"
-#include "app/vorgangwindows.h"
+#include "widgets/mergingchild.h"
+#include "widgets/vorgangwindows.h"
 
 #include <QCloseEvent>
 #include <QMenu>

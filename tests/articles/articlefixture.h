@@ -4,12 +4,12 @@
 // dialog seam (an unasked-for question fails the test), a program folder with
 // its units file, and the article window on the offscreen platform.
 #include "articles/tfartikel.h"
+#include "base/textfiles.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
-#include "data/textfiles.h"
 #include "tests/windowfixture.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"

@@ -5,12 +5,12 @@
 #include "articlefixture.h"
 #include "tests/realboxes.h"
 
-#include "app/businesswindows.h"
 #include "app/tfmain.h"
 #include "data/dates.h"
 #include "data/programvalues.h"
 #include "data/tax.h"
 #include "documents/tftedit.h"
+#include "program/businesswindows.h"
 #include "tests/app/testwindows.h"
 
 #include <QAction>

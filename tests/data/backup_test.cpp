@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The backup of the database file: a sound copy under a new name only, the
 // advice for a server, and the reminder kept in the settings.
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/databasebackup.h"
 #include "data/settings.h"
 #include "tests/testdb.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 #include "data/demodata.h"
 #include "data/schema.h"
 #include "data/tax.h"
-#include "data/textfiles.h"
 #include "tests/testdb.h"
 
 #include <QSet>

@@ -2,7 +2,7 @@
 // The e-invoice data of the addresses: a table of the program's own that older
 // files receive on opening, and that goes with its address in the same
 // transaction as the contact persons and notes.
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/engine.h"
 #include "data/tvexdaodatabase.h"
 #include "tests/modulesfixture.h"

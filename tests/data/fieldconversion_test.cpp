@@ -3,7 +3,7 @@
 // sizes, display formats and the messages of failed conversions.
 #include "tests/dbfixture.h"
 
-#include "data/germanformat.h"
+#include "base/germanformat.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Money sums in ten-thousandths: rounding into the count, VAT on a count and
 // the amounts as they are shown.
-#include "data/apperror.h"
-#include "data/money.h"
+#include "base/apperror.h"
+#include "base/money.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data/apperror.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
-#include "data/textfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

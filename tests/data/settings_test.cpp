@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/settings.h"
 
 #include <QDir>

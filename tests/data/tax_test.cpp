@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // VAT rules: rates by date, the tax case from firm and customer, VAT ids,
 // and the one rounding of a document's totals.
-#include "data/money.h"
+#include "base/money.h"
 #include "data/tax.h"
 #include "data/value.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data/apperror.h"
-#include "data/textfiles.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,6 @@
 // dialog seam (an unasked-for question fails the test), the letterhead files
 // in the program folder, and the document editor on the offscreen platform,
 // standing alone or inside the main window.
-#include "app/businesswindows.h"
 #include "app/tfmain.h"
 #include "data/dates.h"
 #include "data/programfolder.h"
@@ -12,6 +11,7 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "documents/tfvorgang.h"
+#include "program/businesswindows.h"
 #include "tests/windowfixture.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"

@@ -5,7 +5,7 @@
 #include "editorfixture.h"
 
 #include "addresses/tfadr.h"
-#include "data/textfiles.h"
+#include "base/textfiles.h"
 #include "documents/tfvadr.h"
 
 #include <QAction>

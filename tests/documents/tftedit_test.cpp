@@ -2,8 +2,8 @@
 // The text file editor on its own: neither its close button nor a failed
 // write loses anything. Its use for the units is tested with the article
 // window.
-#include "data/apperror.h"
-#include "data/textfiles.h"
+#include "base/apperror.h"
+#include "base/textfiles.h"
 #include "documents/tftedit.h"
 #include "tests/testdb.h"
 #include "widgets/scripteddialogs.h"

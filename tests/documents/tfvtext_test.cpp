@@ -4,7 +4,7 @@
 // Abbruch leave in the document.
 #include "dialogfixture.h"
 
-#include "data/textfiles.h"
+#include "base/textfiles.h"
 #include "documents/tfvtext.h"
 #include "widgets/dbmemo.h"
 

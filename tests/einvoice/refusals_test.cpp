@@ -5,7 +5,7 @@
 #include "einvoicefixture.h"
 #include "tests/commandrun.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 
 #include <QFile>
 

@@ -4,7 +4,7 @@
 // escaping, and how the buyer is asked to pay.
 #include "einvoicefixture.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 
 #include <QFile>
 

@@ -63,14 +63,6 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
     EXPECT_EQ(row(1), QStringLiteral("1. Mahnung|5,00|2,81|305,31"));
     EXPECT_EQ(row(2), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
     const QString folder = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
-    if (!folder.isEmpty() && !QFontDatabase::families().isEmpty()) {
-        QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
-        w->resize(1280, 800);
-        w->show();
-        QApplication::processEvents();
-        SavePng(w->grab().toImage(), folder, QStringLiteral("vliste-ueberfaellig.png"));
-        QApplication::setFont(QFont());
-    }
 
     dialogs->answerExec([&folder](QDialog &d) {
         auto &run = dynamic_cast<TFMahnlauf &>(d);

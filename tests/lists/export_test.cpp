@@ -5,7 +5,7 @@
 #include "listfixture.h"
 #include "tests/commandrun.h"
 
-#include "data/textfiles.h"
+#include "base/textfiles.h"
 #include "lists/core/documentlistexport.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 // a stand-in editor), every print recorded instead of printed, and the
 // scripted dialog seam: a question nobody scripted fails the test.
 #include "app/tfmain.h"
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "documents/tkalenderform.h"
 #include "lists/tfvliste.h"
 #include "tests/app/testwindows.h"

@@ -9,7 +9,7 @@
 #include "tests/einvoice/einvoicefixture.h"
 #include "tests/einvoice/validation.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "einvoice/facturx.h"
 
 #include <QBuffer>

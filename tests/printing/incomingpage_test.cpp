@@ -11,7 +11,7 @@
 #include "tests/einvoice/incomingfiles.h"
 #include "tests/screenshot.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QPrinter>

@@ -3,7 +3,7 @@
 // sums per currency, and the pages as the preview and the PDF show them.
 #include "printfixture.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "printing/tberechnung.h"
 #include "printing/tprevform.h"
 
@@ -258,6 +258,11 @@ TEST_F(InvoiceReport, LongNamesStayInTheirColumnAndEmptySelectionsWriteNoFile)
         }
     EXPECT_TRUE(named);
     EXPECT_TRUE(report(request(Kind::Alle)).contains(QStringLiteral("10.05.2005 10002 100,00 €")));
+    // The longest level name keeps to the right margin, whole.
+    db->exec(QStringLiteral("update Vorgang1 set mahnstufe = 1"));
+    EXPECT_TRUE(report(request(Kind::Offen)).contains(QStringLiteral("Zahlungserinnerung")));
+    for (const PdfTools::Word &w : PdfTools::words(m_lastPdf, 1))
+        EXPECT_LE(w.box.right(), 190 + 0.2) << w.text.toStdString();
 
     const QString none = out.filePath(QStringLiteral("leer.pdf"));
     const QString message =

@@ -4,7 +4,7 @@
 // number line, the page header of later pages and the letterhead files.
 #include "printfixture.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
 
@@ -144,7 +144,8 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
     } cases[] = {
         // A bakery: 7 % and 19 % on one invoice, each line's VAT apart.
         {"S", "S", "S", "'2026-03-02'", "null", 7, 19,
-         "Nettobetrag 13,00 € + 7 % MWSt. 0,35 € + 19 % MWSt. 1,52 € Rechnungsbetrag 14,87 € Leistungsdatum: "
+         "Nettobetrag 13,00 € + 7 % MWSt. auf 5,00 € 0,35 € + 19 % MWSt. auf 8,00 € 1,52 € Rechnungsbetrag "
+         "14,87 € Leistungsdatum: "
          "02.03.2026"},
         {"S", "S", "S", "'2026-03-01'", "'2026-03-31'", 19, 19, "Leistungszeitraum: 01.03.2026 – 31.03.2026"},
         {"E", "E", "E", "null", "null", 0, 0,
@@ -183,7 +184,8 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
     const auto pages = pagesOf(
         db->scalar(QStringLiteral("select min(id) from Vorgang1 where vorgangnr = '10101'")).rawInt());
     EXPECT_GT(topOf(*pages, 1, QStringLiteral("14,87 €")), topOf(*pages, 1, QStringLiteral("1,52 €")) + 4);
-    EXPECT_EQ(topOf(*pages, 1, QStringLiteral("+ 19 % MWSt.")), topOf(*pages, 1, QStringLiteral("1,52 €")));
+    EXPECT_EQ(topOf(*pages, 1, QStringLiteral("+ 19 % MWSt. auf 8,00 €")),
+              topOf(*pages, 1, QStringLiteral("1,52 €")));
 }
 
 TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
@@ -329,6 +331,9 @@ TEST_F(PrintFixture, NothingOverprintsAnotherFieldOrTheFooterWhateverItsLength)
         const QList<PdfTools::Word> words = PdfTools::words(pdf, page);
         EXPECT_EQ(overprints(words), QStringList()) << "page " << page;
         for (const PdfTools::Word &w : words) {
+            // The numbers beside the address and the footer columns included.
+            EXPECT_GE(w.box.left(), 20 - 0.2) << w.text.toStdString() << " on page " << page;
+            EXPECT_LE(w.box.right(), 190 + 0.2) << w.text.toStdString() << " on page " << page;
             if (w.box.top() < footerTop) {
                 EXPECT_LE(w.box.bottom(), footerTop + 0.2) << w.text.toStdString() << " on page " << page;
             }
@@ -343,6 +348,7 @@ TEST_F(PrintFixture, NothingOverprintsAnotherFieldOrTheFooterWhateverItsLength)
         }
     }
     EXPECT_EQ(amounts, 2) << "price and line total, each whole in its column";
+    EXPECT_TRUE(PdfTools::text(pdf, 1).simplified().contains(QStringLiteral("Steuer-Nr: DE284716392")));
 }
 
 TEST_F(PrintFixture, AnAddressTooLongForTheWindowIsShortenedVisiblyAndReported)

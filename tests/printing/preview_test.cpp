@@ -3,7 +3,7 @@
 // directly and after the printer dialog, help and closing.
 #include "previewfixture.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "printing/pageview.h"
 #include "printing/reporthelp.h"
 #include "tests/dbfixture.h"

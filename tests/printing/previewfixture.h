@@ -5,7 +5,7 @@
 // settings folder of the test's own.
 #include "tests/report/pdftools.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "printing/tprevform.h"
 #include "report/report.h"
 #include "widgets/scripteddialogs.h"

@@ -3,10 +3,10 @@
 // preview (waiting until the window closes), printer dialog, print at once.
 #include "printfixture.h"
 
-#include "app/businesswindows.h"
-#include "app/platform.h"
 #include "app/tfmain.h"
+#include "platform/platform.h"
 #include "printing/tprevform.h"
+#include "program/businesswindows.h"
 #include "widgets/scripteddialogs.h"
 
 #include <QApplication>

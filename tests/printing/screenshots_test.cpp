@@ -5,7 +5,7 @@
 #include "printfixture.h"
 #include "tests/screenshot.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "printing/pageview.h"
 #include "printing/tberechnung.h"
 #include "printing/tprevform.h"

@@ -8,7 +8,7 @@
 
 #include "tests/einvoice/validation.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
 #include "einvoice/ciiwriter.h"

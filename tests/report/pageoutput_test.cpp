@@ -3,7 +3,7 @@
 // page range and copies, pictures.
 #include "pdftools.h"
 
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "report/pageset.h"
 #include "report/report.h"
 #include "report/reportfonts.h"

@@ -4,7 +4,7 @@
 // with German::readFloat. A dot is only a thousands separator.
 #include "widgetfixture.h"
 
-#include "data/germanformat.h"
+#include "base/germanformat.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbgridmodel.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dunning: the statutory interest, the charges of each level, the settings,
 // the run over the overdue invoices, and the command that runs it.
-#include "data/apperror.h"
+#include "base/apperror.h"
 #include "data/dunning.h"
 #include "data/settings.h"
 #include "lists/core/dunningrun.h"

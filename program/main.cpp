@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "businesswindows.h"
+
 #include "app/commandline.h"
-#include "app/platform.h"
 #include "app/startup.h"
 #include "app/tavirelapplication.h"
+#include "platform/platform.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -42,5 +44,5 @@ int main(int argc, char **argv)
         return CommandLine::run(args);
     }
     TavirelApplication app(argc, argv);
-    return Startup::run(databasePath);
+    return Startup::run(RegisterBusinessWindows, databasePath);
 }

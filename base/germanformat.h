@@ -28,9 +28,9 @@ QString integerError(const QString &text, const QString &fieldName = QString());
 double readFloat(const QString &text, const QString &fieldName = QString());
 qint64 readInteger(const QString &text, const QString &fieldName = QString());
 
-QString formatDate(const QDate &date);          // dd.mm.yyyy
-QString formatStamp(qint64 stamp);              // date, and the time when it has one
-QString formatTime(int secondsOfDay);           // hh:mm:ss
+QString formatDate(const QDate &date); // dd.mm.yyyy
+QString formatStamp(qint64 stamp);     // date, and the time when it has one
+QString formatTime(int secondsOfDay);  // hh:mm:ss
 // dd.mm.yyyy (also d.m.yy), optionally followed by hh:mm or hh:mm:ss.
 bool parseDateText(const QString &text, qint64 *stamp);
 

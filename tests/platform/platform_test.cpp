@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/platform.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFile>

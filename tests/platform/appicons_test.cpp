@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The bundled tool-bar pictures: each one is there, draws at the sizes tool
 // bars and menus ask for, and differs from every other one.
-#include "app/appicons.h"
+#include "platform/appicons.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

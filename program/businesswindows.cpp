@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "businesswindows.h"
 
-#include "tfmain.h"
+#include "app/tfmain.h"
 
 #include "addresses/tfadr.h"
 #include "articles/tfartikel.h"

@@ -2,7 +2,7 @@
 #include "germanformat.h"
 
 #include "apperror.h"
-#include "value.h"
+#include "stamp.h"
 
 #include <QByteArray>
 #include <cmath>
@@ -14,8 +14,7 @@ namespace German {
 
 QString formatFloat(double value)
 {
-    if (std::isnan(value) || std::isinf(value))
-        return QStringLiteral("0");
+    if (std::isnan(value) || std::isinf(value)) return QStringLiteral("0");
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", value);
     QString s = QString::fromLatin1(buf);
@@ -25,8 +24,7 @@ QString formatFloat(double value)
         s.replace(QLatin1Char('e'), QLatin1Char('E'));
         return s;
     }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
+    if (s == QLatin1String("-0")) s = QStringLiteral("0");
     s.replace(QLatin1Char('.'), QLatin1Char(','));
     return s;
 }
@@ -83,14 +81,13 @@ QString formatMask(double value, const QString &mask)
     int first = -1, last = -1;
     for (int i = 0; i < mask.size(); ++i) {
         const QChar c = mask.at(i);
-        if (c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char(',') || c == QLatin1Char('.')) {
-            if (first < 0)
-                first = i;
+        if (c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char(',') ||
+            c == QLatin1Char('.')) {
+            if (first < 0) first = i;
             last = i;
         }
     }
-    if (first < 0)
-        return mask;
+    if (first < 0) return mask;
     const QString prefix = mask.left(first);
     const QString suffix = mask.mid(last + 1);
     const QString num = mask.mid(first, last - first + 1);
@@ -109,11 +106,9 @@ QString formatMask(double value, const QString &mask)
     }
     int minInt = 0;
     for (QChar c : intPart)
-        if (c == QLatin1Char('0'))
-            ++minInt;
+        if (c == QLatin1Char('0')) ++minInt;
 
-    if (std::isnan(value) || std::isinf(value))
-        value = 0;
+    if (std::isnan(value) || std::isinf(value)) value = 0;
     QString digits = QString::fromLatin1(fixedDecimal(value, maxDecimals));
     QString ip = digits, dp;
     const int dot = digits.indexOf(QLatin1Char('.'));
@@ -123,8 +118,7 @@ QString formatMask(double value, const QString &mask)
     }
     while (dp.size() > minDecimals && dp.endsWith(QLatin1Char('0')))
         dp.chop(1);
-    if (ip == QLatin1String("0") && minInt == 0)
-        ip.clear();
+    if (ip == QLatin1String("0") && minInt == 0) ip.clear();
     while (ip.size() < minInt)
         ip.prepend(QLatin1Char('0'));
     if (grouping && ip.size() > 3) {
@@ -132,22 +126,18 @@ QString formatMask(double value, const QString &mask)
         int n = 0;
         for (int i = ip.size() - 1; i >= 0; --i) {
             g.prepend(ip.at(i));
-            if (++n % 3 == 0 && i > 0)
-                g.prepend(QLatin1Char('.'));
+            if (++n % 3 == 0 && i > 0) g.prepend(QLatin1Char('.'));
         }
         ip = g;
     }
     QString out = ip;
-    if (!dp.isEmpty())
-        out += QLatin1Char(',') + dp;
-    if (out.isEmpty())
-        out = QStringLiteral("0");
+    if (!dp.isEmpty()) out += QLatin1Char(',') + dp;
+    if (out.isEmpty()) out = QStringLiteral("0");
     bool negative = value < 0;
     if (negative) {
         bool allZero = true;
         for (QChar c : out)
-            if (c.isDigit() && c != QLatin1Char('0'))
-                allZero = false;
+            if (c.isDigit() && c != QLatin1Char('0')) allZero = false;
         negative = !allZero;
     }
     return prefix + (negative ? QStringLiteral("-") : QString()) + out + suffix;
@@ -174,11 +164,9 @@ bool ungroup(const QString &digits, QString *out)
     }
     const QStringList groups = digits.split(QLatin1Char('.'));
     const QString &first = groups.first();
-    if (first.isEmpty() || first.size() > 3 || first.at(0) == QLatin1Char('0'))
-        return false;
+    if (first.isEmpty() || first.size() > 3 || first.at(0) == QLatin1Char('0')) return false;
     for (int i = 1; i < groups.size(); ++i)
-        if (groups[i].size() != 3)
-            return false;
+        if (groups[i].size() != 3) return false;
     *out = groups.join(QString());
     return true;
 }
@@ -190,8 +178,7 @@ bool parseFloat(const QString &input, double *out)
     QString t = input.trimmed();
     // A trailing currency mark is what a user copies from a display.
     for (const QString &cur : {QStringLiteral("€"), QStringLiteral("DM")}) {
-        if (t.endsWith(cur))
-            t = t.left(t.size() - cur.size()).trimmed();
+        if (t.endsWith(cur)) t = t.left(t.size() - cur.size()).trimmed();
     }
     int pos = 0;
     QString sign;
@@ -201,8 +188,7 @@ bool parseFloat(const QString &input, double *out)
     while (pos < t.size() && (isAsciiDigit(t.at(pos)) || t.at(pos) == QLatin1Char('.')))
         ++pos;
     QString intDigits;
-    if (!ungroup(t.mid(intStart, pos - intStart), &intDigits))
-        return false;
+    if (!ungroup(t.mid(intStart, pos - intStart), &intDigits)) return false;
     QString fraction;
     if (pos < t.size() && t.at(pos) == QLatin1Char(',')) {
         const int start = ++pos;
@@ -210,29 +196,24 @@ bool parseFloat(const QString &input, double *out)
             ++pos;
         fraction = t.mid(start, pos - start);
     }
-    if (intDigits.isEmpty() && fraction.isEmpty())
-        return false;
+    if (intDigits.isEmpty() && fraction.isEmpty()) return false;
     // The exponent form that very large and very small numbers are shown in.
     QString exponent;
     if (pos < t.size() && (t.at(pos) == QLatin1Char('e') || t.at(pos) == QLatin1Char('E'))) {
         const int start = pos++;
-        if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+')))
-            ++pos;
+        if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+'))) ++pos;
         const int digits = pos;
         while (pos < t.size() && isAsciiDigit(t.at(pos)))
             ++pos;
-        if (pos == digits)
-            return false;
+        if (pos == digits) return false;
         exponent = t.mid(start, pos - start);
     }
-    if (pos != t.size())
-        return false;
+    if (pos != t.size()) return false;
     const QString plain = sign + (intDigits.isEmpty() ? QStringLiteral("0") : intDigits) +
                           (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction) + exponent;
     bool ok = false;
     const double d = plain.toDouble(&ok);
-    if (!ok || std::isnan(d) || std::isinf(d))
-        return false;
+    if (!ok || std::isnan(d) || std::isinf(d)) return false;
     *out = d;
     return true;
 }
@@ -241,18 +222,14 @@ bool parseInteger(const QString &input, qint64 *out)
 {
     const QString t = input.trimmed();
     int pos = 0;
-    if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+')))
-        ++pos;
+    if (pos < t.size() && (t.at(pos) == QLatin1Char('-') || t.at(pos) == QLatin1Char('+'))) ++pos;
     QString digits;
-    if (!ungroup(t.mid(pos), &digits) || digits.isEmpty())
-        return false;
+    if (!ungroup(t.mid(pos), &digits) || digits.isEmpty()) return false;
     for (QChar c : std::as_const(digits))
-        if (!isAsciiDigit(c))
-            return false;
+        if (!isAsciiDigit(c)) return false;
     bool ok = false;
     const qint64 v = (t.left(pos) + digits).toLongLong(&ok);
-    if (!ok)
-        return false;
+    if (!ok) return false;
     *out = v;
     return true;
 }
@@ -274,16 +251,14 @@ QString integerError(const QString &text, const QString &fieldName)
 double readFloat(const QString &text, const QString &fieldName)
 {
     double d = 0;
-    if (!parseFloat(text, &d))
-        throw AppError(floatError(text, fieldName));
+    if (!parseFloat(text, &d)) throw AppError(floatError(text, fieldName));
     return d;
 }
 
 qint64 readInteger(const QString &text, const QString &fieldName)
 {
     qint64 n = 0;
-    if (!parseInteger(text, &n))
-        throw AppError(integerError(text, fieldName));
+    if (!parseInteger(text, &n)) throw AppError(integerError(text, fieldName));
     return n;
 }
 
@@ -294,8 +269,7 @@ static QString two(int v)
 
 QString formatDate(const QDate &date)
 {
-    if (!date.isValid())
-        return QString();
+    if (!date.isValid()) return QString();
     return two(date.day()) + QLatin1Char('.') + two(date.month()) + QLatin1Char('.') +
            QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
 }
@@ -307,8 +281,8 @@ QString formatTime(int s)
 
 QString formatStamp(qint64 stamp)
 {
-    const QString d = formatDate(Value::dateOfStamp(stamp));
-    const int secs = Value::secondsOfStamp(stamp);
+    const QString d = formatDate(Stamp::date(stamp));
+    const int secs = Stamp::seconds(stamp);
     return secs ? d + QLatin1Char(' ') + formatTime(secs) : d;
 }
 
@@ -328,15 +302,12 @@ bool parseDateText(const QString &input, qint64 *stamp)
 {
     const QString t = input.trimmed();
     int pos = 0, d = 0, m = 0, y = 0;
-    if (!readNumber(t, pos, 2, &d) || pos >= t.size() || t.at(pos) != QLatin1Char('.'))
-        return false;
+    if (!readNumber(t, pos, 2, &d) || pos >= t.size() || t.at(pos) != QLatin1Char('.')) return false;
     ++pos;
-    if (!readNumber(t, pos, 2, &m) || pos >= t.size() || t.at(pos) != QLatin1Char('.'))
-        return false;
+    if (!readNumber(t, pos, 2, &m) || pos >= t.size() || t.at(pos) != QLatin1Char('.')) return false;
     ++pos;
     const int yearStart = pos;
-    if (!readNumber(t, pos, 4, &y))
-        return false;
+    if (!readNumber(t, pos, 4, &y)) return false;
     const int yearDigits = pos - yearStart;
     if (yearDigits == 2)
         y += y < 50 ? 2000 : 1900;
@@ -344,51 +315,44 @@ bool parseDateText(const QString &input, qint64 *stamp)
         return false;
     int secs = 0;
     if (pos < t.size()) {
-        if (t.at(pos) != QLatin1Char(' '))
-            return false;
+        if (t.at(pos) != QLatin1Char(' ')) return false;
         while (pos < t.size() && t.at(pos) == QLatin1Char(' '))
             ++pos;
         int h = 0, mi = 0, s = 0;
-        if (!readNumber(t, pos, 2, &h) || pos >= t.size() || t.at(pos) != QLatin1Char(':'))
-            return false;
+        if (!readNumber(t, pos, 2, &h) || pos >= t.size() || t.at(pos) != QLatin1Char(':')) return false;
         ++pos;
-        if (!readNumber(t, pos, 2, &mi))
-            return false;
+        if (!readNumber(t, pos, 2, &mi)) return false;
         if (pos < t.size() && t.at(pos) == QLatin1Char(':')) {
             ++pos;
-            if (!readNumber(t, pos, 2, &s))
-                return false;
+            if (!readNumber(t, pos, 2, &s)) return false;
         }
-        if (pos != t.size() || h > 23 || mi > 59 || s > 59)
-            return false;
+        if (pos != t.size() || h > 23 || mi > 59 || s > 59) return false;
         secs = h * 3600 + mi * 60 + s;
     }
     const QDate date(y, m, d);
-    if (!date.isValid())
-        return false;
-    *stamp = Value::stampOf(date, secs);
+    if (!date.isValid()) return false;
+    *stamp = Stamp::of(date, secs);
     return true;
 }
 
 QString monthName(int month)
 {
-    static const char *const names[] = {"Januar", "Februar", "März",     "April",   "Mai",      "Juni",
+    static const char *const names[] = {"Januar", "Februar", "März",      "April",   "Mai",      "Juni",
                                         "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
-    if (month < 1 || month > 12)
-        return QString();
+    if (month < 1 || month > 12) return QString();
     return QString::fromUtf8(names[month - 1]);
 }
 
 QString isoOfStamp(qint64 stamp)
 {
-    const QDate d = Value::dateOfStamp(stamp);
-    const int s = Value::secondsOfStamp(stamp);
+    const QDate d = Stamp::date(stamp);
+    const int s = Stamp::seconds(stamp);
     char buf[32];
     if (s == 0)
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.day());
     else
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(), d.day(), s / 3600,
-                      s / 60 % 60, s % 60);
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(), d.day(),
+                      s / 3600, s / 60 % 60, s % 60);
     return QString::fromLatin1(buf);
 }
 
@@ -397,8 +361,7 @@ static inline int digitsAt(const char *p, int n)
     int v = 0;
     for (int i = 0; i < n; ++i) {
         const unsigned c = unsigned(p[i]) - '0';
-        if (c > 9)
-            return -1;
+        if (c > 9) return -1;
         v = v * 10 + int(c);
     }
     return v;
@@ -406,24 +369,20 @@ static inline int digitsAt(const char *p, int n)
 
 bool parseIso(const char *p, int len, qint64 *stamp)
 {
-    if (len < 10 || p[4] != '-' || p[7] != '-')
-        return false;
+    if (len < 10 || p[4] != '-' || p[7] != '-') return false;
     const int y = digitsAt(p, 4), m = digitsAt(p + 5, 2), d = digitsAt(p + 8, 2);
-    if (y < 0 || m < 1 || m > 12 || d < 1 || d > 31)
-        return false;
+    if (y < 0 || m < 1 || m > 12 || d < 1 || d > 31) return false;
     int secs = 0;
     if (len >= 19 && (p[10] == ' ' || p[10] == 'T') && p[13] == ':' && p[16] == ':') {
         const int h = digitsAt(p + 11, 2), mi = digitsAt(p + 14, 2), s = digitsAt(p + 17, 2);
-        if (h < 0 || mi < 0 || s < 0)
-            return false;
+        if (h < 0 || mi < 0 || s < 0) return false;
         secs = h * 3600 + mi * 60 + s;
     } else if (len != 10) {
         return false;
     }
     static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (d > monthDays[m - 1] + (m == 2 && leap ? 1 : 0))
-        return false;
+    if (d > monthDays[m - 1] + (m == 2 && leap ? 1 : 0)) return false;
     // Julian day number of a Gregorian date, without building a QDate.
     const qint64 a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
     const qint64 jd = d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;

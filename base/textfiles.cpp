@@ -150,7 +150,8 @@ QString whyNotWritable(const QString &path, qint64 size)
     const QStorageInfo drive(folder);
     if (drive.isValid() && drive.isReadOnly()) return QStringLiteral("das Laufwerk ist schreibgeschützt");
     if (file.exists() && !file.isWritable()) return QStringLiteral("die Datei ist schreibgeschützt");
-    if (!existing.isWritable()) return QStringLiteral("im Ordner %1 darf nicht geschrieben werden").arg(shown(folder));
+    if (!existing.isWritable())
+        return QStringLiteral("im Ordner %1 darf nicht geschrieben werden").arg(shown(folder));
     if (drive.isValid() && drive.bytesAvailable() < size + 4096)
         return QStringLiteral("auf dem Laufwerk ist nicht genug Platz");
     return QStringLiteral("das Schreiben ist fehlgeschlagen");
