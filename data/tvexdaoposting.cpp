@@ -468,6 +468,9 @@ void TVexDaoTable::Post()
     const DataSetState state = m_state;
     const bool inserting = state == DataSetState::Insert;
     if (inserting && m_batching) {
+        // Counted as written: a rollback meanwhile drops the kept rows with
+        // the rest of what is pending.
+        m_db->noteWrite(m_tables.value(0));
         m_batched.push_back(m_cur);
         m_state = DataSetState::Browse;
         m_modified = false;

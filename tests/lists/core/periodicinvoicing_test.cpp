@@ -160,6 +160,29 @@ TEST_F(PeriodicRun, ErrorEndsTheRunAndKeepsEarlierInvoices)
     EXPECT_TRUE(list->Active());
 }
 
+// A position the database refuses in the middle of an invoice's positions
+// (saved together) undoes that invoice whole; the one before it stays.
+TEST_F(PeriodicRun, APositionRefusedMidwayUndoesItsInvoiceOnly)
+{
+    contract(1, QStringLiteral("M"), 3);
+    contract(2, QStringLiteral("M"), 2);
+    db->exec(QStringLiteral("update vorgang2 set titel = 'kaputt' where pos = 2 and vorgangID = (select min(id) from "
+                            "vorgang1)"));
+    // Rows already stored pass; a new one titled so is refused.
+    db->exec(db->isServer() ? QStringLiteral("ALTER TABLE vorgang2 ADD CONSTRAINT kaputt CHECK (titel IS DISTINCT "
+                                             "FROM 'kaputt') NOT VALID")
+                            : QStringLiteral("CREATE TRIGGER kaputt BEFORE INSERT ON vorgang2 WHEN new.titel = "
+                                             "'kaputt' BEGIN SELECT RAISE(ABORT, 'kaputt'); END"));
+    const PeriodicRunResult r = run(QStringLiteral("M"));
+    EXPECT_EQ(r.count, 1);
+    EXPECT_TRUE(r.error.contains(QLatin1String("kaputt"))) << qPrintable(r.error);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
+                                   "where d.typ = 'R'")),
+              2);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and vk = 20")), 1);
+}
+
 // A backup taken while the run is under way (here from its progress, between
 // two contracts, by the backup's own connection) holds the run's invoices
 // all or none, and passes the file's check; so does one taken after it.
