@@ -478,6 +478,46 @@ void BM_RecalcTotals1000Positions_Raw(benchmark::State &state)
             "select sum(EK * anzahl), sum(Preis * anzahl) from Vorgang2 where vorgangID = 5")));
 }
 
+// 1,000 positions at 7 % and 19 % (and a few at 0 %), as a bakery's invoice has them.
+const char *const kMixedPositions =
+    "with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) insert into "
+    "Vorgang2 (vorgangID, Pos, anzahl, Preis, EK, MwstSatz, MwstKat) select %1, i, 1 + i % 7, "
+    "0.01 * (i % 997) + 0.333, 0.05, case i % 10 when 0 then 0 when 1 then 19 when 2 then 19 else 7 end, "
+    "case i % 10 when 0 then 'Z' else 'S' end from n";
+
+// Opening the invoice's positions and recomputing its totals per rate.
+void BM_OpenAndRecalcMixedRates(benchmark::State &state)
+{
+    ModulesOnTemplate m(freshCopy());
+    TVexDaoTable &vorgang = m.documents.vorgang;
+    vorgang.Insert();
+    vorgang.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
+    m.documents.AssignVorgangNr(QStringLiteral("R"));
+    const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
+    vorgang.Post();
+    m.addresses.Datenbank.engine().exec(QString::fromLatin1(kMixedPositions).arg(id));
+    for (auto _ : state) {
+        m.documents.vorgangdata.Refresh();
+        m.documents.RecalcTotals();
+        benchmark::DoNotOptimize(vorgang.FieldByName(QStringLiteral("mwst"))->AsFloat());
+    }
+    state.counters["positions"] = double(m.documents.vorgangdata.RecordCount());
+}
+
+// The same positions read and summed per rate by SQLite alone.
+void BM_OpenAndRecalcMixedRates_Raw(benchmark::State &state)
+{
+    RawDb raw(freshCopy());
+    raw.exec(QString::fromLatin1(kMixedPositions).arg(999999).toUtf8().constData());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            raw.readAll(QStringLiteral("select * from Vorgang2 where vorgangID = 999999 order by Pos")));
+        benchmark::DoNotOptimize(raw.readAll(QStringLiteral(
+            "select MwstSatz, MwstKat, sum(round(anzahl * Preis, 2)), sum(EK * anzahl) from Vorgang2 "
+            "where vorgangID = 999999 group by MwstSatz, MwstKat")));
+    }
+}
+
 // ---- the article currency changeover
 
 constexpr int kArticles = 50000;
@@ -589,6 +629,8 @@ BENCHMARK(BM_NextDocumentNumber)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NextDocumentNumber_Raw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecalcTotals1000Positions)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecalcTotals1000Positions_Raw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenAndRecalcMixedRates)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenAndRecalcMixedRates_Raw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EuroChangeover)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_EuroChangeover_Raw)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_EuroChangeover_RawPerRow)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -139,6 +139,12 @@ QString categoryOf(Case c, double rate)
     return caseCode(c);
 }
 
+QStringList categoriesOf(Case c)
+{
+    if (c == Case::Normal) return {QStringLiteral("S"), QStringLiteral("Z"), QStringLiteral("O")};
+    return {caseCode(c), QStringLiteral("O")};
+}
+
 bool isTaxFreeCategory(const QString &category)
 {
     const QString c = category.trimmed().toUpper();
@@ -155,6 +161,8 @@ QString legalNote(const QString &category)
     if (c == QLatin1String("K"))
         return QStringLiteral("Steuerfreie innergemeinschaftliche Lieferung (§ 4 Nr. 1b UStG)");
     if (c == QLatin1String("G")) return QStringLiteral("Steuerfreie Ausfuhrlieferung (§ 4 Nr. 1a UStG)");
+    if (c == QLatin1String("O"))
+        return QStringLiteral("Nicht steuerbar; es wird keine Umsatzsteuer berechnet.");
     return QString();
 }
 

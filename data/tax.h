@@ -28,10 +28,13 @@ QString caseName(Case c);             // as the editor's pick list names it
 const QList<Case> &allCases();
 // The VAT category of a position at that rate in a document of that case.
 QString categoryOf(Case c, double rate);
+// The categories a position may have in a document of that case: S, Z and O
+// in the normal case, else the case's own and O (not subject to VAT in any case).
+QStringList categoriesOf(Case c);
 // Categories on which no VAT is charged, whatever the rate says.
 bool isTaxFreeCategory(const QString &category);
-// The sentence the law asks for on an invoice of that category (E, AE, K, G);
-// empty for the others.
+// The sentence the law asks for on an invoice of that category (E, AE, K, G),
+// and the reason an e-invoice gives for O; empty for the others.
 QString legalNote(const QString &category);
 // The code of EN 16931's exemption reason list (VATEX) for that category, if any.
 QString exemptionCode(const QString &category);

@@ -172,6 +172,28 @@ void TData::DataCreate()
         line(v, preis, QStringLiteral("Anzahl × Preis"));
         line(v, ek, QStringLiteral("Anzahl × EK"));
     };
+    // A category is one of the document's case; choosing it sets the rate it implies
+    // (0 where no VAT is charged, the article's or the normal rate for S).
+    TField *satz = vorgangdata.FindField(QStringLiteral("MwstSatz"));
+    if (TField *kat = vorgangdata.FindField(QStringLiteral("MwstKat")); kat && satz) {
+        TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
+        kat->Validate = [this, satz, artikel](const Value &v) {
+            const QString code = v.kind() == Value::Text ? v.rawText().trimmed().toUpper() : QString();
+            if (code.isEmpty()) return;
+            const Tax::Case c = TaxCase();
+            const QStringList valid = Tax::categoriesOf(c);
+            if (!valid.contains(code))
+                throw AppError(
+                    QStringLiteral("Die Kategorie \"%1\" passt nicht zum Steuerfall \"%2\" des "
+                                   "Vorgangs; möglich sind %3.")
+                        .arg(v.rawText().trimmed(), Tax::caseName(c), valid.join(QStringLiteral(", "))));
+            const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
+            if (code == QLatin1String("S") && rate == 0)
+                satz->SetAsFloat(taxableRateOf(artikel->AsString()));
+            else if (code != QLatin1String("S") && rate != 0)
+                satz->SetAsFloat(0);
+        };
+    }
     StartupProgress::set(9);
     typen.Open();
     StartupProgress::set(11);
@@ -315,7 +337,6 @@ void TData::SetTaxCase(Tax::Case c)
     if (!vorgangdata.IsEmpty()) {
         TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
         const PositionTax tax(vorgangdata);
-        const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
         {
             TotalsDeferred deferred(*this);
             forEachPosition([&] {
@@ -324,10 +345,7 @@ void TData::SetTaxCase(Tax::Case c)
                 double rate = 0;
                 if (c == Tax::Case::Normal) {
                     rate = tax.rateValue();
-                    if (Tax::isTaxFreeCategory(old) && rate == 0) {
-                        const double own = articleRateOf(artikel->AsString());
-                        rate = own > 0 ? ArticleRate(own) : rates.normalAt(TaxDate());
-                    }
+                    if (Tax::isTaxFreeCategory(old) && rate == 0) rate = taxableRateOf(artikel->AsString());
                 }
                 vorgangdata.Edit();
                 tax.rate->SetAsFloat(rate);
@@ -360,6 +378,12 @@ double TData::articleRateOf(const QString &artNr) const
         return 0; // a file without article rates
     }
     return art.IsEmpty() ? 0 : art.FieldByName(QStringLiteral("MwstSatz"))->AsFloat();
+}
+
+double TData::taxableRateOf(const QString &artNr) const
+{
+    const double own = articleRateOf(artNr);
+    return own > 0 ? ArticleRate(own) : ProgramValues::instance().Steuer.rates.normalAt(TaxDate());
 }
 
 void TData::SetPositionRate(double rate)
@@ -542,8 +566,9 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
     TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
     TField *kat = ds.FindField(QStringLiteral("MwstKat"));
     if (!satz || !kat) return;
-    const bool notSubject = kat->AsString().trimmed().toUpper() == QLatin1String("O");
     const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
+    // Choosing O sets the rate 0 (below); a rate typed afterwards makes the position taxable.
+    const bool notSubject = kat->AsString().trimmed().toUpper() == QLatin1String("O") && rate == 0;
     if (!(rate >= 0 && rate < 100))
         throw AppError(
             QStringLiteral("Der Steuersatz %1 % ist nicht möglich: bitte einen Satz zwischen 0 und "
@@ -553,7 +578,6 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
     if (!notSubject && c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
     const QString want = notSubject ? QStringLiteral("O") : Tax::categoryOf(c, rate);
     if (kat->AsString() != want) kat->SetAsString(want);
-    if (notSubject && rate != 0) satz->SetAsFloat(0);
 }
 
 void TData::VorgangDataAfterPost(TVexDaoTable &)

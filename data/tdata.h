@@ -115,6 +115,8 @@ private:
     void forEachPosition(const std::function<void()> &body);
     // The stored default rate of the article with that number, 0 when none.
     double articleRateOf(const QString &artNr) const;
+    // The rate a position becomes taxable at: its article's, else the normal rate.
+    double taxableRateOf(const QString &artNr) const;
 
     int m_totalsDeferred = 0;
 };

@@ -537,6 +537,11 @@ void TFVorgang::showTax()
     }
     const int index = cbSteuerfall->findData(Tax::caseCode(Data->TaxCase()));
     if (index != cbSteuerfall->currentIndex()) cbSteuerfall->setCurrentIndex(index);
+    QList<DBGridColumn> columns = Tab->columns();
+    bool changed = false;
+    for (DBGridColumn &c : columns)
+        changed = setTaxChoices(c) || changed;
+    if (changed) Tab->setColumns(columns);
     const bool debit =
         Data->vorgang.FieldByName(QStringLiteral("Zahlungsart"))->AsString().trimmed() == QLatin1String("59");
     cbZahlungsart->setCurrentIndex(debit ? 1 : 0);
@@ -567,6 +572,28 @@ void TFVorgang::showTax()
     sMwst->setText(parts.isEmpty() ? QString() : QStringLiteral("MwSt. ") + parts.join(QStringLiteral("  ")));
 }
 
+bool TFVorgang::setTaxChoices(DBGridColumn &column)
+{
+    // What the document's case allows: the rates at its tax date (0 where no
+    // VAT is charged) and the categories of the case.
+    const Tax::Case c = Data->TaxCase();
+    QStringList choices;
+    if (column.fieldName == QLatin1String("MwstKat")) {
+        choices = Tax::categoriesOf(c);
+    } else if (column.fieldName == QLatin1String("MwstSatz")) {
+        const QList<double> rates = c == Tax::Case::Normal
+                                        ? ProgramValues::instance().Steuer.rates.choicesAt(Data->TaxDate())
+                                        : QList<double>{0.0};
+        for (double r : rates)
+            choices << Tax::rateText(r);
+    } else {
+        return false;
+    }
+    if (column.pickList == choices) return false;
+    column.pickList = choices;
+    return true;
+}
+
 void TFVorgang::buildPositions()
 {
     Splitter1 = new QSplitter(Qt::Horizontal, this);
@@ -594,10 +621,9 @@ void TFVorgang::buildPositions()
     // brought up to date has neither).
     if (Data->vorgangdata.FindField(QStringLiteral("MwstSatz"))) {
         DBGridColumn satz = column("MwstSatz", QStringLiteral("MwSt. %"), 7);
-        for (double r : ProgramValues::instance().Steuer.rates.choicesAt(Today()))
-            satz.pickList << Tax::rateText(r);
         DBGridColumn kat = column("MwstKat", QStringLiteral("Kat."), 5);
-        kat.pickList = {QStringLiteral("S"), QStringLiteral("Z"), QStringLiteral("O")};
+        setTaxChoices(satz);
+        setTaxChoices(kat);
         kat.alignment = Qt::AlignCenter;
         columns << satz << kat;
     }

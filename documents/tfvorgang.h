@@ -12,6 +12,7 @@
 #include <functional>
 
 class DBComboBox;
+struct DBGridColumn;
 class DBEdit;
 class DBGrid;
 class DBMemo;
@@ -142,6 +143,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void buildTitle();
     void buildTaxLine();
     void showTax(); // the tax case and the VAT per rate of the current document
+    // The pick list of a rate or category column for the document's case; whether it changed.
+    bool setTaxChoices(DBGridColumn &column);
     void buildPositions();
     void buildFooter();
     // The text panel on the field of the chosen menu item.

@@ -122,7 +122,8 @@ void writeLine(Writer &x, const EInvoiceLine &line)
     x.start(kRam, "ApplicableTradeTax");
     x.ram("TypeCode", QStringLiteral("VAT"));
     x.ram("CategoryCode", line.category);
-    x.ram("RateApplicablePercent", percentText(line.rate));
+    // Not subject to VAT, a position has no rate at all (BR-O-5).
+    if (line.category != QLatin1String("O")) x.ram("RateApplicablePercent", percentText(line.rate));
     x.end();
     x.start(kRam, "SpecifiedTradeSettlementLineMonetarySummation");
     x.ram("LineTotalAmount", EInvoice::amountText(line.netCents));
@@ -131,7 +132,7 @@ void writeLine(Writer &x, const EInvoiceLine &line)
     x.end();
 }
 
-void writeSeller(Writer &x, const SellerData &s)
+void writeSeller(Writer &x, const SellerData &s, bool withVatId)
 {
     x.start(kRam, "SellerTradeParty");
     x.ramIfAny("ID", s.Kennung);
@@ -159,7 +160,7 @@ void writeSeller(Writer &x, const SellerData &s)
     x.start(kRam, "URIUniversalCommunication");
     x.ramWith("URIID", "schemeID", QStringLiteral("EM"), s.EMail);
     x.end();
-    if (!s.UStIdNr.isEmpty()) {
+    if (withVatId && !s.UStIdNr.isEmpty()) {
         x.start(kRam, "SpecifiedTaxRegistration");
         x.ramWith("ID", "schemeID", QStringLiteral("VA"), QString(s.UStIdNr).remove(QLatin1Char(' ')));
         x.end();
@@ -273,7 +274,8 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
 
     x.start(kRam, "ApplicableHeaderTradeAgreement");
     x.ram("BuyerReference", inv.buyer.reference);
-    writeSeller(x, inv.seller);
+    // An invoice not subject to VAT names no VAT id (BR-O-2).
+    writeSeller(x, inv.seller, !inv.notSubjectToVat());
     writeBuyer(x, inv.buyer);
     x.end();
 
@@ -305,6 +307,7 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
         x.ram("BasisAmount", EInvoice::amountText(v.basisCents));
         x.ram("CategoryCode", v.category);
         x.ramIfAny("ExemptionReasonCode", v.exemptionCode);
+        // XRechnung wants the rate in every breakdown, 0 for O (BR-DE-14).
         x.ram("RateApplicablePercent", percentText(v.rate));
         x.end();
     }

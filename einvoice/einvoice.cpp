@@ -220,13 +220,6 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         }
         line.category = Tax::positionCategory(positions);
         line.rate = Tax::isTaxFreeCategory(line.category) ? 0.0 : Tax::positionRate(positions);
-        // Not subject to VAT at all, a position forbids the seller's VAT id on the whole invoice.
-        if (line.category == QLatin1String("O")) {
-            problems << QStringLiteral("Position %1 ist nicht steuerbar (Kategorie O); das kann die "
-                                       "E-Rechnung neben steuerbaren Positionen nicht ausdrücken.")
-                            .arg(line.id);
-            continue;
-        }
         line.articleNr = text(positions, "Artikel");
         line.name = titel.isEmpty() ? firstLine(bezeichnung) : firstLine(titel);
         line.description = bezeichnung;
@@ -264,6 +257,17 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                                      taxFree ? Tax::exemptionCode(g.category) : QString()};
         categories << g.category;
     }
+    // EN 16931 knows "not subject to VAT" only for a whole invoice (BR-O-11):
+    // such positions beside taxable ones cannot be expressed.
+    if (categories.contains(QLatin1String("O")) && categories.size() > 1) {
+        QStringList notSubject;
+        for (const EInvoiceLine &l : std::as_const(inv.lines))
+            if (l.category == QLatin1String("O")) notSubject << l.id;
+        problems << QStringLiteral("Position %1 ist nicht steuerbar (Kategorie O), die übrigen sind es; eine "
+                                   "E-Rechnung darf nicht steuerbare Positionen nur ohne andere enthalten. "
+                                   "Bitte sie in eine eigene Rechnung stellen.")
+                        .arg(notSubject.join(QStringLiteral(", ")));
+    }
     inv.vatCents = totals.vat() / 100;
     inv.grandTotalCents = inv.lineTotalCents + inv.vatCents;
     if (!inv.creditNote && inv.grandTotalCents < 0)
@@ -297,7 +301,8 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
                 "Seine Anschrift lässt sich nicht als Name, Straße, Postleitzahl und Ort "
                 "lesen (die letzte Zeile muss Postleitzahl und Ort oder das Land sein).");
         const QString ustid = optional("USTID");
-        if (Tax::checkVatId(ustid).isEmpty()) b.vatId = Tax::compactVatId(ustid);
+        // An invoice not subject to VAT names no VAT id of either party (BR-O-2).
+        if (Tax::checkVatId(ustid).isEmpty() && !inv.notSubjectToVat()) b.vatId = Tax::compactVatId(ustid);
         for (const char *code : {"AE", "K"}) {
             if (!categories.contains(QLatin1String(code)) || !b.vatId.isEmpty()) continue;
             problems << QStringLiteral("%1 braucht die USt-IdNr. des Kunden; bei der Adresse mit der "
@@ -355,6 +360,12 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         (categories.contains(QLatin1String("K")) || categories.contains(QLatin1String("G"))))
         sellerMissing << QStringLiteral("Umsatzsteuer-Identifikationsnummer für steuerfreie Lieferungen ins "
                                         "Ausland (UStIdNr)");
+    // Without its VAT id the seller is found by its register entry or identifier (BR-CO-26).
+    if (inv.notSubjectToVat() && !seller.UStIdNr.isEmpty() && seller.Handelsregister.isEmpty() &&
+        seller.Kennung.isEmpty())
+        sellerMissing << QStringLiteral("Handelsregisternummer oder Kennung des Verkäufers für eine Rechnung "
+                                        "ohne steuerbare Positionen, die keine USt-IdNr. nennen darf "
+                                        "(Handelsregister, Kennung)");
     if (inv.payment == PaymentMeans::DirectDebit && seller.GlaeubigerID.isEmpty())
         sellerMissing << QStringLiteral("Gläubiger-Identifikationsnummer für die Lastschrift (GlaeubigerID)");
     if (!sellerMissing.isEmpty())

@@ -74,6 +74,11 @@ struct EInvoice
     qint64 lineTotalCents = 0, vatCents = 0, grandTotalCents = 0;
 
     QString typeCode() const { return creditNote ? QStringLiteral("381") : QStringLiteral("380"); }
+    // Every position not subject to VAT (category O): no rate and no VAT id is written.
+    bool notSubjectToVat() const
+    {
+        return breakdown.size() == 1 && breakdown.first().category == QLatin1String("O");
+    }
 
     // Reads document `id` with its positions, its address block and its
     // customer's address. AppError with a German message naming everything

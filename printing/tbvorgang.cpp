@@ -204,8 +204,9 @@ void TBvorgang::buildLayout()
         &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, kNetTop, QStringLiteral("Nettobetrag"))
              .size(labelWidth);
     GesNetto = &amount(QStringLiteral("GesNetto"), kNetTop);
+    // Up to the amounts: a VAT line may name the net it is charged on.
     lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
-               .size(labelWidth)
+               .size(labelWidth + 18)
                .fitting(Fit::Grow);
     GesMW = &amount(QStringLiteral("GesMW"), kVatTop).fitting(Fit::Grow);
     Summenlinie = &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, kRuleTop,
@@ -449,10 +450,14 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     GesBrutto->text = Money::format(GrossSum, mask);
     // One line per rate on which VAT is charged, the rates actually used:
     // the label beside its amount; what stands below moves down with them.
+    // Where the net holds several rates (or tax-free parts), each line names
+    // the net it is charged on, as § 14 Abs. 4 Nr. 7 UStG wants it split.
     QStringList labels, amounts;
-    for (const Tax::Group &g : Sums.groups())
+    const QList<Tax::Group> groups = Sums.groups();
+    for (const Tax::Group &g : groups)
         if (!Tax::isTaxFreeCategory(g.category)) {
             labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(g.rate));
+            if (groups.size() > 1) labels.last() += QStringLiteral(" auf ") + Money::format(g.net, mask);
             amounts << Money::format(g.vat, mask);
         }
     lMW->text = labels.join(QLatin1Char('\n'));

@@ -166,7 +166,8 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
         }
         // Rates of the same kind as the source's, valid today (a contract
         // from 2020 at 16 % is invoiced at today's normal rate); the category
-        // follows the rate in the normal case and stays otherwise.
+        // follows the rate in the normal case and stays otherwise (one the
+        // case does not know, stored by another tool, follows the case).
         TField *rateTarget = vorgangdata.FindField(QStringLiteral("MwstSatz"));
         TField *katTarget = vorgangdata.FindField(QStringLiteral("MwstKat"));
         const bool withRates = rateTarget && katTarget;
@@ -183,7 +184,8 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
                 if (withRates) {
                     const double rate = rates.sameKindAt(Tax::positionRate(vdsql), Today());
                     QString kat = Tax::positionCategory(vdsql);
-                    if (kat == QLatin1String("S") || kat == QLatin1String("Z"))
+                    if (kat == QLatin1String("S") || kat == QLatin1String("Z") ||
+                        !Tax::categoriesOf(taxCase).contains(kat))
                         kat = Tax::categoryOf(taxCase, rate);
                     rateTarget->SetAsFloat(Tax::isTaxFreeCategory(kat) ? 0.0 : rate);
                     katTarget->SetAsString(kat);

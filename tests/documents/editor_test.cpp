@@ -392,6 +392,43 @@ TEST_F(Editor, TaxCaseDateOfSupplyAndVatPerRate)
     pos("MwstSatz")->SetAsFloat(19);
     EXPECT_TRUE(ERROR_OF(positions().Post()).contains(QStringLiteral("keine Umsatzsteuer")));
     positions().Cancel();
+
+    // The grid offers the rates and categories of the case; another case's category is
+    // refused, and choosing one sets the rate it implies (16 % at the document's date).
+    const auto choices = [this](const char *field) {
+        for (const DBGridColumn &c : window->Tab->columns())
+            if (c.fieldName == QLatin1String(field)) return c.pickList.join(u' ');
+        return QString();
+    };
+    EXPECT_EQ(choices("MwstKat") + u'|' + choices("MwstSatz"), QStringLiteral("E O|0"));
+    positions().Edit();
+    EXPECT_EQ(
+        ERROR_OF(pos("MwstKat")->SetAsString(QStringLiteral("S"))),
+        QStringLiteral("Die Kategorie \"S\" passt nicht zum Steuerfall \"Kleinunternehmer (§ 19 UStG)\" "
+                       "des Vorgangs; möglich sind E, O."));
+    positions().Cancel();
+    window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("S")));
+    Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
+    EXPECT_EQ(choices("MwstKat") + u'|' + choices("MwstSatz"), QStringLiteral("S Z O|16 7 0"));
+    const struct
+    {
+        const char *field, *value, *kat;
+        double rate;
+    } picks[] = {{"MwstKat", "z", "Z", 0},
+                 {"MwstKat", "S", "S", 16},
+                 {"MwstKat", "O", "O", 0},
+                 {"MwstSatz", "7", "S", 7}};
+    positions().First();
+    for (const auto &p : picks) {
+        positions().Edit();
+        pos(p.field)->SetAsString(QString::fromLatin1(p.value));
+        positions().Post();
+        EXPECT_EQ(pos("MwstKat")->AsString() + u' ' + pos("MwstSatz")->AsString(),
+                  QStringLiteral("%1 %2").arg(QLatin1String(p.kat)).arg(p.rate))
+            << p.field << " " << p.value;
+    }
+    window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QStringLiteral("E")));
+    Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
     vorgang().Edit();
     doc("leistungsdatum")->SetAsDate(QDate(2005, 3, 10));
     doc("leistungbis")->SetAsDate(QDate(2005, 3, 1));

@@ -6,12 +6,15 @@
 #include "einvoicefixture.h"
 #include "validation.h"
 
+#include "base/apperror.h"
 #include "data/tax.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <string_view>
 
 namespace {
 
@@ -122,10 +125,15 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
          "AT"},
         {"Ausfuhr", "CH", "", "", {{19, "G"}, {19, "G"}}, "", "", "G 0", "VATEX-EU-G", "", ""},
         {"Vertrag", "", "", "", {{19, "S"}}, "2026-03-01", "2026-03-31", "S 19", "", "", ""},
+        // Fees of a reminder: no VAT id of either party, no rate (BR-O-*).
+        {"Mahnung", "", "DE 136 695 976", "", {{0, "O"}, {0, "O"}}, "", "", "O 0", "VATEX-EU-O", "", ""},
     };
+    // Without its VAT id an invoice not subject to VAT names the seller by its register entry.
+    SellerData seller = EInvoiceFixture::seller();
+    seller.Handelsregister = QStringLiteral("HRB 4711, Amtsgericht Kassel");
     QTemporaryDir out;
     QStringList xrechnung, zugferd;
-    qint64 kdnr = 0;
+    qint64 kdnr = 0, bakery = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         address(++kdnr, c.name);
@@ -133,6 +141,7 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
                            .arg(QLatin1String(c.land), QLatin1String(c.ustid))
                            .arg(kdnr));
         const qint64 id = document("R", kdnr, QByteArray::number(20000 + kdnr).constData());
+        if (!bakery) bakery = id;
         db->raw().exec(
             QStringLiteral("update Vorgang1 set anschrift = '%1', leistungsdatum = %2, "
                            "leistungbis = %3 where id = %4")
@@ -151,7 +160,14 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
                                .arg(id)
                                .arg(pos));
         }
-        const QByteArray x = xml(id);
+        const bool notSubject = c.positions.begin()->second == std::string_view("O");
+        if (notSubject) {
+            EXPECT_TRUE(EINVOICE_ERROR_OF(load(id)).contains(QStringLiteral("(Handelsregister, Kennung)")));
+        }
+        const QByteArray x = CiiWriter::write(load(id, seller), CiiWriter::Profile::XRechnung);
+        EXPECT_EQ(text(x, "SellerTradeParty/SpecifiedTaxRegistration/ID").isEmpty(), notSubject);
+        EXPECT_EQ(texts(x, "SpecifiedLineTradeSettlement/ApplicableTradeTax/RateApplicablePercent").size(),
+                  notSubject ? 0 : qsizetype(c.positions.size()));
         QStringList breakdown;
         const QStringList rates =
             texts(x, "ApplicableHeaderTradeSettlement/ApplicableTradeTax/RateApplicablePercent");
@@ -181,9 +197,20 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
         const QString file = out.filePath(QStringLiteral("%1.xml").arg(id));
         save(file, x);
         xrechnung << file;
-        save(file + QStringLiteral(".zugferd"), xml(id, CiiWriter::Profile::EN16931));
+        save(file + QStringLiteral(".zugferd"),
+             CiiWriter::write(load(id, seller), CiiWriter::Profile::EN16931));
         zugferd << file + QStringLiteral(".zugferd");
     }
+    // A fee not subject to VAT beside taxable positions cannot be expressed.
+    position(bakery, 4, 1, 5);
+    db->raw().exec(
+        QStringLiteral("update Vorgang2 set MwstSatz = 0, MwstKat = 'O' where vorgangID = %1 and Pos = 4")
+            .arg(bakery));
+    EXPECT_TRUE(
+        EINVOICE_ERROR_OF(load(bakery))
+            .endsWith(QStringLiteral("\nPosition 4 ist nicht steuerbar (Kategorie O), die übrigen sind "
+                                     "es; eine E-Rechnung darf nicht steuerbare Positionen nur ohne "
+                                     "andere enthalten. Bitte sie in eine eigene Rechnung stellen.")));
     for (const bool en16931 : {false, true}) {
         const QStringList &files = en16931 ? zugferd : xrechnung;
         const ValidationRun v = ValidateEInvoices(files, en16931);

@@ -144,7 +144,8 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
     } cases[] = {
         // A bakery: 7 % and 19 % on one invoice, each line's VAT apart.
         {"S", "S", "S", "'2026-03-02'", "null", 7, 19,
-         "Nettobetrag 13,00 € + 7 % MWSt. 0,35 € + 19 % MWSt. 1,52 € Rechnungsbetrag 14,87 € Leistungsdatum: "
+         "Nettobetrag 13,00 € + 7 % MWSt. auf 5,00 € 0,35 € + 19 % MWSt. auf 8,00 € 1,52 € Rechnungsbetrag "
+         "14,87 € Leistungsdatum: "
          "02.03.2026"},
         {"S", "S", "S", "'2026-03-01'", "'2026-03-31'", 19, 19, "Leistungszeitraum: 01.03.2026 – 31.03.2026"},
         {"E", "E", "E", "null", "null", 0, 0,
@@ -183,7 +184,8 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
     const auto pages = pagesOf(
         db->scalar(QStringLiteral("select min(id) from Vorgang1 where vorgangnr = '10101'")).rawInt());
     EXPECT_GT(topOf(*pages, 1, QStringLiteral("14,87 €")), topOf(*pages, 1, QStringLiteral("1,52 €")) + 4);
-    EXPECT_EQ(topOf(*pages, 1, QStringLiteral("+ 19 % MWSt.")), topOf(*pages, 1, QStringLiteral("1,52 €")));
+    EXPECT_EQ(topOf(*pages, 1, QStringLiteral("+ 19 % MWSt. auf 8,00 €")),
+              topOf(*pages, 1, QStringLiteral("1,52 €")));
 }
 
 TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
