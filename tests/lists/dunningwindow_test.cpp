@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dunning run from the document list: the status "überfällig", the run's
-// window with its choices, the closing box and the printing of the reminders.
-// TAVIREL_SCREENSHOT_DIR names a folder for the window's pictures.
+// window with its choices, the closing box and the printing of the reminders;
+// the run window's README picture.
 #include "data/settings.h"
 #include "listfixture.h"
 #include "lists/tfmahnlauf.h"
@@ -42,7 +42,7 @@ class DunningWindow : public ListFixture
     qint64 reminders() { return count(QStringLiteral("select count(*) from Vorgang1 where typ = 'M'")); }
 };
 
-TEST_F(DunningWindow, StatusRunWindowAndPrint)
+TEST_F(DunningWindow, StatusRunWindowAndPrintWithScreenshot)
 {
     TFVListe *w = openList();
     chooseStatus(w->cstatus->count() - 1);
@@ -62,9 +62,7 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
     EXPECT_EQ(row(0), QStringLiteral("an Inkasso / Mahnbescheid|||"));
     EXPECT_EQ(row(1), QStringLiteral("1. Mahnung|5,00|2,81|305,31"));
     EXPECT_EQ(row(2), QStringLiteral("Zahlungserinnerung|0,00|0,00|297,50"));
-    const QString folder = qEnvironmentVariable("TAVIREL_SCREENSHOT_DIR");
-
-    dialogs->answerExec([&folder](QDialog &d) {
+    dialogs->answerExec([](QDialog &d) {
         auto &run = dynamic_cast<TFMahnlauf &>(d);
         EXPECT_EQ(run.Liste->rowCount(), 3);
         EXPECT_EQ(run.Liste->item(0, 5)->text(), QStringLiteral("an Inkasso / Mahnbescheid"));
@@ -73,14 +71,18 @@ TEST_F(DunningWindow, StatusRunWindowAndPrint)
         EXPECT_EQ(run.Liste->item(1, 9)->text(), QStringLiteral("305,31 €"));
         EXPECT_FALSE(run.Liste->item(0, 0)->flags() & Qt::ItemIsUserCheckable);
         EXPECT_EQ(run.Summe->text(), QStringLiteral("2 Mahnungen über 602,81 €"));
-        if (!folder.isEmpty() && !QFontDatabase::families().isEmpty()) {
+        if (!QFontDatabase::families().isEmpty()) {
             QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
-            run.resize(1280, 800);
             run.show();
-            QApplication::processEvents();
-            const QImage image = run.grab().toImage();
-            ExpectNotBlank(image);
-            SavePng(image, folder, QStringLiteral("mahnlauf.png"));
+            for (const QSize size : {QSize(1920, 1080), QSize(1280, 800)}) {
+                run.resize(size);
+                QApplication::processEvents();
+                const QImage image = run.grab().toImage();
+                ExpectNotBlank(image);
+                SavePng(image, size.width() == 1280 ? ReadmePictures() : MorePictures(),
+                        size.width() == 1280 ? QStringLiteral("mahnlauf.png")
+                                             : QStringLiteral("mahnlauf-1920.png"));
+            }
             QApplication::setFont(QFont());
         }
         // A key date before the payment reminder was due lists only the old ones.

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures for the README, made offscreen from the demo database: a page of
-// a demo invoice and of the invoice list (through their PDFs) and the print
-// preview at 1280 x 800.
+// a demo invoice, a first dunning letter and the invoice list (through their
+// PDFs) and the print preview at 1280 x 800.
 #include "printfixture.h"
 #include "tests/screenshot.h"
+
+#include "data/dates.h"
+#include "lists/core/dunningrun.h"
 
 #include "platform/platform.h"
 #include "printing/pageview.h"
@@ -104,4 +107,28 @@ TEST_F(PrintScreenshots, InvoiceListPage)
     WriteInvoiceReportPdf(&demoConnection, InvoiceReportRequest(), pdf);
     EXPECT_TRUE(PdfTools::text(pdf).simplified().contains(QStringLiteral("1.234,56 DM 234,57 DM 1.469,13 DM")));
     SavePng(firstPage(pdf), ReadmePictures(), QStringLiteral("rechnungsliste.png"));
+}
+
+TEST_F(PrintScreenshots, ReminderPage)
+{
+    ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no fonts: install fonts-liberation";
+    // A first dunning letter, with fee and interest, made by the run on a demo
+    // invoice whose payment reminder went unanswered.
+    const QDate key(2026, 12, 10);
+    SetTodayForTests(key);
+    demo->exec(QStringLiteral("update Vorgang1 set mahnstufe = 1, mahndatum = '2026-11-02' where typ = 'R' "
+                              "and vorgangnr = '10027'"));
+    Dunning::Settings settings;
+    settings.zinsen = true;
+    DunningList list = OverdueInvoices(demoConnection, settings, key);
+    QSet<qint64> others;
+    for (const DunningCandidate &c : list.items)
+        if (c.number != QLatin1String("10027")) others.insert(c.invoiceId);
+    const DunningRunResult run = CreateReminders(demoConnection, settings, list, others);
+    SetTodayForTests(QDate());
+    ASSERT_EQ(run.made.size(), 1) << run.error.toStdString();
+    const QString pdf = out.filePath(QStringLiteral("mahnung.pdf"));
+    WriteVorgangPdf(&demoConnection, QString::number(run.made.first().id), pdf);
+    EXPECT_TRUE(PdfTools::text(pdf).simplified().contains(QStringLiteral("1. Mahnung M - ")));
+    SavePng(firstPage(pdf), ReadmePictures(), QStringLiteral("mahnung.png"));
 }
