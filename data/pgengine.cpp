@@ -210,6 +210,9 @@ struct Session
     // sent inside it is never sent at all. Round trips, not the server's
     // work, are what a save costs on a network.
     QList<QByteArray> deferred;
+    // Savepoints made right after another with nothing between: they are
+    // that one (going back to either undoes the same), and cost no command.
+    QHash<QByteArray, QByteArray> sameAs;
     // How the server plans the next run of a kept statement, as far as known
     // (a rollback may have taken back the last change).
     enum class Plan { Unknown, Custom, Generic } plan = Plan::Custom;
@@ -295,6 +298,7 @@ struct Session
         prepared.clear();
         ++generation;
         deferred.clear();
+        sameAs.clear();
         plan = Plan::Custom;
     }
 
@@ -1106,6 +1110,7 @@ class PgEngine : public Engine
         Session &s = *m_session;
         s.inTransaction = false;
         s.deferred.clear();
+        s.sameAs.clear();
         s.plan = Session::Plan::Unknown;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the server dropped the transaction with the connection
@@ -1115,12 +1120,21 @@ class PgEngine : public Engine
     // Savepoints go to the server with the next statement (see Session).
     void savepoint(const QString &name) override
     {
-        session().deferred << "SAVEPOINT " + quote(name).toUtf8();
+        Session &s = session();
+        const QByteArray id = quote(name).toUtf8();
+        static const QByteArray kSet = QByteArrayLiteral("SAVEPOINT ");
+        if (!s.deferred.isEmpty() && s.deferred.last().startsWith(kSet)) {
+            s.sameAs.insert(id, s.deferred.last().mid(kSet.size()));
+            return;
+        }
+        s.deferred << kSet + id;
     }
     void release(const QString &name) override
     {
         Session &s = session();
-        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        const QByteArray id = quote(name).toUtf8();
+        if (s.sameAs.remove(id)) return;
+        const QByteArray set = "SAVEPOINT " + id;
         if (!s.deferred.isEmpty() && s.deferred.last() == set)
             s.deferred.removeLast(); // nothing was done inside it
         else
@@ -1131,14 +1145,23 @@ class PgEngine : public Engine
         Session &s = session();
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the whole transaction went with the connection
-        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        QByteArray id = quote(name).toUtf8();
+        const auto same = s.sameAs.constFind(id);
+        const bool outerStays = same != s.sameAs.constEnd();
+        if (outerStays) {
+            id = same.value();
+            s.sameAs.erase(same);
+        }
+        const QByteArray set = "SAVEPOINT " + id;
         s.plan = Session::Plan::Unknown;
         const qsizetype unsent = s.deferred.lastIndexOf(set);
         if (unsent >= 0) {
-            s.deferred.resize(unsent); // the server never saw it, nor anything after it
+            // The server never saw it, nor anything after it.
+            s.deferred.resize(outerStays ? unsent + 1 : unsent);
             return;
         }
-        s.deferred << "ROLLBACK TO " + set << "RELEASE " + set;
+        s.deferred << "ROLLBACK TO " + set;
+        if (!outerStays) s.deferred << "RELEASE " + set;
     }
     bool failedStatementKeepsTransaction() const override { return false; }
     bool transactionLocksWrites() const override { return true; }

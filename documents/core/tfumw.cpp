@@ -164,7 +164,7 @@ void TFumw::readSources(const QString &condition)
         if (s == m_sources.end()) continue;
         Source::Position p;
         for (TField *f : columns)
-            p.values << f->AsString();
+            p.values.push_back(f->value());
         p.anzahl = anzahl->AsFloat();
         p.preis = preis->AsFloat();
         p.ek = ek->AsFloat();
@@ -305,8 +305,11 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
             TVexDaoTable::InsertBatch batch(vorgangdata);
             for (size_t i = 0; i < source.positions.size(); ++i) {
                 vorgangdata.Insert();
-                for (size_t c = 0; c < kColumns; ++c)
-                    targets[c]->SetAsString(source.positions[i].values[qsizetype(c)]);
+                for (size_t c = 0; c < kColumns; ++c) {
+                    // As stored, without a detour through text; an empty text stays empty (null).
+                    const Value &v = source.positions[i].values[c];
+                    targets[c]->setValue(v.kind() == Value::Text && v.rawText().isEmpty() ? Value() : v);
+                }
                 if (withRates) {
                     rateTarget->SetAsFloat(taxOf[i].first);
                     katTarget->SetAsString(taxOf[i].second);

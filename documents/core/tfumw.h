@@ -57,7 +57,7 @@ private:
     {
         struct Position
         {
-            QStringList values; // of the copied columns, as text
+            std::vector<Value> values; // of the copied columns
             double anzahl = 0, preis = 0, ek = 0, rate = 0;
             QString category;
         };
