@@ -554,6 +554,7 @@ class PgStatement : public Statement
     {
         if (sets.empty()) return;
         clearResult();
+        if (m_insert && m_returning && sets.size() > 1 && insertRows(sets, each)) return;
         std::vector<Session::Run> runs;
         runs.reserve(sets.size());
         for (const std::vector<Value> &set : sets) {
@@ -577,6 +578,57 @@ class PgStatement : public Statement
     }
 
   private:
+    // Rows of an insert that hands each row back go as one statement of many
+    // rows: the server starts one insert instead of one per row. It hands
+    // the rows back in the order of the values, as it inserts them. False
+    // when the text is not of that form (the rows then go one by one).
+    bool insertRows(const std::vector<std::vector<Value>> &sets, const std::function<void(Statement &, bool)> &each)
+    {
+        static const QLatin1String kValues(" VALUES (");
+        const qsizetype open = m_sql.indexOf(kValues, 0, Qt::CaseInsensitive);
+        const qsizetype close = open < 0 ? -1 : m_sql.indexOf(QLatin1Char(')'), open);
+        if (close < 0 || m_params.empty()) return false;
+        Session &s = *m_session;
+        const size_t width = m_params.size();
+        constexpr size_t kRowsPerInsert = 200;
+        for (size_t from = 0; from < sets.size(); from += kRowsPerInsert) {
+            const size_t n = std::min(kRowsPerInsert, sets.size() - from);
+            QString tuples;
+            Session::Run run;
+            QString typesKey;
+            std::vector<bool> null;
+            for (size_t r = 0; r < n; ++r) {
+                reset();
+                const std::vector<Value> &set = sets[from + r];
+                for (size_t k = 0; k < set.size(); ++k)
+                    bind(int(k) + 1, set[k]);
+                tuples += r ? QStringLiteral(", (") : QStringLiteral("(");
+                for (size_t k = 0; k < width; ++k) {
+                    if (k) tuples += QStringLiteral(", ");
+                    tuples += QLatin1Char('$') + QString::number(r * width + k + 1);
+                    run.types.push_back(parameterType(m_params[k]));
+                    run.texts.push_back(parameterText(m_params[k]));
+                    null.push_back(m_params[k].isNull());
+                    typesKey += QString::number(run.types.back()) + QLatin1Char(',');
+                }
+                tuples += QLatin1Char(')');
+            }
+            for (size_t k = 0; k < run.texts.size(); ++k)
+                run.values.push_back(null[k] ? nullptr : run.texts[k].constData());
+            const QString sql = m_sql.left(open + kValues.size() - 1) + tuples + m_sql.mid(close + 1);
+            run.name = s.statementName(sql, typesKey, &run.prepareText);
+            s.planFor(m_generic);
+            if (traceRoundTrips())
+                qDebug("pg round trip: %s %d rows× %s", s.deferred.join("; ").constData(), int(n), qPrintable(m_sql));
+            clearResult();
+            take(s.execute({run}).front());
+            for (size_t r = 0; r < n; ++r)
+                each(*this, step());
+        }
+        reset();
+        return true;
+    }
+
     // The next run with the bound values: its statement prepared once per
     // text and parameter types on this connection.
     Session::Run nextRun()
