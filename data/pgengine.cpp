@@ -582,7 +582,8 @@ class PgStatement : public Statement
     // rows: the server starts one insert instead of one per row. It hands
     // the rows back in the order of the values, as it inserts them. False
     // when the text is not of that form (the rows then go one by one).
-    bool insertRows(const std::vector<std::vector<Value>> &sets, const std::function<void(Statement &, bool)> &each)
+    bool insertRows(const std::vector<std::vector<Value>> &sets,
+                    const std::function<void(Statement &, bool)> &each)
     {
         static const QLatin1String kValues(" VALUES (");
         const qsizetype open = m_sql.indexOf(kValues, 0, Qt::CaseInsensitive);
@@ -619,7 +620,8 @@ class PgStatement : public Statement
             run.name = s.statementName(sql, typesKey, &run.prepareText);
             s.planFor(m_generic);
             if (traceRoundTrips())
-                qDebug("pg round trip: %s %d rows× %s", s.deferred.join("; ").constData(), int(n), qPrintable(m_sql));
+                qDebug("pg round trip: %s %d rows× %s", s.deferred.join("; ").constData(), int(n),
+                       qPrintable(m_sql));
             clearResult();
             take(s.execute({run}).front());
             for (size_t r = 0; r < n; ++r)

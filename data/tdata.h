@@ -45,13 +45,13 @@ public:
     // yet in vorgangdata (a copy gives its new document its totals at once).
     class PositionSums
     {
-    public:
+      public:
         void add(double anzahl, double ek, double preis, double rate, const QString &category);
         // Sets ek, vk, mwst and the rounding of the document (edit state);
         // sums beyond what the document can carry are refused.
         void assignTo(TVexDaoTable &document) const;
 
-    private:
+      private:
         qint64 m_purchase = 0;
         Tax::Totals m_sales{true};
     };
@@ -116,13 +116,13 @@ public:
     // document is undone after numbering calls ForgetNumbers.
     class NumberingRun
     {
-    public:
+      public:
         explicit NumberingRun(TData &data);
         ~NumberingRun();
         NumberingRun(const NumberingRun &) = delete;
         NumberingRun &operator=(const NumberingRun &) = delete;
 
-    private:
+      private:
         TData &m_data;
     };
     void ForgetNumbers() { m_lastNumbers.clear(); }

@@ -96,7 +96,7 @@ namespace {
 
 // The columns a copy takes over: the document's in the order they are set,
 // the positions' as target and source names.
-const char *const kHeaderColumns[] = {"Zieltage", "KDNR",     "Kopftext",   "Fusstext",
+const char *const kHeaderColumns[] = {"Zieltage",  "KDNR",     "Kopftext",   "Fusstext",
                                       "Anschrift", "Waehrung", "Steuerfall", "Zahlungsart"};
 const char *const kPositionColumns[][2] = {{"Artikel", "Artikel"}, {"Bezeichnung", "Bezeichnung"},
                                            {"Titel", "titel"},     {"Anzahl", "Anzahl"},
@@ -135,7 +135,8 @@ void TFumw::readSources(const QString &condition)
     // An older file (read only) has neither tax case nor payment means.
     std::vector<std::pair<QString, TField *>> header;
     for (const char *name : kHeaderColumns)
-        if (TField *f = vSql.FindField(QString::fromLatin1(name))) header.emplace_back(QString::fromLatin1(name), f);
+        if (TField *f = vSql.FindField(QString::fromLatin1(name)))
+            header.emplace_back(QString::fromLatin1(name), f);
     for (vSql.First(); !vSql.Eof(); vSql.Next()) {
         Source &s = m_sources[id->AsInteger()];
         s = Source();
@@ -148,8 +149,9 @@ void TFumw::readSources(const QString &condition)
     vdsql.SQL().clear();
     // In the order the new document shows them, so that the positions it
     // holds after the copy are those a fresh read would give.
-    vdsql.SQL() << QStringLiteral("select vorgang2.* from vorgang2 inner join vorgang1 on vorgang2.vorgangid = "
-                                  "vorgang1.id where %1 order by vorgang2.vorgangid, vorgang2.pos, vorgang2.id")
+    vdsql.SQL() << QStringLiteral(
+                       "select vorgang2.* from vorgang2 inner join vorgang1 on vorgang2.vorgangid = "
+                       "vorgang1.id where %1 order by vorgang2.vorgangid, vorgang2.pos, vorgang2.id")
                        .arg(condition);
     vdsql.Open();
     TField *of = vdsql.FieldByName(QStringLiteral("vorgangid"));
@@ -181,9 +183,10 @@ void TFumw::readSources(const QString &condition)
     if (!wanted) return;
     adrsql.Close();
     adrsql.SQL().clear();
-    adrsql.SQL() << QStringLiteral("select adress.kontonr, adress.kontoinhaber, adress.kontobank, adress.kontoblz, "
-                                   "adress.kdnr from adress inner join vorgang1 on adress.kdnr = vorgang1.kdnr "
-                                   "where %1")
+    adrsql.SQL() << QStringLiteral(
+                        "select adress.kontonr, adress.kontoinhaber, adress.kontobank, adress.kontoblz, "
+                        "adress.kdnr from adress inner join vorgang1 on adress.kdnr = vorgang1.kdnr "
+                        "where %1")
                         .arg(condition);
     adrsql.Open();
     TField *bankOwner = adrsql.FieldByName(QStringLiteral("kdnr"));
@@ -202,8 +205,8 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
 {
     TVexDaoTable &vorgang = Data->vorgang;
     if (vorgang.IsEmpty()) return false;
-    return CopyVorgangFrom(vorgang.FieldByName(QStringLiteral("id"))->AsInteger(), typ, dateText, number, periodFrom,
-                           periodTo);
+    return CopyVorgangFrom(vorgang.FieldByName(QStringLiteral("id"))->AsInteger(), typ, dateText, number,
+                           periodFrom, periodTo);
 }
 
 bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &dateText, QString &number,
@@ -272,7 +275,8 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
             vorgang.FieldByName(QStringLiteral("Datum"))->SetAsString(dateText);
             for (const auto &[name, value] : source.header) {
                 const bool text = name == QLatin1String("Kopftext") || name == QLatin1String("Fusstext");
-                if (TField *f = vorgang.FindField(name)) f->SetAsString(text ? ReplacePlaceholders(value) : value);
+                if (TField *f = vorgang.FindField(name))
+                    f->SetAsString(text ? ReplacePlaceholders(value) : value);
             }
             if (periodFrom.isValid()) {
                 if (TField *from = vorgang.FindField(QStringLiteral("leistungsdatum")))

@@ -51,7 +51,7 @@ public:
     void ReadSources(const QString &condition);
     void ForgetSources();
 
-private:
+  private:
     // What a copy takes from its source document, as read.
     struct Source
     {

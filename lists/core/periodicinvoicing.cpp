@@ -81,15 +81,15 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         // The contracts with their positions are read once, and each number
         // follows the last: under the run's lock both stay as they are.
         TData::NumberingRun numbering(*Data);
-        umw.ReadSources(QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter)));
+        umw.ReadSources(
+            QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter)));
         auto forget = qScopeGuard([&] { umw.ForgetSources(); });
         while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
             try {
                 if (umw.CopyVorgangFrom(id->AsInteger(), QStringLiteral("R"), today, result.last, period.from,
                                         period.to)) {
                     ++result.count;
-                    if (result.first.isEmpty())
-                        result.first = result.last;
+                    if (result.first.isEmpty()) result.first = result.last;
                 }
             } catch (const AppError &e) {
                 throw AppError(ContractText(vorganglist) + QStringLiteral(": ") + e.message());
