@@ -339,6 +339,61 @@ TEST_F(BothEngines, DatesYesNoAndNumbersAgainstTexts)
     expectSame(sql, QString(), QStringLiteral("vk"), {});
 }
 
+TEST_F(BothEngines, GroupsAndAggregatesAgree)
+{
+    const Value day = Value::fromDate(QDate(2005, 3, 15));
+    addDocument(QStringLiteral("1"), day, true, Value(47.0));
+    addDocument(QStringLiteral("2"), day, false, Value(0.5));
+    addDocument(QStringLiteral("3"), Value(), false, Value());
+    addDocument(QStringLiteral("4"), Value::fromDate(QDate(2006, 1, 1)), true, Value(-3.0));
+    const QString perPaid = QStringLiteral(
+        "select bezahlt, count(*) as n, count(vk) as mitvk, sum(vk) as s, min(datum) as d, max(vk) as m, "
+        "avg(vk) as a from Vorgang1 group by bezahlt");
+    const struct
+    {
+        QString sql;
+        const char *filter, *field;
+        QStringList expected;
+    } cases[] = {
+        {perPaid, "", "n", {QStringLiteral("2"), QStringLiteral("2")}},
+        {perPaid, "", "mitvk", {QStringLiteral("1"), QStringLiteral("2")}},
+        {perPaid, "", "s", {QStringLiteral("0,5"), QStringLiteral("44")}},
+        {perPaid, "", "d", {QStringLiteral("15.03.2005"), QStringLiteral("15.03.2005")}},
+        {perPaid, "", "m", {QStringLiteral("0,5"), QStringLiteral("47")}},
+        {perPaid, "", "a", {QStringLiteral("0,5"), QStringLiteral("22")}},
+        // A filter on a grouped select tests the groups.
+        {perPaid, "n >= 2 and s > 1", "s", {QStringLiteral("44")}},
+        {QStringLiteral("select count(*) as n, sum(vk) as s from Vorgang1 where vk > 100"),
+         "",
+         "s",
+         {QStringLiteral("<null>")}},
+        {QStringLiteral("select datum, count(*) as n from Vorgang1 group by datum order by n desc, datum"),
+         "",
+         "datum",
+         {QStringLiteral("15.03.2005"), QStringLiteral("<null>"), QStringLiteral("01.01.2006")}},
+    };
+    for (const auto &c : cases)
+        expectSame(c.sql, QString::fromUtf8(c.filter), QString::fromUtf8(c.field), c.expected);
+    EXPECT_TRUE(
+        rows(0, QStringLiteral("select sum(vorgangnr) as s from Vorgang1"), QString(), QStringLiteral("s"))
+            .value(0)
+            .contains(QStringLiteral("SUM ist für das Feld 'vorgangnr' nicht möglich")));
+
+    // A group stands for no stored row: it cannot be changed, nor added to the table.
+    TVexDaoTable t;
+    t.setDatabase(conns[0].get());
+    t.SQL() << perPaid;
+    t.Open();
+    const QString refused = QStringLiteral("lassen sich nicht ändern");
+    EXPECT_TRUE(ERROR_OF(t.Edit()).contains(refused));
+    EXPECT_FALSE(ERROR_OF(t.Delete()).isEmpty());
+    t.Insert();
+    t.FieldByName(QStringLiteral("bezahlt"))->setValue(Value(true));
+    EXPECT_TRUE(ERROR_OF(t.Post()).contains(refused));
+    t.Cancel();
+    EXPECT_EQ(file->scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt(), 4);
+}
+
 // ---- the server alone
 
 class OnServer : public ::testing::Test
@@ -491,6 +546,11 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
                 &out),
         0);
     EXPECT_EQ(out, QStringLiteral("NAME1\nMüller\n"));
+    EXPECT_EQ(tavirel({QStringLiteral("query"), QStringLiteral("select count(*) as n from Vorgang1"),
+                       QStringLiteral("--db"), firm.path()},
+                      &out),
+              0);
+    EXPECT_EQ(out, QStringLiteral("n\n%1\n").arg(documents));
 
     const QString file = firm.folder() + QStringLiteral("/zurueck/tavirel.mdb");
     ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(),
