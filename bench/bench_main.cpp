@@ -422,6 +422,19 @@ struct ModulesOnTemplate
         addresses.DataModuleCreate(path);
         documents.DataCreate();
     }
+
+    // A new, numbered invoice holding the positions the SQL text inserts
+    // (%1 stands for the invoice's id); it stays the current document.
+    void newInvoiceWith(const QString &positionsSql)
+    {
+        TVexDaoTable &vorgang = documents.vorgang;
+        vorgang.Insert();
+        vorgang.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
+        documents.AssignVorgangNr(QStringLiteral("R"));
+        const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
+        vorgang.Post();
+        addresses.Datenbank.engine().exec(positionsSql.arg(id));
+    }
 };
 
 void BM_NextDocumentNumber(benchmark::State &state)
@@ -453,16 +466,9 @@ void BM_RecalcTotals1000Positions(benchmark::State &state)
 {
     ModulesOnTemplate m(freshCopy());
     TVexDaoTable &vorgang = m.documents.vorgang;
-    vorgang.Insert();
-    vorgang.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
-    m.documents.AssignVorgangNr(QStringLiteral("R"));
-    const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
-    vorgang.Post();
-    m.addresses.Datenbank.engine().exec(
-        QStringLiteral(
-            "with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) insert into "
-            "Vorgang2 (vorgangID, Pos, anzahl, Preis, EK) select %1, i, 3, 0.1, 0.05 from n")
-            .arg(id));
+    m.newInvoiceWith(QStringLiteral(
+        "with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) insert into "
+        "Vorgang2 (vorgangID, Pos, anzahl, Preis, EK) select %1, i, 3, 0.1, 0.05 from n"));
     vorgang.Refresh();
     for (auto _ : state) {
         m.documents.RecalcTotals();
@@ -490,12 +496,7 @@ void BM_OpenAndRecalcMixedRates(benchmark::State &state)
 {
     ModulesOnTemplate m(freshCopy());
     TVexDaoTable &vorgang = m.documents.vorgang;
-    vorgang.Insert();
-    vorgang.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
-    m.documents.AssignVorgangNr(QStringLiteral("R"));
-    const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
-    vorgang.Post();
-    m.addresses.Datenbank.engine().exec(QString::fromLatin1(kMixedPositions).arg(id));
+    m.newInvoiceWith(QString::fromLatin1(kMixedPositions));
     for (auto _ : state) {
         m.documents.vorgangdata.Refresh();
         m.documents.RecalcTotals();

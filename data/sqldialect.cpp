@@ -235,6 +235,8 @@ public:
     {
         Select s;
         expectKeyword("select");
+        if (isKeyword("distinct") || isKeyword("distinctrow"))
+            error(QStringLiteral("DISTINCT wird nicht unterstützt"));
         if (isKeyword("top")) {
             next();
             if (cur().type != Token::Number || cur().value.kind() != Value::Int || cur().value.rawInt() < 0)
@@ -255,12 +257,12 @@ public:
                 next();
                 next();
             } else {
-                item.expr = parseOperand();
-                if (item.expr->kind != Expr::Column && item.expr->kind != Expr::Val)
-                    error(QStringLiteral("in der Feldliste sind nur Feldnamen erlaubt"));
+                item.expr = parseValue(QStringLiteral("in der Feldliste sind nur Feldnamen erlaubt"));
                 if (isKeyword("as")) {
                     next();
                     item.alias = expectName();
+                } else if (isSymbol("*") || isSymbol("+") || isSymbol("-")) {
+                    error(QStringLiteral("Rechenausdrücke in der Feldliste werden nicht unterstützt"));
                 }
             }
             s.items.push_back(std::move(item));
@@ -286,6 +288,19 @@ public:
             next();
             s.where = parseOr();
         }
+        if (isKeyword("group")) {
+            next();
+            expectKeyword("by");
+            for (;;) {
+                ExprPtr g = parseOperand();
+                if (g->kind != Expr::Column)
+                    error(QStringLiteral("nach GROUP BY wird ein Feldname erwartet"));
+                s.groupBy.push_back(std::move(g));
+                if (!isSymbol(",")) break;
+                next();
+            }
+        }
+        if (isKeyword("having")) error(QStringLiteral("HAVING wird nicht unterstützt"));
         if (isKeyword("order")) {
             next();
             expectKeyword("by");
@@ -297,6 +312,8 @@ public:
             checkNesting(*s.joinOn);
         if (s.where)
             checkNesting(*s.where);
+        s.aggregates = m_aggregates;
+        checkGrouping(s);
         return s;
     }
 
@@ -330,6 +347,93 @@ private:
     {
         if (nestingOf(e) > kMaxNesting)
             error(tooDeep());
+    }
+
+    // In a grouped select every value must be an aggregate or come from the
+    // groups: the engines would otherwise disagree (one picks any row's
+    // value, the other refuses the text).
+    void checkGrouping(const Select &s) const
+    {
+        if (!s.grouped()) return;
+        auto sameName = [](const QString &a, const QString &b) {
+            return a.isEmpty() || b.isEmpty() || a.compare(b, Qt::CaseInsensitive) == 0;
+        };
+        auto inGroups = [&](const Expr &c) {
+            for (const ExprPtr &g : s.groupBy)
+                if (g->name.compare(c.name, Qt::CaseInsensitive) == 0 && sameName(g->table, c.table))
+                    return true;
+            return false;
+        };
+        auto check = [&](const Expr &e, bool aliasAllowed) {
+            if (e.kind == Expr::Aggregate) return;
+            const Expr &c = e.kind == Expr::Val ? *e.left : e;
+            if (inGroups(c)) return;
+            if (aliasAllowed && c.table.isEmpty())
+                for (const SelectItem &item : s.items)
+                    if (item.alias.compare(c.name, Qt::CaseInsensitive) == 0) return;
+            error(QStringLiteral("'%1' steht weder nach GROUP BY noch in COUNT, SUM, MIN, MAX oder AVG")
+                      .arg(c.table.isEmpty() ? c.name : c.table + QLatin1Char('.') + c.name));
+        };
+        for (const SelectItem &item : s.items) {
+            if (item.star)
+                error(QStringLiteral("'*' ist neben COUNT, SUM, MIN, MAX, AVG oder GROUP BY nicht möglich"));
+            check(*item.expr, false);
+        }
+        for (const OrderItem &o : s.orderBy)
+            check(*o.expr, true);
+    }
+
+    static bool aggregateNamed(const QString &name, Agg *agg)
+    {
+        static const struct
+        {
+            const char *name;
+            Agg agg;
+        } names[] = {{"count", Agg::Count},
+                     {"sum", Agg::Sum},
+                     {"min", Agg::Min},
+                     {"max", Agg::Max},
+                     {"avg", Agg::Avg}};
+        for (const auto &n : names)
+            if (name.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0) {
+                *agg = n.agg;
+                return true;
+            }
+        return false;
+    }
+    bool atCall() const
+    {
+        return cur().type == Token::Ident && !cur().bracketed && peek(1).type == Token::Symbol &&
+               peek(1).text == QLatin1String("(");
+    }
+
+    // A value of the field list or order list: a column, Val(column) or an
+    // aggregate of a column; notAValue is the message for anything else.
+    ExprPtr parseValue(const QString &notAValue)
+    {
+        Agg agg = Agg::Count;
+        if (!atCall() || !aggregateNamed(cur().text, &agg)) {
+            ExprPtr e = parseOperand();
+            if (e->kind != Expr::Column && e->kind != Expr::Val) error(notAValue);
+            return e;
+        }
+        const QString name = cur().text.toUpper();
+        next();
+        next();
+        auto e = std::make_unique<Expr>();
+        e->kind = Expr::Aggregate;
+        e->agg = agg;
+        if (agg == Agg::Count && isSymbol("*")) {
+            next();
+        } else {
+            if (isKeyword("distinct")) error(QStringLiteral("DISTINCT wird nicht unterstützt"));
+            e->left = parseOperand();
+            if (e->left->kind != Expr::Column) error(QStringLiteral("%1 erwartet einen Feldnamen").arg(name));
+        }
+        if (!isSymbol(")")) error(QStringLiteral("')' erwartet"));
+        next();
+        m_aggregates = true;
+        return e;
     }
 
     const Token &cur() const { return m_tokens[m_i]; }
@@ -369,9 +473,10 @@ private:
     }
     static bool isReserved(const QString &word)
     {
-        static const char *const words[] = {"select", "from", "where", "order", "by",    "and",  "or",
-                                            "not",    "like", "as",    "inner", "join",  "on",   "is",
-                                            "null",   "true", "false", "desc",  "asc",   "top",  "left", "outer"};
+        static const char *const words[] = {"select", "from", "where", "order", "by",    "and",
+                                            "or",     "not",  "like",  "as",    "inner", "join",
+                                            "on",     "is",   "null",  "true",  "false", "desc",
+                                            "asc",    "top",  "left",  "outer", "group", "having"};
         for (const char *w : words)
             if (word.compare(QLatin1String(w), Qt::CaseInsensitive) == 0)
                 return true;
@@ -404,9 +509,7 @@ private:
         std::vector<OrderItem> list;
         for (;;) {
             OrderItem o;
-            o.expr = parseOperand();
-            if (o.expr->kind != Expr::Column && o.expr->kind != Expr::Val)
-                error(QStringLiteral("nach ORDER BY wird ein Feldname erwartet"));
+            o.expr = parseValue(QStringLiteral("nach ORDER BY wird ein Feldname erwartet"));
             if (isKeyword("desc")) {
                 o.desc = true;
                 next();
@@ -610,6 +713,15 @@ private:
                 }
                 if (isReserved(t.text))
                     unexpected();
+                Agg agg = Agg::Count;
+                if (atCall() && aggregateNamed(t.text, &agg))
+                    error(QStringLiteral("%1 ist nur in der Feldliste und nach ORDER BY möglich")
+                              .arg(t.text.toUpper()));
+                if (atCall())
+                    error(QStringLiteral(
+                              "die Funktion %1 wird nicht unterstützt (möglich sind COUNT, SUM, MIN, MAX, "
+                              "AVG und Val)")
+                              .arg(t.text));
             }
             e->kind = Expr::Column;
             e->name = t.text;
@@ -647,6 +759,7 @@ private:
     size_t m_i = 0;
     int m_depth = 0;
     int m_comparisons = 0;
+    bool m_aggregates = false;
 };
 
 // ---- resolution -------------------------------------------------------------
@@ -738,9 +851,45 @@ void coerceLiteral(Expr &lit, FieldType type, const QString &source)
     }
 }
 
+const char *aggName(Agg agg)
+{
+    switch (agg) {
+    case Agg::Count:
+        return "COUNT";
+    case Agg::Sum:
+        return "SUM";
+    case Agg::Min:
+        return "MIN";
+    case Agg::Max:
+        return "MAX";
+    case Agg::Avg:
+        return "AVG";
+    }
+    return "COUNT";
+}
+
 void resolveNode(Expr &e, const Resolver &resolver, const QString &source)
 {
     switch (e.kind) {
+    case Expr::Aggregate: {
+        if (!e.left) return;
+        resolveNode(*e.left, resolver, source);
+        const FieldType t = e.left->binding.type;
+        // Texts are left out of MIN and MAX: their order ignores letter case,
+        // which an engine's own MIN and MAX do not, and each engine would
+        // pick another spelling.
+        const bool fits = e.agg == Agg::Count                      ? true
+                          : e.agg == Agg::Sum || e.agg == Agg::Avg ? isNumericType(t)
+                                                                   : isNumericType(t) || t == FieldType::Date;
+        if (!fits)
+            throw AppError(QStringLiteral("%1 ist für das Feld '%2' nicht möglich (%3): '%4'")
+                               .arg(QLatin1String(aggName(e.agg)), e.left->name,
+                                    e.agg == Agg::Sum || e.agg == Agg::Avg
+                                        ? QStringLiteral("nur für Zahlenfelder")
+                                        : QStringLiteral("nur für Zahlen- und Datumsfelder"),
+                                    oneLine(source)));
+        return;
+    }
     case Expr::Column:
         e.binding = resolver(e.table, e.name);
         if (!e.binding.valid) {
@@ -1110,6 +1259,34 @@ QString emitSql(const Expr &e, const Engine &engine, QList<Value> &params)
     }
     default:
         return QStringLiteral("(COALESCE(%1,0) <> 0)").arg(emitOperand(e, engine, params));
+    }
+}
+
+QString emitValue(const Expr &e, const Engine &engine)
+{
+    switch (e.kind) {
+    case Expr::Val:
+        return engine.valCall(e.left->binding.sql, e.left->binding.type);
+    case Expr::Aggregate:
+        return QStringLiteral("%1(%2)").arg(QLatin1String(aggName(e.agg)),
+                                            e.left ? e.left->binding.sql : QStringLiteral("*"));
+    default:
+        return e.binding.sql;
+    }
+}
+
+FieldType valueType(const Expr &e)
+{
+    switch (e.kind) {
+    case Expr::Val:
+        return FieldType::Number;
+    case Expr::Aggregate: {
+        const FieldType t = e.left ? e.left->binding.type : FieldType::Integer;
+        if (e.agg == Agg::Count || (e.agg != Agg::Avg && isIntegerType(t))) return FieldType::Integer;
+        return e.agg == Agg::Avg || e.agg == Agg::Sum ? FieldType::Number : t;
+    }
+    default:
+        return e.binding.type;
     }
 }
 

@@ -19,6 +19,7 @@ class Engine;
 namespace Sql {
 
 enum class Op { Eq, Ne, Lt, Gt, Le, Ge, And, Or };
+enum class Agg { Count, Sum, Min, Max, Avg };
 
 // What a name in a condition stands for once it is resolved.
 struct ColumnBinding
@@ -31,7 +32,7 @@ struct ColumnBinding
 
 struct Expr
 {
-    enum Kind { Column, Literal, Compare, Logic, Not, Like, IsNull, Truth, Val };
+    enum Kind { Column, Literal, Compare, Logic, Not, Like, IsNull, Truth, Val, Aggregate };
     Kind kind = Literal;
     // Column
     QString table, name;
@@ -39,8 +40,10 @@ struct Expr
     // Literal
     enum LitKind { Number, Text, Date, Bool, Null } litKind = Null;
     Value value;
-    // Compare (left, right), Logic (terms joined by op), Not, Like, IsNull, Truth, Val (left)
+    // Compare (left, right), Logic (terms joined by op), Not, Like, IsNull, Truth, Val (left),
+    // Aggregate (agg over left; COUNT(*) has none)
     Op op = Op::Eq;
+    Agg agg = Agg::Count;
     std::unique_ptr<Expr> left, right;
     std::vector<std::unique_ptr<Expr>> terms;
     bool negated = false; // Like, IsNull
@@ -51,7 +54,7 @@ struct SelectItem
 {
     bool star = false;
     QString starTable;  // for "T.*"
-    ExprPtr expr;       // a column or Val(column)
+    ExprPtr expr;       // a column, Val(column) or an aggregate of a column
     QString alias;
 };
 
@@ -77,7 +80,12 @@ struct Select
     TableRef join;
     ExprPtr joinOn;
     ExprPtr where;
+    std::vector<ExprPtr> groupBy; // plain columns
+    bool aggregates = false;      // COUNT, SUM, MIN, MAX or AVG anywhere in it
     std::vector<OrderItem> orderBy;
+
+    // One row per group (or one row in all): no row of it stands for a stored row.
+    bool grouped() const { return aggregates || !groupBy.empty(); }
 };
 
 // The text, for messages.
@@ -96,6 +104,11 @@ void resolve(Expr &expr, const Resolver &resolver, const QString &sourceText);
 
 // Emits a resolved condition as engine SQL, appending its parameters.
 QString emitSql(const Expr &expr, const Engine &engine, QList<Value> &params);
+
+// A resolved value of a field list or order list (a column, Val() or an
+// aggregate) as engine SQL, and the type of what it gives.
+QString emitValue(const Expr &expr, const Engine &engine);
+FieldType valueType(const Expr &expr);
 
 // Evaluates a resolved condition on a row whose values are reached by field
 // index; true only when the condition holds (an unknown counts as false).

@@ -89,6 +89,11 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         q.select = Sql::parseSelect(source);
     }
     const QString text = m_tableName.isEmpty() ? source : QStringLiteral("select * from ") + m_tableName;
+    const bool grouped = q.select.grouped();
+    if (grouped && forSingleRow)
+        throw AppError(
+            QStringLiteral("Zeilen einer Abfrage mit COUNT, SUM, MIN, MAX, AVG oder GROUP BY lassen "
+                           "sich nicht ändern"));
 
     auto addSource = [&](const Sql::TableRef &ref) {
         const TableSchema *schema = m_db->table(ref.name);
@@ -174,11 +179,11 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         }
         ResultColumn rc;
         Sql::Expr &e = *item.expr;
-        if (e.kind == Sql::Expr::Val) {
+        if (e.kind == Sql::Expr::Val || e.kind == Sql::Expr::Aggregate) {
             Sql::resolve(e, base, text);
             rc.name = item.alias.isEmpty() ? QStringLiteral("Expr%1").arg(q.columns.size()) : item.alias;
-            rc.type = FieldType::Number;
-            rc.sql = engine.valCall(e.left->binding.sql, e.left->binding.type);
+            rc.type = Sql::valueType(e);
+            rc.sql = Sql::emitValue(e, engine);
         } else {
             int t = -1;
             const ColumnInfo *c = baseResolve(e.table, e.name, &t);
@@ -203,7 +208,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
                                    .arg(e.table.isEmpty() ? e.name : e.table + QLatin1Char('.') + e.name,
                                         text.simplified()));
             rc.name = item.alias.isEmpty() ? c->name : item.alias;
-            rc.table = t;
+            rc.table = grouped ? -1 : t; // a group's value is no stored row's
             rc.column = c->name;
             rc.type = c->type;
             rc.size = c->size;
@@ -229,7 +234,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         return base(table, name);
     };
 
-    QStringList where;
+    QStringList where, having;
     QList<Value> params;
     if (q.select.hasJoin) {
         Sql::resolve(*q.select.joinOn, base, text);
@@ -274,12 +279,19 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
             Sql::resolve(*cond, result, m_filter);
             filterSql = Sql::emitSql(*cond, engine, params);
         }
+        // On a grouped select they test the groups.
+        QStringList &to = grouped ? having : where;
         if (!restriction.isEmpty() && !filterSql.isEmpty())
-            where << QStringLiteral("(%1) AND (%2)").arg(restriction, filterSql);
+            to << QStringLiteral("(%1) AND (%2)").arg(restriction, filterSql);
         else if (!restriction.isEmpty())
-            where << restriction;
+            to << restriction;
         else if (!filterSql.isEmpty())
-            where << filterSql;
+            to << filterSql;
+    }
+    QStringList groupBy;
+    for (Sql::ExprPtr &g : q.select.groupBy) {
+        Sql::resolve(*g, base, text);
+        groupBy << g->binding.sql;
     }
 
     QStringList order;
@@ -294,17 +306,19 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
         } else {
             for (Sql::OrderItem &o : q.select.orderBy) {
                 Sql::resolve(*o.expr, result, text);
-                Sql::ColumnBinding b = o.expr->binding;
-                if (o.expr->kind == Sql::Expr::Val) {
-                    b.sql = engine.valCall(o.expr->left->binding.sql, o.expr->left->binding.type);
-                    b.type = FieldType::Number;
-                }
+                Sql::ColumnBinding b;
+                b.sql = Sql::emitValue(*o.expr, engine);
+                b.type = Sql::valueType(*o.expr);
                 order << orderTerm(b, o.desc);
             }
         }
+        // Groups come in the order of their values, on every engine.
+        if (order.isEmpty() && grouped)
+            for (const Sql::ExprPtr &g : q.select.groupBy)
+                order << orderTerm(g->binding, false);
         // Rows without an order come in the order they were added, as a
         // file gives them.
-        if (order.isEmpty() && engine.ordersByRowId())
+        if (order.isEmpty() && engine.ordersByRowId() && !grouped)
             for (const Source &s : q.sources)
                 order << s.sqlAlias + QLatin1Char('.') + s.schema->rowId;
     }
@@ -312,14 +326,19 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
     QStringList cols;
     for (const ResultColumn &rc : q.columns)
         cols << rc.sql;
+    // A group has no row id. It gets its place in the result, negated so
+    // that no write can ever find a stored row by it.
     for (const Source &s : q.sources)
-        cols << s.sqlAlias + QLatin1Char('.') + s.schema->rowId;
+        cols << (grouped ? QStringLiteral("-ROW_NUMBER() OVER ()")
+                         : s.sqlAlias + QLatin1Char('.') + s.schema->rowId);
     QString sql = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                   engine.quote(q.sources[0].schema->name) + QStringLiteral(" t0");
     if (q.select.hasJoin)
         sql += (q.select.leftJoin ? QStringLiteral(" LEFT JOIN ") : QStringLiteral(" INNER JOIN ")) +
                engine.quote(q.sources[1].schema->name) + QStringLiteral(" t1 ON ") + joinSql;
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    if (!groupBy.isEmpty()) sql += QStringLiteral(" GROUP BY ") + groupBy.join(QStringLiteral(", "));
+    if (!having.isEmpty()) sql += QStringLiteral(" HAVING ") + having.join(QStringLiteral(" AND "));
     if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     if (q.select.top >= 0 && !forSingleRow) sql += QStringLiteral(" LIMIT %1").arg(q.select.top);
     q.sql = sql;

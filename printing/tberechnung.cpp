@@ -143,7 +143,8 @@ void TBeRechnung::buildLayout()
     // VAT, gross (six figures whole); after them the payment date or the
     // dunning level, whose longest name needs the room up to the margin.
     const qreal amountWidth = 20.0, netEnd = 95.0, vatEnd = 117.0, grossEnd = 139.0, paidAt = 142.0;
-    QRBand3 = bericht.addBand(BandKind::ColumnHeader, QStringLiteral("QRBand3"), 5.3);
+    const qreal rowPitch = 5.3;
+    QRBand3 = bericht.addBand(BandKind::ColumnHeader, QStringLiteral("QRBand3"), rowPitch);
     QRBand3->font = font(kArial, 9, true);
     QRLabel2 = &QRBand3->addLabel(QStringLiteral("QRLabel2"), 0, 0.5, QStringLiteral("Datum"));
     QRLabel1 = &QRBand3->addLabel(QStringLiteral("QRLabel1"), 17.2, 0.5, QStringLiteral("Rec- Nr"));
@@ -162,7 +163,7 @@ void TBeRechnung::buildLayout()
     lbezahlt = &QRBand3->addLabel(QStringLiteral("lbezahlt"), paidAt, 0.5, QStringLiteral("bezahlt am"));
     lmahnstufe = &QRBand3->addLabel(QStringLiteral("lmahnstufe"), paidAt, 0.5, QStringLiteral("Mahnstufe"));
 
-    QRBand2 = bericht.addBand(BandKind::Detail, QStringLiteral("QRBand2"), 5.3);
+    QRBand2 = bericht.addBand(BandKind::Detail, QStringLiteral("QRBand2"), rowPitch);
     QRBand2->beforePrint = [this](ReportBand &, bool &print) { QRBand2BeforePrint(print); };
     QRDBText2 = &QRBand2->addExpression(QStringLiteral("QRDBText2"), 0, 0.5,
                                         [this](const RowSource *) { return dateText("Datum"); });
@@ -189,7 +190,9 @@ void TBeRechnung::buildLayout()
     // To the right margin; a longer text is set smaller, never past it.
     QRDBText6->size(bericht.bandWidth() - paidAt);
 
-    // One line per currency; the boxes end where the amount columns end.
+    // One line per currency, as far apart as the rows above (the bold font's
+    // own spacing sets them almost onto one another); the boxes end where
+    // the amount columns end.
     const qreal sumWidth = 33.3;
     QRBand4 = bericht.addBand(BandKind::Summary, QStringLiteral("QRBand4"), 7.9);
     QRBand4->font = font(kTimes, 11, true);
@@ -203,8 +206,10 @@ void TBeRechnung::buildLayout()
     brgesamt = &QRBand4->addLabel(QStringLiteral("brgesamt"), grossEnd - sumWidth, 1.3, {})
                     .size(sumWidth)
                     .aligned(Qt::AlignRight);
-    for (ReportElement *sum : {negesamt, mwgesamt, brgesamt})
+    for (ReportElement *sum : {negesamt, mwgesamt, brgesamt}) {
         sum->fit = ReportElement::Fit::Grow;
+        sum->lineSpacing = rowPitch;
+    }
 }
 
 void TBeRechnung::Select(const InvoiceReportRequest &request)

@@ -328,7 +328,7 @@ ReportBuilder::Box ReportBuilder::layoutElement(const ReportElement &e, const Ro
         for (const QString &l : pageNumber ? QStringList{text + QStringLiteral("000")} : lines)
             boxWidth = qMax(boxWidth, fm.horizontalAdvance(l) * kMmPerPx);
     }
-    const qreal lineHeight = fm.lineSpacing() * kMmPerPx;
+    const qreal lineHeight = e.lineSpacing > 0 ? e.lineSpacing : fm.lineSpacing() * kMmPerPx;
     const qreal boxHeight = e.height > 0 ? e.height : lineHeight;
     bool cut = false;
     if (e.fit != ReportElement::Fit::Grow && e.height > 0) {

@@ -53,6 +53,8 @@ class ReportElement
     qreal width = 0;
     // 0 means one line of the font.
     qreal height = 0;
+    // Millimetres from one line of the text to the next; 0 means the font's own.
+    qreal lineSpacing = 0;
     QFont font;
     QColor color = Qt::black;                // of the text, the line and the frame
     Qt::Alignment alignment = Qt::AlignLeft; // of the text within its box

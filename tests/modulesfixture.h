@@ -10,21 +10,28 @@
 
 #include <QDir>
 
-class ModulesFixture : public ::testing::Test
+// The data modules and the steps tests take on their documents; the
+// fixtures below start them.
+class ModulesBase : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        SetTodayForTests(QDate(2005, 3, 15));
-        db = std::make_unique<TestDb>();
-        ProgramFolder::setDirForTests(db->folder());
-        addresses = std::make_unique<Tdataa>();
-        documents = std::make_unique<TData>(&addresses->Datenbank);
-        dataa = addresses.get();
-        Data = documents.get();
-        addresses->DataModuleCreate(db->path());
-        documents->DataCreate();
-    }
+  // Today fixed, a fresh database (the demo firm where asked) and the program folder there.
+  void startDatabase(bool demo = false, const QDate &today = QDate(2005, 3, 15))
+  {
+      SetTodayForTests(today);
+      db = std::make_unique<TestDb>(demo);
+      ProgramFolder::setDirForTests(db->folder());
+  }
+  // The data modules as start-up makes them, over what the test put into the file.
+  void openModules()
+  {
+      addresses = std::make_unique<Tdataa>();
+      documents = std::make_unique<TData>(&addresses->Datenbank);
+      dataa = addresses.get();
+      Data = documents.get();
+      addresses->DataModuleCreate(db->path());
+      documents->DataCreate();
+  }
     void TearDown() override
     {
         documents.reset();
@@ -39,7 +46,7 @@ protected:
     TField *doc(const char *name) { return vorgang().FieldByName(QString::fromUtf8(name)); }
     TField *pos(const char *name) { return positions().FieldByName(QString::fromUtf8(name)); }
 
-    // A new, numbered document of the type, as the editor makes one.
+    // A new, numbered document of the type in edit state, as the editor makes one.
     void newDocument(const QString &typ)
     {
         vorgang().Insert();
@@ -61,4 +68,14 @@ protected:
     std::unique_ptr<TestDb> db;
     std::unique_ptr<Tdataa> addresses;
     std::unique_ptr<TData> documents;
+};
+
+class ModulesFixture : public ModulesBase
+{
+  protected:
+    void SetUp() override
+    {
+        startDatabase();
+        openModules();
+    }
 };

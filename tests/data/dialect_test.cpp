@@ -13,11 +13,16 @@ TEST(Dialect, ParsesTheFormsTheProgramWrites)
     const char *const selects[] = {
         "select * from vtyp order by Typbez",
         "Select ID,kdnr from Adress order by kdnr desc",
-        "SELECT Vorgang1.id, Adress.NAME1 AS Kunde FROM Vorgang1 INNER JOIN Adress ON Vorgang1.kdnr = Adress.KDNR",
+        "SELECT Vorgang1.id, Adress.NAME1 AS Kunde FROM Vorgang1 INNER JOIN Adress ON Vorgang1.kdnr = "
+        "Adress.KDNR",
         "SELECT Vorgang1.id FROM Vorgang1 LEFT OUTER JOIN Adress ON Vorgang1.kdnr = Adress.KDNR",
         "select kontonr,kontoinhaber from adress where kdnr = 12",
         "select top 1 typ, val(Vorgangnr) as n from Vorgang1 where typ='R' order by val(Vorgangnr) desc",
         "select [Art-Nr], Beschreibung from artikel where [art-nr] like \"A*\"",
+        "select v.typ from vorgang1 v",
+        "select count(*) from vorgang1",
+        "select typ, Count(*) as n, sum(vk), min(datum), max(v.vk), avg(vk), count(kdnr) from Vorgang1 v "
+        "where not storniert group by v.typ order by n desc, typ",
     };
     for (const char *s : selects)
         EXPECT_NO_THROW(Sql::parseSelect(QString::fromUtf8(s))) << s;
@@ -48,6 +53,26 @@ TEST(Dialect, RefusesTextOutsideItAndNamesTheText)
             EXPECT_TRUE(msg.contains(text.simplified().left(6))) << msg.toStdString();
         }
     }
+    // What the dialect does not carry is named, not mistaken for a missing FROM.
+    const struct
+    {
+        const char *select, *message;
+    } refused[] = {
+        {"select distinct typ from vorgang1", "DISTINCT wird nicht unterstützt"},
+        {"select typ from vorgang1 group by typ having count(*) > 1", "HAVING wird nicht unterstützt"},
+        {"select typ, count(*) from vorgang1", "'typ' steht weder nach GROUP BY noch in COUNT"},
+        {"select typ from vorgang1 group by kdnr", "'typ' steht weder"},
+        {"select kdnr from vorgang1 group by kdnr order by typ", "'typ' steht weder"},
+        {"select *, count(*) from vorgang1", "'*' ist neben COUNT"},
+        {"select upper(typ) from vorgang1", "die Funktion upper wird nicht unterstützt"},
+        {"select vk * 2 from vorgang1", "Rechenausdrücke"},
+        {"select * from vorgang1 where count(*) > 1", "COUNT ist nur in der Feldliste"},
+        {"select sum(val(vorgangnr)) from vorgang1", "SUM erwartet einen Feldnamen"},
+    };
+    for (const auto &r : refused)
+        EXPECT_TRUE(
+            ERROR_OF(Sql::parseSelect(QString::fromUtf8(r.select))).contains(QString::fromUtf8(r.message)))
+            << r.select;
     EXPECT_FALSE(ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress; delete from adress"))).isEmpty());
     EXPECT_FALSE(ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress union select * from personen"))).isEmpty());
 }

@@ -39,37 +39,39 @@ class BothEngines : public ::testing::Test
         }
     }
 
+    // A table of one engine, open, with a new row begun in it.
+    static std::unique_ptr<TVexDaoTable> newRow(TVexDaoDatabase &c, const QString &table)
+    {
+        auto t = std::make_unique<TVexDaoTable>(nullptr, table);
+        t->setDatabase(&c);
+        t->setTableName(table);
+        t->Open();
+        t->Insert();
+        return t;
+    }
     // Adds a row to both through the dataset layer: the same values whatever
     // the engine stores them as.
     void addAddress(double kdnr, const Value &name, const Value &kontakt = Value(), bool kunde = false)
     {
         for (auto &c : conns) {
-            TVexDaoTable t(nullptr, QStringLiteral("Adress"));
-            t.setDatabase(c.get());
-            t.setTableName(QStringLiteral("Adress"));
-            t.Open();
-            t.Insert();
-            t.FieldByName(QStringLiteral("KDNR"))->setValue(Value(kdnr));
-            t.FieldByName(QStringLiteral("NAME1"))->setValue(name);
-            t.FieldByName(QStringLiteral("KONTAKT"))->setValue(kontakt);
-            t.FieldByName(QStringLiteral("kunde"))->setValue(Value(kunde));
-            t.Post();
+            auto t = newRow(*c, QStringLiteral("Adress"));
+            t->FieldByName(QStringLiteral("KDNR"))->setValue(Value(kdnr));
+            t->FieldByName(QStringLiteral("NAME1"))->setValue(name);
+            t->FieldByName(QStringLiteral("KONTAKT"))->setValue(kontakt);
+            t->FieldByName(QStringLiteral("kunde"))->setValue(Value(kunde));
+            t->Post();
         }
     }
     void addDocument(const QString &nr, const Value &datum, bool bezahlt, const Value &vk)
     {
         for (auto &c : conns) {
-            TVexDaoTable t(nullptr, QStringLiteral("Vorgang1"));
-            t.setDatabase(c.get());
-            t.setTableName(QStringLiteral("Vorgang1"));
-            t.Open();
-            t.Insert();
-            t.FieldByName(QStringLiteral("vorgangnr"))->SetAsString(nr);
-            t.FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
-            t.FieldByName(QStringLiteral("datum"))->setValue(datum);
-            t.FieldByName(QStringLiteral("bezahlt"))->setValue(Value(bezahlt));
-            t.FieldByName(QStringLiteral("vk"))->setValue(vk);
-            t.Post();
+            auto t = newRow(*c, QStringLiteral("Vorgang1"));
+            t->FieldByName(QStringLiteral("vorgangnr"))->SetAsString(nr);
+            t->FieldByName(QStringLiteral("typ"))->SetAsString(QStringLiteral("R"));
+            t->FieldByName(QStringLiteral("datum"))->setValue(datum);
+            t->FieldByName(QStringLiteral("bezahlt"))->setValue(Value(bezahlt));
+            t->FieldByName(QStringLiteral("vk"))->setValue(vk);
+            t->Post();
         }
     }
 
@@ -106,6 +108,25 @@ class BothEngines : public ::testing::Test
         }
     }
 
+    struct Case
+    {
+        QString sql;
+        const char *filter, *field;
+        QStringList expected; // empty: only the same on both
+    };
+    void expectSame(std::initializer_list<Case> cases)
+    {
+        for (const Case &c : cases)
+            expectSame(c.sql, QString::fromUtf8(c.filter), QString::fromUtf8(c.field), c.expected);
+    }
+    // Each text at or after the one before, as TextCompare orders them.
+    static void expectInTextOrder(const QStringList &ordered)
+    {
+        for (int i = 1; i < ordered.size(); ++i)
+            EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
+                << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
+    }
+
     std::unique_ptr<TestDb> file, server;
     std::vector<std::unique_ptr<TVexDaoDatabase>> conns;
 };
@@ -126,25 +147,21 @@ TEST_F(BothEngines, GermanComparisonAndOrderAgree)
         addAddress(i + 1, Value(kNames[i]));
     addAddress(100, Value());
     const QString byName = QStringLiteral("select KDNR, NAME1 from Adress order by NAME1, KDNR");
-    expectSame(byName, QString(), QStringLiteral("KDNR"), {});
-    expectSame(QStringLiteral("select KDNR, NAME1 from Adress order by NAME1 desc, KDNR"), QString(),
-               QStringLiteral("KDNR"), {});
-    expectSame(byName, QStringLiteral("NAME1 = 'müller'"), QStringLiteral("NAME1"),
-               {QStringLiteral("Müller"), QStringLiteral("MÜLLER")});
-    expectSame(byName, QStringLiteral("NAME1 = 'strasse'"), QStringLiteral("NAME1"),
-               {QStringLiteral("Strasse"), QStringLiteral("STRASSE")});
-    expectSame(byName, QStringLiteral("NAME1 = 'пётр'"), QStringLiteral("NAME1"),
-               {QStringLiteral("Пётр"), QStringLiteral("ПЁТР")});
-    expectSame(byName, QStringLiteral("NAME1 >= 'm' and NAME1 < 'n'"), QStringLiteral("NAME1"), {});
-    expectSame(byName, QStringLiteral("NAME1 <> 'Zebra'"), QStringLiteral("KDNR"), {});
+    expectSame({
+        {byName, "", "KDNR", {}},
+        {QStringLiteral("select KDNR, NAME1 from Adress order by NAME1 desc, KDNR"), "", "KDNR", {}},
+        {byName, "NAME1 = 'müller'", "NAME1", {QStringLiteral("Müller"), QStringLiteral("MÜLLER")}},
+        {byName, "NAME1 = 'strasse'", "NAME1", {QStringLiteral("Strasse"), QStringLiteral("STRASSE")}},
+        {byName, "NAME1 = 'пётр'", "NAME1", {QStringLiteral("Пётр"), QStringLiteral("ПЁТР")}},
+        {byName, "NAME1 >= 'm' and NAME1 < 'n'", "NAME1", {}},
+        {byName, "NAME1 <> 'Zebra'", "KDNR", {}},
+    });
 
-    // The order is TextCompare's: each name at or after the one before.
+    // The order is TextCompare's.
     const QStringList ordered = rows(1, byName, QString(), QStringLiteral("NAME1"));
     ASSERT_EQ(ordered.size(), kNames.size() + 1);
     EXPECT_EQ(ordered.first(), QStringLiteral("<null>")) << "no value sorts first, as on a file";
-    for (int i = 2; i < ordered.size(); ++i)
-        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
-            << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
+    expectInTextOrder(ordered.mid(1));
 }
 
 // Random texts of the letters where engines differ most sort the same.
@@ -165,9 +182,7 @@ TEST_F(BothEngines, RandomTextsSortAsTextCompareSortsThem)
     }
     const QStringList ordered = rows(1, QStringLiteral("select NAME1 from Adress order by NAME1"), QString(),
                                      QStringLiteral("NAME1"));
-    for (int i = 1; i < ordered.size(); ++i)
-        EXPECT_LE(TextCompare::compare(ordered[i - 1], ordered[i]), 0)
-            << qPrintable(ordered[i - 1]) << " / " << qPrintable(ordered[i]);
+    expectInTextOrder(ordered);
     // Equal texts are found by each other.
     for (int i = 0; i < 20; ++i) {
         const QString wanted = ordered[i * 7 % ordered.size()];
@@ -264,19 +279,15 @@ TEST_F(BothEngines, ATextWithANulIsRefusedNotCut)
 {
     const QString text = QStringLiteral("vor") + QChar(0) + QStringLiteral("nach");
     for (auto &c : conns) {
-        TVexDaoTable t(nullptr, QStringLiteral("Adress"));
-        t.setDatabase(c.get());
-        t.setTableName(QStringLiteral("Adress"));
-        t.Open();
-        t.Insert();
-        t.FieldByName(QStringLiteral("NAME1"))->SetAsString(text);
-        const QString msg = ERROR_OF(t.Post());
+        auto t = newRow(*c, QStringLiteral("Adress"));
+        t->FieldByName(QStringLiteral("NAME1"))->SetAsString(text);
+        const QString msg = ERROR_OF(t->Post());
         EXPECT_TRUE(msg.contains(QStringLiteral("Nullzeichen"))) << qPrintable(msg);
-        EXPECT_EQ(t.State(), DataSetState::Insert);
-        EXPECT_EQ(t.FieldByName(QStringLiteral("NAME1"))->AsString(), text);
-        t.Cancel();
-        t.Refresh();
-        EXPECT_EQ(t.RecordCount(), 0);
+        EXPECT_EQ(t->State(), DataSetState::Insert);
+        EXPECT_EQ(t->FieldByName(QStringLiteral("NAME1"))->AsString(), text);
+        t->Cancel();
+        t->Refresh();
+        EXPECT_EQ(t->RecordCount(), 0);
     }
 }
 
@@ -337,6 +348,54 @@ TEST_F(BothEngines, DatesYesNoAndNumbersAgainstTexts)
     // The stored values read back the same.
     expectSame(sql, QString(), QStringLiteral("datum"), {});
     expectSame(sql, QString(), QStringLiteral("vk"), {});
+}
+
+TEST_F(BothEngines, GroupsAndAggregatesAgree)
+{
+    const Value day = Value::fromDate(QDate(2005, 3, 15));
+    addDocument(QStringLiteral("1"), day, true, Value(47.0));
+    addDocument(QStringLiteral("2"), day, false, Value(0.5));
+    addDocument(QStringLiteral("3"), Value(), false, Value());
+    addDocument(QStringLiteral("4"), Value::fromDate(QDate(2006, 1, 1)), true, Value(-3.0));
+    const QString perPaid = QStringLiteral(
+        "select bezahlt, count(*) as n, count(vk) as mitvk, sum(vk) as s, min(datum) as d, max(vk) as m, "
+        "avg(vk) as a from Vorgang1 group by bezahlt");
+    expectSame({
+        {perPaid, "", "n", {QStringLiteral("2"), QStringLiteral("2")}},
+        {perPaid, "", "mitvk", {QStringLiteral("1"), QStringLiteral("2")}},
+        {perPaid, "", "s", {QStringLiteral("0,5"), QStringLiteral("44")}},
+        {perPaid, "", "d", {QStringLiteral("15.03.2005"), QStringLiteral("15.03.2005")}},
+        {perPaid, "", "m", {QStringLiteral("0,5"), QStringLiteral("47")}},
+        {perPaid, "", "a", {QStringLiteral("0,5"), QStringLiteral("22")}},
+        // A filter on a grouped select tests the groups.
+        {perPaid, "n >= 2 and s > 1", "s", {QStringLiteral("44")}},
+        {QStringLiteral("select count(*) as n, sum(vk) as s from Vorgang1 where vk > 100"),
+         "",
+         "s",
+         {QStringLiteral("<null>")}},
+        {QStringLiteral("select datum, count(*) as n from Vorgang1 group by datum order by n desc, datum"),
+         "",
+         "datum",
+         {QStringLiteral("15.03.2005"), QStringLiteral("<null>"), QStringLiteral("01.01.2006")}},
+    });
+    EXPECT_TRUE(
+        rows(0, QStringLiteral("select sum(vorgangnr) as s from Vorgang1"), QString(), QStringLiteral("s"))
+            .value(0)
+            .contains(QStringLiteral("SUM ist für das Feld 'vorgangnr' nicht möglich")));
+
+    // A group stands for no stored row: it cannot be changed, nor added to the table.
+    TVexDaoTable t;
+    t.setDatabase(conns[0].get());
+    t.SQL() << perPaid;
+    t.Open();
+    const QString refused = QStringLiteral("lassen sich nicht ändern");
+    EXPECT_TRUE(ERROR_OF(t.Edit()).contains(refused));
+    EXPECT_FALSE(ERROR_OF(t.Delete()).isEmpty());
+    t.Insert();
+    t.FieldByName(QStringLiteral("bezahlt"))->setValue(Value(true));
+    EXPECT_TRUE(ERROR_OF(t.Post()).contains(refused));
+    t.Cancel();
+    EXPECT_EQ(file->scalar(QStringLiteral("select count(*) from Vorgang1")).rawInt(), 4);
 }
 
 // ---- the server alone
@@ -491,6 +550,11 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
                 &out),
         0);
     EXPECT_EQ(out, QStringLiteral("NAME1\nMüller\n"));
+    EXPECT_EQ(tavirel({QStringLiteral("query"), QStringLiteral("select count(*) as n from Vorgang1"),
+                       QStringLiteral("--db"), firm.path()},
+                      &out),
+              0);
+    EXPECT_EQ(out, QStringLiteral("n\n%1\n").arg(documents));
 
     const QString file = firm.folder() + QStringLiteral("/zurueck/tavirel.mdb");
     ASSERT_EQ(tavirel({QStringLiteral("copy-db"), QStringLiteral("--from"), firm.path(),

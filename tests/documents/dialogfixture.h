@@ -36,26 +36,4 @@ class DialogFixture : public WindowFixture
                 .arg(vk, 0, 'g', 17)
                 .arg(einheit));
     }
-
-    // A new, numbered document of the type in edit state, as the editor makes one.
-    void newDocument(const QString &typ)
-    {
-        vorgang().Insert();
-        doc("typ")->SetAsString(typ);
-        documents->AssignVorgangNr(typ);
-    }
-    void addPosition(double ek, double preis, double anzahl, const QString &titel = QString())
-    {
-        positions().Insert();
-        pos("EK")->SetAsFloat(ek);
-        pos("Preis")->SetAsFloat(preis);
-        pos("anzahl")->SetAsFloat(anzahl);
-        if (!titel.isEmpty()) pos("Titel")->SetAsString(titel);
-        positions().Post();
-    }
-
-    TVexDaoTable &vorgang() { return documents->vorgang; }
-    TVexDaoTable &positions() { return documents->vorgangdata; }
-    TField *doc(const char *name) { return vorgang().FieldByName(QString::fromUtf8(name)); }
-    TField *pos(const char *name) { return positions().FieldByName(QString::fromUtf8(name)); }
 };

@@ -139,10 +139,6 @@ class EditorFixture : public WindowFixture
                 .arg(einheit));
     }
 
-    TVexDaoTable &vorgang() { return documents->vorgang; }
-    TVexDaoTable &positions() { return documents->vorgangdata; }
-    TField *doc(const char *name) { return vorgang().FieldByName(QString::fromUtf8(name)); }
-    TField *pos(const char *name) { return positions().FieldByName(QString::fromUtf8(name)); }
     // The positions of the document as stored, "pos:titel" in the order of their numbers.
     QStringList storedPositions(qint64 id)
     {
@@ -184,7 +180,6 @@ class EditorFixture : public WindowFixture
                          .arg(id))
             .toDouble();
     }
-    qint64 count(const QString &sql) { return db->scalar(sql).rawInt(); }
 
     QTemporaryDir settingsDir;
     std::unique_ptr<Tfmain> main;

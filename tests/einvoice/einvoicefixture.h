@@ -7,7 +7,7 @@
 #include "data/tvexdaodatabase.h"
 #include "einvoice/ciiwriter.h"
 #include "einvoice/einvoice.h"
-#include "tests/testdb.h"
+#include "tests/dbfixture.h"
 
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -15,22 +15,9 @@
 #include <memory>
 #include <utility>
 
-class EInvoiceFixture : public ::testing::Test
+class EInvoiceFixture : public DbFixture
 {
   protected:
-    void SetUp() override
-    {
-        db = std::make_unique<TestDb>();
-        conn = std::make_unique<TVexDaoDatabase>();
-        conn->setDatabase(db->path());
-        conn->Open();
-    }
-    void TearDown() override
-    {
-        conn.reset();
-        db.reset();
-    }
-
     using Row = std::initializer_list<std::pair<const char *, Value>>;
     qint64 insert(const char *table, Row row)
     {
@@ -133,18 +120,4 @@ class EInvoiceFixture : public ::testing::Test
         return out;
     }
     static QString text(const QByteArray &xml, const QString &path) { return texts(xml, path).value(0); }
-
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<TVexDaoDatabase> conn;
 };
-
-// The message of the AppError a statement throws, or "" when it throws none.
-#define EINVOICE_ERROR_OF(stmt)                                                                              \
-    [&]() -> QString {                                                                                       \
-        try {                                                                                                \
-            stmt;                                                                                            \
-        } catch (const AppError &e) {                                                                        \
-            return e.message();                                                                              \
-        }                                                                                                    \
-        return QString();                                                                                    \
-    }()

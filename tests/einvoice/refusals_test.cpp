@@ -19,13 +19,13 @@ TEST_F(Refusals, OtherTypesUnknownIdsAndDmDocuments)
     const qint64 offer = document("A", 1, "5000");
     position(offer, 1, 1, 10);
     EXPECT_EQ(
-        EINVOICE_ERROR_OF(load(offer)),
+        ERROR_OF(load(offer)),
         QStringLiteral("Vorgang A-5000: E-Rechnungen gibt es nur für Rechnungen (R) und Gutschriften (G)"));
-    EXPECT_EQ(EINVOICE_ERROR_OF(load(999)), QStringLiteral("Einen Vorgang mit der ID 999 gibt es nicht"));
+    EXPECT_EQ(ERROR_OF(load(999)), QStringLiteral("Einen Vorgang mit der ID 999 gibt es nicht"));
 
     const qint64 dm = document("R", 1, "10000", "DM");
     position(dm, 1, 1, 10);
-    EXPECT_EQ(EINVOICE_ERROR_OF(load(dm)),
+    EXPECT_EQ(ERROR_OF(load(dm)),
               QStringLiteral("Vorgang R-10000 kann nicht als E-Rechnung ausgegeben werden:\n"
                              "Er ist in DM ausgestellt; E-Rechnungen gibt es nur in Euro."));
 }
@@ -34,10 +34,10 @@ TEST_F(Refusals, DocumentsWithoutPositionsOrWithTextOnly)
 {
     address(1, "Müller");
     const qint64 empty = document("G", 1, "4000");
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(empty)).endsWith(QStringLiteral("\nEr hat keine Positionen.")));
+    EXPECT_TRUE(ERROR_OF(load(empty)).endsWith(QStringLiteral("\nEr hat keine Positionen.")));
     const qint64 textOnly = document("R", 1, "10001");
     position(textOnly, 1, 0, 0, "", "Nur ein Hinweis");
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(textOnly))
+    EXPECT_TRUE(ERROR_OF(load(textOnly))
                     .endsWith(QStringLiteral("\nEr hat nur Textpositionen, keine Position mit Menge.")));
 
     // An amount no sum can carry, as another tool may have stored it.
@@ -47,7 +47,7 @@ TEST_F(Refusals, DocumentsWithoutPositionsOrWithTextOnly)
         QStringLiteral("insert into Vorgang2 (vorgangID, Pos, anzahl, Preis) values (%1, 2, 1, %2)")
             .arg(overflowing)
             .arg(db->isServer() ? QStringLiteral("'Infinity'") : QStringLiteral("1e999")));
-    EXPECT_EQ(EINVOICE_ERROR_OF(load(overflowing)),
+    EXPECT_EQ(ERROR_OF(load(overflowing)),
               QStringLiteral("Vorgang R-10002 kann nicht als E-Rechnung ausgegeben werden:\n"
                              "Position 2 hat keine gültige Menge oder keinen gültigen Preis."));
 }
@@ -61,7 +61,7 @@ TEST_F(Refusals, MissingSellerDataIsListedWithTheKeysToSet)
     s.Telefon.clear();
     s.UStIdNr.clear();
     s.IBAN = QStringLiteral("DE00 1234");
-    EXPECT_EQ(EINVOICE_ERROR_OF(load(id, s)),
+    EXPECT_EQ(ERROR_OF(load(id, s)),
               QStringLiteral("Vorgang R-10000 kann nicht als E-Rechnung ausgegeben werden:\n"
                              "In den Einstellungen (tavirel.ini, Abschnitt [ERechnung]) fehlt: "
                              "Umsatzsteuer-Identifikationsnummer oder Steuernummer (UStIdNr, Steuernummer), "
@@ -81,7 +81,7 @@ TEST_F(Refusals, BuyersWithoutMailPostCodeOrCityAndEverythingAtOnce)
     position(orphan, 1, 1, 10);
     SellerData s = seller();
     s.EMail.clear();
-    EXPECT_EQ(EINVOICE_ERROR_OF(load(first, s)),
+    EXPECT_EQ(ERROR_OF(load(first, s)),
               QStringLiteral(
                   "Vorgang R-10000 kann nicht als E-Rechnung ausgegeben werden:\n"
                   "Er ist in DM ausgestellt; E-Rechnungen gibt es nur in Euro.\n"
@@ -89,18 +89,18 @@ TEST_F(Refusals, BuyersWithoutMailPostCodeOrCityAndEverythingAtOnce)
                   "Bei der Adresse mit der Kundennummer 1 (Weber) fehlt: E-Mail-Adresse, Postleitzahl, Ort.\n"
                   "In den Einstellungen (tavirel.ini, Abschnitt [ERechnung]) fehlt: E-Mail (EMail)."));
     EXPECT_TRUE(
-        EINVOICE_ERROR_OF(load(second))
+        ERROR_OF(load(second))
             .endsWith(QStringLiteral("\nBei der Adresse mit der Kundennummer 2 (Schmidt) fehlt: gültige "
                                      "E-Mail-Adresse (\"petra.schmidt(at)example.com\").")));
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(orphan))
-                    .endsWith(QStringLiteral("\nEs gibt keine Adresse mit der Kundennummer 77.")));
+    EXPECT_TRUE(
+        ERROR_OF(load(orphan)).endsWith(QStringLiteral("\nEs gibt keine Adresse mit der Kundennummer 77.")));
 
     // An e-invoice address of its own is enough where the address has no e-mail.
     address(3, "Wagner", "34292", "Ahnatal", "");
     insert("ERechnung", {{"KDNR", Value(3.0)}, {"Email", t("rechnung@wagner.de")}});
     const qint64 third = document("R", 3, "10003");
     position(third, 1, 1, 10);
-    EXPECT_EQ(EINVOICE_ERROR_OF(load(third)), QString());
+    EXPECT_EQ(ERROR_OF(load(third)), QString());
 }
 
 class Command : public EInvoiceFixture

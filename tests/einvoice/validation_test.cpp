@@ -162,7 +162,7 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
         }
         const bool notSubject = c.positions.begin()->second == std::string_view("O");
         if (notSubject) {
-            EXPECT_TRUE(EINVOICE_ERROR_OF(load(id)).contains(QStringLiteral("(Handelsregister, Kennung)")));
+            EXPECT_TRUE(ERROR_OF(load(id)).contains(QStringLiteral("(Handelsregister, Kennung)")));
         }
         const QByteArray x = CiiWriter::write(load(id, seller), CiiWriter::Profile::XRechnung);
         EXPECT_EQ(text(x, "SellerTradeParty/SpecifiedTaxRegistration/ID").isEmpty(), notSubject);
@@ -207,7 +207,7 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
         QStringLiteral("update Vorgang2 set MwstSatz = 0, MwstKat = 'O' where vorgangID = %1 and Pos = 4")
             .arg(bakery));
     EXPECT_TRUE(
-        EINVOICE_ERROR_OF(load(bakery))
+        ERROR_OF(load(bakery))
             .endsWith(QStringLiteral("\nPosition 4 ist nicht steuerbar (Kategorie O), die übrigen sind "
                                      "es; eine E-Rechnung darf nicht steuerbare Positionen nur ohne "
                                      "andere enthalten. Bitte sie in eine eigene Rechnung stellen.")));

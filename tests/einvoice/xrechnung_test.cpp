@@ -137,7 +137,7 @@ TEST_F(XRechnung, BuyerDataOfItsOwnOverridesTheAddresssDefaults)
         << "an empty e-mail of its own keeps the address's";
 
     db->raw().exec(QStringLiteral("update ERechnung set Referenz = '06633004-0001-78'"));
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(id)).contains(QStringLiteral("Leitweg-ID \"06633004-0001-78\"")));
+    EXPECT_TRUE(ERROR_OF(load(id)).contains(QStringLiteral("Leitweg-ID \"06633004-0001-78\"")));
     EXPECT_FALSE(EInvoice::isBadLeitwegId(QStringLiteral("991-33333TEST-33")));
 
     db->raw().exec(QStringLiteral("update ERechnung set Email = 'rechnung@fuldabrueck.de', "
@@ -177,11 +177,11 @@ TEST_F(XRechnung, PaymentByTransferDirectDebitOrAsAgreedForCreditNotes)
 
     SellerData noCreditor = seller();
     noCreditor.GlaeubigerID.clear();
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, noCreditor)).contains(QStringLiteral("(GlaeubigerID)")));
+    EXPECT_TRUE(ERROR_OF(load(invoice, noCreditor)).contains(QStringLiteral("(GlaeubigerID)")));
 
     // Without a valid IBAN at the address there is nothing to debit: refused.
     db->raw().exec(QStringLiteral("update Adress set KontoNr = '4711' where KDNR = 1"));
-    EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, seller())).contains(QStringLiteral("keine gültige IBAN")));
+    EXPECT_TRUE(ERROR_OF(load(invoice, seller())).contains(QStringLiteral("keine gültige IBAN")));
     // Nor is a cancelled invoice, one due before its date, or one with a negative total.
     db->raw().exec(QStringLiteral("update Vorgang1 set Zahlungsart = null where id = %1").arg(invoice));
     const struct
@@ -203,8 +203,7 @@ TEST_F(XRechnung, PaymentByTransferDirectDebitOrAsAgreedForCreditNotes)
                                .arg(invoice));
         };
         change(r.table, r.change);
-        EXPECT_TRUE(EINVOICE_ERROR_OF(load(invoice, seller())).contains(QString::fromUtf8(r.message)))
-            << r.change;
+        EXPECT_TRUE(ERROR_OF(load(invoice, seller())).contains(QString::fromUtf8(r.message))) << r.change;
         change("Vorgang1", "storniert = (1 = 0), zieldatum = '2026-03-16', anschrift = null, "
                            "leistungsdatum = null, leistungbis = null where id = %1");
         change("Vorgang2", "Preis = 24.9, einheit = 'Stk', MwstKat = null where vorgangID = %1");

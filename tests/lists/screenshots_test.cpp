@@ -3,16 +3,11 @@
 // demo database at 1280 x 800, and at 1920 x 1080 when
 // TAVIREL_WIDE_SCREENSHOTS names a folder (for looking at it).
 #include "app/tfmain.h"
-#include "data/dates.h"
-#include "data/programfolder.h"
-#include "data/tdata.h"
-#include "data/tdataa.h"
 #include "lists/tfvliste.h"
 #include "tests/app/testwindows.h"
 #include "tests/screenshot.h"
-#include "tests/testdb.h"
+#include "tests/windowfixture.h"
 #include "widgets/dbgrid.h"
-#include "widgets/scripteddialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,23 +20,17 @@
 
 namespace {
 
-class ListScreenshot : public ::testing::Test
+class ListScreenshot : public WindowFixture
 {
   protected:
     void SetUp() override
     {
-        SetTodayForTests(QDate(2026, 12, 9));
-        db = std::make_unique<TestDb>(true);
-        ProgramFolder::setDirForTests(db->folder());
+        demo = true;
+        today = QDate(2026, 12, 9);
+        WindowFixture::SetUp();
         QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"),
                     db->folder() + QStringLiteral("/vliste.sql"));
-        addresses = std::make_unique<Tdataa>();
-        documents = std::make_unique<TData>(&addresses->Datenbank);
-        dataa = addresses.get();
-        Data = documents.get();
-        addresses->DataModuleCreate(db->path());
-        documents->DataCreate();
-        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
+        openModules();
         // The editor is there, so that the list offers its way to a document.
         main = std::make_unique<Tfmain>();
         main->registerWindow(WindowKind::Vorgang, [] { return new EditorTestWindow; });
@@ -50,11 +39,7 @@ class ListScreenshot : public ::testing::Test
     {
         delete window;
         main.reset();
-        documents.reset();
-        addresses.reset();
-        db.reset();
-        ProgramFolder::setDirForTests(QString());
-        SetTodayForTests(QDate());
+        WindowFixture::TearDown();
         QApplication::setFont(QFont());
     }
     void save(const QString &folder, const QString &name, const QSize &size)
@@ -70,10 +55,6 @@ class ListScreenshot : public ::testing::Test
         SavePng(image, folder, name);
     }
 
-    ScriptedDialogsScope dialogs;
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<Tdataa> addresses;
-    std::unique_ptr<TData> documents;
     std::unique_ptr<Tfmain> main;
     TFVListe *window = nullptr;
 };

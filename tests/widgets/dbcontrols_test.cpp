@@ -33,17 +33,9 @@ protected:
         other = add(new QLineEdit);
         show();
     }
-    template <class C> C *bind(C *control, const QString &field)
-    {
-        add(control);
-        control->setDataSource(src);
-        control->setDataField(field);
-        return control;
-    }
     TField *f(const char *name) { return docs->FieldByName(QString::fromUtf8(name)); }
 
     TVexDaoTable *types = nullptr, *docs = nullptr;
-    TDataSource *src = nullptr;
     QLineEdit *other = nullptr;
 };
 

@@ -50,7 +50,6 @@ protected:
     TField *f(const char *name) { return t->FieldByName(QString::fromUtf8(name)); }
 
     TVexDaoTable *t = nullptr;
-    TDataSource *src = nullptr;
     DBEdit *name = nullptr, *price = nullptr, *date = nullptr;
     QLineEdit *other = nullptr;
 };

@@ -48,18 +48,12 @@ class EscapeInDialogs : public WidgetFixture
         dialog.reset();
         WidgetFixture::TearDown();
     }
-    QLineEdit *cellEditor()
-    {
-        for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible()) return e;
-        return nullptr;
-    }
+    QLineEdit *cellEditor() { return cellEditorOf(grid); }
     // Esc as the keyboard sends it: shortcuts first, then the focused control.
     static void escape(QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); }
     QString description() { return t->FieldByName(QStringLiteral("Beschreibung"))->AsString(); }
 
     TVexDaoTable *t = nullptr;
-    TDataSource *src = nullptr;
     std::unique_ptr<QDialog> dialog;
     DBEdit *name = nullptr;
     DBGrid *grid = nullptr;

@@ -28,17 +28,9 @@ class FieldSize : public WidgetFixture
         other = add(new QLineEdit);
         show();
     }
-    template <class C> C *bind(C *control, const QString &field)
-    {
-        add(control);
-        control->setDataSource(src);
-        control->setDataField(field);
-        return control;
-    }
     QString field(const char *name) { return t->FieldByName(QString::fromUtf8(name))->AsString(); }
 
     TVexDaoTable *t = nullptr;
-    TDataSource *src = nullptr;
     QLineEdit *other = nullptr;
 };
 

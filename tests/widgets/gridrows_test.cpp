@@ -35,21 +35,7 @@ class GridRows : public WidgetFixture
         other = add(new QLineEdit);
         show();
     }
-    QLineEdit *cellEditor()
-    {
-        for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible()) return e;
-        return nullptr;
-    }
-    void typeIntoCell(int row, int column, const QString &text)
-    {
-        focusOn(grid);
-        grid->setCurrentIndex(grid->gridModel()->index(row, column));
-        QTest::keyClick(grid, Qt::Key_F2);
-        ASSERT_NE(cellEditor(), nullptr);
-        cellEditor()->selectAll();
-        type(cellEditor(), text);
-    }
+    QLineEdit *cellEditor() { return cellEditorOf(grid); }
     void clickCell(int row, int column)
     {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
@@ -80,9 +66,9 @@ class GridRows : public WidgetFixture
 
 TEST_F(GridRows, ARefusedCellValueHoldsTheRowWithOneMessage)
 {
-    typeIntoCell(0, 1, QStringLiteral("Uno"));
+    typeIntoCell(grid, 0, 1, QStringLiteral("Uno"));
     QTest::keyClick(cellEditor(), Qt::Key_Return);
-    typeIntoCell(0, 2, QStringLiteral("abc"));
+    typeIntoCell(grid, 0, 2, QStringLiteral("abc"));
     const QString refusal =
         QStringLiteral("Tavirelsverwaltung|'abc' ist kein gültiger Fließkommawert für Feld 'VK'");
 
@@ -131,7 +117,7 @@ TEST_F(GridRows, WithTheRealMessageBoxARefusalIsShownOnceAndHoldsTheRow)
 {
     RealMessageBoxes boxes;
     const QString refusal = QStringLiteral("'abc' ist kein gültiger Fließkommawert für Feld 'VK'");
-    typeIntoCell(0, 1, QStringLiteral("Uno"));
+    typeIntoCell(grid, 0, 1, QStringLiteral("Uno"));
     QTest::keyClick(cellEditor(), Qt::Key_Tab);
     type(cellEditor(), QStringLiteral("abc"));
     clickCell(2, 1);
@@ -212,7 +198,7 @@ TEST_F(GridRows, ANewRowNobodyTouchedGoesWhenTheGridIsLeft)
 
     // A row the user typed into stays and is saved as usual.
     QTest::keyClick(grid, Qt::Key_Insert);
-    typeIntoCell(3, 0, QStringLiteral("A4"));
+    typeIntoCell(grid, 3, 0, QStringLiteral("A4"));
     QTest::keyClick(cellEditor(), Qt::Key_Return);
     focusOn(other);
     EXPECT_EQ(t->State(), DataSetState::Insert);

@@ -67,16 +67,10 @@ class NumberRule : public WidgetFixture
         other = add(new QLineEdit);
         show();
     }
-    QLineEdit *cellEditor()
-    {
-        for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible()) return e;
-        return nullptr;
-    }
+    QLineEdit *cellEditor() { return cellEditorOf(grid); }
     double vk() { return t->FieldByName(QStringLiteral("VK"))->AsFloat(); }
 
     TVexDaoTable *t = nullptr;
-    TDataSource *src = nullptr;
     DBEdit *price = nullptr;
     DBGrid *grid = nullptr;
     QLineEdit *other = nullptr;
@@ -123,12 +117,8 @@ TEST_F(NumberRule, EveryPlaceANumberIsTypedTakesOrRefusesTheSameTexts)
         // A grid cell, written with Enter.
         dialogs->clear();
         if (!c.number) dialogs->answerMessage(Dialogs::Ok);
-        focusOn(grid);
-        grid->setCurrentIndex(grid->gridModel()->index(0, 1));
-        QTest::keyClick(grid, Qt::Key_F2);
+        typeIntoCell(grid, 0, 1, text);
         ASSERT_NE(cellEditor(), nullptr);
-        cellEditor()->selectAll();
-        type(cellEditor(), text);
         QTest::keyClick(cellEditor(), Qt::Key_Return);
         if (c.number) {
             EXPECT_DOUBLE_EQ(vk(), *c.number);

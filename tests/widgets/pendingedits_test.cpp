@@ -54,21 +54,7 @@ class PendingText : public WidgetFixture
         if (auto *line = qobject_cast<QLineEdit *>(w)) line->selectAll();
         type(w, text);
     }
-    QLineEdit *cellEditor()
-    {
-        for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible()) return e;
-        return nullptr;
-    }
-    void typeIntoCell(int row, int column, const QString &text)
-    {
-        focusOn(grid);
-        grid->setCurrentIndex(grid->gridModel()->index(row, column));
-        QTest::keyClick(grid, Qt::Key_F2);
-        ASSERT_NE(cellEditor(), nullptr);
-        cellEditor()->selectAll();
-        type(cellEditor(), text);
-    }
+    QLineEdit *cellEditor() { return cellEditorOf(grid); }
     QString field(const char *name) { return t->FieldByName(QString::fromUtf8(name))->AsString(); }
     QString stored(const char *column)
     {
@@ -107,7 +93,7 @@ TEST_F(PendingText, TheWindowHasEveryControlWriteBeforeItAsks)
 
     // The same for a grid cell.
     QTest::keyClick(price, Qt::Key_Escape);
-    typeIntoCell(0, 1, QStringLiteral("x"));
+    typeIntoCell(grid, 0, 1, QStringLiteral("x"));
     dialogs->clear();
     dialogs->answerMessage(Dialogs::Ok);
     EXPECT_FALSE(PendingEdits::writeAll(window.get()));
@@ -133,7 +119,7 @@ TEST_F(PendingText, ControlsGoingAwayLeaveTheirTextInThePendingRow)
 
 TEST_F(PendingText, AnOpenCellGoingAwayLeavesItsTextInThePendingRow)
 {
-    typeIntoCell(0, 1, QStringLiteral("2,5"));
+    typeIntoCell(grid, 0, 1, QStringLiteral("2,5"));
     window.reset();
     EXPECT_EQ(t->State(), DataSetState::Edit);
     EXPECT_DOUBLE_EQ(t->FieldByName(QStringLiteral("VK"))->AsFloat(), 2.5);

@@ -4,6 +4,8 @@
 // the test) and an active top-level window on the offscreen platform, so that
 // focus changes and key presses reach the controls as they do on a screen.
 #include "tests/dbfixture.h"
+#include "widgets/dbgrid.h"
+#include "widgets/dbgridmodel.h"
 #include "widgets/scripteddialogs.h"
 
 #include <QApplication>
@@ -66,6 +68,31 @@ protected:
                 QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
         }
     }
+    // A control added to the window, bound to the field through src.
+    template <class C> C *bind(C *control, const QString &field)
+    {
+        add(control);
+        control->setDataSource(src);
+        control->setDataField(field);
+        return control;
+    }
+    // The editor a grid has open on a cell, or nullptr.
+    static QLineEdit *cellEditorOf(DBGrid *grid)
+    {
+        for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
+            if (e->isVisible()) return e;
+        return nullptr;
+    }
+    // Opens the cell with F2 and types the text over what it holds.
+    void typeIntoCell(DBGrid *grid, int row, int column, const QString &text)
+    {
+        focusOn(grid);
+        grid->setCurrentIndex(grid->gridModel()->index(row, column));
+        QTest::keyClick(grid, Qt::Key_F2);
+        ASSERT_NE(cellEditorOf(grid), nullptr);
+        cellEditorOf(grid)->selectAll();
+        type(cellEditorOf(grid), text);
+    }
     // An Artikel row per description; VK is the row number.
     void addArticles(const QStringList &descriptions)
     {
@@ -79,4 +106,5 @@ protected:
 
     ScriptedDialogsScope dialogs;
     std::unique_ptr<QWidget> window;
+    TDataSource *src = nullptr; // of the rows under test
 };
