@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <map>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -594,29 +595,36 @@ class PgStatement : public Statement
         constexpr size_t kRowsPerInsert = 200;
         for (size_t from = 0; from < sets.size(); from += kRowsPerInsert) {
             const size_t n = std::min(kRowsPerInsert, sets.size() - from);
-            QString tuples;
             Session::Run run;
-            QString typesKey;
             std::vector<bool> null;
             for (size_t r = 0; r < n; ++r) {
                 reset();
                 const std::vector<Value> &set = sets[from + r];
                 for (size_t k = 0; k < set.size(); ++k)
                     bind(int(k) + 1, set[k]);
-                tuples += r ? QStringLiteral(", (") : QStringLiteral("(");
                 for (size_t k = 0; k < width; ++k) {
-                    if (k) tuples += QStringLiteral(", ");
-                    tuples += QLatin1Char('$') + QString::number(r * width + k + 1);
                     run.types.push_back(parameterType(m_params[k]));
                     run.texts.push_back(parameterText(m_params[k]));
                     null.push_back(m_params[k].isNull());
-                    typesKey += QString::number(run.types.back()) + QLatin1Char(',');
                 }
-                tuples += QLatin1Char(')');
             }
             for (size_t k = 0; k < run.texts.size(); ++k)
                 run.values.push_back(null[k] ? nullptr : run.texts[k].constData());
-            const QString sql = m_sql.left(open + kValues.size() - 1) + tuples + m_sql.mid(close + 1);
+            QString &sql = m_rowsSql[n];
+            if (sql.isEmpty()) {
+                QString tuples;
+                for (size_t r = 0; r < n; ++r) {
+                    tuples += r ? QStringLiteral(", (") : QStringLiteral("(");
+                    for (size_t k = 0; k < width; ++k)
+                        tuples += (k ? QStringLiteral(", $") : QStringLiteral("$")) + QString::number(r * width + k + 1);
+                    tuples += QLatin1Char(')');
+                }
+                sql = m_sql.left(open + kValues.size() - 1) + tuples + m_sql.mid(close + 1);
+            }
+            const QString typesKey = QString::fromLatin1(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(run.types.data()),
+                                        qsizetype(run.types.size() * sizeof(Oid)))
+                    .toHex());
             run.name = s.statementName(sql, typesKey, &run.prepareText);
             s.planFor(m_generic);
             if (traceRoundTrips())
@@ -723,6 +731,7 @@ class PgStatement : public Statement
     std::vector<Oid> m_types;
     int m_generation = -1;
     std::vector<Value> m_params;
+    std::map<size_t, QString> m_rowsSql; // the insert of so many rows at once
     bool m_insert = false, m_returning = false, m_generic = false;
     PGresult *m_result = nullptr;
     int m_rows = 0;
