@@ -210,6 +210,9 @@ struct Session
     // sent inside it is never sent at all. Round trips, not the server's
     // work, are what a save costs on a network.
     QList<QByteArray> deferred;
+    // Savepoints made right after another with nothing between: they are
+    // that one (going back to either undoes the same), and cost no command.
+    QHash<QByteArray, QByteArray> sameAs;
     // How the server plans the next run of a kept statement, as far as known
     // (a rollback may have taken back the last change).
     enum class Plan { Unknown, Custom, Generic } plan = Plan::Custom;
@@ -295,6 +298,7 @@ struct Session
         prepared.clear();
         ++generation;
         deferred.clear();
+        sameAs.clear();
         plan = Plan::Custom;
     }
 
@@ -550,6 +554,7 @@ class PgStatement : public Statement
     {
         if (sets.empty()) return;
         clearResult();
+        if (m_insert && m_returning && sets.size() > 1 && insertRows(sets, each)) return;
         std::vector<Session::Run> runs;
         runs.reserve(sets.size());
         for (const std::vector<Value> &set : sets) {
@@ -573,6 +578,59 @@ class PgStatement : public Statement
     }
 
   private:
+    // Rows of an insert that hands each row back go as one statement of many
+    // rows: the server starts one insert instead of one per row. It hands
+    // the rows back in the order of the values, as it inserts them. False
+    // when the text is not of that form (the rows then go one by one).
+    bool insertRows(const std::vector<std::vector<Value>> &sets,
+                    const std::function<void(Statement &, bool)> &each)
+    {
+        static const QLatin1String kValues(" VALUES (");
+        const qsizetype open = m_sql.indexOf(kValues, 0, Qt::CaseInsensitive);
+        const qsizetype close = open < 0 ? -1 : m_sql.indexOf(QLatin1Char(')'), open);
+        if (close < 0 || m_params.empty()) return false;
+        Session &s = *m_session;
+        const size_t width = m_params.size();
+        constexpr size_t kRowsPerInsert = 200;
+        for (size_t from = 0; from < sets.size(); from += kRowsPerInsert) {
+            const size_t n = std::min(kRowsPerInsert, sets.size() - from);
+            QString tuples;
+            Session::Run run;
+            QString typesKey;
+            std::vector<bool> null;
+            for (size_t r = 0; r < n; ++r) {
+                reset();
+                const std::vector<Value> &set = sets[from + r];
+                for (size_t k = 0; k < set.size(); ++k)
+                    bind(int(k) + 1, set[k]);
+                tuples += r ? QStringLiteral(", (") : QStringLiteral("(");
+                for (size_t k = 0; k < width; ++k) {
+                    if (k) tuples += QStringLiteral(", ");
+                    tuples += QLatin1Char('$') + QString::number(r * width + k + 1);
+                    run.types.push_back(parameterType(m_params[k]));
+                    run.texts.push_back(parameterText(m_params[k]));
+                    null.push_back(m_params[k].isNull());
+                    typesKey += QString::number(run.types.back()) + QLatin1Char(',');
+                }
+                tuples += QLatin1Char(')');
+            }
+            for (size_t k = 0; k < run.texts.size(); ++k)
+                run.values.push_back(null[k] ? nullptr : run.texts[k].constData());
+            const QString sql = m_sql.left(open + kValues.size() - 1) + tuples + m_sql.mid(close + 1);
+            run.name = s.statementName(sql, typesKey, &run.prepareText);
+            s.planFor(m_generic);
+            if (traceRoundTrips())
+                qDebug("pg round trip: %s %d rows× %s", s.deferred.join("; ").constData(), int(n),
+                       qPrintable(m_sql));
+            clearResult();
+            take(s.execute({run}).front());
+            for (size_t r = 0; r < n; ++r)
+                each(*this, step());
+        }
+        reset();
+        return true;
+    }
+
     // The next run with the bound values: its statement prepared once per
     // text and parameter types on this connection.
     Session::Run nextRun()
@@ -1106,6 +1164,7 @@ class PgEngine : public Engine
         Session &s = *m_session;
         s.inTransaction = false;
         s.deferred.clear();
+        s.sameAs.clear();
         s.plan = Session::Plan::Unknown;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the server dropped the transaction with the connection
@@ -1115,12 +1174,21 @@ class PgEngine : public Engine
     // Savepoints go to the server with the next statement (see Session).
     void savepoint(const QString &name) override
     {
-        session().deferred << "SAVEPOINT " + quote(name).toUtf8();
+        Session &s = session();
+        const QByteArray id = quote(name).toUtf8();
+        static const QByteArray kSet = QByteArrayLiteral("SAVEPOINT ");
+        if (!s.deferred.isEmpty() && s.deferred.last().startsWith(kSet)) {
+            s.sameAs.insert(id, s.deferred.last().mid(kSet.size()));
+            return;
+        }
+        s.deferred << kSet + id;
     }
     void release(const QString &name) override
     {
         Session &s = session();
-        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        const QByteArray id = quote(name).toUtf8();
+        if (s.sameAs.remove(id)) return;
+        const QByteArray set = "SAVEPOINT " + id;
         if (!s.deferred.isEmpty() && s.deferred.last() == set)
             s.deferred.removeLast(); // nothing was done inside it
         else
@@ -1131,14 +1199,23 @@ class PgEngine : public Engine
         Session &s = session();
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the whole transaction went with the connection
-        const QByteArray set = "SAVEPOINT " + quote(name).toUtf8();
+        QByteArray id = quote(name).toUtf8();
+        const auto same = s.sameAs.constFind(id);
+        const bool outerStays = same != s.sameAs.constEnd();
+        if (outerStays) {
+            id = same.value();
+            s.sameAs.erase(same);
+        }
+        const QByteArray set = "SAVEPOINT " + id;
         s.plan = Session::Plan::Unknown;
         const qsizetype unsent = s.deferred.lastIndexOf(set);
         if (unsent >= 0) {
-            s.deferred.resize(unsent); // the server never saw it, nor anything after it
+            // The server never saw it, nor anything after it.
+            s.deferred.resize(outerStays ? unsent + 1 : unsent);
             return;
         }
-        s.deferred << "ROLLBACK TO " + set << "RELEASE " + set;
+        s.deferred << "ROLLBACK TO " + set;
+        if (!outerStays) s.deferred << "RELEASE " + set;
     }
     bool failedStatementKeepsTransaction() const override { return false; }
     bool transactionLocksWrites() const override { return true; }

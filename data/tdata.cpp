@@ -243,33 +243,41 @@ QString noVatMessage(Tax::Case c)
 
 } // namespace
 
+void TData::PositionSums::add(double anzahl, double ek, double preis, double rate, const QString &category)
+{
+    m_purchase = addRounded(m_purchase, static_cast<long double>(ek) * anzahl);
+    m_sales.add(anzahl, preis, rate, category);
+}
+
+void TData::PositionSums::assignTo(TVexDaoTable &document) const
+{
+    // Sums the print, the list and the VAT can carry; a position that would
+    // pass the limit is refused with the save it came with.
+    Money::checkAmount(Money::toAmount(m_sales.gross()), QStringLiteral("Die Summe des Vorgangs"));
+    Money::checkAmount(Money::toAmount(m_purchase), QStringLiteral("Die Einkaufssumme des Vorgangs"));
+    document.Edit();
+    document.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(Money::toAmount(m_purchase)));
+    document.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(Money::toAmount(m_sales.net())));
+    // A file that could not be brought up to date (read only) has neither.
+    if (TField *mwst = document.FindField(QStringLiteral("mwst")))
+        mwst->SetAsFloat(double(Money::toAmount(m_sales.vat())));
+    if (TField *rundung = document.FindField(QStringLiteral("Rundung"))) rundung->SetAsInteger(1);
+}
+
 void TData::RecalcTotals()
 {
     if (isReceivedInvoice(vorgang)) return;
-    qint64 purchase = 0;
-    Tax::Totals sales(true);
+    PositionSums sums;
     if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
         TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
         TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
         TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
         const PositionTax tax(vorgangdata);
         forEachPosition([&] {
-            const double q = anzahl->AsFloat();
-            purchase = addRounded(purchase, static_cast<long double>(ek->AsFloat()) * q);
-            sales.add(q, preis->AsFloat(), tax.rateValue(), tax.category());
+            sums.add(anzahl->AsFloat(), ek->AsFloat(), preis->AsFloat(), tax.rateValue(), tax.category());
         });
     }
-    // Sums the print, the list and the VAT can carry; a position that would
-    // pass the limit is refused with the save it came with.
-    Money::checkAmount(Money::toAmount(sales.gross()), QStringLiteral("Die Summe des Vorgangs"));
-    Money::checkAmount(Money::toAmount(purchase), QStringLiteral("Die Einkaufssumme des Vorgangs"));
-    vorgang.Edit();
-    vorgang.FieldByName(QStringLiteral("ek"))->SetAsFloat(double(Money::toAmount(purchase)));
-    vorgang.FieldByName(QStringLiteral("vk"))->SetAsFloat(double(Money::toAmount(sales.net())));
-    // A file that could not be brought up to date (read only) has neither.
-    if (TField *mwst = vorgang.FindField(QStringLiteral("mwst")))
-        mwst->SetAsFloat(double(Money::toAmount(sales.vat())));
-    if (TField *rundung = vorgang.FindField(QStringLiteral("Rundung"))) rundung->SetAsInteger(1);
+    sums.assignTo(vorgang);
 }
 
 Tax::Totals TData::PositionTotals()
@@ -471,13 +479,20 @@ void TData::AssignVorgangNr(const QString &typ)
     // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
     db->StartTransaction();
     bool refused = false;
+    TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
     try {
-        vorSQL.Close();
-        vorSQL.SQL().clear();
-        vorSQL.SQL() << NextNumberSql(typ);
-        vorSQL.Open();
-        const double highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
-        TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
+        const auto known = m_numberingRuns > 0 ? m_lastNumbers.constFind(typ) : m_lastNumbers.constEnd();
+        double highest = 0;
+        if (known != m_lastNumbers.constEnd()) {
+            highest = double(known.value());
+        } else {
+            vorSQL.Close();
+            vorSQL.SQL().clear();
+            vorSQL.SQL() << NextNumberSql(typ);
+            vorSQL.Open();
+            highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
+            vorSQL.Close();
+        }
         QString next = StartNumber(typ);
         if (highest > 0) {
             refused = true; // until the next number is found to fit
@@ -490,6 +505,7 @@ void TData::AssignVorgangNr(const QString &typ)
         db->Commit();
     } catch (...) {
         vorSQL.Close();
+        m_lastNumbers.remove(typ);
         db->Rollback();
         // A new document refused a number is dropped, so that no later move
         // saves it unnumbered.
@@ -497,8 +513,16 @@ void TData::AssignVorgangNr(const QString &typ)
             vorgang.Cancel();
         throw;
     }
+    if (m_numberingRuns > 0) {
+        // Only a plain number is known to be the highest a look-up would find.
+        bool plain = false;
+        const qint64 given = nr->AsString().trimmed().toLongLong(&plain);
+        if (plain && given > 0)
+            m_lastNumbers.insert(typ, given);
+        else
+            m_lastNumbers.remove(typ);
+    }
     vorgang.Edit();
-    vorSQL.Close();
 }
 
 void TData::VorgangAfterInsert(TVexDaoTable &ds)
@@ -588,6 +612,16 @@ void TData::VorgangDataAfterPost(TVexDaoTable &)
     // or changed elsewhere refuses both, and no position outlives its
     // document. The positions stay as they are shown.
     if (vorgang.State() == DataSetState::Edit) vorgang.PostKeepingDetails();
+}
+
+TData::NumberingRun::NumberingRun(TData &data) : m_data(data)
+{
+    ++m_data.m_numberingRuns;
+}
+
+TData::NumberingRun::~NumberingRun()
+{
+    if (--m_data.m_numberingRuns == 0) m_data.m_lastNumbers.clear();
 }
 
 TData::TotalsDeferred::TotalsDeferred(TData &data) : m_data(data)

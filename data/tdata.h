@@ -9,6 +9,7 @@
 #include "tdatasource.h"
 #include "tvexdaotable.h"
 
+#include <QHash>
 #include <QObject>
 #include <functional>
 
@@ -40,6 +41,20 @@ public:
     // by the rounding of this version, and leaves the document in edit state
     // (not saved).
     void RecalcTotals();
+    // The sums of positions as RecalcTotals computes them, for positions not
+    // yet in vorgangdata (a copy gives its new document its totals at once).
+    class PositionSums
+    {
+      public:
+        void add(double anzahl, double ek, double preis, double rate, const QString &category);
+        // Sets ek, vk, mwst and the rounding of the document (edit state);
+        // sums beyond what the document can carry are refused.
+        void assignTo(TVexDaoTable &document) const;
+
+      private:
+        qint64 m_purchase = 0;
+        Tax::Totals m_sales{true};
+    };
     // The totals of the current document's positions, by its own rounding
     // (a document of an older version keeps the sums it was printed with).
     Tax::Totals PositionTotals();
@@ -95,6 +110,23 @@ public:
         TData &m_data;
     };
 
+    // While one exists, each number of a type follows the one given before
+    // without looking up the highest again: its owner holds the write lock
+    // all along, so no one else numbers meanwhile. A caller whose new
+    // document is undone after numbering calls ForgetNumbers.
+    class NumberingRun
+    {
+      public:
+        explicit NumberingRun(TData &data);
+        ~NumberingRun();
+        NumberingRun(const NumberingRun &) = delete;
+        NumberingRun &operator=(const NumberingRun &) = delete;
+
+      private:
+        TData &m_data;
+    };
+    void ForgetNumbers() { m_lastNumbers.clear(); }
+
     void VorgangAfterInsert(TVexDaoTable &ds);
     // A service period ends on or after its first day; refused otherwise.
     static void CheckServicePeriod(const TVexDaoTable &ds);
@@ -119,6 +151,8 @@ private:
     double taxableRateOf(const QString &artNr) const;
 
     int m_totalsDeferred = 0;
+    int m_numberingRuns = 0;
+    QHash<QString, qint64> m_lastNumbers; // per type, while a numbering run lasts
 };
 
 // The program-wide instance, made at start-up (empty until then).

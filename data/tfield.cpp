@@ -125,6 +125,13 @@ QDateTime TField::AsDateTime() const
     return QDateTime();
 }
 
+QDate TField::AsDate() const
+{
+    // A stored date needs no clock time of this machine's zone.
+    const Value v = value();
+    return v.kind() == Value::DateTime ? v.toDate() : AsDateTime().date();
+}
+
 QString TField::formatValue(const Value &v, bool forEdit) const
 {
     if (v.isNull())

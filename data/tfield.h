@@ -56,7 +56,7 @@ public:
     double AsFloat() const;
     bool AsBoolean() const;
     QDateTime AsDateTime() const;
-    QDate AsDate() const { return AsDateTime().date(); }
+    QDate AsDate() const;
     // The value as the user sees it: display format, German dates and numbers.
     QString DisplayText() const;
     // The value as the user edits it: like DisplayText without grouping.

@@ -347,6 +347,7 @@ void TVexDaoTable::buildQuery(Query &q, bool forSingleRow)
 
 void TVexDaoTable::prepareFields(const Query &q)
 {
+    m_fieldLookup.clear(); // which fields a name finds follows the columns
     // Data fields map to result columns by name.
     auto findColumn = [&](const QString &name) {
         for (size_t i = 0; i < q.columns.size(); ++i)

@@ -135,6 +135,7 @@ TField *TVexDaoTable::addField(const QString &name, FieldType type, int size)
     auto f = std::make_unique<TField>(this, name, FieldKind::Data, type, size);
     f->m_index = int(m_fields.size());
     m_fields.push_back(std::move(f));
+    m_fieldLookup.clear();
     m_hasDeclaredData = true;
     return m_fields.back().get();
 }
@@ -144,6 +145,7 @@ TField *TVexDaoTable::addCalcField(const QString &name, FieldType type, int size
     auto f = std::make_unique<TField>(this, name, FieldKind::Calculated, type, size);
     f->m_index = int(m_fields.size());
     m_fields.push_back(std::move(f));
+    m_fieldLookup.clear();
     return m_fields.back().get();
 }
 
@@ -158,18 +160,26 @@ TField *TVexDaoTable::addLookupField(const QString &name, FieldType type, int si
     f->LookupKeyFields = lookupKeyFields;
     f->LookupResultField = lookupResultField;
     m_fields.push_back(std::move(f));
+    m_fieldLookup.clear();
     return m_fields.back().get();
 }
 
 TField *TVexDaoTable::FindField(const QString &name) const
 {
+    // Callers ask for the same few names again and again, spelt the same way.
+    const auto known = m_fieldLookup.constFind(name);
+    if (known != m_fieldLookup.constEnd()) return known.value();
+    TField *found = nullptr;
     for (const auto &f : m_fields) {
         if (!f->m_persistent && f->m_column < 0) continue; // a column of an earlier query
         // Names equal without regard to case have equal lengths: most are ruled out cheaply.
-        if (f->m_name.size() == name.size() && f->m_name.compare(name, Qt::CaseInsensitive) == 0)
-            return f.get();
+        if (f->m_name.size() == name.size() && f->m_name.compare(name, Qt::CaseInsensitive) == 0) {
+            found = f.get();
+            break;
+        }
     }
-    return nullptr;
+    if (m_fieldLookup.size() < 256) m_fieldLookup.insert(name, found);
+    return found;
 }
 
 TField *TVexDaoTable::FieldByName(const QString &name) const

@@ -203,6 +203,7 @@ class TVexDaoTable : public QObject
     QString m_orderField;
 
     std::vector<std::unique_ptr<TField>> m_fields;
+    mutable QHash<QString, TField *> m_fieldLookup; // FindField's answers by the name as asked
     std::vector<Row> m_rows;
     int m_cur = -1;
     bool m_eof = true, m_bof = true;

@@ -64,85 +64,227 @@ QString TFumw::ReplacePlaceholders(const QString &input)
     // with "%KONTONR"; otherwise the others would silently become empty.
     if (!upper.contains(QLatin1String("%KONTO")))
         return text;
-    QString nr, bank, blz, inhaber;
-    const qint64 kdnr = qRound64(Data->vorgang.FieldByName(QStringLiteral("kdnr"))->AsFloat());
+    const Bank b = bankOf(qRound64(Data->vorgang.FieldByName(QStringLiteral("kdnr"))->AsFloat()));
+    replaceFirst(text, QStringLiteral("%KONTONR"), b.nr);
+    replaceFirst(text, QStringLiteral("%KONTOBANK"), b.bank);
+    replaceFirst(text, QStringLiteral("%KONTOBLZ"), b.blz);
+    replaceFirst(text, QStringLiteral("%KONTOINHABER"), b.inhaber);
+    return text;
+}
+
+TFumw::Bank TFumw::bankOf(qint64 kdnr)
+{
+    const auto known = m_banks.constFind(kdnr);
+    if (known != m_banks.constEnd()) return known.value();
+    Bank b;
     adrsql.Close();
     adrsql.SQL().clear();
     adrsql.SQL() << QStringLiteral("select kontonr,kontoinhaber,kontobank,kontoblz,kdnr from adress where kdnr = %1")
                         .arg(kdnr);
     adrsql.Open();
     if (!adrsql.IsEmpty()) {
-        nr = adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString();
-        bank = adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString();
-        blz = adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString();
-        inhaber = adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString();
+        b.nr = adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString();
+        b.bank = adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString();
+        b.blz = adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString();
+        b.inhaber = adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString();
     }
     adrsql.Close();
-    replaceFirst(text, QStringLiteral("%KONTONR"), nr);
-    replaceFirst(text, QStringLiteral("%KONTOBANK"), bank);
-    replaceFirst(text, QStringLiteral("%KONTOBLZ"), blz);
-    replaceFirst(text, QStringLiteral("%KONTOINHABER"), inhaber);
-    return text;
+    return b;
+}
+
+namespace {
+
+// The columns a copy takes over: the document's in the order they are set,
+// the positions' as target and source names.
+const char *const kHeaderColumns[] = {"Zieltage",  "KDNR",     "Kopftext",   "Fusstext",
+                                      "Anschrift", "Waehrung", "Steuerfall", "Zahlungsart"};
+const char *const kPositionColumns[][2] = {{"Artikel", "Artikel"}, {"Bezeichnung", "Bezeichnung"},
+                                           {"Titel", "titel"},     {"Anzahl", "Anzahl"},
+                                           {"Einheit", "Einheit"}, {"Preis", "Preis"},
+                                           {"EK", "EK"},           {"Pos", "Pos"}};
+
+} // namespace
+
+void TFumw::ReadSources(const QString &condition)
+{
+    ForgetSources();
+    m_keepSources = true;
+    readSources(condition);
+}
+
+void TFumw::ForgetSources()
+{
+    m_sources.clear();
+    m_banks.clear();
+    m_keepSources = false;
+}
+
+void TFumw::readSources(const QString &condition)
+{
+    auto closeQueries = qScopeGuard([&] {
+        vSql.Close();
+        vdsql.Close();
+        adrsql.Close();
+    });
+    vSql.Close();
+    vSql.SQL().clear();
+    vSql.SQL() << QStringLiteral("select * from vorgang1 where %1").arg(condition);
+    vSql.Open();
+    TField *id = vSql.FieldByName(QStringLiteral("id"));
+    TField *kdnr = vSql.FieldByName(QStringLiteral("kdnr"));
+    // An older file (read only) has neither tax case nor payment means.
+    std::vector<std::pair<QString, TField *>> header;
+    for (const char *name : kHeaderColumns)
+        if (TField *f = vSql.FindField(QString::fromLatin1(name)))
+            header.emplace_back(QString::fromLatin1(name), f);
+    for (vSql.First(); !vSql.Eof(); vSql.Next()) {
+        Source &s = m_sources[id->AsInteger()];
+        s = Source();
+        s.kdnr = qRound64(kdnr->AsFloat());
+        for (const auto &[name, f] : header)
+            s.header.append({name, f->AsString()});
+    }
+
+    vdsql.Close();
+    vdsql.SQL().clear();
+    // In the order the new document shows them, so that the positions it
+    // holds after the copy are those a fresh read would give.
+    vdsql.SQL() << QStringLiteral(
+                       "select vorgang2.* from vorgang2 inner join vorgang1 on vorgang2.vorgangid = "
+                       "vorgang1.id where %1 order by vorgang2.vorgangid, vorgang2.pos, vorgang2.id")
+                       .arg(condition);
+    vdsql.Open();
+    TField *of = vdsql.FieldByName(QStringLiteral("vorgangid"));
+    TField *columns[std::size(kPositionColumns)];
+    for (size_t c = 0; c < std::size(kPositionColumns); ++c)
+        columns[c] = vdsql.FieldByName(QString::fromLatin1(kPositionColumns[c][1]));
+    TField *anzahl = vdsql.FieldByName(QStringLiteral("Anzahl"));
+    TField *preis = vdsql.FieldByName(QStringLiteral("Preis"));
+    TField *ek = vdsql.FieldByName(QStringLiteral("EK"));
+    for (vdsql.First(); !vdsql.Eof(); vdsql.Next()) {
+        const auto s = m_sources.find(of->AsInteger());
+        if (s == m_sources.end()) continue;
+        Source::Position p;
+        for (TField *f : columns)
+            p.values.push_back(f->value());
+        p.anzahl = anzahl->AsFloat();
+        p.preis = preis->AsFloat();
+        p.ek = ek->AsFloat();
+        p.rate = Tax::positionRate(vdsql);
+        p.category = Tax::positionCategory(vdsql);
+        s->second.positions.push_back(std::move(p));
+    }
+
+    // The bank data only where a text asks for it.
+    bool wanted = false;
+    for (const auto &[key, s] : m_sources)
+        for (const auto &[name, value] : s.header)
+            wanted = wanted || value.contains(QLatin1String("%KONTO"), Qt::CaseInsensitive);
+    if (!wanted) return;
+    adrsql.Close();
+    adrsql.SQL().clear();
+    adrsql.SQL() << QStringLiteral(
+                        "select adress.kontonr, adress.kontoinhaber, adress.kontobank, adress.kontoblz, "
+                        "adress.kdnr from adress inner join vorgang1 on adress.kdnr = vorgang1.kdnr "
+                        "where %1")
+                        .arg(condition);
+    adrsql.Open();
+    TField *bankOwner = adrsql.FieldByName(QStringLiteral("kdnr"));
+    for (adrsql.First(); !adrsql.Eof(); adrsql.Next()) {
+        const qint64 k = qRound64(bankOwner->AsFloat());
+        if (m_banks.contains(k)) continue; // the first of several, as a read by number gives it
+        m_banks.insert(k, Bank{adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString(),
+                               adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString(),
+                               adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString(),
+                               adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString()});
+    }
 }
 
 bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &number, const QDate &periodFrom,
                         const QDate &periodTo)
 {
     TVexDaoTable &vorgang = Data->vorgang;
+    if (vorgang.IsEmpty()) return false;
+    return CopyVorgangFrom(vorgang.FieldByName(QStringLiteral("id"))->AsInteger(), typ, dateText, number,
+                           periodFrom, periodTo);
+}
+
+bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &dateText, QString &number,
+                            const QDate &periodFrom, const QDate &periodTo)
+{
+    TVexDaoTable &vorgang = Data->vorgang;
     TVexDaoTable &vorgangdata = Data->vorgangdata;
-    if (vorgangdata.IsEmpty())
-        return false;
-    const qint64 n = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
-    vSql.Close();
-    vdsql.Close();
-    vSql.SQL().clear();
-    vSql.SQL() << QStringLiteral("Select * from vorgang1 where id = %1").arg(n);
-    vdsql.SQL().clear();
-    // In the order the new document shows them, so that the positions it
-    // holds after the copy are those a fresh read would give.
-    vdsql.SQL() << QStringLiteral("Select * from vorgang2 where vorgangid = %1 order by pos, id").arg(n);
 
     // The new document with all its positions is one transaction: an error
     // anywhere leaves nothing of it behind.
     TVexDaoDatabase *db = vorgang.Database();
+    if (!db) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
     db->StartTransaction();
-    auto closeQueries = qScopeGuard([&] {
-        vSql.Close();
-        vdsql.Close();
+    // A source not read before is read now, under this transaction's lock.
+    const bool ownRead = m_sources.find(sourceId) == m_sources.end();
+    auto forget = qScopeGuard([&] {
+        if (!ownRead) return;
+        m_sources.erase(sourceId);
+        if (!m_keepSources) m_banks.clear();
     });
     try {
+        if (ownRead) readSources(QStringLiteral("vorgang1.id = %1").arg(sourceId));
+        const auto found = m_sources.find(sourceId);
+        if (found == m_sources.end() || found->second.positions.empty()) {
+            db->Commit();
+            return false;
+        }
+        const Source &source = found->second;
+
+        // Rates of the same kind as the source's, valid today (a contract
+        // from 2020 at 16 % is invoiced at today's normal rate); the category
+        // follows the rate in the normal case and stays otherwise (one the
+        // case does not know, stored by another tool, follows the case).
+        TField *rateTarget = vorgangdata.FindField(QStringLiteral("MwstSatz"));
+        TField *katTarget = vorgangdata.FindField(QStringLiteral("MwstKat"));
+        const bool withRates = rateTarget && katTarget;
+        const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+        QString caseCode;
+        for (const auto &[name, value] : source.header)
+            if (name == QLatin1String("Steuerfall")) caseCode = value;
+        const Tax::Case taxCase = Tax::caseOfCode(caseCode);
+        std::vector<std::pair<double, QString>> taxOf;
+        // The totals go with the new document's first save: no second write for them.
+        TData::PositionSums sums;
+        for (const Source::Position &p : source.positions) {
+            double rate = double(ProgramValues::instance().MwstSatz);
+            QString kat = QStringLiteral("S");
+            if (withRates) {
+                rate = rates.sameKindAt(p.rate, Today());
+                kat = p.category;
+                if (kat == QLatin1String("S") || kat == QLatin1String("Z") ||
+                    !Tax::categoriesOf(taxCase).contains(kat))
+                    kat = Tax::categoryOf(taxCase, rate);
+                if (Tax::isTaxFreeCategory(kat)) rate = 0.0;
+            }
+            taxOf.emplace_back(rate, kat);
+            sums.add(p.anzahl, p.ek, p.preis, rate, kat);
+        }
+
         // The positions follow the new document once it is numbered and
         // saved, not at every step of making it.
         vorgang.DisableControls();
         try {
             vorgang.Insert();
-            vdsql.Open();
-            vSql.Open();
-            auto copy = [&](const char *target, const char *source) {
-                vorgang.FieldByName(QString::fromLatin1(target))
-                    ->SetAsString(vSql.FieldByName(QString::fromLatin1(source))->AsString());
-            };
             vorgang.FieldByName(QStringLiteral("Typ"))->SetAsString(typ);
             vorgang.FieldByName(QStringLiteral("Datum"))->SetAsString(dateText);
-            copy("Zieltage", "Zieltage");
-            copy("KDNR", "KDNR");
-            vorgang.FieldByName(QStringLiteral("Kopftext"))
-                ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Kopftext"))->AsString()));
-            vorgang.FieldByName(QStringLiteral("Fusstext"))
-                ->SetAsString(ReplacePlaceholders(vSql.FieldByName(QStringLiteral("Fusstext"))->AsString()));
-            copy("Anschrift", "Anschrift");
-            copy("Waehrung", "Waehrung");
-            // The tax case and the payment means go with the document; an
-            // older file (read only) has neither.
-            for (const char *name : {"Steuerfall", "Zahlungsart"})
-                if (vorgang.FindField(QString::fromLatin1(name)) && vSql.FindField(QString::fromLatin1(name)))
-                    copy(name, name);
+            for (const auto &[name, value] : source.header) {
+                const bool text = name == QLatin1String("Kopftext") || name == QLatin1String("Fusstext");
+                if (TField *f = vorgang.FindField(name))
+                    f->SetAsString(text ? ReplacePlaceholders(value) : value);
+            }
             if (periodFrom.isValid()) {
                 if (TField *from = vorgang.FindField(QStringLiteral("leistungsdatum")))
                     from->SetAsDate(periodFrom);
                 if (TField *to = vorgang.FindField(QStringLiteral("leistungbis"))) to->SetAsDate(periodTo);
             }
             SetZieldatum(dateText);
+            sums.assignTo(vorgang);
             Data->AssignVorgangNr(typ);
             vorgang.Post();
         } catch (...) {
@@ -156,53 +298,33 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
         vorgang.EnableControls();
         const QString newNumber = vorgang.FieldByName(QStringLiteral("vorgangnr"))->AsString();
 
-        static const char *const columns[][2] = {{"Artikel", "Artikel"}, {"Bezeichnung", "Bezeichnung"},
-                                                 {"Titel", "titel"},     {"Anzahl", "Anzahl"},
-                                                 {"Einheit", "Einheit"}, {"Preis", "Preis"},
-                                                 {"EK", "EK"},           {"Pos", "Pos"}};
-        constexpr size_t kColumns = std::size(columns);
-        TField *targets[kColumns], *sources[kColumns];
-        for (size_t c = 0; c < kColumns; ++c) {
-            targets[c] = vorgangdata.FieldByName(QString::fromLatin1(columns[c][0]));
-            sources[c] = vdsql.FieldByName(QString::fromLatin1(columns[c][1]));
-        }
-        // Rates of the same kind as the source's, valid today (a contract
-        // from 2020 at 16 % is invoiced at today's normal rate); the category
-        // follows the rate in the normal case and stays otherwise (one the
-        // case does not know, stored by another tool, follows the case).
-        TField *rateTarget = vorgangdata.FindField(QStringLiteral("MwstSatz"));
-        TField *katTarget = vorgangdata.FindField(QStringLiteral("MwstKat"));
-        const bool withRates = rateTarget && katTarget;
-        const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
-        const Tax::Case taxCase = Data->TaxCase();
-        bool copied = false;
+        constexpr size_t kColumns = std::size(kPositionColumns);
+        TField *targets[kColumns];
+        for (size_t c = 0; c < kColumns; ++c)
+            targets[c] = vorgangdata.FieldByName(QString::fromLatin1(kPositionColumns[c][0]));
         {
             // The totals are those of all positions: computed once they are all saved.
             TData::TotalsDeferred deferred(*Data);
             // Saved together: one round trip to a server for all of them.
             TVexDaoTable::InsertBatch batch(vorgangdata);
-            for (vdsql.First(); !vdsql.Eof(); vdsql.Next()) {
+            for (size_t i = 0; i < source.positions.size(); ++i) {
                 vorgangdata.Insert();
-                for (size_t c = 0; c < kColumns; ++c)
-                    targets[c]->SetAsString(sources[c]->AsString());
+                for (size_t c = 0; c < kColumns; ++c) {
+                    // As stored, without a detour through text; an empty text stays empty (null).
+                    const Value &v = source.positions[i].values[c];
+                    targets[c]->setValue(v.kind() == Value::Text && v.rawText().isEmpty() ? Value() : v);
+                }
                 if (withRates) {
-                    const double rate = rates.sameKindAt(Tax::positionRate(vdsql), Today());
-                    QString kat = Tax::positionCategory(vdsql);
-                    if (kat == QLatin1String("S") || kat == QLatin1String("Z") ||
-                        !Tax::categoriesOf(taxCase).contains(kat))
-                        kat = Tax::categoryOf(taxCase, rate);
-                    rateTarget->SetAsFloat(Tax::isTaxFreeCategory(kat) ? 0.0 : rate);
-                    katTarget->SetAsString(kat);
+                    rateTarget->SetAsFloat(taxOf[i].first);
+                    katTarget->SetAsString(taxOf[i].second);
                 }
                 vorgangdata.Post();
-                copied = true;
             }
             batch.post();
         }
-        if (copied)
-            Data->RecalcTotals();
-        vSql.Close();
-        vdsql.Close();
+        // The same sums from the positions as saved: a save only where a
+        // value changed on its way into its field.
+        Data->RecalcTotals();
         // The positions shown are those just saved.
         vorgang.PostKeepingDetails();
         db->Commit();
@@ -211,6 +333,8 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
     } catch (...) {
         if (db->Connected())
             db->Rollback();
+        // The number given to the undone document is free again.
+        Data->ForgetNumbers();
         // A new document that failed before it was first saved would
         // otherwise stay pending, and the next move would save it unnumbered.
         try {

@@ -7,8 +7,11 @@
 // frees it, so it can never be used afterwards.
 #include "data/tvexdaotable.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <map>
+#include <vector>
 
 class TFumw : public QObject
 {
@@ -36,6 +39,41 @@ public:
     // document's date of supply (periodFrom) to leistungbis (periodTo).
     bool CopyVorgang(const QString &typ, const QString &dateText, QString &number,
                      const QDate &periodFrom = QDate(), const QDate &periodTo = QDate());
+    // The same for the document with that id, wherever vorgang stands.
+    bool CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &dateText, QString &number,
+                         const QDate &periodFrom = QDate(), const QDate &periodTo = QDate());
+
+    // Reads at once, for the copies to come, the documents that meet the
+    // condition (on vorgang1) with their positions and their customers' bank
+    // data: three reads for a whole run instead of three per copy. The
+    // caller holds the write lock from before this read until
+    // ForgetSources, so that what was read stays what is stored.
+    void ReadSources(const QString &condition);
+    void ForgetSources();
+
+  private:
+    // What a copy takes from its source document, as read.
+    struct Source
+    {
+        struct Position
+        {
+            std::vector<Value> values; // of the copied columns
+            double anzahl = 0, preis = 0, ek = 0, rate = 0;
+            QString category;
+        };
+        qint64 kdnr = 0;
+        QList<std::pair<QString, QString>> header; // field and value, in the order they are set
+        std::vector<Position> positions;
+    };
+    struct Bank
+    {
+        QString nr, bank, blz, inhaber;
+    };
+    std::map<qint64, Source> m_sources;
+    QHash<qint64, Bank> m_banks;
+    bool m_keepSources = false;
+    void readSources(const QString &condition);
+    Bank bankOf(qint64 kdnr);
 };
 
 // The program-wide reference; empty while no conversion object exists.

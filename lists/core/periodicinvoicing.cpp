@@ -9,6 +9,8 @@
 #include "data/tvexdaotable.h"
 #include "documents/core/tfumw.h"
 
+#include <QScopeGuard>
+
 bool IsPeriodLetter(const QString &letter)
 {
     return letter == QLatin1String("M") || letter == QLatin1String("Q") || letter == QLatin1String("H") ||
@@ -76,18 +78,21 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         TField *id = vorganglist.FieldByName(QStringLiteral("id"));
         const int total = vorganglist.RecordCount();
         int done = 0;
+        // The contracts with their positions are read once, and each number
+        // follows the last: under the run's lock both stay as they are.
+        TData::NumberingRun numbering(*Data);
+        umw.ReadSources(
+            QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter)));
+        auto forget = qScopeGuard([&] { umw.ForgetSources(); });
         while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
-            vorgang.setFilter(QStringLiteral("id = %1").arg(id->AsInteger()));
-            if (vorgang.FindFirst()) {
-                try {
-                    if (umw.CopyVorgang(QStringLiteral("R"), today, result.last, period.from, period.to)) {
-                        ++result.count;
-                        if (result.first.isEmpty())
-                            result.first = result.last;
-                    }
-                } catch (const AppError &e) {
-                    throw AppError(ContractText(vorganglist) + QStringLiteral(": ") + e.message());
+            try {
+                if (umw.CopyVorgangFrom(id->AsInteger(), QStringLiteral("R"), today, result.last, period.from,
+                                        period.to)) {
+                    ++result.count;
+                    if (result.first.isEmpty()) result.first = result.last;
                 }
+            } catch (const AppError &e) {
+                throw AppError(ContractText(vorganglist) + QStringLiteral(": ") + e.message());
             }
             vorganglist.Next();
             if (progress) progress(++done, total);

@@ -57,6 +57,12 @@ TEST_F(Conversion, ContractBecomesInvoiceWithItsPositions)
     EXPECT_TRUE(doc("VertragT")->IsNull());
     EXPECT_EQ(vorgang().State(), DataSetState::Browse);
     EXPECT_EQ(positions().RecordCount(), 3);
+    // Each row shown is the one stored under its id (the rows come back from one save of all).
+    for (positions().First(); !positions().Eof(); positions().Next())
+        EXPECT_EQ(db->scalar(QStringLiteral("select Titel from vorgang2 where id = %1")
+                                 .arg(positions().FieldByName(QStringLiteral("id"))->AsInteger()))
+                      .rawText(),
+                  positions().FieldByName(QStringLiteral("Titel"))->AsString());
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
                                    "where d.typ = 'R' and v.Titel = 'Leistung ' || v.Pos and v.Preis = 10 * v.Pos")),
               3);

@@ -61,19 +61,29 @@ TEST_F(PeriodicRun, EveryContractOfTheLetterWithPositions)
     contract(1, QStringLiteral("J"), 1);                 // another period
     contract(99, QStringLiteral("M"), 1);                // no address: listed and invoiced all the same
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '10041')"));
+    // Saved at another workstation after this one read its documents.
+    db->exec(
+        QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vertragt) values ('V', '7', 2, 'M')"));
+    db->exec(
+        QStringLiteral("insert into Vorgang2 (vorgangID, Titel, anzahl, Preis, Pos) select id, 'Fern', 2, "
+                       "5, 1 from Vorgang1 where vorgangnr = '7'"));
     const PeriodicRunResult r = run(QStringLiteral("M"));
-    EXPECT_EQ(r.count, 3);
+    EXPECT_EQ(r.count, 4);
     EXPECT_EQ(r.first, QStringLiteral("10042"));
-    EXPECT_EQ(r.last, QStringLiteral("10044"));
+    EXPECT_EQ(r.last, QStringLiteral("10045"));
     EXPECT_TRUE(r.error.isEmpty());
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = '2005-03-15'")), 3);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = '2005-03-15'")),
+              4);
     EXPECT_EQ(count(QStringLiteral(
                   "select count(*) from vorgang1 where typ = 'R' and leistungsdatum = '2005-03-01' "
                   "and leistungbis = '2005-03-31'")),
-              3)
+              4)
         << "the month of the run is the service period";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and kdnr = 2 and vk = 10")),
+              1)
+        << "the contract saved elsewhere is invoiced as stored";
     EXPECT_FALSE(list->Filtered());
-    EXPECT_EQ(list->RecordCount(), 9) << "the list shows every document again";
+    EXPECT_EQ(list->RecordCount(), 11) << "the list shows every document again";
 }
 
 TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
