@@ -64,6 +64,18 @@ protected:
         return datasets.back().get();
     }
 
+    // The row in edit state with one field changed, as typing leaves it.
+    static void change(TVexDaoTable &t, const char *field, const QString &text)
+    {
+        t.Edit();
+        t.FieldByName(QString::fromUtf8(field))->SetAsString(text);
+    }
+    static void change(TVexDaoTable &t, const char *field, double number)
+    {
+        t.Edit();
+        t.FieldByName(QString::fromUtf8(field))->SetAsFloat(number);
+    }
+
     std::unique_ptr<TestDb> db;
     std::unique_ptr<TVexDaoDatabase> conn;
     std::vector<std::unique_ptr<TVexDaoTable>> datasets;

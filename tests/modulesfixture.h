@@ -9,6 +9,8 @@
 #include "tests/dbfixture.h"
 
 #include <QDir>
+#include <QFile>
+#include <initializer_list>
 
 // The data modules and the steps tests take on their documents; the
 // fixtures below start them.
@@ -39,6 +41,15 @@ protected:
         db.reset();
         ProgramFolder::setDirForTests(QString());
         SetTodayForTests(QDate());
+    }
+
+    // Files of the program folder as the program ships them, beside the database.
+    void copyProgramFiles(std::initializer_list<const char *> names)
+    {
+        const QDir source(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder"));
+        for (const char *name : names)
+            QFile::copy(source.filePath(QString::fromLatin1(name)),
+                        db->folder() + QLatin1Char('/') + QString::fromLatin1(name));
     }
 
     TVexDaoTable &vorgang() { return documents->vorgang; }

@@ -56,8 +56,12 @@ class TestDb
     GTEST_SKIP() << "kein PostgreSQL-Server für die Tests (TAVIREL_TEST_PG)"
 
 #include <ostream>
-// Readable QString values in test failure messages.
+// Readable QString and QStringList values in test failure messages.
 inline void PrintTo(const QString &s, std::ostream *os)
 {
     *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &list, std::ostream *os)
+{
+    *os << '[' << list.join(QStringLiteral("; ")).toStdString() << ']';
 }

@@ -22,6 +22,8 @@ class WindowFixture : public ModulesBase
         ModulesBase::TearDown();
     }
 
+    // The message boxes asked so far, one "caption|text" a line.
+    QString messages() { return dialogs->messages().join(QLatin1Char('\n')); }
     QString lastMessage() { return dialogs->messages().isEmpty() ? QString() : dialogs->messages().last(); }
 
     bool demo = false;

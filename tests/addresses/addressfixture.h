@@ -7,10 +7,7 @@
 #include "addresses/lettertabs.h"
 #include "addresses/tfadr.h"
 #include "base/textfiles.h"
-#include "data/dates.h"
-#include "data/programfolder.h"
-#include "data/tdataa.h"
-#include "tests/dbfixture.h"
+#include "tests/windowfixture.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
@@ -18,41 +15,29 @@
 #include "widgets/dbmemo.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/dbtext.h"
-#include "widgets/scripteddialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
 #include <QtTest/QTest>
 
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral("; ")).toStdString() << ']';
-}
-
-class AddressFixture : public ::testing::Test
+class AddressFixture : public WindowFixture
 {
   protected:
     void SetUp() override
     {
-        SetTodayForTests(QDate(2005, 3, 15));
-        db = std::make_unique<TestDb>(demo);
-        ProgramFolder::setDirForTests(db->folder());
+        WindowFixture::SetUp();
         QDir(db->folder()).mkpath(QStringLiteral("notiz"));
         TextFiles::saveLines(typesPath(),
                              {QStringLiteral("Termin"), QStringLiteral("Anruf"), QStringLiteral("Brief")});
-        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
     }
     void TearDown() override
     {
         delete window.data();
-        addresses.reset();
-        db.reset();
-        ProgramFolder::setDirForTests(QString());
-        SetTodayForTests(QDate());
+        WindowFixture::TearDown();
     }
 
-    // The data module as start-up makes it, over what the test put into the file.
+    // The address data module alone as start-up makes it, over what the test put into the file.
     void openModule()
     {
         addresses = std::make_unique<Tdataa>();
@@ -95,15 +80,7 @@ class AddressFixture : public ::testing::Test
     TVexDaoTable &persons() { return addresses->uPersonen; }
     QString current(const char *field) { return adress().FieldByName(QString::fromUtf8(field))->AsString(); }
     qint64 currentKdnr() { return addresses->AdressKDNR->AsInteger(); }
-    qint64 count(const QString &sql) { return db->scalar(sql).rawInt(); }
     QString typesPath() const { return db->folder() + QStringLiteral("/notiz/typ.txt"); }
-    // The message boxes asked so far, one "caption|text" a line.
-    QString messages() { return dialogs->messages().join(QLatin1Char('\n')); }
-    QString lastMessage() { return dialogs->messages().isEmpty() ? QString() : dialogs->messages().last(); }
 
-    bool demo = false;
-    ScriptedDialogsScope dialogs;
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<Tdataa> addresses;
     QPointer<TFAdr> window;
 };

@@ -43,10 +43,8 @@ class Concurrency : public DbFixture
 
 TEST_F(Concurrency, SaveOverAnotherProgramsChangeFailsAndKeepsBoth)
 {
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
-    theirs->Edit();
-    theirs->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("deins"));
+    change(*mine, "Beschreibung", QStringLiteral("meins"));
+    change(*theirs, "Beschreibung", QStringLiteral("deins"));
     theirs->Post();
     const QString msg = ERROR_OF(mine->Post());
     EXPECT_TRUE(msg.contains(QStringLiteral("anderen Benutzer geändert"))) << msg.toStdString();
@@ -68,8 +66,7 @@ TEST_F(Concurrency, SaveOverAnotherProgramsChangeFailsAndKeepsBoth)
     // taken over without a word.
     auto *second = table(QStringLiteral("Artikel"));
     second->Open();
-    second->Edit();
-    second->FieldByName(QStringLiteral("VK"))->SetAsFloat(7);
+    change(*second, "VK", 7);
     second->Post();
     EXPECT_NO_THROW(mine->Edit());
     EXPECT_EQ(mine->FieldByName(QStringLiteral("VK"))->AsFloat(), 7.0);
@@ -78,8 +75,7 @@ TEST_F(Concurrency, SaveOverAnotherProgramsChangeFailsAndKeepsBoth)
 
 TEST_F(Concurrency, SaveOfARowDeletedElsewhereFails)
 {
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(9);
+    change(*mine, "VK", 9);
     theirs->Delete();
     EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("gelöscht")));
     EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 1) << "nothing re-created";
@@ -89,11 +85,9 @@ TEST_F(Concurrency, TwoDatasetsOfOneProgramDoNotTripOverEarlierSaves)
 {
     auto *second = table(QStringLiteral("Artikel"));
     second->Open();
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(11);
+    change(*mine, "VK", 11);
     mine->Post();
-    second->Edit();
-    second->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("zwei"));
+    change(*second, "Beschreibung", QStringLiteral("zwei"));
     EXPECT_NO_THROW(second->Post());
     EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where \"art-nr\"='A1'")).rawDouble(), 11.0);
 }
@@ -106,10 +100,8 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     auto *second = table(QStringLiteral("Artikel"));
     second->Open();
     conn->StartTransaction();
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
-    second->Edit();
-    second->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("zweites"));
+    change(*mine, "Beschreibung", QStringLiteral("meins"));
+    change(*second, "Beschreibung", QStringLiteral("zweites"));
     second->Post();
     EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("anderen Benutzer geändert")));
     mine->Cancel();
@@ -117,11 +109,9 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     EXPECT_EQ(stored(), QStringLiteral("zweites"));
 
     // Read before the run began: another program may have saved in between.
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
+    change(*mine, "Beschreibung", QStringLiteral("meins"));
     theirs->Refresh();
-    theirs->Edit();
-    theirs->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("deins"));
+    change(*theirs, "Beschreibung", QStringLiteral("deins"));
     theirs->Post();
     conn->StartTransaction();
     EXPECT_TRUE(ERROR_OF(mine->Post()).contains(QStringLiteral("anderen Benutzer geändert")));
@@ -133,8 +123,7 @@ TEST_F(Concurrency, SavesInsideARunStillSeeChangesMadeSinceTheRowWasRead)
     // the other program's change).
     conn->StartTransaction();
     EXPECT_TRUE(ERROR_OF(mine->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("meins"));
+    change(*mine, "Beschreibung", QStringLiteral("meins"));
     mine->Post();
     conn->Commit();
     EXPECT_EQ(stored(), QStringLiteral("meins"));
@@ -174,8 +163,7 @@ TEST_F(Concurrency, LockedFileIsWaitedForThenReported)
 {
     conn->engine().setBusyTimeout(150);
     other->engine().begin(); // the other program holds the write lock
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(3);
+    change(*mine, "VK", 3);
     const QString msg = ERROR_OF(mine->Post());
     EXPECT_TRUE(msg.contains(QStringLiteral("gesperrt"))) << msg.toStdString();
     EXPECT_EQ(mine->State(), DataSetState::Edit);
@@ -192,8 +180,7 @@ TEST_F(Concurrency, RollbackRereadsDatasetsSoTheyShowOnlyWhatIsStored)
     mine->Post();
     conn->StartTransaction();
     mine->Last();
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("VK"))->SetAsFloat(7);
+    change(*mine, "VK", 7);
     mine->Post();
     conn->Rollback(); // the inner part only
     EXPECT_EQ(mine->RecordCount(), 3);
@@ -280,8 +267,7 @@ TEST_F(RowIdentity, EditOfAReplacedRowRefusesAndShowsWhatIsStored)
 TEST_F(RowIdentity, SaveOverAReplacedRowFailsAndChangesNothing)
 {
     SKIP_ON_SERVER(kReusedRowIds);
-    mine->Edit();
-    mine->FieldByName(QStringLiteral("ORT"))->SetAsString(QStringLiteral("Berlin"));
+    change(*mine, "ORT", QStringLiteral("Berlin"));
     replaceSecondAddressElsewhere();
     const QString msg = ERROR_OF(mine->Post());
     EXPECT_TRUE(msg.contains(QStringLiteral("anderen Benutzer geändert"))) << msg.toStdString();
@@ -307,8 +293,7 @@ TEST_F(RowIdentity, DeleteOfARowChangedOrDeletedElsewhereIsRefused)
     theirs.setTableName(QStringLiteral("Adress"));
     theirs.Open();
     theirs.Last();
-    theirs.Edit();
-    theirs.FieldByName(QStringLiteral("ORT"))->SetAsString(QStringLiteral("Bad Godesberg"));
+    change(theirs, "ORT", QStringLiteral("Bad Godesberg"));
     theirs.Post();
     EXPECT_TRUE(ERROR_OF(mine->Delete()).contains(QStringLiteral("nicht gelöscht")));
     EXPECT_EQ(storedNames(), QStringLiteral("Erste,Zweite"));
@@ -328,8 +313,7 @@ TEST_F(RowIdentity, DeleteOfARowChangedOrDeletedElsewhereIsRefused)
 TEST_F(Concurrency, DeleteChecksTheRowButNotThisProgramsOwnSaves)
 {
     // Another program's change: the row the user saw is not what would go.
-    theirs->Edit();
-    theirs->FieldByName(QStringLiteral("VK"))->SetAsFloat(8);
+    change(*theirs, "VK", 8);
     theirs->Post();
     EXPECT_TRUE(ERROR_OF(mine->Delete()).contains(QStringLiteral("nicht gelöscht")));
     EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 2);
@@ -338,8 +322,7 @@ TEST_F(Concurrency, DeleteChecksTheRowButNotThisProgramsOwnSaves)
     auto *second = table(QStringLiteral("Artikel"));
     second->Open();
     mine->First();
-    second->Edit();
-    second->FieldByName(QStringLiteral("VK"))->SetAsFloat(12);
+    change(*second, "VK", 12);
     second->Post();
     EXPECT_NO_THROW(mine->Delete());
     EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel")).rawInt(), 1);
@@ -363,8 +346,7 @@ TEST_F(Concurrency, RowsAreReadAgainByIdentityAlone)
     // A row another program moved out of the condition is still there to
     // edit, once its stored values are shown.
     cheap->First();
-    theirs->Edit();
-    theirs->FieldByName(QStringLiteral("VK"))->SetAsFloat(50);
+    change(*theirs, "VK", 50);
     theirs->Post();
     EXPECT_TRUE(ERROR_OF(cheap->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
     EXPECT_DOUBLE_EQ(cheap->FieldByName(QStringLiteral("VK"))->AsFloat(), 50.0);

@@ -32,11 +32,6 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral("; ")).toStdString() << ']';
-}
-
 class EditorFixture : public WindowFixture
 {
   protected:
@@ -45,11 +40,8 @@ class EditorFixture : public WindowFixture
         WindowFixture::SetUp();
         // The preview's printer choice is per user: kept in the test's own folder.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        const QDir source(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder"));
-        for (const char *name : {"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
-                                 "Fuss3.txt", "Fuss4.txt", "vertragfuss.txt", "einheit.txt"})
-            QFile::copy(source.filePath(QString::fromLatin1(name)),
-                        db->folder() + QLatin1Char('/') + QString::fromLatin1(name));
+        copyProgramFiles({"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
+                          "Fuss3.txt", "Fuss4.txt", "vertragfuss.txt", "einheit.txt"});
         ProgramValues::instance().MwstSatz = 19;
     }
     void TearDown() override

@@ -9,10 +9,9 @@
 #include "documents/tkalenderform.h"
 #include "lists/tfvliste.h"
 #include "tests/app/testwindows.h"
-#include "tests/modulesfixture.h"
+#include "tests/windowfixture.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbgrid.h"
-#include "widgets/scripteddialogs.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -24,12 +23,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral("; ")).toStdString() << ']';
-}
-
-class ListFixture : public ModulesFixture
+class ListFixture : public WindowFixture
 {
   protected:
     struct Print
@@ -40,9 +34,9 @@ class ListFixture : public ModulesFixture
 
     void SetUp() override
     {
-        ModulesFixture::SetUp();
+        WindowFixture::SetUp();
+        openModules();
         QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), sqlPath());
-        dialogs->onUnexpected = [](const QString &what) { ADD_FAILURE() << what.toStdString(); };
         main = std::make_unique<Tfmain>();
         main->registerWindow(WindowKind::Vorgangsliste, [] { return new TFVListe; });
         main->registerWindow(WindowKind::Vorgang, [] { return new EditorTestWindow; });
@@ -56,8 +50,7 @@ class ListFixture : public ModulesFixture
     {
         TFVListe::setReportHandlerForTests({});
         main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        ModulesFixture::TearDown();
+        WindowFixture::TearDown();
     }
 
     QString sqlPath() const { return db->folder() + QStringLiteral("/vliste.sql"); }
@@ -159,7 +152,6 @@ class ListFixture : public ModulesFixture
         return ids;
     }
 
-    ScriptedDialogsScope dialogs;
     std::unique_ptr<Tfmain> main;
     std::vector<Print> prints;
     QString failPrintOf;

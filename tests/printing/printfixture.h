@@ -24,11 +24,8 @@ class PrintFixture : public ModulesFixture
         ModulesFixture::SetUp();
         // The preview's printer choice is per user: keep it in the test's own folder.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        const QDir source(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder"));
-        for (const char *name : {"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
-                                 "Fuss3.txt", "Fuss4.txt"})
-            QFile::copy(source.filePath(QString::fromLatin1(name)),
-                        letterheadFile(QString::fromLatin1(name)));
+        copyProgramFiles({"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
+                          "Fuss3.txt", "Fuss4.txt"});
         ProgramValues::instance().UstId = QStringLiteral("DE284716392");
         ProgramValues::instance().MwstSatz = 19;
     }

@@ -13,11 +13,6 @@
 #include <QWidget>
 #include <QtTest/QTest>
 
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral("; ")).toStdString() << ']';
-}
-
 class WidgetFixture : public DbFixture
 {
 protected:
