@@ -595,6 +595,7 @@ void TVexDaoTable::Delete()
     if (m_rows.empty()) raise(kEmpty);
     CheckBrowseMode();
     if (m_rows.empty()) raise(kEmpty);
+    singleRowQuery(); // a row of a grouped query stands for no stored row: refused as its edit is
     // The delete with everything its rules delete first is one transaction:
     // either all of it is stored or nothing.
     m_db->StartTransaction();
