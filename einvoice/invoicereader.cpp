@@ -22,11 +22,12 @@ const QString kRam =
     QStringLiteral("urn:un:unece:uncefact:data:standard:ReusableAggregateBusinessInformationEntity:100");
 const QString kUdt = QStringLiteral("urn:un:unece:uncefact:data:standard:UnqualifiedDataType:100");
 const QString kQdt = QStringLiteral("urn:un:unece:uncefact:data:standard:QualifiedDataType:100");
-const QString kUblInvoice = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2");
-const QString kUblCreditNote = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2");
-const QString kCbc = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2");
-const QString kCac =
-    QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2");
+// UBL's namespaces, as OASIS named them: every UBL invoice carries them verbatim.
+const QString kUbl = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:");
+const QString kUblInvoice = kUbl + QStringLiteral("Invoice-2");
+const QString kUblCreditNote = kUbl + QStringLiteral("CreditNote-2");
+const QString kCbc = kUbl + QStringLiteral("CommonBasicComponents-2");
+const QString kCac = kUbl + QStringLiteral("CommonAggregateComponents-2");
 // ZUGFeRD 1.0 wrote an older, pre-EN 16931 document.
 const QString kZugferd1 = QStringLiteral("urn:ferd:CrossIndustryDocument:invoice:1p0");
 

@@ -76,20 +76,22 @@ TFumw::Bank TFumw::bankOf(qint64 kdnr)
 {
     const auto known = m_banks.constFind(kdnr);
     if (known != m_banks.constEnd()) return known.value();
-    Bank b;
     adrsql.Close();
     adrsql.SQL().clear();
     adrsql.SQL() << QStringLiteral("select kontonr,kontoinhaber,kontobank,kontoblz,kdnr from adress where kdnr = %1")
                         .arg(kdnr);
     adrsql.Open();
-    if (!adrsql.IsEmpty()) {
-        b.nr = adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString();
-        b.bank = adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString();
-        b.blz = adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString();
-        b.inhaber = adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString();
-    }
+    const Bank b = adrsql.IsEmpty() ? Bank() : bankOfRow();
     adrsql.Close();
     return b;
+}
+
+TFumw::Bank TFumw::bankOfRow() const
+{
+    return Bank{adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString(),
+                adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString(),
+                adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString(),
+                adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString()};
 }
 
 namespace {
@@ -193,10 +195,7 @@ void TFumw::readSources(const QString &condition)
     for (adrsql.First(); !adrsql.Eof(); adrsql.Next()) {
         const qint64 k = qRound64(bankOwner->AsFloat());
         if (m_banks.contains(k)) continue; // the first of several, as a read by number gives it
-        m_banks.insert(k, Bank{adrsql.FieldByName(QStringLiteral("Kontonr"))->AsString(),
-                               adrsql.FieldByName(QStringLiteral("Kontobank"))->AsString(),
-                               adrsql.FieldByName(QStringLiteral("Kontoblz"))->AsString(),
-                               adrsql.FieldByName(QStringLiteral("KontoInhaber"))->AsString()});
+        m_banks.insert(k, bankOfRow());
     }
 }
 

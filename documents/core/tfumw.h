@@ -74,6 +74,7 @@ public:
     bool m_keepSources = false;
     void readSources(const QString &condition);
     Bank bankOf(qint64 kdnr);
+    Bank bankOfRow() const; // of adrsql's current row
 };
 
 // The program-wide reference; empty while no conversion object exists.

@@ -51,9 +51,10 @@ BillingPeriod BillingPeriodOf(const QString &letter, const QDate &day)
     return {from, from.addMonths(months).addDays(-1)};
 }
 
-QString ContractFilter(const QString &letter)
+QString ContractFilter(const QString &letter, const QString &table)
 {
-    return QStringLiteral("Typ = 'V' and VertragT = %1").arg(Sql::quoteText(letter));
+    const QString of = table.isEmpty() ? QString() : table + QLatin1Char('.');
+    return QStringLiteral("%1Typ = 'V' and %1VertragT = %2").arg(of, Sql::quoteText(letter));
 }
 
 PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,

@@ -36,8 +36,9 @@ struct BillingPeriod
 };
 BillingPeriod BillingPeriodOf(const QString &letter, const QDate &day);
 
-// The list's filter text for the contracts of a period letter.
-QString ContractFilter(const QString &letter);
+// The filter text for the contracts of a period letter; with a table name,
+// its columns named with it (for a select that joins other tables).
+QString ContractFilter(const QString &letter, const QString &table = QString());
 
 // Runs over vorganglist (the list's select with its order line, open): filters
 // it to the contracts of the letter, copies each with its positions into an
