@@ -33,6 +33,10 @@ class Statement
     // failure is raised and the runs after it are not made.
     virtual void runEach(const std::vector<std::vector<Value>> &sets,
                          const std::function<void(Statement &, bool hasRow)> &each);
+    // Runs a write that hands nothing back with the bound values. A server
+    // gets it in the same round trip as the connection's next command, and
+    // its failure is raised there; a file runs it at once.
+    virtual void runLater() { step(); }
 };
 
 // An index of the program's tables, described once for both engines.
@@ -125,6 +129,16 @@ class Engine
     // so that a copy of a database goes on counting where the original was.
     virtual qint64 counterValue(const QString &table) = 0;
     virtual void setCounterValue(const QString &table, qint64 value) = 0;
+    // Counter values taken ahead for rows about to be inserted in the open
+    // transaction, so that each insert can go to a server without waiting
+    // for its answer; none where the engine has no use for that (rows then
+    // take theirs as they are written). A value not used stays unused.
+    virtual std::vector<qint64> reserveCounterValues(const QString &table, int count)
+    {
+        Q_UNUSED(table);
+        Q_UNUSED(count);
+        return {};
+    }
 
     // Write transactions. begin() takes the write lock at once, waiting a few
     // seconds for another program to finish; savepoints nest inside it.

@@ -14,14 +14,16 @@
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <map>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSet>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <libpq-fe.h>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -205,12 +207,60 @@ struct Session
     QHash<QString, QByteArray> prepared;
     int nextName = 0;
     int generation = 0;
+    // One run of a prepared statement: its name, and its text where it must
+    // be prepared first.
+    struct Run
+    {
+        QByteArray name, prepareText;
+        std::vector<Oid> types;
+        std::vector<QByteArray> texts;
+        std::vector<const char *> values; // null for a NULL
+    };
     // Commands that need no answer of their own (savepoints, their release,
-    // the return to one) wait here and go to the server in the same round
-    // trip as the next statement; a savepoint released before anything was
-    // sent inside it is never sent at all. Round trips, not the server's
-    // work, are what a save costs on a network.
-    QList<QByteArray> deferred;
+    // the return to one, writes run later) wait here and go to the server in
+    // the same round trip as the next statement; a savepoint released before
+    // anything was sent inside it is never sent at all. Round trips, not the
+    // server's work, are what a save costs on a network.
+    struct Deferred
+    {
+        QByteArray text; // a command without parameters, or the run's statement
+        std::shared_ptr<Run> run;
+        bool operator==(const QByteArray &command) const { return !run && text == command; }
+    };
+    QList<Deferred> deferred;
+    // Savepoints sent after a command that failed in the same round: the
+    // server skipped them, so there is nothing to return to or release.
+    QSet<QByteArray> unmade;
+
+    void defer(const QByteArray &command) { deferred.append(Deferred{command, nullptr}); }
+
+    QByteArray deferredText() const
+    {
+        QByteArray text;
+        for (const Deferred &d : deferred)
+            text += (text.isEmpty() ? "" : "; ") + d.text;
+        return text;
+    }
+
+    bool deferredRuns() const
+    {
+        return std::any_of(deferred.begin(), deferred.end(), [](const Deferred &d) { return bool(d.run); });
+    }
+
+    // Drops what waits from the given place on. A statement whose preparation
+    // is dropped with it is prepared anew: each statement checks its name
+    // once the generation changes.
+    void dropDeferred(qsizetype from = 0)
+    {
+        bool unprepared = false;
+        for (qsizetype i = from; i < deferred.size(); ++i)
+            if (deferred[i].run && !deferred[i].run->prepareText.isEmpty()) {
+                prepared.remove(prepared.key(deferred[i].run->name));
+                unprepared = true;
+            }
+        deferred.resize(qMin(from, deferred.size()));
+        if (unprepared) ++generation;
+    }
     // Savepoints made right after another with nothing between: they are
     // that one (going back to either undoes the same), and cost no command.
     QHash<QByteArray, QByteArray> sameAs;
@@ -222,8 +272,8 @@ struct Session
     {
         const Plan wanted = generic ? Plan::Generic : Plan::Custom;
         if (plan == wanted) return;
-        deferred << (generic ? QByteArrayLiteral("SET plan_cache_mode = force_generic_plan")
-                             : QByteArrayLiteral("SET plan_cache_mode = force_custom_plan"));
+        defer(generic ? QByteArrayLiteral("SET plan_cache_mode = force_generic_plan")
+                      : QByteArrayLiteral("SET plan_cache_mode = force_custom_plan"));
         plan = wanted;
     }
 
@@ -299,6 +349,7 @@ struct Session
         prepared.clear();
         ++generation;
         deferred.clear();
+        unmade.clear();
         sameAs.clear();
         plan = Plan::Custom;
     }
@@ -329,8 +380,13 @@ struct Session
     // A command in simple form, after the deferred ones in the same text.
     PGresult *simple(const QByteArray &sql)
     {
+        // Runs with values need the extended protocol: all in one pipeline.
+        if (deferredRuns()) {
+            defer(sql);
+            return execute({}).front();
+        }
         PGconn *c = live();
-        QByteArray text = deferred.join("; ");
+        QByteArray text = deferredText();
         deferred.clear();
         if (!text.isEmpty()) text += "; ";
         text += sql;
@@ -358,7 +414,7 @@ struct Session
         if (it != prepared.constEnd()) return it.value();
         // Many one-off texts (filters typed by the user) start afresh.
         if (prepared.size() >= 500) {
-            deferred << QByteArrayLiteral("DEALLOCATE ALL");
+            defer(QByteArrayLiteral("DEALLOCATE ALL"));
             prepared.clear();
             ++generation;
         }
@@ -368,50 +424,63 @@ struct Session
         return name;
     }
 
-    // One run of a prepared statement: its name, and its text where it must
-    // be prepared first.
-    struct Run
-    {
-        QByteArray name, prepareText;
-        std::vector<Oid> types;
-        std::vector<QByteArray> texts;
-        std::vector<const char *> values;
-    };
-
     // Prepared statements run, with the deferred commands (and their
     // preparation where needed) before them in the same round trip. Returns
-    // their results in order; the first failure among the commands is raised.
+    // their results in order (without runs, the last deferred command's);
+    // the first failure among the commands is raised.
     std::vector<PGresult *> execute(const std::vector<Run> &runs)
     {
         PGconn *c = live();
         if (deferred.isEmpty() && runs.size() == 1 && runs[0].prepareText.isEmpty()) {
             const Run &r = runs[0];
-            PGresult *res =
-                PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(), nullptr, nullptr, 0);
+            PGresult *res = PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(),
+                                           nullptr, nullptr, 0);
             answered();
             return {res};
         }
-        const QList<QByteArray> before = std::exchange(deferred, {});
+        const QList<Deferred> before = std::exchange(deferred, {});
+        const bool keepLast = runs.empty();
         bool sent = PQenterPipelineMode(c) == 1;
-        for (const QByteArray &command : before)
-            sent =
-                sent && PQsendQueryParams(c, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
-        // Which run each command's answer belongs to (-1: a command before them).
-        std::vector<int> runOf(size_t(before.size()), -1);
-        for (size_t i = 0; i < runs.size(); ++i) {
-            const Run &r = runs[i];
+        // For each command sent: which result its answer is (-1: none kept),
+        // and which deferred command it belongs to (-1: one of the runs).
+        std::vector<int> runOf;
+        std::vector<qsizetype> entryOf;
+        qsizetype entry = -1;
+        auto sendRun = [&](const Run &r, int slot) {
             const int count = int(r.values.size());
             if (!r.prepareText.isEmpty()) {
-                sent = sent && PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
+                sent = sent &&
+                       PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
                 runOf.push_back(-1);
+                entryOf.push_back(entry);
             }
-            sent = sent && PQsendQueryPrepared(c, r.name.constData(), count, r.values.data(), nullptr, nullptr, 0);
-            runOf.push_back(int(i));
+            std::vector<const char *> values(size_t(count), nullptr);
+            for (size_t k = 0; k < values.size(); ++k)
+                if (r.values[k]) values[k] = r.texts[k].constData();
+            sent =
+                sent && PQsendQueryPrepared(c, r.name.constData(), count, values.data(), nullptr, nullptr, 0);
+            runOf.push_back(slot);
+            entryOf.push_back(entry);
+        };
+        for (entry = 0; entry < before.size(); ++entry) {
+            const int slot = keepLast && entry == before.size() - 1 ? 0 : -1;
+            if (before[entry].run) {
+                sendRun(*before[entry].run, slot);
+            } else {
+                sent = sent && PQsendQueryParams(c, before[entry].text.constData(), 0, nullptr, nullptr,
+                                                 nullptr, nullptr, 0);
+                runOf.push_back(slot);
+                entryOf.push_back(entry);
+            }
         }
+        entry = -1;
+        for (size_t i = 0; i < runs.size(); ++i)
+            sendRun(runs[i], int(i));
         sent = sent && PQpipelineSync(c);
         // Each command's result is followed by a null; the sync ends the round.
-        std::vector<PGresult *> results(runs.size(), nullptr);
+        std::vector<PGresult *> results(keepLast ? 1 : runs.size(), nullptr);
         PGresult *failure = nullptr;
+        qsizetype failedEntry = -1;
         size_t done = 0;
         while (sent) {
             PGresult *r = PQgetResult(c);
@@ -425,12 +494,14 @@ struct Session
                 break;
             }
             const int run = done < runOf.size() ? runOf[done] : -1;
-            if (st == PGRES_FATAL_ERROR && !failure)
+            if (st == PGRES_FATAL_ERROR && !failure) {
                 failure = r;
-            else if (run >= 0 && !results[size_t(run)])
+                failedEntry = done < entryOf.size() ? entryOf[done] : -1;
+            } else if (run >= 0 && !results[size_t(run)]) {
                 results[size_t(run)] = r;
-            else
+            } else {
                 PQclear(r);
+            }
         }
         answered();
         if (PQstatus(c) == CONNECTION_OK) PQexitPipelineMode(c);
@@ -438,8 +509,15 @@ struct Session
         for (PGresult *r : results)
             complete = complete && r && PQresultStatus(r) != PGRES_PIPELINE_ABORTED;
         if (!complete) {
+            // Preparations in the round are not known to be made.
             for (const Run &r : runs)
-                if (!r.prepareText.isEmpty()) prepared.remove(prepared.key(r.name)); // not known to be prepared
+                if (!r.prepareText.isEmpty()) prepared.remove(prepared.key(r.name));
+            if (failedEntry >= 0)
+                for (qsizetype i = failedEntry + 1; i < before.size(); ++i)
+                    if (!before[i].run && before[i].text.startsWith("SAVEPOINT "))
+                        unmade.insert(before[i].text);
+            deferred = before;
+            dropDeferred();
             for (PGresult *r : results)
                 if (r) PQclear(r);
             fail(failure);
@@ -550,6 +628,16 @@ class PgStatement : public Statement
         return Value(QString::fromUtf8(p, n));
     }
 
+    void runLater() override
+    {
+        clearResult();
+        Session &s = *m_session;
+        auto run = std::make_shared<Session::Run>(nextRun());
+        s.planFor(m_generic);
+        s.deferred.append(Session::Deferred{m_sql.toUtf8(), std::move(run)});
+        s.changes = 1;
+    }
+
     void runEach(const std::vector<std::vector<Value>> &sets,
                  const std::function<void(Statement &, bool)> &each) override
     {
@@ -616,19 +704,20 @@ class PgStatement : public Statement
                 for (size_t r = 0; r < n; ++r) {
                     tuples += r ? QStringLiteral(", (") : QStringLiteral("(");
                     for (size_t k = 0; k < width; ++k)
-                        tuples += (k ? QStringLiteral(", $") : QStringLiteral("$")) + QString::number(r * width + k + 1);
+                        tuples += (k ? QStringLiteral(", $") : QStringLiteral("$")) +
+                                  QString::number(r * width + k + 1);
                     tuples += QLatin1Char(')');
                 }
                 sql = m_sql.left(open + kValues.size() - 1) + tuples + m_sql.mid(close + 1);
             }
-            const QString typesKey = QString::fromLatin1(
-                QByteArray::fromRawData(reinterpret_cast<const char *>(run.types.data()),
-                                        qsizetype(run.types.size() * sizeof(Oid)))
-                    .toHex());
+            const QString typesKey =
+                QString::fromLatin1(QByteArray::fromRawData(reinterpret_cast<const char *>(run.types.data()),
+                                                            qsizetype(run.types.size() * sizeof(Oid)))
+                                        .toHex());
             run.name = s.statementName(sql, typesKey, &run.prepareText);
             s.planFor(m_generic);
             if (traceRoundTrips())
-                qDebug("pg round trip: %s %d rows× %s", s.deferred.join("; ").constData(), int(n),
+                qDebug("pg round trip: %s %d rows× %s", s.deferredText().constData(), int(n),
                        qPrintable(m_sql));
             clearResult();
             take(s.execute({run}).front());
@@ -673,8 +762,9 @@ class PgStatement : public Statement
         Session &s = *m_session;
         s.planFor(m_generic);
         if (traceRoundTrips())
-            qDebug("pg round trip: %s%s %d× %s", s.deferred.join("; ").constData(),
-                   runs.front().prepareText.isEmpty() ? "" : " +prepare", int(runs.size()), qPrintable(m_sql));
+            qDebug("pg round trip: %s%s %d× %s", s.deferredText().constData(),
+                   runs.front().prepareText.isEmpty() ? "" : " +prepare", int(runs.size()),
+                   qPrintable(m_sql));
         try {
             return s.execute(runs);
         } catch (...) {
@@ -1121,6 +1211,22 @@ class PgEngine : public Engine
         st->step();
     }
 
+    std::vector<qint64> reserveCounterValues(const QString &table, int count) override
+    {
+        const Identity id = identityOf(table);
+        if (!id.visible || count <= 0) return {};
+        auto st = prepare(QStringLiteral("SELECT nextval(CAST(pg_get_serial_sequence(?, ?) AS regclass)) "
+                                         "FROM generate_series(1, ?)"));
+        st->bind(1, Value(quote(table)));
+        st->bind(2, Value(id.column));
+        st->bind(3, Value(qint64(count)));
+        std::vector<qint64> values;
+        while (st->step())
+            values.push_back(st->columnDynamic(0).rawInt());
+        std::sort(values.begin(), values.end());
+        return values;
+    }
+
     void begin() override
     {
         Session &s = session();
@@ -1156,6 +1262,7 @@ class PgEngine : public Engine
         Session &s = session();
         PGresult *res = s.simple(QByteArrayLiteral("COMMIT"));
         s.inTransaction = false;
+        s.unmade.clear();
         const ExecStatusType st = PQresultStatus(res);
         if (st != PGRES_COMMAND_OK) s.fail(res);
         // The server answers a COMMIT of a transaction that an error broke
@@ -1172,7 +1279,8 @@ class PgEngine : public Engine
         if (!m_session) return;
         Session &s = *m_session;
         s.inTransaction = false;
-        s.deferred.clear();
+        s.dropDeferred();
+        s.unmade.clear();
         s.sameAs.clear();
         s.plan = Session::Plan::Unknown;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
@@ -1186,11 +1294,11 @@ class PgEngine : public Engine
         Session &s = session();
         const QByteArray id = quote(name).toUtf8();
         static const QByteArray kSet = QByteArrayLiteral("SAVEPOINT ");
-        if (!s.deferred.isEmpty() && s.deferred.last().startsWith(kSet)) {
-            s.sameAs.insert(id, s.deferred.last().mid(kSet.size()));
+        if (!s.deferred.isEmpty() && !s.deferred.last().run && s.deferred.last().text.startsWith(kSet)) {
+            s.sameAs.insert(id, s.deferred.last().text.mid(kSet.size()));
             return;
         }
-        s.deferred << kSet + id;
+        s.defer(kSet + id);
     }
     void release(const QString &name) override
     {
@@ -1198,10 +1306,11 @@ class PgEngine : public Engine
         const QByteArray id = quote(name).toUtf8();
         if (s.sameAs.remove(id)) return;
         const QByteArray set = "SAVEPOINT " + id;
+        if (s.unmade.remove(set)) return;
         if (!s.deferred.isEmpty() && s.deferred.last() == set)
             s.deferred.removeLast(); // nothing was done inside it
         else
-            s.deferred << "RELEASE " + set;
+            s.defer("RELEASE " + set);
     }
     void rollbackTo(const QString &name) override
     {
@@ -1217,14 +1326,18 @@ class PgEngine : public Engine
         }
         const QByteArray set = "SAVEPOINT " + id;
         s.plan = Session::Plan::Unknown;
-        const qsizetype unsent = s.deferred.lastIndexOf(set);
+        // Never made: the return to an outer one undoes what went before it.
+        if (outerStays ? s.unmade.contains(set) : s.unmade.remove(set)) return;
+        qsizetype unsent = s.deferred.size() - 1;
+        while (unsent >= 0 && !(s.deferred[unsent] == set))
+            --unsent;
         if (unsent >= 0) {
             // The server never saw it, nor anything after it.
-            s.deferred.resize(outerStays ? unsent + 1 : unsent);
+            s.dropDeferred(outerStays ? unsent + 1 : unsent);
             return;
         }
-        s.deferred << "ROLLBACK TO " + set;
-        if (!outerStays) s.deferred << "RELEASE " + set;
+        s.defer("ROLLBACK TO " + set);
+        if (!outerStays) s.defer("RELEASE " + set);
     }
     bool failedStatementKeepsTransaction() const override { return false; }
     bool transactionLocksWrites() const override { return true; }

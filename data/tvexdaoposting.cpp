@@ -156,14 +156,15 @@ void TVexDaoTable::insertParams(const Row &row, std::vector<const TField *> &use
     }
 }
 
-Statement &TVexDaoTable::insertStatement(const std::vector<const TField *> &used, const QString &returning)
+Statement &TVexDaoTable::insertStatement(const std::vector<const TField *> &used, const QString &returning,
+                                         bool handsBack)
 {
     Engine &engine = m_db->engine();
     // Rows of one dataset mostly fill the same columns: the text is made
     // again only when they differ from the last insert's.
     InsertText &it = m_insertText;
     if (it.generation != m_db->generation() || it.table != m_tables.value(0) || it.fields != used ||
-        it.returning != returning) {
+        it.returning != returning || it.handsBack != handsBack) {
         it.statement.reset();
         QStringList cols, marks;
         for (const TField *f : used) {
@@ -176,8 +177,9 @@ Statement &TVexDaoTable::insertStatement(const std::vector<const TField *> &used
                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                            .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        it.sql += returning.isEmpty() ? engine.insertReturning(m_rowIdSql[0]) : returning;
+        if (handsBack) it.sql += returning.isEmpty() ? engine.insertReturning(m_rowIdSql[0]) : returning;
         it.returning = returning;
+        it.handsBack = handsBack;
         it.fields = used;
         it.table = m_tables.value(0);
         it.generation = m_db->generation();
@@ -193,8 +195,52 @@ void TVexDaoTable::noteInserted(Row &row)
     m_db->noteRowWrite(m_tables.value(0), row.rowid[0]);
 }
 
+void TVexDaoTable::ReserveCounters(int count)
+{
+    checkActive();
+    m_reservedCounters.clear();
+    if (m_tableCount != 1 || m_db->transactionDepth() == 0) return;
+    for (qint64 v : m_db->engine().reserveCounterValues(m_tables.value(0), count))
+        m_reservedCounters.push_back(v);
+}
+
+bool TVexDaoTable::writeInsertLater(Row &row, Row &stored)
+{
+    const TField *counter = nullptr;
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_counter && f->m_tableIndex == 0 && f->m_column >= 0 &&
+            !f->m_baseColumn.isEmpty())
+            counter = f.get();
+    if (!counter) return false;
+    const qint64 id = m_reservedCounters.front();
+    m_reservedCounters.pop_front();
+    row.values[size_t(counter->m_index)] = Value(id);
+    std::vector<const TField *> used{counter};
+    std::vector<Value> params{Value(id)};
+    insertParams(row, used, params);
+    Statement *st = &insertStatement(used, QString(), false);
+    auto done = qScopeGuard([st] { st->reset(); });
+    for (size_t i = 0; i < params.size(); ++i)
+        st->bind(int(i) + 1, params[i]);
+    st->runLater();
+    // The row as sent is the row as stored: the program's tables compute nothing.
+    row.rowid[0] = id;
+    noteInserted(row);
+    stored = row;
+    for (const auto &f : m_fields)
+        if (f->m_kind == FieldKind::Data && f->m_type == FieldType::Bool &&
+            stored.values[size_t(f->m_index)].isNull())
+            stored.values[size_t(f->m_index)] = Value(false);
+    stored.readAt = m_db->writeSerial();
+    stored.readIn = m_db->lockedTransaction();
+    return true;
+}
+
 bool TVexDaoTable::writeInsert(Row &row, Row &stored)
 {
+    // A counter taken ahead lets the insert wait for the next round trip.
+    if (!m_reservedCounters.empty() && m_db->transactionDepth() > 0 && writeInsertLater(row, stored))
+        return true;
     const QString returning = singleRowQuery().returning;
     std::vector<const TField *> used;
     std::vector<Value> params;

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -97,6 +98,12 @@ class TVexDaoTable : public QObject
     // server, then calls AfterPost for each in turn; all or none are saved.
     // An edit, a delete or a re-read saves them first; rows not saved when
     // the batch ends are dropped.
+    // Counter values taken ahead for the next new rows of a dataset over one
+    // table, inside the open transaction: such a row goes to a server in
+    // the same round trip as the next command, as it was set (nothing is
+    // read back). Where the engine takes none ahead, nothing changes.
+    void ReserveCounters(int count);
+    void ForgetReservedCounters() { m_reservedCounters.clear(); }
     class InsertBatch
     {
       public:
@@ -172,7 +179,10 @@ class TVexDaoTable : public QObject
     // stored, which is then in stored and needs no second read.
     bool writeInsert(Row &row, Row &stored);
     void insertParams(const Row &row, std::vector<const TField *> &used, std::vector<Value> &params) const;
-    Statement &insertStatement(const std::vector<const TField *> &used, const QString &returning);
+    Statement &insertStatement(const std::vector<const TField *> &used, const QString &returning,
+                               bool handsBack = true);
+    bool writeInsertLater(Row &row, Row &stored);
+    std::deque<qint64> m_reservedCounters;
     void noteInserted(Row &row);
     void postBatched();
     void dropBatched();
@@ -275,6 +285,7 @@ class TVexDaoTable : public QObject
     {
         std::vector<const TField *> fields;
         QString table, sql, returning;
+        bool handsBack = true;
         int generation = -1;
         std::unique_ptr<Statement> statement;
     };

@@ -19,14 +19,10 @@ bool IsPeriodLetter(const QString &letter)
 
 QString PeriodWord(const QString &letter)
 {
-    if (letter == QLatin1String("M"))
-        return QStringLiteral("Monats");
-    if (letter == QLatin1String("Q"))
-        return QStringLiteral("Quartals");
-    if (letter == QLatin1String("H"))
-        return QStringLiteral("Halbjahres");
-    if (letter == QLatin1String("J"))
-        return QStringLiteral("Jahres");
+    if (letter == QLatin1String("M")) return QStringLiteral("Monats");
+    if (letter == QLatin1String("Q")) return QStringLiteral("Quartals");
+    if (letter == QLatin1String("H")) return QStringLiteral("Halbjahres");
+    if (letter == QLatin1String("J")) return QStringLiteral("Jahres");
     return QString();
 }
 
@@ -84,7 +80,12 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         TData::NumberingRun numbering(*Data);
         umw.ReadSources(
             QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter)));
-        auto forget = qScopeGuard([&] { umw.ForgetSources(); });
+        // Each invoice with its ids known ahead goes to a server in one round trip.
+        vorgang.ReserveCounters(total);
+        auto forget = qScopeGuard([&] {
+            umw.ForgetSources();
+            vorgang.ForgetReservedCounters();
+        });
         while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
             try {
                 if (umw.CopyVorgangFrom(id->AsInteger(), QStringLiteral("R"), today, result.last, period.from,
@@ -117,8 +118,7 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             vorganglist.Open();
         }
     } catch (const AppError &e) {
-        if (result.error.isEmpty())
-            result.error = e.message();
+        if (result.error.isEmpty()) result.error = e.message();
     }
     vorganglist.EnableControls();
     return result;
