@@ -192,24 +192,23 @@ void TBeRechnung::buildLayout()
 
     // One line per currency, as far apart as the rows above (the bold font's
     // own spacing sets them almost onto one another); the boxes end where
-    // the amount columns end.
-    const qreal sumWidth = 33.3;
+    // the amount columns end. The net sum has room to its left; VAT and
+    // gross keep to their columns, a long sum set smaller there.
+    const qreal sumWidth = 33.3, columnSumWidth = grossEnd - vatEnd - 1.0;
     QRBand4 = bericht.addBand(BandKind::Summary, QStringLiteral("QRBand4"), 7.9);
     QRBand4->font = font(kTimes, 11, true);
     QRBand4->beforePrint = [this](ReportBand &, bool &print) { QRBand4BeforePrint(print); };
     negesamt = &QRBand4->addLabel(QStringLiteral("negesamt"), netEnd - sumWidth, 1.3, {})
                     .size(sumWidth)
                     .aligned(Qt::AlignRight);
-    mwgesamt = &QRBand4->addLabel(QStringLiteral("mwgesamt"), vatEnd - sumWidth, 1.3, {})
-                    .size(sumWidth)
+    mwgesamt = &QRBand4->addLabel(QStringLiteral("mwgesamt"), vatEnd - columnSumWidth, 1.3, {})
+                    .size(columnSumWidth)
                     .aligned(Qt::AlignRight);
-    brgesamt = &QRBand4->addLabel(QStringLiteral("brgesamt"), grossEnd - sumWidth, 1.3, {})
-                    .size(sumWidth)
+    brgesamt = &QRBand4->addLabel(QStringLiteral("brgesamt"), grossEnd - columnSumWidth, 1.3, {})
+                    .size(columnSumWidth)
                     .aligned(Qt::AlignRight);
-    for (ReportElement *sum : {negesamt, mwgesamt, brgesamt}) {
-        sum->fit = ReportElement::Fit::Grow;
+    for (ReportElement *sum : {negesamt, mwgesamt, brgesamt})
         sum->lineSpacing = rowPitch;
-    }
 }
 
 void TBeRechnung::Select(const InvoiceReportRequest &request)
@@ -269,4 +268,9 @@ void TBeRechnung::QRBand4BeforePrint(bool &)
     negesamt->text = nets.join(QLatin1Char('\n'));
     mwgesamt->text = vats.join(QLatin1Char('\n'));
     brgesamt->text = grosses.join(QLatin1Char('\n'));
+    // The boxes hold every line; the band keeps its margin below them.
+    const qreal lines = qMax<qreal>(1, qreal(Totals.size()));
+    for (ReportElement *sum : {negesamt, mwgesamt, brgesamt})
+        sum->height = lines * sum->lineSpacing;
+    QRBand4->height = 2 * negesamt->top + lines * negesamt->lineSpacing;
 }
