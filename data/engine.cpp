@@ -109,3 +109,8 @@ void Statement::runEach(const std::vector<std::vector<Value>> &sets,
     }
     reset();
 }
+
+void Statement::runEachLater(const std::vector<std::vector<Value>> &sets)
+{
+    runEach(sets, [](Statement &, bool) {});
+}

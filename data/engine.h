@@ -37,6 +37,8 @@ class Statement
     // gets it in the same round trip as the connection's next command, and
     // its failure is raised there; a file runs it at once.
     virtual void runLater() { step(); }
+    // The same for a run of the statement per set of parameters, in order.
+    virtual void runEachLater(const std::vector<std::vector<Value>> &sets);
 };
 
 // An index of the program's tables, described once for both engines.
@@ -142,6 +144,9 @@ class Engine
 
     // Write transactions. begin() takes the write lock at once, waiting a few
     // seconds for another program to finish; savepoints nest inside it.
+    // Sends the writes that wait for the next round trip and raises their
+    // failure (nothing to do on a file).
+    virtual void flush() {}
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;

@@ -383,6 +383,7 @@ struct Session
         // Runs with values need the extended protocol: all in one pipeline.
         if (deferredRuns()) {
             defer(sql);
+            if (traceRoundTrips()) qDebug("pg round trip: %s", deferredText().constData());
             return execute({}).front();
         }
         PGconn *c = live();
@@ -638,6 +639,20 @@ class PgStatement : public Statement
         s.changes = 1;
     }
 
+    void runEachLater(const std::vector<std::vector<Value>> &sets) override
+    {
+        if (sets.empty()) return;
+        clearResult();
+        if (m_insert && sets.size() > 1 && insertRows(sets, {})) return;
+        for (const std::vector<Value> &set : sets) {
+            reset();
+            for (size_t k = 0; k < set.size(); ++k)
+                bind(int(k) + 1, set[k]);
+            runLater();
+        }
+        reset();
+    }
+
     void runEach(const std::vector<std::vector<Value>> &sets,
                  const std::function<void(Statement &, bool)> &each) override
     {
@@ -667,9 +682,9 @@ class PgStatement : public Statement
     }
 
   private:
-    // Rows of an insert that hands each row back go as one statement of many
-    // rows: the server starts one insert instead of one per row. It hands
-    // the rows back in the order of the values, as it inserts them. False
+    // Rows of an insert go as one statement of many rows: the server starts
+    // one insert instead of one per row, and hands the rows back (where the
+    // insert does) in the order of the values, as it inserts them. False
     // when the text is not of that form (the rows then go one by one).
     bool insertRows(const std::vector<std::vector<Value>> &sets,
                     const std::function<void(Statement &, bool)> &each)
@@ -683,7 +698,7 @@ class PgStatement : public Statement
         constexpr size_t kRowsPerInsert = 200;
         for (size_t from = 0; from < sets.size(); from += kRowsPerInsert) {
             const size_t n = std::min(kRowsPerInsert, sets.size() - from);
-            Session::Run run;
+            auto run = std::make_shared<Session::Run>();
             std::vector<bool> null;
             for (size_t r = 0; r < n; ++r) {
                 reset();
@@ -691,13 +706,13 @@ class PgStatement : public Statement
                 for (size_t k = 0; k < set.size(); ++k)
                     bind(int(k) + 1, set[k]);
                 for (size_t k = 0; k < width; ++k) {
-                    run.types.push_back(parameterType(m_params[k]));
-                    run.texts.push_back(parameterText(m_params[k]));
+                    run->types.push_back(parameterType(m_params[k]));
+                    run->texts.push_back(parameterText(m_params[k]));
                     null.push_back(m_params[k].isNull());
                 }
             }
-            for (size_t k = 0; k < run.texts.size(); ++k)
-                run.values.push_back(null[k] ? nullptr : run.texts[k].constData());
+            for (size_t k = 0; k < run->texts.size(); ++k)
+                run->values.push_back(null[k] ? nullptr : run->texts[k].constData());
             QString &sql = m_rowsSql[n];
             if (sql.isEmpty()) {
                 QString tuples;
@@ -711,16 +726,20 @@ class PgStatement : public Statement
                 sql = m_sql.left(open + kValues.size() - 1) + tuples + m_sql.mid(close + 1);
             }
             const QString typesKey =
-                QString::fromLatin1(QByteArray::fromRawData(reinterpret_cast<const char *>(run.types.data()),
-                                                            qsizetype(run.types.size() * sizeof(Oid)))
+                QString::fromLatin1(QByteArray::fromRawData(reinterpret_cast<const char *>(run->types.data()),
+                                                            qsizetype(run->types.size() * sizeof(Oid)))
                                         .toHex());
-            run.name = s.statementName(sql, typesKey, &run.prepareText);
+            run->name = s.statementName(sql, typesKey, &run->prepareText);
             s.planFor(m_generic);
+            clearResult();
+            if (!each) {
+                s.deferred.append(Session::Deferred{sql.toUtf8(), std::move(run)});
+                continue;
+            }
             if (traceRoundTrips())
                 qDebug("pg round trip: %s %d rows× %s", s.deferredText().constData(), int(n),
                        qPrintable(m_sql));
-            clearResult();
-            take(s.execute({run}).front());
+            take(s.execute({*run}).front());
             for (size_t r = 0; r < n; ++r)
                 each(*this, step());
         }
@@ -1272,6 +1291,14 @@ class PgEngine : public Engine
         if (rolledBack)
             throw AppError(QStringLiteral("Die Änderungen wurden nicht gespeichert, weil ein Fehler die "
                                           "Übertragung an den Datenbankserver abgebrochen hat"));
+    }
+
+    void flush() override
+    {
+        Session &s = session();
+        if (!s.deferredRuns()) return;
+        if (traceRoundTrips()) qDebug("pg round trip: %s", s.deferredText().constData());
+        PQclear(s.execute({}).front());
     }
 
     void rollback() override

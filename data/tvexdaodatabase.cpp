@@ -277,3 +277,8 @@ TVexDaoDatabase::WriteScope::~WriteScope()
         // The write failed already; its error is the one the user sees.
     }
 }
+
+void TVexDaoDatabase::Flush()
+{
+    if (m_engine && m_engine->isOpen()) m_engine->flush();
+}

@@ -60,6 +60,9 @@ class TVexDaoDatabase : public QObject
     void StartTransaction();
     void Commit();
     void Rollback();
+    // Sends the writes a server holds back for the next round trip and
+    // raises their failure; the caller rolls back then.
+    void Flush();
     int transactionDepth() const { return m_depth; }
     // Counts the opens: what a dataset built from the file's tables holds
     // good only while this stays the same.

@@ -204,27 +204,36 @@ void TVexDaoTable::ReserveCounters(int count)
         m_reservedCounters.push_back(v);
 }
 
-bool TVexDaoTable::writeInsertLater(Row &row, Row &stored)
+const TField *TVexDaoTable::counterField() const
 {
-    const TField *counter = nullptr;
     for (const auto &f : m_fields)
         if (f->m_kind == FieldKind::Data && f->m_counter && f->m_tableIndex == 0 && f->m_column >= 0 &&
             !f->m_baseColumn.isEmpty())
-            counter = f.get();
-    if (!counter) return false;
+            return f.get();
+    return nullptr;
+}
+
+bool TVexDaoTable::insertsLater(size_t rows) const
+{
+    return m_reservedCounters.size() >= rows && m_db->transactionDepth() > 0 && counterField();
+}
+
+void TVexDaoTable::laterInsertParams(Row &row, std::vector<const TField *> &used, std::vector<Value> &params)
+{
+    const TField *counter = counterField();
     const qint64 id = m_reservedCounters.front();
     m_reservedCounters.pop_front();
     row.values[size_t(counter->m_index)] = Value(id);
-    std::vector<const TField *> used{counter};
-    std::vector<Value> params{Value(id)};
-    insertParams(row, used, params);
-    Statement *st = &insertStatement(used, QString(), false);
-    auto done = qScopeGuard([st] { st->reset(); });
-    for (size_t i = 0; i < params.size(); ++i)
-        st->bind(int(i) + 1, params[i]);
-    st->runLater();
-    // The row as sent is the row as stored: the program's tables compute nothing.
     row.rowid[0] = id;
+    used.push_back(counter);
+    params.push_back(Value(id));
+    insertParams(row, used, params);
+}
+
+// A row inserted later is, once stored, the row as sent: the program's
+// tables compute nothing.
+void TVexDaoTable::storedAsSent(Row &row, Row &stored)
+{
     noteInserted(row);
     stored = row;
     for (const auto &f : m_fields)
@@ -233,14 +242,23 @@ bool TVexDaoTable::writeInsertLater(Row &row, Row &stored)
             stored.values[size_t(f->m_index)] = Value(false);
     stored.readAt = m_db->writeSerial();
     stored.readIn = m_db->lockedTransaction();
-    return true;
 }
 
 bool TVexDaoTable::writeInsert(Row &row, Row &stored)
 {
     // A counter taken ahead lets the insert wait for the next round trip.
-    if (!m_reservedCounters.empty() && m_db->transactionDepth() > 0 && writeInsertLater(row, stored))
+    if (insertsLater(1)) {
+        std::vector<const TField *> used;
+        std::vector<Value> params;
+        laterInsertParams(row, used, params);
+        Statement *st = &insertStatement(used, QString(), false);
+        auto done = qScopeGuard([st] { st->reset(); });
+        for (size_t i = 0; i < params.size(); ++i)
+            st->bind(int(i) + 1, params[i]);
+        st->runLater();
+        storedAsSent(row, stored);
         return true;
+    }
     const QString returning = singleRowQuery().returning;
     std::vector<const TField *> used;
     std::vector<Value> params;
@@ -298,8 +316,15 @@ void TVexDaoTable::postBatched()
     // statement, run for all of its rows at once.
     std::vector<std::vector<const TField *>> used(rows.size());
     std::vector<std::vector<Value>> params(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        insertParams(m_rows[size_t(rows[i])], used[i], params[i]);
+    // With counters taken ahead the rows wait for the next round trip.
+    const bool later = insertsLater(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        Row &row = m_rows[size_t(rows[i])];
+        if (later)
+            laterInsertParams(row, used[i], params[i]);
+        else
+            insertParams(row, used[i], params[i]);
+    }
     std::vector<Row> stored(rows.size());
     std::vector<bool> returned(rows.size(), false);
     TVexDaoDatabase::WriteScope scope(*m_db);
@@ -309,9 +334,19 @@ void TVexDaoTable::postBatched()
         size_t to = from + 1;
         while (to < rows.size() && used[to] == used[from])
             ++to;
-        Statement &st = insertStatement(used[from], returning);
+        Statement &st = insertStatement(used[from], returning, !later);
         const std::vector<std::vector<Value>> sets(params.begin() + qsizetype(from),
                                                    params.begin() + qsizetype(to));
+        if (later) {
+            st.runEachLater(sets);
+            st.reset();
+            for (size_t k = from; k < to; ++k) {
+                storedAsSent(m_rows[size_t(rows[k])], stored[k]);
+                returned[k] = true;
+            }
+            from = to;
+            continue;
+        }
         size_t k = from;
         st.runEach(sets, [&](Statement &run, bool hasRow) {
             Row &row = m_rows[size_t(rows[k])];

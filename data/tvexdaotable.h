@@ -104,6 +104,7 @@ class TVexDaoTable : public QObject
     // read back). Where the engine takes none ahead, nothing changes.
     void ReserveCounters(int count);
     void ForgetReservedCounters() { m_reservedCounters.clear(); }
+    bool HasReservedCounters() const { return !m_reservedCounters.empty(); }
     class InsertBatch
     {
       public:
@@ -181,7 +182,10 @@ class TVexDaoTable : public QObject
     void insertParams(const Row &row, std::vector<const TField *> &used, std::vector<Value> &params) const;
     Statement &insertStatement(const std::vector<const TField *> &used, const QString &returning,
                                bool handsBack = true);
-    bool writeInsertLater(Row &row, Row &stored);
+    const TField *counterField() const;
+    bool insertsLater(size_t rows) const;
+    void laterInsertParams(Row &row, std::vector<const TField *> &used, std::vector<Value> &params);
+    void storedAsSent(Row &row, Row &stored);
     std::deque<qint64> m_reservedCounters;
     void noteInserted(Row &row);
     void postBatched();

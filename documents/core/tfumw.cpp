@@ -39,16 +39,14 @@ QString upperAscii(const QString &text)
 {
     QString u = text;
     for (QChar &c : u)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 32);
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = QChar(c.unicode() - 32);
     return u;
 }
 
 bool replaceFirst(QString &text, const QString &placeholder, const QString &by)
 {
     const int at = int(upperAscii(text).indexOf(placeholder));
-    if (at < 0)
-        return false;
+    if (at < 0) return false;
     text.replace(at, placeholder.size(), by);
     return true;
 }
@@ -62,8 +60,7 @@ QString TFumw::ReplacePlaceholders(const QString &input)
     const QString upper = upperAscii(text);
     // The bank data is read whenever any bank placeholder occurs, not only
     // with "%KONTONR"; otherwise the others would silently become empty.
-    if (!upper.contains(QLatin1String("%KONTO")))
-        return text;
+    if (!upper.contains(QLatin1String("%KONTO"))) return text;
     const Bank b = bankOf(qRound64(Data->vorgang.FieldByName(QStringLiteral("kdnr"))->AsFloat()));
     replaceFirst(text, QStringLiteral("%KONTONR"), b.nr);
     replaceFirst(text, QStringLiteral("%KONTOBANK"), b.bank);
@@ -78,7 +75,8 @@ TFumw::Bank TFumw::bankOf(qint64 kdnr)
     if (known != m_banks.constEnd()) return known.value();
     adrsql.Close();
     adrsql.SQL().clear();
-    adrsql.SQL() << QStringLiteral("select kontonr,kontoinhaber,kontobank,kontoblz,kdnr from adress where kdnr = %1")
+    adrsql.SQL() << QStringLiteral(
+                        "select kontonr,kontoinhaber,kontobank,kontoblz,kdnr from adress where kdnr = %1")
                         .arg(kdnr);
     adrsql.Open();
     const Bank b = adrsql.IsEmpty() ? Bank() : bankOfRow();
@@ -112,6 +110,14 @@ void TFumw::ReadSources(const QString &condition)
     ForgetSources();
     m_keepSources = true;
     readSources(condition);
+}
+
+int TFumw::SourcePositions() const
+{
+    size_t n = 0;
+    for (const auto &[id, s] : m_sources)
+        n += s.positions.size();
+    return int(n);
 }
 
 void TFumw::ForgetSources()
@@ -326,19 +332,18 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
         Data->RecalcTotals();
         // The positions shown are those just saved.
         vorgang.PostKeepingDetails();
+        if (!m_batched) db->Flush();
         db->Commit();
         number = newNumber;
         return true;
     } catch (...) {
-        if (db->Connected())
-            db->Rollback();
+        if (db->Connected()) db->Rollback();
         // The number given to the undone document is free again.
         Data->ForgetNumbers();
         // A new document that failed before it was first saved would
         // otherwise stay pending, and the next move would save it unnumbered.
         try {
-            if (vorgang.State() == DataSetState::Insert)
-                vorgang.Cancel();
+            if (vorgang.State() == DataSetState::Insert) vorgang.Cancel();
         } catch (...) {
             // The error that stopped the copy is the one to report.
         }

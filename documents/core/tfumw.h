@@ -16,7 +16,7 @@
 class TFumw : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit TFumw(QObject *owner);
     ~TFumw() override;
 
@@ -50,6 +50,12 @@ public:
     // ForgetSources, so that what was read stays what is stored.
     void ReadSources(const QString &condition);
     void ForgetSources();
+    // The positions of the sources read, for the ids a run takes ahead.
+    int SourcePositions() const;
+    // While set, a copy may return with its writes still waiting for the
+    // server's next round trip; the caller sends them (TVexDaoDatabase::
+    // Flush) and rolls back on failure. Otherwise a copy returns stored.
+    void SetBatched(bool batched) { m_batched = batched; }
 
   private:
     // What a copy takes from its source document, as read.
@@ -72,6 +78,7 @@ public:
     std::map<qint64, Source> m_sources;
     QHash<qint64, Bank> m_banks;
     bool m_keepSources = false;
+    bool m_batched = false;
     void readSources(const QString &condition);
     Bank bankOf(qint64 kdnr);
     Bank bankOfRow() const; // of adrsql's current row

@@ -71,33 +71,71 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
     try {
         vorganglist.setFilter(ContractFilter(letter));
         vorganglist.setFiltered(true);
-        vorganglist.First();
+        // The contracts in the order of the list, with the text an error names each by.
+        std::vector<std::pair<qint64, QString>> contracts;
         TField *id = vorganglist.FieldByName(QStringLiteral("id"));
-        const int total = vorganglist.RecordCount();
+        for (vorganglist.First(); !vorganglist.Eof() && !vorganglist.IsEmpty(); vorganglist.Next())
+            contracts.emplace_back(id->AsInteger(), ContractText(vorganglist));
+        const int total = int(contracts.size());
         int done = 0;
         // The contracts with their positions are read once, and each number
         // follows the last: under the run's lock both stay as they are.
         TData::NumberingRun numbering(*Data);
         umw.ReadSources(
             QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter)));
-        // Each invoice with its ids known ahead goes to a server in one round trip.
+        // With the ids of the new rows known ahead, a server gets many
+        // invoices in one round trip.
         vorgang.ReserveCounters(total);
+        Data->vorgangdata.ReserveCounters(umw.SourcePositions());
         auto forget = qScopeGuard([&] {
             umw.ForgetSources();
+            umw.SetBatched(false);
             vorgang.ForgetReservedCounters();
+            Data->vorgangdata.ForgetReservedCounters();
         });
-        while (!vorganglist.Eof() && !vorganglist.IsEmpty()) {
+        const size_t batch = vorgang.HasReservedCounters() ? 50 : 1;
+        // Progress counts what is stored: a group's contracts once it is sent.
+        auto report = [&](int upTo) {
+            while (progress && done < upTo)
+                progress(++done, total);
+        };
+        auto copy = [&](size_t i, bool sent) {
             try {
-                if (umw.CopyVorgangFrom(id->AsInteger(), QStringLiteral("R"), today, result.last, period.from,
-                                        period.to)) {
+                if (umw.CopyVorgangFrom(contracts[i].first, QStringLiteral("R"), today, result.last,
+                                        period.from, period.to)) {
                     ++result.count;
                     if (result.first.isEmpty()) result.first = result.last;
                 }
             } catch (const AppError &e) {
-                throw AppError(ContractText(vorganglist) + QStringLiteral(": ") + e.message());
+                throw AppError(contracts[i].second + QStringLiteral(": ") + e.message());
             }
-            vorganglist.Next();
-            if (progress) progress(++done, total);
+            if (sent) report(int(i) + 1);
+        };
+        for (size_t from = 0; from < contracts.size(); from += batch) {
+            const size_t to = std::min(contracts.size(), from + batch);
+            if (batch > 1) {
+                // Should any of them fail, they are all undone and made again
+                // one at a time, so that the error strikes its own invoice.
+                const PeriodicRunResult before = result;
+                db->StartTransaction();
+                umw.SetBatched(true);
+                try {
+                    for (size_t i = from; i < to; ++i)
+                        copy(i, false);
+                    db->Flush();
+                    db->Commit();
+                    umw.SetBatched(false);
+                    report(int(to));
+                    continue;
+                } catch (const AppError &) {
+                    umw.SetBatched(false);
+                    db->Rollback();
+                    Data->ForgetNumbers();
+                    result = before;
+                }
+            }
+            for (size_t i = from; i < to; ++i)
+                copy(i, true);
         }
     } catch (const AppError &e) {
         result.error = e.message();
