@@ -493,17 +493,25 @@ qint64 Totals::vat() const
 
 // ---- stored values
 
+double rateOfField(const TField *rate)
+{
+    return rate && !rate->IsNull() ? rate->AsFloat() : double(ProgramValues::instance().MwstSatz);
+}
+
+QString categoryOfField(const TField *category)
+{
+    const QString c = category ? category->AsString().trimmed().toUpper() : QString();
+    return c.isEmpty() ? QStringLiteral("S") : c;
+}
+
 double positionRate(const TVexDaoTable &positions)
 {
-    const TField *f = positions.FindField(QStringLiteral("MwstSatz"));
-    return f && !f->IsNull() ? f->AsFloat() : double(ProgramValues::instance().MwstSatz);
+    return rateOfField(positions.FindField(QStringLiteral("MwstSatz")));
 }
 
 QString positionCategory(const TVexDaoTable &positions)
 {
-    const TField *f = positions.FindField(QStringLiteral("MwstKat"));
-    const QString c = f ? f->AsString().trimmed().toUpper() : QString();
-    return c.isEmpty() ? QStringLiteral("S") : c;
+    return categoryOfField(positions.FindField(QStringLiteral("MwstKat")));
 }
 
 double positionVatRate(const TVexDaoTable &positions)

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+class TField;
 class TVexDaoDatabase;
 class TVexDaoTable;
 class Value;
@@ -166,6 +167,10 @@ class Totals
 // older version, or written by another tool) are the program-wide rate, "S".
 double positionRate(const TVexDaoTable &positions);
 QString positionCategory(const TVexDaoTable &positions);
+// The same from the fields of the columns (null where a file lacks them), for
+// callers that go through many positions.
+double rateOfField(const TField *rate);
+QString categoryOfField(const TField *category);
 // The rate on which VAT is charged: 0 in a tax-free category.
 double positionVatRate(const TVexDaoTable &positions);
 // Whether a document keeps the sums of an older version (Rundung empty).

@@ -215,22 +215,15 @@ void TData::forEachPosition(const std::function<void()> &body)
 
 namespace {
 
-// The stored rate and category of the current row, or those of an older version.
+// The fields of the stored rate and category, found once for all positions.
 struct PositionTax
 {
     explicit PositionTax(const TVexDaoTable &positions)
         : rate(positions.FindField(QStringLiteral("MwstSatz"))),
           kat(positions.FindField(QStringLiteral("MwstKat")))
     {}
-    double rateValue() const
-    {
-        return rate && !rate->IsNull() ? rate->AsFloat() : double(ProgramValues::instance().MwstSatz);
-    }
-    QString category() const
-    {
-        const QString c = kat ? kat->AsString().trimmed().toUpper() : QString();
-        return c.isEmpty() ? QStringLiteral("S") : c;
-    }
+    double rateValue() const { return Tax::rateOfField(rate); }
+    QString category() const { return Tax::categoryOfField(kat); }
     TField *rate, *kat;
 };
 
