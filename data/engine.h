@@ -147,6 +147,10 @@ class Engine
     // Sends the writes that wait for the next round trip and raises their
     // failure (nothing to do on a file).
     virtual void flush() {}
+    // Sends them without waiting for the answer, so that the program goes on
+    // while the server works; the next command that waits (a flush, a read,
+    // the commit) raises their failure.
+    virtual void sendAhead() {}
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;

@@ -349,6 +349,7 @@ struct Session
         prepared.clear();
         ++generation;
         deferred.clear();
+        inFlight.reset();
         unmade.clear();
         sameAs.clear();
         plan = Plan::Custom;
@@ -380,6 +381,7 @@ struct Session
     // A command in simple form, after the deferred ones in the same text.
     PGresult *simple(const QByteArray &sql)
     {
+        collectInFlight();
         // Runs with values need the extended protocol: all in one pipeline.
         if (deferredRuns()) {
             defer(sql);
@@ -425,68 +427,77 @@ struct Session
         return name;
     }
 
-    // Prepared statements run, with the deferred commands (and their
-    // preparation where needed) before them in the same round trip. Returns
-    // their results in order (without runs, the last deferred command's);
-    // the first failure among the commands is raised.
-    std::vector<PGresult *> execute(const std::vector<Run> &runs)
+    // A round sent as one pipeline: what was sent, and for each command sent
+    // which result its answer is (-1: none kept) and which deferred command
+    // it belongs to (-1: one of the runs).
+    struct Round
     {
-        PGconn *c = live();
-        if (deferred.isEmpty() && runs.size() == 1 && runs[0].prepareText.isEmpty()) {
-            const Run &r = runs[0];
-            PGresult *res = PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(),
-                                           nullptr, nullptr, 0);
-            answered();
-            return {res};
-        }
-        const QList<Deferred> before = std::exchange(deferred, {});
-        const bool keepLast = runs.empty();
-        bool sent = PQenterPipelineMode(c) == 1;
-        // For each command sent: which result its answer is (-1: none kept),
-        // and which deferred command it belongs to (-1: one of the runs).
+        QList<Deferred> before;
+        std::vector<Run> runs;
+        size_t slots = 0;
         std::vector<int> runOf;
         std::vector<qsizetype> entryOf;
+        bool sent = false;
+    };
+    // A round sent ahead whose answer is not read yet (see sendAhead).
+    std::optional<Round> inFlight;
+
+    Round send(QList<Deferred> before, const std::vector<Run> &runs)
+    {
+        PGconn *c = conn;
+        Round round;
+        round.before = std::move(before);
+        const bool keepLast = runs.empty();
+        round.slots = keepLast ? (round.before.isEmpty() ? 0 : 1) : runs.size();
+        bool sent = PQenterPipelineMode(c) == 1;
         qsizetype entry = -1;
         auto sendRun = [&](const Run &r, int slot) {
             const int count = int(r.values.size());
             if (!r.prepareText.isEmpty()) {
-                sent = sent &&
-                       PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
-                runOf.push_back(-1);
-                entryOf.push_back(entry);
+                sent = sent && PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
+                round.runOf.push_back(-1);
+                round.entryOf.push_back(entry);
             }
             std::vector<const char *> values(size_t(count), nullptr);
             for (size_t k = 0; k < values.size(); ++k)
                 if (r.values[k]) values[k] = r.texts[k].constData();
-            sent =
-                sent && PQsendQueryPrepared(c, r.name.constData(), count, values.data(), nullptr, nullptr, 0);
-            runOf.push_back(slot);
-            entryOf.push_back(entry);
+            sent = sent && PQsendQueryPrepared(c, r.name.constData(), count, values.data(), nullptr, nullptr, 0);
+            round.runOf.push_back(slot);
+            round.entryOf.push_back(entry);
         };
-        for (entry = 0; entry < before.size(); ++entry) {
-            const int slot = keepLast && entry == before.size() - 1 ? 0 : -1;
-            if (before[entry].run) {
-                sendRun(*before[entry].run, slot);
+        for (entry = 0; entry < round.before.size(); ++entry) {
+            const Deferred &d = round.before[entry];
+            const int slot = keepLast && entry == round.before.size() - 1 ? 0 : -1;
+            if (d.run) {
+                sendRun(*d.run, slot);
             } else {
-                sent = sent && PQsendQueryParams(c, before[entry].text.constData(), 0, nullptr, nullptr,
-                                                 nullptr, nullptr, 0);
-                runOf.push_back(slot);
-                entryOf.push_back(entry);
+                sent = sent && PQsendQueryParams(c, d.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+                round.runOf.push_back(slot);
+                round.entryOf.push_back(entry);
             }
         }
         entry = -1;
         for (size_t i = 0; i < runs.size(); ++i)
             sendRun(runs[i], int(i));
-        sent = sent && PQpipelineSync(c);
+        round.runs = runs;
+        round.sent = sent && PQpipelineSync(c);
+        return round;
+    }
+
+    // The answers of a round, in order of its slots; the first failure among
+    // its commands is raised.
+    std::vector<PGresult *> collect(Round &round)
+    {
+        PGconn *c = conn;
         // Each command's result is followed by a null; the sync ends the round.
-        std::vector<PGresult *> results(keepLast ? 1 : runs.size(), nullptr);
+        std::vector<PGresult *> results(round.slots, nullptr);
         PGresult *failure = nullptr;
         qsizetype failedEntry = -1;
         size_t done = 0;
-        while (sent) {
+        while (round.sent) {
             PGresult *r = PQgetResult(c);
             if (!r) {
-                if (PQstatus(c) != CONNECTION_OK || ++done > runOf.size()) break;
+                if (PQstatus(c) != CONNECTION_OK || ++done > round.runOf.size()) break;
                 continue;
             }
             const ExecStatusType st = PQresultStatus(r);
@@ -494,10 +505,10 @@ struct Session
                 PQclear(r);
                 break;
             }
-            const int run = done < runOf.size() ? runOf[done] : -1;
+            const int run = done < round.runOf.size() ? round.runOf[done] : -1;
             if (st == PGRES_FATAL_ERROR && !failure) {
                 failure = r;
-                failedEntry = done < entryOf.size() ? entryOf[done] : -1;
+                failedEntry = done < round.entryOf.size() ? round.entryOf[done] : -1;
             } else if (run >= 0 && !results[size_t(run)]) {
                 results[size_t(run)] = r;
             } else {
@@ -506,24 +517,67 @@ struct Session
         }
         answered();
         if (PQstatus(c) == CONNECTION_OK) PQexitPipelineMode(c);
-        bool complete = !failure;
+        bool complete = !failure && round.sent;
         for (PGresult *r : results)
             complete = complete && r && PQresultStatus(r) != PGRES_PIPELINE_ABORTED;
         if (!complete) {
             // Preparations in the round are not known to be made.
-            for (const Run &r : runs)
+            for (const Run &r : round.runs)
                 if (!r.prepareText.isEmpty()) prepared.remove(prepared.key(r.name));
             if (failedEntry >= 0)
-                for (qsizetype i = failedEntry + 1; i < before.size(); ++i)
-                    if (!before[i].run && before[i].text.startsWith("SAVEPOINT "))
-                        unmade.insert(before[i].text);
-            deferred = before;
+                for (qsizetype i = failedEntry + 1; i < round.before.size(); ++i)
+                    if (!round.before[i].run && round.before[i].text.startsWith("SAVEPOINT "))
+                        unmade.insert(round.before[i].text);
+            // What waits behind the failure will not run either.
+            for (const Deferred &d : std::as_const(deferred))
+                if (!d.run && d.text.startsWith("SAVEPOINT ")) unmade.insert(d.text);
+            deferred = round.before + deferred;
             dropDeferred();
             for (PGresult *r : results)
                 if (r) PQclear(r);
             fail(failure);
         }
         return results;
+    }
+
+    // Reads the answer of a round sent ahead; its failure is raised here.
+    void collectInFlight()
+    {
+        if (!inFlight) return;
+        Round round = std::move(*inFlight);
+        inFlight.reset();
+        for (PGresult *r : collect(round))
+            PQclear(r);
+    }
+
+    // Sends what waits without waiting for the answer: the program goes on
+    // while the server works. The next command that waits reads it first.
+    void sendAhead()
+    {
+        if (!deferredRuns()) return;
+        collectInFlight();
+        live();
+        if (traceRoundTrips()) qDebug("pg round trip (ahead): %s", deferredText().constData());
+        inFlight = send(std::exchange(deferred, {}), {});
+    }
+
+    // Prepared statements run, with the deferred commands (and their
+    // preparation where needed) before them in the same round trip. Returns
+    // their results in order (without runs, the last deferred command's);
+    // the first failure among the commands is raised.
+    std::vector<PGresult *> execute(const std::vector<Run> &runs)
+    {
+        collectInFlight();
+        PGconn *c = live();
+        if (deferred.isEmpty() && runs.size() == 1 && runs[0].prepareText.isEmpty()) {
+            const Run &r = runs[0];
+            PGresult *res = PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(),
+                                           nullptr, nullptr, 0);
+            answered();
+            return {res};
+        }
+        Round round = send(std::exchange(deferred, {}), runs);
+        return collect(round);
     }
 };
 
@@ -1296,15 +1350,24 @@ class PgEngine : public Engine
     void flush() override
     {
         Session &s = session();
-        if (!s.deferredRuns()) return;
+        if (!s.deferredRuns()) {
+            s.collectInFlight();
+            return;
+        }
         if (traceRoundTrips()) qDebug("pg round trip: %s", s.deferredText().constData());
         PQclear(s.execute({}).front());
     }
+
+    void sendAhead() override { session().sendAhead(); }
 
     void rollback() override
     {
         if (!m_session) return;
         Session &s = *m_session;
+        try {
+            s.collectInFlight(); // what failed there is undone with the rest
+        } catch (const AppError &) {
+        }
         s.inTransaction = false;
         s.dropDeferred();
         s.unmade.clear();

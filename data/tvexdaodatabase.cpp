@@ -282,3 +282,8 @@ void TVexDaoDatabase::Flush()
 {
     if (m_engine && m_engine->isOpen()) m_engine->flush();
 }
+
+void TVexDaoDatabase::SendAhead()
+{
+    if (m_engine && m_engine->isOpen()) m_engine->sendAhead();
+}

@@ -63,6 +63,8 @@ class TVexDaoDatabase : public QObject
     // Sends the writes a server holds back for the next round trip and
     // raises their failure; the caller rolls back then.
     void Flush();
+    // Sends them without waiting: the next command that waits raises their failure.
+    void SendAhead();
     int transactionDepth() const { return m_depth; }
     // Counts the opens: what a dataset built from the file's tables holds
     // good only while this stays the same.

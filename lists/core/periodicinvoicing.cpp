@@ -81,8 +81,9 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         // The contracts with their positions are read once, and each number
         // follows the last: under the run's lock both stay as they are.
         TData::NumberingRun numbering(*Data);
-        umw.ReadSources(
-            QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter)));
+        const QString sources =
+            QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter));
+        umw.ReadSources(sources);
         // With the ids of the new rows known ahead, a server gets many
         // invoices in one round trip.
         vorgang.ReserveCounters(total);
@@ -93,13 +94,12 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             vorgang.ForgetReservedCounters();
             Data->vorgangdata.ForgetReservedCounters();
         });
-        const size_t batch = vorgang.HasReservedCounters() ? 50 : 1;
-        // Progress counts what is stored: a group's contracts once it is sent.
+        // Progress counts what is stored.
         auto report = [&](int upTo) {
             while (progress && done < upTo)
                 progress(++done, total);
         };
-        auto copy = [&](size_t i, bool sent) {
+        auto copy = [&](size_t i, bool stored) {
             try {
                 if (umw.CopyVorgangFrom(contracts[i].first, QStringLiteral("R"), today, result.last,
                                         period.from, period.to)) {
@@ -109,34 +109,41 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             } catch (const AppError &e) {
                 throw AppError(contracts[i].second + QStringLiteral(": ") + e.message());
             }
-            if (sent) report(int(i) + 1);
+            if (stored) report(int(i) + 1);
         };
-        for (size_t from = 0; from < contracts.size(); from += batch) {
-            const size_t to = std::min(contracts.size(), from + batch);
-            if (batch > 1) {
-                // Should any of them fail, they are all undone and made again
-                // one at a time, so that the error strikes its own invoice.
-                const PeriodicRunResult before = result;
-                db->StartTransaction();
-                umw.SetBatched(true);
-                try {
-                    for (size_t i = from; i < to; ++i)
+        bool made = false;
+        if (vorgang.HasReservedCounters()) {
+            // A server gets fifty invoices a round trip, each group while the
+            // next is made. Should it refuse anything, the run is undone and
+            // made again one invoice at a time, so that the error strikes
+            // its own invoice and every invoice before it stays.
+            const PeriodicRunResult before = result;
+            umw.SetBatched(true);
+            try {
+                constexpr size_t kGroup = 50;
+                for (size_t from = 0; from < contracts.size(); from += kGroup) {
+                    for (size_t i = from; i < std::min(contracts.size(), from + kGroup); ++i)
                         copy(i, false);
-                    db->Flush();
-                    db->Commit();
-                    umw.SetBatched(false);
-                    report(int(to));
-                    continue;
-                } catch (const AppError &) {
-                    umw.SetBatched(false);
-                    db->Rollback();
-                    Data->ForgetNumbers();
-                    result = before;
+                    db->SendAhead(); // the group before is stored once this returns
+                    report(int(from));
                 }
+                db->Flush();
+                report(total);
+                made = true;
+            } catch (const AppError &) {
+                umw.SetBatched(false);
+                vorgang.ForgetReservedCounters();
+                Data->vorgangdata.ForgetReservedCounters();
+                db->Rollback();
+                Data->ForgetNumbers();
+                result = before;
+                db->StartTransaction();
+                umw.ReadSources(sources);
             }
-            for (size_t i = from; i < to; ++i)
-                copy(i, true);
+            umw.SetBatched(false);
         }
+        for (size_t i = 0; !made && i < contracts.size(); ++i)
+            copy(i, true);
     } catch (const AppError &e) {
         result.error = e.message();
     }
