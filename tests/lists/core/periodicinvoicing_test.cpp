@@ -50,6 +50,18 @@ class PeriodicRun : public ModulesFixture
         if (!list->Active()) list->Open();
         return CreatePeriodicInvoicesRun(*list, *umw, letter);
     }
+    // Contracts 40001, 40002, … of one position each; the list shows the last first.
+    void manyContracts(int n)
+    {
+        db->exec(QStringLiteral("delete from vorgang2"));
+        db->exec(QStringLiteral("delete from vorgang1"));
+        db->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                "INSERT INTO vorgang1 (typ, vorgangnr, kdnr, vertragt, kopftext) "
+                                "SELECT 'V', CAST(40000 + i AS VARCHAR(10)), 1, 'M', 'gut' FROM n")
+                     .arg(n));
+        db->exec(QStringLiteral("INSERT INTO vorgang2 (vorgangid, titel, anzahl, preis, pos) "
+                                "SELECT id, 'Wartung', 1, 10, 1 FROM vorgang1"));
+    }
     std::unique_ptr<TFumw> umw;
     std::unique_ptr<TVexDaoTable> list;
 };
@@ -236,13 +248,7 @@ TEST_F(PeriodicRun, ARefusalAmongManyContractsStrikesItsOwn)
     } cases[] = {{"40004", 56}, {"40056", 4}}; // the list shows 40060 first
     for (const auto &c : cases) {
         SCOPED_TRACE(c.refused);
-        db->exec(QStringLiteral("delete from vorgang2"));
-        db->exec(QStringLiteral("delete from vorgang1"));
-        db->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
-                                "INSERT INTO vorgang1 (typ, vorgangnr, kdnr, vertragt, kopftext) "
-                                "SELECT 'V', CAST(40000 + i AS VARCHAR(10)), 1, 'M', 'gut' FROM n"));
-        db->exec(QStringLiteral("INSERT INTO vorgang2 (vorgangid, titel, anzahl, preis, pos) "
-                                "SELECT id, 'Wartung', 1, 10, 1 FROM vorgang1"));
+        manyContracts(60);
         db->exec(QStringLiteral("UPDATE vorgang1 SET kopftext = 'kaputt' WHERE vorgangnr = '%1'")
                      .arg(QLatin1String(c.refused)));
         db->exec(db->isServer() ? QStringLiteral("ALTER TABLE vorgang1 ADD CONSTRAINT kaputt CHECK (kopftext IS "
@@ -265,6 +271,33 @@ TEST_F(PeriodicRun, ARefusalAmongManyContractsStrikesItsOwn)
                   c.before);
         EXPECT_EQ(reported, c.before);
     }
+}
+
+// The run's session ended by the server while its invoices go there (the
+// server undoes them; here once the second of three groups is sent): the
+// program connects again, makes the run once more one invoice at a time,
+// and every invoice comes out once.
+TEST_F(PeriodicRun, ASessionLostWhileSendingMakesEveryInvoiceOnce)
+{
+    if (!TestDb::onServer()) GTEST_SKIP() << "nur mit dem Server: seine Sitzung wird beendet";
+    manyContracts(120);
+    int reported = 0;
+    list->Open();
+    const PeriodicRunResult r =
+        CreatePeriodicInvoicesRun(*list, *umw, QStringLiteral("M"), true, [&](int done, int) {
+            EXPECT_EQ(done, ++reported);
+            if (done == 1) // the first group is stored
+                db->exec(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE datname = "
+                                        "current_database() AND backend_xid IS NOT NULL AND pid <> pg_backend_pid()"));
+        });
+    EXPECT_TRUE(r.error.isEmpty()) << qPrintable(r.error);
+    EXPECT_EQ(r.count, 120);
+    EXPECT_EQ(r.last.toLongLong() - r.first.toLongLong(), 119);
+    EXPECT_EQ(count(QStringLiteral("select count(distinct vorgangnr) from vorgang1 where typ = 'R'")), 120);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
+                                   "where d.typ = 'R'")),
+              120);
+    EXPECT_EQ(reported, 120);
 }
 
 // A backup taken while the run is under way (here from its progress, between
