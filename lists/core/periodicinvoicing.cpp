@@ -81,8 +81,7 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         // The contracts with their positions are read once, and each number
         // follows the last: under the run's lock both stay as they are.
         TData::NumberingRun numbering(*Data);
-        const QString sources =
-            QStringLiteral("vorgang1.typ = 'V' and vorgang1.vertragt = %1").arg(Sql::quoteText(letter));
+        const QString sources = ContractFilter(letter, QStringLiteral("vorgang1"));
         umw.ReadSources(sources);
         // With the ids of the new rows known ahead, a server gets many
         // invoices in one round trip.
@@ -131,7 +130,6 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
                 report(total);
                 made = true;
             } catch (const AppError &) {
-                umw.SetBatched(false);
                 vorgang.ForgetReservedCounters();
                 Data->vorgangdata.ForgetReservedCounters();
                 db->Rollback();
