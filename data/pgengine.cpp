@@ -289,20 +289,22 @@ struct Session
         if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         if (res) PQclear(res);
         QString msg;
+        AppError::Kind kind = AppError::Kind::General;
         const bool stalled =
             state == QLatin1String("25P03") || (lost && inTransaction && stallTimeout > 0 &&
                                                 lastAnswer.isValid() && lastAnswer.elapsed() >= stallTimeout);
-        if (stalled)
-            msg = stalledMessage(stallTimeout);
-        else if (lost || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
-            msg = connectionLostMessage();
-        else if (state == QLatin1String("53100"))
+        if (stalled || lost || state.startsWith(QLatin1String("08")) ||
+            state.startsWith(QLatin1String("57P"))) {
+            msg = stalled ? stalledMessage(stallTimeout) : connectionLostMessage();
+            kind = AppError::Kind::ConnectionLost;
+        } else if (state == QLatin1String("53100"))
             msg = QStringLiteral("Der Datenträger des Datenbankservers ist voll; die Änderung wurde nicht "
                                  "gespeichert. Bitte sorgen Sie auf dem Server für freien Platz");
         else if (state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
-                 state == QLatin1String("40001"))
+                 state == QLatin1String("40001")) {
             msg = busyMessage();
-        else if (state == QLatin1String("22001"))
+            kind = AppError::Kind::Busy;
+        } else if (state == QLatin1String("22001"))
             msg = QStringLiteral("Der Text ist für das Feld zu lang; die Änderung wurde nicht gespeichert");
         else if (state == QLatin1String("22003"))
             msg = QStringLiteral("Die Zahl ist für das Feld zu groß; die Änderung wurde nicht gespeichert");
@@ -315,7 +317,7 @@ struct Session
             msg = QStringLiteral("Keine Berechtigung auf dem Datenbankserver: %1").arg(primary);
         else
             msg = primary;
-        throw AppError(context.isEmpty() ? msg : context + QStringLiteral(": ") + msg);
+        throw AppError(context.isEmpty() ? msg : context + QStringLiteral(": ") + msg, kind);
     }
 
     void setup()
@@ -372,7 +374,8 @@ struct Session
         if (PQstatus(conn) != CONNECTION_OK) {
             if (inTransaction) fail(nullptr); // the transaction went with the connection
             PQreset(conn);
-            if (PQstatus(conn) != CONNECTION_OK) throw AppError(connectionLostMessage());
+            if (PQstatus(conn) != CONNECTION_OK)
+                throw AppError(connectionLostMessage(), AppError::Kind::ConnectionLost);
             setup();
         }
         return conn;
@@ -454,14 +457,16 @@ struct Session
         auto sendRun = [&](const Run &r, int slot) {
             const int count = int(r.values.size());
             if (!r.prepareText.isEmpty()) {
-                sent = sent && PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
+                sent = sent &&
+                       PQsendPrepare(c, r.name.constData(), r.prepareText.constData(), count, r.types.data());
                 round.runOf.push_back(-1);
                 round.entryOf.push_back(entry);
             }
             std::vector<const char *> values(size_t(count), nullptr);
             for (size_t k = 0; k < values.size(); ++k)
                 if (r.values[k]) values[k] = r.texts[k].constData();
-            sent = sent && PQsendQueryPrepared(c, r.name.constData(), count, values.data(), nullptr, nullptr, 0);
+            sent =
+                sent && PQsendQueryPrepared(c, r.name.constData(), count, values.data(), nullptr, nullptr, 0);
             round.runOf.push_back(slot);
             round.entryOf.push_back(entry);
         };
@@ -471,7 +476,8 @@ struct Session
             if (d.run) {
                 sendRun(*d.run, slot);
             } else {
-                sent = sent && PQsendQueryParams(c, d.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+                sent = sent &&
+                       PQsendQueryParams(c, d.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
                 round.runOf.push_back(slot);
                 round.entryOf.push_back(entry);
             }

@@ -38,7 +38,7 @@ QString busyMessage()
 
 [[noreturn]] void fail(sqlite3 *db, int rc, const QString &context = QString())
 {
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw AppError(busyMessage());
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw AppError(busyMessage(), AppError::Kind::Busy);
     QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     if (rc == SQLITE_NOTADB)
         msg = QStringLiteral("Die Datei ist keine Datenbank");
@@ -562,7 +562,8 @@ class SqliteEngine : public Engine
     {
         if (type != FieldType::Number) return QStringLiteral("CAST(%1 AS TEXT)").arg(operand);
         // printf would give "0" for no value.
-        return QStringLiteral("(CASE WHEN %1 IS NULL THEN NULL ELSE replace(printf('%.15g', %1), '.', ',') END)")
+        return QStringLiteral(
+                   "(CASE WHEN %1 IS NULL THEN NULL ELSE replace(printf('%.15g', %1), '.', ',') END)")
             .arg(operand);
     }
     QString valCall(const QString &operand, FieldType) const override

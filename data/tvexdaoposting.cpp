@@ -77,7 +77,8 @@ void TVexDaoTable::Edit()
     }
     // Begin from what is stored now, so that a save later checks against it.
     Row fresh;
-    if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh)) throw AppError(kDeletedElsewhere);
+    if (!readSingleRow(0, m_rows[size_t(m_cur)].rowid[0], fresh))
+        throw AppError(kDeletedElsewhere, AppError::Kind::Conflict);
     Row &r = m_rows[size_t(m_cur)];
     // Where a table may give a deleted row's id to a new row, the stored row
     // is only known to be this one while it still holds what was read;
@@ -477,11 +478,12 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         // began; that also confirms it is still the same row.
         switch (heldAsStored(row) ? Stored::Same : storedRow(t, row.rowid[t], m_snapshot)) {
         case Stored::Missing:
-            throw AppError(kDeletedNotSaved);
+            throw AppError(kDeletedNotSaved, AppError::Kind::Conflict);
         case Stored::Changed:
             throw AppError(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
                                           "geändert. Ihre Änderungen wurden nicht gespeichert; brechen Sie "
-                                          "die Bearbeitung ab, um den neuen Stand zu sehen"));
+                                          "die Bearbeitung ab, um den neuen Stand zu sehen"),
+                           AppError::Kind::Conflict);
         case Stored::Same:
             break;
         }
@@ -508,7 +510,8 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
         }
         // Gone however it went (a statement of the program's own outside its
         // datasets): nothing was written, and that is no success.
-        if (engine.changes() == 0 && row.rowid[t] != 0) throw AppError(kDeletedNotSaved);
+        if (engine.changes() == 0 && row.rowid[t] != 0)
+            throw AppError(kDeletedNotSaved, AppError::Kind::Conflict);
         m_db->noteWrite(m_tables.value(t));
         m_db->noteRowWrite(m_tables.value(t), row.rowid[t]);
     }
@@ -520,7 +523,7 @@ bool TVexDaoTable::writeUpdate(Row &row, Row &stored)
             stored = row;
             returned = true;
         } else if (storedRow(0, row.rowid[0], m_snapshot) == Stored::Missing) {
-            throw AppError(kDeletedNotSaved);
+            throw AppError(kDeletedNotSaved, AppError::Kind::Conflict);
         }
     }
     stored.readAt = m_db->writeSerial();
