@@ -341,18 +341,34 @@ int invoiceContracts(const Options &o)
     } catch (const AppError &e) {
         r.error = e.message();
     }
+    const QString period = PeriodText(letter, BillingPeriodOf(letter, Today()));
+    if (r.repeated)
+        out(QStringLiteral(
+            "Die Verbindung zum Datenbankserver war unterbrochen; vom ersten Versuch wurde nichts "
+            "gespeichert, der Lauf wurde mit einer neuen Verbindung wiederholt.\n"));
     if (r.count > 0)
         out(QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden!\n")
                 .arg(r.count)
                 .arg(r.first, r.last));
+    if (!r.passedOver.isEmpty()) {
+        out(QStringLiteral("%1 für %2 bereits abgerechnet und nicht noch einmal berechnet:\n")
+                .arg(r.passedOver.size() == 1 ? QStringLiteral("1 Vertrag ist")
+                                              : QStringLiteral("%1 Verträge sind").arg(r.passedOver.size()),
+                     period));
+        for (const QString &contract : std::as_const(r.passedOver))
+            out(QStringLiteral("  %1\n").arg(contract));
+    }
     if (!r.error.isEmpty()) {
         err(QStringLiteral("Der Lauf wurde abgebrochen: %1").arg(r.error));
+        if (r.count == 0) err(QStringLiteral("Es wurde keine Rechnung gespeichert."));
         return 1;
     }
-    if (r.count == 0)
+    if (r.count == 0 && r.passedOver.isEmpty())
         out(QStringLiteral("Es gibt keinen Vertrag der Periode %1 mit Positionen; es wurden keine Rechnungen "
                            "erstellt.\n")
                 .arg(letter));
+    else if (r.count == 0)
+        out(QStringLiteral("Es wurden keine Rechnungen erstellt.\n"));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "base/germanformat.h"
 #include "base/money.h"
 #include "dates.h"
+#include "engine.h"
 #include "programfolder.h"
 #include "programvalues.h"
 #include "progress.h"
@@ -14,6 +15,7 @@
 #include "sqldialect.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
@@ -123,8 +125,7 @@ TData::~TData()
     } catch (const AppError &e) {
         qWarning("%s", qPrintable(e.message()));
     }
-    if (Data == this)
-        Data = nullptr;
+    if (Data == this) Data = nullptr;
 }
 
 void TData::DataCreate()
@@ -153,7 +154,8 @@ void TData::DataCreate()
         if (!v.isNull()) checkPaymentTerm(datum->AsDate(), qint64(v.toDouble()));
     };
     datum->Validate = [zieltage](const Value &v) {
-        if (v.kind() == Value::DateTime) checkPaymentTerm(v.toDateTime().date(), qMax<qint64>(zieltage->AsInteger(), 0));
+        if (v.kind() == Value::DateTime)
+            checkPaymentTerm(v.toDateTime().date(), qMax<qint64>(zieltage->AsInteger(), 0));
     };
     StartupProgress::set(8);
     vorgangdata.Open();
@@ -261,16 +263,35 @@ void TData::RecalcTotals()
 {
     if (isReceivedInvoice(vorgang)) return;
     PositionSums sums;
-    if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
-        TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
-        TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
-        TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
-        const PositionTax tax(vorgangdata);
-        forEachPosition([&] {
-            sums.add(anzahl->AsFloat(), ek->AsFloat(), preis->AsFloat(), tax.rateValue(), tax.category());
-        });
-    }
+    if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) addStoredPositions(sums);
     sums.assignTo(vorgang);
+}
+
+void TData::addStoredPositions(PositionSums &sums)
+{
+    // The positions as stored, read in the saving transaction: another
+    // workstation may have changed one this program still shows as it was,
+    // and the totals are those of what the document holds.
+    if (vorgang.State() == DataSetState::Insert || vorgang.IsEmpty()) return;
+    const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
+    TVexDaoDatabase *db = vorgang.Database();
+    const TableSchema *table = db->table(QStringLiteral("Vorgang2"));
+    const bool withTax =
+        table && table->column(QStringLiteral("MwstSatz")) && table->column(QStringLiteral("MwstKat"));
+    auto st = db->engine().prepare(
+        withTax ? QStringLiteral("SELECT anzahl, EK, Preis, MwstSatz, MwstKat FROM "
+                                 "Vorgang2 WHERE vorgangID = ?")
+                : QStringLiteral("SELECT anzahl, EK, Preis FROM Vorgang2 WHERE vorgangID = ?"));
+    st->bind(1, Value(id));
+    const double programRate = double(ProgramValues::instance().MwstSatz);
+    while (st->step()) {
+        const Value rate = withTax ? st->column(3, FieldType::Number) : Value();
+        const QString kat =
+            withTax ? st->column(4, FieldType::Text).rawText().trimmed().toUpper() : QString();
+        sums.add(st->column(0, FieldType::Number).toDouble(), st->column(1, FieldType::Number).toDouble(),
+                 st->column(2, FieldType::Number).toDouble(), rate.isNull() ? programRate : rate.toDouble(),
+                 kat.isEmpty() ? QStringLiteral("S") : kat);
+    }
 }
 
 Tax::Totals TData::PositionTotals()
@@ -327,15 +348,45 @@ void TData::SetTaxCase(Tax::Case c)
     if (!fall)
         throw AppError(QStringLiteral("Die Datenbank kennt noch keine Steuerfälle (sie ist schreibgeschützt "
                                       "und konnte nicht auf den neuen Stand gebracht werden)"));
+    const bool supplierOrder =
+        vorgang.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper() == QLatin1String("B");
+    // A small business shows no VAT on any document: VAT shown anyway would be owed (§ 14c UStG).
+    if (ProgramValues::instance().Steuer.smallBusiness && c != Tax::Case::SmallBusiness && !supplierOrder)
+        throw AppError(QStringLiteral("Als Kleinunternehmer (§ 19 UStG, Einstellung Kleinunternehmer=1) "
+                                      "weist die Firma keine Umsatzsteuer aus; der Steuerfall \"%1\" ist "
+                                      "nicht möglich.")
+                           .arg(Tax::caseName(c)));
     // Where the buyer owes the VAT, the invoice names the buyer's VAT id.
+    const Tax::Customer customer = customerTax();
     if ((c == Tax::Case::ReverseCharge || c == Tax::Case::IntraEu) &&
-        Tax::compactVatId(customerTax().ustid).isEmpty())
+        Tax::compactVatId(customer.ustid).isEmpty())
         throw AppError(QStringLiteral("Für den Steuerfall \"%1\" braucht die Adresse des Kunden eine "
                                       "USt-IdNr.; bitte sie zuerst in der Adresse eintragen.")
                            .arg(Tax::caseName(c)));
-    vorgang.Edit();
-    fall->SetAsString(Tax::caseCode(c));
-    if (!vorgangdata.IsEmpty()) {
+    const QString misfit = Tax::checkCaseForCustomer(c, customer);
+    if (!misfit.isEmpty()) throw AppError(misfit);
+
+    // A position being typed is saved first, under the case it was typed
+    // in; refused, it stays as typed and the case stays too.
+    if (vorgangdata.Active() && vorgangdata.State() == DataSetState::Insert && !vorgangdata.Touched())
+        vorgangdata.Cancel();
+    else if (vorgangdata.Active() && vorgangdata.State() != DataSetState::Browse)
+        vorgangdata.Post();
+    if (!vorgangdata.Active() || vorgangdata.IsEmpty()) {
+        vorgang.Edit();
+        fall->SetAsString(Tax::caseCode(c));
+        RecalcTotals();
+        return;
+    }
+    // What was typed into the document is saved on its own first: undoing
+    // the change of case below must not take it with it.
+    if (vorgang.State() != DataSetState::Browse) vorgang.PostKeepingDetails();
+    // The case and the positions it changes are saved together or not at all.
+    TVexDaoDatabase *db = vorgang.Database();
+    db->StartTransaction();
+    try {
+        vorgang.Edit();
+        fall->SetAsString(Tax::caseCode(c));
         TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
         const PositionTax tax(vorgangdata);
         {
@@ -348,14 +399,22 @@ void TData::SetTaxCase(Tax::Case c)
                     rate = tax.rateValue();
                     if (Tax::isTaxFreeCategory(old) && rate == 0) rate = taxableRateOf(artikel->AsString());
                 }
+                const QString kat = Tax::categoryOf(c, rate);
+                if (tax.rateValue() == rate && tax.category() == kat) return;
                 vorgangdata.Edit();
                 tax.rate->SetAsFloat(rate);
-                tax.kat->SetAsString(Tax::categoryOf(c, rate));
+                tax.kat->SetAsString(kat);
                 vorgangdata.Post();
             });
         }
+        RecalcTotals();
+        vorgang.PostKeepingDetails();
+        db->Commit();
+    } catch (...) {
+        // Shows what is stored: the old case with the positions as they were.
+        db->Rollback();
+        throw;
     }
-    RecalcTotals();
 }
 
 void TData::CustomerChanged()
@@ -428,8 +487,7 @@ QString TData::TypeName(const QString &typ) const
         const TField *name = typen.FindField(QStringLiteral("Typbez"));
         for (int i = 0; id && name && i < typen.RowCount(); ++i) {
             const QString text = name->DisplayTextAt(i);
-            if (id->DisplayTextAt(i).compare(typ, Qt::CaseInsensitive) == 0 && !text.isEmpty())
-                return text;
+            if (id->DisplayTextAt(i).compare(typ, Qt::CaseInsensitive) == 0 && !text.isEmpty()) return text;
         }
     }
     return typ;
@@ -465,8 +523,7 @@ void TData::AssignVorgangNr(const QString &typ)
     vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
     vorgang.FieldByName(QStringLiteral("Waehrung"))->SetAsString(CurrencyOfDate(Today()));
     TVexDaoDatabase *db = vorgang.Database();
-    if (!db)
-        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    if (!db) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
     // The highest number is read and the new one saved under one write lock:
     // two programs on one file never give the same number. The highest is the
     // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
@@ -492,8 +549,7 @@ void TData::AssignVorgangNr(const QString &typ)
             next = NextNumberAfter(typ, highest, nr->Size());
             refused = false;
         }
-        if (!next.isEmpty())
-            nr->SetAsString(next);
+        if (!next.isEmpty()) nr->SetAsString(next);
         vorgang.Post();
         db->Commit();
     } catch (...) {
@@ -502,8 +558,7 @@ void TData::AssignVorgangNr(const QString &typ)
         db->Rollback();
         // A new document refused a number is dropped, so that no later move
         // saves it unnumbered.
-        if (refused && vorgang.State() == DataSetState::Insert)
-            vorgang.Cancel();
+        if (refused && vorgang.State() == DataSetState::Insert) vorgang.Cancel();
         throw;
     }
     if (m_numberingRuns > 0) {
@@ -593,6 +648,22 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
                 .arg(Tax::rateText(rate)));
     const Tax::Case c = TaxCase();
     if (!notSubject && c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
+    // A rate typed or picked must be one the law knows at the date of supply;
+    // a rate the position already had stays (a document of another period).
+    const Value before = ds.ValueBeforeEdit(satz);
+    const bool rateChanged = before.isNull() || std::abs(before.toDouble() - rate) > 1e-9;
+    if (c == Tax::Case::Normal && rate != 0 && rateChanged) {
+        const QList<double> choices = ProgramValues::instance().Steuer.rates.choicesAt(TaxDate());
+        if (!std::any_of(choices.begin(), choices.end(),
+                         [&](double r) { return std::abs(r - rate) < 1e-9; })) {
+            QStringList allowed;
+            for (double r : choices)
+                allowed << Tax::rateText(r) + QStringLiteral(" %");
+            throw AppError(QStringLiteral("Den Steuersatz %1 % gibt es am %2 nicht; möglich sind %3.")
+                               .arg(Tax::rateText(rate), German::formatDate(TaxDate()),
+                                    allowed.join(QStringLiteral(", "))));
+        }
+    }
     const QString want = notSubject ? QStringLiteral("O") : Tax::categoryOf(c, rate);
     if (kat->AsString() != want) kat->SetAsString(want);
 }
@@ -629,8 +700,7 @@ TData::TotalsDeferred::~TotalsDeferred()
 
 void TData::VorgangDataAfterDelete(TVexDaoTable &ds)
 {
-    if (ds.IsEmpty())
-        return;
+    if (ds.IsEmpty()) return;
     const qint64 remembered = ds.FieldByName(QStringLiteral("id"))->AsInteger();
     {
         // Each renumbered position is saved on its own; the totals are the
@@ -686,6 +756,7 @@ void TData::ArtikelCalcFields(TVexDaoTable &ds)
     const long double factor =
         satz && !satz->IsNull() ? 1.0L + satz->AsFloat() / 100.0L : ProgramValues::instance().vatFactor();
     const double vk = ds.FieldByName(QStringLiteral("VK"))->AsFloat();
-    ds.FieldByName(QStringLiteral("Gewinn"))->SetAsFloat(vk - ds.FieldByName(QStringLiteral("EK"))->AsFloat());
+    ds.FieldByName(QStringLiteral("Gewinn"))
+        ->SetAsFloat(vk - ds.FieldByName(QStringLiteral("EK"))->AsFloat());
     ds.FieldByName(QStringLiteral("vkbrutto"))->SetAsFloat(double(vk * factor));
 }

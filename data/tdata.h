@@ -18,7 +18,7 @@ class TVexDaoDatabase;
 class TData : public QObject
 {
     Q_OBJECT
-public:
+  public:
     // The datasets use the given connection (the address data module's).
     explicit TData(TVexDaoDatabase *connection, QObject *parent = nullptr);
     ~TData() override;
@@ -38,8 +38,9 @@ public:
     TDataSource ArtikelQ;
 
     // Recomputes ek, vk and mwst of the current document from its positions
-    // by the rounding of this version, and leaves the document in edit state
-    // (not saved).
+    // as stored (read in the caller's transaction, whatever this program
+    // still shows of them) by the rounding of this version, and leaves the
+    // document in edit state (not saved).
     void RecalcTotals();
     // The sums of positions as RecalcTotals computes them, for positions not
     // yet in vorgangdata (a copy gives its new document its totals at once).
@@ -100,13 +101,13 @@ public:
     // caller that saves many positions in a row recomputes them once after.
     class TotalsDeferred
     {
-    public:
+      public:
         explicit TotalsDeferred(TData &data);
         ~TotalsDeferred();
         TotalsDeferred(const TotalsDeferred &) = delete;
         TotalsDeferred &operator=(const TotalsDeferred &) = delete;
 
-    private:
+      private:
         TData &m_data;
     };
 
@@ -141,10 +142,11 @@ public:
     void ArtikelBeforePost(TVexDaoTable &ds);
     void ArtikelCalcFields(TVexDaoTable &ds);
 
-private:
+  private:
     // Runs body on every position of the current document, then returns to
     // the position that was current.
     void forEachPosition(const std::function<void()> &body);
+    void addStoredPositions(PositionSums &sums);
     // The stored default rate of the article with that number, 0 when none.
     double articleRateOf(const QString &artNr) const;
     // The rate a position becomes taxable at: its article's, else the normal rate.

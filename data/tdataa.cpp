@@ -130,11 +130,15 @@ void Tdataa::AdressBeforePost(TVexDaoTable &ds)
     // a wrong one is refused before it is stored.
     const QString land = AdressLAND->AsString().trimmed().toUpper();
     if (!land.isEmpty() && !Tax::isCountryCode(land))
-        throw AppError(QStringLiteral("\"%1\" ist kein Ländercode: bitte zwei Buchstaben nach ISO 3166 eingeben "
-                                      "(z. B. DE, AT, CH) oder das Feld leer lassen (Deutschland).")
-                           .arg(AdressLAND->AsString()));
+        throw AppError(
+            QStringLiteral("\"%1\" ist kein Ländercode: bitte zwei Buchstaben nach ISO 3166 eingeben "
+                           "(z. B. DE, AT, CH) oder das Feld leer lassen (Deutschland).")
+                .arg(AdressLAND->AsString()));
     const QString problem = Tax::checkVatId(AdressUSTID->AsString());
     if (!problem.isEmpty()) throw AppError(problem);
+    // An invoice taxed by the country must not rest on a VAT id of another.
+    const QString misfit = Tax::checkVatIdCountry(land, AdressUSTID->AsString());
+    if (!misfit.isEmpty()) throw AppError(misfit);
     ds.Edit();
     if (AdressLAND->AsString() != land) AdressLAND->SetAsString(land);
     ds.FieldByName(QStringLiteral("GEAENDERT"))->SetAsString(German::formatDate(Today()));

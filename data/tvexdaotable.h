@@ -139,6 +139,9 @@ class TVexDaoTable : public QObject
     // link values and AfterInsert's defaults): a grid drops a new row that
     // nobody touched.
     bool Touched() const { return m_touched && m_state != DataSetState::Browse; }
+    // In edit or insert state: the value the field had when editing began
+    // (null in a new row). A rule that checks only what changed asks for it.
+    Value ValueBeforeEdit(const TField *field) const;
 
     // Checks of the layer, with its messages.
     void checkActive() const;

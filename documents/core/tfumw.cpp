@@ -283,6 +283,9 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
                 if (TField *f = vorgang.FindField(name))
                     f->SetAsString(text ? ReplacePlaceholders(value) : value);
             }
+            // The new document refers to its source: a run knows by it which
+            // contracts a period has invoiced, a reader where a document came from.
+            if (TField *bezug = vorgang.FindField(QStringLiteral("bezug"))) bezug->SetAsInteger(sourceId);
             if (periodFrom.isValid()) {
                 if (TField *from = vorgang.FindField(QStringLiteral("leistungsdatum")))
                     from->SetAsDate(periodFrom);
@@ -327,11 +330,8 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
             }
             batch.post();
         }
-        // The same sums from the positions as saved: a save only where a
-        // value changed on its way into its field.
-        Data->RecalcTotals();
-        // The positions shown are those just saved.
-        vorgang.PostKeepingDetails();
+        // The totals went with the document's first save, summed from the
+        // values its positions were just given: no second read or write.
         if (!m_batched) db->Flush();
         db->Commit();
         number = newNumber;

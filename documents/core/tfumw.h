@@ -36,7 +36,8 @@ class TFumw : public QObject
     // is saved, or nothing. True when a document was made. The copy keeps the
     // tax case and the categories of the source; its rates are those of the
     // same kind valid today. A service period, when given, becomes the new
-    // document's date of supply (periodFrom) to leistungbis (periodTo).
+    // document's date of supply (periodFrom) to leistungbis (periodTo). The
+    // new document refers to its source by the source's id in bezug.
     bool CopyVorgang(const QString &typ, const QString &dateText, QString &number,
                      const QDate &periodFrom = QDate(), const QDate &periodTo = QDate());
     // The same for the document with that id, wherever vorgang stands.
