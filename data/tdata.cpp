@@ -322,6 +322,18 @@ QDate TData::TaxDate() const
     return Today();
 }
 
+QList<double> TData::RateChoices() const
+{
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    QList<double> choices = rates.choicesAt(TaxDate());
+    // A service period across a change of rates: those at its end apply too.
+    const TField *to = vorgang.FindField(QStringLiteral("leistungbis"));
+    if (to && !to->IsNull() && !vorgang.IsEmpty())
+        for (double r : rates.choicesAt(to->AsDate()))
+            if (!choices.contains(r)) choices << r;
+    return choices;
+}
+
 double TData::ArticleRate(double articleRate) const
 {
     return ProgramValues::instance().Steuer.rates.sameKindAt(articleRate, TaxDate());
@@ -638,7 +650,13 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
     TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
     TField *kat = ds.FindField(QStringLiteral("MwstKat"));
     if (!satz || !kat) return;
-    const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
+    // An empty rate (a row written by another tool) is the program-wide rate,
+    // as everywhere, unless the row's category charges none.
+    const QString storedKat = kat->AsString().trimmed().toUpper();
+    const double rate = !satz->IsNull() ? satz->AsFloat()
+                        : storedKat == QLatin1String("O") || Tax::isTaxFreeCategory(storedKat)
+                            ? 0.0
+                            : Tax::rateOfField(satz);
     // Choosing O sets the rate 0 (below); a rate typed afterwards makes the position taxable.
     const bool notSubject = kat->AsString().trimmed().toUpper() == QLatin1String("O") && rate == 0;
     if (!(rate >= 0 && rate < 100))
@@ -651,9 +669,11 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
     // A rate typed or picked must be one the law knows at the date of supply;
     // a rate the position already had stays (a document of another period).
     const Value before = ds.ValueBeforeEdit(satz);
-    const bool rateChanged = before.isNull() || std::abs(before.toDouble() - rate) > 1e-9;
+    const double rateBefore =
+        before.isNull() ? double(ProgramValues::instance().MwstSatz) : before.toDouble();
+    const bool rateChanged = ds.State() == DataSetState::Insert || std::abs(rateBefore - rate) > 1e-9;
     if (c == Tax::Case::Normal && rate != 0 && rateChanged) {
-        const QList<double> choices = ProgramValues::instance().Steuer.rates.choicesAt(TaxDate());
+        const QList<double> choices = RateChoices();
         if (!std::any_of(choices.begin(), choices.end(),
                          [&](double r) { return std::abs(r - rate) < 1e-9; })) {
             QStringList allowed;

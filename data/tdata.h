@@ -80,6 +80,10 @@ class TData : public QObject
     // The current position's rate, with the category it has in the document's
     // case; a rate of another kind than 0 in a case without VAT is refused.
     void SetPositionRate(double rate);
+    // The rates a position of the current document may have in the normal
+    // case: normal, reduced and 0 at its tax date (and at the end of its
+    // service period).
+    QList<double> RateChoices() const;
     // The rate of an article for a position of the current document: of its
     // kind (normal, reduced) at the document's tax date.
     double ArticleRate(double articleRate) const;

@@ -252,7 +252,10 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
         QString caseCode;
         for (const auto &[name, value] : source.header)
             if (name == QLatin1String("Steuerfall")) caseCode = value;
-        const Tax::Case taxCase = Tax::caseOfCode(caseCode);
+        // A small business invoices under § 19 whatever its contract says:
+        // VAT shown anyway would be owed.
+        const bool smallBusiness = ProgramValues::instance().Steuer.smallBusiness && typ != QLatin1String("B");
+        const Tax::Case taxCase = smallBusiness ? Tax::Case::SmallBusiness : Tax::caseOfCode(caseCode);
         std::vector<std::pair<double, QString>> taxOf;
         // The totals go with the new document's first save: no second write for them.
         TData::PositionSums sums;
@@ -283,6 +286,9 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
                 if (TField *f = vorgang.FindField(name))
                     f->SetAsString(text ? ReplacePlaceholders(value) : value);
             }
+            if (smallBusiness)
+                if (TField *f = vorgang.FindField(QStringLiteral("Steuerfall")))
+                    f->SetAsString(Tax::caseCode(taxCase));
             // The new document refers to its source: a run knows by it which
             // contracts a period has invoiced, a reader where a document came from.
             if (TField *bezug = vorgang.FindField(QStringLiteral("bezug"))) bezug->SetAsInteger(sourceId);
