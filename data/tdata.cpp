@@ -81,7 +81,7 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.addLookupField(QStringLiteral("Typname"), T::Text, 20, QStringLiteral("typ"), &typen,
                            QStringLiteral("id"), QStringLiteral("Typbez"));
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
-    vorgang.BeforePost = [](TVexDaoTable &ds) { CheckServicePeriod(ds); };
+    vorgang.BeforePost = [this](TVexDaoTable &ds) { VorgangBeforePost(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
     showAsMoney(vorgang, {"vkbr", "gewinn"});
@@ -594,6 +594,82 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
     if (TField *fall = ds.FindField(QStringLiteral("Steuerfall")))
         fall->SetAsString(Tax::caseCode(
             ProgramValues::instance().Steuer.smallBusiness ? Tax::Case::SmallBusiness : Tax::Case::Normal));
+}
+
+void TData::VorgangBeforePost(TVexDaoTable &ds)
+{
+    CheckServicePeriod(ds);
+    // A date that decides the rates moved: the positions must not keep the
+    // rates of another period without a word (16 % on a 2026 invoice).
+    if (ds.State() != DataSetState::Edit || TaxCase() != Tax::Case::Normal) return;
+    bool moved = false;
+    for (const char *name : {"leistungsdatum", "leistungbis", "datum"})
+        if (const TField *f = ds.FindField(QString::fromLatin1(name)))
+            moved = moved || ds.ValueBeforeEdit(f) != f->value();
+    if (!moved) return;
+    const QStringList stale = StaleRates();
+    if (!stale.isEmpty())
+        throw AppError(QStringLiteral("Am %1 gelten andere Steuersätze als bei Position %2. Bitte die Sätze "
+                                      "anpassen (die Frage beim Ändern des Datums mit „Ja“ beantworten) oder "
+                                      "das Datum zurücksetzen; der Vorgang wurde nicht gespeichert.")
+                           .arg(German::formatDate(TaxDate()), stale.join(QStringLiteral(", "))));
+}
+
+QStringList TData::StaleRates()
+{
+    QStringList stale;
+    if (!vorgangdata.Active() || vorgangdata.IsEmpty() || TaxCase() != Tax::Case::Normal) return stale;
+    const PositionTax tax(vorgangdata);
+    if (!tax.rate || !tax.kat) return stale;
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    const QList<double> choices = RateChoices();
+    TField *pos = vorgangdata.FieldByName(QStringLiteral("Pos"));
+    forEachPosition([&] {
+        const double rate = tax.rateValue();
+        const Tax::Rates::Kind kind = rates.kindOf(rate);
+        if (tax.category() != QLatin1String("S") || choices.contains(rate) ||
+            (kind != Tax::Rates::Kind::Normal && kind != Tax::Rates::Kind::Reduced))
+            return;
+        stale << QStringLiteral("%1 (%2 %, jetzt %3 %)")
+                     .arg(pos->AsString(), Tax::rateText(rate),
+                          Tax::rateText(rates.sameKindAt(rate, TaxDate())));
+    });
+    return stale;
+}
+
+void TData::RerateToTaxDate()
+{
+    if (vorgangdata.Active() && vorgangdata.State() == DataSetState::Insert && !vorgangdata.Touched())
+        vorgangdata.Cancel();
+    else if (vorgangdata.Active() && vorgangdata.State() != DataSetState::Browse)
+        vorgangdata.Post();
+    if (StaleRates().isEmpty()) return;
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    const QList<double> choices = RateChoices();
+    const PositionTax tax(vorgangdata);
+    // The new date and the rates it brings are saved together.
+    TVexDaoDatabase *db = vorgang.Database();
+    db->StartTransaction();
+    try {
+        {
+            TotalsDeferred deferred(*this);
+            forEachPosition([&] {
+                const double rate = tax.rateValue();
+                if (tax.category() != QLatin1String("S") || choices.contains(rate)) return;
+                const double now = rates.sameKindAt(rate, TaxDate());
+                if (now == rate) return;
+                vorgangdata.Edit();
+                tax.rate->SetAsFloat(now);
+                vorgangdata.Post();
+            });
+        }
+        RecalcTotals();
+        vorgang.PostKeepingDetails();
+        db->Commit();
+    } catch (...) {
+        db->Rollback();
+        throw;
+    }
 }
 
 void TData::CheckServicePeriod(const TVexDaoTable &ds)

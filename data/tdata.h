@@ -135,6 +135,15 @@ class TData : public QObject
     void VorgangAfterInsert(TVexDaoTable &ds);
     // A service period ends on or after its first day; refused otherwise.
     static void CheckServicePeriod(const TVexDaoTable &ds);
+    // The service period, and where a date that decides the rates moved, no
+    // position left at a rate of another period.
+    void VorgangBeforePost(TVexDaoTable &ds);
+    // Positions of the current document (normal case, category S) whose rate
+    // is not one of its tax date: "2 (16 %, jetzt 19 %)".
+    QStringList StaleRates();
+    // Gives those positions the rate of their kind at the tax date and saves
+    // the document with them, all together or nothing.
+    void RerateToTaxDate();
     void VorgangBeforeDelete(TVexDaoTable &ds);
     void VorgangCalcFields(TVexDaoTable &ds);
     void VorgangDataAfterInsert(TVexDaoTable &ds);

@@ -128,7 +128,7 @@ void TBvorgang::buildLayout()
                      .fitting(Fit::Cut);
     // Numbers and date: labels and values in two columns, the values ending on
     // the right margin (a longer tax number is set smaller, never past it).
-    const qreal infoLabels = 126.0, infoValues = 145.0, infoWidth = Bericht.bandWidth() - infoValues;
+    const qreal infoLabels = 116.0, infoValues = 145.0, infoWidth = Bericht.bandWidth() - infoValues;
     kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), infoLabels, 66.1,
                                     [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
     kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), infoValues, 66.1, [this](const RowSource *) {
@@ -173,7 +173,7 @@ void TBvorgang::buildLayout()
     QRLabel4 = &GroupHeaderBand1->addLabel(QStringLiteral("QRLabel4"), 107.2, 0.5, QStringLiteral("Menge"));
     lPreis = &GroupHeaderBand1->addLabel(QStringLiteral("lPreis"), 138.9, 0.5, QStringLiteral("Preis"));
     lgesamt = &GroupHeaderBand1->addLabel(QStringLiteral("lgesamt"), 156.1, 0.5, QStringLiteral("Gesamt"));
-    lSatz = &GroupHeaderBand1->addLabel(QStringLiteral("lSatz"), 137.0, 0.5, QStringLiteral("USt."));
+    lSatz = &GroupHeaderBand1->addLabel(QStringLiteral("lSatz"), 136.5, 0.5, QStringLiteral("USt."));
 
     BandDetail = Bericht.addSubDetail(QStringLiteral("BandDetail"), 5.8, &m_positions, GroupHeaderBand1);
     BandDetail->font = font(kTimes, 9);
@@ -423,7 +423,7 @@ void TBvorgang::BerichtBeforePrint()
 void TBvorgang::placeColumns()
 {
     // The rate column takes its room from the description.
-    const qreal shift = m_mixedRates ? 10.0 : 0.0;
+    const qreal shift = m_mixedRates ? 12.0 : 0.0;
     QRDBText7->width = 92.9 - shift;
     QRLabel4->left = 107.2 - shift;
     sMenge->left = 108.5 - shift;

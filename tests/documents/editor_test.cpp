@@ -505,6 +505,48 @@ TEST_F(Editor, ATaxCaseIsSavedWithThePositionsItChanges)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+// Moving the date of supply into another rate period: the positions at the
+// old period's rates get the new ones after a question, saved with the date;
+// declined, the save is refused with a message.
+TEST_F(Editor, ADateOfSupplyInAnotherRatePeriodRerates)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(id, 1, QStringLiteral("Brot"), 1, 5);
+    position(id, 2, QStringLiteral("Kaffee"), 1, 8);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 7, MwstKat = 'S' where Pos = 1"));
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 16, MwstKat = 'S' where Pos = 2"));
+    openEditor(id);
+    const auto typeDate = [this](const QString &text) {
+        window->eLeistungsdatum->setFocus();
+        window->eLeistungsdatum->selectAll();
+        QTest::keyClicks(window->eLeistungsdatum, text);
+        if (text.isEmpty()) QTest::keyClick(window->eLeistungsdatum, Qt::Key_Delete);
+        window->sKunde->setFocus();
+        QCoreApplication::processEvents();
+    };
+    dialogs->answerMessage(Dialogs::Yes);
+    typeDate(QStringLiteral("10.12.2026"));
+    EXPECT_EQ(lastMessage(),
+              QStringLiteral("Tavirelsverwaltung|Am 10.12.2026 gelten andere Steuersätze als bei "
+                             "Position 2 (16 %, jetzt 19 %).\n\nSollen diese Positionen die "
+                             "Sätze ihrer Art erhalten, die am 10.12.2026 gelten?"));
+    EXPECT_EQ(storedPositionRates(id), QStringLiteral("7 19"));
+    EXPECT_EQ(stored(id, "leistungsdatum"), QStringLiteral("2026-12-10"));
+    EXPECT_DOUBLE_EQ(storedNumber(id, "mwst"), 1.87); // 0,35 + 1,52
+
+    // Back to the document's date in 2005, declined: the save is refused.
+    dialogs->answerMessage(Dialogs::No);
+    typeDate(QString());
+    dialogs->answerMessage(Dialogs::Ok);
+    window->DBNavigator1->click(DBNavigator::Post);
+    EXPECT_TRUE(
+        lastMessage().contains(QStringLiteral("Am 01.03.2005 gelten andere Steuersätze als bei Position 2 "
+                                              "(19 %, jetzt 16 %)")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(stored(id, "leistungsdatum"), QStringLiteral("2026-12-10"));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
 TEST_F(Editor, PreviewShowsTheSavedDocument)
 {
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
