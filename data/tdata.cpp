@@ -5,6 +5,7 @@
 #include "base/germanformat.h"
 #include "base/money.h"
 #include "dates.h"
+#include "dunning.h"
 #include "programfolder.h"
 #include "programvalues.h"
 #include "progress.h"
@@ -81,6 +82,9 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
     vorgang.BeforePost = [](TVexDaoTable &ds) { CheckServicePeriod(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
+    // A reminder cancelled (or cancelled no more) sets its invoice's level
+    // in the same save.
+    vorgang.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
     showAsMoney(vorgang, {"vkbr", "gewinn"});
 
@@ -548,6 +552,7 @@ void TData::VorgangBeforeDelete(TVexDaoTable &ds)
         throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
                                       "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
                                       "\"Info's zum Vorgang\" als storniert."));
+    Dunning::SetLevelFromReminders(ds, true);
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();
