@@ -294,7 +294,9 @@ void TFVbezahlen::vorgangBCalcFields(TVexDaoTable &ds)
 {
     TField *vkbr = ds.FieldByName(QStringLiteral("vkbr"));
     if (ds.FieldByName(QStringLiteral("vk"))->IsNull()) return vkbr->Clear(); // no net amount, no gross one
-    vkbr->SetAsFloat(double(Money::toAmount(Tax::grossOf(ds))));
+    // A received invoice partly paid in advance: what it leaves to pay.
+    const TField *due = ds.FindField(QStringLiteral("zahlbetrag"));
+    vkbr->SetAsFloat(due && !due->IsNull() ? due->AsFloat() : double(Money::toAmount(Tax::grossOf(ds))));
 }
 
 void TFVbezahlen::showInOwnCurrency()
