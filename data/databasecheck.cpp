@@ -100,6 +100,55 @@ void checkFile(Engine &engine, QList<Finding> &findings)
     add(findings, QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"), problems);
 }
 
+// Reminders (type M) name their invoice in bezug and their level in
+// mahnstufe; an invoice's mahnstufe is the level of its latest reminder.
+void checkReminders(Engine &engine, const QHash<qint64, const Document *> &byId, QList<Finding> &findings)
+{
+    const auto isType = [](const QString &typ, const char *letter) {
+        return typ.compare(QLatin1String(letter), Qt::CaseInsensitive) == 0;
+    };
+    QStringList orphans, levels, unreminded;
+    QHash<qint64, int> highest; // per invoice, of its reminders not cancelled
+    auto st = engine.prepare(QStringLiteral("select id, typ, bezug, mahnstufe, storniert from Vorgang1 where "
+                                            "mahnstufe is not null or bezug is not null order by id"));
+    while (st->step()) {
+        const qint64 id = st->column(0, FieldType::Counter).rawInt();
+        const Document *d = byId.value(id);
+        if (!d) continue;
+        const Value bezug = st->column(2, FieldType::Integer);
+        const Value level = st->column(3, FieldType::Short);
+        const bool cancelled = st->column(4, FieldType::Bool).toBool();
+        const int l = level.isNull() ? 0 : int(level.toDouble());
+        if (l < 0 || l > 3) levels << QStringLiteral("%1: Mahnstufe %2").arg(name(*d)).arg(l);
+        if (!isType(d->typ, "M")) continue;
+        const Document *invoice = bezug.isNull() ? nullptr : byId.value(bezug.rawInt());
+        if (!invoice || !isType(invoice->typ, "R")) {
+            orphans << QStringLiteral("%1: Rechnung %2 gibt es nicht")
+                           .arg(name(*d), bezug.isNull() ? QStringLiteral("(leer)")
+                                                         : QStringLiteral("id %1").arg(bezug.rawInt()));
+            continue;
+        }
+        if (!cancelled) highest[invoice->id] = std::max(highest.value(invoice->id), l);
+    }
+    auto inv = engine.prepare(QStringLiteral("select id, mahnstufe from Vorgang1 where typ = 'R' and "
+                                             "mahnstufe > 0 order by id"));
+    while (inv->step()) {
+        const qint64 id = inv->column(0, FieldType::Counter).rawInt();
+        const int l = int(inv->column(1, FieldType::Short).toDouble());
+        const Document *d = byId.value(id);
+        if (d && l >= 1 && l <= 3 && highest.value(id) != l)
+            unreminded << QStringLiteral("%1: Mahnstufe %2, %3")
+                              .arg(name(*d))
+                              .arg(l)
+                              .arg(highest.contains(id)
+                                       ? QStringLiteral("letzte Mahnung hat Stufe %1").arg(highest.value(id))
+                                       : QStringLiteral("keine Mahnung dazu"));
+    }
+    add(findings, QStringLiteral("Mahnungen ohne ihre Rechnung"), orphans);
+    add(findings, QStringLiteral("Mahnstufen außerhalb von 0 bis 3"), levels);
+    add(findings, QStringLiteral("Rechnungen, deren Mahnstufe keine Mahnung hat"), unreminded);
+}
+
 void checkTables(Engine &engine, QList<Finding> &findings)
 {
     const QList<Document> docs = readDocuments(engine);
@@ -196,6 +245,8 @@ void checkTables(Engine &engine, QList<Finding> &findings)
             early << QStringLiteral("%1: Datum %2, fällig am %3")
                          .arg(name(d), German::formatDate(d.datum), German::formatDate(d.zieldatum));
     add(findings, QStringLiteral("Fälligkeit vor dem Datum des Vorgangs"), early);
+
+    if (hasColumn(engine, QStringLiteral("Vorgang1"), "mahnstufe")) checkReminders(engine, byId, findings);
 }
 
 } // namespace
@@ -218,7 +269,7 @@ QList<Finding> runOn(const QString &location)
     if (!engine)
         throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
     if (!Engine::isServerLocation(location) && !QFileInfo::exists(location))
-        throw AppError(QStringLiteral("Cannot find Database:\n") + QDir::toNativeSeparators(location));
+        throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(location));
     engine->open(location);
     QList<Finding> findings = run(*engine);
     engine->close();

@@ -933,6 +933,48 @@ QString literal(const QString &text)
     return QLatin1Char('\'') + s + QLatin1Char('\'');
 }
 
+// Why libpq could not connect, in German: the database missing, the login
+// refused, the server not reached; libpq's own text only where it is none
+// of these.
+AppError connectFailure(const QString &location, const QString &why, const QString &db, const QString &user,
+                        const QString &host, const QString &port)
+{
+    const auto says = [&](const char *text) {
+        return why.contains(QLatin1String(text), Qt::CaseInsensitive);
+    };
+    const QString server = host.isEmpty()   ? QStringLiteral("(lokal)")
+                           : port.isEmpty() ? host
+                                            : QStringLiteral("%1:%2").arg(host, port);
+    QString text;
+    AppError::Kind kind = AppError::Kind::General;
+    if (says("database \"") && says("does not exist")) {
+        text = QStringLiteral("Die Datenbank „%1“ gibt es auf dem Server %2 nicht. Bitte den Namen in der "
+                              "Angabe prüfen oder die Datenbank anlegen (siehe README).")
+                   .arg(db, server);
+    } else if (says("password authentication failed") || says("no password supplied") ||
+               says("authentication failed") || says("pg_hba.conf") ||
+               (says("role \"") && says("does not exist")) || says("permission denied for database")) {
+        text =
+            QStringLiteral("Der Server %1 hat die Anmeldung als „%2“ abgelehnt. Bitte Benutzer und Kennwort "
+                           "(Kennwortdatei .pgpass bzw. PGPASSWORD) prüfen und ob der Server diesen "
+                           "Arbeitsplatz zulässt (pg_hba.conf).")
+                .arg(server, user);
+        kind = AppError::Kind::Refused;
+    } else if (says("could not connect") || says("connection refused") || says("could not translate host") ||
+               says("timeout expired") || says("no route to host") || says("network is unreachable") ||
+               says("server closed the connection")) {
+        text = QStringLiteral("Der Datenbankserver %1 ist nicht erreichbar. Bitte prüfen, ob er läuft und "
+                              "ob Name und Port stimmen.")
+                   .arg(server);
+        kind = AppError::Kind::ConnectionLost;
+    } else {
+        text = Engine::maskPasswords(why, location);
+    }
+    return AppError(
+        QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2").arg(location, text),
+        kind);
+}
+
 class PgEngine : public Engine
 {
   public:
@@ -979,10 +1021,12 @@ class PgEngine : public Engine
         PGconn *conn = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(conn) != CONNECTION_OK) {
             const QString why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+            const QString db = QString::fromUtf8(PQdb(conn)), user = QString::fromUtf8(PQuser(conn));
+            const QString host = QString::fromUtf8(PQhost(conn)), port = QString::fromUtf8(PQport(conn));
             PQfinish(conn);
-            throw AppError(Engine::maskPasswords(
-                QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht möglich: %2").arg(given, why),
-                given));
+            // The server's own words go to the log; the user reads what went wrong.
+            qWarning("%s", qPrintable(Engine::maskPasswords(why, given)));
+            throw connectFailure(Engine::shownLocation(given), why, db, user, host, port);
         }
         m_session = std::make_shared<Session>();
         m_session->conn = conn;

@@ -5,6 +5,7 @@
 #include "base/germanformat.h"
 #include "base/money.h"
 #include "dates.h"
+#include "dunning.h"
 #include "engine.h"
 #include "programfolder.h"
 #include "programvalues.h"
@@ -83,6 +84,9 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
     vorgang.BeforePost = [this](TVexDaoTable &ds) { VorgangBeforePost(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
+    // A reminder cancelled (or cancelled no more) sets its invoice's level
+    // in the same save.
+    vorgang.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
     showAsMoney(vorgang, {"vkbr", "gewinn"});
 
@@ -691,6 +695,7 @@ void TData::VorgangBeforeDelete(TVexDaoTable &ds)
         throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
                                       "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
                                       "\"Info's zum Vorgang\" als storniert."));
+    Dunning::SetLevelFromReminders(ds, true);
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();

@@ -848,7 +848,8 @@ void TFVListe::Mahnlauf1Click()
     Progress->setValue(0);
     Progress->show();
     auto hide = qScopeGuard([this] { Progress->hide(); });
-    const DunningRunResult r = CreateReminders(db, settings, run.list(), run.leftOut(), showProgress());
+    const DunningRunResult r =
+        CreateReminders(db, settings, run.list(), run.leftOut(), showProgress(), run.barredConfirmed());
     hide.dismiss();
     Progress->hide();
     // Every document in the list, so that the new reminders can be printed
@@ -861,24 +862,29 @@ void TFVListe::Mahnlauf1Click()
     });
     auto refilter = qScopeGuard([this] { ApplyFilter(); });
 
+    const QString passedOver = PassedOverText(r);
+    const QString passedOverPart = passedOver.isEmpty() ? QString() : QStringLiteral("\n\n") + passedOver;
     if (!r.error.isEmpty())
         Dialogs::instance().message(
             this, kTitle,
-            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.")
-                .arg(r.error),
+            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.%2")
+                .arg(r.error, passedOverPart),
             Dialogs::Warning, Dialogs::Ok);
     if (r.made.isEmpty()) {
         if (r.error.isEmpty())
-            Dialogs::instance().message(this, kTitle,
-                                        QStringLiteral("Es sind keine Mahnungen erstellt worden."),
-                                        Dialogs::Information, Dialogs::Ok);
+            Dialogs::instance().message(
+                this, kTitle,
+                QStringLiteral("Es sind keine Mahnungen erstellt worden.%1").arg(passedOverPart),
+                Dialogs::Information, Dialogs::Ok);
         return;
     }
+    const QString made = r.made.size() == 1
+                             ? QStringLiteral("Es ist 1 Mahnung (%1) erstellt worden.").arg(r.first())
+                             : QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden.")
+                                   .arg(r.made.size())
+                                   .arg(r.first(), r.last());
     if (Dialogs::instance().message(
-            this, kTitle,
-            QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
-                .arg(r.made.size())
-                .arg(r.first(), r.last()),
+            this, kTitle, QStringLiteral("%1%2\n\nJetzt ausdrucken?").arg(made, passedOverPart),
             Dialogs::Information, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
         PrintInvoiceRange(r.first(), r.last(), QStringLiteral("M"));
 }
@@ -940,7 +946,8 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
     auto resume = qScopeGuard([this] { vorganglist->EnableControls(); });
     Memo1->show();
     Memo1->clear();
-    log(QStringLiteral("Rechnungsdruck wird gestartet..."));
+    log(typLetter == QLatin1String("M") ? QStringLiteral("Mahnungsdruck wird gestartet...")
+                                        : QStringLiteral("Rechnungsdruck wird gestartet..."));
     log(QString());
     try {
         if (last >= first) {

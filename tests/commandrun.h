@@ -11,11 +11,14 @@ struct CommandRun
     QString out, err;
 };
 
-// The program at path, with env as its whole environment.
-inline CommandRun runProgram(const QString &path, const QStringList &args, const QProcessEnvironment &env)
+// The program at path, with env as its whole environment (and workingDir as
+// its current folder, where given).
+inline CommandRun runProgram(const QString &path, const QStringList &args, const QProcessEnvironment &env,
+                             const QString &workingDir = QString())
 {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (!workingDir.isEmpty()) p.setWorkingDirectory(workingDir);
     p.start(path, args);
     CommandRun r;
     if (!p.waitForFinished(120000)) return r;
@@ -25,9 +28,9 @@ inline CommandRun runProgram(const QString &path, const QStringList &args, const
     return r;
 }
 
-inline CommandRun tavirel(const QStringList &args)
+inline CommandRun tavirel(const QStringList &args, const QString &workingDir = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
-    return runProgram(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args, env);
+    return runProgram(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args, env, workingDir);
 }

@@ -7,6 +7,7 @@
 #include "base/apperror.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
+#include "lists/core/dunningrun.h"
 
 #include <QRegularExpression>
 
@@ -472,4 +473,37 @@ TEST_F(PrintFixture, CharactersTheFontsLackPrintThroughTheFallbackOrAReplacement
         QRegularExpression(QStringLiteral("\\sno\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$"),
                            QRegularExpression::MultilineOption)))
         << "a font not embedded: " << fonts.toStdString();
+}
+
+// A reminder of a ten-year-old invoice, its interest in nine stretches: every
+// page it prints on carries some of it, none only the letterhead.
+TEST_F(PrintFixture, ALongReminderPrintsNoPageWithoutContent)
+{
+    SetTodayForTests(QDate(2026, 3, 1));
+    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1005, 'Gemeinde Fuldabrück')"));
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, "
+                            "storniert, vk, mwst, Waehrung, "
+                            "anschrift, mahnstufe, mahndatum) values ('R', '10001', 1005, '2016-03-01', "
+                            "'2016-03-15', false, false, "
+                            "1000, 190, '€', 'Gemeinde Fuldabrück', 2, '2016-05-01')"));
+    Dunning::Settings settings;
+    settings.zinsen = true;
+    const DunningList list = OverdueInvoices(addresses->Datenbank, settings, Today());
+    const DunningRunResult run =
+        CreateReminders(addresses->Datenbank, settings, list, {}, {}, {list.items.value(0).invoiceId});
+    ASSERT_EQ(run.made.size(), 1) << run.error.toStdString();
+    const auto pages = pagesOf(run.made.first().id);
+    for (int page = 1; page <= pages->pagesAvailable(); ++page) {
+        QStringList texts;
+        for (const PageItem &it : pages->page(page).items)
+            texts << it.text;
+        const QString all = texts.join(u'|');
+        EXPECT_TRUE(all.contains(QStringLiteral("Prozentpunkte")) ||
+                    all.contains(QStringLiteral("Gesamtbetrag")))
+            << "page " << page << " of " << pages->pagesAvailable() << ": " << all.toStdString();
+        // The payment line goes with the sum it asks for.
+        if (all.contains(QStringLiteral("Zahlung fällig bis 15.03.2026."))) {
+            EXPECT_TRUE(all.contains(QStringLiteral("Gesamtbetrag"))) << all.toStdString();
+        }
+    }
 }
