@@ -153,13 +153,15 @@ qint64 createSupplier(Tdataa &addresses, const IncomingInvoice &inv, QStringList
     // Columns a newer schema may have: the address's own VAT id and country,
     // each only as the address rules take it; a VAT id they refuse stays in
     // the remarks, and the import says so.
-    const QString vatProblem = Tax::checkVatId(s.vatId);
+    const QString country = s.address.country.trimmed().toUpper();
+    const bool abroad = country != QLatin1String("DE") && Tax::isCountryCode(country);
+    if (abroad) set("LAND", country);
+    QString vatProblem = Tax::checkVatId(s.vatId);
+    if (vatProblem.isEmpty()) vatProblem = Tax::checkVatIdCountry(abroad ? country : QString(), s.vatId);
     if (vatProblem.isEmpty())
         set("USTID", s.vatId);
     else
         *notes << QStringLiteral("%1 Sie steht nur in der Bemerkung der neuen Adresse.").arg(vatProblem);
-    const QString country = s.address.country.trimmed().toUpper();
-    if (country != QLatin1String("DE") && Tax::isCountryCode(country)) set("LAND", country);
     QStringList remarks;
     if (!s.vatId.isEmpty()) remarks << QStringLiteral("USt-IdNr.: ") + s.vatId;
     if (!s.taxNumber.isEmpty()) remarks << QStringLiteral("Steuernummer: ") + s.taxNumber;

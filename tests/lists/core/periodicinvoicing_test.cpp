@@ -2,6 +2,7 @@
 // The periodic invoicing run over the document list, and the command that
 // runs it from a shell.
 #include "data/databasebackup.h"
+#include "data/programvalues.h"
 #include "data/tax.h"
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
@@ -145,6 +146,24 @@ TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
         rates << st->columnDynamic(0).rawText() + QString::number(st->columnDynamic(1).toDouble());
     EXPECT_EQ(rates.join(QLatin1Char(' ')), QStringLiteral("S16 S7 G0"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'G'")), 1);
+}
+
+// A small business invoices under § 19 whatever its contracts say.
+TEST_F(PeriodicRun, ASmallBusinessInvoicesWithoutVat)
+{
+    contract(1, QStringLiteral("M"), 2);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 19, MwstKat = 'S'"));
+    ProgramValues::instance().Steuer.smallBusiness = true;
+    const PeriodicRunResult r = run(QStringLiteral("M"));
+    ProgramValues::instance().Steuer.smallBusiness = false;
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(count(QStringLiteral(
+                  "select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'E' and mwst = 0")),
+              1);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID where "
+                             "d.typ = 'R' and v.MwstKat = 'E' and v.MwstSatz = 0")),
+        2);
 }
 
 TEST_F(PeriodicRun, NumbersFollowTheListOrder)
