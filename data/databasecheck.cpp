@@ -68,8 +68,8 @@ QList<Document> readDocuments(Engine &engine)
     while (st->step()) {
         Document d;
         d.id = st->column(0, FieldType::Counter).rawInt();
-        d.typ = st->column(1, FieldType::Text).rawText();
-        d.number = st->column(2, FieldType::Text).rawText();
+        d.typ = st->column(1, FieldType::Text).textOrEmpty();
+        d.number = st->column(2, FieldType::Text).textOrEmpty();
         d.kdnr = st->column(3, FieldType::Number);
         d.datum = st->column(4, FieldType::Date).toDate();
         d.zieldatum = st->column(5, FieldType::Date).toDate();
@@ -172,7 +172,7 @@ void checkTables(Engine &engine, QList<Finding> &findings)
                            .arg(id)
                            .arg(owner.isNull() ? QStringLiteral("leer") : QString::number(owner.rawInt()))
                            .arg(st->column(2, FieldType::Short).toDouble())
-                           .arg(st->column(3, FieldType::Text).rawText());
+                           .arg(st->column(3, FieldType::Text).textOrEmpty());
             continue;
         }
         auto sum = sales.find(owner.rawInt());
@@ -180,7 +180,7 @@ void checkTables(Engine &engine, QList<Finding> &findings)
             sum = sales.insert(owner.rawInt(), Tax::Totals(byId.value(owner.rawInt())->cents));
         // An empty rate or category is the program-wide rate, S, as everywhere else.
         const Value rate = tax ? st->column(6, FieldType::Number) : Value();
-        const QString category = tax ? st->column(7, FieldType::Text).rawText().trimmed() : QString();
+        const QString category = tax ? st->column(7, FieldType::Text).textOrEmpty().trimmed() : QString();
         sum->add(st->column(5, FieldType::Number).toDouble(), st->column(4, FieldType::Number).toDouble(),
                  rate.isNull() ? double(ProgramValues::instance().MwstSatz) : rate.toDouble(),
                  category.isEmpty() ? QStringLiteral("S") : category);

@@ -291,7 +291,7 @@ void TData::addStoredPositions(PositionSums &sums)
     while (st->step()) {
         const Value rate = withTax ? st->column(3, FieldType::Number) : Value();
         const QString kat =
-            withTax ? st->column(4, FieldType::Text).rawText().trimmed().toUpper() : QString();
+            withTax ? st->column(4, FieldType::Text).textOrEmpty().trimmed().toUpper() : QString();
         sums.add(st->column(0, FieldType::Number).toDouble(), st->column(1, FieldType::Number).toDouble(),
                  st->column(2, FieldType::Number).toDouble(), rate.isNull() ? programRate : rate.toDouble(),
                  kat.isEmpty() ? QStringLiteral("S") : kat);
@@ -384,10 +384,7 @@ void TData::SetTaxCase(Tax::Case c)
 
     // A position being typed is saved first, under the case it was typed
     // in; refused, it stays as typed and the case stays too.
-    if (vorgangdata.Active() && vorgangdata.State() == DataSetState::Insert && !vorgangdata.Touched())
-        vorgangdata.Cancel();
-    else if (vorgangdata.Active() && vorgangdata.State() != DataSetState::Browse)
-        vorgangdata.Post();
+    postPendingPosition();
     if (!vorgangdata.Active() || vorgangdata.IsEmpty()) {
         vorgang.Edit();
         fall->SetAsString(Tax::caseCode(c));
@@ -398,36 +395,51 @@ void TData::SetTaxCase(Tax::Case c)
     // the change of case below must not take it with it.
     if (vorgang.State() != DataSetState::Browse) vorgang.PostKeepingDetails();
     // The case and the positions it changes are saved together or not at all.
+    TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
+    const PositionTax tax(vorgangdata);
+    saveWithPositions([&] {
+        vorgang.Edit();
+        fall->SetAsString(Tax::caseCode(c));
+        forEachPosition([&] {
+            const QString old = tax.category();
+            if (old == QLatin1String("O")) return; // not subject to VAT in any case
+            double rate = 0;
+            if (c == Tax::Case::Normal) {
+                rate = tax.rateValue();
+                if (Tax::isTaxFreeCategory(old) && rate == 0) rate = taxableRateOf(artikel->AsString());
+            }
+            const QString kat = Tax::categoryOf(c, rate);
+            if (tax.rateValue() == rate && tax.category() == kat) return;
+            vorgangdata.Edit();
+            tax.rate->SetAsFloat(rate);
+            tax.kat->SetAsString(kat);
+            vorgangdata.Post();
+        });
+    });
+}
+
+void TData::postPendingPosition()
+{
+    if (vorgangdata.Active() && vorgangdata.State() == DataSetState::Insert && !vorgangdata.Touched())
+        vorgangdata.Cancel();
+    else if (vorgangdata.Active() && vorgangdata.State() != DataSetState::Browse)
+        vorgangdata.Post();
+}
+
+void TData::saveWithPositions(const std::function<void()> &change)
+{
     TVexDaoDatabase *db = vorgang.Database();
     db->StartTransaction();
     try {
-        vorgang.Edit();
-        fall->SetAsString(Tax::caseCode(c));
-        TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
-        const PositionTax tax(vorgangdata);
         {
             TotalsDeferred deferred(*this);
-            forEachPosition([&] {
-                const QString old = tax.category();
-                if (old == QLatin1String("O")) return; // not subject to VAT in any case
-                double rate = 0;
-                if (c == Tax::Case::Normal) {
-                    rate = tax.rateValue();
-                    if (Tax::isTaxFreeCategory(old) && rate == 0) rate = taxableRateOf(artikel->AsString());
-                }
-                const QString kat = Tax::categoryOf(c, rate);
-                if (tax.rateValue() == rate && tax.category() == kat) return;
-                vorgangdata.Edit();
-                tax.rate->SetAsFloat(rate);
-                tax.kat->SetAsString(kat);
-                vorgangdata.Post();
-            });
+            change();
         }
         RecalcTotals();
         vorgang.PostKeepingDetails();
         db->Commit();
     } catch (...) {
-        // Shows what is stored: the old case with the positions as they were.
+        // Shows what is stored: the document with its positions as they were.
         db->Rollback();
         throw;
     }
@@ -643,37 +655,23 @@ QStringList TData::StaleRates()
 
 void TData::RerateToTaxDate()
 {
-    if (vorgangdata.Active() && vorgangdata.State() == DataSetState::Insert && !vorgangdata.Touched())
-        vorgangdata.Cancel();
-    else if (vorgangdata.Active() && vorgangdata.State() != DataSetState::Browse)
-        vorgangdata.Post();
+    postPendingPosition();
     if (StaleRates().isEmpty()) return;
     const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
     const QList<double> choices = RateChoices();
     const PositionTax tax(vorgangdata);
     // The new date and the rates it brings are saved together.
-    TVexDaoDatabase *db = vorgang.Database();
-    db->StartTransaction();
-    try {
-        {
-            TotalsDeferred deferred(*this);
-            forEachPosition([&] {
-                const double rate = tax.rateValue();
-                if (tax.category() != QLatin1String("S") || choices.contains(rate)) return;
-                const double now = rates.sameKindAt(rate, TaxDate());
-                if (now == rate) return;
-                vorgangdata.Edit();
-                tax.rate->SetAsFloat(now);
-                vorgangdata.Post();
-            });
-        }
-        RecalcTotals();
-        vorgang.PostKeepingDetails();
-        db->Commit();
-    } catch (...) {
-        db->Rollback();
-        throw;
-    }
+    saveWithPositions([&] {
+        forEachPosition([&] {
+            const double rate = tax.rateValue();
+            if (tax.category() != QLatin1String("S") || choices.contains(rate)) return;
+            const double now = rates.sameKindAt(rate, TaxDate());
+            if (now == rate) return;
+            vorgangdata.Edit();
+            tax.rate->SetAsFloat(now);
+            vorgangdata.Post();
+        });
+    });
 }
 
 void TData::CheckServicePeriod(const TVexDaoTable &ds)

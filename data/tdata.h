@@ -160,6 +160,11 @@ class TData : public QObject
     // the position that was current.
     void forEachPosition(const std::function<void()> &body);
     void addStoredPositions(PositionSums &sums);
+    // Saves a position being typed (drops a new one nobody touched).
+    void postPendingPosition();
+    // Runs change on the document and its positions and saves them with
+    // their totals in one transaction, or nothing of it.
+    void saveWithPositions(const std::function<void()> &change);
     // The stored default rate of the article with that number, 0 when none.
     double articleRateOf(const QString &artNr) const;
     // The rate a position becomes taxable at: its article's, else the normal rate.
