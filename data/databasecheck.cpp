@@ -265,9 +265,7 @@ QList<Finding> run(Engine &engine)
 
 QList<Finding> runOn(const QString &location)
 {
-    auto engine = Engine::create(Engine::kindOf(location));
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required(Engine::kindOf(location));
     if (!Engine::isServerLocation(location) && !QFileInfo::exists(location))
         throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(location));
     engine->open(location);

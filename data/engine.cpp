@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine.h"
 
+#include "base/apperror.h"
+
 #include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
@@ -35,6 +37,18 @@ bool Engine::isServerLocation(const QString &location)
         QRegularExpression::CaseInsensitiveOption);
     return l.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            l.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive) || keywords.match(l).hasMatch();
+}
+
+std::unique_ptr<Engine> Engine::required(const QString &kind)
+{
+    auto engine = create(kind);
+    if (!engine)
+        throw AppError(kind == QLatin1String("postgresql")
+                           ? QStringLiteral("Dem Programm fehlt die Anbindung an PostgreSQL-Server (die "
+                                            "Bibliothek libpq); bitte das Programm neu installieren")
+                           : QStringLiteral("Dem Programm fehlt die Anbindung an Datenbankdateien (die "
+                                            "Bibliothek SQLite 3); bitte das Programm neu installieren"));
+    return engine;
 }
 
 QString Engine::kindOf(const QString &location)

@@ -62,6 +62,8 @@ class Engine
 
     // The engine of the given kind, or none when it cannot be loaded.
     static std::unique_ptr<Engine> create(const QString &kind = QStringLiteral("sqlite"));
+    // The same, refused with a German message naming what is missing.
+    static std::unique_ptr<Engine> required(const QString &kind = QStringLiteral("sqlite"));
     // A database location names a server ("postgresql://user@host:port/db")
     // or a file; the kind of engine that opens it.
     static bool isServerLocation(const QString &location);

@@ -384,9 +384,7 @@ void createDatabase(const QString &location, bool withDemoData)
         createDatabaseFile(location, withDemoData);
         return;
     }
-    auto engine = Engine::create(Engine::kindOf(location));
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required(Engine::kindOf(location));
     engine->open(location);
     const QStringList present = engine->tables();
     if (!present.isEmpty())
@@ -432,9 +430,7 @@ void createDatabaseFile(const QString &path, bool withDemoData)
     if (!QDir().mkpath(fi.absolutePath()))
         throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(
             QDir::toNativeSeparators(fi.absolutePath())));
-    auto engine = Engine::create();
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required();
     try {
         engine->open(fi.absoluteFilePath(), true);
         create(*engine);

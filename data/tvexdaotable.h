@@ -43,8 +43,6 @@ class TVexDaoTable : public QObject
     void setTableName(const QString &name);
     QStringList &SQL() { return m_sql; } // takes effect at the next Open
     const QStringList &SQL() const { return m_sql; }
-    int TableType = 2;
-    int LockType = 3;
     QString Filter() const { return m_filter; }
     void setFilter(const QString &filter);
     bool Filtered() const { return m_filtered; }
