@@ -30,6 +30,13 @@
 
 namespace {
 
+// A result of the server, freed with its owner: no path forgets one.
+struct ResultFree
+{
+    void operator()(PGresult *r) const { PQclear(r); }
+};
+using PgResult = std::unique_ptr<PGresult, ResultFree>;
+
 // Type ids of the server's built-in types.
 enum : Oid {
     kBool = 16,
@@ -277,8 +284,9 @@ struct Session
         plan = wanted;
     }
 
-    [[noreturn]] void fail(PGresult *res, const QString &context = QString())
+    [[noreturn]] void fail(PgResult owned, const QString &context = QString())
     {
+        PGresult *res = owned.get();
         const bool lost = PQstatus(conn) == CONNECTION_BAD;
         const QString state =
             res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
@@ -287,7 +295,7 @@ struct Session
         const QString detail =
             res ? QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL)) : QString();
         if (primary.isEmpty()) primary = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
-        if (res) PQclear(res);
+        owned.reset();
         QString msg;
         AppError::Kind kind = AppError::Kind::General;
         const bool stalled =
@@ -333,13 +341,14 @@ struct Session
                            "SET idle_in_transaction_session_timeout = %2")
                 .arg(busyTimeout)
                 .arg(stallTimeout));
-        PGresult *res =
-            PQexec(conn, "SELECT current_setting('server_encoding'), quote_ident(current_schema())");
-        if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res);
+        PgResult owned(
+            PQexec(conn, "SELECT current_setting('server_encoding'), quote_ident(current_schema())"));
+        PGresult *res = owned.get();
+        if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(std::move(owned));
         const QString encoding = QString::fromUtf8(PQgetvalue(res, 0, 0));
         const bool noSchema = PQgetisnull(res, 0, 1);
         schema = QString::fromUtf8(PQgetvalue(res, 0, 1));
-        PQclear(res);
+        owned.reset();
         if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0)
             throw AppError(QStringLiteral("Die Datenbank verwendet die Zeichenkodierung %1; "
                                           "Tavirelsverwaltung braucht eine Datenbank in UTF8")
@@ -382,14 +391,14 @@ struct Session
     }
 
     // A command in simple form, after the deferred ones in the same text.
-    PGresult *simple(const QByteArray &sql)
+    PgResult simple(const QByteArray &sql)
     {
         collectInFlight();
         // Runs with values need the extended protocol: all in one pipeline.
         if (deferredRuns()) {
             defer(sql);
             if (traceRoundTrips()) qDebug("pg round trip: %s", deferredText().constData());
-            return execute({}).front();
+            return std::move(execute({}).front());
         }
         PGconn *c = live();
         QByteArray text = deferredText();
@@ -397,18 +406,17 @@ struct Session
         if (!text.isEmpty()) text += "; ";
         text += sql;
         if (traceRoundTrips()) qDebug("pg round trip: %s", text.constData());
-        PGresult *res = PQexec(c, text.constData());
+        PgResult res(PQexec(c, text.constData()));
         answered();
         return res;
     }
 
     void run(const QString &sql)
     {
-        PGresult *res = simple(sql.toUtf8());
-        const ExecStatusType st = PQresultStatus(res);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(res);
-        changes = std::atoi(PQcmdTuples(res));
-        PQclear(res);
+        PgResult res = simple(sql.toUtf8());
+        const ExecStatusType st = PQresultStatus(res.get());
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) fail(std::move(res));
+        changes = std::atoi(PQcmdTuples(res.get()));
     }
 
     // The server's name of the prepared statement for this text and these
@@ -492,40 +500,35 @@ struct Session
 
     // The answers of a round, in order of its slots; the first failure among
     // its commands is raised.
-    std::vector<PGresult *> collect(Round &round)
+    std::vector<PgResult> collect(Round &round)
     {
         PGconn *c = conn;
         // Each command's result is followed by a null; the sync ends the round.
-        std::vector<PGresult *> results(round.slots, nullptr);
-        PGresult *failure = nullptr;
+        std::vector<PgResult> results(round.slots);
+        PgResult failure;
         qsizetype failedEntry = -1;
         size_t done = 0;
         while (round.sent) {
-            PGresult *r = PQgetResult(c);
+            PgResult r(PQgetResult(c));
             if (!r) {
                 if (PQstatus(c) != CONNECTION_OK || ++done > round.runOf.size()) break;
                 continue;
             }
-            const ExecStatusType st = PQresultStatus(r);
-            if (st == PGRES_PIPELINE_SYNC) {
-                PQclear(r);
-                break;
-            }
+            const ExecStatusType st = PQresultStatus(r.get());
+            if (st == PGRES_PIPELINE_SYNC) break;
             const int run = done < round.runOf.size() ? round.runOf[done] : -1;
             if (st == PGRES_FATAL_ERROR && !failure) {
-                failure = r;
+                failure = std::move(r);
                 failedEntry = done < round.entryOf.size() ? round.entryOf[done] : -1;
             } else if (run >= 0 && !results[size_t(run)]) {
-                results[size_t(run)] = r;
-            } else {
-                PQclear(r);
+                results[size_t(run)] = std::move(r);
             }
         }
         answered();
         if (PQstatus(c) == CONNECTION_OK) PQexitPipelineMode(c);
         bool complete = !failure && round.sent;
-        for (PGresult *r : results)
-            complete = complete && r && PQresultStatus(r) != PGRES_PIPELINE_ABORTED;
+        for (const PgResult &r : results)
+            complete = complete && r && PQresultStatus(r.get()) != PGRES_PIPELINE_ABORTED;
         if (!complete) {
             // Preparations in the round are not known to be made.
             for (const Run &r : round.runs)
@@ -539,9 +542,8 @@ struct Session
                 if (!d.run && d.text.startsWith("SAVEPOINT ")) unmade.insert(d.text);
             deferred = round.before + deferred;
             dropDeferred();
-            for (PGresult *r : results)
-                if (r) PQclear(r);
-            fail(failure);
+            results.clear();
+            fail(std::move(failure));
         }
         return results;
     }
@@ -552,8 +554,7 @@ struct Session
         if (!inFlight) return;
         Round round = std::move(*inFlight);
         inFlight.reset();
-        for (PGresult *r : collect(round))
-            PQclear(r);
+        collect(round);
     }
 
     // Sends what waits without waiting for the answer: the program goes on
@@ -571,16 +572,17 @@ struct Session
     // preparation where needed) before them in the same round trip. Returns
     // their results in order (without runs, the last deferred command's);
     // the first failure among the commands is raised.
-    std::vector<PGresult *> execute(const std::vector<Run> &runs)
+    std::vector<PgResult> execute(const std::vector<Run> &runs)
     {
         collectInFlight();
         PGconn *c = live();
         if (deferred.isEmpty() && runs.size() == 1 && runs[0].prepareText.isEmpty()) {
             const Run &r = runs[0];
-            PGresult *res = PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(),
-                                           nullptr, nullptr, 0);
+            std::vector<PgResult> results;
+            results.emplace_back(PQexecPrepared(c, r.name.constData(), int(r.values.size()), r.values.data(),
+                                                nullptr, nullptr, 0));
             answered();
-            return {res};
+            return results;
         }
         Round round = send(std::exchange(deferred, {}), runs);
         return collect(round);
@@ -627,15 +629,16 @@ class PgStatement : public Statement
     {
         // As with SQLite, the columns are known before the first row is read.
         if (!m_result) const_cast<PgStatement *>(this)->execute();
-        return PQnfields(m_result);
+        return PQnfields(m_result.get());
     }
 
     Value column(int i, FieldType type) const override
     {
-        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i)) return Value();
-        const char *p = PQgetvalue(m_result, m_row, i);
-        const int n = PQgetlength(m_result, m_row, i);
-        const Oid t = PQftype(m_result, i);
+        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result.get(), m_row, i))
+            return Value();
+        const char *p = PQgetvalue(m_result.get(), m_row, i);
+        const int n = PQgetlength(m_result.get(), m_row, i);
+        const Oid t = PQftype(m_result.get(), i);
         switch (type) {
         case FieldType::Text:
         case FieldType::Memo:
@@ -672,10 +675,11 @@ class PgStatement : public Statement
 
     Value columnDynamic(int i) const override
     {
-        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, i)) return Value();
-        const char *p = PQgetvalue(m_result, m_row, i);
-        const int n = PQgetlength(m_result, m_row, i);
-        const Oid t = PQftype(m_result, i);
+        if (!m_result || m_row < 0 || m_row >= m_rows || PQgetisnull(m_result.get(), m_row, i))
+            return Value();
+        const char *p = PQgetvalue(m_result.get(), m_row, i);
+        const int n = PQgetlength(m_result.get(), m_row, i);
+        const Oid t = PQftype(m_result.get(), i);
         if (isIntegerOid(t)) return Value(qint64(std::strtoll(p, nullptr, 10)));
         if (t == kBool) return Value(qint64(p[0] == 't' ? 1 : 0));
         if (isFloatOid(t)) return Value(std::strtod(p, nullptr));
@@ -728,14 +732,10 @@ class PgStatement : public Statement
                 bind(int(k) + 1, set[k]);
             runs.push_back(nextRun());
         }
-        std::vector<PGresult *> results = send(runs);
-        auto freeRest = qScopeGuard([&] {
-            for (PGresult *r : results)
-                if (r) PQclear(r);
-        });
-        for (PGresult *&res : results) {
+        std::vector<PgResult> results = send(runs);
+        for (PgResult &res : results) {
             clearResult();
-            take(std::exchange(res, nullptr));
+            take(std::move(res));
             each(*this, step());
         }
         reset();
@@ -799,7 +799,7 @@ class PgStatement : public Statement
             if (traceRoundTrips())
                 qDebug("pg round trip: %s %d rows× %s", s.deferredText().constData(), int(n),
                        qPrintable(m_sql));
-            take(s.execute({*run}).front());
+            take(std::move(s.execute({*run}).front()));
             for (size_t r = 0; r < n; ++r)
                 each(*this, step());
         }
@@ -836,7 +836,7 @@ class PgStatement : public Statement
         return run;
     }
 
-    std::vector<PGresult *> send(const std::vector<Session::Run> &runs)
+    std::vector<PgResult> send(const std::vector<Session::Run> &runs)
     {
         Session &s = *m_session;
         s.planFor(m_generic);
@@ -855,17 +855,18 @@ class PgStatement : public Statement
     void execute()
     {
         std::vector<Session::Run> runs{nextRun()};
-        take(send(runs).front());
+        take(std::move(send(runs).front()));
     }
 
     // A run's result as the statement's.
-    void take(PGresult *res)
+    void take(PgResult owned)
     {
         Session &s = *m_session;
+        PGresult *res = owned.get();
         const ExecStatusType st = PQresultStatus(res);
-        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(res);
+        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) s.fail(std::move(owned));
         s.changes = std::atoi(PQcmdTuples(res));
-        m_result = res;
+        m_result = std::move(owned);
         m_rows = st == PGRES_TUPLES_OK ? PQntuples(res) : 0;
         m_row = -1;
         if (m_insert) {
@@ -879,8 +880,7 @@ class PgStatement : public Statement
 
     void clearResult()
     {
-        if (m_result) PQclear(m_result);
-        m_result = nullptr;
+        m_result.reset();
         m_rows = 0;
         m_row = -1;
     }
@@ -902,7 +902,7 @@ class PgStatement : public Statement
     std::vector<Value> m_params;
     std::map<size_t, QString> m_rowsSql; // the insert of so many rows at once
     bool m_insert = false, m_returning = false, m_generic = false;
-    PGresult *m_result = nullptr;
+    PgResult m_result;
     int m_rows = 0;
     int m_row = -1;
 };
@@ -1120,11 +1120,10 @@ class PgEngine : public Engine
         Session &s = const_cast<PgEngine *>(this)->session();
         if (s.lastInsertReturned) return s.lastInsertId;
         // An insert without RETURNING: the counter it drew last.
-        PGresult *res = s.simple(QByteArrayLiteral("SELECT lastval()"));
+        const PgResult res = s.simple(QByteArrayLiteral("SELECT lastval()"));
         qint64 id = 0;
-        if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) == 1)
-            id = std::strtoll(PQgetvalue(res, 0, 0), nullptr, 10);
-        PQclear(res);
+        if (PQresultStatus(res.get()) == PGRES_TUPLES_OK && PQntuples(res.get()) == 1)
+            id = std::strtoll(PQgetvalue(res.get(), 0, 0), nullptr, 10);
         return id;
     }
     int changes() const override { return m_session ? m_session->changes : 0; }
@@ -1359,39 +1358,37 @@ class PgEngine : public Engine
         // that may change the tables can take it, so one that may merely read
         // never holds up the others.
         const QByteArray lock = writeLock();
-        PGresult *res = s.simple(lock.isEmpty() ? QByteArrayLiteral("BEGIN") : "BEGIN; " + lock);
+        PgResult res = s.simple(lock.isEmpty() ? QByteArrayLiteral("BEGIN") : "BEGIN; " + lock);
         s.inTransaction = true;
-        if (PQresultStatus(res) != PGRES_COMMAND_OK) {
-            const QByteArray state(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+        if (PQresultStatus(res.get()) != PGRES_COMMAND_OK) {
+            const QByteArray state(PQresultErrorField(res.get(), PG_DIAG_SQLSTATE));
             if (state == "42P01") m_writeLock.reset(); // a table went: ask again next time
             try {
                 if (state == "42501") {
-                    PQclear(res);
                     throw AppError(
                         QStringLiteral("Die Anmeldung am Datenbankserver darf die Tabellen des "
                                        "Programms nicht ändern; die Änderung wurde nicht gespeichert"));
                 }
-                s.fail(res);
+                s.fail(std::move(res));
             } catch (...) {
                 rollback();
                 throw;
             }
         }
-        PQclear(res);
     }
 
     void commit() override
     {
         Session &s = session();
-        PGresult *res = s.simple(QByteArrayLiteral("COMMIT"));
+        PgResult res = s.simple(QByteArrayLiteral("COMMIT"));
         s.inTransaction = false;
         s.unmade.clear();
-        const ExecStatusType st = PQresultStatus(res);
-        if (st != PGRES_COMMAND_OK) s.fail(res);
+        const ExecStatusType st = PQresultStatus(res.get());
+        if (st != PGRES_COMMAND_OK) s.fail(std::move(res));
         // The server answers a COMMIT of a transaction that an error broke
         // off with a ROLLBACK: nothing was saved then.
-        const bool rolledBack = qstrcmp(PQcmdStatus(res), "ROLLBACK") == 0;
-        PQclear(res);
+        const bool rolledBack = qstrcmp(PQcmdStatus(res.get()), "ROLLBACK") == 0;
+        res.reset();
         if (rolledBack)
             throw AppError(QStringLiteral("Die Änderungen wurden nicht gespeichert, weil ein Fehler die "
                                           "Übertragung an den Datenbankserver abgebrochen hat"));
@@ -1405,7 +1402,7 @@ class PgEngine : public Engine
             return;
         }
         if (traceRoundTrips()) qDebug("pg round trip: %s", s.deferredText().constData());
-        PQclear(s.execute({}).front());
+        s.execute({});
     }
 
     void sendAhead() override { session().sendAhead(); }
@@ -1425,8 +1422,7 @@ class PgEngine : public Engine
         s.plan = Session::Plan::Unknown;
         if (!s.conn || PQstatus(s.conn) != CONNECTION_OK)
             return; // the server dropped the transaction with the connection
-        PGresult *res = PQexec(s.conn, "ROLLBACK");
-        PQclear(res);
+        const PgResult done(PQexec(s.conn, "ROLLBACK"));
     }
     // Savepoints go to the server with the next statement (see Session).
     void savepoint(const QString &name) override

@@ -56,7 +56,7 @@ TEST(Connection, MissingFileFallsBackToTheProgramFolder)
 
 TEST(Connection, MissingEngineIsReported)
 {
-    TestDb file;
+    TestDb file(false, TestDb::Kind::File);
     TVexDaoDatabase db;
     db.setDatabase(file.path());
     Engine::simulateMissingEngine(true);
