@@ -262,14 +262,14 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
             if (progress) progress(def.name);
             copyRows(*source, *target, def.name, columns, lenient, &result.replaced);
             target->setCounterValue(def.name, source->counterValue(def.name));
-            const qint64 from = countRows(*source, def.name);
+            const qint64 inSourceRows = countRows(*source, def.name);
             const qint64 copied = countRows(*target, def.name);
-            if (from != copied)
+            if (inSourceRows != copied)
                 throw AppError(
                     QStringLiteral("Tabelle %1: %2 Zeilen gelesen, aber %3 geschrieben; die Kopie wurde "
                                    "verworfen")
                         .arg(def.name)
-                        .arg(from)
+                        .arg(inSourceRows)
                         .arg(copied));
             result.tables << TableCount{def.name, copied};
         }

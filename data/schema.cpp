@@ -342,8 +342,8 @@ void upgrade(Engine &engine)
         if (!engine.hasSupport())
             engine.createSupport();
         QStringList made;
-        for (const char *added : kAddedTables) {
-            const QString name = QString::fromUtf8(added);
+        for (const char *newTable : kAddedTables) {
+            const QString name = QString::fromUtf8(newTable);
             if (!has(name)) {
                 createTable(engine, *table(name));
                 made << name;

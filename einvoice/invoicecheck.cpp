@@ -29,7 +29,7 @@ qint64 vatOf(qint64 basisCents, const Decimal &rate)
 class Checker
 {
   public:
-    explicit Checker(const IncomingInvoice &inv) : inv(inv) {}
+    explicit Checker(const IncomingInvoice &invoice) : inv(invoice) {}
 
     QList<InvoiceFinding> run()
     {

@@ -190,7 +190,7 @@ AdjustmentTerms adjustmentTerms(bool charge, bool line)
 class CiiReader
 {
   public:
-    CiiReader(const XmlTree &tree, IncomingInvoice &inv) : w(tree, inv), inv(inv)
+    CiiReader(const XmlTree &tree, IncomingInvoice &invoice) : w(tree, invoice), inv(invoice)
     {
         w.bind("rsm", kRsm);
         w.bind("ram", kRam);
@@ -473,7 +473,7 @@ class CiiReader
 class UblReader
 {
   public:
-    UblReader(const XmlTree &tree, IncomingInvoice &inv) : w(tree, inv), inv(inv)
+    UblReader(const XmlTree &tree, IncomingInvoice &invoice) : w(tree, invoice), inv(invoice)
     {
         w.bind("cbc", kCbc);
         w.bind("cac", kCac);
