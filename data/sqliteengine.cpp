@@ -310,6 +310,11 @@ class SqliteEngine : public Engine
             throw AppError(msg);
         }
         sqlite3_extended_result_codes(db, 0);
+        // A file may come from elsewhere: its schema (triggers, views) runs
+        // no function that is not harmless, and no statement of the program
+        // can damage the file's own structure.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
         sqlite3_busy_timeout(db, m_busyTimeout);
         sqlite3_create_collation(db, "TVDE", SQLITE_UTF8, nullptr, collateGerman);
         sqlite3_create_function_v2(db, "tvlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
