@@ -3,8 +3,10 @@
 
 #include "base/apperror.h"
 #include "base/money.h"
+#include "base/safefile.h"
 #include "demodata.h"
 #include "engine.h"
+#include "filerights.h"
 #include "programvalues.h"
 #include "tax.h"
 
@@ -446,12 +448,13 @@ void createDatabaseFile(const QString &path, bool withDemoData)
     if (fi.exists())
         throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben").arg(
             QDir::toNativeSeparators(fi.absoluteFilePath())));
-    if (!QDir().mkpath(fi.absolutePath()))
-        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(
-            QDir::toNativeSeparators(fi.absolutePath())));
+    // Names, addresses and bank data: the folder made and the file are for
+    // their owner only (SQLite gives the journal the file's rights).
+    FileRights::makeDatabaseFolder(fi.absolutePath());
     auto engine = Engine::create();
     if (!engine)
         throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    SafeFile::createNew(fi.absoluteFilePath(), SafeFile::Access::Private);
     try {
         engine->open(fi.absoluteFilePath(), true);
         create(*engine);

@@ -2,6 +2,7 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "engine.h"
+#include "filerights.h"
 #include "textcompare.h"
 
 #include <QFileInfo>
@@ -299,6 +300,9 @@ class SqliteEngine : public Engine
         int flags =
             (g_simulateWriteProtection ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
         if (createNew) flags |= SQLITE_OPEN_CREATE;
+        // Whatever opens the file (the windows, a command, a check) first
+        // takes from others the rights they should not have.
+        if (!createNew) FileRights::protectDatabase(path);
         sqlite3 *db = nullptr;
         const QByteArray p = path.toUtf8();
         int rc = sqlite3_open_v2(p.constData(), &db, flags, nullptr);

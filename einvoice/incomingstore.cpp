@@ -6,6 +6,7 @@
 
 #include "base/apperror.h"
 #include "base/germanformat.h"
+#include "base/safefile.h"
 #include "data/sqldialect.h"
 #include "data/tax.h"
 #include "data/tdataa.h"
@@ -15,7 +16,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace IncomingStore {
 
@@ -414,10 +414,7 @@ StoredIncoming storedOfVorgang(TVexDaoDatabase &db, qint64 vorgangId)
 
 void writeOriginal(const StoredIncoming &s, const QString &path)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(s.original) != s.original.size() || !f.commit())
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    SafeFile::write(path, s.original, SafeFile::Existing::Replace);
 }
 
 bool isIncomingDocument(TVexDaoDatabase &db, qint64 vorgangId)
