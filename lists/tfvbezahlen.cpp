@@ -242,6 +242,7 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     StatusPanel1 = new QLabel(QStringLiteral("Doppelklick auf Datumsfeld für Tagesdatum"), StatusBar1);
     StatusPanel1->setMinimumWidth(220);
     StatusPanel2 = new QLabel(StatusBar1);
+    StatusPanel2->setTextFormat(Qt::PlainText);
     StatusPanel2->setFixedWidth(50);
     StatusBar1->addWidget(StatusPanel1, 1);
     StatusBar1->addWidget(StatusPanel2);

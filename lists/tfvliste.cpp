@@ -165,6 +165,7 @@ TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
     DBCheckBox3->setFocusPolicy(Qt::NoFocus);
     sorter = new QLabel(QStringLiteral("Sortierung: Datum, Vorgang, Kunde"), this);
     sorter->setObjectName(QStringLiteral("sorter"));
+    sorter->setTextFormat(Qt::PlainText);
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setMaximumWidth(300);

@@ -7,7 +7,9 @@
 #include "tests/einvoice/incomingfiles.h"
 
 #include "lists/tfvbezahlen.h"
+#include "widgets/qtdialogs.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 
 #include <QTemporaryDir>
@@ -119,4 +121,30 @@ TEST_F(IncomingInList, ANewAccountIsConfirmedBeforeThePayment)
         count(QStringLiteral("select count(*) from Lieferantenkonto where IBAN = 'DE44500105175407324931'")),
         1);
     EXPECT_NE(w->liste->columns().last().fieldName, QStringLiteral("Konto"));
+}
+
+// A seller's name written as markup is shown as written: it cannot shrink
+// the line that counts the findings to nothing.
+TEST_F(IncomingInList, MarkupInTheFileIsShownAsText)
+{
+    TFVListe *w = openList();
+    QTemporaryDir dir;
+    QByteArray xml = IncomingFile("falsche-summen-cii.xml");
+    xml.replace("<ram:Name>Holzbau Krämer GmbH</ram:Name>",
+                "<ram:Name>&lt;span style='font-size:1px'&gt;Holzbau&lt;/span&gt;</ram:Name>");
+    const QString path = dir.filePath(QStringLiteral("markup.xml"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(xml) == xml.size());
+    f.close();
+    dialogs->answerOpenFile(path).answerMessage(Dialogs::Yes).answerMessage(Dialogs::Ok);
+    w->ERechnungEinlesen1->trigger();
+    ASSERT_TRUE(dialogs->allAnswered());
+    const QString summary = dialogs->messages().value(1).section(u'|', 1);
+    EXPECT_TRUE(summary.contains(QStringLiteral("Prüfung: 6 Beanstandungen"))) << summary.toStdString();
+    const auto box = QtDialogs::makeMessageBox(nullptr, QStringLiteral("E-Rechnung einlesen"), summary,
+                                               Dialogs::Warning, Dialogs::Ok, Dialogs::Ok);
+    const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(label->text().contains(QStringLiteral("<span style='font-size:1px'>Holzbau</span>")));
 }
