@@ -9,7 +9,7 @@
 
 #include "base/apperror.h"
 #include "data/engine.h"
-#include "data/filerights.h"
+#include "data/notices.h"
 #include "data/progress.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
@@ -110,8 +110,9 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
     });
 
     guarded([&databasePath] { FirstStart::offerDatabase(nullptr, databasePath); });
-    // A database others could read is tightened as it opens; the user is told.
-    FileRights::setNoticeHandler([](const QString &text) {
+    // A database others could read is tightened as it opens, a server
+    // connection may be unencrypted: the user is told.
+    Notices::setHandler([](const QString &text) {
         Dialogs::instance().message(nullptr, QStringLiteral("Tavirelsverwaltung"), text, Dialogs::Information,
                                     Dialogs::Ok);
     });

@@ -110,6 +110,7 @@ void write(const QString &path, const QByteArray &bytes, Existing existing, Acce
         throw cannotWrite(absolute, bytes.size());
     }
 #else
+    Q_UNUSED(access);
     if (existing == Existing::Refuse) {
         QFile f(absolute);
         if (!f.open(QIODevice::NewOnly)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filerights.h"
 
+#include "notices.h"
 #include "programfolder.h"
 
 #include "base/apperror.h"
@@ -8,25 +9,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cstdio>
 
 namespace FileRights {
 
 namespace {
-
-std::function<void(const QString &)> &handler()
-{
-    static std::function<void(const QString &)> h;
-    return h;
-}
-
-void notice(const QString &text)
-{
-    if (handler())
-        handler()(text);
-    else
-        std::fprintf(stderr, "Hinweis: %s\n", text.toUtf8().constData());
-}
 
 QString shown(const QString &path)
 {
@@ -34,11 +20,6 @@ QString shown(const QString &path)
 }
 
 } // namespace
-
-void setNoticeHandler(std::function<void(const QString &text)> h)
-{
-    handler() = std::move(h);
-}
 
 void protectDatabase(const QString &path)
 {
@@ -72,7 +53,7 @@ void protectDatabase(const QString &path)
                         "sie ist jetzt nur noch für den eigenen Benutzer zugänglich (%3).")
                         .arg(shown(f), before, SafeFile::modeText(f));
     }
-    if (!told.isEmpty()) notice(told.join(QLatin1Char('\n')));
+    if (!told.isEmpty()) Notices::tell(told.join(QLatin1Char('\n')));
 }
 
 void makeDatabaseFolder(const QString &folder)

@@ -5,17 +5,12 @@
 // program keeps it in. A database made by the program is made so; one that
 // others could read is tightened when it is opened, and the user is told.
 #include <QString>
-#include <functional>
 
 namespace FileRights {
 
-// Where what was tightened is said: the windows show it in a box; without a
-// handler it goes to standard error (the command line).
-void setNoticeHandler(std::function<void(const QString &text)> handler);
-
 // The file, its journal and, when it lies in the program's own data folder,
 // that folder: tightened to the owner where others may get in, after saying
-// so. Rights that cannot be changed (another user's file) are left.
+// so (Notices). Rights that cannot be changed (another user's file) are left.
 void protectDatabase(const QString &path);
 
 // The folder of a new database, made where missing, each folder made for

@@ -180,7 +180,7 @@ QString Binding::text() const
                             : QStringLiteral("ohne Datum"),
              running           ? QStringLiteral("läuft noch")
              : until.isValid() ? QStringLiteral("aufzubewahren bis %1").arg(German::formatDate(until))
-                               : QStringLiteral("ohne Datum auf Dauer aufzubewahren"));
+                               : QStringLiteral("auf Dauer aufzubewahren"));
 }
 
 std::optional<Binding> retention(TVexDaoDatabase &db, qint64 kdnr, const QDate &today)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "invoicecheck.h"
 
-#include "sellerdata.h"
+#include "iban.h"
 
 #include <QHash>
 #include <cmath>

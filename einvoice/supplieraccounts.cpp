@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "supplieraccounts.h"
 
+#include "iban.h"
 #include "incominginvoice.h"
-#include "sellerdata.h"
 
 #include "data/sqldialect.h"
 #include "data/tvexdaodatabase.h"

@@ -199,6 +199,8 @@ TEST(Connection, APasswordInALocationIsNeverShown)
             {QStringList{QStringLiteral("invoice-report"), QStringLiteral("alle"), out} + db, false},
             {QStringList{QStringLiteral("pdf"), QStringLiteral("1"), out} + db, false},
             {QStringList{QStringLiteral("xrechnung"), QStringLiteral("1"), out} + db, false},
+            {QStringList{QStringLiteral("person-export"), QStringLiteral("1"), out} + db, false},
+            {QStringList{QStringLiteral("anonymize"), QStringLiteral("1")} + db, false},
         };
         for (const auto &[args, tells] : commands) {
             const CommandRun r = tavirel(args, dir.path());

@@ -4,7 +4,7 @@
 // folder under a name the program writes is never written through.
 #include "base/safefile.h"
 #include "data/engine.h"
-#include "data/filerights.h"
+#include "data/notices.h"
 #include "data/programfolder.h"
 #include "data/schema.h"
 #include "data/settings.h"
@@ -67,13 +67,13 @@ TEST(FileRights, ADatabaseOthersCouldReadIsTightenedAfterSayingSo)
     ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0644), 0);
     ASSERT_EQ(chmod(QFile::encodeName(dir.filePath(QStringLiteral("daten"))).constData(), 0755), 0);
     QStringList told;
-    FileRights::setNoticeHandler([&](const QString &text) { told << text; });
+    Notices::setHandler([&](const QString &text) { told << text; });
     {
         TVexDaoDatabase db;
         db.setDatabase(path);
         db.Open();
     }
-    FileRights::setNoticeHandler({});
+    Notices::setHandler({});
     ProgramFolder::setDirForTests(QString());
     EXPECT_EQ(rights(path), QStringLiteral("0600"));
     EXPECT_EQ(rights(dir.filePath(QStringLiteral("daten"))), QStringLiteral("0700"));

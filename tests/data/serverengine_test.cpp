@@ -6,6 +6,7 @@
 // throwaway cluster of scripts/test and skip without it.
 #include "data/databasebackup.h"
 #include "data/databasecopy.h"
+#include "data/notices.h"
 #include "data/programfolder.h"
 #include "data/schema.h"
 #include "data/settings.h"
@@ -453,6 +454,30 @@ TEST_F(OnServer, WhyNoConnectionIsToldInGerman)
             EXPECT_EQ(e.kind(), c.kind) << qPrintable(e.message());
         }
     }
+}
+
+// A connection that crosses the network without TLS is said, once per run;
+// the server here is reached by a name that is not this machine's.
+TEST_F(OnServer, AnUnencryptedConnectionIsSaidOnce)
+{
+    QString remote = TestDb::serverBase();
+    remote.replace(QStringLiteral("@127.0.0.1:"), QStringLiteral("@buero-server.test:"));
+    remote +=
+        remote.contains(u'?') ? QStringLiteral("&hostaddr=127.0.0.1") : QStringLiteral("?hostaddr=127.0.0.1");
+    QStringList told;
+    Notices::setHandler([&](const QString &text) { told << text; });
+    for (int i = 0; i < 2; ++i) {
+        auto engine = Engine::create(QStringLiteral("postgresql"));
+        engine->open(remote);
+        engine->close();
+    }
+    auto local = Engine::create(QStringLiteral("postgresql"));
+    local->open(TestDb::serverBase());
+    Notices::setHandler({});
+    ASSERT_EQ(told.size(), 1) << told.join(u'\n').toStdString();
+    EXPECT_TRUE(told.first().startsWith(
+        QStringLiteral("Die Verbindung zum Datenbankserver buero-server.test ist nicht verschlüsselt")));
+    EXPECT_TRUE(told.first().contains(QStringLiteral("sslmode=verify-full")));
 }
 
 // The restore the backup command suggests gives the workstations' login a
