@@ -153,6 +153,8 @@ TEST(FileRights, LinksPlantedInASharedFolderAreNeverWrittenThrough)
          true},
     };
     for (const auto &c : cases) {
+        // A server's database is backed up with pg_dump, not here.
+        if (db.isServer() && c.args.first() == QLatin1String("backup")) continue;
         ASSERT_TRUE(QFile::link(victim, c.planted));
         const CommandRun r = tavirel(c.args + QStringList{dbArgs[0], dbArgs[1]});
         EXPECT_EQ(r.status, c.status) << c.args.join(u' ').toStdString() << "\n" << r.err.toStdString();
