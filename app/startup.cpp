@@ -9,6 +9,7 @@
 
 #include "base/apperror.h"
 #include "data/engine.h"
+#include "data/notices.h"
 #include "data/progress.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
@@ -109,6 +110,12 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
     });
 
     guarded([&databasePath] { FirstStart::offerDatabase(nullptr, databasePath); });
+    // A database others could read is tightened as it opens, a server
+    // connection may be unencrypted: the user is told.
+    Notices::setHandler([](const QString &text) {
+        Dialogs::instance().message(nullptr, QStringLiteral("Tavirelsverwaltung"), text, Dialogs::Information,
+                                    Dialogs::Ok);
+    });
     StartupProgress::setHandler(showProgress);
     step(QStringLiteral("Tdataa"), [&databasePath] {
         // The module exists even when its creation fails, so that every

@@ -3,7 +3,9 @@
 
 #include "base/apperror.h"
 #include "base/germanformat.h"
+#include "base/safefile.h"
 #include "engine.h"
+#include "filerights.h"
 #include "schema.h"
 
 #include <QDir>
@@ -209,9 +211,8 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
     if (!toServer) {
         const QFileInfo fi(to);
         if (!fi.exists()) {
-            if (!QDir().mkpath(fi.absolutePath()))
-                throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden")
-                                   .arg(QDir::toNativeSeparators(fi.absolutePath())));
+            FileRights::makeDatabaseFolder(fi.absolutePath());
+            SafeFile::createNew(fi.absoluteFilePath(), SafeFile::Access::Private);
             madeFile = true;
         }
     }

@@ -3,6 +3,8 @@
 // What an e-invoice needs to know about our own firm. The letterhead texts hold
 // it only as free text for the print, so it has a section of its own in the
 // settings file, [ERechnung]; like every setting it is read afresh each time.
+#include "iban.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +28,3 @@ struct SellerData
     // The IBAN without blanks, upper case.
     QString ibanCompact() const;
 };
-
-// True for a well-formed IBAN with correct check digits (blanks allowed).
-bool IsValidIban(const QString &iban);
