@@ -449,6 +449,14 @@ void TFAdr::buildAddressPage()
         bound(new DBCheckBox(QStringLiteral("Lieferant")), "DBCheckBox1", QStringLiteral("Lieferant"));
     DBCheckBox3 =
         bound(new DBCheckBox(QStringLiteral("Serienbrief")), "DBCheckBox3", QStringLiteral("Serienbrief"));
+    cbVerbraucher = bound(new DBCheckBox(QStringLiteral("Privatkunde (Verbraucher)")), "cbVerbraucher",
+                          QStringLiteral("VERBRAUCHER"));
+    cbVerbraucher->setToolTip(
+        QStringLiteral("Ein Verbraucher zahlt Verzugszinsen von 5 statt 9 Prozentpunkten "
+                       "über dem Basiszinssatz und keine Pauschale"));
+    eZieltage = bound(new DBEdit, "eZieltage", QStringLiteral("ZIELTAGE"));
+    eZieltage->setToolTip(QStringLiteral("Zahlungsziel neuer Vorgänge für diese Adresse; leer: das der "
+                                         "Einstellungen"));
 
     // Two columns of fields, each with its own rows: name and postal address
     // on the left, the ways to reach the address and its marks on the right.
@@ -482,6 +490,10 @@ void TFAdr::buildAddressPage()
     left->addWidget(label(QStringLiteral("&Land / USt-IdNr"), eLand), r, 0);
     eLand->setMaximumWidth(chars(this, 5));
     left->addLayout(pair(eLand, 0, eUstId, 1), r++, 1);
+    left->addWidget(label(QStringLiteral("&Zahlungsziel"), eZieltage), r, 0);
+    eZieltage->setMaximumWidth(chars(this, 5));
+    auto *days = new QLabel(QStringLiteral("Tage (leer: wie in den Einstellungen)"));
+    left->addLayout(pair(eZieltage, 0, days, 1), r++, 1);
     left->setRowStretch(r, 1);
 
     QGridLayout *right = grid();
@@ -507,6 +519,7 @@ void TFAdr::buildAddressPage()
     marks->addWidget(DBCheckBox3);
     marks->addStretch(1);
     right->addLayout(marks, r++, 1);
+    right->addWidget(cbVerbraucher, r++, 1);
     right->setRowStretch(r, 1);
 
     // On wide screens the fields keep a readable length; the grid below
@@ -554,7 +567,8 @@ void TFAdr::buildAddressPage()
     setTabOrder(ePLZ, eOrt);
     setTabOrder(eOrt, eLand);
     setTabOrder(eLand, eUstId);
-    setTabOrder(eUstId, cVorwahl);
+    setTabOrder(eUstId, eZieltage);
+    setTabOrder(eZieltage, cVorwahl);
     setTabOrder(cVorwahl, eTelefon1);
     setTabOrder(eTelefon1, eTelefax);
     setTabOrder(eTelefax, eAnrede);
@@ -563,7 +577,8 @@ void TFAdr::buildAddressPage()
     setTabOrder(eEmail, DBCheckBox2);
     setTabOrder(DBCheckBox2, DBCheckBox1);
     setTabOrder(DBCheckBox1, DBCheckBox3);
-    setTabOrder(DBCheckBox3, eLKDNR);
+    setTabOrder(DBCheckBox3, cbVerbraucher);
+    setTabOrder(cbVerbraucher, eLKDNR);
     setTabOrder(eLKDNR, DBGrid2);
 
     PControl->addTab(SAdr, QStringLiteral("Adresse"));

@@ -72,6 +72,8 @@ class TFAdr : public QWidget, public MergingChild
     DBEdit *eTelefon1, *eTelefax, *eAnrede, *eWWW, *eEmail;
     QToolButton *SpeedButton1, *SpeedButton3, *SpeedButton2;
     DBCheckBox *DBCheckBox2, *DBCheckBox1, *DBCheckBox3;
+    DBEdit *eZieltage;         // the customer's own payment days; empty: the firm's
+    DBCheckBox *cbVerbraucher; // a consumer: the dunning interest of § 288 Abs. 1 BGB
     QPlainTextEdit *exportmemo;
     DBGrid *DBGrid2;
     // "Kontakt-Notizen"
@@ -191,6 +193,7 @@ class TFAdr : public QWidget, public MergingChild
     // Asks the closing question for a dataset that holds an unsaved change;
     // false when closing must stop.
     bool askToSave(TVexDaoTable &ds, const QString &question);
+
   public:
     // Asks, then makes a document of the type for the current address and
     // shows it in the document editor, numbered and dated.

@@ -16,6 +16,7 @@
 #include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
+#include "data/samplefirm.h"
 #include "data/schema.h"
 #include "data/settings.h"
 #include "data/tdata.h"
@@ -233,6 +234,27 @@ int initDb(const Options &o)
     }
     out(QStringLiteral("Datenbank angelegt: %1%2\n")
             .arg(shown(path), o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
+    // The program's own database brings its firm into the settings (the
+    // sample firm with the sample data, none without); one named by --db
+    // leaves the settings as they are.
+    if (!o.db.isEmpty()) return 0;
+    const QString folder = ProgramFolder::dir();
+    const bool before = SampleFirm::isInUse(folder);
+    try {
+        SampleFirm::prepareSettings(folder, o.demo);
+    } catch (const AppError &e) {
+        err(QStringLiteral("Die Einstellungen der Firma wurden nicht angepasst: %1").arg(e.message()));
+        return 1;
+    }
+    if (!before && SampleFirm::isInUse(folder))
+        out(QStringLiteral("Die Musterfirma der Beispieldaten steht jetzt in %1.\n")
+                .arg(QDir::toNativeSeparators(ProgramFolder::iniPath())));
+    else if (before && !SampleFirm::isInUse(folder))
+        out(QStringLiteral("Die Musterfirma wurde aus %1 entfernt; die eigene Firma trägt man unter "
+                           "\"Datei › Einstellungen …\" ein.\n")
+                .arg(QDir::toNativeSeparators(ProgramFolder::iniPath())));
+    else if (!SampleFirm::hasFirm(folder))
+        out(QStringLiteral("Die eigene Firma trägt man unter \"Datei › Einstellungen …\" ein.\n"));
     return 0;
 }
 

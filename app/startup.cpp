@@ -4,6 +4,7 @@
 #include "backupmenu.h"
 #include "firststart.h"
 #include "platform/appicons.h"
+#include "tfeinstellungen.h"
 #include "tfinfo.h"
 #include "tfmain.h"
 
@@ -108,7 +109,8 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
         if (registerWindows) registerWindows(*main);
     });
 
-    guarded([&databasePath] { FirstStart::offerDatabase(nullptr, databasePath); });
+    FirstStart::Made made = FirstStart::Made::Nothing;
+    guarded([&] { made = FirstStart::offerDatabase(nullptr, databasePath); });
     StartupProgress::setHandler(showProgress);
     step(QStringLiteral("Tdataa"), [&databasePath] {
         // The module exists even when its creation fails, so that every
@@ -139,6 +141,8 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
     guarded([] {
         if (fmain) BackupMenu::install(*fmain);
     });
+    // An empty database is a new firm: its own data comes first.
+    if (made == FirstStart::Made::Empty && fmain) guarded([] { SetupAssistant::run(fmain); });
     return fmain;
 }
 

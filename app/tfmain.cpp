@@ -4,7 +4,9 @@
 #include "childframe.h"
 #include "platform/appicons.h"
 #include "platform/platform.h"
+#include "tfeinstellungen.h"
 #include "tfinfo.h"
+#include "widgets/dialogs.h"
 #include "widgets/mergingchild.h"
 #include "widgets/vorgangwindows.h"
 
@@ -155,6 +157,9 @@ void Tfmain::buildMenus()
     };
 
     Datei1 = menu("Datei1", QStringLiteral("&Datei"));
+    Einstellungen1 = item(Datei1, "Einstellungen1", QStringLiteral("&Einstellungen …"), QKeySequence(),
+                          QIcon(), &Tfmain::Einstellungen1Click);
+    Datei1->addSeparator();
     Schlieen1 = item(Datei1, "Schlieen1", QStringLiteral("&Schließen"), QKeySequence(Qt::CTRL | Qt::Key_F4),
                      QIcon(), &Tfmain::Schlieen1Click);
     Beenden1 = item(Datei1, "Beenden1", QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_F4),
@@ -393,6 +398,12 @@ void Tfmain::PrintVorgang(const QString &idText, bool preview, bool withDialog)
 {
     if (!m_print) throw AppError(QStringLiteral("Das Drucken von Vorgängen ist noch nicht verfügbar"));
     m_print(idText, preview, withDialog);
+}
+
+void Tfmain::Einstellungen1Click()
+{
+    TFEinstellungen window(TFEinstellungen::Mode::Window, this);
+    Dialogs::instance().exec(window);
 }
 
 void Tfmain::Schlieen1Click()

@@ -67,7 +67,8 @@ QList<TableDef> makeTables()
                    col("Agenturnr", T::Integer),
                    text("LAND", 2),
                    text("USTID", 20),
-                   col("VERBRAUCHER", T::Bool)}};
+                   col("VERBRAUCHER", T::Bool),
+                   col("ZIELTAGE", T::Short)}};
     t << TableDef{QStringLiteral("Personen"),
                   {col("ID", T::Number), col("FIRMAID", T::Number), text("FUNKTION", 14), text("NAME", 40),
                    text("VORNAME", 20), text("DURCHWAHL", 25), text("EMAIL", 40)}};
@@ -165,6 +166,15 @@ const char *const kAddedTables[] = {"Notizen", "ERechnung", "Eingangsrechnung"};
 
 // The type of the documents that list and pay received invoices.
 const char *const kIncomingType[2] = {"Eingangsrechnung", "E"};
+// The order confirmation, between an offer and its delivery or invoice.
+const char *const kConfirmationType[2] = {"Auftragsbestätigung", "C"};
+
+bool hasType(Engine &engine, const char *letter)
+{
+    auto st = engine.prepare(QStringLiteral("SELECT count(*) FROM VTyp WHERE id = ?"));
+    st->bind(1, Value(QString::fromUtf8(letter)));
+    return st->step() && st->columnDynamic(0).rawInt() > 0;
+}
 
 void insertType(Engine &engine, const char *name, const char *letter)
 {
@@ -196,7 +206,9 @@ const char *const kAddedColumns[][2] = {
     {"Adress", "VERBRAUCHER"},
     {"Vorgang1", "bezug"},
     {"Vorgang1", "mahnstufe"},
-    {"Vorgang1", "mahndatum"}};
+    {"Vorgang1", "mahndatum"},
+    // The customer's own payment days; empty: the firm's.
+    {"Adress", "ZIELTAGE"}};
 
 const ColumnInfo *columnOf(const TableDef &t, const QString &name)
 {
@@ -249,8 +261,7 @@ const QList<TableDef> &tables()
 const TableDef *table(const QString &name)
 {
     for (const TableDef &t : tables())
-        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &t;
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0) return &t;
     return nullptr;
 }
 
@@ -277,12 +288,13 @@ void create(Engine &engine)
             createTable(engine, t);
         for (const IndexDef &ix : indexes())
             engine.createIndex(ix);
-        static const char *const types[][2] = {{"Angebot", "A"},      {"Bestellung", "B"}, {"Gutschrift", "G"},
-                                                 {"Lieferschein", "L"}, {"Mahnung", "M"},    {"Rechnung", "R"},
-                                                 {"Vertrag", "V"}};
+        static const char *const types[][2] = {
+            {"Angebot", "A"}, {"Bestellung", "B"}, {"Gutschrift", "G"}, {"Lieferschein", "L"},
+            {"Mahnung", "M"}, {"Rechnung", "R"},   {"Vertrag", "V"}};
         for (const auto &row : types)
             insertType(engine, row[0], row[1]);
         insertType(engine, kIncomingType[0], kIncomingType[1]);
+        insertType(engine, kConfirmationType[0], kConfirmationType[1]);
         engine.commit();
     } catch (...) {
         engine.rollback();
@@ -295,21 +307,18 @@ void upgrade(Engine &engine)
     const QStringList present = engine.tables();
     auto has = [&](const QString &name) {
         for (const QString &p : present)
-            if (p.compare(name, Qt::CaseInsensitive) == 0)
-                return true;
+            if (p.compare(name, Qt::CaseInsensitive) == 0) return true;
         return false;
     };
     // Only a file of this program is brought up to date: an unrelated or empty
     // file stays exactly as it is (it fails later, when a table is missing).
     auto added = [](const QString &name) {
         for (const char *a : kAddedTables)
-            if (name.compare(QString::fromUtf8(a), Qt::CaseInsensitive) == 0)
-                return true;
+            if (name.compare(QString::fromUtf8(a), Qt::CaseInsensitive) == 0) return true;
         return false;
     };
     for (const TableDef &t : tables())
-        if (!added(t.name) && !has(t.name))
-            return;
+        if (!added(t.name) && !has(t.name)) return;
     // "Table.column" of every column the file lacks.
     QStringList missingColumns;
     QHash<QString, QList<ColumnInfo>> stored;
@@ -322,18 +331,18 @@ void upgrade(Engine &engine)
         });
         if (!there) missingColumns << tc;
     }
-    bool needed = !engine.hasSupport() || !missingColumns.isEmpty();
+    // A file whose VTyp gives the letter C another name keeps it.
+    const bool confirmations = !has(QStringLiteral("VTyp")) || hasType(engine, kConfirmationType[1]);
+    bool needed = !engine.hasSupport() || !missingColumns.isEmpty() || !confirmations;
     for (const char *a : kAddedTables)
         needed = needed || !has(QString::fromUtf8(a));
     const QStringList presentIndexes = engine.indexes();
     for (const IndexDef &ix : indexes())
         needed = needed || !presentIndexes.contains(ix.name, Qt::CaseInsensitive);
-    if (!needed)
-        return;
+    if (!needed) return;
     engine.begin();
     try {
-        if (!engine.hasSupport())
-            engine.createSupport();
+        if (!engine.hasSupport()) engine.createSupport();
         QStringList made;
         for (const char *added : kAddedTables) {
             const QString name = QString::fromUtf8(added);
@@ -351,12 +360,9 @@ void upgrade(Engine &engine)
         fillAddedColumns(engine, missingColumns);
         // Received invoices come with their document type, unless the file
         // already gives the letter a name of its own.
-        if (made.contains(QStringLiteral("Eingangsrechnung"))) {
-            auto st = engine.prepare(QStringLiteral("SELECT count(*) FROM VTyp WHERE id = ?"));
-            st->bind(1, Value(QString::fromUtf8(kIncomingType[1])));
-            if (st->step() && st->columnDynamic(0).rawInt() == 0)
-                insertType(engine, kIncomingType[0], kIncomingType[1]);
-        }
+        if (made.contains(QStringLiteral("Eingangsrechnung")) && !hasType(engine, kIncomingType[1]))
+            insertType(engine, kIncomingType[0], kIncomingType[1]);
+        if (!confirmations) insertType(engine, kConfirmationType[0], kConfirmationType[1]);
         for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.
             if ((has(ix.table) || made.contains(ix.table)) &&
@@ -382,8 +388,9 @@ void createDatabase(const QString &location, bool withDemoData)
     engine->open(location);
     const QStringList present = engine->tables();
     if (!present.isEmpty())
-        throw AppError(QStringLiteral("Die Datenbank %1 enthält bereits Tabellen (%2); sie wird nicht verändert")
-                           .arg(engine->path(), present.mid(0, 5).join(QStringLiteral(", "))));
+        throw AppError(
+            QStringLiteral("Die Datenbank %1 enthält bereits Tabellen (%2); sie wird nicht verändert")
+                .arg(engine->path(), present.mid(0, 5).join(QStringLiteral(", "))));
     create(*engine);
     if (withDemoData) {
         try {
@@ -419,19 +426,18 @@ void createDatabaseFile(const QString &path, bool withDemoData)
 {
     const QFileInfo fi(path);
     if (fi.exists())
-        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben").arg(
-            QDir::toNativeSeparators(fi.absoluteFilePath())));
+        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben")
+                           .arg(QDir::toNativeSeparators(fi.absoluteFilePath())));
     if (!QDir().mkpath(fi.absolutePath()))
-        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(
-            QDir::toNativeSeparators(fi.absolutePath())));
+        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden")
+                           .arg(QDir::toNativeSeparators(fi.absolutePath())));
     auto engine = Engine::create();
     if (!engine)
         throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
     try {
         engine->open(fi.absoluteFilePath(), true);
         create(*engine);
-        if (withDemoData)
-            DemoData::fill(*engine);
+        if (withDemoData) DemoData::fill(*engine);
         engine->close();
     } catch (...) {
         engine->close();

@@ -123,8 +123,7 @@ TData::~TData()
     } catch (const AppError &e) {
         qWarning("%s", qPrintable(e.message()));
     }
-    if (Data == this)
-        Data = nullptr;
+    if (Data == this) Data = nullptr;
 }
 
 void TData::DataCreate()
@@ -153,7 +152,8 @@ void TData::DataCreate()
         if (!v.isNull()) checkPaymentTerm(datum->AsDate(), qint64(v.toDouble()));
     };
     datum->Validate = [zieltage](const Value &v) {
-        if (v.kind() == Value::DateTime) checkPaymentTerm(v.toDateTime().date(), qMax<qint64>(zieltage->AsInteger(), 0));
+        if (v.kind() == Value::DateTime)
+            checkPaymentTerm(v.toDateTime().date(), qMax<qint64>(zieltage->AsInteger(), 0));
     };
     StartupProgress::set(8);
     vorgangdata.Open();
@@ -358,8 +358,38 @@ void TData::SetTaxCase(Tax::Case c)
     RecalcTotals();
 }
 
+int TData::DefaultPaymentDays()
+{
+    bool ok = false;
+    const int days = IniFile(ProgramFolder::iniPath())
+                         .readString(QStringLiteral("Vorgaenge"), QStringLiteral("Zahlungsziel"))
+                         .trimmed()
+                         .toInt(&ok);
+    return ok && days >= 0 && days <= 999 ? days : 7;
+}
+
+int TData::PaymentDaysOfCustomer() const
+{
+    const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
+    if (kdnr->IsNull()) return -1;
+    TVexDaoTable adr(nullptr, QStringLiteral("zielAdress"));
+    adr.setDatabase(vorgang.Database());
+    adr.SQL() << QStringLiteral("select zieltage from adress where kdnr = %1").arg(qRound64(kdnr->AsFloat()));
+    try {
+        adr.Open();
+    } catch (const AppError &) {
+        return -1; // a file without the column, opened read only
+    }
+    return adr.IsEmpty() || adr.Fields(0)->IsNull() ? -1 : int(adr.Fields(0)->AsInteger());
+}
+
 void TData::CustomerChanged()
 {
+    // A new document takes the customer's payment days where it has its own.
+    if (vorgang.State() == DataSetState::Insert) {
+        const int days = PaymentDaysOfCustomer();
+        if (days >= 0) vorgang.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(days);
+    }
     const TField *fall = vorgang.FindField(QStringLiteral("Steuerfall"));
     if (!fall) return;
     const Tax::Case c = TaxCaseOfCustomer();
@@ -401,9 +431,24 @@ void TData::SetPositionRate(double rate)
 
 QString TData::StartNumber(const QString &typ)
 {
+    // The firm may start a type's numbers elsewhere ([Nummernkreise] R=2025001).
+    if (!typ.isEmpty()) {
+        const QString own = IniFile(ProgramFolder::iniPath())
+                                .readString(QStringLiteral("Nummernkreise"), typ.left(1).toUpper())
+                                .trimmed();
+        bool number = false;
+        if (own.toLongLong(&number) > 0 && number) return own;
+    }
+    return BuiltInStartNumber(typ);
+}
+
+QString TData::BuiltInStartNumber(const QString &typ)
+{
     switch (typ.isEmpty() ? u'\0' : typ.at(0).toUpper().unicode()) {
     case 'A':
         return QStringLiteral("5000");
+    case 'C':
+        return QStringLiteral("6000");
     case 'B':
     case 'U':
         return QStringLiteral("1000");
@@ -428,8 +473,7 @@ QString TData::TypeName(const QString &typ) const
         const TField *name = typen.FindField(QStringLiteral("Typbez"));
         for (int i = 0; id && name && i < typen.RowCount(); ++i) {
             const QString text = name->DisplayTextAt(i);
-            if (id->DisplayTextAt(i).compare(typ, Qt::CaseInsensitive) == 0 && !text.isEmpty())
-                return text;
+            if (id->DisplayTextAt(i).compare(typ, Qt::CaseInsensitive) == 0 && !text.isEmpty()) return text;
         }
     }
     return typ;
@@ -465,8 +509,7 @@ void TData::AssignVorgangNr(const QString &typ)
     vorgang.FieldByName(QStringLiteral("datum"))->SetAsDate(Today());
     vorgang.FieldByName(QStringLiteral("Waehrung"))->SetAsString(CurrencyOfDate(Today()));
     TVexDaoDatabase *db = vorgang.Database();
-    if (!db)
-        throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
+    if (!db) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
     // The highest number is read and the new one saved under one write lock:
     // two programs on one file never give the same number. The highest is the
     // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
@@ -492,8 +535,7 @@ void TData::AssignVorgangNr(const QString &typ)
             next = NextNumberAfter(typ, highest, nr->Size());
             refused = false;
         }
-        if (!next.isEmpty())
-            nr->SetAsString(next);
+        if (!next.isEmpty()) nr->SetAsString(next);
         vorgang.Post();
         db->Commit();
     } catch (...) {
@@ -502,8 +544,7 @@ void TData::AssignVorgangNr(const QString &typ)
         db->Rollback();
         // A new document refused a number is dropped, so that no later move
         // saves it unnumbered.
-        if (refused && vorgang.State() == DataSetState::Insert)
-            vorgang.Cancel();
+        if (refused && vorgang.State() == DataSetState::Insert) vorgang.Cancel();
         throw;
     }
     if (m_numberingRuns > 0) {
@@ -520,7 +561,7 @@ void TData::AssignVorgangNr(const QString &typ)
 
 void TData::VorgangAfterInsert(TVexDaoTable &ds)
 {
-    ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
+    ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(DefaultPaymentDays());
     // A new document is summed by this version's rule and starts in the
     // firm's case; the customer's may change it (TaxCaseOfCustomer).
     if (TField *rundung = ds.FindField(QStringLiteral("Rundung"))) rundung->SetAsInteger(1);
@@ -629,8 +670,7 @@ TData::TotalsDeferred::~TotalsDeferred()
 
 void TData::VorgangDataAfterDelete(TVexDaoTable &ds)
 {
-    if (ds.IsEmpty())
-        return;
+    if (ds.IsEmpty()) return;
     const qint64 remembered = ds.FieldByName(QStringLiteral("id"))->AsInteger();
     {
         // Each renumbered position is saved on its own; the totals are the
@@ -686,6 +726,7 @@ void TData::ArtikelCalcFields(TVexDaoTable &ds)
     const long double factor =
         satz && !satz->IsNull() ? 1.0L + satz->AsFloat() / 100.0L : ProgramValues::instance().vatFactor();
     const double vk = ds.FieldByName(QStringLiteral("VK"))->AsFloat();
-    ds.FieldByName(QStringLiteral("Gewinn"))->SetAsFloat(vk - ds.FieldByName(QStringLiteral("EK"))->AsFloat());
+    ds.FieldByName(QStringLiteral("Gewinn"))
+        ->SetAsFloat(vk - ds.FieldByName(QStringLiteral("EK"))->AsFloat());
     ds.FieldByName(QStringLiteral("vkbrutto"))->SetAsFloat(double(vk * factor));
 }

@@ -18,7 +18,7 @@ class TVexDaoDatabase;
 class TData : public QObject
 {
     Q_OBJECT
-public:
+  public:
     // The datasets use the given connection (the address data module's).
     explicit TData(TVexDaoDatabase *connection, QObject *parent = nullptr);
     ~TData() override;
@@ -75,7 +75,10 @@ public:
     Tax::Customer customerTax() const;
     // The document got another customer: its case becomes the customer's
     // (nothing in a file without tax cases, opened read only).
+    // A new document also takes the customer's own payment days.
     void CustomerChanged();
+    // The payment days of the current document's customer; -1 without.
+    int PaymentDaysOfCustomer() const;
     // The current position's rate, with the category it has in the document's
     // case; a rate of another kind than 0 in a case without VAT is refused.
     void SetPositionRate(double rate);
@@ -87,6 +90,11 @@ public:
     void AssignVorgangNr(const QString &typ);
     // The start number of a type letter, or empty when the letter has none.
     static QString StartNumber(const QString &typ);
+    // The start numbers of the program, where the settings name none.
+    static QString BuiltInStartNumber(const QString &typ);
+    // The payment days of a new document: the firm's ([Vorgaenge]
+    // Zahlungsziel), 7 without one.
+    static int DefaultPaymentDays();
     // The select of the highest number of a type: one step along an index
     // on either engine, however many documents there are.
     static QStringList NextNumberSql(const QString &typ);
@@ -100,13 +108,13 @@ public:
     // caller that saves many positions in a row recomputes them once after.
     class TotalsDeferred
     {
-    public:
+      public:
         explicit TotalsDeferred(TData &data);
         ~TotalsDeferred();
         TotalsDeferred(const TotalsDeferred &) = delete;
         TotalsDeferred &operator=(const TotalsDeferred &) = delete;
 
-    private:
+      private:
         TData &m_data;
     };
 
@@ -141,7 +149,7 @@ public:
     void ArtikelBeforePost(TVexDaoTable &ds);
     void ArtikelCalcFields(TVexDaoTable &ds);
 
-private:
+  private:
     // Runs body on every position of the current document, then returns to
     // the position that was current.
     void forEachPosition(const std::function<void()> &body);

@@ -501,12 +501,10 @@ void TFVorgang::Export1Click()
         }
     }
     if (!warnings.isEmpty())
-        Dialogs::instance().message(
-            this, kTitle,
-            QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
-                           "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
-                .arg(warnings.join(QLatin1Char('\n'))),
-            Dialogs::Warning, Dialogs::Ok);
+        Dialogs::instance().message(this, kTitle,
+                                    QStringLiteral("Die PDF-Datei ist geschrieben; bitte beachten:\n\n%1")
+                                        .arg(warnings.join(QLatin1Char('\n'))),
+                                    Dialogs::Warning, Dialogs::Ok);
 }
 
 void TFVorgang::tbtexteClick()

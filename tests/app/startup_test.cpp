@@ -11,6 +11,7 @@
 #include "base/textfiles.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
+#include "data/samplefirm.h"
 #include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -148,8 +150,9 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     main->registerWindow(WindowKind::Vorgangsliste, [] { return new ListTestWindow; });
     main->registerWindow(WindowKind::Adressen, [] { return new TestWindow(QStringLiteral("Adressen")); });
     dialogs->clear();
-    dialogs->answerMessage(Dialogs::Ok); // "Neuer Vorgang"
-    dialogs->answerMessage(Dialogs::Ok); // the documents of the address
+    dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); }); // "Einstellungen …"
+    dialogs->answerMessage(Dialogs::Ok);                                   // "Neuer Vorgang"
+    dialogs->answerMessage(Dialogs::Ok);                                   // the documents of the address
     // The address window is open from start-up, so the window list has
     // entries, and they are made anew whenever a window opens or closes.
     QList<QPointer<QAction>> actions;
@@ -251,20 +254,31 @@ TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
 }
 
 // The first start without a database asks; it never makes one silently.
+// Yes brings the sample firm into the settings; No keeps them without it
+// (taking out a sample firm left from before) and offers the set-up assistant.
 TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
 {
     struct Case
     {
         Dialogs::Button answer;
         int addresses; // -1: no database
+        bool sampleBefore, sampleAfter;
     };
-    for (const Case &c : {Case{Dialogs::Yes, 1}, Case{Dialogs::No, 0}, Case{Dialogs::Cancel, -1}}) {
+    for (const Case &c : {Case{Dialogs::Yes, 1, false, true}, Case{Dialogs::No, 0, true, false},
+                          Case{Dialogs::Cancel, -1, false, false}}) {
         QTemporaryDir folder;
         ProgramFolder::setDirForTests(folder.path());
         giveNoteTypes(folder.path());
+        if (c.sampleBefore) SampleFirm::write(folder.path());
         dialogs->clear();
         dialogs->answerMessage(c.answer);
         if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+        QString assistant;
+        if (c.addresses == 0)
+            dialogs->answerExec([&assistant](QDialog &d) {
+                assistant = d.windowTitle();
+                return int(QDialog::Rejected);
+            });
         Startup::start(RegisterBusinessWindows, QString());
         const QString file = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
         ASSERT_FALSE(dialogs->interactions().isEmpty());
@@ -279,6 +293,9 @@ TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
         if (c.addresses >= 0) {
             EXPECT_EQ(dataa->Adress.IsEmpty(), c.addresses == 0);
         }
+        EXPECT_EQ(SampleFirm::isInUse(folder.path()), c.sampleAfter);
+        EXPECT_EQ(SampleFirm::hasFirm(folder.path()), c.sampleAfter);
+        EXPECT_EQ(assistant, c.addresses == 0 ? QStringLiteral("Die eigene Firma einrichten") : QString());
         Startup::finish();
     }
 }
@@ -300,7 +317,9 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     QAction *entry = BackupMenu::action(*main);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->text(), QStringLiteral("&Datensicherung …"));
-    EXPECT_EQ(main->Datei1->actions().indexOf(entry), 0);
+    EXPECT_EQ(main->Datei1->actions().indexOf(entry),
+              main->Datei1->actions().indexOf(main->Einstellungen1) + 2)
+        << "below the settings";
     ASSERT_TRUE(entry->isEnabled());
 
     QTemporaryDir target;
