@@ -3,6 +3,7 @@
 // the document; building the window and the position commands are beside it.
 #include "tfvorgang.h"
 
+#include "conversionmenu.h"
 #include "tfvadr.h"
 #include "tfvartikel.h"
 #include "tfvinfo.h"
@@ -19,6 +20,7 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
+#include "documents/core/conversion.h"
 #include "documents/core/tfumw.h"
 #include "platform/appicons.h"
 #include "printing/printvorgang.h"
@@ -351,6 +353,9 @@ void TFVorgang::DBEdit2Change()
     if (Tab->isReadOnly() == saved) Tab->setReadOnly(!saved);
     for (QWidget *w : std::initializer_list<QWidget *>{tbDruck, tbAdresse, tbtexte, tbinfo, ToolButton2})
         w->setEnabled(doc);
+    tbUmwandeln->setEnabled(
+        saved &&
+        !Conversion::targetsOf(Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString()).isEmpty());
     for (QWidget *w : std::initializer_list<QWidget *>{ToolButton5, ToolButton7, ToolButton6, ToolButton9,
                                                        ToolButton10, ToolButton1, ToolButton8, ToolButton11})
         w->setEnabled(saved);
@@ -559,6 +564,19 @@ void TFVorgang::tbinfoClick()
         QPointer<TFvInfo> dialog = new TFvInfo(this);
         auto free = qScopeGuard([&] { delete dialog.data(); });
         Dialogs::instance().exec(*dialog);
+    });
+}
+
+void TFVorgang::UmwandelnClick(const QString &typ)
+{
+    if (!hasSavedDocument() || !saveDocument()) return;
+    const qint64 id =
+        ConversionMenu::run(this, Data->vorgang.FieldByName(QStringLiteral("id"))->AsInteger(), typ);
+    if (id == 0) return;
+    // The new document is shown, whatever the editor was opened on.
+    guarded([id] {
+        Data->vorgang.setFilter(QStringLiteral("id = %1").arg(id));
+        Data->vorgang.setFiltered(true);
     });
 }
 

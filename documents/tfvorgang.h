@@ -41,6 +41,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     QWidget *ControlBar1;
     QToolBar *ToolBar1; // the document
     QToolButton *tbDruck, *tbAdresse, *tbtexte, *tbinfo, *tbNeu, *ToolButton2;
+    QToolButton *tbUmwandeln; // "Umwandeln in …" with the types the document can become
+    QMenu *UmwandelnMenu;
     QToolBar *ToolBar2; // the positions
     QToolButton *ToolButton5, *ToolButton7, *ToolButton6, *ToolButton9, *ToolButton10, *TbBeschreibung,
         *ToolButton1, *ToolButton8, *ToolButton11;
@@ -125,6 +127,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void MenuItem4Click();
     void tbinfoClick();
     void tbcalculateClick();
+    // The document into a new one of the type (A, C, L, R), shown then.
+    void UmwandelnClick(const QString &typ);
     void ToolButton2Click();
     void TBBeschreibungClick();
     void Beschreibung1Click();

@@ -3,6 +3,8 @@
 // header, tax line, positions grid and footer.
 #include "tfvorgang.h"
 
+#include "conversionmenu.h"
+
 #include "tfvadr.h"
 #include "tfvartikel.h"
 #include "tfvinfo.h"
@@ -228,6 +230,19 @@ void TFVorgang::buildToolBars()
                         icon("dialog-information", "info"));
     withMenu(tbinfo, InfoMenu);
     connect(tbinfo, &QToolButton::clicked, this, &TFVorgang::tbinfoClick);
+    UmwandelnMenu = popupMenu(this, "UmwandelnMenu");
+    tbUmwandeln =
+        toolButton(ToolBar1, "tbUmwandeln", QStringLiteral("Umwandeln in …"), QIcon(), UmwandelnMenu);
+    tbUmwandeln->setText(QStringLiteral("Umwandeln in …"));
+    tbUmwandeln->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tbUmwandeln->setPopupMode(QToolButton::InstantPopup);
+    connect(UmwandelnMenu, &QMenu::aboutToShow, this, [this] {
+        ConversionMenu::fill(*UmwandelnMenu,
+                             hasDocument() ? Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString()
+                                           : QString());
+    });
+    connect(UmwandelnMenu, &QMenu::triggered, this,
+            [this](QAction *a) { UmwandelnClick(a->data().toString()); });
     ToolBar1->addSeparator();
     tbNeu = toolButton(ToolBar1, "tbNeu", QStringLiteral("Neuer Vorgang"), AppIcons::newDocument());
     connect(tbNeu, &QToolButton::clicked, this, &TFVorgang::tbNeuClick);

@@ -12,6 +12,7 @@
 #include "data/tfield.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
+#include "documents/conversionmenu.h"
 #include "documents/core/tfumw.h"
 #include "documents/tkalenderform.h"
 #include "einvoice/incomingstore.h"
@@ -226,6 +227,17 @@ void TFVListe::buildMenus()
     OriginalSpeichern1 =
         menuItem(Printmenu, "OriginalSpeichern1", QStringLiteral("&Original der E-Rechnung speichern..."));
     connect(OriginalSpeichern1, &QAction::triggered, this, &TFVListe::OriginalSpeichern1Click);
+    connect(Printmenu, &QMenu::aboutToShow, this, &TFVListe::PrintmenuPopup);
+
+    UmwandelnMenu = new QMenu(this);
+    UmwandelnMenu->setObjectName(QStringLiteral("UmwandelnMenu"));
+    connect(UmwandelnMenu, &QMenu::aboutToShow, this, [this] {
+        ConversionMenu::fill(*UmwandelnMenu, hasCurrentRow()
+                                                 ? vorganglist->FieldByName(QStringLiteral("Typ"))->AsString()
+                                                 : QString());
+    });
+    connect(UmwandelnMenu, &QMenu::triggered, this,
+            [this](QAction *a) { UmwandelnClick(a->data().toString()); });
 
     Berichtmenu = new QMenu(this);
     Berichtmenu->setObjectName(QStringLiteral("Berichtmenu"));
@@ -288,6 +300,11 @@ void TFVListe::buildToolBar()
     btdruck = toolButton(ToolBar1, "btdruck", QStringLiteral("Vorgang drucken"),
                          icon("document-print", "print"), Printmenu);
     connect(btdruck, &QToolButton::clicked, this, &TFVListe::btdruckClick);
+    btUmwandeln =
+        toolButton(ToolBar1, "btUmwandeln", QStringLiteral("Umwandeln in …"), QIcon(), UmwandelnMenu);
+    btUmwandeln->setText(QStringLiteral("Umwandeln in …"));
+    btUmwandeln->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    btUmwandeln->setPopupMode(QToolButton::InstantPopup);
     ToolBar1->addSeparator();
     ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Berichte"),
                              icon("x-office-spreadsheet", "report"), Berichtmenu);
@@ -671,9 +688,38 @@ void TFVListe::ERechnungEinlesen1Click()
     if (const qint64 id = IncomingInvoices::ImportFromFile(this)) reopenOn(id);
 }
 
+void TFVListe::PrintmenuPopup()
+{
+    // Only a received invoice has an original to save.
+    bool incoming = false;
+    if (hasCurrentRow() && dataa) {
+        try {
+            incoming = IncomingStore::isIncomingDocument(dataa->Datenbank, currentId());
+        } catch (const AppError &) {
+        }
+    }
+    OriginalSpeichern1->setVisible(incoming);
+    OriginalSpeichern1->setEnabled(incoming);
+}
+
+void TFVListe::UmwandelnClick(const QString &typ)
+{
+    if (!hasCurrentRow() || !shell()) return;
+    const qint64 id = ConversionMenu::run(this, currentId(), typ);
+    if (id == 0) return;
+    reopenOn(currentId());
+    guarded([id] {
+        TVexDaoTable &vorgang = Data->vorgang;
+        vorgang.setFilter(QStringLiteral("id = %1").arg(id));
+        vorgang.setFiltered(true);
+        shell()->ShowVorgangEditor();
+    });
+}
+
 void TFVListe::OriginalSpeichern1Click()
 {
-    if (!hasCurrentRow()) return;
+    PrintmenuPopup();
+    if (!hasCurrentRow() || !OriginalSpeichern1->isEnabled()) return;
     guarded([this] { IncomingInvoices::SaveOriginal(this, currentId()); });
 }
 
@@ -700,8 +746,8 @@ void TFVListe::invoiceReport(int kind)
     request.kind = InvoiceReportKind(kind);
     // The list's period as the list applies it: any other than the pair
     // that stands for none, also one beginning on 01.01.1999.
-    request.periodSet =
-        Filter.PeriodStart != DocumentListFilter::NoPeriodStart() || Filter.PeriodEnd != DocumentListFilter::NoPeriodEnd();
+    request.periodSet = Filter.PeriodStart != DocumentListFilter::NoPeriodStart() ||
+                        Filter.PeriodEnd != DocumentListFilter::NoPeriodEnd();
     request.periodStart = Filter.PeriodStart;
     request.periodEnd = Filter.PeriodEnd;
     if (hasCurrentRow()) {
