@@ -54,12 +54,14 @@ void LetterheadPreview::paintEvent(QPaintEvent *)
         return QFontMetricsF(f);
     };
     const auto lines = [&](const QString &text, qreal x, qreal y, qreal w, qreal h, const QFontMetricsF &fm) {
+        // Wrapped at the box's width as the print wraps; what is below the box is left off.
         qreal top = y * s;
         for (const QString &line : text.split(QLatin1Char('\n'))) {
             if (top + fm.height() > (y + h) * s + 0.5) break;
-            p.drawText(QRectF(at(x, 0).x(), origin.y() + top, w * s, fm.height()),
-                       Qt::AlignLeft | Qt::AlignTop, fm.elidedText(line, Qt::ElideRight, w * s));
-            top += fm.lineSpacing();
+            const QRectF box(at(x, 0).x(), origin.y() + top, w * s, (y + h) * s - top);
+            const QRectF needed = fm.boundingRect(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, line);
+            p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, line);
+            top += qMax(needed.height(), fm.lineSpacing());
         }
     };
 

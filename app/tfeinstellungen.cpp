@@ -48,12 +48,20 @@ QWidget *pageWithForm(QFormLayout *&form, const QString &intro = QString())
     if (!intro.isEmpty()) {
         auto *l = new QLabel(intro, page);
         l->setWordWrap(true);
+        l->setMaximumWidth(l->fontMetrics().averageCharWidth() * 110);
         outer->addWidget(l);
     }
-    form = new QFormLayout;
+    // On a wide window the fields keep a readable length.
+    auto *area = new QWidget(page);
+    area->setMaximumWidth(area->fontMetrics().averageCharWidth() * 110);
+    form = new QFormLayout(area);
+    form->setContentsMargins(0, 0, 0, 0);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft);
-    outer->addLayout(form);
+    auto *row = new QHBoxLayout;
+    row->addWidget(area, 1);
+    row->addStretch(0);
+    outer->addLayout(row);
     outer->addStretch(1);
     return page;
 }
@@ -295,18 +303,21 @@ QWidget *TFEinstellungen::letterheadPage()
         l->setBuddy(buddy);
         return l;
     };
-    grid->addWidget(label(QStringLiteral("&Name"), eName), 0, 0);
-    grid->addWidget(eName, 0, 1);
-    grid->addWidget(eSchrift, 0, 2);
-    grid->addWidget(sNameLinks, 0, 3);
-    grid->addWidget(sNameOben, 0, 4);
-    grid->addWidget(label(QStringLiteral("&Zusatz"), eZusatz), 1, 0);
-    grid->addWidget(eZusatz, 1, 1);
-    grid->addWidget(eZusatzSchrift, 1, 2);
-    grid->addWidget(sZusatzLinks, 1, 3);
-    grid->addWidget(sZusatzOben, 1, 4);
-    grid->addWidget(label(QStringLiteral("Absender&zeile"), eAbsender), 2, 0);
-    grid->addWidget(eAbsender, 2, 1, 1, 4);
+    int column = 1;
+    for (const char *title : {"Text", "Schrift", "links", "oben"})
+        grid->addWidget(new QLabel(QString::fromLatin1(title), names), 0, column++);
+    grid->addWidget(label(QStringLiteral("&Name"), eName), 1, 0);
+    grid->addWidget(eName, 1, 1);
+    grid->addWidget(eSchrift, 1, 2);
+    grid->addWidget(sNameLinks, 1, 3);
+    grid->addWidget(sNameOben, 1, 4);
+    grid->addWidget(label(QStringLiteral("&Zusatz"), eZusatz), 2, 0);
+    grid->addWidget(eZusatz, 2, 1);
+    grid->addWidget(eZusatzSchrift, 2, 2);
+    grid->addWidget(sZusatzLinks, 2, 3);
+    grid->addWidget(sZusatzOben, 2, 4);
+    grid->addWidget(label(QStringLiteral("Absender&zeile"), eAbsender), 3, 0);
+    grid->addWidget(eAbsender, 3, 1, 1, 4);
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(2, 1);
     left->addWidget(names);
@@ -360,8 +371,12 @@ QWidget *TFEinstellungen::letterheadPage()
     logo->addWidget(eLogo, 1);
     logo->addWidget(btLogo);
     logo->addWidget(btLogoWeg);
+    logo->addSpacing(8);
+    logo->addWidget(new QLabel(QStringLiteral("links"), page));
     logo->addWidget(sLogoLinks);
+    logo->addWidget(new QLabel(QStringLiteral("oben"), page));
     logo->addWidget(sLogoOben);
+    logo->addWidget(new QLabel(QStringLiteral("Breite"), page));
     logo->addWidget(sLogoBreite);
     left->addLayout(logo);
     connect(btLogo, &QPushButton::clicked, this, &TFEinstellungen::chooseLogo);
@@ -426,13 +441,13 @@ QWidget *TFEinstellungen::documentsPage()
         e->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
         auto *l = new QLabel(caption, numbers);
         l->setBuddy(e);
-        grid->addWidget(l, i / 2, (i % 2) * 2);
-        grid->addWidget(e, i / 2, (i % 2) * 2 + 1);
+        grid->addWidget(l, i / 2, (i % 2) * 3);
+        grid->addWidget(e, i / 2, (i % 2) * 3 + 1);
         ++i;
     }
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-    static_cast<QVBoxLayout *>(page->layout())->insertWidget(2, numbers);
+    grid->setColumnMinimumWidth(2, fontMetrics().averageCharWidth() * 3);
+    grid->setColumnStretch(5, 1);
+    form->addRow(numbers);
     return page;
 }
 

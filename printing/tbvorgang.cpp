@@ -9,6 +9,7 @@
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/settings.h"
+#include "platform/pictures.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
 
@@ -109,6 +110,8 @@ void TBvorgang::buildLayout()
     // First page: the letterhead, the recipient, numbers and date, the title line.
     BandTitle = Bericht.addBand(BandKind::Title, QStringLiteral("BandTitle"), 93.9);
     BandTitle->beforePrint = [this](ReportBand &, bool &print) { BandTitleBeforePrint(print); };
+    Logo = &BandTitle->addPicture(QStringLiteral("Logo"), 95, 0, 35);
+    Logo->enabled = false;
     FirmaName =
         &BandTitle->addLabel(QStringLiteral("FirmaName"), 0, mmOfPixels(4), QStringLiteral("Firmenname"));
     FirmaName->font = font(kTimes, 36);
@@ -311,6 +314,25 @@ void TBvorgang::loadLetterhead()
         problem(letterhead, e.message());
     }
 
+    // The logo: a PNG or SVG in the program folder, where the settings put it.
+    const IniFile ini(ProgramFolder::iniPath());
+    const QString logo = ini.readString(QStringLiteral("Druck"), QStringLiteral("Logo")).trimmed();
+    Logo->enabled = false;
+    if (!logo.isEmpty()) {
+        const auto mm = [&ini](const char *key, qreal fallback) {
+            bool ok = false;
+            const qreal v =
+                ini.readString(QStringLiteral("Druck"), QString::fromLatin1(key)).trimmed().toDouble(&ok);
+            return ok && v >= 0 ? v : fallback;
+        };
+        Logo->left = mm("LogoLinks", 95);
+        Logo->top = mm("LogoOben", 0);
+        Logo->width = qBound<qreal>(5, mm("LogoBreite", 35), 170);
+        Logo->picture = Pictures::loadLogo(ProgramFolder::file(logo), Logo->width);
+        Logo->enabled = !Logo->picture.isNull();
+        if (!Logo->enabled) problem(logo, QStringLiteral("kein lesbares Bild (PNG oder SVG)"));
+    }
+
     const struct
     {
         const char *file;
@@ -429,7 +451,8 @@ void TBvorgang::BandDetailBeforePrint(bool &)
              Tax::positionCategory(vorgang2));
     NetSum = Sums.net();
     // A position typed only into the editor's grid has its title alone.
-    const bool described = !vorgang2.FieldByName(QStringLiteral("Bezeichnung"))->AsString().trimmed().isEmpty();
+    const bool described =
+        !vorgang2.FieldByName(QStringLiteral("Bezeichnung"))->AsString().trimmed().isEmpty();
     QRDBText7->field = described ? QStringLiteral("Bezeichnung") : QStringLiteral("Titel");
     const bool deliveryNote = docText("typ") == QLatin1String("L");
     sPreis->enabled = priced && !deliveryNote;

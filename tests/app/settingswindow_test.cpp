@@ -10,6 +10,7 @@
 #include "data/samplefirm.h"
 #include "data/settings.h"
 #include "einvoice/sellerdata.h"
+#include "tests/screenshot.h"
 #include "tests/windowfixture.h"
 
 #include <QComboBox>
@@ -17,8 +18,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -146,6 +149,35 @@ TEST_F(SettingsWindow, WhatIsTypedWrongIsNamedAndNothingIsWritten)
     EXPECT_TRUE(w.save()) << messages().toStdString();
 }
 
+// A logo chosen in the window is copied into the program folder on OK; a
+// file that is no picture is refused and the logo stays as it was.
+TEST_F(SettingsWindow, ALogoIsChosenAndCopiedBesideTheSettings)
+{
+    QTemporaryDir elsewhere;
+    QImage png(60, 30, QImage::Format_RGB32);
+    png.fill(Qt::darkGreen);
+    const QString picture = elsewhere.filePath(QStringLiteral("Firmenlogo.PNG"));
+    ASSERT_TRUE(png.save(picture, "PNG"));
+    const QString text = elsewhere.filePath(QStringLiteral("notiz.png"));
+    TextFiles::saveLines(text, {QStringLiteral("kein Bild")});
+    TFEinstellungen w;
+    dialogs->answerOpenFile(text).answerMessage(Dialogs::Ok);
+    w.btLogo->click();
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("ist kein lesbares Bild")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(w.eLogo->text(), QString());
+    dialogs->answerOpenFile(picture);
+    w.btLogo->click();
+    EXPECT_EQ(w.eLogo->text(), QStringLiteral("logo.png"));
+    EXPECT_FALSE(w.Vorschau->texts().logo.isNull()) << "the preview shows it";
+    w.sLogoBreite->setValue(30);
+    ASSERT_TRUE(w.save());
+    EXPECT_EQ(QImage(db->folder() + QStringLiteral("/logo.png")).size(), QSize(60, 30));
+    EXPECT_EQ(key("Druck", "Logo"), QStringLiteral("logo.png"));
+    EXPECT_EQ(key("Druck", "LogoBreite"), QStringLiteral("30"));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
 // The assistant of a new firm: firm, bank, letterhead made from them, then
 // the documents; "Fertig" writes it all, "Später einrichten" nothing.
 TEST_F(SettingsWindow, TheAssistantMakesTheLetterheadFromTheFirmsData)
@@ -185,4 +217,54 @@ TEST_F(SettingsWindow, TheAssistantMakesTheLetterheadFromTheFirmsData)
                            QStringLiteral("Tel. 0561 123456"), QStringLiteral("info@elektro-brandt.de")}));
     EXPECT_EQ(SellerData::read(ini()).invoiceWarning(), QString());
     EXPECT_FALSE(SampleFirm::isInUse(db->folder()));
+}
+
+// The README pictures: the letterhead page of the settings with the sample
+// firm, and the assistant's first step as a new firm fills it in; both at
+// 1280 x 800, and at 1920 x 1080 to look at.
+TEST_F(SettingsWindow, ScreenshotsOfTheSettingsAndTheAssistant)
+{
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    const struct
+    {
+        QSize size;
+        QString folder;
+        const char *suffix;
+    } sizes[] = {{QSize(1280, 800), ReadmePictures(), ""}, {QSize(1920, 1080), MorePictures(), "-1920"}};
+    for (const auto &s : sizes) {
+        TFEinstellungen assistant(TFEinstellungen::Mode::Assistant);
+        typeFirm(assistant);
+        SampleFirm::write(db->folder());
+        TFEinstellungen window;
+        window.Seiten->setCurrentIndex(2);
+        QFile::remove(ini());
+        for (QDialog *w : {static_cast<QDialog *>(&window), static_cast<QDialog *>(&assistant)}) {
+            w->resize(s.size);
+            w->show();
+            EXPECT_GE(s.size.width(), w->minimumSizeHint().width());
+            EXPECT_GE(s.size.height(), w->minimumSizeHint().height());
+            QApplication::processEvents();
+            const QImage image = w->grab().toImage();
+            EXPECT_EQ(image.size(), s.size);
+            ExpectNotBlank(image);
+            SavePng(image, s.folder,
+                    QStringLiteral("%1%2.png")
+                        .arg(w == &window ? QStringLiteral("einstellungen") : QStringLiteral("einrichtung"),
+                             QString::fromLatin1(s.suffix)));
+        }
+    }
+    // Every page of the settings, to look at.
+    if (!MorePictures().isEmpty()) {
+        SampleFirm::write(db->folder());
+        TFEinstellungen window;
+        window.resize(1280, 800);
+        window.show();
+        for (int i = 0; i < window.Seiten->count(); ++i) {
+            window.Seiten->setCurrentIndex(i);
+            QApplication::processEvents();
+            SavePng(window.grab().toImage(), MorePictures(),
+                    QStringLiteral("einstellungen-seite%1.png").arg(i + 1));
+        }
+    }
+    QApplication::setFont(QFont());
 }
