@@ -260,6 +260,14 @@ QWidget *Tfmain::showChild(QPointer<QWidget> &ref, const std::function<QWidget *
         if (frame->isMinimized() || frame->isHidden()) frame->showMaximized();
         ClientArea->setActiveSubWindow(frame);
     }
+    // The focus goes into the window asked for: when the window system gives
+    // the frame its focus back only afterwards (a question just answered), it
+    // returns there and not to the window that asked.
+    QWidget *target = ref->focusWidget();
+    for (QWidget *w = ref->nextInFocusChain(); !target && w && w != ref; w = w->nextInFocusChain())
+        if (ref->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            target = w;
+    (target ? target : ref.data())->setFocus(Qt::OtherFocusReason);
     updatemenuitems();
     return ref;
 }

@@ -250,6 +250,29 @@ TEST_F(ArticleWindow, ClosingWithAChangeAsksToSave)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+// "Neuer Artikel" twice, and closing, on a new article nothing was typed
+// into: it goes unsaved and unasked; one with a typed text is kept.
+TEST_F(ArticleWindow, AnUntouchedNewArticleIsDroppedNotSaved)
+{
+    openWindow();
+    const auto articles = [this] { return count(QStringLiteral("select count(*) from Artikel")); };
+    window->ToolButton2->click();
+    EXPECT_EQ(artikel().State(), DataSetState::Insert);
+    window->ToolButton2->click();
+    EXPECT_EQ(articles(), 0) << "the untouched one was not saved";
+    EXPECT_EQ(artikel().State(), DataSetState::Insert);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(articles(), 0);
+    EXPECT_TRUE(dialogs->messages().isEmpty()) << messages().toStdString();
+
+    openWindow();
+    window->ToolButton2->click();
+    window->eBeschreibung->setFocus();
+    QTest::keyClicks(window->eBeschreibung, "Kabel");
+    window->ToolButton2->click();
+    EXPECT_EQ(articles(), 1) << "what was typed is an article";
+}
+
 // ---- inside the main window
 
 class ArticleInMainWindow : public ArticleWindow
