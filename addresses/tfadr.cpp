@@ -41,6 +41,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTabWidget>
@@ -344,6 +345,7 @@ void TFAdr::buildTopBar()
     kdrow->addWidget(label(QStringLiteral("KD-Nr:"), kdsuch));
     kdrow->addWidget(kdsuch);
     connect(kdsuch, &QLineEdit::textChanged, this, &TFAdr::kdsuchChange);
+    connect(kdsuch, &QLineEdit::returnPressed, this, &TFAdr::kdsuchReturn);
     kdsuch->installEventFilter(this);
     row->addWidget(kdpanel);
     row->addStretch(1);
@@ -511,7 +513,14 @@ void TFAdr::buildAddressPage()
     right->addWidget(label(QStringLiteral("http://www."), eWWW), r, 0);
     right->addLayout(pair(eWWW, 1, SpeedButton3, 0), r++, 1);
     right->addWidget(label(QStringLiteral("E-mail"), eEmail), r, 0);
-    right->addLayout(pair(eEmail, 1, SpeedButton2, 0), r++, 1);
+    btERechnung = new QPushButton(QStringLiteral("E-Rechnung …"));
+    btERechnung->setObjectName(QStringLiteral("btERechnung"));
+    btERechnung->setToolTip(QStringLiteral("E-Mail für E-Rechnungen und Leitweg-ID einer Behörde"));
+    btERechnung->setFocusPolicy(Qt::NoFocus);
+    connect(btERechnung, &QPushButton::clicked, this, &TFAdr::ERechnung1Click);
+    auto *mail = pair(eEmail, 1, SpeedButton2, 0);
+    mail->addWidget(btERechnung);
+    right->addLayout(mail, r++, 1);
     auto *marks = new QHBoxLayout;
     marks->setSpacing(16);
     marks->addWidget(DBCheckBox2);
@@ -889,6 +898,8 @@ void TFAdr::setEditing(bool on)
     // Locked rather than disabled: the address must stay readable, and the
     // remarks and contact persons scrollable.
     m_lock.setLocked({SAdrTop, SAdr, Eingabe1, Eingabe3}, !on);
+    // The e-invoice data have a dialog of their own with OK and Abbrechen.
+    btERechnung->setEnabled(true);
 }
 
 void TFAdr::eingabeClick()
@@ -907,28 +918,37 @@ void TFAdr::fastfindChange(const QString &text)
     });
 }
 
-void TFAdr::kdsuchChange(const QString &text)
+bool TFAdr::findCustomerNumber(const QString &text)
 {
-    if (text.length() <= 3) return;
     // Only a whole number becomes the condition; any other text finds nothing,
     // so what is typed can never turn into a condition of its own.
     static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
-    bool found = false;
     bool ok = false;
     const qint64 number = wholeNumber.match(text).hasMatch() ? text.trimmed().toLongLong(&ok) : 0;
-    if (ok) {
-        try {
-            dataa->Adress.setFilter(QStringLiteral("kdnr=%1").arg(number));
-            found = dataa->Adress.FindFirst();
-        } catch (const AppError &e) {
-            ShowErrorBox(e.message(), this);
-            return;
-        }
+    if (!ok) return false;
+    try {
+        dataa->Adress.setFilter(QStringLiteral("kdnr=%1").arg(number));
+        return dataa->Adress.FindFirst();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return true; // said already
     }
-    if (!found)
-        Dialogs::instance().message(this, kTitle,
-                                    QStringLiteral("Kdnr %1 konnte nicht lokalisiert werden").arg(text),
-                                    Dialogs::Information, Dialogs::Ok);
+}
+
+void TFAdr::kdsuchChange(const QString &text)
+{
+    // Every number is looked for as it is typed (a new firm's customers are
+    // 1, 2, 3); a miss is said only when Enter asks for that number.
+    if (!text.trimmed().isEmpty()) findCustomerNumber(text);
+}
+
+void TFAdr::kdsuchReturn()
+{
+    const QString text = kdsuch->text();
+    if (text.trimmed().isEmpty() || findCustomerNumber(text)) return;
+    Dialogs::instance().message(this, kTitle,
+                                QStringLiteral("Kdnr %1 konnte nicht lokalisiert werden").arg(text),
+                                Dialogs::Information, Dialogs::Ok);
 }
 
 void TFAdr::kdsuchEnter()
@@ -979,14 +999,11 @@ void TFAdr::adrinsClick()
 }
 
 // E-invoice mailbox and buyer reference of the current address, in a dialog of
-// their own; like every change of the address only while editing is allowed.
+// their own, also while editing is off.
 void TFAdr::ERechnung1Click()
 {
-    if (!m_editing) {
-        Dialogs::instance().message(this, kTitle, QStringLiteral("Bearbeitung ist gesperrt!"),
-                                    Dialogs::Information, Dialogs::Ok);
-        return;
-    }
+    // A dialog of its own with OK and Abbrechen: no lock is needed to keep
+    // the address from a change made by accident.
     guarded([this] {
         if (dataa->Adress.IsEmpty()) return;
         dataa->Adress.CheckBrowseMode(); // a new address is saved before data is kept under its number

@@ -50,6 +50,9 @@ Tdataa::Tdataa(QObject *parent)
     AdressLAND->Optional = true;
     AdressUSTID = Adress.addField(QStringLiteral("USTID"), T::Text, 20);
     AdressUSTID->Optional = true;
+    // Whether the address is a consumer (dunning interest) and its own payment days.
+    Adress.addField(QStringLiteral("VERBRAUCHER"), T::Bool)->Optional = true;
+    Adress.addField(QStringLiteral("ZIELTAGE"), T::Short)->Optional = true;
     Adress.BeforeClose = [this](TVexDaoTable &ds) { AdressBeforeClose(ds); };
     Adress.AfterInsert = [this](TVexDaoTable &ds) { AdressAfterInsert(ds); };
     Adress.BeforePost = [this](TVexDaoTable &ds) { AdressBeforePost(ds); };
@@ -130,9 +133,10 @@ void Tdataa::AdressBeforePost(TVexDaoTable &ds)
     // a wrong one is refused before it is stored.
     const QString land = AdressLAND->AsString().trimmed().toUpper();
     if (!land.isEmpty() && !Tax::isCountryCode(land))
-        throw AppError(QStringLiteral("\"%1\" ist kein Ländercode: bitte zwei Buchstaben nach ISO 3166 eingeben "
-                                      "(z. B. DE, AT, CH) oder das Feld leer lassen (Deutschland).")
-                           .arg(AdressLAND->AsString()));
+        throw AppError(
+            QStringLiteral("\"%1\" ist kein Ländercode: bitte zwei Buchstaben nach ISO 3166 eingeben "
+                           "(z. B. DE, AT, CH) oder das Feld leer lassen (Deutschland).")
+                .arg(AdressLAND->AsString()));
     const QString problem = Tax::checkVatId(AdressUSTID->AsString());
     if (!problem.isEmpty()) throw AppError(problem);
     ds.Edit();

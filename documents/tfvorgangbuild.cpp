@@ -236,6 +236,9 @@ void TFVorgang::buildToolBars()
     tbUmwandeln->setText(QStringLiteral("Umwandeln in …"));
     tbUmwandeln->setToolButtonStyle(Qt::ToolButtonTextOnly);
     tbUmwandeln->setPopupMode(QToolButton::InstantPopup);
+    // Room for the whole caption beside the arrow of its menu.
+    tbUmwandeln->setMinimumWidth(tbUmwandeln->sizeHint().width() +
+                                 tbUmwandeln->fontMetrics().averageCharWidth() * 3);
     connect(UmwandelnMenu, &QMenu::aboutToShow, this, [this] {
         ConversionMenu::fill(*UmwandelnMenu,
                              hasDocument() ? Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString()

@@ -19,6 +19,7 @@
 #include "lists/core/documentlistexport.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/dunningrun.h"
+#include "lists/core/invoicejournal.h"
 #include "lists/core/periodicinvoicing.h"
 #include "lists/incominginvoices.h"
 #include "lists/tfmahnlauf.h"
@@ -305,6 +306,9 @@ void TFVListe::buildToolBar()
     btUmwandeln->setText(QStringLiteral("Umwandeln in …"));
     btUmwandeln->setToolButtonStyle(Qt::ToolButtonTextOnly);
     btUmwandeln->setPopupMode(QToolButton::InstantPopup);
+    // Room for the whole caption beside the arrow of its menu.
+    btUmwandeln->setMinimumWidth(btUmwandeln->sizeHint().width() +
+                                 btUmwandeln->fontMetrics().averageCharWidth() * 3);
     ToolBar1->addSeparator();
     ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Berichte"),
                              icon("x-office-spreadsheet", "report"), Berichtmenu);
@@ -315,8 +319,15 @@ void TFVListe::buildToolBar()
     // Only the user's click: the main window presses it when it has set the
     // customer itself.
     connect(BTfilterButton, &QToolButton::clicked, this, &TFVListe::BTfilterClick);
+    ExportMenu = new QMenu(this);
+    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+    ExportListe1 = menuItem(ExportMenu, "ExportListe1", QStringLiteral("&Export dieser Liste …"));
+    connect(ExportListe1, &QAction::triggered, this, &TFVListe::ToolButton4Click);
+    Rechnungsausgangsbuch1 =
+        menuItem(ExportMenu, "Rechnungsausgangsbuch1", QStringLiteral("&Rechnungsausgangsbuch (CSV) …"));
+    connect(Rechnungsausgangsbuch1, &QAction::triggered, this, &TFVListe::Rechnungsausgangsbuch1Click);
     ToolButton4 = toolButton(ToolBar1, "ToolButton4", QStringLiteral("Export dieser Liste"),
-                             icon("document-save-as", "export"));
+                             icon("document-save-as", "export"), ExportMenu);
     connect(ToolButton4, &QToolButton::clicked, this, &TFVListe::ToolButton4Click);
     btedit = toolButton(ToolBar1, "btedit", QStringLiteral("Offene Posten-Liste"),
                         AppIcons::bundled(QStringLiteral("payment")));
@@ -770,7 +781,7 @@ void TFVListe::ToolButton4Click()
     Dialogs::SaveFileOptions options;
     options.caption = QStringLiteral("Liste exportieren");
     options.defaultSuffix = QStringLiteral("txt");
-    options.filter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*)");
+    options.filter = QStringLiteral("Textdateien (*.txt);;CSV-Dateien (*.csv);;Alle Dateien (*)");
     options.directory = QDir::rootPath();
 #ifndef Q_OS_WIN
     // The root of a Unix file system is nobody's place for a file.
@@ -782,6 +793,27 @@ void TFVListe::ToolButton4Click()
     guarded([&] {
         DocumentListExport::write(*vorganglist, DocumentListExport::typeNames(dataa->Datenbank), path);
     });
+}
+
+void TFVListe::Rechnungsausgangsbuch1Click()
+{
+    // The list's period, or every invoice when none is chosen.
+    const bool period = Filter.PeriodStart != DocumentListFilter::NoPeriodStart() ||
+                        Filter.PeriodEnd != DocumentListFilter::NoPeriodEnd();
+    const QDate from = period ? Filter.PeriodStart : QDate(), to = period ? Filter.PeriodEnd : QDate();
+    Dialogs::SaveFileOptions options;
+    options.caption = QStringLiteral("Rechnungsausgangsbuch speichern");
+    options.defaultSuffix = QStringLiteral("csv");
+    options.filter = QStringLiteral("CSV-Dateien (*.csv);;Textdateien (*.txt);;Alle Dateien (*)");
+    options.directory = QDir::homePath();
+    options.fileName = QDir(options.directory)
+                           .filePath(period ? QStringLiteral("Rechnungsausgangsbuch %1 bis %2.csv")
+                                                  .arg(German::formatDate(from), German::formatDate(to))
+                                            : QStringLiteral("Rechnungsausgangsbuch.csv"));
+    options.confirmOverwrite = true;
+    const QString path = Dialogs::instance().saveFileName(this, options);
+    if (path.isEmpty()) return;
+    guarded([&] { InvoiceJournal::write(dataa->Datenbank, from, to, path); });
 }
 
 // ---------------------------------------------------------------------------
