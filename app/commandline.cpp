@@ -125,6 +125,9 @@ const char *const kHelp =
     "ohne\n"
     "ihn daten/tavirel.mdb im Programmordner.\n"
     "\n"
+    "Rückgabewert: 0 erledigt (check-db: ohne Befunde), 1 nicht erledigt (ein Fehler, eine Ablehnung;\n"
+    "check-db: mit Befunden), 2 falscher Aufruf (unbekannter Befehl, unbekannte Option, fehlender Wert).\n"
+    "\n"
     "Wo die Daten liegen: Steht neben dem Programm ein Ordner daten/ oder eine tavirel.ini, gilt der\n"
     "Programmordner (eine tragbare Kopie). Ein installiertes Programm legt die Datenbank je Benutzer in\n"
     "$XDG_DATA_HOME/tavirel/daten/ ab (sonst ~/.local/share/tavirel/daten/), die Einstellungen tavirel.ini\n"
@@ -339,7 +342,7 @@ int invoiceContracts(const Options &o)
     try {
         if (!o.db.isEmpty()) {
             if (!Engine::isServerLocation(o.db) && !QFileInfo::exists(o.db))
-                throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(o.db));
+                throw AppError(Engine::missingMessage(o.db));
             addresses.Datenbank.SmartOpen = false;
         }
         addresses.DataModuleCreate(o.db.isEmpty() ? QString() : DatabaseLocation(o.db));

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "tfeinstellungen.h"
 #include "tfinfo.h"
+#include "tfvorlagen.h"
 #include "widgets/dialogs.h"
 #include "widgets/mergingchild.h"
 #include "widgets/vorgangwindows.h"
@@ -159,6 +160,8 @@ void Tfmain::buildMenus()
     Datei1 = menu("Datei1", QStringLiteral("&Datei"));
     Einstellungen1 = item(Datei1, "Einstellungen1", QStringLiteral("&Einstellungen …"), QKeySequence(),
                           QIcon(), &Tfmain::Einstellungen1Click);
+    Vorlagen1 = item(Datei1, "Vorlagen1", QStringLiteral("&Vorlagen zurücksetzen …"), QKeySequence(), QIcon(),
+                     &Tfmain::Vorlagen1Click);
     Datei1->addSeparator();
     Schlieen1 = item(Datei1, "Schlieen1", QStringLiteral("&Schließen"), QKeySequence(Qt::CTRL | Qt::Key_F4),
                      QIcon(), &Tfmain::Schlieen1Click);
@@ -411,6 +414,12 @@ void Tfmain::PrintVorgang(const QString &idText, bool preview, bool withDialog)
 void Tfmain::Einstellungen1Click()
 {
     TFEinstellungen window(TFEinstellungen::Mode::Window, this);
+    Dialogs::instance().exec(window);
+}
+
+void Tfmain::Vorlagen1Click()
+{
+    TFVorlagen window(this);
     Dialogs::instance().exec(window);
 }
 

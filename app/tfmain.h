@@ -35,7 +35,7 @@ class Tfmain : public QMainWindow, public Shell
     QToolBar *ToolBar2;
     QAction *ToolButton6;
     QMenu *Datei1;
-    QAction *Einstellungen1, *Schlieen1, *Beenden1;
+    QAction *Einstellungen1, *Vorlagen1, *Schlieen1, *Beenden1;
     QMenu *Menue2;
     QAction *Kontakte1, *ArtikelListe1, *bersicht1;
     QMenu *Fenster1;
@@ -75,6 +75,7 @@ class Tfmain : public QMainWindow, public Shell
     void ShowVorgaengeOfAddress() override;
     void PrintVorgang(const QString &idText, bool preview, bool withDialog) override;
     void Einstellungen1Click();
+    void Vorlagen1Click();
     void Schlieen1Click();
     void Beenden1Click();
     void Nebeneinander1Click();

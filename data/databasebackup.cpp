@@ -188,9 +188,7 @@ void write(const QString &source, const QString &target, const std::function<voi
             QStringLiteral("Die Datei %1 besteht bereits; eine Datensicherung überschreibt keine Datei. "
                            "Bitte einen neuen Namen wählen.")
                 .arg(shown(to.absoluteFilePath())));
-    if (!QFileInfo::exists(source))
-        throw AppError(
-            QStringLiteral("Die Datenbank %1 gibt es nicht; es wurde nichts gesichert.").arg(shown(source)));
+    if (!QFileInfo::exists(source)) throw AppError(Engine::missingMessage(source));
     if (!to.absoluteDir().exists())
         throw AppError(QStringLiteral("Den Ordner %1 gibt es nicht").arg(shown(to.absolutePath())));
     removeLeftovers(to.absoluteDir());

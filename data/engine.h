@@ -69,6 +69,9 @@ class Engine
     // A location as messages show it: a file in the system's own form, and a
     // password masked wherever one was written into it.
     static QString shownLocation(const QString &location);
+    // "Die Datenbank … gibt es nicht" with how one is made, for the location
+    // that was asked for.
+    static QString missingMessage(const QString &location);
     // Any text that may repeat a location (libpq's own messages do) with
     // every password masked: those written in the form of a URI or of
     // keyword=value, and those the given location holds wherever they occur.

@@ -408,6 +408,36 @@ void createDatabase(const QString &location, bool withDemoData)
     engine->close();
 }
 
+QString notOurs(const QString &location)
+{
+    if (Engine::isServerLocation(location)) return QString(); // the connection tells what is wrong there
+    const QFileInfo file(location);
+    if (!file.exists()) return QString(); // named as missing by whoever opens it
+    QStringList present;
+    try {
+        auto engine = Engine::create(Engine::kindOf(location));
+        if (!engine) return QString();
+        engine->open(location);
+        present = engine->tables();
+        engine->close();
+    } catch (const AppError &) {
+        present.clear();
+    }
+    // The tables of the first version: a file with them is ours, whatever it lacks of later ones.
+    QStringList missing;
+    for (const char *name : {"Adress", "Personen", "Vorgang1", "Vorgang2", "VTyp", "Artikel"}) {
+        const QString n = QString::fromLatin1(name);
+        if (!std::any_of(present.begin(), present.end(),
+                         [&](const QString &p) { return p.compare(n, Qt::CaseInsensitive) == 0; }))
+            missing << n;
+    }
+    if (missing.isEmpty()) return QString();
+    return QStringLiteral(
+               "Die Datei %1 ist keine Datenbank der Tavirelsverwaltung (es fehlen die Tabellen %2); sie "
+               "wird nicht geöffnet und bleibt, wie sie ist.")
+        .arg(QDir::toNativeSeparators(file.absoluteFilePath()), missing.join(QStringLiteral(", ")));
+}
+
 void drop(Engine &engine)
 {
     engine.begin();

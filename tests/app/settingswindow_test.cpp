@@ -4,8 +4,10 @@
 // typed wrong is named and not written.
 #include "app/letterheadpreview.h"
 #include "app/tfeinstellungen.h"
+#include "app/tfvorlagen.h"
 
 #include "base/textfiles.h"
+#include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/samplefirm.h"
 #include "data/settings.h"
@@ -16,6 +18,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -267,4 +270,34 @@ TEST_F(SettingsWindow, ScreenshotsOfTheSettingsAndTheAssistant)
         }
     }
     QApplication::setFont(QFont());
+}
+
+// "Vorlagen zurücksetzen …" lists the templates that differ from the shipped
+// ones (never tavirel.ini) and puts back the ticked ones, keeping the user's.
+TEST_F(SettingsWindow, ChangedTemplatesArePutBackOnRequest)
+{
+    SampleFirm::write(db->folder()); // letterhead and settings differ from the templates
+    TextFiles::saveLines(db->folder() + QStringLiteral("/mahnung1.txt"), {QStringLiteral("eigener Text")});
+    TFVorlagen w;
+    QStringList listed;
+    for (int i = 0; i < w.lDateien->count(); ++i)
+        listed << w.lDateien->item(i)->text();
+    EXPECT_TRUE(listed.contains(QStringLiteral("mahnung1.txt")));
+    EXPECT_TRUE(listed.contains(QStringLiteral("Fuss1.txt")));
+    EXPECT_TRUE(listed.contains(QStringLiteral("einheit.txt"))) << "a missing one is listed too";
+    EXPECT_FALSE(listed.contains(QStringLiteral("tavirel.ini")));
+    w.lDateien->item(int(listed.indexOf(QStringLiteral("mahnung1.txt"))))->setCheckState(Qt::Checked);
+    w.lDateien->item(int(listed.indexOf(QStringLiteral("einheit.txt"))))->setCheckState(Qt::Checked);
+    ASSERT_TRUE(w.zuruecksetzen());
+    QFile shipped(QStringLiteral(":/vorlagen/mahnung1.txt"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QFile now(db->folder() + QStringLiteral("/mahnung1.txt"));
+    ASSERT_TRUE(now.open(QIODevice::ReadOnly));
+    EXPECT_EQ(now.readAll(), shipped.readAll());
+    EXPECT_EQ(lines("mahnung1.txt.alt"), QStringList{QStringLiteral("eigener Text")});
+    EXPECT_TRUE(QFile::exists(db->folder() + QStringLiteral("/einheit.txt")));
+    EXPECT_EQ(SampleFirm::isInUse(db->folder()), true) << "the rest stays as it was";
+    const QStringList still = ProgramFolder::changedTemplates();
+    EXPECT_FALSE(still.contains(QStringLiteral("mahnung1.txt")));
+    EXPECT_TRUE(still.contains(QStringLiteral("Fuss1.txt")));
 }

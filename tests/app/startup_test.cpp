@@ -123,18 +123,20 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     QStringList steps;
     Startup::setObserverForTests([&steps](const QString &step) { steps << step; });
 
-    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
-    Tfmain *main =
-        Startup::start(RegisterBusinessWindows, folder.filePath(QStringLiteral("daten/tavirel.mdb")));
+    dialogs->answerMessage(Dialogs::Ok);
+    const QString missing = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
+    Tfmain *main = Startup::start(RegisterBusinessWindows, missing);
     const QStringList messages = dialogs->messages();
 
-    // The connection's message for the address module, then the document
-    // module's own for its first dataset; nothing else.
-    ASSERT_EQ(messages.size(), 2) << messages.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|Cannot find Database:\n")));
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("tavirel.mdb")));
-    EXPECT_EQ(messages[1],
-              QStringLiteral("Tavirelsverwaltung|TVexDaoTable.OpenDaoRecordset: Database is NOT connected."));
+    // The connection's message, in German, naming the file asked for and the
+    // way to a database; nothing else.
+    ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("Tavirelsverwaltung|") + Engine::missingMessage(missing));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Datei › Neue Datenbank …")));
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(
+        main->windowTitle().startsWith(QStringLiteral("Tavirels-Verwaltung – keine Datenbank geöffnet")))
+        << main->windowTitle().toStdString();
     EXPECT_TRUE(steps.endsWith(QStringLiteral("TFinfo geschlossen")));
     EXPECT_TRUE(Finfo.isNull());
     ASSERT_NE(main, nullptr);
@@ -151,6 +153,9 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     main->registerWindow(WindowKind::Adressen, [] { return new TestWindow(QStringLiteral("Adressen")); });
     dialogs->clear();
     dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); }); // "Einstellungen …"
+    dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); }); // "Vorlagen zurücksetzen …"
+    dialogs->cancelSaveFile();                                             // "Neue Datenbank …"
+    dialogs->answerOpenFile(QString());                                    // "Datenbank öffnen …"
     dialogs->answerMessage(Dialogs::Ok);                                   // "Neuer Vorgang"
     dialogs->answerMessage(Dialogs::Ok);                                   // the documents of the address
     // The address window is open from start-up, so the window list has
@@ -240,10 +245,10 @@ TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
     ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"),
                     QStringLiteral("postgresql://buero@127.0.0.1:1/tavirel"));
     ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Kennwort"), QStringLiteral("geheim"));
-    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+    dialogs->answerMessage(Dialogs::Ok);
     Tfmain *main = Startup::start(RegisterBusinessWindows, QString());
     const QStringList messages = dialogs->messages();
-    ASSERT_EQ(messages.size(), 2) << messages.join(u'\n').toStdString();
+    ASSERT_EQ(messages.size(), 1) << messages.join(u'\n').toStdString();
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|In ")));
     EXPECT_TRUE(messages[0].contains(QStringLiteral("[DATENBANK] ein Kennwort")))
         << messages[0].toStdString();
@@ -272,7 +277,7 @@ TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
         if (c.sampleBefore) SampleFirm::write(folder.path());
         dialogs->clear();
         dialogs->answerMessage(c.answer);
-        if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+        if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok);
         QString assistant;
         if (c.addresses == 0)
             dialogs->answerExec([&assistant](QDialog &d) {
@@ -317,9 +322,8 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     QAction *entry = BackupMenu::action(*main);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->text(), QStringLiteral("&Datensicherung …"));
-    EXPECT_EQ(main->Datei1->actions().indexOf(entry),
-              main->Datei1->actions().indexOf(main->Einstellungen1) + 2)
-        << "below the settings";
+    EXPECT_EQ(main->Datei1->actions().indexOf(entry), main->Datei1->actions().indexOf(main->Schlieen1) - 2)
+        << "above Schließen";
     ASSERT_TRUE(entry->isEnabled());
 
     QTemporaryDir target;
@@ -340,4 +344,66 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     entry->trigger();
     EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Warning);
     EXPECT_TRUE(dialogs->interactions().last().text.contains(QStringLiteral("besteht bereits")));
+}
+
+// After "Abbrechen" at the first start the windows make the database: "Neue
+// Datenbank …" creates and opens it, "Datenbank öffnen …" opens another, a
+// file of another program is refused with one message; the title names the
+// database in use.
+TEST_F(StartupTest, TheDatabaseIsMadeOrOpenedFromTheWindows)
+{
+    QTemporaryDir folder;
+    ProgramFolder::setDirForTests(folder.path());
+    giveNoteTypes(folder.path());
+    dialogs->answerMessage(Dialogs::Cancel).answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(RegisterBusinessWindows, QString());
+    ASSERT_NE(main, nullptr);
+    ASSERT_FALSE(dataa->Datenbank.Connected());
+    auto *neu = main->Datei1->findChild<QAction *>(QStringLiteral("NeueDatenbank1"));
+    auto *open = main->Datei1->findChild<QAction *>(QStringLiteral("DatenbankOeffnen1"));
+    ASSERT_TRUE(neu && open);
+
+    const QString own = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
+    dialogs->clear();
+    dialogs->answerSaveFile(own).answerMessage(Dialogs::No).answerExec([](QDialog &d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("Die eigene Firma einrichten"));
+        return int(QDialog::Rejected);
+    });
+    neu->trigger();
+    EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
+    EXPECT_EQ(dialogs->interactions().first().saveOptions.fileName, own)
+        << "the program's own database first";
+    EXPECT_TRUE(dataa->Datenbank.Connected());
+    EXPECT_TRUE(Data->vorgang.Active());
+    EXPECT_TRUE(main->windowTitle().startsWith(QStringLiteral("Tavirels-Verwaltung – ") +
+                                               QDir::toNativeSeparators(own)))
+        << main->windowTitle().toStdString();
+    EXPECT_NE(main->FAdr.data(), nullptr) << "the address window opens on it";
+
+    // A file of another program: one message, the database in use stays.
+    const QString foreign = folder.filePath(QStringLiteral("fremd.sqlite"));
+    {
+        auto engine = Engine::create();
+        engine->open(foreign, true);
+        engine->exec(QStringLiteral("create table notizen (text)"));
+    }
+    dialogs->clear();
+    dialogs->answerOpenFile(foreign).answerMessage(Dialogs::Ok);
+    open->trigger();
+    ASSERT_EQ(dialogs->messages().size(), 1);
+    EXPECT_TRUE(
+        dialogs->messages().first().contains(QStringLiteral("ist keine Datenbank der Tavirelsverwaltung")));
+
+    // Another database of the program, also for the next start.
+    TestDb other(true, TestDb::Kind::File);
+    dialogs->clear();
+    dialogs->answerOpenFile(other.path()).answerMessage(Dialogs::Yes);
+    open->trigger();
+    EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
+    EXPECT_TRUE(dataa->Datenbank.Connected());
+    EXPECT_FALSE(dataa->Adress.IsEmpty()) << "the sample data of the other file";
+    EXPECT_EQ(IniFile(ProgramFolder::iniPath())
+                  .readString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung")),
+              QFileInfo(other.path()).absoluteFilePath());
+    EXPECT_EQ(ProgramFolder::databasePath(), QFileInfo(other.path()).absoluteFilePath());
 }

@@ -49,9 +49,9 @@ TEST(Connection, MissingFileFallsBackToTheProgramFolder)
     const QString missing = programDir.path() + QStringLiteral("/daten/tavirel.mdb");
     TVexDaoDatabase db;
     db.setDatabase(missing);
-    EXPECT_EQ(ERROR_OF(db.Open()),
-              QStringLiteral("Cannot find Database:\n") +
-                  QDir::toNativeSeparators(programDir.path() + QStringLiteral("/tavirel.mdb")));
+    EXPECT_EQ(ERROR_OF(db.Open()), Engine::missingMessage(missing)) << "the database asked for is named";
+    EXPECT_TRUE(Engine::missingMessage(missing).startsWith(
+        QStringLiteral("Die Datenbank %1 gibt es nicht.").arg(QDir::toNativeSeparators(missing))));
     EXPECT_FALSE(db.Connected());
     ASSERT_TRUE(QFile::copy(file.path(), programDir.path() + QStringLiteral("/tavirel.mdb")));
     db.Open();

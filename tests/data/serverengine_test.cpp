@@ -582,7 +582,7 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
                        firm.folder() + QStringLiteral("/fehlt.mdb"), QStringLiteral("--to"), again.path()},
                       &out),
               1);
-    EXPECT_TRUE(out.contains(QStringLiteral("Cannot find Database"))) << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("fehlt.mdb gibt es nicht"))) << qPrintable(out);
 }
 
 // Every command that reads the database takes a server's location after
