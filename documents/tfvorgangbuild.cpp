@@ -410,9 +410,9 @@ void TFVorgang::buildTitle()
     row->addWidget(btZieldatum);
 
     typbox = bound(new DBComboBox(Paneltitel), "typbox", q, QStringLiteral("VertragT"));
-    typbox->setItems({QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H"), QStringLiteral("J")});
+    typbox->setItems(DBComboBox::periodLetters(), DBComboBox::periodCaptions());
     typbox->setToolTip(QStringLiteral("Vertragstyp"));
-    typbox->setFixedWidth(chars(this, 6));
+    typbox->setFixedWidth(chars(this, 20));
     typbox->hide();
     row->addWidget(typbox);
 

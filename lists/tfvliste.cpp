@@ -347,8 +347,13 @@ void TFVListe::buildToolBar()
     cstatus->setObjectName(QStringLiteral("cstatus"));
     cstatus->setToolTip(QStringLiteral("Filter setzen"));
     cstatus->setMaxVisibleItems(12);
-    for (const DocumentListFilter::StatusEntry &e : DocumentListFilter::StatusEntries())
-        cstatus->addItem(e.text);
+    // A separator is a line between the groups, never an entry to choose.
+    for (const DocumentListFilter::StatusEntry &e : DocumentListFilter::StatusEntries()) {
+        if (e.separator)
+            cstatus->insertSeparator(cstatus->count());
+        else
+            cstatus->addItem(e.text);
+    }
     cstatus->setCurrentIndex(0);
     cstatus->setMinimumContentsLength(20);
     cstatus->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

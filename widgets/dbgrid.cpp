@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace {
 
@@ -54,8 +55,7 @@ DBGrid::~DBGrid()
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // Text typed into an open cell stays with the row the window leaves pending.
     m_delegate->flush();
-    if (m_source)
-        m_source->removeUpdater(this);
+    if (m_source) m_source->removeUpdater(this);
 }
 
 void DBGrid::setDataSource(TDataSource *source)
@@ -69,8 +69,7 @@ void DBGrid::setDataSource(TDataSource *source)
         m_source->addUpdater(this);
         // After a cancel the typed text is gone from the row; so is its editor.
         connect(m_source, &TDataSource::stateChanged, this, [this] {
-            if (!editingOrInserting(m_model->dataSet()))
-                m_delegate->discardEditor();
+            if (!editingOrInserting(m_model->dataSet())) m_delegate->discardEditor();
         });
     }
     m_model->setDataSource(source);
@@ -161,17 +160,17 @@ bool DBGrid::isReadOnly() const
 
 void DBGrid::updateEditTriggers()
 {
-    setEditTriggers(m_model->isReadOnly() ? QAbstractItemView::NoEditTriggers
-                                          : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                                QAbstractItemView::AnyKeyPressed);
+    setEditTriggers(m_model->isReadOnly()
+                        ? QAbstractItemView::NoEditTriggers
+                        : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::AnyKeyPressed);
 }
 
 void DBGrid::applyColumnWidths()
 {
     for (int c = 0; c < m_model->columnCount(); ++c) {
         const int width = m_model->columnAt(c).width;
-        if (width > 0)
-            setColumnWidth(c, width);
+        if (width > 0) setColumnWidth(c, width);
     }
     fitFillColumn();
 }
@@ -225,23 +224,19 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     QTableView::currentChanged(current, previous);
     // While rows come and go the view moves its current cell by itself; that
     // must not move the dataset, which is in the middle of the change.
-    if (m_syncing || m_model->isReshaping() || !current.isValid() || !m_model->isFollowing())
-        return;
+    if (m_syncing || m_model->isReshaping() || !current.isValid() || !m_model->isFollowing()) return;
     TVexDaoTable *ds = m_model->dataSet();
     int row = current.row();
-    if (row == ds->RecNo())
-        return;
+    if (row == ds->RecNo()) return;
     try {
         const int dropped = dropUntouchedRow();
-        if (dropped >= 0 && row > dropped)
-            --row;
+        if (dropped >= 0 && row > dropped) --row;
         ds->MoveTo(row);
     } catch (const AppError &e) {
         ShowErrorBox(e.message(), this);
     }
     // The dataset may have refused to leave its row, or dropped a new one.
-    if (currentIndex().row() != ds->RecNo())
-        followDataSet(ds->RecNo());
+    if (currentIndex().row() != ds->RecNo()) followDataSet(ds->RecNo());
 }
 
 int DBGrid::dropUntouchedRow()
@@ -261,12 +256,10 @@ void DBGrid::onFocusChanged(QWidget *old, QWidget *now)
 {
     // Leaving for another control of the same window; a message box or a
     // popup taking the focus for a moment is no leaving.
-    if (!old || !now || now->window() != window())
-        return;
+    if (!old || !now || now->window() != window()) return;
     const bool wasHere = old == this || isAncestorOf(old);
     const bool isHere = now == this || isAncestorOf(now);
-    if (!wasHere || isHere)
-        return;
+    if (!wasHere || isHere) return;
     try {
         dropUntouchedRow();
     } catch (const AppError &e) {
@@ -332,8 +325,7 @@ void DBGrid::keyPressEvent(QKeyEvent *event)
 void DBGrid::confirmDelete()
 {
     TVexDaoTable *ds = m_model->dataSet();
-    if (ds->IsEmpty())
-        return;
+    if (ds->IsEmpty()) return;
     if (Dialogs::instance().message(this, QStringLiteral("Bestätigung"), QStringLiteral("Datensatz löschen?"),
                                     Dialogs::Question, Dialogs::Yes | Dialogs::No,
                                     Dialogs::No) != Dialogs::Yes)
@@ -344,7 +336,16 @@ void DBGrid::confirmDelete()
 void DBGrid::mousePressEvent(QMouseEvent *event)
 {
     if (focusRefused()) {
+        // The row stays where it is, and the user sees why (the message was
+        // said once already): the refused value takes the focus with a hint.
         event->accept();
+        if (QWidget *control = PendingEdits::refusedControl(PendingEdits::formOf(this))) {
+            control->setFocus(Qt::OtherFocusReason);
+            QToolTip::showText(
+                control->mapToGlobal(QPoint(0, control->height())),
+                QStringLiteral("Erst diesen Wert korrigieren; bis dahin bleibt die Zeile, wo sie ist."),
+                control);
+        }
         return;
     }
     QTableView::mousePressEvent(event);
