@@ -122,6 +122,18 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
          "VATEX-EU-IC",
          "ATU12345678",
          "AT"},
+        // The block as the program writes it now, without the empty line before the town.
+        {"EU ohne Leerzeile",
+         "AT",
+         "ATU12345678",
+         "Alpen Haustechnik GmbH\rEinkauf\rHauptplatz 1\r6020 Innsbruck\rÖSTERREICH",
+         {{19, "K"}},
+         "",
+         "",
+         "K 0",
+         "VATEX-EU-IC",
+         "ATU12345678",
+         "AT"},
         {"Ausfuhr", "CH", "", "", {{19, "G"}, {19, "G"}}, "", "", "G 0", "VATEX-EU-G", "", ""},
         {"Vertrag", "", "", "", {{19, "S"}}, "2026-03-01", "2026-03-31", "S 19", "", "", ""},
         // Fees of a reminder: no VAT id of either party, no rate (BR-O-*).
