@@ -71,19 +71,21 @@ const char *const kHelp =
     "                                  offene Rechnungen, mit --kdnr die eines Kunden, mit --von und --bis "
     "die\n"
     "                                  eines Zeitraums (die bezahlten und alle eines Kunden ohne Zeitraum)\n"
-    "  tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER]\n"
+    "  tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER] [--verjaehrte]\n"
     "                                  erstellt zu jeder überfälligen Rechnung die nächste Mahnung\n"
     "                                  (Zahlungserinnerung, 1. und 2. Mahnung) mit Gebühren und\n"
     "                                  Verzugszinsen nach [Mahnwesen] in tavirel.ini; mit --pdf je Mahnung\n"
-    "                                  ORDNER/<Nummer>.pdf; ein zweiter Lauf am selben Stichtag erstellt\n"
-    "                                  nichts\n"
+    "                                  ORDNER/<Nummer>.pdf (fehlende PDF früherer Mahnungen des Stichtags\n"
+    "                                  werden nachgeholt); verjährte Forderungen nur mit --verjaehrte; ein\n"
+    "                                  zweiter Lauf am selben Stichtag erstellt nichts\n"
     "  tavirel export-list <datei> [--status S] [--kdnr N]\n"
     "                      [--von TT.MM.JJJJ --bis TT.MM.JJJJ | --quartal 1-4 [--jahr JJJJ]]\n"
     "                                  schreibt die Vorgangsliste wie ihr Export (Windows-1252, durch \";\"\n"
     "                                  getrennt); S ist alle, angebote, rechnungen, vertraege, bezahlt, "
     "offen,\n"
     "                                  storniert, vertraege-monat, vertraege-jahr, vertraege-quartal,\n"
-    "                                  vertraege-halbjahr, eingang oder eingang-offen (Eingangsrechnungen);\n"
+    "                                  vertraege-halbjahr, eingang oder eingang-offen (Eingangsrechnungen),\n"
+    "                                  ueberfaellig oder mahnungen;\n"
     "                                  ohne Filter die ganze Liste, neueste zuerst\n"
     "  tavirel copy-db --from QUELLE --to ZIEL [--lenient]\n"
     "                                  kopiert alle Tabellen aus einer Datenbank in eine neue oder leere\n"
@@ -366,18 +368,34 @@ int invoiceContracts(const Options &o)
     } catch (const AppError &e) {
         r.error = e.message();
     }
+    const QString period = PeriodText(letter, BillingPeriodOf(letter, Today()));
+    if (r.repeated)
+        out(QStringLiteral(
+            "Die Verbindung zum Datenbankserver war unterbrochen; vom ersten Versuch wurde nichts "
+            "gespeichert, der Lauf wurde mit einer neuen Verbindung wiederholt.\n"));
     if (r.count > 0)
         out(QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden!\n")
                 .arg(r.count)
                 .arg(r.first, r.last));
+    if (!r.passedOver.isEmpty()) {
+        out(QStringLiteral("%1 für %2 bereits abgerechnet und nicht noch einmal berechnet:\n")
+                .arg(r.passedOver.size() == 1 ? QStringLiteral("1 Vertrag ist")
+                                              : QStringLiteral("%1 Verträge sind").arg(r.passedOver.size()),
+                     period));
+        for (const QString &contract : std::as_const(r.passedOver))
+            out(QStringLiteral("  %1\n").arg(contract));
+    }
     if (!r.error.isEmpty()) {
         err(QStringLiteral("Der Lauf wurde abgebrochen: %1").arg(r.error));
+        if (r.count == 0) err(QStringLiteral("Es wurde keine Rechnung gespeichert."));
         return 1;
     }
-    if (r.count == 0)
+    if (r.count == 0 && r.passedOver.isEmpty())
         out(QStringLiteral("Es gibt keinen Vertrag der Periode %1 mit Positionen; es wurden keine Rechnungen "
                            "erstellt.\n")
                 .arg(letter));
+    else if (r.count == 0)
+        out(QStringLiteral("Es wurden keine Rechnungen erstellt.\n"));
     return 0;
 }
 
@@ -521,10 +539,12 @@ bool parseListExport(const Options &o, ListExportOptions *out, QString *error)
         const QString s = values.value(QStringLiteral("--status"));
         const int index = DocumentListFilter::statusIndexOfCommandName(s);
         if (index < 0) {
-            *error = QStringLiteral("--status: '%1' ist unbekannt; möglich sind alle, angebote, rechnungen, "
-                                    "vertraege, bezahlt, offen, storniert, vertraege-monat, vertraege-jahr, "
-                                    "vertraege-quartal, vertraege-halbjahr, eingang, eingang-offen")
-                         .arg(s);
+            *error =
+                QStringLiteral("--status: '%1' ist unbekannt; möglich sind alle, angebote, rechnungen, "
+                               "vertraege, bezahlt, offen, storniert, vertraege-monat, vertraege-jahr, "
+                               "vertraege-quartal, vertraege-halbjahr, eingang, eingang-offen, ueberfaellig, "
+                               "mahnungen")
+                    .arg(s);
             return false;
         }
         f.chooseStatus(index);

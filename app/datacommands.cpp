@@ -25,7 +25,7 @@ void write(std::FILE *stream, const QString &s)
 
 QString shown(const QString &location)
 {
-    return Engine::isServerLocation(location) ? location.trimmed() : QDir::toNativeSeparators(location);
+    return Engine::shownLocation(location);
 }
 
 // --db as given (a file from the working directory), else the program's own.

@@ -11,12 +11,14 @@
 #include "data/programvalues.h"
 #include "data/settings.h"
 #include "data/tvexdaodatabase.h"
+#include "data/tvexdaotable.h"
 #include "lists/core/dunningrun.h"
 #include "printing/printvorgang.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QSet>
 #include <QTemporaryFile>
 #include <cstdio>
 
@@ -24,12 +26,14 @@ namespace CommandLine {
 
 namespace {
 
-const char *const kUsage = "Aufruf: tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER] [--db PFAD]";
+const char *const kUsage =
+    "Aufruf: tavirel dunning-run [--stichtag TT.MM.JJJJ] [--pdf ORDNER] [--verjaehrte] [--db PFAD]";
 
 struct Arguments
 {
     QDate key;
     QString pdf, db;
+    bool barred = false; // time-barred claims are reminded too
 };
 
 Arguments parseArguments(const QStringList &args)
@@ -58,7 +62,10 @@ Arguments parseArguments(const QStringList &args)
             a.db = value;
         }
     };
-    scanArguments(args, {QStringLiteral("--db"), QStringLiteral("--stichtag"), QStringLiteral("--pdf")}, word,
+    // The one switch without a value.
+    QStringList rest = args;
+    a.barred = rest.removeAll(QStringLiteral("--verjaehrte")) > 0;
+    scanArguments(rest, {QStringLiteral("--db"), QStringLiteral("--stichtag"), QStringLiteral("--pdf")}, word,
                   option);
     if (!a.key.isValid()) a.key = Today();
     return a;
@@ -78,6 +85,49 @@ QString pdfFolder(const QString &given)
     return dir;
 }
 
+// The PDF of every reminder of the run, and of each reminder of the key date
+// made earlier whose file is missing from the folder (a run stopped while it
+// printed): the command run again for that day writes them.
+void writePdfs(TVexDaoDatabase &db, const QString &folder, const QDate &key, const DunningRunResult &r)
+{
+    QList<QPair<qint64, QString>> due; // id, number
+    QSet<qint64> made;
+    for (const MadeReminder &m : r.made) {
+        due.append({m.id, m.number});
+        made.insert(m.id);
+    }
+    TVexDaoTable earlier(nullptr, QStringLiteral("mahnungen"));
+    earlier.setDatabase(&db);
+    earlier.SQL() << QStringLiteral("select id, vorgangnr from Vorgang1 where typ = 'M' and datum = %1 and "
+                                    "not storniert order by id")
+                         .arg(DateToSqlLiteral(key));
+    earlier.Open();
+    QStringList redone;
+    for (earlier.First(); !earlier.Eof(); earlier.Next()) {
+        const qint64 id = earlier.FieldByName(QStringLiteral("id"))->AsInteger();
+        const QString number = earlier.FieldByName(QStringLiteral("vorgangnr"))->AsString();
+        if (made.contains(id) ||
+            QFileInfo::exists(folder + QLatin1Char('/') + number + QStringLiteral(".pdf")))
+            continue;
+        due.append({id, number});
+        redone << number;
+    }
+    if (due.isEmpty()) return;
+    ProgramValues::instance().UstId =
+        IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
+    QStringList warnings;
+    for (const auto &[id, number] : due)
+        WriteVorgangPdf(&db, QString::number(id), folder + QLatin1Char('/') + number + QStringLiteral(".pdf"),
+                        &warnings);
+    warnings.removeDuplicates();
+    for (const QString &w : warnings)
+        writeLine(stderr, QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));
+    if (!redone.isEmpty())
+        writeLine(stdout, QStringLiteral("Fehlende PDF der Mahnungen vom %1 nachgeholt: %2")
+                              .arg(German::formatDate(key), redone.join(QStringLiteral(", "))));
+    writeLine(stdout, QStringLiteral("PDF geschrieben nach %1").arg(QDir::toNativeSeparators(folder)));
+}
+
 } // namespace
 
 int dunningRun(const QStringList &args)
@@ -90,7 +140,11 @@ int dunningRun(const QStringList &args)
         TVexDaoDatabase db;
         OpenDatabase(db, a.db);
         const DunningList list = OverdueInvoices(db, settings, a.key);
-        const DunningRunResult r = CreateReminders(db, settings, list);
+        QSet<qint64> barred;
+        if (a.barred)
+            for (const DunningCandidate &c : list.items)
+                if (c.barred()) barred.insert(c.invoiceId);
+        const DunningRunResult r = CreateReminders(db, settings, list, {}, {}, barred);
         for (const QString &w : r.warnings)
             writeLine(stderr, QStringLiteral("Warnung: %1").arg(w));
         QMap<QString, qint64> sums; // per currency
@@ -103,11 +157,13 @@ int dunningRun(const QStringList &args)
         QStringList sumTexts;
         for (auto it = sums.cbegin(); it != sums.cend(); ++it)
             sumTexts << Money::format(it.value(), QStringLiteral("#,##0.00 ") + it.key());
+        if (!r.passedOver.isEmpty()) writeLine(stdout, PassedOverText(r));
         writeLine(stdout,
                   r.made.isEmpty()
-                      ? QStringLiteral("Zum Stichtag %1 ist keine Mahnung fällig; es wurden keine Mahnungen "
-                                       "erstellt.")
-                            .arg(German::formatDate(a.key))
+                      ? QStringLiteral("Zum Stichtag %1 %2; es wurden keine Mahnungen erstellt.")
+                            .arg(German::formatDate(a.key),
+                                 r.passedOver.isEmpty() ? QStringLiteral("ist keine Mahnung fällig")
+                                                        : QStringLiteral("wurde keine Mahnung gemacht"))
                       : QStringLiteral("Summe: %1 %2 (%3 - %4) über %5")
                             .arg(r.made.size())
                             .arg(r.made.size() == 1 ? QStringLiteral("Mahnung") : QStringLiteral("Mahnungen"))
@@ -116,19 +172,7 @@ int dunningRun(const QStringList &args)
             writeLine(stderr, QStringLiteral("Der Mahnlauf wurde abgebrochen: %1").arg(r.error));
             return 1;
         }
-        if (!folder.isEmpty() && !r.made.isEmpty()) {
-            ProgramValues::instance().UstId =
-                IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
-            QStringList warnings;
-            for (const MadeReminder &m : r.made)
-                WriteVorgangPdf(&db, QString::number(m.id),
-                                folder + QLatin1Char('/') + m.number + QStringLiteral(".pdf"), &warnings);
-            warnings.removeDuplicates();
-            for (const QString &w : warnings)
-                writeLine(stderr, QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));
-            writeLine(stdout,
-                      QStringLiteral("PDF geschrieben nach %1").arg(QDir::toNativeSeparators(folder)));
-        }
+        if (!folder.isEmpty()) writePdfs(db, folder, a.key, r);
     } catch (const AppError &e) {
         writeLine(stderr, e.message());
         return 1;

@@ -59,7 +59,7 @@ int einvoiceImport(const QStringList &arguments, const QString &db)
         fail(QStringLiteral("Aufruf: tavirel einvoice-import <datei.xml|datei.pdf> [--db PFAD]"));
         return 2;
     }
-    const QString file = arguments.first();
+    const QString &file = arguments.first();
     try {
         const QByteArray bytes = IncomingInvoice::loadFile(file);
         Tdataa addresses;

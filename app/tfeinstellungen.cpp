@@ -491,8 +491,12 @@ QWidget *TFEinstellungen::dunningPage()
         QStringLiteral("0"));
     cbZinsen = new QCheckBox(QStringLiteral("&Verzugszinsen ab der 1. Mahnung berechnen"), page);
     cbZinsen->setObjectName(QStringLiteral("cbZinsen"));
-    cbZinsen->setChecked(
-        m_values.key(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen")).trimmed().toInt() != 0);
+    // Read as the dunning run reads it ("ja", "an", "1", …); a word it does
+    // not know shows unticked and stays as typed until the box is changed.
+    m_zinsenShown =
+        Dunning::Settings::yesNo(m_values.key(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen")))
+            .value_or(false);
+    cbZinsen->setChecked(m_zinsenShown);
     form->addRow(QString(), cbZinsen);
     QLineEdit *rates =
         bound(page, "Mahnwesen", "Basiszins", QStringLiteral("Basiszinssatz"), [](const QString &t) {
@@ -704,7 +708,7 @@ void TFEinstellungen::collect()
     m_values.setKey(QStringLiteral("UST"), QStringLiteral("ID"), ustid.isEmpty() ? steuernummer : ustid);
     m_values.setKey(QStringLiteral("Steuer"), QStringLiteral("Kleinunternehmer"),
                     cbSteuerfall->currentData().toString());
-    if (cbZinsen)
+    if (cbZinsen && cbZinsen->isChecked() != m_zinsenShown)
         m_values.setKey(QStringLiteral("Mahnwesen"), QStringLiteral("Zinsen"),
                         cbZinsen->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     m_values.setFile(QStringLiteral("vorgang.txt"),

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QUrl>
 #include <cstdlib>
 #include <sqlite3.h>
 
@@ -223,14 +224,40 @@ void write(const QString &source, const QString &target, const std::function<voi
     part.setAutoRemove(false);
 }
 
+namespace {
+
+// The login a server location names ("postgresql://buero@server/…",
+// "user=buero"), or empty.
+QString loginOf(const QString &location)
+{
+    static const QRegularExpression uri(QStringLiteral("^[a-z]+://([^:@/\\s]+)(?::[^@\\s]*)?@"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression keyword(QStringLiteral("(?:^|\\s|[?&])user\\s*=\\s*([^\\s&']+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpression *re : {&uri, &keyword})
+        if (const QRegularExpressionMatch m = re->match(location.trimmed()); m.hasMatch())
+            return QUrl::fromPercentEncoding(m.captured(1).toUtf8());
+    return QString();
+}
+
+} // namespace
+
 QString serverAdvice(const QString &location)
 {
+    // The copyable commands never carry the password (libpq finds it in the
+    // password file); the restored tables belong to the workstations' login,
+    // else that login could not use them.
+    const QString plain = Engine::withoutPassword(location);
+    const QString login = loginOf(location);
     return QStringLiteral(
                "Die Datenbank liegt auf einem PostgreSQL-Server (%1); sie wird dort mit pg_dump gesichert, "
                "nicht mit diesem Programm. Es wurde nichts geschrieben.\n"
-               "Sichern:       pg_dump --format=custom --file=tavirel-JJJJ-MM-TT.dump '%1'\n"
-               "Zurückspielen: pg_restore --no-owner --dbname='<leere Datenbank>' tavirel-JJJJ-MM-TT.dump")
-        .arg(location.trimmed());
+               "Sichern:       pg_dump --format=custom --file=tavirel-JJJJ-MM-TT.dump '%2'\n"
+               "Zurückspielen: in eine neue, leere Datenbank, die %3 gehört:\n"
+               "               pg_restore --no-owner --role=%3 --dbname='<leere Datenbank>' "
+               "tavirel-JJJJ-MM-TT.dump")
+        .arg(Engine::shownLocation(location), plain,
+             login.isEmpty() ? QStringLiteral("<Anmeldename der Arbeitsplätze>") : login);
 }
 
 namespace {

@@ -69,8 +69,8 @@ QList<Document> readDocuments(Engine &engine)
     while (st->step()) {
         Document d;
         d.id = st->column(0, FieldType::Counter).rawInt();
-        d.typ = st->column(1, FieldType::Text).rawText();
-        d.number = st->column(2, FieldType::Text).rawText();
+        d.typ = st->column(1, FieldType::Text).textOrEmpty();
+        d.number = st->column(2, FieldType::Text).textOrEmpty();
         d.kdnr = st->column(3, FieldType::Number);
         d.datum = st->column(4, FieldType::Date).toDate();
         d.zieldatum = st->column(5, FieldType::Date).toDate();
@@ -129,6 +129,55 @@ void checkFile(Engine &engine, QList<Finding> &findings)
     add(findings, QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"), problems);
 }
 
+// Reminders (type M) name their invoice in bezug and their level in
+// mahnstufe; an invoice's mahnstufe is the level of its latest reminder.
+void checkReminders(Engine &engine, const QHash<qint64, const Document *> &byId, QList<Finding> &findings)
+{
+    const auto isType = [](const QString &typ, const char *letter) {
+        return typ.compare(QLatin1String(letter), Qt::CaseInsensitive) == 0;
+    };
+    QStringList orphans, levels, unreminded;
+    QHash<qint64, int> highest; // per invoice, of its reminders not cancelled
+    auto st = engine.prepare(QStringLiteral("select id, typ, bezug, mahnstufe, storniert from Vorgang1 where "
+                                            "mahnstufe is not null or bezug is not null order by id"));
+    while (st->step()) {
+        const qint64 id = st->column(0, FieldType::Counter).rawInt();
+        const Document *d = byId.value(id);
+        if (!d) continue;
+        const Value bezug = st->column(2, FieldType::Integer);
+        const Value level = st->column(3, FieldType::Short);
+        const bool cancelled = st->column(4, FieldType::Bool).toBool();
+        const int l = level.isNull() ? 0 : int(level.toDouble());
+        if (l < 0 || l > 3) levels << QStringLiteral("%1: Mahnstufe %2").arg(name(*d)).arg(l);
+        if (!isType(d->typ, "M")) continue;
+        const Document *invoice = bezug.isNull() ? nullptr : byId.value(bezug.rawInt());
+        if (!invoice || !isType(invoice->typ, "R")) {
+            orphans << QStringLiteral("%1: Rechnung %2 gibt es nicht")
+                           .arg(name(*d), bezug.isNull() ? QStringLiteral("(leer)")
+                                                         : QStringLiteral("id %1").arg(bezug.rawInt()));
+            continue;
+        }
+        if (!cancelled) highest[invoice->id] = std::max(highest.value(invoice->id), l);
+    }
+    auto inv = engine.prepare(QStringLiteral("select id, mahnstufe from Vorgang1 where typ = 'R' and "
+                                             "mahnstufe > 0 order by id"));
+    while (inv->step()) {
+        const qint64 id = inv->column(0, FieldType::Counter).rawInt();
+        const int l = int(inv->column(1, FieldType::Short).toDouble());
+        const Document *d = byId.value(id);
+        if (d && l >= 1 && l <= 3 && highest.value(id) != l)
+            unreminded << QStringLiteral("%1: Mahnstufe %2, %3")
+                              .arg(name(*d))
+                              .arg(l)
+                              .arg(highest.contains(id)
+                                       ? QStringLiteral("letzte Mahnung hat Stufe %1").arg(highest.value(id))
+                                       : QStringLiteral("keine Mahnung dazu"));
+    }
+    add(findings, QStringLiteral("Mahnungen ohne ihre Rechnung"), orphans);
+    add(findings, QStringLiteral("Mahnstufen außerhalb von 0 bis 3"), levels);
+    add(findings, QStringLiteral("Rechnungen, deren Mahnstufe keine Mahnung hat"), unreminded);
+}
+
 void checkTables(Engine &engine, QList<Finding> &findings)
 {
     const QList<Document> docs = readDocuments(engine);
@@ -152,7 +201,7 @@ void checkTables(Engine &engine, QList<Finding> &findings)
                            .arg(id)
                            .arg(owner.isNull() ? QStringLiteral("leer") : QString::number(owner.rawInt()))
                            .arg(st->column(2, FieldType::Short).toDouble())
-                           .arg(st->column(3, FieldType::Text).rawText());
+                           .arg(st->column(3, FieldType::Text).textOrEmpty());
             continue;
         }
         auto sum = sales.find(owner.rawInt());
@@ -160,7 +209,7 @@ void checkTables(Engine &engine, QList<Finding> &findings)
             sum = sales.insert(owner.rawInt(), Tax::Totals(byId.value(owner.rawInt())->cents));
         // An empty rate or category is the program-wide rate, S, as everywhere else.
         const Value rate = tax ? st->column(6, FieldType::Number) : Value();
-        const QString category = tax ? st->column(7, FieldType::Text).rawText().trimmed() : QString();
+        const QString category = tax ? st->column(7, FieldType::Text).textOrEmpty().trimmed() : QString();
         sum->add(st->column(5, FieldType::Number).toDouble(), st->column(4, FieldType::Number).toDouble(),
                  rate.isNull() ? double(ProgramValues::instance().MwstSatz) : rate.toDouble(),
                  category.isEmpty() ? QStringLiteral("S") : category);
@@ -225,6 +274,8 @@ void checkTables(Engine &engine, QList<Finding> &findings)
             early << QStringLiteral("%1: Datum %2, fällig am %3")
                          .arg(name(d), German::formatDate(d.datum), German::formatDate(d.zieldatum));
     add(findings, QStringLiteral("Fälligkeit vor dem Datum des Vorgangs"), early);
+
+    if (hasColumn(engine, QStringLiteral("Vorgang1"), "mahnstufe")) checkReminders(engine, byId, findings);
 }
 
 } // namespace
@@ -243,9 +294,7 @@ QList<Finding> run(Engine &engine)
 
 QList<Finding> runOn(const QString &location)
 {
-    auto engine = Engine::create(Engine::kindOf(location));
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required(Engine::kindOf(location));
     if (!Engine::isServerLocation(location) && !QFileInfo::exists(location))
         throw AppError(Engine::missingMessage(location));
     engine->open(location);

@@ -22,9 +22,7 @@ QString shown(const QString &location)
 
 std::unique_ptr<Engine> engineFor(const QString &location)
 {
-    auto engine = Engine::create(Engine::kindOf(location));
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required(Engine::kindOf(location));
     return engine;
 }
 

@@ -43,6 +43,10 @@ QString u8(const char *text)
     return QString::fromUtf8(text);
 }
 
+// The contracts' footer names the account a direct debit draws on; the print
+// announces the debit itself, from the document's payment means.
+const QString kDebitFooter = QStringLiteral("Einzug per SEPA-Lastschrift von folgendem Konto:");
+
 // Empty texts stay NULL, as fields nobody typed into are in the old files.
 Value text(const QString &s)
 {
@@ -473,10 +477,10 @@ class DocumentWriter
     explicit DocumentWriter(Engine &engine)
         : m_engine(engine),
           m_head(engine, "Vorgang1",
-                 {"erledigt",  "bezahlt",   "bezahltdatum", "zieltage", "zieldatum", "gedruckt",
-                  "weiter",    "storniert", "vorgangnr",    "typ",      "kdnr",      "datum",
-                  "anschrift", "Notiz",     "Kopftext",     "Fusstext", "ek",        "vk",
-                  "VertragT",  "Waehrung",  "mwst",         "Rundung",  "Steuerfall"}),
+                 {"erledigt",  "bezahlt",   "bezahltdatum", "zieltage", "zieldatum",  "gedruckt",
+                  "weiter",    "storniert", "vorgangnr",    "typ",      "kdnr",       "datum",
+                  "anschrift", "Notiz",     "Kopftext",     "Fusstext", "ek",         "vk",
+                  "VertragT",  "Waehrung",  "mwst",         "Rundung",  "Steuerfall", "Zahlungsart"}),
           m_pos(engine, "Vorgang2",
                 {"vorgangID", "Artikel", "Titel", "Bezeichnung", "anzahl", "einheit", "Preis", "EK", "Pos",
                  "MwstSatz", "MwstKat"}),
@@ -497,29 +501,16 @@ class DocumentWriter
         }
         const int number = m_next.value(d.typ, startNumber(d.typ));
         m_next.insert(d.typ, number + 1);
-        m_head.row({Value(d.erledigt),
-                    Value(d.bezahlt),
-                    Value::fromDate(d.bezahltdatum),
-                    Value(d.zieltage),
-                    Value::fromDate(d.datum.addDays(d.zieltage)),
-                    Value(d.gedruckt),
-                    Value(d.weiter),
-                    Value(d.storniert),
-                    Value(QString::number(number)),
-                    Value(QString(QLatin1Char(d.typ))),
-                    Value(double(d.address->kdnr)),
-                    Value::fromDate(d.datum),
-                    text(d.address->anschrift),
-                    text(d.notiz),
-                    text(d.kopftext),
-                    text(d.fusstext),
-                    Value(double(ek) / 10000.0),
+        m_head.row({Value(d.erledigt), Value(d.bezahlt), Value::fromDate(d.bezahltdatum), Value(d.zieltage),
+                    Value::fromDate(d.datum.addDays(d.zieltage)), Value(d.gedruckt), Value(d.weiter),
+                    Value(d.storniert), Value(QString::number(number)), Value(QString(QLatin1Char(d.typ))),
+                    Value(double(d.address->kdnr)), Value::fromDate(d.datum), text(d.address->anschrift),
+                    text(d.notiz), text(d.kopftext), text(d.fusstext), Value(double(ek) / 10000.0),
                     Value(double(Money::toAmount(sales.net()))),
-                    d.vertragT ? Value(QString(QLatin1Char(d.vertragT))) : Value(),
-                    Value(m_euro),
-                    Value(double(Money::toAmount(sales.vat()))),
-                    Value(1),
-                    Value(QStringLiteral("S"))});
+                    d.vertragT ? Value(QString(QLatin1Char(d.vertragT))) : Value(), Value(m_euro),
+                    Value(double(Money::toAmount(sales.vat()))), Value(1), Value(QStringLiteral("S")),
+                    // The means the texts announce: the contracts' footer names a direct debit.
+                    d.fusstext.startsWith(kDebitFooter) ? Value(59) : Value()});
         const qint64 id = m_engine.lastInsertId();
         int pos = 0;
         for (const Position &p : d.positions) {
@@ -574,11 +565,9 @@ QList<Position> ordinaryPositions(Rng &rng, char typ, int count)
 
 const QString &vertragFuss()
 {
-    static const QString text =
-        u8("Der Rechnungsbetrag wird aufgrund des uns erteilten SEPA-Lastschriftmandats\r\n"
-           "zum Fälligkeitstag von folgendem Konto eingezogen:\r\n\r\n"
-           "Kontoinhaber: %KONTOINHABER\r\nIBAN: %KONTONR\r\n"
-           "Bank: %KONTOBANK, BIC: %KONTOBLZ");
+    static const QString text = kDebitFooter + u8("\r\n"
+                                                  "Kontoinhaber: %KONTOINHABER\r\nIBAN: %KONTONR\r\n"
+                                                  "Bank: %KONTOBANK, BIC: %KONTOBLZ");
     return text;
 }
 

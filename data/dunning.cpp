@@ -8,6 +8,7 @@
 #include "programfolder.h"
 #include "programvalues.h"
 #include "settings.h"
+#include "tvexdaotable.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -227,7 +228,33 @@ void readAmount(const IniFile &ini, const QString &key, qint64 *value, QStringLi
     *value = ToCents(Money::fromAmount(v));
 }
 
+// A word the program does not know stops the run rather than switch interest off.
+void readYesNo(const IniFile &ini, const char *key, bool *value, QStringList *problems)
+{
+    const QString text = ini.readString(Settings::section(), QString::fromLatin1(key)).trimmed();
+    if (text.isEmpty()) return;
+    if (const std::optional<bool> yes = Settings::yesNo(text))
+        *value = *yes;
+    else
+        problems->append(
+            QStringLiteral("%1: '%2' ist weder ja (1) noch nein (0)").arg(QString::fromLatin1(key), text));
+}
+
 } // namespace
+
+std::optional<bool> Settings::yesNo(const QString &text)
+{
+    static const QStringList yes{QStringLiteral("1"),    QStringLiteral("ja"), QStringLiteral("j"),
+                                 QStringLiteral("yes"),  QStringLiteral("y"),  QStringLiteral("true"),
+                                 QStringLiteral("wahr"), QStringLiteral("an"), QStringLiteral("on")};
+    static const QStringList no{QStringLiteral("0"),   QStringLiteral("nein"),  QStringLiteral("n"),
+                                QStringLiteral("no"),  QStringLiteral("false"), QStringLiteral("falsch"),
+                                QStringLiteral("aus"), QStringLiteral("off")};
+    const QString word = text.trimmed().toLower();
+    if (yes.contains(word)) return true;
+    if (no.contains(word)) return false;
+    return std::nullopt;
+}
 
 Settings Settings::read(const QString &iniPath)
 {
@@ -239,7 +266,7 @@ Settings Settings::read(const QString &iniPath)
     for (int level = 1; level <= kLastLevel; ++level)
         readAmount(ini, QStringLiteral("Gebuehr%1").arg(level), &s.fees[level - 1], &problems);
     readAmount(ini, QStringLiteral("Pauschale"), &s.pauschale, &problems);
-    s.zinsen = ini.readBool(section(), QStringLiteral("Zinsen"));
+    readYesNo(ini, "Zinsen", &s.zinsen, &problems);
     s.baseRates = BaseRates::withChanges(ini.readString(section(), QStringLiteral("Basiszins")), &problems);
     if (!problems.isEmpty())
         throw AppError(QStringLiteral("Die Einstellungen des Mahnwesens in %1 (Abschnitt [Mahnwesen]) sind "
@@ -250,8 +277,20 @@ Settings Settings::read(const QString &iniPath)
 
 // ---- charges
 
+QDate NewLawFrom()
+{
+    return QDate(2014, 7, 29);
+}
+
+QDate TimeBarredFrom(const QDate &due)
+{
+    // Three years from the end of the year the claim fell due.
+    return due.isValid() ? QDate(due.year() + 4, 1, 1) : QDate();
+}
+
 Charges ChargesOf(const Settings &settings, int level, bool consumer, bool flatSumCharged, qint64 earlier,
-                  qint64 open, const QDate &due, const QDate &key, const QString &currency)
+                  qint64 open, const QDate &due, const QDate &key, const QString &currency,
+                  const QDate &arose)
 {
     Charges c;
     c.earlier = earlier;
@@ -263,22 +302,68 @@ Charges ChargesOf(const Settings &settings, int level, bool consumer, bool flatS
     };
     const qint64 fee = inCurrency(settings.fees[level - 1]);
     const qint64 flat = inCurrency(settings.pauschale);
-    if (!consumer && flat > 0 && level >= 2) {
-        // The flat sum covers the costs of collection, the dunning fees
-        // among them: from level 2 on a firm pays only the fees beyond it.
-        if (!flatSumCharged) c.flatSum = flat;
-        qint64 earlierFees = 0; // of the levels from 2 on before this one
-        for (int l = 2; l < level; ++l)
+    // A firm's debt that arose before 29.07.2014 keeps the law of its day:
+    // 8 points and no flat sum.
+    const bool oldLaw = arose.isValid() && arose < NewLawFrom();
+    if (!consumer && !oldLaw && flat > 0 && level >= 2) {
+        // The flat sum covers the costs of collection, every dunning fee
+        // charged in default among them (the due date puts the debtor in
+        // default): a firm pays only the fees beyond it.
+        qint64 earlierFees = 0; // of the levels before this one
+        for (int l = 1; l < level; ++l)
             earlierFees += inCurrency(settings.fees[l - 1]);
+        if (!flatSumCharged) c.flatSum = std::max<qint64>(0, flat - earlierFees);
         const qint64 before = std::max<qint64>(0, earlierFees - flat);
         c.fee = std::max<qint64>(0, earlierFees + fee - flat) - before;
     } else {
         c.fee = fee;
     }
-    c.points = consumer ? 500 : 900;
+    c.points = consumer ? 500 : oldLaw ? 800 : 900;
     if (settings.zinsen && level >= 2)
         c.interest = DefaultInterest(open, due, key, c.points, settings.baseRates);
     return c;
+}
+
+void SetLevelFromReminders(const TVexDaoTable &ds, bool leaving)
+{
+    const TField *typ = ds.FindField(QStringLiteral("typ"));
+    const TField *bezug = ds.FindField(QStringLiteral("bezug"));
+    if (!typ || !bezug || bezug->IsNull() || typ->AsString().compare(QLatin1String("M"), Qt::CaseInsensitive))
+        return;
+    TVexDaoDatabase *db = ds.Database();
+    const qint64 self = ds.FieldByName(QStringLiteral("id"))->AsInteger();
+    TVexDaoTable reminders(nullptr, QStringLiteral("mahnungen"));
+    reminders.setDatabase(db);
+    reminders.SQL() << QStringLiteral(
+                           "select id, mahnstufe, datum from Vorgang1 where typ = 'M' and bezug = %1 "
+                           "and not storniert and id <> %2")
+                           .arg(bezug->AsInteger())
+                           .arg(leaving ? self : 0)
+                    << QStringLiteral("order by mahnstufe desc, datum desc");
+    reminders.Open();
+    TVexDaoTable invoice(nullptr, QStringLiteral("gemahnt"));
+    invoice.setDatabase(db);
+    invoice.SQL() << QStringLiteral(
+                         "select id, mahnstufe, mahndatum from Vorgang1 where id = %1 and typ = 'R'")
+                         .arg(bezug->AsInteger());
+    invoice.Open();
+    if (invoice.IsEmpty()) return;
+    const int level =
+        reminders.IsEmpty() ? 0 : int(reminders.FieldByName(QStringLiteral("mahnstufe"))->AsInteger());
+    TField *stufe = invoice.FieldByName(QStringLiteral("mahnstufe"));
+    TField *datum = invoice.FieldByName(QStringLiteral("mahndatum"));
+    const QDate day =
+        reminders.IsEmpty() ? QDate() : reminders.FieldByName(QStringLiteral("datum"))->AsDate();
+    if ((stufe->IsNull() ? 0 : stufe->AsInteger()) == level &&
+        (datum->IsNull() ? QDate() : datum->AsDate()) == day)
+        return;
+    invoice.Edit();
+    stufe->SetAsInteger(level);
+    if (day.isValid())
+        datum->SetAsDate(day);
+    else
+        datum->Clear();
+    invoice.Post();
 }
 
 // ---- letter texts
@@ -290,20 +375,20 @@ QString builtInText(int level)
     switch (level) {
     case 1:
         return QStringLiteral(
-            "Sehr geehrte Damen und Herren,\n\n"
+            "%ANREDE\n\n"
             "sicher haben Sie in der Hektik des Alltags übersehen, dass unsere Rechnung %RECHNUNGNR vom "
             "%RECHNUNGDATUM über %BETRAG, fällig am %FAELLIGAM, noch offen ist. Bitte überweisen Sie den "
             "Betrag bis zum %ZAHLBARBIS. Sollten Sie inzwischen bezahlt haben, betrachten Sie dieses "
             "Schreiben bitte als gegenstandslos.");
     case 2:
         return QStringLiteral(
-            "Sehr geehrte Damen und Herren,\n\n"
+            "%ANREDE\n\n"
             "trotz unserer Zahlungserinnerung ist unsere Rechnung %RECHNUNGNR vom %RECHNUNGDATUM über "
             "%BETRAG, fällig am %FAELLIGAM, noch nicht bezahlt. Sie befinden sich damit in Zahlungsverzug. "
             "Bitte überweisen Sie den unten genannten Gesamtbetrag bis zum %ZAHLBARBIS.");
     default:
         return QStringLiteral(
-            "Sehr geehrte Damen und Herren,\n\n"
+            "%ANREDE\n\n"
             "unsere Rechnung %RECHNUNGNR vom %RECHNUNGDATUM über %BETRAG, fällig am %FAELLIGAM, ist trotz "
             "Zahlungserinnerung und Mahnung noch immer nicht bezahlt. Bitte überweisen Sie den unten "
             "genannten Gesamtbetrag bis spätestens %ZAHLBARBIS. Geht die Zahlung bis dahin nicht ein, "
@@ -331,6 +416,12 @@ QString FillText(const QString &text, const Letter &letter)
     const auto put = [&t](const char *name, const QString &value) {
         t.replace(QString::fromLatin1(name), value, Qt::CaseInsensitive);
     };
+    // The address's own salutation, also in place of the general one that
+    // letter files of older versions begin with.
+    const QString general = QStringLiteral("Sehr geehrte Damen und Herren,");
+    const QString own = letter.salutation.trimmed();
+    if (!own.isEmpty() && t.startsWith(general)) t.replace(0, general.size(), own);
+    put("%ANREDE", own.isEmpty() ? general : own);
     put("%RECHNUNGNR", letter.number);
     put("%RECHNUNGDATUM", German::formatDate(letter.date));
     put("%FAELLIGAM", German::formatDate(letter.due));

@@ -8,6 +8,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+class TVexDaoTable;
 
 namespace Dunning {
 
@@ -80,6 +83,9 @@ struct Settings
     BaseRates baseRates = BaseRates::builtIn();
 
     static QString section() { return QStringLiteral("Mahnwesen"); }
+    // A yes or no as the settings take it ("1", "ja", "yes", "an", … and
+    // their opposites, any letter case); null for a word it is not.
+    static std::optional<bool> yesNo(const QString &text);
     // AppError naming every malformed entry: a reminder is never made on
     // figures the firm did not mean.
     static Settings read(const QString &iniPath);
@@ -97,31 +103,47 @@ struct Charges
     qint64 total(qint64 open) const { return open + earlier + fee + flatSum + interest.amount; }
 };
 // The charges of a reminder of that level. The flat sum is claimed from a
-// firm once per invoice, with the first reminder from level 2 on; the fees of
-// levels 2 and 3 count towards it (§ 288 Abs. 5 Satz 3 BGB), so a firm pays
-// only what they add up to beyond it. A DM invoice gets the euro amounts at
-// the fixed rate.
+// firm once per invoice, with the first reminder from level 2 on; every fee
+// charged in default counts towards it (§ 288 Abs. 5 Satz 3 BGB), so a firm
+// pays only what the fees add up to beyond it. A firm's debt that arose
+// (arose: the invoice date) before 29.07.2014 is charged 8 points and no flat
+// sum (Art. 229 § 34 EGBGB); a consumer 5 points throughout. A DM invoice gets
+// the euro amounts at the fixed rate.
 Charges ChargesOf(const Settings &settings, int level, bool consumer, bool flatSumCharged, qint64 earlier,
-                  qint64 open, const QDate &due, const QDate &key, const QString &currency);
+                  qint64 open, const QDate &due, const QDate &key, const QString &currency,
+                  const QDate &arose = QDate());
+// The first day of the law on late payment of 2014.
+QDate NewLawFrom();
+// The first day a claim that fell due on that day is time-barred (§§ 195,
+// 199 BGB: three years from the end of its year).
+QDate TimeBarredFrom(const QDate &due);
 
 // An amount in ten-thousandths rounded to whole cents, halves away from zero.
 qint64 ToCents(qint64 amount);
+
+// When the document ds stands on is a reminder, sets its invoice's level and
+// reminder date to those of the invoice's latest reminder not cancelled (and,
+// with leaving, not this one, about to be deleted); level 0 when none is left.
+void SetLevelFromReminders(const TVexDaoTable &ds, bool leaving = false);
 
 // ---- letter texts
 
 // The facts a level's text names.
 struct Letter
 {
-    QString number;  // the invoice's
-    QDate date, due; // the invoice's date and due date
-    QString amount;  // its open amount with the currency, "119,00 €"
-    QDate payUntil;  // the reminder's own due date
+    QString number;     // the invoice's
+    QDate date, due;    // the invoice's date and due date
+    QString amount;     // its open amount with the currency, "119,00 €"
+    QDate payUntil;     // the reminder's own due date
+    QString salutation; // the address's ("Sehr geehrter Herr Müller,"), may be empty
 };
 // The text of mahnung1.txt … mahnung3.txt in the program folder, or the
 // built-in text of the level when the file cannot be read (then a warning).
 QString LevelText(int level, QStringList *warnings);
-// The text with %RECHNUNGNR, %RECHNUNGDATUM, %FAELLIGAM, %BETRAG and
-// %ZAHLBARBIS (any letter case) replaced wherever they stand.
+// The text with %ANREDE, %RECHNUNGNR, %RECHNUNGDATUM, %FAELLIGAM, %BETRAG and
+// %ZAHLBARBIS (any letter case) replaced wherever they stand. %ANREDE is the
+// address's salutation, else "Sehr geehrte Damen und Herren,"; a text that
+// begins with the latter gets the address's own instead.
 QString FillText(const QString &text, const Letter &letter);
 
 } // namespace Dunning

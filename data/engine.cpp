@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine.h"
 
+#include "base/apperror.h"
+
 #include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
@@ -29,12 +31,33 @@ QString Engine::missingMessage(const QString &location)
 bool Engine::isServerLocation(const QString &location)
 {
     const QString l = location.trimmed();
-    // Also libpq's other form, "host=server dbname=tavirel user=buero": no
-    // file is named like that, and taken for one it would be made.
-    static const QRegularExpression keywords(QStringLiteral("^(host|hostaddr|dbname|user|port|service)\\s*="),
-                                             QRegularExpression::CaseInsensitiveOption);
+    // Also libpq's other form, "host=server dbname=tavirel user=buero", with
+    // any of libpq's keywords first: no file is named like that, and taken
+    // for one it would be made.
+    static const QRegularExpression keywords(
+        QStringLiteral(
+            "^(host|hostaddr|port|dbname|user|password|passfile|require_auth|channel_binding|"
+            "connect_timeout|client_encoding|options|application_name|fallback_application_name|"
+            "keepalives|keepalives_idle|keepalives_interval|keepalives_count|tcp_user_timeout|"
+            "replication|gssencmode|sslmode|requiressl|sslcompression|sslcert|sslkey|sslpassword|"
+            "sslcertmode|sslrootcert|sslcrl|sslcrldir|sslsni|requirepeer|ssl_min_protocol_version|"
+            "ssl_max_protocol_version|krbsrvname|gsslib|gssdelegation|service|target_session_attrs|"
+            "load_balance_hosts)\\s*="),
+        QRegularExpression::CaseInsensitiveOption);
     return l.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            l.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive) || keywords.match(l).hasMatch();
+}
+
+std::unique_ptr<Engine> Engine::required(const QString &kind)
+{
+    auto engine = create(kind);
+    if (!engine)
+        throw AppError(kind == QLatin1String("postgresql")
+                           ? QStringLiteral("Dem Programm fehlt die Anbindung an PostgreSQL-Server (die "
+                                            "Bibliothek libpq); bitte das Programm neu installieren")
+                           : QStringLiteral("Dem Programm fehlt die Anbindung an Datenbankdateien (die "
+                                            "Bibliothek SQLite 3); bitte das Programm neu installieren"));
+    return engine;
 }
 
 QString Engine::kindOf(const QString &location)
@@ -99,6 +122,21 @@ QString Engine::nulMessage(const QString &text)
     return QStringLiteral("Der Text „%1%2“ enthält ein Nullzeichen (Zeichencode 0), das die Datenbank nicht "
                           "speichern kann; die Änderung wurde nicht gespeichert")
         .arg(shown, text.size() > 40 ? QStringLiteral("…") : QString());
+}
+
+QString Engine::withoutPassword(const QString &location)
+{
+    QString l = location.trimmed();
+    l.replace(uriPassword(), QStringLiteral("\\1@"));
+    static const QRegularExpression keyword(
+        QStringLiteral("(^|\\s)password\\s*=\\s*('(?:[^'\\\\]|\\\\.)*'?|[^\\s&]*)\\s*"),
+        QRegularExpression::CaseInsensitiveOption);
+    l.replace(keyword, QStringLiteral("\\1"));
+    static const QRegularExpression query(QStringLiteral("([?&])password=[^&]*&?"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    l.replace(query, QStringLiteral("\\1"));
+    if (l.endsWith(QLatin1Char('?')) || l.endsWith(QLatin1Char('&'))) l.chop(1);
+    return l.trimmed();
 }
 
 QString Engine::shownLocation(const QString &location)

@@ -62,6 +62,8 @@ class Engine
 
     // The engine of the given kind, or none when it cannot be loaded.
     static std::unique_ptr<Engine> create(const QString &kind = QStringLiteral("sqlite"));
+    // The same, refused with a German message naming what is missing.
+    static std::unique_ptr<Engine> required(const QString &kind = QStringLiteral("sqlite"));
     // A database location names a server ("postgresql://user@host:port/db")
     // or a file; the kind of engine that opens it.
     static bool isServerLocation(const QString &location);
@@ -72,6 +74,9 @@ class Engine
     // "Die Datenbank … gibt es nicht" with how one is made, for the location
     // that was asked for.
     static QString missingMessage(const QString &location);
+    // A server location with its password left out, for a command the user
+    // may copy (libpq then finds the password in the password file).
+    static QString withoutPassword(const QString &location);
     // Any text that may repeat a location (libpq's own messages do) with
     // every password masked: those written in the form of a URI or of
     // keyword=value, and those the given location holds wherever they occur.

@@ -102,7 +102,8 @@ QList<TableDef> makeTables()
                    col("Zahlungsart", T::Short),
                    col("bezug", T::Integer),
                    col("mahnstufe", T::Short),
-                   col("mahndatum", T::Date)}};
+                   col("mahndatum", T::Date),
+                   col("zahlbetrag", T::Number)}};
     t << TableDef{QStringLiteral("Vorgang2"),
                   {col("id", T::Counter), col("vorgangID", T::Integer), text("Artikel", 30),
                    text("Titel", 50), col("Bezeichnung", T::Memo), col("anzahl", T::Number),
@@ -130,7 +131,8 @@ QList<TableDef> makeTables()
                   {col("id", T::Counter), col("vorgangID", T::Integer), col("kdnr", T::Number),
                    col("Empfangen", T::Date), text("Dateiname", 255), text("SHA256", 64),
                    col("Original", T::Blob), text("Format", 60), text("Rechnungsnr", 200),
-                   text("Verkaeufer", 200), text("UStIdNr", 40), col("Befunde", T::Memo)}};
+                   text("Verkaeufer", 200), text("UStIdNr", 40), col("Befunde", T::Memo),
+                   col("Vorausbezahlt", T::Number), col("Zahlbetrag", T::Number)}};
     return t;
 }
 
@@ -207,6 +209,11 @@ const char *const kAddedColumns[][2] = {
     {"Vorgang1", "bezug"},
     {"Vorgang1", "mahnstufe"},
     {"Vorgang1", "mahndatum"},
+    // A received invoice's amounts paid in advance and left to pay; on its
+    // document what is open (empty on every other document: the gross).
+    {"Vorgang1", "zahlbetrag"},
+    {"Eingangsrechnung", "Vorausbezahlt"},
+    {"Eingangsrechnung", "Zahlbetrag"},
     // The customer's own payment days; empty: the firm's.
     {"Adress", "ZIELTAGE"}};
 
@@ -353,6 +360,7 @@ void upgrade(Engine &engine)
         }
         for (const QString &tc : std::as_const(missingColumns)) {
             const QString t = tc.section(QLatin1Char('.'), 0, 0);
+            if (made.contains(t)) continue; // made just now with every column
             engine.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
                             .arg(engine.quote(t),
                                  engine.columnDdl(*columnOf(*table(t), tc.section(QLatin1Char('.'), 1)))));
@@ -382,9 +390,7 @@ void createDatabase(const QString &location, bool withDemoData)
         createDatabaseFile(location, withDemoData);
         return;
     }
-    auto engine = Engine::create(Engine::kindOf(location));
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required(Engine::kindOf(location));
     engine->open(location);
     const QStringList present = engine->tables();
     if (!present.isEmpty())
@@ -461,9 +467,7 @@ void createDatabaseFile(const QString &path, bool withDemoData)
     if (!QDir().mkpath(fi.absolutePath()))
         throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden")
                            .arg(QDir::toNativeSeparators(fi.absolutePath())));
-    auto engine = Engine::create();
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required();
     try {
         engine->open(fi.absoluteFilePath(), true);
         create(*engine);

@@ -24,9 +24,9 @@ enum class Agg { Count, Sum, Min, Max, Avg };
 // What a name in a condition stands for once it is resolved.
 struct ColumnBinding
 {
-    QString sql;            // engine expression, e.g. t0."kdnr"
+    QString sql; // engine expression, e.g. t0."kdnr"
     FieldType type = FieldType::Text;
-    int fieldIndex = -1;    // slot in an in-memory row, for evaluation
+    int fieldIndex = -1; // slot in an in-memory row, for evaluation
     bool valid = false;
 };
 
@@ -53,8 +53,8 @@ using ExprPtr = std::unique_ptr<Expr>;
 struct SelectItem
 {
     bool star = false;
-    QString starTable;  // for "T.*"
-    ExprPtr expr;       // a column, Val(column) or an aggregate of a column
+    QString starTable; // for "T.*"
+    ExprPtr expr;      // a column, Val(column) or an aggregate of a column
     QString alias;
 };
 
@@ -116,5 +116,8 @@ bool evaluate(const Expr &expr, const std::function<Value(int fieldIndex)> &row)
 
 // A text in the dialect's quoting, for building conditions from values.
 QString quoteText(const QString &text);
+
+// A text in one line, shortened, as a message quotes the text it refuses.
+QString oneLine(const QString &text);
 
 } // namespace Sql

@@ -190,14 +190,20 @@ bool isEuMember(const QString &country)
 
 bool isCountryCode(const QString &code)
 {
-    static const QString codes = QStringLiteral(
-        "AD AE AF AG AI AL AM AO AQ AR AS AT AU AW AX AZ BA BB BD BE BF BG BH BI BJ BL BM BN BO BQ BR BS BT BV BW BY "
-        "BZ CA CC CD CF CG CH CI CK CL CM CN CO CR CU CV CW CX CY CZ DE DJ DK DM DO DZ EC EE EG EH ER ES ET FI FJ FK "
-        "FM FO FR GA GB GD GE GF GG GH GI GL GM GN GP GQ GR GS GT GU GW GY HK HM HN HR HT HU ID IE IL IM IN IO IQ IR "
-        "IS IT JE JM JO JP KE KG KH KI KM KN KP KR KW KY KZ LA LB LC LI LK LR LS LT LU LV LY MA MC MD ME MF MG MH MK "
-        "ML MM MN MO MP MQ MR MS MT MU MV MW MX MY MZ NA NC NE NF NG NI NL NO NP NR NU NZ OM PA PE PF PG PH PK PL PM "
-        "PN PR PS PT PW PY QA RE RO RS RU RW SA SB SC SD SE SG SH SI SJ SK SL SM SN SO SR SS ST SV SX SY SZ TC TD TF "
-        "TG TH TJ TK TL TM TN TO TR TT TV TW TZ UA UG UM US UY UZ VA VC VE VG VI VN VU WF WS XI YE YT ZA ZM ZW");
+    static const QString codes = QStringLiteral("AD AE AF AG AI AL AM AO AQ AR AS AT AU AW AX AZ BA BB BD BE "
+                                                "BF BG BH BI BJ BL BM BN BO BQ BR BS BT BV BW BY "
+                                                "BZ CA CC CD CF CG CH CI CK CL CM CN CO CR CU CV CW CX CY CZ "
+                                                "DE DJ DK DM DO DZ EC EE EG EH ER ES ET FI FJ FK "
+                                                "FM FO FR GA GB GD GE GF GG GH GI GL GM GN GP GQ GR GS GT GU "
+                                                "GW GY HK HM HN HR HT HU ID IE IL IM IN IO IQ IR "
+                                                "IS IT JE JM JO JP KE KG KH KI KM KN KP KR KW KY KZ LA LB LC "
+                                                "LI LK LR LS LT LU LV LY MA MC MD ME MF MG MH MK "
+                                                "ML MM MN MO MP MQ MR MS MT MU MV MW MX MY MZ NA NC NE NF NG "
+                                                "NI NL NO NP NR NU NZ OM PA PE PF PG PH PK PL PM "
+                                                "PN PR PS PT PW PY QA RE RO RS RU RW SA SB SC SD SE SG SH SI "
+                                                "SJ SK SL SM SN SO SR SS ST SV SX SY SZ TC TD TF "
+                                                "TG TH TJ TK TL TM TN TO TR TT TV TW TZ UA UG UM US UY UZ VA "
+                                                "VC VE VG VI VN VU WF WS XI YE YT ZA ZM ZW");
     const QString c = code.trimmed().toUpper();
     return c.size() == 2 && c.at(0).isLetter() && c.at(1).isLetter() && codes.contains(c);
 }
@@ -289,6 +295,60 @@ QString compactVatId(const QString &ustid)
     QString s = ustid.toUpper();
     s.remove(QRegularExpression(QStringLiteral("[\\s.\\-]")));
     return s;
+}
+
+namespace {
+
+bool prefixFits(const QString &country, const QString &prefix)
+{
+    if (country == QLatin1String("GR")) return prefix == QLatin1String("EL");
+    if (country == QLatin1String("MC")) return prefix == QLatin1String("FR");
+    if (country == QLatin1String("IM")) return prefix == QLatin1String("GB");
+    if (country == QLatin1String("XI")) return prefix == QLatin1String("XI") || prefix == QLatin1String("GB");
+    return prefix == country;
+}
+
+QString countryText(const QString &land)
+{
+    return land.trimmed().isEmpty() ? QStringLiteral("leer (Deutschland)")
+                                    : QStringLiteral("\"%1\"").arg(land.trimmed().toUpper());
+}
+
+} // namespace
+
+QString checkVatIdCountry(const QString &land, const QString &ustid)
+{
+    const QString id = compactVatId(ustid);
+    if (id.size() < 2) return QString();
+    const QString country = countryOf(land);
+    if (prefixFits(country, id.left(2))) return QString();
+    return QStringLiteral("Die USt-IdNr. \"%1\" passt nicht zum Land %2 der Adresse: eine USt-IdNr. aus %3 "
+                          "beginnt mit \"%4\". Bitte Land oder USt-IdNr. berichtigen.")
+        .arg(ustid.trimmed(), countryText(land), country,
+             country == QLatin1String("GR") ? QStringLiteral("EL") : country);
+}
+
+QString checkCaseForCustomer(Case c, const Customer &customer)
+{
+    const QString country = countryOf(customer.land);
+    const QString id = compactVatId(customer.ustid);
+    if (c == Case::IntraEu) {
+        if (country == QLatin1String("DE") || !isEuMember(country))
+            return QStringLiteral(
+                       "Eine innergemeinschaftliche Lieferung geht an einen Kunden in einem anderen "
+                       "EU-Staat; die Adresse des Kunden hat das Land %1.")
+                .arg(countryText(customer.land));
+        if (id.isEmpty() || !prefixFits(country, id.left(2)))
+            return QStringLiteral(
+                       "Für eine innergemeinschaftliche Lieferung braucht die Adresse des Kunden eine "
+                       "USt-IdNr. seines Staates (%1); sie hat \"%2\".")
+                .arg(country, customer.ustid.trimmed());
+    }
+    if (c == Case::Export && (country == QLatin1String("DE") || isEuMember(country)))
+        return QStringLiteral("Eine Ausfuhrlieferung geht an einen Kunden außerhalb der EU; die Adresse des "
+                              "Kunden hat das Land %1.")
+            .arg(countryText(customer.land));
+    return QString();
 }
 
 QString checkVatId(const QString &ustid)

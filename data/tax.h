@@ -72,6 +72,14 @@ QStringList legalNotes(const QStringList &categories, const QString &buyerVatId)
 // check digit), else a German message saying what is wrong. Blanks are allowed.
 QString checkVatId(const QString &ustid);
 QString compactVatId(const QString &ustid); // without blanks, dots and dashes, upper case
+// Empty when the VAT id's prefix is that of the address's country (EL for
+// Greece; Monaco's firms have French ids, the Isle of Man's British ones),
+// or either is empty; else a German message naming both.
+QString checkVatIdCountry(const QString &land, const QString &ustid);
+// Empty when the customer can be invoiced in that case: an intra-EU supply
+// goes to a customer in another member state under that state's VAT id, an
+// export to a customer outside the EU; else a German message saying why not.
+QString checkCaseForCustomer(Case c, const Customer &customer);
 
 // The rates of German VAT by date: built in (16/7 before 2007, 19/7 from
 // 2007, 16/5 from 1 July to 31 December 2020) and extended by the settings.

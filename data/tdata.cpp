@@ -5,6 +5,8 @@
 #include "base/germanformat.h"
 #include "base/money.h"
 #include "dates.h"
+#include "dunning.h"
+#include "engine.h"
 #include "programfolder.h"
 #include "programvalues.h"
 #include "progress.h"
@@ -14,6 +16,7 @@
 #include "sqldialect.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
@@ -79,8 +82,11 @@ TData::TData(TVexDaoDatabase *connection, QObject *parent)
     vorgang.addLookupField(QStringLiteral("Typname"), T::Text, 20, QStringLiteral("typ"), &typen,
                            QStringLiteral("id"), QStringLiteral("Typbez"));
     vorgang.AfterInsert = [this](TVexDaoTable &ds) { VorgangAfterInsert(ds); };
-    vorgang.BeforePost = [](TVexDaoTable &ds) { CheckServicePeriod(ds); };
+    vorgang.BeforePost = [this](TVexDaoTable &ds) { VorgangBeforePost(ds); };
     vorgang.BeforeDelete = [this](TVexDaoTable &ds) { VorgangBeforeDelete(ds); };
+    // A reminder cancelled (or cancelled no more) sets its invoice's level
+    // in the same save.
+    vorgang.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
     vorgang.OnCalcFields = [this](TVexDaoTable &ds) { VorgangCalcFields(ds); };
     showAsMoney(vorgang, {"vkbr", "gewinn"});
 
@@ -261,16 +267,35 @@ void TData::RecalcTotals()
 {
     if (isReceivedInvoice(vorgang)) return;
     PositionSums sums;
-    if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
-        TField *ek = vorgangdata.FieldByName(QStringLiteral("EK"));
-        TField *preis = vorgangdata.FieldByName(QStringLiteral("Preis"));
-        TField *anzahl = vorgangdata.FieldByName(QStringLiteral("anzahl"));
-        const PositionTax tax(vorgangdata);
-        forEachPosition([&] {
-            sums.add(anzahl->AsFloat(), ek->AsFloat(), preis->AsFloat(), tax.rateValue(), tax.category());
-        });
-    }
+    if (!vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) addStoredPositions(sums);
     sums.assignTo(vorgang);
+}
+
+void TData::addStoredPositions(PositionSums &sums)
+{
+    // The positions as stored, read in the saving transaction: another
+    // workstation may have changed one this program still shows as it was,
+    // and the totals are those of what the document holds.
+    if (vorgang.State() == DataSetState::Insert || vorgang.IsEmpty()) return;
+    const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
+    TVexDaoDatabase *db = vorgang.Database();
+    const TableSchema *table = db->table(QStringLiteral("Vorgang2"));
+    const bool withTax =
+        table && table->column(QStringLiteral("MwstSatz")) && table->column(QStringLiteral("MwstKat"));
+    auto st = db->engine().prepare(
+        withTax ? QStringLiteral("SELECT anzahl, EK, Preis, MwstSatz, MwstKat FROM "
+                                 "Vorgang2 WHERE vorgangID = ?")
+                : QStringLiteral("SELECT anzahl, EK, Preis FROM Vorgang2 WHERE vorgangID = ?"));
+    st->bind(1, Value(id));
+    const double programRate = double(ProgramValues::instance().MwstSatz);
+    while (st->step()) {
+        const Value rate = withTax ? st->column(3, FieldType::Number) : Value();
+        const QString kat =
+            withTax ? st->column(4, FieldType::Text).textOrEmpty().trimmed().toUpper() : QString();
+        sums.add(st->column(0, FieldType::Number).toDouble(), st->column(1, FieldType::Number).toDouble(),
+                 st->column(2, FieldType::Number).toDouble(), rate.isNull() ? programRate : rate.toDouble(),
+                 kat.isEmpty() ? QStringLiteral("S") : kat);
+    }
 }
 
 Tax::Totals TData::PositionTotals()
@@ -301,6 +326,18 @@ QDate TData::TaxDate() const
     return Today();
 }
 
+QList<double> TData::RateChoices() const
+{
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    QList<double> choices = rates.choicesAt(TaxDate());
+    // A service period across a change of rates: those at its end apply too.
+    const TField *to = vorgang.FindField(QStringLiteral("leistungbis"));
+    if (to && !to->IsNull() && !vorgang.IsEmpty())
+        for (double r : rates.choicesAt(to->AsDate()))
+            if (!choices.contains(r)) choices << r;
+    return choices;
+}
+
 double TData::ArticleRate(double articleRate) const
 {
     return ProgramValues::instance().Steuer.rates.sameKindAt(articleRate, TaxDate());
@@ -327,35 +364,85 @@ void TData::SetTaxCase(Tax::Case c)
     if (!fall)
         throw AppError(QStringLiteral("Die Datenbank kennt noch keine Steuerfälle (sie ist schreibgeschützt "
                                       "und konnte nicht auf den neuen Stand gebracht werden)"));
+    const bool supplierOrder =
+        vorgang.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper() == QLatin1String("B");
+    // A small business shows no VAT on any document: VAT shown anyway would be owed (§ 14c UStG).
+    if (ProgramValues::instance().Steuer.smallBusiness && c != Tax::Case::SmallBusiness && !supplierOrder)
+        throw AppError(QStringLiteral("Als Kleinunternehmer (§ 19 UStG, Einstellung Kleinunternehmer=1) "
+                                      "weist die Firma keine Umsatzsteuer aus; der Steuerfall \"%1\" ist "
+                                      "nicht möglich.")
+                           .arg(Tax::caseName(c)));
     // Where the buyer owes the VAT, the invoice names the buyer's VAT id.
+    const Tax::Customer customer = customerTax();
     if ((c == Tax::Case::ReverseCharge || c == Tax::Case::IntraEu) &&
-        Tax::compactVatId(customerTax().ustid).isEmpty())
+        Tax::compactVatId(customer.ustid).isEmpty())
         throw AppError(QStringLiteral("Für den Steuerfall \"%1\" braucht die Adresse des Kunden eine "
                                       "USt-IdNr.; bitte sie zuerst in der Adresse eintragen.")
                            .arg(Tax::caseName(c)));
-    vorgang.Edit();
-    fall->SetAsString(Tax::caseCode(c));
-    if (!vorgangdata.IsEmpty()) {
-        TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
-        const PositionTax tax(vorgangdata);
+    const QString misfit = Tax::checkCaseForCustomer(c, customer);
+    if (!misfit.isEmpty()) throw AppError(misfit);
+
+    // A position being typed is saved first, under the case it was typed
+    // in; refused, it stays as typed and the case stays too.
+    postPendingPosition();
+    if (!vorgangdata.Active() || vorgangdata.IsEmpty()) {
+        vorgang.Edit();
+        fall->SetAsString(Tax::caseCode(c));
+        RecalcTotals();
+        return;
+    }
+    // What was typed into the document is saved on its own first: undoing
+    // the change of case below must not take it with it.
+    if (vorgang.State() != DataSetState::Browse) vorgang.PostKeepingDetails();
+    // The case and the positions it changes are saved together or not at all.
+    TField *artikel = vorgangdata.FieldByName(QStringLiteral("Artikel"));
+    const PositionTax tax(vorgangdata);
+    saveWithPositions([&] {
+        vorgang.Edit();
+        fall->SetAsString(Tax::caseCode(c));
+        forEachPosition([&] {
+            const QString old = tax.category();
+            if (old == QLatin1String("O")) return; // not subject to VAT in any case
+            double rate = 0;
+            if (c == Tax::Case::Normal) {
+                rate = tax.rateValue();
+                if (Tax::isTaxFreeCategory(old) && rate == 0) rate = taxableRateOf(artikel->AsString());
+            }
+            const QString kat = Tax::categoryOf(c, rate);
+            if (tax.rateValue() == rate && tax.category() == kat) return;
+            vorgangdata.Edit();
+            tax.rate->SetAsFloat(rate);
+            tax.kat->SetAsString(kat);
+            vorgangdata.Post();
+        });
+    });
+}
+
+void TData::postPendingPosition()
+{
+    if (vorgangdata.Active() && vorgangdata.State() == DataSetState::Insert && !vorgangdata.Touched())
+        vorgangdata.Cancel();
+    else if (vorgangdata.Active() && vorgangdata.State() != DataSetState::Browse)
+        vorgangdata.Post();
+}
+
+void TData::saveWithPositions(const std::function<void()> &change)
+{
+    TVexDaoDatabase *db = vorgang.Database();
+    db->StartTransaction();
+    try {
         {
             TotalsDeferred deferred(*this);
-            forEachPosition([&] {
-                const QString old = tax.category();
-                if (old == QLatin1String("O")) return; // not subject to VAT in any case
-                double rate = 0;
-                if (c == Tax::Case::Normal) {
-                    rate = tax.rateValue();
-                    if (Tax::isTaxFreeCategory(old) && rate == 0) rate = taxableRateOf(artikel->AsString());
-                }
-                vorgangdata.Edit();
-                tax.rate->SetAsFloat(rate);
-                tax.kat->SetAsString(Tax::categoryOf(c, rate));
-                vorgangdata.Post();
-            });
+            change();
         }
+        RecalcTotals();
+        vorgang.PostKeepingDetails();
+        db->Commit();
+    } catch (...) {
+        // Shows what is stored: the document with its positions as they were.
+        db->Rollback();
+        throw;
     }
-    RecalcTotals();
 }
 
 int TData::DefaultPaymentDays()
@@ -570,6 +657,68 @@ void TData::VorgangAfterInsert(TVexDaoTable &ds)
             ProgramValues::instance().Steuer.smallBusiness ? Tax::Case::SmallBusiness : Tax::Case::Normal));
 }
 
+void TData::VorgangBeforePost(TVexDaoTable &ds)
+{
+    CheckServicePeriod(ds);
+    // A date that decides the rates moved: the positions must not keep the
+    // rates of another period without a word (16 % on a 2026 invoice).
+    if (ds.State() != DataSetState::Edit || TaxCase() != Tax::Case::Normal) return;
+    bool moved = false;
+    for (const char *name : {"leistungsdatum", "leistungbis", "datum"})
+        if (const TField *f = ds.FindField(QString::fromLatin1(name)))
+            moved = moved || ds.ValueBeforeEdit(f) != f->value();
+    if (!moved) return;
+    const QStringList stale = StaleRates();
+    if (!stale.isEmpty())
+        throw AppError(QStringLiteral("Am %1 gelten andere Steuersätze als bei Position %2. Bitte die Sätze "
+                                      "anpassen (die Frage beim Ändern des Datums mit „Ja“ beantworten) oder "
+                                      "das Datum zurücksetzen; der Vorgang wurde nicht gespeichert.")
+                           .arg(German::formatDate(TaxDate()), stale.join(QStringLiteral(", "))));
+}
+
+QStringList TData::StaleRates()
+{
+    QStringList stale;
+    if (!vorgangdata.Active() || vorgangdata.IsEmpty() || TaxCase() != Tax::Case::Normal) return stale;
+    const PositionTax tax(vorgangdata);
+    if (!tax.rate || !tax.kat) return stale;
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    const QList<double> choices = RateChoices();
+    TField *pos = vorgangdata.FieldByName(QStringLiteral("Pos"));
+    forEachPosition([&] {
+        const double rate = tax.rateValue();
+        const Tax::Rates::Kind kind = rates.kindOf(rate);
+        if (tax.category() != QLatin1String("S") || choices.contains(rate) ||
+            (kind != Tax::Rates::Kind::Normal && kind != Tax::Rates::Kind::Reduced))
+            return;
+        stale << QStringLiteral("%1 (%2 %, jetzt %3 %)")
+                     .arg(pos->AsString(), Tax::rateText(rate),
+                          Tax::rateText(rates.sameKindAt(rate, TaxDate())));
+    });
+    return stale;
+}
+
+void TData::RerateToTaxDate()
+{
+    postPendingPosition();
+    if (StaleRates().isEmpty()) return;
+    const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
+    const QList<double> choices = RateChoices();
+    const PositionTax tax(vorgangdata);
+    // The new date and the rates it brings are saved together.
+    saveWithPositions([&] {
+        forEachPosition([&] {
+            const double rate = tax.rateValue();
+            if (tax.category() != QLatin1String("S") || choices.contains(rate)) return;
+            const double now = rates.sameKindAt(rate, TaxDate());
+            if (now == rate) return;
+            vorgangdata.Edit();
+            tax.rate->SetAsFloat(now);
+            vorgangdata.Post();
+        });
+    });
+}
+
 void TData::CheckServicePeriod(const TVexDaoTable &ds)
 {
     const TField *from = ds.FindField(QStringLiteral("leistungsdatum"));
@@ -589,6 +738,7 @@ void TData::VorgangBeforeDelete(TVexDaoTable &ds)
         throw AppError(QStringLiteral("Eine eingelesene Eingangsrechnung wird nicht gelöscht: sie bleibt mit "
                                       "ihrem Original aufbewahrt. Ist sie hinfällig, markieren Sie sie unter "
                                       "\"Info's zum Vorgang\" als storniert."));
+    Dunning::SetLevelFromReminders(ds, true);
     vorgangdata.First();
     while (!vorgangdata.IsEmpty())
         vorgangdata.Delete();
@@ -624,7 +774,13 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
     TField *satz = ds.FindField(QStringLiteral("MwstSatz"));
     TField *kat = ds.FindField(QStringLiteral("MwstKat"));
     if (!satz || !kat) return;
-    const double rate = satz->IsNull() ? 0.0 : satz->AsFloat();
+    // An empty rate (a row written by another tool) is the program-wide rate,
+    // as everywhere, unless the row's category charges none.
+    const QString storedKat = kat->AsString().trimmed().toUpper();
+    const double rate = !satz->IsNull() ? satz->AsFloat()
+                        : storedKat == QLatin1String("O") || Tax::isTaxFreeCategory(storedKat)
+                            ? 0.0
+                            : Tax::rateOfField(satz);
     // Choosing O sets the rate 0 (below); a rate typed afterwards makes the position taxable.
     const bool notSubject = kat->AsString().trimmed().toUpper() == QLatin1String("O") && rate == 0;
     if (!(rate >= 0 && rate < 100))
@@ -634,6 +790,24 @@ void TData::VorgangDataBeforePost(TVexDaoTable &ds)
                 .arg(Tax::rateText(rate)));
     const Tax::Case c = TaxCase();
     if (!notSubject && c != Tax::Case::Normal && rate != 0) throw AppError(noVatMessage(c));
+    // A rate typed or picked must be one the law knows at the date of supply;
+    // a rate the position already had stays (a document of another period).
+    const Value before = ds.ValueBeforeEdit(satz);
+    const double rateBefore =
+        before.isNull() ? double(ProgramValues::instance().MwstSatz) : before.toDouble();
+    const bool rateChanged = ds.State() == DataSetState::Insert || std::abs(rateBefore - rate) > 1e-9;
+    if (c == Tax::Case::Normal && rate != 0 && rateChanged) {
+        const QList<double> choices = RateChoices();
+        if (!std::any_of(choices.begin(), choices.end(),
+                         [&](double r) { return std::abs(r - rate) < 1e-9; })) {
+            QStringList allowed;
+            for (double r : choices)
+                allowed << Tax::rateText(r) + QStringLiteral(" %");
+            throw AppError(QStringLiteral("Den Steuersatz %1 % gibt es am %2 nicht; möglich sind %3.")
+                               .arg(Tax::rateText(rate), German::formatDate(TaxDate()),
+                                    allowed.join(QStringLiteral(", "))));
+        }
+    }
     const QString want = notSubject ? QStringLiteral("O") : Tax::categoryOf(c, rate);
     if (kat->AsString() != want) kat->SetAsString(want);
 }

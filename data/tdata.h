@@ -38,8 +38,9 @@ class TData : public QObject
     TDataSource ArtikelQ;
 
     // Recomputes ek, vk and mwst of the current document from its positions
-    // by the rounding of this version, and leaves the document in edit state
-    // (not saved).
+    // as stored (read in the caller's transaction, whatever this program
+    // still shows of them) by the rounding of this version, and leaves the
+    // document in edit state (not saved).
     void RecalcTotals();
     // The sums of positions as RecalcTotals computes them, for positions not
     // yet in vorgangdata (a copy gives its new document its totals at once).
@@ -82,6 +83,10 @@ class TData : public QObject
     // The current position's rate, with the category it has in the document's
     // case; a rate of another kind than 0 in a case without VAT is refused.
     void SetPositionRate(double rate);
+    // The rates a position of the current document may have in the normal
+    // case: normal, reduced and 0 at its tax date (and at the end of its
+    // service period).
+    QList<double> RateChoices() const;
     // The rate of an article for a position of the current document: of its
     // kind (normal, reduced) at the document's tax date.
     double ArticleRate(double articleRate) const;
@@ -138,6 +143,15 @@ class TData : public QObject
     void VorgangAfterInsert(TVexDaoTable &ds);
     // A service period ends on or after its first day; refused otherwise.
     static void CheckServicePeriod(const TVexDaoTable &ds);
+    // The service period, and where a date that decides the rates moved, no
+    // position left at a rate of another period.
+    void VorgangBeforePost(TVexDaoTable &ds);
+    // Positions of the current document (normal case, category S) whose rate
+    // is not one of its tax date: "2 (16 %, jetzt 19 %)".
+    QStringList StaleRates();
+    // Gives those positions the rate of their kind at the tax date and saves
+    // the document with them, all together or nothing.
+    void RerateToTaxDate();
     void VorgangBeforeDelete(TVexDaoTable &ds);
     void VorgangCalcFields(TVexDaoTable &ds);
     void VorgangDataAfterInsert(TVexDaoTable &ds);
@@ -153,6 +167,12 @@ class TData : public QObject
     // Runs body on every position of the current document, then returns to
     // the position that was current.
     void forEachPosition(const std::function<void()> &body);
+    void addStoredPositions(PositionSums &sums);
+    // Saves a position being typed (drops a new one nobody touched).
+    void postPendingPosition();
+    // Runs change on the document and its positions and saves them with
+    // their totals in one transaction, or nothing of it.
+    void saveWithPositions(const std::function<void()> &change);
     // The stored default rate of the article with that number, 0 when none.
     double articleRateOf(const QString &artNr) const;
     // The rate a position becomes taxable at: its article's, else the normal rate.

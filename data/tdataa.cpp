@@ -131,16 +131,22 @@ void Tdataa::AdressBeforePost(TVexDaoTable &ds)
 {
     // The country and VAT id decide how the customer's invoices are taxed:
     // a wrong one is refused before it is stored.
-    const QString land = AdressLAND->AsString().trimmed().toUpper();
+    // The row being saved, which need not be the module's own (a supplier
+    // made while taking in an e-invoice).
+    TField *landField = ds.FieldByName(QStringLiteral("LAND"));
+    const QString land = landField->AsString().trimmed().toUpper();
     if (!land.isEmpty() && !Tax::isCountryCode(land))
         throw AppError(
             QStringLiteral("\"%1\" ist kein Ländercode: bitte zwei Buchstaben nach ISO 3166 eingeben "
                            "(z. B. DE, AT, CH) oder das Feld leer lassen (Deutschland).")
-                .arg(AdressLAND->AsString()));
-    const QString problem = Tax::checkVatId(AdressUSTID->AsString());
+                .arg(landField->AsString()));
+    const QString problem = Tax::checkVatId(ds.FieldByName(QStringLiteral("USTID"))->AsString());
     if (!problem.isEmpty()) throw AppError(problem);
+    // An invoice taxed by the country must not rest on a VAT id of another.
+    const QString misfit = Tax::checkVatIdCountry(land, ds.FieldByName(QStringLiteral("USTID"))->AsString());
+    if (!misfit.isEmpty()) throw AppError(misfit);
     ds.Edit();
-    if (AdressLAND->AsString() != land) AdressLAND->SetAsString(land);
+    if (landField->AsString() != land) landField->SetAsString(land);
     ds.FieldByName(QStringLiteral("GEAENDERT"))->SetAsString(German::formatDate(Today()));
 }
 

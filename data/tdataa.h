@@ -17,8 +17,9 @@ class Tdataa : public QObject
     explicit Tdataa(QObject *parent = nullptr);
     ~Tdataa() override;
 
-    // Creation: connects to the database (the program folder's
-    // daten/tavirel.mdb unless a path is given) and opens Adress and
+    // Creation: connects to the database (ProgramFolder::databasePath(): the
+    // user's data folder, or daten/tavirel.mdb of a portable program folder,
+    // unless a location is given) and opens Adress and
     // uPersonen. Throws on the first failing step; the rest is skipped.
     void DataModuleCreate(const QString &databasePath = QString());
 

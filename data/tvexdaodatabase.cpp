@@ -62,9 +62,7 @@ void TVexDaoDatabase::Open()
     if (DatabaseType.isEmpty())
         throw AppError(QStringLiteral("TVexDaoDatabase.F_Set_Active: DatabaseType property is not defined!"));
     const bool server = Engine::isServerLocation(m_database);
-    auto engine = Engine::create(Engine::kindOf(m_database));
-    if (!engine)
-        throw AppError(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
+    auto engine = Engine::required(Engine::kindOf(m_database));
     QString path = m_database;
     if (!server) {
         if (!QFileInfo::exists(path) && SmartOpen) path = ProgramFolder::file(QFileInfo(path).fileName());

@@ -33,13 +33,6 @@ class TVexDaoDatabase : public QObject
 
     // ---- properties (the values the program sets)
     QString DatabaseType = QStringLiteral("Access");
-    int EngineType = 2;
-    QString Version = QStringLiteral("3.6");
-    QString Workspace = QStringLiteral("DaoWorkspace");
-    QString SystemDatabase = QStringLiteral("system.mdb");
-    QString UserName = QStringLiteral("Admin");
-    bool LoginPrompt = false;
-    bool Exclusive = false;
     bool ReadOnly = false;
     bool SmartOpen = true;
 

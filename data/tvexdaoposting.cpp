@@ -633,6 +633,14 @@ void TVexDaoTable::restoreRefusedRow(Row typed, DataSetState state, qint64 writt
     notify(Notify::Record);
 }
 
+Value TVexDaoTable::ValueBeforeEdit(const TField *field) const
+{
+    if (m_state == DataSetState::Browse || !field || field->DataSet() != this || field->index() < 0 ||
+        size_t(field->index()) >= m_snapshot.values.size())
+        return field ? field->value() : Value();
+    return m_snapshot.values[size_t(field->index())];
+}
+
 void TVexDaoTable::PostKeepingDetails()
 {
     ++m_keepDetails;

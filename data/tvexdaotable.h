@@ -43,8 +43,6 @@ class TVexDaoTable : public QObject
     void setTableName(const QString &name);
     QStringList &SQL() { return m_sql; } // takes effect at the next Open
     const QStringList &SQL() const { return m_sql; }
-    int TableType = 2;
-    int LockType = 3;
     QString Filter() const { return m_filter; }
     void setFilter(const QString &filter);
     bool Filtered() const { return m_filtered; }
@@ -139,6 +137,9 @@ class TVexDaoTable : public QObject
     // link values and AfterInsert's defaults): a grid drops a new row that
     // nobody touched.
     bool Touched() const { return m_touched && m_state != DataSetState::Browse; }
+    // In edit or insert state: the value the field had when editing began
+    // (null in a new row). A rule that checks only what changed asks for it.
+    Value ValueBeforeEdit(const TField *field) const;
 
     // Checks of the layer, with its messages.
     void checkActive() const;

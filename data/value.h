@@ -15,25 +15,25 @@
 
 class Value
 {
-public:
-  enum Kind : quint8 { Null, Bool, Int, Double, Text, DateTime, Bytes };
+  public:
+    enum Kind : quint8 { Null, Bool, Int, Double, Text, DateTime, Bytes };
 
-  Value() noexcept : m_kind(Null) { m_i = 0; }
-  Value(bool b) noexcept : m_kind(Bool) { m_i = b ? 1 : 0; }
-  Value(int i) noexcept : m_kind(Int) { m_i = i; }
-  Value(qint64 i) noexcept : m_kind(Int) { m_i = i; }
-  Value(double d) noexcept : m_kind(Double) { m_d = d; }
-  Value(const QString &s) : m_kind(Text) { new (&m_s) QString(s); }
-  Value(QString &&s) noexcept : m_kind(Text) { new (&m_s) QString(std::move(s)); }
-  Value(const char *) = delete;
-  explicit Value(const QByteArray &b) : m_kind(Bytes) { new (&m_b) QByteArray(b); }
-  static Value fromStamp(qint64 stamp)
-  {
-      Value v;
-      v.m_kind = DateTime;
-      v.m_i = stamp;
-      return v;
-  }
+    Value() noexcept : m_kind(Null) { m_i = 0; }
+    Value(bool b) noexcept : m_kind(Bool) { m_i = b ? 1 : 0; }
+    Value(int i) noexcept : m_kind(Int) { m_i = i; }
+    Value(qint64 i) noexcept : m_kind(Int) { m_i = i; }
+    Value(double d) noexcept : m_kind(Double) { m_d = d; }
+    Value(const QString &s) : m_kind(Text) { new (&m_s) QString(s); }
+    Value(QString &&s) noexcept : m_kind(Text) { new (&m_s) QString(std::move(s)); }
+    Value(const char *) = delete;
+    explicit Value(const QByteArray &b) : m_kind(Bytes) { new (&m_b) QByteArray(b); }
+    static Value fromStamp(qint64 stamp)
+    {
+        Value v;
+        v.m_kind = DateTime;
+        v.m_i = stamp;
+        return v;
+    }
     static Value fromDate(const QDate &d) { return d.isValid() ? fromStamp(stampOf(d)) : Value(); }
     static Value fromDateTime(const QDateTime &dt);
 
@@ -84,6 +84,8 @@ public:
     qint64 rawInt() const { return m_i; }
     double rawDouble() const { return m_d; }
     const QString &rawText() const { return m_s; }
+    // The text of a text value; empty for any other kind (a null column).
+    QString textOrEmpty() const { return m_kind == Text ? m_s : QString(); }
     const QByteArray &rawBytes() const { return m_b; }
     qint64 stamp() const { return m_i; }
 
@@ -109,7 +111,7 @@ public:
             m_s.~QString();
         else if (m_kind == Bytes)
             m_b.~QByteArray();
-  }
+    }
 
     union {
         qint64 m_i;

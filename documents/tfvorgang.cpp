@@ -143,6 +143,13 @@ void TFVorgang::FormCreate()
     connect(&Data->VorgangQ, &TDataSource::dataSetChanged, this, &TFVorgang::DBEdit2Change);
     connect(&Data->VorgangQ, &TDataSource::recordChanged, this, &TFVorgang::DBEdit2Change);
     connect(&Data->VorgangQ, &TDataSource::stateChanged, this, &TFVorgang::DBEdit2Change);
+    // A date that decides the rates moved: asked once the control has let go of it.
+    connect(&Data->VorgangQ, &TDataSource::recordChanged, this, [this](TField *field) {
+        static const QStringList dates{QStringLiteral("leistungsdatum"), QStringLiteral("leistungbis"),
+                                       QStringLiteral("datum")};
+        if (field && dates.contains(field->FieldName(), Qt::CaseInsensitive))
+            QMetaObject::invokeMethod(this, &TFVorgang::checkRatesOfDate, Qt::QueuedConnection);
+    });
     DBEdit2Change();
 }
 
@@ -361,6 +368,22 @@ void TFVorgang::DBEdit2Change()
         w->setEnabled(saved);
     for (QAction *a : {Posnew, Posshow, Posdel, Positionspeichern1, Posnachoben1, Posnachunten1})
         a->setEnabled(saved);
+}
+
+void TFVorgang::checkRatesOfDate()
+{
+    if (!hasDocument() || Data->vorgang.State() != DataSetState::Edit) return;
+    QStringList stale;
+    guarded([&] { stale = Data->StaleRates(); });
+    if (stale.isEmpty()) return;
+    if (Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Am %1 gelten andere Steuersätze als bei Position %2.\n\nSollen diese Positionen "
+                           "die Sätze ihrer Art erhalten, die am %1 gelten?")
+                .arg(German::formatDate(Data->TaxDate()), stale.join(QStringLiteral(", "))),
+            Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
+        guarded([] { Data->RerateToTaxDate(); });
+    showTax();
 }
 
 void TFVorgang::EditDatumExit()

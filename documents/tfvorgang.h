@@ -107,6 +107,9 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
   public Q_SLOTS:
     void tbNeuClick() override;
     void EditDatumExit() override;
+    // After a change of date: positions at another period's rates get the
+    // rates of the new date, after a question.
+    void checkRatesOfDate();
     void AdressShowClick();
     void DBEdit2Change();
     void btDatumClick();

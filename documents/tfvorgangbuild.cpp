@@ -543,7 +543,7 @@ bool TFVorgang::setTaxChoices(DBGridColumn &column)
         choices = Tax::categoriesOf(c);
     } else if (column.fieldName == QLatin1String("MwstSatz")) {
         const QList<double> rates = c == Tax::Case::Normal
-                                        ? ProgramValues::instance().Steuer.rates.choicesAt(Data->TaxDate())
+                                        ? Data->RateChoices()
                                         : QList<double>{0.0};
         for (double r : rates)
             choices << Tax::rateText(r);

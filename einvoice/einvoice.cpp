@@ -3,6 +3,7 @@
 
 #include "base/apperror.h"
 #include "base/germanformat.h"
+#include "base/money.h"
 #include "data/tax.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
@@ -285,6 +286,34 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
     }
     inv.vatCents = totals.vat() / 100;
     inv.grandTotalCents = inv.lineTotalCents + inv.vatCents;
+    // A document of an older version is printed with its sums to the
+    // ten-thousandth; an e-invoice counts in cents. Where the two differ the
+    // file would state other figures than the page.
+    if (Tax::isLegacyDocument(head) && !head.FieldByName(QStringLiteral("storniert"))->AsBoolean()) {
+        Tax::Totals printed(false);
+        for (positions.First(); !positions.Eof(); positions.Next()) {
+            const double anzahl = positions.FieldByName(QStringLiteral("anzahl"))->AsFloat();
+            const double preis = positions.FieldByName(QStringLiteral("Preis"))->AsFloat();
+            if (std::isfinite(anzahl) && std::isfinite(preis) && std::fabs(anzahl * preis) < 1e12)
+                printed.add(anzahl, preis, Tax::positionRate(positions), Tax::positionCategory(positions));
+        }
+        // The page shows each figure to the cent.
+        const auto shown = [](qint64 amount) { return Money::format(amount, QStringLiteral("#,##0.00 €")); };
+        QStringList differ;
+        const std::pair<const char *, std::pair<qint64, qint64>> figures[] = {
+            {"Nettobetrag", {printed.net(), totals.net()}},
+            {"MwSt.", {printed.vat(), totals.vat()}},
+            {"Rechnungsbetrag", {printed.gross(), totals.gross()}}};
+        for (const auto &[name, pair] : figures)
+            if (shown(pair.first) != shown(pair.second))
+                differ << QStringLiteral("%1 %2 gedruckt, in Cent gerechnet %3")
+                              .arg(QString::fromUtf8(name), shown(pair.first), shown(pair.second));
+        if (!differ.isEmpty())
+            problems << QStringLiteral("Er stammt aus einer älteren Version, deren Druck anders rundet (%1). "
+                                       "Bitte ihn im Vorgang mit „Neuberechnung“ neu berechnen (und neu "
+                                       "drucken), damit Druck und E-Rechnung übereinstimmen.")
+                            .arg(differ.join(QStringLiteral("; ")));
+    }
     if (!inv.creditNote && inv.grandTotalCents < 0)
         problems << QStringLiteral("Sein Gesamtbetrag ist negativ; was der Kunde zurückerhält, gehört in "
                                    "eine Gutschrift (G).");
@@ -318,6 +347,12 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         const QString ustid = optional("USTID");
         // An invoice not subject to VAT names no VAT id of either party (BR-O-2).
         if (Tax::checkVatId(ustid).isEmpty() && !inv.notSubjectToVat()) b.vatId = Tax::compactVatId(ustid);
+        // An intra-EU supply or an export to a customer who is neither.
+        for (const Tax::Case c : {Tax::Case::IntraEu, Tax::Case::Export}) {
+            if (!categories.contains(Tax::caseCode(c))) continue;
+            const QString misfit = Tax::checkCaseForCustomer(c, Tax::Customer{optional("LAND"), ustid});
+            if (!misfit.isEmpty()) problems << misfit;
+        }
         for (const char *code : {"AE", "K"}) {
             if (!categories.contains(QLatin1String(code)) || !b.vatId.isEmpty()) continue;
             problems << QStringLiteral("%1 braucht die USt-IdNr. des Kunden; bei der Adresse mit der "

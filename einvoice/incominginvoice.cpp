@@ -345,6 +345,8 @@ QString IncomingInvoice::lineDetails(const InvoiceLine &l)
     for (const InvoiceAllowanceCharge &a : l.adjustments)
         out << adjustmentText(a);
     if (l.informationOnly) out << QStringLiteral("(nur zur Information, nicht in der Summe)");
+    if (l.subtotal) out << QStringLiteral("(Gruppe: Summe ihrer Unterpositionen, nicht extra in der Summe)");
+    if (!l.parentId.isEmpty()) out << QStringLiteral("(Unterposition zu Position %1)").arg(l.parentId);
     return out.join(QLatin1Char('\n'));
 }
 

@@ -100,6 +100,11 @@ struct InvoiceLine // BG-25
     QString originCountry;                         // BT-159
     QList<std::pair<QString, QString>> attributes; // BT-160, BT-161
     bool informationOnly = false;                  // an EXTENDED line that is not part of the sums
+    QString parentId;                              // EXTENDED: the line this one is a sub-line of
+    bool subtotal = false;                         // EXTENDED: a group line, the sum of its sub-lines
+    // Whether its net amount counts towards the invoice's sums: not a line
+    // for information, nor a group line, whose sub-lines count instead.
+    bool summed() const { return !informationOnly && !subtotal; }
 };
 
 struct InvoicePaymentMeans // BG-16 with BG-17, BG-18 and BT-91

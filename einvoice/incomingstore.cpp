@@ -6,6 +6,7 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "data/sqldialect.h"
+#include "data/tax.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
@@ -120,7 +121,7 @@ void refuseDuplicate(TVexDaoDatabase &db, const QString &sha, const IncomingInvo
     }
 }
 
-qint64 createSupplier(Tdataa &addresses, const IncomingInvoice &inv)
+qint64 createSupplier(Tdataa &addresses, const IncomingInvoice &inv, QStringList *notes)
 {
     const InvoiceParty &s = inv.seller;
     TVexDaoTable adr(nullptr, QStringLiteral("lieferant"));
@@ -149,9 +150,18 @@ qint64 createSupplier(Tdataa &addresses, const IncomingInvoice &inv)
                           : s.electronicScheme == QLatin1String("EM") ? s.electronicAddress
                                                                       : QString();
     set("EMAIL", email);
-    // Columns a newer schema may have: the address's own VAT id and country.
-    set("USTID", s.vatId);
-    if (s.address.country != QLatin1String("DE")) set("LAND", s.address.country);
+    // Columns a newer schema may have: the address's own VAT id and country,
+    // each only as the address rules take it; a VAT id they refuse stays in
+    // the remarks, and the import says so.
+    const QString country = s.address.country.trimmed().toUpper();
+    const bool abroad = country != QLatin1String("DE") && Tax::isCountryCode(country);
+    if (abroad) set("LAND", country);
+    QString vatProblem = Tax::checkVatId(s.vatId);
+    if (vatProblem.isEmpty()) vatProblem = Tax::checkVatIdCountry(abroad ? country : QString(), s.vatId);
+    if (vatProblem.isEmpty())
+        set("USTID", s.vatId);
+    else
+        *notes << QStringLiteral("%1 Sie steht nur in der Bemerkung der neuen Adresse.").arg(vatProblem);
     QStringList remarks;
     if (!s.vatId.isEmpty()) remarks << QStringLiteral("USt-IdNr.: ") + s.vatId;
     if (!s.taxNumber.isEmpty()) remarks << QStringLiteral("Steuernummer: ") + s.taxNumber;
@@ -165,7 +175,13 @@ qint64 createSupplier(Tdataa &addresses, const IncomingInvoice &inv)
     set("BEMERKUNG", remarks.join(QLatin1Char('\n')));
     adr.FieldByName(QStringLiteral("Lieferant"))->SetAsBoolean(true);
     adr.FieldByName(QStringLiteral("kunde"))->SetAsBoolean(false);
-    adr.Post();
+    try {
+        adr.Post();
+    } catch (const AppError &e) {
+        throw AppError(QStringLiteral("Der Lieferant „%1“ kann nicht als neue Adresse angelegt werden: %2")
+                           .arg(addressNameOf(s.name), e.message()),
+                       e.kind());
+    }
     return adr.FieldByName(QStringLiteral("KDNR"))->AsInteger();
 }
 
@@ -205,6 +221,10 @@ qint64 insertDocument(TVexDaoDatabase &db, const IncomingImport &r, const QStrin
     doc.FieldByName(QStringLiteral("vk"))->SetAsFloat(sign * double(inv.taxBasisTotal.cents()) / 100.0);
     if (TField *mwst = doc.FindField(QStringLiteral("mwst"))) mwst->SetAsFloat(sign * double(vat) / 100.0);
     doc.FieldByName(QStringLiteral("Waehrung"))->SetAsString(currencyOf(inv.currency));
+    // What is open is what the invoice leaves to pay (BT-115), not its gross:
+    // a part paid in advance is not paid twice.
+    if (TField *due = doc.FindField(QStringLiteral("zahlbetrag")); due && !inv.duePayable.isNull())
+        due->SetAsFloat(sign * double(inv.duePayable.cents()) / 100.0);
     // Nothing left to pay (all of it paid in advance): settled from the start.
     const bool settled = !inv.duePayable.isNull() && inv.duePayable.cents() == 0;
     for (const char *flag : {"bezahlt", "erledigt"})
@@ -289,18 +309,23 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
                 .arg(shown));
     const QString sha = sha256Of(file);
     refuseDuplicate(db, sha, inv);
-    const SupplierMatch match = findSupplier(db, inv);
+    SupplierMatch match = findSupplier(db, inv);
     if (match.kdnr == 0 && !mayCreateSupplier(inv)) return r;
 
     const QDateTime received = receivedAt.addMSecs(-receivedAt.time().msec());
     db.StartTransaction();
     try {
+        // Again under the write lock: another workstation may have taken in
+        // the same invoice, or made its supplier, since the checks above
+        // (and while the user was asked).
+        refuseDuplicate(db, sha, inv);
+        match = findSupplier(db, inv);
         if (match.kdnr != 0) {
             r.kdnr = match.kdnr;
             r.supplierName = match.name;
             r.supplierFoundBy = match.foundBy;
         } else {
-            r.kdnr = createSupplier(addresses, inv);
+            r.kdnr = createSupplier(addresses, inv, &r.notes);
             r.supplierName = addressNameOf(inv.seller.name);
             r.supplierCreated = true;
         }
@@ -317,6 +342,10 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
         row.FieldByName(QStringLiteral("Verkaeufer"))->SetAsString(inv.seller.name.left(200));
         row.FieldByName(QStringLiteral("UStIdNr"))->SetAsString(compactVatId(inv.seller.vatId).left(40));
         row.FieldByName(QStringLiteral("Befunde"))->SetAsString(findingLines(r.findings));
+        for (const auto &[column, amount] :
+             {std::pair("Vorausbezahlt", &inv.prepaid), std::pair("Zahlbetrag", &inv.duePayable)})
+            if (TField *f = row.FindField(QString::fromLatin1(column)); f && !amount->isNull())
+                f->SetAsFloat(double(amount->cents()) / 100.0);
         row.Post();
         r.id = row.FieldByName(QStringLiteral("id"))->AsInteger();
 
@@ -399,6 +428,8 @@ QString IncomingImport::summary() const
                  .arg(supplierName)
                  .arg(kdnr)
                  .arg(supplierFoundBy);
+    for (const QString &note : notes)
+        s += QLatin1Char('\n') + note;
     if (findings.isEmpty())
         s += QStringLiteral("\nPrüfung: Rechenwerk und Pflichtangaben ohne Beanstandung.");
     else

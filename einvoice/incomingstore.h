@@ -30,6 +30,7 @@ struct IncomingImport
     bool supplierCreated = false;
     IncomingInvoice invoice;
     QList<InvoiceFinding> findings;
+    QStringList notes; // about the supplier address made (a VAT id it could not take)
     // "Eingangsrechnung HK-2025-0815 von Holzbau Krämer GmbH übernommen ..."
     QString summary() const;
 };

@@ -139,7 +139,7 @@ class Checker
     {
         qint64 lineSum = 0, allowances = 0, charges = 0;
         for (const InvoiceLine &l : inv.lines)
-            if (!l.informationOnly) lineSum += l.netAmount.cents();
+            if (l.summed()) lineSum += l.netAmount.cents();
         for (const InvoiceAllowanceCharge &a : inv.adjustments)
             (a.charge ? charges : allowances) += a.amount.cents();
         adjustmentPercent(inv.adjustments, QString());
@@ -150,10 +150,13 @@ class Checker
                 QStringLiteral("die Summe der einzelnen Nachlässe"));
         compare(inv.chargeTotal, charges, "BT-108", "BR-CO-12", QStringLiteral("Die Summe der Zuschläge"),
                 QStringLiteral("die Summe der einzelnen Zuschläge"));
-        compare(inv.taxBasisTotal,
-                inv.lineTotal.cents() - inv.allowanceTotal.cents() + inv.chargeTotal.cents(), "BT-109",
-                "BR-CO-13", QStringLiteral("Der Gesamtbetrag ohne USt."),
-                QStringLiteral("Summe der Positionen − Nachlässe + Zuschläge"));
+        // A sum that could not be read is reported as such; what is computed
+        // from it is not compared (it would claim the sum were 0,00).
+        if (!inv.lineTotal.isNull())
+            compare(inv.taxBasisTotal,
+                    inv.lineTotal.cents() - inv.allowanceTotal.cents() + inv.chargeTotal.cents(), "BT-109",
+                    "BR-CO-13", QStringLiteral("Der Gesamtbetrag ohne USt."),
+                    QStringLiteral("Summe der Positionen − Nachlässe + Zuschläge"));
         qint64 vatSum = 0;
         for (const InvoiceVatBreakdown &v : inv.vatBreakdown)
             vatSum += v.amount.cents();
@@ -163,12 +166,14 @@ class Checker
                     .arg(money(vatSum)));
         compare(inv.vatTotal, vatSum, "BT-110", "BR-CO-14", QStringLiteral("Die Umsatzsteuer insgesamt"),
                 QStringLiteral("die Summe der Steuerbeträge je Kategorie"));
-        compare(inv.grandTotal, inv.taxBasisTotal.cents() + inv.vatTotal.cents(), "BT-112", "BR-CO-15",
-                QStringLiteral("Der Gesamtbetrag mit USt."),
-                QStringLiteral("Gesamtbetrag ohne USt. + Umsatzsteuer"));
-        compare(inv.duePayable, inv.grandTotal.cents() - inv.prepaid.cents() + inv.rounding.cents(), "BT-115",
-                "BR-CO-16", QStringLiteral("Der Zahlbetrag"),
-                QStringLiteral("Gesamtbetrag mit USt. − bereits gezahlt + Rundung"));
+        if (!inv.taxBasisTotal.isNull())
+            compare(inv.grandTotal, inv.taxBasisTotal.cents() + inv.vatTotal.cents(), "BT-112", "BR-CO-15",
+                    QStringLiteral("Der Gesamtbetrag mit USt."),
+                    QStringLiteral("Gesamtbetrag ohne USt. + Umsatzsteuer"));
+        if (!inv.grandTotal.isNull())
+            compare(inv.duePayable, inv.grandTotal.cents() - inv.prepaid.cents() + inv.rounding.cents(),
+                    "BT-115", "BR-CO-16", QStringLiteral("Der Zahlbetrag"),
+                    QStringLiteral("Gesamtbetrag mit USt. − bereits gezahlt + Rundung"));
     }
 
     static QString key(const QString &category, const Decimal &rate)
@@ -183,7 +188,7 @@ class Checker
         QHash<QString, qint64> basis;
         QHash<QString, bool> used;
         for (const InvoiceLine &l : inv.lines) {
-            if (l.informationOnly || l.vatCategory.isEmpty()) continue;
+            if (!l.summed() || l.vatCategory.isEmpty()) continue;
             basis[key(l.vatCategory, l.vatRate)] += l.netAmount.cents();
             used[key(l.vatCategory, l.vatRate)] = true;
         }

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
@@ -76,12 +78,29 @@ class Walker
         const QString t = XmlNode::textOf(n);
         if (t.isEmpty()) return Decimal();
         if (auto d = Decimal::parse(t)) return *d;
-        problem(term, QStringLiteral("„%1“ ist keine Zahl in der Form der Norm (z. B. 1234.50)").arg(t));
+        problem(term,
+                QStringLiteral("„%1“ ist keine Zahl in der Form der Norm (z. B. 1234.50)").arg(shortened(t)));
         return Decimal();
     }
 
+    // A value quoted in a message: a runaway one (400 digits) only by its start.
+    static QString shortened(const QString &t)
+    {
+        return t.size() <= 40 ? t : t.left(40) + QStringLiteral("… (%1 Zeichen)").arg(t.size());
+    }
+
+    // xsd:date may carry a time zone ("2016-04-04+01:00", "2016-04-04Z"):
+    // the day is the day written.
+    static QString withoutZone(const QString &t)
+    {
+        static const QRegularExpression zone(
+            QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:Z|[+-]\\d{2}:\\d{2})$"));
+        const QRegularExpressionMatch m = zone.match(t);
+        return m.hasMatch() ? m.captured(1) : t;
+    }
+
     // A date as CII writes it (format 102: yyyyMMdd; 610: yyyyMM) or as UBL
-    // does (yyyy-MM-dd).
+    // does (yyyy-MM-dd, with or without a time zone).
     QDate dateOf(const XmlNode *n, const char *term) const
     {
         if (!n) return QDate();
@@ -93,12 +112,12 @@ class Walker
             d = QDate::fromString(t + QStringLiteral("01"), QStringLiteral("yyyyMMdd"));
         else if (t.size() == 8)
             d = QDate::fromString(t, QStringLiteral("yyyyMMdd"));
-        else if (t.size() == 10)
-            d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+        else if (t.size() >= 10)
+            d = QDate::fromString(withoutZone(t), QStringLiteral("yyyy-MM-dd"));
         if (!d.isValid())
-            problem(
-                term,
-                QStringLiteral("„%1“ ist kein Datum in der Form der Norm (JJJJMMTT bzw. JJJJ-MM-TT)").arg(t));
+            problem(term,
+                    QStringLiteral("„%1“ ist kein Datum in der Form der Norm (JJJJMMTT bzw. JJJJ-MM-TT)")
+                        .arg(shortened(t)));
         return d;
     }
 
@@ -196,6 +215,13 @@ class CiiReader
         const XmlNode *tx = w.node(root, "rsm:SupplyChainTradeTransaction");
         for (const XmlNode *item : w.nodes(tx, "ram:IncludedSupplyChainTradeLineItem"))
             readLine(item);
+        // A line that sub-lines name as their parent is their group, also
+        // where its status code is left out.
+        QSet<QString> parents;
+        for (const InvoiceLine &l : std::as_const(inv.lines))
+            if (!l.parentId.isEmpty() && !l.informationOnly) parents.insert(l.parentId);
+        for (InvoiceLine &l : inv.lines)
+            if (!l.informationOnly && !l.id.isEmpty() && parents.contains(l.id)) l.subtotal = true;
         readAgreement(w.node(tx, "ram:ApplicableHeaderTradeAgreement"));
         readDelivery(w.node(tx, "ram:ApplicableHeaderTradeDelivery"));
         readSettlement(w.node(tx, "ram:ApplicableHeaderTradeSettlement"));
@@ -269,7 +295,12 @@ class CiiReader
         l.id = w.text(doc, "ram:LineID");
         l.note = w.text(doc, "ram:IncludedNote/ram:Content");
         // EXTENDED: a line that only informs is not part of the sums.
-        l.informationOnly = w.text(doc, "ram:LineStatusReasonCode") == QLatin1String("INFORMATION");
+        const QString status = w.text(doc, "ram:LineStatusReasonCode");
+        l.informationOnly = status == QLatin1String("INFORMATION");
+        // A group line carries the sum of its sub-lines (DETAIL), which
+        // count in its place.
+        l.subtotal = status == QLatin1String("GROUP");
+        l.parentId = w.text(doc, "ram:ParentLineID");
 
         const XmlNode *product = w.node(item, "ram:SpecifiedTradeProduct");
         const XmlNode *global = w.node(product, "ram:GlobalID");
@@ -391,6 +422,17 @@ class CiiReader
         inv.periodEnd = w.ciiDate(s, "ram:BillingSpecifiedPeriod/ram:EndDateTime", "BT-74");
         for (const XmlNode *a : w.nodes(s, "ram:SpecifiedTradeAllowanceCharge"))
             inv.adjustments << adjustment(a, false);
+        // EXTENDED: logistics service charges (freight, packing) count as
+        // charges of the document, in the charge total and the VAT basis.
+        for (const XmlNode *c : w.nodes(s, "ram:SpecifiedLogisticsServiceCharge")) {
+            InvoiceAllowanceCharge a;
+            a.charge = true;
+            a.amount = w.decimal(c, "ram:AppliedAmount", "BT-99");
+            a.reason = w.text(c, "ram:Description");
+            a.vatCategory = w.text(c, "ram:AppliedTradeTax/ram:CategoryCode");
+            a.vatRate = w.decimal(c, "ram:AppliedTradeTax/ram:RateApplicablePercent", "BT-103");
+            inv.adjustments << a;
+        }
         for (const XmlNode *t : w.nodes(s, "ram:SpecifiedTradePaymentTerms")) {
             const QString text = w.text(t, "ram:Description");
             if (!text.isEmpty())
@@ -667,9 +709,29 @@ class UblReader
 
 bool isPdf(const QByteArray &file)
 {
-    // The header may follow a little junk, as readers allow.
+    // A file that begins as XML does (after a byte order mark and blanks) is
+    // XML, whatever a comment in it says; else the PDF header may follow a
+    // little junk, as readers allow.
+    qsizetype i = file.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < file.size() && std::strchr(" \t\r\n", file.at(i)) && file.at(i) != 0)
+        ++i;
+    if (i < file.size() && file.at(i) == '<') return false;
     const qsizetype at = file.indexOf("%PDF-");
     return at >= 0 && at < 1024;
+}
+
+// The parts every invoice of the syntax has: a file without them (only the
+// context, the body of the other syntax, children in another namespace)
+// holds no invoice.
+bool holdsInvoice(const XmlTree &tree, const XmlNode *root, bool cii)
+{
+    if (cii) {
+        const int rsm = tree.ns(kRsm);
+        return root->child(rsm, QLatin1StringView("ExchangedDocument")) &&
+               root->child(rsm, QLatin1StringView("SupplyChainTradeTransaction"));
+    }
+    return root->child(tree.ns(kCbc), QLatin1StringView("ID")) &&
+           root->child(tree.ns(kCac), QLatin1StringView("LegalMonetaryTotal"));
 }
 
 } // namespace
@@ -724,7 +786,16 @@ IncomingInvoice fromXml(const XmlTree &tree, const QString &fileName)
     IncomingInvoice inv;
     const XmlNode *root = tree.root();
     const QString uri = tree.nsUri(root->ns);
-    if (uri == kRsm && root->name == QLatin1String("CrossIndustryInvoice")) {
+    const bool cii = uri == kRsm && root->name == QLatin1String("CrossIndustryInvoice");
+    const bool ubl = (uri == kUblInvoice && root->name == QLatin1String("Invoice")) ||
+                     (uri == kUblCreditNote && root->name == QLatin1String("CreditNote"));
+    if ((cii || ubl) && !holdsInvoice(tree, root, cii))
+        throw AppError(
+            QStringLiteral("%1 ist keine E-Rechnung: unter %2 fehlen die Teile jeder Rechnung (%3)")
+                .arg(fileName, root->name,
+                     cii ? QStringLiteral("rsm:ExchangedDocument und rsm:SupplyChainTradeTransaction")
+                         : QStringLiteral("cbc:ID und cac:LegalMonetaryTotal")));
+    if (cii) {
         CiiReader(tree, inv).read(root);
     } else if (uri == kUblInvoice && root->name == QLatin1String("Invoice")) {
         UblReader(tree, inv).read(root, false);

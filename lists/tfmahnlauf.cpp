@@ -113,16 +113,19 @@ void TFMahnlauf::StichtagChange()
     for (int row = 0; row < m_list.items.size(); ++row) {
         const DunningCandidate &c = m_list.items.at(row);
         auto *tick = new QTableWidgetItem;
-        // After the last level there is no reminder to make, only the way to court.
+        // After the last level there is no reminder to make, only the way to
+        // court; a time-barred claim gets one only when the user ticks it.
         tick->setFlags(c.nextLevel() ? Qt::ItemIsEnabled | Qt::ItemIsUserCheckable : Qt::NoItemFlags);
-        tick->setCheckState(c.nextLevel() ? Qt::Checked : Qt::Unchecked);
+        tick->setCheckState(c.nextLevel() && !c.barred() ? Qt::Checked : Qt::Unchecked);
         Liste->setItem(row, Mahnen, tick);
         Liste->setItem(row, Rechnung, cell(c.number));
         Liste->setItem(row, Kunde, cell(c.customer));
         Liste->setItem(row, Faellig, cell(German::formatDate(c.due)));
         Liste->setItem(row, Letzte,
                        cell(c.lastReminder.isValid() ? German::formatDate(c.lastReminder) : QString()));
-        Liste->setItem(row, Stufe, cell(c.nextStep()));
+        Liste->setItem(
+            row, Stufe,
+            cell(c.barred() ? QStringLiteral("%1 (%2)").arg(c.nextStep(), c.barredText()) : c.nextStep()));
         Liste->setItem(row, Offen, cell(money(c.open, c.currency), true));
         if (c.nextLevel()) {
             const qint64 costs = c.charges.earlier + c.charges.fee + c.charges.flatSum;
@@ -144,6 +147,15 @@ QSet<qint64> TFMahnlauf::leftOut() const
     return out;
 }
 
+QSet<qint64> TFMahnlauf::barredConfirmed() const
+{
+    QSet<qint64> out;
+    for (int row = 0; row < m_list.items.size() && row < Liste->rowCount(); ++row)
+        if (m_list.items.at(row).barred() && Liste->item(row, Mahnen)->checkState() == Qt::Checked)
+            out.insert(m_list.items.at(row).invoiceId);
+    return out;
+}
+
 void TFMahnlauf::updateSum()
 {
     int count = 0;
@@ -162,7 +174,7 @@ void TFMahnlauf::updateSum()
                                .arg(count == 1 ? QStringLiteral("Mahnung") : QStringLiteral("Mahnungen"),
                                     texts.join(QStringLiteral(" und ")))
                          : QStringLiteral("Keine Mahnung zu erstellen.");
-    for (const QString &w : m_list.warnings)
+    for (const QString &w : m_list.warnings + m_list.refused)
         text += QStringLiteral("\n") + w;
     Summe->setText(text);
     Summe->setWordWrap(true);

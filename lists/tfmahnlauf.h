@@ -24,9 +24,11 @@ class TFMahnlauf : public QDialog
     QLabel *Summe;
     QPushButton *btok, *btcancel;
 
-    // The invoices as listed for the key date, and those the user unticked.
+    // The invoices as listed for the key date, those the user unticked, and
+    // the time-barred ones the user ticked (their reminder is confirmed).
     const DunningList &list() const { return m_list; }
     QSet<qint64> leftOut() const;
+    QSet<qint64> barredConfirmed() const;
 
   public Q_SLOTS:
     // Lists the invoices of the key date anew.

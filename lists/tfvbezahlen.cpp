@@ -5,6 +5,7 @@
 #include "base/germanformat.h"
 #include "base/money.h"
 #include "data/dates.h"
+#include "data/dunning.h"
 #include "data/tax.h"
 #include "documents/tkalenderform.h"
 #include "widgets/dbcheckbox.h"
@@ -95,6 +96,8 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     vorgangB.addCalcField(QStringLiteral("vkbr"), FieldType::Number);
     vorgangB.OnCalcFields = [this](TVexDaoTable &ds) { vorgangBCalcFields(ds); };
     vorgangB.BeforePost = [this](TVexDaoTable &ds) { vorgangBBeforePost(ds); };
+    // A reminder cancelled here sets its invoice's level back in the same save.
+    vorgangB.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
     // Connected before any control, so that the amounts already carry the
     // currency of the row when the controls show it.
     connect(&vorgang1, &TDataSource::dataSetChanged, this, &TFVbezahlen::showInOwnCurrency);
@@ -295,7 +298,9 @@ void TFVbezahlen::vorgangBCalcFields(TVexDaoTable &ds)
 {
     TField *vkbr = ds.FieldByName(QStringLiteral("vkbr"));
     if (ds.FieldByName(QStringLiteral("vk"))->IsNull()) return vkbr->Clear(); // no net amount, no gross one
-    vkbr->SetAsFloat(double(Money::toAmount(Tax::grossOf(ds))));
+    // A received invoice partly paid in advance: what it leaves to pay.
+    const TField *due = ds.FindField(QStringLiteral("zahlbetrag"));
+    vkbr->SetAsFloat(due && !due->IsNull() ? due->AsFloat() : double(Money::toAmount(Tax::grossOf(ds))));
 }
 
 void TFVbezahlen::vorgangBBeforePost(TVexDaoTable &ds)

@@ -829,17 +829,32 @@ void TFVListe::CreatePeriodicInvoices(const QString &letter)
     if (!IsPeriodLetter(letter)) return;
     if (!Fumw) Fumw = new TFumw(this);
     const QString word = PeriodWord(letter);
-    if (Dialogs::instance().message(
-            this, kTitle,
-            QStringLiteral("Wollen Sie wirklich die ") + word + QStringLiteral("srechnungen erzeugen?"),
-            Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) != Dialogs::Yes)
-        return;
     if (!vorganglist->Active()) {
         ShowErrorBox(
             QStringLiteral("Die Vorgangsliste ist nicht geöffnet; es wurden keine Rechnungen erstellt"),
             this);
         return;
     }
+    // The question names the period and what it has invoiced already; the
+    // run itself decides again under its lock.
+    const QString period = PeriodText(letter, BillingPeriodOf(letter, Today()));
+    QString question = QStringLiteral("Wollen Sie wirklich die ") + word +
+                       QStringLiteral("srechnungen erzeugen?") + QStringLiteral("\n\nAbrechnungszeitraum: ") +
+                       period;
+    const int invoiced =
+        int(InvoicedContracts(*vorganglist->Database(), letter, BillingPeriodOf(letter, Today())).size());
+    if (invoiced == 1)
+        question +=
+            QStringLiteral("\n1 Vertrag ist für diesen Zeitraum bereits abgerechnet und wird nicht noch "
+                           "einmal berechnet.");
+    else if (invoiced > 1)
+        question +=
+            QStringLiteral("\n%1 Verträge sind für diesen Zeitraum bereits abgerechnet und werden nicht "
+                           "noch einmal berechnet.")
+                .arg(invoiced);
+    if (Dialogs::instance().message(this, kTitle, question, Dialogs::Question, Dialogs::Yes | Dialogs::No,
+                                    Dialogs::No) != Dialogs::Yes)
+        return;
 
     Progress->setValue(0);
     Progress->show();
@@ -848,28 +863,50 @@ void TFVListe::CreatePeriodicInvoices(const QString &letter)
     hide.dismiss();
     Progress->hide();
 
+    // What was passed over and why, in every closing message.
+    QString notes;
+    if (r.repeated)
+        notes += QStringLiteral(
+            "\n\nDie Verbindung zum Datenbankserver war unterbrochen; vom ersten Versuch wurde "
+            "nichts gespeichert, der Lauf wurde mit einer neuen Verbindung wiederholt.");
+    if (!r.passedOver.isEmpty()) {
+        notes +=
+            QStringLiteral("\n\n%1 für %2 bereits abgerechnet und nicht noch einmal berechnet:")
+                .arg(r.passedOver.size() == 1 ? QStringLiteral("1 Vertrag ist")
+                                              : QStringLiteral("%1 Verträge sind").arg(r.passedOver.size()),
+                     period);
+        constexpr int kNamed = 10;
+        for (int i = 0; i < std::min(int(r.passedOver.size()), kNamed); ++i)
+            notes += QStringLiteral("\n") + r.passedOver.at(i);
+        if (r.passedOver.size() > kNamed)
+            notes += QStringLiteral("\n… und %1 weitere").arg(r.passedOver.size() - kNamed);
+    }
     if (!r.error.isEmpty())
         Dialogs::instance().message(
             this, kTitle,
-            QStringLiteral("Der Lauf wurde abgebrochen: %1\n\nDie Rechnungen davor sind erstellt.")
-                .arg(r.error),
+            QStringLiteral("Der Lauf wurde abgebrochen: %1\n\n%2")
+                    .arg(r.error, r.count > 0 ? QStringLiteral("Die Rechnungen davor sind erstellt.")
+                                              : QStringLiteral("Es wurde keine Rechnung gespeichert.")) +
+                notes,
             Dialogs::Warning, Dialogs::Ok);
     if (r.count == 0) {
         // Nothing to print: no range to offer.
         if (r.error.isEmpty())
             Dialogs::instance().message(
                 this, kTitle,
-                QStringLiteral("Es sind keine Rechnungen erstellt worden: Es gibt keinen "
-                               "%1vertrag mit Positionen.")
-                    .arg(word),
+                r.passedOver.isEmpty() ? QStringLiteral("Es sind keine Rechnungen erstellt worden: Es gibt "
+                                                        "keinen %1vertrag mit Positionen.")
+                                             .arg(word)
+                                       : QStringLiteral("Es sind keine Rechnungen erstellt worden.") + notes,
                 Dialogs::Information, Dialogs::Ok);
         return;
     }
     if (Dialogs::instance().message(
             this, kTitle,
             QStringLiteral("Es sind %1 Rechnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
-                .arg(r.count)
-                .arg(r.first, r.last),
+                    .arg(r.count)
+                    .arg(r.first, r.last) +
+                (r.error.isEmpty() ? notes : QString()),
             Dialogs::Information, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
         PrintInvoiceRange(r.first, r.last);
 }
@@ -894,7 +931,8 @@ void TFVListe::Mahnlauf1Click()
     Progress->setValue(0);
     Progress->show();
     auto hide = qScopeGuard([this] { Progress->hide(); });
-    const DunningRunResult r = CreateReminders(db, settings, run.list(), run.leftOut(), showProgress());
+    const DunningRunResult r =
+        CreateReminders(db, settings, run.list(), run.leftOut(), showProgress(), run.barredConfirmed());
     hide.dismiss();
     Progress->hide();
     // Every document in the list, so that the new reminders can be printed
@@ -907,24 +945,29 @@ void TFVListe::Mahnlauf1Click()
     });
     auto refilter = qScopeGuard([this] { ApplyFilter(); });
 
+    const QString passedOver = PassedOverText(r);
+    const QString passedOverPart = passedOver.isEmpty() ? QString() : QStringLiteral("\n\n") + passedOver;
     if (!r.error.isEmpty())
         Dialogs::instance().message(
             this, kTitle,
-            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.")
-                .arg(r.error),
+            QStringLiteral("Der Mahnlauf wurde abgebrochen: %1\n\nDie Mahnungen davor sind erstellt.%2")
+                .arg(r.error, passedOverPart),
             Dialogs::Warning, Dialogs::Ok);
     if (r.made.isEmpty()) {
         if (r.error.isEmpty())
-            Dialogs::instance().message(this, kTitle,
-                                        QStringLiteral("Es sind keine Mahnungen erstellt worden."),
-                                        Dialogs::Information, Dialogs::Ok);
+            Dialogs::instance().message(
+                this, kTitle,
+                QStringLiteral("Es sind keine Mahnungen erstellt worden.%1").arg(passedOverPart),
+                Dialogs::Information, Dialogs::Ok);
         return;
     }
+    const QString made = r.made.size() == 1
+                             ? QStringLiteral("Es ist 1 Mahnung (%1) erstellt worden.").arg(r.first())
+                             : QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden.")
+                                   .arg(r.made.size())
+                                   .arg(r.first(), r.last());
     if (Dialogs::instance().message(
-            this, kTitle,
-            QStringLiteral("Es sind %1 Mahnungen (%2 - %3) erstellt worden! Jetzt ausdrucken")
-                .arg(r.made.size())
-                .arg(r.first(), r.last()),
+            this, kTitle, QStringLiteral("%1%2\n\nJetzt ausdrucken?").arg(made, passedOverPart),
             Dialogs::Information, Dialogs::Yes | Dialogs::No, Dialogs::Yes) == Dialogs::Yes)
         PrintInvoiceRange(r.first(), r.last(), QStringLiteral("M"));
 }
@@ -986,7 +1029,8 @@ void TFVListe::PrintInvoiceRange(const QString &firstText, const QString &lastTe
     auto resume = qScopeGuard([this] { vorganglist->EnableControls(); });
     Memo1->show();
     Memo1->clear();
-    log(QStringLiteral("Rechnungsdruck wird gestartet..."));
+    log(typLetter == QLatin1String("M") ? QStringLiteral("Mahnungsdruck wird gestartet...")
+                                        : QStringLiteral("Rechnungsdruck wird gestartet..."));
     log(QString());
     try {
         if (last >= first) {

@@ -261,6 +261,8 @@ void TBeingang::buildLayout()
                              .arg(m_findings.size())
                              .arg(m_findings.size() == 1 ? QString() : QStringLiteral("en")))
         .withFont(font(kArial, 10, true));
+    // Its one line without findings never stands alone on a page.
+    checksHeader->keepWithPrevious = true;
     ReportBand *check = Bericht.addSubDetail(QStringLiteral("Befund"), 5, m_checks.get(), checksHeader);
     check->addDataText(QStringLiteral("term"), 0, 0.5, QStringLiteral("term"))
         .size(20)

@@ -9,11 +9,15 @@
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/settings.h"
+#include "data/tax.h"
+#include "einvoice/sellerdata.h"
 #include "platform/pictures.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
 
 #include <QRegularExpression>
+#include <QSet>
+#include <cmath>
 
 namespace {
 
@@ -127,21 +131,23 @@ void TBvorgang::buildLayout()
                      .fitting(Fit::Cut);
     // Numbers and date: labels and values in two columns, the values ending on
     // the right margin (a longer tax number is set smaller, never past it).
-    const qreal infoLabels = 126.0, infoValues = 145.0, infoWidth = Bericht.bandWidth() - infoValues;
+    const qreal infoLabels = 116.0, infoValues = 145.0, infoWidth = Bericht.bandWidth() - infoValues;
     kd1 = &BandTitle->addExpression(QStringLiteral("kd1"), infoLabels, 66.1,
                                     [](const RowSource *) { return QStringLiteral("Kd.-Nr.: "); });
     kd2 = &BandTitle->addExpression(QStringLiteral("kd2"), infoValues, 66.1, [this](const RowSource *) {
         return QString::number(qRound64(Vorgang1.FieldByName(QStringLiteral("kdnr"))->AsFloat()));
     });
-    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), infoLabels, 71.4, QStringLiteral("Steuer-Nr:"));
+    USt2 = &BandTitle->addLabel(QStringLiteral("USt2"), infoLabels, 71.4, QStringLiteral("Steuernummer:"));
     UST1 = &BandTitle->addLabel(QStringLiteral("UST1"), infoValues, 71.4, {});
+    StNr2 = &BandTitle->addLabel(QStringLiteral("StNr2"), infoLabels, 71.4, QStringLiteral("Steuernummer:"));
+    StNr1 = &BandTitle->addLabel(QStringLiteral("StNr1"), infoValues, 71.4, {});
     QRLabel1 = &BandTitle->addLabel(QStringLiteral("QRLabel1"), infoLabels, 76.7, QStringLiteral("Datum:"));
     QRExpr2 =
         &BandTitle->addExpression(QStringLiteral("QRExpr2"), infoValues, 76.7, [this](const RowSource *) {
             const TField *d = Vorgang1.FieldByName(QStringLiteral("datum"));
             return d->IsNull() ? QString() : German::formatDate(d->AsDate());
         });
-    for (ReportElement *value : {kd2, UST1, QRExpr2})
+    for (ReportElement *value : {kd2, UST1, StNr1, QRExpr2})
         value->size(infoWidth);
     QRExpr1 = &BandTitle->addExpression(QStringLiteral("QRExpr1"), 0, 87.3, [this](const RowSource *) {
         // A reminder is titled by its level: "1. Mahnung M - 20042".
@@ -170,6 +176,7 @@ void TBvorgang::buildLayout()
     QRLabel4 = &GroupHeaderBand1->addLabel(QStringLiteral("QRLabel4"), 107.2, 0.5, QStringLiteral("Menge"));
     lPreis = &GroupHeaderBand1->addLabel(QStringLiteral("lPreis"), 138.9, 0.5, QStringLiteral("Preis"));
     lgesamt = &GroupHeaderBand1->addLabel(QStringLiteral("lgesamt"), 156.1, 0.5, QStringLiteral("Gesamt"));
+    lSatz = &GroupHeaderBand1->addLabel(QStringLiteral("lSatz"), 136.5, 0.5, QStringLiteral("USt."));
 
     BandDetail = Bericht.addSubDetail(QStringLiteral("BandDetail"), 5.8, &m_positions, GroupHeaderBand1);
     BandDetail->font = font(kTimes, 9);
@@ -187,6 +194,16 @@ void TBvorgang::buildLayout()
     sPreis = &BandDetail->addDataText(QStringLiteral("sPreis"), 126.5, 0.3, QStringLiteral("Preis"))
                   .size(21.2)
                   .aligned(Qt::AlignRight);
+    sSatz =
+        &BandDetail
+             ->addExpression(QStringLiteral("sSatz"), 137.0, 0.3,
+                             [this](const RowSource *) {
+                                 const QString kat = Tax::positionCategory(vorgang2);
+                                 if (kat == QLatin1String("O")) return QStringLiteral("n. st.");
+                                 return Tax::rateText(Tax::positionVatRate(vorgang2)) + QStringLiteral(" %");
+                             })
+             .size(8.0)
+             .aligned(Qt::AlignRight);
     sGesamt = &BandDetail->addDataText(QStringLiteral("sGesamt"), 0, 0.3, QStringLiteral("gesamtpreis"))
                    .size(22.5)
                    .aligned(Qt::AlignRight)
@@ -398,6 +415,12 @@ bool TBvorgang::cancelled() const
            Vorgang1.FieldByName(QStringLiteral("storniert"))->AsBoolean();
 }
 
+bool TBvorgang::debited() const
+{
+    const TField *means = Vorgang1.FindField(QStringLiteral("Zahlungsart"));
+    return means && means->AsString().trimmed() == QLatin1String("59");
+}
+
 QString TBvorgang::moneyMask() const
 {
     return QStringLiteral("#,##0.00 ") + docText("Waehrung");
@@ -407,6 +430,30 @@ void TBvorgang::BerichtBeforePrint()
 {
     sPreis->mask = moneyMask();
     sGesamt->mask = moneyMask();
+    // With more than one rate (or a part without VAT) each position says
+    // which it is, as § 14 Abs. 4 UStG asks the totals to be split.
+    QSet<QString> kinds;
+    for (vorgang2.First(); !vorgang2.Eof(); vorgang2.Next())
+        if (vorgang2.FieldByName(QStringLiteral("anzahl"))->AsFloat() != 0)
+            kinds.insert(Tax::positionCategory(vorgang2) + QLatin1Char(' ') +
+                         Tax::rateText(Tax::positionVatRate(vorgang2)));
+    vorgang2.First();
+    m_mixedRates = kinds.size() > 1 && docText("typ") != QLatin1String("L");
+    placeColumns();
+}
+
+void TBvorgang::placeColumns()
+{
+    // The rate column takes its room from the description.
+    const qreal shift = m_mixedRates ? 12.0 : 0.0;
+    QRDBText7->width = 92.9 - shift;
+    QRLabel4->left = 107.2 - shift;
+    sMenge->left = 108.5 - shift;
+    QRDBText4->left = 117.2 - shift;
+    lPreis->left = 138.9 - shift - (m_mixedRates ? 2.0 : 0.0);
+    sPreis->left = 126.5 - shift - (m_mixedRates ? 2.0 : 0.0);
+    lSatz->enabled = m_mixedRates;
+    sSatz->enabled = m_mixedRates;
 }
 
 void TBvorgang::MarkenBeforePrint(bool &)
@@ -421,18 +468,39 @@ void TBvorgang::BandTitleBeforePrint(bool &)
     Sums = Tax::Totals(!Tax::isLegacyDocument(Vorgang1));
     NetSum = 0;
     GrossSum = 0;
-    const QString ustId = ProgramValues::instance().UstId;
-    const bool withTaxNumber = !ustId.isEmpty();
-    UST1->text = ustId;
+    // Each number under its own name: a VAT id (with its country prefix) is
+    // no tax number. The settings' [UST] ID is either; [ERechnung] may add the other.
+    const QString ustId = ProgramValues::instance().UstId.trimmed();
+    const SellerData seller = SellerData::read(ProgramFolder::iniPath());
+    // A tax number is digits (and slashes); a VAT id begins with its country.
+    const auto isVatId = [](const QString &n) {
+        const QString c = Tax::compactVatId(n);
+        return c.size() > 4 && c.at(0).isLetter() && c.at(1).isLetter();
+    };
+    QString vatId = isVatId(ustId) ? ustId : QString();
+    QString taxNumber = vatId.isEmpty() ? ustId : QString();
+    if (vatId.isEmpty() && isVatId(seller.UStIdNr)) vatId = seller.UStIdNr.trimmed();
+    if (taxNumber.isEmpty()) taxNumber = seller.Steuernummer.trimmed();
+    if (!ustId.isEmpty() && !vatId.isEmpty() && !taxNumber.isEmpty() && ustId != vatId && ustId != taxNumber)
+        taxNumber.clear(); // the number the settings name for the print comes first
+    const bool both = !vatId.isEmpty() && !taxNumber.isEmpty();
+    const bool withTaxNumber = !vatId.isEmpty() || !taxNumber.isEmpty();
+    USt2->text = vatId.isEmpty() ? QStringLiteral("Steuernummer:") : QStringLiteral("USt-IdNr.:");
+    UST1->text = vatId.isEmpty() ? taxNumber : vatId;
     UST1->enabled = withTaxNumber;
     USt2->enabled = withTaxNumber;
+    StNr1->text = taxNumber;
+    StNr1->enabled = both;
+    StNr2->enabled = both;
+    USt2->top = both ? 66.1 : 71.4;
+    UST1->top = USt2->top;
     // A document without an address has no customer number to name.
     const TField *kdnr = Vorgang1.FieldByName(QStringLiteral("kdnr"));
     const bool withCustomer = !kdnr->IsNull() && kdnr->AsFloat() >= 1;
     kd1->enabled = withCustomer;
     kd2->enabled = withCustomer;
     // Without a tax number the customer number takes its line, directly above the date.
-    kd1->top = withTaxNumber ? 66.1 : 71.4;
+    kd1->top = both ? 60.8 : withTaxNumber ? 66.1 : 71.4;
     kd2->top = kd1->top;
 }
 
@@ -455,6 +523,17 @@ void TBvorgang::BandDetailBeforePrint(bool &)
         !vorgang2.FieldByName(QStringLiteral("Bezeichnung"))->AsString().trimmed().isEmpty();
     QRDBText7->field = described ? QStringLiteral("Bezeichnung") : QStringLiteral("Titel");
     const bool deliveryNote = docText("typ") == QLatin1String("L");
+    // A unit price with the decimals it has (up to four), so that every line
+    // multiplies out: 7,333 is not printed as 7,33.
+    const double preis = vorgang2.FieldByName(QStringLiteral("Preis"))->AsFloat();
+    int decimals = 2;
+    while (decimals < 4 &&
+           std::abs(std::round(preis * std::pow(10.0, decimals)) - preis * std::pow(10.0, decimals)) >
+               1e-6 * std::max(1.0, std::abs(preis) * std::pow(10.0, decimals)))
+        ++decimals;
+    sPreis->mask = QStringLiteral("#,##0.") + QString(decimals, QLatin1Char('0')) + QLatin1Char(' ') +
+                   docText("Waehrung");
+    sSatz->enabled = m_mixedRates && priced;
     sPreis->enabled = priced && !deliveryNote;
     sGesamt->enabled = priced && !deliveryNote;
 }
@@ -475,14 +554,23 @@ void TBvorgang::ZusammenfassungBeforePrint(bool &printBand)
     // the label beside its amount; what stands below moves down with them.
     // Where the net holds several rates (or tax-free parts), each line names
     // the net it is charged on, as § 14 Abs. 4 Nr. 7 UStG wants it split.
+    // With more than one, every part is named, those without VAT too
+    // (§ 14 Abs. 4 Nr. 8 UStG).
     QStringList labels, amounts;
     const QList<Tax::Group> groups = Sums.groups();
-    for (const Tax::Group &g : groups)
-        if (!Tax::isTaxFreeCategory(g.category)) {
-            labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(g.rate));
-            if (groups.size() > 1) labels.last() += QStringLiteral(" auf ") + Money::format(g.net, mask);
-            amounts << Money::format(g.vat, mask);
-        }
+    for (const Tax::Group &g : groups) {
+        const bool taxFree = Tax::isTaxFreeCategory(g.category);
+        if (taxFree && groups.size() == 1) continue;
+        const QString net = Money::format(g.net, mask);
+        if (!taxFree || g.category == QLatin1String("Z"))
+            labels << QStringLiteral("+ %1 % MWSt.").arg(Tax::rateText(taxFree ? 0.0 : g.rate)) +
+                          (groups.size() > 1 ? QStringLiteral(" auf ") + net : QString());
+        else if (g.category == QLatin1String("O"))
+            labels << QStringLiteral("nicht steuerbar: ") + net;
+        else
+            labels << QStringLiteral("ohne Umsatzsteuer: ") + net;
+        amounts << Money::format(taxFree ? 0 : g.vat, mask);
+    }
     lMW->text = labels.join(QLatin1Char('\n'));
     GesMW->text = amounts.join(QLatin1Char('\n'));
     // Without VAT (a small business, an export) the gross follows the net;
@@ -537,6 +625,18 @@ void TBvorgang::ZahlungszielBeforePrint(bool &printBand)
         // Without a due date there is no date to name: no "fällig bis ."
     } else if (t == QLatin1String("A")) {
         lines << QStringLiteral("Dieses Angebot ist bis zum %1 gültig.").arg(dueText);
+    } else if (t == QLatin1String("R") && debited()) {
+        // The payment means decides the sentence, never a free text.
+        const SellerData seller = SellerData::read(ProgramFolder::iniPath());
+        const TField *kdnr = Vorgang1.FieldByName(QStringLiteral("kdnr"));
+        QString reference = QStringLiteral("Mandatsreferenz %1")
+                                .arg(kdnr->IsNull() ? QString() : QString::number(qRound64(kdnr->AsFloat())));
+        if (!seller.GlaeubigerID.trimmed().isEmpty())
+            reference += QStringLiteral(", Gläubiger-ID %1").arg(seller.GlaeubigerID.trimmed());
+        lines << QStringLiteral(
+                     "Der Rechnungsbetrag wird am %1 per SEPA-Lastschrift von Ihrem Konto eingezogen "
+                     "(%2).")
+                     .arg(dueText, reference);
     } else if (t == QLatin1String("R") || t == QLatin1String("M")) {
         lines << QStringLiteral("Zahlung fällig bis %1.").arg(dueText);
     }

@@ -57,9 +57,13 @@ class TBvorgang : public QObject
     ReportElement *Logo; // the firm's logo on the first page, from the settings ([Druck] Logo)
     ReportElement *FirmaName, *Zusatzname, *Memo, *QRShape1, *Briefadresse, *QRDBText1, *kd1, *kd2, *USt2,
         *UST1, *QRLabel1, *QRExpr2, *QRExpr1;
+    // The firm's tax number beside its VAT id, where it has both.
+    ReportElement *StNr2, *StNr1;
     ReportElement *QRDBText3;
     ReportElement *QRLabel5, *QRLabel3, *QRLabel4, *lPreis, *lgesamt;
     ReportElement *QRDBText11, *QRDBText7, *sMenge, *QRDBText4, *sPreis, *sGesamt;
+    // Each position's rate, on a document with more than one.
+    ReportElement *lSatz, *sSatz;
     ReportElement *lNetto, *GesNetto, *lMW, *GesMW, *Summenlinie, *lBrutto, *GesBrutto;
     ReportElement *Ziel1;
     ReportElement *QRDBText12;
@@ -87,10 +91,13 @@ class TBvorgang : public QObject
     void loadLetterhead();
     QString moneyMask() const;
     bool cancelled() const;
+    bool debited() const; // to be paid by SEPA direct debit
     QString docText(const char *field) const;
 
     DatasetRowSource m_master;
     DatasetRowSource m_positions;
     QStringList m_problems;
     bool m_foldMarks = true;
+    bool m_mixedRates = false; // positions at more than one rate or category
+    void placeColumns();
 };

@@ -21,6 +21,7 @@ ReportBand *Report::addBand(ReportBand::Kind kind, const QString &name, qreal he
 ReportBand *Report::addChild(ReportBand *parent, const QString &name, qreal heightMm)
 {
     ReportBand *child = addBand(ReportBand::Kind::Child, name, heightMm);
+    child->keepWithPrevious = true;
     while (parent->child)
         parent = parent->child;
     parent->child = child;

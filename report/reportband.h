@@ -44,6 +44,9 @@ class ReportBand
     bool enabled = true;          // false: never printed (its child still is)
     bool printOnFirstPage = true; // page header, overlay
     bool printOnLastPage = true;  // page footer
+    // Never alone at the top of a page: when it does not fit, the band
+    // printed before it goes along to the next page (a child band always).
+    bool keepWithPrevious = false;
     // Sub-detail: its rows, its column titles and whether those are printed
     // when there are no rows and again at the top of every further page.
     RowSource *source = nullptr;

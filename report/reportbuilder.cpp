@@ -149,6 +149,7 @@ void ReportBuilder::printBand(ReportBand &band, const RowSource *row, Mode mode)
             m_pending.push_back(std::move(l));
             break;
         case Mode::Flow:
+            l.keepWithPrevious = band.keepWithPrevious;
             flow(std::move(l));
             break;
         }
@@ -525,22 +526,67 @@ bool ReportBuilder::atTop() const
     return m_y <= m_bodyTop + kEpsilon && pendingHeight() <= kEpsilon;
 }
 
+bool ReportBuilder::Layout::blank() const
+{
+    return std::all_of(items.begin(), items.end(), [](const Item &it) {
+        return it.item.kind == PageItem::Kind::Text && it.item.text.trimmed().isEmpty() && !it.pageNumber;
+    });
+}
+
+void ReportBuilder::emitWhole(const Layout &l)
+{
+    flushPending();
+    Placed p{l, m_pageNumber, m_page.items.size(), 0, m_y, 0};
+    emitAt(l, 0, l.height);
+    p.endItem = m_page.items.size();
+    p.end = m_y;
+    m_last = std::move(p);
+}
+
+bool ReportBuilder::takeLastAlong(const Layout &l)
+{
+    // Only the band right before, whole on this page, and only where both
+    // fit on the next page together.
+    if (!l.keepWithPrevious || !m_last || m_last->page != m_pageNumber ||
+        m_last->endItem != m_page.items.size() || std::abs(m_last->end - m_y) > kEpsilon ||
+        m_last->top <= m_bodyTop + kEpsilon ||
+        m_last->layout.height + pendingHeight() + l.height > bottom() - freshBodyTop() + kEpsilon)
+        return false;
+    const Layout previous = std::move(m_last->layout);
+    m_page.items.erase(m_page.items.begin() + qsizetype(m_last->firstItem), m_page.items.end());
+    m_y = m_last->top;
+    m_last.reset();
+    std::vector<Layout> pending;
+    pending.swap(m_pending);
+    newPage();
+    m_pending.push_back(previous);
+    for (Layout &w : pending)
+        m_pending.push_back(std::move(w));
+    emitWhole(l);
+    return true;
+}
+
 void ReportBuilder::flow(Layout l)
 {
     if (fits(l)) {
-        flushPending();
-        emitAt(l, 0, l.height);
+        emitWhole(l);
         return;
     }
+    // Room at the end of a page that would stay empty starts no new page.
+    if (l.blank() && pendingHeight() <= kEpsilon) {
+        m_y = qMax(m_y, bottom());
+        return;
+    }
+    if (takeLastAlong(l)) return;
     // A band that fits on a page of its own goes there whole.
     if (!atTop() && pendingHeight() + l.height <= bottom() - freshBodyTop() + kEpsilon) {
         newPage();
         if (fits(l)) {
-            flushPending();
-            emitAt(l, 0, l.height);
+            emitWhole(l);
             return;
         }
     }
+    m_last.reset();
     // Taller than a page: it runs on over the next pages, broken between
     // lines. Column titles still keep at least the first line with them.
     const qreal waiting = pendingHeight();
@@ -588,6 +634,7 @@ void ReportBuilder::printColumnHeaders()
 
 void ReportBuilder::newPage()
 {
+    m_last.reset();
     if (m_pageOpen) finishPage(false);
     m_page = Page{};
     m_pageOpen = true;

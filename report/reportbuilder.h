@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QImage>
 #include <map>
+#include <optional>
 #include <vector>
 
 class Report;
@@ -31,8 +32,10 @@ class ReportBuilder
     {
         std::vector<Item> items;
         qreal height = 0;
-        bool subHeader = false; // the column titles of the running sub-detail
-        QStringList cut;        // elements whose text did not fit
+        bool subHeader = false;        // the column titles of the running sub-detail
+        bool keepWithPrevious = false; // goes to a new page only with the band before it
+        QStringList cut;               // elements whose text did not fit
+        bool blank() const;            // nothing to see: no text, no line
     };
     // Where an element came to stand in its band, by design and in fact.
     struct Box
@@ -88,6 +91,18 @@ class ReportBuilder
     qreal m_bodyTop = 0; // where this page's rows begin
     bool m_columnHeadersOnPage = false;
     std::vector<Layout> m_pending;
+    // The band flowed last, while nothing followed it on its page: a band
+    // that keeps with it takes it along to the next page.
+    struct Placed
+    {
+        Layout layout;
+        int page = 0;
+        size_t firstItem = 0, endItem = 0;
+        qreal top = 0, end = 0;
+    };
+    std::optional<Placed> m_last;
+    bool takeLastAlong(const Layout &l);
+    void emitWhole(const Layout &l);
     // The running sub-detail whose column titles open every further page.
     ReportBand *m_repeatHeader = nullptr;
     const RowSource *m_repeatRow = nullptr;

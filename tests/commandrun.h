@@ -16,11 +16,14 @@ struct CommandRun
     QString out, err;
 };
 
-// The program at path, with env as its whole environment.
-inline CommandRun runProgram(const QString &path, const QStringList &args, const QProcessEnvironment &env)
+// The program at path, with env as its whole environment (and workingDir as
+// its current folder, where given).
+inline CommandRun runProgram(const QString &path, const QStringList &args, const QProcessEnvironment &env,
+                             const QString &workingDir = QString())
 {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (!workingDir.isEmpty()) p.setWorkingDirectory(workingDir);
     p.start(path, args);
     CommandRun r;
     if (!p.waitForFinished(120000)) return r;
@@ -57,12 +60,18 @@ inline QString portableProgram(const QString &folder, bool withSampleFirm = true
     return program;
 }
 
-// The program's command line, run from one portable copy with the sample
-// firm for the whole test run, so that no test writes into the build's
-// program folder.
-inline CommandRun tavirel(const QStringList &args)
+// One portable copy with the sample firm for the whole test run, so that
+// no test writes into the build's program folder.
+inline QString testProgram()
 {
     static QTemporaryDir folder;
     static const QString program = portableProgram(folder.path());
-    return runProgram(program, args, commandEnvironment());
+    return program;
+}
+
+// The program's command line, run from that copy (in workingDir as its
+// current folder, where given).
+inline CommandRun tavirel(const QStringList &args, const QString &workingDir = QString())
+{
+    return runProgram(testProgram(), args, commandEnvironment(), workingDir);
 }

@@ -14,7 +14,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QToolTip>
+#include <utility>
 
 namespace {
 
@@ -233,7 +235,12 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
         if (dropped >= 0 && row > dropped) --row;
         ds->MoveTo(row);
     } catch (const AppError &e) {
-        ShowErrorBox(e.message(), this);
+        // Inside a click or a key the view goes on marking the row it was
+        // sent to: the refusal is told once the view is done with the event.
+        if (m_inInput)
+            m_refusal = e.message();
+        else
+            ShowErrorBox(e.message(), this);
     }
     // The dataset may have refused to leave its row, or dropped a new one.
     if (currentIndex().row() != ds->RecNo()) followDataSet(ds->RecNo());
@@ -319,7 +326,7 @@ void DBGrid::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
-    QTableView::keyPressEvent(event);
+    handleInput([&] { QTableView::keyPressEvent(event); });
 }
 
 void DBGrid::confirmDelete()
@@ -348,7 +355,28 @@ void DBGrid::mousePressEvent(QMouseEvent *event)
         }
         return;
     }
-    QTableView::mousePressEvent(event);
+    handleInput([&] { QTableView::mousePressEvent(event); });
+}
+
+void DBGrid::handleInput(const std::function<void()> &handler)
+{
+    const bool outer = !m_inInput;
+    m_inInput = true;
+    auto done = qScopeGuard([&] {
+        if (outer) m_inInput = false;
+    });
+    handler();
+    if (!outer || m_refusal.isEmpty()) return;
+    m_inInput = false;
+    const QString message = std::exchange(m_refusal, QString());
+    // The row marked is the dataset's current row, and the keys go to the
+    // grid again once the message is read.
+    TVexDaoTable *ds = m_model->dataSet();
+    setState(QAbstractItemView::NoState);
+    if (ds && ds->Active()) followDataSet(ds->RecNo());
+    ShowErrorBox(message, this);
+    if (ds && ds->Active()) followDataSet(ds->RecNo());
+    setFocus(Qt::OtherFocusReason);
 }
 
 void DBGrid::mouseDoubleClickEvent(QMouseEvent *event)

@@ -14,6 +14,7 @@
 
 #include <QPointer>
 #include <QTableView>
+#include <functional>
 
 class DBGridModel;
 class DBGridDelegate;
@@ -22,7 +23,7 @@ class TField;
 class DBGrid : public QTableView, public RecordUpdater
 {
     Q_OBJECT
-public:
+  public:
     explicit DBGrid(QWidget *parent = nullptr);
     ~DBGrid() override;
 
@@ -61,13 +62,13 @@ public:
     // The open cell editor holds a text its field refused.
     bool cellRefused() const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // A click on a column title.
     void titleClicked(int column, const QString &fieldName);
     // A double click on a row, after the dataset moved to it.
     void recordDoubleClicked();
 
-protected:
+  protected:
     bool event(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -75,8 +76,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
-private:
+  private:
     void followDataSet(int row);
+    // Runs the view's handling of a click or a key; a move of the dataset
+    // refused meanwhile is told afterwards, with the current row marked.
+    void handleInput(const std::function<void()> &handler);
     // A control of the window (or a cell of this grid) refused its value as
     // the click took the focus from it: the click must not act on the rows.
     bool focusRefused() const;
@@ -93,5 +97,7 @@ private:
     DBGridDelegate *m_delegate;
     QPointer<TDataSource> m_source;
     bool m_syncing = false;
+    bool m_inInput = false;
+    QString m_refusal; // of a move refused while the view handled a click or a key
     int m_fillColumn = -1, m_fillMin = 0, m_fillMax = 0;
 };

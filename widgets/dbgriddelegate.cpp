@@ -104,6 +104,8 @@ void DBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
         combo->setEditText(text);
     else
         line->setText(text);
+    // Typing replaces the cell's text, in a pick list as in any other cell.
+    line->selectAll();
 }
 
 void DBGridDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const

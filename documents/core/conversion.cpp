@@ -6,6 +6,7 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "data/dates.h"
+#include "data/tax.h"
 #include "data/tdata.h"
 #include "data/tvexdaodatabase.h"
 
@@ -82,15 +83,21 @@ QString refusal(const QList<Source> &sources, const QString &typ)
     return QString();
 }
 
-// The positions of another source appended to the current document.
+// The positions of another source appended to the current document, at
+// the rates the copy of the first source gave its own.
 void appendPositions(qint64 sourceId)
 {
     TVexDaoTable &target = Data->vorgangdata;
+    const TField *caseField = Data->vorgang.FindField(QStringLiteral("Steuerfall"));
+    const Tax::Case taxCase = Tax::caseOfCode(caseField ? caseField->AsString() : QString());
     TVexDaoTable from(nullptr, QStringLiteral("umwPositionen"));
     from.setDatabase(Data->vorgang.Database());
     from.SQL()
         << QStringLiteral("select * from vorgang2 where vorgangid = %1 order by pos, id").arg(sourceId);
     from.Open();
+    TField *rateField = target.FindField(QStringLiteral("MwstSatz"));
+    TField *katField = target.FindField(QStringLiteral("MwstKat"));
+    const bool withRates = rateField && katField && from.FindField(QStringLiteral("MwstSatz"));
     for (from.First(); !from.Eof(); from.Next()) {
         target.Insert();
         for (const char *column : kPositionColumns) {
@@ -98,6 +105,12 @@ void appendPositions(qint64 sourceId)
             TField *source = from.FindField(name);
             TField *field = target.FindField(name);
             if (source && field) field->setValue(source->value());
+        }
+        if (withRates) {
+            const auto [rate, kat] =
+                TFumw::CopiedRate(Tax::positionRate(from), Tax::positionCategory(from), taxCase);
+            rateField->SetAsFloat(rate);
+            katField->SetAsString(kat);
         }
         target.Post();
     }
@@ -186,8 +199,6 @@ qint64 Convert(TFumw &fumw, const QList<qint64> &sourceIds, const QString &typ)
         const QString header = kopf->AsString();
         kopf->SetAsString(references.join(kNewline) +
                           (header.trimmed().isEmpty() ? QString() : kNewline + header));
-        if (TField *bezug = vorgang.FindField(QStringLiteral("bezug")))
-            bezug->SetAsInteger(sources.first().id);
         vorgang.PostKeepingDetails();
         const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
         for (const Source &s : std::as_const(sources))

@@ -40,6 +40,7 @@ const QList<DocumentListFilter::StatusEntry> &DocumentListFilter::StatusEntries(
         {line, QString(), true, QString()},
         // Its condition depends on the day and the dunning settings: made when chosen.
         {QStringLiteral("überfällig"), QString(), false, QStringLiteral("ueberfaellig")},
+        {QStringLiteral("Mahnungen"), QStringLiteral("Typ = 'M'"), false, QStringLiteral("mahnungen")},
     };
     return entries;
 }

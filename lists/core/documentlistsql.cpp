@@ -35,16 +35,20 @@ void SetUpDocumentListFields(TVexDaoTable &list)
     // documents then show the gross of the one rate of that version.
     TField *mwst = list.addField(QStringLiteral("mwst"), T::Number);
     mwst->Optional = true;
+    // What a received invoice leaves to pay, where part of it was paid in advance.
+    TField *due = list.addField(QStringLiteral("zahlbetrag"), T::Number);
+    due->Optional = true;
     TField *vkbr = list.addCalcField(QStringLiteral("vkbr"), T::Number);
     vkbr->DisplayFormat = QStringLiteral("#,#0.00");
     // Shown as the print rounds it: a net 439,50 is 523,01 gross, not 523,00.
     vkbr->Currency = true;
     const TField *vk = list.FieldByName(QStringLiteral("VK"));
-    // A currency figure to the ten-thousandth: net plus VAT as stored. No net
-    // amount, no gross one.
-    list.OnCalcFields = [vk, mwst, vkbr](TVexDaoTable &) {
+    // A currency figure to the ten-thousandth: net plus VAT as stored, or
+    // what a received invoice leaves to pay. No net amount, no gross one.
+    list.OnCalcFields = [vk, mwst, due, vkbr](TVexDaoTable &) {
         if (vk->IsNull()) return vkbr->Clear();
-        vkbr->SetAsFloat(double(Money::toAmount(Tax::grossOf(vk->value(), mwst->value()))));
+        vkbr->SetAsFloat(double(Money::toAmount(due->IsNull() ? Tax::grossOf(vk->value(), mwst->value())
+                                                              : Money::fromAmount(due->AsFloat()))));
     };
 }
 

@@ -79,7 +79,8 @@ void setUpCandidates(TVexDaoTable &q, const Settings &settings, const QDate &key
                    "select Vorgang1.id, Vorgang1.vorgangnr, Vorgang1.kdnr, Vorgang1.datum, "
                    "Vorgang1.zieldatum, Vorgang1.vk, Vorgang1.mwst, Vorgang1.Waehrung, Vorgang1.anschrift, "
                    "Vorgang1.mahnstufe, Vorgang1.mahndatum, Vorgang1.bezahlt, Vorgang1.storniert, "
-                   "Adress.NAME1, Adress.VERBRAUCHER from Vorgang1 inner join Adress on Vorgang1.kdnr = "
+                   "Adress.NAME1, Adress.Anrede, Adress.VERBRAUCHER from Vorgang1 inner join Adress on "
+                   "Vorgang1.kdnr = "
                    "Adress.KDNR")
             << QStringLiteral("where ") + overdueCondition(settings, key)
             << QStringLiteral("order by Vorgang1.zieldatum, Vorgang1.id");
@@ -92,6 +93,7 @@ DunningCandidate candidateOf(const TVexDaoTable &q)
     c.number = text(q, "vorgangnr");
     c.kdnr = qint64(q.FieldByName(QStringLiteral("kdnr"))->AsFloat());
     c.customer = text(q, "NAME1");
+    c.salutation = text(q, "Anrede");
     c.date = q.FieldByName(QStringLiteral("datum"))->AsDate();
     c.due = q.FieldByName(QStringLiteral("zieldatum"))->AsDate();
     const TField *last = q.FieldByName(QStringLiteral("mahndatum"));
@@ -109,6 +111,20 @@ DunningCandidate candidateOf(const TVexDaoTable &q)
 QString DunningCandidate::nextStep() const
 {
     return nextLevel() ? LevelTitle(nextLevel()) : FinalStepText();
+}
+
+QString DunningCandidate::barredText() const
+{
+    return barred() ? QStringLiteral("verjährt seit %1").arg(German::formatDate(barredSince)) : QString();
+}
+
+QString PassedOverText(const DunningRunResult &r)
+{
+    if (r.passedOver.isEmpty()) return QString();
+    return QStringLiteral("%1 %2 übergangen:\n%3")
+        .arg(r.passedOver.size())
+        .arg(r.passedOver.size() == 1 ? QStringLiteral("Rechnung") : QStringLiteral("Rechnungen"),
+             r.passedOver.join(QLatin1Char('\n')));
 }
 
 QString OverdueFilter(const Settings &settings, const QDate &key)
@@ -131,13 +147,26 @@ DunningList OverdueInvoices(TVexDaoDatabase &db, const Settings &settings, const
         if (c.open <= 0) continue;
         if (c.nextLevel()) {
             const Earlier e = earlier.value(c.invoiceId);
-            c.charges = ChargesOf(settings, c.nextLevel(), c.consumer, e.flatSum, e.charged, c.open, c.due,
-                                  key, c.currency);
+            try {
+                c.charges = ChargesOf(settings, c.nextLevel(), c.consumer, e.flatSum, e.charged, c.open,
+                                      c.due, key, c.currency, c.date.isValid() ? c.date : c.due);
+            } catch (const AppError &error) {
+                // One invoice the figures cannot be made for must not hold
+                // back the reminders of all the others.
+                list.refused << QStringLiteral("Rechnung %1 (%2, fällig am %3): %4; sie wird nicht gemahnt.")
+                                    .arg(c.number, c.customer, German::formatDate(c.due), error.message());
+                continue;
+            }
+            const QDate barred = TimeBarredFrom(c.due);
+            if (barred.isValid() && key >= barred) c.barredSince = barred;
             beyondKnownRates =
                 beyondKnownRates || (c.charges.interest.amount && key > settings.baseRates.knownUntil());
         }
         list.items.append(c);
     }
+    // Time-barred claims apart, after the others.
+    std::stable_partition(list.items.begin(), list.items.end(),
+                          [](const DunningCandidate &c) { return !c.barred(); });
     if (beyondKnownRates)
         list.warnings << QStringLiteral(
                              "Der Basiszinssatz ist nur bis %1 eingetragen; für die Tage danach gilt "
@@ -192,8 +221,9 @@ class ReminderWriter
         doc("zieldatum")->SetAsDate(payUntil);
         doc("anschrift")->SetAsString(address);
         doc("Kopftext")
-            ->SetAsString(FillText(m_texts[level - 1],
-                                   {c.number, c.date, c.due, moneyText(c.open, c.currency), payUntil}));
+            ->SetAsString(
+                FillText(m_texts[level - 1],
+                         {c.number, c.date, c.due, moneyText(c.open, c.currency), payUntil, c.salutation}));
         doc("Notiz")->SetAsString(QStringLiteral("%1 zur Rechnung %2").arg(LevelTitle(level), c.number));
         doc("Waehrung")->SetAsString(c.currency);
         doc("ek")->SetAsFloat(0);
@@ -273,18 +303,45 @@ class ReminderWriter
 // The invoice was paid, cancelled or reminded since it was listed.
 struct NoLongerDue
 {
+    QString why;
 };
+
+// Why an invoice listed for the run is no longer among the overdue ones.
+QString whyNoLongerDue(TVexDaoDatabase &db, const DunningCandidate &c)
+{
+    TVexDaoTable q(nullptr, QStringLiteral("nichtmehrfaellig"));
+    q.setDatabase(&db);
+    q.SQL() << QStringLiteral("select bezahlt, storniert, mahnstufe, vk from Vorgang1 where id = %1")
+                   .arg(c.invoiceId);
+    q.Open();
+    if (q.IsEmpty()) return QStringLiteral("inzwischen gelöscht");
+    if (q.FieldByName(QStringLiteral("bezahlt"))->AsBoolean()) return QStringLiteral("inzwischen bezahlt");
+    if (q.FieldByName(QStringLiteral("storniert"))->AsBoolean())
+        return QStringLiteral("inzwischen storniert");
+    const TField *level = q.FieldByName(QStringLiteral("mahnstufe"));
+    if ((level->IsNull() ? 0 : level->AsInteger()) != c.level)
+        return QStringLiteral("inzwischen an einem anderen Arbeitsplatz gemahnt");
+    return QStringLiteral("inzwischen geändert");
+}
 
 } // namespace
 
 DunningRunResult CreateReminders(TVexDaoDatabase &db, const Settings &settings, const DunningList &list,
-                                 const QSet<qint64> &leftOut, const std::function<void(int, int)> &progress)
+                                 const QSet<qint64> &leftOut, const std::function<void(int, int)> &progress,
+                                 const QSet<qint64> &barredConfirmed)
 {
     DunningRunResult result;
-    result.warnings = list.warnings;
+    result.warnings = list.warnings + list.refused;
     QHash<qint64, const DunningCandidate *> listed;
-    for (const DunningCandidate &c : list.items)
-        if (c.nextLevel() && !leftOut.contains(c.invoiceId)) listed.insert(c.invoiceId, &c);
+    for (const DunningCandidate &c : list.items) {
+        if (!c.nextLevel() || leftOut.contains(c.invoiceId)) continue;
+        if (c.barred() && !barredConfirmed.contains(c.invoiceId)) {
+            result.passedOver << QStringLiteral("Rechnung %1 (%2): %3; ohne Bestätigung keine Mahnung")
+                                     .arg(c.number, c.customer, c.barredText());
+            continue;
+        }
+        listed.insert(c.invoiceId, &c);
+    }
     if (listed.isEmpty()) return result;
 
     // One write transaction for the run, one savepoint per reminder: an error
@@ -308,23 +365,28 @@ DunningRunResult CreateReminders(TVexDaoDatabase &db, const Settings &settings, 
             try {
                 TVexDaoDatabase::WriteScope scope(db);
                 const int row = rowOf.value(c.invoiceId, -1);
-                if (row < 0) throw NoLongerDue();
+                if (row < 0) throw NoLongerDue{whyNoLongerDue(db, c)};
                 invoices.MoveTo(row);
                 invoices.Edit();
                 const DunningCandidate now = candidateOf(invoices);
-                if (invoices.FieldByName(QStringLiteral("bezahlt"))->AsBoolean() ||
-                    invoices.FieldByName(QStringLiteral("storniert"))->AsBoolean() || now.level != c.level ||
-                    now.open != c.open)
-                    throw NoLongerDue();
+                if (invoices.FieldByName(QStringLiteral("bezahlt"))->AsBoolean())
+                    throw NoLongerDue{QStringLiteral("inzwischen bezahlt")};
+                if (invoices.FieldByName(QStringLiteral("storniert"))->AsBoolean())
+                    throw NoLongerDue{QStringLiteral("inzwischen storniert")};
+                if (now.level != c.level)
+                    throw NoLongerDue{QStringLiteral("inzwischen an einem anderen Arbeitsplatz gemahnt")};
+                if (now.open != c.open) throw NoLongerDue{QStringLiteral("Betrag inzwischen geändert")};
                 const MadeReminder made = writer.write(c, text(invoices, "anschrift"));
                 invoices.FieldByName(QStringLiteral("mahnstufe"))->SetAsInteger(made.level);
                 invoices.FieldByName(QStringLiteral("mahndatum"))->SetAsDate(list.key);
                 invoices.Post();
                 scope.commit();
                 result.made.append(made);
-            } catch (const NoLongerDue &) {
+            } catch (const NoLongerDue &gone) {
                 if (invoices.State() == DataSetState::Edit) invoices.Cancel();
                 ++result.skipped;
+                result.passedOver
+                    << QStringLiteral("Rechnung %1 (%2): %3").arg(c.number, c.customer, gone.why);
             } catch (const AppError &e) {
                 if (invoices.State() == DataSetState::Edit) invoices.Cancel();
                 throw AppError(QStringLiteral("Rechnung %1 (%2): %3").arg(c.number, c.customer, e.message()));

@@ -20,12 +20,14 @@ struct DunningCandidate
     QString number; // the invoice's
     qint64 kdnr = 0;
     QString customer;
+    QString salutation; // the address's own, "Sehr geehrter Herr Müller,"
     QDate date, due, lastReminder;
     int level = 0;   // reached so far
     qint64 open = 0; // the invoice's gross, ten-thousandths
     QString currency;
     bool consumer = false;
     Dunning::Charges charges; // of the next reminder; none at the last level
+    QDate barredSince;        // valid when the claim is time-barred on the key date
 
     // The level of the next reminder; 0 when the last one was sent (the
     // invoice goes to collection or court instead).
@@ -33,6 +35,9 @@ struct DunningCandidate
     // "1. Mahnung", or "an Inkasso / Mahnbescheid" after the last level.
     QString nextStep() const;
     qint64 total() const { return charges.total(open); }
+    bool barred() const { return barredSince.isValid(); }
+    // "verjährt seit 01.01.2018"
+    QString barredText() const;
 };
 
 struct DunningList
@@ -40,12 +45,16 @@ struct DunningList
     QDate key;
     QList<DunningCandidate> items; // by due date
     QStringList warnings;          // about the interest figures (rates not yet known)
+    // Overdue invoices whose charges cannot be computed (no base rate known
+    // for their days), each named with the reason; they get no reminder.
+    QStringList refused;
 };
 
 // Invoices (type R) not paid, not cancelled, with a gross above zero, whose
 // due date plus the days of grace lies before the key date and whose last
 // reminder lies at least the interval back; each with the charges of its next
-// reminder. AppError when a day of the interest has no base rate.
+// reminder. An invoice whose interest has a day without a known base rate is
+// named in refused and left out; the others are listed.
 DunningList OverdueInvoices(TVexDaoDatabase &db, const Dunning::Settings &settings, const QDate &key);
 
 // The filter of the document list's status "überfällig": the same invoices
@@ -64,7 +73,8 @@ struct MadeReminder
 struct DunningRunResult
 {
     QList<MadeReminder> made;
-    int skipped = 0; // paid, cancelled or reminded elsewhere since they were listed
+    int skipped = 0;        // paid, cancelled or reminded elsewhere since they were listed
+    QStringList passedOver; // each skipped or time-barred invoice with the reason
     QString error;   // the message that ended the run early, if any
     QStringList warnings;
     QString first() const { return made.isEmpty() ? QString() : made.first().number; }
@@ -77,7 +87,13 @@ struct DunningRunResult
 // interest; the invoice's level and reminder date are set with it. Each
 // reminder is saved whole or not at all; an error ends the run at that
 // invoice (its message names it), the reminders made before it stay.
-// progress, when given, hears after each invoice how many are done.
+// progress, when given, hears after each invoice how many are done. A
+// time-barred claim is reminded only when its invoice is in barredConfirmed.
 DunningRunResult CreateReminders(TVexDaoDatabase &db, const Dunning::Settings &settings,
                                  const DunningList &list, const QSet<qint64> &leftOut = {},
-                                 const std::function<void(int done, int total)> &progress = {});
+                                 const std::function<void(int done, int total)> &progress = {},
+                                 const QSet<qint64> &barredConfirmed = {});
+
+// "N Rechnungen übergangen: …" with one line per invoice passed over, or
+// empty when none was.
+QString PassedOverText(const DunningRunResult &r);

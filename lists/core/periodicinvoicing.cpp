@@ -10,6 +10,7 @@
 #include "documents/core/tfumw.h"
 
 #include <QScopeGuard>
+#include <cmath>
 
 bool IsPeriodLetter(const QString &letter)
 {
@@ -53,6 +54,86 @@ QString ContractFilter(const QString &letter, const QString &table)
     return QStringLiteral("%1Typ = 'V' and %1VertragT = %2").arg(of, Sql::quoteText(letter));
 }
 
+QString PeriodText(const QString &letter, const BillingPeriod &period)
+{
+    const int year = period.from.year();
+    QString name;
+    if (letter == QLatin1String("M"))
+        name = MonthYearText(period.from);
+    else if (letter == QLatin1String("Q"))
+        name = QStringLiteral("%1. Quartal %2").arg((period.from.month() - 1) / 3 + 1).arg(year);
+    else if (letter == QLatin1String("H"))
+        name = QStringLiteral("%1. Halbjahr %2").arg(period.from.month() < 7 ? 1 : 2).arg(year);
+    else
+        name = QStringLiteral("Jahr %1").arg(year);
+    return QStringLiteral("%1 (%2 – %3)")
+        .arg(name, German::formatDate(period.from), German::formatDate(period.to));
+}
+
+namespace {
+
+struct Billed
+{
+    qint64 id = 0, kdnr = 0, bezug = 0;
+    double vk = 0;
+};
+
+std::vector<Billed> readBilled(TVexDaoDatabase &db, const QString &select)
+{
+    TVexDaoTable q(nullptr, QStringLiteral("abgerechnet"));
+    q.setDatabase(&db);
+    q.SQL() << select;
+    q.Open();
+    std::vector<Billed> rows;
+    TField *id = q.FieldByName(QStringLiteral("id"));
+    TField *kdnr = q.FieldByName(QStringLiteral("kdnr"));
+    TField *vk = q.FieldByName(QStringLiteral("vk"));
+    TField *bezug = q.FindField(QStringLiteral("bezug"));
+    for (q.First(); !q.Eof(); q.Next())
+        rows.push_back(
+            {id->AsInteger(), qRound64(kdnr->AsFloat()), bezug ? bezug->AsInteger() : 0, vk->AsFloat()});
+    return rows;
+}
+
+} // namespace
+
+QSet<qint64> InvoicedContracts(TVexDaoDatabase &db, const QString &letter, const BillingPeriod &period)
+{
+    QSet<qint64> invoiced;
+    // A file of an older version that could not be upgraded knows no periods.
+    const TableSchema *documents = db.table(QStringLiteral("Vorgang1"));
+    if (!documents || !documents->column(QStringLiteral("bezug"))) return invoiced;
+    const std::vector<Billed> invoices = readBilled(
+        db, QStringLiteral("select id, kdnr, vk, bezug from Vorgang1 where typ = 'R' and leistungsdatum = %1 "
+                           "and leistungbis = %2")
+                .arg(DateToSqlLiteral(period.from), DateToSqlLiteral(period.to)));
+    if (invoices.empty()) return invoiced;
+    QSet<qint64> referred;
+    std::vector<const Billed *> unreferenced;
+    for (const Billed &b : invoices) {
+        if (b.bezug > 0)
+            referred.insert(b.bezug);
+        else
+            unreferenced.push_back(&b);
+    }
+    const std::vector<Billed> contracts = readBilled(
+        db, QStringLiteral("select id, kdnr, vk from Vorgang1 where %1").arg(ContractFilter(letter)));
+    for (const Billed &c : contracts)
+        if (referred.contains(c.id)) invoiced.insert(c.id);
+    // Invoices of the version before carry no reference to their contract:
+    // one for the same customer, period and net stands for that contract.
+    for (const Billed &c : contracts) {
+        if (invoiced.contains(c.id)) continue;
+        for (const Billed *&b : unreferenced)
+            if (b && b->kdnr == c.kdnr && std::abs(b->vk - c.vk) < 0.005) {
+                invoiced.insert(c.id);
+                b = nullptr;
+                break;
+            }
+    }
+    return invoiced;
+}
+
 PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &umw, const QString &letter,
                                             bool restoreList, const std::function<void(int, int)> &progress)
 {
@@ -76,13 +157,29 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         TField *id = vorganglist.FieldByName(QStringLiteral("id"));
         for (vorganglist.First(); !vorganglist.Eof() && !vorganglist.IsEmpty(); vorganglist.Next())
             contracts.emplace_back(id->AsInteger(), ContractText(vorganglist));
-        const int total = int(contracts.size());
-        int done = 0;
         // The contracts with their positions are read once, and each number
         // follows the last: under the run's lock both stay as they are.
         TData::NumberingRun numbering(*Data);
         const QString sources = ContractFilter(letter, QStringLiteral("vorgang1"));
-        umw.ReadSources(sources);
+        // What is to be made is decided under the lock, from what is stored:
+        // a contract invoiced for the period (by an earlier run, another
+        // workstation, or this run before its connection broke) is passed over.
+        std::vector<size_t> todo;
+        auto plan = [&] {
+            const QSet<qint64> invoiced = InvoicedContracts(*db, letter, period);
+            todo.clear();
+            result.passedOver.clear();
+            for (size_t i = 0; i < contracts.size(); ++i) {
+                if (invoiced.contains(contracts[i].first))
+                    result.passedOver << contracts[i].second;
+                else
+                    todo.push_back(i);
+            }
+            umw.ReadSources(sources);
+        };
+        plan();
+        int done = 0;
+        const int total = int(todo.size());
         // With the ids of the new rows known ahead, a server gets many
         // invoices in one round trip.
         vorgang.ReserveCounters(total);
@@ -98,17 +195,18 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             while (progress && done < upTo)
                 progress(++done, total);
         };
-        auto copy = [&](size_t i, bool stored) {
+        auto copy = [&](size_t k, bool stored) {
+            const auto &[contract, text] = contracts[todo[k]];
             try {
-                if (umw.CopyVorgangFrom(contracts[i].first, QStringLiteral("R"), today, result.last,
-                                        period.from, period.to)) {
+                if (umw.CopyVorgangFrom(contract, QStringLiteral("R"), today, result.last, period.from,
+                                        period.to)) {
                     ++result.count;
                     if (result.first.isEmpty()) result.first = result.last;
                 }
             } catch (const AppError &e) {
-                throw AppError(contracts[i].second + QStringLiteral(": ") + e.message());
+                throw AppError(text + QStringLiteral(": ") + e.message(), e.kind());
             }
-            if (stored) report(int(i) + 1);
+            if (stored) report(int(k) + 1);
         };
         bool made = false;
         if (vorgang.HasReservedCounters()) {
@@ -120,28 +218,33 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
             umw.SetBatched(true);
             try {
                 constexpr size_t kGroup = 50;
-                for (size_t from = 0; from < contracts.size(); from += kGroup) {
-                    for (size_t i = from; i < std::min(contracts.size(), from + kGroup); ++i)
-                        copy(i, false);
+                for (size_t from = 0; from < todo.size(); from += kGroup) {
+                    for (size_t k = from; k < std::min(todo.size(), from + kGroup); ++k)
+                        copy(k, false);
                     db->SendAhead(); // the group before is stored once this returns
                     report(int(from));
                 }
                 db->Flush();
                 report(total);
                 made = true;
-            } catch (const AppError &) {
+            } catch (const AppError &e) {
                 vorgang.ForgetReservedCounters();
                 Data->vorgangdata.ForgetReservedCounters();
                 db->Rollback();
                 Data->ForgetNumbers();
                 result = before;
+                // Nothing of the first pass is stored. After a lost connection
+                // other workstations may have invoiced meanwhile: what is left
+                // to do is read again under the new connection's lock.
+                result.repeated = e.kind() == AppError::Kind::ConnectionLost;
                 db->StartTransaction();
-                umw.ReadSources(sources);
+                plan();
             }
             umw.SetBatched(false);
         }
-        for (size_t i = 0; !made && i < contracts.size(); ++i)
-            copy(i, true);
+        for (size_t k = 0; !made && k < todo.size(); ++k)
+            copy(k, true);
+        report(total);
     } catch (const AppError &e) {
         result.error = e.message();
     }
@@ -149,7 +252,9 @@ PeriodicRunResult CreatePeriodicInvoicesRun(TVexDaoTable &vorganglist, TFumw &um
         db->Commit();
     } catch (const AppError &e) {
         db->Rollback();
+        const QStringList passedOver = result.passedOver;
         result = PeriodicRunResult();
+        result.passedOver = passedOver;
         result.error = e.message();
     }
     // The list shows every document again, however the run ended.

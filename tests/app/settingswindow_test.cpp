@@ -15,6 +15,7 @@
 #include "tests/screenshot.h"
 #include "tests/windowfixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,7 +75,8 @@ TEST_F(SettingsWindow, WhatIsTypedGoesIntoTheFilesAndHandEditsStay)
 {
     TextFiles::saveLines(ini(), {QStringLiteral("; von Hand"), QStringLiteral("[ERechnung]"),
                                  QStringLiteral("Firma=Alt"), QStringLiteral("Eigenes=bleibt"),
-                                 QStringLiteral("[Mahnwesen]"), QStringLiteral("Abstand=21")});
+                                 QStringLiteral("[Mahnwesen]"), QStringLiteral("Abstand=21"),
+                                 QStringLiteral("Zinsen=ja")});
     TextFiles::saveLines(db->folder() + QStringLiteral("/Fuss2.txt"), {QStringLiteral("von Hand")});
     TFEinstellungen w;
     ASSERT_NE(w.Seiten, nullptr);
@@ -82,6 +84,7 @@ TEST_F(SettingsWindow, WhatIsTypedGoesIntoTheFilesAndHandEditsStay)
     EXPECT_EQ(w.edit(QStringLiteral("ERechnung"), QStringLiteral("Firma"))->text(), QStringLiteral("Alt"));
     EXPECT_EQ(w.edit(QStringLiteral("Mahnwesen"), QStringLiteral("Abstand"))->text(), QStringLiteral("21"));
     EXPECT_EQ(w.text(QStringLiteral("Fuss2.txt"))->toPlainText(), QStringLiteral("von Hand"));
+    EXPECT_TRUE(w.cbZinsen->isChecked()) << "a yes as the dunning run reads it";
 
     typeFirm(w);
     type(w, "ERechnung", "UStIdNr", QStringLiteral("DE284716398"));
@@ -104,6 +107,7 @@ TEST_F(SettingsWindow, WhatIsTypedGoesIntoTheFilesAndHandEditsStay)
     EXPECT_EQ(written.first(), QStringLiteral("; von Hand"));
     EXPECT_TRUE(written.contains(QStringLiteral("Eigenes=bleibt")));
     EXPECT_TRUE(written.contains(QStringLiteral("Abstand=21")));
+    EXPECT_TRUE(written.contains(QStringLiteral("Zinsen=ja")));
     EXPECT_EQ(lines("Fuss1.txt"), (QStringList{QStringLiteral("Elektro Brandt"), QStringLiteral("Kassel")}));
     EXPECT_EQ(lines("Fuss2.txt"), QStringList{QStringLiteral("von Hand")});
     EXPECT_FALSE(QFile::exists(db->folder() + QStringLiteral("/Fuss3.txt")))

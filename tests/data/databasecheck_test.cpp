@@ -72,6 +72,12 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
                            "values (%1, 1, 'Drittel', 1, 0.333, 19, 'S')")
                 .arg(db.scalar(QStringLiteral("select max(id) from Vorgang1")).rawInt()));
 
+    // Dunning: a reminder of no invoice, a level beyond the last, a level no reminder made.
+    db.exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, vk, bezug, mahnstufe) values "
+                           "('M', '29999', %1, 0, 987655, 1), ('R', '99995', %1, 0, NULL, 5), "
+                           "('R', '99994', %1, 0, NULL, 2)")
+                .arg(customer));
+
     const QList<DatabaseCheck::Finding> findings = DatabaseCheck::runOn(db.path());
     ASSERT_EQ(
         titles(findings),
@@ -79,7 +85,10 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
                      QStringLiteral("Vorgänge, deren gespeicherte Summe nicht zu ihren Positionen passt"),
                      QStringLiteral("Nummern, die innerhalb einer Vorgangsart mehrfach vergeben sind"),
                      QStringLiteral("Rechnungen ohne Kunden"),
-                     QStringLiteral("Fälligkeit vor dem Datum des Vorgangs")}));
+                     QStringLiteral("Fälligkeit vor dem Datum des Vorgangs"),
+                     QStringLiteral("Mahnungen ohne ihre Rechnung"),
+                     QStringLiteral("Mahnstufen außerhalb von 0 bis 3"),
+                     QStringLiteral("Rechnungen, deren Mahnstufe keine Mahnung hat")}));
     const auto rows = [&](int i) { return findings.at(i).rows.join(QLatin1Char('\n')); };
     EXPECT_TRUE(rows(0).contains(QStringLiteral("Vorgang-ID 987654, Pos 1, „Verwaist“")))
         << rows(0).toStdString();
@@ -93,8 +102,13 @@ TEST(DatabaseCheck, FindsEachKindOfFaultWithItsRows)
     EXPECT_TRUE(rows(3).contains(QStringLiteral("(R 99999): Kundennummer 424242 gibt es nicht")));
     EXPECT_TRUE(rows(3).contains(QStringLiteral("(R 99998): ohne Kundennummer")));
     EXPECT_TRUE(rows(4).contains(QStringLiteral("(A 99997): Datum 10.03.2024, fällig am 01.03.2024")));
+    EXPECT_TRUE(rows(5).contains(QStringLiteral("(M 29999): Rechnung id 987655 gibt es nicht")))
+        << rows(5).toStdString();
+    EXPECT_TRUE(rows(6).contains(QStringLiteral("(R 99995): Mahnstufe 5")));
+    EXPECT_TRUE(rows(7).contains(QStringLiteral("(R 99994): Mahnstufe 2, keine Mahnung dazu")))
+        << rows(7).toStdString();
     const QString report = DatabaseCheck::report(db.path(), findings);
-    EXPECT_TRUE(report.endsWith(QStringLiteral("\n7 Befunde.\n"))) << report.toStdString();
+    EXPECT_TRUE(report.endsWith(QStringLiteral("\n10 Befunde.\n"))) << report.toStdString();
 }
 
 // A damaged file is reported by SQLite's own check, whatever else can be read.

@@ -7,13 +7,18 @@ namespace {
 
 class DatasetState : public DbFixture
 {
-protected:
+  protected:
     void addArticles(int n)
     {
         for (int i = 1; i <= n; ++i)
-            db->exec(QStringLiteral("insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A%1', 'Artikel %1', %1)").arg(i));
+            db->exec(QStringLiteral(
+                         "insert into Artikel(\"art-nr\", Beschreibung, VK) values ('A%1', 'Artikel %1', %1)")
+                         .arg(i));
     }
-    qint64 count(const QString &table) { return db->scalar(QStringLiteral("select count(*) from ") + table).rawInt(); }
+    qint64 count(const QString &table)
+    {
+        return db->scalar(QStringLiteral("select count(*) from ") + table).rawInt();
+    }
 };
 
 TEST_F(DatasetState, EmptyTableHasEofAndBof)
@@ -128,7 +133,8 @@ TEST_F(DatasetState, DeleteLastMakesNewLastCurrentAndOnlyLeavesEmpty)
     EXPECT_EQ(t->FieldByName(QStringLiteral("Art-Nr"))->AsString(), QStringLiteral("A2"));
     t->First();
     t->Delete();
-    EXPECT_EQ(t->FieldByName(QStringLiteral("Art-Nr"))->AsString(), QStringLiteral("A2")); // the following row
+    EXPECT_EQ(t->FieldByName(QStringLiteral("Art-Nr"))->AsString(),
+              QStringLiteral("A2")); // the following row
     t->Delete();
     EXPECT_TRUE(t->Eof());
     EXPECT_TRUE(t->Bof());
@@ -140,9 +146,11 @@ TEST_F(DatasetState, DeleteLastMakesNewLastCurrentAndOnlyLeavesEmpty)
 TEST_F(DatasetState, MessagesCarryTheDatasetName)
 {
     auto *t = table(QStringLiteral("Vorgang2"), QStringLiteral("vorgangdata"));
-    EXPECT_EQ(ERROR_OF(t->First()), QStringLiteral("vorgangdata: Operation bei geschlossener Datenmenge nicht ausführbar"));
+    EXPECT_EQ(ERROR_OF(t->First()),
+              QStringLiteral("vorgangdata: Operation bei geschlossener Datenmenge nicht ausführbar"));
     t->Open();
-    EXPECT_EQ(ERROR_OF(t->Delete()), QStringLiteral("vorgangdata: Operation bei leerer Datenmenge nicht ausführbar"));
+    EXPECT_EQ(ERROR_OF(t->Delete()),
+              QStringLiteral("vorgangdata: Operation bei leerer Datenmenge nicht ausführbar"));
     EXPECT_EQ(ERROR_OF(t->FieldByName(QStringLiteral("gibtsnicht"))),
               QStringLiteral("vorgangdata: Das Feld 'gibtsnicht' wurde nicht gefunden"));
     db->exec(QStringLiteral("insert into Vorgang2 (Titel) values ('x')"));
@@ -171,8 +179,7 @@ TEST_F(DatasetState, BeforeCloseMaySaveThePendingRow)
 {
     auto *t = table(QStringLiteral("Artikel"));
     t->BeforeClose = [](TVexDaoTable &ds) {
-        if (ds.State() != DataSetState::Browse)
-            ds.Post();
+        if (ds.State() != DataSetState::Browse) ds.Post();
     };
     t->Open();
     t->Insert();
@@ -192,6 +199,32 @@ TEST_F(DatasetState, FailedSaveKeepsStateAndValues)
     EXPECT_EQ(t->State(), DataSetState::Insert);
     EXPECT_EQ(t->FieldByName(QStringLiteral("Art-Nr"))->AsString(), QStringLiteral("Q"));
     EXPECT_EQ(count(QStringLiteral("Artikel")), 0);
+}
+
+// A save that AfterPost refuses (another workstation's change, a total over
+// the limit) is undone, and the row stays as typed and marked as changed:
+// the next move saves it rather than dropping what was typed.
+TEST_F(DatasetState, ASaveRefusedAfterItsWriteKeepsTheRowChanged)
+{
+    addArticles(2);
+    auto *t = table(QStringLiteral("Artikel"));
+    int refusals = 1;
+    t->AfterPost = [&](TVexDaoTable &) {
+        if (refusals-- > 0) throw AppError(QStringLiteral("nein"));
+    };
+    t->Open();
+    t->Edit();
+    t->FieldByName(QStringLiteral("Beschreibung"))->SetAsString(QStringLiteral("getippt"));
+    EXPECT_EQ(ERROR_OF(t->Post()), QStringLiteral("nein"));
+    EXPECT_EQ(t->State(), DataSetState::Edit);
+    EXPECT_TRUE(t->Modified());
+    EXPECT_EQ(
+        db->scalar(QStringLiteral("select Beschreibung from Artikel where \"art-nr\" = 'A1'")).rawText(),
+        QStringLiteral("Artikel 1"));
+    t->Next();
+    EXPECT_EQ(
+        db->scalar(QStringLiteral("select Beschreibung from Artikel where \"art-nr\" = 'A1'")).rawText(),
+        QStringLiteral("getippt"));
 }
 
 TEST_F(DatasetState, DeleteRunsCascadeInOneTransaction)
@@ -223,7 +256,8 @@ TEST_F(DatasetState, CalculatedFieldsFollowTheRowAndItsChanges)
     int calls = 0;
     t->OnCalcFields = [&](TVexDaoTable &ds) {
         ++calls;
-        ds.FieldByName(QStringLiteral("vkbrutto"))->SetAsFloat(ds.FieldByName(QStringLiteral("VK"))->AsFloat() * 2);
+        ds.FieldByName(QStringLiteral("vkbrutto"))
+            ->SetAsFloat(ds.FieldByName(QStringLiteral("VK"))->AsFloat() * 2);
     };
     t->Open();
     EXPECT_EQ(gross->AsFloat(), 2.0);
@@ -235,7 +269,8 @@ TEST_F(DatasetState, CalculatedFieldsFollowTheRowAndItsChanges)
     EXPECT_EQ(gross->DisplayTextAt(0), QStringLiteral("2"));
     EXPECT_GE(calls, 3);
     EXPECT_EQ(ERROR_OF(t->FieldByName(QStringLiteral("Beschreibung"))),
-              QStringLiteral("Das Feld 'Beschreibung' wurde nicht gefunden")) << "only declared fields exist";
+              QStringLiteral("Das Feld 'Beschreibung' wurde nicht gefunden"))
+        << "only declared fields exist";
 }
 
 } // namespace

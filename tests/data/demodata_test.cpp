@@ -107,8 +107,10 @@ TEST(DemoData, SmallFirmHasEveryKindOfRecord)
     EXPECT_GE(count(db, QStringLiteral("select count(*) from Vorgang1")), 50);
     EXPECT_LE(count(db, QStringLiteral("select count(*) from Vorgang1")), 80);
     EXPECT_GT(count(db, QStringLiteral("select count(*) from Personen")), 5);
-    EXPECT_GT(count(db, QStringLiteral("select count(*) from Adress where Lieferant = true and kunde = true")), 0);
-    EXPECT_GT(count(db, QStringLiteral("select count(*) from Adress where Lieferant = true and kunde = false")), 0);
+    EXPECT_GT(
+        count(db, QStringLiteral("select count(*) from Adress where Lieferant = true and kunde = true")), 0);
+    EXPECT_GT(
+        count(db, QStringLiteral("select count(*) from Adress where Lieferant = true and kunde = false")), 0);
     EXPECT_GT(count(db, QStringLiteral("select count(*) from Adress where KontoNr is not null")), 3);
     for (const char *typ : {"A", "B", "L", "R", "V", "G"})
         EXPECT_GT(
@@ -129,25 +131,28 @@ TEST(DemoData, SmallFirmHasEveryKindOfRecord)
         0);
     // Invoices in every state.
     EXPECT_GT(
-        count(db,
-              QStringLiteral(
-                  "select count(*) from Vorgang1 where typ='R' and bezahlt=true and bezahltdatum is not null")),
+        count(
+            db,
+            QStringLiteral(
+                "select count(*) from Vorgang1 where typ='R' and bezahlt=true and bezahltdatum is not null")),
         0);
-    EXPECT_GT(count(db, QStringLiteral(
-                            "select count(*) from Vorgang1 where typ='R' and bezahlt=false and storniert=false")),
-              0);
-    EXPECT_GT(count(db, QStringLiteral("select count(*) from Vorgang1 where typ='R' and storniert=true")), 0);
-    EXPECT_EQ(
-        count(db, QStringLiteral("select count(*) from Vorgang1 where storniert=true and (ek<>0 or vk<>0)")), 0);
-    EXPECT_EQ(count(db, QStringLiteral("select count(*) from Vorgang1 where storniert=true and bezahlt=true")), 0);
-    // Contract texts carry the placeholders that periodic invoicing fills.
-    EXPECT_GT(count(db, QStringLiteral(
-                            "select count(*) from Vorgang1 where typ='V' and Kopftext like '%Monat%'")),
-              0);
     EXPECT_GT(
         count(db, QStringLiteral(
-                      "select count(*) from Vorgang1 where typ='V' and Fusstext like '%KONTONR%'")),
+                      "select count(*) from Vorgang1 where typ='R' and bezahlt=false and storniert=false")),
         0);
+    EXPECT_GT(count(db, QStringLiteral("select count(*) from Vorgang1 where typ='R' and storniert=true")), 0);
+    EXPECT_EQ(
+        count(db, QStringLiteral("select count(*) from Vorgang1 where storniert=true and (ek<>0 or vk<>0)")),
+        0);
+    EXPECT_EQ(
+        count(db, QStringLiteral("select count(*) from Vorgang1 where storniert=true and bezahlt=true")), 0);
+    // Contract texts carry the placeholders that periodic invoicing fills.
+    EXPECT_GT(
+        count(db, QStringLiteral("select count(*) from Vorgang1 where typ='V' and Kopftext like '%Monat%'")),
+        0);
+    EXPECT_GT(count(db, QStringLiteral(
+                            "select count(*) from Vorgang1 where typ='V' and Fusstext like '%KONTONR%'")),
+              0);
 }
 
 TEST(DemoData, DocumentsFollowTheProgramsRules)
@@ -198,6 +203,12 @@ TEST(DemoData, DocumentsFollowTheProgramsRules)
                                          : QStringLiteral("substr(datum, 1, 10)"))),
         0);
     EXPECT_EQ(count(db, QStringLiteral("select count(*) from Vorgang1 where Waehrung <> '€'")), 0);
+    // A text that names a direct debit goes with that payment means, and only then.
+    EXPECT_EQ(
+        count(db, QStringLiteral("select count(*) from Vorgang1 where (Fusstext like '%Lastschrift%') <> "
+                                 "(coalesce(Zahlungsart, 58) = 59)")),
+        0);
+    EXPECT_GT(count(db, QStringLiteral("select count(*) from Vorgang1 where Zahlungsart = 59")), 0);
     EXPECT_EQ(count(db, QStringLiteral("select count(*) from Artikel where Waehrung <> '€'")), 0);
     EXPECT_EQ(count(db, QStringLiteral(
                             "select count(*) from Adress where ID <> KDNR or TYP <> 1 or ANGELEGT is null "
@@ -217,8 +228,8 @@ TEST(DemoData, TextsFitTheirColumnsAndUnitsComeFromTheUnitList)
     for (const Schema::TableDef &t : Schema::tables()) {
         for (const ColumnInfo &c : t.columns) {
             if (c.type != FieldType::Text) continue;
-            auto st = e.prepare(
-                QStringLiteral("select %1 from %2 where %1 is not null").arg(e.quote(c.name), e.quote(t.name)));
+            auto st = e.prepare(QStringLiteral("select %1 from %2 where %1 is not null")
+                                    .arg(e.quote(c.name), e.quote(t.name)));
             while (st->step()) {
                 const QString v = st->columnDynamic(0).rawText();
                 EXPECT_LE(v.size(), c.size)
@@ -238,7 +249,8 @@ TEST(DemoData, DocumentListSelectRunsOnTheSample)
     TestDb db(true);
     const QString sql = TextFiles::loadLines(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql")).join(u'\n');
     auto st = db.raw().prepare(sql);
-    EXPECT_EQ(st->columnCount(), 15) << "the fourteen columns the list binds and the VAT";
+    EXPECT_EQ(st->columnCount(), 16)
+        << "the fourteen columns the list binds, the VAT and what a received invoice leaves to pay";
     qint64 rows = 0;
     while (st->step())
         ++rows;

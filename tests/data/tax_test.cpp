@@ -112,6 +112,22 @@ TEST(Tax, VatIdsAreCheckedForTheirForm)
     }
 }
 
+TEST(Tax, VatIdsFitTheirCountry)
+{
+    const struct
+    {
+        const char *land, *id;
+        bool fits;
+    } cases[] = {{"", "DE136695976", true},           {"AT", "DE136695976", false},
+                 {"", "ATU12345678", false},          {"at", "ATU12345678", true},
+                 {"GR", "EL123456789", true},         {"GR", "GR123456789", false},
+                 {"MC", "FR12345678901", true},       {"CH", "", true},
+                 {"CH", "CHE-123.456.789 MWST", true}};
+    for (const auto &c : cases)
+        EXPECT_EQ(checkVatIdCountry(QString::fromUtf8(c.land), QString::fromUtf8(c.id)).isEmpty(), c.fits)
+            << c.land << " " << c.id;
+}
+
 TEST(Tax, OneRoundingForEveryTotal)
 {
     struct Line

@@ -36,7 +36,8 @@ TEST_F(Totals, APositionAndItsTotalsAreSavedTogetherOrNotAtAll)
     pos("anzahl")->SetAsFloat(1);
     EXPECT_TRUE(ERROR_OF(pos("Preis")->SetAsFloat(2e12)).contains(QStringLiteral("Anzahl × Preis")));
     pos("Preis")->SetAsFloat(500000000000);
-    EXPECT_TRUE(ERROR_OF(pos("anzahl")->SetAsString(QStringLiteral("3"))).contains(QStringLiteral("Anzahl × Preis")))
+    EXPECT_TRUE(
+        ERROR_OF(pos("anzahl")->SetAsString(QStringLiteral("3"))).contains(QStringLiteral("Anzahl × Preis")))
         << "with the price already there";
     EXPECT_DOUBLE_EQ(pos("anzahl")->AsFloat(), 1);
     // The sum of two lines, each within it, is refused with the second save.
@@ -103,7 +104,7 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
     db->exec(
         QStringLiteral("insert into Adress (KDNR, NAME1, LAND, USTID) values (1, 'Kassel', NULL, NULL), "
                        "(2, 'Wien', 'AT', 'ATU12345678'), (3, 'Graz', 'at', ''), (4, 'Zürich', 'CH', NULL), "
-                       "(5, 'Bau', 'DE', 'DE136695976')"));
+                       "(5, 'Bau', 'DE', 'DE136695976'), (6, 'Linz', 'AT', 'DE136695976')"));
     db->exec(QStringLiteral("insert into Artikel (%1, VK, MwstSatz) values ('BR-01', 10, 7)")
                  .arg(db->raw().quote(QStringLiteral("Art-Nr"))));
     const struct
@@ -117,10 +118,9 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
         {false, 1, "", "S16 S7 S16", 32.70}, {false, 2, "", "K0 K0 K0", 0},
         {false, 3, "", "S16 S7 S16", 32.70}, {false, 4, "", "G0 G0 G0", 0},
         {false, 5, "AE", "AE0 AE0 AE0", 0},  {true, 2, "", "E0 E0 E0", 0},
-        {true, 1, "S", "S16 S7 S16", 32.70},
     };
     for (const auto &c : cases) {
-        ProgramValues::instance().Steuer.smallBusiness = c.smallBusiness;
+        ProgramValues::instance().Steuer.smallBusiness = false;
         newDocument(QStringLiteral("R"));
         doc("kdnr")->SetAsInteger(c.kdnr);
         // Positions of the normal case first: the case is set on a document that has some.
@@ -132,6 +132,7 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
         pos("Preis")->SetAsFloat(10);
         pos("anzahl")->SetAsFloat(1);
         positions().Post();
+        ProgramValues::instance().Steuer.smallBusiness = c.smallBusiness;
         const Tax::Case chosen =
             *c.chosen ? Tax::caseOfCode(QString::fromUtf8(c.chosen)) : documents->TaxCaseOfCustomer();
         documents->SetTaxCase(chosen);
@@ -143,7 +144,14 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
         EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 210.0);
         EXPECT_DOUBLE_EQ(doc("mwst")->AsFloat(), c.mwst) << c.kdnr << c.chosen;
         EXPECT_EQ(doc("Steuerfall")->AsString(), Tax::caseCode(chosen));
-        // Back in the normal case a position gets its article's rate again.
+        // Back in the normal case a position gets its article's rate again;
+        // a small business has no other case (§ 14c UStG).
+        if (c.smallBusiness) {
+            EXPECT_TRUE(ERROR_OF(documents->SetTaxCase(Tax::Case::Normal))
+                            .contains(QStringLiteral("Kleinunternehmer")));
+            EXPECT_EQ(doc("Steuerfall")->AsString(), QStringLiteral("E"));
+            continue;
+        }
         documents->SetTaxCase(Tax::Case::Normal);
         positions().First();
         positions().Next();
@@ -154,8 +162,26 @@ TEST_F(Totals, TaxCaseOfFirmAndCustomerGoesIntoEveryPosition)
     // Where the buyer owes the VAT, the buyer's VAT id must be known.
     newDocument(QStringLiteral("R"));
     doc("kdnr")->SetAsInteger(1);
-    EXPECT_TRUE(ERROR_OF(documents->SetTaxCase(Tax::Case::ReverseCharge)).contains(QStringLiteral("USt-IdNr.")));
+    EXPECT_TRUE(
+        ERROR_OF(documents->SetTaxCase(Tax::Case::ReverseCharge)).contains(QStringLiteral("USt-IdNr.")));
     EXPECT_EQ(doc("Steuerfall")->AsString(), QStringLiteral("S"));
+    // An intra-EU supply and an export need a customer abroad: in another
+    // member state under its own VAT id, or outside the EU.
+    const struct
+    {
+        qint64 kdnr;
+        Tax::Case chosen;
+        const char *refusal;
+    } abroad[] = {{5, Tax::Case::IntraEu, "anderen EU-Staat"},
+                  {6, Tax::Case::IntraEu, "USt-IdNr. seines Staates (AT)"},
+                  {1, Tax::Case::Export, "außerhalb der EU"},
+                  {2, Tax::Case::Export, "außerhalb der EU"}};
+    for (const auto &a : abroad) {
+        doc("kdnr")->SetAsInteger(a.kdnr);
+        const QString error = ERROR_OF(documents->SetTaxCase(a.chosen));
+        EXPECT_TRUE(error.contains(QString::fromUtf8(a.refusal))) << a.kdnr << qPrintable(error);
+        EXPECT_EQ(doc("Steuerfall")->AsString(), QStringLiteral("S"));
+    }
 }
 
 TEST_F(Totals, PositionsAreNumberedAndRenumberedAfterDelete)
@@ -221,8 +247,9 @@ TEST_F(Totals, AReceivedInvoiceKeepsItsFiguresAndStays)
 TEST_F(Totals, ThousandPositionsSumExactly)
 {
     newDocument(QStringLiteral("R"));
-    db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) "
-                            "insert into vorgang2 (vorgangID, Pos, anzahl, Preis, EK) select %1, i, 3, 0.1, 0.05 from n")
+    db->exec(QStringLiteral(
+                 "with recursive n(i) as (select 1 union all select i+1 from n where i < 1000) "
+                 "insert into vorgang2 (vorgangID, Pos, anzahl, Preis, EK) select %1, i, 3, 0.1, 0.05 from n")
                  .arg(doc("id")->AsInteger()));
     vorgang().Post();
     vorgang().Refresh();
@@ -254,7 +281,8 @@ TEST_F(Totals, ArticleStampsAndCurrency)
 TEST_F(Totals, AddressGoesWithItsContactPersons)
 {
     db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'A'), (2, 'B')"));
-    db->exec(QStringLiteral("insert into Personen (FIRMAID, NAME) values (1, 'x'), (1, 'y'), (1, 'z'), (2, 'andere')"));
+    db->exec(QStringLiteral(
+        "insert into Personen (FIRMAID, NAME) values (1, 'x'), (1, 'y'), (1, 'z'), (2, 'andere')"));
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr) values ('R', '10000', 1)"));
     db->exec(QStringLiteral("insert into Notizen (KDNR, Typ) values (1, 'Anruf'), (2, 'Besuch')"));
     addresses->Adress.Refresh();
@@ -264,7 +292,8 @@ TEST_F(Totals, AddressGoesWithItsContactPersons)
     EXPECT_EQ(count(QStringLiteral("select count(*) from personen")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from adress")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1) << "documents stay";
-    EXPECT_EQ(count(QStringLiteral("select count(*) from notizen")), 1) << "the notes of the address go with it";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from notizen")), 1)
+        << "the notes of the address go with it";
 }
 
 TEST_F(Totals, AddressCountryAndVatIdAreCheckedBeforeTheyAreStored)
@@ -288,7 +317,8 @@ TEST_F(Totals, AddressCountryAndVatIdAreCheckedBeforeTheyAreStored)
         EXPECT_TRUE(*c.problem ? error.contains(QString::fromUtf8(c.problem)) : error.isEmpty())
             << c.land << " " << c.ustid << ": " << error.toStdString();
     }
-    EXPECT_EQ(db->scalar(QStringLiteral("select LAND from Adress where NAME1 = 'Wien'")).rawText(), QStringLiteral("AT"));
+    EXPECT_EQ(db->scalar(QStringLiteral("select LAND from Adress where NAME1 = 'Wien'")).rawText(),
+              QStringLiteral("AT"));
 }
 
 TEST_F(Totals, PendingAddressEditIsSavedAtProgramEnd)

@@ -174,8 +174,9 @@ TEST_F(Editor, LeavingTheDateOrThePaymentDaysSetsTheDueDateButTheCalendarDoesNot
     QTest::keyClicks(window->DBComboBox1, QStringLiteral("-5"));
     dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
     window->EditDatum->setFocus();
-    EXPECT_EQ(lastMessage(), QStringLiteral("Tavirelsverwaltung|Die Zahl der Zahlungstage muss zwischen 0 und 32767 "
-                                            "liegen."));
+    EXPECT_EQ(lastMessage(),
+              QStringLiteral("Tavirelsverwaltung|Die Zahl der Zahlungstage muss zwischen 0 und 32767 "
+                             "liegen."));
     window->DBNavigator1->click(DBNavigator::Post);
     EXPECT_EQ(stored(id, "zieltage"), QStringLiteral("14"));
     EXPECT_EQ(doc("zieltage")->AsInteger(), 10);
@@ -186,8 +187,9 @@ TEST_F(Editor, LeavingTheDateOrThePaymentDaysSetsTheDueDateButTheCalendarDoesNot
     QTest::keyClicks(window->EditDatum, QStringLiteral("28.12.9999"));
     dialogs->answerMessage(Dialogs::Ok);
     window->sZieldatum->setFocus();
-    EXPECT_EQ(lastMessage(),
-              QStringLiteral("Tavirelsverwaltung|Das Datum 28.12.9999 plus 10 Tage liegt nach dem Jahr 9999."));
+    EXPECT_EQ(
+        lastMessage(),
+        QStringLiteral("Tavirelsverwaltung|Das Datum 28.12.9999 plus 10 Tage liegt nach dem Jahr 9999."));
     EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 4, 10));
     window->EditDatum->selectAll();
     QTest::keyClicks(window->EditDatum, QStringLiteral("10.04.2005"));
@@ -273,7 +275,8 @@ TEST_F(Editor, DeletingTheDocumentAsksAndTakesItsPositionsAllOrNothing)
     dialogs->answerMessage(Dialogs::Yes);
     window->ToolButton2Click();
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("<kein Vorgang>"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgangsbearbeitung")) << "the deleted one is named no more";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorgangsbearbeitung"))
+        << "the deleted one is named no more";
     EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where vorgangID = %1").arg(id)), 0);
     EXPECT_EQ(storedPositions(keep), QStringList{QStringLiteral("1:Bleibt")});
     EXPECT_TRUE(dialogs->allAnswered());
@@ -442,6 +445,108 @@ TEST_F(Editor, TaxCaseDateOfSupplyAndVatPerRate)
     EXPECT_EQ(doc("Zahlungsart")->AsString(), QStringLiteral("59"));
 }
 
+// The tax case and the positions it changes are saved together, so that a
+// cancel afterwards leaves header and positions agreeing; a position being
+// typed is saved first, in the case it was typed in, with its text.
+TEST_F(Editor, ATaxCaseIsSavedWithThePositionsItChanges)
+{
+    address(7, QStringLiteral("Bäckerei"));
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"), 7);
+    position(id, 1, QStringLiteral("Brot"), 1, 5);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 16, MwstKat = 'S'"));
+    openEditor(id);
+    // As the user types: the first key opens the cell, the others follow it.
+    const auto typeInto = [this](int row, const QString &field, const QString &text) {
+        int column = -1;
+        for (int c = 0; c < window->Tab->columns().size(); ++c)
+            if (window->Tab->fieldNameAt(c) == field) column = c;
+        ASSERT_GE(column, 0) << qPrintable(field);
+        window->Tab->setFocus();
+        window->Tab->setCurrentIndex(window->Tab->model()->index(row, column));
+        QTest::keyClicks(window->Tab, text.left(1));
+        QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    window->LeerposClick();
+    typeInto(positions().RecNo(), QStringLiteral("Titel"), QStringLiteral("Kuchen"));
+    typeInto(positions().RecNo(), QStringLiteral("anzahl"), QStringLiteral("2"));
+    typeInto(positions().RecNo(), QStringLiteral("Preis"), QStringLiteral("3"));
+    const auto choose = [this](const char *code) {
+        window->cbSteuerfall->setCurrentIndex(window->cbSteuerfall->findData(QString::fromLatin1(code)));
+        Q_EMIT window->cbSteuerfall->activated(window->cbSteuerfall->currentIndex());
+    };
+    choose("E");
+    EXPECT_EQ(positions().State(), DataSetState::Browse);
+    EXPECT_EQ(storedPositions(id), (QStringList{QStringLiteral("1:Brot"), QStringLiteral("2:Kuchen")}));
+    EXPECT_EQ(stored(id, "Steuerfall"), QStringLiteral("E"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang2 where MwstKat = 'E' and MwstSatz = 0")), 2);
+    window->DBNavigator1->click(DBNavigator::Cancel);
+    EXPECT_EQ(stored(id, "Steuerfall"), QStringLiteral("E"));
+    EXPECT_DOUBLE_EQ(storedNumber(id, "mwst"), 0);
+
+    // Typing into the rate cell replaces its text; a rate the law does not
+    // know at the date of supply is refused.
+    choose("S");
+    positions().First();
+    EXPECT_EQ(pos("MwstSatz")->AsString(), QStringLiteral("16"));
+    typeInto(0, QStringLiteral("MwstSatz"), QStringLiteral("7"));
+    window->tbposSaveClick();
+    EXPECT_DOUBLE_EQ(
+        db->scalar(QStringLiteral("select MwstSatz from Vorgang2 where vorgangID = %1 and Pos = 1").arg(id))
+            .toDouble(),
+        7);
+    dialogs->answerMessage(Dialogs::Ok);
+    typeInto(0, QStringLiteral("MwstSatz"), QStringLiteral("5"));
+    window->tbposSaveClick();
+    EXPECT_EQ(
+        lastMessage(),
+        QStringLiteral("Tavirelsverwaltung|Den Steuersatz 5 % gibt es am 01.03.2005 nicht; möglich sind "
+                       "16 %, 7 %, 0 %."));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+// Moving the date of supply into another rate period: the positions at the
+// old period's rates get the new ones after a question, saved with the date;
+// declined, the save is refused with a message.
+TEST_F(Editor, ADateOfSupplyInAnotherRatePeriodRerates)
+{
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
+    position(id, 1, QStringLiteral("Brot"), 1, 5);
+    position(id, 2, QStringLiteral("Kaffee"), 1, 8);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 7, MwstKat = 'S' where Pos = 1"));
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 16, MwstKat = 'S' where Pos = 2"));
+    openEditor(id);
+    const auto typeDate = [this](const QString &text) {
+        window->eLeistungsdatum->setFocus();
+        window->eLeistungsdatum->selectAll();
+        QTest::keyClicks(window->eLeistungsdatum, text);
+        if (text.isEmpty()) QTest::keyClick(window->eLeistungsdatum, Qt::Key_Delete);
+        window->sKunde->setFocus();
+        QCoreApplication::processEvents();
+    };
+    dialogs->answerMessage(Dialogs::Yes);
+    typeDate(QStringLiteral("10.12.2026"));
+    EXPECT_EQ(lastMessage(),
+              QStringLiteral("Tavirelsverwaltung|Am 10.12.2026 gelten andere Steuersätze als bei "
+                             "Position 2 (16 %, jetzt 19 %).\n\nSollen diese Positionen die "
+                             "Sätze ihrer Art erhalten, die am 10.12.2026 gelten?"));
+    EXPECT_EQ(storedPositionRates(id), QStringLiteral("7 19"));
+    EXPECT_EQ(stored(id, "leistungsdatum"), QStringLiteral("2026-12-10"));
+    EXPECT_DOUBLE_EQ(storedNumber(id, "mwst"), 1.87); // 0,35 + 1,52
+
+    // Back to the document's date in 2005, declined: the save is refused.
+    dialogs->answerMessage(Dialogs::No);
+    typeDate(QString());
+    dialogs->answerMessage(Dialogs::Ok);
+    window->DBNavigator1->click(DBNavigator::Post);
+    EXPECT_TRUE(
+        lastMessage().contains(QStringLiteral("Am 01.03.2005 gelten andere Steuersätze als bei Position 2 "
+                                              "(19 %, jetzt 16 %)")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(stored(id, "leistungsdatum"), QStringLiteral("2026-12-10"));
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
 TEST_F(Editor, PreviewShowsTheSavedDocument)
 {
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10001"));
@@ -492,4 +597,3 @@ TEST_F(Editor, ClosingSavesTheDocumentAndItsPositions)
 }
 
 } // namespace
-

@@ -164,6 +164,16 @@ class EditorFixture : public WindowFixture
         const Value v = st->column(0, FieldType::Text);
         return v.isNull() ? QString() : v.rawText();
     }
+    // The stored rates of the document's positions in the order of their numbers.
+    QString storedPositionRates(qint64 id)
+    {
+        QStringList out;
+        auto st = db->raw().prepare(
+            QStringLiteral("select MwstSatz from Vorgang2 where vorgangID = %1 order by Pos").arg(id));
+        while (st->step())
+            out << QString::number(st->column(0, FieldType::Number).toDouble());
+        return out.join(QLatin1Char(' '));
+    }
     double storedNumber(qint64 id, const char *column)
     {
         return db

@@ -120,4 +120,33 @@ TEST_F(Workstations, APositionIsSavedWithItsTotalsOrNotAtAll)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+// The other workstation changed position 2 and saved (with its totals);
+// this one changes position 3 of the same document. Once the save goes
+// through, the totals are those of the positions as stored, not of the
+// positions this workstation still shows.
+TEST_F(Workstations, TotalsAreThoseOfTheStoredPositions)
+{
+    position(id, 2, QStringLiteral("Filter"), 2, 10);
+    position(id, 3, QStringLiteral("Dichtung"), 1, 5);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 16, MwstKat = 'S'"));
+    showDocument(id);
+    positions().Refresh();
+    elsewhere(QStringLiteral("update Vorgang2 set anzahl = 3 where Pos = 2 and vorgangID = %1"));
+    elsewhere(QStringLiteral("update Vorgang1 set vk = 85, mwst = 13.6 where id = %1"));
+
+    ASSERT_TRUE(positions().Locate(QStringLiteral("Pos"), Value(qint64(3)), 0));
+    positions().Edit();
+    pos("Preis")->SetAsFloat(7);
+    dialogs->answerMessage(Dialogs::Ok);
+    window->tbposSaveClick();
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("anderen Benutzer geändert")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(positions().State(), DataSetState::Edit) << "the typed price stays";
+    EXPECT_DOUBLE_EQ(pos("Preis")->AsFloat(), 7);
+    window->tbposSaveClick();
+    EXPECT_DOUBLE_EQ(storedNumber(id, "vk"), 87); // 50 + 3 × 10 + 7
+    EXPECT_DOUBLE_EQ(storedNumber(id, "mwst"), 13.92);
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
 } // namespace

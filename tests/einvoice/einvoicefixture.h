@@ -58,7 +58,8 @@ class EInvoiceFixture : public DbFixture
                                    {"zieldatum", Value::fromDate(QDate(2026, 3, 16))},
                                    {"Kopftext", t("Für die ausgeführten Arbeiten berechnen wir Ihnen:")},
                                    {"Fusstext", t("Vielen Dank für Ihren Auftrag.")},
-                                   {"Waehrung", t(waehrung)}});
+                                   {"Waehrung", t(waehrung)},
+                                   {"Rundung", Value(1)}});
     }
     void position(qint64 doc, int pos, double anzahl, double preis, const char *einheit = "Stk",
                   const char *titel = "Heizkörperventil", const char *bezeichnung = "")

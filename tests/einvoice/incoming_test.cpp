@@ -271,6 +271,64 @@ TEST(IncomingInvoice, PdfAttachmentsOfEveryConventionAreRead)
     EXPECT_EQ(IncomingInvoice::read(pdfs[0].first, QStringLiteral("z.pdf")).lines.size(), 5);
 }
 
+// EXTENDED: a group line whose sub-lines alone count, and a logistics
+// service charge that is part of the charge total and the VAT basis.
+TEST(IncomingInvoice, ExtendedGroupLinesAndLogisticsChargesAddUp)
+{
+    QByteArray xml = IncomingFile("extended-cii.xml");
+    // Also where the group line's status is left out: its sub-lines name it.
+    QByteArray unmarked = xml;
+    unmarked.replace("<ram:LineStatusReasonCode>GROUP</ram:LineStatusReasonCode>", "");
+    for (const QByteArray &file : {xml, unmarked}) {
+        const IncomingInvoice inv = IncomingInvoice::read(file, QStringLiteral("extended-cii.xml"));
+        const QList<InvoiceFinding> findings = CheckIncomingInvoice(inv);
+        EXPECT_TRUE(findings.isEmpty()) << inv.toText(findings).toStdString();
+        ASSERT_EQ(inv.lines.size(), 3);
+        EXPECT_FALSE(inv.lines.at(0).summed());
+        EXPECT_TRUE(inv.lines.at(1).summed() && inv.lines.at(2).summed());
+        ASSERT_EQ(inv.adjustments.size(), 1);
+        EXPECT_TRUE(inv.adjustments.at(0).charge);
+        EXPECT_EQ(inv.adjustments.at(0).amount.text(2), QStringLiteral("50.00"));
+        EXPECT_TRUE(inv.toText(findings).contains(QStringLiteral("Unterposition zu Position 1")));
+    }
+}
+
+// What other producers write: a date with a time zone (xsd:date allows
+// it), and "%PDF-" in a comment of an XML file.
+TEST(IncomingInvoice, OtherProducersFormsAreRead)
+{
+    QByteArray zoned = IncomingFile("rechnung-ubl.xml");
+    zoned.replace("<cbc:IssueDate>2025-03-14</cbc:IssueDate>",
+                  "<cbc:IssueDate>2025-03-14+01:00</cbc:IssueDate>");
+    zoned.replace("<cbc:DueDate>2025-04-13</cbc:DueDate>", "<cbc:DueDate>2025-04-13Z</cbc:DueDate>");
+    QByteArray commented = IncomingFile("rechnung-cii.xml");
+    commented.insert(commented.indexOf('\n') + 1, "<!-- erzeugt aus %PDF-1.7 durch einen Konverter -->\n");
+    for (const QByteArray &file : {zoned, commented}) {
+        const IncomingInvoice inv = IncomingInvoice::read(file, QStringLiteral("fremd.xml"));
+        EXPECT_EQ(inv.issueDate, QDate(2025, 3, 14));
+        EXPECT_EQ(inv.dueDate, QDate(2025, 4, 13));
+        EXPECT_TRUE(CheckIncomingInvoice(inv).isEmpty())
+            << inv.toText(CheckIncomingInvoice(inv)).toStdString();
+    }
+}
+
+// A value that cannot be read is named briefly, and what depends on it is
+// not compared as if it were 0,00.
+TEST(IncomingInvoice, UnreadableSumsAreNamedOnce)
+{
+    QByteArray xml = IncomingFile("rechnung-cii.xml");
+    xml.replace("<ram:GrandTotalAmount>795.43", "<ram:GrandTotalAmount>795,43");
+    xml.replace("<ram:LineTotalAmount>674.85", "<ram:LineTotalAmount>" + QByteArray(400, '7'));
+    const IncomingInvoice inv = IncomingInvoice::read(xml, QStringLiteral("x.xml"));
+    const QList<InvoiceFinding> findings = CheckIncomingInvoice(inv);
+    const QSet<QString> found = termsAndRules(findings);
+    EXPECT_FALSE(found.contains(QStringLiteral("BT-115 BR-CO-16"))) << inv.toText(findings).toStdString();
+    EXPECT_FALSE(found.contains(QStringLiteral("BT-109 BR-CO-13")));
+    const QString text = inv.toText(findings);
+    EXPECT_FALSE(text.contains(QString(41, u'7'))) << "a runaway value is not echoed whole";
+    EXPECT_TRUE(text.contains(QStringLiteral("(400 Zeichen)"))) << text.toStdString();
+}
+
 TEST(IncomingInvoice, WhatIsNoEInvoiceIsRefusedInGerman)
 {
     const std::pair<QByteArray, const char *> cases[] = {

@@ -33,6 +33,20 @@ TEST(IncomingCommand, ShowPrintsTextOrJsonAndRefusesWhatIsNoInvoice)
     EXPECT_TRUE(refused.err.contains(QStringLiteral("ist keine lesbare E-Rechnung")))
         << refused.err.toStdString();
     EXPECT_EQ(tavirel({QStringLiteral("einvoice-show")}).status, 2);
+
+    // XML of an invoice's root that holds no invoice: the body of the other
+    // syntax, children in another namespace, the context alone.
+    for (const char *file : {"cii-mit-ubl-inhalt.xml", "ubl-mit-cii-inhalt.xml",
+                             "cii-falscher-namensraum.xml", "nur-kontext.xml"}) {
+        const CommandRun none =
+            tavirel({QStringLiteral("einvoice-show"),
+                     QStringLiteral(TAVIREL_SOURCE_DIR "/tests/einvoice/keine/") + QLatin1String(file),
+                     QStringLiteral("--json")});
+        EXPECT_EQ(none.status, 1) << file;
+        EXPECT_TRUE(none.out.isEmpty()) << file;
+        EXPECT_TRUE(none.err.contains(QStringLiteral("ist keine E-Rechnung")))
+            << file << none.err.toStdString();
+    }
 }
 
 TEST(IncomingCommand, ImportKeepsTheFileAndExportGivesItBackUnchanged)
@@ -63,6 +77,20 @@ TEST(IncomingCommand, ImportKeepsTheFileAndExportGivesItBackUnchanged)
         tavirel(QStringList{QStringLiteral("einvoice-export"), QStringLiteral("2"), target} + onDb);
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("keine Eingangsrechnung mit der Nummer 2")));
+
+    // 795,43 with 200,00 paid in advance: 595,50 are open, listed and exported so.
+    ASSERT_EQ(tavirel(QStringList{QStringLiteral("einvoice-import"), IncomingPath("rechnung-cii.xml")} + onDb)
+                  .status,
+              0);
+    const QString list = db.folder() + QStringLiteral("/offen.csv");
+    const CommandRun open = tavirel(QStringList{QStringLiteral("export-list"), list,
+                                                QStringLiteral("--status"), QStringLiteral("eingang-offen")} +
+                                    onDb);
+    ASSERT_EQ(open.status, 0) << open.err.toStdString();
+    QFile csv(list);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray rows = csv.readAll();
+    EXPECT_TRUE(rows.contains(";HK-2025-0815;") && rows.contains(";679,85;595,5\r\n")) << rows.toStdString();
 }
 
 TEST(IncomingCommand, TheProgramsOwnZugferdInvoiceIsReadBack)

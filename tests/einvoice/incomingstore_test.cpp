@@ -70,6 +70,14 @@ TEST_F(IncomingStoreTest, KeepsTheOriginalAndListsTheInvoiceUnderItsSupplier)
         EXPECT_EQ(db->scalar(QStringLiteral("select ") + QLatin1String(column) + doc).toDouble(), value)
             << column;
     EXPECT_EQ(db->scalar(QStringLiteral("select zieldatum") + doc).rawText(), QStringLiteral("2025-04-13"));
+    // 795,43 less 200,00 paid in advance: 595,50 are open.
+    EXPECT_EQ(db->scalar(QStringLiteral("select zahlbetrag") + doc).toDouble(), 595.5);
+    EXPECT_EQ(db->scalar(QStringLiteral("select Vorausbezahlt from Eingangsrechnung where id = %1").arg(r.id))
+                  .toDouble(),
+              200.0);
+    EXPECT_EQ(db->scalar(QStringLiteral("select Zahlbetrag from Eingangsrechnung where id = %1").arg(r.id))
+                  .toDouble(),
+              595.5);
     EXPECT_FALSE(db->scalar(QStringLiteral("select bezahlt") + doc).toBool());
     const QString supplier = QStringLiteral("from Adress where KDNR = %1").arg(r.kdnr);
     EXPECT_EQ(db->scalar(QStringLiteral("select NAME1 ") + supplier).rawText(),
@@ -123,6 +131,65 @@ TEST_F(IncomingStoreTest, SupplierByNameOrNotAtAll)
     EXPECT_EQ(r.kdnr, 7);
     EXPECT_EQ(r.supplierFoundBy, QStringLiteral("Name"));
     EXPECT_EQ(counts(), QStringLiteral("1/1/1"));
+}
+
+// A new supplier is checked by its own data, whatever address the address
+// module stands on; one whose VAT id is wrong is named by it.
+TEST_F(IncomingStoreTest, ANewSupplierIsCheckedByItsOwnData)
+{
+    db->exec(QStringLiteral(
+        "insert into Adress (KDNR, ID, NAME1, USTID, kunde) values (3, 3, 'Altkunde', 'DE123456789', true)"));
+    addresses->Adress.Close();
+    addresses->Adress.Open();
+    ASSERT_EQ(addresses->AdressUSTID->AsString(), QStringLiteral("DE123456789"));
+    const IncomingImport r = import("extended-cii.xml");
+    ASSERT_GT(r.id, 0);
+    EXPECT_TRUE(r.supplierCreated);
+    EXPECT_EQ(db->scalar(QStringLiteral("select USTID from Adress where KDNR = %1").arg(r.kdnr)).rawText(),
+              QStringLiteral("DE812345673"));
+
+    // The seller's VAT id fails its check digit: the invoice is kept, the
+    // address made without it, and the import names it.
+    const IncomingImport wrong = import("gutschrift-cii.xml");
+    ASSERT_GT(wrong.id, 0);
+    EXPECT_TRUE(wrong.summary().contains(QStringLiteral("Die USt-IdNr. \"DE301234567\" ist ungültig")) &&
+                !wrong.summary().contains(QStringLiteral("DE123456789")))
+        << wrong.summary().toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Adress where USTID is null and KDNR = %1")
+                        .arg(wrong.kdnr)
+                        .toLatin1()
+                        .constData()),
+              1);
+    EXPECT_EQ(counts(), QStringLiteral("2/2/3"));
+}
+
+// Two workstations take in invoices of one new supplier at the same moment:
+// the second is asked while the first writes. The supplier is made once, and
+// the same file a second time is refused in plain words.
+TEST_F(IncomingStoreTest, TwoWorkstationsAtOnceMakeTheSupplierOnce)
+{
+    Tdataa other;
+    other.DataModuleCreate(db->path());
+    const auto meanwhile = [&](const char *file) {
+        return [&other, file](const IncomingInvoice &) {
+            const IncomingImport first = IncomingStore::import(other, IncomingFile(file), IncomingPath(file),
+                                                               [](const IncomingInvoice &) { return true; });
+            EXPECT_TRUE(first.supplierCreated);
+            return true;
+        };
+    };
+    const IncomingImport r =
+        IncomingStore::import(*addresses, IncomingFile("rechnung-cii.xml"), IncomingPath("rechnung-cii.xml"),
+                              meanwhile("gutschrift-cii.xml"));
+    EXPECT_FALSE(r.supplierCreated);
+    EXPECT_EQ(r.supplierFoundBy, QStringLiteral("USt-IdNr."));
+    EXPECT_EQ(counts(), QStringLiteral("2/2/1"));
+
+    const QString error =
+        ERROR_OF(IncomingStore::import(*addresses, IncomingFile("extended-cii.xml"),
+                                       IncomingPath("extended-cii.xml"), meanwhile("extended-cii.xml")));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Diese Datei wurde bereits"))) << error.toStdString();
+    EXPECT_EQ(counts(), QStringLiteral("3/3/2"));
 }
 
 TEST_F(IncomingStoreTest, AnOriginalChangedOutsideTheProgramIsReported)

@@ -52,6 +52,32 @@ TEST_F(Refusals, DocumentsWithoutPositionsOrWithTextOnly)
                              "Position 2 hat keine gültige Menge oder keinen gültigen Preis."));
 }
 
+// A document of an older version is printed with sums to the ten-thousandth:
+// where the cents of an e-invoice would state other figures, it is refused
+// until recomputed. So is a tax-free supply abroad to a customer at home.
+TEST_F(Refusals, FiguresOtherThanThePrintsAndSuppliesAbroadThatAreNot)
+{
+    address(1, "Müller");
+    const qint64 older = document("R", 1, "10000");
+    for (int pos = 1; pos <= 3; ++pos)
+        position(older, pos, 1, 10.005, "kg");
+    db->exec(QStringLiteral("update Vorgang1 set Rundung = null where id = %1").arg(older));
+    EXPECT_TRUE(ERROR_OF(load(older))
+                    .contains(QStringLiteral("Rechnungsbetrag 35,72 € gedruckt, in Cent gerechnet 35,74 €")))
+        << qPrintable(ERROR_OF(load(older)));
+    db->exec(QStringLiteral("update Vorgang1 set Rundung = 1 where id = %1").arg(older));
+    EXPECT_NO_THROW(load(older));
+
+    const qint64 abroad = document("R", 1, "10001");
+    position(abroad, 1, 1, 10);
+    db->exec(QStringLiteral("update Vorgang1 set Rundung = 1, Steuerfall = 'G' where id = %1").arg(abroad));
+    db->exec(
+        QStringLiteral("update Vorgang2 set MwstSatz = 0, MwstKat = 'G' where vorgangID = %1").arg(abroad));
+    EXPECT_TRUE(ERROR_OF(load(abroad))
+                    .contains(QStringLiteral("Ausfuhrlieferung geht an einen Kunden außerhalb der EU")))
+        << qPrintable(ERROR_OF(load(abroad)));
+}
+
 TEST_F(Refusals, MissingSellerDataIsListedWithTheKeysToSet)
 {
     address(1, "Müller");

@@ -25,10 +25,10 @@ TEST_F(XRechnung, CentArithmeticRoundsEachLineBeforeSumming)
     EXPECT_EQ(EInvoice::amountText(123450), QStringLiteral("1234.50"));
 }
 
-TEST_F(XRechnung, TwoPositionsOfAThirdGiveTheStandardsTotalsNotThePrints)
+TEST_F(XRechnung, TwoPositionsOfAThirdGiveTheStandardsTotals)
 {
-    // The print sums 0,666 and shows 0,67 + 0,13 = 0,79 (its own gross of 0,7925);
-    // EN 16931 rounds each line first: 0,33 + 0,33 = 0,66, VAT 0,13, gross 0,79.
+    // Each line rounded first, as EN 16931 and this version's print do:
+    // 0,33 + 0,33 = 0,66, VAT 0,13, gross 0,79.
     address(1, "Müller");
     const qint64 id = document("R", 1);
     position(id, 1, 0.333, 1.00);

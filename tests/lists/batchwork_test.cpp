@@ -55,9 +55,10 @@ TEST_F(BatchWork, PeriodicRunAsksNamesTheRangeAndPrintsIt)
     dialogs->answerMessage(Dialogs::Yes).answerMessage(Dialogs::Yes);
     window_->Monatsrechnungen1->trigger();
     ASSERT_EQ(messages().size(), 2);
-    // The period word and the suffix joined as they stand.
+    // The period word and the suffix joined as they stand, and the period.
     EXPECT_EQ(messages()[0],
-              QStringLiteral("Tavirelsverwaltung|Wollen Sie wirklich die Monatssrechnungen erzeugen?"));
+              QStringLiteral("Tavirelsverwaltung|Wollen Sie wirklich die Monatssrechnungen erzeugen?\n\n"
+                             "Abrechnungszeitraum: März 2005 (01.03.2005 – 31.03.2005)"));
     EXPECT_EQ(messages()[1],
               QStringLiteral("Tavirelsverwaltung|Es sind 2 Rechnungen (10000 - 10001) erstellt "
                              "worden! Jetzt ausdrucken"));
@@ -74,6 +75,22 @@ TEST_F(BatchWork, PeriodicRunAsksNamesTheRangeAndPrintsIt)
     EXPECT_TRUE(window_->BTfilter()->isChecked());
     EXPECT_FALSE(window_->Progress->isVisible());
     EXPECT_FALSE(list().ControlsDisabled());
+
+    // Again in the same month: the question and the answer say what was
+    // invoiced already, and nothing is invoiced twice.
+    dialogs->answerMessage(Dialogs::Yes).answerMessage(Dialogs::Ok);
+    window_->Monatsrechnungen1->trigger();
+    ASSERT_EQ(messages().size(), 4);
+    EXPECT_TRUE(messages()[2].endsWith(QStringLiteral(
+        "\n2 Verträge sind für diesen Zeitraum bereits abgerechnet und werden nicht noch einmal berechnet.")))
+        << messages()[2].toStdString();
+    EXPECT_TRUE(messages()[3].startsWith(
+        QStringLiteral("Tavirelsverwaltung|Es sind keine Rechnungen erstellt worden.\n\n2 Verträge sind für "
+                       "März 2005 (01.03.2005 – 31.03.2005) bereits abgerechnet und nicht noch einmal "
+                       "berechnet:\nVertrag ")))
+        << messages()[3].toStdString();
+    EXPECT_EQ(invoices(), 2);
+    EXPECT_TRUE(dialogs->allAnswered());
 }
 
 TEST_F(BatchWork, PeriodicRunQuestionNamesEachPeriodAndNoChangesNothing)
@@ -88,9 +105,11 @@ TEST_F(BatchWork, PeriodicRunQuestionNamesEachPeriodAndNoChangesNothing)
     for (const auto &[action, word] : runs) {
         dialogs->answerMessage(Dialogs::No);
         action->trigger();
-        EXPECT_EQ(
-            messages().constLast(),
-            QStringLiteral("Tavirelsverwaltung|Wollen Sie wirklich die %1srechnungen erzeugen?").arg(word));
+        EXPECT_TRUE(messages().constLast().startsWith(
+            QStringLiteral("Tavirelsverwaltung|Wollen Sie wirklich die %1srechnungen erzeugen?\n\n"
+                           "Abrechnungszeitraum: ")
+                .arg(word)))
+            << messages().constLast().toStdString();
     }
     EXPECT_EQ(invoices(), 0);
     EXPECT_TRUE(dialogs->allAnswered());

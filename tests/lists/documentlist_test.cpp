@@ -73,8 +73,12 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     receivedPaid.bezahlt = true;
     document(received);
     document(receivedPaid);
+    Doc reminder;
+    reminder.typ = QStringLiteral("M");
+    reminder.nr = QStringLiteral("20100");
+    document(reminder);
     TFVListe *w = openList();
-    ASSERT_EQ(w->cstatus->count(), 19);
+    ASSERT_EQ(w->cstatus->count(), 20);
     EXPECT_EQ(w->cstatus->maxVisibleItems(), 12);
 
     chooseStatus(7); // "Offene Rechnungen"
@@ -102,8 +106,10 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     EXPECT_EQ(numbers(), QStringList({QStringLiteral("HK-7"), QStringLiteral("HK-6")}));
     chooseStatus(16); // "Eingangsrechnungen (offen)"
     EXPECT_EQ(numbers(), QStringList(QStringLiteral("HK-7")));
+    chooseStatus(19); // "Mahnungen"
+    EXPECT_EQ(numbers(), QStringList(QStringLiteral("20100"))) << "the reminders alone";
     chooseStatus(0);
-    EXPECT_EQ(numbers().size(), 7);
+    EXPECT_EQ(numbers().size(), 8);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Vorgangs-Übersicht: (alle Vorgänge)"));
 }
 

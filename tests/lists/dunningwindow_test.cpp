@@ -4,6 +4,7 @@
 // the run window's README picture.
 #include "data/settings.h"
 #include "listfixture.h"
+#include "lists/core/documentlistfilter.h"
 #include "lists/tfmahnlauf.h"
 #include "tests/screenshot.h"
 
@@ -45,7 +46,7 @@ class DunningWindow : public ListFixture
 TEST_F(DunningWindow, StatusRunWindowAndPrintWithScreenshot)
 {
     TFVListe *w = openList();
-    chooseStatus(w->cstatus->count() - 1);
+    chooseStatus(DocumentListFilter::statusIndexOfCommandName(QStringLiteral("ueberfaellig")));
     EXPECT_EQ(w->cstatus->currentText(), QStringLiteral("überfällig"));
     EXPECT_EQ(numbers(),
               QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}));
@@ -96,11 +97,11 @@ TEST_F(DunningWindow, StatusRunWindowAndPrintWithScreenshot)
     });
     dialogs->answerMessage(Dialogs::Yes);
     w->Mahnlauf1->trigger();
-    EXPECT_EQ(
-        messages(),
-        QStringList(QStringLiteral(
-            "Tavirelsverwaltung|Es sind 1 Mahnungen (20000 - 20000) erstellt worden! Jetzt ausdrucken")));
+    EXPECT_EQ(messages(),
+              QStringList(QStringLiteral(
+                  "Tavirelsverwaltung|Es ist 1 Mahnung (20000) erstellt worden.\n\nJetzt ausdrucken?")));
     EXPECT_EQ(reminders(), 1);
+    EXPECT_TRUE(w->Memo1->toPlainText().startsWith(QStringLiteral("Mahnungsdruck wird gestartet...")));
     EXPECT_EQ(printedIds(),
               QStringList(QString::number(count(QStringLiteral("select id from Vorgang1 where typ = 'M'")))));
     EXPECT_EQ(numbers(), QStringList({QStringLiteral("10003"), QStringLiteral("10001")}))
@@ -112,6 +113,45 @@ TEST_F(DunningWindow, StatusRunWindowAndPrintWithScreenshot)
     // Cancelled, the window makes nothing.
     dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); });
     w->Mahnlauf1->trigger();
+    EXPECT_EQ(reminders(), 1);
+    EXPECT_TRUE(dialogs->allAnswered());
+}
+
+// An invoice whose interest has no known base rate is named and left out,
+// a time-barred one waits unticked after the others, and one reminded at
+// another workstation meanwhile is named with the reason.
+TEST_F(DunningWindow, WhatIsLeftOutIsNamed)
+{
+    for (const char *r :
+         {"'alt', 1005, '2001-06-01', 1, '2001-06-20'", "'2014', 1005, '2014-06-02', 1, '2014-06-20'"})
+        db->exec(
+            QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, zieldatum, mahnstufe, mahndatum, "
+                           "datum, bezahlt, storniert, vk, mwst, Waehrung, anschrift) values ('R', %1, "
+                           "'2000-01-01', false, false, 100, 19, '€', 'Anschrift')")
+                .arg(QString::fromLatin1(r)));
+    TFVListe *w = openList();
+    dialogs->answerExec([this](QDialog &d) {
+        auto &run = dynamic_cast<TFMahnlauf &>(d);
+        EXPECT_TRUE(run.Summe->text().contains(
+            QStringLiteral("Rechnung alt (Müller & Söhne GmbH, fällig am 01.06.2001): Für den 02.06.2001")))
+            << run.Summe->text().toStdString();
+        EXPECT_TRUE(run.btok->isEnabled());
+        const int last = run.Liste->rowCount() - 1;
+        EXPECT_EQ(run.Liste->item(last, 1)->text(), QStringLiteral("2014"));
+        EXPECT_EQ(run.Liste->item(last, 5)->text(), QStringLiteral("1. Mahnung (verjährt seit 01.01.2018)"));
+        EXPECT_EQ(run.Liste->item(last, 0)->checkState(), Qt::Unchecked);
+        db->exec(QStringLiteral(
+            "update Vorgang1 set mahnstufe = 1, mahndatum = '2026-03-01' where vorgangnr = '10001'"));
+        run.btok->click();
+        return run.result();
+    });
+    dialogs->answerMessage(Dialogs::No);
+    w->Mahnlauf1->trigger();
+    EXPECT_EQ(messages(),
+              QStringList(QStringLiteral(
+                  "Tavirelsverwaltung|Es ist 1 Mahnung (20000) erstellt worden.\n\n1 Rechnung übergangen:\n"
+                  "Rechnung 10001 (Müller & Söhne GmbH): inzwischen an einem anderen Arbeitsplatz gemahnt\n\n"
+                  "Jetzt ausdrucken?")));
     EXPECT_EQ(reminders(), 1);
     EXPECT_TRUE(dialogs->allAnswered());
 }

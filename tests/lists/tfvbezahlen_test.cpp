@@ -311,3 +311,20 @@ TEST_F(PaymentWindow, ATypedDateCountsAsPaymentAndTheFutureIsAskedAbout)
         window.reset();
     }
 }
+
+// A reminder cancelled in this window sets its invoice back to the level it
+// had before it.
+TEST_F(PaymentWindow, CancellingAReminderSetsItsInvoiceBack)
+{
+    db->exec(
+        QStringLiteral("update Vorgang1 set mahnstufe = 1, mahndatum = '2005-03-12' where id = %1").arg(r1));
+    const qint64 reminder = add(QStringLiteral("M"), QStringLiteral("20000"));
+    db->exec(
+        QStringLiteral("update Vorgang1 set bezug = %1, mahnstufe = 1 where id = %2").arg(r1).arg(reminder));
+    open(reminder);
+    window->DBCheckBox7->click();
+    window->Button1->click();
+    EXPECT_EQ(stored(reminder, "storniert"), QStringLiteral("1"));
+    EXPECT_EQ(stored(r1, "mahnstufe"), QStringLiteral("0"));
+    EXPECT_EQ(stored(r1, "mahndatum"), QString());
+}

@@ -95,6 +95,36 @@ TEST(IncomingPage, ALongInvoiceGoesOnWithItsColumnTitles)
     EXPECT_TRUE(pageText(*pages, pages->pagesAvailable()).contains(QStringLiteral("Beanstandung")));
 }
 
+// However long the notes make the page, the line of the checks never
+// stands alone on a page of its own.
+TEST(IncomingPage, TheChecksLineKeepsWithWhatStandsBeforeIt)
+{
+    const QByteArray xml = IncomingFile("rechnung-cii.xml");
+    const qsizetype at = xml.indexOf("<ram:IncludedNote>");
+    bool spilled = false;
+    for (int notes = 0; notes <= 40; ++notes) {
+        QByteArray more;
+        for (int i = 0; i < notes; ++i)
+            more += "<ram:IncludedNote><ram:Content>Hinweis " + QByteArray::number(i) +
+                    " zur Lieferung</ram:Content></ram:IncludedNote>";
+        const auto pages =
+            pagesOf(IncomingInvoice::read(QByteArray(xml).insert(at, more), QStringLiteral("n.xml")));
+        const int last = pages->pagesAvailable();
+        spilled = spilled || last > 1;
+        QStringList body;
+        for (const PageItem &item : pages->page(last).items)
+            if (item.kind == PageItem::Kind::Text && !item.text.trimmed().isEmpty() &&
+                !item.text.startsWith(QStringLiteral("Rechnung HK-2025-0815 – ")) &&
+                !item.text.startsWith(QStringLiteral("Seite ")) &&
+                !item.text.startsWith(QStringLiteral("Eingelesen")))
+                body << item.text;
+        ASSERT_TRUE(body.contains(QStringLiteral("Prüfung: Rechenwerk und Pflichtangaben ohne Beanstandung")))
+            << notes;
+        EXPECT_GT(body.size(), 1) << notes << " notes: page " << last << " holds only the checks";
+    }
+    EXPECT_TRUE(spilled) << "the notes reach a second page";
+}
+
 namespace {
 
 class IncomingPrint : public PrintFixture

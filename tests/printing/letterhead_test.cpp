@@ -7,6 +7,7 @@
 #include "base/apperror.h"
 #include "data/programfolder.h"
 #include "data/settings.h"
+#include "lists/core/dunningrun.h"
 
 #include <QRegularExpression>
 
@@ -19,7 +20,7 @@ TEST_F(PrintFixture, InvoiceAndOfferPrintTheirLinesSumsAndTerms)
     EXPECT_TRUE(text.contains(QStringLiteral("Rechnung R - 10005"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Gemeinde Fuldabrück Am Rathaus 2")));
     EXPECT_TRUE(text.contains(QStringLiteral("Kd.-Nr.: 1005")));
-    EXPECT_TRUE(text.contains(QStringLiteral("Steuer-Nr: DE284716392")));
+    EXPECT_TRUE(text.contains(QStringLiteral("USt-IdNr.: DE284716392")));
     EXPECT_TRUE(text.contains(QStringLiteral("Datum: 10.01.2005")));
     EXPECT_TRUE(text.contains(QStringLiteral("Pos Bezeichnung Menge Preis Gesamt")));
     EXPECT_TRUE(text.contains(QStringLiteral("1 Kupferrohr 15 x 1 mm 1,5 m 11,80 € 17,70 €")));
@@ -188,8 +189,54 @@ TEST_F(PrintFixture, EachTaxCasePrintsItsVatLinesNoteAndDateOfSupply)
               topOf(*pages, 1, QStringLiteral("1,52 €")));
 }
 
+// What a mixed invoice must say (§ 14 Abs. 4 UStG): the net of every rate,
+// 0 % included, each position's rate, unit prices that multiply out, each
+// of the firm's numbers under its own name, and the payment sentence of the
+// document's payment means.
+TEST_F(PrintFixture, AMixedInvoiceStatesEveryPartAndHowItIsPaid)
+{
+    writeLetterhead(QStringLiteral("tavirel.ini"),
+                    "[ERechnung]\nSteuernummer=026 123 45678\nGlaeubigerID=DE98ZZZ09999999999\n");
+    const qint64 id = document(QStringLiteral("R"), QStringLiteral("10028"));
+    position(id, 1, QStringLiteral("Brot"), 120, 7.333);
+    position(id, 2, QStringLiteral("Kaffee"), 1, 8);
+    position(id, 3, QStringLiteral("Pfand"), 1, 5);
+    db->exec(QStringLiteral("update Vorgang1 set Rundung = 1, Zahlungsart = 59 where id = %1").arg(id));
+    const struct
+    {
+        int pos;
+        const char *kat;
+        double rate;
+    } rates[] = {{1, "S", 7}, {2, "S", 16}, {3, "Z", 0}};
+    for (const auto &r : rates)
+        db->exec(QStringLiteral(
+                     "update Vorgang2 set MwstSatz = %1, MwstKat = '%2' where vorgangID = %3 and Pos = %4")
+                     .arg(r.rate)
+                     .arg(QLatin1String(r.kat))
+                     .arg(id)
+                     .arg(r.pos));
+    // The text as read back may or may not keep the blank before a narrow "%".
+    const QString text = printed(id).replace(QStringLiteral(" %"), QStringLiteral("%"));
+    for (const char *expected :
+         {"USt-IdNr.: DE284716392 Steuernummer: 026 123 45678", "Pos Bezeichnung Menge Preis USt. Gesamt",
+          "1 Brot 120 Stk 7,333 € 7 % 879,96 €", "2 Kaffee 1 Stk 8,00 € 16 % 8,00 €",
+          "3 Pfand 1 Stk 5,00 € 0 % 5,00 €",
+          "+ 0 % MWSt. auf 5,00 € 0,00 € + 7 % MWSt. auf 879,96 € 61,60 € + 16 % MWSt. auf 8,00 € 1,28 €",
+          "Der Rechnungsbetrag wird am 14.01.2005 per SEPA-Lastschrift von Ihrem Konto eingezogen "
+          "(Mandatsreferenz 1005, Gläubiger-ID DE98ZZZ09999999999)."})
+        EXPECT_TRUE(
+            text.contains(QString::fromUtf8(expected).replace(QStringLiteral(" %"), QStringLiteral("%"))))
+            << expected << "\n"
+            << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Zahlung fällig bis")));
+}
+
 TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
 {
+    // The firm's number is the settings' [UST] ID alone.
+    IniFile ini(letterheadFile(QStringLiteral("tavirel.ini")));
+    ini.writeString(QStringLiteral("ERechnung"), QStringLiteral("Steuernummer"), QString());
+    ini.writeString(QStringLiteral("ERechnung"), QStringLiteral("UStIdNr"), QString());
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10006"));
     const auto withNumber = pagesOf(id);
     EXPECT_NEAR(topOf(*withNumber, 1, QStringLiteral("Kd.-Nr.: ")), 15 + 66.1, 0.01);
@@ -200,7 +247,7 @@ TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
     EXPECT_NEAR(topOf(*without, 1, QStringLiteral("Kd.-Nr.: ")), 15 + 71.4, 0.01);
     EXPECT_NEAR(topOf(*without, 1, QStringLiteral("1005")), 15 + 71.4, 0.01);
     EXPECT_NEAR(topOf(*without, 1, QStringLiteral("Datum:")), 15 + 76.7, 0.01);
-    EXPECT_LT(topOf(*without, 1, QStringLiteral("Steuer-Nr:")), 0);
+    EXPECT_LT(topOf(*without, 1, QStringLiteral("USt-IdNr.:")), 0);
     EXPECT_FALSE(printed(id).contains(QStringLiteral("Steuer")));
 
     // A document without an address has no customer number to print.
@@ -348,7 +395,7 @@ TEST_F(PrintFixture, NothingOverprintsAnotherFieldOrTheFooterWhateverItsLength)
         }
     }
     EXPECT_EQ(amounts, 2) << "price and line total, each whole in its column";
-    EXPECT_TRUE(PdfTools::text(pdf, 1).simplified().contains(QStringLiteral("Steuer-Nr: DE284716392")));
+    EXPECT_TRUE(PdfTools::text(pdf, 1).simplified().contains(QStringLiteral("USt-IdNr.: DE284716392")));
 }
 
 TEST_F(PrintFixture, AnAddressTooLongForTheWindowIsShortenedVisiblyAndReported)
@@ -430,4 +477,37 @@ TEST_F(PrintFixture, CharactersTheFontsLackPrintThroughTheFallbackOrAReplacement
         QRegularExpression(QStringLiteral("\\sno\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+\\s*$"),
                            QRegularExpression::MultilineOption)))
         << "a font not embedded: " << fonts.toStdString();
+}
+
+// A reminder of a ten-year-old invoice, its interest in nine stretches: every
+// page it prints on carries some of it, none only the letterhead.
+TEST_F(PrintFixture, ALongReminderPrintsNoPageWithoutContent)
+{
+    SetTodayForTests(QDate(2026, 3, 1));
+    db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1005, 'Gemeinde Fuldabrück')"));
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, "
+                            "storniert, vk, mwst, Waehrung, "
+                            "anschrift, mahnstufe, mahndatum) values ('R', '10001', 1005, '2016-03-01', "
+                            "'2016-03-15', false, false, "
+                            "1000, 190, '€', 'Gemeinde Fuldabrück', 2, '2016-05-01')"));
+    Dunning::Settings settings;
+    settings.zinsen = true;
+    const DunningList list = OverdueInvoices(addresses->Datenbank, settings, Today());
+    const DunningRunResult run =
+        CreateReminders(addresses->Datenbank, settings, list, {}, {}, {list.items.value(0).invoiceId});
+    ASSERT_EQ(run.made.size(), 1) << run.error.toStdString();
+    const auto pages = pagesOf(run.made.first().id);
+    for (int page = 1; page <= pages->pagesAvailable(); ++page) {
+        QStringList texts;
+        for (const PageItem &it : pages->page(page).items)
+            texts << it.text;
+        const QString all = texts.join(u'|');
+        EXPECT_TRUE(all.contains(QStringLiteral("Prozentpunkte")) ||
+                    all.contains(QStringLiteral("Gesamtbetrag")))
+            << "page " << page << " of " << pages->pagesAvailable() << ": " << all.toStdString();
+        // The payment line goes with the sum it asks for.
+        if (all.contains(QStringLiteral("Zahlung fällig bis 15.03.2026."))) {
+            EXPECT_TRUE(all.contains(QStringLiteral("Gesamtbetrag"))) << all.toStdString();
+        }
+    }
 }

@@ -12,6 +12,7 @@
 #include "widgets/dbgridmodel.h"
 
 #include <QLineEdit>
+#include <QSet>
 
 namespace {
 
@@ -140,6 +141,50 @@ TEST_F(GridRows, WithTheRealMessageBoxARefusalIsShownOnceAndHoldsTheRow)
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(price->text(), QStringLiteral("12a"));
     EXPECT_TRUE(dialogs->allAnswered());
+}
+
+// A save refused after its write (a total over the limit, a change made at
+// another workstation), by click and by key, with the real box: one message,
+// the row marked is the dataset's row, and the keys go to the grid again.
+TEST_F(GridRows, ARefusedSaveLeavesTheMarkedRowCurrentAndTheFocusInTheGrid)
+{
+    t->AfterPost = [](TVexDaoTable &ds) {
+        if (ds.FieldByName(QStringLiteral("VK"))->AsFloat() > 1000)
+            throw AppError(QStringLiteral("Die Summe des Vorgangs liegt über der Grenze"));
+    };
+    RealMessageBoxes boxes;
+    typeIntoCell(grid, 1, 2, QStringLiteral("5000"));
+    QTest::keyClick(cellEditor(), Qt::Key_Return);
+    const auto marked = [this] {
+        QSet<int> rows;
+        for (const QModelIndex &i : grid->selectionModel()->selectedIndexes())
+            rows.insert(i.row());
+        return rows;
+    };
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey);
+        boxes.texts.clear();
+        if (byKey)
+            QTest::keyClick(grid, Qt::Key_Up);
+        else
+            clickCell(0, 1);
+        EXPECT_EQ(boxes.texts.size(), 1);
+        EXPECT_EQ(t->RecNo(), 1);
+        EXPECT_EQ(t->State(), DataSetState::Edit);
+        EXPECT_EQ(grid->currentIndex().row(), 1);
+        EXPECT_EQ(marked(), QSet<int>{1});
+        QApplication::setActiveWindow(window.get());
+        EXPECT_EQ(QApplication::focusWidget(), grid);
+    }
+    // Typed keys reach the row again.
+    grid->setCurrentIndex(grid->gridModel()->index(1, 2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    ASSERT_NE(cellEditor(), nullptr);
+    cellEditor()->selectAll();
+    type(cellEditor(), QStringLiteral("9"));
+    clickCell(0, 1);
+    EXPECT_EQ(t->RecNo(), 0);
+    EXPECT_EQ(db->scalar(QStringLiteral("select VK from Artikel where [Art-Nr] = 'A2'")).toDouble(), 9.0);
 }
 
 TEST_F(GridRows, CtrlDelDeletesTheRowAfterTheQuestion)

@@ -80,27 +80,34 @@ TEST(DunningCharges, FeesFlatSumAndInterestByLevel)
     {
         int level;
         bool consumer, flatCharged;
-        qint64 pauschale, fee2, fee3;
+        qint64 pauschale, fee1, fee2, fee3;
         qint64 fee, flat;
         bool interest;
     } cases[] = {
-        {1, false, false, 0, 5, 10, 0, 0, false}, // a payment reminder: no fee, no interest
-        {2, false, false, 0, 5, 10, 5, 0, true},
-        {3, true, false, 0, 5, 10, 10, 0, true},
+        {1, false, false, 0, 0, 5, 10, 0, 0, false}, // a payment reminder: no fee, no interest
+        {2, false, false, 0, 0, 5, 10, 5, 0, true},
+        {3, true, false, 0, 0, 5, 10, 10, 0, true},
         // The flat sum for a firm, once; the fees count towards it.
-        {2, false, false, 40, 5, 10, 0, 40, true},
-        {3, false, true, 40, 5, 10, 0, 0, true},
-        {3, false, true, 40, 30, 30, 20, 0, true},
-        {2, true, false, 40, 5, 10, 5, 0, true}, // no flat sum from a consumer
+        {2, false, false, 40, 0, 5, 10, 0, 40, true},
+        {3, false, true, 40, 0, 5, 10, 0, 0, true},
+        {3, false, true, 40, 0, 30, 30, 20, 0, true},
+        {2, true, false, 40, 0, 5, 10, 5, 0, true}, // no flat sum from a consumer
+        // The payment reminder's fee was charged in default too: 5 + 35 = 40.
+        {2, false, false, 40, 5, 5, 10, 0, 35, true},
+        {3, false, true, 40, 5, 5, 10, 0, 0, true},
+        // 5 + 35 (flat less the fee before) + 0, then 65 - 40 beyond it: 25.
+        {3, false, true, 40, 5, 30, 30, 25, 0, true},
+        {2, false, false, 40, 50, 5, 10, 5, 0, true}, // fees beyond the flat sum: no flat sum left
     };
     for (const auto &c : cases) {
         s.pauschale = c.pauschale * kEuro;
+        s.fees[0] = c.fee1 * kEuro;
         s.fees[1] = c.fee2 * kEuro;
         s.fees[2] = c.fee3 * kEuro;
         const Charges ch = ChargesOf(s, c.level, c.consumer, c.flatCharged, 0, 100 * kEuro, d("2025-01-01"),
                                      d("2025-03-01"), QStringLiteral("€"));
-        EXPECT_EQ(ch.fee, c.fee * kEuro) << c.level << c.consumer << c.pauschale;
-        EXPECT_EQ(ch.flatSum, c.flat * kEuro) << c.level << c.consumer << c.pauschale;
+        EXPECT_EQ(ch.fee, c.fee * kEuro) << c.level << c.consumer << c.pauschale << c.fee1;
+        EXPECT_EQ(ch.flatSum, c.flat * kEuro) << c.level << c.consumer << c.pauschale << c.fee1;
         EXPECT_EQ(ch.interest.amount != 0, c.interest) << c.level;
         EXPECT_EQ(ch.points, c.consumer ? 500 : 900);
     }
@@ -109,6 +116,39 @@ TEST(DunningCharges, FeesFlatSumAndInterestByLevel)
         ChargesOf(s, 3, false, false, 0, 100 * kEuro, d("2025-01-01"), d("2025-03-01"), QStringLiteral("€"))
             .interest.amount,
         0);
+}
+
+// A debt that arose before 29.07.2014: a firm pays 8 points and no flat sum,
+// a consumer 5 points as ever. 1.000 € for the 28 days from the day after
+// the due date, computed by hand: 1.000 × rate × 28 / 365.
+TEST(DunningCharges, TheLawOfTheDayTheDebtArose)
+{
+    Settings s;
+    s.zinsen = true;
+    s.pauschale = 40 * kEuro;
+    const struct
+    {
+        const char *arose, *due, *key;
+        bool consumer;
+        int points;
+        qint64 cents, flat;
+    } cases[] = {
+        // 03.06.-30.06.2014 at -0,63 + 8 = 7,37 %: 73,70 × 28 / 365 = 5,65 €.
+        {"2014-05-19", "2014-06-02", "2014-06-30", false, 800, 565, 0},
+        // The same days at -0,63 + 5 = 4,37 %: 3,35 €.
+        {"2014-05-19", "2014-06-02", "2014-06-30", true, 500, 335, 0},
+        // 28.07.2014 is still the old law, 29.07. the new one: 13.08.-09.09.2014 at
+        // -0,73 + 8 = 7,27 % (5,58 €) and + 9 = 8,27 % (6,34 €) with the flat sum.
+        {"2014-07-28", "2014-08-12", "2014-09-09", false, 800, 558, 0},
+        {"2014-07-29", "2014-08-12", "2014-09-09", false, 900, 634, 40},
+    };
+    for (const auto &c : cases) {
+        const Charges ch = ChargesOf(s, 2, c.consumer, false, 0, 1000 * kEuro, d(c.due), d(c.key),
+                                     QStringLiteral("€"), d(c.arose));
+        EXPECT_EQ(ch.points, c.points) << c.arose << c.consumer;
+        EXPECT_EQ(ch.interest.amount, c.cents * 100) << c.arose << c.consumer;
+        EXPECT_EQ(ch.flatSum, c.flat * kEuro) << c.arose << c.consumer;
+    }
 }
 
 TEST(DunningSettings, DefaultsEntriesAndRefusals)
@@ -128,6 +168,20 @@ TEST(DunningSettings, DefaultsEntriesAndRefusals)
     EXPECT_EQ(s.fees[1], 25000);
     EXPECT_EQ(s.pauschale, 40 * kEuro);
     EXPECT_TRUE(s.zinsen);
+    // The usual yes and no words in either language; any other word stops the run.
+    const struct
+    {
+        const char *text;
+        bool on;
+    } words[] = {{"ja", true},    {"Ja", true},     {"true", true}, {"yes", true}, {"1", true},
+                 {"nein", false}, {"false", false}, {"NO", false},  {"0", false},  {"aus", false}};
+    for (const auto &w : words) {
+        f.writeString(Settings::section(), QStringLiteral("Zinsen"), QString::fromLatin1(w.text));
+        EXPECT_EQ(Settings::read(ini).zinsen, w.on) << w.text;
+    }
+    f.writeString(Settings::section(), QStringLiteral("Zinsen"), QStringLiteral("vielleicht"));
+    EXPECT_TRUE(ERROR_OF(Settings::read(ini)).contains(QStringLiteral("Zinsen: 'vielleicht'")));
+    f.writeString(Settings::section(), QStringLiteral("Zinsen"), QStringLiteral("1"));
     f.writeString(Settings::section(), QStringLiteral("Abstand"), QStringLiteral("0"));
     f.writeString(Settings::section(), QStringLiteral("Gebuehr3"), QStringLiteral("zehn"));
     f.writeString(Settings::section(), QStringLiteral("Basiszins"), QStringLiteral("2025-13-01:1"));
@@ -136,14 +190,34 @@ TEST(DunningSettings, DefaultsEntriesAndRefusals)
         EXPECT_TRUE(message.contains(QString::fromLatin1(named))) << message.toStdString();
 }
 
-TEST(DunningTexts, PlaceholdersAnyCase)
+TEST(DunningTexts, PlaceholdersAnyCaseAndTheSalutation)
 {
-    const Letter l{QStringLiteral("10012"), d("2026-01-05"), d("2026-01-19"), QStringLiteral("119,00 €"),
-                   d("2026-03-15")};
+    Letter l{QStringLiteral("10012"),    d("2026-01-05"), d("2026-01-19"),
+             QStringLiteral("119,00 €"), d("2026-03-15"), QString()};
     EXPECT_EQ(FillText(QStringLiteral("%RechnungNr/%RECHNUNGDATUM/%faelligam/%BETRAG/%ZAHLBARBIS"), l),
               QStringLiteral("10012/05.01.2026/19.01.2026/119,00 €/15.03.2026"));
     QStringList warnings;
     EXPECT_TRUE(LevelText(2, &warnings).contains(QStringLiteral("%RECHNUNGNR")));
+    const QString general = QStringLiteral("Sehr geehrte Damen und Herren,");
+    const struct
+    {
+        const char *salutation, *text, *filled;
+    } cases[] = {
+        {"", "%ANREDE\n\nText", "Sehr geehrte Damen und Herren,\n\nText"},
+        {"Sehr geehrter Herr Müller,", "%Anrede\n\nText", "Sehr geehrter Herr Müller,\n\nText"},
+        // A letter file of an older version begins with the general words.
+        {"Sehr geehrte Frau Berger,", "Sehr geehrte Damen und Herren,\nText",
+         "Sehr geehrte Frau Berger,\nText"},
+        {"", "Sehr geehrte Damen und Herren,\nText", "Sehr geehrte Damen und Herren,\nText"},
+    };
+    for (const auto &c : cases) {
+        l.salutation = QString::fromUtf8(c.salutation);
+        EXPECT_EQ(FillText(QString::fromUtf8(c.text), l), QString::fromUtf8(c.filled)) << c.salutation;
+    }
+    for (int level = 1; level <= kLastLevel; ++level) {
+        l.salutation.clear();
+        EXPECT_TRUE(FillText(LevelText(level, &warnings), l).startsWith(general + QLatin1Char('\n')));
+    }
 }
 
 // The run on a file with invoices of every kind, key date 1 March 2026.
@@ -217,6 +291,7 @@ TEST_F(DunningRun, RemindersWithTheirPositionsAndTheInvoicesLevel)
     invoice("10002", "2026-01-15", 1, "2026-02-01", 2);
     invoice("10003", "2026-01-10", 3, "2026-02-01");
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('M', '20041')"));
+    db->exec(QStringLiteral("update Adress set Anrede = 'Sehr geehrte Frau Privat,' where KDNR = 2"));
     const DunningRunResult r = run();
     ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     ASSERT_EQ(r.made.size(), 2);
@@ -242,6 +317,10 @@ TEST_F(DunningRun, RemindersWithTheirPositionsAndTheInvoicesLevel)
                   .rawText()
                   .count(QStringLiteral("10001 vom 01.01.2026 über 119,00 €, fällig am 01.02.2026")),
               1);
+    EXPECT_TRUE(db->scalar(QStringLiteral("select Kopftext from vorgang1 where vorgangnr = '20042'"))
+                    .rawText()
+                    .startsWith(QStringLiteral("Sehr geehrte Frau Privat,\n\n")))
+        << "the consumer's own salutation";
     EXPECT_TRUE(run().made.isEmpty()) << "a second run on the same day makes nothing";
     EXPECT_EQ(count(QStringLiteral("select mahnstufe from vorgang1 where vorgangnr = '10003'")), 3);
 
@@ -256,18 +335,129 @@ TEST_F(DunningRun, RemindersWithTheirPositionsAndTheInvoicesLevel)
         1);
 }
 
-TEST_F(DunningRun, LeftOutAndPaidMeanwhileAreNotReminded)
+TEST_F(DunningRun, LeftOutAndPassedOverAreNotRemindedAndSaidWhy)
 {
     invoice("1", "2026-02-01");
     invoice("2", "2026-02-01");
     invoice("3", "2026-02-01");
+    invoice("4", "2026-02-01");
     const DunningList l = list();
+    // Meanwhile paid, and reminded at another workstation.
     db->exec(QStringLiteral("update vorgang1 set bezahlt = true where vorgangnr = '3'"));
+    db->exec(
+        QStringLiteral("update vorgang1 set mahnstufe = 1, mahndatum = '2026-03-01' where vorgangnr = '4'"));
     const DunningRunResult r = CreateReminders(addresses->Datenbank, settings, l, {l.items.at(0).invoiceId});
     ASSERT_EQ(r.made.size(), 1);
     EXPECT_EQ(r.made.at(0).invoice, QStringLiteral("2"));
-    EXPECT_EQ(r.skipped, 1);
+    EXPECT_EQ(r.skipped, 2);
+    EXPECT_EQ(PassedOverText(r),
+              QStringLiteral("2 Rechnungen übergangen:\nRechnung 3 (Anton GmbH): inzwischen bezahlt\n"
+                             "Rechnung 4 (Anton GmbH): inzwischen an einem anderen Arbeitsplatz gemahnt"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'M'")), 1);
+}
+
+// A claim from 2014: time-barred since 01.01.2018, listed after the others and
+// reminded only when confirmed, at the law of 2014 (8 points, no flat sum).
+TEST_F(DunningRun, TimeBarredClaimsWaitForConfirmation)
+{
+    settings.pauschale = 40 * kEuro;
+    invoice("1", "2026-02-01");
+    db->exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, bezahlt, storniert, vk, mwst, "
+        "Waehrung, "
+        "anschrift, mahnstufe, mahndatum) values ('R', '2014', 1, '2014-05-19', '2014-06-02', false, false, "
+        "100, 19, '€', 'Anton GmbH', 1, '2014-06-20')"));
+    const DunningList l = list();
+    ASSERT_EQ(l.items.size(), 2);
+    EXPECT_EQ(l.items.at(1).number, QStringLiteral("2014")) << "apart, after the others";
+    EXPECT_EQ(l.items.at(1).barredText(), QStringLiteral("verjährt seit 01.01.2018"));
+    EXPECT_FALSE(l.items.at(0).barred());
+
+    const DunningRunResult unconfirmed = CreateReminders(addresses->Datenbank, settings, l);
+    ASSERT_EQ(unconfirmed.made.size(), 1);
+    EXPECT_EQ(unconfirmed.made.at(0).invoice, QStringLiteral("1"));
+    EXPECT_EQ(unconfirmed.passedOver,
+              QStringList(QStringLiteral(
+                  "Rechnung 2014 (Anton GmbH): verjährt seit 01.01.2018; ohne Bestätigung keine Mahnung")));
+
+    // The interest by hand, stretch by stretch from 03.06.2014 to 01.03.2026:
+    // days × (base rate + 8 points), in hundredths of a percent.
+    const struct
+    {
+        int days, rate;
+    } stretches[] = {{28, 737},   {184, 727},  {547, 717},  {2375, 712}, {181, 962}, {184, 1112},
+                     {182, 1162}, {184, 1137}, {181, 1027}, {184, 927},  {60, 927}};
+    qint64 rateDays = 0;
+    for (const auto &st : stretches)
+        rateDays += qint64(st.days) * st.rate;
+    // 119 € × Σ / (100 × 100 × 365), in cents, rounded half up: 112,45 €.
+    const qint64 interestCents = (11900 * rateDays * 2 + 10000 * 365) / (2 * 10000 * 365);
+    ASSERT_EQ(interestCents, 11245);
+    const DunningRunResult confirmed =
+        CreateReminders(addresses->Datenbank, settings, list(), {}, {}, {l.items.at(1).invoiceId});
+    ASSERT_EQ(confirmed.made.size(), 1) << confirmed.error.toStdString();
+    // 119 € + the fee of level 2 (5 €, no flat sum to count it against) + the interest.
+    EXPECT_EQ(confirmed.made.at(0).total, (11900 + 500 + interestCents) * 100);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 where Artikel = 'Pauschale'")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 where Artikel = 'Verzugszinsen' and "
+                                   "Bezeichnung like '%+ 8 Prozentpunkte%'")),
+              1);
+}
+
+// An invoice due before the first known base rate cannot get its interest:
+// it is named and left out, the others are reminded.
+TEST_F(DunningRun, AnInvoiceWithoutKnownRatesStopsOnlyItself)
+{
+    invoice("1", "2026-02-01");
+    invoice("alt", "2001-06-01", 1, "2001-06-20");
+    const DunningList l = list();
+    ASSERT_EQ(l.items.size(), 1);
+    ASSERT_EQ(l.refused.size(), 1);
+    EXPECT_TRUE(
+        l.refused.at(0).startsWith(QStringLiteral("Rechnung alt (Anton GmbH, fällig am 01.06.2001)")) &&
+        l.refused.at(0).contains(QStringLiteral("02.06.2001")))
+        << l.refused.at(0).toStdString();
+    const DunningRunResult r = run();
+    ASSERT_EQ(r.made.size(), 1);
+    EXPECT_EQ(r.made.at(0).invoice, QStringLiteral("1"));
+    EXPECT_TRUE(r.warnings.contains(l.refused.at(0)));
+}
+
+// A reminder cancelled or deleted through the document module sets its
+// invoice back to the level and day of its latest reminder left.
+TEST_F(DunningRun, ACancelledOrDeletedReminderSetsItsInvoiceBack)
+{
+    invoice("1", "2026-01-20");
+    const qint64 first = run().made.value(0).id;
+    SetTodayForTests(d("2026-03-15"));
+    const qint64 second = run().made.value(0).id;
+    ASSERT_TRUE(first && second);
+    const auto invoiceState = [this] {
+        const QString where = QStringLiteral(" from vorgang1 where vorgangnr = '1' and typ = 'R'");
+        const Value day = db->scalar(QStringLiteral("select mahndatum") + where);
+        return QStringLiteral("%1 %2")
+            .arg(count(QStringLiteral("select mahnstufe") + where))
+            .arg(day.isNull() ? QStringLiteral("-") : day.rawText().left(10));
+    };
+    EXPECT_EQ(invoiceState(), QStringLiteral("2 2026-03-15"));
+    vorgang().Close();
+    vorgang().Open();
+    const auto on = [this](qint64 id) { ASSERT_TRUE(vorgang().Locate(QStringLiteral("id"), Value(id), 0)); };
+    const auto cancel = [this](bool c) {
+        vorgang().Edit();
+        doc("storniert")->SetAsBoolean(c);
+        vorgang().Post();
+    };
+    on(second);
+    cancel(true);
+    EXPECT_EQ(invoiceState(), QStringLiteral("1 2026-03-01"));
+    cancel(false);
+    EXPECT_EQ(invoiceState(), QStringLiteral("2 2026-03-15"));
+    vorgang().Delete();
+    EXPECT_EQ(invoiceState(), QStringLiteral("1 2026-03-01"));
+    on(first);
+    vorgang().Delete();
+    EXPECT_EQ(invoiceState(), QStringLiteral("0 -"));
 }
 
 TEST_F(DunningRun, AFailingReminderLeavesNothingHalfMade)
@@ -338,9 +528,17 @@ TEST(DunningCommand, RunsOncePerKeyDateAndRefusesBadInput)
     EXPECT_TRUE(first.out.contains(QStringLiteral("Summe: 1 Mahnung (20000 - 20000) über 119,00 €")))
         << first.out.toStdString();
     EXPECT_TRUE(QFile::exists(out.path() + QStringLiteral("/20000.pdf")));
+    // A PDF lost (the run stopped while it printed) is written again by the
+    // same command for that day; nothing else is made.
+    ASSERT_TRUE(QFile::remove(out.path() + QStringLiteral("/20000.pdf")));
     const CommandRun second = tavirel(args);
     EXPECT_EQ(second.status, 0);
     EXPECT_TRUE(second.out.contains(QStringLiteral("keine Mahnungen erstellt"))) << second.out.toStdString();
+    EXPECT_TRUE(
+        second.out.contains(QStringLiteral("Fehlende PDF der Mahnungen vom 20.02.2026 nachgeholt: 20000")))
+        << second.out.toStdString();
+    EXPECT_TRUE(QFile::exists(out.path() + QStringLiteral("/20000.pdf")));
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'M'")).rawInt(), 1);
 }
 
 } // namespace

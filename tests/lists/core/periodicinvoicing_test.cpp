@@ -2,10 +2,12 @@
 // The periodic invoicing run over the document list, and the command that
 // runs it from a shell.
 #include "data/databasebackup.h"
+#include "data/programvalues.h"
 #include "data/tax.h"
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
+#include "tests/commandrun.h"
 #include "tests/modulesfixture.h"
 
 #include <QFile>
@@ -129,6 +131,7 @@ TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
     contract(1, QStringLiteral("M"), 2);
     db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 19, MwstKat = 'S' where Pos = 1"));
     db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 7, MwstKat = 'S' where Pos = 2"));
+    db->exec(QStringLiteral("update Adress set LAND = 'CH' where KDNR = 2"));
     newDocument(QStringLiteral("V"));
     doc("kdnr")->SetAsInteger(2);
     doc("VertragT")->SetAsString(QStringLiteral("M"));
@@ -146,6 +149,24 @@ TEST_F(PeriodicRun, BillingPeriodsAndTodaysRates)
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'G'")), 1);
 }
 
+// A small business invoices under § 19 whatever its contracts say.
+TEST_F(PeriodicRun, ASmallBusinessInvoicesWithoutVat)
+{
+    contract(1, QStringLiteral("M"), 2);
+    db->exec(QStringLiteral("update Vorgang2 set MwstSatz = 19, MwstKat = 'S'"));
+    ProgramValues::instance().Steuer.smallBusiness = true;
+    const PeriodicRunResult r = run(QStringLiteral("M"));
+    ProgramValues::instance().Steuer.smallBusiness = false;
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(count(QStringLiteral(
+                  "select count(*) from vorgang1 where typ = 'R' and Steuerfall = 'E' and mwst = 0")),
+              1);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID where "
+                             "d.typ = 'R' and v.MwstKat = 'E' and v.MwstSatz = 0")),
+        2);
+}
+
 TEST_F(PeriodicRun, NumbersFollowTheListOrder)
 {
     contract(3, QStringLiteral("Q"), 1);
@@ -157,13 +178,43 @@ TEST_F(PeriodicRun, NumbersFollowTheListOrder)
               1.0);
 }
 
-TEST_F(PeriodicRun, TwoRunsOnOneDayMakeTwoSets)
+// A period is invoiced once: a second run makes nothing and names what it
+// passed over. An invoice of the version before (no reference to its
+// contract) counts for the contract of its customer, period and net.
+TEST_F(PeriodicRun, APeriodIsInvoicedOnce)
 {
     contract(1, QStringLiteral("H"), 1);
-    EXPECT_EQ(run(QStringLiteral("H")).count, 1);
+    contract(2, QStringLiteral("H"), 2);
+    EXPECT_EQ(run(QStringLiteral("H")).count, 2);
     const PeriodicRunResult second = run(QStringLiteral("H"));
-    EXPECT_EQ(second.count, 1);
-    EXPECT_EQ(second.first, QStringLiteral("10001"));
+    EXPECT_EQ(second.count, 0);
+    EXPECT_TRUE(second.error.isEmpty());
+    EXPECT_EQ(second.passedOver.size(), 2);
+    EXPECT_TRUE(second.passedOver.contains(QStringLiteral("Vertrag 30000 des Kunden 1 (Anton)")));
+    // The next half-year is invoiced again.
+    const BillingPeriod now = BillingPeriodOf(QStringLiteral("H"), Today());
+    EXPECT_EQ(InvoicedContracts(addresses->Datenbank, QStringLiteral("H"), now).size(), 2);
+    EXPECT_TRUE(InvoicedContracts(addresses->Datenbank, QStringLiteral("H"),
+                                  BillingPeriodOf(QStringLiteral("H"), now.to.addDays(1)))
+                    .isEmpty());
+    EXPECT_EQ(PeriodText(QStringLiteral("H"), now),
+              QStringLiteral("1. Halbjahr 2005 (01.01.2005 – 30.06.2005)"));
+
+    const struct
+    {
+        const char *change;
+        int invoiced;
+    } older[] = {{"update vorgang1 set bezug = null where typ = 'R'", 2},
+                 {"update vorgang1 set bezug = null, vk = 11 where typ = 'R' and kdnr = 1", 1},
+                 {"update vorgang1 set bezug = null, kdnr = 3 where typ = 'R' and kdnr = 2", 1}};
+    for (const auto &o : older) {
+        SCOPED_TRACE(o.change);
+        db->exec(
+            QStringLiteral("update vorgang1 set bezug = (select c.id from vorgang1 c where c.typ = 'V' and "
+                           "c.kdnr = vorgang1.kdnr) where typ = 'R'"));
+        db->exec(QString::fromLatin1(o.change));
+        EXPECT_EQ(InvoicedContracts(addresses->Datenbank, QStringLiteral("H"), now).size(), o.invoiced);
+    }
 }
 
 TEST_F(PeriodicRun, FilterOfTheListDoesNotLimitTheRun)
@@ -278,31 +329,49 @@ TEST_F(PeriodicRun, ARefusalAmongManyContractsStrikesItsOwn)
 }
 
 // The run's session ended by the server while its invoices go there (the
-// server undoes them; here once the second of three groups is sent): the
-// program connects again, makes the run once more one invoice at a time,
-// and every invoice comes out once.
+// server undoes them; here once the second of three groups is sent). The
+// program connects again and reads anew under the new lock what is left to
+// do: alone, it makes every invoice once; when another workstation invoiced
+// the period meanwhile (as after a stall the server ended), it makes none.
 TEST_F(PeriodicRun, ASessionLostWhileSendingMakesEveryInvoiceOnce)
 {
     if (!TestDb::onServer()) GTEST_SKIP() << "nur mit dem Server: seine Sitzung wird beendet";
-    manyContracts(120);
-    int reported = 0;
-    list->Open();
-    const PeriodicRunResult r =
-        CreatePeriodicInvoicesRun(*list, *umw, QStringLiteral("M"), true, [&](int done, int) {
-            EXPECT_EQ(done, ++reported);
-            if (done == 1) // the first group is stored
-                db->exec(QStringLiteral(
-                    "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE datname = "
-                    "current_database() AND backend_xid IS NOT NULL AND pid <> pg_backend_pid()"));
-        });
-    EXPECT_TRUE(r.error.isEmpty()) << qPrintable(r.error);
-    EXPECT_EQ(r.count, 120);
-    EXPECT_EQ(r.last.toLongLong() - r.first.toLongLong(), 119);
-    EXPECT_EQ(count(QStringLiteral("select count(distinct vorgangnr) from vorgang1 where typ = 'R'")), 120);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
-                                   "where d.typ = 'R'")),
-              120);
-    EXPECT_EQ(reported, 120);
+    for (const bool otherRan : {false, true}) {
+        SCOPED_TRACE(otherRan);
+        manyContracts(120);
+        int reported = 0;
+        list->Open();
+        const BillingPeriod period = BillingPeriodOf(QStringLiteral("M"), Today());
+        const PeriodicRunResult r =
+            CreatePeriodicInvoicesRun(*list, *umw, QStringLiteral("M"), true, [&](int done, int) {
+                EXPECT_EQ(done, ++reported);
+                if (done != 1) return; // the first group is stored
+                db->exec(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE "
+                                        "datname = current_database() AND backend_xid IS NOT NULL AND pid <> "
+                                        "pg_backend_pid()"));
+                if (!otherRan) return;
+                // The other workstation's run, as it stores its invoices.
+                db->exec(
+                    QStringLiteral("INSERT INTO vorgang1 (typ, vorgangnr, kdnr, vk, bezug, leistungsdatum, "
+                                   "leistungbis) SELECT 'R', CAST(50000 + id AS VARCHAR(10)), kdnr, 10, id, "
+                                   "'%1', '%2' FROM vorgang1 WHERE typ = 'V'")
+                        .arg(period.from.toString(Qt::ISODate), period.to.toString(Qt::ISODate)));
+            });
+        EXPECT_TRUE(r.error.isEmpty()) << qPrintable(r.error);
+        EXPECT_TRUE(r.repeated);
+        EXPECT_EQ(r.count, otherRan ? 0 : 120);
+        EXPECT_EQ(r.passedOver.size(), otherRan ? 120 : 0);
+        EXPECT_EQ(count(QStringLiteral("select count(distinct vorgangnr) from vorgang1 where typ = 'R'")),
+                  120);
+        EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 120);
+        if (otherRan) continue;
+        EXPECT_EQ(r.last.toLongLong() - r.first.toLongLong(), 119);
+        EXPECT_EQ(
+            count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
+                                 "where d.typ = 'R'")),
+            120);
+        EXPECT_EQ(reported, 120);
+    }
 }
 
 // A backup taken while the run is under way (here from its progress, between
@@ -368,12 +437,12 @@ TEST_F(PeriodicRun, BadPaymentDaysNameTheContract)
     for (const int days : {-1, 40000}) {
         if (days > 32767 && db->isServer()) continue; // the server keeps payment days within their column
         db->exec(QStringLiteral("update vorgang1 set zieltage = %1 where vorgangnr = '30000'").arg(days));
-        const qint64 before = count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'"));
+        db->exec(QStringLiteral("delete from vorgang1 where typ = 'R'")); // the month is invoiced anew
         const PeriodicRunResult r = run(QStringLiteral("M"));
         EXPECT_TRUE(r.error.startsWith(QStringLiteral("Vertrag 30000 des Kunden 1 (Anton): ")))
             << r.error.toStdString();
         EXPECT_EQ(r.count, 1) << days;
-        EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), before + 1)
+        EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 1)
             << "the invoice made before the bad contract stays";
         EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and kdnr = 1")), 0);
     }
@@ -389,7 +458,7 @@ TEST_F(PeriodicRun, UnknownLetterIsRefused)
 class InvoiceCommand : public ::testing::Test
 {
   protected:
-    QString program = QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel");
+    QString program = testProgram();
     int run(const QStringList &args, QString *out = nullptr, QString *err = nullptr)
     {
         QProcess p;
@@ -421,6 +490,14 @@ TEST_F(InvoiceCommand, MessagesAndExitStatus)
                                  .arg(monthly)
                                  .arg(highest + 1)
                                  .arg(highest + monthly));
+    // A second run for the month invoices nothing again and says why.
+    EXPECT_EQ(
+        run({QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"), path}, &out),
+        0);
+    EXPECT_TRUE(out.contains(
+        QStringLiteral("%1 Verträge sind für %2 (").arg(monthly).arg(MonthYearText(QDate::currentDate()))))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Es wurden keine Rechnungen erstellt."))) << out.toStdString();
     EXPECT_EQ(run({QStringLiteral("invoice-contracts"), QStringLiteral("W"), QStringLiteral("--db"), path},
                   &out, &err),
               2);
@@ -456,7 +533,7 @@ TEST_F(InvoiceCommand, NumbersRunningOutFailTheCommand)
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from vorgang1")).rawInt(), before);
 }
 
-TEST_F(InvoiceCommand, TwoRunsAtOnceNeverShareANumber)
+TEST_F(InvoiceCommand, TwoRunsAtOnceInvoiceEachContractOnce)
 {
     TestDb db(true);
     const QStringList args{QStringLiteral("invoice-contracts"), QStringLiteral("M"), QStringLiteral("--db"),
@@ -475,10 +552,10 @@ TEST_F(InvoiceCommand, TwoRunsAtOnceNeverShareANumber)
     EXPECT_EQ(
         db.scalar(QStringLiteral("select count(*) from vorgang1 where typ = 'R' and datum = current_date"))
             .rawInt(),
-        2 * db.scalar(QStringLiteral("select count(*) from vorgang1 v where typ = 'V' and VertragT = 'M' and "
-                                     "exists (select 1 from vorgang2 where vorgangID = v.id) and "
-                                     "exists (select 1 from adress where kdnr = v.kdnr)"))
-                .rawInt());
+        db.scalar(QStringLiteral("select count(*) from vorgang1 v where typ = 'V' and VertragT = 'M' and "
+                                 "exists (select 1 from vorgang2 where vorgangID = v.id) and "
+                                 "exists (select 1 from adress where kdnr = v.kdnr)"))
+            .rawInt());
 }
 
 } // namespace
