@@ -7,6 +7,7 @@
 #include "data/dunning.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
+#include "data/tax.h"
 #include "data/tdata.h"
 #include "einvoice/sellerdata.h"
 #include "widgets/dialogs.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -139,6 +141,14 @@ TFEinstellungen::TFEinstellungen(Mode mode, QWidget *parent)
         if (save()) accept();
     });
     connect(btAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
+    lPruefung = new QLabel(this);
+    lPruefung->setObjectName(QStringLiteral("lPruefung"));
+    lPruefung->setWordWrap(true);
+    lPruefung->hide();
+    QPalette warning = lPruefung->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x20));
+    lPruefung->setPalette(warning);
+    outer->addWidget(lPruefung);
     outer->addWidget(buttons);
 
     if (mode == Mode::Assistant) {
@@ -176,11 +186,17 @@ QLineEdit *TFEinstellungen::bound(QWidget *page, const char *section, const char
     const QString s = QString::fromLatin1(section), k = QString::fromLatin1(key);
     e->setObjectName(QStringLiteral("e%1_%2").arg(s, k));
     e->setText(m_values.key(s, k));
+    const bool checked = bool(check);
     m_bound.append({s, k, e, std::move(check), QString(label).remove(QLatin1Char('&')), page});
     connect(e, &QLineEdit::textChanged, this, [this] {
         updatePreview();
         updateMissing();
     });
+    if (checked)
+        connect(e, &QLineEdit::editingFinished, this, [this, e] {
+            for (const Bound &b : std::as_const(m_bound))
+                if (b.edit == e) return checkTyped(b);
+        });
     return e;
 }
 
@@ -727,13 +743,36 @@ void TFEinstellungen::collect()
     }
 }
 
+QString TFEinstellungen::problemOf(const Bound &b) const
+{
+    if (!b.check) return QString();
+    QString problem = b.check(b.edit->text());
+    // The firm's VAT id is one of its own country.
+    if (problem.isEmpty() && b.section == kFirm && b.key == QLatin1String("UStIdNr"))
+        problem = Tax::checkVatIdCountry(edit(kFirm, QStringLiteral("Land"))->text().trimmed().toUpper(),
+                                         b.edit->text());
+    return problem;
+}
+
+void TFEinstellungen::checkTyped(const Bound &b)
+{
+    const QString problem = problemOf(b);
+    QPalette marked = b.edit->style()->standardPalette();
+    if (!problem.isEmpty()) marked.setColor(QPalette::Base, QColor(0xfd, 0xe4, 0xe4));
+    b.edit->setPalette(marked);
+    b.edit->setToolTip(problem);
+    if (problem.isEmpty() && lPruefung->property("field").value<QObject *>() != b.edit) return;
+    lPruefung->setText(problem);
+    lPruefung->setProperty("field", QVariant::fromValue<QObject *>(b.edit));
+    lPruefung->setVisible(!problem.isEmpty());
+}
+
 bool TFEinstellungen::save()
 {
     QStringList problems;
     const Bound *first = nullptr;
     for (const Bound &b : std::as_const(m_bound)) {
-        if (!b.check) continue;
-        const QString problem = b.check(b.edit->text());
+        const QString problem = problemOf(b);
         if (problem.isEmpty()) continue;
         problems << problem;
         if (!first) first = &b;

@@ -52,7 +52,8 @@ class TFEinstellungen : public QDialog
     LetterheadPreview *Vorschau = nullptr;
     QComboBox *cbSteuerfall = nullptr;
     QCheckBox *cbZinsen = nullptr;
-    QLabel *lFehlt = nullptr; // what e-invoices still lack
+    QLabel *lFehlt = nullptr;    // what e-invoices still lack
+    QLabel *lPruefung = nullptr; // what is wrong with the value just typed
     QPushButton *btOk = nullptr, *btAbbrechen = nullptr, *btZurueck = nullptr, *btWeiter = nullptr;
 
     // Checks what was typed and writes it; false after the message naming
@@ -88,6 +89,11 @@ class TFEinstellungen : public QDialog
     void updatePreview();
     void updateMissing();
     void chooseLogo();
+    // The check of one field as soon as the user leaves it: the problem
+    // shown under the pages and the field marked, or both cleared.
+    void checkTyped(const Bound &b);
+    // The problem with a field's value, its own check and those across fields.
+    QString problemOf(const Bound &b) const;
     // The values of the window into m_values.
     void collect();
 

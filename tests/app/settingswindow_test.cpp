@@ -15,6 +15,7 @@
 #include "tests/screenshot.h"
 #include "tests/windowfixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -125,6 +126,7 @@ TEST_F(SettingsWindow, WhatIsTypedWrongIsNamedAndNothingIsWritten)
         {"ERechnung", "IBAN", "DE02 1203 0000 0000 2020 52",
          "Die IBAN \"DE02 1203 0000 0000 2020 52\" ist ungültig"},
         {"ERechnung", "UStIdNr", "DE284716393", "DE284716393"},
+        {"ERechnung", "UStIdNr", "ATU12345678", "passt nicht zum Land \"DE\""},
         {"ERechnung", "Steuernummer", "12/345", "10 bis 13 Ziffern"},
         {"ERechnung", "GlaeubigerID", "DE99ZZZ09999999999", "Gläubiger-Identifikationsnummer"},
         {"ERechnung", "Land", "Deutschland", "kein Ländercode"},
@@ -140,12 +142,22 @@ TEST_F(SettingsWindow, WhatIsTypedWrongIsNamedAndNothingIsWritten)
         dialogs->clear();
         TFEinstellungen w;
         w.show();
-        type(w, c.section, c.key, QString::fromUtf8(c.text));
+        QApplication::setActiveWindow(&w);
+        QLineEdit *e = w.edit(QString::fromLatin1(c.section), QString::fromLatin1(c.key));
+        for (int i = 0; i < w.Seiten->count(); ++i)
+            if (w.Seiten->widget(i)->isAncestorOf(e)) w.Seiten->setCurrentIndex(i);
+        e->setFocus();
+        e->selectAll();
+        e->insert(QString::fromUtf8(c.text)); // as typed
+        w.Seiten->setFocus(); // the user leaves the field: the problem is shown at once
+        EXPECT_TRUE(w.lPruefung->isVisible());
+        EXPECT_TRUE(w.lPruefung->text().contains(QString::fromUtf8(c.message)))
+            << w.lPruefung->text().toStdString();
+        w.Seiten->setCurrentIndex(w.Seiten->count() - 1 - w.Seiten->currentIndex());
         dialogs->answerMessage(Dialogs::Ok);
         EXPECT_FALSE(w.save());
         EXPECT_TRUE(lastMessage().contains(QString::fromUtf8(c.message))) << lastMessage().toStdString();
         EXPECT_FALSE(QFile::exists(ini()));
-        QLineEdit *e = w.edit(QString::fromLatin1(c.section), QString::fromLatin1(c.key));
         EXPECT_EQ(w.Seiten->currentWidget()->isAncestorOf(e), true) << "the page with the field is shown";
     }
     // The sample firm's own values pass every check.
