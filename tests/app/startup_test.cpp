@@ -212,6 +212,34 @@ TEST_F(StartupTest, AWriteProtectedDatabaseSaysSoOnceAndStartsOtherwiseAsUsual)
     EXPECT_EQ(fmain->findChild<QLabel *>(QStringLiteral("WriteProtectionPanel")), nullptr);
 }
 
+// A double-click on another program's SQLite file starts the program on it:
+// one message, the file left as it was, the windows without data.
+TEST_F(StartupTest, AForeignSqliteFileIsSaidOnceAndLeftAlone)
+{
+    QTemporaryDir folder;
+    ProgramFolder::setDirForTests(folder.path());
+    giveNoteTypes(folder.path());
+    const QString foreign = folder.filePath(QStringLiteral("fotos.mdb"));
+    {
+        auto engine = Engine::create();
+        engine->open(foreign, true);
+        engine->exec(QStringLiteral("create table bilder (name)"));
+    }
+    const auto bytes = [&foreign] {
+        QFile f(foreign);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    dialogs->answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(RegisterBusinessWindows, foreign);
+    ASSERT_EQ(dialogs->messages().size(), 1) << dialogs->messages().join(u'\n').toStdString();
+    EXPECT_TRUE(
+        dialogs->messages().first().contains(QStringLiteral("ist keine Datenbank der Tavirelsverwaltung")));
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(dataa->Adress.Active());
+    EXPECT_EQ(bytes(), before);
+}
+
 // The settings file names the firm's database server: the windows open on it.
 TEST_F(StartupTest, TheSettingsFileTakesTheWindowsToTheServer)
 {
