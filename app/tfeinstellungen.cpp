@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -42,6 +43,10 @@ const QString kPrint = QStringLiteral("Druck");
 const char *const kTypes[][2] = {{"A", "Angebote"},   {"C", "Auftragsbestätigungen"}, {"L", "Lieferscheine"},
                                  {"R", "Rechnungen"}, {"G", "Gutschriften"},          {"V", "Verträge"},
                                  {"M", "Mahnungen"},  {"B", "Bestellungen"}};
+
+// The assistant's steps, one for each of its pages.
+const QStringList kSteps = {QStringLiteral("Ihre Firma"), QStringLiteral("Ihre Bankverbindung"),
+                            QStringLiteral("Ihr Briefkopf"), QStringLiteral("Ihre Vorgänge")};
 
 QWidget *pageWithForm(QFormLayout *&form, const QString &intro = QString())
 {
@@ -112,11 +117,29 @@ TFEinstellungen::TFEinstellungen(Mode mode, QWidget *parent)
         bold.setPointSizeF(bold.pointSizeF() * 1.2);
         Schritt->setFont(bold);
         outer->addWidget(Schritt);
+        // The steps beside the page, the current one marked: the user sees
+        // how far the way is.
+        auto *body = new QHBoxLayout;
+        auto *steps = new QFrame(this);
+        steps->setObjectName(QStringLiteral("Wegweiser"));
+        steps->setFrameShape(QFrame::StyledPanel);
+        steps->setBackgroundRole(QPalette::Base);
+        steps->setAutoFillBackground(true);
+        auto *stepList = new QVBoxLayout(steps);
+        for (int i = 0; i < kSteps.size(); ++i) {
+            auto *l = new QLabel(QStringLiteral("%1. %2").arg(i + 1).arg(kSteps.at(i)), steps);
+            l->setContentsMargins(6, 4, 12, 4);
+            stepList->addWidget(l);
+            m_stepLabels << l;
+        }
+        stepList->addStretch(1);
+        body->addWidget(steps);
         Schritte = new QStackedWidget(this);
         Schritte->setObjectName(QStringLiteral("Schritte"));
         for (const Named &p : pages)
             Schritte->addWidget(p.page);
-        outer->addWidget(Schritte, 1);
+        body->addWidget(Schritte, 1);
+        outer->addLayout(body, 1);
     }
     for (const Named &p : pages)
         m_pages << p.page;
@@ -564,14 +587,16 @@ void TFEinstellungen::showPage(QWidget *page)
 void TFEinstellungen::showStep(int step)
 {
     if (!Schritte) return;
-    static const char *const titles[] = {"Ihre Firma", "Ihre Bankverbindung", "Ihr Briefkopf",
-                                         "Ihre Vorgänge"};
     step = qBound(0, step, int(m_pages.size()) - 1);
     Schritte->setCurrentIndex(step);
-    Schritt->setText(QStringLiteral("Schritt %1 von %2: %3")
-                         .arg(step + 1)
-                         .arg(m_pages.size())
-                         .arg(QString::fromUtf8(titles[step])));
+    Schritt->setText(
+        QStringLiteral("Schritt %1 von %2: %3").arg(step + 1).arg(m_pages.size()).arg(kSteps.value(step)));
+    for (int i = 0; i < m_stepLabels.size(); ++i) {
+        QFont f = m_stepLabels.at(i)->font();
+        f.setBold(i == step);
+        m_stepLabels.at(i)->setFont(f);
+        m_stepLabels.at(i)->setEnabled(i <= step);
+    }
     const bool last = step == int(m_pages.size()) - 1;
     btZurueck->setEnabled(step > 0);
     btWeiter->setVisible(!last);

@@ -102,8 +102,9 @@ class TFEinstellungen : public QDialog
     QList<Bound> m_bound;
     QHash<QString, QPlainTextEdit *> m_files;
     QList<QWidget *> m_pages;
-    QString m_logoSource;       // a logo chosen in this window, copied on save
-    bool m_zinsenShown = false; // as read: written only when the user changes it
+    QList<QLabel *> m_stepLabels; // the assistant's way, beside its page
+    QString m_logoSource;         // a logo chosen in this window, copied on save
+    bool m_zinsenShown = false;   // as read: written only when the user changes it
 };
 
 namespace SetupAssistant {
