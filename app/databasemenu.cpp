@@ -100,12 +100,15 @@ void install(Tfmain &main)
     showTitle(main);
 }
 
-void showTitle(Tfmain &main)
+QString shownLocation()
 {
     const QString location = openLocation();
-    main.setWindowTitle(
-        location.isEmpty() ? QStringLiteral("Tavirels-Verwaltung – keine Datenbank geöffnet")
-                           : QStringLiteral("Tavirels-Verwaltung – %1").arg(Engine::shownLocation(location)));
+    return location.isEmpty() ? QStringLiteral("keine Datenbank geöffnet") : Engine::shownLocation(location);
+}
+
+void showTitle(Tfmain &main)
+{
+    main.setWindowTitle(QStringLiteral("Tavirels-Verwaltung – %1").arg(shownLocation()));
 }
 
 bool switchTo(Tfmain &main, const QString &location)

@@ -15,6 +15,8 @@ namespace DatabaseMenu {
 void install(Tfmain &main);
 // The title: "Tavirels-Verwaltung – <file>", or that none is open.
 void showTitle(Tfmain &main);
+// The database in use as the user knows it (file or server), or "keine Datenbank geöffnet".
+QString shownLocation();
 
 // A new database file (with the sample data when the user wants them),
 // opened at once. Nothing happens when the user cancels.

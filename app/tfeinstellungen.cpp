@@ -89,6 +89,7 @@ TFEinstellungen::TFEinstellungen(Mode mode, QWidget *parent)
 {
     setObjectName(mode == Mode::Window ? QStringLiteral("FEinstellungen") : QStringLiteral("FEinrichtung"));
     setWindowTitle(mode == Mode::Window ? kTitle : QStringLiteral("Die eigene Firma einrichten"));
+    if (mode == Mode::Assistant) setProperty("helpPage", QStringLiteral("erster-tag.html#einrichtung"));
 
     auto *outer = new QVBoxLayout(this);
     struct Named

@@ -2,9 +2,11 @@
 #include "tfmain.h"
 
 #include "childframe.h"
+#include "databasemenu.h"
 #include "platform/appicons.h"
 #include "platform/platform.h"
 #include "tfeinstellungen.h"
+#include "tfhandbuch.h"
 #include "tfinfo.h"
 #include "tfvorlagen.h"
 #include "widgets/dialogs.h"
@@ -17,6 +19,7 @@
 #include "widgets/pendingedits.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -185,6 +188,13 @@ void Tfmain::buildMenus()
     m_windowListSeparator = Fenster1->addSeparator();
     // Window captions may have changed since the last activation.
     connect(Fenster1, &QMenu::aboutToShow, this, &Tfmain::rebuildWindowList);
+
+    Hilfe1 = menu("Hilfe1", QStringLiteral("&Hilfe"));
+    Handbuch1 = item(Hilfe1, "Handbuch1", QStringLiteral("&Handbuch"), QKeySequence(Qt::Key_F1), QIcon(),
+                     &Tfmain::Handbuch1Click);
+    Ueber1 = item(Hilfe1, "Ueber1", QStringLiteral("Ü&ber …"), QKeySequence(), QIcon(), &Tfmain::Ueber1Click);
+    // Where the main window's F1 cannot reach (a modal dialog, another window).
+    qApp->installEventFilter(new HelpKeyFilter(this));
 
     for (WindowKind kind :
          {WindowKind::Adressen, WindowKind::Artikel, WindowKind::Vorgangsliste, WindowKind::Vorgang})
@@ -476,4 +486,27 @@ void Tfmain::berlappend1Click()
 void Tfmain::ToolButton6Click()
 {
     Platform::ShellOpen(QStringLiteral("calc.exe"));
+}
+
+void Tfmain::Handbuch1Click()
+{
+    // The page of the window in front: the active child's, else the main window's.
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus)) focus = activeChild();
+    TFHandbuch::open(TFHandbuch::pageFor(focus ? focus : this));
+}
+
+void Tfmain::Ueber1Click()
+{
+    Dialogs::instance().message(
+        this, QStringLiteral("Über Tavirelsverwaltung"),
+        QStringLiteral("Tavirelsverwaltung %1\n"
+                       "Auftragsverwaltung für kleine Betriebe\n\n"
+                       "Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later). "
+                       "Das Programm wird ohne jede Gewährleistung weitergegeben.\n\n"
+                       "Datenbank: %2\n"
+                       "Qt %3")
+            .arg(QStringLiteral(TAVIREL_VERSION), DatabaseMenu::shownLocation(),
+                 QString::fromLatin1(qVersion())),
+        Dialogs::Information, Dialogs::Ok);
 }

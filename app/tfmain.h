@@ -40,6 +40,8 @@ class Tfmain : public QMainWindow, public Shell
     QAction *Kontakte1, *ArtikelListe1, *bersicht1;
     QMenu *Fenster1;
     QAction *Nebeneinander1, *berlappend1;
+    QMenu *Hilfe1;
+    QAction *Handbuch1, *Ueber1;
 
     // ---- program-wide window references: empty while the window does not
     // exist; a window's frame empties its reference when it closes.
@@ -75,6 +77,8 @@ class Tfmain : public QMainWindow, public Shell
     void ShowVorgaengeOfAddress() override;
     void PrintVorgang(const QString &idText, bool preview, bool withDialog) override;
     void Einstellungen1Click();
+    void Handbuch1Click();
+    void Ueber1Click();
     void Vorlagen1Click();
     void Schlieen1Click();
     void Beenden1Click();

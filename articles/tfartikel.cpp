@@ -335,9 +335,10 @@ void TFartikel::buildList()
     DBGrid2->setReadOnly(true);
     DBGrid2->setRowSelect(true);
     DBGrid2->setDataSource(&Data->ArtikelQ);
+    DBGridColumn number(QStringLiteral("Art-Nr"), QString(), chars(this, 14));
+    number.wholeValues = true;
     DBGrid2->setColumns(
-        {DBGridColumn(QStringLiteral("Art-Nr"), QString(), chars(this, 14)),
-         DBGridColumn(QStringLiteral("Beschreibung"), QString(), chars(this, 44)),
+        {number, DBGridColumn(QStringLiteral("Beschreibung"), QString(), chars(this, 44)),
          DBGridColumn(QStringLiteral("VK"), QString(), chars(this, 11)),
          DBGridColumn(QStringLiteral("EK"), QString(), chars(this, 11)),
          DBGridColumn(QStringLiteral("Waehrung"), QStringLiteral("Währung"), chars(this, 8))});

@@ -271,7 +271,7 @@ void TData::RecalcTotals()
     sums.assignTo(vorgang);
 }
 
-void TData::addStoredPositions(PositionSums &sums)
+void TData::addStoredPositions(PositionSums &sums, qint64 except)
 {
     // The positions as stored, read in the saving transaction: another
     // workstation may have changed one this program still shows as it was,
@@ -283,10 +283,11 @@ void TData::addStoredPositions(PositionSums &sums)
     const bool withTax =
         table && table->column(QStringLiteral("MwstSatz")) && table->column(QStringLiteral("MwstKat"));
     auto st = db->engine().prepare(
-        withTax ? QStringLiteral("SELECT anzahl, EK, Preis, MwstSatz, MwstKat FROM "
-                                 "Vorgang2 WHERE vorgangID = ?")
-                : QStringLiteral("SELECT anzahl, EK, Preis FROM Vorgang2 WHERE vorgangID = ?"));
+        (withTax ? QStringLiteral("SELECT anzahl, EK, Preis, MwstSatz, MwstKat FROM Vorgang2")
+                 : QStringLiteral("SELECT anzahl, EK, Preis FROM Vorgang2")) +
+        QStringLiteral(" WHERE vorgangID = ? AND id <> ?"));
     st->bind(1, Value(id));
+    st->bind(2, Value(except));
     const double programRate = double(ProgramValues::instance().MwstSatz);
     while (st->step()) {
         const Value rate = withTax ? st->column(3, FieldType::Number) : Value();
@@ -296,6 +297,24 @@ void TData::addStoredPositions(PositionSums &sums)
                  st->column(2, FieldType::Number).toDouble(), rate.isNull() ? programRate : rate.toDouble(),
                  kat.isEmpty() ? QStringLiteral("S") : kat);
     }
+}
+
+TData::PositionSums TData::SumsWithPendingPosition()
+{
+    PositionSums sums;
+    if (vorgang.IsEmpty() || vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) return sums;
+    const bool pending =
+        vorgangdata.State() == DataSetState::Edit || vorgangdata.State() == DataSetState::Insert;
+    const TField *id = vorgangdata.FieldByName(QStringLiteral("id"));
+    addStoredPositions(sums, pending && !id->IsNull() ? id->AsInteger() : -1);
+    if (pending) {
+        const PositionTax tax(vorgangdata);
+        sums.add(vorgangdata.FieldByName(QStringLiteral("anzahl"))->AsFloat(),
+                 vorgangdata.FieldByName(QStringLiteral("EK"))->AsFloat(),
+                 vorgangdata.FieldByName(QStringLiteral("Preis"))->AsFloat(), tax.rateValue(),
+                 tax.category());
+    }
+    return sums;
 }
 
 Tax::Totals TData::PositionTotals()

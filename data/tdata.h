@@ -51,6 +51,8 @@ class TData : public QObject
         // Sets ek, vk, mwst and the rounding of the document (edit state);
         // sums beyond what the document can carry are refused.
         void assignTo(TVexDaoTable &document) const;
+        qint64 purchase() const { return m_purchase; }
+        const Tax::Totals &sales() const { return m_sales; }
 
       private:
         qint64 m_purchase = 0;
@@ -59,6 +61,10 @@ class TData : public QObject
     // The totals of the current document's positions, by its own rounding
     // (a document of an older version keeps the sums it was printed with).
     Tax::Totals PositionTotals();
+    // The sums while a position is typed, so that the footer can follow it
+    // before it is saved: the stored positions but that one, and that one as
+    // it stands now.
+    PositionSums SumsWithPendingPosition();
 
     // ---- VAT of the current document
     // Its tax case (an empty one is the normal case).
@@ -167,7 +173,8 @@ class TData : public QObject
     // Runs body on every position of the current document, then returns to
     // the position that was current.
     void forEachPosition(const std::function<void()> &body);
-    void addStoredPositions(PositionSums &sums);
+    // except: a position (by id) left out, as the one being typed.
+    void addStoredPositions(PositionSums &sums, qint64 except = -1);
     // Saves a position being typed (drops a new one nobody touched).
     void postPendingPosition();
     // Runs change on the document and its positions and saves them with

@@ -150,7 +150,40 @@ void TFVorgang::FormCreate()
         if (field && dates.contains(field->FieldName(), Qt::CaseInsensitive))
             QMetaObject::invokeMethod(this, &TFVorgang::checkRatesOfDate, Qt::QueuedConnection);
     });
+    // The footer follows a position while it is typed; saved or dropped, the stored sums return.
+    connect(&Data->VorgangDQ, &TDataSource::recordChanged, this, &TFVorgang::showSumsWhileTyped);
+    connect(&Data->VorgangDQ, &TDataSource::stateChanged, this, &TFVorgang::showSumsWhileTyped);
     DBEdit2Change();
+}
+
+void TFVorgang::showSumsWhileTyped()
+{
+    const DataSetState state = Data->vorgangdata.State();
+    if (state != DataSetState::Edit && state != DataSetState::Insert) {
+        if (!m_sumsWhileTyped) return;
+        m_sumsWhileTyped = false;
+        for (DBText *t : {sEK, sVK, sVKbr, sGewinn})
+            t->refresh();
+        showTax();
+        return;
+    }
+    TData::PositionSums sums;
+    try {
+        sums = Data->SumsWithPendingPosition();
+    } catch (const AppError &) {
+        return; // the stored sums stay in view
+    }
+    m_sumsWhileTyped = true;
+    const auto show = [](DBText *t, qint64 count) {
+        const QString mask = t->field() && !t->field()->DisplayFormat.isEmpty() ? t->field()->DisplayFormat
+                                                                                : QStringLiteral("#,##0.00");
+        t->setText(Money::format(count, mask));
+    };
+    show(sEK, sums.purchase());
+    show(sVK, sums.sales().net());
+    show(sVKbr, sums.sales().gross());
+    show(sGewinn, sums.sales().net() - sums.purchase());
+    sMwst->setText(vatText(sums.sales()));
 }
 
 void TFVorgang::closeEvent(QCloseEvent *event)

@@ -11,6 +11,9 @@
 #include <QWidget>
 #include <functional>
 
+namespace Tax {
+class Totals;
+}
 class DBComboBox;
 struct DBGridColumn;
 class DBEdit;
@@ -150,6 +153,9 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void buildTitle();
     void buildTaxLine();
     void showTax(); // the tax case and the VAT per rate of the current document
+    static QString vatText(const Tax::Totals &totals);
+    void showSumsWhileTyped();
+    bool m_sumsWhileTyped = false;
     // The pick list of a rate or category column for the document's case; whether it changed.
     bool setTaxChoices(DBGridColumn &column);
     void buildPositions();

@@ -525,12 +525,17 @@ void TFVorgang::showTax()
             // the footer's sums stay; only this detail is missing
         }
     }
+    sMwst->setText(vatText(totals));
+}
+
+QString TFVorgang::vatText(const Tax::Totals &totals)
+{
     QStringList parts;
     for (const Tax::Group &g : totals.groups())
         if (!Tax::isTaxFreeCategory(g.category))
             parts << QStringLiteral("%1 %: %2")
                          .arg(Tax::rateText(g.rate), Money::format(g.vat, QStringLiteral("#,##0.00")));
-    sMwst->setText(parts.isEmpty() ? QString() : QStringLiteral("MwSt. ") + parts.join(QStringLiteral("  ")));
+    return parts.isEmpty() ? QString() : QStringLiteral("MwSt. ") + parts.join(QStringLiteral("  "));
 }
 
 bool TFVorgang::setTaxChoices(DBGridColumn &column)
@@ -542,9 +547,7 @@ bool TFVorgang::setTaxChoices(DBGridColumn &column)
     if (column.fieldName == QLatin1String("MwstKat")) {
         choices = Tax::categoriesOf(c);
     } else if (column.fieldName == QLatin1String("MwstSatz")) {
-        const QList<double> rates = c == Tax::Case::Normal
-                                        ? Data->RateChoices()
-                                        : QList<double>{0.0};
+        const QList<double> rates = c == Tax::Case::Normal ? Data->RateChoices() : QList<double>{0.0};
         for (double r : rates)
             choices << Tax::rateText(r);
     } else {
@@ -571,8 +574,10 @@ void TFVorgang::buildPositions()
     pos.readOnly = true;
     DBGridColumn einheit = column("einheit", QStringLiteral("Einheit"), 7);
     einheit.pickList = {QStringLiteral("h"), QStringLiteral("STK")};
+    DBGridColumn article = column("Artikel", QStringLiteral("Artikel"), 12);
+    article.wholeValues = true;
     QList<DBGridColumn> columns{pos,
-                                column("Artikel", QStringLiteral("Artikel"), 12),
+                                article,
                                 column("Titel", QStringLiteral("Titel"), 40),
                                 column("anzahl", QStringLiteral("Anzahl"), 8),
                                 einheit,

@@ -224,10 +224,12 @@ void TBvorgang::buildLayout()
         &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, kNetTop, QStringLiteral("Nettobetrag"))
              .size(labelWidth);
     GesNetto = &amount(QStringLiteral("GesNetto"), kNetTop);
-    // Up to the amounts: a VAT line may name the net it is charged on.
+    // Up to the amounts: a VAT line may name the net it is charged on. Each
+    // stays one line beside its amount (a large net is set smaller), as the
+    // amounts beside them grow the band.
     lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
                .size(labelWidth + 18)
-               .fitting(Fit::Grow);
+               .fitting(Fit::Shrink);
     GesMW = &amount(QStringLiteral("GesMW"), kVatTop).fitting(Fit::Grow);
     Summenlinie = &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, kRuleTop,
                                             Bericht.bandWidth() - labels);

@@ -47,6 +47,17 @@ DBGrid::DBGrid(QWidget *parent)
             [this](int column) { Q_EMIT titleClicked(column, fieldNameAt(column)); });
     connect(m_model, &DBGridModel::currentRowChanged, this, &DBGrid::followDataSet);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::applyColumnWidths);
+    // A value cut in view makes its column as wide as it needs (after the
+    // paint, so that the view lays out anew).
+    connect(
+        m_delegate, &DBGridDelegate::widthNeeded, this,
+        [this](int column, int width) {
+            if (column == m_fillColumn || column >= m_model->columnCount() || columnWidth(column) >= width)
+                return;
+            setColumnWidth(column, width);
+            fitFillColumn();
+        },
+        Qt::QueuedConnection);
     connect(qApp, &QApplication::focusChanged, this, &DBGrid::onFocusChanged);
     updateEditTriggers();
 }

@@ -9,16 +9,18 @@ struct DBGridColumn
 {
     DBGridColumn(const QString &fieldName = QString(), const QString &title = QString(), int width = 0)
         : fieldName(fieldName), title(title), width(width)
-    {
-    }
+    {}
 
     QString fieldName;
-    QString title;        // the field's display label (or name) when empty
-    int width = 0;        // pixels; 0 = the grid's default
+    QString title; // the field's display label (or name) when empty
+    int width = 0; // pixels; 0 = the grid's default
     bool readOnly = false;
-    QStringList pickList; // the cell editor offers these texts
-    QColor color;         // background; invalid = the grid's
-    QColor fontColor;     // text; invalid = the grid's
-    QColor titleColor;    // the title's text; invalid = the header's
+    QStringList pickList;         // the cell editor offers these texts
+    QColor color;                 // background; invalid = the grid's
+    QColor fontColor;             // text; invalid = the grid's
+    QColor titleColor;            // the title's text; invalid = the header's
     Qt::Alignment alignment = {}; // none = numbers right, everything else left
+    // Grows to show the values in view whole, never cut with "…" (numbers
+    // always do; a column of codes such as article numbers may ask for it).
+    bool wholeValues = false;
 };
