@@ -223,6 +223,7 @@ void TFAdr::buildMenus()
     Adresselschen1 = menuItem(Adresse1, "Adresselschen1", QStringLiteral("Adresse &löschen"));
     Speichern1 = menuItem(Adresse1, "Speichern1", QStringLiteral("&Speichern"));
     ERechnung1 = menuItem(Adresse1, "ERechnung1", QStringLiteral("&E-Rechnung..."));
+    Datenauskunft1 = menuItem(Adresse1, "Datenauskunft1", QStringLiteral("&Datenauskunft …"));
     N3 = separator(Adresse1, "N3");
     Bearbeitenerlauben1 = menuItem(Adresse1, "Bearbeitenerlauben1", QStringLiteral("Bearbeiten erlauben"));
     Bearbeitenerlauben1->setCheckable(true);
@@ -230,6 +231,7 @@ void TFAdr::buildMenus()
     connect(Adresselschen1, &QAction::triggered, this, &TFAdr::adrdelClick);
     connect(Speichern1, &QAction::triggered, this, &TFAdr::Speichern1Click);
     connect(ERechnung1, &QAction::triggered, this, &TFAdr::ERechnung1Click);
+    connect(Datenauskunft1, &QAction::triggered, this, &TFAdr::Datenauskunft1Click);
     connect(Bearbeitenerlauben1, &QAction::triggered, this, &TFAdr::eingabeClick);
 
     Ansprechpartner1 = new QMenu(QStringLiteral("&Ansprechpartner"), this);
@@ -1021,6 +1023,7 @@ void TFAdr::adrdelClick()
     }
     TVexDaoTable &adress = dataa->Adress;
     if (!adress.Active() || adress.IsEmpty()) return;
+    if (offerBlockingInsteadOfDeleting()) return;
     const QString question =
         QStringLiteral("Wollen Sie wirklich die Adresse %1 löschen?").arg(dataa->AdressNAME1->AsString());
     if (Dialogs::instance().message(this, kTitle, question, Dialogs::Question, Dialogs::Yes | Dialogs::No,

@@ -98,6 +98,7 @@ class TFAdr : public QWidget, public MergingChild
     QMenuBar *MainMenu1; // shown only while the window stands alone
     QMenu *Adresse1;
     QAction *NeueAdresse1, *Adresselschen1, *Speichern1, *ERechnung1, *N3, *Bearbeitenerlauben1;
+    QAction *Datenauskunft1; // what is stored about the current address (tfadrdatenschutz.cpp)
     QMenu *Ansprechpartner1;
     QAction *NeuerAnsprechpartner2, *Ansprechpartnerspeichern1, *Ansprechpartnerlschen2, *N5,
         *EMailanAnsprechpartner1;
@@ -137,6 +138,7 @@ class TFAdr : public QWidget, public MergingChild
     void adrdelClick();
     void Speichern1Click();
     void ERechnung1Click();
+    void Datenauskunft1Click();
     void NeuerAnsprechpartner1Click();
     void Ansprechpartnerspeichern2Click();
     void Ansprechpartnerlschen1Click();
@@ -198,6 +200,10 @@ class TFAdr : public QWidget, public MergingChild
     // Asks the closing question for a dataset that holds an unsaved change;
     // false when closing must stop.
     bool askToSave(TVexDaoTable &ds, const QString &question);
+    // An address that documents name is not deleted: offered to be blocked
+    // (documents to keep) or made anonymous instead. False when the address
+    // may be deleted as asked.
+    bool offerBlockingInsteadOfDeleting();
 
   public:
     // Asks, then makes a document of the type for the current address and

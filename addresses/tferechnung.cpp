@@ -44,6 +44,7 @@ TFERechnung::TFERechnung(QWidget *parent) : QDialog(parent)
     lAdresse = new QLabel(
         QStringLiteral("E-Rechnungen an %1 (Kd-Nr %2)").arg(name, QString::number(m_kdnr, 'g', 17)), this);
     lAdresse->setObjectName(QStringLiteral("lAdresse"));
+    lAdresse->setTextFormat(Qt::PlainText);
     eEmail = new QLineEdit(this);
     eEmail->setObjectName(QStringLiteral("eEmail"));
     eEmail->setMaxLength(80);

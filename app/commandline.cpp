@@ -6,6 +6,7 @@
 #include "einvoicecommand.h"
 #include "germantranslations.h"
 #include "invoicereportcommand.h"
+#include "personcommands.h"
 #include "platform/platform.h"
 
 #include "base/apperror.h"
@@ -116,7 +117,14 @@ const char *const kHelp =
     "                                  nie überschrieben (eine Datenbank auf dem Server sichert pg_dump)\n"
     "  tavirel check-db                prüft die Daten (Datei, Positionen ohne Vorgang, Summen, doppelte\n"
     "                                  Nummern, Rechnungen ohne Kunden, Fälligkeiten) und ändert nichts;\n"
-    "                                  Rückgabewert 0 ohne, 1 mit Befunden\n"
+    "                                  Rückgabewert 0 ohne, 1 mit Befunden; nennt auch Adressen, deren\n"
+    "                                  Vorgänge nicht mehr aufbewahrt werden müssen\n"
+    "  tavirel person-export <kdnr> <ordner>\n"
+    "                                  Datenauskunft (Art. 15 und 20 DSGVO): was zur Adresse gespeichert\n"
+    "                                  ist, als JSON und PDF, mit den PDF ihrer Vorgänge; nur für den\n"
+    "                                  eigenen Benutzer lesbar, bestehende Dateien werden nie überschrieben\n"
+    "  tavirel anonymize <kdnr>        anonymisiert eine Adresse, deren Vorgänge nicht mehr aufbewahrt\n"
+    "                                  werden müssen (Rechnungen 10, andere Geschäftsbriefe 6 Jahre)\n"
     "  tavirel where                   zeigt die Ordner, die das Programm verwendet\n"
     "\n"
     "Jeder Befehl nimmt --db PFAD für eine andere Datenbankdatei oder --db "
@@ -676,7 +684,7 @@ bool needsFonts(const QStringList &args)
 {
     const QString command = parse(args).command;
     return command == QLatin1String("pdf") || command == QLatin1String("invoice-report") ||
-           command == QLatin1String("dunning-run");
+           command == QLatin1String("dunning-run") || command == QLatin1String("person-export");
 }
 
 int run(const QStringList &args)
@@ -712,6 +720,8 @@ int run(const QStringList &args)
     if (o.command == QLatin1String("where")) return DataCommands::where(o.positional, o.db);
     if (o.command == QLatin1String("backup")) return DataCommands::backup(o.positional, o.db);
     if (o.command == QLatin1String("check-db")) return DataCommands::checkDb(o.positional, o.db);
+    if (o.command == QLatin1String("person-export")) return PersonCommands::personExport(o.positional, o.db);
+    if (o.command == QLatin1String("anonymize")) return PersonCommands::anonymize(o.positional, o.db);
     err(QStringLiteral("Unbekannter Befehl '%1'. Aufruf: tavirel --help").arg(o.command));
     return 2;
 }

@@ -103,7 +103,7 @@ int checkDb(const QStringList &positional, const QString &db)
         const QString database = databaseOf(db);
         const QList<DatabaseCheck::Finding> findings = DatabaseCheck::runOn(database);
         write(stdout, DatabaseCheck::report(shown(database), findings));
-        return findings.isEmpty() ? 0 : 1;
+        return DatabaseCheck::anyFault(findings) ? 1 : 0;
     } catch (const AppError &e) {
         write(stderr, e.message() + QLatin1Char('\n'));
         return 2;

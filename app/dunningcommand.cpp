@@ -106,9 +106,9 @@ void writePdfs(TVexDaoDatabase &db, const QString &folder, const QDate &key, con
     for (earlier.First(); !earlier.Eof(); earlier.Next()) {
         const qint64 id = earlier.FieldByName(QStringLiteral("id"))->AsInteger();
         const QString number = earlier.FieldByName(QStringLiteral("vorgangnr"))->AsString();
-        if (made.contains(id) ||
-            QFileInfo::exists(folder + QLatin1Char('/') + number + QStringLiteral(".pdf")))
-            continue;
+        // Only a file of its own counts as written; a link there is refused below.
+        const QFileInfo pdf(folder + QLatin1Char('/') + number + QStringLiteral(".pdf"));
+        if (made.contains(id) || (pdf.isFile() && !pdf.isSymLink())) continue;
         due.append({id, number});
         redone << number;
     }
@@ -116,9 +116,11 @@ void writePdfs(TVexDaoDatabase &db, const QString &folder, const QDate &key, con
     ProgramValues::instance().UstId =
         IniFile(ProgramFolder::iniPath()).readString(QStringLiteral("UST"), QStringLiteral("ID"));
     QStringList warnings;
+    // The names are the program's: a file of that name in the folder (or a
+    // link someone put there) is refused, never written over or through.
     for (const auto &[id, number] : due)
         WriteVorgangPdf(&db, QString::number(id), folder + QLatin1Char('/') + number + QStringLiteral(".pdf"),
-                        &warnings);
+                        &warnings, SafeFile::Existing::Refuse);
     warnings.removeDuplicates();
     for (const QString &w : warnings)
         writeLine(stderr, QStringLiteral("Warnung: %1 (gedruckt mit den eingebauten Texten)").arg(w));

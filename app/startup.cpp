@@ -12,6 +12,7 @@
 #include "base/apperror.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
+#include "data/notices.h"
 #include "data/progress.h"
 #include "data/schema.h"
 #include "data/tdata.h"
@@ -114,6 +115,12 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
 
     FirstStart::Made made = FirstStart::Made::Nothing;
     guarded([&] { made = FirstStart::offerDatabase(nullptr, databasePath); });
+    // A database others could read is tightened as it opens, a server
+    // connection may be unencrypted: the user is told.
+    Notices::setHandler([](const QString &text) {
+        Dialogs::instance().message(nullptr, QStringLiteral("Tavirelsverwaltung"), text, Dialogs::Information,
+                                    Dialogs::Ok);
+    });
     StartupProgress::setHandler(showProgress);
     step(QStringLiteral("Tdataa"), [&databasePath] {
         // The module exists even when its creation fails, so that every

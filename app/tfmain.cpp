@@ -93,6 +93,7 @@ void Tfmain::buildStatusBar()
     StatusBar1->setSizeGripEnabled(true);
     const auto panel = [this](const QString &text, int width) {
         auto *l = new QLabel(text, StatusBar1);
+        l->setTextFormat(Qt::PlainText);
         l->setFixedWidth(width);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         StatusBar1->addWidget(l);

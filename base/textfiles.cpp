@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textfiles.h"
 
+#include "safefile.h"
+
 #include "apperror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
 #include <QStringDecoder>
 
@@ -126,10 +127,7 @@ void saveLines(const QString &path, const QStringList &lines)
 
 void writeWhole(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                           .arg(QDir::toNativeSeparators(path), whyNotWritable(path, bytes.size())));
+    SafeFile::write(path, bytes, SafeFile::Existing::Replace);
 }
 
 QString whyNotWritable(const QString &path, qint64 size)

@@ -28,8 +28,9 @@ QStringList readLinesOrNotFound(const QString &path);
 void saveLines(const QString &path, const QStringList &lines);
 
 // Writes the bytes to path whole or not at all: a failed write leaves an
-// existing file as it was. AppError "Die Datei … kann nicht geschrieben
-// werden: " and the reason in German.
+// existing file as it was. The path is one the user chose: a file there is
+// replaced, a link there too, never what it points to (see SafeFile). AppError "Die Datei … kann nicht
+// geschrieben werden: " and the reason in German.
 void writeWhole(const QString &path, const QByteArray &bytes);
 // Why nothing can be written at path, in German, as far as the file system
 // tells: a missing folder, a file where a folder should be, a write-protected

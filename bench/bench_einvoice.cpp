@@ -3,6 +3,7 @@
 // lines in either syntax, and laying out its page set, each beside a raw
 // baseline in the same run (the XML merely scanned by Qt's stream reader; the
 // page's texts merely measured).
+#include "base/apperror.h"
 #include "einvoice/incominginvoice.h"
 #include "einvoice/invoicecheck.h"
 #include "printing/tbeingang.h"
@@ -157,6 +158,44 @@ void BM_ReadAndCheck1000Lines(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ReadAndCheck1000Lines)->Unit(benchmark::kMillisecond);
+
+// ---- a stranger's file: 120,000 elements, each in a namespace of its own
+// (once a quarter of a minute), beside the raw scan of the same bytes
+
+const QByteArray &manyNamespaces()
+{
+    static const QByteArray x = [] {
+        QByteArray b("<r>");
+        for (int i = 0; i < 120000; ++i)
+            b += "<a xmlns=\"urn:x" + QByteArray::number(i) + "\"/>";
+        return b + "</r>";
+    }();
+    return x;
+}
+
+void BM_RawScanManyNamespaces(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QXmlStreamReader r(manyNamespaces());
+        int elements = 0;
+        while (!r.atEnd())
+            if (r.readNext() == QXmlStreamReader::StartElement) ++elements;
+        benchmark::DoNotOptimize(elements);
+    }
+}
+BENCHMARK(BM_RawScanManyNamespaces)->Unit(benchmark::kMillisecond);
+
+void BM_ReadManyNamespaces(benchmark::State &state)
+{
+    for (auto _ : state) {
+        try {
+            IncomingInvoice::read(manyNamespaces(), QStringLiteral("namensraeume.xml"));
+            state.SkipWithError("a file that is no invoice was read");
+        } catch (const AppError &) {
+        }
+    }
+}
+BENCHMARK(BM_ReadManyNamespaces)->Unit(benchmark::kMillisecond);
 
 // ---- the page set
 

@@ -4,7 +4,9 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "base/money.h"
+#include "dates.h"
 #include "engine.h"
+#include "personaldata.h"
 #include "tax.h"
 
 #include "programvalues.h"
@@ -286,6 +288,15 @@ QList<Finding> run(Engine &engine)
     if (!engine.isServer()) checkFile(engine, findings);
     try {
         checkTables(engine, findings);
+        // Personal data kept past its time: each such address is to be made anonymous.
+        QStringList expired;
+        for (const PersonalData::Expired &e : PersonalData::retentionEnded(engine, Today()))
+            expired << QStringLiteral("Kd-Nr %1 %2: zuletzt %3; anonymisieren mit tavirel anonymize %1")
+                           .arg(e.kdnr)
+                           .arg(e.name, e.last.text());
+        if (!expired.isEmpty())
+            findings.append({QStringLiteral("Adressen, deren Vorgänge nicht mehr aufbewahrt werden müssen"),
+                             expired, true});
     } catch (const AppError &e) {
         findings.append({QStringLiteral("Die Datenbank kann nicht gelesen werden"), {e.message()}});
     }
@@ -303,20 +314,32 @@ QList<Finding> runOn(const QString &location)
     return findings;
 }
 
+bool anyFault(const QList<Finding> &findings)
+{
+    return std::any_of(findings.begin(), findings.end(), [](const Finding &f) { return !f.notice; });
+}
+
 QString report(const QString &location, const QList<Finding> &findings)
 {
     QString text = QStringLiteral("Prüfung der Datenbank %1\n").arg(location);
     int rows = 0;
     for (const Finding &f : findings) {
+        if (f.notice) continue;
         text += QStringLiteral("\n%1 (%2):\n").arg(f.title).arg(f.rows.size());
         for (const QString &row : f.rows)
             text += QStringLiteral("  %1\n").arg(row);
         rows += int(f.rows.size());
     }
-    text += findings.isEmpty() ? QStringLiteral("\nKeine Auffälligkeiten gefunden.\n")
-                               : QStringLiteral("\n%1 %2.\n")
-                                     .arg(rows)
-                                     .arg(rows == 1 ? QStringLiteral("Befund") : QStringLiteral("Befunde"));
+    text += rows == 0 ? QStringLiteral("\nKeine Auffälligkeiten gefunden.\n")
+                      : QStringLiteral("\n%1 %2.\n")
+                            .arg(rows)
+                            .arg(rows == 1 ? QStringLiteral("Befund") : QStringLiteral("Befunde"));
+    for (const Finding &f : findings) {
+        if (!f.notice) continue;
+        text += QStringLiteral("\nHinweis: %1 (%2):\n").arg(f.title).arg(f.rows.size());
+        for (const QString &row : f.rows)
+            text += QStringLiteral("  %1\n").arg(row);
+    }
     return text;
 }
 

@@ -3,7 +3,9 @@
 
 #include "base/apperror.h"
 #include "base/germanformat.h"
+#include "base/safefile.h"
 #include "engine.h"
+#include "filerights.h"
 #include "schema.h"
 
 #include <QDir>
@@ -208,9 +210,8 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
     if (!toServer) {
         const QFileInfo fi(to);
         if (!fi.exists()) {
-            if (!QDir().mkpath(fi.absolutePath()))
-                throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden")
-                                   .arg(QDir::toNativeSeparators(fi.absolutePath())));
+            FileRights::makeDatabaseFolder(fi.absolutePath());
+            SafeFile::createNew(fi.absoluteFilePath(), SafeFile::Access::Private);
             madeFile = true;
         }
     }
@@ -261,14 +262,14 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
             if (progress) progress(def.name);
             copyRows(*source, *target, def.name, columns, lenient, &result.replaced);
             target->setCounterValue(def.name, source->counterValue(def.name));
-            const qint64 from = countRows(*source, def.name);
+            const qint64 inSourceRows = countRows(*source, def.name);
             const qint64 copied = countRows(*target, def.name);
-            if (from != copied)
+            if (inSourceRows != copied)
                 throw AppError(
                     QStringLiteral("Tabelle %1: %2 Zeilen gelesen, aber %3 geschrieben; die Kopie wurde "
                                    "verworfen")
                         .arg(def.name)
-                        .arg(from)
+                        .arg(inSourceRows)
                         .arg(copied));
             result.tables << TableCount{def.name, copied};
         }

@@ -11,6 +11,7 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "engine.h"
+#include "notices.h"
 #include "schema.h"
 #include "textcompare.h"
 
@@ -103,6 +104,26 @@ class PgEngine : public Engine
   public:
     ~PgEngine() override { close(); }
 
+    // Names, addresses and bank data cross the network in clear unless the
+    // connection uses TLS: said once per run. A connection on this machine
+    // (a socket, localhost) crosses none.
+    static void warnWhenUnencrypted(PGconn *conn)
+    {
+        static bool told = false;
+        const QString host = QString::fromUtf8(PQhost(conn));
+        const bool local = host.isEmpty() || host.startsWith(QLatin1Char('/')) ||
+                           host == QLatin1String("localhost") || host == QLatin1String("127.0.0.1") ||
+                           host == QLatin1String("::1");
+        if (told || local || PQsslInUse(conn)) return;
+        told = true;
+        Notices::tell(
+            QStringLiteral("Die Verbindung zum Datenbankserver %1 ist nicht verschlüsselt: Namen, "
+                           "Anschriften und Bankdaten gehen lesbar über das Netz. Der Server sollte "
+                           "TLS anbieten (hostssl in pg_hba.conf) und die Verbindung sslmode=verify-full "
+                           "mit der Zertifikatsdatei der Zertifizierungsstelle nennen (siehe README).")
+                .arg(host));
+    }
+
     void open(const QString &location, bool) override
     {
         close();
@@ -151,6 +172,7 @@ class PgEngine : public Engine
             qWarning("%s", qPrintable(Engine::maskPasswords(why, given)));
             throw connectFailure(Engine::shownLocation(given), why, db, user, host, port);
         }
+        warnWhenUnencrypted(conn);
         m_session = std::make_shared<Session>();
         m_session->conn = conn;
         m_session->busyTimeout = m_busyTimeout;

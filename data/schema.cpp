@@ -3,8 +3,10 @@
 
 #include "base/apperror.h"
 #include "base/money.h"
+#include "base/safefile.h"
 #include "demodata.h"
 #include "engine.h"
+#include "filerights.h"
 #include "programvalues.h"
 #include "tax.h"
 
@@ -132,7 +134,19 @@ QList<TableDef> makeTables()
                    col("Empfangen", T::Date), text("Dateiname", 255), text("SHA256", 64),
                    col("Original", T::Blob), text("Format", 60), text("Rechnungsnr", 200),
                    text("Verkaeufer", 200), text("UStIdNr", 40), col("Befunde", T::Memo),
-                   col("Vorausbezahlt", T::Number), col("Zahlbetrag", T::Number)}};
+                   col("Vorausbezahlt", T::Number), col("Zahlbetrag", T::Number), text("Konten", 200)}};
+    // The accounts a supplier is known to be paid to beyond the address's own
+    // IBAN: confirmed by the user, or taken in with its first e-invoice. An
+    // account a received invoice names outside them is a finding until the
+    // user confirms it here.
+    t << TableDef{QStringLiteral("Lieferantenkonto"),
+                  {col("id", T::Counter), col("KDNR", T::Number), text("IBAN", 34), col("Seit", T::Date),
+                   text("Anlass", 200)}};
+    // Addresses blocked because their documents must still be kept, and
+    // addresses made anonymous: what of them is personal is erased.
+    t << TableDef{QStringLiteral("Datenschutz"),
+                  {col("id", T::Counter), col("KDNR", T::Number), col("Gesperrt", T::Date),
+                   col("Anonymisiert", T::Date), text("Grund", 200)}};
     return t;
 }
 
@@ -159,12 +173,15 @@ QList<IndexDef> makeIndexes()
         // One file is taken in once.
         ix("ix_eingangsrechnung_sha256", "Eingangsrechnung", {p("SHA256")}, true),
         ix("ix_eingangsrechnung_vorgangid", "Eingangsrechnung", {p("vorgangID")}),
+        ix("ix_lieferantenkonto_kdnr", "Lieferantenkonto", {p("KDNR")}),
+        ix("ix_datenschutz_kdnr", "Datenschutz", {p("KDNR")}, true),
     };
 }
 
 // Tables of this program that older files may lack; made only in a file that
 // holds the program's tables, never in some other database opened by mistake.
-const char *const kAddedTables[] = {"Notizen", "ERechnung", "Eingangsrechnung"};
+const char *const kAddedTables[] = {"Notizen", "ERechnung", "Eingangsrechnung", "Lieferantenkonto",
+                                    "Datenschutz"};
 
 // The type of the documents that list and pay received invoices.
 const char *const kIncomingType[2] = {"Eingangsrechnung", "E"};
@@ -215,7 +232,9 @@ const char *const kAddedColumns[][2] = {
     {"Eingangsrechnung", "Vorausbezahlt"},
     {"Eingangsrechnung", "Zahlbetrag"},
     // The customer's own payment days; empty: the firm's.
-    {"Adress", "ZIELTAGE"}};
+    {"Adress", "ZIELTAGE"},
+    // The accounts a received invoice asks to be paid to.
+    {"Eingangsrechnung", "Konten"}};
 
 const ColumnInfo *columnOf(const TableDef &t, const QString &name)
 {
@@ -351,8 +370,8 @@ void upgrade(Engine &engine)
     try {
         if (!engine.hasSupport()) engine.createSupport();
         QStringList made;
-        for (const char *added : kAddedTables) {
-            const QString name = QString::fromUtf8(added);
+        for (const char *newTable : kAddedTables) {
+            const QString name = QString::fromUtf8(newTable);
             if (!has(name)) {
                 createTable(engine, *table(name));
                 made << name;
@@ -462,12 +481,13 @@ void createDatabaseFile(const QString &path, bool withDemoData)
 {
     const QFileInfo fi(path);
     if (fi.exists())
-        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben")
-                           .arg(QDir::toNativeSeparators(fi.absoluteFilePath())));
-    if (!QDir().mkpath(fi.absolutePath()))
-        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden")
-                           .arg(QDir::toNativeSeparators(fi.absolutePath())));
+        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben").arg(
+            QDir::toNativeSeparators(fi.absoluteFilePath())));
+    // Names, addresses and bank data: the folder made and the file are for
+    // their owner only (SQLite gives the journal the file's rights).
+    FileRights::makeDatabaseFolder(fi.absolutePath());
     auto engine = Engine::required();
+    SafeFile::createNew(fi.absoluteFilePath(), SafeFile::Access::Private);
     try {
         engine->open(fi.absoluteFilePath(), true);
         create(*engine);

@@ -2,6 +2,7 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "engine.h"
+#include "filerights.h"
 #include "textcompare.h"
 
 #include <QFileInfo>
@@ -299,6 +300,9 @@ class SqliteEngine : public Engine
         int flags =
             (g_simulateWriteProtection ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
         if (createNew) flags |= SQLITE_OPEN_CREATE;
+        // Whatever opens the file (the windows, a command, a check) first
+        // takes from others the rights they should not have.
+        if (!createNew) FileRights::protectDatabase(path);
         sqlite3 *db = nullptr;
         const QByteArray p = path.toUtf8();
         int rc = sqlite3_open_v2(p.constData(), &db, flags, nullptr);
@@ -310,6 +314,11 @@ class SqliteEngine : public Engine
             throw AppError(msg);
         }
         sqlite3_extended_result_codes(db, 0);
+        // A file may come from elsewhere: its schema (triggers, views) runs
+        // no function that is not harmless, and no statement of the program
+        // can damage the file's own structure.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
         sqlite3_busy_timeout(db, m_busyTimeout);
         sqlite3_create_collation(db, "TVDE", SQLITE_UTF8, nullptr, collateGerman);
         sqlite3_create_function_v2(db, "tvlike", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,

@@ -4,6 +4,7 @@
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "dates.h"
+#include "personaldata.h"
 #include "programfolder.h"
 #include "progress.h"
 #include "tax.h"
@@ -152,6 +153,21 @@ void Tdataa::AdressBeforePost(TVexDaoTable &ds)
 
 void Tdataa::AdressBeforeDelete(TVexDaoTable &ds)
 {
+    // Documents keep their customer number: an address they name is blocked
+    // or made anonymous instead (see PersonalData), never deleted under them.
+    if (const Value k = ds.FieldByName(QStringLiteral("KDNR"))->value();
+        !k.isNull() && PersonalData::hasDocuments(Datenbank, qint64(k.toDouble()))) {
+        const auto kept = PersonalData::retention(Datenbank, qint64(k.toDouble()), Today());
+        throw AppError(
+            kept
+                ? QStringLiteral("Die Adresse %1 kann nicht gelöscht werden: ihre Vorgänge müssen aufbewahrt "
+                                 "werden, zuletzt %2. Sie kann gesperrt werden.")
+                      .arg(ds.FieldByName(QStringLiteral("NAME1"))->AsString(), kept->text())
+                : QStringLiteral("Die Adresse %1 kann nicht gelöscht werden: Vorgänge nennen sie. Sie kann "
+                                 "anonymisiert werden.")
+                      .arg(ds.FieldByName(QStringLiteral("NAME1"))->AsString()),
+            AppError::Kind::Refused);
+    }
     uPersonen.First();
     while (!uPersonen.IsEmpty())
         uPersonen.Delete();

@@ -679,6 +679,7 @@ void TFVorgang::buildFooter()
     storno->hide();
     row->addWidget(storno);
     mahnung = new QLabel(Panelfuss);
+    mahnung->setTextFormat(Qt::PlainText);
     mahnung->setObjectName(QStringLiteral("mahnung"));
     mahnung->setFont(bold);
     mahnung->hide();

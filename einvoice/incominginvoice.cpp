@@ -549,10 +549,10 @@ QString IncomingInvoice::toText(const QList<InvoiceFinding> &findings) const
     out << QStringLiteral("%1 %2 vom %3 (%4)")
                .arg(typeName(typeCode), number.isEmpty() ? QStringLiteral("ohne Nummer") : number,
                     issueDate.isValid() ? date(issueDate) : QStringLiteral("?"), formatName());
-    auto section = [&](const QString &title, const QStringList &lines) {
-        if (lines.isEmpty()) return;
+    auto section = [&](const QString &title, const QStringList &items) {
+        if (items.isEmpty()) return;
         out << QString() << title;
-        for (const QString &l : lines)
+        for (const QString &l : items)
             for (const QString &part : l.split(QLatin1Char('\n')))
                 out << QStringLiteral("  ") + part;
     };

@@ -197,6 +197,9 @@ struct IncomingInvoice
     // date); the value itself is left empty.
     QList<InvoiceFinding> readProblems;
 
+    // The largest file read, and the largest attachment a PDF may unpack to.
+    static constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+
     // Reads an .xml file or a ZUGFeRD / Factur-X PDF. AppError with a German
     // message naming the file when it is not an e-invoice: broken XML, XML of
     // another kind, a PDF without an invoice attachment, an unreadable PDF.

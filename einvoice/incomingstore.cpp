@@ -2,9 +2,11 @@
 #include "incomingstore.h"
 
 #include "invoicecheck.h"
+#include "supplieraccounts.h"
 
 #include "base/apperror.h"
 #include "base/germanformat.h"
+#include "base/safefile.h"
 #include "data/sqldialect.h"
 #include "data/tax.h"
 #include "data/tdataa.h"
@@ -14,7 +16,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace IncomingStore {
 
@@ -329,6 +330,13 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
             r.supplierName = addressNameOf(inv.seller.name);
             r.supplierCreated = true;
         }
+        // A known supplier's invoice that asks for payment to another account
+        // than the ones it is known to use: said first, and kept with it.
+        const QStringList accounts = SupplierAccounts::accountsOf(inv);
+        const QStringList known = r.supplierCreated ? QStringList() : SupplierAccounts::known(db, r.kdnr);
+        r.accountChange = SupplierAccounts::changeText(known, accounts);
+        if (!r.accountChange.isEmpty())
+            r.findings.prepend(InvoiceFinding{QStringLiteral("BT-84"), QString(), r.accountChange});
         TVexDaoTable row(nullptr, QStringLiteral("eingang"));
         open(row, db, QStringLiteral("select * from Eingangsrechnung where id = -1"));
         row.Insert();
@@ -346,8 +354,15 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
              {std::pair("Vorausbezahlt", &inv.prepaid), std::pair("Zahlbetrag", &inv.duePayable)})
             if (TField *f = row.FindField(QString::fromLatin1(column)); f && !amount->isNull())
                 f->SetAsFloat(double(amount->cents()) / 100.0);
+        if (TField *f = row.FindField(QStringLiteral("Konten")))
+            f->SetAsString(accounts.join(QLatin1Char(' ')).left(200));
         row.Post();
         r.id = row.FieldByName(QStringLiteral("id"))->AsInteger();
+        // The first accounts a supplier names are its accounts from then on.
+        if (known.isEmpty() && db.table(QStringLiteral("Lieferantenkonto")))
+            SupplierAccounts::remember(db, r.kdnr, accounts,
+                                       QStringLiteral("erste E-Rechnung (Eingang Nr. %1)").arg(r.id),
+                                       received);
 
         QString notiz = QStringLiteral("%1 %2 von %3, eingelesen am %4 aus %5 (Eingang Nr. %6).")
                             .arg(IncomingInvoice::typeName(inv.typeCode), inv.number, inv.seller.name,
@@ -399,10 +414,7 @@ StoredIncoming storedOfVorgang(TVexDaoDatabase &db, qint64 vorgangId)
 
 void writeOriginal(const StoredIncoming &s, const QString &path)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(s.original) != s.original.size() || !f.commit())
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    SafeFile::write(path, s.original, SafeFile::Existing::Replace);
 }
 
 bool isIncomingDocument(TVexDaoDatabase &db, qint64 vorgangId)
@@ -418,9 +430,11 @@ bool isIncomingDocument(TVexDaoDatabase &db, qint64 vorgangId)
 QString IncomingImport::summary() const
 {
     if (id == 0) return QStringLiteral("Die Rechnung wurde nicht übernommen.");
-    QString s = QStringLiteral("%1 %2 von %3 übernommen (Eingang Nr. %4).")
-                    .arg(IncomingInvoice::typeName(invoice.typeCode), invoice.number, invoice.seller.name)
-                    .arg(id);
+    QString s;
+    if (!accountChange.isEmpty()) s = QStringLiteral("ACHTUNG – %1\n\n").arg(accountChange);
+    s += QStringLiteral("%1 %2 von %3 übernommen (Eingang Nr. %4).")
+             .arg(IncomingInvoice::typeName(invoice.typeCode), invoice.number, invoice.seller.name)
+             .arg(id);
     if (supplierCreated)
         s += QStringLiteral("\nLieferant neu angelegt: %1 (Kd-Nr %2).").arg(supplierName).arg(kdnr);
     else

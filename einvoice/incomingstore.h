@@ -31,6 +31,9 @@ struct IncomingImport
     IncomingInvoice invoice;
     QList<InvoiceFinding> findings;
     QStringList notes; // about the supplier address made (a VAT id it could not take)
+    // An account the supplier is not known to use (see SupplierAccounts);
+    // also the first of the findings.
+    QString accountChange;
     // "Eingangsrechnung HK-2025-0815 von Holzbau Krämer GmbH übernommen ..."
     QString summary() const;
 };

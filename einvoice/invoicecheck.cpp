@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "invoicecheck.h"
 
+#include "iban.h"
+
 #include <QHash>
 #include <cmath>
 
@@ -29,7 +31,7 @@ qint64 vatOf(qint64 basisCents, const Decimal &rate)
 class Checker
 {
   public:
-    explicit Checker(const IncomingInvoice &inv) : inv(inv) {}
+    explicit Checker(const IncomingInvoice &invoice) : inv(invoice) {}
 
     QList<InvoiceFinding> run()
     {
@@ -39,6 +41,7 @@ class Checker
         sums();
         vat();
         germanVat();
+        accounts();
         return out;
     }
 
@@ -259,6 +262,24 @@ class Checker
     }
 
     // What § 14 Abs. 4 UStG asks of an invoice that allows the input VAT deduction.
+    // A SEPA transfer (code 58) needs a valid IBAN (XRechnung's BR-DE-19);
+    // an account written as an IBAN is checked whatever the code: a wrong
+    // check digit sends the money nowhere, or somewhere else.
+    void accounts()
+    {
+        for (const InvoicePaymentMeans &m : inv.paymentMeans) {
+            const QString id = QString(m.accountId).remove(QLatin1Char(' ')).toUpper();
+            const bool sepa = m.code.trimmed() == QLatin1String("58");
+            const bool looksLikeIban = id.size() >= 4 && id.at(0).isLetter() && id.at(1).isLetter() &&
+                                       id.at(2).isDigit() && id.at(3).isDigit();
+            if (id.isEmpty() ? !sepa : (!looksLikeIban && !sepa) || IsValidIban(id)) continue;
+            add(QStringLiteral("BT-84"), sepa ? QStringLiteral("BR-DE-19") : QString(),
+                id.isEmpty()
+                    ? QStringLiteral("Die IBAN der SEPA-Überweisung fehlt")
+                    : QStringLiteral("Die IBAN %1 ist ungültig (Prüfziffern oder Länge falsch)").arg(id));
+        }
+    }
+
     void germanVat()
     {
         if (inv.seller.vatId.isEmpty() && inv.seller.taxNumber.isEmpty() &&

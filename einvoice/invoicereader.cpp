@@ -10,12 +10,14 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
 #include <qpdf/QPDFFileSpecObjectHelper.hh>
 
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -190,7 +192,7 @@ AdjustmentTerms adjustmentTerms(bool charge, bool line)
 class CiiReader
 {
   public:
-    CiiReader(const XmlTree &tree, IncomingInvoice &inv) : w(tree, inv), inv(inv)
+    CiiReader(const XmlTree &tree, IncomingInvoice &invoice) : w(tree, invoice), inv(invoice)
     {
         w.bind("rsm", kRsm);
         w.bind("ram", kRam);
@@ -473,7 +475,7 @@ class CiiReader
 class UblReader
 {
   public:
-    UblReader(const XmlTree &tree, IncomingInvoice &inv) : w(tree, inv), inv(inv)
+    UblReader(const XmlTree &tree, IncomingInvoice &invoice) : w(tree, invoice), inv(invoice)
     {
         w.bind("cbc", kCbc);
         w.bind("cac", kCac);
@@ -734,12 +736,164 @@ bool holdsInvoice(const XmlTree &tree, const XmlNode *root, bool cii)
            root->child(tree.ns(kCac), QLatin1StringView("LegalMonetaryTotal"));
 }
 
+// The end of qpdf's decoding chain: keeps what arrives up to a limit and
+// stops the decoding past it (qpdf takes the exception as a failed decode).
+class LimitedBuffer : public Pipeline
+{
+  public:
+    explicit LimitedBuffer(qsizetype limit) : Pipeline("limited buffer", nullptr), m_limit(limit) {}
+    void write(unsigned char const *data, size_t len) override
+    {
+        if (len > size_t(m_limit - m_bytes.size())) {
+            m_exceeded = true;
+            throw std::length_error("attachment too large");
+        }
+        m_bytes.append(reinterpret_cast<const char *>(data), qsizetype(len));
+    }
+    void finish() override {}
+    bool exceeded() const { return m_exceeded; }
+    QByteArray bytes() const { return m_bytes; }
+
+  private:
+    qsizetype m_limit;
+    QByteArray m_bytes;
+    bool m_exceeded = false;
+};
+
+// Characters that steer a terminal or turn the order of what follows
+// (U+202E shows "DE89…" reversed): never part of a name, number or account.
+bool isSteering(QChar c)
+{
+    const char16_t u = c.unicode();
+    return c.category() == QChar::Other_Control || u == 0x061C || u == 0x200E || u == 0x200F ||
+           (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+// The text with such characters named instead: "DE89<U+202E>3704".
+QString escapedSteering(const QString &text)
+{
+    QString out;
+    for (const QChar c : text)
+        out += isSteering(c) && c != QLatin1Char('\n') && c != QLatin1Char('\t') && c != QLatin1Char('\r')
+                   ? QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper()
+                   : QString(c);
+    return out;
+}
+
+// Takes the steering characters out of every text of the invoice; line
+// breaks and tabs stay only in the texts that have lines (notes,
+// descriptions, terms). Each text changed is a finding that shows it
+// with the characters named.
+void removeSteering(IncomingInvoice &inv)
+{
+    struct Text
+    {
+        QString *value;
+        QString term;
+        bool lines = false;
+    };
+    QList<Text> texts = {{&inv.number, QStringLiteral("BT-1")},
+                         {&inv.typeCode, QStringLiteral("BT-3")},
+                         {&inv.currency, QStringLiteral("BT-5")},
+                         {&inv.buyerReference, QStringLiteral("BT-10")},
+                         {&inv.projectRef, QStringLiteral("BT-11")},
+                         {&inv.contractRef, QStringLiteral("BT-12")},
+                         {&inv.orderRef, QStringLiteral("BT-13")},
+                         {&inv.paymentTerms, QStringLiteral("BT-20"), true},
+                         {&inv.payeeName, QStringLiteral("BT-59")},
+                         {&inv.payeeId, QStringLiteral("BT-60")},
+                         {&inv.taxRepresentativeName, QStringLiteral("BT-62")},
+                         {&inv.taxRepresentativeVatId, QStringLiteral("BT-63")},
+                         {&inv.deliverToName, QStringLiteral("BT-70")},
+                         {&inv.remittanceInformation, QStringLiteral("BT-83")},
+                         {&inv.mandateId, QStringLiteral("BT-89")},
+                         {&inv.creditorId, QStringLiteral("BT-90")}};
+    for (QString *t : {&inv.salesOrderRef, &inv.receivingAdviceRef, &inv.despatchAdviceRef, &inv.tenderRef,
+                       &inv.invoicedObjectRef, &inv.buyerAccountingRef, &inv.processId, &inv.specificationId})
+        texts.append({t, QStringLiteral("BG-2")});
+    const auto party = [&](InvoiceParty &p, const char *name, const char *vat, const char *address) {
+        texts.append({&p.name, QString::fromLatin1(name)});
+        for (QString *t : {&p.tradingName, &p.legalId, &p.taxNumber, &p.electronicAddress, &p.contactName,
+                           &p.contactPhone, &p.contactEmail})
+            texts.append({t, QString::fromLatin1(name)});
+        texts.append({&p.vatId, QString::fromLatin1(vat)});
+        texts.append({&p.legalInfo, QString::fromLatin1(name), true});
+        for (QString &id : p.ids)
+            texts.append({&id, QString::fromLatin1(name)});
+        InvoiceAddress &a = p.address;
+        for (QString *t : {&a.line1, &a.line2, &a.line3, &a.city, &a.postCode, &a.subdivision, &a.country})
+            texts.append({t, QString::fromLatin1(address)});
+    };
+    party(inv.seller, "BT-27", "BT-31", "BG-5");
+    party(inv.buyer, "BT-44", "BT-48", "BG-8");
+    for (QString *t : {&inv.deliverToAddress.line1, &inv.deliverToAddress.line2, &inv.deliverToAddress.city,
+                       &inv.deliverToAddress.postCode, &inv.deliverToAddress.country})
+        texts.append({t, QStringLiteral("BG-15")});
+    for (InvoiceNote &n : inv.notes)
+        texts << Text{&n.subject, QStringLiteral("BT-21")} << Text{&n.text, QStringLiteral("BT-22"), true};
+    for (PrecedingInvoice &p : inv.precedingInvoices)
+        texts.append({&p.number, QStringLiteral("BT-25")});
+    for (InvoicePaymentMeans &m : inv.paymentMeans)
+        texts << Text{&m.accountId, QStringLiteral("BT-84")} << Text{&m.accountName, QStringLiteral("BT-85")}
+              << Text{&m.bic, QStringLiteral("BT-86")} << Text{&m.text, QStringLiteral("BT-82")}
+              << Text{&m.cardHolder, QStringLiteral("BT-88")}
+              << Text{&m.debitedAccount, QStringLiteral("BT-91")};
+    for (InvoiceAllowanceCharge &a : inv.adjustments)
+        texts.append({&a.reason, QStringLiteral("BT-97")});
+    for (InvoiceLine &l : inv.lines) {
+        texts << Text{&l.id, QStringLiteral("BT-126")} << Text{&l.name, QStringLiteral("BT-153")}
+              << Text{&l.unit, QStringLiteral("BT-130")} << Text{&l.sellerItemId, QStringLiteral("BT-155")}
+              << Text{&l.buyerItemId, QStringLiteral("BT-156")}
+              << Text{&l.standardItemId, QStringLiteral("BT-157")}
+              << Text{&l.description, QStringLiteral("BT-154"), true}
+              << Text{&l.note, QStringLiteral("BT-127"), true};
+        for (InvoiceAllowanceCharge &a : l.adjustments)
+            texts.append({&a.reason, QStringLiteral("BT-139")});
+        for (auto &[name, value] : l.attributes)
+            texts << Text{&name, QStringLiteral("BT-160")} << Text{&value, QStringLiteral("BT-161")};
+    }
+    for (const Text &t : texts) {
+        QString &value = *t.value;
+        QString clean;
+        bool removed = false;
+        for (const QChar c : value) {
+            const bool space = c == QLatin1Char('\n') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+            if (space && t.lines)
+                clean += c;
+            else if (space)
+                clean += QLatin1Char(' ');
+            else if (isSteering(c))
+                removed = true;
+            else
+                clean += c;
+        }
+        if (clean == value) continue;
+        if (removed)
+            inv.readProblems << InvoiceFinding{
+                t.term, QString(),
+                QStringLiteral("„%1“ enthält Steuerzeichen; sie wurden entfernt")
+                    .arg(escapedSteering(value.left(200)))};
+        value = clean;
+    }
+}
+
 } // namespace
 
 namespace InvoiceReader {
 
 QByteArray pdfAttachment(const QByteArray &pdf, QString *attachmentName)
 {
+    // Decoded into a bounded buffer: a small compressed stream may inflate
+    // to gigabytes.
+    LimitedBuffer out(IncomingInvoice::kLargestFile);
+    QString foundName;
+    const auto tooLarge = [&] {
+        return AppError(QStringLiteral("Der Anhang %1 ist entpackt größer als %2 MB; so groß ist keine "
+                                       "E-Rechnung")
+                            .arg(foundName)
+                            .arg(IncomingInvoice::kLargestFile / (1024 * 1024)),
+                        AppError::Kind::Refused);
+    };
     try {
         QPDF q;
         q.setSuppressWarnings(true);
@@ -751,10 +905,10 @@ QByteArray pdfAttachment(const QByteArray &pdf, QString *attachmentName)
             return QString::fromStdString(name.empty() ? key : name);
         };
         std::shared_ptr<QPDFFileSpecObjectHelper> found;
-        QString foundName;
         int foundRank = 4;
         for (const auto &[key, spec] : all) {
-            const QString name = nameOf(key, spec);
+            QString name = nameOf(key, spec);
+            name.removeIf(isSteering);
             const QString lower = name.toLower();
             int rank = 4;
             if (lower == QLatin1String("factur-x.xml"))
@@ -772,10 +926,19 @@ QByteArray pdfAttachment(const QByteArray &pdf, QString *attachmentName)
             }
         }
         if (!found) return QByteArray();
-        auto data = found->getEmbeddedFileStream().getStreamData(qpdf_dl_all);
+        QPDFObjectHandle stream = found->getEmbeddedFileStream();
+        bool filtered = false;
+        const bool decoded = stream.pipeStreamData(&out, &filtered, 0, qpdf_dl_specialized, true);
+        if (out.exceeded()) throw tooLarge();
+        const bool compressed = stream.getDict().hasKey("/Filter");
+        if (!decoded || (compressed && !filtered))
+            throw AppError(QStringLiteral("Der Anhang %1 lässt sich nicht entpacken").arg(foundName));
         *attachmentName = foundName;
-        return QByteArray(reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize()));
+        return out.bytes();
+    } catch (const AppError &) {
+        throw;
     } catch (const std::exception &e) {
+        if (out.exceeded()) throw tooLarge();
         throw AppError(QStringLiteral("Die PDF-Datei kann nicht gelesen werden: %1")
                            .arg(QString::fromLocal8Bit(e.what())));
     }
@@ -807,12 +970,13 @@ IncomingInvoice fromXml(const XmlTree &tree, const QString &fileName)
                            "EN 16931 (XRechnung, ZUGFeRD 2 / Factur-X)")
                 .arg(fileName));
     } else {
-        throw AppError(
-            QStringLiteral("%1 ist keine E-Rechnung: das XML-Element %2 (%3) ist weder eine "
-                           "CII-Rechnung (CrossIndustryInvoice) noch eine UBL-Rechnung (Invoice, "
-                           "CreditNote)")
-                .arg(fileName, root->name, uri.isEmpty() ? QStringLiteral("ohne Namensraum") : uri));
+        throw AppError(QStringLiteral("%1 ist keine E-Rechnung: das XML-Element %2 (%3) ist weder eine "
+                                      "CII-Rechnung (CrossIndustryInvoice) noch eine UBL-Rechnung (Invoice, "
+                                      "CreditNote)")
+                           .arg(fileName, root->name,
+                                uri.isEmpty() ? QStringLiteral("ohne Namensraum") : escapedSteering(uri)));
     }
+    removeSteering(inv);
     return inv;
 }
 
@@ -820,16 +984,31 @@ IncomingInvoice fromXml(const XmlTree &tree, const QString &fileName)
 
 QByteArray IncomingInvoice::loadFile(const QString &path)
 {
+    const QString shown = QDir::toNativeSeparators(path);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString()));
-    constexpr qint64 kLargest = 64 * 1024 * 1024;
-    if (f.size() > kLargest)
-        throw AppError(QStringLiteral("Die Datei %1 ist mit %2 MB zu groß für eine E-Rechnung")
-                           .arg(QDir::toNativeSeparators(path))
-                           .arg(f.size() / (1024 * 1024)));
-    return f.readAll();
+        throw AppError(
+            QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(shown, f.errorString()));
+    const auto tooLarge = [&] {
+        return AppError(QStringLiteral("Die Datei %1 ist mit mehr als %2 MB zu groß für eine E-Rechnung")
+                            .arg(shown)
+                            .arg(kLargestFile / (1024 * 1024)),
+                        AppError::Kind::Refused);
+    };
+    if (f.size() > kLargestFile) throw tooLarge();
+    // A device or a pipe tells no size (/dev/zero never ends): it is read up
+    // to the same limit and refused past it.
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray chunk = f.read(qMin<qint64>(1024 * 1024, kLargestFile + 1 - bytes.size()));
+        if (chunk.isEmpty()) break;
+        bytes += chunk;
+        if (bytes.size() > kLargestFile) throw tooLarge();
+    }
+    if (f.error() != QFileDevice::NoError)
+        throw AppError(
+            QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(shown, f.errorString()));
+    return bytes;
 }
 
 IncomingInvoice IncomingInvoice::read(const QByteArray &file, const QString &fileName)

@@ -92,33 +92,6 @@ QString SellerData::ibanCompact() const
     return QString(IBAN).remove(QLatin1Char(' ')).toUpper();
 }
 
-namespace {
-
-// ISO 7064 MOD 97-10 as IBAN and creditor id use it: letters count as 10..35,
-// the whole number modulo 97 must be 1; -1 for a character of another kind.
-int rest97(const QString &digitsAndLetters)
-{
-    int rest = 0;
-    for (const QChar c : digitsAndLetters) {
-        if (c.isDigit() && c.unicode() < 128) {
-            rest = (rest * 10 + c.digitValue()) % 97;
-        } else if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
-            rest = (rest * 100 + (c.unicode() - 'A' + 10)) % 97;
-        } else {
-            return -1;
-        }
-    }
-    return rest;
-}
-
-bool startsLikeIban(const QString &s)
-{
-    return s.size() >= 4 && s.at(0).isLetter() && s.at(1).isLetter() && s.at(2).isDigit() &&
-           s.at(3).isDigit();
-}
-
-} // namespace
-
 QString CheckTaxNumber(const QString &steuernummer)
 {
     QString digits = steuernummer;
@@ -135,20 +108,12 @@ QString CheckCreditorId(const QString &glaeubigerId)
     const QString s = QString(glaeubigerId).remove(QLatin1Char(' ')).toUpper();
     // Country, check digits, a business code of three characters that the
     // check leaves out, and the national identifier (in Germany 11 digits).
-    bool ok = startsLikeIban(s) && s.size() >= 9 && s.size() <= 35;
+    bool ok = StartsLikeIban(s) && s.size() >= 9 && s.size() <= 35;
     if (ok && s.startsWith(QLatin1String("DE"))) ok = s.size() == 18;
-    if (ok) ok = rest97(s.mid(7) + s.left(4)) == 1;
+    if (ok) ok = Mod97Rest(s.mid(7) + s.left(4)) == 1;
     if (ok) return QString();
     return QStringLiteral("Die Gläubiger-Identifikationsnummer \"%1\" ist ungültig: sie hat die Form "
                           "DE98ZZZ09999999999 (Land, zwei Prüfziffern, drei Zeichen, in Deutschland elf "
                           "Ziffern), und ihre Prüfziffern müssen stimmen.")
         .arg(glaeubigerId.trimmed());
-}
-
-bool IsValidIban(const QString &iban)
-{
-    const QString s = QString(iban).remove(QLatin1Char(' ')).toUpper();
-    if (s.size() < 15 || s.size() > 34 || !startsLikeIban(s)) return false;
-    // ISO 13616: country and check digits moved to the end.
-    return rest97(s.mid(4) + s.left(4)) == 1;
 }

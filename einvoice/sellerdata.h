@@ -3,6 +3,8 @@
 // What an e-invoice needs to know about our own firm. The letterhead texts hold
 // it only as free text for the print, so it has a section of its own in the
 // settings file, [ERechnung]; like every setting it is read afresh each time.
+#include "iban.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,8 +35,6 @@ struct SellerData
     QString ibanCompact() const;
 };
 
-// True for a well-formed IBAN with correct check digits (blanks allowed).
-bool IsValidIban(const QString &iban);
 // Empty when the text has the form of a German tax number (10 to 13 digits,
 // blanks, slashes and dashes allowed), else a German message saying so.
 QString CheckTaxNumber(const QString &steuernummer);

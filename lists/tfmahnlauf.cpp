@@ -76,6 +76,7 @@ TFMahnlauf::TFMahnlauf(TVexDaoDatabase &db, const Dunning::Settings &settings, Q
 
     auto *bottom = new QHBoxLayout;
     Summe = new QLabel(this);
+    Summe->setTextFormat(Qt::PlainText);
     Summe->setObjectName(QStringLiteral("Summe"));
     bottom->addWidget(Summe, 1);
     btok = new QPushButton(QStringLiteral("Mahnungen &erstellen"), this);

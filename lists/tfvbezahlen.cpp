@@ -8,6 +8,8 @@
 #include "data/dunning.h"
 #include "data/tax.h"
 #include "documents/tkalenderform.h"
+#include "einvoice/incomingstore.h"
+#include "einvoice/supplieraccounts.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbmemo.h"
@@ -98,6 +100,7 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     vorgangB.BeforePost = [this](TVexDaoTable &ds) { vorgangBBeforePost(ds); };
     // A reminder cancelled here sets its invoice's level back in the same save.
     vorgangB.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
+    vorgangB.BeforePost = [this](TVexDaoTable &ds) { checkNewAccount(ds); };
     // Connected before any control, so that the amounts already carry the
     // currency of the row when the controls show it.
     connect(&vorgang1, &TDataSource::dataSetChanged, this, &TFVbezahlen::showInOwnCurrency);
@@ -240,6 +243,7 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     StatusPanel1 = new QLabel(QStringLiteral("Doppelklick auf Datumsfeld für Tagesdatum"), StatusBar1);
     StatusPanel1->setMinimumWidth(220);
     StatusPanel2 = new QLabel(StatusBar1);
+    StatusPanel2->setTextFormat(Qt::PlainText);
     StatusPanel2->setFixedWidth(50);
     StatusBar1->addWidget(StatusPanel1, 1);
     StatusBar1->addWidget(StatusPanel2);
@@ -383,6 +387,32 @@ void TFVbezahlen::markPaid(const QString &dateText)
     } catch (const AppError &e) {
         ShowErrorBox(e.message(), this);
     }
+}
+
+void TFVbezahlen::checkNewAccount(TVexDaoTable &ds)
+{
+    // A received invoice that asks for payment to an account its supplier is
+    // not known to use is paid only once the user has confirmed the account.
+    if (ds.FieldByName(QStringLiteral("typ"))->AsString() != IncomingTypeLetter() ||
+        !ds.FieldByName(QStringLiteral("bezahlt"))->AsBoolean())
+        return;
+    const auto u =
+        SupplierAccounts::unconfirmed(*ds.Database(), ds.FieldByName(QStringLiteral("id"))->AsInteger());
+    if (!u) return;
+    const QString number = ds.FieldByName(QStringLiteral("vorgangnr"))->AsString();
+    if (Dialogs::instance().message(
+            this, QStringLiteral("Zahlung"),
+            QStringLiteral(
+                "Die Eingangsrechnung %1 verlangt die Zahlung auf ein neues Konto.\n\n%2\n\n"
+                "Ist das Konto beim Lieferanten bestätigt? „Ja“ merkt es als Konto des Lieferanten "
+                "und trägt die Zahlung ein, „Nein“ trägt sie nicht ein.")
+                .arg(number, u->text),
+            Dialogs::Warning, Dialogs::Yes | Dialogs::No, Dialogs::No) != Dialogs::Yes)
+        throw AppError(QStringLiteral("Die Zahlung der Eingangsrechnung %1 wurde nicht eingetragen: das neue "
+                                      "Konto ist nicht bestätigt.")
+                           .arg(number),
+                       AppError::Kind::Refused);
+    SupplierAccounts::confirm(*ds.Database(), *u);
 }
 
 void TFVbezahlen::ebezahltDatumDblClick()

@@ -65,6 +65,8 @@ class TFVbezahlen : public QDialog
     void vorgangBBeforePost(TVexDaoTable &ds);
     void showInOwnCurrency();
     void markPaid(const QString &dateText);
+    // Before a save: a received invoice with an unconfirmed new account.
+    void checkNewAccount(TVexDaoTable &ds);
     bool editing() const;
 
     bool m_centred = false;

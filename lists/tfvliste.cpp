@@ -16,6 +16,7 @@
 #include "documents/core/tfumw.h"
 #include "documents/tkalenderform.h"
 #include "einvoice/incomingstore.h"
+#include "einvoice/supplieraccounts.h"
 #include "lists/core/documentlistexport.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/dunningrun.h"
@@ -102,12 +103,16 @@ TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
         TField *fee = vorganglist->addCalcField(QStringLiteral("Mahngebuehr"), FieldType::Number);
         TField *interest = vorganglist->addCalcField(QStringLiteral("Verzugszinsen"), FieldType::Number);
         TField *claim = vorganglist->addCalcField(QStringLiteral("Forderung"), FieldType::Number);
+        // A received invoice that asks for payment to a new account says so
+        // on its row until the account is confirmed.
+        TField *account = vorganglist->addCalcField(QStringLiteral("Konto"), FieldType::Text, 30);
         for (TField *f : {fee, interest, claim})
             f->DisplayFormat = QStringLiteral("#,#0.00");
         const TField *id = vorganglist->FieldByName(QStringLiteral("id"));
-        vorganglist->OnCalcFields = [this, own = vorganglist->OnCalcFields, id, step, fee, interest,
-                                     claim](TVexDaoTable &t) {
+        vorganglist->OnCalcFields = [this, own = vorganglist->OnCalcFields, id, step, fee, interest, claim,
+                                     account](TVexDaoTable &t) {
             if (own) own(t);
+            if (m_newAccounts.contains(id->AsInteger())) account->SetAsString(QStringLiteral("NEUES KONTO"));
             const auto due = m_dues.constFind(id->AsInteger());
             if (due == m_dues.cend()) return;
             step->SetAsString(due->nextStep());
@@ -162,6 +167,7 @@ TFVListe::TFVListe(QWidget *parent) : QWidget(parent)
     DBCheckBox3->setFocusPolicy(Qt::NoFocus);
     sorter = new QLabel(QStringLiteral("Sortierung: Datum, Vorgang, Kunde"), this);
     sorter->setObjectName(QStringLiteral("sorter"));
+    sorter->setTextFormat(Qt::PlainText);
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setMaximumWidth(300);
@@ -437,11 +443,24 @@ std::function<void(int, int)> TFVListe::showProgress()
     };
 }
 
-void TFVListe::showDunningColumns()
+void TFVListe::showComputedColumns()
 {
     m_dues.clear();
+    // Received invoices that name an account their supplier is not known to
+    // use: a red column beside the amounts, wherever such rows are listed.
+    QList<DBGridColumn> columns = m_columns;
+    m_newAccounts.clear();
+    guarded([this] { m_newAccounts = SupplierAccounts::unconfirmedDocuments(dataa->Datenbank); });
+    if (!m_newAccounts.isEmpty() &&
+        (Filter.StatusFilter.isEmpty() || Filter.StatusFilter.contains(QLatin1String("'E'")))) {
+        DBGridColumn account(QStringLiteral("Konto"), QStringLiteral("Konto"),
+                             liste->fontMetrics().horizontalAdvance(QStringLiteral("NEUES KONTO")) + 14);
+        account.fontColor = Qt::red;
+        account.titleColor = Qt::red;
+        columns << account;
+    }
     if (!Filter.Overdue) {
-        if (liste->columns().size() != m_columns.size()) liste->setColumns(m_columns);
+        if (liste->columns().size() != columns.size()) liste->setColumns(columns);
         return;
     }
     // The run's own figures for today. Settings the run would refuse, or
@@ -455,7 +474,6 @@ void TFVListe::showDunningColumns()
     }
     const QFontMetrics fm = liste->fontMetrics();
     const int money = fm.horizontalAdvance(QStringLiteral("99.999,99")) + 14;
-    QList<DBGridColumn> columns = m_columns;
     columns << DBGridColumn(QStringLiteral("Mahnstufe"), QStringLiteral("Nächste Stufe"),
                             fm.horizontalAdvance(Dunning::FinalStepText()) + 14)
             << DBGridColumn(QStringLiteral("Mahngebuehr"), QStringLiteral("Gebühr"), money)
@@ -470,8 +488,9 @@ void TFVListe::showDunningColumns()
 
 void TFVListe::FormCreate()
 {
-    openList(kDefaultOrder);
     Filter = DocumentListFilter();
+    showComputedColumns();
+    openList(kDefaultOrder);
     updateCommands();
 }
 
@@ -560,7 +579,7 @@ QAbstractButton *TFVListe::BTfilter() const
 void TFVListe::ApplyFilter()
 {
     // Before the rows are read again: their figures are computed as they are read.
-    showDunningColumns();
+    showComputedColumns();
     guarded([this] {
         vorganglist->setFilter(Filter.filterText());
         vorganglist->setFiltered(true);
@@ -684,7 +703,9 @@ void TFVListe::bteditClick()
         TFVbezahlen dialog(this, id);
         Dialogs::instance().exec(dialog);
     }
-    // What was recorded shows in the list, on the same document.
+    // What was recorded shows in the list, on the same document (an account
+    // confirmed there no longer stands out).
+    showComputedColumns();
     reopenOn(id);
 }
 

@@ -133,8 +133,9 @@ class TFVListe : public QWidget, public VorgangListWindow
     void buildMenus();
     void buildGrid();
     // The grid's columns, with those of the next reminder while the status
-    // "überfällig" is chosen, and the reminders they show computed anew.
-    void showDunningColumns();
+    // "überfällig" is chosen, and the reminders they show computed anew; and
+    // the mark of received invoices that name an unconfirmed account.
+    void showComputedColumns();
     // A run's progress in the bar at the bottom: done of total.
     std::function<void(int, int)> showProgress();
     void updateCommands();
@@ -154,4 +155,5 @@ class TFVListe : public QWidget, public VorgangListWindow
     bool m_opened = false;
     QList<DBGridColumn> m_columns;          // the list's own columns
     QHash<qint64, DunningCandidate> m_dues; // by invoice id, while "überfällig" is chosen
+    QHash<qint64, QString> m_newAccounts;   // received invoices naming an unconfirmed account
 };

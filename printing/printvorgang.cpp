@@ -158,15 +158,21 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
 }
 
 void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
-                     QStringList *warnings)
+                     QStringList *warnings, SafeFile::Existing existing)
 {
+    std::unique_ptr<PageSet> pages;
     if (auto incoming = incomingForm(*connection, idText)) {
-        incoming->Bericht.build()->writePdf(path);
-        return;
+        pages = incoming->Bericht.build();
+    } else {
+        TBvorgang form(connection);
+        createForm(form, idText, warnings);
+        pages = buildPages(form, warnings);
     }
-    TBvorgang form(connection);
-    createForm(form, idText, warnings);
-    buildPages(form, warnings)->writePdf(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    const QByteArray pdf = pages->pdfData();
+    if (pdf.isEmpty())
+        throw AppError(QStringLiteral("Der Bericht hat keine Seiten; %1 wurde nicht geschrieben").arg(shown));
+    SafeFile::write(path, pdf, existing);
 }
 
 void WriteVorgangZugferdPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,

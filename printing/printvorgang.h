@@ -3,6 +3,8 @@
 // Printing one business document on the letterhead: the main window's
 // PrintVorgang and the PDF exports (plain and ZUGFeRD) that the command line
 // and the document editor share.
+#include "base/safefile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,9 +22,11 @@ void BerichtPreview(PageSet *pages);
 // Writes the document with the id as PDF: the pages the preview shows.
 // AppError when the id names no document or the file cannot be written; no
 // file is left then. What could not be read of the letterhead comes back in
-// warnings (the PDF then has the built-in texts there).
+// warnings (the PDF then has the built-in texts there). A file of a name the
+// program chose itself is refused when there is one (Existing::Refuse).
 void WriteVorgangPdf(TVexDaoDatabase *connection, const QString &idText, const QString &path,
-                     QStringList *warnings = nullptr);
+                     QStringList *warnings = nullptr,
+                     SafeFile::Existing existing = SafeFile::Existing::Replace);
 
 // The same pages as WriteVorgangPdf, as a ZUGFeRD / Factur-X invoice:
 // PDF/A-3b with the document's EN 16931 data embedded as factur-x.xml. The

@@ -5,6 +5,7 @@
 #include "data/value.h"
 #include "einvoice/incomingstore.h"
 #include "einvoice/invoicecheck.h"
+#include "einvoice/supplieraccounts.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
 #include "report/rowsource.h"
@@ -301,5 +302,9 @@ std::unique_ptr<TBeingang> IncomingInvoiceForm(TVexDaoDatabase &db, qint64 vorga
             .arg(German::formatStamp(Value::fromDateTime(s.received).stamp()), s.fileName)
             .arg(s.id)
             .arg(s.sha256);
-    return std::make_unique<TBeingang>(invoice, CheckIncomingInvoice(invoice), receipt);
+    QList<InvoiceFinding> findings = CheckIncomingInvoice(invoice);
+    // A new account stands first until the user has confirmed it.
+    if (const auto u = SupplierAccounts::unconfirmed(db, vorgangId))
+        findings.prepend(InvoiceFinding{QStringLiteral("BT-84"), QString(), u->text});
+    return std::make_unique<TBeingang>(invoice, findings, receipt);
 }

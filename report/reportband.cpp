@@ -33,12 +33,12 @@ ReportElement &ReportBand::addExpression(const QString &name, qreal left, qreal 
     return e;
 }
 
-ReportElement &ReportBand::addMemo(const QString &name, qreal left, qreal top, qreal width, qreal height,
-                                   const QStringList &lines)
+ReportElement &ReportBand::addMemo(const QString &name, qreal left, qreal top, qreal memoWidth,
+                                   qreal memoHeight, const QStringList &lines)
 {
     ReportElement &e = add(ReportElement::Kind::Memo, name, left, top);
-    e.width = width;
-    e.height = height;
+    e.width = memoWidth;
+    e.height = memoHeight;
     e.lines = lines;
     return e;
 }

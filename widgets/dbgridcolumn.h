@@ -7,8 +7,8 @@
 
 struct DBGridColumn
 {
-    DBGridColumn(const QString &fieldName = QString(), const QString &title = QString(), int width = 0)
-        : fieldName(fieldName), title(title), width(width)
+    DBGridColumn(const QString &field = QString(), const QString &caption = QString(), int columnWidth = 0)
+        : fieldName(field), title(caption), width(columnWidth)
     {}
 
     QString fieldName;

@@ -54,7 +54,11 @@ std::unique_ptr<QMessageBox> QtDialogs::makeMessageBox(QWidget *parent, const QS
                                                        Button defaultButton)
 {
     auto box = std::make_unique<QMessageBox>(qtIcon(icon), caption, text, QMessageBox::NoButton, parent);
-    if ((buttons & (Ok | Yes | No | Cancel)) == 0) buttons = Ok;
+    // Messages carry names and texts from files and the database: shown as
+    // they are, never taken for markup that could hide a line.
+    box->setTextFormat(Qt::PlainText);
+    if ((buttons & (Ok | Yes | No | Cancel)) == 0)
+        buttons = Ok;
     for (const ButtonText &b : kButtons) {
         if (!(buttons & b.ours)) continue;
         QPushButton *button = box->addButton(b.qt);
@@ -98,6 +102,7 @@ std::unique_ptr<QDialog> QtDialogs::makeInputBox(QWidget *parent, const QString 
     dialog->setWindowTitle(caption);
     auto *layout = new QVBoxLayout(dialog.get());
     auto *label = new QLabel(prompt, dialog.get());
+    label->setTextFormat(Qt::PlainText);
     auto *edit = new QLineEdit(value, dialog.get());
     edit->setObjectName(QStringLiteral("value"));
     edit->selectAll();

@@ -338,3 +338,37 @@ TEST_F(Editing, DoubleClickInTheListShowsThatAddress)
 }
 
 } // namespace
+
+// An address an invoice to be kept names is blocked instead of deleted;
+// "Datenauskunft …" then gives out what is left of it, with the invoice.
+TEST_F(Editing, AnAddressWithAnInvoiceToKeepIsBlockedAndGivenOut)
+{
+    db->exec(
+        QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, anschrift, vk, Waehrung, bezahlt, "
+                       "storniert) values ('R', '10001', 2, '2005-01-20', 'Bauer', 100, '€', false, false)"));
+    window->eingabeClick();
+    goTo(2);
+    dialogs->answerMessage(Dialogs::Yes);
+    window->adrdelClick();
+    ASSERT_TRUE(dialogs->allAnswered());
+    EXPECT_TRUE(messages().startsWith(QStringLiteral(
+        "Tavirelsverwaltung|Die Adresse Bauer kann nicht gelöscht werden: ihre Vorgänge müssen "
+        "aufbewahrt werden, zuletzt Rechnung 10001 vom 20.01.2005 (aufzubewahren bis 31.12.2015).")))
+        << messages().toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Adress where KDNR = 2")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Personen where FIRMAID = 2")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Notizen where KDNR = 2")), 0);
+    EXPECT_EQ(currentKdnr(), 2);
+    EXPECT_TRUE(current("BEMERKUNG").startsWith(QStringLiteral("Gesperrt am 15.03.2005")));
+
+    QTemporaryDir out;
+    dialogs->clear();
+    dialogs->answerSaveFile(out.filePath(QStringLiteral("Auskunft.json"))).answerMessage(Dialogs::Ok);
+    window->Datenauskunft1->trigger();
+    ASSERT_TRUE(dialogs->allAnswered());
+    EXPECT_TRUE(messages().contains(QStringLiteral("Die Datenauskunft zu Bauer (Kd-Nr 2) ist geschrieben")))
+        << messages().toStdString();
+    for (const char *file : {"Auskunft.json", "Auskunft.pdf"})
+        EXPECT_TRUE(QFileInfo::exists(out.filePath(QString::fromLatin1(file)))) << file;
+    EXPECT_EQ(QDir(out.filePath(QStringLiteral("Auskunft-Vorgaenge"))).entryList(QDir::Files).size(), 1);
+}

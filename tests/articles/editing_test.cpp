@@ -72,10 +72,10 @@ TEST_F(ArticleWindow, TheRateIsOneOfTodaysOrTypedAndGivesTheGross)
     article(QStringLiteral("A1"), QStringLiteral("Brot"), 1, 100, QStringLiteral("€"));
     openWindow();
     const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
-    QStringList today;
+    QStringList todays;
     for (double r : rates.choicesAt(Today()))
-        today << Tax::rateText(r);
-    EXPECT_EQ(window->cMwst->items(), today);
+        todays << Tax::rateText(r);
+    EXPECT_EQ(window->cMwst->items(), todays);
     window->cMwst->lineEdit()->selectAll();
     QTest::keyClicks(window->cMwst->lineEdit(), QStringLiteral("7"));
     window->EditEK->setFocus(Qt::TabFocusReason);

@@ -205,6 +205,8 @@ TEST(Connection, APasswordInALocationIsNeverShown)
             {QStringList{QStringLiteral("invoice-report"), QStringLiteral("alle"), out} + db, false},
             {QStringList{QStringLiteral("pdf"), QStringLiteral("1"), out} + db, false},
             {QStringList{QStringLiteral("xrechnung"), QStringLiteral("1"), out} + db, false},
+            {QStringList{QStringLiteral("person-export"), QStringLiteral("1"), out} + db, false},
+            {QStringList{QStringLiteral("anonymize"), QStringLiteral("1")} + db, false},
         };
         for (const auto &[args, tells] : commands) {
             const CommandRun r = tavirel(args, dir.path());
@@ -229,3 +231,24 @@ TEST(Connection, APasswordInALocationIsNeverShown)
 }
 
 } // namespace
+
+// A file from elsewhere may carry views and triggers of its own: they reach
+// none of the functions the program adds to its connection, and no
+// statement rewrites the file's own structure.
+TEST(Connection, ACraftedSchemaRunsNothingOfTheProgram)
+{
+    SKIP_ON_SERVER("SQLite's schema");
+    TestDb file;
+    file.exec(QStringLiteral("create view kunden as select tvlike(NAME1, 'M*') as m from Adress"));
+    file.exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'Müller')"));
+    TVexDaoDatabase db;
+    db.setDatabase(file.path());
+    db.Open();
+    TVexDaoTable view(nullptr, QStringLiteral("kunden"));
+    view.setDatabase(&db);
+    view.SQL() << QStringLiteral("select * from kunden");
+    EXPECT_TRUE(ERROR_OF(view.Open()).contains(QStringLiteral("unsafe use of tvlike()")))
+        << ERROR_OF(view.Open()).toStdString();
+    file.exec(QStringLiteral("PRAGMA writable_schema = ON"));
+    EXPECT_ANY_THROW(file.exec(QStringLiteral("update sqlite_master set sql = 'x' where name = 'kunden'")));
+}

@@ -6,6 +6,7 @@
 // throwaway cluster of scripts/test and skip without it.
 #include "data/databasebackup.h"
 #include "data/databasecopy.h"
+#include "data/notices.h"
 #include "data/programfolder.h"
 #include "data/schema.h"
 #include "data/settings.h"
@@ -455,6 +456,30 @@ TEST_F(OnServer, WhyNoConnectionIsToldInGerman)
     }
 }
 
+// A connection that crosses the network without TLS is said, once per run;
+// the server here is reached by a name that is not this machine's.
+TEST_F(OnServer, AnUnencryptedConnectionIsSaidOnce)
+{
+    QString remote = TestDb::serverBase();
+    remote.replace(QStringLiteral("@127.0.0.1:"), QStringLiteral("@buero-server.test:"));
+    remote +=
+        remote.contains(u'?') ? QStringLiteral("&hostaddr=127.0.0.1") : QStringLiteral("?hostaddr=127.0.0.1");
+    QStringList told;
+    Notices::setHandler([&](const QString &text) { told << text; });
+    for (int i = 0; i < 2; ++i) {
+        auto engine = Engine::create(QStringLiteral("postgresql"));
+        engine->open(remote);
+        engine->close();
+    }
+    auto local = Engine::create(QStringLiteral("postgresql"));
+    local->open(TestDb::serverBase());
+    Notices::setHandler({});
+    ASSERT_EQ(told.size(), 1) << told.join(u'\n').toStdString();
+    EXPECT_TRUE(told.first().startsWith(
+        QStringLiteral("Die Verbindung zum Datenbankserver buero-server.test ist nicht verschlüsselt")));
+    EXPECT_TRUE(told.first().contains(QStringLiteral("sslmode=verify-full")));
+}
+
 // The restore the backup command suggests gives the workstations' login a
 // database it can work in: the tables belong to that login.
 TEST_F(OnServer, TheSuggestedRestoreGivesTheLoginItsTables)
@@ -549,9 +574,9 @@ TEST_F(OnServer, CopyToTheServerAndBackIsExact)
                                  "bezahltdatum = '1899-12-30' where id = (select min(id) from Vorgang1)"));
     TestDb server(false, TestDb::Kind::Server);
     server.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
-                               "erechnung, eingangsrechnung"));
+                               "erechnung, eingangsrechnung, lieferantenkonto, datenschutz"));
     const DatabaseCopy::Result there = DatabaseCopy::copy(original.path(), server.path());
-    ASSERT_EQ(there.tables.size(), 9);
+    ASSERT_EQ(there.tables.size(), 11);
     QTemporaryDir dir;
     const QString back = dir.path() + QStringLiteral("/zurueck.mdb");
     const DatabaseCopy::Result home = DatabaseCopy::copy(server.path(), back);
@@ -613,7 +638,7 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
     };
     auto emptied = [](TestDb &db) {
         db.exec(QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, "
-                               "erechnung, eingangsrechnung"));
+                               "erechnung, eingangsrechnung, lieferantenkonto, datenschutz"));
     };
     TestDb firm(false, TestDb::Kind::Server);
     emptied(firm);
@@ -1048,7 +1073,7 @@ TEST_F(OnServer, CopyStopsAtAValueThatWouldArriveChanged)
     TestDb server(false, TestDb::Kind::Server);
     server.exec(
         QStringLiteral("DROP TABLE adress, personen, vorgang1, vorgang2, vtyp, artikel, notizen, erechnung, "
-                       "eingangsrechnung"));
+                       "eingangsrechnung, lieferantenkonto, datenschutz"));
     const QStringList args = {QStringLiteral("copy-db"), QStringLiteral("--from"), file.path(),
                               QStringLiteral("--to"), server.path()};
     const CommandRun strict = tavirel(args);

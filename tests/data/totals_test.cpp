@@ -286,14 +286,22 @@ TEST_F(Totals, AddressGoesWithItsContactPersons)
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr) values ('R', '10000', 1)"));
     db->exec(QStringLiteral("insert into Notizen (KDNR, Typ) values (1, 'Anruf'), (2, 'Besuch')"));
     addresses->Adress.Refresh();
-    addresses->Adress.First();
-    EXPECT_EQ(addresses->uPersonen.RecordCount(), 3);
+    addresses->Adress.Last();
+    EXPECT_EQ(addresses->uPersonen.RecordCount(), 1);
     addresses->Adress.Delete();
-    EXPECT_EQ(count(QStringLiteral("select count(*) from personen")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from personen")), 3);
     EXPECT_EQ(count(QStringLiteral("select count(*) from adress")), 1);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1) << "documents stay";
     EXPECT_EQ(count(QStringLiteral("select count(*) from notizen")), 1)
         << "the notes of the address go with it";
+    // The address a document names stays, with all that is its own.
+    addresses->Adress.First();
+    EXPECT_EQ(
+        ERROR_OF(addresses->Adress.Delete()),
+        QStringLiteral("Die Adresse A kann nicht gelöscht werden: ihre Vorgänge müssen aufbewahrt werden, "
+                       "zuletzt Rechnung 10000 ohne Datum (auf Dauer aufzubewahren). Sie kann gesperrt "
+                       "werden."));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from personen")), 3);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from adress")), 1);
 }
 
 TEST_F(Totals, AddressCountryAndVatIdAreCheckedBeforeTheyAreStored)

@@ -9,7 +9,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
-QByteArray PdfWithAttachment(const QByteArray &xml, const char *attachmentName)
+QByteArray PdfWithAttachment(const QByteArray &xml, const char *attachmentName, bool deflated)
 {
     using Obj = QPDFObjectHandle;
     QPDF q;
@@ -32,13 +32,20 @@ QByteArray PdfWithAttachment(const QByteArray &xml, const char *attachmentName)
     metadata.getDict().replaceKey("/Subtype", Obj::newName("/XML"));
     q.getRoot().replaceKey("/Metadata", metadata);
     if (attachmentName) {
-        auto ef = QPDFEFStreamObjectHelper::createEFStream(q, xml.toStdString());
+        auto ef = QPDFEFStreamObjectHelper::createEFStream(q, deflated ? std::string() : xml.toStdString());
         ef.setSubtype("text/xml");
+        if (deflated) {
+            // qCompress puts the length before the zlib stream.
+            const QByteArray z = qCompress(xml, 9).mid(4);
+            ef.getObjectHandle().replaceStreamData(z.toStdString(), Obj::newName("/FlateDecode"),
+                                                   Obj::newNull());
+        }
         auto spec = QPDFFileSpecObjectHelper::createFileSpec(q, attachmentName, ef);
         QPDFEmbeddedFileDocumentHelper(q).replaceEmbeddedFile(attachmentName, spec);
     }
     QPDFWriter w(q);
     w.setOutputMemory();
+    if (deflated) w.setDecodeLevel(qpdf_dl_none);
     w.write();
     auto buffer = w.getBufferSharedPointer();
     return QByteArray(reinterpret_cast<const char *>(buffer->getBuffer()), qsizetype(buffer->getSize()));

@@ -26,5 +26,6 @@ inline IncomingInvoice ReadIncoming(const char *name)
 
 // A one-page PDF with the XML attached under the given name, as ZUGFeRD 2.0
 // tools wrote it ("zugferd-invoice.xml") or as Factur-X does ("factur-x.xml");
-// without a name, a PDF without attachment.
-QByteArray PdfWithAttachment(const QByteArray &xml, const char *attachmentName);
+// without a name, a PDF without attachment. Deflated, the attachment is
+// stored compressed (/FlateDecode) as it is, without qpdf touching it.
+QByteArray PdfWithAttachment(const QByteArray &xml, const char *attachmentName, bool deflated = false);

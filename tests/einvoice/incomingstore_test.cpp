@@ -2,6 +2,7 @@
 #include "data/databasecopy.h"
 #include "data/tdataa.h"
 #include "einvoice/incomingstore.h"
+#include "einvoice/supplieraccounts.h"
 #include "tests/einvoice/incomingfiles.h"
 #include "tests/testdb.h"
 
@@ -26,6 +27,15 @@ class IncomingStoreTest : public ::testing::Test
             *addresses, IncomingFile(file), IncomingPath(file),
             [&](const IncomingInvoice &) { return mayCreate; },
             QDateTime(QDate(2025, 3, 17), QTime(9, 30, 12)));
+    }
+    // The invoice again under another number, asking to be paid to another account.
+    IncomingImport importWithAccount(const char *number, const char *iban)
+    {
+        QByteArray xml = IncomingFile("rechnung-cii.xml");
+        xml.replace("HK-2025-0815", number).replace("DE02120300000000202051", iban);
+        return IncomingStore::import(
+            *addresses, xml, QStringLiteral("%1.xml").arg(QLatin1String(number)),
+            [](const IncomingInvoice &) { return true; }, QDateTime(QDate(2025, 4, 1), QTime(8, 0)));
     }
     qint64 count(const char *sql) { return db->scalar(QString::fromLatin1(sql)).toDouble(); }
     // Received invoices, their documents and the addresses: nothing else changes.
@@ -214,4 +224,57 @@ TEST_F(IncomingStoreTest, ACopyOfTheDatabaseKeepsTheOriginals)
     conn.setDatabase(copy);
     conn.Open();
     EXPECT_EQ(IncomingStore::stored(conn, r.id).original, IncomingFile("rechnung-ubl.xml"));
+}
+
+// An invoice in a known supplier's name that asks for payment to another
+// account is said first, kept with its findings and reported until the
+// account is confirmed; the address's own IBAN counts as known.
+TEST_F(IncomingStoreTest, ANewAccountIsAFindingUntilConfirmed)
+{
+    TVexDaoDatabase &d = addresses->Datenbank;
+    const IncomingImport first = import("rechnung-cii.xml");
+    EXPECT_TRUE(first.accountChange.isEmpty());
+    EXPECT_EQ(
+        SupplierAccounts::known(d, first.kdnr),
+        (QStringList{QStringLiteral("DE02120300000000202051"), QStringLiteral("DE89370400440532013000")}));
+
+    const IncomingImport changed = importWithAccount("HK-2025-0901", "DE44500105175407324931");
+    EXPECT_EQ(changed.kdnr, first.kdnr);
+    const QString text = QStringLiteral("Neues Konto: die Rechnung verlangt die Zahlung auf das Konto DE44 "
+                                        "5001 0517 5407 3249 31, bekannt ist "
+                                        "für diesen Lieferanten nur DE02 1203 0000 0000 2020 51, DE89 3704 "
+                                        "0044 0532 0130 00. Vor einer Zahlung "
+                                        "das Konto beim Lieferanten auf bekanntem Weg bestätigen lassen "
+                                        "(nicht über Angaben dieser Rechnung).");
+    EXPECT_EQ(changed.accountChange, text);
+    EXPECT_TRUE(changed.summary().startsWith(QStringLiteral("ACHTUNG – ") + text));
+    ASSERT_FALSE(changed.findings.isEmpty());
+    EXPECT_EQ(changed.findings.first().term, QStringLiteral("BT-84"));
+    EXPECT_TRUE(
+        db->scalar(QStringLiteral("select Befunde from Eingangsrechnung where id = %1").arg(changed.id))
+            .rawText()
+            .startsWith(QStringLiteral("BT-84: Neues Konto")));
+    EXPECT_EQ(SupplierAccounts::unconfirmedDocuments(d).keys(), QList<qint64>{changed.vorgangId});
+    const auto pending = SupplierAccounts::unconfirmed(d, changed.vorgangId);
+    ASSERT_TRUE(pending.has_value());
+    EXPECT_FALSE(SupplierAccounts::unconfirmed(d, first.vorgangId).has_value());
+    EXPECT_FALSE(SupplierAccounts::isKnown(d, first.kdnr, QStringLiteral("DE44 5001 0517 5407 3249 31")));
+
+    SupplierAccounts::confirm(d, *pending);
+    EXPECT_TRUE(SupplierAccounts::isKnown(d, first.kdnr, QStringLiteral("DE44 5001 0517 5407 3249 31")));
+    EXPECT_FALSE(SupplierAccounts::unconfirmed(d, changed.vorgangId).has_value());
+    EXPECT_TRUE(importWithAccount("HK-2025-0902", "DE44500105175407324931").accountChange.isEmpty());
+
+    // The address's IBAN is known from the start: the first invoice of a
+    // supplier with another one is a finding already.
+    db->exec(QStringLiteral("insert into Adress (KDNR, ID, NAME1, USTID, KontoNr, Lieferant) values "
+                            "(40, 40, 'Sägewerk Ost', 'DE811569869', 'DE44 5001 0517 5407 3249 31', true)"));
+    QByteArray other = IncomingFile("rechnung-cii.xml");
+    other.replace("DE301234567", "DE811569869").replace("HK-2025-0815", "SO-1");
+    const IncomingImport east = IncomingStore::import(*addresses, other, QStringLiteral("so-1.xml"),
+                                                      [](const IncomingInvoice &) { return false; });
+    EXPECT_EQ(east.kdnr, 40);
+    EXPECT_TRUE(
+        east.accountChange.contains(QStringLiteral("bekannt ist für diesen Lieferanten nur DE44 5001")))
+        << east.accountChange.toStdString();
 }

@@ -47,7 +47,7 @@ protected:
                               .arg(QLatin1String(column), QLatin1String(artNr)))
             .rawText();
     }
-    TField *f(const char *name) { return t->FieldByName(QString::fromUtf8(name)); }
+    TField *f(const char *field) { return t->FieldByName(QString::fromUtf8(field)); }
 
     TVexDaoTable *t = nullptr;
     DBEdit *name = nullptr, *price = nullptr, *date = nullptr;

@@ -55,7 +55,7 @@ class PendingText : public WidgetFixture
         type(w, text);
     }
     QLineEdit *cellEditor() { return cellEditorOf(grid); }
-    QString field(const char *name) { return t->FieldByName(QString::fromUtf8(name))->AsString(); }
+    QString field(const char *fieldName) { return t->FieldByName(QString::fromUtf8(fieldName))->AsString(); }
     QString stored(const char *column)
     {
         return db
