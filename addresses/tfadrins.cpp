@@ -189,8 +189,8 @@ bool Tfadrins::Button1Click()
         adress.FieldByName(QStringLiteral("EMAIL"))->SetAsString(eEmail->text().trimmed());
         adress.FieldByName(QStringLiteral("kunde"))->SetAsBoolean(cKunde->isChecked());
         adress.FieldByName(QStringLiteral("Lieferant"))->SetAsBoolean(cLieferant->isChecked());
-        if (TField *land = adress.FindField(QStringLiteral("LAND")))
-            land->SetAsString(eLand->text().trimmed().toUpper());
+        if (TField *country = adress.FindField(QStringLiteral("LAND")))
+            country->SetAsString(eLand->text().trimmed().toUpper());
         if (TField *consumer = adress.FindField(QStringLiteral("VERBRAUCHER")))
             consumer->SetAsBoolean(cVerbraucher->isChecked());
         adress.Post();

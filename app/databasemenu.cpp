@@ -154,7 +154,7 @@ void createNew(Tfmain &main)
     if (answer == Dialogs::Cancel) return;
     const bool sample = answer == Dialogs::Yes;
     try {
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        // The file makes its folder, for its owner only.
         Schema::createDatabaseFile(path, sample);
         // The program's own database brings its firm into the settings.
         if (QFileInfo(path).absoluteFilePath() == QFileInfo(own).absoluteFilePath())

@@ -1,7 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# One page of the manual: CommonMark (IN) made into an HTML page (OUT) by
-# cmark, its links to other pages and pictures pointed at the built ones.
-execute_process(COMMAND ${CMARK} --unsafe --smart ${IN} OUTPUT_VARIABLE body RESULT_VARIABLE rc)
+# One page of the manual: CommonMark with tables (IN) made into an HTML page
+# (OUT) by cmark-gfm, its links to other pages and pictures pointed at the
+# built ones.
+execute_process(COMMAND ${CMARK} --extension table --unsafe --smart ${IN}
+                OUTPUT_VARIABLE body RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmark could not read ${IN}")
 endif()

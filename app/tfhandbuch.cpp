@@ -59,6 +59,9 @@ TFHandbuch::TFHandbuch(QWidget *parent) : QWidget(parent, Qt::Window)
     // Links to other programs (web, mail) leave through the platform layer.
     Browser->setOpenLinks(false);
     connect(Browser, &QTextBrowser::anchorClicked, this, &TFHandbuch::follow);
+    // Lines of a readable length on a wide screen.
+    Browser->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    Browser->setLineWrapColumnOrWidth(Browser->fontMetrics().averageCharWidth() * 110);
     Zurueck1 = ToolBar1->addAction(QStringLiteral("◀ Zurück"), Browser, &QTextBrowser::backward);
     Zurueck1->setShortcut(QKeySequence::Back);
     Vor1 = ToolBar1->addAction(QStringLiteral("Vor ▶"), Browser, &QTextBrowser::forward);

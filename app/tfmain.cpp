@@ -491,10 +491,12 @@ void Tfmain::ToolButton6Click()
 
 void Tfmain::Handbuch1Click()
 {
-    // The page of the window in front: the active child's, else the main window's.
+    // The page of the window in front: the focused part of the active child
+    // (a dialog of its own may say more), else the child, else the main window.
+    QWidget *child = activeChild();
     QWidget *focus = QApplication::focusWidget();
-    if (!focus || !isAncestorOf(focus)) focus = activeChild();
-    TFHandbuch::open(TFHandbuch::pageFor(focus ? focus : this));
+    QWidget *from = child && focus && child->isAncestorOf(focus) ? focus : child ? child : this;
+    TFHandbuch::open(TFHandbuch::pageFor(from));
 }
 
 void Tfmain::Ueber1Click()

@@ -440,6 +440,7 @@ QString notOurs(const QString &location)
     if (!file.exists()) return QString(); // named as missing by whoever opens it
     QStringList present;
     try {
+        const FileRights::LeaveAlone untouched; // perhaps not ours to change
         auto engine = Engine::create(Engine::kindOf(location));
         if (!engine) return QString();
         engine->open(location);

@@ -97,10 +97,13 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     vorgangB.setTableName(QStringLiteral("Vorgang1"));
     vorgangB.addCalcField(QStringLiteral("vkbr"), FieldType::Number);
     vorgangB.OnCalcFields = [this](TVexDaoTable &ds) { vorgangBCalcFields(ds); };
-    vorgangB.BeforePost = [this](TVexDaoTable &ds) { vorgangBBeforePost(ds); };
+    // A date sets the paid marks; a received invoice's new account is asked about then.
+    vorgangB.BeforePost = [this](TVexDaoTable &ds) {
+        vorgangBBeforePost(ds);
+        checkNewAccount(ds);
+    };
     // A reminder cancelled here sets its invoice's level back in the same save.
     vorgangB.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
-    vorgangB.BeforePost = [this](TVexDaoTable &ds) { checkNewAccount(ds); };
     // Connected before any control, so that the amounts already carry the
     // currency of the row when the controls show it.
     connect(&vorgang1, &TDataSource::dataSetChanged, this, &TFVbezahlen::showInOwnCurrency);

@@ -5,6 +5,7 @@
 #include "app/tfhandbuch.h"
 #include "app/tfmain.h"
 
+#include "tests/screenshot.h"
 #include "testwindows.h"
 #include "widgets/scripteddialogs.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBrowser>
@@ -34,9 +36,10 @@ void expectTarget(const QUrl &url, const QString &from)
 {
     const QString page = resource(url);
     ASSERT_FALSE(page.isEmpty()) << url.toString().toStdString() << " (from " << from.toStdString() << ")";
-    if (url.hasFragment())
+    if (url.hasFragment()) {
         EXPECT_TRUE(page.contains(QStringLiteral("name=\"%1\"").arg(url.fragment())))
             << url.toString().toStdString() << " (from " << from.toStdString() << ")";
+    }
 }
 
 } // namespace
@@ -85,6 +88,7 @@ class HandbookTest : public ::testing::Test
         main.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    ScriptedDialogsScope dialogs;
     std::unique_ptr<Tfmain> main;
 };
 
@@ -134,4 +138,25 @@ TEST_F(HandbookTest, F1InAModalDialogOpensAViewerThatCanBeUsed)
     dialog.exec();
     EXPECT_EQ(shown.toString(), QStringLiteral("qrc:/handbuch/erster-tag.html#einrichtung"));
     EXPECT_TRUE(ownedByTheDialog);
+}
+
+// The README picture: the manual at the page of documents turning into each
+// other, at 1280 x 800, and at 1920 x 1080 to look at.
+TEST(Handbook, Screenshot)
+{
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    for (const auto &[size, folder, name] :
+         {std::tuple{QSize(1280, 800), ReadmePictures(), "handbuch.png"},
+          std::tuple{QSize(1920, 1080), MorePictures(), "handbuch-1920.png"}}) {
+        TFHandbuch viewer;
+        viewer.showPage(QUrl(QStringLiteral("qrc:/handbuch/vorgaenge.html#umwandeln")));
+        viewer.resize(size);
+        viewer.show();
+        QApplication::processEvents();
+        const QImage image = viewer.grab().toImage();
+        EXPECT_EQ(image.size(), size);
+        ExpectNotBlank(image);
+        SavePng(image, folder, QString::fromLatin1(name));
+    }
+    QApplication::setFont(QFont());
 }

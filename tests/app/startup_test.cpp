@@ -230,6 +230,7 @@ TEST_F(StartupTest, AForeignSqliteFileIsSaidOnceAndLeftAlone)
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
     const QByteArray before = bytes();
+    const QFile::Permissions rights = QFile::permissions(foreign);
     dialogs->answerMessage(Dialogs::Ok);
     Tfmain *main = Startup::start(RegisterBusinessWindows, foreign);
     ASSERT_EQ(dialogs->messages().size(), 1) << dialogs->messages().join(u'\n').toStdString();
@@ -238,6 +239,7 @@ TEST_F(StartupTest, AForeignSqliteFileIsSaidOnceAndLeftAlone)
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(dataa->Adress.Active());
     EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(QFile::permissions(foreign), rights) << "another program's file keeps its rights";
 }
 
 // The settings file names the firm's database server: the windows open on it.

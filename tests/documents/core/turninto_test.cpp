@@ -22,10 +22,10 @@ class TurnInto : public ModulesFixture
     void SetUp() override
     {
         ModulesFixture::SetUp();
-        db->exec(
-            QStringLiteral("insert into Adress (ID, KDNR, NAME1, STRASSE, PLZ, ORT, EMAIL, kunde) values "
-                           "(1, 7, 'Adler GmbH', 'Am Markt 1', '34117', 'Kassel', 'rechnung@adler.de', 1), "
-                           "(2, 8, 'Brandt', 'Weg 2', '34119', 'Kassel', 'b@brandt.de', 1)"));
+        db->exec(QStringLiteral(
+            "insert into Adress (ID, KDNR, NAME1, STRASSE, PLZ, ORT, EMAIL, kunde) values "
+            "(1, 7, 'Adler GmbH', 'Am Markt 1', '34117', 'Kassel', 'rechnung@adler.de', true), "
+            "(2, 8, 'Brandt', 'Weg 2', '34119', 'Kassel', 'b@brandt.de', true)"));
         umw = std::make_unique<TFumw>(nullptr);
     }
     void TearDown() override
@@ -90,8 +90,7 @@ TEST_F(TurnInto, EachTypeBecomesTheNextWithItsPositionsAndReference)
         EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 where vorgangid = %1").arg(id)), 2);
         EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 50.0);
         EXPECT_EQ(
-            count(QStringLiteral("select count(*) from vorgang1 where id = %1 and erledigt = 1").arg(source)),
-            1);
+            count(QStringLiteral("select count(*) from vorgang1 where id = %1 and erledigt").arg(source)), 1);
     }
 }
 
@@ -110,7 +109,7 @@ TEST_F(TurnInto, DeliveryNotesOfOneCustomerBecomeOneInvoice)
                              "zu Lieferschein L-10001 vom 08.03.2005\r\nWie besprochen"));
     EXPECT_EQ(positionsOf(id), QStringLiteral("1:L 1, 2:L 2, 3:L 1"));
     EXPECT_DOUBLE_EQ(doc("vk")->AsFloat(), 60.0);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'L' and erledigt = 1")), 2);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'L' and erledigt")), 2);
     EXPECT_TRUE(Conversion::openDeliveryNotes(7, 0).isEmpty());
     EXPECT_EQ(Conversion::openDeliveryNotes(8, 0).size(), 1);
     Q_UNUSED(other);
@@ -121,7 +120,7 @@ TEST_F(TurnInto, WhatCannotBeConvertedIsRefusedAndNothingIsWritten)
     const qint64 invoice = document("R", 1);
     const qint64 empty = document("A", 0);
     const qint64 cancelled = document("L", 1);
-    db->exec(QStringLiteral("update vorgang1 set storniert = 1 where id = %1").arg(cancelled));
+    db->exec(QStringLiteral("update vorgang1 set storniert = true where id = %1").arg(cancelled));
     const qint64 mine = document("L", 1, 7);
     const qint64 theirs = document("L", 1, 8);
     const qint64 offer = document("A", 1);
@@ -141,7 +140,7 @@ TEST_F(TurnInto, WhatCannotBeConvertedIsRefusedAndNothingIsWritten)
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << error.toStdString();
     }
     EXPECT_EQ(documents1(), before);
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where erledigt = 1")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where erledigt")), 0);
 }
 
 // The invoice names its order confirmation (BT-13) or delivery note (BT-16),

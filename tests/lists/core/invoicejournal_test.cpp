@@ -22,8 +22,8 @@ class Journal : public ModulesFixture
                      "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, bezahlt, storniert, "
                      "Steuerfall, Rundung, Waehrung) values ('%1', '%2', 7, '%3', %4, %5, '%6', 1, '€')")
                      .arg(QString::fromLatin1(typ), QString::fromLatin1(nr), QString::fromLatin1(datum))
-                     .arg(QByteArray(state) == "bezahlt" ? 1 : 0)
-                     .arg(QByteArray(state) == "storniert" ? 1 : 0)
+                     .arg(QByteArray(state) == "bezahlt" ? QStringLiteral("true") : QStringLiteral("false"))
+                     .arg(QByteArray(state) == "storniert" ? QStringLiteral("true") : QStringLiteral("false"))
                      .arg(QString::fromLatin1(fall)));
         const qint64 id = db->scalar(QStringLiteral("select max(id) from Vorgang1")).rawInt();
         int pos = 0;
