@@ -41,6 +41,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTabWidget>
@@ -346,6 +347,7 @@ void TFAdr::buildTopBar()
     kdrow->addWidget(label(QStringLiteral("KD-Nr:"), kdsuch));
     kdrow->addWidget(kdsuch);
     connect(kdsuch, &QLineEdit::textChanged, this, &TFAdr::kdsuchChange);
+    connect(kdsuch, &QLineEdit::returnPressed, this, &TFAdr::kdsuchReturn);
     kdsuch->installEventFilter(this);
     row->addWidget(kdpanel);
     row->addStretch(1);
@@ -451,6 +453,14 @@ void TFAdr::buildAddressPage()
         bound(new DBCheckBox(QStringLiteral("Lieferant")), "DBCheckBox1", QStringLiteral("Lieferant"));
     DBCheckBox3 =
         bound(new DBCheckBox(QStringLiteral("Serienbrief")), "DBCheckBox3", QStringLiteral("Serienbrief"));
+    cbVerbraucher = bound(new DBCheckBox(QStringLiteral("Privatkunde (Verbraucher)")), "cbVerbraucher",
+                          QStringLiteral("VERBRAUCHER"));
+    cbVerbraucher->setToolTip(
+        QStringLiteral("Ein Verbraucher zahlt Verzugszinsen von 5 statt 9 Prozentpunkten "
+                       "über dem Basiszinssatz und keine Pauschale"));
+    eZieltage = bound(new DBEdit, "eZieltage", QStringLiteral("ZIELTAGE"));
+    eZieltage->setToolTip(QStringLiteral("Zahlungsziel neuer Vorgänge für diese Adresse; leer: das der "
+                                         "Einstellungen"));
 
     // Two columns of fields, each with its own rows: name and postal address
     // on the left, the ways to reach the address and its marks on the right.
@@ -484,6 +494,10 @@ void TFAdr::buildAddressPage()
     left->addWidget(label(QStringLiteral("&Land / USt-IdNr"), eLand), r, 0);
     eLand->setMaximumWidth(chars(this, 5));
     left->addLayout(pair(eLand, 0, eUstId, 1), r++, 1);
+    left->addWidget(label(QStringLiteral("&Zahlungsziel"), eZieltage), r, 0);
+    eZieltage->setMaximumWidth(chars(this, 5));
+    auto *days = new QLabel(QStringLiteral("Tage (leer: wie in den Einstellungen)"));
+    left->addLayout(pair(eZieltage, 0, days, 1), r++, 1);
     left->setRowStretch(r, 1);
 
     QGridLayout *right = grid();
@@ -501,7 +515,14 @@ void TFAdr::buildAddressPage()
     right->addWidget(label(QStringLiteral("http://www."), eWWW), r, 0);
     right->addLayout(pair(eWWW, 1, SpeedButton3, 0), r++, 1);
     right->addWidget(label(QStringLiteral("E-mail"), eEmail), r, 0);
-    right->addLayout(pair(eEmail, 1, SpeedButton2, 0), r++, 1);
+    btERechnung = new QPushButton(QStringLiteral("E-Rechnung …"));
+    btERechnung->setObjectName(QStringLiteral("btERechnung"));
+    btERechnung->setToolTip(QStringLiteral("E-Mail für E-Rechnungen und Leitweg-ID einer Behörde"));
+    btERechnung->setFocusPolicy(Qt::NoFocus);
+    connect(btERechnung, &QPushButton::clicked, this, &TFAdr::ERechnung1Click);
+    auto *mail = pair(eEmail, 1, SpeedButton2, 0);
+    mail->addWidget(btERechnung);
+    right->addLayout(mail, r++, 1);
     auto *marks = new QHBoxLayout;
     marks->setSpacing(16);
     marks->addWidget(DBCheckBox2);
@@ -509,6 +530,7 @@ void TFAdr::buildAddressPage()
     marks->addWidget(DBCheckBox3);
     marks->addStretch(1);
     right->addLayout(marks, r++, 1);
+    right->addWidget(cbVerbraucher, r++, 1);
     right->setRowStretch(r, 1);
 
     // On wide screens the fields keep a readable length; the grid below
@@ -556,7 +578,8 @@ void TFAdr::buildAddressPage()
     setTabOrder(ePLZ, eOrt);
     setTabOrder(eOrt, eLand);
     setTabOrder(eLand, eUstId);
-    setTabOrder(eUstId, cVorwahl);
+    setTabOrder(eUstId, eZieltage);
+    setTabOrder(eZieltage, cVorwahl);
     setTabOrder(cVorwahl, eTelefon1);
     setTabOrder(eTelefon1, eTelefax);
     setTabOrder(eTelefax, eAnrede);
@@ -565,7 +588,8 @@ void TFAdr::buildAddressPage()
     setTabOrder(eEmail, DBCheckBox2);
     setTabOrder(DBCheckBox2, DBCheckBox1);
     setTabOrder(DBCheckBox1, DBCheckBox3);
-    setTabOrder(DBCheckBox3, eLKDNR);
+    setTabOrder(DBCheckBox3, cbVerbraucher);
+    setTabOrder(cbVerbraucher, eLKDNR);
     setTabOrder(eLKDNR, DBGrid2);
 
     PControl->addTab(SAdr, QStringLiteral("Adresse"));
@@ -876,6 +900,8 @@ void TFAdr::setEditing(bool on)
     // Locked rather than disabled: the address must stay readable, and the
     // remarks and contact persons scrollable.
     m_lock.setLocked({SAdrTop, SAdr, Eingabe1, Eingabe3}, !on);
+    // The e-invoice data have a dialog of their own with OK and Abbrechen.
+    btERechnung->setEnabled(true);
 }
 
 void TFAdr::eingabeClick()
@@ -894,28 +920,37 @@ void TFAdr::fastfindChange(const QString &text)
     });
 }
 
-void TFAdr::kdsuchChange(const QString &text)
+bool TFAdr::findCustomerNumber(const QString &text)
 {
-    if (text.length() <= 3) return;
     // Only a whole number becomes the condition; any other text finds nothing,
     // so what is typed can never turn into a condition of its own.
     static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
-    bool found = false;
     bool ok = false;
     const qint64 number = wholeNumber.match(text).hasMatch() ? text.trimmed().toLongLong(&ok) : 0;
-    if (ok) {
-        try {
-            dataa->Adress.setFilter(QStringLiteral("kdnr=%1").arg(number));
-            found = dataa->Adress.FindFirst();
-        } catch (const AppError &e) {
-            ShowErrorBox(e.message(), this);
-            return;
-        }
+    if (!ok) return false;
+    try {
+        dataa->Adress.setFilter(QStringLiteral("kdnr=%1").arg(number));
+        return dataa->Adress.FindFirst();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), this);
+        return true; // said already
     }
-    if (!found)
-        Dialogs::instance().message(this, kTitle,
-                                    QStringLiteral("Kdnr %1 konnte nicht lokalisiert werden").arg(text),
-                                    Dialogs::Information, Dialogs::Ok);
+}
+
+void TFAdr::kdsuchChange(const QString &text)
+{
+    // Every number is looked for as it is typed (a new firm's customers are
+    // 1, 2, 3); a miss is said only when Enter asks for that number.
+    if (!text.trimmed().isEmpty()) findCustomerNumber(text);
+}
+
+void TFAdr::kdsuchReturn()
+{
+    const QString text = kdsuch->text();
+    if (text.trimmed().isEmpty() || findCustomerNumber(text)) return;
+    Dialogs::instance().message(this, kTitle,
+                                QStringLiteral("Kdnr %1 konnte nicht lokalisiert werden").arg(text),
+                                Dialogs::Information, Dialogs::Ok);
 }
 
 void TFAdr::kdsuchEnter()
@@ -966,14 +1001,11 @@ void TFAdr::adrinsClick()
 }
 
 // E-invoice mailbox and buyer reference of the current address, in a dialog of
-// their own; like every change of the address only while editing is allowed.
+// their own, also while editing is off.
 void TFAdr::ERechnung1Click()
 {
-    if (!m_editing) {
-        Dialogs::instance().message(this, kTitle, QStringLiteral("Bearbeitung ist gesperrt!"),
-                                    Dialogs::Information, Dialogs::Ok);
-        return;
-    }
+    // A dialog of its own with OK and Abbrechen: no lock is needed to keep
+    // the address from a change made by accident.
     guarded([this] {
         if (dataa->Adress.IsEmpty()) return;
         dataa->Adress.CheckBrowseMode(); // a new address is saved before data is kept under its number

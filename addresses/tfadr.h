@@ -25,6 +25,7 @@ class QActionGroup;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -72,6 +73,9 @@ class TFAdr : public QWidget, public MergingChild
     DBEdit *eTelefon1, *eTelefax, *eAnrede, *eWWW, *eEmail;
     QToolButton *SpeedButton1, *SpeedButton3, *SpeedButton2;
     DBCheckBox *DBCheckBox2, *DBCheckBox1, *DBCheckBox3;
+    DBEdit *eZieltage;         // the customer's own payment days; empty: the firm's
+    DBCheckBox *cbVerbraucher; // a consumer: the dunning interest of § 288 Abs. 1 BGB
+    QPushButton *btERechnung;  // beside the e-mail: the e-invoice data of the address
     QPlainTextEdit *exportmemo;
     DBGrid *DBGrid2;
     // "Kontakt-Notizen"
@@ -123,6 +127,7 @@ class TFAdr : public QWidget, public MergingChild
     // Part of the address window proper.
     void fastfindChange(const QString &text);
     void kdsuchChange(const QString &text);
+    void kdsuchReturn();
     void kdsuchEnter();
     void controlChange(int index);
     void Vorname1Click();
@@ -177,6 +182,8 @@ class TFAdr : public QWidget, public MergingChild
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    // Moves to the address with the number typed; false when there is none.
+    bool findCustomerNumber(const QString &text);
     void FormCreate();
     void FormClose();
     void buildActions();

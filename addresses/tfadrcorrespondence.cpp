@@ -164,7 +164,6 @@ void TFAdr::btExportClick()
         (dataa->AdressVORNAME->AsString() + QLatin1Char(' ') + dataa->AdressNAME1->AsString()).trimmed());
     exportmemo->appendPlainText(memoLines(dataa->AdressNAMEN->AsString()));
     exportmemo->appendPlainText(dataa->AdressSTRASSE->AsString());
-    exportmemo->appendPlainText(QString());
     exportmemo->appendPlainText(dataa->AdressPLZ->AsString() + QLatin1Char(' ') +
                                 dataa->AdressORT->AsString());
     exportmemo->selectAll();

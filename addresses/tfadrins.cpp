@@ -3,9 +3,12 @@
 
 #include "base/apperror.h"
 #include "data/programvalues.h"
+#include "data/tax.h"
 #include "data/tdataa.h"
 #include "widgets/dialogs.h"
+#include "widgets/windowparts.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,6 +43,18 @@ Tfadrins::Tfadrins(QWidget *parent) : QDialog(parent)
     vo = edit("vo", 7);
     t = edit("t", 20);
     te = edit("te", 20);
+    eEmail = edit("eEmail", 60);
+    eLand = edit("eLand", 2);
+    eLand->setToolTip(QStringLiteral("Ländercode nach ISO 3166, z. B. AT, CH, FR; leer: Deutschland"));
+    const auto check = [this](const char *name, const QString &caption, bool on) {
+        auto *c = new QCheckBox(caption, this);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setChecked(on);
+        return c;
+    };
+    cKunde = check("cKunde", QStringLiteral("&Kunde"), true);
+    cLieferant = check("cLieferant", QStringLiteral("Lie&ferant"), false);
+    cVerbraucher = check("cVerbraucher", QStringLiteral("P&rivatkunde (Verbraucher)"), false);
     Button1 = new QPushButton(QStringLiteral("&Anlegen"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
@@ -78,11 +93,23 @@ Tfadrins::Tfadrins(QWidget *parent) : QDialog(parent)
     form->addLayout(pair(vo, 0, t, 1), 4, 1);
     form->addWidget(label(QStringLiteral("Telefax"), te), 5, 0);
     form->addWidget(te, 5, 1);
+    form->addWidget(label(QStringLiteral("&E-Mail"), eEmail), 6, 0);
+    form->addWidget(eEmail, 6, 1);
+    eLand->setFixedWidth(digit * 4 + 12);
+    form->addWidget(label(QStringLiteral("&Land"), eLand), 7, 0);
+    auto *marks = new QHBoxLayout;
+    marks->setSpacing(12);
+    marks->addWidget(eLand);
+    marks->addWidget(cKunde);
+    marks->addWidget(cLieferant);
+    marks->addWidget(cVerbraucher);
+    marks->addStretch(1);
+    form->addLayout(marks, 7, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
-    form->addLayout(buttons, 6, 0, 1, 2);
+    form->addLayout(buttons, 8, 0, 1, 2);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -98,7 +125,12 @@ Tfadrins::Tfadrins(QWidget *parent) : QDialog(parent)
     setTabOrder(o, vo);
     setTabOrder(vo, t);
     setTabOrder(t, te);
-    setTabOrder(te, Button1);
+    setTabOrder(te, eEmail);
+    setTabOrder(eEmail, eLand);
+    setTabOrder(eLand, cKunde);
+    setTabOrder(cKunde, cLieferant);
+    setTabOrder(cLieferant, cVerbraucher);
+    setTabOrder(cVerbraucher, Button1);
     setTabOrder(Button1, Button2);
 
     connect(Button1, &QPushButton::clicked, this, [this] {
@@ -113,6 +145,7 @@ Tfadrins::Tfadrins(QWidget *parent) : QDialog(parent)
 
 bool Tfadrins::Button1Click()
 {
+    using WindowParts::editingOrInserting;
     if (n->text().isEmpty()) {
         // The dialog stays open with everything typed, so that only the name
         // has to be added.
@@ -121,6 +154,18 @@ bool Tfadrins::Button1Click()
             QStringLiteral("Sie haben keinen Namen eingegeben. Speichern nicht möglich!"), Dialogs::Warning,
             Dialogs::Ok);
         n->setFocus();
+        return false;
+    }
+    // Checked before the address is made: it is numbered and saved at once.
+    const QString land = eLand->text().trimmed().toUpper();
+    if (!land.isEmpty() && !Tax::isCountryCode(land)) {
+        Dialogs::instance().message(
+            this, QStringLiteral("Tavirelsverwaltung"),
+            QStringLiteral("\"%1\" ist kein Ländercode nach ISO 3166 (zwei Buchstaben, z. B. "
+                           "AT, CH; leer für Deutschland).")
+                .arg(eLand->text().trimmed()),
+            Dialogs::Warning, Dialogs::Ok);
+        eLand->setFocus();
         return false;
     }
     try {
@@ -141,10 +186,21 @@ bool Tfadrins::Button1Click()
         dataa->AdressTELEFON1->SetAsString(t->text());
         dataa->AdressTELEFAX->SetAsString(te->text());
         dataa->AdressMA->SetAsString(ProgramValues::instance().MaKuerzel);
+        adress.FieldByName(QStringLiteral("EMAIL"))->SetAsString(eEmail->text().trimmed());
+        adress.FieldByName(QStringLiteral("kunde"))->SetAsBoolean(cKunde->isChecked());
+        adress.FieldByName(QStringLiteral("Lieferant"))->SetAsBoolean(cLieferant->isChecked());
+        if (TField *country = adress.FindField(QStringLiteral("LAND")))
+            country->SetAsString(eLand->text().trimmed().toUpper());
+        if (TField *consumer = adress.FindField(QStringLiteral("VERBRAUCHER")))
+            consumer->SetAsBoolean(cVerbraucher->isChecked());
         adress.Post();
         adress.Edit();
     } catch (const AppError &e) {
+        // The address is numbered and saved as soon as it is made; what could
+        // not be saved with it stays typed here, with the message, to be corrected.
         ShowErrorBox(e.message(), this);
+        if (editingOrInserting(dataa->Adress)) dataa->Adress.Cancel();
+        return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 // shared address dataset, which numbers and dates it.
 #include <QDialog>
 
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -18,6 +19,8 @@ class Tfadrins : public QDialog
     QLineEdit *v, *n;
     QPlainTextEdit *nn;
     QLineEdit *s, *p, *o, *vo, *t, *te;
+    QLineEdit *eEmail, *eLand;                     // e-mail; country (empty: Germany)
+    QCheckBox *cKunde, *cLieferant, *cVerbraucher; // a customer unless told otherwise
     QPushButton *Button1, *Button2;
     QStatusBar *StatusBar1;
 

@@ -4,6 +4,7 @@
 #include "base/apperror.h"
 #include "data/tdataa.h"
 #include "data/tvexdaotable.h"
+#include "einvoice/einvoice.h"
 #include "widgets/dialogs.h"
 
 #include <QDialogButtonBox>
@@ -100,6 +101,19 @@ bool TFERechnung::btOkClick()
                                     QStringLiteral("Die E-Mail-Adresse \"%1\" ist ungültig.").arg(email),
                                     Dialogs::Warning, Dialogs::Ok);
         eEmail->setFocus();
+        return false;
+    }
+    // A public authority's Leitweg-ID is checked where it is typed, not only
+    // when the first e-invoice is refused.
+    if (EInvoice::isBadLeitwegId(referenz)) {
+        Dialogs::instance().message(
+            this, kTitle,
+            QStringLiteral("Die Leitweg-ID \"%1\" ist ungültig: ihre Prüfziffer (die letzten "
+                           "zwei Ziffern) stimmt nicht. Bitte mit der Angabe des "
+                           "Auftraggebers vergleichen.")
+                .arg(referenz),
+            Dialogs::Warning, Dialogs::Ok);
+        eReferenz->setFocus();
         return false;
     }
     try {

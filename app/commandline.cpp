@@ -17,6 +17,7 @@
 #include "data/engine.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
+#include "data/samplefirm.h"
 #include "data/schema.h"
 #include "data/settings.h"
 #include "data/tdata.h"
@@ -134,6 +135,9 @@ const char *const kHelp =
     "ohne\n"
     "ihn daten/tavirel.mdb im Programmordner.\n"
     "\n"
+    "Rückgabewert: 0 erledigt (check-db: ohne Befunde), 1 nicht erledigt (ein Fehler, eine Ablehnung;\n"
+    "check-db: mit Befunden), 2 falscher Aufruf (unbekannter Befehl, unbekannte Option, fehlender Wert).\n"
+    "\n"
     "Wo die Daten liegen: Steht neben dem Programm ein Ordner daten/ oder eine tavirel.ini, gilt der\n"
     "Programmordner (eine tragbare Kopie). Ein installiertes Programm legt die Datenbank je Benutzer in\n"
     "$XDG_DATA_HOME/tavirel/daten/ ab (sonst ~/.local/share/tavirel/daten/), die Einstellungen tavirel.ini\n"
@@ -243,6 +247,27 @@ int initDb(const Options &o)
     }
     out(QStringLiteral("Datenbank angelegt: %1%2\n")
             .arg(shown(path), o.demo ? QStringLiteral(" (mit Beispieldaten)") : QString()));
+    // The program's own database brings its firm into the settings (the
+    // sample firm with the sample data, none without); one named by --db
+    // leaves the settings as they are.
+    if (!o.db.isEmpty()) return 0;
+    const QString folder = ProgramFolder::dir();
+    const bool before = SampleFirm::isInUse(folder);
+    try {
+        SampleFirm::prepareSettings(folder, o.demo);
+    } catch (const AppError &e) {
+        err(QStringLiteral("Die Einstellungen der Firma wurden nicht angepasst: %1").arg(e.message()));
+        return 1;
+    }
+    if (!before && SampleFirm::isInUse(folder))
+        out(QStringLiteral("Die Musterfirma der Beispieldaten steht jetzt in %1.\n")
+                .arg(QDir::toNativeSeparators(ProgramFolder::iniPath())));
+    else if (before && !SampleFirm::isInUse(folder))
+        out(QStringLiteral("Die Musterfirma wurde aus %1 entfernt; die eigene Firma trägt man unter "
+                           "\"Datei › Einstellungen …\" ein.\n")
+                .arg(QDir::toNativeSeparators(ProgramFolder::iniPath())));
+    else if (!SampleFirm::hasFirm(folder))
+        out(QStringLiteral("Die eigene Firma trägt man unter \"Datei › Einstellungen …\" ein.\n"));
     return 0;
 }
 
@@ -327,7 +352,7 @@ int invoiceContracts(const Options &o)
     try {
         if (!o.db.isEmpty()) {
             if (!Engine::isServerLocation(o.db) && !QFileInfo::exists(o.db))
-                throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(o.db));
+                throw AppError(Engine::missingMessage(o.db));
             addresses.Datenbank.SmartOpen = false;
         }
         addresses.DataModuleCreate(o.db.isEmpty() ? QString() : DatabaseLocation(o.db));

@@ -4,6 +4,7 @@
 #include "base/apperror.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
+#include "data/samplefirm.h"
 #include "data/schema.h"
 #include "widgets/dialogs.h"
 
@@ -12,16 +13,16 @@
 
 namespace FirstStart {
 
-void offerDatabase(QWidget *parent, const QString &databasePath)
+Made offerDatabase(QWidget *parent, const QString &databasePath)
 {
-    if (!databasePath.isEmpty()) return; // a database named by the user is never made up
+    if (!databasePath.isEmpty()) return Made::Nothing; // a database named by the user is never made up
     QString location;
     try {
         location = ProgramFolder::databasePath();
     } catch (const AppError &) {
-        return; // the connection reports what is wrong with the settings
+        return Made::Nothing; // the connection reports what is wrong with the settings
     }
-    if (Engine::isServerLocation(location) || QFileInfo::exists(location)) return;
+    if (Engine::isServerLocation(location) || QFileInfo::exists(location)) return Made::Nothing;
     const Dialogs::Button answer = Dialogs::instance().message(
         parent, QStringLiteral("Tavirelsverwaltung"),
         QStringLiteral("Es gibt noch keine Datenbank. Soll sie mit Beispieldaten angelegt werden?\n\n"
@@ -32,8 +33,11 @@ void offerDatabase(QWidget *parent, const QString &databasePath)
                        "Die Datenbank wird angelegt als %1")
             .arg(QDir::toNativeSeparators(location)),
         Dialogs::Question, Dialogs::Yes | Dialogs::No | Dialogs::Cancel, Dialogs::Yes);
-    if (answer == Dialogs::Cancel) return;
-    Schema::createDatabaseFile(location, answer == Dialogs::Yes);
+    if (answer == Dialogs::Cancel) return Made::Nothing;
+    const bool sample = answer == Dialogs::Yes;
+    Schema::createDatabaseFile(location, sample);
+    SampleFirm::prepareSettings(ProgramFolder::dir(), sample);
+    return sample ? Made::Sample : Made::Empty;
 }
 
 } // namespace FirstStart

@@ -8,9 +8,13 @@ class QWidget;
 
 namespace FirstStart {
 
+enum class Made { Nothing, Sample, Empty };
+
 // Asks only when the program's own database (no --db given, no server named)
-// is a file that does not exist yet. Yes: with sample data; No: empty;
-// Cancel: none. AppError when the creation fails.
-void offerDatabase(QWidget *parent, const QString &databasePath);
+// is a file that does not exist yet. Yes: with sample data and the sample
+// firm in the settings (unless a firm is set up there); No: empty, and the
+// settings without the sample firm; Cancel: none. AppError when the creation
+// fails. Says which database was made.
+Made offerDatabase(QWidget *parent, const QString &databasePath);
 
 } // namespace FirstStart

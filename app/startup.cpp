@@ -2,15 +2,19 @@
 #include "startup.h"
 
 #include "backupmenu.h"
+#include "databasemenu.h"
 #include "firststart.h"
 #include "platform/appicons.h"
+#include "tfeinstellungen.h"
 #include "tfinfo.h"
 #include "tfmain.h"
 
 #include "base/apperror.h"
 #include "data/engine.h"
+#include "data/programfolder.h"
 #include "data/notices.h"
 #include "data/progress.h"
+#include "data/schema.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "widgets/dialogs.h"
@@ -109,7 +113,8 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
         if (registerWindows) registerWindows(*main);
     });
 
-    guarded([&databasePath] { FirstStart::offerDatabase(nullptr, databasePath); });
+    FirstStart::Made made = FirstStart::Made::Nothing;
+    guarded([&] { made = FirstStart::offerDatabase(nullptr, databasePath); });
     // A database others could read is tightened as it opens, a server
     // connection may be unencrypted: the user is told.
     Notices::setHandler([](const QString &text) {
@@ -121,11 +126,18 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
         // The module exists even when its creation fails, so that every
         // window finds its (closed) datasets.
         dataa = new Tdataa;
+        // A file that is no database of this program (a double-click on
+        // another SQLite file) is said once and left alone.
+        const QString foreign =
+            Schema::notOurs(databasePath.isEmpty() ? ProgramFolder::databasePath() : databasePath);
+        if (!foreign.isEmpty()) throw AppError(foreign);
         dataa->DataModuleCreate(databasePath);
     });
     step(QStringLiteral("TData"), [] {
         Data = new TData(dataa ? &dataa->Datenbank : nullptr);
-        Data->DataCreate();
+        // Without a database the address module has said so; the document
+        // module's datasets stay closed without a second message.
+        if (dataa && dataa->Datenbank.Connected()) Data->DataCreate();
     });
     StartupProgress::setHandler({});
 
@@ -144,8 +156,12 @@ Tfmain *start(const Registration &registerWindows, const QString &databasePath)
     });
     guarded(warnIfWriteProtected);
     guarded([] {
-        if (fmain) BackupMenu::install(*fmain);
+        if (!fmain) return;
+        DatabaseMenu::install(*fmain);
+        BackupMenu::install(*fmain);
     });
+    // An empty database is a new firm: its own data comes first.
+    if (made == FirstStart::Made::Empty && fmain) guarded([] { SetupAssistant::run(fmain); });
     return fmain;
 }
 

@@ -2,9 +2,14 @@
 #include "tfmain.h"
 
 #include "childframe.h"
+#include "databasemenu.h"
 #include "platform/appicons.h"
 #include "platform/platform.h"
+#include "tfeinstellungen.h"
+#include "tfhandbuch.h"
 #include "tfinfo.h"
+#include "tfvorlagen.h"
+#include "widgets/dialogs.h"
 #include "widgets/mergingchild.h"
 #include "widgets/vorgangwindows.h"
 
@@ -14,6 +19,7 @@
 #include "widgets/pendingedits.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -156,6 +162,11 @@ void Tfmain::buildMenus()
     };
 
     Datei1 = menu("Datei1", QStringLiteral("&Datei"));
+    Einstellungen1 = item(Datei1, "Einstellungen1", QStringLiteral("&Einstellungen …"), QKeySequence(),
+                          QIcon(), &Tfmain::Einstellungen1Click);
+    Vorlagen1 = item(Datei1, "Vorlagen1", QStringLiteral("&Vorlagen zurücksetzen …"), QKeySequence(), QIcon(),
+                     &Tfmain::Vorlagen1Click);
+    Datei1->addSeparator();
     Schlieen1 = item(Datei1, "Schlieen1", QStringLiteral("&Schließen"), QKeySequence(Qt::CTRL | Qt::Key_F4),
                      QIcon(), &Tfmain::Schlieen1Click);
     Beenden1 = item(Datei1, "Beenden1", QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_F4),
@@ -178,6 +189,13 @@ void Tfmain::buildMenus()
     m_windowListSeparator = Fenster1->addSeparator();
     // Window captions may have changed since the last activation.
     connect(Fenster1, &QMenu::aboutToShow, this, &Tfmain::rebuildWindowList);
+
+    Hilfe1 = menu("Hilfe1", QStringLiteral("&Hilfe"));
+    Handbuch1 = item(Hilfe1, "Handbuch1", QStringLiteral("&Handbuch"), QKeySequence(Qt::Key_F1), QIcon(),
+                     &Tfmain::Handbuch1Click);
+    Ueber1 = item(Hilfe1, "Ueber1", QStringLiteral("Ü&ber …"), QKeySequence(), QIcon(), &Tfmain::Ueber1Click);
+    // Where the main window's F1 cannot reach (a modal dialog, another window).
+    qApp->installEventFilter(new HelpKeyFilter(this));
 
     for (WindowKind kind :
          {WindowKind::Adressen, WindowKind::Artikel, WindowKind::Vorgangsliste, WindowKind::Vorgang})
@@ -256,6 +274,14 @@ QWidget *Tfmain::showChild(QPointer<QWidget> &ref, const std::function<QWidget *
         if (frame->isMinimized() || frame->isHidden()) frame->showMaximized();
         ClientArea->setActiveSubWindow(frame);
     }
+    // The focus goes into the window asked for: when the window system gives
+    // the frame its focus back only afterwards (a question just answered), it
+    // returns there and not to the window that asked.
+    QWidget *target = ref->focusWidget();
+    for (QWidget *w = ref->nextInFocusChain(); !target && w && w != ref; w = w->nextInFocusChain())
+        if (ref->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            target = w;
+    (target ? target : ref.data())->setFocus(Qt::OtherFocusReason);
     updatemenuitems();
     return ref;
 }
@@ -396,6 +422,18 @@ void Tfmain::PrintVorgang(const QString &idText, bool preview, bool withDialog)
     m_print(idText, preview, withDialog);
 }
 
+void Tfmain::Einstellungen1Click()
+{
+    TFEinstellungen window(TFEinstellungen::Mode::Window, this);
+    Dialogs::instance().exec(window);
+}
+
+void Tfmain::Vorlagen1Click()
+{
+    TFVorlagen window(this);
+    Dialogs::instance().exec(window);
+}
+
 void Tfmain::Schlieen1Click()
 {
     if (QMdiSubWindow *frame = currentFrame()) frame->close();
@@ -449,4 +487,29 @@ void Tfmain::berlappend1Click()
 void Tfmain::ToolButton6Click()
 {
     Platform::ShellOpen(QStringLiteral("calc.exe"));
+}
+
+void Tfmain::Handbuch1Click()
+{
+    // The page of the window in front: the focused part of the active child
+    // (a dialog of its own may say more), else the child, else the main window.
+    QWidget *child = activeChild();
+    QWidget *focus = QApplication::focusWidget();
+    QWidget *from = child && focus && child->isAncestorOf(focus) ? focus : child ? child : this;
+    TFHandbuch::open(TFHandbuch::pageFor(from));
+}
+
+void Tfmain::Ueber1Click()
+{
+    Dialogs::instance().message(
+        this, QStringLiteral("Über Tavirelsverwaltung"),
+        QStringLiteral("Tavirelsverwaltung %1\n"
+                       "Auftragsverwaltung für kleine Betriebe\n\n"
+                       "Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later). "
+                       "Das Programm wird ohne jede Gewährleistung weitergegeben.\n\n"
+                       "Datenbank: %2\n"
+                       "Qt %3")
+            .arg(QStringLiteral(TAVIREL_VERSION), DatabaseMenu::shownLocation(),
+                 QString::fromLatin1(qVersion())),
+        Dialogs::Information, Dialogs::Ok);
 }

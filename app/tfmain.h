@@ -35,11 +35,13 @@ class Tfmain : public QMainWindow, public Shell
     QToolBar *ToolBar2;
     QAction *ToolButton6;
     QMenu *Datei1;
-    QAction *Schlieen1, *Beenden1;
+    QAction *Einstellungen1, *Vorlagen1, *Schlieen1, *Beenden1;
     QMenu *Menue2;
     QAction *Kontakte1, *ArtikelListe1, *bersicht1;
     QMenu *Fenster1;
     QAction *Nebeneinander1, *berlappend1;
+    QMenu *Hilfe1;
+    QAction *Handbuch1, *Ueber1;
 
     // ---- program-wide window references: empty while the window does not
     // exist; a window's frame empties its reference when it closes.
@@ -74,6 +76,10 @@ class Tfmain : public QMainWindow, public Shell
     void vorgangneuClick() override;
     void ShowVorgaengeOfAddress() override;
     void PrintVorgang(const QString &idText, bool preview, bool withDialog) override;
+    void Einstellungen1Click();
+    void Handbuch1Click();
+    void Ueber1Click();
+    void Vorlagen1Click();
     void Schlieen1Click();
     void Beenden1Click();
     void Nebeneinander1Click();

@@ -335,9 +335,10 @@ void TFartikel::buildList()
     DBGrid2->setReadOnly(true);
     DBGrid2->setRowSelect(true);
     DBGrid2->setDataSource(&Data->ArtikelQ);
+    DBGridColumn number(QStringLiteral("Art-Nr"), QString(), chars(this, 14));
+    number.wholeValues = true;
     DBGrid2->setColumns(
-        {DBGridColumn(QStringLiteral("Art-Nr"), QString(), chars(this, 14)),
-         DBGridColumn(QStringLiteral("Beschreibung"), QString(), chars(this, 44)),
+        {number, DBGridColumn(QStringLiteral("Beschreibung"), QString(), chars(this, 44)),
          DBGridColumn(QStringLiteral("VK"), QString(), chars(this, 11)),
          DBGridColumn(QStringLiteral("EK"), QString(), chars(this, 11)),
          DBGridColumn(QStringLiteral("Waehrung"), QStringLiteral("Währung"), chars(this, 8))});
@@ -417,6 +418,7 @@ void TFartikel::FormDeactivate()
     if (PendingEdits::refusedControl(this)) return;
     guarded([this] {
         if (!artikel().Active()) return;
+        dropUntouchedNew();
         if (artikel().Filtered()) {
             artikel().setFiltered(false);
         } else {
@@ -474,6 +476,7 @@ void TFartikel::closeEvent(QCloseEvent *event)
         return;
     }
     TVexDaoTable &a = artikel();
+    guarded([this] { dropUntouchedNew(); });
     if (a.Active() && editingOrInserting(a)) {
         if (a.Modified()) {
             switch (Dialogs::instance().message(
@@ -527,9 +530,23 @@ void TFartikel::guarded(const std::function<void()> &work)
 // ---------------------------------------------------------------------------
 // articles
 
+bool TFartikel::dropUntouchedNew()
+{
+    // A new article nothing was typed into is no article: it goes unsaved
+    // and unasked (its defaults alone make nothing worth keeping).
+    TVexDaoTable &a = artikel();
+    if (!a.Active() || a.State() != DataSetState::Insert || a.Touched()) return false;
+    a.Cancel();
+    return true;
+}
+
 void TFartikel::ToolButton2Click()
 {
-    guarded([this] { artikel().Insert(); });
+    if (!PendingEdits::writeAll(this)) return;
+    guarded([this] {
+        dropUntouchedNew();
+        artikel().Insert();
+    });
     if (editingOrInserting(artikel())) eBeschreibung->setFocus();
 }
 

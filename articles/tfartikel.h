@@ -83,6 +83,8 @@ class TFartikel : public QWidget
     bool event(QEvent *event) override;
 
   private:
+    // Cancels a new article nothing was typed into; true when it did.
+    bool dropUntouchedNew();
     void FormCreate();
     void FormClose();
     void buildToolBar();

@@ -14,7 +14,7 @@ namespace {
 QString tooLarge(long double amount)
 {
     return QStringLiteral("Der Betrag %1 liegt über der Grenze des Programms von 999.999.999.999,99")
-        .arg(German::formatFloat(double(amount)));
+        .arg(German::formatMask(double(amount), QStringLiteral("#,##0.00")));
 }
 
 } // namespace
@@ -36,7 +36,7 @@ void checkAmount(long double amount, const QString &what)
     if (!(amount < kLimit && amount > -kLimit))
         throw AppError(QStringLiteral("%1 ist %2 und liegt über der Grenze des Programms von "
                                       "999.999.999.999,99")
-                           .arg(what, German::formatFloat(double(amount))));
+                           .arg(what, German::formatMask(double(amount), QStringLiteral("#,##0.00"))));
 }
 
 qint64 percentOf(qint64 count, int percent)

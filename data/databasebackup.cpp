@@ -6,6 +6,7 @@
 #include "engine.h"
 #include "settings.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QUrl>
+#include <cstdlib>
 #include <sqlite3.h>
 
 namespace DatabaseBackup {
@@ -43,6 +45,56 @@ QString errorOf(sqlite3 *db, int rc)
     return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
+// Why a step of the backup failed, in German, with SQLite's own words after
+// it: the step's result tells it (the connection's last message does not).
+QString reasonOf(int rc)
+{
+    QString german;
+    switch (rc & 0xff) {
+    case SQLITE_FULL:
+        german = QStringLiteral("der Datenträger ist voll");
+        break;
+    case SQLITE_IOERR:
+        german = QStringLiteral("beim Schreiben auf den Datenträger ist ein Fehler aufgetreten");
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        german = QStringLiteral("der Datenträger oder die Datei ist schreibgeschützt");
+        break;
+    case SQLITE_CANTOPEN:
+        german = QStringLiteral("die Datei kann nicht geöffnet werden");
+        break;
+    case SQLITE_NOMEM:
+        german = QStringLiteral("der Arbeitsspeicher reicht nicht");
+        break;
+    default:
+        german = QStringLiteral("Fehler %1").arg(rc);
+    }
+    return QStringLiteral("%1 (%2)").arg(german, QString::fromUtf8(sqlite3_errstr(rc)));
+}
+
+// Copies a backup left behind by a program that ended in the middle of one
+// (its hidden temporary file and journal) are removed from the folder; one
+// written to in the last ten minutes may be another workstation's backup
+// under way and stays.
+void removeLeftovers(const QDir &folder)
+{
+    static const QRegularExpression name(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}(-journal)?$"));
+    const QDateTime recently = QDateTime::currentDateTime().addSecs(-10 * 60);
+    for (const QFileInfo &f : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.match(f.fileName()).hasMatch() || f.lastModified() > recently) continue;
+        QFile file(f.absoluteFilePath());
+        if (!f.fileName().endsWith(QLatin1String("-journal"))) {
+            // Only what is a database file (or nothing yet) is ours.
+            if (f.size() > 0 &&
+                (!file.open(QIODevice::ReadOnly) || !file.read(16).startsWith("SQLite format 3")))
+                continue;
+            file.close();
+        }
+        file.remove();
+    }
+}
+
 // PRAGMA integrity_check of a finished copy: "ok" or the first problems.
 QString integrityOf(const QString &path)
 {
@@ -64,7 +116,9 @@ QString integrityOf(const QString &path)
     return result;
 }
 
-void copyPages(const QString &source, const QString &target, const std::function<void(int, int)> &progress)
+// Into target (a temporary name); messages name the backup as the user chose it.
+void copyPages(const QString &source, const QString &target, const QString &shownTarget,
+               const std::function<void(int, int)> &progress)
 {
     Connections c;
     int rc = sqlite3_open_v2(source.toUtf8().constData(), &c.source, SQLITE_OPEN_READONLY, nullptr);
@@ -75,7 +129,7 @@ void copyPages(const QString &source, const QString &target, const std::function
     if (rc == SQLITE_OK) c.backup = sqlite3_backup_init(c.target, "main", c.source, "main");
     if (!c.backup)
         throw AppError(QStringLiteral("Die Sicherungsdatei %1 kann nicht geschrieben werden: %2")
-                           .arg(shown(target), errorOf(c.target, rc)));
+                           .arg(shown(shownTarget), errorOf(c.target, rc)));
     // A few hundred pages at a time, so that other programs may save in
     // between. Each of their saves starts the copy again; after a few such
     // restarts the rest is copied in one step, which holds their next save
@@ -102,18 +156,19 @@ void copyPages(const QString &source, const QString &target, const std::function
             sqlite3_sleep(20);
             continue;
         }
-        throw AppError(
-            QStringLiteral("Die Datenbank %1 kann nicht gesichert werden: %2")
-                .arg(shown(source),
-                     rc == SQLITE_BUSY || rc == SQLITE_LOCKED
-                         ? QStringLiteral("sie ist seit einer Minute von einem anderen Programm gesperrt")
-                         : errorOf(c.target, rc)));
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            throw AppError(
+                QStringLiteral("Die Datenbank %1 kann nicht gesichert werden: sie ist seit einer Minute "
+                               "von einem anderen Programm gesperrt")
+                    .arg(shown(source)));
+        throw AppError(QStringLiteral("Die Sicherungsdatei %1 kann nicht geschrieben werden: %2")
+                           .arg(shown(shownTarget), reasonOf(rc)));
     }
     rc = sqlite3_backup_finish(c.backup);
     c.backup = nullptr;
     if (rc != SQLITE_OK)
         throw AppError(QStringLiteral("Die Sicherungsdatei %1 kann nicht geschrieben werden: %2")
-                           .arg(shown(target), errorOf(c.target, rc)));
+                           .arg(shown(shownTarget), reasonOf(rc)));
 }
 
 QString key(const QString &database)
@@ -134,9 +189,10 @@ void write(const QString &source, const QString &target, const std::function<voi
             QStringLiteral("Die Datei %1 besteht bereits; eine Datensicherung überschreibt keine Datei. "
                            "Bitte einen neuen Namen wählen.")
                 .arg(shown(to.absoluteFilePath())));
-    if (!QFileInfo::exists(source)) throw AppError(QStringLiteral("Cannot find Database:\n") + shown(source));
+    if (!QFileInfo::exists(source)) throw AppError(Engine::missingMessage(source));
     if (!to.absoluteDir().exists())
         throw AppError(QStringLiteral("Den Ordner %1 gibt es nicht").arg(shown(to.absolutePath())));
+    removeLeftovers(to.absoluteDir());
 
     // Written under a temporary name beside the target and named only when
     // the copy is whole and sound.
@@ -148,7 +204,7 @@ void write(const QString &source, const QString &target, const std::function<voi
     const QString partPath = part.fileName();
     const auto removeJournal = [&] { QFile::remove(partPath + QStringLiteral("-journal")); };
     try {
-        copyPages(source, partPath, progress);
+        copyPages(source, partPath, to.absoluteFilePath(), progress);
     } catch (...) {
         removeJournal();
         throw;
@@ -204,26 +260,58 @@ QString serverAdvice(const QString &location)
              login.isEmpty() ? QStringLiteral("<Anmeldename der Arbeitsplätze>") : login);
 }
 
+namespace {
+
+// Each database its own pair of keys: "Datenbank"/"Zuletzt" for the first
+// (as older versions kept their one), then "Datenbank2"/"Zuletzt2" and on.
+QString numbered(const char *name, int n)
+{
+    return n == 1 ? QString::fromLatin1(name) : QStringLiteral("%1%2").arg(QString::fromLatin1(name)).arg(n);
+}
+
+constexpr int kDatabasesKept = 50;
+
+// The number of the database's pair, or -(the first free one).
+int slotOf(const IniFile &ini, const QString &database)
+{
+    int free = 0;
+    for (int n = 1; n <= kDatabasesKept; ++n) {
+        const QString named = ini.readString(kSection, numbered("Datenbank", n));
+        if (named == key(database)) return n;
+        if (named.isEmpty() && free == 0) free = n;
+    }
+    return -(free == 0 ? kDatabasesKept : free);
+}
+
+} // namespace
+
 void remember(const QString &iniPath, const QString &database, const QDate &day)
 {
     IniFile ini(iniPath);
-    ini.writeString(kSection, QStringLiteral("Datenbank"), key(database));
-    ini.writeString(kSection, QStringLiteral("Zuletzt"), day.toString(Qt::ISODate));
+    const int n = std::abs(slotOf(ini, database));
+    ini.writeString(kSection, numbered("Datenbank", n), key(database));
+    ini.writeString(kSection, numbered("Zuletzt", n), day.toString(Qt::ISODate));
 }
 
 QDate last(const QString &iniPath, const QString &database)
 {
     const IniFile ini(iniPath);
-    if (ini.readString(kSection, QStringLiteral("Datenbank")) != key(database)) return QDate();
-    return QDate::fromString(ini.readString(kSection, QStringLiteral("Zuletzt")).trimmed(), Qt::ISODate);
+    const int n = slotOf(ini, database);
+    if (n < 0) return QDate();
+    return QDate::fromString(ini.readString(kSection, numbered("Zuletzt", n)).trimmed(), Qt::ISODate);
 }
 
 QString reminder(const QString &iniPath, const QString &database, const QDate &today)
 {
+    // [Datensicherung] Erinnerung: after how many days; 0 reminds never.
+    bool ok = false;
+    int after = IniFile(iniPath).readString(kSection, QStringLiteral("Erinnerung")).trimmed().toInt(&ok);
+    if (!ok || after < 0) after = 7;
+    if (after == 0) return QString();
     const QDate day = last(iniPath, database);
     if (!day.isValid()) return QStringLiteral("Noch keine Datensicherung – Datei › Datensicherung …");
     const qint64 days = day.daysTo(today);
-    if (days <= 7) return QString();
+    if (days <= after) return QString();
     return QStringLiteral("Letzte Datensicherung vor %1 Tagen (%2) – Datei › Datensicherung …")
         .arg(days)
         .arg(German::formatDate(day));

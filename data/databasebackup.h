@@ -22,12 +22,14 @@ void write(const QString &source, const QString &target,
 // How a database on a PostgreSQL server is backed up (pg_dump) and restored.
 QString serverAdvice(const QString &location);
 
-// The last backup of a database, kept in the settings file ([Datensicherung]).
+// The last backup of each database, kept in the settings file
+// ([Datensicherung]: Datenbank/Zuletzt, Datenbank2/Zuletzt2, …).
 void remember(const QString &iniPath, const QString &database, const QDate &day);
 // Invalid when the settings name no backup of this database.
 QDate last(const QString &iniPath, const QString &database);
 // The reminder for the status bar when the last backup of the database is
-// older than 7 days or there is none; empty otherwise.
+// older than [Datensicherung] Erinnerung days (7 unless set; 0: never) or
+// there is none; empty otherwise.
 QString reminder(const QString &iniPath, const QString &database, const QDate &today);
 
 } // namespace DatabaseBackup

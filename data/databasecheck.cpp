@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <map>
@@ -86,6 +87,30 @@ QList<Document> readDocuments(Engine &engine)
     return docs;
 }
 
+// A line of SQLite's own check in German; SQLite's words stay behind it for
+// whoever repairs the file.
+QString integrityFinding(const QString &line)
+{
+    static const struct
+    {
+        const char *pattern, *german;
+    } known[] = {{"^row (\\d+) missing from index (\\S+)", "Zeile %1 fehlt im Index %2"},
+                 {"^wrong # of entries in index (\\S+)", "Der Index %1 hat die falsche Zahl von Einträgen"},
+                 {"^NULL value in (\\S+)", "Leerer Wert in %1, wo keiner stehen darf"},
+                 {"^(?:On tree page|Page|Tree) (\\d+)", "Beschädigte Seite %1 der Datei"},
+                 {"^Freelist", "Die Liste der freien Seiten der Datei ist beschädigt"},
+                 {"never used$", "Seiten der Datei werden nie verwendet"}};
+    for (const auto &k : known) {
+        const QRegularExpressionMatch m = QRegularExpression(QString::fromLatin1(k.pattern)).match(line);
+        if (!m.hasMatch()) continue;
+        QString german = QString::fromUtf8(k.german);
+        for (int i = 1; i <= m.lastCapturedIndex(); ++i)
+            german = german.arg(m.captured(i));
+        return QStringLiteral("%1 (SQLite: %2)").arg(german, line);
+    }
+    return QStringLiteral("Schaden in der Datei (SQLite: %1)").arg(line);
+}
+
 void checkFile(Engine &engine, QList<Finding> &findings)
 {
     QStringList problems;
@@ -93,11 +118,15 @@ void checkFile(Engine &engine, QList<Finding> &findings)
         auto st = engine.prepare(QStringLiteral("PRAGMA integrity_check(100)"));
         while (st->step()) {
             const QString line = st->columnDynamic(0).rawText();
-            if (line != QLatin1String("ok")) problems << line;
+            // The heading of SQLite's list is no finding of its own.
+            if (line == QLatin1String("ok") || line.startsWith(QLatin1String("*** in database"))) continue;
+            problems << integrityFinding(line);
         }
     } catch (const AppError &e) {
         // Damage bad enough stops the check itself.
-        problems << e.message();
+        problems << QStringLiteral(
+                        "Die Datei ist so beschädigt, dass sie sich nicht prüfen lässt (SQLite: %1)")
+                        .arg(e.message());
     }
     add(findings, QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"), problems);
 }
@@ -278,7 +307,7 @@ QList<Finding> runOn(const QString &location)
 {
     auto engine = Engine::required(Engine::kindOf(location));
     if (!Engine::isServerLocation(location) && !QFileInfo::exists(location))
-        throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(location));
+        throw AppError(Engine::missingMessage(location));
     engine->open(location);
     QList<Finding> findings = run(*engine);
     engine->close();

@@ -191,8 +191,7 @@ Result copy(const QString &from, const QString &to, const std::function<void(con
 {
     const bool fromServer = Engine::isServerLocation(from);
     const bool toServer = Engine::isServerLocation(to);
-    if (!fromServer && !QFileInfo::exists(from))
-        throw AppError(QStringLiteral("Cannot find Database:\n") + shown(from));
+    if (!fromServer && !QFileInfo::exists(from)) throw AppError(Engine::missingMessage(from));
     if (!fromServer && !toServer && QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
         throw AppError(QStringLiteral("Quelle und Ziel sind dieselbe Datei"));
     auto source = engineFor(from);

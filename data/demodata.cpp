@@ -348,7 +348,7 @@ QString addressBlock(const Address &a)
     QStringList lines;
     lines << (a.vorname + u' ' + a.name1).trimmed();
     if (!a.namen.trimmed().isEmpty()) lines << a.namen.trimmed();
-    lines << a.strasse << QString() << a.plz + u' ' + a.ort;
+    lines << a.strasse << a.plz + u' ' + a.ort;
     return lines.join(QStringLiteral("\r\n"));
 }
 

@@ -228,29 +228,33 @@ void readAmount(const IniFile &ini, const QString &key, qint64 *value, QStringLi
     *value = ToCents(Money::fromAmount(v));
 }
 
-// "1", "ja", "yes", "true", "an" and their opposites, any letter case: a
-// word the program does not know stops the run rather than switch interest off.
+// A word the program does not know stops the run rather than switch interest off.
 void readYesNo(const IniFile &ini, const char *key, bool *value, QStringList *problems)
 {
     const QString text = ini.readString(Settings::section(), QString::fromLatin1(key)).trimmed();
     if (text.isEmpty()) return;
-    static const QStringList yes{QStringLiteral("1"),    QStringLiteral("ja"), QStringLiteral("j"),
-                                 QStringLiteral("yes"),  QStringLiteral("y"),  QStringLiteral("true"),
-                                 QStringLiteral("wahr"), QStringLiteral("an"), QStringLiteral("on")};
-    static const QStringList no{QStringLiteral("0"),   QStringLiteral("nein"),  QStringLiteral("n"),
-                                QStringLiteral("no"),  QStringLiteral("false"), QStringLiteral("falsch"),
-                                QStringLiteral("aus"), QStringLiteral("off")};
-    const QString word = text.toLower();
-    if (yes.contains(word))
-        *value = true;
-    else if (no.contains(word))
-        *value = false;
+    if (const std::optional<bool> yes = Settings::yesNo(text))
+        *value = *yes;
     else
         problems->append(
             QStringLiteral("%1: '%2' ist weder ja (1) noch nein (0)").arg(QString::fromLatin1(key), text));
 }
 
 } // namespace
+
+std::optional<bool> Settings::yesNo(const QString &text)
+{
+    static const QStringList yes{QStringLiteral("1"),    QStringLiteral("ja"), QStringLiteral("j"),
+                                 QStringLiteral("yes"),  QStringLiteral("y"),  QStringLiteral("true"),
+                                 QStringLiteral("wahr"), QStringLiteral("an"), QStringLiteral("on")};
+    static const QStringList no{QStringLiteral("0"),   QStringLiteral("nein"),  QStringLiteral("n"),
+                                QStringLiteral("no"),  QStringLiteral("false"), QStringLiteral("falsch"),
+                                QStringLiteral("aus"), QStringLiteral("off")};
+    const QString word = text.trimmed().toLower();
+    if (yes.contains(word)) return true;
+    if (no.contains(word)) return false;
+    return std::nullopt;
+}
 
 Settings Settings::read(const QString &iniPath)
 {

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class TVexDaoTable;
 
@@ -82,6 +83,9 @@ struct Settings
     BaseRates baseRates = BaseRates::builtIn();
 
     static QString section() { return QStringLiteral("Mahnwesen"); }
+    // A yes or no as the settings take it ("1", "ja", "yes", "an", … and
+    // their opposites, any letter case); null for a word it is not.
+    static std::optional<bool> yesNo(const QString &text);
     // AppError naming every malformed entry: a reminder is never made on
     // figures the firm did not mean.
     static Settings read(const QString &iniPath);
@@ -127,10 +131,10 @@ void SetLevelFromReminders(const TVexDaoTable &ds, bool leaving = false);
 // The facts a level's text names.
 struct Letter
 {
-    QString number;  // the invoice's
-    QDate date, due; // the invoice's date and due date
-    QString amount;  // its open amount with the currency, "119,00 €"
-    QDate payUntil;  // the reminder's own due date
+    QString number;     // the invoice's
+    QDate date, due;    // the invoice's date and due date
+    QString amount;     // its open amount with the currency, "119,00 €"
+    QDate payUntil;     // the reminder's own due date
     QString salutation; // the address's ("Sehr geehrter Herr Müller,"), may be empty
 };
 // The text of mahnung1.txt … mahnung3.txt in the program folder, or the

@@ -19,6 +19,15 @@ std::unique_ptr<Engine> Engine::create(const QString &kind)
     return nullptr;
 }
 
+QString Engine::missingMessage(const QString &location)
+{
+    return QStringLiteral(
+               "Die Datenbank %1 gibt es nicht. Eine neue legt \"Datei › Neue Datenbank …\" im Programm "
+               "oder \"tavirel init-db\" an; eine andere öffnet \"Datei › Datenbank öffnen …\" oder "
+               "--db PFAD.")
+        .arg(shownLocation(location));
+}
+
 bool Engine::isServerLocation(const QString &location)
 {
     const QString l = location.trimmed();

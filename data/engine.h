@@ -71,6 +71,9 @@ class Engine
     // A location as messages show it: a file in the system's own form, and a
     // password masked wherever one was written into it.
     static QString shownLocation(const QString &location);
+    // "Die Datenbank … gibt es nicht" with how one is made, for the location
+    // that was asked for.
+    static QString missingMessage(const QString &location);
     // A server location with its password left out, for a command the user
     // may copy (libpq then finds the password in the password file).
     static QString withoutPassword(const QString &location);

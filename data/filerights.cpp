@@ -21,8 +21,23 @@ QString shown(const QString &path)
 
 } // namespace
 
+namespace {
+thread_local int g_leaveAlone = 0;
+}
+
+LeaveAlone::LeaveAlone()
+{
+    ++g_leaveAlone;
+}
+
+LeaveAlone::~LeaveAlone()
+{
+    --g_leaveAlone;
+}
+
 void protectDatabase(const QString &path)
 {
+    if (g_leaveAlone > 0) return;
     const QFileInfo file(path);
     if (!file.isFile()) return;
     QStringList told;

@@ -13,6 +13,17 @@ namespace FileRights {
 // so (Notices). Rights that cannot be changed (another user's file) are left.
 void protectDatabase(const QString &path);
 
+// While one lives, opening a file tightens nothing: a look whether a file
+// is a database of the program at all leaves another program's file as it is.
+class LeaveAlone
+{
+  public:
+    LeaveAlone();
+    ~LeaveAlone();
+    LeaveAlone(const LeaveAlone &) = delete;
+    LeaveAlone &operator=(const LeaveAlone &) = delete;
+};
+
 // The folder of a new database, made where missing, each folder made for
 // the owner only; AppError when it cannot be made.
 void makeDatabaseFolder(const QString &folder);

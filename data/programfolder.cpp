@@ -5,10 +5,13 @@
 #include "settings.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #ifndef TAVIREL_DEFAULTS_FROM_BIN
@@ -50,19 +53,75 @@ bool belongsToTheUser(const QString &relative)
     return relative != QLatin1String("vliste.sql");
 }
 
-// Copies every default file the user has no copy of yet; what is there stays.
-// A folder that cannot be written leaves the defaults to be read in place.
+QByteArray checksumOf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+// The checksums of the files as they were put into the folder from the
+// defaults, one "checksum  relative path" a line, as the build keeps them.
+const QString kManifest = QStringLiteral(".vorlagen.sha256");
+
+QHash<QString, QByteArray> readManifest(const QString &folder)
+{
+    QHash<QString, QByteArray> out;
+    QFile f(folder + QLatin1Char('/') + kManifest);
+    if (!f.open(QIODevice::ReadOnly)) return out;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        const qsizetype gap = line.indexOf("  ");
+        if (gap > 0) out.insert(QString::fromUtf8(line.mid(gap + 2)).trimmed(), line.left(gap));
+    }
+    return out;
+}
+
+void writeManifest(const QString &folder, const QHash<QString, QByteArray> &sums)
+{
+    QByteArray text;
+    QStringList names = sums.keys();
+    names.sort();
+    for (const QString &name : names)
+        text += sums.value(name) + "  " + name.toUtf8() + '\n';
+    QSaveFile f(folder + QLatin1Char('/') + kManifest);
+    if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size()) f.commit();
+}
+
+bool copyDefault(const QString &source, const QString &copy)
+{
+    QFile::remove(copy);
+    if (!QDir().mkpath(QFileInfo(copy).absolutePath()) || !QFile::copy(source, copy)) return false;
+    QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOwner | QFile::ReadOwner);
+    return true;
+}
+
+// Copies every default file the user has no copy of yet, and the new version
+// of every file the user never changed (its checksum is still the one it was
+// put there with); what the user changed stays. A folder that cannot be
+// written leaves the defaults to be read in place.
 void fillUserFolder(const QString &defaults, const QString &target)
 {
+    QHash<QString, QByteArray> sums = readManifest(target);
+    const QHash<QString, QByteArray> before = sums;
     QDirIterator it(defaults, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
         const QString relative = QDir(defaults).relativeFilePath(source);
         const QString copy = target + QLatin1Char('/') + relative;
-        if (!belongsToTheUser(relative) || QFileInfo::exists(copy)) continue;
-        if (QDir().mkpath(QFileInfo(copy).absolutePath()) && QFile::copy(source, copy))
-            QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOwner | QFile::ReadOwner);
+        if (!belongsToTheUser(relative)) continue;
+        const QByteArray shipped = checksumOf(source);
+        if (QFileInfo::exists(copy)) {
+            const QByteArray own = checksumOf(copy);
+            if (own == shipped) {
+                sums.insert(relative, shipped);
+                continue;
+            }
+            // Changed by the user, or put there by a version that kept no checksums: it stays.
+            if (!sums.contains(relative) || sums.value(relative) != own) continue;
+        }
+        if (copyDefault(source, copy)) sums.insert(relative, shipped);
     }
+    if (sums != before) writeManifest(target, sums);
 }
 
 struct Layout
@@ -134,6 +193,47 @@ QString iniPath()
     if (!overrideDir().isEmpty() || isInstalled()) return below(dir(), QStringLiteral("tavirel.ini"));
     return below(dir(), QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
                             QStringLiteral(".ini"));
+}
+
+QStringList changedTemplates()
+{
+    QStringList out;
+    QDirIterator it(QStringLiteral(":/vorlagen"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString relative = QDir(QStringLiteral(":/vorlagen")).relativeFilePath(source);
+        if (relative == QLatin1String("tavirel.ini")) continue; // the settings, not a template
+        if (checksumOf(below(dir(), relative)) != checksumOf(source)) out << relative;
+    }
+    out.sort();
+    return out;
+}
+
+QString restoreTemplate(const QString &relative)
+{
+    const QString source = QStringLiteral(":/vorlagen/") + relative;
+    if (relative == QLatin1String("tavirel.ini") || !QFileInfo::exists(source))
+        throw AppError(QStringLiteral("Zu %1 gibt es keine Vorlage des Programms").arg(relative));
+    const QString target = below(dir(), relative);
+    QString kept;
+    if (QFileInfo::exists(target)) {
+        kept = target + QStringLiteral(".alt");
+        QFile::remove(kept);
+        if (!QFile::rename(target, kept))
+            throw AppError(
+                QStringLiteral("%1 kann nicht beiseitegelegt werden; die Datei bleibt, wie sie ist")
+                    .arg(QDir::toNativeSeparators(target)));
+    }
+    if (!copyDefault(source, target)) {
+        if (!kept.isEmpty()) QFile::rename(kept, target);
+        throw AppError(
+            QStringLiteral("Die Vorlage %1 kann nicht geschrieben werden; die Datei bleibt, wie sie ist")
+                .arg(QDir::toNativeSeparators(target)));
+    }
+    QHash<QString, QByteArray> sums = readManifest(dir());
+    sums.insert(relative, checksumOf(target));
+    writeManifest(dir(), sums);
+    return kept;
 }
 
 QString databasePath()

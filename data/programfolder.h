@@ -33,6 +33,15 @@ QString file(const QString &relative);
 // The executable's own name with the extension ".ini" ("tavirel.ini" while a
 // test folder is set or when installed).
 QString iniPath();
+// The program's template files (the letterhead, footers, reminder letters,
+// units, note types, the list's select; not tavirel.ini) whose copy in dir()
+// differs from what the program ships, or is missing; relative names.
+QStringList changedTemplates();
+// Puts the shipped version of a template back; the user's one is kept as
+// "<name>.alt", whose path is returned (empty when there was none). AppError
+// when it cannot be written (the file then stays as it was).
+QString restoreTemplate(const QString &relative);
+
 // The database: the server named in the settings file ([DATENBANK]
 // Verbindung=postgresql://…), else daten/tavirel.mdb below dataDir(). AppError
 // when that section holds a password.

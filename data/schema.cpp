@@ -69,7 +69,8 @@ QList<TableDef> makeTables()
                    col("Agenturnr", T::Integer),
                    text("LAND", 2),
                    text("USTID", 20),
-                   col("VERBRAUCHER", T::Bool)}};
+                   col("VERBRAUCHER", T::Bool),
+                   col("ZIELTAGE", T::Short)}};
     t << TableDef{QStringLiteral("Personen"),
                   {col("ID", T::Number), col("FIRMAID", T::Number), text("FUNKTION", 14), text("NAME", 40),
                    text("VORNAME", 20), text("DURCHWAHL", 25), text("EMAIL", 40)}};
@@ -184,6 +185,15 @@ const char *const kAddedTables[] = {"Notizen", "ERechnung", "Eingangsrechnung", 
 
 // The type of the documents that list and pay received invoices.
 const char *const kIncomingType[2] = {"Eingangsrechnung", "E"};
+// The order confirmation, between an offer and its delivery or invoice.
+const char *const kConfirmationType[2] = {"Auftragsbestätigung", "C"};
+
+bool hasType(Engine &engine, const char *letter)
+{
+    auto st = engine.prepare(QStringLiteral("SELECT count(*) FROM VTyp WHERE id = ?"));
+    st->bind(1, Value(QString::fromUtf8(letter)));
+    return st->step() && st->columnDynamic(0).rawInt() > 0;
+}
 
 void insertType(Engine &engine, const char *name, const char *letter)
 {
@@ -221,6 +231,8 @@ const char *const kAddedColumns[][2] = {
     {"Vorgang1", "zahlbetrag"},
     {"Eingangsrechnung", "Vorausbezahlt"},
     {"Eingangsrechnung", "Zahlbetrag"},
+    // The customer's own payment days; empty: the firm's.
+    {"Adress", "ZIELTAGE"},
     // The accounts a received invoice asks to be paid to.
     {"Eingangsrechnung", "Konten"}};
 
@@ -275,8 +287,7 @@ const QList<TableDef> &tables()
 const TableDef *table(const QString &name)
 {
     for (const TableDef &t : tables())
-        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &t;
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0) return &t;
     return nullptr;
 }
 
@@ -303,12 +314,13 @@ void create(Engine &engine)
             createTable(engine, t);
         for (const IndexDef &ix : indexes())
             engine.createIndex(ix);
-        static const char *const types[][2] = {{"Angebot", "A"},      {"Bestellung", "B"}, {"Gutschrift", "G"},
-                                                 {"Lieferschein", "L"}, {"Mahnung", "M"},    {"Rechnung", "R"},
-                                                 {"Vertrag", "V"}};
+        static const char *const types[][2] = {
+            {"Angebot", "A"}, {"Bestellung", "B"}, {"Gutschrift", "G"}, {"Lieferschein", "L"},
+            {"Mahnung", "M"}, {"Rechnung", "R"},   {"Vertrag", "V"}};
         for (const auto &row : types)
             insertType(engine, row[0], row[1]);
         insertType(engine, kIncomingType[0], kIncomingType[1]);
+        insertType(engine, kConfirmationType[0], kConfirmationType[1]);
         engine.commit();
     } catch (...) {
         engine.rollback();
@@ -321,21 +333,18 @@ void upgrade(Engine &engine)
     const QStringList present = engine.tables();
     auto has = [&](const QString &name) {
         for (const QString &p : present)
-            if (p.compare(name, Qt::CaseInsensitive) == 0)
-                return true;
+            if (p.compare(name, Qt::CaseInsensitive) == 0) return true;
         return false;
     };
     // Only a file of this program is brought up to date: an unrelated or empty
     // file stays exactly as it is (it fails later, when a table is missing).
     auto added = [](const QString &name) {
         for (const char *a : kAddedTables)
-            if (name.compare(QString::fromUtf8(a), Qt::CaseInsensitive) == 0)
-                return true;
+            if (name.compare(QString::fromUtf8(a), Qt::CaseInsensitive) == 0) return true;
         return false;
     };
     for (const TableDef &t : tables())
-        if (!added(t.name) && !has(t.name))
-            return;
+        if (!added(t.name) && !has(t.name)) return;
     // "Table.column" of every column the file lacks.
     QStringList missingColumns;
     QHash<QString, QList<ColumnInfo>> stored;
@@ -348,18 +357,18 @@ void upgrade(Engine &engine)
         });
         if (!there) missingColumns << tc;
     }
-    bool needed = !engine.hasSupport() || !missingColumns.isEmpty();
+    // A file whose VTyp gives the letter C another name keeps it.
+    const bool confirmations = !has(QStringLiteral("VTyp")) || hasType(engine, kConfirmationType[1]);
+    bool needed = !engine.hasSupport() || !missingColumns.isEmpty() || !confirmations;
     for (const char *a : kAddedTables)
         needed = needed || !has(QString::fromUtf8(a));
     const QStringList presentIndexes = engine.indexes();
     for (const IndexDef &ix : indexes())
         needed = needed || !presentIndexes.contains(ix.name, Qt::CaseInsensitive);
-    if (!needed)
-        return;
+    if (!needed) return;
     engine.begin();
     try {
-        if (!engine.hasSupport())
-            engine.createSupport();
+        if (!engine.hasSupport()) engine.createSupport();
         QStringList made;
         for (const char *newTable : kAddedTables) {
             const QString name = QString::fromUtf8(newTable);
@@ -378,12 +387,9 @@ void upgrade(Engine &engine)
         fillAddedColumns(engine, missingColumns);
         // Received invoices come with their document type, unless the file
         // already gives the letter a name of its own.
-        if (made.contains(QStringLiteral("Eingangsrechnung"))) {
-            auto st = engine.prepare(QStringLiteral("SELECT count(*) FROM VTyp WHERE id = ?"));
-            st->bind(1, Value(QString::fromUtf8(kIncomingType[1])));
-            if (st->step() && st->columnDynamic(0).rawInt() == 0)
-                insertType(engine, kIncomingType[0], kIncomingType[1]);
-        }
+        if (made.contains(QStringLiteral("Eingangsrechnung")) && !hasType(engine, kIncomingType[1]))
+            insertType(engine, kIncomingType[0], kIncomingType[1]);
+        if (!confirmations) insertType(engine, kConfirmationType[0], kConfirmationType[1]);
         for (const IndexDef &ix : indexes()) {
             // An index over a table the file does not have is simply not made.
             if ((has(ix.table) || made.contains(ix.table)) &&
@@ -407,8 +413,9 @@ void createDatabase(const QString &location, bool withDemoData)
     engine->open(location);
     const QStringList present = engine->tables();
     if (!present.isEmpty())
-        throw AppError(QStringLiteral("Die Datenbank %1 enthält bereits Tabellen (%2); sie wird nicht verändert")
-                           .arg(engine->path(), present.mid(0, 5).join(QStringLiteral(", "))));
+        throw AppError(
+            QStringLiteral("Die Datenbank %1 enthält bereits Tabellen (%2); sie wird nicht verändert")
+                .arg(engine->path(), present.mid(0, 5).join(QStringLiteral(", "))));
     create(*engine);
     if (withDemoData) {
         try {
@@ -424,6 +431,37 @@ void createDatabase(const QString &location, bool withDemoData)
         }
     }
     engine->close();
+}
+
+QString notOurs(const QString &location)
+{
+    if (Engine::isServerLocation(location)) return QString(); // the connection tells what is wrong there
+    const QFileInfo file(location);
+    if (!file.exists()) return QString(); // named as missing by whoever opens it
+    QStringList present;
+    try {
+        const FileRights::LeaveAlone untouched; // perhaps not ours to change
+        auto engine = Engine::create(Engine::kindOf(location));
+        if (!engine) return QString();
+        engine->open(location);
+        present = engine->tables();
+        engine->close();
+    } catch (const AppError &) {
+        present.clear();
+    }
+    // The tables of the first version: a file with them is ours, whatever it lacks of later ones.
+    QStringList missing;
+    for (const char *name : {"Adress", "Personen", "Vorgang1", "Vorgang2", "VTyp", "Artikel"}) {
+        const QString n = QString::fromLatin1(name);
+        if (!std::any_of(present.begin(), present.end(),
+                         [&](const QString &p) { return p.compare(n, Qt::CaseInsensitive) == 0; }))
+            missing << n;
+    }
+    if (missing.isEmpty()) return QString();
+    return QStringLiteral(
+               "Die Datei %1 ist keine Datenbank der Tavirelsverwaltung (es fehlen die Tabellen %2); sie "
+               "wird nicht geöffnet und bleibt, wie sie ist.")
+        .arg(QDir::toNativeSeparators(file.absoluteFilePath()), missing.join(QStringLiteral(", ")));
 }
 
 void drop(Engine &engine)
@@ -454,8 +492,7 @@ void createDatabaseFile(const QString &path, bool withDemoData)
     try {
         engine->open(fi.absoluteFilePath(), true);
         create(*engine);
-        if (withDemoData)
-            DemoData::fill(*engine);
+        if (withDemoData) DemoData::fill(*engine);
         engine->close();
     } catch (...) {
         engine->close();

@@ -38,6 +38,11 @@ void upgrade(Engine &engine);
 // "Table.column" of the columns that files of older versions lack.
 QStringList addedColumns();
 
+// Empty for a database of this program; else a German message that the file
+// (or server database) at the location is none and is not opened. Opens the
+// location read-only for the look and never changes it.
+QString notOurs(const QString &location);
+
 // Makes a new database file; refuses (AppError) when the file exists.
 void createDatabaseFile(const QString &path, bool withDemoData);
 // The same for a file or a server's database; a server's database must be

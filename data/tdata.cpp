@@ -271,7 +271,7 @@ void TData::RecalcTotals()
     sums.assignTo(vorgang);
 }
 
-void TData::addStoredPositions(PositionSums &sums)
+void TData::addStoredPositions(PositionSums &sums, qint64 except)
 {
     // The positions as stored, read in the saving transaction: another
     // workstation may have changed one this program still shows as it was,
@@ -283,10 +283,11 @@ void TData::addStoredPositions(PositionSums &sums)
     const bool withTax =
         table && table->column(QStringLiteral("MwstSatz")) && table->column(QStringLiteral("MwstKat"));
     auto st = db->engine().prepare(
-        withTax ? QStringLiteral("SELECT anzahl, EK, Preis, MwstSatz, MwstKat FROM "
-                                 "Vorgang2 WHERE vorgangID = ?")
-                : QStringLiteral("SELECT anzahl, EK, Preis FROM Vorgang2 WHERE vorgangID = ?"));
+        (withTax ? QStringLiteral("SELECT anzahl, EK, Preis, MwstSatz, MwstKat FROM Vorgang2")
+                 : QStringLiteral("SELECT anzahl, EK, Preis FROM Vorgang2")) +
+        QStringLiteral(" WHERE vorgangID = ? AND id <> ?"));
     st->bind(1, Value(id));
+    st->bind(2, Value(except));
     const double programRate = double(ProgramValues::instance().MwstSatz);
     while (st->step()) {
         const Value rate = withTax ? st->column(3, FieldType::Number) : Value();
@@ -296,6 +297,24 @@ void TData::addStoredPositions(PositionSums &sums)
                  st->column(2, FieldType::Number).toDouble(), rate.isNull() ? programRate : rate.toDouble(),
                  kat.isEmpty() ? QStringLiteral("S") : kat);
     }
+}
+
+TData::PositionSums TData::SumsWithPendingPosition()
+{
+    PositionSums sums;
+    if (vorgang.IsEmpty() || vorgang.FieldByName(QStringLiteral("storniert"))->AsBoolean()) return sums;
+    const bool pending =
+        vorgangdata.State() == DataSetState::Edit || vorgangdata.State() == DataSetState::Insert;
+    const TField *id = vorgangdata.FieldByName(QStringLiteral("id"));
+    addStoredPositions(sums, pending && !id->IsNull() ? id->AsInteger() : -1);
+    if (pending) {
+        const PositionTax tax(vorgangdata);
+        sums.add(vorgangdata.FieldByName(QStringLiteral("anzahl"))->AsFloat(),
+                 vorgangdata.FieldByName(QStringLiteral("EK"))->AsFloat(),
+                 vorgangdata.FieldByName(QStringLiteral("Preis"))->AsFloat(), tax.rateValue(),
+                 tax.category());
+    }
+    return sums;
 }
 
 Tax::Totals TData::PositionTotals()
@@ -445,8 +464,38 @@ void TData::saveWithPositions(const std::function<void()> &change)
     }
 }
 
+int TData::DefaultPaymentDays()
+{
+    bool ok = false;
+    const int days = IniFile(ProgramFolder::iniPath())
+                         .readString(QStringLiteral("Vorgaenge"), QStringLiteral("Zahlungsziel"))
+                         .trimmed()
+                         .toInt(&ok);
+    return ok && days >= 0 && days <= 999 ? days : 7;
+}
+
+int TData::PaymentDaysOfCustomer() const
+{
+    const TField *kdnr = vorgang.FieldByName(QStringLiteral("kdnr"));
+    if (kdnr->IsNull()) return -1;
+    TVexDaoTable adr(nullptr, QStringLiteral("zielAdress"));
+    adr.setDatabase(vorgang.Database());
+    adr.SQL() << QStringLiteral("select zieltage from adress where kdnr = %1").arg(qRound64(kdnr->AsFloat()));
+    try {
+        adr.Open();
+    } catch (const AppError &) {
+        return -1; // a file without the column, opened read only
+    }
+    return adr.IsEmpty() || adr.Fields(0)->IsNull() ? -1 : int(adr.Fields(0)->AsInteger());
+}
+
 void TData::CustomerChanged()
 {
+    // A new document takes the customer's payment days where it has its own.
+    if (vorgang.State() == DataSetState::Insert) {
+        const int days = PaymentDaysOfCustomer();
+        if (days >= 0) vorgang.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(days);
+    }
     const TField *fall = vorgang.FindField(QStringLiteral("Steuerfall"));
     if (!fall) return;
     const Tax::Case c = TaxCaseOfCustomer();
@@ -488,9 +537,24 @@ void TData::SetPositionRate(double rate)
 
 QString TData::StartNumber(const QString &typ)
 {
+    // The firm may start a type's numbers elsewhere ([Nummernkreise] R=2025001).
+    if (!typ.isEmpty()) {
+        const QString own = IniFile(ProgramFolder::iniPath())
+                                .readString(QStringLiteral("Nummernkreise"), typ.left(1).toUpper())
+                                .trimmed();
+        bool number = false;
+        if (own.toLongLong(&number) > 0 && number) return own;
+    }
+    return BuiltInStartNumber(typ);
+}
+
+QString TData::BuiltInStartNumber(const QString &typ)
+{
     switch (typ.isEmpty() ? u'\0' : typ.at(0).toUpper().unicode()) {
     case 'A':
         return QStringLiteral("5000");
+    case 'C':
+        return QStringLiteral("6000");
     case 'B':
     case 'U':
         return QStringLiteral("1000");
@@ -603,7 +667,7 @@ void TData::AssignVorgangNr(const QString &typ)
 
 void TData::VorgangAfterInsert(TVexDaoTable &ds)
 {
-    ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(7);
+    ds.FieldByName(QStringLiteral("zieltage"))->SetAsInteger(DefaultPaymentDays());
     // A new document is summed by this version's rule and starts in the
     // firm's case; the customer's may change it (TaxCaseOfCustomer).
     if (TField *rundung = ds.FindField(QStringLiteral("Rundung"))) rundung->SetAsInteger(1);

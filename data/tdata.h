@@ -51,6 +51,8 @@ class TData : public QObject
         // Sets ek, vk, mwst and the rounding of the document (edit state);
         // sums beyond what the document can carry are refused.
         void assignTo(TVexDaoTable &document) const;
+        qint64 purchase() const { return m_purchase; }
+        const Tax::Totals &sales() const { return m_sales; }
 
       private:
         qint64 m_purchase = 0;
@@ -59,6 +61,10 @@ class TData : public QObject
     // The totals of the current document's positions, by its own rounding
     // (a document of an older version keeps the sums it was printed with).
     Tax::Totals PositionTotals();
+    // The sums while a position is typed, so that the footer can follow it
+    // before it is saved: the stored positions but that one, and that one as
+    // it stands now.
+    PositionSums SumsWithPendingPosition();
 
     // ---- VAT of the current document
     // Its tax case (an empty one is the normal case).
@@ -76,7 +82,10 @@ class TData : public QObject
     Tax::Customer customerTax() const;
     // The document got another customer: its case becomes the customer's
     // (nothing in a file without tax cases, opened read only).
+    // A new document also takes the customer's own payment days.
     void CustomerChanged();
+    // The payment days of the current document's customer; -1 without.
+    int PaymentDaysOfCustomer() const;
     // The current position's rate, with the category it has in the document's
     // case; a rate of another kind than 0 in a case without VAT is refused.
     void SetPositionRate(double rate);
@@ -92,6 +101,11 @@ class TData : public QObject
     void AssignVorgangNr(const QString &typ);
     // The start number of a type letter, or empty when the letter has none.
     static QString StartNumber(const QString &typ);
+    // The start numbers of the program, where the settings name none.
+    static QString BuiltInStartNumber(const QString &typ);
+    // The payment days of a new document: the firm's ([Vorgaenge]
+    // Zahlungsziel), 7 without one.
+    static int DefaultPaymentDays();
     // The select of the highest number of a type: one step along an index
     // on either engine, however many documents there are.
     static QStringList NextNumberSql(const QString &typ);
@@ -159,7 +173,8 @@ class TData : public QObject
     // Runs body on every position of the current document, then returns to
     // the position that was current.
     void forEachPosition(const std::function<void()> &body);
-    void addStoredPositions(PositionSums &sums);
+    // except: a position (by id) left out, as the one being typed.
+    void addStoredPositions(PositionSums &sums, qint64 except = -1);
     // Saves a position being typed (drops a new one nobody touched).
     void postPendingPosition();
     // Runs change on the document and its positions and saves them with

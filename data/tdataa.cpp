@@ -51,6 +51,9 @@ Tdataa::Tdataa(QObject *parent)
     AdressLAND->Optional = true;
     AdressUSTID = Adress.addField(QStringLiteral("USTID"), T::Text, 20);
     AdressUSTID->Optional = true;
+    // Whether the address is a consumer (dunning interest) and its own payment days.
+    Adress.addField(QStringLiteral("VERBRAUCHER"), T::Bool)->Optional = true;
+    Adress.addField(QStringLiteral("ZIELTAGE"), T::Short)->Optional = true;
     Adress.BeforeClose = [this](TVexDaoTable &ds) { AdressBeforeClose(ds); };
     Adress.AfterInsert = [this](TVexDaoTable &ds) { AdressAfterInsert(ds); };
     Adress.BeforePost = [this](TVexDaoTable &ds) { AdressBeforePost(ds); };

@@ -66,8 +66,8 @@ void TVexDaoDatabase::Open()
     QString path = m_database;
     if (!server) {
         if (!QFileInfo::exists(path) && SmartOpen) path = ProgramFolder::file(QFileInfo(path).fileName());
-        if (!QFileInfo::exists(path))
-            throw AppError(QStringLiteral("Cannot find Database:\n") + Engine::shownLocation(path));
+        // Named as it was asked for, not as the fallback beside the settings.
+        if (!QFileInfo::exists(path)) throw AppError(Engine::missingMessage(m_database));
     }
     engine->open(path);
     m_engine = std::move(engine);

@@ -106,7 +106,7 @@ void TVexDaoTable::Edit()
         // The user's action must not land on values he never saw: he sees
         // the stored ones now, and acts again if he still wants to.
         notify(Notify::Record);
-        raise(kChangedBeforeEdit);
+        raiseToUser(kChangedBeforeEdit);
     }
     m_snapshot = r;
     m_state = DataSetState::Edit;
@@ -451,7 +451,7 @@ void TVexDaoTable::rereadAndRaise(const QString &message)
     }
     notify(Notify::State);
     notify(Notify::DataSet);
-    raise(message);
+    raiseToUser(message);
 }
 
 bool TVexDaoTable::writeUpdate(Row &row, Row &stored)

@@ -122,6 +122,11 @@ void TVexDaoTable::raise(const QString &message) const
     throw AppError(objectName() + QStringLiteral(": ") + message);
 }
 
+void TVexDaoTable::raiseToUser(const QString &message) const
+{
+    throw AppError(message);
+}
+
 void TVexDaoTable::checkActive() const
 {
     if (!Active()) raise(kClosed);

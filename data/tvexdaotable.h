@@ -144,6 +144,9 @@ class TVexDaoTable : public QObject
     // Checks of the layer, with its messages.
     void checkActive() const;
     [[noreturn]] void raise(const QString &message) const; // prefixed with the name
+    // A message for the user about his data: without the dataset's name,
+    // which says nothing to him.
+    [[noreturn]] void raiseToUser(const QString &message) const;
 
     // ---- used by fields, sources, the connection
     Value fieldValue(const TField *f, int row) const;

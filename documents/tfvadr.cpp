@@ -143,8 +143,7 @@ TFVadr::TFVadr(QWidget *parent) : QDialog(parent)
     DBEdit1->setFixedWidth(chars(this, 3));
     DBComboBox1 = new DBComboBox(typpanel);
     DBComboBox1->setObjectName(QStringLiteral("DBComboBox1"));
-    DBComboBox1->setItems(
-        {QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H"), QStringLiteral("J")});
+    DBComboBox1->setItems(DBComboBox::periodLetters(), DBComboBox::periodCaptions());
     DBComboBox1->setDataSource(&Data->VorgangQ);
     DBComboBox1->setDataField(QStringLiteral("VertragT"));
     auto *contractLabel = new QLabel(QStringLiteral("Vertragstyp:"), typpanel);
@@ -179,7 +178,9 @@ TFVadr::TFVadr(QWidget *parent) : QDialog(parent)
     auto *leftPanel = new QWidget(this);
     leftPanel->setLayout(left);
     left->setContentsMargins(0, 0, 0, 0);
-    leftPanel->setFixedWidth(chars(this, 40));
+    // As wide as its labels and boxes need in the font in use, at least 40 characters.
+    leftPanel->setFixedWidth(
+        qMax(qMax(chars(this, 40), leftPanel->sizeHint().width()), typpanel->sizeHint().width() + 12));
     body->addWidget(leftPanel);
 
     // ---- right part: the letter tabs around the list
@@ -343,7 +344,7 @@ void TFVadr::uebernahmeClick()
         lines << (text("vorname") + QLatin1Char(' ') + text("name1")).trimmed();
         const QString namen = text("namen").trimmed();
         if (!namen.isEmpty()) lines << namen;
-        lines << text("strasse") << QString() << text("plz") + QLatin1Char(' ') + text("Ort");
+        lines << text("strasse") << text("plz") + QLatin1Char(' ') + text("Ort");
         // An address abroad ends with its country, as the post wants it.
         const QString country = Tax::countryLine(Data->customerTax().land);
         if (!country.isEmpty()) lines << country;

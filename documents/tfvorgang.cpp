@@ -3,6 +3,7 @@
 // the document; building the window and the position commands are beside it.
 #include "tfvorgang.h"
 
+#include "conversionmenu.h"
 #include "tfvadr.h"
 #include "tfvartikel.h"
 #include "tfvinfo.h"
@@ -19,6 +20,7 @@
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "data/tvexdaodatabase.h"
+#include "documents/core/conversion.h"
 #include "documents/core/tfumw.h"
 #include "platform/appicons.h"
 #include "printing/printvorgang.h"
@@ -148,7 +150,40 @@ void TFVorgang::FormCreate()
         if (field && dates.contains(field->FieldName(), Qt::CaseInsensitive))
             QMetaObject::invokeMethod(this, &TFVorgang::checkRatesOfDate, Qt::QueuedConnection);
     });
+    // The footer follows a position while it is typed; saved or dropped, the stored sums return.
+    connect(&Data->VorgangDQ, &TDataSource::recordChanged, this, &TFVorgang::showSumsWhileTyped);
+    connect(&Data->VorgangDQ, &TDataSource::stateChanged, this, &TFVorgang::showSumsWhileTyped);
     DBEdit2Change();
+}
+
+void TFVorgang::showSumsWhileTyped()
+{
+    const DataSetState state = Data->vorgangdata.State();
+    if (state != DataSetState::Edit && state != DataSetState::Insert) {
+        if (!m_sumsWhileTyped) return;
+        m_sumsWhileTyped = false;
+        for (DBText *t : {sEK, sVK, sVKbr, sGewinn})
+            t->refresh();
+        showTax();
+        return;
+    }
+    TData::PositionSums sums;
+    try {
+        sums = Data->SumsWithPendingPosition();
+    } catch (const AppError &) {
+        return; // the stored sums stay in view
+    }
+    m_sumsWhileTyped = true;
+    const auto show = [](DBText *t, qint64 count) {
+        const QString mask = t->field() && !t->field()->DisplayFormat.isEmpty() ? t->field()->DisplayFormat
+                                                                                : QStringLiteral("#,##0.00");
+        t->setText(Money::format(count, mask));
+    };
+    show(sEK, sums.purchase());
+    show(sVK, sums.sales().net());
+    show(sVKbr, sums.sales().gross());
+    show(sGewinn, sums.sales().net() - sums.purchase());
+    sMwst->setText(vatText(sums.sales()));
 }
 
 void TFVorgang::closeEvent(QCloseEvent *event)
@@ -358,6 +393,9 @@ void TFVorgang::DBEdit2Change()
     if (Tab->isReadOnly() == saved) Tab->setReadOnly(!saved);
     for (QWidget *w : std::initializer_list<QWidget *>{tbDruck, tbAdresse, tbtexte, tbinfo, ToolButton2})
         w->setEnabled(doc);
+    tbUmwandeln->setEnabled(
+        saved &&
+        !Conversion::targetsOf(Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString()).isEmpty());
     for (QWidget *w : std::initializer_list<QWidget *>{ToolButton5, ToolButton7, ToolButton6, ToolButton9,
                                                        ToolButton10, ToolButton1, ToolButton8, ToolButton11})
         w->setEnabled(saved);
@@ -524,12 +562,10 @@ void TFVorgang::Export1Click()
         }
     }
     if (!warnings.isEmpty())
-        Dialogs::instance().message(
-            this, kTitle,
-            QStringLiteral("Der Briefkopf konnte nicht vollständig gelesen werden:\n\n"
-                           "%1\n\nDie PDF-Datei enthält die eingebauten Texte.")
-                .arg(warnings.join(QLatin1Char('\n'))),
-            Dialogs::Warning, Dialogs::Ok);
+        Dialogs::instance().message(this, kTitle,
+                                    QStringLiteral("Die PDF-Datei ist geschrieben; bitte beachten:\n\n%1")
+                                        .arg(warnings.join(QLatin1Char('\n'))),
+                                    Dialogs::Warning, Dialogs::Ok);
 }
 
 void TFVorgang::tbtexteClick()
@@ -584,6 +620,19 @@ void TFVorgang::tbinfoClick()
         QPointer<TFvInfo> dialog = new TFvInfo(this);
         auto free = qScopeGuard([&] { delete dialog.data(); });
         Dialogs::instance().exec(*dialog);
+    });
+}
+
+void TFVorgang::UmwandelnClick(const QString &typ)
+{
+    if (!hasSavedDocument() || !saveDocument()) return;
+    const qint64 id =
+        ConversionMenu::run(this, Data->vorgang.FieldByName(QStringLiteral("id"))->AsInteger(), typ);
+    if (id == 0) return;
+    // The new document is shown, whatever the editor was opened on.
+    guarded([id] {
+        Data->vorgang.setFilter(QStringLiteral("id = %1").arg(id));
+        Data->vorgang.setFiltered(true);
     });
 }
 

@@ -11,6 +11,9 @@
 #include <QWidget>
 #include <functional>
 
+namespace Tax {
+class Totals;
+}
 class DBComboBox;
 struct DBGridColumn;
 class DBEdit;
@@ -41,6 +44,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     QWidget *ControlBar1;
     QToolBar *ToolBar1; // the document
     QToolButton *tbDruck, *tbAdresse, *tbtexte, *tbinfo, *tbNeu, *ToolButton2;
+    QToolButton *tbUmwandeln; // "Umwandeln in …" with the types the document can become
+    QMenu *UmwandelnMenu;
     QToolBar *ToolBar2; // the positions
     QToolButton *ToolButton5, *ToolButton7, *ToolButton6, *ToolButton9, *ToolButton10, *TbBeschreibung,
         *ToolButton1, *ToolButton8, *ToolButton11;
@@ -128,6 +133,8 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void MenuItem4Click();
     void tbinfoClick();
     void tbcalculateClick();
+    // The document into a new one of the type (A, C, L, R), shown then.
+    void UmwandelnClick(const QString &typ);
     void ToolButton2Click();
     void TBBeschreibungClick();
     void Beschreibung1Click();
@@ -146,6 +153,9 @@ class TFVorgang : public QWidget, public VorgangEditorWindow
     void buildTitle();
     void buildTaxLine();
     void showTax(); // the tax case and the VAT per rate of the current document
+    static QString vatText(const Tax::Totals &totals);
+    void showSumsWhileTyped();
+    bool m_sumsWhileTyped = false;
     // The pick list of a rate or category column for the document's case; whether it changed.
     bool setTaxChoices(DBGridColumn &column);
     void buildPositions();

@@ -3,6 +3,8 @@
 // header, tax line, positions grid and footer.
 #include "tfvorgang.h"
 
+#include "conversionmenu.h"
+
 #include "tfvadr.h"
 #include "tfvartikel.h"
 #include "tfvinfo.h"
@@ -228,6 +230,22 @@ void TFVorgang::buildToolBars()
                         icon("dialog-information", "info"));
     withMenu(tbinfo, InfoMenu);
     connect(tbinfo, &QToolButton::clicked, this, &TFVorgang::tbinfoClick);
+    UmwandelnMenu = popupMenu(this, "UmwandelnMenu");
+    tbUmwandeln =
+        toolButton(ToolBar1, "tbUmwandeln", QStringLiteral("Umwandeln in …"), QIcon(), UmwandelnMenu);
+    tbUmwandeln->setText(QStringLiteral("Umwandeln in …"));
+    tbUmwandeln->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tbUmwandeln->setPopupMode(QToolButton::InstantPopup);
+    // Room for the whole caption beside the arrow of its menu.
+    tbUmwandeln->setMinimumWidth(tbUmwandeln->sizeHint().width() +
+                                 tbUmwandeln->fontMetrics().averageCharWidth() * 3);
+    connect(UmwandelnMenu, &QMenu::aboutToShow, this, [this] {
+        ConversionMenu::fill(*UmwandelnMenu,
+                             hasDocument() ? Data->vorgang.FieldByName(QStringLiteral("typ"))->AsString()
+                                           : QString());
+    });
+    connect(UmwandelnMenu, &QMenu::triggered, this,
+            [this](QAction *a) { UmwandelnClick(a->data().toString()); });
     ToolBar1->addSeparator();
     tbNeu = toolButton(ToolBar1, "tbNeu", QStringLiteral("Neuer Vorgang"), AppIcons::newDocument());
     connect(tbNeu, &QToolButton::clicked, this, &TFVorgang::tbNeuClick);
@@ -392,9 +410,9 @@ void TFVorgang::buildTitle()
     row->addWidget(btZieldatum);
 
     typbox = bound(new DBComboBox(Paneltitel), "typbox", q, QStringLiteral("VertragT"));
-    typbox->setItems({QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H"), QStringLiteral("J")});
+    typbox->setItems(DBComboBox::periodLetters(), DBComboBox::periodCaptions());
     typbox->setToolTip(QStringLiteral("Vertragstyp"));
-    typbox->setFixedWidth(chars(this, 6));
+    typbox->setFixedWidth(chars(this, 20));
     typbox->hide();
     row->addWidget(typbox);
 
@@ -507,12 +525,17 @@ void TFVorgang::showTax()
             // the footer's sums stay; only this detail is missing
         }
     }
+    sMwst->setText(vatText(totals));
+}
+
+QString TFVorgang::vatText(const Tax::Totals &totals)
+{
     QStringList parts;
     for (const Tax::Group &g : totals.groups())
         if (!Tax::isTaxFreeCategory(g.category))
             parts << QStringLiteral("%1 %: %2")
                          .arg(Tax::rateText(g.rate), Money::format(g.vat, QStringLiteral("#,##0.00")));
-    sMwst->setText(parts.isEmpty() ? QString() : QStringLiteral("MwSt. ") + parts.join(QStringLiteral("  ")));
+    return parts.isEmpty() ? QString() : QStringLiteral("MwSt. ") + parts.join(QStringLiteral("  "));
 }
 
 bool TFVorgang::setTaxChoices(DBGridColumn &column)
@@ -524,9 +547,7 @@ bool TFVorgang::setTaxChoices(DBGridColumn &column)
     if (column.fieldName == QLatin1String("MwstKat")) {
         choices = Tax::categoriesOf(c);
     } else if (column.fieldName == QLatin1String("MwstSatz")) {
-        const QList<double> rates = c == Tax::Case::Normal
-                                        ? Data->RateChoices()
-                                        : QList<double>{0.0};
+        const QList<double> rates = c == Tax::Case::Normal ? Data->RateChoices() : QList<double>{0.0};
         for (double r : rates)
             choices << Tax::rateText(r);
     } else {
@@ -553,8 +574,10 @@ void TFVorgang::buildPositions()
     pos.readOnly = true;
     DBGridColumn einheit = column("einheit", QStringLiteral("Einheit"), 7);
     einheit.pickList = {QStringLiteral("h"), QStringLiteral("STK")};
+    DBGridColumn article = column("Artikel", QStringLiteral("Artikel"), 12);
+    article.wholeValues = true;
     QList<DBGridColumn> columns{pos,
-                                column("Artikel", QStringLiteral("Artikel"), 12),
+                                article,
                                 column("Titel", QStringLiteral("Titel"), 40),
                                 column("anzahl", QStringLiteral("Anzahl"), 8),
                                 einheit,

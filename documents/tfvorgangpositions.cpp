@@ -114,6 +114,10 @@ void TFVorgang::PosshowClick()
         }
         Data->RecalcTotals();
     });
+    // Back to the positions, in front: the dialog may have been asked for
+    // from the article chooser or while another window had the focus.
+    Tab->setFocus(Qt::OtherFocusReason);
+    if (shell() && shell()->reference(WindowKind::Vorgang) == this) shell()->ShowVorgangEditor();
 }
 
 void TFVorgang::tbposSaveClick()

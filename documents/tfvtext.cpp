@@ -4,6 +4,7 @@
 #include "base/apperror.h"
 #include "base/textfiles.h"
 #include "data/programfolder.h"
+#include "data/settings.h"
 #include "data/tdata.h"
 #include "widgets/dbmemo.h"
 #include "widgets/dialogs.h"
@@ -138,8 +139,13 @@ void TFVtext::Fusstext1Click()
     try {
         if (!PendingEdits::writeAll(this)) return;
         // Read before anything changes: a missing template leaves the footer as it was.
-        const QString text =
+        QString text =
             TextFiles::loadLines(ProgramFolder::file(QStringLiteral("vertragfuss.txt"))).join(kLineBreak);
+        // The creditor id is the firm's, from the settings, never typed into the template.
+        const QString creditor = IniFile(ProgramFolder::iniPath())
+                                     .readString(QStringLiteral("ERechnung"), QStringLiteral("GlaeubigerID"))
+                                     .trimmed();
+        if (!creditor.isEmpty()) text.replace(QStringLiteral("%GLAEUBIGERID"), creditor, Qt::CaseInsensitive);
         TVexDaoTable &vorgang = Data->vorgang;
         if (!editingOrInserting(vorgang)) vorgang.Edit();
         vorgang.FieldByName(QStringLiteral("Fusstext"))->SetAsString(text);

@@ -277,6 +277,11 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
     // An invoice not subject to VAT names no VAT id (BR-O-2).
     writeSeller(x, inv.seller, !inv.notSubjectToVat());
     writeBuyer(x, inv.buyer);
+    if (!inv.orderReference.isEmpty()) {
+        x.start(kRam, "BuyerOrderReferencedDocument");
+        x.ram("IssuerAssignedID", inv.orderReference);
+        x.end();
+    }
     x.end();
 
     x.start(kRam, "ApplicableHeaderTradeDelivery");
@@ -290,6 +295,11 @@ QByteArray CiiWriter::write(const EInvoice &inv, Profile profile)
     if (inv.deliveryDate.isValid()) {
         x.start(kRam, "ActualDeliverySupplyChainEvent");
         x.date("OccurrenceDateTime", inv.deliveryDate);
+        x.end();
+    }
+    if (!inv.despatchReference.isEmpty()) {
+        x.start(kRam, "DespatchAdviceReferencedDocument");
+        x.ram("IssuerAssignedID", inv.despatchReference);
         x.end();
     }
     x.end();

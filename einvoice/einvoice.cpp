@@ -187,6 +187,21 @@ EInvoice EInvoice::load(TVexDaoDatabase &db, qint64 id, const SellerData &seller
         inv.deliveryDate = from.isValid() ? from : inv.issueDate;
     }
 
+    // The order confirmation or delivery note the invoice was made from.
+    if (const TField *bezug = head.FindField(QStringLiteral("bezug")); bezug && !bezug->IsNull()) {
+        TVexDaoTable source(nullptr, QStringLiteral("ERechnungBezug"));
+        openQuery(
+            source, db,
+            QStringLiteral("select typ, vorgangnr from Vorgang1 where id = %1").arg(bezug->AsInteger()));
+        if (!source.IsEmpty()) {
+            const QString sourceTyp =
+                source.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper();
+            const QString number = source.FieldByName(QStringLiteral("vorgangnr"))->AsString().trimmed();
+            if (sourceTyp == QLatin1String("C")) inv.orderReference = number;
+            if (sourceTyp == QLatin1String("L")) inv.despatchReference = number;
+        }
+    }
+
     const QString kopftext = text(head, "Kopftext");
     const QString fusstext = text(head, "Fusstext");
     if (!kopftext.isEmpty()) inv.notes << kopftext;

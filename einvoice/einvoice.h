@@ -35,8 +35,8 @@ struct EInvoiceLine
     QString description; // further text of the position
     QString unitCode;    // UN/ECE recommendation 20
     double quantity = 0;
-    double price = 0;    // never negative: a negative price turns into a negative quantity
-    qint64 netCents = 0; // quantity × price, rounded to cents
+    double price = 0;                       // never negative: a negative price turns into a negative quantity
+    qint64 netCents = 0;                    // quantity × price, rounded to cents
     QString category = QStringLiteral("S"); // VAT category of the position
     double rate = 19;                       // its rate in percent
 };
@@ -64,12 +64,14 @@ struct EInvoice
     // The date of supply, or the service period when periodEnd is set.
     QDate deliveryDate, periodStart, periodEnd;
     QString paymentTerms; // the print's payment line, empty for credit notes
-    QStringList notes;    // header text, text-only positions, footer text
+    // The order confirmation (BT-13) or delivery note (BT-16) it was made from.
+    QString orderReference, despatchReference;
+    QStringList notes; // header text, text-only positions, footer text
     SellerData seller;
     EInvoiceBuyer buyer;
     QList<EInvoiceLine> lines;
     PaymentMeans payment = PaymentMeans::CreditTransfer;
-    QString mandateReference; // for a direct debit: the customer number
+    QString mandateReference;     // for a direct debit: the customer number
     QList<EInvoiceVat> breakdown; // per category and rate, ordered by rate
     qint64 lineTotalCents = 0, vatCents = 0, grandTotalCents = 0;
 

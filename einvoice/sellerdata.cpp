@@ -4,6 +4,8 @@
 #include "data/settings.h"
 #include "data/tax.h"
 
+#include <QRegularExpression>
+
 SellerData SellerData::read(const QString &iniPath)
 {
     const IniFile ini(iniPath);
@@ -65,7 +67,53 @@ QStringList SellerData::missing(bool needsAccount) const
     return out;
 }
 
+QStringList SellerData::missingOnInvoice() const
+{
+    QStringList out;
+    if (Firma.isEmpty()) out << QStringLiteral("Firmenname");
+    if (Strasse.isEmpty() || PLZ.isEmpty() || Ort.isEmpty()) out << QStringLiteral("Anschrift");
+    if (Steuernummer.isEmpty() && UStIdNr.isEmpty()) out << QStringLiteral("Steuernummer oder USt-IdNr.");
+    if (IBAN.isEmpty()) out << QStringLiteral("Bankverbindung (IBAN)");
+    return out;
+}
+
+QString SellerData::invoiceWarning() const
+{
+    const QStringList missing = missingOnInvoice();
+    if (missing.isEmpty()) return QString();
+    return QStringLiteral(
+               "Die Angaben zur eigenen Firma sind unvollständig; es fehlen: %1. Eine Rechnung braucht "
+               "sie. Bitte unter \"Datei › Einstellungen …\" eintragen.")
+        .arg(missing.join(QStringLiteral(", ")));
+}
+
 QString SellerData::ibanCompact() const
 {
     return QString(IBAN).remove(QLatin1Char(' ')).toUpper();
+}
+
+QString CheckTaxNumber(const QString &steuernummer)
+{
+    QString digits = steuernummer;
+    digits.remove(QRegularExpression(QStringLiteral("[\\s/-]")));
+    static const QRegularExpression form(QStringLiteral("^[0-9]{10,13}$"));
+    if (form.match(digits).hasMatch()) return QString();
+    return QStringLiteral("Die Steuernummer \"%1\" hat nicht die Form einer Steuernummer: 10 bis 13 Ziffern, "
+                          "z. B. 026 241 47118 oder 12/345/67890.")
+        .arg(steuernummer.trimmed());
+}
+
+QString CheckCreditorId(const QString &glaeubigerId)
+{
+    const QString s = QString(glaeubigerId).remove(QLatin1Char(' ')).toUpper();
+    // Country, check digits, a business code of three characters that the
+    // check leaves out, and the national identifier (in Germany 11 digits).
+    bool ok = StartsLikeIban(s) && s.size() >= 9 && s.size() <= 35;
+    if (ok && s.startsWith(QLatin1String("DE"))) ok = s.size() == 18;
+    if (ok) ok = Mod97Rest(s.mid(7) + s.left(4)) == 1;
+    if (ok) return QString();
+    return QStringLiteral("Die Gläubiger-Identifikationsnummer \"%1\" ist ungültig: sie hat die Form "
+                          "DE98ZZZ09999999999 (Land, zwei Prüfziffern, drei Zeichen, in Deutschland elf "
+                          "Ziffern), und ihre Prüfziffern müssen stimmen.")
+        .arg(glaeubigerId.trimmed());
 }

@@ -25,6 +25,19 @@ struct SellerData
     // only where the buyer is asked to transfer money.
     QStringList missing(bool needsAccount) const;
 
+    // What an invoice of ours needs of the firm and the settings lack: its
+    // name, address, tax number or VAT id and bank account, in German words.
+    QStringList missingOnInvoice() const;
+    // The warning of a printed invoice without them; empty when all are there.
+    QString invoiceWarning() const;
+
     // The IBAN without blanks, upper case.
     QString ibanCompact() const;
 };
+
+// Empty when the text has the form of a German tax number (10 to 13 digits,
+// blanks, slashes and dashes allowed), else a German message saying so.
+QString CheckTaxNumber(const QString &steuernummer);
+// Empty for a well-formed SEPA creditor identifier with correct check
+// digits ("DE98ZZZ09999999999", blanks allowed), else a German message.
+QString CheckCreditorId(const QString &glaeubigerId);

@@ -97,9 +97,13 @@ TFVbezahlen::TFVbezahlen(QWidget *owner, qint64 documentId)
     vorgangB.setTableName(QStringLiteral("Vorgang1"));
     vorgangB.addCalcField(QStringLiteral("vkbr"), FieldType::Number);
     vorgangB.OnCalcFields = [this](TVexDaoTable &ds) { vorgangBCalcFields(ds); };
+    // A date sets the paid marks; a received invoice's new account is asked about then.
+    vorgangB.BeforePost = [this](TVexDaoTable &ds) {
+        vorgangBBeforePost(ds);
+        checkNewAccount(ds);
+    };
     // A reminder cancelled here sets its invoice's level back in the same save.
     vorgangB.AfterPost = [](TVexDaoTable &ds) { Dunning::SetLevelFromReminders(ds); };
-    vorgangB.BeforePost = [this](TVexDaoTable &ds) { checkNewAccount(ds); };
     // Connected before any control, so that the amounts already carry the
     // currency of the row when the controls show it.
     connect(&vorgang1, &TDataSource::dataSetChanged, this, &TFVbezahlen::showInOwnCurrency);
@@ -306,6 +310,39 @@ void TFVbezahlen::vorgangBCalcFields(TVexDaoTable &ds)
     vkbr->SetAsFloat(due && !due->IsNull() ? due->AsFloat() : double(Money::toAmount(Tax::grossOf(ds))));
 }
 
+void TFVbezahlen::vorgangBBeforePost(TVexDaoTable &ds)
+{
+    // A payment date typed in means what a picked or double-clicked one
+    // means: paid and done. One in the future is asked about once.
+    const TField *datum = ds.FieldByName(QStringLiteral("bezahltdatum"));
+    if (datum->IsNull()) return;
+    const QDate day = datum->AsDate();
+    TVexDaoTable stored(nullptr, QStringLiteral("bezahltVorher"));
+    stored.setDatabase(ds.Database());
+    stored.SQL() << QStringLiteral("select bezahltdatum, bezahlt from vorgang1 where id = %1")
+                        .arg(ds.FieldByName(QStringLiteral("id"))->AsInteger());
+    stored.Open();
+    const bool changed = stored.IsEmpty() || stored.Fields(0)->IsNull() || stored.Fields(0)->AsDate() != day;
+    if (!changed) return;
+    if (day > Today() && m_confirmedFuture != day) {
+        m_declined =
+            Dialogs::instance().message(
+                this, QStringLiteral("Zahlung"),
+                QStringLiteral("Das Zahlungsdatum %1 liegt in der Zukunft. Soll der Vorgang trotzdem als "
+                               "an diesem Tag bezahlt eingetragen werden?")
+                    .arg(German::formatDate(day)),
+                Dialogs::Question, Dialogs::Yes | Dialogs::No, Dialogs::No) != Dialogs::Yes;
+        if (m_declined)
+            throw AppError(
+                QStringLiteral("Das Zahlungsdatum %1 liegt in der Zukunft; die Zahlung wurde nicht "
+                               "eingetragen.")
+                    .arg(German::formatDate(day)));
+        m_confirmedFuture = day;
+    }
+    ds.FieldByName(QStringLiteral("bezahlt"))->SetAsBoolean(true);
+    ds.FieldByName(QStringLiteral("erledigt"))->SetAsBoolean(true);
+}
+
 void TFVbezahlen::showInOwnCurrency()
 {
     // Nothing to change on an empty table: the marks would make a new document.
@@ -416,10 +453,13 @@ void TFVbezahlen::Button1Click()
     // A typed date that is no date keeps the window open with its message.
     if (!PendingEdits::writeAll(this)) return;
     if (editing()) {
+        m_declined = false;
         try {
             vorgangB.Post();
         } catch (const AppError &e) {
-            ShowErrorBox(e.message(), this);
+            // "Nein" to a date in the future was the answer already.
+            if (!m_declined) ShowErrorBox(e.message(), this);
+            ebezahltDatum->setFocus();
             return;
         }
     }

@@ -7,6 +7,7 @@
 #include "data/tdatasource.h"
 #include "data/tvexdaotable.h"
 
+#include <QDate>
 #include <QDialog>
 
 class DBCheckBox;
@@ -61,6 +62,7 @@ class TFVbezahlen : public QDialog
 
   private:
     void vorgangBCalcFields(TVexDaoTable &ds);
+    void vorgangBBeforePost(TVexDaoTable &ds);
     void showInOwnCurrency();
     void markPaid(const QString &dateText);
     // Before a save: a received invoice with an unconfirmed new account.
@@ -68,4 +70,6 @@ class TFVbezahlen : public QDialog
     bool editing() const;
 
     bool m_centred = false;
+    bool m_declined = false; // "Nein" to a payment date in the future
+    QDate m_confirmedFuture; // "Ja" to it
 };

@@ -12,6 +12,7 @@
 #include "data/tfield.h"
 #include "data/tvexdaodatabase.h"
 #include "data/tvexdaotable.h"
+#include "documents/conversionmenu.h"
 #include "documents/core/tfumw.h"
 #include "documents/tkalenderform.h"
 #include "einvoice/incomingstore.h"
@@ -19,6 +20,7 @@
 #include "lists/core/documentlistexport.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/dunningrun.h"
+#include "lists/core/invoicejournal.h"
 #include "lists/core/periodicinvoicing.h"
 #include "lists/incominginvoices.h"
 #include "lists/tfmahnlauf.h"
@@ -232,6 +234,17 @@ void TFVListe::buildMenus()
     OriginalSpeichern1 =
         menuItem(Printmenu, "OriginalSpeichern1", QStringLiteral("&Original der E-Rechnung speichern..."));
     connect(OriginalSpeichern1, &QAction::triggered, this, &TFVListe::OriginalSpeichern1Click);
+    connect(Printmenu, &QMenu::aboutToShow, this, &TFVListe::PrintmenuPopup);
+
+    UmwandelnMenu = new QMenu(this);
+    UmwandelnMenu->setObjectName(QStringLiteral("UmwandelnMenu"));
+    connect(UmwandelnMenu, &QMenu::aboutToShow, this, [this] {
+        ConversionMenu::fill(*UmwandelnMenu, hasCurrentRow()
+                                                 ? vorganglist->FieldByName(QStringLiteral("Typ"))->AsString()
+                                                 : QString());
+    });
+    connect(UmwandelnMenu, &QMenu::triggered, this,
+            [this](QAction *a) { UmwandelnClick(a->data().toString()); });
 
     Berichtmenu = new QMenu(this);
     Berichtmenu->setObjectName(QStringLiteral("Berichtmenu"));
@@ -294,6 +307,14 @@ void TFVListe::buildToolBar()
     btdruck = toolButton(ToolBar1, "btdruck", QStringLiteral("Vorgang drucken"),
                          icon("document-print", "print"), Printmenu);
     connect(btdruck, &QToolButton::clicked, this, &TFVListe::btdruckClick);
+    btUmwandeln =
+        toolButton(ToolBar1, "btUmwandeln", QStringLiteral("Umwandeln in …"), QIcon(), UmwandelnMenu);
+    btUmwandeln->setText(QStringLiteral("Umwandeln in …"));
+    btUmwandeln->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    btUmwandeln->setPopupMode(QToolButton::InstantPopup);
+    // Room for the whole caption beside the arrow of its menu.
+    btUmwandeln->setMinimumWidth(btUmwandeln->sizeHint().width() +
+                                 btUmwandeln->fontMetrics().averageCharWidth() * 3);
     ToolBar1->addSeparator();
     ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Berichte"),
                              icon("x-office-spreadsheet", "report"), Berichtmenu);
@@ -304,8 +325,15 @@ void TFVListe::buildToolBar()
     // Only the user's click: the main window presses it when it has set the
     // customer itself.
     connect(BTfilterButton, &QToolButton::clicked, this, &TFVListe::BTfilterClick);
+    ExportMenu = new QMenu(this);
+    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+    ExportListe1 = menuItem(ExportMenu, "ExportListe1", QStringLiteral("&Export dieser Liste …"));
+    connect(ExportListe1, &QAction::triggered, this, &TFVListe::ToolButton4Click);
+    Rechnungsausgangsbuch1 =
+        menuItem(ExportMenu, "Rechnungsausgangsbuch1", QStringLiteral("&Rechnungsausgangsbuch (CSV) …"));
+    connect(Rechnungsausgangsbuch1, &QAction::triggered, this, &TFVListe::Rechnungsausgangsbuch1Click);
     ToolButton4 = toolButton(ToolBar1, "ToolButton4", QStringLiteral("Export dieser Liste"),
-                             icon("document-save-as", "export"));
+                             icon("document-save-as", "export"), ExportMenu);
     connect(ToolButton4, &QToolButton::clicked, this, &TFVListe::ToolButton4Click);
     btedit = toolButton(ToolBar1, "btedit", QStringLiteral("Offene Posten-Liste"),
                         AppIcons::bundled(QStringLiteral("payment")));
@@ -325,8 +353,13 @@ void TFVListe::buildToolBar()
     cstatus->setObjectName(QStringLiteral("cstatus"));
     cstatus->setToolTip(QStringLiteral("Filter setzen"));
     cstatus->setMaxVisibleItems(12);
-    for (const DocumentListFilter::StatusEntry &e : DocumentListFilter::StatusEntries())
-        cstatus->addItem(e.text);
+    // A separator is a line between the groups, never an entry to choose.
+    for (const DocumentListFilter::StatusEntry &e : DocumentListFilter::StatusEntries()) {
+        if (e.separator)
+            cstatus->insertSeparator(cstatus->count());
+        else
+            cstatus->addItem(e.text);
+    }
     cstatus->setCurrentIndex(0);
     cstatus->setMinimumContentsLength(20);
     cstatus->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -692,9 +725,38 @@ void TFVListe::ERechnungEinlesen1Click()
     if (const qint64 id = IncomingInvoices::ImportFromFile(this)) reopenOn(id);
 }
 
+void TFVListe::PrintmenuPopup()
+{
+    // Only a received invoice has an original to save.
+    bool incoming = false;
+    if (hasCurrentRow() && dataa) {
+        try {
+            incoming = IncomingStore::isIncomingDocument(dataa->Datenbank, currentId());
+        } catch (const AppError &) {
+        }
+    }
+    OriginalSpeichern1->setVisible(incoming);
+    OriginalSpeichern1->setEnabled(incoming);
+}
+
+void TFVListe::UmwandelnClick(const QString &typ)
+{
+    if (!hasCurrentRow() || !shell()) return;
+    const qint64 id = ConversionMenu::run(this, currentId(), typ);
+    if (id == 0) return;
+    reopenOn(currentId());
+    guarded([id] {
+        TVexDaoTable &vorgang = Data->vorgang;
+        vorgang.setFilter(QStringLiteral("id = %1").arg(id));
+        vorgang.setFiltered(true);
+        shell()->ShowVorgangEditor();
+    });
+}
+
 void TFVListe::OriginalSpeichern1Click()
 {
-    if (!hasCurrentRow()) return;
+    PrintmenuPopup();
+    if (!hasCurrentRow() || !OriginalSpeichern1->isEnabled()) return;
     guarded([this] { IncomingInvoices::SaveOriginal(this, currentId()); });
 }
 
@@ -745,7 +807,7 @@ void TFVListe::ToolButton4Click()
     Dialogs::SaveFileOptions options;
     options.caption = QStringLiteral("Liste exportieren");
     options.defaultSuffix = QStringLiteral("txt");
-    options.filter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*)");
+    options.filter = QStringLiteral("Textdateien (*.txt);;CSV-Dateien (*.csv);;Alle Dateien (*)");
     options.directory = QDir::rootPath();
 #ifndef Q_OS_WIN
     // The root of a Unix file system is nobody's place for a file.
@@ -757,6 +819,27 @@ void TFVListe::ToolButton4Click()
     guarded([&] {
         DocumentListExport::write(*vorganglist, DocumentListExport::typeNames(dataa->Datenbank), path);
     });
+}
+
+void TFVListe::Rechnungsausgangsbuch1Click()
+{
+    // The list's period, or every invoice when none is chosen.
+    const bool period = Filter.PeriodStart != DocumentListFilter::NoPeriodStart() ||
+                        Filter.PeriodEnd != DocumentListFilter::NoPeriodEnd();
+    const QDate from = period ? Filter.PeriodStart : QDate(), to = period ? Filter.PeriodEnd : QDate();
+    Dialogs::SaveFileOptions options;
+    options.caption = QStringLiteral("Rechnungsausgangsbuch speichern");
+    options.defaultSuffix = QStringLiteral("csv");
+    options.filter = QStringLiteral("CSV-Dateien (*.csv);;Textdateien (*.txt);;Alle Dateien (*)");
+    options.directory = QDir::homePath();
+    options.fileName = QDir(options.directory)
+                           .filePath(period ? QStringLiteral("Rechnungsausgangsbuch %1 bis %2.csv")
+                                                  .arg(German::formatDate(from), German::formatDate(to))
+                                            : QStringLiteral("Rechnungsausgangsbuch.csv"));
+    options.confirmOverwrite = true;
+    const QString path = Dialogs::instance().saveFileName(this, options);
+    if (path.isEmpty()) return;
+    guarded([&] { InvoiceJournal::write(dataa->Datenbank, from, to, path); });
 }
 
 // ---------------------------------------------------------------------------

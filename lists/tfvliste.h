@@ -55,7 +55,11 @@ class TFVListe : public QWidget, public VorgangListWindow
     QAction *ERechnungEinlesen1; // a received e-invoice taken in from a file
     QMenu *Printmenu;
     QAction *Vorschau1, *Ausdruck1, *Mehrfachdruck1;
-    QAction *OriginalSpeichern1; // the original of a received e-invoice
+    QAction *OriginalSpeichern1; // the original of a received e-invoice, offered only for one
+    QToolButton *btUmwandeln;    // "Umwandeln in …" the current document
+    QMenu *ExportMenu;           // the list's export and the invoice journal for the tax advisor
+    QAction *ExportListe1, *Rechnungsausgangsbuch1;
+    QMenu *UmwandelnMenu;
     QMenu *Berichtmenu;
     QAction *AlleRechnungen1, *bezahlteRechnungen1, *offeneRechnungen1, *AllRec, *bezRec, *offrec;
     QAction *Eingangsrechnungen1, *offeneEingangsrechnungen1;
@@ -113,6 +117,11 @@ class TFVListe : public QWidget, public VorgangListWindow
     void Memo1Click();
     void ERechnungEinlesen1Click();
     void OriginalSpeichern1Click();
+    void PrintmenuPopup();
+    // The invoices and credit notes of the list's period as CSV for the tax advisor.
+    void Rechnungsausgangsbuch1Click();
+    // The current document into a new one of the type, opened in the editor.
+    void UmwandelnClick(const QString &typ);
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -9,7 +9,9 @@ string(REPLACE "\\" "\\e" help "${help}")
 string(REPLACE "-" "\\-" help "${help}")
 # A line that begins with a dot or an apostrophe would be read as a request.
 string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" help "${help}")
-file(WRITE "${OUT}" ".TH TAVIREL 1 \"\" \"Tavirelsverwaltung ${VERSION}\" \"Benutzerbefehle\"
+# The date of the build (SOURCE_DATE_EPOCH where a package build sets it).
+string(TIMESTAMP date "%Y-%m-%d" UTC)
+file(WRITE "${OUT}" ".TH TAVIREL 1 \"${date}\" \"Tavirelsverwaltung ${VERSION}\" \"Benutzerbefehle\"
 .SH NAME
 tavirel \\- Auftragsverwaltung für kleine Betriebe
 .SH ÜBERSICHT
@@ -26,6 +28,17 @@ einzigem Argument auf dieser Datei. Die Befehle dienen Skripten und der Pflege d
 .ft CR
 ${help}.ft R
 .fi
+.SH RÜCKGABEWERT
+.TP
+.B 0
+erledigt (bei check\\-db: keine Befunde)
+.TP
+.B 1
+nicht erledigt: ein Fehler oder eine Ablehnung, mit einer Meldung auf der Standardfehlerausgabe
+(bei check\\-db: Befunde)
+.TP
+.B 2
+falscher Aufruf: ein unbekannter Befehl, eine unbekannte Option oder ein fehlender Wert
 .SH DATEIEN
 .TP
 .I ~/.local/share/tavirel/daten/tavirel.mdb

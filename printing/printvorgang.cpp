@@ -51,6 +51,16 @@ void reportFitProblems(QWidget *parent, const TBvorgang &form, const PageSet &pa
                      .arg(form.Bericht.title, problems.join(QLatin1Char('\n'))));
 }
 
+// An invoice or credit note of a firm whose own data is not filled in yet
+// would go out without name, tax number or bank account: the print says so.
+QString firmWarning(const TBvorgang &form)
+{
+    if (!form.Vorgang1.Active() || form.Vorgang1.IsEmpty()) return QString();
+    const QString typ = form.Vorgang1.FieldByName(QStringLiteral("typ"))->AsString().trimmed().toUpper();
+    if (typ != QLatin1String("R") && typ != QLatin1String("G")) return QString();
+    return SellerData::read(ProgramFolder::iniPath()).invoiceWarning();
+}
+
 // The letterhead report of the document, read and checked for existence.
 void createForm(TBvorgang &form, const QString &idText, QStringList *warnings)
 {
@@ -59,6 +69,8 @@ void createForm(TBvorgang &form, const QString &idText, QStringList *warnings)
         throw AppError(QStringLiteral("Es gibt keinen Vorgang mit der ID %1").arg(idText.trimmed()));
     if (warnings) {
         warnings->clear();
+        const QString firm = firmWarning(form);
+        if (!firm.isEmpty()) *warnings << firm;
         for (const QString &p : form.loadProblems())
             *warnings << p + QStringLiteral(" (gedruckt mit den eingebauten Texten)");
     }
@@ -137,6 +149,8 @@ void PrintVorgang(const QString &idText, bool preview, bool withDialog)
     }
     TBvorgang form(&dataa->Datenbank);
     form.FormCreate(idText);
+    const QString firm = firmWarning(form);
+    if (!firm.isEmpty()) warn(QApplication::activeWindow(), firm);
     reportLoadProblems(form.loadProblems());
     form.Bericht.title = form.titleText();
     showOrPrint(form.Bericht, preview, withDialog,

@@ -147,7 +147,7 @@ void TBeRechnung::buildLayout()
     QRBand3 = bericht.addBand(BandKind::ColumnHeader, QStringLiteral("QRBand3"), rowPitch);
     QRBand3->font = font(kArial, 9, true);
     QRLabel2 = &QRBand3->addLabel(QStringLiteral("QRLabel2"), 0, 0.5, QStringLiteral("Datum"));
-    QRLabel1 = &QRBand3->addLabel(QStringLiteral("QRLabel1"), 17.2, 0.5, QStringLiteral("Rec- Nr"));
+    QRLabel1 = &QRBand3->addLabel(QStringLiteral("QRLabel1"), 17.2, 0.5, QStringLiteral("Rech.-Nr."));
     QRLabel3 = &QRBand3->addLabel(QStringLiteral("QRLabel3"), 33.1, 0.5, QStringLiteral("Kunde"));
     QRLabel4 =
         &QRBand3->addLabel(QStringLiteral("QRLabel4"), netEnd - amountWidth, 0.5, QStringLiteral("Netto"))

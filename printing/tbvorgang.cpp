@@ -11,6 +11,7 @@
 #include "data/settings.h"
 #include "data/tax.h"
 #include "einvoice/sellerdata.h"
+#include "platform/pictures.h"
 #include "report/pageset.h"
 #include "report/reportfonts.h"
 
@@ -113,6 +114,8 @@ void TBvorgang::buildLayout()
     // First page: the letterhead, the recipient, numbers and date, the title line.
     BandTitle = Bericht.addBand(BandKind::Title, QStringLiteral("BandTitle"), 93.9);
     BandTitle->beforePrint = [this](ReportBand &, bool &print) { BandTitleBeforePrint(print); };
+    Logo = &BandTitle->addPicture(QStringLiteral("Logo"), 95, 0, 35);
+    Logo->enabled = false;
     FirmaName =
         &BandTitle->addLabel(QStringLiteral("FirmaName"), 0, mmOfPixels(4), QStringLiteral("Firmenname"));
     FirmaName->font = font(kTimes, 36);
@@ -221,10 +224,12 @@ void TBvorgang::buildLayout()
         &Zusammenfassung->addLabel(QStringLiteral("lNetto"), labels, kNetTop, QStringLiteral("Nettobetrag"))
              .size(labelWidth);
     GesNetto = &amount(QStringLiteral("GesNetto"), kNetTop);
-    // Up to the amounts: a VAT line may name the net it is charged on.
+    // Up to the amounts: a VAT line may name the net it is charged on. Each
+    // stays one line beside its amount (a large net is set smaller), as the
+    // amounts beside them grow the band.
     lMW = &Zusammenfassung->addLabel(QStringLiteral("lMW"), labels, kVatTop, {})
                .size(labelWidth + 18)
-               .fitting(Fit::Grow);
+               .fitting(Fit::Shrink);
     GesMW = &amount(QStringLiteral("GesMW"), kVatTop).fitting(Fit::Grow);
     Summenlinie = &Zusammenfassung->addLine(QStringLiteral("Summenlinie"), labels, kRuleTop,
                                             Bericht.bandWidth() - labels);
@@ -326,6 +331,25 @@ void TBvorgang::loadLetterhead()
         Briefadresse->text = lines.at(8);
     } catch (const AppError &e) {
         problem(letterhead, e.message());
+    }
+
+    // The logo: a PNG or SVG in the program folder, where the settings put it.
+    const IniFile ini(ProgramFolder::iniPath());
+    const QString logo = ini.readString(QStringLiteral("Druck"), QStringLiteral("Logo")).trimmed();
+    Logo->enabled = false;
+    if (!logo.isEmpty()) {
+        const auto mm = [&ini](const char *key, qreal fallback) {
+            bool ok = false;
+            const qreal v =
+                ini.readString(QStringLiteral("Druck"), QString::fromLatin1(key)).trimmed().toDouble(&ok);
+            return ok && v >= 0 ? v : fallback;
+        };
+        Logo->left = mm("LogoLinks", 95);
+        Logo->top = mm("LogoOben", 0);
+        Logo->width = qBound<qreal>(5, mm("LogoBreite", 35), 170);
+        Logo->picture = Pictures::loadLogo(ProgramFolder::file(logo), Logo->width);
+        Logo->enabled = !Logo->picture.isNull();
+        if (!Logo->enabled) problem(logo, QStringLiteral("kein lesbares Bild (PNG oder SVG)"));
     }
 
     const struct

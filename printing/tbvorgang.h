@@ -54,6 +54,7 @@ class TBvorgang : public QObject
     // Fold and punch marks at the paper's edge, the mark of a cancelled document.
     ReportElement *Falzmarke1, *Lochmarke, *Falzmarke2, *Storniert;
     ReportElement *Firmaname1, *ZusatzName1, *Memo1, *QRSysData1, *QRShape3;
+    ReportElement *Logo; // the firm's logo on the first page, from the settings ([Druck] Logo)
     ReportElement *FirmaName, *Zusatzname, *Memo, *QRShape1, *Briefadresse, *QRDBText1, *kd1, *kd2, *USt2,
         *UST1, *QRLabel1, *QRExpr2, *QRExpr1;
     // The firm's tax number beside its VAT id, where it has both.

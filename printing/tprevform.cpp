@@ -426,7 +426,8 @@ void TPrevForm::ZoomChange()
         zoom->setValue(100);
         return;
     }
-    if (zoom->value() == 0) {
+    // 5 % is the least the box takes, as it says; a smaller value means 5.
+    if (zoom->value() < 5) {
         zoom->setValue(5);
         return;
     }
@@ -442,7 +443,7 @@ void TPrevForm::T5Click()
 
 void TPrevForm::T7Click()
 {
-    Preview->setZoom(Preview->zoom() - 10);
+    Preview->setZoom(qMax(5, Preview->zoom() - 10));
     copyZoomIntoBox();
     m_fit = Fit::None;
 }

@@ -45,6 +45,11 @@ void PageSet::paintPage(int number, QPainter &painter, const QRectF &target) con
     for (const PageItem &item : page(number).items) {
         const QRectF r(target.x() + item.rect.x() * sx, target.y() + item.rect.y() * sy,
                        item.rect.width() * sx, item.rect.height() * sy);
+        if (item.kind == PageItem::Kind::Picture) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(r, item.picture);
+            continue;
+        }
         if (item.kind != PageItem::Kind::Text) {
             painter.setPen(QPen(item.color, qMax<qreal>(item.penWidth * sy, 0.5), Qt::SolidLine,
                                 item.kind == PageItem::Kind::Line ? Qt::FlatCap : Qt::SquareCap,

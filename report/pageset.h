@@ -19,7 +19,7 @@ class QPrinter;
 
 struct PageItem
 {
-    enum class Kind : quint8 { Text, Line, Frame };
+    enum class Kind : quint8 { Text, Line, Frame, Picture };
     Kind kind = Kind::Text;
     QRectF rect;        // millimetres on the paper; a line runs along the top edge
     QString text;       // one line of text
@@ -27,6 +27,7 @@ struct PageItem
     int flags = 0;      // Qt::AlignmentFlag and Qt::TextFlag
     qreal penWidth = 0; // lines and frames, millimetres
     QColor color = Qt::black;
+    QImage picture; // a picture item's, drawn into rect
 };
 
 struct Page

@@ -57,6 +57,13 @@ ReportElement &ReportBand::addLine(const QString &name, qreal left, qreal top, q
     return e;
 }
 
+ReportElement &ReportBand::addPicture(const QString &name, qreal left, qreal top, qreal width)
+{
+    ReportElement &e = add(ReportElement::Kind::Picture, name, left, top);
+    e.width = width;
+    return e;
+}
+
 ReportElement *ReportBand::element(const QString &name) const
 {
     for (const auto &e : m_elements)

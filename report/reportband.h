@@ -62,6 +62,7 @@ class ReportBand
                            const QStringList &lines = {});
     ReportElement &addPageNumber(const QString &name, qreal left, qreal top, const QString &prefix);
     ReportElement &addLine(const QString &name, qreal left, qreal top, qreal length);
+    ReportElement &addPicture(const QString &name, qreal left, qreal top, qreal width);
 
     ReportElement *element(const QString &name) const; // null when there is none
     const std::vector<std::unique_ptr<ReportElement>> &elements() const { return m_elements; }

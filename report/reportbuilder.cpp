@@ -178,6 +178,7 @@ QString ReportBuilder::textOf(const ReportElement &e, const RowSource *row) cons
     case ReportElement::Kind::Expression:
         return e.compute ? e.compute(row) : QString();
     case ReportElement::Kind::Line:
+    case ReportElement::Kind::Picture:
         return QString();
     case ReportElement::Kind::DataText:
         break;
@@ -311,6 +312,18 @@ ReportBuilder::Box ReportBuilder::layoutElement(const ReportElement &e, const Ro
         }
         return Box{left, left + e.width, e.top, e.top, e.top};
     }
+    if (e.kind() == ReportElement::Kind::Picture) {
+        const qreal left = leftOf(e.width);
+        const qreal height = designHeight(e);
+        if (e.width > 0 && height > 0) {
+            Item it;
+            it.item.kind = PageItem::Kind::Picture;
+            it.item.rect = QRectF(left, e.top, e.width, height);
+            it.item.picture = e.picture;
+            out.items.push_back(std::move(it));
+        }
+        return Box{left, left + e.width, e.top + height, e.top, e.top + height};
+    }
 
     const QString text = ReportFonts::printable(textOf(e, row), e.font);
     const QFontMetricsF &fm = metrics(e.font);
@@ -416,6 +429,10 @@ ReportBuilder::Layout ReportBuilder::layout(const ReportBand &band, const RowSou
 qreal ReportBuilder::designHeight(const ReportElement &e)
 {
     if (e.kind() == ReportElement::Kind::Line) return 0;
+    if (e.kind() == ReportElement::Kind::Picture) {
+        if (e.picture.isNull() || e.picture.width() == 0) return 0;
+        return e.height > 0 ? e.height : e.width * e.picture.height() / e.picture.width();
+    }
     return e.height > 0 ? e.height : metrics(e.font).lineSpacing() * kMmPerPx;
 }
 

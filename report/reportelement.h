@@ -6,6 +6,7 @@
 // millimetres from the band's top-left corner.
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -21,7 +22,8 @@ class ReportElement
         Expression, // text computed from the band's row
         Memo,       // lines of text
         PageNumber, // prefix followed by the page number
-        Line        // horizontal line, `width` long
+        Line,       // horizontal line, `width` long
+        Picture     // `picture` in the box; a height of 0 keeps its proportions
     };
     // Anchor to the band instead of `left`: Left puts the element on the
     // band's left edge, Right puts its right edge on the band's right edge.
@@ -69,6 +71,7 @@ class ReportElement
     QString mask;      // data text: "#,##0.00 €"; empty = general format
     QStringList lines; // memo
     Compute compute;   // expression
+    QImage picture;    // picture; a null one prints nothing
 
     // Chaining helpers for the builders of layouts.
     ReportElement &at(qreal l, qreal t)

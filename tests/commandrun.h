@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the program's own command line, as a user or a script would.
+#include "data/samplefirm.h"
+
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 struct CommandRun
 {
@@ -28,9 +33,45 @@ inline CommandRun runProgram(const QString &path, const QStringList &args, const
     return r;
 }
 
-inline CommandRun tavirel(const QStringList &args, const QString &workingDir = QString())
+inline QProcessEnvironment commandEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command chooses its own
-    return runProgram(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args, env, workingDir);
+    return env;
+}
+
+// A portable copy of the program in the folder, with the shipped files and
+// (unless told otherwise) the sample firm beside it: its own program folder,
+// which a test may change (the build's never is). Returns the program's path.
+inline QString portableProgram(const QString &folder, bool withSampleFirm = true)
+{
+    QDir().mkpath(folder);
+    const QDir shipped(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder"));
+    for (const QString &name : shipped.entryList(QDir::Files))
+        QFile::copy(shipped.filePath(name), QDir(folder).filePath(name));
+    QDir(folder).mkpath(QStringLiteral("notiz"));
+    QFile::copy(shipped.filePath(QStringLiteral("notiz/typ.txt")),
+                QDir(folder).filePath(QStringLiteral("notiz/typ.txt")));
+    for (const QString &name : QDir(folder).entryList(QDir::Files))
+        QFile::setPermissions(QDir(folder).filePath(name), QFile::ReadOwner | QFile::WriteOwner);
+    if (withSampleFirm) SampleFirm::write(folder);
+    const QString program = QDir(folder).filePath(QStringLiteral("tavirel"));
+    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), program);
+    return program;
+}
+
+// One portable copy with the sample firm for the whole test run, so that
+// no test writes into the build's program folder.
+inline QString testProgram()
+{
+    static QTemporaryDir folder;
+    static const QString program = portableProgram(folder.path());
+    return program;
+}
+
+// The program's command line, run from that copy (in workingDir as its
+// current folder, where given).
+inline CommandRun tavirel(const QStringList &args, const QString &workingDir = QString())
+{
+    return runProgram(testProgram(), args, commandEnvironment(), workingDir);
 }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "tests/programfolderguard.h"
 #include "tests/testdb.h"
 
 #include <QCoreApplication>
@@ -25,5 +26,6 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+    ::testing::AddGlobalTestEnvironment(new ProgramFolderGuard);
     return RUN_ALL_TESTS();
 }

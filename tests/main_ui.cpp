@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/tavirelapplication.h"
+#include "tests/programfolderguard.h"
 
 #include <gtest/gtest.h>
 
@@ -10,5 +11,6 @@ int main(int argc, char **argv)
     // event handler reaches the error box here as it does in the program.
     TavirelApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new ProgramFolderGuard);
     return RUN_ALL_TESTS();
 }

@@ -4,6 +4,7 @@
 // program has them after start-up.
 #include "data/dates.h"
 #include "data/programfolder.h"
+#include "data/samplefirm.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
 #include "tests/dbfixture.h"
@@ -16,24 +17,24 @@
 // fixtures below start them.
 class ModulesBase : public ::testing::Test
 {
-protected:
-  // Today fixed, a fresh database (the demo firm where asked) and the program folder there.
-  void startDatabase(bool demo = false, const QDate &today = QDate(2005, 3, 15))
-  {
-      SetTodayForTests(today);
-      db = std::make_unique<TestDb>(demo);
-      ProgramFolder::setDirForTests(db->folder());
-  }
-  // The data modules as start-up makes them, over what the test put into the file.
-  void openModules()
-  {
-      addresses = std::make_unique<Tdataa>();
-      documents = std::make_unique<TData>(&addresses->Datenbank);
-      dataa = addresses.get();
-      Data = documents.get();
-      addresses->DataModuleCreate(db->path());
-      documents->DataCreate();
-  }
+  protected:
+    // Today fixed, a fresh database (the demo firm where asked) and the program folder there.
+    void startDatabase(bool demo = false, const QDate &today = QDate(2005, 3, 15))
+    {
+        SetTodayForTests(today);
+        db = std::make_unique<TestDb>(demo);
+        ProgramFolder::setDirForTests(db->folder());
+    }
+    // The data modules as start-up makes them, over what the test put into the file.
+    void openModules()
+    {
+        addresses = std::make_unique<Tdataa>();
+        documents = std::make_unique<TData>(&addresses->Datenbank);
+        dataa = addresses.get();
+        Data = documents.get();
+        addresses->DataModuleCreate(db->path());
+        documents->DataCreate();
+    }
     void TearDown() override
     {
         documents.reset();
@@ -51,6 +52,10 @@ protected:
             QFile::copy(source.filePath(QString::fromLatin1(name)),
                         db->folder() + QLatin1Char('/') + QString::fromLatin1(name));
     }
+
+    // The sample firm's settings and letterhead beside the database, as the
+    // sample data brings them.
+    void sampleFirm() { SampleFirm::write(db->folder()); }
 
     TVexDaoTable &vorgang() { return documents->vorgang; }
     TVexDaoTable &positions() { return documents->vorgangdata; }
@@ -70,8 +75,7 @@ protected:
         pos("EK")->SetAsFloat(ek);
         pos("Preis")->SetAsFloat(preis);
         pos("anzahl")->SetAsFloat(anzahl);
-        if (!titel.isEmpty())
-            pos("Titel")->SetAsString(titel);
+        if (!titel.isEmpty()) pos("Titel")->SetAsString(titel);
         positions().Post();
     }
     qint64 count(const QString &sql) { return db->scalar(sql).rawInt(); }

@@ -11,12 +11,12 @@ DBComboBox::DBComboBox(QWidget *parent) : QComboBox(parent), m_link(this)
 {
     setInsertPolicy(QComboBox::NoInsert);
     m_link.show = [this](TField *f) { showField(f); };
-    m_link.write = [this](TField &f) { f.SetAsString(currentText()); };
+    m_link.write = [this](TField &f) {
+        f.SetAsString(!isEditable() && currentData().isValid() ? currentData().toString() : currentText());
+    };
     connect(this, &QComboBox::editTextChanged, this, [this] {
-        if (m_showing)
-            return;
-        if (m_readOnly || !m_link.beginChange())
-            m_link.reset();
+        if (m_showing) return;
+        if (m_readOnly || !m_link.beginChange()) m_link.reset();
     });
     connect(this, &QComboBox::activated, this, [this] { chosen(); });
     showField(nullptr);
@@ -36,11 +36,32 @@ void DBComboBox::setItems(const QStringList &list)
     m_link.refresh();
 }
 
+QStringList DBComboBox::periodLetters()
+{
+    return {QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H"), QStringLiteral("J")};
+}
+
+QStringList DBComboBox::periodCaptions()
+{
+    return {QStringLiteral("M – monatlich"), QStringLiteral("Q – vierteljährlich"),
+            QStringLiteral("H – halbjährlich"), QStringLiteral("J – jährlich")};
+}
+
+void DBComboBox::setItems(const QStringList &values, const QStringList &captions)
+{
+    m_showing = true;
+    clear();
+    for (qsizetype i = 0; i < values.size(); ++i)
+        addItem(i < captions.size() ? captions.at(i) : values.at(i), values.at(i));
+    m_showing = false;
+    m_link.refresh();
+}
+
 QStringList DBComboBox::items() const
 {
     QStringList out;
     for (int i = 0; i < count(); ++i)
-        out << itemText(i);
+        out << (itemData(i).isValid() ? itemData(i).toString() : itemText(i));
     return out;
 }
 
@@ -63,8 +84,7 @@ void DBComboBox::setReadOnly(bool on)
 
 void DBComboBox::chosen()
 {
-    if (m_showing)
-        return;
+    if (m_showing) return;
     if (m_readOnly || !m_link.beginChange()) {
         m_link.reset();
         return;
@@ -75,18 +95,17 @@ void DBComboBox::chosen()
 void DBComboBox::showField(TField *)
 {
     const bool editable = isEditable();
-    if (editable)
-        lineEdit()->setReadOnly(m_readOnly || !m_link.canModify());
+    if (editable) lineEdit()->setReadOnly(m_readOnly || !m_link.canModify());
     const QString shown = m_link.text(editable && hasFocus() && m_link.canModify());
     m_showing = true;
     if (editable) {
         // As in DBEdit: typing stops at the field's size.
         const int limit = m_link.maxLength();
         lineEdit()->setMaxLength(limit > 0 ? qMax(limit, int(shown.size())) : 32767);
-        if (currentText() != shown)
-            setEditText(shown);
+        if (currentText() != shown) setEditText(shown);
     } else {
-        setCurrentIndex(findText(shown, Qt::MatchFixedString));
+        const int byValue = findData(shown, Qt::UserRole, Qt::MatchFixedString);
+        setCurrentIndex(byValue >= 0 ? byValue : findText(shown, Qt::MatchFixedString));
     }
     m_showing = false;
 }
@@ -116,8 +135,7 @@ void DBComboBox::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        if (m_link.escapeKey(event))
-            return;
+        if (m_link.escapeKey(event)) return;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -11,7 +11,7 @@
 class DBComboBox : public QComboBox
 {
     Q_OBJECT
-public:
+  public:
     explicit DBComboBox(QWidget *parent = nullptr);
     ~DBComboBox() override;
 
@@ -22,6 +22,13 @@ public:
     TField *field() const { return m_link.field(); }
     // The pick list.
     void setItems(const QStringList &items);
+    // A pick list whose entries show a caption each and write their value
+    // ("J – jährlich" writes "J"); a drop-down list only.
+    void setItems(const QStringList &values, const QStringList &captions);
+    // The contract periods with their words: M, Q, H, J.
+    static QStringList periodLetters();
+    static QStringList periodCaptions();
+    // The values of the pick list.
     QStringList items() const;
     // Hides QComboBox::setEditable: the pick list stays fixed either way.
     void setEditable(bool on);
@@ -29,13 +36,13 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     bool isModified() const { return m_link.modified(); }
 
-protected:
+  protected:
     bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
-private:
+  private:
     void showField(TField *field);
     void chosen();
 

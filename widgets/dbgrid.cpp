@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QToolTip>
 #include <utility>
 
 namespace {
@@ -46,6 +47,17 @@ DBGrid::DBGrid(QWidget *parent)
             [this](int column) { Q_EMIT titleClicked(column, fieldNameAt(column)); });
     connect(m_model, &DBGridModel::currentRowChanged, this, &DBGrid::followDataSet);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::applyColumnWidths);
+    // A value cut in view makes its column as wide as it needs (after the
+    // paint, so that the view lays out anew).
+    connect(
+        m_delegate, &DBGridDelegate::widthNeeded, this,
+        [this](int column, int width) {
+            if (column == m_fillColumn || column >= m_model->columnCount() || columnWidth(column) >= width)
+                return;
+            setColumnWidth(column, width);
+            fitFillColumn();
+        },
+        Qt::QueuedConnection);
     connect(qApp, &QApplication::focusChanged, this, &DBGrid::onFocusChanged);
     updateEditTriggers();
 }
@@ -342,7 +354,16 @@ void DBGrid::confirmDelete()
 void DBGrid::mousePressEvent(QMouseEvent *event)
 {
     if (focusRefused()) {
+        // The row stays where it is, and the user sees why (the message was
+        // said once already): the refused value takes the focus with a hint.
         event->accept();
+        if (QWidget *control = PendingEdits::refusedControl(PendingEdits::formOf(this))) {
+            control->setFocus(Qt::OtherFocusReason);
+            QToolTip::showText(
+                control->mapToGlobal(QPoint(0, control->height())),
+                QStringLiteral("Erst diesen Wert korrigieren; bis dahin bleibt die Zeile, wo sie ist."),
+                control);
+        }
         return;
     }
     handleInput([&] { QTableView::mousePressEvent(event); });

@@ -20,4 +20,7 @@ struct DBGridColumn
     QColor fontColor;             // text; invalid = the grid's
     QColor titleColor;            // the title's text; invalid = the header's
     Qt::Alignment alignment = {}; // none = numbers right, everything else left
+    // Grows to show the values in view whole, never cut with "…" (numbers
+    // always do; a column of codes such as article numbers may ask for it).
+    bool wholeValues = false;
 };

@@ -28,11 +28,25 @@ QPersistentModelIndex indexOf(const QWidget *editor)
 
 } // namespace
 
-DBGridDelegate::DBGridDelegate(DBGridModel *model, QObject *parent) : QStyledItemDelegate(parent), m_model(model)
+DBGridDelegate::DBGridDelegate(DBGridModel *model, QObject *parent)
+    : QStyledItemDelegate(parent), m_model(model)
+{}
+
+void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const
 {
+    QStyledItemDelegate::paint(painter, option, index);
+    // Amounts (drawn right-aligned) and codes that ask for it.
+    const bool amount = index.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight;
+    if (!amount && !m_model->columnAt(index.column()).wholeValues) return;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // The style's margins beside the text, on both sides, and a little room.
+    const int needed = option.fontMetrics.horizontalAdvance(text) + 12;
+    if (needed > option.rect.width()) Q_EMIT widthNeeded(index.column(), needed);
 }
 
-QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                                      const QModelIndex &index) const
 {
     const DBGridColumn column = m_model->columnAt(index.column());
     QWidget *editor;
@@ -64,8 +78,7 @@ QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
     editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
     connect(line, &QLineEdit::textEdited, this, [this, editor] {
         editor->setProperty(kRefusedProperty, false);
-        if (editor->property(kTouchedProperty).toBool())
-            return;
+        if (editor->property(kTouchedProperty).toBool()) return;
         editor->setProperty(kTouchedProperty, true);
         try {
             m_model->beginEdit(indexOf(editor));
@@ -78,23 +91,19 @@ QWidget *DBGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
 
 QString DBGridDelegate::textOf(const QWidget *editor)
 {
-    if (const auto *combo = qobject_cast<const QComboBox *>(editor))
-        return combo->currentText();
-    if (const auto *line = qobject_cast<const QLineEdit *>(editor))
-        return line->text();
+    if (const auto *combo = qobject_cast<const QComboBox *>(editor)) return combo->currentText();
+    if (const auto *line = qobject_cast<const QLineEdit *>(editor)) return line->text();
     return QString();
 }
 
 void DBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     // A refresh of the row must not overwrite what the user is typing.
-    if (editor->property(kTouchedProperty).toBool())
-        return;
+    if (editor->property(kTouchedProperty).toBool()) return;
     const QString text = index.data(Qt::EditRole).toString();
     auto *combo = qobject_cast<QComboBox *>(editor);
     auto *line = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(editor);
-    if (!line)
-        return;
+    if (!line) return;
     // Typing stops at a text field's size, so that nothing is cut off
     // silently; a longer text stored by other means is still shown whole.
     const TField *f = m_model->fieldAt(index.column());
@@ -110,18 +119,15 @@ void DBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
 
 void DBGridDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const
 {
-    if (m_editor == editor)
-        m_editor = nullptr;
+    if (m_editor == editor) m_editor = nullptr;
     QStyledItemDelegate::destroyEditor(editor, index);
 }
 
 bool DBGridDelegate::write(QWidget *editor) const
 {
-    if (!editor->property(kTouchedProperty).toBool())
-        return true; // nothing typed: nothing to write
+    if (!editor->property(kTouchedProperty).toBool()) return true; // nothing typed: nothing to write
     const QPersistentModelIndex index = indexOf(editor);
-    if (!index.isValid())
-        return true;
+    if (!index.isValid()) return true;
     try {
         m_model->writeCell(index, textOf(editor));
     } catch (const AppError &e) {
@@ -136,14 +142,14 @@ bool DBGridDelegate::write(QWidget *editor) const
 bool DBGridDelegate::refused() const
 {
     const QWidget *editor = m_editor;
-    return editor && editor->property(kTouchedProperty).toBool() && editor->property(kRefusedProperty).toBool();
+    return editor && editor->property(kTouchedProperty).toBool() &&
+           editor->property(kRefusedProperty).toBool();
 }
 
 bool DBGridDelegate::commitEditor()
 {
     QWidget *editor = m_editor;
-    if (!editor || write(editor))
-        return true;
+    if (!editor || write(editor)) return true;
     editor->setFocus(Qt::OtherFocusReason);
     return false;
 }
@@ -160,12 +166,10 @@ void DBGridDelegate::flush()
 void DBGridDelegate::updateRecord()
 {
     QWidget *editor = m_editor;
-    if (!editor || !editor->property(kTouchedProperty).toBool())
-        return;
+    if (!editor || !editor->property(kTouchedProperty).toBool()) return;
     const QPersistentModelIndex index = indexOf(editor);
     const TVexDaoTable *ds = m_model->dataSet();
-    if (!index.isValid() || !ds || index.row() != ds->RecNo())
-        return;
+    if (!index.isValid() || !ds || index.row() != ds->RecNo()) return;
     m_model->writeCell(index, textOf(editor));
     editor->setProperty(kTouchedProperty, false);
 }
@@ -173,8 +177,7 @@ void DBGridDelegate::updateRecord()
 void DBGridDelegate::discardEditor()
 {
     QWidget *editor = m_editor;
-    if (!editor)
-        return;
+    if (!editor) return;
     editor->setProperty(kTouchedProperty, false);
     Q_EMIT closeEditor(editor, RevertModelCache);
 }
@@ -188,16 +191,14 @@ void DBGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const Q
 bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
 {
     auto *editor = qobject_cast<QWidget *>(object);
-    if (!editor)
-        return QStyledItemDelegate::eventFilter(object, event);
+    if (!editor) return QStyledItemDelegate::eventFilter(object, event);
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         QAbstractItemDelegate::EndEditHint hint;
         switch (key->key()) {
         case Qt::Key_Escape:
             // A dialog's own Esc action wins over the revert of the cell.
-            if (DialogEscape::claims(editor))
-                return false;
+            if (DialogEscape::claims(editor)) return false;
             return QStyledItemDelegate::eventFilter(object, event);
         case Qt::Key_Up:
         case Qt::Key_Down:
@@ -205,8 +206,7 @@ bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
         case Qt::Key_PageDown:
             // These leave the row through the view (a pick list keeps them for
             // its choices): a refused text holds the row.
-            if (qobject_cast<QComboBox *>(editor))
-                return QStyledItemDelegate::eventFilter(object, event);
+            if (qobject_cast<QComboBox *>(editor)) return QStyledItemDelegate::eventFilter(object, event);
             return !write(editor);
         case Qt::Key_Tab:
             hint = EditNextItem;
@@ -221,23 +221,19 @@ bool DBGridDelegate::eventFilter(QObject *object, QEvent *event)
         default:
             return QStyledItemDelegate::eventFilter(object, event);
         }
-        if (write(editor))
-            Q_EMIT closeEditor(editor, hint);
+        if (write(editor)) Q_EMIT closeEditor(editor, hint);
         return true;
     }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-            return false;
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
         // Focus moving within the editor (a combo box's own parts) is no leaving.
         for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
-            if (w == editor)
-                return false;
+            if (w == editor) return false;
         if (!write(editor)) {
             // Going out of sight with the grid's page: as with DBEdit, the
             // text waits in the open editor.
-            if (editor->isVisible())
-                editor->setFocus(Qt::OtherFocusReason);
+            if (editor->isVisible()) editor->setFocus(Qt::OtherFocusReason);
             return true;
         }
         Q_EMIT closeEditor(editor, NoHint);

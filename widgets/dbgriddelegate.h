@@ -15,7 +15,7 @@ class DBGridModel;
 class DBGridDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
-public:
+  public:
     explicit DBGridDelegate(DBGridModel *model, QObject *parent = nullptr);
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
@@ -23,6 +23,11 @@ public:
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
     void destroyEditor(QWidget *editor, const QModelIndex &index) const override;
+
+    // A cell whose value must be seen whole: one the column cuts asks for
+    // the width it needs (once drawn, through widthNeeded).
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
 
     // The open editor, if any.
     QWidget *editor() const { return m_editor; }
@@ -39,10 +44,13 @@ public:
     // Closes the open editor without writing (the row it belongs to is gone).
     void discardEditor();
 
-protected:
+  Q_SIGNALS:
+    void widthNeeded(int column, int width) const;
+
+  protected:
     bool eventFilter(QObject *object, QEvent *event) override;
 
-private:
+  private:
     // Writes the editor's text; false (after showing the message) when the field refuses it.
     bool write(QWidget *editor) const;
     static QString textOf(const QWidget *editor);

@@ -8,7 +8,7 @@
 class DBText : public QLabel
 {
     Q_OBJECT
-public:
+  public:
     explicit DBText(QWidget *parent = nullptr);
 
     void setDataSource(TDataSource *source) { m_link.setDataSource(source); }
@@ -16,7 +16,9 @@ public:
     void setDataField(const QString &name) { m_link.setDataField(name); }
     QString dataField() const { return m_link.dataField(); }
     TField *field() const { return m_link.field(); }
+    // Shows the field's value again (after the window showed another text).
+    void refresh() { m_link.refresh(); }
 
-private:
+  private:
     FieldLink m_link;
 };

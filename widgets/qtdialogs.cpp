@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -48,8 +49,9 @@ const ButtonText kButtons[] = {
 
 } // namespace
 
-std::unique_ptr<QMessageBox> QtDialogs::makeMessageBox(QWidget *parent, const QString &caption, const QString &text,
-                                                       Icon icon, int buttons, Button defaultButton)
+std::unique_ptr<QMessageBox> QtDialogs::makeMessageBox(QWidget *parent, const QString &caption,
+                                                       const QString &text, Icon icon, int buttons,
+                                                       Button defaultButton)
 {
     auto box = std::make_unique<QMessageBox>(qtIcon(icon), caption, text, QMessageBox::NoButton, parent);
     // Messages carry names and texts from files and the database: shown as
@@ -58,17 +60,22 @@ std::unique_ptr<QMessageBox> QtDialogs::makeMessageBox(QWidget *parent, const QS
     if ((buttons & (Ok | Yes | No | Cancel)) == 0)
         buttons = Ok;
     for (const ButtonText &b : kButtons) {
-        if (!(buttons & b.ours))
-            continue;
+        if (!(buttons & b.ours)) continue;
         QPushButton *button = box->addButton(b.qt);
         button->setText(QString::fromUtf16(b.text));
-        if (b.ours == defaultButton)
-            box->setDefaultButton(button);
+        if (b.ours == defaultButton) box->setDefaultButton(button);
     }
     if (buttons & Cancel)
         box->setEscapeButton(box->button(QMessageBox::Cancel));
     else if (buttons == Ok)
         box->setEscapeButton(box->button(QMessageBox::Ok));
+    // A short question ("Neuen Vorgang anlegen?") must not leave the box too
+    // narrow for its title, which the title bar would cut.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
+        const int titleWidth = box->fontMetrics().horizontalAdvance(caption) + 160;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     return box;
 }
 
@@ -76,8 +83,7 @@ Dialogs::Button QtDialogs::pressedButton(const QMessageBox &box)
 {
     const auto *clicked = box.clickedButton();
     for (const ButtonText &b : kButtons)
-        if (clicked && clicked == box.button(b.qt))
-            return b.ours;
+        if (clicked && clicked == box.button(b.qt)) return b.ours;
     return Cancel;
 }
 
@@ -89,8 +95,8 @@ Dialogs::Button QtDialogs::message(QWidget *parent, const QString &caption, cons
     return pressedButton(*box);
 }
 
-std::unique_ptr<QDialog> QtDialogs::makeInputBox(QWidget *parent, const QString &caption, const QString &prompt,
-                                                 const QString &value)
+std::unique_ptr<QDialog> QtDialogs::makeInputBox(QWidget *parent, const QString &caption,
+                                                 const QString &prompt, const QString &value)
 {
     auto dialog = std::make_unique<QDialog>(parent);
     dialog->setWindowTitle(caption);
@@ -116,8 +122,7 @@ std::unique_ptr<QDialog> QtDialogs::makeInputBox(QWidget *parent, const QString 
 bool QtDialogs::inputBox(QWidget *parent, const QString &caption, const QString &prompt, QString &value)
 {
     auto dialog = makeInputBox(parent, caption, prompt, value);
-    if (dialog->exec() != QDialog::Accepted)
-        return false;
+    if (dialog->exec() != QDialog::Accepted) return false;
     value = dialog->findChild<QLineEdit *>(QStringLiteral("value"))->text();
     return true;
 }
@@ -129,10 +134,8 @@ QString QtDialogs::saveFileName(QWidget *parent, const SaveFileOptions &options)
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(options.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
-    if (!options.fileName.isEmpty())
-        dialog.selectFile(options.fileName);
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
+    if (!options.fileName.isEmpty()) dialog.selectFile(options.fileName);
+    if (dialog.exec() != QDialog::Accepted) return QString();
     return dialog.selectedFiles().value(0);
 }
 

@@ -214,6 +214,17 @@ bool TFumw::CopyVorgang(const QString &typ, const QString &dateText, QString &nu
                            periodFrom, periodTo);
 }
 
+std::pair<double, QString> TFumw::CopiedRate(double rate, const QString &category, Tax::Case taxCase)
+{
+    double r = ProgramValues::instance().Steuer.rates.sameKindAt(rate, Today());
+    QString kat = category;
+    // Also a category the case does not know, stored by another tool.
+    if (kat == QLatin1String("S") || kat == QLatin1String("Z") || !Tax::categoriesOf(taxCase).contains(kat))
+        kat = Tax::categoryOf(taxCase, r);
+    if (Tax::isTaxFreeCategory(kat)) r = 0.0;
+    return {r, kat};
+}
+
 bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &dateText, QString &number,
                             const QDate &periodFrom, const QDate &periodTo)
 {
@@ -242,19 +253,17 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
         const Source &source = found->second;
 
         // Rates of the same kind as the source's, valid today (a contract
-        // from 2020 at 16 % is invoiced at today's normal rate); the category
-        // follows the rate in the normal case and stays otherwise (one the
-        // case does not know, stored by another tool, follows the case).
+        // from 2020 at 16 % is invoiced at today's normal rate).
         TField *rateTarget = vorgangdata.FindField(QStringLiteral("MwstSatz"));
         TField *katTarget = vorgangdata.FindField(QStringLiteral("MwstKat"));
         const bool withRates = rateTarget && katTarget;
-        const Tax::Rates &rates = ProgramValues::instance().Steuer.rates;
         QString caseCode;
         for (const auto &[name, value] : source.header)
             if (name == QLatin1String("Steuerfall")) caseCode = value;
         // A small business invoices under § 19 whatever its contract says:
         // VAT shown anyway would be owed.
-        const bool smallBusiness = ProgramValues::instance().Steuer.smallBusiness && typ != QLatin1String("B");
+        const bool smallBusiness =
+            ProgramValues::instance().Steuer.smallBusiness && typ != QLatin1String("B");
         const Tax::Case taxCase = smallBusiness ? Tax::Case::SmallBusiness : Tax::caseOfCode(caseCode);
         std::vector<std::pair<double, QString>> taxOf;
         // The totals go with the new document's first save: no second write for them.
@@ -262,14 +271,7 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
         for (const Source::Position &p : source.positions) {
             double rate = double(ProgramValues::instance().MwstSatz);
             QString kat = QStringLiteral("S");
-            if (withRates) {
-                rate = rates.sameKindAt(p.rate, Today());
-                kat = p.category;
-                if (kat == QLatin1String("S") || kat == QLatin1String("Z") ||
-                    !Tax::categoriesOf(taxCase).contains(kat))
-                    kat = Tax::categoryOf(taxCase, rate);
-                if (Tax::isTaxFreeCategory(kat)) rate = 0.0;
-            }
+            if (withRates) std::tie(rate, kat) = CopiedRate(p.rate, p.category, taxCase);
             taxOf.emplace_back(rate, kat);
             sums.add(p.anzahl, p.ek, p.preis, rate, kat);
         }

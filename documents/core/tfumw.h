@@ -5,6 +5,7 @@
 // holder of the three reading queries is a plain object owned by the window
 // that uses it; the program-wide reference empties itself when the owner
 // frees it, so it can never be used afterwards.
+#include "data/tax.h"
 #include "data/tvexdaotable.h"
 
 #include <QHash>
@@ -43,6 +44,12 @@ class TFumw : public QObject
     // The same for the document with that id, wherever vorgang stands.
     bool CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &dateText, QString &number,
                          const QDate &periodFrom = QDate(), const QDate &periodTo = QDate());
+
+    // The rate and category a copied position takes on a new document of
+    // the tax case: the rate of the same kind valid today; the category
+    // follows the rate in the normal case and stays otherwise (one the case
+    // does not know follows the case).
+    static std::pair<double, QString> CopiedRate(double rate, const QString &category, Tax::Case taxCase);
 
     // Reads at once, for the copies to come, the documents that meet the
     // condition (on vorgang1) with their positions and their customers' bank

@@ -5,9 +5,11 @@
 #include "addressfixture.h"
 
 #include "addresses/tfadrins.h"
+#include "addresses/tferechnung.h"
 #include "widgets/dbgrid.h"
 #include "widgets/dbnavigator.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -59,8 +61,10 @@ TEST_F(Editing, SwitchLocksTheFourAreasTogether)
         for (QWidget *area : areas) {
             const QList<QWidget *> controls = AreaLock::inputControls(area);
             EXPECT_FALSE(controls.isEmpty()) << area->objectName().toStdString();
-            for (QWidget *w : controls)
+            for (QWidget *w : controls) {
+                if (w == window->btERechnung) continue; // a dialog of its own, with OK and Abbrechen
                 EXPECT_EQ(AreaLock::refusesInput(w), expected) << w->objectName().toStdString();
+            }
         }
     };
     locked(true);
@@ -156,6 +160,59 @@ TEST_F(Editing, QuickEntryKeepsBothNameLines)
     EXPECT_EQ(db->scalar(QStringLiteral("select NAMEN from Adress where KDNR = 4")).rawText(),
               QStringLiteral("Familie\r\nMüller-Lüdenscheidt"));
     EXPECT_EQ(window->mNamen->toPlainText(), QStringLiteral("Familie\nMüller-Lüdenscheidt"));
+}
+
+// The quick entry asks for e-mail, country and the marks; a new address is a
+// customer unless unticked, and a country that is no code makes nothing.
+TEST_F(Editing, QuickEntryTakesMailCountryAndMarks)
+{
+    dialogs->answerExec([&](QDialog &d) {
+        auto &dialog = dynamic_cast<Tfadrins &>(d);
+        EXPECT_TRUE(dialog.cKunde->isChecked());
+        EXPECT_FALSE(dialog.cVerbraucher->isChecked());
+        dialog.n->setText(QStringLiteral("Wagner"));
+        dialog.eLand->setText(QStringLiteral("Österreich"));
+        dialog.Button1->click();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        dialog.eLand->setText(QStringLiteral("at"));
+        dialog.eEmail->setText(QStringLiteral("wagner@example.at"));
+        dialog.cVerbraucher->setChecked(true);
+        dialog.Button1->click();
+        return dialog.result();
+    });
+    dialogs->answerMessage(Dialogs::Ok);
+    window->adrinsClick();
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("kein Ländercode"))) << lastMessage().toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Adress")), 4) << "one address, not two";
+    EXPECT_EQ(
+        db->scalar(QStringLiteral("select EMAIL || '|' || LAND || '|' || cast(kunde as integer) || '|' || "
+                                  "cast(VERBRAUCHER as integer) from Adress where KDNR = 4"))
+            .rawText(),
+        QStringLiteral("wagner@example.at|AT|1|1"));
+    EXPECT_TRUE(window->cbVerbraucher->isChecked()) << "the address window shows the consumer";
+}
+
+// The e-invoice data are reached beside the e-mail also while editing is off,
+// and a Leitweg-ID is checked where it is typed.
+TEST_F(Editing, TheEInvoiceDataAreReachedBesideTheMailAndTheLeitwegIdIsChecked)
+{
+    ASSERT_FALSE(window->editing());
+    EXPECT_TRUE(window->btERechnung->isEnabled());
+    dialogs->answerExec([&](QDialog &d) {
+        auto &dialog = dynamic_cast<TFERechnung &>(d);
+        dialog.eReferenz->setText(QStringLiteral("06633004-0001-88"));
+        EXPECT_FALSE(dialog.btOkClick());
+        dialog.eReferenz->setText(QStringLiteral("06633004-0001-87"));
+        EXPECT_TRUE(dialog.btOkClick());
+        return int(QDialog::Accepted);
+    });
+    dialogs->answerMessage(Dialogs::Ok);
+    window->btERechnung->click();
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("Die Leitweg-ID \"06633004-0001-88\" ist ungültig")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(db->scalar(QStringLiteral("select Referenz from ERechnung")).rawText(),
+              QStringLiteral("06633004-0001-87"));
+    EXPECT_TRUE(dialogs->allAnswered());
 }
 
 TEST_F(Editing, QuickEntryWithoutANameWarnsAndStoresNothing)

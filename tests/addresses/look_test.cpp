@@ -7,12 +7,12 @@
 
 #include "platform/appicons.h"
 
-#include <algorithm>
 #include <QFile>
 #include <QHeaderView>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 
@@ -141,8 +141,8 @@ TEST_F(Look, AreaCodesFitTheFirmsRegion)
     openWindow();
     const QStringList codes = window->cVorwahl->items();
     ASSERT_EQ(codes.size(), 5);
-    // The firm's own number on its letterhead, and the codes its customers have.
-    QFile sender(QStringLiteral(TAVIREL_PROGRAM_DIR "/vorgang1.txt"));
+    // The sample firm's own number on its letterhead, and the codes its customers have.
+    QFile sender(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/beispielfirma/vorgang1.txt"));
     ASSERT_TRUE(sender.open(QIODevice::ReadOnly));
     const QRegularExpressionMatch own =
         QRegularExpression(QStringLiteral("Tel\\. (0\\d+)")).match(QString::fromUtf8(sender.readAll()));

@@ -52,10 +52,11 @@ TEST_F(InMainWindow, ItsThreeMenusStandBetweenStammdatenAndFensterWhileItIsActiv
 {
     main->registerWindow(WindowKind::Artikel, [] { return new TestWindow(QStringLiteral("Artikel")); });
     const QStringList plain{QStringLiteral("&Datei"), QStringLiteral("&Stammdaten"),
-                            QStringLiteral("&Fenster")};
+                            QStringLiteral("&Fenster"), QStringLiteral("&Hilfe")};
     const QStringList merged{QStringLiteral("&Datei"),   QStringLiteral("&Stammdaten"),
                              QStringLiteral("&Adresse"), QStringLiteral("&Ansprechpartner"),
-                             QStringLiteral("&Vorgang"), QStringLiteral("&Fenster")};
+                             QStringLiteral("&Vorgang"), QStringLiteral("&Fenster"),
+                             QStringLiteral("&Hilfe")};
 
     main->Kontakte1->trigger();
     ASSERT_NE(addressWindow(), nullptr);
@@ -134,14 +135,16 @@ TEST_F(InMainWindow, AllDocumentsOfTheAddressOpenTheDocumentList)
     db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (8, 'Berger')"));
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum) values ('R', '10001', 7, "
                             "'2005-01-10'), ('R', '10002', 8, '2005-01-11')"));
-    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"), db->folder() + QStringLiteral("/vliste.sql"));
+    QFile::copy(QStringLiteral(TAVIREL_PROGRAM_DIR "/vliste.sql"),
+                db->folder() + QStringLiteral("/vliste.sql"));
     main->Kontakte1->trigger();
     addressWindow()->alleVorgngean1->trigger();
     auto *list = qobject_cast<TFVListe *>(main->FVListe.data());
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->BTfilter()->isChecked());
     EXPECT_EQ(list->vorganglist->RecordCount(), 1);
-    EXPECT_EQ(list->vorganglist->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("10001"));
+    EXPECT_EQ(list->vorganglist->FieldByName(QStringLiteral("vorgangnr"))->AsString(),
+              QStringLiteral("10001"));
 }
 
 } // namespace

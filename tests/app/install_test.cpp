@@ -4,6 +4,7 @@
 #include "tests/commandrun.h"
 
 #include "base/textfiles.h"
+#include "data/samplefirm.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,7 +67,8 @@ TEST_F(InstalledProgram, LaysOutTheDesktopFiles)
           QStringLiteral("share/applications/%1.desktop").arg(id),
           QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(id),
           QStringLiteral("share/metainfo/%1.metainfo.xml").arg(id),
-          QStringLiteral("share/man/man1/tavirel.1.gz"), QStringLiteral("share/doc/tavirel/copyright")})
+          QStringLiteral("share/mime/packages/%1.xml").arg(id), QStringLiteral("share/man/man1/tavirel.1.gz"),
+          QStringLiteral("share/doc/tavirel/copyright")})
         EXPECT_TRUE(QFileInfo::exists(installed(file))) << file.toStdString();
 
     // The validators of the desktop, where they are installed.
@@ -102,9 +104,11 @@ TEST_F(InstalledProgram, KeepsEachUsersDataInTheUsersFolders)
     EXPECT_TRUE(QFileInfo::exists(config(QStringLiteral("notiz/typ.txt"))));
     EXPECT_FALSE(QFileInfo::exists(config(QStringLiteral("vliste.sql"))));
 
+    EXPECT_FALSE(SampleFirm::hasFirm(config(QString()))) << "a new user's settings name no firm";
     r = tavirel({QStringLiteral("init-db"), QStringLiteral("--demo")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(data(QStringLiteral("daten/tavirel.mdb"))));
+    EXPECT_TRUE(SampleFirm::isInUse(config(QString()))) << "the sample data bring their firm";
     r = tavirel({QStringLiteral("export-list"), m_user.filePath(QStringLiteral("liste.txt"))});
     EXPECT_EQ(r.status, 0) << "the list's select is found among the defaults: " << r.err.toStdString();
 
@@ -132,6 +136,23 @@ TEST_F(InstalledProgram, KeepsEachUsersDataInTheUsersFolders)
 
     r = tavirel({QStringLiteral("--help")});
     EXPECT_TRUE(r.out.contains(QStringLiteral("$XDG_DATA_HOME/tavirel/daten/")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("2 falscher Aufruf")));
+
+    // A later version of the program brings new templates: a file the user
+    // never changed follows it, one the user changed stays.
+    const QString shipped = installed(QStringLiteral("share/tavirel/mahnung1.txt"));
+    const QString shippedUnits = installed(QStringLiteral("share/tavirel/einheit.txt"));
+    const QStringList oldLetter = TextFiles::loadLines(shipped),
+                      oldUnits = TextFiles::loadLines(shippedUnits);
+    TextFiles::saveLines(shipped, {QStringLiteral("Neue Fassung des Mahnschreibens")});
+    TextFiles::saveLines(shippedUnits, {QStringLiteral("Stk"), QStringLiteral("neu")});
+    EXPECT_EQ(tavirel({QStringLiteral("where")}).status, 0);
+    EXPECT_EQ(TextFiles::loadLines(config(QStringLiteral("mahnung1.txt"))),
+              QStringList{QStringLiteral("Neue Fassung des Mahnschreibens")});
+    EXPECT_EQ(TextFiles::loadLines(config(QStringLiteral("einheit.txt"))),
+              QStringList{QStringLiteral("Fass")});
+    TextFiles::saveLines(shipped, oldLetter);
+    TextFiles::saveLines(shippedUnits, oldUnits);
 }
 
 // A folder daten/ beside the executable makes it a portable copy again.

@@ -11,6 +11,7 @@
 #include "base/textfiles.h"
 #include "data/engine.h"
 #include "data/programfolder.h"
+#include "data/samplefirm.h"
 #include "data/settings.h"
 #include "data/tdata.h"
 #include "data/tdataa.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -121,18 +123,20 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     QStringList steps;
     Startup::setObserverForTests([&steps](const QString &step) { steps << step; });
 
-    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
-    Tfmain *main =
-        Startup::start(RegisterBusinessWindows, folder.filePath(QStringLiteral("daten/tavirel.mdb")));
+    dialogs->answerMessage(Dialogs::Ok);
+    const QString missing = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
+    Tfmain *main = Startup::start(RegisterBusinessWindows, missing);
     const QStringList messages = dialogs->messages();
 
-    // The connection's message for the address module, then the document
-    // module's own for its first dataset; nothing else.
-    ASSERT_EQ(messages.size(), 2) << messages.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|Cannot find Database:\n")));
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("tavirel.mdb")));
-    EXPECT_EQ(messages[1],
-              QStringLiteral("Tavirelsverwaltung|TVexDaoTable.OpenDaoRecordset: Database is NOT connected."));
+    // The connection's message, in German, naming the file asked for and the
+    // way to a database; nothing else.
+    ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("Tavirelsverwaltung|") + Engine::missingMessage(missing));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Datei › Neue Datenbank …")));
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(
+        main->windowTitle().startsWith(QStringLiteral("Tavirels-Verwaltung – keine Datenbank geöffnet")))
+        << main->windowTitle().toStdString();
     EXPECT_TRUE(steps.endsWith(QStringLiteral("TFinfo geschlossen")));
     EXPECT_TRUE(Finfo.isNull());
     ASSERT_NE(main, nullptr);
@@ -148,8 +152,12 @@ TEST_F(StartupTest, WithoutADatabaseFileTheProgramStartsAndRunsWithoutData)
     main->registerWindow(WindowKind::Vorgangsliste, [] { return new ListTestWindow; });
     main->registerWindow(WindowKind::Adressen, [] { return new TestWindow(QStringLiteral("Adressen")); });
     dialogs->clear();
-    dialogs->answerMessage(Dialogs::Ok); // "Neuer Vorgang"
-    dialogs->answerMessage(Dialogs::Ok); // the documents of the address
+    dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); }); // "Einstellungen …"
+    dialogs->answerExec([](QDialog &) { return int(QDialog::Rejected); }); // "Vorlagen zurücksetzen …"
+    dialogs->cancelSaveFile();                                             // "Neue Datenbank …"
+    dialogs->answerOpenFile(QString());                                    // "Datenbank öffnen …"
+    dialogs->answerMessage(Dialogs::Ok);                                   // "Neuer Vorgang"
+    dialogs->answerMessage(Dialogs::Ok);                                   // the documents of the address
     // The address window is open from start-up, so the window list has
     // entries, and they are made anew whenever a window opens or closes.
     QList<QPointer<QAction>> actions;
@@ -204,6 +212,36 @@ TEST_F(StartupTest, AWriteProtectedDatabaseSaysSoOnceAndStartsOtherwiseAsUsual)
     EXPECT_EQ(fmain->findChild<QLabel *>(QStringLiteral("WriteProtectionPanel")), nullptr);
 }
 
+// A double-click on another program's SQLite file starts the program on it:
+// one message, the file left as it was, the windows without data.
+TEST_F(StartupTest, AForeignSqliteFileIsSaidOnceAndLeftAlone)
+{
+    QTemporaryDir folder;
+    ProgramFolder::setDirForTests(folder.path());
+    giveNoteTypes(folder.path());
+    const QString foreign = folder.filePath(QStringLiteral("fotos.mdb"));
+    {
+        auto engine = Engine::create();
+        engine->open(foreign, true);
+        engine->exec(QStringLiteral("create table bilder (name)"));
+    }
+    const auto bytes = [&foreign] {
+        QFile f(foreign);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    const QFile::Permissions rights = QFile::permissions(foreign);
+    dialogs->answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(RegisterBusinessWindows, foreign);
+    ASSERT_EQ(dialogs->messages().size(), 1) << dialogs->messages().join(u'\n').toStdString();
+    EXPECT_TRUE(
+        dialogs->messages().first().contains(QStringLiteral("ist keine Datenbank der Tavirelsverwaltung")));
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(dataa->Adress.Active());
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(QFile::permissions(foreign), rights) << "another program's file keeps its rights";
+}
+
 // The settings file names the firm's database server: the windows open on it.
 TEST_F(StartupTest, TheSettingsFileTakesTheWindowsToTheServer)
 {
@@ -237,10 +275,10 @@ TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
     ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung"),
                     QStringLiteral("postgresql://buero@127.0.0.1:1/tavirel"));
     ini.writeString(QStringLiteral("DATENBANK"), QStringLiteral("Kennwort"), QStringLiteral("geheim"));
-    dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+    dialogs->answerMessage(Dialogs::Ok);
     Tfmain *main = Startup::start(RegisterBusinessWindows, QString());
     const QStringList messages = dialogs->messages();
-    ASSERT_EQ(messages.size(), 2) << messages.join(u'\n').toStdString();
+    ASSERT_EQ(messages.size(), 1) << messages.join(u'\n').toStdString();
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Tavirelsverwaltung|In ")));
     EXPECT_TRUE(messages[0].contains(QStringLiteral("[DATENBANK] ein Kennwort")))
         << messages[0].toStdString();
@@ -251,20 +289,31 @@ TEST_F(StartupTest, APasswordInTheSettingsFileIsRefusedNotUsed)
 }
 
 // The first start without a database asks; it never makes one silently.
+// Yes brings the sample firm into the settings; No keeps them without it
+// (taking out a sample firm left from before) and offers the set-up assistant.
 TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
 {
     struct Case
     {
         Dialogs::Button answer;
         int addresses; // -1: no database
+        bool sampleBefore, sampleAfter;
     };
-    for (const Case &c : {Case{Dialogs::Yes, 1}, Case{Dialogs::No, 0}, Case{Dialogs::Cancel, -1}}) {
+    for (const Case &c : {Case{Dialogs::Yes, 1, false, true}, Case{Dialogs::No, 0, true, false},
+                          Case{Dialogs::Cancel, -1, false, false}}) {
         QTemporaryDir folder;
         ProgramFolder::setDirForTests(folder.path());
         giveNoteTypes(folder.path());
+        if (c.sampleBefore) SampleFirm::write(folder.path());
         dialogs->clear();
         dialogs->answerMessage(c.answer);
-        if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok).answerMessage(Dialogs::Ok);
+        if (c.addresses < 0) dialogs->answerMessage(Dialogs::Ok);
+        QString assistant;
+        if (c.addresses == 0)
+            dialogs->answerExec([&assistant](QDialog &d) {
+                assistant = d.windowTitle();
+                return int(QDialog::Rejected);
+            });
         Startup::start(RegisterBusinessWindows, QString());
         const QString file = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
         ASSERT_FALSE(dialogs->interactions().isEmpty());
@@ -279,6 +328,9 @@ TEST_F(StartupTest, TheFirstStartAsksForEmptyOrSampleData)
         if (c.addresses >= 0) {
             EXPECT_EQ(dataa->Adress.IsEmpty(), c.addresses == 0);
         }
+        EXPECT_EQ(SampleFirm::isInUse(folder.path()), c.sampleAfter);
+        EXPECT_EQ(SampleFirm::hasFirm(folder.path()), c.sampleAfter);
+        EXPECT_EQ(assistant, c.addresses == 0 ? QStringLiteral("Die eigene Firma einrichten") : QString());
         Startup::finish();
     }
 }
@@ -300,7 +352,8 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     QAction *entry = BackupMenu::action(*main);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->text(), QStringLiteral("&Datensicherung …"));
-    EXPECT_EQ(main->Datei1->actions().indexOf(entry), 0);
+    EXPECT_EQ(main->Datei1->actions().indexOf(entry), main->Datei1->actions().indexOf(main->Schlieen1) - 2)
+        << "above Schließen";
     ASSERT_TRUE(entry->isEnabled());
 
     QTemporaryDir target;
@@ -321,4 +374,66 @@ TEST_F(StartupTest, TheBackupFromTheFileMenu)
     entry->trigger();
     EXPECT_EQ(dialogs->interactions().last().icon, Dialogs::Warning);
     EXPECT_TRUE(dialogs->interactions().last().text.contains(QStringLiteral("besteht bereits")));
+}
+
+// After "Abbrechen" at the first start the windows make the database: "Neue
+// Datenbank …" creates and opens it, "Datenbank öffnen …" opens another, a
+// file of another program is refused with one message; the title names the
+// database in use.
+TEST_F(StartupTest, TheDatabaseIsMadeOrOpenedFromTheWindows)
+{
+    QTemporaryDir folder;
+    ProgramFolder::setDirForTests(folder.path());
+    giveNoteTypes(folder.path());
+    dialogs->answerMessage(Dialogs::Cancel).answerMessage(Dialogs::Ok);
+    Tfmain *main = Startup::start(RegisterBusinessWindows, QString());
+    ASSERT_NE(main, nullptr);
+    ASSERT_FALSE(dataa->Datenbank.Connected());
+    auto *neu = main->Datei1->findChild<QAction *>(QStringLiteral("NeueDatenbank1"));
+    auto *open = main->Datei1->findChild<QAction *>(QStringLiteral("DatenbankOeffnen1"));
+    ASSERT_TRUE(neu && open);
+
+    const QString own = folder.filePath(QStringLiteral("daten/tavirel.mdb"));
+    dialogs->clear();
+    dialogs->answerSaveFile(own).answerMessage(Dialogs::No).answerExec([](QDialog &d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("Die eigene Firma einrichten"));
+        return int(QDialog::Rejected);
+    });
+    neu->trigger();
+    EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
+    EXPECT_EQ(dialogs->interactions().first().saveOptions.fileName, own)
+        << "the program's own database first";
+    EXPECT_TRUE(dataa->Datenbank.Connected());
+    EXPECT_TRUE(Data->vorgang.Active());
+    EXPECT_TRUE(main->windowTitle().startsWith(QStringLiteral("Tavirels-Verwaltung – ") +
+                                               QDir::toNativeSeparators(own)))
+        << main->windowTitle().toStdString();
+    EXPECT_NE(main->FAdr.data(), nullptr) << "the address window opens on it";
+
+    // A file of another program: one message, the database in use stays.
+    const QString foreign = folder.filePath(QStringLiteral("fremd.sqlite"));
+    {
+        auto engine = Engine::create();
+        engine->open(foreign, true);
+        engine->exec(QStringLiteral("create table notizen (text)"));
+    }
+    dialogs->clear();
+    dialogs->answerOpenFile(foreign).answerMessage(Dialogs::Ok);
+    open->trigger();
+    ASSERT_EQ(dialogs->messages().size(), 1);
+    EXPECT_TRUE(
+        dialogs->messages().first().contains(QStringLiteral("ist keine Datenbank der Tavirelsverwaltung")));
+
+    // Another database of the program, also for the next start.
+    TestDb other(true, TestDb::Kind::File);
+    dialogs->clear();
+    dialogs->answerOpenFile(other.path()).answerMessage(Dialogs::Yes);
+    open->trigger();
+    EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
+    EXPECT_TRUE(dataa->Datenbank.Connected());
+    EXPECT_FALSE(dataa->Adress.IsEmpty()) << "the sample data of the other file";
+    EXPECT_EQ(IniFile(ProgramFolder::iniPath())
+                  .readString(QStringLiteral("DATENBANK"), QStringLiteral("Verbindung")),
+              QFileInfo(other.path()).absoluteFilePath());
+    EXPECT_EQ(ProgramFolder::databasePath(), QFileInfo(other.path()).absoluteFilePath());
 }

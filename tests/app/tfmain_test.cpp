@@ -222,10 +222,10 @@ TEST_F(MainWindowTest, AChildsMenusStandBeforeFensterOnlyWhileItIsActive)
                          [] { return new MergingTestWindow(QStringLiteral("Adressen")); });
     registerPlain(WindowKind::Artikel, QStringLiteral("Artikel"));
     const QStringList plain{QStringLiteral("&Datei"), QStringLiteral("&Stammdaten"),
-                            QStringLiteral("&Fenster")};
-    const QStringList merged{QStringLiteral("&Datei"), QStringLiteral("&Stammdaten"),
+                            QStringLiteral("&Fenster"), QStringLiteral("&Hilfe")};
+    const QStringList merged{QStringLiteral("&Datei"),   QStringLiteral("&Stammdaten"),
                              QStringLiteral("&Adresse"), QStringLiteral("&Suchen"),
-                             QStringLiteral("&Fenster")};
+                             QStringLiteral("&Fenster"), QStringLiteral("&Hilfe")};
 
     main->Kontakte1->trigger();
     EXPECT_EQ(menuBarCaptions(), merged);

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace {
 
@@ -250,6 +251,29 @@ TEST_F(ArticleWindow, ClosingWithAChangeAsksToSave)
     EXPECT_TRUE(dialogs->allAnswered());
 }
 
+// "Neuer Artikel" twice, and closing, on a new article nothing was typed
+// into: it goes unsaved and unasked; one with a typed text is kept.
+TEST_F(ArticleWindow, AnUntouchedNewArticleIsDroppedNotSaved)
+{
+    openWindow();
+    const auto articles = [this] { return count(QStringLiteral("select count(*) from Artikel")); };
+    window->ToolButton2->click();
+    EXPECT_EQ(artikel().State(), DataSetState::Insert);
+    window->ToolButton2->click();
+    EXPECT_EQ(articles(), 0) << "the untouched one was not saved";
+    EXPECT_EQ(artikel().State(), DataSetState::Insert);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(articles(), 0);
+    EXPECT_TRUE(dialogs->messages().isEmpty()) << messages().toStdString();
+
+    openWindow();
+    window->ToolButton2->click();
+    window->eBeschreibung->setFocus();
+    QTest::keyClicks(window->eBeschreibung, "Kabel");
+    window->ToolButton2->click();
+    EXPECT_EQ(articles(), 1) << "what was typed is an article";
+}
+
 // ---- inside the main window
 
 class ArticleInMainWindow : public ArticleWindow
@@ -339,6 +363,18 @@ TEST_F(ArticleInMainWindow, ARefusedNumberIsSaidOnceAndATypedChangeOutlivesTheEn
     EXPECT_LE(boxes.texts.size(), 1) << boxes.texts.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(w->EditEK->text(), QStringLiteral("0.500")) << "the typed text waits for its correction";
     EXPECT_NEAR(stored(QStringLiteral("A1"), "EK"), 1, 1e-12);
+
+    // Back from another program, a click on the catalogue keeps the row and
+    // says why; the value to correct takes the focus.
+    boxes.texts.clear();
+    QApplication::setActiveWindow(nullptr);
+    const QModelIndex other = w->DBGrid2->model()->index(2, 0);
+    QTest::mouseClick(w->DBGrid2->viewport(), Qt::LeftButton, {}, w->DBGrid2->visualRect(other).center());
+    EXPECT_TRUE(boxes.texts.isEmpty()) << "said once already";
+    EXPECT_EQ(currentNr(), QStringLiteral("A1"));
+    EXPECT_EQ(main->focusWidget(), w->EditEK);
+    EXPECT_TRUE(QToolTip::text().startsWith(QStringLiteral("Erst diesen Wert korrigieren")));
+    EXPECT_EQ(w->EditEK->text(), QStringLiteral("0.500"));
 
     // The user comes back to the window and corrects the number.
     QApplication::setActiveWindow(main.get());

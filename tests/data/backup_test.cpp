@@ -6,6 +6,7 @@
 #include "data/settings.h"
 #include "tests/testdb.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -117,8 +118,76 @@ TEST(DatabaseBackup, TheReminderAfterAWeek)
     EXPECT_EQ(DatabaseBackup::reminder(ini, database, today), QString()) << "7 days are still fine";
     EXPECT_EQ(DatabaseBackup::reminder(ini, database, today.addDays(1)),
               QStringLiteral("Letzte Datensicherung vor 8 Tagen (08.03.2025) – Datei › Datensicherung …"));
-    // The backup of another database does not count for this one.
-    EXPECT_FALSE(DatabaseBackup::last(ini, dir.filePath(QStringLiteral("anders.mdb"))).isValid());
+    // The backup of another database does not count for this one, and does
+    // not make this one's forgotten.
+    const QString other = dir.filePath(QStringLiteral("anders.mdb"));
+    EXPECT_FALSE(DatabaseBackup::last(ini, other).isValid());
+    DatabaseBackup::remember(ini, other, QDate(2025, 3, 1));
+    EXPECT_EQ(DatabaseBackup::last(ini, database), QDate(2025, 3, 8));
+    EXPECT_EQ(DatabaseBackup::last(ini, other), QDate(2025, 3, 1));
+    DatabaseBackup::remember(ini, database, QDate(2025, 3, 14));
+    EXPECT_EQ(DatabaseBackup::last(ini, other), QDate(2025, 3, 1));
     EXPECT_EQ(IniFile(ini).readString(QStringLiteral("Datensicherung"), QStringLiteral("Zuletzt")),
-              QStringLiteral("2025-03-08"));
+              QStringLiteral("2025-03-14"));
+    EXPECT_EQ(IniFile(ini).readString(QStringLiteral("Datensicherung"), QStringLiteral("Zuletzt2")),
+              QStringLiteral("2025-03-01"));
+    // The settings choose the days; 0 never reminds.
+    IniFile(ini).writeString(QStringLiteral("Datensicherung"), QStringLiteral("Erinnerung"),
+                             QStringLiteral("30"));
+    EXPECT_EQ(DatabaseBackup::reminder(ini, other, today), QString());
+    EXPECT_FALSE(DatabaseBackup::reminder(ini, other, QDate(2025, 4, 1)).isEmpty());
+    IniFile(ini).writeString(QStringLiteral("Datensicherung"), QStringLiteral("Erinnerung"),
+                             QStringLiteral("0"));
+    EXPECT_EQ(DatabaseBackup::reminder(ini, dir.filePath(QStringLiteral("nie.mdb")), today), QString());
 }
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+
+// A drive that takes no more (here: a file size limit of 64 KiB) is named
+// with the backup file and the reason, never "not an error", and leaves no
+// copy; a copy left hidden by a program that ended in the middle of a
+// backup goes with the next backup into that folder.
+TEST(DatabaseBackup, AFullDriveIsNamedAndLeftoversGo)
+{
+    SKIP_ON_SERVER("a file is backed up");
+    TestDb db(true);
+    QTemporaryDir target;
+    const QString copy = target.filePath(QStringLiteral("sicherung.mdb"));
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 64 * 1024;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const QString failure = failureOf([&] { DatabaseBackup::write(db.path(), copy); });
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(failure.startsWith(QStringLiteral("Die Sicherungsdatei %1 kann nicht geschrieben werden: ")
+                                       .arg(QDir::toNativeSeparators(copy))))
+        << failure.toStdString();
+    EXPECT_FALSE(failure.contains(QStringLiteral("not an error"))) << failure.toStdString();
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Left behind: an old hidden copy and its journal, a copy being written
+    // just now, and a hidden file of someone else's.
+    const auto file = [&](const char *name, const QByteArray &bytes, int minutesAgo) {
+        QFile f(target.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.flush();
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo),
+                      QFileDevice::FileModificationTime);
+    };
+    file(".alt.mdb.a1B2c3", QByteArray("SQLite format 3") + '\0', 60);
+    file(".alt.mdb.a1B2c3-journal", "x", 60);
+    file(".laufend.mdb.Zz9Yy8", QByteArray("SQLite format 3") + '\0', 1);
+    file(".notizen.txt.abcdef", "meins", 60);
+    DatabaseBackup::write(db.path(), copy);
+    QStringList left = QDir(target.path()).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".laufend.mdb.Zz9Yy8"), QStringLiteral(".notizen.txt.abcdef"),
+                                 QStringLiteral("sicherung.mdb")}));
+}
+#endif

@@ -47,14 +47,16 @@ TEST_F(Concurrency, SaveOverAnotherProgramsChangeFailsAndKeepsBoth)
     change(*theirs, "Beschreibung", QStringLiteral("deins"));
     theirs->Post();
     const QString msg = ERROR_OF(mine->Post());
-    EXPECT_TRUE(msg.contains(QStringLiteral("anderen Benutzer geändert"))) << msg.toStdString();
+    EXPECT_TRUE(
+        msg.startsWith(QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer geändert")))
+        << msg.toStdString();
     EXPECT_EQ(stored(), QStringLiteral("deins"));
     EXPECT_EQ(mine->State(), DataSetState::Edit);
     EXPECT_EQ(mine->FieldByName(QStringLiteral("Beschreibung"))->AsString(), QStringLiteral("meins"));
     mine->Cancel();
     // Editing again shows the stored row first and says so; nothing of the
     // user's is applied to values he has not seen.
-    EXPECT_TRUE(ERROR_OF(mine->Edit()).contains(QStringLiteral("anderen Benutzer geändert")));
+    EXPECT_TRUE(ERROR_OF(mine->Edit()).startsWith(QStringLiteral("Der Datensatz wurde inzwischen")));
     EXPECT_EQ(mine->State(), DataSetState::Browse);
     EXPECT_EQ(mine->FieldByName(QStringLiteral("Beschreibung"))->AsString(), QStringLiteral("deins"));
     mine->Edit(); // now on what the user sees

@@ -142,4 +142,11 @@ TEST(DatabaseCheck, ADamagedFileIsReported)
     ASSERT_FALSE(findings.isEmpty());
     EXPECT_EQ(findings.first().title,
               QStringLiteral("Die Datei ist beschädigt (Prüfung der Datenbankdatei)"));
+    // Each finding in German, SQLite's words behind it; its heading is none.
+    for (const QString &row : findings.first().rows) {
+        EXPECT_FALSE(row.startsWith(QStringLiteral("***"))) << row.toStdString();
+        EXPECT_TRUE(row.contains(QStringLiteral("(SQLite: "))) << row.toStdString();
+        EXPECT_FALSE(row.startsWith(QStringLiteral("row ")) || row.startsWith(QStringLiteral("Page ")))
+            << row.toStdString();
+    }
 }

@@ -21,8 +21,17 @@ TEST(Money, AmountsEnterRoundedToTheNearestWithHalvesToEven)
         Money::checkAmount(-1e12L, QStringLiteral("Anzahl × Preis"));
         ADD_FAILURE() << "the limit is exclusive";
     } catch (const AppError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Anzahl × Preis ist -1000000000000 und liegt über der Grenze "
-                                              "des Programms von 999.999.999.999,99"));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Anzahl × Preis ist -1.000.000.000.000,00 und liegt über der Grenze "
+                                 "des Programms von 999.999.999.999,99"));
+    }
+    // An amount far beyond is still written as an amount, never as "9,99999999E+17".
+    try {
+        Money::checkAmount(999999999999999999.0L, QStringLiteral("Der Preis"));
+    } catch (const AppError &e) {
+        EXPECT_FALSE(e.message().contains(QLatin1Char('E'))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Der Preis ist 1.000.000.000.000.000.000,00")))
+            << e.message().toStdString();
     }
 }
 

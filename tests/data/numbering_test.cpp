@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers: customer numbers and document numbers per type, their start
 // values, gaps, growing digits and two programs numbering at once.
+#include "data/settings.h"
 #include "tests/modulesfixture.h"
 
 namespace {
@@ -12,7 +13,7 @@ TEST_F(Numbering, FirstNumberOfEveryType)
     const struct
     {
         const char *typ, *first;
-    } expected[] = {{"A", "5000"}, {"B", "1000"}, {"G", "4000"},  {"L", "10000"},
+    } expected[] = {{"A", "5000"},  {"B", "1000"},  {"C", "6000"}, {"G", "4000"}, {"L", "10000"},
                     {"M", "20000"}, {"R", "10000"}, {"U", "1000"}, {"V", "30000"}};
     for (const auto &e : expected) {
         newDocument(QString::fromLatin1(e.typ));
@@ -23,9 +24,27 @@ TEST_F(Numbering, FirstNumberOfEveryType)
     EXPECT_EQ(doc("vorgangnr")->AsString(), QString()) << "a letter without a range gets no number";
 }
 
+// The firm starts a type's numbers where it wants ([Nummernkreise]); what is
+// no number there leaves the program's start.
+TEST_F(Numbering, TheSettingsChooseTheFirstNumber)
+{
+    IniFile ini(db->folder() + QStringLiteral("/tavirel.ini"));
+    ini.writeString(QStringLiteral("Nummernkreise"), QStringLiteral("R"), QStringLiteral("2026001"));
+    ini.writeString(QStringLiteral("Nummernkreise"), QStringLiteral("A"), QStringLiteral("erste"));
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("2026001"));
+    vorgang().Post();
+    newDocument(QStringLiteral("R"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("2026002"));
+    vorgang().Post();
+    newDocument(QStringLiteral("A"));
+    EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("5000"));
+}
+
 TEST_F(Numbering, NextNumberRespectsGapsAndCountsPerType)
 {
-    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '10041'), ('R', '10005'), ('L', '10003')"));
+    db->exec(QStringLiteral(
+        "insert into Vorgang1 (typ, vorgangnr) values ('R', '10041'), ('R', '10005'), ('L', '10003')"));
     newDocument(QStringLiteral("R"));
     EXPECT_EQ(doc("vorgangnr")->AsString(), QStringLiteral("10042"));
     vorgang().Post();
@@ -94,11 +113,14 @@ TEST_F(Numbering, StoredNumbersBeyondTheFieldAreRefusedToo)
     EXPECT_TRUE(message.contains(QStringLiteral("'Angebot'"))) << message.toStdString();
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1")), 1);
 
-    EXPECT_EQ(documents->NextNumberAfter(QStringLiteral("B"), 9007199254740991.0, 0), QStringLiteral("9007199254740992"));
+    EXPECT_EQ(documents->NextNumberAfter(QStringLiteral("B"), 9007199254740991.0, 0),
+              QStringLiteral("9007199254740992"));
     const QString tooLarge = ERROR_OF(documents->NextNumberAfter(QStringLiteral("B"), 9007199254740992.0, 0));
-    EXPECT_TRUE(tooLarge.contains(QStringLiteral("'Bestellung'")) && tooLarge.contains(QStringLiteral("zu groß")))
+    EXPECT_TRUE(tooLarge.contains(QStringLiteral("'Bestellung'")) &&
+                tooLarge.contains(QStringLiteral("zu groß")))
         << tooLarge.toStdString();
-    EXPECT_TRUE(ERROR_OF(documents->NextNumberAfter(QStringLiteral("Q"), 99.0, 2)).contains(QStringLiteral("'Q'")))
+    EXPECT_TRUE(
+        ERROR_OF(documents->NextNumberAfter(QStringLiteral("Q"), 99.0, 2)).contains(QStringLiteral("'Q'")))
         << "a letter without a type name is named by itself";
 }
 
@@ -110,6 +132,35 @@ TEST_F(Numbering, NewDocumentIsDatedSavedAndEditing)
     EXPECT_EQ(doc("datum")->AsDate(), QDate(2005, 3, 15));
     EXPECT_GT(doc("id")->AsInteger(), 0);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where vorgangnr = '10000'")), 1);
+}
+
+// A new document gets the firm's payment days, or its customer's own when
+// the address has them; a document that exists keeps its days.
+TEST_F(Numbering, PaymentDaysOfTheFirmAndOfTheCustomer)
+{
+    db->exec(QStringLiteral("insert into Adress (ID, KDNR, NAME1, ZIELTAGE) values (1, 1, 'Eigen', 30), "
+                            "(2, 2, 'Ohne', null)"));
+    const struct
+    {
+        const char *firm;
+        int kdnr, days;
+    } cases[] = {{"", 2, 7}, {"14", 2, 14}, {"14", 1, 30}, {"viele", 2, 7}};
+    IniFile ini(db->folder() + QStringLiteral("/tavirel.ini"));
+    for (const auto &c : cases) {
+        ini.writeString(QStringLiteral("Vorgaenge"), QStringLiteral("Zahlungsziel"),
+                        QString::fromLatin1(c.firm));
+        vorgang().Insert();
+        doc("typ")->SetAsString(QStringLiteral("R"));
+        doc("kdnr")->SetAsInteger(c.kdnr);
+        documents->CustomerChanged();
+        documents->AssignVorgangNr(QStringLiteral("R"));
+        EXPECT_EQ(doc("zieltage")->AsInteger(), c.days) << c.firm << " " << c.kdnr;
+        vorgang().Post();
+    }
+    vorgang().Edit();
+    doc("kdnr")->SetAsInteger(1);
+    documents->CustomerChanged();
+    EXPECT_EQ(doc("zieltage")->AsInteger(), 7) << "a saved document keeps its days";
 }
 
 TEST_F(Numbering, CurrencyOfTheDay)
@@ -131,9 +182,11 @@ TEST_F(Numbering, CustomerNumbersFollowTheHighest)
     EXPECT_EQ(addresses->AdressID->AsInteger(), 1);
     EXPECT_EQ(adr.State(), DataSetState::Edit);
     adr.Cancel();
-    EXPECT_EQ(count(QStringLiteral("select count(*) from adress where kdnr = 1 and typ = 1 and angelegt = '2005-03-15' "
-                                   "and geaendert = '2005-03-15' and name1 is null")),
-              1) << "the new address is stored at once, numbered and dated";
+    EXPECT_EQ(count(QStringLiteral(
+                  "select count(*) from adress where kdnr = 1 and typ = 1 and angelegt = '2005-03-15' "
+                  "and geaendert = '2005-03-15' and name1 is null")),
+              1)
+        << "the new address is stored at once, numbered and dated";
     db->exec(QStringLiteral("insert into Adress (KDNR) values (5), (100)"));
     adr.Insert();
     EXPECT_EQ(addresses->AdressKDNR->AsInteger(), 101);

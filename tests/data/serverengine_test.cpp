@@ -631,7 +631,7 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
 {
     auto tavirel = [](const QStringList &args, QString *out) {
         QProcess p;
-        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+        p.start(testProgram(), args);
         p.waitForFinished(120000);
         *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -692,7 +692,7 @@ TEST_F(OnServer, CommandLineMakesAndMovesServerDatabases)
                        firm.folder() + QStringLiteral("/fehlt.mdb"), QStringLiteral("--to"), again.path()},
                       &out),
               1);
-    EXPECT_TRUE(out.contains(QStringLiteral("Cannot find Database"))) << qPrintable(out);
+    EXPECT_TRUE(out.contains(QStringLiteral("fehlt.mdb gibt es nicht"))) << qPrintable(out);
 }
 
 // Every command that reads the database takes a server's location after
@@ -710,7 +710,7 @@ TEST_F(OnServer, EveryCommandGivesTheSameFromTheServerAsFromAFile)
     file.raw().close();
     auto run = [](const QStringList &args, QString *errors) {
         QProcess p;
-        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+        p.start(testProgram(), args);
         p.waitForFinished(120000);
         *errors = QString::fromUtf8(p.readAllStandardError());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -879,8 +879,8 @@ TEST_F(OnServer, ConcurrentRunsNeverGiveANumberTwice)
     QProcess a, b;
     const QStringList args = {QStringLiteral("invoice-contracts"), QStringLiteral("M"),
                               QStringLiteral("--db"), db.path()};
-    a.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
-    b.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"), args);
+    a.start(testProgram(), args);
+    b.start(testProgram(), args);
     ASSERT_TRUE(a.waitForFinished(60000));
     ASSERT_TRUE(b.waitForFinished(60000));
     EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();

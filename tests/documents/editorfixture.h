@@ -40,8 +40,8 @@ class EditorFixture : public WindowFixture
         WindowFixture::SetUp();
         // The preview's printer choice is per user: kept in the test's own folder.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        copyProgramFiles({"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
-                          "Fuss3.txt", "Fuss4.txt", "vertragfuss.txt", "einheit.txt"});
+        sampleFirm();
+        copyProgramFiles({"vertragfuss.txt", "einheit.txt"});
         ProgramValues::instance().MwstSatz = 19;
     }
     void TearDown() override

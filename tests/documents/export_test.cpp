@@ -20,13 +20,7 @@ class EditorExport : public EditorFixture
 {
   protected:
     // The sample firm's seller data in the program folder.
-    void sellerData()
-    {
-        const QString ini = db->folder() + QStringLiteral("/tavirel.ini");
-        ASSERT_TRUE(
-            QFile::copy(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder/tavirel.ini"), ini));
-        QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
-    }
+    void sellerData() { sampleFirm(); }
     // A customer an e-invoice can be sent to.
     void buyer()
     {
@@ -136,6 +130,7 @@ TEST_F(EditorExport, ZugferdCarriesTheInvoiceOfTheDocumentShown)
 TEST_F(EditorExport, ARefusedEInvoiceSaysWhatIsMissingAndLeavesTheFile)
 {
     // No seller data in the settings, and an address without e-mail.
+    QFile::remove(db->folder() + QStringLiteral("/tavirel.ini"));
     buyer();
     const qint64 id = invoice();
     db->exec(QStringLiteral("update Adress set EMAIL = null"));
@@ -159,14 +154,18 @@ TEST_F(EditorExport, ARefusedEInvoiceSaysWhatIsMissingAndLeavesTheFile)
         EXPECT_TRUE(refusal.text.contains(QString::fromUtf8(missing))) << refusal.text.toStdString();
     EXPECT_EQ(readAll(path), QByteArray("alt"));
 
-    // Yes: the plain print goes there instead.
+    // Yes: the plain print goes there instead, and says what the invoice lacks of the firm.
     dialogs->answerMessage(Dialogs::Yes);
     dialogs->answerSaveFile(path);
     dialogs->answerMessage(Dialogs::Yes);
+    dialogs->answerMessage(Dialogs::Ok);
     window->Export1Click();
     const QByteArray pdf = readAll(path);
     EXPECT_TRUE(pdf.startsWith("%PDF"));
     EXPECT_TRUE(FacturX::attachment(pdf).isEmpty());
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("es fehlen: Firmenname, Anschrift, Steuernummer oder "
+                                                      "USt-IdNr., Bankverbindung (IBAN)")))
+        << lastMessage().toStdString();
     EXPECT_TRUE(dialogs->allAnswered());
 }
 

@@ -7,6 +7,7 @@
 #include "addresses/tfadr.h"
 #include "base/textfiles.h"
 #include "documents/tfvadr.h"
+#include "tests/realboxes.h"
 
 #include <QAction>
 #include <QMenu>
@@ -66,7 +67,7 @@ TEST_F(NewForAddress, TheButtonMakesAnInvoiceAndItsMenuTheFiveKinds)
     EXPECT_EQ(stored(id, "vorgangnr"), QStringLiteral("10000"));
     EXPECT_EQ(stored(id, "kdnr"), QStringLiteral("7"));
     EXPECT_EQ(stored(id, "datum"), QStringLiteral("2005-03-15"));
-    EXPECT_EQ(doc("anschrift")->AsString(), QStringLiteral("Eva Muster\rAm Markt 1\r\r34117 Kassel"));
+    EXPECT_EQ(doc("anschrift")->AsString(), QStringLiteral("Eva Muster\rAm Markt 1\r34117 Kassel"));
     EXPECT_EQ(doc("zieldatum")->AsDate(), QDate(2005, 3, 22));
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Vorgang: Rechnung R-10000"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -159,3 +160,47 @@ TEST_F(NewForAddress, TheMainWindowsButtonOpensTheEditorAndStartsADocument)
 }
 
 } // namespace
+
+// The editor the user just asked for comes to the front with the focus,
+// also when the question was a real box and the window system gives the
+// focus back only afterwards.
+TEST_F(NewForAddress, TheNewDocumentsEditorStaysInFrontWithTheFocus)
+{
+    showAddress(8);
+    adr->setFocus();
+    {
+        RealMessageBoxes boxes;
+        adr->NeuesAngebot1->trigger();
+        ASSERT_EQ(boxes.texts, QStringList{QStringLiteral("Neues Angebot für Adler GmbH anlegen?")});
+    }
+    QApplication::setActiveWindow(main.get());
+    QCoreApplication::processEvents();
+    TFVorgang *editor = editorInMain();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(main->activeChild(), editor);
+    EXPECT_TRUE(editor->isAncestorOf(QApplication::focusWidget()))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+}
+
+// After "Position bearbeiten" the editor is in front again, whichever window
+// had the focus while the dialog was open.
+TEST_F(NewForAddress, AfterThePositionDialogTheEditorIsInFront)
+{
+    showAddress(8);
+    dialogs->answerMessage(Dialogs::Yes);
+    adr->NeuesAngebot1->trigger();
+    TFVorgang *editor = editorInMain();
+    ASSERT_NE(editor, nullptr);
+    Data->vorgangdata.Insert();
+    Data->vorgangdata.FieldByName(QStringLiteral("Titel"))->SetAsString(QStringLiteral("Kabel"));
+    Data->vorgangdata.Post();
+    main->Kontakte1->trigger(); // the address window in front, as while choosing an article
+    ASSERT_EQ(main->activeChild(), adr);
+    dialogs->answerExec([](QDialog &) { return int(QDialog::Accepted); });
+    editor->PosshowClick();
+    QApplication::setActiveWindow(main.get());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->activeChild(), editor);
+    EXPECT_TRUE(editor->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(dialogs->allAnswered());
+}

@@ -4,6 +4,7 @@
 // notes of the demo data, written by the command, and the hard cases, all
 // checked in one run of the validator.
 #include "einvoicefixture.h"
+#include "tests/commandrun.h"
 #include "validation.h"
 
 #include "base/apperror.h"
@@ -41,11 +42,9 @@ TEST_F(Validation, DemoDocumentsAndHardCasesPassTheValidator)
         const QString id = QString::number(ids->columnDynamic(0).rawInt());
         credits += ids->columnDynamic(1).rawText() == QLatin1String("G");
         const QString file = out.filePath(QStringLiteral("demo-%1.xml").arg(id));
-        QProcess p;
-        p.start(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel"),
-                {QStringLiteral("xrechnung"), id, file, QStringLiteral("--db"), demo.path()});
-        p.waitForFinished(60000);
-        EXPECT_EQ(p.exitCode(), 0) << id.toStdString() << ": " << p.readAllStandardError().toStdString();
+        const CommandRun p =
+            tavirel({QStringLiteral("xrechnung"), id, file, QStringLiteral("--db"), demo.path()});
+        EXPECT_EQ(p.status, 0) << id.toStdString() << ": " << p.err.toStdString();
         files << file;
     }
     EXPECT_GE(files.size(), 25);
@@ -116,6 +115,18 @@ TEST_F(Validation, TaxCasesGiveTheirBreakdownReasonsAndParties)
          "AT",
          "ATU12345678",
          "Alpen Haustechnik GmbH\r\nEinkauf\r\nHauptplatz 1\r\n\r\n6020 Innsbruck\r\nÖSTERREICH",
+         {{19, "K"}},
+         "",
+         "",
+         "K 0",
+         "VATEX-EU-IC",
+         "ATU12345678",
+         "AT"},
+        // The block as the program writes it now, without the empty line before the town.
+        {"EU ohne Leerzeile",
+         "AT",
+         "ATU12345678",
+         "Alpen Haustechnik GmbH\rEinkauf\rHauptplatz 1\r6020 Innsbruck\rÖSTERREICH",
          {{19, "K"}},
          "",
          "",

@@ -32,7 +32,8 @@ TEST_F(DocumentList, OpensUnfilteredThenAlwaysKeepsThePeriodCondition)
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Vorgangs-Übersicht"));
     EXPECT_EQ(w->Zeitanzeige->text(), QStringLiteral("Kein Zeitraum"));
     EXPECT_FALSE(list().Filtered());
-    EXPECT_EQ(numbers(), QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}))
+    EXPECT_EQ(numbers(),
+              QStringList({QStringLiteral("10003"), QStringLiteral("10002"), QStringLiteral("10001")}))
         << "newest first";
     EXPECT_EQ(list().FieldByName(QStringLiteral("Kunde"))->AsString(), QString());
 
@@ -88,10 +89,12 @@ TEST_F(DocumentList, StatusBoxConditionsAndSeparators)
     chooseStatus(8); // "Stornierte Rechnungen"
     EXPECT_EQ(numbers(), QStringList({QStringLiteral("10002"), QStringLiteral("10001")}));
 
-    // A separator keeps the condition but names itself in the caption.
-    chooseStatus(9);
-    EXPECT_EQ(numbers(), QStringList({QStringLiteral("10002"), QStringLiteral("10001")}));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vorgangs-Übersicht: ------------------------------------"));
+    // A separator is a line between the groups, not an entry to choose.
+    for (int separator : {1, 5, 9, 14, 17}) {
+        const QModelIndex i = w->cstatus->model()->index(separator, 0);
+        EXPECT_FALSE(w->cstatus->model()->flags(i) & Qt::ItemIsSelectable) << separator;
+        EXPECT_EQ(w->cstatus->itemText(separator), QString()) << separator;
+    }
 
     chooseStatus(10); // "Verträge (Monat)"
     EXPECT_EQ(numbers(), QStringList(QStringLiteral("30001")));

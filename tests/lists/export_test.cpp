@@ -119,7 +119,8 @@ TEST_F(ListExport, NamesWithSeparatorsAndQuotesStayInTheirColumn)
     w->ToolButton4->click();
     const ScriptedDialogs::Interaction &asked = dialogs->interactions().constLast();
     EXPECT_EQ(asked.saveOptions.defaultSuffix, QStringLiteral("txt"));
-    EXPECT_EQ(asked.saveOptions.filter, QStringLiteral("Textdateien (*.txt);;Alle Dateien (*)"));
+    EXPECT_EQ(asked.saveOptions.filter,
+              QStringLiteral("Textdateien (*.txt);;CSV-Dateien (*.csv);;Alle Dateien (*)"));
     EXPECT_TRUE(asked.saveOptions.confirmOverwrite);
 
     const QList<QStringList> rows = exportedRows(target(QStringLiteral("liste.txt")));
@@ -308,9 +309,32 @@ TEST_F(ExportCommand, RefusesWhatItCannotDoAndLeavesNoFile)
     }
     QString error;
     EXPECT_NE(run({target(QStringLiteral("fehlt/x.txt"))}, &error), 0);
-    EXPECT_TRUE(error.contains(QStringLiteral("kann nicht geschrieben werden: den Ordner"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("kann nicht geschrieben werden: den Ordner")))
+        << error.toStdString();
     EXPECT_FALSE(QFile::exists(target(QStringLiteral("fehlt/x.txt"))));
     EXPECT_NE(run({}, &error), 0) << "no file named";
 }
 
 } // namespace
+
+// Beside the list's export: the invoice journal of the list's period as CSV.
+TEST_F(ListExport, TheInvoiceJournalOfTheListsPeriodGoesBesideTheExport)
+{
+    invoice(QStringLiteral("10001"), 1005, QStringLiteral("2005-02-01"));
+    invoice(QStringLiteral("10002"), 1005, QStringLiteral("2005-05-01"));
+    TFVListe *w = openList();
+    w->SetQuarter(1);
+    EXPECT_EQ(w->ToolButton4->menu(), w->ExportMenu);
+    const QString path = target(QStringLiteral("journal.csv"));
+    dialogs->answerSaveFile(path);
+    w->Rechnungsausgangsbuch1->trigger();
+    const ScriptedDialogs::Interaction &asked = dialogs->interactions().constLast();
+    EXPECT_EQ(asked.saveOptions.defaultSuffix, QStringLiteral("csv"));
+    EXPECT_TRUE(asked.saveOptions.filter.startsWith(QStringLiteral("CSV-Dateien (*.csv)")));
+    EXPECT_TRUE(asked.saveOptions.fileName.endsWith(
+        QStringLiteral("Rechnungsausgangsbuch 01.01.2005 bis 31.03.2005.csv")))
+        << asked.saveOptions.fileName.toStdString();
+    const QStringList lines = TextFiles::loadLines(path);
+    ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("10001;Rechnung;01.02.2005;"))) << lines[1].toStdString();
+}

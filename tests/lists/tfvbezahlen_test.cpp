@@ -274,6 +274,44 @@ TEST_F(PaymentWindow, AnEmptyTableOffersNothingToMark)
     EXPECT_EQ(count(QStringLiteral("select count(*) from Vorgang1")), 0) << "no document made of a payment";
 }
 
+// A typed date means what a picked or double-clicked one means: paid and
+// done. A date in the future is asked about: "Nein" saves nothing.
+TEST_F(PaymentWindow, ATypedDateCountsAsPaymentAndTheFutureIsAskedAbout)
+{
+    const struct
+    {
+        const char *typed;
+        Dialogs::Button answer; // Ok: no question
+        const char *bezahlt, *bezahltdatum;
+        bool open;
+    } cases[] = {{"12.03.2005", Dialogs::Ok, "1", "2005-03-12", false},
+                 {"12.12.2026", Dialogs::No, "0", "", true},
+                 {"16.03.2005", Dialogs::Yes, "1", "2005-03-16", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        db->exec(
+            QStringLiteral("update Vorgang1 set bezahlt = 0, erledigt = 0, bezahltdatum = null where id = %1")
+                .arg(r1));
+        dialogs->clear();
+        open(r1);
+        window->ebezahltDatum->setFocus(Qt::TabFocusReason);
+        window->ebezahltDatum->selectAll();
+        QTest::keyClicks(window->ebezahltDatum, QString::fromLatin1(c.typed));
+        if (c.answer != Dialogs::Ok) dialogs->answerMessage(c.answer);
+        window->Button1->click();
+        EXPECT_TRUE(dialogs->allAnswered()) << dialogs->messages().join(u'\n').toStdString();
+        if (c.answer != Dialogs::Ok) {
+            EXPECT_TRUE(dialogs->messages().last().contains(QStringLiteral("liegt in der Zukunft")));
+        }
+        EXPECT_EQ(dialogs->messages().size(), c.answer == Dialogs::Ok ? 0 : 1) << "no second box after Nein";
+        EXPECT_EQ(stored(r1, "bezahlt"), QString::fromLatin1(c.bezahlt));
+        EXPECT_EQ(stored(r1, "erledigt"), QString::fromLatin1(c.bezahlt));
+        EXPECT_EQ(stored(r1, "bezahltdatum"), QString::fromLatin1(c.bezahltdatum));
+        EXPECT_EQ(window->isVisible(), c.open);
+        window.reset();
+    }
+}
+
 // A reminder cancelled in this window sets its invoice back to the level it
 // had before it.
 TEST_F(PaymentWindow, CancellingAReminderSetsItsInvoiceBack)

@@ -134,7 +134,7 @@ TEST_F(InvoiceReport, OpenLeavesOutCancelledAndPaidListsCancelledOnes)
     db->exec(QStringLiteral("update Vorgang1 set mahnstufe = 2 where vorgangnr = '10001'"));
     const QString open = report(request(Kind::Offen));
     EXPECT_TRUE(open.startsWith(
-        QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto "
+        QStringLiteral("Bericht über offene Rechnungen Datum Rech.-Nr. Kunde Netto MwSt. Brutto "
                        "Mahnstufe 10.05.2005 10001 Müller 100,00 € 19,00 € 119,00 € 1. Mahnung")))
         << open.toStdString();
     EXPECT_FALSE(open.contains(QStringLiteral("10002")));
@@ -297,9 +297,9 @@ TEST_F(InvoiceReport, ColumnTitlesOnEveryPageTitleAndSumsOnceOnly)
     const QString first = PdfTools::text(m_lastPdf, 1).simplified();
     const QString second = PdfTools::text(m_lastPdf, 2).simplified();
     EXPECT_TRUE(
-        first.startsWith(QStringLiteral("Bericht über Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto")))
+        first.startsWith(QStringLiteral("Bericht über Rechnungen Datum Rech.-Nr. Kunde Netto MwSt. Brutto")))
         << first.toStdString();
-    EXPECT_TRUE(second.startsWith(QStringLiteral("Datum Rec- Nr Kunde Netto MwSt. Brutto bezahlt am")))
+    EXPECT_TRUE(second.startsWith(QStringLiteral("Datum Rech.-Nr. Kunde Netto MwSt. Brutto bezahlt am")))
         << second.toStdString();
     EXPECT_FALSE(first.contains(QStringLiteral("700,00 €")));
     EXPECT_TRUE(second.endsWith(QStringLiteral("700,00 € 133,00 € 833,00 €"))) << second.toStdString();

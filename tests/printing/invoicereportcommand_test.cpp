@@ -49,7 +49,7 @@ TEST_F(InvoiceReportCommand, WritesTheEntriesOfTheReportMenu)
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("PDF geschrieben: ")));
     const QString openText = text(open);
     EXPECT_TRUE(openText.startsWith(
-        QStringLiteral("Bericht über offene Rechnungen Datum Rec- Nr Kunde Netto MwSt. Brutto Mahnstufe "
+        QStringLiteral("Bericht über offene Rechnungen Datum Rech.-Nr. Kunde Netto MwSt. Brutto Mahnstufe "
                        "02.03.2026 10023")))
         << openText.toStdString();
     EXPECT_TRUE(openText.contains(QStringLiteral("10024")));

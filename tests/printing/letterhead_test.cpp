@@ -233,6 +233,10 @@ TEST_F(PrintFixture, AMixedInvoiceStatesEveryPartAndHowItIsPaid)
 
 TEST_F(PrintFixture, WithoutTaxNumberTheCustomerNumberTakesItsLine)
 {
+    // The firm's number is the settings' [UST] ID alone.
+    IniFile ini(letterheadFile(QStringLiteral("tavirel.ini")));
+    ini.writeString(QStringLiteral("ERechnung"), QStringLiteral("Steuernummer"), QString());
+    ini.writeString(QStringLiteral("ERechnung"), QStringLiteral("UStIdNr"), QString());
     const qint64 id = document(QStringLiteral("R"), QStringLiteral("10006"));
     const auto withNumber = pagesOf(id);
     EXPECT_NEAR(topOf(*withNumber, 1, QStringLiteral("Kd.-Nr.: ")), 15 + 66.1, 0.01);

@@ -83,7 +83,7 @@ TEST_F(PreviewFixture, ZoomFollowsItsRules)
     w->T7->click();
     EXPECT_EQ(w->Preview->zoom(), 90);
 
-    // A typed zoom is taken whole when entered, above 300 as 300; 0 gives 5;
+    // A typed zoom is taken whole when entered, above 300 as 300; below 5 as 5;
     // an emptied box gives 100.
     QLineEdit *edit = w->zoom->findChild<QLineEdit *>();
     ASSERT_TRUE(edit);
@@ -97,11 +97,16 @@ TEST_F(PreviewFixture, ZoomFollowsItsRules)
     QTest::keyClicks(edit, QStringLiteral("250"));
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(w->Preview->zoom(), 250);
-    edit->selectAll();
-    QTest::keyClicks(edit, QStringLiteral("0"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(w->zoom->value(), 5);
-    EXPECT_EQ(w->Preview->zoom(), 5);
+    for (const char *small : {"0", "2"}) {
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(small));
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(w->zoom->value(), 5) << small;
+        EXPECT_EQ(w->Preview->zoom(), 5) << small;
+        w->T7Click();
+        EXPECT_EQ(w->Preview->zoom(), 5) << "smaller than 5 % it never gets";
+        w->Preview->setZoom(90);
+    }
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClick(edit, Qt::Key_Return);

@@ -24,8 +24,7 @@ class PrintFixture : public ModulesFixture
         ModulesFixture::SetUp();
         // The preview's printer choice is per user: keep it in the test's own folder.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        copyProgramFiles({"vorgang.txt", "vorgang1.txt", "vorgang2.txt", "Fuss1.txt", "Fuss2.txt",
-                          "Fuss3.txt", "Fuss4.txt"});
+        sampleFirm();
         ProgramValues::instance().UstId = QStringLiteral("DE284716392");
         ProgramValues::instance().MwstSatz = 19;
     }

@@ -53,15 +53,7 @@ QStringList fontsNotEmbedded(const QString &pdf)
 class ZugferdPdf : public PrintFixture
 {
   protected:
-    void SetUp() override
-    {
-        PrintFixture::SetUp();
-        // The sample firm's seller data, as the program folder has them.
-        QFile::copy(QStringLiteral(TAVIREL_SOURCE_DIR "/resources/programfolder/tavirel.ini"),
-                    letterheadFile(QStringLiteral("tavirel.ini")));
-        QFile::setPermissions(letterheadFile(QStringLiteral("tavirel.ini")),
-                              QFile::ReadOwner | QFile::WriteOwner);
-    }
+    void SetUp() override { PrintFixture::SetUp(); }
 
     void address(int kdnr, const QString &name, const QString &plz, const QString &ort, const QString &email)
     {
@@ -115,8 +107,13 @@ TEST_F(ZugferdPdf, DemoInvoicesAndCreditNotesKeepTheirPagesAndCarryValidFacturX)
     ASSERT_FALSE(firstInvoice.isEmpty());
     ASSERT_FALSE(firstCredit.isEmpty());
 
-    // Through the command, with the program folder's settings: one invoice and one credit note.
-    const SellerData seller = SellerData::read(QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel.ini"));
+    // Through the command of a copy of the program with the sample firm beside
+    // it: one invoice and one credit note.
+    const QString program = portableProgram(file(QStringLiteral("programm")));
+    const auto tavirel = [&program](const QStringList &args) {
+        return runProgram(program, args, commandEnvironment());
+    };
+    const SellerData seller = SellerData::read(file(QStringLiteral("programm/tavirel.ini")));
     for (const QString &id : {firstInvoice, firstCredit}) {
         SCOPED_TRACE(id.toStdString());
         const QString plain = file(QStringLiteral("cmd-%1.pdf").arg(id));

@@ -19,12 +19,11 @@ namespace {
 
 class GridTest : public WidgetFixture
 {
-protected:
+  protected:
     void open(const std::function<void(TVexDaoTable &)> &before = {})
     {
         t = table(QStringLiteral("Artikel"), QStringLiteral("Artikel"));
-        if (before)
-            before(*t);
+        if (before) before(*t);
         t->Open();
         grid = add(new DBGrid);
         grid->setDataSource(sourceOf(t));
@@ -44,8 +43,7 @@ protected:
     QLineEdit *editor()
     {
         for (QLineEdit *e : grid->viewport()->findChildren<QLineEdit *>())
-            if (e->isVisible())
-                return e;
+            if (e->isVisible()) return e;
         return nullptr;
     }
     // Paints the grid as the screen would; the offscreen window is not exposed
@@ -66,7 +64,8 @@ TEST_F(GridTest, HundredThousandRowsAreReadOnlyWhereTheyAreSeen)
     constexpr int kRows = 100000;
     Engine &raw = db->raw();
     raw.begin();
-    auto insert = raw.prepare(QStringLiteral("insert into Artikel([Art-Nr], Beschreibung, VK) values (?, ?, ?)"));
+    auto insert =
+        raw.prepare(QStringLiteral("insert into Artikel([Art-Nr], Beschreibung, VK) values (?, ?, ?)"));
     for (int i = 1; i <= kRows; ++i) {
         insert->reset();
         insert->bind(1, Value(QStringLiteral("A%1").arg(i, 6, 10, QLatin1Char('0'))));
@@ -80,7 +79,9 @@ TEST_F(GridTest, HundredThousandRowsAreReadOnlyWhereTheyAreSeen)
     int calculated = 0;
     open([&](TVexDaoTable &ds) {
         ds.addCalcField(QStringLiteral("Zeile"), FieldType::Integer);
-        ds.OnCalcFields = [&](TVexDaoTable &d) { d.FieldByName(QStringLiteral("Zeile"))->SetAsInteger(++calculated); };
+        ds.OnCalcFields = [&](TVexDaoTable &d) {
+            d.FieldByName(QStringLiteral("Zeile"))->SetAsInteger(++calculated);
+        };
     });
     const auto started = std::chrono::steady_clock::now();
     grid->setColumns({{QStringLiteral("Art-Nr")}, {QStringLiteral("VK")}, {QStringLiteral("Zeile")}});
@@ -103,7 +104,8 @@ TEST_F(GridTest, HundredThousandRowsAreReadOnlyWhereTheyAreSeen)
     paint();
     EXPECT_LT(calculated, 300);
     const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+            .count();
     EXPECT_LT(ms, 5000) << "showing and scrolling must not depend on the row count";
 }
 
@@ -136,8 +138,10 @@ TEST_F(GridTest, ColumnsCarryTitlesWidthsColoursAndReadOnlyFlags)
     price.fontColor = Qt::blue;
     price.titleColor = Qt::red;
     t->FieldByName(QStringLiteral("Beschreibung"))->DisplayLabel = QStringLiteral("Bezeichnung");
-    grid->setColumns({{QStringLiteral("Art-Nr"), QStringLiteral("Nummer"), 120}, {QStringLiteral("Beschreibung")},
-                      price, {QStringLiteral("gibtsnicht")}});
+    grid->setColumns({{QStringLiteral("Art-Nr"), QStringLiteral("Nummer"), 120},
+                      {QStringLiteral("Beschreibung")},
+                      price,
+                      {QStringLiteral("gibtsnicht")}});
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Nummer"));
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Bezeichnung"));
     EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("VK"));
@@ -152,6 +156,26 @@ TEST_F(GridTest, ColumnsCarryTitlesWidthsColoursAndReadOnlyFlags)
     EXPECT_TRUE(cell(0, 3).isEmpty()) << "an unknown field shows nothing";
     grid->setReadOnly(true);
     EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+}
+
+// An amount, or a code whose column asks for it, is never cut with "…":
+// its column grows once it is drawn; a text column keeps its width.
+TEST_F(GridTest, AmountsAndCodesInViewAreShownWhole)
+{
+    addArticles({QStringLiteral("Ein sehr langer Titel, der abgeschnitten werden darf")});
+    db->exec(QStringLiteral("update Artikel set [Art-Nr] = 'SAN-WC-2024-WEISS-XL', VK = 10490000.5"));
+    open();
+    DBGridColumn code(QStringLiteral("Art-Nr"), QString(), 40);
+    code.wholeValues = true;
+    grid->setColumns(
+        {code, {QStringLiteral("Beschreibung"), QString(), 40}, {QStringLiteral("VK"), QString(), 40}});
+    paint();
+    QCoreApplication::processEvents();
+    for (int column : {0, 2}) {
+        EXPECT_GE(grid->columnWidth(column), grid->fontMetrics().horizontalAdvance(cell(0, column)))
+            << cell(0, column).toStdString();
+    }
+    EXPECT_EQ(grid->columnWidth(1), 40);
 }
 
 TEST_F(GridTest, TitleClickNamesColumnAndFieldAndDoubleClickTheRow)
@@ -200,7 +224,8 @@ TEST_F(GridTest, CellEditorWritesTheFieldAndKeepsRefusedText)
     type(editor(), QStringLiteral("x1"));
     dialogs->answerMessage(Dialogs::Ok);
     QTest::keyClick(editor(), Qt::Key_Return);
-    EXPECT_EQ(messages(), QStringLiteral("Tavirelsverwaltung|'x1' ist kein gültiger Fließkommawert für Feld 'VK'"));
+    EXPECT_EQ(messages(),
+              QStringLiteral("Tavirelsverwaltung|'x1' ist kein gültiger Fließkommawert für Feld 'VK'"));
     ASSERT_NE(editor(), nullptr) << "the editor stays open for the correction";
     EXPECT_EQ(editor()->text(), QStringLiteral("x1"));
     EXPECT_DOUBLE_EQ(t->FieldByName(QStringLiteral("VK"))->AsFloat(), 2);

@@ -7,6 +7,7 @@
 #include "documents/core/tfumw.h"
 #include "lists/core/documentlistsql.h"
 #include "lists/core/periodicinvoicing.h"
+#include "tests/commandrun.h"
 #include "tests/modulesfixture.h"
 
 #include <QFile>
@@ -457,7 +458,7 @@ TEST_F(PeriodicRun, UnknownLetterIsRefused)
 class InvoiceCommand : public ::testing::Test
 {
   protected:
-    QString program = QStringLiteral(TAVIREL_PROGRAM_DIR "/tavirel");
+    QString program = testProgram();
     int run(const QStringList &args, QString *out = nullptr, QString *err = nullptr)
     {
         QProcess p;
@@ -505,7 +506,7 @@ TEST_F(InvoiceCommand, MessagesAndExitStatus)
                    db.folder() + QStringLiteral("/fehlt.mdb")},
                   &out, &err),
               2);
-    EXPECT_TRUE(err.contains(QStringLiteral("Cannot find Database")));
+    EXPECT_TRUE(err.contains(QStringLiteral("fehlt.mdb gibt es nicht"))) << err.toStdString();
     TestDb empty;
     EXPECT_EQ(
         run({QStringLiteral("invoice-contracts"), QStringLiteral("J"), QStringLiteral("--db"), empty.path()},
