@@ -11,8 +11,8 @@
 
 #include "base/apperror.h"
 #include "data/engine.h"
-#include "data/programfolder.h"
 #include "data/notices.h"
+#include "data/programfolder.h"
 #include "data/progress.h"
 #include "data/schema.h"
 #include "data/tdata.h"

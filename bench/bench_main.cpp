@@ -652,8 +652,8 @@ void BM_CheckDb_Raw(benchmark::State &state)
         benchmark::DoNotOptimize(raw.readAll(QStringLiteral("PRAGMA integrity_check(100)")));
         benchmark::DoNotOptimize(raw.readAll(QStringLiteral(
             "select id, typ, vorgangnr, kdnr, datum, zieldatum, vk, storniert from Vorgang1 order by id")));
-        benchmark::DoNotOptimize(
-            raw.readAll(QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl from Vorgang2 order by id")));
+        benchmark::DoNotOptimize(raw.readAll(
+            QStringLiteral("select id, vorgangID, Pos, Titel, Preis, anzahl from Vorgang2 order by id")));
         benchmark::DoNotOptimize(raw.readAll(QStringLiteral("select KDNR from Adress")));
     }
 }

@@ -37,7 +37,8 @@ void makeDatabase()
     engine->open(databasePath());
     engine->begin();
     engine->exec(QStringLiteral(
-        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, zieltage, anschrift, Kopftext, Fusstext, "
+        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, zieldatum, zieltage, anschrift, Kopftext, "
+        "Fusstext, "
         "Waehrung) values ('R', '10000', 1005, '2026-01-05', '2026-01-19', 14, 'Gemeinde Fuldabrück' || "
         "char(13,10) || 'Am Rathaus 2' || char(13,10) || '34277 Fuldabrück', 'Für die ausgeführten Arbeiten "
         "berechnen wir Ihnen:', 'Vielen Dank für Ihren Auftrag.', '€')"));
@@ -105,8 +106,9 @@ void BM_ReadPositions_Raw(benchmark::State &state)
         while (sqlite3_step(st) == SQLITE_ROW)
             for (int col = 0; col < n; ++col)
                 if (sqlite3_column_type(st, col) == SQLITE_TEXT)
-                    benchmark::DoNotOptimize(QString::fromUtf8(
-                        reinterpret_cast<const char *>(sqlite3_column_text(st, col)), sqlite3_column_bytes(st, col)));
+                    benchmark::DoNotOptimize(
+                        QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, col)),
+                                          sqlite3_column_bytes(st, col)));
                 else
                     benchmark::DoNotOptimize(sqlite3_column_double(st, col));
         sqlite3_finalize(st);
@@ -156,8 +158,7 @@ BENCHMARK(BM_BuildPagesAndWritePdf)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     // Fonts need a GUI application; no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
     g_dir = &dir;

@@ -22,8 +22,8 @@ inline bool isNumericType(FieldType t)
 
 struct ColumnInfo
 {
-    QString name;       // as the table spells it
+    QString name; // as the table spells it
     FieldType type = FieldType::Text;
-    int size = 0;       // characters, for Text
+    int size = 0; // characters, for Text
     bool counter = false;
 };

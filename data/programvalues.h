@@ -11,10 +11,10 @@ struct ProgramValues
 {
     // The one rate of older versions: the rate of positions and documents
     // stored before rates were kept per position.
-    int MwstSatz = 19;                 // VAT in whole percent
-    QString UstId;                     // the firm's tax number, from the settings file
+    int MwstSatz = 19;                        // VAT in whole percent
+    QString UstId;                            // the firm's tax number, from the settings file
     QString MaKuerzel = QStringLiteral("TV"); // mark of the user at this workstation
-    long double DmEuroKurs = 1.95583L; // DM per euro
+    long double DmEuroKurs = 1.95583L;        // DM per euro
     QString Currency = QStringLiteral("€");
     Tax::Settings Steuer; // the firm's tax case and the rates by date, [Steuer]
 

@@ -13,8 +13,7 @@ std::function<void(int)> &handler()
 
 void set(int value)
 {
-    if (handler())
-        handler()(value);
+    if (handler()) handler()(value);
 }
 
 void setHandler(std::function<void(int)> h)

@@ -482,8 +482,8 @@ void createDatabaseFile(const QString &path, bool withDemoData)
 {
     const QFileInfo fi(path);
     if (fi.exists())
-        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben").arg(
-            QDir::toNativeSeparators(fi.absoluteFilePath())));
+        throw AppError(QStringLiteral("Die Datei %1 besteht bereits; sie wird nicht überschrieben")
+                           .arg(QDir::toNativeSeparators(fi.absoluteFilePath())));
     // Names, addresses and bank data: the folder made and the file are for
     // their owner only (SQLite gives the journal the file's rights).
     FileRights::makeDatabaseFolder(fi.absolutePath());

@@ -23,15 +23,15 @@ bool numbersOut(const QString &text, QString *shape, QStringList *numbers)
 {
     shape->clear();
     numbers->clear();
-    if (text.contains(kMark))
-        return false;
+    if (text.contains(kMark)) return false;
     shape->reserve(text.size());
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n) {
         const QChar c = text.at(i);
         // Quoted texts, names in brackets and date literals stay as they are.
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('#') || c == QLatin1Char('[')) {
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('#') ||
+            c == QLatin1Char('[')) {
             const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
             qsizetype j = i + 1;
             while (j < n) {
@@ -50,8 +50,7 @@ bool numbersOut(const QString &text, QString *shape, QStringList *numbers)
             continue;
         }
         if (isAsciiDigit(c)) {
-            if (i > 0 && (isNamePart(text.at(i - 1)) || text.at(i - 1) == QLatin1Char('.')))
-                return false;
+            if (i > 0 && (isNamePart(text.at(i - 1)) || text.at(i - 1) == QLatin1Char('.'))) return false;
             qsizetype j = i;
             while (j < n && isAsciiDigit(text.at(j)))
                 ++j;
@@ -60,8 +59,7 @@ bool numbersOut(const QString &text, QString *shape, QStringList *numbers)
                 while (j < n && isAsciiDigit(text.at(j)))
                     ++j;
             }
-            if (j < n && (isNamePart(text.at(j)) || text.at(j) == QLatin1Char('.')))
-                return false;
+            if (j < n && (isNamePart(text.at(j)) || text.at(j) == QLatin1Char('.'))) return false;
             numbers->append(text.mid(i, j - i));
             shape->append(kMark);
             i = j;
@@ -112,8 +110,7 @@ Value numberValue(const QString &number, Value::Kind kind)
 
 bool sameValue(const Value &a, const Value &b)
 {
-    if (a.kind() != b.kind())
-        return false;
+    if (a.kind() != b.kind()) return false;
     switch (a.kind()) {
     case Value::Null:
         return true;

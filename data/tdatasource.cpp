@@ -6,8 +6,7 @@
 
 TDataSource::TDataSource(QObject *parent, TVexDaoTable *dataset) : QObject(parent)
 {
-    if (dataset)
-        setDataSet(dataset);
+    if (dataset) setDataSet(dataset);
 }
 
 TDataSource::~TDataSource()
@@ -21,12 +20,10 @@ TDataSource::~TDataSource()
         } catch (const AppError &) {
         }
     }
-    if (m_dataset)
-        m_dataset->removeSource(this);
+    if (m_dataset) m_dataset->removeSource(this);
     const auto details = m_details; // unlinking edits the list
     for (const auto &d : details)
-        if (d)
-            d->setMasterSource(nullptr);
+        if (d) d->setMasterSource(nullptr);
 }
 
 TVexDaoTable *TDataSource::DataSet() const
@@ -36,20 +33,16 @@ TVexDaoTable *TDataSource::DataSet() const
 
 void TDataSource::setDataSet(TVexDaoTable *dataset)
 {
-    if (m_dataset == dataset)
-        return;
-    if (m_dataset)
-        m_dataset->removeSource(this);
+    if (m_dataset == dataset) return;
+    if (m_dataset) m_dataset->removeSource(this);
     m_dataset = dataset;
-    if (m_dataset)
-        m_dataset->addSource(this);
+    if (m_dataset) m_dataset->addSource(this);
     Q_EMIT dataSetChanged();
 }
 
 void TDataSource::addUpdater(RecordUpdater *u)
 {
-    if (!m_updaters.contains(u))
-        m_updaters.append(u);
+    if (!m_updaters.contains(u)) m_updaters.append(u);
 }
 
 void TDataSource::removeUpdater(RecordUpdater *u)

@@ -13,7 +13,7 @@ class TField;
 // A control that may hold typed text not yet written into its field.
 class RecordUpdater
 {
-public:
+  public:
     virtual ~RecordUpdater() = default;
     virtual void updateRecord() = 0; // writes it now; may throw AppError
 };
@@ -21,7 +21,7 @@ public:
 class TDataSource : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit TDataSource(QObject *parent = nullptr, TVexDaoTable *dataset = nullptr);
     ~TDataSource() override;
 
@@ -31,7 +31,7 @@ public:
     void addUpdater(RecordUpdater *u);
     void removeUpdater(RecordUpdater *u);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The rows were read again (open, close, filter, refresh, controls enabled).
     void dataSetChanged();
     // Another row became current.
@@ -44,7 +44,7 @@ Q_SIGNALS:
     void rowInserted(int row);
     void rowRemoved(int row);
 
-private:
+  private:
     friend class TVexDaoTable;
     QPointer<TVexDaoTable> m_dataset;
     QList<RecordUpdater *> m_updaters;

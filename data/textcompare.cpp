@@ -7,28 +7,76 @@ namespace TextCompare {
 // character expands (ß, æ, œ) and is handled by the caller.
 static inline char16_t baseOf(char16_t c)
 {
-    if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
     switch (c) {
-    case u'à': case u'á': case u'â': case u'ã': case u'ä': case u'å':
-    case u'À': case u'Á': case u'Â': case u'Ã': case u'Ä': case u'Å':
+    case u'à':
+    case u'á':
+    case u'â':
+    case u'ã':
+    case u'ä':
+    case u'å':
+    case u'À':
+    case u'Á':
+    case u'Â':
+    case u'Ã':
+    case u'Ä':
+    case u'Å':
         return u'a';
-    case u'ç': case u'Ç':
+    case u'ç':
+    case u'Ç':
         return u'c';
-    case u'è': case u'é': case u'ê': case u'ë': case u'È': case u'É': case u'Ê': case u'Ë':
+    case u'è':
+    case u'é':
+    case u'ê':
+    case u'ë':
+    case u'È':
+    case u'É':
+    case u'Ê':
+    case u'Ë':
         return u'e';
-    case u'ì': case u'í': case u'î': case u'ï': case u'Ì': case u'Í': case u'Î': case u'Ï':
+    case u'ì':
+    case u'í':
+    case u'î':
+    case u'ï':
+    case u'Ì':
+    case u'Í':
+    case u'Î':
+    case u'Ï':
         return u'i';
-    case u'ñ': case u'Ñ':
+    case u'ñ':
+    case u'Ñ':
         return u'n';
-    case u'ò': case u'ó': case u'ô': case u'õ': case u'ö': case u'ø':
-    case u'Ò': case u'Ó': case u'Ô': case u'Õ': case u'Ö': case u'Ø':
+    case u'ò':
+    case u'ó':
+    case u'ô':
+    case u'õ':
+    case u'ö':
+    case u'ø':
+    case u'Ò':
+    case u'Ó':
+    case u'Ô':
+    case u'Õ':
+    case u'Ö':
+    case u'Ø':
         return u'o';
-    case u'ù': case u'ú': case u'û': case u'ü': case u'Ù': case u'Ú': case u'Û': case u'Ü':
+    case u'ù':
+    case u'ú':
+    case u'û':
+    case u'ü':
+    case u'Ù':
+    case u'Ú':
+    case u'Û':
+    case u'Ü':
         return u'u';
-    case u'ý': case u'ÿ': case u'Ý':
+    case u'ý':
+    case u'ÿ':
+    case u'Ý':
         return u'y';
-    case u'ß': case u'æ': case u'Æ': case u'œ': case u'Œ':
+    case u'ß':
+    case u'æ':
+    case u'Æ':
+    case u'œ':
+    case u'Œ':
         return 0;
     default: {
         // A letter whose folded form is one of the above (Ÿ, ẞ, the Ångström
@@ -63,8 +111,7 @@ static void appendBase(QString &out, char16_t c)
 
 static inline char16_t foldChar(char16_t c)
 {
-    if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
     return QChar(c).toCaseFolded().unicode();
 }
 
@@ -93,34 +140,28 @@ int compare(QStringView a, QStringView b)
     qsizetype i = 0;
     for (; i < n; ++i) {
         const char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 0x80 || y >= 0x80)
-            break;
+        if (x >= 0x80 || y >= 0x80) break;
         const char16_t fx = foldChar(x), fy = foldChar(y);
-        if (fx != fy)
-            return fx < fy ? -1 : 1;
+        if (fx != fy) return fx < fy ? -1 : 1;
     }
     if (i == n) {
-        if (a.size() == b.size())
-            return 0;
+        if (a.size() == b.size()) return 0;
         // One is a prefix of the other; the rest may still fold to nothing only
         // if it were empty, so the shorter sorts first.
         return a.size() < b.size() ? -1 : 1;
     }
     const QString ka = baseKey(a.mid(i)), kb = baseKey(b.mid(i));
     const int primary = ka.compare(kb);
-    if (primary != 0)
-        return primary < 0 ? -1 : 1;
+    if (primary != 0) return primary < 0 ? -1 : 1;
     const int secondary = fold(a.mid(i)).compare(fold(b.mid(i)));
     return secondary < 0 ? -1 : (secondary > 0 ? 1 : 0);
 }
 
 bool startsWith(QStringView text, QStringView prefix)
 {
-    if (prefix.size() > text.size())
-        return false;
+    if (prefix.size() > text.size()) return false;
     for (qsizetype i = 0; i < prefix.size(); ++i)
-        if (foldChar(text[i].unicode()) != foldChar(prefix[i].unicode()))
-            return false;
+        if (foldChar(text[i].unicode()) != foldChar(prefix[i].unicode())) return false;
     return true;
 }
 
@@ -130,15 +171,11 @@ static bool matchOne(QStringView p, qsizetype pi, char16_t tc, qsizetype *length
 {
     const char16_t pc = p[pi].unicode();
     *length = 1;
-    if (pc == u'?')
-        return true;
-    if (pc == u'#')
-        return QChar(tc).isDigit();
-    if (pc != u'[')
-        return foldChar(pc) == tc;
+    if (pc == u'?') return true;
+    if (pc == u'#') return QChar(tc).isDigit();
+    if (pc != u'[') return foldChar(pc) == tc;
     const qsizetype close = p.indexOf(QLatin1Char(']'), pi + 1);
-    if (close < 0)
-        return tc == u'[';
+    if (close < 0) return tc == u'[';
     *length = close - pi + 1;
     qsizetype k = pi + 1;
     bool negate = false;
@@ -151,8 +188,7 @@ static bool matchOne(QStringView p, qsizetype pi, char16_t tc, qsizetype *length
         const char16_t lo = foldChar(p[k].unicode());
         if (k + 2 < close && p[k + 1] == QLatin1Char('-')) {
             const char16_t hi = foldChar(p[k + 2].unicode());
-            if (tc >= lo && tc <= hi)
-                hit = true;
+            if (tc >= lo && tc <= hi) hit = true;
             k += 2;
         } else if (tc == lo) {
             hit = true;
@@ -173,8 +209,7 @@ bool like(QStringView t, QStringView p)
         if (pi < p.size() && p[pi] == QLatin1Char('*')) {
             while (pi < p.size() && p[pi] == QLatin1Char('*'))
                 ++pi;
-            if (pi == p.size())
-                return true;
+            if (pi == p.size()) return true;
             starP = pi;
             starT = ti;
             continue;
@@ -185,8 +220,7 @@ bool like(QStringView t, QStringView p)
             pi += length;
             continue;
         }
-        if (starP < 0)
-            return false;
+        if (starP < 0) return false;
         pi = starP;
         ti = ++starT;
     }
@@ -201,17 +235,13 @@ int compareUtf8(const char *a, int alen, const char *b, int blen)
     int i = 0;
     for (; i < n; ++i) {
         const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80 || y >= 0x80)
-            break;
+        if (x >= 0x80 || y >= 0x80) break;
         const unsigned char fx = (x >= 'A' && x <= 'Z') ? x + 32 : x;
         const unsigned char fy = (y >= 'A' && y <= 'Z') ? y + 32 : y;
-        if (fx != fy)
-            return fx < fy ? -1 : 1;
+        if (fx != fy) return fx < fy ? -1 : 1;
     }
-    if (i == n && alen == blen)
-        return 0;
-    if (i == n)
-        return alen < blen ? -1 : 1;
+    if (i == n && alen == blen) return 0;
+    if (i == n) return alen < blen ? -1 : 1;
     return compare(QString::fromUtf8(a + i, alen - i), QString::fromUtf8(b + i, blen - i));
 }
 

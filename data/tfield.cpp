@@ -11,8 +11,7 @@
 
 TField::TField(TVexDaoTable *dataset, const QString &name, FieldKind kind, FieldType type, int size)
     : m_dataset(dataset), m_name(name), m_kind(kind), m_type(type), m_size(size)
-{
-}
+{}
 
 Value TField::value() const
 {
@@ -70,11 +69,9 @@ qint64 TField::AsInteger() const
         return 0;
     case Value::Text: {
         const QString t = v.rawText().trimmed();
-        if (t.isEmpty())
-            return 0;
+        if (t.isEmpty()) return 0;
         qint64 n = 0;
-        if (!German::parseInteger(t, &n))
-            throw AppError(German::integerError(v.rawText()));
+        if (!German::parseInteger(t, &n)) throw AppError(German::integerError(v.rawText()));
         return n;
     }
     case Value::Double:
@@ -93,15 +90,12 @@ double TField::AsFloat() const
     const Value v = value();
     if (v.kind() == Value::Text) {
         const QString t = v.rawText().trimmed();
-        if (t.isEmpty())
-            return 0;
+        if (t.isEmpty()) return 0;
         double d = 0;
-        if (!German::parseFloat(t, &d))
-            throw AppError(German::floatError(v.rawText()));
+        if (!German::parseFloat(t, &d)) throw AppError(German::floatError(v.rawText()));
         return d;
     }
-    if (v.kind() == Value::Bool)
-        return v.rawInt() ? -1 : 0;
+    if (v.kind() == Value::Bool) return v.rawInt() ? -1 : 0;
     return v.toDouble();
 }
 
@@ -113,12 +107,10 @@ bool TField::AsBoolean() const
 QDateTime TField::AsDateTime() const
 {
     const Value v = value();
-    if (v.kind() == Value::DateTime)
-        return v.toDateTime();
+    if (v.kind() == Value::DateTime) return v.toDateTime();
     if (v.kind() == Value::Text) {
         qint64 stamp = 0;
-        if (German::parseDateText(v.rawText(), &stamp))
-            return Value::fromStamp(stamp).toDateTime();
+        if (German::parseDateText(v.rawText(), &stamp)) return Value::fromStamp(stamp).toDateTime();
         if (!v.rawText().trimmed().isEmpty())
             throw AppError(QStringLiteral("'%1' ist kein gültiges Datum").arg(v.rawText()));
     }
@@ -134,8 +126,7 @@ QDate TField::AsDate() const
 
 QString TField::formatValue(const Value &v, bool forEdit) const
 {
-    if (v.isNull())
-        return QString();
+    if (v.isNull()) return QString();
     switch (m_type) {
     case FieldType::Number:
     case FieldType::Integer:
@@ -151,8 +142,7 @@ QString TField::formatValue(const Value &v, bool forEdit) const
     case FieldType::Bool:
         return v.toBool() ? QStringLiteral("Ja") : QStringLiteral("Nein");
     case FieldType::Date:
-        if (v.kind() == Value::DateTime)
-            return German::formatStamp(v.stamp());
+        if (v.kind() == Value::DateTime) return German::formatStamp(v.stamp());
         return textOf(v);
     default:
         return textOf(v);
@@ -182,36 +172,32 @@ Value TField::convertText(const QString &text) const
     case FieldType::Memo:
         return text.isEmpty() ? Value() : Value(text);
     case FieldType::Number: {
-        if (t.isEmpty())
-            return Value();
+        if (t.isEmpty()) return Value();
         double d = 0;
-        if (!German::parseFloat(t, &d))
-            throw AppError(German::floatError(text, m_name));
+        if (!German::parseFloat(t, &d)) throw AppError(German::floatError(text, m_name));
         return Value(d);
     }
     case FieldType::Integer:
     case FieldType::Short:
     case FieldType::Counter: {
-        if (t.isEmpty())
-            return Value();
+        if (t.isEmpty()) return Value();
         qint64 n = 0;
-        if (!German::parseInteger(t, &n))
-            throw AppError(German::integerError(text, m_name));
+        if (!German::parseInteger(t, &n)) throw AppError(German::integerError(text, m_name));
         return Value(n);
     }
     case FieldType::Bool: {
         const QString l = t.toLower();
-        if (l.isEmpty() || l == QLatin1String("nein") || l == QLatin1String("false") || l == QLatin1String("0") ||
-            l == QLatin1String("falsch"))
+        if (l.isEmpty() || l == QLatin1String("nein") || l == QLatin1String("false") ||
+            l == QLatin1String("0") || l == QLatin1String("falsch"))
             return Value(false);
         if (l == QLatin1String("ja") || l == QLatin1String("true") || l == QLatin1String("1") ||
             l == QLatin1String("-1") || l == QLatin1String("wahr"))
             return Value(true);
-        throw AppError(QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'").arg(text, m_name));
+        throw AppError(
+            QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'").arg(text, m_name));
     }
     case FieldType::Date: {
-        if (t.isEmpty())
-            return Value();
+        if (t.isEmpty()) return Value();
         qint64 stamp = 0;
         if (!German::parseDateText(t, &stamp))
             throw AppError(QStringLiteral("'%1' ist kein gültiges Datum").arg(t));
@@ -226,8 +212,7 @@ Value TField::convertText(const QString &text) const
 // Brings a value of any kind into the form this field stores.
 static Value normalise(const TField &f, const Value &v)
 {
-    if (v.isNull())
-        return v;
+    if (v.isNull()) return v;
     // Bytes go into a blob column unchanged, and nowhere else.
     if ((v.kind() == Value::Bytes) != (f.DataType() == FieldType::Blob))
         throw AppError(blobError(f.FieldName()));
@@ -236,40 +221,35 @@ static Value normalise(const TField &f, const Value &v)
         return v;
     case FieldType::Text:
     case FieldType::Memo:
-        if (v.kind() == Value::Text)
-            return v;
+        if (v.kind() == Value::Text) return v;
         if (v.kind() == Value::Bool)
             return Value(v.rawInt() ? QStringLiteral("True") : QStringLiteral("False"));
         return Value(textOf(v));
     case FieldType::Number:
-        if (v.kind() == Value::Text)
-            return f.convertText(v.rawText());
-        if (v.kind() == Value::Double)
-            return v;
+        if (v.kind() == Value::Text) return f.convertText(v.rawText());
+        if (v.kind() == Value::Double) return v;
         return Value(v.toDouble());
     case FieldType::Integer:
     case FieldType::Short:
     case FieldType::Counter: {
-        if (v.kind() == Value::Text)
-            return f.convertText(v.rawText());
+        if (v.kind() == Value::Text) return f.convertText(v.rawText());
         const qint64 n = v.kind() == Value::Double ? qRound64(v.rawDouble()) : v.rawInt();
         if (f.DataType() == FieldType::Short && (n < -32768 || n > 32767))
-            throw AppError(QStringLiteral("%1 ist kein gültiger Wert für Feld '%2' (erlaubt sind -32768 bis 32767)")
-                               .arg(n)
-                               .arg(f.FieldName()));
+            throw AppError(
+                QStringLiteral("%1 ist kein gültiger Wert für Feld '%2' (erlaubt sind -32768 bis 32767)")
+                    .arg(n)
+                    .arg(f.FieldName()));
         if (f.DataType() == FieldType::Integer && (n < -2147483648LL || n > 2147483647LL))
-            throw AppError(QStringLiteral("%1 ist kein gültiger Integerwert für Feld '%2'").arg(n).arg(f.FieldName()));
+            throw AppError(
+                QStringLiteral("%1 ist kein gültiger Integerwert für Feld '%2'").arg(n).arg(f.FieldName()));
         return Value(n);
     }
     case FieldType::Bool:
-        if (v.kind() == Value::Text)
-            return f.convertText(v.rawText());
+        if (v.kind() == Value::Text) return f.convertText(v.rawText());
         return Value(v.toBool());
     case FieldType::Date:
-        if (v.kind() == Value::Text)
-            return f.convertText(v.rawText());
-        if (v.kind() == Value::DateTime)
-            return v;
+        if (v.kind() == Value::Text) return f.convertText(v.rawText());
+        if (v.kind() == Value::DateTime) return v;
         throw AppError(QStringLiteral("'%1' ist kein gültiges Datum").arg(textOf(v)));
     }
     return v;
@@ -279,8 +259,7 @@ int TField::charCount(QStringView text)
 {
     int n = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++n)
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
     return n;
 }
 
@@ -294,16 +273,14 @@ QString TField::cutToChars(const QString &text, int chars)
             text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate();
         end += pair ? 2 : 1;
     }
-    if (end >= text.size())
-        return text;
+    if (end >= text.size()) return text;
     // Accents and other marks that follow a letter belong to it: they go
     // with it rather than being split off.
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
     graphemes.setPosition(end);
     if (!graphemes.isAtBoundary()) {
         const qsizetype before = graphemes.toPreviousBoundary();
-        if (before > 0)
-            end = before;
+        if (before > 0) end = before;
     }
     return text.left(end);
 }

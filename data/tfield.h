@@ -18,7 +18,7 @@ enum class FieldKind : quint8 { Data, Calculated, Lookup };
 
 class TField
 {
-public:
+  public:
     TField(TVexDaoTable *dataset, const QString &name, FieldKind kind, FieldType type, int size);
 
     const QString &FieldName() const { return m_name; }
@@ -27,16 +27,16 @@ public:
     int Size() const { return m_size; }
     TVexDaoTable *DataSet() const { return m_dataset; }
 
-    QString DisplayFormat;   // e.g. "#,#0.00"
+    QString DisplayFormat; // e.g. "#,#0.00"
     // An amount of money: shown through the format as the print shows sums,
     // to the nearest ten-thousandth first, then half up (348,075 -> 348,08).
     bool Currency = false;
     // A declared data field that a query may lack; it then reads as empty.
     bool Optional = false;
-    QString DisplayLabel;    // column title; the field name when empty
+    QString DisplayLabel; // column title; the field name when empty
     bool ReadOnly = false;
     bool Visible = true;
-    int DisplayWidth = 0;    // characters, 0 = from the size
+    int DisplayWidth = 0; // characters, 0 = from the size
 
     // A rule of the owning module that every value written must keep: it
     // throws AppError with the German message, and the field keeps its value.
@@ -52,7 +52,7 @@ public:
     Value value() const;
     bool IsNull() const;
     QString AsString() const;
-    qint64 AsInteger() const;   // a text that is no whole number fails
+    qint64 AsInteger() const; // a text that is no whole number fails
     double AsFloat() const;
     bool AsBoolean() const;
     QDateTime AsDateTime() const;
@@ -93,18 +93,18 @@ public:
 
     int index() const { return m_index; }
 
-private:
+  private:
     friend class TVexDaoTable;
     TVexDaoTable *m_dataset;
     QString m_name;
     FieldKind m_kind;
     FieldType m_type;
     int m_size;
-    int m_index = -1;        // slot in the row
+    int m_index = -1; // slot in the row
     bool m_persistent = true;
     // Where a data field comes from in the query.
-    int m_column = -1;       // result column, -1 when not in the result
-    int m_tableIndex = 0;    // which table of the query (0 = from, 1 = join)
-    QString m_baseColumn;    // column name in that table, empty for expressions
+    int m_column = -1;    // result column, -1 when not in the result
+    int m_tableIndex = 0; // which table of the query (0 = from, 1 = join)
+    QString m_baseColumn; // column name in that table, empty for expressions
     bool m_counter = false;
 };

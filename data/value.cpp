@@ -5,8 +5,7 @@
 
 Value Value::fromDateTime(const QDateTime &dt)
 {
-    if (!dt.isValid())
-        return Value();
+    if (!dt.isValid()) return Value();
     return fromStamp(stampOf(dt.date(), dt.time().msecsSinceStartOfDay() / 1000));
 }
 
@@ -60,15 +59,13 @@ QDate Value::toDate() const
 
 QDateTime Value::toDateTime() const
 {
-    if (m_kind != DateTime)
-        return QDateTime();
+    if (m_kind != DateTime) return QDateTime();
     return QDateTime(dateOfStamp(m_i), QTime(0, 0).addSecs(secondsOfStamp(m_i)));
 }
 
 bool Value::operator==(const Value &o) const
 {
-    if (m_kind != o.m_kind)
-        return false;
+    if (m_kind != o.m_kind) return false;
     switch (m_kind) {
     case Null:
         return true;

@@ -40,7 +40,8 @@ ReportHelp *ReportHelp::showTopic(int topic)
 void ReportHelp::setTopic(int topic)
 {
     m_topic = topic;
-    setWindowTitle(topic == 1005 ? QStringLiteral("Hilfe - Kalender") : QStringLiteral("Hilfe - Seitenansicht"));
+    setWindowTitle(topic == 1005 ? QStringLiteral("Hilfe - Kalender")
+                                 : QStringLiteral("Hilfe - Seitenansicht"));
     setHtml(topicHtml(topic));
 }
 

@@ -32,7 +32,7 @@ struct OtherWorkstation
 
 class DbFixture : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         db = std::make_unique<TestDb>();
@@ -82,12 +82,12 @@ protected:
 };
 
 // The message of the AppError a statement throws, or "" when it throws none.
-#define ERROR_OF(stmt)                                                                                             \
-    [&]() -> QString {                                                                                             \
-        try {                                                                                                      \
-            stmt;                                                                                                  \
-        } catch (const AppError &e) {                                                                              \
-            return e.message();                                                                                    \
-        }                                                                                                          \
-        return QString();                                                                                          \
+#define ERROR_OF(stmt)                                                                                       \
+    [&]() -> QString {                                                                                       \
+        try {                                                                                                \
+            stmt;                                                                                            \
+        } catch (const AppError &e) {                                                                        \
+            return e.message();                                                                              \
+        }                                                                                                    \
+        return QString();                                                                                    \
     }()

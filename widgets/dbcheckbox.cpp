@@ -11,8 +11,7 @@ DBCheckBox::DBCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, p
 
 void DBCheckBox::nextCheckState()
 {
-    if (m_readOnly || !m_link.beginChange())
-        return;
+    if (m_readOnly || !m_link.beginChange()) return;
     QCheckBox::nextCheckState();
     m_link.commit();
 }

@@ -8,7 +8,7 @@
 class DBCheckBox : public QCheckBox
 {
     Q_OBJECT
-public:
+  public:
     explicit DBCheckBox(const QString &text = QString(), QWidget *parent = nullptr);
 
     void setDataSource(TDataSource *source) { m_link.setDataSource(source); }
@@ -19,10 +19,10 @@ public:
     void setReadOnly(bool on) { m_readOnly = on; }
     bool isReadOnly() const { return m_readOnly; }
 
-protected:
+  protected:
     void nextCheckState() override;
 
-private:
+  private:
     FieldLink m_link;
     bool m_readOnly = false;
 };

@@ -16,8 +16,7 @@ DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent), m_link(this)
         if (!hasFocus()) setCursorPosition(0);
     });
     connect(this, &QLineEdit::textEdited, this, [this] {
-        if (!m_link.beginChange())
-            m_link.reset();
+        if (!m_link.beginChange()) m_link.reset();
     });
     showField(nullptr);
 }
@@ -41,8 +40,7 @@ void DBEdit::showField(TField *)
     // longer text stored by other means is still shown whole.
     const int limit = m_link.maxLength();
     setMaxLength(limit > 0 ? qMax(limit, int(shown.size())) : 32767);
-    if (shown != text())
-        setText(shown);
+    if (shown != text()) setText(shown);
 }
 
 bool DBEdit::event(QEvent *event)
@@ -71,8 +69,7 @@ void DBEdit::keyPressEvent(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Escape:
         if (m_link.escapeKey(event)) {
-            if (event->isAccepted())
-                selectAll();
+            if (event->isAccepted()) selectAll();
             return;
         }
         break;

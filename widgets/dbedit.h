@@ -9,7 +9,7 @@
 class DBEdit : public QLineEdit
 {
     Q_OBJECT
-public:
+  public:
     explicit DBEdit(QWidget *parent = nullptr);
     ~DBEdit() override;
 
@@ -25,13 +25,13 @@ public:
     // A change typed but not yet written into the field.
     bool isModified() const { return m_link.modified(); }
 
-protected:
+  protected:
     bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
-private:
+  private:
     void showField(TField *field);
 
     FieldLink m_link;

@@ -15,9 +15,7 @@ constexpr int kShownRowsKept = 512;
 
 } // namespace
 
-DBGridModel::DBGridModel(QObject *parent) : QAbstractTableModel(parent)
-{
-}
+DBGridModel::DBGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 TVexDaoTable *DBGridModel::dataSet() const
 {
@@ -32,10 +30,8 @@ bool DBGridModel::isFollowing() const
 
 void DBGridModel::setDataSource(TDataSource *source)
 {
-    if (m_source == source)
-        return;
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
+    if (m_source == source) return;
+    if (m_source) disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source) {
         connect(m_source, &TDataSource::dataSetChanged, this, &DBGridModel::onDataSetChanged);
@@ -107,19 +103,16 @@ void DBGridModel::onCurrentChanged()
 void DBGridModel::onRecordChanged()
 {
     const TVexDaoTable *ds = dataSet();
-    if (!ds || !ds->Active())
-        return;
+    if (!ds || !ds->Active()) return;
     const int row = ds->RecNo();
-    if (row < 0 || row >= m_rows || m_columns.empty())
-        return;
+    if (row < 0 || row >= m_rows || m_columns.empty()) return;
     m_shown.remove(row);
     Q_EMIT dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
 }
 
 void DBGridModel::onRowInserted(int row)
 {
-    if (row < 0 || row > m_rows)
-        return reset();
+    if (row < 0 || row > m_rows) return reset();
     ++m_reshaping;
     auto done = qScopeGuard([this] { --m_reshaping; });
     beginInsertRows(QModelIndex(), row, row);
@@ -130,8 +123,7 @@ void DBGridModel::onRowInserted(int row)
 
 void DBGridModel::onRowRemoved(int row)
 {
-    if (row < 0 || row >= m_rows)
-        return reset();
+    if (row < 0 || row >= m_rows) return reset();
     ++m_reshaping;
     auto done = qScopeGuard([this] { --m_reshaping; });
     beginRemoveRows(QModelIndex(), row, row);
@@ -152,12 +144,10 @@ int DBGridModel::columnCount(const QModelIndex &parent) const
 
 DBGridColumn DBGridModel::columnAt(int column) const
 {
-    if (column < 0 || column >= int(m_columns.size()))
-        return DBGridColumn();
+    if (column < 0 || column >= int(m_columns.size())) return DBGridColumn();
     DBGridColumn d = m_columns[size_t(column)].def;
     const TField *f = m_columns[size_t(column)].field;
-    if (d.title.isEmpty())
-        d.title = f && !f->DisplayLabel.isEmpty() ? f->DisplayLabel : d.fieldName;
+    if (d.title.isEmpty()) d.title = f && !f->DisplayLabel.isEmpty() ? f->DisplayLabel : d.fieldName;
     if (!d.alignment)
         d.alignment = (f && isNumericType(f->DataType()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
     return d;
@@ -165,16 +155,14 @@ DBGridColumn DBGridModel::columnAt(int column) const
 
 TField *DBGridModel::fieldAt(int column) const
 {
-    if (column < 0 || column >= int(m_columns.size()))
-        return nullptr;
+    if (column < 0 || column >= int(m_columns.size())) return nullptr;
     return m_columns[size_t(column)].field;
 }
 
 QString DBGridModel::cellText(int row, int column, bool forEdit) const
 {
     const TField *f = m_columns[size_t(column)].field;
-    if (!f)
-        return QString();
+    if (!f) return QString();
     try {
         return forEdit ? f->formatValue(f->valueAt(row), true) : f->DisplayTextAt(row);
     } catch (const AppError &) {
@@ -195,8 +183,7 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
             const auto it = m_shown.constFind(row);
             return it == m_shown.cend() ? QString() : it->value(column);
         }
-        if (role == Qt::EditRole)
-            return cellText(row, column, true);
+        if (role == Qt::EditRole) return cellText(row, column, true);
         QStringList &kept = m_shown[row];
         if (kept.isEmpty()) {
             if (m_shown.size() > kShownRowsKept) {
@@ -222,8 +209,7 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
 
 QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return columnAt(section).title;
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return columnAt(section).title;
     if (orientation == Qt::Horizontal && role == Qt::ForegroundRole) {
         const QColor color = columnAt(section).titleColor;
         return color.isValid() ? QVariant(color) : QVariant();
@@ -233,8 +219,7 @@ QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int r
 
 Qt::ItemFlags DBGridModel::flags(const QModelIndex &index) const
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
+    if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const TField *f = fieldAt(index.column());
     if (!m_readOnly && f && !m_columns[size_t(index.column())].def.readOnly && !f->ReadOnly &&
@@ -246,18 +231,15 @@ Qt::ItemFlags DBGridModel::flags(const QModelIndex &index) const
 void DBGridModel::beginEdit(const QModelIndex &index)
 {
     TVexDaoTable *ds = dataSet();
-    if (!ds || !index.isValid())
-        return;
-    if (index.row() != ds->RecNo())
-        ds->MoveTo(index.row());
+    if (!ds || !index.isValid()) return;
+    if (index.row() != ds->RecNo()) ds->MoveTo(index.row());
     ds->Edit();
 }
 
 void DBGridModel::writeCell(const QModelIndex &index, const QString &text)
 {
     TField *f = fieldAt(index.column());
-    if (!f || !(flags(index) & Qt::ItemIsEditable))
-        return;
+    if (!f || !(flags(index) & Qt::ItemIsEditable)) return;
     beginEdit(index);
     f->SetAsString(text);
 }

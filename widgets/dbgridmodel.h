@@ -16,7 +16,7 @@
 class DBGridModel : public QAbstractTableModel
 {
     Q_OBJECT
-public:
+  public:
     explicit DBGridModel(QObject *parent = nullptr);
 
     void setDataSource(TDataSource *source);
@@ -46,18 +46,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The dataset's current row, for the view to follow (-1 when there is none).
     void currentRowChanged(int row);
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void onDataSetChanged();
     void onCurrentChanged();
     void onRecordChanged();
     void onRowInserted(int row);
     void onRowRemoved(int row);
 
-private:
+  private:
     struct Column
     {
         DBGridColumn def;

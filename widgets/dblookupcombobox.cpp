@@ -12,12 +12,10 @@ namespace {
 
 bool sameKey(const Value &a, const Value &b)
 {
-    if (a.isNull() || b.isNull())
-        return false;
+    if (a.isNull() || b.isNull()) return false;
     if (a.kind() == Value::Text && b.kind() == Value::Text)
         return TextCompare::equals(a.rawText(), b.rawText());
-    if (a.kind() == Value::Text || b.kind() == Value::Text)
-        return false;
+    if (a.kind() == Value::Text || b.kind() == Value::Text) return false;
     return a == b || a.toDouble() == b.toDouble();
 }
 
@@ -30,8 +28,7 @@ DBLookupComboBox::DBLookupComboBox(QWidget *parent) : QComboBox(parent), m_link(
     m_link.write = [this](TField &) {
         const int i = currentIndex();
         TField *target = targetField();
-        if (!target)
-            return;
+        if (!target) return;
         if (i < 0 || i >= int(m_keys.size()))
             target->Clear();
         else
@@ -42,10 +39,8 @@ DBLookupComboBox::DBLookupComboBox(QWidget *parent) : QComboBox(parent), m_link(
 
 void DBLookupComboBox::setListSource(TDataSource *source)
 {
-    if (m_listSource == source)
-        return;
-    if (m_listSource)
-        disconnect(m_listSource, nullptr, this, nullptr);
+    if (m_listSource == source) return;
+    if (m_listSource) disconnect(m_listSource, nullptr, this, nullptr);
     m_listSource = source;
     if (m_listSource) {
         auto changed = [this] {
@@ -87,34 +82,28 @@ DBLookupComboBox::List DBLookupComboBox::list() const
         key = f->LookupKeyFields;
         shown = f->LookupResultField;
     }
-    if (!l.dataset || !l.dataset->Active())
-        return List();
+    if (!l.dataset || !l.dataset->Active()) return List();
     l.key = l.dataset->FindField(key);
     l.shown = l.dataset->FindField(shown.isEmpty() ? key : shown);
-    if (!l.key || !l.shown)
-        return List();
+    if (!l.key || !l.shown) return List();
     return l;
 }
 
 TField *DBLookupComboBox::targetField() const
 {
     TField *f = m_link.field();
-    if (f && f->Kind() == FieldKind::Lookup)
-        return f->DataSet()->FindField(f->KeyFields);
+    if (f && f->Kind() == FieldKind::Lookup) return f->DataSet()->FindField(f->KeyFields);
     return f;
 }
 
 void DBLookupComboBox::followList(TVexDaoTable *dataset)
 {
     // A lookup field names only its dataset; an own source tells of its changes.
-    if (m_listSource)
-        return;
-    if (m_lookupSource && m_lookupSource->DataSet() == dataset)
-        return;
+    if (m_listSource) return;
+    if (m_lookupSource && m_lookupSource->DataSet() == dataset) return;
     delete m_lookupSource;
     m_lookupSource = nullptr;
-    if (!dataset)
-        return;
+    if (!dataset) return;
     m_lookupSource = new TDataSource(this, dataset);
     auto changed = [this] {
         m_dirty = true;
@@ -153,8 +142,7 @@ void DBLookupComboBox::rebuild()
 void DBLookupComboBox::showField(TField *f)
 {
     followList(f && f->Kind() == FieldKind::Lookup ? f->LookupDataSet : nullptr);
-    if (m_dirty)
-        rebuild();
+    if (m_dirty) rebuild();
     const TField *target = targetField();
     int index = -1;
     if (target) {
@@ -173,8 +161,7 @@ void DBLookupComboBox::showField(TField *f)
 void DBLookupComboBox::showPopup()
 {
     try {
-        if (m_dirty)
-            rebuild();
+        if (m_dirty) rebuild();
     } catch (const AppError &e) {
         m_showing = false;
         ShowErrorBox(e.message(), this); // a calculated list field may fail
@@ -185,8 +172,7 @@ void DBLookupComboBox::showPopup()
 
 void DBLookupComboBox::chosen(int)
 {
-    if (m_showing)
-        return;
+    if (m_showing) return;
     TField *target = targetField();
     const bool writable = target && !target->ReadOnly && target->DataType() != FieldType::Counter;
     if (m_readOnly || !writable || !m_link.beginChange()) {

@@ -16,7 +16,7 @@
 class DBLookupComboBox : public QComboBox
 {
     Q_OBJECT
-public:
+  public:
     explicit DBLookupComboBox(QWidget *parent = nullptr);
 
     void setDataSource(TDataSource *source) { m_link.setDataSource(source); }
@@ -37,7 +37,7 @@ public:
 
     void showPopup() override;
 
-private:
+  private:
     // The list dataset and its fields as configured or as the lookup field defines them.
     struct List
     {

@@ -27,8 +27,7 @@ DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent), m_link(this)
         f.SetAsString(t);
     };
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_showing)
-            return;
+        if (m_showing) return;
         if (!m_link.beginChange()) {
             m_link.reset();
             return;
@@ -46,11 +45,9 @@ DBMemo::~DBMemo()
 void DBMemo::keepWithinLimit()
 {
     const int limit = m_link.maxLength();
-    if (limit <= 0)
-        return;
+    if (limit <= 0) return;
     const int excess = storedLength(toPlainText()) - limit;
-    if (excess <= 0)
-        return;
+    if (excess <= 0) return;
     // The excess is what was just typed or pasted: the text before the cursor.
     m_showing = true;
     QTextCursor c = textCursor();
@@ -60,8 +57,7 @@ void DBMemo::keepWithinLimit()
     c.removeSelectedText();
     // Line breaks count twice, and an excess not before the cursor goes from the end.
     while (storedLength(toPlainText()) > limit) {
-        if (c.atStart())
-            c.movePosition(QTextCursor::End);
+        if (c.atStart()) c.movePosition(QTextCursor::End);
         c.deletePreviousChar();
     }
     setTextCursor(c);
@@ -88,8 +84,7 @@ void DBMemo::showField(TField *)
     QPlainTextEdit::setReadOnly(m_readOnly || !m_link.canModify());
     QString shown = m_link.text(true);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (shown == toPlainText())
-        return;
+    if (shown == toPlainText()) return;
     m_showing = true;
     setPlainText(shown);
     m_showing = false;
@@ -109,7 +104,6 @@ void DBMemo::focusOutEvent(QFocusEvent *event)
 
 void DBMemo::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && m_link.escapeKey(event))
-        return;
+    if (event->key() == Qt::Key_Escape && m_link.escapeKey(event)) return;
     QPlainTextEdit::keyPressEvent(event);
 }

@@ -8,7 +8,7 @@
 class DBMemo : public QPlainTextEdit
 {
     Q_OBJECT
-public:
+  public:
     explicit DBMemo(QWidget *parent = nullptr);
     ~DBMemo() override;
 
@@ -22,13 +22,13 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     bool isModified() const { return m_link.modified(); }
 
-protected:
+  protected:
     bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
-private:
+  private:
     void showField(TField *field);
     // Takes back what was typed or pasted beyond the size of a text field.
     void keepWithinLimit();

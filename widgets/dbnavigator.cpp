@@ -35,8 +35,7 @@ const ButtonInfo kButtons[] = {
 int indexOf(DBNavigator::Button which)
 {
     for (int i = 0; i < int(std::size(kButtons)); ++i)
-        if (kButtons[i].button == which)
-            return i;
+        if (kButtons[i].button == which) return i;
     return -1;
 }
 
@@ -66,10 +65,8 @@ DBNavigator::DBNavigator(QWidget *parent, Buttons visible) : QWidget(parent)
 
 void DBNavigator::setDataSource(TDataSource *source)
 {
-    if (m_source == source)
-        return;
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
+    if (m_source == source) return;
+    if (m_source) disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source) {
         connect(m_source, &TDataSource::dataSetChanged, this, &DBNavigator::updateButtons);
@@ -99,8 +96,7 @@ void DBNavigator::updateButtons()
 {
     const TVexDaoTable *ds = m_source ? m_source->DataSet() : nullptr;
     const bool active = ds && ds->Active();
-    if (ds && ds->ControlsDisabled())
-        return;
+    if (ds && ds->ControlsDisabled()) return;
     const bool editing = active && (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert);
     auto set = [this](Button which, bool on) { button(which)->setEnabled(on); };
     set(First, active && !ds->Bof());
@@ -118,11 +114,9 @@ void DBNavigator::click(Button which)
 {
     QToolButton *b = button(which);
     TVexDaoTable *ds = m_source ? m_source->DataSet() : nullptr;
-    if (!b || !b->isEnabled() || !ds)
-        return;
+    if (!b || !b->isEnabled() || !ds) return;
     try {
-        if (BeforeAction && !BeforeAction(which))
-            return;
+        if (BeforeAction && !BeforeAction(which)) return;
         switch (which) {
         case First:
             ds->First();

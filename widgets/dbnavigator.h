@@ -15,7 +15,7 @@ class QToolButton;
 class DBNavigator : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     enum Button {
         First = 0x1,
         Prior = 0x2,
@@ -44,11 +44,11 @@ public:
     // Runs before a button's action; returning false leaves it undone.
     std::function<bool(Button)> BeforeAction;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // After a button's action was carried out.
     void clicked(DBNavigator::Button which);
 
-private:
+  private:
     void updateButtons();
 
     QPointer<TDataSource> m_source;

@@ -24,13 +24,12 @@ QString ErrorBoxText(const QString &message)
 {
     // Messages that end in a word or a closing quote get their full stop here,
     // so that the layer's messages need not carry one.
-    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
-        return message + QLatin1Char('.');
+    if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
     return message;
 }
 
 void ShowErrorBox(const QString &message, QWidget *parent)
 {
-    Dialogs::instance().message(parent, QStringLiteral("Tavirelsverwaltung"), ErrorBoxText(message), Dialogs::Error,
-                                Dialogs::Ok, Dialogs::Ok);
+    Dialogs::instance().message(parent, QStringLiteral("Tavirelsverwaltung"), ErrorBoxText(message),
+                                Dialogs::Error, Dialogs::Ok, Dialogs::Ok);
 }

@@ -14,15 +14,15 @@ class QWidget;
 
 class Dialogs
 {
-public:
+  public:
     enum Icon { NoIcon, Information, Warning, Error, Question };
     enum Button { Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8 };
 
     struct SaveFileOptions
     {
         QString caption;
-        QString defaultSuffix;   // "txt"
-        QString filter;          // "Textdateien (*.txt);;Alle Dateien (*)"
+        QString defaultSuffix; // "txt"
+        QString filter;        // "Textdateien (*.txt);;Alle Dateien (*)"
         QString directory;
         QString fileName;
         bool confirmOverwrite = true;
@@ -32,8 +32,8 @@ public:
 
     // A message box with German button texts ("Ja", "Nein", "Abbrechen", "OK");
     // returns the button pressed (Cancel when the box is closed otherwise).
-    virtual Button message(QWidget *parent, const QString &caption, const QString &text, Icon icon, int buttons,
-                           Button defaultButton = Ok) = 0;
+    virtual Button message(QWidget *parent, const QString &caption, const QString &text, Icon icon,
+                           int buttons, Button defaultButton = Ok) = 0;
     // The one-line input box; false when cancelled, value unchanged then.
     virtual bool inputBox(QWidget *parent, const QString &caption, const QString &prompt, QString &value) = 0;
     // The save-file dialog; empty when cancelled.

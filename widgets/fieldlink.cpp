@@ -16,14 +16,12 @@ FieldLink::FieldLink(QWidget *control) : QObject(control), m_control(control) {}
 
 FieldLink::~FieldLink()
 {
-    if (m_source)
-        m_source->removeUpdater(this);
+    if (m_source) m_source->removeUpdater(this);
 }
 
 void FieldLink::setDataSource(TDataSource *source)
 {
-    if (m_source == source)
-        return;
+    if (m_source == source) return;
     if (m_source) {
         m_source->removeUpdater(this);
         disconnect(m_source, nullptr, this, nullptr);
@@ -59,8 +57,7 @@ TVexDaoTable *FieldLink::dataSet() const
 TField *FieldLink::field() const
 {
     TVexDaoTable *ds = dataSet();
-    if (!ds || !ds->Active() || m_fieldName.isEmpty())
-        return nullptr;
+    if (!ds || !ds->Active() || m_fieldName.isEmpty()) return nullptr;
     return ds->FindField(m_fieldName);
 }
 
@@ -85,18 +82,15 @@ bool FieldLink::following() const
 QString FieldLink::text(bool forEdit) const
 {
     const TField *f = field();
-    if (!f)
-        return QString();
+    if (!f) return QString();
     return forEdit ? f->EditText() : f->DisplayText();
 }
 
 bool FieldLink::beginChange()
 {
     m_refused = false; // a new text, not yet judged
-    if (m_modified)
-        return true;
-    if (!canModify())
-        return false;
+    if (m_modified) return true;
+    if (!canModify()) return false;
     if (!editing()) {
         // Edit() re-reads the row (and inserts on an empty dataset); the
         // signals it sends must not overwrite what the user just typed.
@@ -116,8 +110,7 @@ bool FieldLink::beginChange()
 
 void FieldLink::updateRecord()
 {
-    if (!m_modified)
-        return;
+    if (!m_modified) return;
     TField *f = field();
     if (!f || !write || !editing()) {
         m_modified = false;
@@ -139,8 +132,7 @@ void FieldLink::updateRecord()
 
 bool FieldLink::commit()
 {
-    if (!m_modified || m_committing)
-        return !m_modified;
+    if (!m_modified || m_committing) return !m_modified;
     m_committing = true;
     auto restore = qScopeGuard([this] { m_committing = false; });
     try {
@@ -161,14 +153,12 @@ void FieldLink::reset()
 
 void FieldLink::refresh()
 {
-    if (following())
-        doShow();
+    if (following()) doShow();
 }
 
 void FieldLink::doShow()
 {
-    if (!show)
-        return;
+    if (!show) return;
     try {
         show(field());
     } catch (const AppError &e) {
@@ -179,20 +169,17 @@ void FieldLink::doShow()
 
 void FieldLink::focusEntered()
 {
-    if (!m_modified)
-        refresh();
+    if (!m_modified) refresh();
 }
 
 void FieldLink::focusLeft(Qt::FocusReason reason)
 {
     // A message box or a popup taking the focus is no leaving of the control.
-    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-        return;
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
     if (!commit()) {
         // A control going out of sight with its page cannot take the focus
         // back: the text waits in it for the save or the window's closing.
-        if (m_control->isVisible())
-            m_control->setFocus(Qt::OtherFocusReason);
+        if (m_control->isVisible()) m_control->setFocus(Qt::OtherFocusReason);
         return;
     }
     refresh();
@@ -200,8 +187,7 @@ void FieldLink::focusLeft(Qt::FocusReason reason)
 
 bool FieldLink::escape()
 {
-    if (!m_modified)
-        return false;
+    if (!m_modified) return false;
     reset();
     return true;
 }
@@ -212,8 +198,7 @@ bool FieldLink::escapeKey(QKeyEvent *event)
         event->ignore();
         return true;
     }
-    if (!escape())
-        return false;
+    if (!escape()) return false;
     event->accept();
     return true;
 }
@@ -225,8 +210,7 @@ bool FieldLink::wantsKey(QKeyEvent *event) const
 
 void FieldLink::flush()
 {
-    if (!m_modified)
-        return;
+    if (!m_modified) return;
     try {
         updateRecord();
     } catch (const AppError &) {
@@ -244,41 +228,31 @@ int FieldLink::maxLength() const
 
 void FieldLink::onDataSetChanged()
 {
-    if (!editing())
-        m_modified = false;
-    if (!m_modified && !m_quiet)
-        refresh();
+    if (!editing()) m_modified = false;
+    if (!m_modified && !m_quiet) refresh();
 }
 
 void FieldLink::onCurrentChanged()
 {
-    if (m_quiet)
-        return;
+    if (m_quiet) return;
     m_modified = false;
     refresh();
 }
 
 void FieldLink::onRecordChanged(TField *changed)
 {
-    if (m_quiet)
-        return;
+    if (m_quiet) return;
     TField *f = field();
     // Calculated and lookup fields change with any field of the row.
-    if (changed && changed != f && !(f && f->Kind() != FieldKind::Data))
-        return;
+    if (changed && changed != f && !(f && f->Kind() != FieldKind::Data)) return;
     // The program wrote this field itself: its value replaces the typed one.
-    if (changed == f && f)
-        m_modified = false;
-    if (!m_modified)
-        refresh();
+    if (changed == f && f) m_modified = false;
+    if (!m_modified) refresh();
 }
 
 void FieldLink::onStateChanged()
 {
-    if (m_quiet)
-        return;
-    if (!editing())
-        m_modified = false;
-    if (!m_modified)
-        refresh();
+    if (m_quiet) return;
+    if (!editing()) m_modified = false;
+    if (!m_modified) refresh();
 }

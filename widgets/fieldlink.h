@@ -23,7 +23,7 @@ class TVexDaoTable;
 class FieldLink : public QObject, public RecordUpdater
 {
     Q_OBJECT
-public:
+  public:
     explicit FieldLink(QWidget *control);
     ~FieldLink() override;
 
@@ -39,7 +39,7 @@ public:
     TField *field() const;
     // The field may take a value from the user now.
     bool canModify() const;
-    bool editing() const; // the dataset is in edit or insert state
+    bool editing() const;   // the dataset is in edit or insert state
     bool following() const; // a dataset is bound and its controls are not disabled
 
     // The field's text as the control shows it: for editing or for display.
@@ -87,20 +87,20 @@ public:
 
     void updateRecord() override;
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void onDataSetChanged();
     void onCurrentChanged();
     void onRecordChanged(TField *field);
     void onStateChanged();
 
-private:
+  private:
     void doShow();
 
     QWidget *m_control;
     QPointer<TDataSource> m_source;
     QString m_fieldName;
     bool m_modified = false;
-    bool m_quiet = false;      // our own Edit() or write is running: its signals are ours
+    bool m_quiet = false; // our own Edit() or write is running: its signals are ours
     bool m_committing = false;
     bool m_refused = false;
 };

@@ -57,8 +57,7 @@ std::unique_ptr<QMessageBox> QtDialogs::makeMessageBox(QWidget *parent, const QS
     // Messages carry names and texts from files and the database: shown as
     // they are, never taken for markup that could hide a line.
     box->setTextFormat(Qt::PlainText);
-    if ((buttons & (Ok | Yes | No | Cancel)) == 0)
-        buttons = Ok;
+    if ((buttons & (Ok | Yes | No | Cancel)) == 0) buttons = Ok;
     for (const ButtonText &b : kButtons) {
         if (!(buttons & b.ours)) continue;
         QPushButton *button = box->addButton(b.qt);

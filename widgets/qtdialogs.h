@@ -10,7 +10,7 @@ class QMessageBox;
 
 class QtDialogs : public Dialogs
 {
-public:
+  public:
     Button message(QWidget *parent, const QString &caption, const QString &text, Icon icon, int buttons,
                    Button defaultButton = Ok) override;
     bool inputBox(QWidget *parent, const QString &caption, const QString &prompt, QString &value) override;
@@ -20,11 +20,12 @@ public:
     int exec(QDialog &dialog) override;
 
     // The message box as message() shows it, not yet shown.
-    static std::unique_ptr<QMessageBox> makeMessageBox(QWidget *parent, const QString &caption, const QString &text,
-                                                       Icon icon, int buttons, Button defaultButton);
+    static std::unique_ptr<QMessageBox> makeMessageBox(QWidget *parent, const QString &caption,
+                                                       const QString &text, Icon icon, int buttons,
+                                                       Button defaultButton);
     // The button of ours that was pressed in such a box; Cancel when none was.
     static Button pressedButton(const QMessageBox &box);
     // The one-line input box as inputBox() shows it; its line edit is named "value".
-    static std::unique_ptr<QDialog> makeInputBox(QWidget *parent, const QString &caption, const QString &prompt,
-                                                 const QString &value);
+    static std::unique_ptr<QDialog> makeInputBox(QWidget *parent, const QString &caption,
+                                                 const QString &prompt, const QString &value);
 };

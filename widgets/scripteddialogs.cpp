@@ -84,8 +84,7 @@ QStringList ScriptedDialogs::messages() const
 {
     QStringList out;
     for (const Interaction &i : m_log)
-        if (i.kind == Kind::Message)
-            out << i.caption + QLatin1Char('|') + i.text;
+        if (i.kind == Kind::Message) out << i.caption + QLatin1Char('|') + i.text;
     return out;
 }
 
@@ -108,8 +107,7 @@ void ScriptedDialogs::reject(Interaction &i, const QString &why)
     const QString text = QStringLiteral("unexpected %1 (%2)").arg(describe(i), why);
     m_unexpected << text;
     qWarning("ScriptedDialogs: %s", qPrintable(text));
-    if (onUnexpected)
-        onUnexpected(text);
+    if (onUnexpected) onUnexpected(text);
 }
 
 std::optional<ScriptedDialogs::Answer> ScriptedDialogs::take(Interaction &i)
@@ -156,8 +154,7 @@ bool ScriptedDialogs::inputBox(QWidget *, const QString &caption, const QString 
     i.text = prompt;
     i.value = value;
     const std::optional<Answer> a = take(i);
-    if (!a || !a->accept)
-        return false;
+    if (!a || !a->accept) return false;
     value = a->text;
     return true;
 }
@@ -190,8 +187,7 @@ bool ScriptedDialogs::printerDialog(QWidget *, QPrinter &printer)
     Interaction i;
     i.kind = Kind::Printer;
     const std::optional<Answer> a = take(i);
-    if (a && a->printer)
-        return a->printer(printer);
+    if (a && a->printer) return a->printer(printer);
     return a && a->accept;
 }
 
@@ -202,8 +198,7 @@ int ScriptedDialogs::exec(QDialog &dialog)
     i.caption = dialog.windowTitle();
     i.text = QString::fromLatin1(dialog.metaObject()->className());
     const std::optional<Answer> a = take(i);
-    if (!a)
-        return QDialog::Rejected;
+    if (!a) return QDialog::Rejected;
     const int result = a->handler ? a->handler(dialog) : QDialog::Accepted;
     dialog.setResult(result);
     return result;

@@ -14,21 +14,21 @@
 
 class ScriptedDialogs : public Dialogs
 {
-public:
-  enum class Kind { Message, Input, SaveFile, OpenFile, Printer, Exec };
+  public:
+    enum class Kind { Message, Input, SaveFile, OpenFile, Printer, Exec };
 
-  struct Interaction
-  {
-      Kind kind = Kind::Message;
-      QString caption;    // window title
-      QString text;       // message or prompt; the class name for exec()
-      Icon icon = NoIcon; // message boxes
-      int buttons = 0;    // message boxes: the Button flags offered
-      Button defaultButton = Ok;
-      QString value; // input box: the proposed text; save dialog: the proposed file name
-      SaveFileOptions saveOptions;
-      bool answered = false; // false when nothing fitting was scripted
-  };
+    struct Interaction
+    {
+        Kind kind = Kind::Message;
+        QString caption;    // window title
+        QString text;       // message or prompt; the class name for exec()
+        Icon icon = NoIcon; // message boxes
+        int buttons = 0;    // message boxes: the Button flags offered
+        Button defaultButton = Ok;
+        QString value; // input box: the proposed text; save dialog: the proposed file name
+        SaveFileOptions saveOptions;
+        bool answered = false; // false when nothing fitting was scripted
+    };
 
     using ExecHandler = std::function<int(QDialog &)>;
     // Chooses in the printer dialog (page range, copies...); true confirms.
@@ -69,7 +69,7 @@ public:
 
     static QString describe(const Interaction &i);
 
-private:
+  private:
     struct Answer
     {
         Kind kind;
@@ -92,7 +92,7 @@ private:
 // implementation that was in use before.
 class ScriptedDialogsScope
 {
-public:
+  public:
     ScriptedDialogsScope();
     ~ScriptedDialogsScope();
     ScriptedDialogsScope(const ScriptedDialogsScope &) = delete;
@@ -102,7 +102,7 @@ public:
     ScriptedDialogs *operator->() { return &m_dialogs; }
     ScriptedDialogs &operator*() { return m_dialogs; }
 
-private:
+  private:
     ScriptedDialogs m_dialogs;
     Dialogs *m_previous;
 };

@@ -38,7 +38,8 @@ void ArticleChangeover::run(TVexDaoTable &artikel, const Progress &progress, con
         // by one took six times as long. The rule an article's save applies
         // (the price date is today) is part of it.
         Engine &engine = db->engine();
-        auto update = engine.prepare(QStringLiteral("UPDATE Artikel SET %1, Preisdatum = ?").arg(assignments));
+        auto update =
+            engine.prepare(QStringLiteral("UPDATE Artikel SET %1, Preisdatum = ?").arg(assignments));
         int index = 0;
         for (const Value &v : values)
             update->bind(++index, v);
@@ -67,11 +68,9 @@ void ArticleChangeover::ConvertToEuro(TVexDaoTable &artikel, long double rate, c
     try {
         // An empty price counts as 0, as the article window shows it.
         const Value divisor{static_cast<double>(rate)};
-        run(
-            artikel, progress,
+        run(artikel, progress,
             QStringLiteral("Waehrung = ?, EK = COALESCE(EK, 0) / ?, VK = COALESCE(VK, 0) / ?"),
-            {Value(QStringLiteral("€")), divisor, divisor},
-            [&] {
+            {Value(QStringLiteral("€")), divisor, divisor}, [&] {
                 settings.writeBool(kSection, kKey, true);
                 flagWritten = true;
             });

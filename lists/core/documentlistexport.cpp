@@ -54,7 +54,8 @@ QString quoteField(const QString &text)
     // A spreadsheet would take a text beginning like a formula for one and
     // compute it: the apostrophe makes it text there.
     QString field = text;
-    if (!field.isEmpty() && QStringView(u"=+-@\t\r").contains(field.front())) field.prepend(QLatin1Char('\''));
+    if (!field.isEmpty() && QStringView(u"=+-@\t\r").contains(field.front()))
+        field.prepend(QLatin1Char('\''));
     for (const QChar c : field) {
         if (c == u';' || c == u'"' || c == u'\r' || c == u'\n') {
             QString quoted = field;

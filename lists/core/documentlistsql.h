@@ -6,7 +6,8 @@ class TVexDaoTable;
 
 // The document list's query: the lines of vliste.sql in the program folder
 // followed by the order line. Fails with the file's message when it is missing.
-QStringList DocumentListSql(const QString &orderLine = QStringLiteral("order by datum desc,vorgangnr desc,kunde"));
+QStringList
+DocumentListSql(const QString &orderLine = QStringLiteral("order by datum desc,vorgangnr desc,kunde"));
 
 // Declares the fields the list binds by name (a select in vliste.sql that
 // lacks one of them fails at Open with the layer's message for a missing

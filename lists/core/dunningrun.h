@@ -75,7 +75,7 @@ struct DunningRunResult
     QList<MadeReminder> made;
     int skipped = 0;        // paid, cancelled or reminded elsewhere since they were listed
     QStringList passedOver; // each skipped or time-barred invoice with the reason
-    QString error;   // the message that ended the run early, if any
+    QString error;          // the message that ended the run early, if any
     QStringList warnings;
     QString first() const { return made.isEmpty() ? QString() : made.first().number; }
     QString last() const { return made.isEmpty() ? QString() : made.last().number; }

@@ -149,7 +149,7 @@ TEST_F(SettingsWindow, WhatIsTypedWrongIsNamedAndNothingIsWritten)
         e->setFocus();
         e->selectAll();
         e->insert(QString::fromUtf8(c.text)); // as typed
-        w.Seiten->setFocus(); // the user leaves the field: the problem is shown at once
+        w.Seiten->setFocus();                 // the user leaves the field: the problem is shown at once
         EXPECT_TRUE(w.lPruefung->isVisible());
         EXPECT_TRUE(w.lPruefung->text().contains(QString::fromUtf8(c.message)))
             << w.lPruefung->text().toStdString();

@@ -106,7 +106,8 @@ TEST_F(Changeover, ARunThatFailsOnOneArticleConvertsNoneAndGivesTheDisplayBack)
         EXPECT_TRUE(window->Progress->isHidden());
         EXPECT_FALSE(artikel().ControlsDisabled());
         EXPECT_EQ(artikel().State(), DataSetState::Browse) << "nothing of the run stays pending";
-        EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel where Waehrung = 'DM'")).rawInt(), 3);
+        EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from Artikel where Waehrung = 'DM'")).rawInt(),
+                  3);
         EXPECT_EQ(storedText(QStringLiteral("A1"), "Notizen"), QStringLiteral("geprüft"));
         EXPECT_FALSE(QFile::exists(iniPath())) << "no flag for a run that did not happen";
         // The window shows what is stored, and a move afterwards saves nothing.

@@ -66,8 +66,9 @@ TEST(Connection, MissingEngineIsReported)
     Engine::simulateMissingEngine(true);
     const QString msg = ERROR_OF(db.Open());
     Engine::simulateMissingEngine(false);
-    EXPECT_EQ(msg, QStringLiteral("Dem Programm fehlt die Anbindung an Datenbankdateien (die Bibliothek SQLite 3); "
-                                  "bitte das Programm neu installieren"));
+    EXPECT_EQ(
+        msg, QStringLiteral("Dem Programm fehlt die Anbindung an Datenbankdateien (die Bibliothek SQLite 3); "
+                            "bitte das Programm neu installieren"));
 }
 
 TEST(Connection, DatasetsNeedAConnectionAndAText)

@@ -42,8 +42,16 @@ TEST(Dialect, ParsesTheFormsTheProgramWrites)
 TEST(Dialect, RefusesTextOutsideItAndNamesTheText)
 {
     const char *const bad[] = {
-        "kdnr=1\n; drop table adress", "name1 = 'offen", "kdnr = 1 kdnr", "kdnr = ", "kdnr == 1",
-        "datum = #13/45/2005#", "name1 like 5", "", "(kdnr = 1", "kdnr in (1,2)",
+        "kdnr=1\n; drop table adress",
+        "name1 = 'offen",
+        "kdnr = 1 kdnr",
+        "kdnr = ",
+        "kdnr == 1",
+        "datum = #13/45/2005#",
+        "name1 like 5",
+        "",
+        "(kdnr = 1",
+        "kdnr in (1,2)",
     };
     for (const char *b : bad) {
         const QString text = QString::fromUtf8(b);
@@ -73,8 +81,11 @@ TEST(Dialect, RefusesTextOutsideItAndNamesTheText)
         EXPECT_TRUE(
             ERROR_OF(Sql::parseSelect(QString::fromUtf8(r.select))).contains(QString::fromUtf8(r.message)))
             << r.select;
-    EXPECT_FALSE(ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress; delete from adress"))).isEmpty());
-    EXPECT_FALSE(ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress union select * from personen"))).isEmpty());
+    EXPECT_FALSE(
+        ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress; delete from adress"))).isEmpty());
+    EXPECT_FALSE(
+        ERROR_OF(Sql::parseSelect(QStringLiteral("select * from adress union select * from personen")))
+            .isEmpty());
 }
 
 TEST(Dialect, LiteralsArePassedAsParameters)
@@ -100,19 +111,37 @@ class DialectAgreement : public DbFixture
 
 TEST_F(DialectAgreement, DatabaseAndMemoryAgree)
 {
-    db->exec(QStringLiteral(
-        "insert into Vorgang1 (typ, vorgangnr, kdnr, datum, bezahlt, storniert, vk, VertragT, Waehrung, anschrift) values "
-        "('R', '10005', 1, '2005-01-02', true, false, 10.5, NULL, '€', 'Müller'),"
-        "('r', '9999', 2, '2005-03-31', false, false, 0, NULL, 'DM', 'müller'),"
-        "('V', '30000', 1, '2006-12-31 10:00:00', false, true, 99, 'M', '€', 'MUELLER'),"
-        "('A', '5000', NULL, NULL, false, false, NULL, 'Q', NULL, NULL),"
-        "('R', 'R-17', 3, '1999-01-01', true, true, -2, NULL, '€', 'Straße')"));
+    db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr, kdnr, datum, bezahlt, storniert, vk, "
+                            "VertragT, Waehrung, anschrift) values "
+                            "('R', '10005', 1, '2005-01-02', true, false, 10.5, NULL, '€', 'Müller'),"
+                            "('r', '9999', 2, '2005-03-31', false, false, 0, NULL, 'DM', 'müller'),"
+                            "('V', '30000', 1, '2006-12-31 10:00:00', false, true, 99, 'M', '€', 'MUELLER'),"
+                            "('A', '5000', NULL, NULL, false, false, NULL, 'Q', NULL, NULL),"
+                            "('R', 'R-17', 3, '1999-01-01', true, true, -2, NULL, '€', 'Straße')"));
     const char *const conditions[] = {
-        "typ = 'r'", "typ <> 'R'", "vorgangnr = 10005", "vorgangnr >= '5'", "kdnr = 1", "kdnr <> 1",
-        "bezahlt", "not bezahlt", "not (bezahlt) and not (storniert) and typ = 'R'", "storniert = true",
-        "datum >= #03/31/2005#", "datum < '01.01.2006'", "datum <= #12/31/2006#", "vk > 0", "vk <= 10.5",
-        "VertragT = 'M' or VertragT = 'Q'", "anschrift = 'MÜLLER'", "anschrift like 'm*'", "anschrift like '*ße'",
-        "anschrift like 'M?ller'", "kdnr is null", "datum is not null and not (vk < 0)", "Waehrung = '€'",
+        "typ = 'r'",
+        "typ <> 'R'",
+        "vorgangnr = 10005",
+        "vorgangnr >= '5'",
+        "kdnr = 1",
+        "kdnr <> 1",
+        "bezahlt",
+        "not bezahlt",
+        "not (bezahlt) and not (storniert) and typ = 'R'",
+        "storniert = true",
+        "datum >= #03/31/2005#",
+        "datum < '01.01.2006'",
+        "datum <= #12/31/2006#",
+        "vk > 0",
+        "vk <= 10.5",
+        "VertragT = 'M' or VertragT = 'Q'",
+        "anschrift = 'MÜLLER'",
+        "anschrift like 'm*'",
+        "anschrift like '*ße'",
+        "anschrift like 'M?ller'",
+        "kdnr is null",
+        "datum is not null and not (vk < 0)",
+        "Waehrung = '€'",
         "val(vorgangnr) > 9999",
     };
     auto *t = table(QStringLiteral("Vorgang1"));
@@ -124,9 +153,10 @@ TEST_F(DialectAgreement, DatabaseAndMemoryAgree)
         t->setFilter(cond);
         for (int i = 0; i < t->RowCount(); ++i) {
             t->MoveTo(i);
-            t->setFilter(QStringLiteral("id = %1 and (%2)").arg(t->FieldByName(QStringLiteral("id"))->AsInteger()).arg(cond));
-            if (t->FindFirst())
-                inMemory.insert(t->FieldByName(QStringLiteral("id"))->AsInteger());
+            t->setFilter(QStringLiteral("id = %1 and (%2)")
+                             .arg(t->FieldByName(QStringLiteral("id"))->AsInteger())
+                             .arg(cond));
+            if (t->FindFirst()) inMemory.insert(t->FieldByName(QStringLiteral("id"))->AsInteger());
         }
         t->setFilter(cond);
         t->setFiltered(true);
@@ -144,12 +174,24 @@ TEST(Dialect, PatternTestWithStarsListsAndDigits)
         const char *text, *pattern;
         bool match;
     } cases[] = {
-        {"Müller", "m*", true},          {"Müller", "*LER", true},       {"Müller", "M?ller", true},
-        {"abab ab", "*ab*ab", true},     {"abab a", "*ab*ab", false},    {"aXbXc", "a*b*c", true},
-        {"ac", "a*b*c", false},          {"", "*", true},                {"", "?", false},
-        {"x", "", false},                {"R-17", "R-##", true},         {"R-1x", "R-##", false},
-        {"Bonn", "[a-c]*", true},        {"Köln", "[!a-c]*", true},      {"Aachen", "[!a-c]*", false},
-        {"[x", "[x", true},              {"a*b", "a[*]b", true},         {"aab", "*a?", true},
+        {"Müller", "m*", true},
+        {"Müller", "*LER", true},
+        {"Müller", "M?ller", true},
+        {"abab ab", "*ab*ab", true},
+        {"abab a", "*ab*ab", false},
+        {"aXbXc", "a*b*c", true},
+        {"ac", "a*b*c", false},
+        {"", "*", true},
+        {"", "?", false},
+        {"x", "", false},
+        {"R-17", "R-##", true},
+        {"R-1x", "R-##", false},
+        {"Bonn", "[a-c]*", true},
+        {"Köln", "[!a-c]*", true},
+        {"Aachen", "[!a-c]*", false},
+        {"[x", "[x", true},
+        {"a*b", "a[*]b", true},
+        {"aab", "*a?", true},
     };
     for (const auto &c : cases)
         EXPECT_EQ(TextCompare::like(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)), c.match)
@@ -210,7 +252,7 @@ QString nested(const QString &order, int depth)
 
 class DialectInTheDatabase : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
@@ -236,8 +278,7 @@ TEST_F(DialectInTheDatabase, DeepestAllowedNestingRunsInTheEngine)
         int deepest = 0;
         for (int depth = 1; depth < 60; ++depth) {
             const QString text = nested(QString::fromUtf8(order), depth);
-            if (!ERROR_OF(Sql::parseCondition(text)).isEmpty())
-                break;
+            if (!ERROR_OF(Sql::parseCondition(text)).isEmpty()) break;
             deepest = depth;
             const QString msg = ERROR_OF(detail->setFilter(text));
             EXPECT_TRUE(msg.isEmpty()) << order << " " << depth << ": " << msg.toStdString();

@@ -9,7 +9,7 @@ namespace {
 
 class FieldConversion : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
@@ -35,7 +35,8 @@ TEST_F(FieldConversion, TextIntoNumbersAndDates)
     f("zieltage")->SetAsString(QStringLiteral("30"));
     EXPECT_EQ(f("zieltage")->AsInteger(), 30);
     t->Post();
-    EXPECT_EQ(db->scalar(QStringLiteral("select datum from vorgang1")).rawText(), QStringLiteral("2005-01-15"));
+    EXPECT_EQ(db->scalar(QStringLiteral("select datum from vorgang1")).rawText(),
+              QStringLiteral("2005-01-15"));
     EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from vorgang1")).rawDouble(), 1234.56);
 }
 
@@ -100,7 +101,8 @@ TEST_F(FieldConversion, NullsReadAsEmptyZeroFalse)
     EXPECT_EQ(f("Notiz")->AsString(), QString());
     EXPECT_FALSE(f("datum")->AsDateTime().isValid());
     t->Post();
-    EXPECT_EQ(db->scalar(QStringLiteral("select bezahlt from vorgang1")).rawInt(), 0) << "yes/no is stored as 0";
+    EXPECT_EQ(db->scalar(QStringLiteral("select bezahlt from vorgang1")).rawInt(), 0)
+        << "yes/no is stored as 0";
 }
 
 TEST_F(FieldConversion, DisplayFormatsInGermanForm)
@@ -115,8 +117,9 @@ TEST_F(FieldConversion, DisplayFormatsInGermanForm)
     EXPECT_EQ(German::formatMask(0.004, QStringLiteral("#,#0.00")), QStringLiteral("0,00"));
     // Every number rounds from its decimal value, half up, not from the
     // binary double just below it.
-    const std::pair<double, const char *> cases[] = {{2.675, "2,68"},        {1.005, "1,01"}, {-1.005, "-1,01"},
-                                                     {999.995, "1.000,00"}, {0.995, "1,00"}, {1e-7, "0,00"}};
+    const std::pair<double, const char *> cases[] = {{2.675, "2,68"},   {1.005, "1,01"},
+                                                     {-1.005, "-1,01"}, {999.995, "1.000,00"},
+                                                     {0.995, "1,00"},   {1e-7, "0,00"}};
     for (const auto &[value, shown] : cases)
         EXPECT_EQ(German::formatMask(value, QStringLiteral("#,#0.00")), QString::fromUtf8(shown)) << value;
     EXPECT_EQ(German::formatMask(12.5, QStringLiteral("0")), QStringLiteral("13"));
@@ -135,7 +138,8 @@ TEST_F(FieldConversion, DisplayFormatsInGermanForm)
 
 TEST_F(FieldConversion, CounterIsReadOnly)
 {
-    EXPECT_EQ(ERROR_OF(f("id")->SetAsInteger(5)), QStringLiteral("vorgang: Feld 'id' kann nicht geändert werden"));
+    EXPECT_EQ(ERROR_OF(f("id")->SetAsInteger(5)),
+              QStringLiteral("vorgang: Feld 'id' kann nicht geändert werden"));
 }
 
 } // namespace

@@ -8,13 +8,14 @@ namespace {
 
 class FilterFind : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
         db->exec(QStringLiteral(
             "insert into Adress (KDNR, NAME1, ORT, kunde, Lieferant, KONTAKT) values "
-            "(1, 'Müller', 'Köln', true, false, '2005-03-01'), (2, 'muller', 'Bonn', true, true, '2005-03-02'), "
+            "(1, 'Müller', 'Köln', true, false, '2005-03-01'), (2, 'muller', 'Bonn', true, true, "
+            "'2005-03-02'), "
             "(3, 'Maier', 'Aachen', false, true, NULL), (4, 'Zander', 'Essen', true, false, '2006-01-01'), "
             "(5, 'MÜLLER', 'Berlin', false, false, NULL), (6, 'Abel', 'Ulm', true, false, NULL)"));
         t = table(QStringLiteral("Adress"), QStringLiteral("Adress"));
@@ -47,7 +48,8 @@ TEST_F(FilterFind, TextsCompareWithoutLetterCaseIncludingUmlauts)
 {
     t->setFilter(QStringLiteral("name1 = 'müller'"));
     t->setFiltered(true);
-    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("1,5")) << "muller without umlaut is another name";
+    EXPECT_EQ(column(QStringLiteral("KDNR")), QStringLiteral("1,5"))
+        << "muller without umlaut is another name";
     t->setFilter(QStringLiteral("NAME1 like 'm*'"));
     EXPECT_EQ(t->RecordCount(), 4);
     t->setFilter(QStringLiteral("NAME1 like 'M?ller'"));
@@ -141,7 +143,7 @@ TEST_F(FilterFind, LikeOnANumberIsOneRuleInTheFilterAndInAFind)
     {
         const char *filter, *expected;
     } cases[] = {{"VK like '12*'", "A1,A4"}, {"VK like '*,5'", "A1,A5"}, {"VK like '100'", "A2"},
-                 {"VK like '*.*'", ""},      {"VK like '3,25'", "A3"},    {"VK not like '*,*'", "A2,A4"}};
+                 {"VK like '*.*'", ""},      {"VK like '3,25'", "A3"},   {"VK not like '*,*'", "A2,A4"}};
     for (const auto &c : cases) {
         a->setFilter(QString::fromUtf8(c.filter));
         a->setFiltered(true);
@@ -164,8 +166,10 @@ TEST_F(FilterFind, LocateWithCaseAndPrefixOptions)
     EXPECT_TRUE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("zan")),
                           TVexDaoTable::LoCaseInsensitive | TVexDaoTable::LoPartialKey));
     EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 4);
-    EXPECT_FALSE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("zan")), TVexDaoTable::LoPartialKey));
-    EXPECT_TRUE(t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("müller")), TVexDaoTable::LoCaseInsensitive));
+    EXPECT_FALSE(
+        t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("zan")), TVexDaoTable::LoPartialKey));
+    EXPECT_TRUE(
+        t->Locate(QStringLiteral("NAME1"), Value(QStringLiteral("müller")), TVexDaoTable::LoCaseInsensitive));
     EXPECT_EQ(t->FieldByName(QStringLiteral("KDNR"))->AsInteger(), 1);
     EXPECT_TRUE(t->Locate(QStringLiteral("KDNR"), Value(QStringLiteral("6")), 0));
     EXPECT_EQ(t->FieldByName(QStringLiteral("NAME1"))->AsString(), QStringLiteral("Abel"));
@@ -177,9 +181,12 @@ TEST_F(FilterFind, RejectedFilterLeavesRowsAndNamesTheText)
     const QString msg = ERROR_OF(t->setFilter(QStringLiteral("kdnr=1\n; drop table adress")));
     EXPECT_TRUE(msg.contains(QStringLiteral("kdnr=1 ; drop table adress"))) << msg.toStdString();
     EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from adress")).rawInt(), 6);
-    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("gibtsnicht = 1"))).contains(QStringLiteral("gibtsnicht")));
-    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("name1 = 'offen"))).contains(QStringLiteral("Anführungszeichen")));
-    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("kdnr = 'abc'"))).contains(QStringLiteral("unverträglich")));
+    EXPECT_TRUE(
+        ERROR_OF(t->setFilter(QStringLiteral("gibtsnicht = 1"))).contains(QStringLiteral("gibtsnicht")));
+    EXPECT_TRUE(ERROR_OF(t->setFilter(QStringLiteral("name1 = 'offen")))
+                    .contains(QStringLiteral("Anführungszeichen")));
+    EXPECT_TRUE(
+        ERROR_OF(t->setFilter(QStringLiteral("kdnr = 'abc'"))).contains(QStringLiteral("unverträglich")));
 }
 
 TEST_F(FilterFind, RejectedFilterDoesNotStaySet)
@@ -211,7 +218,8 @@ TEST_F(FilterFind, JoinedSelectWithAliasesFiltersAndOrdersByResultNames)
     EXPECT_EQ(q->RecordCount(), 3) << "a document without address is not listed";
     EXPECT_EQ(q->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("10006"));
     q->Next();
-    EXPECT_EQ(q->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("9999")) << "text order";
+    EXPECT_EQ(q->FieldByName(QStringLiteral("vorgangnr"))->AsString(), QStringLiteral("9999"))
+        << "text order";
     q->setFilter(QStringLiteral("vorgangnr = 10005"));
     q->setFiltered(true);
     EXPECT_EQ(q->RecordCount(), 1);

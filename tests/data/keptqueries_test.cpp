@@ -10,7 +10,7 @@ namespace {
 
 class KeptQueries : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
@@ -34,9 +34,11 @@ protected:
 TEST_F(KeptQueries, OtherNumbersInTheTextReadOtherRows)
 {
     TVexDaoTable *q = query(QString());
-    const QStringList byNumber{QString(), QStringLiteral("Anton"), QStringLiteral("Berta"), QStringLiteral("Cäsar")};
+    const QStringList byNumber{QString(), QStringLiteral("Anton"), QStringLiteral("Berta"),
+                               QStringLiteral("Cäsar")};
     for (int kdnr : {1, 2, 3, 2, 99})
-        EXPECT_EQ(read(q, QStringLiteral("select * from adress where kdnr = %1").arg(kdnr)), byNumber.value(kdnr))
+        EXPECT_EQ(read(q, QStringLiteral("select * from adress where kdnr = %1").arg(kdnr)),
+                  byNumber.value(kdnr))
             << kdnr;
     // Two numbers, swapped; a decimal; a number in quotes; a negative number; top.
     const struct
@@ -65,14 +67,17 @@ TEST_F(KeptQueries, ShapeOfATextKeepsNamesQuotesAndDates)
     QString shape;
     QStringList numbers;
     ASSERT_TRUE(SqlShape::numbersOut(
-        QStringLiteral("select t0.x, [Art-Nr 2] from Fuss1 where a = 12 and b = 'x 3' and d >= #01/02/2005# or e < 2.5"),
+        QStringLiteral(
+            "select t0.x, [Art-Nr 2] from Fuss1 where a = 12 and b = 'x 3' and d >= #01/02/2005# or e < 2.5"),
         &shape, &numbers));
     EXPECT_EQ(numbers, (QStringList{QStringLiteral("12"), QStringLiteral("2.5")}));
     EXPECT_TRUE(shape.contains(QStringLiteral("'x 3'")) && shape.contains(QStringLiteral("#01/02/2005#")) &&
                 shape.contains(QStringLiteral("[Art-Nr 2]")) && shape.contains(QStringLiteral("Fuss1")) &&
                 shape.contains(QStringLiteral("t0.x")));
-    EXPECT_EQ(SqlShape::numbersIn(shape, {QStringLiteral("7"), QStringLiteral("8.5")}),
-              QStringLiteral("select t0.x, [Art-Nr 2] from Fuss1 where a = 7 and b = 'x 3' and d >= #01/02/2005# or e < 8.5"));
+    EXPECT_EQ(
+        SqlShape::numbersIn(shape, {QStringLiteral("7"), QStringLiteral("8.5")}),
+        QStringLiteral(
+            "select t0.x, [Art-Nr 2] from Fuss1 where a = 7 and b = 'x 3' and d >= #01/02/2005# or e < 8.5"));
     EXPECT_TRUE(SqlShape::numbersOut(QStringLiteral("where n = 'it''s 4'"), &shape, &numbers));
     EXPECT_TRUE(numbers.isEmpty());
     EXPECT_FALSE(SqlShape::numbersOut(QStringLiteral("where n = 1e5"), &shape, &numbers));
@@ -114,7 +119,8 @@ TEST_F(KeptQueries, ReopenedConnectionReadsTheNewFile)
     t->Edit();
     t->FieldByName(QStringLiteral("ORT"))->SetAsString(QStringLiteral("Kassel"));
     t->Post();
-    EXPECT_EQ(other.scalar(QStringLiteral("select ORT from adress where kdnr = 7")).rawText(), QStringLiteral("Kassel"));
+    EXPECT_EQ(other.scalar(QStringLiteral("select ORT from adress where kdnr = 7")).rawText(),
+              QStringLiteral("Kassel"));
     conn->Close();
 }
 

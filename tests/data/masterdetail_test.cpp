@@ -9,12 +9,14 @@ namespace {
 
 class MasterDetail : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
-        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1) values (1, 'Erste'), (2, 'Zweite'), (3, 'Dritte')"));
-        db->exec(QStringLiteral("insert into Personen (FIRMAID, NAME) values (1, 'a1'), (1, 'a2'), (2, 'b1'), (9, 'x')"));
+        db->exec(QStringLiteral(
+            "insert into Adress (KDNR, NAME1) values (1, 'Erste'), (2, 'Zweite'), (3, 'Dritte')"));
+        db->exec(QStringLiteral(
+            "insert into Personen (FIRMAID, NAME) values (1, 'a1'), (1, 'a2'), (2, 'b1'), (9, 'x')"));
         master = table(QStringLiteral("Adress"), QStringLiteral("Adress"));
         source = std::make_unique<TDataSource>(nullptr, master);
         detail = table(QStringLiteral("Personen"), QStringLiteral("uPersonen"));
@@ -56,7 +58,9 @@ TEST_F(MasterDetail, InsertFillsLinkFieldBeforeAfterInsertWithoutCountingAsChang
     detail->Open();
     master->Next(); // KDNR 2
     Value seen;
-    detail->AfterInsert = [&](TVexDaoTable &ds) { seen = ds.FieldByName(QStringLiteral("FIRMAID"))->value(); };
+    detail->AfterInsert = [&](TVexDaoTable &ds) {
+        seen = ds.FieldByName(QStringLiteral("FIRMAID"))->value();
+    };
     detail->Insert();
     EXPECT_EQ(seen.toDouble(), 2.0);
     detail->First(); // nothing assigned: dropped

@@ -17,7 +17,8 @@ TEST(Schema, NewFileHasAllTablesAndTypeRows)
     TestDb db;
     for (const auto &t : Schema::tables())
         EXPECT_EQ(db.raw().columns(t.name).size(), t.columns.size()) << t.name.toStdString();
-    EXPECT_EQ(db.scalar(QStringLiteral("select Typbez from vtyp where id='R'")).rawText(), QStringLiteral("Rechnung"));
+    EXPECT_EQ(db.scalar(QStringLiteral("select Typbez from vtyp where id='R'")).rawText(),
+              QStringLiteral("Rechnung"));
 }
 
 namespace {

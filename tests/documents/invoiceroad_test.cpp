@@ -73,7 +73,8 @@ TEST_F(InvoiceRoad, NewInvoiceWithThreeArticlesATextPreviewAndPdf)
     QTest::keyClicks(cell, QStringLiteral("2"));
     QTest::keyClick(cell, Qt::Key_Tab);
     ASSERT_EQ(positions().State(), DataSetState::Edit);
-    EXPECT_EQ(editor->sVK->text(), QStringLiteral("292,50")) << "the footer follows the row before it is saved";
+    EXPECT_EQ(editor->sVK->text(), QStringLiteral("292,50"))
+        << "the footer follows the row before it is saved";
     EXPECT_EQ(editor->sGewinn->text(), QStringLiteral("153,50"));
     editor->Positionspeichern1->trigger();
     EXPECT_EQ(grid->index(1, grid->columnCount() - 1).data().toString(), QStringLiteral("124,00"))

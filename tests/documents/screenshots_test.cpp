@@ -77,7 +77,8 @@ TEST_F(DocumentDialogShots, AddressChooserForANewInvoice)
     SavePng(shot(chooser, QSize(1280, 800)), ReadmePictures(), QStringLiteral("adresswahl.png"));
     EXPECT_FALSE(chooser->Liste->horizontalScrollBar()->isVisible());
     const QString more = MorePictures();
-    if (!more.isEmpty()) SavePng(shot(chooser, QSize(1920, 1080)), more, QStringLiteral("adresswahl-1920.png"));
+    if (!more.isEmpty())
+        SavePng(shot(chooser, QSize(1920, 1080)), more, QStringLiteral("adresswahl-1920.png"));
     delete chooser;
     vorgang().Cancel();
 }

@@ -66,11 +66,12 @@ TEST_F(TextEditor, AFileThatCannotBeWrittenKeepsTheEditorOpenWithTheText)
     dialogs->answerMessage(Dialogs::Ok);
     editor.OKBtn->click();
     ASSERT_EQ(dialogs->messages().size(), 1);
-    EXPECT_EQ(dialogs->messages().first(),
-              QStringLiteral("Tavirelsverwaltung|Die Datei %1 kann nicht geschrieben werden: den Ordner %2 gibt "
-                             "es nicht.")
-                  .arg(QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt/einheit.txt")),
-                       QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt"))));
+    EXPECT_EQ(
+        dialogs->messages().first(),
+        QStringLiteral("Tavirelsverwaltung|Die Datei %1 kann nicht geschrieben werden: den Ordner %2 gibt "
+                       "es nicht.")
+            .arg(QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt/einheit.txt")),
+                 QDir::toNativeSeparators(dir.path() + QStringLiteral("/fehlt"))));
     EXPECT_TRUE(editor.isVisible());
     EXPECT_NE(editor.result(), QDialog::Accepted);
     EXPECT_EQ(editor.Textfeld->toPlainText(), QStringLiteral("Stk\nkg"));

@@ -83,9 +83,10 @@ TEST_F(PositionDialog, TextsThatAreNoNumberChangeNothing)
         typeGross(text);
         EXPECT_TRUE(dialogs->allAnswered()) << text.toStdString();
         // The field form of the message, as the grid says it.
-        EXPECT_EQ(lastMessage(), QStringLiteral("Tavirelsverwaltung|'%1' ist kein gültiger Fließkommawert für Feld "
-                                                "'VK brutto'")
-                                     .arg(text));
+        EXPECT_EQ(lastMessage(),
+                  QStringLiteral("Tavirelsverwaltung|'%1' ist kein gültiger Fließkommawert für Feld "
+                                 "'VK brutto'")
+                      .arg(text));
         EXPECT_EQ(pos("Preis")->AsFloat(), 20) << text.toStdString();
     }
     // OK and Esc do not close over a refused gross price.

@@ -17,8 +17,8 @@
 #include <QPrinter>
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QImage>
 #include <QProcess>
 
@@ -46,9 +46,9 @@ class PrintScreenshots : public PrintFixture
     {
         const QString base = out.filePath(QFileInfo(pdf).completeBaseName());
         QProcess ppm;
-        ppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
-                                               QStringLiteral("-singlefile"), QStringLiteral("-f"),
-                                               QStringLiteral("1"), pdf, base});
+        ppm.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                   QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"), pdf, base});
         EXPECT_TRUE(ppm.waitForFinished(60000));
         const QImage page(base + QStringLiteral(".png"));
         EXPECT_FALSE(page.isNull());
@@ -105,7 +105,8 @@ TEST_F(PrintScreenshots, InvoiceListPage)
                               "'2001-05-20')"));
     const QString pdf = out.filePath(QStringLiteral("rechnungsliste.pdf"));
     WriteInvoiceReportPdf(&demoConnection, InvoiceReportRequest(), pdf);
-    EXPECT_TRUE(PdfTools::text(pdf).simplified().contains(QStringLiteral("1.234,56 DM 234,57 DM 1.469,13 DM")));
+    EXPECT_TRUE(
+        PdfTools::text(pdf).simplified().contains(QStringLiteral("1.234,56 DM 234,57 DM 1.469,13 DM")));
     SavePng(firstPage(pdf), ReadmePictures(), QStringLiteral("rechnungsliste.png"));
 }
 

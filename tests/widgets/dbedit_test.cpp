@@ -11,12 +11,13 @@ namespace {
 
 class DBEditCycle : public WidgetFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         WidgetFixture::SetUp();
         addArticles({QStringLiteral("Schraube"), QStringLiteral("Mutter")});
-        db->exec(QStringLiteral("update Artikel set VK = 1234.5, Preisdatum = '2005-01-15' where [Art-Nr] = 'A1'"));
+        db->exec(QStringLiteral(
+            "update Artikel set VK = 1234.5, Preisdatum = '2005-01-15' where [Art-Nr] = 'A1'"));
         t = table(QStringLiteral("Artikel"), QStringLiteral("Artikel"));
         t->Open();
         t->FieldByName(QStringLiteral("VK"))->DisplayFormat = QStringLiteral("#,##0.00");
@@ -43,8 +44,9 @@ protected:
     }
     QString stored(const char *column, const char *artNr = "A1")
     {
-        return db->scalar(QStringLiteral("select %1 from Artikel where [Art-Nr] = '%2'")
-                              .arg(QLatin1String(column), QLatin1String(artNr)))
+        return db
+            ->scalar(QStringLiteral("select %1 from Artikel where [Art-Nr] = '%2'")
+                         .arg(QLatin1String(column), QLatin1String(artNr)))
             .rawText();
     }
     TField *f(const char *field) { return t->FieldByName(QString::fromUtf8(field)); }
@@ -116,7 +118,8 @@ TEST_F(DBEditCycle, MovingAwayWithoutAChangeDropsTheEditAndCancelRestores)
     EXPECT_FALSE(name->isModified());
     EXPECT_EQ(t->State(), DataSetState::Browse);
     focusOn(other);
-    EXPECT_EQ(f("Beschreibung")->AsString(), QStringLiteral("Schraube")) << "leaving after cancel writes nothing";
+    EXPECT_EQ(f("Beschreibung")->AsString(), QStringLiteral("Schraube"))
+        << "leaving after cancel writes nothing";
     EXPECT_EQ(t->State(), DataSetState::Browse);
 
     t->Insert();
@@ -137,7 +140,8 @@ TEST_F(DBEditCycle, TypingIntoAnEmptyDatasetInserts)
     EXPECT_EQ(name->text(), QStringLiteral("Erstes")) << "the insert does not swallow the typed text";
     t->Post();
     EXPECT_EQ(count(QStringLiteral("Artikel")), 1);
-    EXPECT_EQ(db->scalar(QStringLiteral("select Beschreibung from Artikel")).rawText(), QStringLiteral("Erstes"));
+    EXPECT_EQ(db->scalar(QStringLiteral("select Beschreibung from Artikel")).rawText(),
+              QStringLiteral("Erstes"));
 }
 
 TEST_F(DBEditCycle, BadNumberShowsTheLayersMessageAndKeepsRecordAndText)
@@ -145,7 +149,8 @@ TEST_F(DBEditCycle, BadNumberShowsTheLayersMessageAndKeepsRecordAndText)
     dialogs->answerMessage(Dialogs::Ok);
     retype(price, QStringLiteral("12a"));
     tryFocus(other);
-    EXPECT_EQ(messages(), QStringLiteral("Tavirelsverwaltung|'12a' ist kein gültiger Fließkommawert für Feld 'VK'"))
+    EXPECT_EQ(messages(),
+              QStringLiteral("Tavirelsverwaltung|'12a' ist kein gültiger Fließkommawert für Feld 'VK'"))
         << "a closing quote sorts before the full stop: no full stop added";
     EXPECT_EQ(dialogs->interactions().first().icon, Dialogs::Error);
     EXPECT_DOUBLE_EQ(f("VK")->AsFloat(), 1234.5);

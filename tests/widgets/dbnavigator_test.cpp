@@ -121,7 +121,8 @@ TEST_F(NavigatorTest, DeleteAsksNothingAndTheWindowDecides)
 TEST_F(NavigatorTest, WindowChoosesTheButtonsWhichCarryGermanHintsAndIcons)
 {
     QStringList hints;
-    for (B::Button b : {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Post, B::Cancel, B::Refresh})
+    for (B::Button b :
+         {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Post, B::Cancel, B::Refresh})
         hints << nav->button(b)->toolTip();
     EXPECT_EQ(hints.join(QLatin1Char('|')),
               QStringLiteral("Erster Datensatz|Vorheriger Datensatz|Nächster Datensatz|Letzter Datensatz|"

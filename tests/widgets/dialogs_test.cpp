@@ -53,14 +53,16 @@ TEST(QtDialogsBoxes, MessageBoxHasExactlyTheGermanButtonsAskedFor)
     for (QAbstractButton *b : box->buttons())
         texts << b->text();
     texts.sort();
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein"), QStringLiteral("Abbrechen")}));
+    EXPECT_EQ(texts,
+              (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein"), QStringLiteral("Abbrechen")}));
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
     EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::Cancel));
     EXPECT_EQ(QtDialogs::pressedButton(*box), Dialogs::Cancel) << "closed without a button";
     box->button(QMessageBox::Yes)->click();
     EXPECT_EQ(QtDialogs::pressedButton(*box), Dialogs::Yes);
 
-    auto ok = QtDialogs::makeMessageBox(nullptr, QString(), QString(), Dialogs::Error, Dialogs::Ok, Dialogs::Ok);
+    auto ok =
+        QtDialogs::makeMessageBox(nullptr, QString(), QString(), Dialogs::Error, Dialogs::Ok, Dialogs::Ok);
     ASSERT_EQ(ok->buttons().size(), 1);
     EXPECT_EQ(ok->buttons().first()->text(), QStringLiteral("OK"));
     EXPECT_EQ(ok->icon(), QMessageBox::Critical);
@@ -69,12 +71,15 @@ TEST(QtDialogsBoxes, MessageBoxHasExactlyTheGermanButtonsAskedFor)
 TEST(ScriptedSeam, AnswersInOrderAndRecordsEveryQuestion)
 {
     ScriptedDialogsScope dialogs;
-    dialogs->answerMessage(Dialogs::No).answerInput(QStringLiteral("42")).answerSaveFile(QStringLiteral("/tmp/a.txt"));
+    dialogs->answerMessage(Dialogs::No)
+        .answerInput(QStringLiteral("42"))
+        .answerSaveFile(QStringLiteral("/tmp/a.txt"));
     EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("Vorgang"), QStringLiteral("Speichern?"),
                                           Dialogs::Question, Dialogs::Yes | Dialogs::No),
               Dialogs::No);
     QString value = QStringLiteral("1");
-    EXPECT_TRUE(Dialogs::instance().inputBox(nullptr, QStringLiteral("Druck"), QStringLiteral("Nr.:"), value));
+    EXPECT_TRUE(
+        Dialogs::instance().inputBox(nullptr, QStringLiteral("Druck"), QStringLiteral("Nr.:"), value));
     EXPECT_EQ(value, QStringLiteral("42"));
     Dialogs::SaveFileOptions options;
     options.caption = QStringLiteral("Export");
@@ -107,21 +112,21 @@ TEST(ScriptedSeam, UnexpectedQuestionsAreRecordedAndRefused)
     QStringList reported;
     dialogs->onUnexpected = [&](const QString &what) { reported << what; };
     // Nothing scripted.
-    EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("T"), QStringLiteral("Hallo"), Dialogs::Warning,
-                                          Dialogs::Ok),
+    EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("T"), QStringLiteral("Hallo"),
+                                          Dialogs::Warning, Dialogs::Ok),
               Dialogs::Cancel);
     // The next answer is of another kind: it stays for its own question.
     dialogs->answerInput(QStringLiteral("x"));
-    EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("T"), QStringLiteral("Zwei"), Dialogs::Warning,
-                                          Dialogs::Ok),
+    EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("T"), QStringLiteral("Zwei"),
+                                          Dialogs::Warning, Dialogs::Ok),
               Dialogs::Cancel);
     EXPECT_EQ(dialogs->pending(), 1);
     QString v;
     EXPECT_TRUE(Dialogs::instance().inputBox(nullptr, QString(), QString(), v));
     // A button the box does not offer.
     dialogs->answerMessage(Dialogs::Yes);
-    EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("T"), QStringLiteral("Drei"), Dialogs::Information,
-                                          Dialogs::Ok),
+    EXPECT_EQ(Dialogs::instance().message(nullptr, QStringLiteral("T"), QStringLiteral("Drei"),
+                                          Dialogs::Information, Dialogs::Ok),
               Dialogs::Cancel);
 
     EXPECT_FALSE(dialogs->allAnswered());

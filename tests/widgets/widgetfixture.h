@@ -15,7 +15,7 @@
 
 class WidgetFixture : public DbFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         DbFixture::SetUp();
@@ -33,8 +33,7 @@ protected:
     template <class W> W *add(W *w)
     {
         window->layout()->addWidget(w);
-        if (window->isVisible())
-            w->show(); // the layout would show it only from the event loop
+        if (window->isVisible()) w->show(); // the layout would show it only from the event loop
         return w;
     }
     TDataSource *sourceOf(TVexDaoTable *t) { return new TDataSource(window.get(), t); }
@@ -60,7 +59,8 @@ protected:
             if (c.unicode() < 128)
                 QTest::keyClick(w, char(c.unicode()));
             else
-                QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+                QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c),
+                                    Qt::NoModifier);
         }
     }
     // A control added to the window, bound to the field through src.
@@ -93,11 +93,15 @@ protected:
     {
         int n = 0;
         for (const QString &d : descriptions)
-            db->exec(QStringLiteral("insert into Artikel([Art-Nr], Beschreibung, VK) values ('A%1', '%2', %1)")
-                         .arg(++n)
-                         .arg(d));
+            db->exec(
+                QStringLiteral("insert into Artikel([Art-Nr], Beschreibung, VK) values ('A%1', '%2', %1)")
+                    .arg(++n)
+                    .arg(d));
     }
-    qint64 count(const QString &table) { return db->scalar(QStringLiteral("select count(*) from ") + table).rawInt(); }
+    qint64 count(const QString &table)
+    {
+        return db->scalar(QStringLiteral("select count(*) from ") + table).rawInt();
+    }
 
     ScriptedDialogsScope dialogs;
     std::unique_ptr<QWidget> window;

@@ -8,12 +8,13 @@ namespace {
 
 class Conversion : public ModulesFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         ModulesFixture::SetUp();
-        db->exec(QStringLiteral("insert into Adress (KDNR, NAME1, KontoNr, KontoBank, KontoBLZ, KontoInhaber) values "
-                                "(7, 'Kunde', 'DE02 1234', 'Kasseler Bank', 'KSBKDE', 'Erika Muster')"));
+        db->exec(QStringLiteral(
+            "insert into Adress (KDNR, NAME1, KontoNr, KontoBank, KontoBLZ, KontoInhaber) values "
+            "(7, 'Kunde', 'DE02 1234', 'Kasseler Bank', 'KSBKDE', 'Erika Muster')"));
         umw = std::make_unique<TFumw>(nullptr);
     }
     void TearDown() override
@@ -63,8 +64,9 @@ TEST_F(Conversion, ContractBecomesInvoiceWithItsPositions)
                                  .arg(positions().FieldByName(QStringLiteral("id"))->AsInteger()))
                       .rawText(),
                   positions().FieldByName(QStringLiteral("Titel"))->AsString());
-    EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
-                                   "where d.typ = 'R' and v.Titel = 'Leistung ' || v.Pos and v.Preis = 10 * v.Pos")),
+    EXPECT_EQ(count(QStringLiteral(
+                  "select count(*) from vorgang2 v join vorgang1 d on d.id = v.vorgangID "
+                  "where d.typ = 'R' and v.Titel = 'Leistung ' || v.Pos and v.Preis = 10 * v.Pos")),
               3);
     EXPECT_DOUBLE_EQ(db->scalar(QStringLiteral("select vk from vorgang1 where typ = 'R'")).rawDouble(), vk);
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang2 where vorgangID = %1").arg(source)), 3)
@@ -91,12 +93,16 @@ TEST_F(Conversion, MonthPlaceholderFirstOccurrenceOnly)
 TEST_F(Conversion, BankPlaceholdersFromTheDocumentsAddress)
 {
     contract(1);
-    EXPECT_EQ(umw->ReplacePlaceholders(QStringLiteral("Konto %kontonr bei %KontoBank (%KONTOBLZ), Inhaber %Kontoinhaber; "
-                                                      "noch einmal %KONTONR")),
-              QStringLiteral("Konto DE02 1234 bei Kasseler Bank (KSBKDE), Inhaber Erika Muster; noch einmal %KONTONR"));
+    EXPECT_EQ(umw->ReplacePlaceholders(
+                  QStringLiteral("Konto %kontonr bei %KontoBank (%KONTOBLZ), Inhaber %Kontoinhaber; "
+                                 "noch einmal %KONTONR")),
+              QStringLiteral(
+                  "Konto DE02 1234 bei Kasseler Bank (KSBKDE), Inhaber Erika Muster; noch einmal %KONTONR"));
     // The bank data is read for any bank placeholder, not only with the account number.
-    EXPECT_EQ(umw->ReplacePlaceholders(QStringLiteral("Bank: %KONTOBANK")), QStringLiteral("Bank: Kasseler Bank"));
-    EXPECT_EQ(umw->ReplacePlaceholders(QStringLiteral("kein Platzhalter: 100 %")), QStringLiteral("kein Platzhalter: 100 %"));
+    EXPECT_EQ(umw->ReplacePlaceholders(QStringLiteral("Bank: %KONTOBANK")),
+              QStringLiteral("Bank: Kasseler Bank"));
+    EXPECT_EQ(umw->ReplacePlaceholders(QStringLiteral("kein Platzhalter: 100 %")),
+              QStringLiteral("kein Platzhalter: 100 %"));
 }
 
 TEST_F(Conversion, MissingAddressGivesEmptyBankData)
@@ -137,7 +143,8 @@ TEST_F(Conversion, ErrorInTheMiddleLeavesNothingOfTheNewDocument)
     // A position number the positions' short field cannot take breaks the copy at its third position.
     db->exec(QStringLiteral("update vorgang2 set Pos = 40000 where vorgangID = %1 and Pos = 3").arg(source));
     QString number = QStringLiteral("vorher");
-    const QString message = ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
+    const QString message =
+        ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
     EXPECT_TRUE(message.contains(QStringLiteral("40000"))) << message.toStdString();
     EXPECT_EQ(number, QStringLiteral("vorher"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 0);
@@ -152,7 +159,8 @@ TEST_F(Conversion, ErrorBeforeNumberingLeavesNothingPending)
     const qint64 source = contract(2);
     db->exec(QStringLiteral("update vorgang1 set zieltage = -1 where id = %1").arg(source));
     QString number;
-    EXPECT_FALSE(ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number)).isEmpty());
+    EXPECT_FALSE(
+        ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number)).isEmpty());
     EXPECT_NE(vorgang().State(), DataSetState::Insert);
     vorgang().First(); // a move saves nothing
     vorgang().Last();
@@ -175,7 +183,8 @@ TEST_F(Conversion, NoNumberLeftMakesNothing)
     const qint64 source = contract(2);
     db->exec(QStringLiteral("insert into Vorgang1 (typ, vorgangnr) values ('R', '999999999999999')"));
     QString number = QStringLiteral("vorher");
-    const QString message = ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
+    const QString message =
+        ERROR_OF(umw->CopyVorgang(QStringLiteral("R"), QStringLiteral("15.03.2005"), number));
     EXPECT_TRUE(message.contains(QStringLiteral("'Rechnung'"))) << message.toStdString();
     EXPECT_EQ(number, QStringLiteral("vorher"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from vorgang1 where typ = 'R'")), 1);
