@@ -189,22 +189,17 @@ void TFAdr::ToolButton4Click()
     auto resume = qScopeGuard([&] { adress.EnableControls(); });
     TVexDaoDatabase &db = dataa->Datenbank;
     try {
-        db.StartTransaction();
-        try {
-            adress.First();
-            while (!adress.Eof()) {
-                if (dataa->AdressSerienbrief->AsBoolean()) {
-                    adress.Edit();
-                    dataa->AdressSerienbrief->SetAsBoolean(false);
-                    adress.Post();
-                }
-                adress.Next();
+        TVexDaoDatabase::Transaction transaction(db);
+        adress.First();
+        while (!adress.Eof()) {
+            if (dataa->AdressSerienbrief->AsBoolean()) {
+                adress.Edit();
+                dataa->AdressSerienbrief->SetAsBoolean(false);
+                adress.Post();
             }
-            db.Commit();
-        } catch (...) {
-            db.Rollback();
-            throw;
+            adress.Next();
         }
+        transaction.commit();
     } catch (const AppError &e) {
         resume.dismiss();
         adress.EnableControls();

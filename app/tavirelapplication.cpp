@@ -17,14 +17,22 @@ TavirelApplication::TavirelApplication(int &argc, char **argv) : QApplication(ar
 
 bool TavirelApplication::notify(QObject *receiver, QEvent *event)
 {
+    // The last resort: handlers show their own errors (ShowErrorsOf); one that
+    // got here escaped its handler, which is a fault of the program, logged.
+    const auto escaped = [receiver](const QString &what) {
+        qCritical("Tavirelsverwaltung: ein Fehler ist aus der Behandlung eines Ereignisses für %s "
+                  "entkommen: %s",
+                  receiver ? receiver->metaObject()->className() : "?", qUtf8Printable(what));
+        ShowErrorBox(what, activeWindow());
+    };
     try {
         return QApplication::notify(receiver, event);
     } catch (const AppError &e) {
-        ShowErrorBox(e.message(), activeWindow());
+        escaped(e.message());
     } catch (const std::exception &e) {
-        ShowErrorBox(QString::fromLocal8Bit(e.what()), activeWindow());
+        escaped(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        ShowErrorBox(QStringLiteral("Unbekannter Fehler"), activeWindow());
+        escaped(QStringLiteral("Unbekannter Fehler"));
     }
     return false;
 }

@@ -5,10 +5,10 @@
 
 #include "base/apperror.h"
 #include "data/dunning.h"
+#include "data/numbering.h"
 #include "data/programfolder.h"
 #include "data/programvalues.h"
 #include "data/tax.h"
-#include "data/tdata.h"
 #include "einvoice/sellerdata.h"
 #include "widgets/dialogs.h"
 
@@ -477,7 +477,7 @@ QWidget *TFEinstellungen::documentsPage()
         const QString caption = QString::fromUtf8(type[1]);
         QLineEdit *e = bound(page, "Nummernkreise", type[0], caption,
                              [](const QString &t) { return SettingsChecks::number(t, 1, 999999999); });
-        e->setPlaceholderText(TData::BuiltInStartNumber(letter));
+        e->setPlaceholderText(Numbering::builtInStartNumber(letter));
         e->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
         auto *l = new QLabel(caption, numbers);
         l->setBuddy(e);

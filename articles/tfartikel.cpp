@@ -520,11 +520,7 @@ void TFartikel::FormClose()
 
 void TFartikel::guarded(const std::function<void()> &work)
 {
-    try {
-        work();
-    } catch (const AppError &e) {
-        ShowErrorBox(e.message(), this);
-    }
+    ShowErrorsOf(this, work);
 }
 
 // ---------------------------------------------------------------------------

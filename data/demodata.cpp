@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "demodata.h"
 
+#include "numbering.h"
+
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "base/money.h"
@@ -451,23 +453,10 @@ struct Document
     QList<Position> positions;
 };
 
+// The sample documents are numbered as the program numbers, from its own starts.
 int startNumber(char typ)
 {
-    switch (typ) {
-    case 'A':
-        return 5000;
-    case 'B':
-    case 'U':
-        return 1000;
-    case 'G':
-        return 4000;
-    case 'M':
-        return 20000;
-    case 'V':
-        return 30000;
-    default:
-        return 10000; // L, R
-    }
+    return Numbering::builtInStartNumber(QString(QLatin1Char(typ))).toInt();
 }
 
 // Numbers count up per type in the order the documents are written.

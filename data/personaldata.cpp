@@ -110,13 +110,10 @@ void eraseAllButTheDocumentsNeeds(TVexDaoDatabase &db, qint64 kdnr, const QStrin
 
 template <class Work> void inTransaction(TVexDaoDatabase &db, Work work)
 {
-    db.StartTransaction();
-    try {
+    {
+        TVexDaoDatabase::Transaction transaction(db);
         work();
-        db.Commit();
-    } catch (...) {
-        db.Rollback();
-        throw;
+        transaction.commit();
     }
 }
 

@@ -7,6 +7,7 @@
 #include "dates.h"
 #include "dunning.h"
 #include "engine.h"
+#include "numbering.h"
 #include "programfolder.h"
 #include "programvalues.h"
 #include "progress.h"
@@ -448,19 +449,16 @@ void TData::postPendingPosition()
 void TData::saveWithPositions(const std::function<void()> &change)
 {
     TVexDaoDatabase *db = vorgang.Database();
-    db->StartTransaction();
-    try {
+    {
+        // Shows what is stored: the document with its positions as they were.
+        TVexDaoDatabase::Transaction transaction(*db);
         {
             TotalsDeferred deferred(*this);
             change();
         }
         RecalcTotals();
         vorgang.PostKeepingDetails();
-        db->Commit();
-    } catch (...) {
-        // Shows what is stored: the document with its positions as they were.
-        db->Rollback();
-        throw;
+        transaction.commit();
     }
 }
 
@@ -537,39 +535,12 @@ void TData::SetPositionRate(double rate)
 
 QString TData::StartNumber(const QString &typ)
 {
-    // The firm may start a type's numbers elsewhere ([Nummernkreise] R=2025001).
-    if (!typ.isEmpty()) {
-        const QString own = IniFile(ProgramFolder::iniPath())
-                                .readString(QStringLiteral("Nummernkreise"), typ.left(1).toUpper())
-                                .trimmed();
-        bool number = false;
-        if (own.toLongLong(&number) > 0 && number) return own;
-    }
-    return BuiltInStartNumber(typ);
+    return Numbering::startNumber(typ);
 }
 
 QString TData::BuiltInStartNumber(const QString &typ)
 {
-    switch (typ.isEmpty() ? u'\0' : typ.at(0).toUpper().unicode()) {
-    case 'A':
-        return QStringLiteral("5000");
-    case 'C':
-        return QStringLiteral("6000");
-    case 'B':
-    case 'U':
-        return QStringLiteral("1000");
-    case 'G':
-        return QStringLiteral("4000");
-    case 'L':
-    case 'R':
-        return QStringLiteral("10000");
-    case 'M':
-        return QStringLiteral("20000");
-    case 'V':
-        return QStringLiteral("30000");
-    default:
-        return QString();
-    }
+    return Numbering::builtInStartNumber(typ);
 }
 
 QString TData::TypeName(const QString &typ) const
@@ -587,12 +558,8 @@ QString TData::TypeName(const QString &typ) const
 
 QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize) const
 {
-    // Beyond 2^53 a stored number can no longer be counted on by one; far
-    // below that it has outgrown the field anyway.
-    constexpr double kLargestCountable = 9007199254740992.0;
-    const QString next = highest < kLargestCountable ? QString::number(qint64(highest) + 1) : QString();
-    const bool fits = !next.isEmpty() && (fieldSize <= 0 || next.size() <= fieldSize);
-    if (!fits) {
+    const QString next = Numbering::numberAfter(highest, fieldSize);
+    if (next.isEmpty()) {
         const QString why = fieldSize > 0
                                 ? QStringLiteral("passt nicht in das Nummernfeld (%1 Zeichen)").arg(fieldSize)
                                 : QStringLiteral("ist zu groß");
@@ -605,9 +572,7 @@ QString TData::NextNumberAfter(const QString &typ, double highest, int fieldSize
 
 QStringList TData::NextNumberSql(const QString &typ)
 {
-    return {QStringLiteral("select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ=%1")
-                .arg(Sql::quoteText(typ)),
-            QStringLiteral("order by val(Vorgangnr) desc")};
+    return Numbering::highestSql(typ);
 }
 
 void TData::AssignVorgangNr(const QString &typ)
@@ -619,21 +584,16 @@ void TData::AssignVorgangNr(const QString &typ)
     // The highest number is read and the new one saved under one write lock:
     // two programs on one file never give the same number. The highest is the
     // numeric one, so that 10000 follows 9999 and 10001 follows 10000.
-    db->StartTransaction();
     bool refused = false;
     TField *nr = vorgang.FieldByName(QStringLiteral("vorgangnr"));
     try {
+        TVexDaoDatabase::Transaction transaction(*db);
         const auto known = m_numberingRuns > 0 ? m_lastNumbers.constFind(typ) : m_lastNumbers.constEnd();
         double highest = 0;
         if (known != m_lastNumbers.constEnd()) {
             highest = double(known.value());
         } else {
-            vorSQL.Close();
-            vorSQL.SQL().clear();
-            vorSQL.SQL() << NextNumberSql(typ);
-            vorSQL.Open();
-            highest = vorSQL.IsEmpty() ? 0 : vorSQL.FieldByName(QStringLiteral("nummer"))->AsFloat();
-            vorSQL.Close();
+            highest = Numbering::highestDocumentNumber(*db, typ);
         }
         QString next = StartNumber(typ);
         if (highest > 0) {
@@ -643,11 +603,9 @@ void TData::AssignVorgangNr(const QString &typ)
         }
         if (!next.isEmpty()) nr->SetAsString(next);
         vorgang.Post();
-        db->Commit();
+        transaction.commit();
     } catch (...) {
-        vorSQL.Close();
         m_lastNumbers.remove(typ);
-        db->Rollback();
         // A new document refused a number is dropped, so that no later move
         // saves it unnumbered.
         if (refused && vorgang.State() == DataSetState::Insert) vorgang.Cancel();

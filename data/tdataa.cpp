@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tdataa.h"
 
+#include "numbering.h"
+
 #include "base/apperror.h"
 #include "base/germanformat.h"
 #include "dates.h"
@@ -108,22 +110,13 @@ void Tdataa::AdressAfterInsert(TVexDaoTable &ds)
     ds.FieldByName(QStringLiteral("TYP"))->SetAsInteger(1);
     // Reading the highest number and saving the new one happen under one
     // write lock, so two programs on one file never give the same number.
-    Datenbank.StartTransaction();
-    try {
-        AdressSQL.Close();
-        AdressSQL.SQL().clear();
-        AdressSQL.SQL() << QStringLiteral("Select top 1 ID,kdnr from Adress")
-                        << QStringLiteral("order by kdnr desc");
-        AdressSQL.Open();
-        const qint64 highest =
-            AdressSQL.IsEmpty() ? 0 : AdressSQL.FieldByName(QStringLiteral("kdnr"))->AsInteger();
-        ds.FieldByName(QStringLiteral("KDNR"))->SetAsInteger(highest + 1);
-        ds.FieldByName(QStringLiteral("ID"))->SetAsInteger(highest + 1);
+    {
+        TVexDaoDatabase::Transaction transaction(Datenbank);
+        const qint64 next = Numbering::nextCustomerNumber(Datenbank);
+        ds.FieldByName(QStringLiteral("KDNR"))->SetAsInteger(next);
+        ds.FieldByName(QStringLiteral("ID"))->SetAsInteger(next);
         ds.Post();
-        Datenbank.Commit();
-    } catch (...) {
-        Datenbank.Rollback();
-        throw;
+        transaction.commit();
     }
     ds.Edit();
 }

@@ -228,6 +228,27 @@ bool TVexDaoDatabase::wroteRowSince(const QString &table, qint64 rowid, quint64 
     return t != m_rowWrites.constEnd() && t->value(rowid, 0) > serial;
 }
 
+TVexDaoDatabase::Transaction::Transaction(TVexDaoDatabase &db) : m_db(db)
+{
+    db.StartTransaction();
+}
+
+void TVexDaoDatabase::Transaction::commit()
+{
+    m_db.Commit();
+    m_done = true;
+}
+
+TVexDaoDatabase::Transaction::~Transaction()
+{
+    if (m_done || !m_db.Connected()) return;
+    try {
+        m_db.Rollback();
+    } catch (...) {
+        // The write failed already; its error is the one the user sees.
+    }
+}
+
 TVexDaoDatabase::WriteScope::WriteScope(TVexDaoDatabase &db, bool oneStatement) : m_db(db)
 {
     Engine &e = db.engine();

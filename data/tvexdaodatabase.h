@@ -80,6 +80,23 @@ class TVexDaoDatabase : public QObject
     // 0 otherwise. A rollback, even to a savepoint, ends what the name vouches for.
     quint64 lockedTransaction() const;
 
+    // A transaction (or a savepoint inside one) undone by its scope unless
+    // committed: ended by an exception, it rolls back as Rollback() does,
+    // datasets re-read, and the exception that ended it is the one passed on.
+    class Transaction
+    {
+      public:
+        explicit Transaction(TVexDaoDatabase &db);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+        void commit();
+
+      private:
+        TVexDaoDatabase &m_db;
+        bool m_done = false;
+    };
+
     // One write: begins a transaction or a savepoint, and commits or rolls
     // back only that part. Datasets are not re-read on failure. A write of
     // one statement inside a transaction needs no savepoint: the engine

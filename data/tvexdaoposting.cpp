@@ -690,26 +690,23 @@ void TVexDaoTable::Delete()
     singleRowQuery(); // a row of a grouped query stands for no stored row: refused as its edit is
     // The delete with everything its rules delete first is one transaction:
     // either all of it is stored or nothing.
-    m_db->StartTransaction();
+    TVexDaoDatabase::Transaction transaction(*m_db);
     // Optimistic, as a save: only the row as it was read is deleted. A change
     // this program made through another of its datasets is its own; a row id
     // that a table may hand out again is only trusted with unchanged columns.
     Stored stored = Stored::Same;
-    try {
+    {
         const Row &r = m_rows[size_t(m_cur)];
         stored = storedRow(0, r.rowid[0], r);
         if (stored == Stored::Changed && m_keepsRowIds[0] &&
             m_db->wroteRowSince(m_tables.value(0), r.rowid[0], r.readAt))
             stored = Stored::Same;
-    } catch (...) {
-        m_db->Rollback();
-        throw;
     }
     if (stored != Stored::Same) {
-        m_db->Commit(); // nothing was written
+        transaction.commit(); // nothing was written
         rereadAndRaise(stored == Stored::Missing ? kDeletedBeforeDelete : kChangedBeforeDelete);
     }
-    try {
+    {
         if (BeforeDelete) BeforeDelete(*this);
         if (m_cur < 0) raise(kEmpty);
         Engine &engine = m_db->engine();
@@ -730,10 +727,7 @@ void TVexDaoTable::Delete()
         notify(Notify::State);
         notify(Notify::Current);
         if (AfterDelete) AfterDelete(*this);
-        m_db->Commit();
-    } catch (...) {
-        if (m_db && m_db->Connected()) m_db->Rollback();
-        throw;
+        transaction.commit();
     }
 }
 

@@ -246,11 +246,7 @@ void TFVadr::closeEvent(QCloseEvent *event)
 
 void TFVadr::guarded(const std::function<void()> &work)
 {
-    try {
-        work();
-    } catch (const AppError &e) {
-        ShowErrorBox(e.message(), this);
-    }
+    ShowErrorsOf(this, work);
 }
 
 // ---------------------------------------------------------------------------

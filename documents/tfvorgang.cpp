@@ -271,11 +271,7 @@ bool TFVorgang::ask(const QString &question, int icon)
 
 void TFVorgang::guarded(const std::function<void()> &work)
 {
-    try {
-        work();
-    } catch (const AppError &e) {
-        ShowErrorBox(e.message(), this);
-    }
+    ShowErrorsOf(this, work);
 }
 
 bool TFVorgang::saveDocument()

@@ -314,8 +314,8 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
     if (match.kdnr == 0 && !mayCreateSupplier(inv)) return r;
 
     const QDateTime received = receivedAt.addMSecs(-receivedAt.time().msec());
-    db.StartTransaction();
-    try {
+    {
+        TVexDaoDatabase::Transaction transaction(db);
         // Again under the write lock: another workstation may have taken in
         // the same invoice, or made its supplier, since the checks above
         // (and while the user was asked).
@@ -376,10 +376,7 @@ IncomingImport import(Tdataa &addresses, const QByteArray &file, const QString &
         row.Edit();
         row.FieldByName(QStringLiteral("vorgangID"))->SetAsInteger(r.vorgangId);
         row.Post();
-        db.Commit();
-    } catch (...) {
-        db.Rollback();
-        throw;
+        transaction.commit();
     }
     return r;
 }

@@ -3,6 +3,8 @@
 
 #include "qtdialogs.h"
 
+#include "base/apperror.h"
+
 namespace {
 
 Dialogs *g_installed = nullptr;
@@ -18,6 +20,15 @@ Dialogs &Dialogs::instance()
 void Dialogs::setInstance(Dialogs *dialogs)
 {
     g_installed = dialogs;
+}
+
+void ShowErrorsOf(QWidget *parent, const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message(), parent);
+    }
 }
 
 QString ErrorBoxText(const QString &message)

@@ -7,6 +7,7 @@
 // one that answers and records each question.
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QDialog;
 class QPrinter;
@@ -56,3 +57,7 @@ class Dialogs
 // the message followed by "." when its last character sorts after the full stop.
 void ShowErrorBox(const QString &message, QWidget *parent = nullptr);
 QString ErrorBoxText(const QString &message);
+// Runs what a handler does; what it refuses (an AppError) is shown in the
+// error box over the parent and ends the handler there, so that no error
+// leaves a slot for Qt to meet.
+void ShowErrorsOf(QWidget *parent, const std::function<void()> &work);

@@ -31,8 +31,9 @@ void ArticleChangeover::run(TVexDaoTable &artikel, const Progress &progress, con
     artikel.CheckBrowseMode();
 
     int changed = 0;
-    db->StartTransaction();
-    try {
+    {
+        // Undone, it re-reads the dataset: it shows the catalogue as stored.
+        TVexDaoDatabase::Transaction transaction(*db);
         db->noteWrite(QStringLiteral("Artikel"));
         // One statement over the whole catalogue: saving 50,000 articles one
         // by one took six times as long. The rule an article's save applies
@@ -47,11 +48,7 @@ void ArticleChangeover::run(TVexDaoTable &artikel, const Progress &progress, con
         update->step();
         changed = engine.changes();
         if (beforeCommit) beforeCommit();
-        db->Commit();
-    } catch (...) {
-        // Rolling back re-reads the dataset: it shows the catalogue as stored.
-        db->Rollback();
-        throw;
+        transaction.commit();
     }
     artikel.Refresh();
     if (progress && changed > 0) progress(changed);

@@ -179,8 +179,9 @@ qint64 Convert(TFumw &fumw, const QList<qint64> &sourceIds, const QString &typ)
     TVexDaoTable &vorgang = Data->vorgang;
     TVexDaoDatabase *db = vorgang.Database();
     if (!db) throw AppError(QStringLiteral("Die Datenbank ist nicht geöffnet"));
-    db->StartTransaction();
     try {
+        // Undone as the first thing when an error ends it.
+        TVexDaoDatabase::Transaction transaction(*db);
         QString number;
         if (!fumw.CopyVorgangFrom(sources.first().id, typ, German::formatDate(Today()), number))
             throw AppError(QStringLiteral("%1 hat keine Positionen; es gibt nichts umzuwandeln.")
@@ -203,10 +204,9 @@ qint64 Convert(TFumw &fumw, const QList<qint64> &sourceIds, const QString &typ)
         const qint64 id = vorgang.FieldByName(QStringLiteral("id"))->AsInteger();
         for (const Source &s : std::as_const(sources))
             markDone(s.id);
-        db->Commit();
+        transaction.commit();
         return id;
     } catch (...) {
-        if (db->Connected()) db->Rollback();
         Data->ForgetNumbers();
         try {
             if (Data->vorgangdata.State() == DataSetState::Insert) Data->vorgangdata.Cancel();

@@ -235,7 +235,6 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
     // anywhere leaves nothing of it behind.
     TVexDaoDatabase *db = vorgang.Database();
     if (!db) throw AppError(QStringLiteral("TVexDaoTable.OpenDaoRecordset: Database is NOT connected"));
-    db->StartTransaction();
     // A source not read before is read now, under this transaction's lock.
     const bool ownRead = m_sources.find(sourceId) == m_sources.end();
     auto forget = qScopeGuard([&] {
@@ -244,10 +243,12 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
         if (!m_keepSources) m_banks.clear();
     });
     try {
+        // Undone as the first thing when an error ends it, before the numbers are forgotten.
+        TVexDaoDatabase::Transaction transaction(*db);
         if (ownRead) readSources(QStringLiteral("vorgang1.id = %1").arg(sourceId));
         const auto found = m_sources.find(sourceId);
         if (found == m_sources.end() || found->second.positions.empty()) {
-            db->Commit();
+            transaction.commit();
             return false;
         }
         const Source &source = found->second;
@@ -341,11 +342,10 @@ bool TFumw::CopyVorgangFrom(qint64 sourceId, const QString &typ, const QString &
         // The totals went with the document's first save, summed from the
         // values its positions were just given: no second read or write.
         if (!m_batched) db->Flush();
-        db->Commit();
+        transaction.commit();
         number = newNumber;
         return true;
     } catch (...) {
-        if (db->Connected()) db->Rollback();
         // The number given to the undone document is free again.
         Data->ForgetNumbers();
         // A new document that failed before it was first saved would

@@ -5,6 +5,7 @@
 #include "base/germanformat.h"
 #include "base/money.h"
 #include "data/dates.h"
+#include "data/numbering.h"
 #include "data/tax.h"
 #include "data/tdata.h"
 #include "data/tvexdaodatabase.h"
@@ -193,13 +194,7 @@ class ReminderWriter
         }
         // Read under the run's write lock: no other program numbers a
         // reminder meanwhile.
-        TVexDaoTable highest(nullptr, QStringLiteral("vorSQL"));
-        highest.setDatabase(&db);
-        highest.SQL() << QStringLiteral(
-                             "select top 1 typ, val(Vorgangnr) as nummer from Vorgang1 where typ='M'")
-                      << QStringLiteral("order by val(Vorgangnr) desc");
-        highest.Open();
-        m_next = highest.IsEmpty() ? 0 : qint64(highest.FieldByName(QStringLiteral("nummer"))->AsFloat());
+        m_highest = Numbering::highestDocumentNumber(db, QStringLiteral("M"));
         for (int level = 1; level <= kLastLevel; ++level)
             m_texts[level - 1] = LevelText(level, &m_warnings);
     }
@@ -260,13 +255,15 @@ class ReminderWriter
   private:
     QString nextNumber()
     {
-        m_next = m_next > 0 ? m_next + 1 : TData::StartNumber(QStringLiteral("M")).toLongLong();
-        const QString n = QString::number(m_next);
-        if (n.size() > 15)
+        const QString n = m_highest > 0 ? Numbering::numberAfter(m_highest, 15)
+                                        : Numbering::startNumber(QStringLiteral("M"));
+        if (n.isEmpty() || n.size() > 15)
             throw AppError(
-                QStringLiteral("Für Mahnungen ist keine weitere Nummer frei: die nächste Nummer %1 passt "
-                               "nicht in das Nummernfeld (15 Zeichen)")
-                    .arg(n));
+                QStringLiteral(
+                    "Für Mahnungen ist keine weitere Nummer frei: die nächste Nummer nach %1 passt "
+                    "nicht in das Nummernfeld (15 Zeichen)")
+                    .arg(QString::number(m_highest, 'f', 0)));
+        m_highest = n.toDouble();
         return n;
     }
     void addPosition(qint64 docId, const QString &item, const QString &title, const QString &description,
@@ -294,7 +291,7 @@ class ReminderWriter
     QDate m_key;
     TVexDaoTable m_doc{nullptr, QStringLiteral("mahnung")};
     TVexDaoTable m_pos{nullptr, QStringLiteral("mahnpositionen")};
-    qint64 m_next = 0;
+    double m_highest = 0; // the last number given, 0 before the first
     int m_posNr = 0;
     QString m_texts[kLastLevel];
     QStringList m_warnings;
