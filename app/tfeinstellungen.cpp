@@ -712,25 +712,10 @@ void TFEinstellungen::updatePreview()
 void TFEinstellungen::updateMissing()
 {
     if (!lFehlt) return;
-    SellerData s;
-    const auto v = [this](const char *key) {
+    const SellerData s = SellerData::fromValues([this](const char *key) {
         QLineEdit *e = edit(kFirm, QString::fromLatin1(key));
         return e ? e->text().trimmed() : QString();
-    };
-    s.Firma = v("Firma");
-    s.Strasse = v("Strasse");
-    s.PLZ = v("PLZ");
-    s.Ort = v("Ort");
-    s.Land = v("Land").toUpper();
-    if (s.Land.isEmpty()) s.Land = QStringLiteral("DE");
-    s.UStIdNr = v("UStIdNr");
-    s.Steuernummer = v("Steuernummer");
-    s.IBAN = v("IBAN");
-    s.Kontakt = v("Kontakt");
-    s.Telefon = v("Telefon");
-    s.EMail = v("EMail");
-    s.Handelsregister = v("Handelsregister");
-    s.Kennung = v("Kennung");
+    });
     const QStringList missing = s.missing(true);
     lFehlt->setText(
         missing.isEmpty()

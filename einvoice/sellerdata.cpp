@@ -9,7 +9,12 @@
 SellerData SellerData::read(const QString &iniPath)
 {
     const IniFile ini(iniPath);
-    auto get = [&](const char *key) { return ini.readString(section(), QString::fromLatin1(key)).trimmed(); };
+    return fromValues(
+        [&](const char *key) { return ini.readString(section(), QString::fromLatin1(key)).trimmed(); });
+}
+
+SellerData SellerData::fromValues(const std::function<QString(const char *key)> &get)
+{
     SellerData s;
     s.Firma = get("Firma");
     s.Strasse = get("Strasse");

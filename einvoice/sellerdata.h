@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct SellerData
 {
@@ -19,6 +20,9 @@ struct SellerData
     static QString section() { return QStringLiteral("ERechnung"); }
     // Reads the section of the settings file; a missing country reads as "DE".
     static SellerData read(const QString &iniPath);
+    // The same from any source of values by key ("Firma", "Strasse", … as in
+    // the section), such as the fields of the settings window.
+    static SellerData fromValues(const std::function<QString(const char *key)> &value);
 
     // What is missing or unusable, as "Name (Schlüssel)" texts in the order of
     // the section; empty when an e-invoice can be written. The IBAN is needed
